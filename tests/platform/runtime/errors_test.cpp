@@ -1,0 +1,31 @@
+#include "platform/runtime/errors.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(RuntimeErrors, StandardNumbersCarryTheRuntimeTexts) {
+  struct Case { int32_t number; const char* text; };
+  const Case cases[] = {
+      {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {9, "Subscript out of range"},
+      {13, "Type mismatch"}, {53, "File not found"}, {75, "Path/File access error"},
+      {91, "Object variable or With block variable not set"}, {340, "Control array element does not exist"},
+      {380, "Invalid property value"}, {32755, "Cancel was selected."}};
+  for (const auto& c : cases) EXPECT_EQ(platform::errorText(c.number), c.text) << c.number;
+}
+
+TEST(RuntimeErrors, RaiseRecordsTheLineWhereTheFailureArose) {
+  int expectedLine = 0;
+  try {
+    expectedLine = __LINE__ + 1;
+    platform::raise(platform::err::Overflow);
+  } catch (const platform::RuntimeError& e) {
+    EXPECT_EQ(e.number(), 6);
+    EXPECT_EQ(e.description(), "Overflow");
+    EXPECT_EQ(e.line(), expectedLine);
+    return;
+  }
+  FAIL() << "no error raised";
+}
+
+}  // namespace
