@@ -36,6 +36,11 @@ inline constexpr LONG ERROR_CANTOPEN = 1011;
 inline constexpr LONG ERROR_CANTREAD = 1012;
 inline constexpr LONG ERROR_CANTWRITE = 1013;
 inline constexpr LONG ERROR_KEY_HAS_CHILDREN = 1020;
+inline constexpr LONG ERROR_NOT_SAME_DEVICE = 17;
+inline constexpr LONG ERROR_INVALID_NAME = 123;
+inline constexpr LONG ERROR_MOD_NOT_FOUND = 126;
+inline constexpr LONG ERROR_BAD_EXE_FORMAT = 193;
+inline constexpr LONG ERROR_DIRECTORY = 267;
 
 // The calling thread's last error, as the original services kept it.
 DWORD GetLastError();
