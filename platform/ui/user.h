@@ -140,7 +140,16 @@ class User {
   virtual std::optional<std::string> popupMenu(const PopupPrompt& prompt) = 0;
   // The next action while a modal loop waits.
   virtual Action nextAction(const WaitContext& waiting) = 0;
+  // The waiting loop could not carry out an action (no such form or
+  // control, or nothing took it); the default ignores it.
+  virtual void actionRefused(const Action& action, const std::string& why) {
+    (void)action;
+    (void)why;
+  }
 };
+
+// An action as one line of text ("Click txtUser", "ToolClick ID_FileOpen").
+std::string describe(const Action& action);
 
 // The current user of this thread's desktop. Without one installed, every
 // prompt is answered with its Cancel (or last) button and every loop is
