@@ -1,0 +1,207 @@
+#include "platform/scripting/file_system.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/runtime/clock.h"
+#include "platform/runtime/errors.h"
+#include "platform/win32/files.h"
+
+namespace platform::scripting {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool statPath(const std::string& path, struct stat& st) {
+  return !path.empty() && ::stat(path.c_str(), &st) == 0;
+}
+
+bool isFile(const std::string& path) {
+  struct stat st{};
+  return statPath(path, st) && S_ISREG(st.st_mode);
+}
+
+bool isFolder(const std::string& path) {
+  struct stat st{};
+  return statPath(path, st) && S_ISDIR(st.st_mode);
+}
+
+bool isReadOnly(const std::string& path) {
+  struct stat st{};
+  return statPath(path, st) && (st.st_mode & S_IWUSR) == 0;
+}
+
+std::string readWholeFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) raise(err::FileNotFound);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+void writeBytes(const std::string& path, const std::string& bytes, bool append) {
+  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
+  if (!out) raise(errno == EACCES ? err::PermissionDenied : err::PathNotFound);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  out.flush();
+  if (!out) raise(err::DeviceIOError);
+}
+
+void requireFolderOf(const std::string& path) {
+  const fs::path parent = fs::path(path).parent_path();
+  if (!parent.empty() && !isFolder(parent.string())) raise(err::PathNotFound);
+}
+
+}  // namespace
+
+std::string File::name() const { return FileSystemObject().GetFileName(path_); }
+
+Date File::dateLastModified() const {
+  struct stat st{};
+  if (!statPath(path_, st)) raise(err::FileNotFound);
+  const std::time_t secs = st.st_mtim.tv_sec;
+  std::tm local{};
+  localtime_r(&secs, &local);
+  return dateFromLocalMillis(localMillisFrom(local.tm_year + 1900, local.tm_mon + 1,
+                                             local.tm_mday, local.tm_hour, local.tm_min,
+                                             local.tm_sec));
+}
+
+int64_t File::size() const {
+  struct stat st{};
+  if (!statPath(path_, st)) raise(err::FileNotFound);
+  return static_cast<int64_t>(st.st_size);
+}
+
+int32_t File::attributes() const {
+  const DWORD a = GetFileAttributes(path_);
+  if (a == INVALID_FILE_ATTRIBUTES) raise(err::FileNotFound);
+  return static_cast<int32_t>(a);
+}
+
+void File::setAttributes(int32_t attributes) {
+  if (!isFile(path_)) raise(err::FileNotFound);
+  if (!SetFileAttributes(path_, static_cast<DWORD>(attributes))) raise(err::PermissionDenied);
+}
+
+TextStream::TextStream(std::string path, Mode mode) : path_(std::move(path)), mode_(mode) {
+  if (mode_ == Mode::ForReading) data_ = readWholeFile(path_);
+}
+
+TextStream::~TextStream() {
+  try {
+    close();
+  } catch (...) {
+    // A stream dropped without Close loses nothing it could write; a
+    // failure here has no caller left to hear it.
+  }
+}
+
+bool TextStream::atEndOfStream() const { return pos_ >= data_.size(); }
+
+std::string TextStream::readLine() {
+  if (!open_ || mode_ != Mode::ForReading) raise(err::BadFileNameOrNumber);
+  if (atEndOfStream()) raise(err::InputPastEndOfFile);
+  const size_t end = data_.find_first_of("\r\n", pos_);
+  if (end == std::string::npos) {
+    std::string line = data_.substr(pos_);
+    pos_ = data_.size();
+    return line;
+  }
+  std::string line = data_.substr(pos_, end - pos_);
+  pos_ = end + 1;
+  if (data_[end] == '\r' && pos_ < data_.size() && data_[pos_] == '\n') ++pos_;
+  return line;
+}
+
+std::string TextStream::readAll() {
+  if (!open_ || mode_ != Mode::ForReading) raise(err::BadFileNameOrNumber);
+  std::string rest = data_.substr(pos_);
+  pos_ = data_.size();
+  return rest;
+}
+
+void TextStream::write(const std::string& text) {
+  if (!open_ || mode_ == Mode::ForReading) raise(err::BadFileNameOrNumber);
+  pending_ += text;
+}
+
+void TextStream::writeLine(const std::string& text) { write(text + "\r\n"); }
+
+void TextStream::close() {
+  if (!open_) return;
+  open_ = false;
+  if (mode_ != Mode::ForReading) writeBytes(path_, pending_, true);
+  pending_.clear();
+}
+
+bool FileSystemObject::FileExists(const std::string& path) const { return isFile(path); }
+
+bool FileSystemObject::FolderExists(const std::string& path) const { return isFolder(path); }
+
+std::shared_ptr<File> FileSystemObject::GetFile(const std::string& path) const {
+  if (!isFile(path)) raise(err::FileNotFound);
+  return std::make_shared<File>(path);
+}
+
+void FileSystemObject::DeleteFile(const std::string& path, bool force) const {
+  if (!isFile(path)) raise(err::FileNotFound);
+  if (!force && isReadOnly(path)) raise(err::PermissionDenied);
+  if (::unlink(path.c_str()) != 0) raise(err::PermissionDenied);
+}
+
+void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
+                                bool overwrite) const {
+  if (!isFile(source)) raise(err::FileNotFound);
+  requireFolderOf(destination);
+  if (isFile(destination)) {
+    if (!overwrite) raise(err::FileAlreadyExists);
+    if (isReadOnly(destination)) raise(err::PermissionDenied);
+  } else if (isFolder(destination)) {
+    raise(err::PermissionDenied);
+  }
+  std::error_code ec;
+  if (fs::equivalent(source, destination, ec)) raise(err::PermissionDenied);
+  const std::string bytes = readWholeFile(source);
+  writeBytes(destination, bytes, false);
+}
+
+std::string FileSystemObject::GetFileName(const std::string& path) const {
+  std::string p = path;
+  while (p.size() > 1 && p.back() == '/') p.pop_back();
+  const size_t slash = p.find_last_of('/');
+  if (slash == std::string::npos) return p;
+  return p.substr(slash + 1);
+}
+
+std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& path,
+                                                          TextStream::Mode mode,
+                                                          bool create) const {
+  if (!isFile(path)) {
+    if (isFolder(path)) raise(err::PermissionDenied);
+    if (!create || mode == TextStream::Mode::ForReading) raise(err::FileNotFound);
+    requireFolderOf(path);
+    writeBytes(path, "", false);
+  } else if (mode == TextStream::Mode::ForWriting) {
+    if (isReadOnly(path)) raise(err::PermissionDenied);
+    writeBytes(path, "", false);
+  } else if (mode == TextStream::Mode::ForAppending && isReadOnly(path)) {
+    raise(err::PermissionDenied);
+  }
+  return std::make_unique<TextStream>(path, mode);
+}
+
+std::unique_ptr<TextStream> FileSystemObject::CreateTextFile(const std::string& path,
+                                                            bool overwrite) const {
+  if (isFile(path) && !overwrite) raise(err::FileAlreadyExists);
+  return OpenTextFile(path, TextStream::Mode::ForWriting, true);
+}
+
+}  // namespace platform::scripting

@@ -1,0 +1,121 @@
+#include "platform/scripting/file_system.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <functional>
+#include <vector>
+
+#include "common/temp_dir.h"
+#include "platform/runtime/errors.h"
+
+using platform::scripting::FileSystemObject;
+using platform::scripting::TextStream;
+using kestrin_test::TempDir;
+
+namespace {
+
+int errorOf(const std::function<void()>& f) {
+  try {
+    f();
+  } catch (const platform::RuntimeError& e) {
+    return e.number();
+  }
+  return 0;
+}
+
+TEST(FileSystemObject, FileTestIsTrueOnlyForAnExistingFile) {
+  TempDir dir;
+  kestrin_test::writeFile(dir.file("a.vbs"), "x");
+  FileSystemObject fso;
+  EXPECT_TRUE(fso.FileExists(dir.file("a.vbs")));
+  EXPECT_FALSE(fso.FileExists(dir.path()));
+  EXPECT_FALSE(fso.FileExists(dir.file("missing.vbs")));
+  EXPECT_FALSE(fso.FileExists(""));
+  EXPECT_TRUE(fso.FolderExists(dir.path()));
+  EXPECT_FALSE(fso.FolderExists(dir.file("a.vbs")));
+}
+
+TEST(FileSystemObject, TextStreamEndsLinesAtCrLfLfAndLoneCr) {
+  struct Case { const char* bytes; std::vector<std::string> lines; };
+  const Case cases[] = {
+      {"a\r\nb\r\n", {"a", "b"}},
+      {"a\nb", {"a", "b"}},
+      {"a\rb\r", {"a", "b"}},
+      {"a\r\n\r\nb", {"a", "", "b"}},
+      {"", {}},
+      {"\r\n", {""}},
+  };
+  TempDir dir;
+  FileSystemObject fso;
+  for (const auto& c : cases) {
+    kestrin_test::writeFile(dir.file("t.txt"), c.bytes);
+    auto stream = fso.OpenTextFile(dir.file("t.txt"));
+    std::vector<std::string> got;
+    while (!stream->atEndOfStream()) got.push_back(stream->readLine());
+    EXPECT_EQ(got, c.lines) << c.bytes;
+    EXPECT_EQ(errorOf([&] { stream->readLine(); }), 62);
+  }
+}
+
+TEST(FileSystemObject, WrittenLinesEndInCrLfAndAppendKeepsWhatWasThere) {
+  TempDir dir;
+  FileSystemObject fso;
+  {
+    auto s = fso.CreateTextFile(dir.file("w.txt"));
+    s->writeLine("one");
+    s->close();
+  }
+  {
+    auto s = fso.OpenTextFile(dir.file("w.txt"), TextStream::Mode::ForAppending);
+    s->writeLine("two");
+  }
+  EXPECT_EQ(kestrin_test::readFile(dir.file("w.txt")), "one\r\ntwo\r\n");
+}
+
+TEST(FileSystemObject, ForcedDeletionRemovesReadOnlyFilesAndPlainDeletionRefuses) {
+  TempDir dir;
+  FileSystemObject fso;
+  const std::string f = dir.file("ro.vbs");
+  kestrin_test::writeFile(f, "x");
+  ::chmod(f.c_str(), 0444);
+  EXPECT_EQ(errorOf([&] { fso.DeleteFile(f); }), 70);
+  EXPECT_TRUE(fso.FileExists(f));
+  fso.DeleteFile(f, true);
+  EXPECT_FALSE(fso.FileExists(f));
+  EXPECT_EQ(errorOf([&] { fso.DeleteFile(f, true); }), 53);
+}
+
+TEST(FileSystemObject, CopyOverwritesUnlessTold) {
+  TempDir dir;
+  FileSystemObject fso;
+  kestrin_test::writeFile(dir.file("a"), "new");
+  kestrin_test::writeFile(dir.file("b"), "old");
+  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("a"), dir.file("b"), false); }), 58);
+  EXPECT_EQ(kestrin_test::readFile(dir.file("b")), "old");
+  fso.CopyFile(dir.file("a"), dir.file("b"));
+  EXPECT_EQ(kestrin_test::readFile(dir.file("b")), "new");
+  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("a"), dir.file("nofolder/c")); }), 76);
+  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("missing"), dir.file("c")); }), 53);
+}
+
+TEST(FileSystemObject, FileObjectGivesSizeDateAndName) {
+  TempDir dir;
+  FileSystemObject fso;
+  kestrin_test::writeFile(dir.file("s.vbs"), "12345");
+  auto f = fso.GetFile(dir.file("s.vbs"));
+  EXPECT_EQ(f->size(), 5);
+  EXPECT_EQ(f->name(), "s.vbs");
+  EXPECT_GT(f->dateLastModified().serial, 40000.0);  // a date after 2009
+  EXPECT_EQ(errorOf([&] { fso.GetFile(dir.file("none")); }), 53);
+}
+
+TEST(FileSystemObject, FileNamePartOfAPath) {
+  FileSystemObject fso;
+  EXPECT_EQ(fso.GetFileName("/a/b/c.vbs"), "c.vbs");
+  EXPECT_EQ(fso.GetFileName("c.vbs"), "c.vbs");
+  EXPECT_EQ(fso.GetFileName("/a/b/"), "b");
+  EXPECT_EQ(fso.GetFileName(""), "");
+}
+
+}  // namespace
