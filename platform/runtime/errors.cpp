@@ -21,6 +21,7 @@ std::string errorText(int32_t number) {
     case err::ErrorInLoadingDll: return "Error in loading DLL";
     case err::BadFileNameOrNumber: return "Bad file name or number";
     case err::FileNotFound: return "File not found";
+    case err::BadFileMode: return "Bad file mode";
     case err::DeviceIOError: return "Device I/O error";
     case err::FileAlreadyExists: return "File already exists";
     case err::DiskFull: return "Disk full";

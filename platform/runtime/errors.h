@@ -24,6 +24,7 @@ inline constexpr int32_t TypeMismatch = 13;
 inline constexpr int32_t ErrorInLoadingDll = 48;
 inline constexpr int32_t BadFileNameOrNumber = 52;
 inline constexpr int32_t FileNotFound = 53;
+inline constexpr int32_t BadFileMode = 54;
 inline constexpr int32_t DeviceIOError = 57;
 inline constexpr int32_t FileAlreadyExists = 58;
 inline constexpr int32_t DiskFull = 61;
