@@ -27,6 +27,23 @@ const ObjectRef& Variant::object() const {
   return *o;
 }
 
+namespace {
+template <class F>
+int32_t onArray(const Variant& v, F f) {
+  if (const auto* a = v.get<ByteArray>()) return f(*a);
+  if (const auto* a = v.get<LongArray>()) return f(*a);
+  if (const auto* a = v.get<StringArray>()) return f(*a);
+  raise(err::TypeMismatch);
+}
+}  // namespace
+
+int32_t lbound(const Variant& v) {
+  return onArray(v, [](const auto& a) { return a.lbound(); });
+}
+int32_t ubound(const Variant& v) {
+  return onArray(v, [](const auto& a) { return a.ubound(); });
+}
+
 std::string typeName(const Variant& v) {
   switch (v.storage().index()) {
     case 0: return "Empty";

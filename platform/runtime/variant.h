@@ -111,6 +111,11 @@ class Variant {
   Storage value_;
 };
 
+// LBound and UBound of the array a Variant holds: 9 while it is
+// unallocated, 13 when the Variant holds no array.
+int32_t lbound(const Variant& v);
+int32_t ubound(const Variant& v);
+
 // TypeName: "Empty", "Null", "Integer", "Long", "Single", "Double", "Date",
 // "String", "Boolean", "Byte()", "Long()", "String()", "Nothing" or the
 // object's own type name.

@@ -1,5 +1,7 @@
 #include "platform/runtime/strings.h"
 
+#include "platform/runtime/variant.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -175,6 +177,11 @@ TEST(Arrays, BoundsAndAllocatedState) {
   EXPECT_EQ(errorOf([&] { a.redim(3, 1); }), 9);
   a.erase();
   EXPECT_EQ(errorOf([&] { (void)a.ubound(); }), 9);
+
+  // Through a Variant: an unallocated array fails with 9, a non-array with 13.
+  EXPECT_EQ(errorOf([] { platform::ubound(platform::Variant(platform::StringArray())); }), 9);
+  EXPECT_EQ(errorOf([] { platform::ubound(platform::Variant("text")); }), 13);
+  EXPECT_EQ(platform::ubound(platform::Variant(platform::split("a b", " "))), 1);
 }
 
 }  // namespace
