@@ -54,6 +54,8 @@ double serialOf(int64_t dayNumber, double time) {
 // Day number and time of day of a serial, the time in whole units of
 // `perDay` (rounded to the nearest), carrying into the next day.
 void split(Date d, int64_t perDay, int64_t& dayNumber, int64_t& units) {
+  // No calendar date lies outside the runtime's range (and NaN has none).
+  if (!(d.serial >= kMinSerial - 1 && d.serial <= kMaxSerial + 1)) raise(err::Overflow);
   const double whole = std::trunc(d.serial);
   dayNumber = static_cast<int64_t>(whole);
   units = static_cast<int64_t>(std::llround(std::fabs(d.serial - whole) * static_cast<double>(perDay)));
@@ -231,6 +233,8 @@ bool parseDate(const std::string& text, Date& out) {
     return true;
   };
 
+  // No date text is long; longer text is not searched at all.
+  if (text.size() > 64) return false;
   std::smatch m;
   int y = 0, mo = 0, d = 0;
   std::string rest;

@@ -29,7 +29,9 @@ struct Date {
   friend auto operator<=>(const Date&, const Date&) = default;
 };
 
-// The calendar fields of a date, rounded to the nearest second.
+// The calendar fields of a date, rounded to the nearest second. Every
+// function that reads calendar fields raises 6 for a serial outside the
+// runtime's range (1 January 100 to 31 December 9999).
 struct DateParts {
   int year = 1899, month = 12, day = 30;
   int hour = 0, minute = 0, second = 0;

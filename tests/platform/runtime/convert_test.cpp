@@ -170,6 +170,7 @@ TEST(Conversions, DatesFromTextAndNumbers) {
   EXPECT_EQ(platform::cDate(38106.5).serial, 38106.5);
   EXPECT_EQ(errorOf([] { platform::cDate("31/02/2004"); }), 13);
   EXPECT_EQ(errorOf([] { platform::cDate("soon"); }), 13);
+  EXPECT_EQ(errorOf([] { platform::cDate("1/1/2004 " + std::string(100000, ' ') + "x"); }), 13);
   EXPECT_EQ(errorOf([] { platform::cDate(1e9); }), 6);
 }
 

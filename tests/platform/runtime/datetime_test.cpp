@@ -91,6 +91,7 @@ TEST(Dates, FixedFormsOfThePlatform) {
       {Date{38106.999999}, "30/04/2004"},  // rounds to the next midnight
   };
   for (const auto& c : cases) EXPECT_EQ(platform::generalDateText(c.d), c.general) << c.d.serial;
+  EXPECT_EQ(errorOf([] { platform::generalDateText(Date{1e12}); }), 6);
 }
 
 TEST(Format, DatePatterns) {
