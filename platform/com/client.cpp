@@ -1,0 +1,152 @@
+#include "platform/com/client.h"
+
+#include <dlfcn.h>
+
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/win32/registry.h"
+
+namespace platform::com {
+
+namespace {
+
+thread_local int tlsInitCount = 0;
+
+using GetClassObjectFn = HRESULT (*)(const CLSID&, const IID&, void**);
+using CanUnloadNowFn = HRESULT (*)();
+
+struct Library {
+  void* handle = nullptr;
+  GetClassObjectFn getClassObject = nullptr;
+  CanUnloadNowFn canUnloadNow = nullptr;
+};
+
+std::mutex& librariesMutex() {
+  static std::mutex m;
+  return m;
+}
+std::map<std::string, Library>& libraries() {
+  static std::map<std::string, Library> l;
+  return l;
+}
+
+// The default text value of HKEY_CLASSES_ROOT\key; false when missing.
+bool readText(const std::string& key, std::string& out) {
+  HKEY k = 0;
+  if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
+  DWORD type = 0, size = 0;
+  bool ok = RegQueryValueEx(k, "", &type, nullptr, &size) == ERROR_SUCCESS &&
+            (type == REG_SZ || type == REG_EXPAND_SZ);
+  if (ok) {
+    std::string data(size, '\0');
+    ok = RegQueryValueEx(k, "", &type, data.data(), &size) == ERROR_SUCCESS;
+    data.resize(size);
+    while (!data.empty() && data.back() == '\0') data.pop_back();
+    out = data;
+  }
+  RegCloseKey(k);
+  return ok;
+}
+
+}  // namespace
+
+HRESULT CoInitializeEx(void*, uint32_t) { return tlsInitCount++ == 0 ? S_OK : S_FALSE; }
+HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
+
+void CoUninitialize() {
+  if (tlsInitCount == 0) return;
+  if (--tlsInitCount == 0) CoFreeUnusedLibraries();
+}
+
+bool isInitializedOnThisThread() { return tlsInitCount > 0; }
+
+HRESULT CLSIDFromString(const char* text, CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  if (!text) return CO_E_CLASSSTRING;
+  const auto g = parseGuid(text);
+  if (!g) return CO_E_CLASSSTRING;
+  *clsid = *g;
+  return S_OK;
+}
+
+HRESULT CLSIDFromProgID(const char* progId, CLSID* clsid) {
+  if (!clsid) return E_POINTER;
+  if (!progId || !*progId) return CO_E_CLASSSTRING;
+  if (progId[0] == '{') return CLSIDFromString(progId, clsid);
+  std::string text;
+  if (!readText(std::string(progId) + "\\CLSID", text)) return CO_E_CLASSSTRING;
+  return CLSIDFromString(text.c_str(), clsid);
+}
+
+HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID& iid, void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!isInitializedOnThisThread()) return CO_E_NOTINITIALIZED;
+  if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
+  std::string path;
+  if (!readText("CLSID\\" + formatGuid(clsid) + "\\InprocServer32", path) || path.empty())
+    return REGDB_E_CLASSNOTREG;
+
+  GetClassObjectFn getClassObject = nullptr;
+  {
+    std::lock_guard<std::mutex> lock(librariesMutex());
+    auto& libs = libraries();
+    auto it = libs.find(path);
+    if (it == libs.end()) {
+      void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+      if (!handle) return CO_E_DLLNOTFOUND;
+      Library lib;
+      lib.handle = handle;
+      lib.getClassObject = reinterpret_cast<GetClassObjectFn>(::dlsym(handle, "DllGetClassObject"));
+      lib.canUnloadNow = reinterpret_cast<CanUnloadNowFn>(::dlsym(handle, "DllCanUnloadNow"));
+      if (!lib.getClassObject) {
+        ::dlclose(handle);
+        return CO_E_ERRORINDLL;
+      }
+      it = libs.emplace(path, lib).first;
+    }
+    getClassObject = it->second.getClassObject;
+  }
+  return getClassObject(clsid, iid, object);
+}
+
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid,
+                         void** object) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (outer) return CLASS_E_NOAGGREGATION;
+  IClassFactory* factory = nullptr;
+  const HRESULT got = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory,
+                                       reinterpret_cast<void**>(&factory));
+  if (FAILED(got)) return got;
+  const HRESULT made = factory->CreateInstance(nullptr, iid, object);
+  factory->Release();
+  return made;
+}
+
+void CoFreeUnusedLibraries() {
+  std::vector<void*> unload;
+  {
+    std::lock_guard<std::mutex> lock(librariesMutex());
+    auto& libs = libraries();
+    for (auto it = libs.begin(); it != libs.end();) {
+      // A library without DllCanUnloadNow cannot say that it is unused.
+      if (it->second.canUnloadNow && it->second.canUnloadNow() == S_OK) {
+        unload.push_back(it->second.handle);
+        it = libs.erase(it);
+      } else {
+        ++it;
+      }
+    }
+  }
+  for (void* h : unload) ::dlclose(h);
+}
+
+size_t loadedServerCount() {
+  std::lock_guard<std::mutex> lock(librariesMutex());
+  return libraries().size();
+}
+
+}  // namespace platform::com

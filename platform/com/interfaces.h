@@ -1,0 +1,189 @@
+// The object model of the boundary: IUnknown with its reference counting
+// and interface queries, IDispatch for late-bound calls by dispatch id,
+// IClassFactory for creation, and the error-information interfaces.
+//
+// These are this layer's own C++ abstract classes. Objects are counted: a
+// pointer handed out (QueryInterface, a factory, an out argument) carries a
+// reference that its receiver gives back with Release; the object goes when
+// the last reference does.
+#pragma once
+
+#include <cstdint>
+#include <utility>
+
+#include "platform/com/bstr.h"
+#include "platform/com/guid.h"
+#include "platform/com/result.h"
+
+namespace platform::com {
+
+using ULONG = uint32_t;
+using LCID = uint32_t;
+using DISPID = int32_t;
+using VARTYPE = uint16_t;
+using VARIANT_BOOL = int16_t;
+using DATE = double;
+
+inline constexpr VARIANT_BOOL VARIANT_TRUE = -1;
+inline constexpr VARIANT_BOOL VARIANT_FALSE = 0;
+
+// Invoke's kinds of call, as bits.
+inline constexpr uint16_t DISPATCH_METHOD = 1;
+inline constexpr uint16_t DISPATCH_PROPERTYGET = 2;
+inline constexpr uint16_t DISPATCH_PROPERTYPUT = 4;
+inline constexpr uint16_t DISPATCH_PROPERTYPUTREF = 8;
+
+// The named argument that carries a property's new value.
+inline constexpr DISPID DISPID_PROPERTYPUT = -3;
+inline constexpr DISPID DISPID_UNKNOWN = -1;
+
+struct VARIANT;
+
+// The arguments of a late-bound call: rgvarg holds them last first; the
+// first cNamedArgs of rgvarg are the named ones, with their ids in
+// rgdispidNamedArgs.
+struct DISPPARAMS {
+  VARIANT* rgvarg = nullptr;
+  DISPID* rgdispidNamedArgs = nullptr;
+  uint32_t cArgs = 0;
+  uint32_t cNamedArgs = 0;
+};
+
+// What a member that raised an error reports through Invoke; the strings
+// belong to the caller, who frees them (ClearExcepInfo).
+struct EXCEPINFO {
+  uint16_t wCode = 0;
+  uint16_t wReserved = 0;
+  BSTR bstrSource = nullptr;
+  BSTR bstrDescription = nullptr;
+  BSTR bstrHelpFile = nullptr;
+  uint32_t dwHelpContext = 0;
+  void* pvReserved = nullptr;
+  void* pfnDeferredFillIn = nullptr;
+  HRESULT scode = 0;
+};
+void ClearExcepInfo(EXCEPINFO* info);
+
+class IUnknown {
+ public:
+  virtual HRESULT QueryInterface(const IID& iid, void** object) = 0;
+  virtual ULONG AddRef() = 0;
+  virtual ULONG Release() = 0;
+
+ protected:
+  ~IUnknown() = default;
+};
+
+// Type descriptions are served by the type library's data, not through
+// this interface; GetTypeInfoCount answers 0.
+class ITypeInfo;
+
+class IDispatch : public IUnknown {
+ public:
+  virtual HRESULT GetTypeInfoCount(uint32_t* count) = 0;
+  virtual HRESULT GetTypeInfo(uint32_t index, LCID lcid, ITypeInfo** info) = 0;
+  // Names are UTF-8; names[0] is the member, any further names are its
+  // parameters, whose ids are their positions.
+  virtual HRESULT GetIDsOfNames(const IID& iid, const char* const* names, uint32_t count,
+                                LCID lcid, DISPID* ids) = 0;
+  virtual HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
+                         VARIANT* result, EXCEPINFO* exception, uint32_t* argError) = 0;
+
+ protected:
+  ~IDispatch() = default;
+};
+
+class IClassFactory : public IUnknown {
+ public:
+  virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) = 0;
+  virtual HRESULT LockServer(int32_t lock) = 0;
+
+ protected:
+  ~IClassFactory() = default;
+};
+
+class IErrorInfo : public IUnknown {
+ public:
+  virtual HRESULT GetGUID(GUID* guid) = 0;
+  virtual HRESULT GetSource(BSTR* source) = 0;
+  virtual HRESULT GetDescription(BSTR* description) = 0;
+  virtual HRESULT GetHelpFile(BSTR* helpFile) = 0;
+  virtual HRESULT GetHelpContext(uint32_t* helpContext) = 0;
+
+ protected:
+  ~IErrorInfo() = default;
+};
+
+class ISupportErrorInfo : public IUnknown {
+ public:
+  // S_OK when a failing call of the interface leaves error information.
+  virtual HRESULT InterfaceSupportsErrorInfo(const IID& iid) = 0;
+
+ protected:
+  ~ISupportErrorInfo() = default;
+};
+
+// Holds one reference to an object.
+template <class T>
+class ComPtr {
+ public:
+  ComPtr() = default;
+  ComPtr(std::nullptr_t) {}
+  // Takes over a reference the caller already holds.
+  static ComPtr adopt(T* p) {
+    ComPtr c;
+    c.p_ = p;
+    return c;
+  }
+  // Adds a reference of its own.
+  static ComPtr share(T* p) {
+    if (p) p->AddRef();
+    return adopt(p);
+  }
+  ~ComPtr() { reset(); }
+  ComPtr(const ComPtr& o) : p_(o.p_) {
+    if (p_) p_->AddRef();
+  }
+  ComPtr& operator=(const ComPtr& o) {
+    if (this != &o) {
+      if (o.p_) o.p_->AddRef();
+      reset();
+      p_ = o.p_;
+    }
+    return *this;
+  }
+  ComPtr(ComPtr&& o) noexcept : p_(std::exchange(o.p_, nullptr)) {}
+  ComPtr& operator=(ComPtr&& o) noexcept {
+    if (this != &o) {
+      reset();
+      p_ = std::exchange(o.p_, nullptr);
+    }
+    return *this;
+  }
+
+  void reset() {
+    if (p_) std::exchange(p_, nullptr)->Release();
+  }
+  T* get() const noexcept { return p_; }
+  T* operator->() const noexcept { return p_; }
+  explicit operator bool() const noexcept { return p_ != nullptr; }
+  T* detach() noexcept { return std::exchange(p_, nullptr); }
+  // For out arguments: releases the held object and hands out the slot.
+  T** out() {
+    reset();
+    return &p_;
+  }
+  void** outVoid() { return reinterpret_cast<void**>(out()); }
+
+  // QueryInterface into another holder.
+  template <class U>
+  HRESULT as(const IID& iid, ComPtr<U>& target) const {
+    if (!p_) return E_POINTER;
+    return p_->QueryInterface(iid, target.outVoid());
+  }
+
+ private:
+  T* p_ = nullptr;
+};
+
+}  // namespace platform::com
