@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "platform/runtime/checked_int.h"
@@ -130,8 +131,11 @@ bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
 // Mantissa digits (without trailing zeros) and decimal exponent of x,
 // rounded to the given significant digits.
 void decimalDigits(double x, int significant, std::string& digits, int& exponent) {
+  // to_chars, unlike printf, never looks at the process's locale.
   char buf[64];
-  std::snprintf(buf, sizeof buf, "%.*e", significant - 1, std::fabs(x));
+  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific,
+                                 significant - 1);
+  *res.ptr = '\0';
   // buf: d.ddddde[+-]xx
   digits.clear();
   const char* p = buf;

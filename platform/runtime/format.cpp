@@ -1,6 +1,7 @@
 #include "platform/runtime/format.h"
 
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -156,7 +157,8 @@ void roundDecimal(double x, int decimals, std::string& intDigits, std::string& f
   int pointPos = 1;  // digits before the decimal point
   if (x != 0 && std::isfinite(x)) {
     char buf[64];
-    std::snprintf(buf, sizeof buf, "%.14e", std::fabs(x));
+    const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific, 14);
+    *res.ptr = '\0';
     for (const char* q = buf; *q && *q != 'e'; ++q)
       if (*q != '.') digits += *q;
     pointPos = std::atoi(std::strchr(buf, 'e') + 1) + 1;

@@ -108,17 +108,40 @@ TEST(Conversions, ValuesToText) {
   EXPECT_EQ(errorOf([] { platform::cStr(Variant::null()); }), 94);
 }
 
-TEST(Conversions, TextToDoubleIgnoresTheProcessLocale) {
-  // A locale with a decimal comma, where one exists on the machine.
+TEST(Conversions, TextToDoubleReadsTheFixedLocale) {
+  EXPECT_DOUBLE_EQ(platform::textToDouble(" 2.75 "), 2.75);
+  EXPECT_DOUBLE_EQ(platform::textToDouble("1D2"), 100);
+  EXPECT_DOUBLE_EQ(platform::textToDouble("-.5e1"), -5);
+  EXPECT_EQ(errorOf([] { platform::textToDouble("2,75"); }), 13);
+  EXPECT_EQ(errorOf([] { platform::textToDouble("1e400"); }), 6);
+  EXPECT_EQ(platform::textToDouble("1e-400"), 0);
+}
+
+TEST(Conversions, NumbersIgnoreTheProcessLocale) {
+  // Needs a locale with a decimal comma; machines without one skip.
   const char* old = std::setlocale(LC_NUMERIC, nullptr);
   const std::string saved = old ? old : "C";
-  std::setlocale(LC_NUMERIC, "de_DE.UTF-8");
-  EXPECT_DOUBLE_EQ(platform::textToDouble("2.75"), 2.75);
-  EXPECT_EQ(platform::cStr(2.75), "2.75");
-  EXPECT_EQ(errorOf([] { platform::textToDouble("2,75"); }), 13);
+  const char* names[] = {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "nl_NL.UTF-8"};
+  bool comma = false;
+  for (const char* n : names) {
+    if (std::setlocale(LC_NUMERIC, n) && std::string(std::localeconv()->decimal_point) == ",") {
+      comma = true;
+      break;
+    }
+  }
+  if (!comma) {
+    std::setlocale(LC_NUMERIC, saved.c_str());
+    GTEST_SKIP() << "no locale with a decimal comma is installed";
+  }
+  const double parsed = platform::textToDouble("2.75");
+  const std::string text = platform::cStr(2.75);
+  const std::string small = platform::cStr(1.5e-7);
+  const bool commaNumeric = platform::isNumeric("2,75");
   std::setlocale(LC_NUMERIC, saved.c_str());
-  EXPECT_EQ(errorOf([] { platform::textToDouble("1e400"); }), 6);
-  EXPECT_DOUBLE_EQ(platform::textToDouble("1D2"), 100);
+  EXPECT_DOUBLE_EQ(parsed, 2.75);
+  EXPECT_EQ(text, "2.75");
+  EXPECT_EQ(small, "1.5E-07");
+  EXPECT_FALSE(commaNumeric);
 }
 
 TEST(Conversions, IsNumericAcceptsBlanksSignPointAndExponent) {
