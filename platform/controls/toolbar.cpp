@@ -1,0 +1,296 @@
+#include "platform/controls/toolbar.h"
+
+#include <algorithm>
+#include <cctype>
+#include <functional>
+#include <set>
+#include <sstream>
+
+#include "platform/controls/control_files.h"
+#include "platform/runtime/errors.h"
+#include "platform/ui/user.h"
+
+namespace platform::controls {
+
+namespace {
+
+const char* const kSource = "Toolbar";
+
+const char* kindName(ToolKind kind) {
+  switch (kind) {
+    case ToolKind::Button: return "button";
+    case ToolKind::MenuItem: return "menuitem";
+    case ToolKind::Popup: return "popup";
+    case ToolKind::Separator: return "separator";
+  }
+  return "button";
+}
+
+std::optional<ToolKind> kindFromName(const std::string& name) {
+  for (ToolKind k : {ToolKind::Button, ToolKind::MenuItem, ToolKind::Popup, ToolKind::Separator})
+    if (name == kindName(k)) return k;
+  return std::nullopt;
+}
+
+// Checks that every entry names a tool and no ID or bar name is defined
+// twice; false otherwise.
+bool layoutIsConsistent(const ToolbarLayout& layout) {
+  std::set<std::string> ids;
+  for (const Tool& t : layout.tools)
+    if (t.id.empty() || !ids.insert(t.id).second) return false;
+  auto entriesKnown = [&](const std::vector<std::string>& items) {
+    for (const std::string& item : items)
+      if (!item.empty() && !ids.count(item)) return false;
+    return true;
+  };
+  for (const Tool& t : layout.tools)
+    if (!entriesKnown(t.items)) return false;
+  std::set<std::string> names;
+  for (const Bar& b : layout.bars)
+    if (!names.insert(b.name).second || !entriesKnown(b.items)) return false;
+  return true;
+}
+
+void writeItems(std::ostringstream& out, const std::vector<std::string>& items) {
+  for (const std::string& item : items) {
+    if (item.empty())
+      out << "separator\n";
+    else
+      out << "item " << escapeValue(item) << "\n";
+  }
+}
+
+}  // namespace
+
+std::string Tool::plainCaption() const {
+  std::string out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        out += '&';
+        ++i;
+      }
+      continue;
+    }
+    out += caption[i];
+  }
+  return out;
+}
+
+char Tool::accessKey() const {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
+}
+
+Toolbar::Toolbar(std::string name) : ui::Control(std::move(name)) {}
+
+Tool& Toolbar::addTool(Tool tool) {
+  if (Tool* existing = findTool(tool.id)) {
+    *existing = std::move(tool);
+    return *existing;
+  }
+  layout_.tools.push_back(std::move(tool));
+  return layout_.tools.back();
+}
+
+Tool& Toolbar::addTool(std::string id, ToolKind kind, std::string caption,
+                       std::string description) {
+  Tool t;
+  t.id = std::move(id);
+  t.kind = kind;
+  t.caption = std::move(caption);
+  t.description = std::move(description);
+  return addTool(std::move(t));
+}
+
+Tool* Toolbar::findTool(const std::string& id) {
+  for (Tool& t : layout_.tools)
+    if (t.id == id) return &t;
+  return nullptr;
+}
+
+const Tool* Toolbar::findTool(const std::string& id) const {
+  for (const Tool& t : layout_.tools)
+    if (t.id == id) return &t;
+  return nullptr;
+}
+
+Tool& Toolbar::tool(const std::string& id) {
+  Tool* t = findTool(id);
+  if (!t) raiseElementNotFound(kSource);
+  return *t;
+}
+
+Bar& Toolbar::addBar(std::string name, bool menu) {
+  if (Bar* b = findBar(name)) return *b;
+  Bar b;
+  b.name = std::move(name);
+  b.menu = menu;
+  layout_.bars.push_back(std::move(b));
+  return layout_.bars.back();
+}
+
+Bar* Toolbar::findBar(const std::string& name) {
+  for (Bar& b : layout_.bars)
+    if (b.name == name) return &b;
+  return nullptr;
+}
+
+void Toolbar::setLayout(ToolbarLayout layout) {
+  if (!layoutIsConsistent(layout))
+    raise(kInvalidFileFormat, kSource, "Invalid toolbar layout");
+  layout_ = std::move(layout);
+}
+
+std::string Toolbar::formatLayout(const ToolbarLayout& layout) {
+  std::ostringstream out;
+  out << kToolbarLayoutHeader << "\n";
+  for (const Tool& t : layout.tools) {
+    out << "tool " << escapeValue(t.id) << "\n";
+    out << "kind " << kindName(t.kind) << "\n";
+    out << "caption " << escapeValue(t.caption) << "\n";
+    out << "description " << escapeValue(t.description) << "\n";
+    out << "enabled " << (t.enabled ? 1 : 0) << "\n";
+    out << "visible " << (t.visible ? 1 : 0) << "\n";
+    writeItems(out, t.items);
+    out << "end\n";
+  }
+  for (const Bar& b : layout.bars) {
+    out << "bar " << escapeValue(b.name) << "\n";
+    out << "menu " << (b.menu ? 1 : 0) << "\n";
+    out << "visible " << (b.visible ? 1 : 0) << "\n";
+    writeItems(out, b.items);
+    out << "end\n";
+  }
+  return out.str();
+}
+
+ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines,
+                                   const std::string& path) {
+  ToolbarLayout layout;
+  auto fail = [&](size_t index) { raiseInvalidFormat(path, index + 1, kSource); };
+  if (lines.empty() || lines[0] != kToolbarLayoutHeader) fail(0);
+
+  Tool* tool = nullptr;
+  Bar* bar = nullptr;
+  for (size_t i = 1; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.empty()) continue;
+    size_t space = line.find(' ');
+    std::string key = line.substr(0, space);
+    std::string value;
+    if (space != std::string::npos && !unescapeValue(line.substr(space + 1), value)) fail(i);
+    bool hasValue = space != std::string::npos;
+    auto flag = [&](bool& target) {
+      if (value == "1")
+        target = true;
+      else if (value == "0")
+        target = false;
+      else
+        fail(i);
+    };
+    if (!tool && !bar) {
+      if (key == "tool" && hasValue && !value.empty()) {
+        layout.tools.emplace_back();
+        tool = &layout.tools.back();
+        tool->id = value;
+      } else if (key == "bar" && hasValue) {
+        layout.bars.emplace_back();
+        bar = &layout.bars.back();
+        bar->name = value;
+      } else {
+        fail(i);
+      }
+      continue;
+    }
+    std::vector<std::string>& items = tool ? tool->items : bar->items;
+    if (key == "end" && !hasValue) {
+      tool = nullptr;
+      bar = nullptr;
+    } else if (key == "item" && hasValue && !value.empty()) {
+      items.push_back(value);
+    } else if (key == "separator" && !hasValue) {
+      items.emplace_back();
+    } else if (key == "visible" && hasValue) {
+      flag(tool ? tool->visible : bar->visible);
+    } else if (tool && key == "kind" && hasValue) {
+      auto kind = kindFromName(value);
+      if (!kind) fail(i);
+      tool->kind = *kind;
+    } else if (tool && key == "caption" && hasValue) {
+      tool->caption = value;
+    } else if (tool && key == "description" && hasValue) {
+      tool->description = value;
+    } else if (tool && key == "enabled" && hasValue) {
+      flag(tool->enabled);
+    } else if (bar && key == "menu" && hasValue) {
+      flag(bar->menu);
+    } else {
+      fail(i);
+    }
+  }
+  // A file cut short inside an entry is not a whole layout.
+  if (tool || bar) fail(lines.size() - 1);
+  if (!layoutIsConsistent(layout)) raise(kInvalidFileFormat, kSource, "Invalid toolbar layout: " + path);
+  return layout;
+}
+
+void Toolbar::loadLayout(const std::string& path) {
+  ToolbarLayout loaded = parseLayout(readControlFile(path, kSource), path);
+  layout_ = std::move(loaded);
+}
+
+void Toolbar::saveLayout(const std::string& path) const {
+  writeControlFile(path, formatLayout(layout_), kSource);
+}
+
+bool Toolbar::clickTool(const std::string& id) {
+  const Tool* t = findTool(id);
+  if (!t || !t->enabled || !t->visible || t->kind == ToolKind::Separator) return false;
+  // The handler may change the layout; it is given a copy of the tool.
+  Tool clicked = *t;
+  if (onToolClick_) fireEvent("ToolClick", [&] { onToolClick_(clicked); });
+  return true;
+}
+
+std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
+  const Tool& popup = tool(id);
+  if (popup.kind != ToolKind::Popup) return std::nullopt;
+
+  ui::PopupPrompt prompt;
+  prompt.popupId = id;
+  std::set<std::string> seen{id};
+  std::function<void(const Tool&)> collect = [&](const Tool& p) {
+    for (const std::string& item : p.items) {
+      const Tool* t = findTool(item);
+      if (!t || !t->enabled || !t->visible || t->kind == ToolKind::Separator) continue;
+      if (t->kind == ToolKind::Popup) {
+        if (seen.insert(t->id).second) collect(*t);
+        continue;
+      }
+      if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end())
+        continue;
+      prompt.toolIds.push_back(t->id);
+      prompt.captions.push_back(t->plainCaption());
+    }
+  };
+  collect(popup);
+  if (prompt.toolIds.empty()) return std::nullopt;
+
+  std::optional<std::string> picked = ui::currentUser().popupMenu(prompt);
+  if (!picked) return std::nullopt;
+  // Only what the menu offered can be picked from it.
+  if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *picked) == prompt.toolIds.end())
+    return std::nullopt;
+  clickTool(*picked);
+  return picked;
+}
+
+}  // namespace platform::controls

@@ -1,0 +1,250 @@
+#include "platform/controls/toolbar.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include <filesystem>
+
+#include "controls_test_support.h"
+#include "platform/controls/control_files.h"
+#include "platform/runtime/errors.h"
+
+namespace {
+
+using namespace platform::controls;
+using controls_test::errorNumberOf;
+using controls_test::readFile;
+using controls_test::TempFolder;
+using controls_test::writeFile;
+
+// A small layout with what a real one holds: a menu bar with a popup that
+// holds a nested popup, a toolbar that shares tools with the menus,
+// separators, a disabled tool, a hidden bar, and captions that need
+// escaping.
+void buildLayout(Toolbar& bar) {
+  bar.addTool("ID_FileOpen", ToolKind::MenuItem, "&Open...", "Open a script");
+  bar.addTool("id_EditUndo", ToolKind::Button, "&Undo");
+  bar.addTool("ID_EditUndo", ToolKind::Button, "Undo (other)");
+  bar.addTool("ID_If...EndIf", ToolKind::MenuItem, "If..End If");
+  bar.addTool("ID_CopyFilePath/Name", ToolKind::MenuItem, "Copy File Path/Name",
+              "line one\nline two\\ with a backslash\tand a tab ");
+  bar.addTool("ID_Tool1", ToolKind::Button, " Tool1 && more ").enabled = false;
+  Tool& quick = bar.addTool("ID_QuickCode", ToolKind::Popup, "Quick Code");
+  quick.items = {"ID_If...EndIf"};
+  Tool& edit = bar.addTool("ID_Edit", ToolKind::Popup, "&Edit");
+  edit.items = {"ID_QuickCode", "", "id_EditUndo", "ID_Tool1", "", "ID_CopyFilePath/Name"};
+  bar.menuBar().items = {"ID_Edit"};
+  Bar& file = bar.addBar("File");
+  file.items = {"ID_FileOpen", "", "id_EditUndo"};
+  bar.addBar("Tasks").visible = false;
+}
+
+TEST(Toolbar, ToolClicksReachTheHandlerWithTheExactId) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  std::vector<std::string> clicked;
+  bar.setToolClickHandler([&](const Tool& t) { clicked.push_back(t.id); });
+
+  struct Case { const char* id; bool clicks; };
+  const Case cases[] = {
+      {"id_EditUndo", true},      // the exact ID of one tool ...
+      {"ID_EditUndo", true},      // ... and of another that differs only in case
+      {"ID_EDITUNDO", false},     // no tool has this ID
+      {"ID_If...EndIf", true},
+      {"ID_Tool1", false},        // disabled
+      {"ID_Nothing", false},
+  };
+  for (const Case& c : cases) {
+    clicked.clear();
+    EXPECT_EQ(bar.clickTool(c.id), c.clicks) << c.id;
+    if (c.clicks) {
+      ASSERT_EQ(clicked.size(), 1u) << c.id;
+      EXPECT_EQ(clicked[0], c.id);
+    } else {
+      EXPECT_TRUE(clicked.empty()) << c.id;
+    }
+  }
+}
+
+TEST(Toolbar, TheModalLoopsToolClickGoesToTheSameEvent) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  std::string id;
+  bar.setToolClickHandler([&](const Tool& t) { id = t.id; });
+  EXPECT_TRUE(bar.toolClick("ID_CopyFilePath/Name"));
+  EXPECT_EQ(id, "ID_CopyFilePath/Name");
+}
+
+TEST(Toolbar, AnErrorInTheHandlerStaysWithTheControl) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  bar.setToolClickHandler([](const Tool&) { platform::raise(platform::err::DivisionByZero); });
+  EXPECT_TRUE(bar.clickTool("ID_FileOpen"));
+  ASSERT_TRUE(bar.lastEventError().has_value());
+  EXPECT_EQ(bar.lastEventError()->number(), platform::err::DivisionByZero);
+}
+
+TEST(Toolbar, ALayoutSavedIsLoadedBackUnchanged) {
+  TempFolder dir;
+  auto savedOwner = std::make_shared<Toolbar>();
+  Toolbar& saved = *savedOwner;
+  buildLayout(saved);
+  const std::string path = dir.file("Kz.atb");
+  saved.saveLayout(path);
+
+  std::string text = readFile(path);
+  EXPECT_EQ(text.substr(0, text.find('\n')), kToolbarLayoutHeader);
+
+  auto loadedOwner = std::make_shared<Toolbar>();
+  Toolbar& loaded = *loadedOwner;
+  loaded.addTool("ID_Stale", ToolKind::Button, "replaced by the load");
+  loaded.loadLayout(path);
+  EXPECT_EQ(loaded.layout(), saved.layout());
+  ASSERT_NE(loaded.findTool("ID_CopyFilePath/Name"), nullptr);
+  EXPECT_EQ(loaded.findTool("ID_CopyFilePath/Name")->description,
+            "line one\nline two\\ with a backslash\tand a tab ");
+  EXPECT_EQ(loaded.findTool("ID_Stale"), nullptr);
+
+  // And what the next run saves again is the same file.
+  loaded.saveLayout(dir.file("again.atb"));
+  EXPECT_EQ(readFile(dir.file("again.atb")), text);
+}
+
+TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
+  TempFolder dir;
+  auto goodOwner = std::make_shared<Toolbar>();
+  Toolbar& good = *goodOwner;
+  buildLayout(good);
+  good.saveLayout(dir.file("good.atb"));
+  const std::string goodText = readFile(dir.file("good.atb"));
+  std::filesystem::create_directory(dir.file("folder.atb"));
+
+  struct Case { const char* name; std::string text; int32_t error; };
+  const std::vector<Case> cases = {
+      {"missing.atb", "", platform::err::FileNotFound},
+      {"folder.atb", "", platform::err::PathFileAccessError},
+      {"empty.atb", "", kInvalidFileFormat},
+      {"binary.atb", std::string("\x00\x01\x02garbage", 10), kInvalidFileFormat},
+      {"newer.atb", "KestrinToolbarLayout 2\n", kInvalidFileFormat},
+      {"cut.atb", goodText.substr(0, goodText.size() - 4), kInvalidFileFormat},
+      {"unknown-entry.atb",
+       "KestrinToolbarLayout 1\nbar Menu Bar\nmenu 1\nitem ID_NotDefined\nend\n",
+       kInvalidFileFormat},
+      {"twice.atb",
+       "KestrinToolbarLayout 1\ntool ID_A\nend\ntool ID_A\nend\n", kInvalidFileFormat},
+      {"bad-escape.atb", "KestrinToolbarLayout 1\ntool ID_A\ncaption a\\q\nend\n",
+       kInvalidFileFormat},
+      {"bad-kind.atb", "KestrinToolbarLayout 1\ntool ID_A\nkind lever\nend\n",
+       kInvalidFileFormat},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.file(c.name);
+    if (!c.text.empty() || std::string(c.name) == "empty.atb") writeFile(path, c.text);
+    auto owner = std::make_shared<Toolbar>();
+    Toolbar& bar = *owner;
+    buildLayout(bar);
+    EXPECT_EQ(errorNumberOf([&] { bar.loadLayout(path); }), c.error) << c.name;
+    EXPECT_EQ(bar.layout(), good.layout()) << c.name;
+  }
+}
+
+TEST(Toolbar, ASaveThatFailsRaisesAndLeavesTheOldFileWhole) {
+  TempFolder dir;
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  EXPECT_EQ(errorNumberOf([&] { bar.saveLayout(dir.file("no/such/folder/Kz.atb")); }),
+            platform::err::PathFileAccessError);
+
+
+  // A write cut short (here by a file size limit) leaves the old file as it
+  // was, and no half-written file beside it.
+  const std::string path = dir.file("Kz.atb");
+  writeFile(path, "old layout");
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 16;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  int32_t error = errorNumberOf([&] { bar.saveLayout(path); });
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+  EXPECT_EQ(error, platform::err::PathFileAccessError);
+  EXPECT_EQ(readFile(path), "old layout");
+  size_t files = 0;
+  for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+    (void)entry;
+    ++files;
+  }
+  EXPECT_EQ(files, 1u);
+}
+
+class ToolbarPopup : public controls_test::WithUser {};
+
+TEST_F(ToolbarPopup, APickFromThePopupClicksThePickedTool) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  std::vector<std::string> clicked;
+  bar.setToolClickHandler([&](const Tool& t) { clicked.push_back(t.id); });
+
+  user->answerPopupMenu(std::string("ID_If...EndIf"), "ID_Edit");
+  EXPECT_EQ(bar.showPopupMenu("ID_Edit"), std::optional<std::string>("ID_If...EndIf"));
+  EXPECT_EQ(clicked, std::vector<std::string>{"ID_If...EndIf"});
+
+  // The menu offers the tools of the popup and of the popup inside it,
+  // without separators, the nested popup itself or the disabled tool.
+  ASSERT_TRUE(user->lastPopup().has_value());
+  EXPECT_EQ(user->lastPopup()->popupId, "ID_Edit");
+  EXPECT_EQ(user->lastPopup()->toolIds,
+            (std::vector<std::string>{"ID_If...EndIf", "id_EditUndo", "ID_CopyFilePath/Name"}));
+  EXPECT_EQ(user->lastPopup()->captions,
+            (std::vector<std::string>{"If..End If", "Undo", "Copy File Path/Name"}));
+}
+
+TEST_F(ToolbarPopup, NoPickClicksNothing) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  int clicks = 0;
+  bar.setToolClickHandler([&](const Tool&) { ++clicks; });
+
+  user->answerPopupMenu(std::nullopt, "ID_Edit");
+  EXPECT_EQ(bar.showPopupMenu("ID_Edit"), std::nullopt);
+  EXPECT_EQ(clicks, 0);
+  // A tool that is no popup shows nothing and asks nothing.
+  EXPECT_EQ(bar.showPopupMenu("ID_FileOpen"), std::nullopt);
+}
+
+TEST_F(ToolbarPopup, APopupThatDoesNotExistRaises) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  buildLayout(bar);
+  EXPECT_EQ(errorNumberOf([&] { bar.showPopupMenu("ID_NoSuchPopup"); }), kElementNotFound);
+}
+
+TEST(ToolbarCaptions, AccessKeysAreMarkedWithAnAmpersand) {
+  struct Case { const char* caption; const char* plain; char key; };
+  const Case cases[] = {
+      {"Save &As...", "Save As...", 'a'},
+      {"E&xit", "Exit", 'x'},
+      {"Fish && Chips", "Fish & Chips", 0},
+      {"No key", "No key", 0},
+      {"Trailing&", "Trailing", 0},
+  };
+  for (const Case& c : cases) {
+    Tool t;
+    t.caption = c.caption;
+    EXPECT_EQ(t.plainCaption(), c.plain) << c.caption;
+    EXPECT_EQ(t.accessKey(), c.key) << c.caption;
+  }
+}
+
+}  // namespace
