@@ -1,0 +1,366 @@
+#include "platform/controls/standard_controls.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "platform/runtime/errors.h"
+#include "platform/ui/form.h"
+
+namespace platform::controls {
+
+namespace {
+
+template <class T>
+std::vector<T*> formControlsOf(const ui::Control& self) {
+  std::vector<T*> out;
+  ui::Form* form = self.form();
+  if (!form) return out;
+  for (const auto& c : form->controls())
+    if (auto* t = dynamic_cast<T*>(c.get())) out.push_back(t);
+  return out;
+}
+
+// The text as a whole number for a control value; raises 13 when it is no
+// number.
+long parseWholeNumber(const std::string& text) {
+  std::string t = text;
+  while (!t.empty() && t.front() == ' ') t.erase(t.begin());
+  while (!t.empty() && t.back() == ' ') t.pop_back();
+  if (t == "True" || t == "true") return -1;
+  if (t == "False" || t == "false") return 0;
+  if (t.empty()) raise(err::TypeMismatch);
+  char* end = nullptr;
+  long v = std::strtol(t.c_str(), &end, 10);
+  if (*end != '\0') raise(err::TypeMismatch);
+  return v;
+}
+
+// Removes the last UTF-8 character.
+void popCharacter(std::string& text) {
+  if (text.empty()) return;
+  size_t i = text.size() - 1;
+  while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
+  text.erase(i);
+}
+
+bool isKey(const std::string& keyName, const char* name) { return keyName == name; }
+
+// Enter typed into a one-line box presses the form's default button.
+void pressDefaultButton(ui::Control& self) {
+  ui::Form* form = self.form();
+  if (!form) return;
+  ui::Control* button = form->defaultControl();
+  if (button && button->visible() && button->enabled()) {
+    auto keep = button->shared_from_this();
+    button->click();
+  }
+}
+
+}  // namespace
+
+std::string stripAccessKeys(const std::string& caption) {
+  std::string out;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] == '&') {
+      if (i + 1 < caption.size() && caption[i + 1] == '&') {
+        out += '&';
+        ++i;
+      }
+      continue;
+    }
+    out += caption[i];
+  }
+  return out;
+}
+
+// --- StandardControl ---------------------------------------------------------
+
+void StandardControl::setFontName(const std::string& name) {
+  if (name.empty()) raise(err::InvalidPropertyValue);
+  font_.name = name;
+}
+
+void StandardControl::setFontSize(float size) {
+  if (!(size >= 1.0f && size <= 2048.0f)) raise(err::InvalidPropertyValue);
+  font_.size = size;
+}
+
+
+// --- TextBox -------------------------------------------------------------------
+
+void TextBox::setText(std::string text) {
+  if (text == text_) return;
+  text_ = std::move(text);
+  if (onChange) fireEvent("Change", onChange);
+}
+
+bool TextBox::typeText(const std::string& text) {
+  std::string pending;
+  auto flush = [&] {
+    if (!pending.empty()) setText(text_ + pending);
+    pending.clear();
+  };
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      flush();
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      pressDefaultButton(*this);
+    } else if (c == '\t') {
+      flush();
+      if (form()) form()->tabFocus(true);
+    } else if (c == '\b') {
+      flush();
+      pressKey("Backspace");
+    } else {
+      pending += c;
+    }
+  }
+  flush();
+  return true;
+}
+
+bool TextBox::pressKey(const std::string& keyName) {
+  if (isKey(keyName, "Backspace")) {
+    std::string t = text_;
+    popCharacter(t);
+    setText(std::move(t));
+    return true;
+  }
+  if (isKey(keyName, "Space")) return typeText(" ");
+  if (keyName.size() == 1) return typeText(keyName);
+  return false;
+}
+
+bool TextBox::setValueText(const std::string& text) {
+  setText(text);
+  return true;
+}
+
+// --- CheckBox --------------------------------------------------------------------
+
+void CheckBox::setValue(int32_t value) {
+  if (value < 0 || value > 2) raise(err::InvalidPropertyValue);
+  if (value == value_) return;
+  value_ = value;
+  if (onClick) fireEvent("Click", onClick);
+}
+
+bool CheckBox::click() {
+  if (!enabled() || !visible()) return false;
+  setValue(value_ == 0 ? 1 : 0);
+  return true;
+}
+
+bool CheckBox::pressKey(const std::string& keyName) {
+  if (isKey(keyName, "Space")) return click();
+  return false;
+}
+
+bool CheckBox::setValueText(const std::string& text) {
+  long v = (text == "True" || text == "true") ? 1 : parseWholeNumber(text);
+  if (v < 0 || v > 2) raise(err::InvalidPropertyValue);
+  setValue(static_cast<int32_t>(v));
+  return true;
+}
+
+// --- OptionButton ------------------------------------------------------------
+
+std::vector<OptionButton*> OptionButton::groupMembers() const {
+  std::vector<OptionButton*> out;
+  for (OptionButton* b : formControlsOf<OptionButton>(*this))
+    if (b->group_ == group_) out.push_back(b);
+  if (out.empty()) out.push_back(const_cast<OptionButton*>(this));
+  return out;
+}
+
+void OptionButton::setValue(bool value) {
+  if (!value) {
+    value_ = false;
+    return;
+  }
+  for (OptionButton* b : groupMembers())
+    if (b != this) b->value_ = false;
+  if (value_) return;
+  value_ = true;
+  if (onClick) fireEvent("Click", onClick);
+}
+
+bool OptionButton::click() {
+  if (!enabled() || !visible()) return false;
+  setValue(true);
+  return true;
+}
+
+bool OptionButton::pressKey(const std::string& keyName) {
+  if (isKey(keyName, "Space")) return click();
+  return false;
+}
+
+bool OptionButton::setValueText(const std::string& text) {
+  long v = parseWholeNumber(text);
+  setValue(v != 0);
+  return true;
+}
+
+// --- ComboBox ----------------------------------------------------------------
+
+void ComboBox::updateListIndex() {
+  auto it = std::find(list_.begin(), list_.end(), text_);
+  listIndex_ = it == list_.end() ? -1 : static_cast<int32_t>(it - list_.begin());
+}
+
+void ComboBox::setText(std::string text) {
+  if (text == text_) return;
+  text_ = std::move(text);
+  updateListIndex();
+  if (onChange) fireEvent("Change", onChange);
+}
+
+void ComboBox::addItem(std::string item) {
+  list_.push_back(std::move(item));
+  updateListIndex();
+}
+
+void ComboBox::removeItem(int32_t position) {
+  if (position < 0 || position >= listCount()) raise(err::InvalidProcedureCall);
+  list_.erase(list_.begin() + position);
+  updateListIndex();
+}
+
+void ComboBox::clear() {
+  list_.clear();
+  listIndex_ = -1;
+}
+
+const std::string& ComboBox::list(int32_t position) const {
+  if (position < 0 || position >= listCount()) raise(err::InvalidProcedureCall);
+  return list_[static_cast<size_t>(position)];
+}
+
+void ComboBox::setListIndex(int32_t position) {
+  if (position < -1 || position >= listCount()) raise(err::InvalidPropertyValue);
+  if (position == -1) {
+    listIndex_ = -1;
+    return;
+  }
+  pick(list_[static_cast<size_t>(position)]);
+}
+
+bool ComboBox::typeText(const std::string& text) {
+  std::string typed;
+  for (size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      if (!typed.empty()) setText(text_ + typed);
+      typed.clear();
+      pressDefaultButton(*this);
+    } else if (c != '\t') {
+      typed += c;
+    }
+  }
+  if (!typed.empty()) setText(text_ + typed);
+  return true;
+}
+
+bool ComboBox::pressKey(const std::string& keyName) {
+  if (isKey(keyName, "Backspace")) {
+    std::string t = text_;
+    popCharacter(t);
+    setText(std::move(t));
+    return true;
+  }
+  if (isKey(keyName, "Space")) return typeText(" ");
+  if (keyName.size() == 1) return typeText(keyName);
+  return false;
+}
+
+bool ComboBox::setValueText(const std::string& text) {
+  setText(text);
+  return true;
+}
+
+bool ComboBox::pick(const std::string& entry) {
+  if (!enabled() || !visible()) return false;
+  auto it = std::find(list_.begin(), list_.end(), entry);
+  if (it == list_.end()) return false;
+  setText(entry);
+  listIndex_ = static_cast<int32_t>(it - list_.begin());
+  if (onClick) fireEvent("Click", onClick);
+  return true;
+}
+
+// --- CommandButton --------------------------------------------------------------
+
+bool CommandButton::cancel() const {
+  return form() ? form()->cancelControl() == this : cancel_;
+}
+
+void CommandButton::setCancel(bool on) {
+  cancel_ = on;
+  if (ui::Form* f = form()) {
+    if (on)
+      f->setCancelControl(this);
+    else if (f->cancelControl() == this)
+      f->setCancelControl(nullptr);
+  }
+}
+
+bool CommandButton::isDefault() const {
+  return form() ? form()->defaultControl() == this : default_;
+}
+
+void CommandButton::setDefault(bool on) {
+  default_ = on;
+  if (ui::Form* f = form()) {
+    if (on)
+      f->setDefaultControl(this);
+    else if (f->defaultControl() == this)
+      f->setDefaultControl(nullptr);
+  }
+}
+
+bool CommandButton::click() {
+  if (!enabled() || !visible()) return false;
+  if (onClick) fireEvent("Click", onClick);
+  return true;
+}
+
+bool CommandButton::pressKey(const std::string& keyName) {
+  if (isKey(keyName, "Enter") || isKey(keyName, "Space")) return click();
+  return false;
+}
+
+// --- TabControl ----------------------------------------------------------------
+
+void TabControl::addTab(std::string caption) {
+  tabs_.push_back(std::move(caption));
+  if (selected_ < 0) selected_ = 0;
+}
+
+const std::string& TabControl::tabCaption(int32_t position) const {
+  if (position < 0 || position >= tabCount()) raise(err::InvalidPropertyValue);
+  return tabs_[static_cast<size_t>(position)];
+}
+
+void TabControl::setSelectedTab(int32_t position) {
+  if (position < 0 || position >= tabCount()) raise(err::InvalidPropertyValue);
+  selected_ = position;
+}
+
+bool TabControl::pick(const std::string& caption) {
+  for (size_t i = 0; i < tabs_.size(); ++i) {
+    if (tabs_[i] == caption || stripAccessKeys(tabs_[i]) == caption) {
+      selected_ = static_cast<int32_t>(i);
+      return true;
+    }
+  }
+  return false;
+}
+
+std::string TabControl::valueText() const {
+  return selected_ < 0 ? std::string() : tabs_[static_cast<size_t>(selected_)];
+}
+
+}  // namespace platform::controls
