@@ -29,8 +29,9 @@ int digitValue(char c, int base) {
 
 enum class Scan { Ok, NotNumber, Overflow };
 
-// Reads "&H..." or "&O..." at the start of s. Up to 4 hexadecimal digits
-// are a 16-bit pattern, up to 8 a 32-bit one, as the runtime's literals.
+// Reads "&H..." or "&O..." at s[pos]. Up to 4 hexadecimal digits (or an
+// octal value up to &O177777) are a 16-bit pattern, more a 32-bit one, as
+// the runtime's literals: "&HFFFF" is -1, "&HFFFFF" 1048575.
 Scan scanRadix(std::string_view s, size_t& pos, double& out) {
   if (pos + 1 >= s.size() || s[pos] != '&') return Scan::NotNumber;
   const char k = s[pos + 1];
@@ -46,7 +47,8 @@ Scan scanRadix(std::string_view s, size_t& pos, double& out) {
     ++digits;
   }
   if (!digits) return Scan::NotNumber;
-  if (value <= 0xffff && ((base == 16 && digits <= 4) || (base == 8 && value <= 0xffff && digits <= 6)))
+  const bool sixteenBits = base == 16 ? digits <= 4 : value <= 0xffff;
+  if (sixteenBits)
     out = static_cast<int16_t>(static_cast<uint16_t>(value));
   else
     out = static_cast<int32_t>(static_cast<uint32_t>(value));
