@@ -24,6 +24,7 @@
 namespace platform::ui {
 
 class Form;
+void resetDesktop();
 
 class Control : public std::enable_shared_from_this<Control> {
  public:
@@ -98,12 +99,16 @@ class Control : public std::enable_shared_from_this<Control> {
   // alive meanwhile, and keeps an error that escapes it (see above).
   // Returns false when the handler failed.
   bool fireEvent(std::string_view eventName, const std::function<void()>& handler);
+  // A control whose form has dropped it (at the form's unload).
+  bool orphaned() const noexcept { return owned_ && !form_; }
 
  private:
   friend class Form;
+  friend void resetDesktop();
   std::string name_;
   int32_t index_;
   Form* form_ = nullptr;
+  bool owned_ = false;
   bool visible_ = true;
   bool enabled_ = true;
   bool tabStop_ = true;

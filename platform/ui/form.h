@@ -170,9 +170,24 @@ class Form : public std::enable_shared_from_this<Form> {
   void tabFocus(bool forward = true);
 
   // --- The user's actions --------------------------------------------------
-  // Carries out one action addressed to this form. Returns false when the
-  // form or its controls refused it (unknown control, nothing took it).
-  virtual bool dispatch(const Action& action);
+  // Carries out one action addressed to this form. Returns false, with the
+  // reason in *why, when the form or its controls refused it (unknown
+  // control, a disabled one, nothing took it). Errors of the handlers that
+  // the action starts are contained.
+  virtual bool dispatch(const Action& action, std::string* why = nullptr);
+
+  // The button that Escape presses and the one that Enter presses (null:
+  // none). A key goes to the focused control first; Escape and Enter that
+  // it does not take press these buttons, and Tab / Shift+Tab that it does
+  // not take move the focus.
+  void setCancelControl(Control* control) noexcept { cancel_ = control; }
+  void setDefaultControl(Control* control) noexcept { default_ = control; }
+  Control* cancelControl() const noexcept { return cancel_; }
+  Control* defaultControl() const noexcept { return default_; }
+  // With KeyPreview the form's key events run before the focused control
+  // gets the key.
+  bool keyPreview() const noexcept { return keyPreview_; }
+  void setKeyPreview(bool on) noexcept { keyPreview_ = on; }
 
  protected:
   explicit Form(std::string name);
@@ -188,6 +203,17 @@ class Form : public std::enable_shared_from_this<Form> {
   }
   virtual void onUnload(bool& Cancel) { (void)Cancel; }
   virtual void onResize() {}
+  // Key events of the form itself (with KeyPreview). Setting KeyAscii or
+  // KeyCode to 0 swallows the key.
+  virtual void onKeyDown(int16_t& KeyCode, int16_t Shift) {
+    (void)KeyCode;
+    (void)Shift;
+  }
+  virtual void onKeyPress(int16_t& KeyAscii) { (void)KeyAscii; }
+  virtual void onKeyUp(int16_t& KeyCode, int16_t Shift) {
+    (void)KeyCode;
+    (void)Shift;
+  }
   // Runs once, when the last reference to the form goes.
   virtual void onTerminate() {}
   // A tool click that no control took; returns whether the form took it.
@@ -218,12 +244,15 @@ class Form : public std::enable_shared_from_this<Form> {
   int32_t pxLeft_ = 0, pxTop_ = 0, pxWidth_ = 320, pxHeight_ = 240;
   std::vector<std::shared_ptr<Control>> controls_;
   Control* focused_ = nullptr;
+  Control* cancel_ = nullptr;
+  Control* default_ = nullptr;
+  bool keyPreview_ = false;
   struct Published {
     std::function<std::string()> get;
     std::function<void(const std::string&)> set;
   };
   std::map<std::string, Published> published_;
-  friend class Desktop;
+  friend void resetDesktop();
 };
 
 // The loaded forms of this thread, in the order they were loaded.
@@ -233,6 +262,10 @@ std::shared_ptr<Form> findForm(const std::string& name);
 // The form whose modal loop runs innermost, else the foreground form; null
 // when none.
 std::shared_ptr<Form> activeForm();
+
+// Forgets every form, window and timer of this thread's desktop without
+// running their events (between tests).
+void resetDesktop();
 
 // The default instance of a form class: made (not loaded) at first use;
 // unloading it releases the default reference, so the next use makes a new

@@ -116,6 +116,8 @@ class ScriptedUser : public User {
   enum class Kind { MessageBox, InputBox, FileDialog, PrintDialog, BrowseFolder, Find, Replace,
                     GotoLine, PopupMenu, Action };
   struct Step {
+    Step(Kind k, std::string tx = {}, std::string ti = {})
+        : kind(k), text(std::move(tx)), title(std::move(ti)) {}
     Kind kind;
     std::string text;
     std::string title;

@@ -65,7 +65,11 @@ inline constexpr uint32_t SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2, SWP_NOZORDER = 0x4
                           SWP_NOREDRAW = 0x8, SWP_NOACTIVATE = 0x10, SWP_FRAMECHANGED = 0x20,
                           SWP_SHOWWINDOW = 0x40, SWP_HIDEWINDOW = 0x80;
 
-inline constexpr uint32_t WPF_SETMINPOSITION = 0x1;
+inline constexpr uint32_t WPF_SETMINPOSITION = 0x1, WPF_RESTORETOMAXIMIZED = 0x2;
+
+// Last errors of the window functions.
+inline constexpr LONG ERROR_INVALID_WINDOW_HANDLE = 1400;
+inline constexpr LONG ERROR_INVALID_INDEX = 1413;
 
 // --- The window functions ---------------------------------------------------
 // By exact title (case-sensitive); the class name is not looked at. Only
@@ -109,6 +113,8 @@ namespace desktop {
 // style holds WS_VISIBLE. Returns its handle.
 HWND createWindow(const std::string& title, LONG style, LONG exStyle = 0, HWND parent = 0,
                   RECT normal = {0, 0, 320, 240});
+// Sets the owner of a top-level window (0: none).
+void setOwner(HWND hwnd, HWND owner);
 // The windows with WS_EX_APPWINDOW (the taskbar), top-level, visible or
 // not, in creation order.
 std::vector<HWND> appWindows();

@@ -1,0 +1,110 @@
+#include "platform/ui/control.h"
+
+#include "platform/ui/form.h"
+#include "platform/ui/scripted_user.h"
+
+namespace platform::ui {
+
+namespace {
+std::optional<ContainedError>& lastError() {
+  // Left to the thread's end on purpose: handlers may still run while
+  // other thread state goes.
+  thread_local auto* e = new std::optional<ContainedError>();
+  return *e;
+}
+}  // namespace
+
+bool runContained(std::string_view what, const std::function<void()>& handler,
+                  std::optional<RuntimeError>* kept) {
+  if (!handler) return true;
+  auto keep = [&](RuntimeError e) {
+    if (kept) *kept = e;
+    lastError() = ContainedError{std::string(what), std::move(e)};
+  };
+  try {
+    handler();
+    return true;
+  } catch (const ScriptFailure&) {
+    throw;  // the test's own failure is never contained
+  } catch (const RuntimeError& e) {
+    keep(e);
+  } catch (const std::exception& e) {
+    keep(RuntimeError(51, std::string(what), e.what()));  // internal error
+  }
+  return false;
+}
+
+const std::optional<ContainedError>& lastContainedError() { return lastError(); }
+void clearLastContainedError() { lastError().reset(); }
+
+Control::Control(std::string name, int32_t index) : name_(std::move(name)), index_(index) {}
+
+Control::~Control() = default;
+
+std::string Control::fullName() const {
+  return hasIndex() ? name_ + "(" + std::to_string(index_) + ")" : name_;
+}
+
+std::shared_ptr<Form> Control::formShared() const {
+  return form_ ? form_->weak_from_this().lock() : nullptr;
+}
+
+void Control::setVisible(bool visible) {
+  visible_ = visible;
+  if (!visible && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
+}
+
+void Control::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (!enabled && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
+}
+
+void Control::setTabIndex(int32_t tabIndex) {
+  if (tabIndex < 0) raise(err::InvalidPropertyValue);
+  if (!form_) {
+    tabIndex_ = tabIndex;
+    return;
+  }
+  // Move this control to the place; the others close up behind it.
+  const auto& all = form_->controls();
+  int32_t count = static_cast<int32_t>(all.size());
+  if (tabIndex >= count) tabIndex = count - 1;
+  int32_t old = tabIndex_;
+  for (const auto& c : all) {
+    if (c.get() == this) continue;
+    if (old < tabIndex && c->tabIndex_ > old && c->tabIndex_ <= tabIndex) --c->tabIndex_;
+    if (old > tabIndex && c->tabIndex_ >= tabIndex && c->tabIndex_ < old) ++c->tabIndex_;
+  }
+  tabIndex_ = tabIndex;
+}
+
+bool Control::focusable() const {
+  return form_ && form_->loaded() && visible_ && enabled_ && canTakeFocus();
+}
+
+bool Control::hasFocus() const { return form_ && form_->focusedControl() == this; }
+
+void Control::setFocus() {
+  if (!focusable()) raise(err::InvalidProcedureCall);
+  form_->moveFocus(this);
+}
+
+bool Control::typeText(const std::string&) { return false; }
+bool Control::pressKey(const std::string&) { return false; }
+bool Control::click() { return false; }
+bool Control::setValueText(const std::string&) { return false; }
+bool Control::pick(const std::string&) { return false; }
+bool Control::toolClick(const std::string&) { return false; }
+bool Control::rightClick() { return false; }
+bool Control::caret(int32_t, int32_t) { return false; }
+bool Control::select(int32_t, int32_t, int32_t, int32_t) { return false; }
+bool Control::mouse(int32_t, int32_t) { return false; }
+
+bool Control::fireEvent(std::string_view eventName, const std::function<void()>& handler) {
+  if (!handler) return true;
+  auto self = weak_from_this().lock();  // alive while the handler runs
+  auto owner = formShared();
+  return runContained(fullName() + "." + std::string(eventName), handler, &lastEventError_);
+}
+
+}  // namespace platform::ui

@@ -1,0 +1,88 @@
+#include "platform/ui/user.h"
+
+namespace platform::ui {
+
+std::vector<int32_t> MessageBoxPrompt::answers() const {
+  switch (buttons) {
+    case mb::OKCancel: return {mb::OK, mb::Cancel};
+    case mb::AbortRetryIgnore: return {mb::Abort, mb::Retry, mb::Ignore};
+    case mb::YesNoCancel: return {mb::Yes, mb::No, mb::Cancel};
+    case mb::YesNo: return {mb::Yes, mb::No};
+    case mb::RetryCancel: return {mb::Retry, mb::Cancel};
+    default: return {mb::OK};
+  }
+}
+
+std::string describe(const Action& a) {
+  auto onForm = [&](std::string s) {
+    if (!a.form.empty()) s += " on " + a.form;
+    return s;
+  };
+  using K = Action::Kind;
+  switch (a.kind) {
+    case K::ToolClick: return "ToolClick " + a.text;
+    case K::TypeText: return "TypeText \"" + a.text + "\"";
+    case K::Key: return "Key " + a.text;
+    case K::Click: return onForm("Click " + a.control);
+    case K::SetValue: return onForm("SetValue " + a.control + " = \"" + a.text + "\"");
+    case K::Pick: return onForm("Pick " + a.control + " \"" + a.text + "\"");
+    case K::Focus: return onForm("Focus " + a.control);
+    case K::Close: return a.form.empty() ? "Close" : "Close " + a.form;
+    case K::Wait: return "Wait " + std::to_string(a.millis) + " ms";
+    case K::Caret:
+      return "Caret " + std::to_string(a.line) + "," + std::to_string(a.column);
+    case K::Select:
+      return "Select " + std::to_string(a.line) + "," + std::to_string(a.column) + " to " +
+             std::to_string(a.line2) + "," + std::to_string(a.column2);
+    case K::Mouse:
+      return "Mouse " + std::to_string(a.line) + "," + std::to_string(a.column);
+    case K::RightClick: return "RightClick";
+    case K::WindowState: return onForm("WindowState " + std::to_string(a.number));
+    case K::Abandon: return "Abandon";
+  }
+  return "Action";
+}
+
+namespace {
+
+// Nobody is there: every prompt gets its Cancel (or last) button, every
+// dialog is cancelled and every loop abandoned.
+class AbsentUser final : public User {
+ public:
+  int32_t messageBox(const MessageBoxPrompt& prompt) override {
+    auto answers = prompt.answers();
+    for (int32_t a : answers)
+      if (a == mb::Cancel) return a;
+    return answers.back();
+  }
+  std::optional<std::string> inputBox(const InputBoxPrompt&) override { return std::nullopt; }
+  std::optional<std::string> fileDialog(const FileDialogPrompt&) override { return std::nullopt; }
+  std::optional<PrintDialogAnswer> printDialog(const PrintDialogPrompt&) override {
+    return std::nullopt;
+  }
+  std::optional<std::string> browseFolder(const FolderPrompt&) override { return std::nullopt; }
+  std::optional<std::string> find(const FindPrompt&) override { return std::nullopt; }
+  std::optional<ReplaceAnswer> replace(const FindPrompt&) override { return std::nullopt; }
+  std::optional<int32_t> gotoLine(const GotoPrompt&) override { return std::nullopt; }
+  std::optional<std::string> popupMenu(const PopupPrompt&) override { return std::nullopt; }
+  Action nextAction(const WaitContext&) override { return Action{}; }
+};
+
+std::shared_ptr<User>& slot() {
+  thread_local std::shared_ptr<User> user;
+  return user;
+}
+
+}  // namespace
+
+std::shared_ptr<User> currentUserShared() {
+  auto& s = slot();
+  if (!s) s = std::make_shared<AbsentUser>();
+  return s;
+}
+
+User& currentUser() { return *currentUserShared(); }
+
+void setCurrentUser(std::shared_ptr<User> user) { slot() = std::move(user); }
+
+}  // namespace platform::ui
