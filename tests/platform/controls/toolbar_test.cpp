@@ -11,6 +11,7 @@
 #include "controls_test_support.h"
 #include "platform/controls/control_files.h"
 #include "platform/runtime/errors.h"
+#include "platform/ui/form.h"
 
 namespace {
 
@@ -70,14 +71,35 @@ TEST(Toolbar, ToolClicksReachTheHandlerWithTheExactId) {
   }
 }
 
-TEST(Toolbar, TheModalLoopsToolClickGoesToTheSameEvent) {
-  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
-  Toolbar& bar = *owner;
-  buildLayout(bar);
-  std::string id;
-  bar.setToolClickHandler([&](const Tool& t) { id = t.id; });
-  EXPECT_TRUE(bar.toolClick("ID_CopyFilePath/Name"));
-  EXPECT_EQ(id, "ID_CopyFilePath/Name");
+// A window that holds the toolbar, as the main window does.
+class ToolbarWindow : public platform::ui::Form {
+ public:
+  ToolbarWindow() : Form("frmToolbarTest") {}
+  std::shared_ptr<Toolbar> toolbar;
+  std::vector<std::string> clicked;
+
+ protected:
+  void createControls() override {
+    toolbar = add(std::make_shared<Toolbar>("SSActiveToolBars1"));
+    buildLayout(*toolbar);
+    toolbar->setToolClickHandler([this](const Tool& t) { clicked.push_back(t.id); });
+  }
+};
+
+TEST(Toolbar, TheUsersToolClickOnTheWindowReachesTheHandler) {
+  auto window = platform::ui::Form::make<ToolbarWindow>();
+  window->load();
+  platform::ui::Action click;
+  click.kind = platform::ui::Action::Kind::ToolClick;
+  click.form = "frmToolbarTest";
+  click.text = "id_EditUndo";
+  EXPECT_TRUE(window->dispatch(click));
+  click.text = "ID_EDITUNDO";
+  std::string why;
+  EXPECT_FALSE(window->dispatch(click, &why));
+  EXPECT_NE(why.find("ID_EDITUNDO"), std::string::npos) << why;
+  EXPECT_EQ(window->clicked, std::vector<std::string>{"id_EditUndo"});
+  window->unload();
 }
 
 TEST(Toolbar, AnErrorInTheHandlerStaysWithTheControl) {
