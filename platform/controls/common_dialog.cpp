@@ -74,6 +74,11 @@ bool CommonDialog::show(bool save) {
         continue;
       }
     }
+    // A link chosen is its target, unless links are to stay links.
+    if (!(flags_ & cdl::NoDereferenceLinks) && fs::is_symlink(path, ec)) {
+      fs::path target = fs::canonical(path, ec);
+      if (!ec) path = target.string();
+    }
     setFileName(path);
     return true;
   }

@@ -11,8 +11,9 @@
 // FileMustExist (the empty answer too), and a folder always; a refused answer is told to the user
 // in a message box titled with the dialog's title and the dialog is asked
 // again. Under OverwritePrompt, ShowSave asks whether an existing file may
-// be replaced (Yes/No); No asks the dialog again. HideReadOnly, Explorer and
-// NoDereferenceLinks reach the user with the other flags and change nothing
+// be replaced (Yes/No); No asks the dialog again. A symbolic link chosen
+// gives its target's path unless NoDereferenceLinks is set. HideReadOnly
+// and Explorer reach the user with the other flags and change nothing
 // else. Cancel leaves every setting and the file name as they were, and
 // raises 32755 "Cancel was selected." when CancelError is set.
 #pragma once

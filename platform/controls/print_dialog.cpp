@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/ui/user.h"
+#include "platform/ui/windows.h"
 
 namespace platform::controls {
 
@@ -15,6 +16,8 @@ uint32_t nextPrinterDC() {
 
 int32_t printDialog(PrintDialogRecord& record) {
   if (record.structSize != sizeof(PrintDialogRecord)) return 0;
+  // The dialog needs an owner that exists, or none.
+  if (record.owner != 0 && !ui::IsWindow(record.owner)) return 0;
   ui::PrintDialogPrompt prompt;
   prompt.flags = static_cast<int32_t>(record.flags);
   prompt.fromPage = record.fromPage;

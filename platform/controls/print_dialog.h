@@ -47,8 +47,8 @@ struct PrintDialogRecord {
 static_assert(sizeof(PrintDialogRecord) == 66);
 
 // Shows the print dialog (the printer setup form when the flags hold
-// pd::PrintSetup). A record whose structure size is not 66 is refused (0,
-// nothing asked). Each device context returned is a new non-zero handle.
+// pd::PrintSetup). A record whose structure size is not 66, or whose owner
+// is not a window, is refused (0, nothing asked). Each device context returned is a new non-zero handle.
 int32_t printDialog(PrintDialogRecord& record);
 
 }  // namespace platform::controls

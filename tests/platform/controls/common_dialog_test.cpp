@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "controls_test_support.h"
 #include "platform/runtime/errors.h"
 
@@ -67,6 +69,25 @@ TEST_F(CommonDialogTest, WithoutFileMustExistAMissingFileIsTaken) {
   user->answerFileDialog(dir.file("new.vbs"));
   EXPECT_TRUE(dialog->showOpen());
   EXPECT_EQ(dialog->fileName(), dir.file("new.vbs"));
+}
+
+TEST_F(CommonDialogTest, AChosenLinkGivesItsTargetUnlessLinksStayLinks) {
+  TempFolder dir;
+  const std::string target = dir.file("target.vbs");
+  writeFile(target, "x");
+  const std::string link = dir.file("link.vbs");
+  std::filesystem::create_symlink(target, link);
+
+  dialog->setFlags(cdl::FileMustExist);
+  user->answerFileDialog(link);
+  EXPECT_TRUE(dialog->showOpen());
+  EXPECT_EQ(dialog->fileName(), std::filesystem::canonical(target).string());
+
+  dialog->setFlags(cdl::FileMustExist | cdl::NoDereferenceLinks);
+  user->answerFileDialog(link);
+  EXPECT_TRUE(dialog->showOpen());
+  EXPECT_EQ(dialog->fileName(), link);
+  EXPECT_EQ(dialog->fileTitle(), "link.vbs");
 }
 
 TEST_F(CommonDialogTest, SavingOverAnExistingFileAsksFirst) {

@@ -8,6 +8,7 @@
 #include "platform/controls/folder_browser.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/runtime/errors.h"
+#include "platform/ui/form.h"
 
 namespace {
 
@@ -17,9 +18,16 @@ using controls_test::TempFolder;
 
 class PrintDialogTest : public controls_test::WithUser {};
 
+class OwnerWindow : public platform::ui::Form {
+ public:
+  OwnerWindow() : Form("frmOwner") {}
+};
+
 TEST_F(PrintDialogTest, OkCopiesTheUsersChoicesBack) {
+  auto owner = platform::ui::Form::make<OwnerWindow>();
+  owner->load();
   PrintDialogRecord record;
-  record.owner = 0x1234;
+  record.owner = owner->hWnd();
   record.flags = pd::ReturnDC | pd::Selection;
   record.fromPage = 0;
   record.toPage = 0;
@@ -45,7 +53,8 @@ TEST_F(PrintDialogTest, OkCopiesTheUsersChoicesBack) {
   EXPECT_EQ(record.toPage, 5);
   EXPECT_EQ(record.copies, 3);
   EXPECT_NE(record.hDC, 0u);
-  EXPECT_EQ(record.owner, 0x1234u);
+  EXPECT_EQ(record.owner, owner->hWnd());
+  owner->unload();
 }
 
 TEST_F(PrintDialogTest, CancelChangesNothing) {
@@ -66,6 +75,9 @@ TEST_F(PrintDialogTest, ARecordOfTheWrongSizeIsRefusedWithoutAsking) {
   PrintDialogRecord record;
   record.structSize = 60;
   EXPECT_EQ(printDialog(record), 0);
+  PrintDialogRecord orphan;
+  orphan.owner = 0x7FFFFFF0;  // no such window
+  EXPECT_EQ(printDialog(orphan), 0);
   EXPECT_EQ(platform::PrintDlgA(nullptr), 0);
 }
 
