@@ -1,0 +1,694 @@
+#include "platform/controls/code_editor.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/controls/code_editor_files.h"
+#include "platform/ui/user.h"
+
+namespace platform::controls {
+
+namespace {
+
+bool isIdentChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+}
+char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+std::string lowerText(std::string_view s) {
+  std::string out(s);
+  for (char& c : out) c = lower(c);
+  return out;
+}
+
+// Where a text inserted at `start` ends.
+TextPos endOfInsert(TextPos start, std::string_view text) {
+  TextPos p = start;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char c = text[i];
+    if (c == '\r' || c == '\n') {
+      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      ++p.line;
+      p.column = 0;
+    } else {
+      ++p.column;
+    }
+  }
+  return p;
+}
+
+TextPos toPos(int32_t line, int32_t column) { return {line, column}; }
+
+const CompiledLanguage& plainLanguage() {
+  static const CompiledLanguage plain{CodeLanguage{}};
+  return plain;
+}
+
+// The first occurrence of the lower-case needle in the line from `from`,
+// letter case ignored; npos when none.
+size_t findNoCase(const std::string& line, size_t from, const std::string& needle) {
+  if (needle.empty() || line.size() < needle.size()) return std::string::npos;
+  const char first = needle[0];
+  const char firstUpper = (first >= 'a' && first <= 'z') ? static_cast<char>(first - 'a' + 'A') : first;
+  const size_t last = line.size() - needle.size();
+  const char* data = line.data();
+  for (size_t i = from; i <= last;) {
+    // Jump to the next place where the first character stands.
+    const void* p1 = std::memchr(data + i, first, last - i + 1);
+    const void* p2 = firstUpper != first ? std::memchr(data + i, firstUpper, last - i + 1) : nullptr;
+    const char* p = static_cast<const char*>(p1);
+    if (!p || (p2 && static_cast<const char*>(p2) < p)) p = static_cast<const char*>(p2);
+    if (!p) return std::string::npos;
+    const size_t at = static_cast<size_t>(p - data);
+    size_t k = 1;
+    while (k < needle.size() && lower(data[at + k]) == needle[k]) ++k;
+    if (k == needle.size()) return at;
+    i = at + 1;
+  }
+  return std::string::npos;
+}
+
+}  // namespace
+
+CodeEditor::CodeEditor() {
+  static const int32_t defaults[color_index::Count] = {
+      0xFFFFFF, 0xE0E0E0, 0xE1FFFF, 0x808000, 0x000000, 0xFFFFFF, 0x800000, 0x000000,
+      0xFF0000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x008000, 0x000000,
+      0x000000, 0x000000, 0x800080, 0x000000, 0xFF0000, 0x000000, 0xC0C0C0, 0x000000,
+      0x000000, 0x000000, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000};
+  std::copy(std::begin(defaults), std::end(defaults), colours_);
+}
+
+CodeEditor::~CodeEditor() = default;
+
+// --- events ------------------------------------------------------------------
+
+bool CodeEditor::runEvent(const char* eventName, const std::function<void()>& handler) {
+  (void)eventName;
+  try {
+    handler();
+    return true;
+  } catch (const RuntimeError& e) {
+    lastEventError_ = e;
+    return false;
+  }
+}
+
+void CodeEditor::fireSelectionChange() {
+  if (sink_) runEvent("SelChange", [&] { sink_->selectionChange(*this); });
+}
+
+void CodeEditor::fireTextChange() {
+  if (sink_) runEvent("Change", [&] { sink_->textChange(*this); });
+}
+
+// --- properties ----------------------------------------------------------------
+
+int32_t CodeEditor::textLength() const {
+  const int64_t n = text_.lengthCrLf();
+  return n > INT32_MAX ? INT32_MAX : static_cast<int32_t>(n);
+}
+
+std::string CodeEditor::currentWord() const {
+  const std::string& l = text_.line(caret_.line);
+  int32_t start = caret_.column;
+  while (start > 0 && isIdentChar(l[static_cast<size_t>(start - 1)])) --start;
+  return l.substr(static_cast<size_t>(start), static_cast<size_t>(caret_.column - start));
+}
+
+int32_t CodeEditor::currentToken() const {
+  const std::string& l = text_.line(caret_.line);
+  if (l.empty()) return token_class::None;
+  const uint32_t at = static_cast<uint32_t>(caret_.column > 0 ? text_.prevColumn(caret_.line, caret_.column) : 0);
+  refreshLanguage();
+  std::vector<Token> own;
+  const std::vector<Token>* tokens;
+  if (compiled_) {
+    tokens = &lineTokens(caret_.line);
+  } else {
+    plainLanguage().tokenize(l, own);
+    tokens = &own;
+  }
+  for (const Token& t : *tokens) {
+    if (at < t.start) break;
+    if (at < t.start + t.length) {
+      if (t.kind == TokenKind::Comment) return token_class::Comment;
+      if (t.kind == TokenKind::String) return token_class::String;
+      return token_class::Code;
+    }
+  }
+  return token_class::None;
+}
+
+std::string CodeEditor::selText() const {
+  const TextPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
+  return text_.extract(a, b);
+}
+
+void CodeEditor::setSelText(std::string_view text) { edit(anchor_, caret_, text); }
+
+void CodeEditor::replaceSel(std::string_view text) { edit(anchor_, caret_, text); }
+
+std::string CodeEditor::text() const { return text_.joined("\r\n"); }
+
+void CodeEditor::resetDocument() {
+  anchor_ = caret_ = {};
+  desiredColumn_ = -1;
+  undo_.clear();
+  redo_.clear();
+  bookmarks_.clear();
+  colourCache_.clear();
+  topLine_ = 0;
+  ++textVersion_;
+  ++viewGeneration_;
+  list_.reset();
+  if (tip_) closeTip(true);
+}
+
+void CodeEditor::setText(std::string_view text) {
+  text_.assign(text);
+  resetDocument();
+}
+
+void CodeEditor::setLanguage(const std::string& name) {
+  language_ = name;
+  registryGeneration_ = 0;
+  ++colourGeneration_;
+  ++viewGeneration_;
+}
+
+void CodeEditor::refreshLanguage() const {
+  const uint64_t g = CodeEditorGlobals::generation();
+  if (g == registryGeneration_) return;
+  registryGeneration_ = g;
+  auto c = language_.empty() ? nullptr : CodeEditorGlobals::compiled(language_);
+  if (c != compiled_) {
+    compiled_ = std::move(c);
+    ++colourGeneration_;
+  }
+}
+
+const std::vector<Token>& CodeEditor::lineTokens(int32_t line) const {
+  static const std::vector<Token> none;
+  refreshLanguage();
+  if (!compiled_ || !colorSyntax_ || line < 0 || line >= lineCount()) return none;
+  if (colourCache_.size() != static_cast<size_t>(lineCount())) {
+    colourCache_.clear();
+    colourCache_.resize(static_cast<size_t>(lineCount()));
+  }
+  LineColour& c = colourCache_[static_cast<size_t>(line)];
+  if (c.generation != colourGeneration_) {
+    compiled_->tokenize(text_.line(line), c.tokens);
+    c.generation = colourGeneration_;
+  }
+  return c.tokens;
+}
+
+void CodeEditor::colourAll() const {
+  for (int32_t n = 0; n < lineCount(); ++n) lineTokens(n);
+}
+
+void CodeEditor::setTopLine(int32_t line) {
+  topLine_ = std::clamp(line, 0, lineCount() - 1);
+  ++viewGeneration_;
+}
+
+void CodeEditor::scrollToCaret() {
+  if (caret_.line < topLine_) topLine_ = caret_.line;
+  else if (caret_.line >= topLine_ + viewLines_) topLine_ = caret_.line - viewLines_ + 1;
+  ++viewGeneration_;
+}
+
+void CodeEditor::updateView() { ++viewGeneration_; }
+
+// --- selection -----------------------------------------------------------------
+
+void CodeEditor::setSelection(TextPos anchor, TextPos caret, bool notify) {
+  anchor = text_.clamp(anchor);
+  caret = text_.clamp(caret);
+  if (anchor == anchor_ && caret == caret_) return;
+  anchor_ = anchor;
+  caret_ = caret;
+  ++viewGeneration_;
+  if (notify) fireSelectionChange();
+}
+
+CodeRange CodeEditor::getSel(bool normalized) const {
+  TextPos a = anchor_, b = caret_;
+  if (normalized && b < a) std::swap(a, b);
+  return {a.line, a.column, b.line, b.column};
+}
+
+void CodeEditor::setSel(const CodeRange& range, bool makeVisible) {
+  desiredColumn_ = -1;
+  setSelection(toPos(range.startLine, range.startColumn), toPos(range.endLine, range.endColumn));
+  if (makeVisible) scrollToCaret();
+}
+
+void CodeEditor::setCaretPos(int32_t line, int32_t column) {
+  desiredColumn_ = -1;
+  const TextPos p = toPos(line, column);
+  setSelection(p, p);
+  scrollToCaret();
+}
+
+std::string CodeEditor::getLine(int32_t line) const {
+  if (line < 0 || line >= lineCount()) return {};
+  return text_.line(line);
+}
+
+// --- editing -------------------------------------------------------------------
+
+void CodeEditor::moveBookmarks(TextPos a, TextPos b, TextPos newEnd) {
+  if (bookmarks_.empty()) return;
+  const int32_t delta = (newEnd.line - a.line) - (b.line - a.line);
+  const bool pureInsert = a == b;
+  if (delta == 0 && !(pureInsert && a.column == 0 && newEnd.line > a.line)) return;
+  std::set<int32_t> moved;
+  for (int32_t bm : bookmarks_) {
+    if (bm < a.line) {
+      moved.insert(bm);
+    } else if (bm > b.line) {
+      moved.insert(bm + delta);
+    } else if (bm == a.line) {
+      if (pureInsert && a.column == 0) {
+        moved.insert(newEnd.line);           // the line went down with its text
+      } else if (a.column == 0 && b.line > a.line) {
+        // The whole line and its break went: so does its mark.
+      } else {
+        moved.insert(bm);
+      }
+    } else if (bm == b.line) {
+      moved.insert(newEnd.line);             // the rest of the line joined the edit's end
+    }
+    // Lines strictly inside a removed block vanish with their marks.
+  }
+  bookmarks_ = std::move(moved);
+}
+
+TextPos CodeEditor::applyEdit(TextPos a, TextPos b, std::string_view text, UndoStep* step) {
+  a = text_.clamp(a);
+  b = text_.clamp(b);
+  if (b < a) std::swap(a, b);
+  std::string removed = step ? text_.extract(a, b) : std::string();
+  const int32_t before = lineCount();
+  const TextPos end = text_.replace(a, b, text);
+  // Keep the colour cache in line with the lines.
+  if (colourCache_.size() == static_cast<size_t>(before)) {
+    const int32_t oldSpan = b.line - a.line + 1, newSpan = end.line - a.line + 1;
+    for (int32_t n = a.line; n < a.line + std::min(oldSpan, newSpan); ++n)
+      colourCache_[static_cast<size_t>(n)].generation = 0;
+    const auto at = colourCache_.begin() + a.line + std::min(oldSpan, newSpan);
+    if (newSpan > oldSpan)
+      colourCache_.insert(at, static_cast<size_t>(newSpan - oldSpan), LineColour{});
+    else if (oldSpan > newSpan)
+      colourCache_.erase(at, at + (oldSpan - newSpan));
+  } else {
+    colourCache_.clear();
+  }
+  moveBookmarks(a, b, end);
+  if (step) step->edits.push_back({a, std::move(removed), text_.extract(a, end)});
+  ++textVersion_;
+  ++viewGeneration_;
+  return end;
+}
+
+bool CodeEditor::edit(TextPos a, TextPos b, std::string_view text, Origin origin) {
+  if (readOnly_) return false;
+  a = text_.clamp(a);
+  b = text_.clamp(b);
+  if (a == b && text.empty()) return false;
+  UndoStep step;
+  step.anchorBefore = anchor_;
+  step.caretBefore = caret_;
+  step.typing = origin == Origin::Typing && a == b && text.find_first_of("\r\n") == std::string_view::npos;
+  const TextPos end = applyEdit(a, b, text, &step);
+  step.anchorAfter = step.caretAfter = end;
+  // Characters typed one after another undo together.
+  if (step.typing && !undo_.empty() && undo_.back().typing && undo_.back().caretAfter == std::min(a, b) &&
+      undo_.back().edits.size() == 1 && step.edits.size() == 1) {
+    undo_.back().edits.back().inserted += step.edits.back().inserted;
+    undo_.back().anchorAfter = undo_.back().caretAfter = end;
+  } else {
+    undo_.push_back(std::move(step));
+  }
+  redo_.clear();
+  anchor_ = caret_ = end;
+  desiredColumn_ = -1;
+  scrollToCaret();
+  fireTextChange();
+  fireSelectionChange();
+  return true;
+}
+
+void CodeEditor::undoOrRedo(bool isUndo) {
+  if (readOnly_) return;
+  auto& from = isUndo ? undo_ : redo_;
+  auto& to = isUndo ? redo_ : undo_;
+  if (from.empty()) return;
+  UndoStep step = std::move(from.back());
+  from.pop_back();
+  if (isUndo) {
+    for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it)
+      applyEdit(it->start, endOfInsert(it->start, it->inserted), it->removed, nullptr);
+    anchor_ = text_.clamp(step.anchorBefore);
+    caret_ = text_.clamp(step.caretBefore);
+  } else {
+    for (const Edit& e : step.edits)
+      applyEdit(e.start, endOfInsert(e.start, e.removed), e.inserted, nullptr);
+    anchor_ = text_.clamp(step.anchorAfter);
+    caret_ = text_.clamp(step.caretAfter);
+  }
+  step.typing = false;
+  to.push_back(std::move(step));
+  desiredColumn_ = -1;
+  scrollToCaret();
+  fireTextChange();
+  fireSelectionChange();
+}
+
+void CodeEditor::undo() { undoOrRedo(true); }
+void CodeEditor::redo() { undoOrRedo(false); }
+void CodeEditor::emptyUndoBuffer() {
+  undo_.clear();
+  redo_.clear();
+}
+
+void CodeEditor::paste() {
+  if (readOnly_ || !host_) return;
+  const std::string clip = host_->clipboardText();
+  if (clip.empty() && anchor_ == caret_) return;
+  edit(anchor_, caret_, clip);
+}
+
+void CodeEditor::copy() const {
+  if (host_ && anchor_ != caret_) host_->setClipboardText(selText());
+}
+
+void CodeEditor::cut() {
+  if (readOnly_ || anchor_ == caret_) return;
+  copy();
+  edit(anchor_, caret_, {});
+}
+
+std::string CodeEditor::indentationFor(int32_t line) const {
+  if (autoIndent_ == 0) return {};
+  const std::string& l = text_.line(line);
+  size_t n = 0;
+  while (n < l.size() && (l[n] == ' ' || l[n] == '\t')) ++n;
+  return l.substr(0, n);
+}
+
+void CodeEditor::newLine(Origin origin) {
+  const TextPos a = std::min(anchor_, caret_);
+  std::string text = "\r\n";
+  text += indentationFor(a.line);
+  edit(anchor_, caret_, text, origin);
+}
+
+// --- files -----------------------------------------------------------------------
+
+void CodeEditor::openFile(const std::string& path) {
+  if (path.empty()) {
+    setText({});
+    return;
+  }
+  const std::string bytes = readTextFile(path);
+  setText(bytes);
+}
+
+void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
+  std::string bytes = byteOrderMark ? "\xEF\xBB\xBF" : "";
+  bytes += text_.joined("\r\n");
+  saveFileAtomically(path, bytes);
+}
+
+void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
+  if (readOnly_) return;
+  const std::string bytes = readTextFile(path);
+  const TextPos p = text_.clamp(toPos(at.line, at.column));
+  edit(p, p, bytes);
+}
+
+// --- bookmarks, colours, print ---------------------------------------------------
+
+void CodeEditor::setBookmarks(const std::vector<int32_t>& lines) {
+  bookmarks_.clear();
+  for (int32_t l : lines)
+    if (l >= 0 && l < lineCount()) bookmarks_.insert(l);
+  ++viewGeneration_;
+}
+
+std::vector<int32_t> CodeEditor::getBookmarks() const { return {bookmarks_.begin(), bookmarks_.end()}; }
+
+void CodeEditor::jumpToBookmark(int32_t line) { setCaretPos(line, 0); }
+
+void CodeEditor::setColor(int32_t index, int32_t colour) {
+  if (index < 0 || index >= color_index::Count) raise(err::InvalidPropertyValue);
+  colours_[index] = colour & 0xFFFFFF;
+  ++viewGeneration_;
+}
+
+int32_t CodeEditor::color(int32_t index) const {
+  if (index < 0 || index >= color_index::Count) raise(err::InvalidPropertyValue);
+  return colours_[index];
+}
+
+void CodeEditor::setFontStyle(int32_t element, int32_t style) {
+  if (element < 0 || element >= color_index::Count) raise(err::InvalidPropertyValue);
+  fontStyles_[element] = style;
+  ++viewGeneration_;
+}
+
+int32_t CodeEditor::fontStyle(int32_t element) const {
+  if (element < 0 || element >= color_index::Count) raise(err::InvalidPropertyValue);
+  return fontStyles_[element];
+}
+
+std::string CodeEditor::print(int32_t hDC, int32_t flags) {
+  (void)hDC;
+  std::string job;
+  const int32_t n = lineCount();
+  const int width = static_cast<int>(std::to_string(n).size());
+  for (int32_t i = 0; i < n; ++i) {
+    if (flags & 16) {
+      std::string num = std::to_string(i + 1);
+      job += std::string(static_cast<size_t>(width) - num.size(), ' ') + num + "  ";
+    }
+    job += text_.line(i);
+    job += "\r\n";
+  }
+  return printTextJob("Kestrin script", job);
+}
+
+// --- commands -----------------------------------------------------------------------
+
+void CodeEditor::executeCommand(int32_t command, std::optional<int32_t> data) {
+  switch (command) {
+    case cmdSelectLine: {
+      const int32_t l = caret_.line;
+      desiredColumn_ = -1;
+      if (l + 1 < lineCount())
+        setSelection({l, 0}, {l + 1, 0});
+      else
+        setSelection({l, 0}, {l, text_.lineLength(l)});
+      return;
+    }
+    case cmdSelectAll:
+      desiredColumn_ = -1;
+      setSelection({0, 0}, text_.endPos());
+      return;
+    case cmdGotoLine:
+      gotoLine(data);
+      return;
+    case cmdReplace:
+      replaceCommand();
+      return;
+    case cmdFindNext:
+      find(lastFind_.empty());
+      return;
+    case cmdFind:
+      find(true);
+      return;
+    case cmdDocumentStart:
+      setCaretPos(0, 0);
+      setTopLine(0);
+      return;
+    case cmdDocumentEnd: {
+      const TextPos e = text_.endPos();
+      setCaretPos(e.line, e.column);
+      return;
+    }
+    case cmdBookmarkToggle:
+      if (!bookmarks_.erase(caret_.line)) bookmarks_.insert(caret_.line);
+      ++viewGeneration_;
+      return;
+    case cmdBookmarkPrev:
+    case cmdBookmarkNext: {
+      if (bookmarks_.empty()) return;
+      int32_t target;
+      if (command == cmdBookmarkNext) {
+        auto it = bookmarks_.upper_bound(caret_.line);
+        target = it == bookmarks_.end() ? *bookmarks_.begin() : *it;
+      } else {
+        auto it = bookmarks_.lower_bound(caret_.line);
+        target = it == bookmarks_.begin() ? *bookmarks_.rbegin() : *std::prev(it);
+      }
+      jumpToBookmark(target);
+      return;
+    }
+    case cmdBookmarkClearAll:
+      bookmarks_.clear();
+      ++viewGeneration_;
+      return;
+    case cmdBookmarkFirst:
+      if (!bookmarks_.empty()) jumpToBookmark(*bookmarks_.begin());
+      return;
+    case cmdBookmarkLast:
+      if (!bookmarks_.empty()) jumpToBookmark(*bookmarks_.rbegin());
+      return;
+    case cmdNewLine:
+      newLine(Origin::Other);
+      return;
+    case cmdArgumentTip:
+      requestTip();
+      return;
+    case cmdCompleteWord:
+      showCompletionList();
+      return;
+    default:
+      raise(err::InvalidProcedureCall);
+  }
+}
+
+void CodeEditor::gotoLine(std::optional<int32_t> data) {
+  int32_t line;
+  if (!data || *data < 0) {
+    ui::User* user = host_ ? host_->user() : nullptr;
+    if (!user) return;
+    ui::GotoPrompt prompt;
+    prompt.lineCount = lineCount();
+    const auto answer = user->gotoLine(prompt);
+    if (!answer) return;
+    line = *answer - 1;
+  } else {
+    line = *data;
+  }
+  setCaretPos(std::clamp(line, 0, lineCount() - 1), 0);
+}
+
+bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
+  (void)forward;
+  if (what.empty()) return false;
+  const std::string needle = lowerText(what);
+  from = text_.clamp(from);
+  if (needle.find_first_of("\r\n") != std::string::npos) {
+    // A text over several lines: look in the whole text.
+    std::string n2;
+    const auto parts = splitLines(needle);
+    for (size_t i = 0; i < parts.size(); ++i) n2 += (i ? "\r\n" : "") + parts[i];
+    const std::string all = lowerText(text_.joined("\r\n"));
+    size_t off = 0;
+    for (int32_t l = 0; l < from.line; ++l) off += static_cast<size_t>(text_.lineLength(l)) + 2;
+    off += static_cast<size_t>(from.column);
+    size_t at = all.find(n2, off);
+    if (at == std::string::npos) at = all.find(n2);
+    if (at == std::string::npos) return false;
+    auto posOf = [&](size_t o) {
+      TextPos p;
+      while (o >= static_cast<size_t>(text_.lineLength(p.line)) + 2 && p.line + 1 < lineCount()) {
+        o -= static_cast<size_t>(text_.lineLength(p.line)) + 2;
+        ++p.line;
+      }
+      p.column = static_cast<int32_t>(o);
+      return p;
+    };
+    desiredColumn_ = -1;
+    setSelection(posOf(at), posOf(at + n2.size()));
+    scrollToCaret();
+    return true;
+  }
+  const int32_t count = lineCount();
+  for (int32_t k = 0; k <= count; ++k) {
+    const int32_t l = (from.line + k) % count;
+    const size_t start = k == 0 ? static_cast<size_t>(from.column) : 0;
+    const size_t at = findNoCase(text_.line(l), start, needle);
+    if (at == std::string::npos) continue;
+    if (k == count && static_cast<int32_t>(at) >= from.column) break;  // wrapped past the start
+    desiredColumn_ = -1;
+    setSelection({l, static_cast<int32_t>(at)}, {l, static_cast<int32_t>(at + needle.size())});
+    scrollToCaret();
+    return true;
+  }
+  return false;
+}
+
+void CodeEditor::find(bool askFirst) {
+  if (askFirst) {
+    ui::User* user = host_ ? host_->user() : nullptr;
+    if (!user) return;
+    ui::FindPrompt prompt;
+    prompt.title = "Find";
+    const std::string sel = selText();
+    prompt.defaultText = (!sel.empty() && sel.find_first_of("\r\n") == std::string::npos) ? sel : lastFind_;
+    const auto answer = user->find(prompt);
+    if (!answer || answer->empty()) return;
+    lastFind_ = *answer;
+  }
+  findFrom(lastFind_, std::max(anchor_, caret_), true);
+}
+
+void CodeEditor::replaceCommand() {
+  if (readOnly_) return;
+  ui::User* user = host_ ? host_->user() : nullptr;
+  if (!user) return;
+  ui::FindPrompt prompt;
+  prompt.title = "Replace";
+  const std::string sel = selText();
+  prompt.defaultText = (!sel.empty() && sel.find_first_of("\r\n") == std::string::npos) ? sel : lastFind_;
+  const auto answer = user->replace(prompt);
+  if (!answer || answer->find.empty()) return;
+  lastFind_ = answer->find;
+  const std::string needle = lowerText(answer->find);
+  if (answer->all) {
+    // Every occurrence, as one step of the undo history and one change.
+    UndoStep step;
+    step.anchorBefore = anchor_;
+    step.caretBefore = caret_;
+    TextPos last = caret_;
+    bool any = false;
+    for (int32_t l = 0; l < lineCount(); ++l) {
+      size_t from = 0;
+      for (;;) {
+        const size_t at = findNoCase(text_.line(l), from, needle);
+        if (at == std::string::npos) break;
+        const TextPos a{l, static_cast<int32_t>(at)}, b{l, static_cast<int32_t>(at + needle.size())};
+        last = applyEdit(a, b, answer->replaceWith, &step);
+        any = true;
+        if (last.line != l) {
+          l = last.line;
+        }
+        from = static_cast<size_t>(last.column);
+      }
+    }
+    if (!any) return;
+    step.anchorAfter = step.caretAfter = last;
+    undo_.push_back(std::move(step));
+    redo_.clear();
+    anchor_ = caret_ = last;
+    scrollToCaret();
+    fireTextChange();
+    fireSelectionChange();
+    return;
+  }
+  // One occurrence: the selection when it is one, else the next one.
+  const TextPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
+  if (lowerText(selText()) != needle) {
+    if (!findFrom(answer->find, b, true)) return;
+  }
+  const TextPos s = std::min(anchor_, caret_), e = std::max(anchor_, caret_);
+  (void)a;
+  edit(s, e, answer->replaceWith);
+  findFrom(answer->find, caret_, true);
+}
+
+}  // namespace platform::controls
