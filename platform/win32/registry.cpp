@@ -13,6 +13,7 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <pthread.h>
 #include <pwd.h>
 
 #include <cerrno>
@@ -118,6 +119,8 @@ struct Hive {
     int64_t classesId = 0;      // machine hive: HKEY_CLASSES_ROOT's key; -1 when absent
     std::vector<int64_t> protectedIds;  // keys that stand for roots
     bool closePending = false;  // the connection failed; closed before the next use
+    bool quietBusy = false;     // opening: a busy hive is tried again without a message
+    bool wasBusy = false;
     sqlite3_stmt* sql[kSqlCount] = {};
     std::string lastMessage;
 };
@@ -142,9 +145,20 @@ struct Registry {
     }
 };
 
+// A connection must not cross a fork: SQLite's locks belong to the process
+// that took them. Both hives are closed before a fork (and opened again on
+// their next use, in the parent and in the child); open handles stay valid.
+void beforeFork();
+void afterForkParent();
+void afterForkChild();
+
 Registry& registry() {
     // Never destroyed: handles may still be closed while the process ends.
-    static Registry* r = new Registry;
+    static Registry* r = [] {
+        auto* made = new Registry;
+        pthread_atfork(beforeFork, afterForkParent, afterForkChild);
+        return made;
+    }();
     return *r;
 }
 
@@ -259,9 +273,9 @@ void closeHive(Hive& h) {
     h.closePending = false;
 }
 
-// A connection inherited through fork belongs to the parent: it is left
-// alone (not closed, which could disturb the parent's locks) and a new one
-// is opened.
+// A connection that reached a child without passing beforeFork (a fork
+// that skipped the fork handlers) belongs to the parent: it is left alone
+// (closing it could disturb the parent's locks) and a new one is opened.
 void abandonInherited(Hive& h) {
     for (auto& s : h.sql) s = nullptr;
     h.db = nullptr;
@@ -292,7 +306,11 @@ LONG failure(Hive& h, int rc, const char* doing) {
             return ERROR_DISK_FULL;
         case SQLITE_BUSY:
         case SQLITE_LOCKED:
-            report(h, std::string("the hive stayed locked by another process; ") + doing + " failed", rc);
+            h.wasBusy = true;
+            if (!h.quietBusy) {
+                report(h, std::string("the hive stayed locked by another process; ") + doing + " failed",
+                       rc);
+            }
             return ERROR_CANTWRITE;
         case SQLITE_NOMEM:
             return ERROR_NOT_ENOUGH_MEMORY;
@@ -368,12 +386,28 @@ int queryOne(sqlite3* db, const char* sql, std::string* text, int64_t* number) {
     return rc;
 }
 
-bool hasKeysTable(sqlite3* db, int* rc) {
-    int64_t n = 0;
-    *rc = queryOne(db, "SELECT count(*) FROM sqlite_master WHERE type = 'table' AND name = 'keys'",
-                   nullptr, &n);
-    if (*rc == SQLITE_ROW) *rc = SQLITE_OK;
-    return n > 0;
+// What the file holds, seen in one snapshot: nothing yet, a hive, or the
+// tables of something else.
+enum class Contents { Empty, Hive, Foreign };
+
+Contents contentsOf(sqlite3* db, int* rc) {
+    sqlite3_stmt* s = nullptr;
+    *rc = sqlite3_prepare_v2(
+        db, "SELECT count(*), coalesce(sum(type = 'table' AND name = 'keys'), 0) FROM sqlite_master",
+        -1, &s, nullptr);
+    if (*rc != SQLITE_OK) return Contents::Empty;
+    Contents contents = Contents::Empty;
+    *rc = sqlite3_step(s);
+    if (*rc == SQLITE_ROW) {
+        *rc = SQLITE_OK;
+        if (sqlite3_column_int64(s, 1) > 0) {
+            contents = Contents::Hive;
+        } else if (sqlite3_column_int64(s, 0) > 0) {
+            contents = Contents::Foreign;
+        }
+    }
+    sqlite3_finalize(s);
+    return contents;
 }
 
 int64_t findChildRaw(sqlite3* db, int64_t parent, const char* name) {
@@ -429,13 +463,33 @@ int createSchema(sqlite3* db, bool machine) {
     return rc;
 }
 
+LONG openAttempt(Registry& r, int index);
+
 // Opens the hive's connection when this process has none. Returns
-// ERROR_SUCCESS or the reason the hive cannot be used.
+// ERROR_SUCCESS or the reason the hive cannot be used. Another process
+// that is making or converting the same file at this moment can hold it
+// for a short while in ways the busy timeout does not wait for; opening
+// is then tried again until the timeout has passed.
 LONG openHive(Registry& r, int index) {
     Hive& h = r.hives[index];
     if (h.db && h.pid != getpid()) abandonInherited(h);
     if (h.db && h.closePending) closeHive(h);
     if (h.db) return ERROR_SUCCESS;
+    constexpr int kPauseMs = 5;
+    LONG result = ERROR_SUCCESS;
+    for (int waited = 0;; waited += kPauseMs) {
+        h.quietBusy = waited < kBusyTimeoutMs;
+        h.wasBusy = false;
+        result = openAttempt(r, index);
+        h.quietBusy = false;
+        if (result == ERROR_SUCCESS || !h.wasBusy || waited >= kBusyTimeoutMs) break;
+        usleep(kPauseMs * 1000);
+    }
+    return result;
+}
+
+LONG openAttempt(Registry& r, int index) {
+    Hive& h = r.hives[index];
 
     h.path = hivePathFor(r, index);
     h.pid = getpid();
@@ -465,7 +519,7 @@ LONG openHive(Registry& r, int index) {
         rc = sqlite3_open_v2(h.path.c_str(), &h.db, SQLITE_OPEN_READONLY, nullptr);
         if (rc == SQLITE_OK) {
             int check = SQLITE_OK;
-            hasKeysTable(h.db, &check);
+            contentsOf(h.db, &check);
             const int primary = check & 0xFF;
             if (check != SQLITE_OK && primary != SQLITE_NOTADB && primary != SQLITE_CORRUPT) {
                 // A write-ahead log that this user cannot share: read the
@@ -486,7 +540,8 @@ LONG openHive(Registry& r, int index) {
     sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
     sqlite3_extended_result_codes(h.db, 1);
 
-    bool hasTables = hasKeysTable(h.db, &rc);
+    const Contents contents = contentsOf(h.db, &rc);
+    const bool hasTables = contents == Contents::Hive;
     if (rc != SQLITE_OK) {
         LONG result = failure(h, rc, "opening it");
         closeHive(h);
@@ -506,14 +561,10 @@ LONG openHive(Registry& r, int index) {
             closeHive(h);
             return ERROR_REGISTRY_CORRUPT;
         }
-        if (!hasTables) {
-            int64_t tables = 0;
-            queryOne(h.db, "SELECT count(*) FROM sqlite_master", nullptr, &tables);
-            if (tables > 0) {
-                report(h, "the file is not a registry hive; it was left as it is");
-                closeHive(h);
-                return ERROR_REGISTRY_CORRUPT;
-            }
+        if (contents == Contents::Foreign) {
+            report(h, "the file is not a registry hive; it was left as it is");
+            closeHive(h);
+            return ERROR_REGISTRY_CORRUPT;
         }
         if (hasTables) {
             int64_t appId = 0;
@@ -527,7 +578,10 @@ LONG openHive(Registry& r, int index) {
     }
     if (!h.fileReadOnly) {
         std::string mode;
-        rc = queryOne(h.db, "PRAGMA journal_mode = WAL", &mode, nullptr);
+        rc = queryOne(h.db, "PRAGMA journal_mode", &mode, nullptr);
+        if (rc == SQLITE_ROW && mode != "wal") {
+            rc = queryOne(h.db, "PRAGMA journal_mode = WAL", &mode, nullptr);
+        }
         if (rc != SQLITE_ROW) {
             LONG result = failure(h, rc, "opening it");
             closeHive(h);
@@ -572,6 +626,22 @@ LONG openHive(Registry& r, int index) {
     h.lastMessage.clear();
     return ERROR_SUCCESS;
 }
+
+void beforeFork() {
+    Registry& r = registry();
+    r.mutex.lock();
+    for (Hive& h : r.hives) {
+        if (h.db && h.pid != getpid()) {
+            abandonInherited(h);
+        } else {
+            closeHive(h);
+        }
+    }
+}
+
+void afterForkParent() { registry().mutex.unlock(); }
+
+void afterForkChild() { registry().mutex.unlock(); }
 
 bool rootReadOnly(Registry& r, HKEY root) {
     const Hive& h = r.hives[hiveOf(root)];

@@ -13,6 +13,7 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -448,6 +449,26 @@ TEST_F(Registry, EachRootIsKeptInItsHiveFile) {
 }
 
 TEST_F(Registry, DefaultHivePlaces) {
+    struct Restore {
+        std::optional<std::string> home = get("HOME"), xdg = get("XDG_DATA_HOME");
+        ComponentIdentity identity = componentIdentity();
+        static std::optional<std::string> get(const char* name) {
+            const char* v = std::getenv(name);
+            return v ? std::optional<std::string>(v) : std::nullopt;
+        }
+        static void put(const char* name, const std::optional<std::string>& v) {
+            if (v) {
+                setenv(name, v->c_str(), 1);
+            } else {
+                unsetenv(name);
+            }
+        }
+        ~Restore() {
+            put("HOME", home);
+            put("XDG_DATA_HOME", xdg);
+            setComponentIdentity(identity);
+        }
+    } restore;
     const std::string home = dir_ + "/home";
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
@@ -563,12 +584,16 @@ TEST_F(Registry, HiveFileTheUserMayNotWriteReadsAsReadOnly) {
     EXPECT_EQ(result, 0) << "failed checks (bits): " << result;
 }
 
+// Both processes create keys and write values at once, into a user hive
+// that neither has made yet and a machine hive the parent had open before
+// the fork; every write of both is there afterwards.
 TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
     constexpr int kEach = 150;
     auto writer = [](const char* who) {
         for (int i = 0; i < kEach; ++i) {
+            HKEY root = i % 2 ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
             HKEY key = 0;
-            if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Shared\\Counters", 0, KEY_ALL_ACCESS, &key) !=
+            if (RegCreateKeyEx(root, "Software\\Shared\\Counters", 0, KEY_ALL_ACCESS, &key) !=
                 ERROR_SUCCESS) {
                 return 1;
             }
@@ -576,7 +601,7 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
             if (RegSetValueEx(key, name, REG_DWORD, &i, 4) != ERROR_SUCCESS) return 2;
             RegCloseKey(key);
             HKEY sub = 0;
-            if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Shared\\Keys\\" + name, 0, KEY_READ, &sub) !=
+            if (RegCreateKeyEx(root, "Software\\Shared\\Keys\\" + name, 0, KEY_READ, &sub) !=
                 ERROR_SUCCESS) {
                 return 3;
             }
@@ -584,8 +609,8 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
         }
         return 0;
     };
-    // The parent's connection is open before the fork; the child must not use it.
-    RegCloseKey(create(HKEY_CURRENT_USER, "Software"));
+    HKEY before = create(HKEY_LOCAL_MACHINE, "Software");
+    ASSERT_FALSE(fs::exists(dir_ + "/user.db"));
     std::fflush(nullptr);
     pid_t pid = fork();
     if (pid == 0) _exit(writer("child"));
@@ -595,25 +620,33 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(mine, 0);
+    // A handle opened before the fork still names its key.
+    EXPECT_EQ(subKeys(before), (std::vector<std::string>{"Classes", "Shared"}));
+    RegCloseKey(before);
 
-    HKEY key = 0;
-    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Shared\\Counters", 0, KEY_READ, &key),
-              ERROR_SUCCESS);
-    DWORD values = 0;
-    ASSERT_EQ(RegQueryInfoKey(key, nullptr, nullptr, &values, nullptr, nullptr), ERROR_SUCCESS);
-    EXPECT_EQ(values, 2u * kEach);
-    for (const char* who : {"parent", "child"}) {
-        for (int i = 0; i < kEach; ++i) {
-            int read = -1;
-            DWORD size = sizeof read;
-            ASSERT_EQ(RegQueryValueEx(key, who + std::to_string(i), nullptr, &read, &size), ERROR_SUCCESS);
-            EXPECT_EQ(read, i);
+    for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+        SCOPED_TRACE(root);
+        HKEY key = 0;
+        ASSERT_EQ(RegOpenKeyEx(root, "Software\\Shared\\Counters", 0, KEY_READ, &key), ERROR_SUCCESS);
+        DWORD values = 0;
+        ASSERT_EQ(RegQueryInfoKey(key, nullptr, nullptr, &values, nullptr, nullptr), ERROR_SUCCESS);
+        EXPECT_EQ(values, static_cast<DWORD>(kEach));
+        const int first = root == HKEY_LOCAL_MACHINE ? 1 : 0;
+        for (const char* who : {"parent", "child"}) {
+            for (int i = first; i < kEach; i += 2) {
+                int read = -1;
+                DWORD size = sizeof read;
+                ASSERT_EQ(RegQueryValueEx(key, who + std::to_string(i), nullptr, &read, &size),
+                          ERROR_SUCCESS)
+                    << who << i;
+                EXPECT_EQ(read, i);
+            }
         }
+        RegCloseKey(key);
+        ASSERT_EQ(RegOpenKeyEx(root, "Software\\Shared\\Keys", 0, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_EQ(subKeys(key).size(), static_cast<size_t>(kEach));
+        RegCloseKey(key);
     }
-    RegCloseKey(key);
-    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Shared\\Keys", 0, KEY_READ, &key), ERROR_SUCCESS);
-    EXPECT_EQ(subKeys(key).size(), 2u * kEach);
-    RegCloseKey(key);
 }
 
 }  // namespace
