@@ -54,26 +54,26 @@ class TestForm : public platform::ui::Form {
  public:
   explicit TestForm(std::string name = "frmTest") : Form(std::move(name)) {}
   std::function<void(TestForm&)> build;
-  std::function<void()> load;
-  std::function<void(bool&, int32_t)> queryUnload;
-  std::function<void(bool&)> unloadEvent;
-  std::function<void()> terminate;
+  std::function<void()> whenLoaded;
+  std::function<void(bool&, int32_t)> whenQueryUnload;
+  std::function<void(bool&)> whenUnloaded;
+  std::function<void()> whenTerminated;
 
  protected:
   void createControls() override {
     if (build) build(*this);
   }
   void onLoad() override {
-    if (load) load();
+    if (whenLoaded) whenLoaded();
   }
   void onQueryUnload(bool& cancel, int32_t mode) override {
-    if (queryUnload) queryUnload(cancel, mode);
+    if (whenQueryUnload) whenQueryUnload(cancel, mode);
   }
   void onUnload(bool& cancel) override {
-    if (unloadEvent) unloadEvent(cancel);
+    if (whenUnloaded) whenUnloaded(cancel);
   }
   void onTerminate() override {
-    if (terminate) terminate();
+    if (whenTerminated) whenTerminated();
   }
 };
 
