@@ -1,6 +1,7 @@
 #include "platform/ui/scripted_user.h"
 
 #include <algorithm>
+#include <cstring>
 #include <sstream>
 
 namespace platform::ui {
@@ -67,7 +68,8 @@ const char* ScriptedUser::kindName(Kind kind) {
 
 std::string ScriptedUser::describe(const Step& s) const {
   if (s.kind == Kind::Action) return "the action " + platform::ui::describe(s.action);
-  std::string d = std::string("a ") + kindName(s.kind);
+  const char* kind = kindName(s.kind);
+  std::string d = std::string(std::strchr("aeiou", kind[0]) ? "an " : "a ") + kind;
   if (!s.title.empty()) d += " titled " + quoted(s.title);
   if (!s.text.empty()) d += " with " + quoted(s.text);
   return d;
