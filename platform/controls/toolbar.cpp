@@ -143,6 +143,22 @@ Bar* Toolbar::findBar(const std::string& name) {
   return nullptr;
 }
 
+std::vector<std::string> Toolbar::barCaptions(const std::string& barName) const {
+  for (const Bar& b : layout_.bars) {
+    if (b.name != barName) continue;
+    std::vector<std::string> out;
+    for (const std::string& item : b.items) {
+      const Tool* t = findTool(item);
+      if (item.empty() || (t && t->kind == ToolKind::Separator))
+        out.push_back("-");
+      else if (t && t->visible)
+        out.push_back(t->plainCaption());
+    }
+    return out;
+  }
+  raiseElementNotFound(kSource);
+}
+
 void Toolbar::setLayout(ToolbarLayout layout) {
   if (!layoutIsConsistent(layout))
     raise(kInvalidFileFormat, kSource, "Invalid toolbar layout");

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <optional>
 #include <string>
@@ -51,9 +52,12 @@ struct Bar {
   bool operator==(const Bar&) const = default;
 };
 
+// Tools and bars keep their places: a reference to one stays valid while
+// others are added, until the whole layout is replaced (setLayout,
+// loadLayout).
 struct ToolbarLayout {
-  std::vector<Tool> tools;
-  std::vector<Bar> bars;
+  std::deque<Tool> tools;
+  std::deque<Bar> bars;
 
   bool operator==(const ToolbarLayout&) const = default;
 };
@@ -91,6 +95,10 @@ class Toolbar : public ui::Control {
   Bar& menuBar() { return addBar(kMenuBarName, true); }
 
   const ToolbarLayout& layout() const { return layout_; }
+  // The captions of a bar's tools, without access-key marks, "-" for a
+  // separator (for the console and transcripts); a bar that does not exist
+  // raises 35601.
+  std::vector<std::string> barCaptions(const std::string& barName) const;
   // Replaces the whole layout; raises 321 when an entry names no tool or an
   // ID is defined twice (the layout is then left as it was).
   void setLayout(ToolbarLayout layout);

@@ -252,6 +252,14 @@ TEST_F(ToolbarPopup, APopupThatDoesNotExistRaises) {
   EXPECT_EQ(errorNumberOf([&] { bar.showPopupMenu("ID_NoSuchPopup"); }), kElementNotFound);
 }
 
+TEST(ToolbarCaptions, ABarListsItsCaptions) {
+  auto owner = std::make_shared<Toolbar>();
+  buildLayout(*owner);
+  EXPECT_EQ(owner->barCaptions("File"), (std::vector<std::string>{"Open...", "-", "Undo"}));
+  EXPECT_EQ(owner->barCaptions(kMenuBarName), std::vector<std::string>{"Edit"});
+  EXPECT_EQ(errorNumberOf([&] { owner->barCaptions("file"); }), kElementNotFound);
+}
+
 TEST(ToolbarCaptions, AccessKeysAreMarkedWithAnAmpersand) {
   struct Case { const char* caption; const char* plain; char key; };
   const Case cases[] = {
