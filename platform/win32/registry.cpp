@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <unordered_map>
@@ -217,13 +218,14 @@ std::string parentFolder(const std::string& path) {
     return path.substr(0, slash);
 }
 
-bool makeFolders(const std::string& folder) {
+// Makes a folder and the missing ones above it; the last one gets mode.
+bool makeFolders(const std::string& folder, mode_t mode) {
     if (folder.empty()) return false;
     struct stat st {};
     if (stat(folder.c_str(), &st) == 0) return S_ISDIR(st.st_mode);
     std::string parent = parentFolder(folder);
-    if (parent != folder && !makeFolders(parent)) return false;
-    return mkdir(folder.c_str(), 0755) == 0 || errno == EEXIST;
+    if (parent != folder && !makeFolders(parent, 0755)) return false;
+    return mkdir(folder.c_str(), mode) == 0 || errno == EEXIST;
 }
 
 bool fileExists(const std::string& path) {
@@ -495,7 +497,12 @@ LONG openAttempt(Registry& r, int index) {
     h.pid = getpid();
     const bool machine = index == kMachineHive;
     const std::string folder = parentFolder(h.path);
-    if (!r.folder.empty() || !machine) makeFolders(folder);
+    // The user's own data folder is private to the user, as such folders are.
+    if (!r.folder.empty()) {
+        makeFolders(folder, 0755);
+    } else if (!machine) {
+        makeFolders(folder, 0700);
+    }
 
     const bool exists = fileExists(h.path);
     bool writable = access(folder.c_str(), W_OK) == 0;
@@ -767,7 +774,10 @@ LONG writeTransaction(Hive& h, const char* doing, Body body) {
 
 LONG refuseReadOnly(Registry& r, Target& t, const char* doing) {
     if (!rootReadOnly(r, t.root)) return ERROR_SUCCESS;
-    if (t.hive->fileReadOnly && !t.hive->standIn) {
+    if (t.hive->standIn) {
+        report(*t.hive, std::string("the hive file does not exist and its folder may not be written; ") +
+                            doing + " was refused");
+    } else if (t.hive->fileReadOnly) {
         report(*t.hive, std::string("the hive file may not be written; ") + doing + " was refused");
     }
     return ERROR_ACCESS_DENIED;
@@ -1106,8 +1116,14 @@ void setRegistryFolder(const std::string& folder) {
         h.lastMessage.clear();
     }
     r.handles.clear();
-    r.folder = folder;
-    while (r.folder.size() > 1 && r.folder.back() == '/') r.folder.pop_back();
+    r.folder.clear();
+    if (!folder.empty()) {
+        // Kept absolute, so that a later change of the current folder moves nothing.
+        std::error_code ec;
+        std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+        r.folder = ec ? folder : absolute.lexically_normal().string();
+        while (r.folder.size() > 1 && r.folder.back() == '/') r.folder.pop_back();
+    }
 }
 
 void setRegistryRootReadOnly(HKEY root, bool readOnly) {
