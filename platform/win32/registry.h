@@ -7,7 +7,14 @@
 // The machine hive (HKEY_LOCAL_MACHINE, and HKEY_CLASSES_ROOT, which is its
 // key "SOFTWARE\Classes") is "machine.db" in the component's folder, so every
 // user of one installation shares it. Both are SQLite databases, written by
-// any number of processes at once.
+// any number of processes at once; nothing is cached, so a write of another
+// process is seen by the next call. A process keeps one connection per hive
+// and closes both before a fork (they open again on next use; handles stay
+// valid). A hive file the user may not write (or a missing one in a folder
+// the user may not write) makes its roots read-only. A damaged or
+// unreadable hive file is left as it is: calls on its roots fail with
+// ERROR_REGISTRY_CORRUPT or ERROR_CANTREAD and a message goes to standard
+// error.
 //
 // Key paths use "\" between levels. Key and value names are compared without
 // regard to (ASCII) case and keep the case they were created with.
