@@ -2,7 +2,7 @@
 
 #include "platform/win32/component.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 std::string classErrorSource(std::string_view sourceClass) {
   std::string source = platform::componentIdentity().name;
@@ -27,4 +27,4 @@ void ClassErrors::raiseCatchAll() const {
   throw platform::RuntimeError(catchAllNumber(), source(), catchAllDescription(), 0);
 }
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

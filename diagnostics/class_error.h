@@ -27,7 +27,7 @@
 
 #include "platform/runtime/errors.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 // The COM base for interface-defined errors.
 inline constexpr uint32_t kClassErrorBase = 0x80040000u;
@@ -90,4 +90,4 @@ class ClassErrors {
   int32_t catchAll_;
 };
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

@@ -11,7 +11,7 @@
 #include "platform/ui/msgbox.h"
 #include "platform/win32/system.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 namespace {
 
@@ -212,4 +212,4 @@ std::shared_ptr<CErrorHandler>& errorHandlerSlot() {
 
 CErrorHandler* errorHandler() { return errorHandlerSlot().get(); }
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

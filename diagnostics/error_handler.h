@@ -14,37 +14,30 @@
 #include <vector>
 
 #include "diagnostics/class_error.h"
+#include "typelib/typelib.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
-// What a reported error does, as bits.
-enum EErrorHandlerActions : int32_t {
-  eErrorHandlerAction_MsgBox = 1,
-  eErrorHandlerAction_LogToFile = 2,
-  eErrorHandlerAction_NTLog = 4,
-  eErrorHandlerAction_Custom = 8,
-};
-
-// The answer to a reported error.
-enum EErrorHandlerReturn : int32_t {
-  eErrorHandlerReturn_Abort = 0,
-  eErrorHandlerReturn_Retry = 1,
-  eErrorHandlerReturn_Ignore = 2,
-};
-
-// Where trace lines go, as bits.
-enum ETracingFlags : int32_t {
-  eTracingFlag_DebugPrint = 1,
-  eTracingFlag_LogToFile = 2,
-};
-
-// The class's errors, with their published (signed) values.
-enum EErrErrorHandler : int32_t {
-  eErrErrorHandler_InvalidFileName = classErrorNumber(17401),
-  eErrErrorHandler_InvalidErrorHandlerActions = classErrorNumber(17402),
-  eErrErrorHandler_InvalidTracingFlags = classErrorNumber(17403),
-  eErrErrorHandler_ComponentFailure = classErrorNumber(17404),
-};
+// The enumerations are the type library's: what a reported error does
+// (EErrorHandlerActions bits), the answer (EErrorHandlerReturn), where trace
+// lines go (ETracingFlags bits) and the class's errors (EErrErrorHandler).
+using typelib::EErrErrorHandler;
+using typelib::EErrorHandlerActions;
+using typelib::EErrorHandlerReturn;
+using typelib::ETracingFlags;
+using typelib::eErrErrorHandler_ComponentFailure;
+using typelib::eErrErrorHandler_InvalidErrorHandlerActions;
+using typelib::eErrErrorHandler_InvalidFileName;
+using typelib::eErrErrorHandler_InvalidTracingFlags;
+using typelib::eErrorHandlerAction_Custom;
+using typelib::eErrorHandlerAction_LogToFile;
+using typelib::eErrorHandlerAction_MsgBox;
+using typelib::eErrorHandlerAction_NTLog;
+using typelib::eErrorHandlerReturn_Abort;
+using typelib::eErrorHandlerReturn_Ignore;
+using typelib::eErrorHandlerReturn_Retry;
+using typelib::eTracingFlag_DebugPrint;
+using typelib::eTracingFlag_LogToFile;
 
 inline constexpr ClassErrors kErrorHandlerErrors{"CErrorHandler", 17404};
 
@@ -143,4 +136,4 @@ std::shared_ptr<CErrorHandler>& errorHandlerSlot();
 // The object in the slot, or nullptr.
 CErrorHandler* errorHandler();
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

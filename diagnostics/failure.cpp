@@ -6,7 +6,7 @@
 
 #include "platform/runtime/errors.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 namespace {
 thread_local Failure t_failure;
@@ -31,4 +31,4 @@ Failure failureOfCurrentException(int32_t line) {
   }
 }
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

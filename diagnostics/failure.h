@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 struct Failure {
   int32_t number = 0;
@@ -25,4 +25,4 @@ void clearFailure();
 // the given one.
 Failure failureOfCurrentException(int32_t line);
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

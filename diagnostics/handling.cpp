@@ -5,7 +5,7 @@
 
 #include "diagnostics/error_handler.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 namespace {
 
@@ -143,4 +143,4 @@ void Trap::leave(TrapEnd end) {
   if (inBody_) throw LeaveBody{};
 }
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

@@ -38,7 +38,7 @@
 
 #include "diagnostics/failure.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 // What a failing test counts as when its failure is skipped (Ignore, or
 // statement-by-statement handling). As a rule it counts as not met; where
@@ -116,4 +116,4 @@ class Trap final : public Handling {
   bool inBody_ = false;
 };
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

@@ -6,7 +6,7 @@
 
 #include "diagnostics/error_handler.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 Trace::Trace(std::string text, Handling& handling, std::source_location where)
     : handling_(handling), uncaught_(std::uncaught_exceptions()) {
@@ -39,4 +39,4 @@ void Trace::exit(std::source_location where) {
       where);
 }
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

@@ -20,7 +20,7 @@
 
 #include "diagnostics/handling.h"
 
-namespace diagnostics {
+namespace kestrin::diagnostics {
 
 class Trace {
  public:
@@ -48,4 +48,4 @@ class Trace {
   bool done_ = false;
 };
 
-}  // namespace diagnostics
+}  // namespace kestrin::diagnostics

@@ -20,6 +20,8 @@
 #include "platform/win32/component.h"
 #include "platform/win32/system.h"
 
+namespace diagnostics = kestrin::diagnostics;
+
 namespace diagnostics_test {
 
 inline constexpr const char* kStamp = "29/04/2004 - 14:03:12";
