@@ -3,11 +3,13 @@
 // A timer is a control of a form (or stands alone) with an interval in
 // milliseconds (0 to 65535; 0 never ticks) and an enabled flag. It ticks
 // from the one clock (platform/runtime/clock.h) while a message loop runs
-// (a modal loop, DoEvents, a message box's wait): one tick per elapsed
+// (a modal loop between the user's actions and during a Wait, DoEvents,
+// passTime): one tick per elapsed
 // interval, and never more often than once per 10 ms of clock time, the
 // platform's timer resolution. Switching it on, or setting its interval,
 // starts the interval again. An error that escapes the tick handler goes
-// back to the timer, which goes on ticking.
+// back to the timer, which goes on ticking. A timer does not tick inside
+// its own tick. Timers are made with std::make_shared (a form's add()).
 #pragma once
 
 #include <cstdint>
