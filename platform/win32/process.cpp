@@ -106,7 +106,7 @@ std::string findProgramOnPath(const std::string& name) {
     for (;;) {
         const size_t end = path.find(':', start);
         std::string folder = path.substr(start, end == std::string::npos ? std::string::npos : end - start);
-        if (folder.empty()) folder = ".";
+        if (folder.empty()) folder.assign(1, '.');
         const std::string candidate = folder + "/" + name;
         if (isRegularFile(candidate) && ::access(candidate.c_str(), X_OK) == 0) return candidate;
         if (end == std::string::npos) break;
