@@ -24,8 +24,9 @@
 //     trap.step([&] { text = editor.text(); });
 //     if (trap.condition([&] { return isDirty(); })) trap.step([&] { write(text); });
 //   });
-//   if (end == diagnostics::TrapEnd::LeftAtOnce) { trace.skipExit(); return; }
+//   if (end == diagnostics::TrapEnd::LeftAtOnce) return;   // the trace does not pop then
 //   ... the closing part: runs after a completed body, on Abort and after the own message ...
+//   (a procedure that leaves on Abort without its pop says trace.skipExit())
 //
 // A failure inside the trap itself (HandleError failing, the own message
 // failing) is not trapped: it passes to the procedure's caller. A failure
@@ -49,6 +50,8 @@ enum class OnFailure { NotMet, IntoBlock };
 class Handling {
  public:
   virtual void run(const std::function<void()>& statement, std::source_location where) = 0;
+  // False once the procedure is to leave at once, without its pop.
+  virtual bool popsOnExit() const { return true; }
 
  protected:
   ~Handling() = default;
@@ -86,6 +89,8 @@ class Trap final : public Handling {
   using OwnMessage = std::function<void(Failure& failure)>;
 
   explicit Trap(OwnMessage ownMessage = {});
+  Trap(const Trap&) = delete;
+  Trap& operator=(const Trap&) = delete;
 
   // Runs the body with the trap armed and says how it ended. A step that
   // already ended the procedure before the body (a failing push answered
@@ -105,6 +110,7 @@ class Trap final : public Handling {
   void run(const std::function<void()>& statement, std::source_location where) override {
     step(statement, where);
   }
+  bool popsOnExit() const override { return end_ != TrapEnd::LeftAtOnce; }
 
  private:
   enum class Answer { Retry, Ignore, Leave };

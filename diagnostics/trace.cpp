@@ -16,8 +16,9 @@ Trace::Trace(std::string text, Handling& handling, std::source_location where)
 Trace::Trace(Handling& handling) : handling_(handling), uncaught_(std::uncaught_exceptions()) {}
 
 Trace::~Trace() noexcept(false) {
-  // A failure on its way to the caller skips the pop.
-  if (std::uncaught_exceptions() > uncaught_) return;
+  // A failure on its way to the caller skips the pop, and so does a trap's
+  // answer to leave at once.
+  if (std::uncaught_exceptions() > uncaught_ || !handling_.popsOnExit()) return;
   exit(std::source_location{});
 }
 

@@ -8,7 +8,8 @@
 //
 // Push and pop each happen only when g_ErrorHandler exists at that moment,
 // so a procedure that creates or releases it in between pushes or pops
-// only while it exists. A failure that leaves the procedure skips the pop:
+// only while it exists. A failure that leaves the procedure skips the pop
+// (as does a trap's answer to leave at once):
 // the entry stays on the call stack, and the report of the trap that
 // catches the failure names it. A push or pop that fails (the trace log
 // cannot be written, 17404) is a failure of that statement: handled by
