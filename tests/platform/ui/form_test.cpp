@@ -266,6 +266,28 @@ TEST_F(FormTest, WindowStateSetWhileHiddenAppliesWhenShown) {
   EXPECT_EQ(errorNumberOf([&] { f->setWindowState(3); }), 380);
 }
 
+TEST_F(FormTest, APlacementGivenToTheHiddenFormComesBackWhenItIsShownAndRestored) {
+  // As the main window's load step restores a stored maximised placement.
+  auto f = uitest::makeForm("frmMain");
+  f->load();
+  f->setWindowState(vbMaximized);
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  ASSERT_TRUE(GetWindowPlacement(f->hWnd(), &wp));
+  EXPECT_EQ(wp.showCmd, 1u);  // hidden and normal
+  wp.showCmd = 0;
+  wp.rcNormalPosition = {40, 30, 840, 630};
+  ASSERT_TRUE(SetWindowPlacement(f->hWnd(), &wp));
+  EXPECT_FALSE(f->visible());
+  f->show();
+  EXPECT_EQ(f->windowState(), vbMaximized);
+  ASSERT_TRUE(GetWindowPlacement(f->hWnd(), &wp));
+  EXPECT_EQ(wp.showCmd, 3u);
+  f->setWindowState(vbNormal);
+  EXPECT_EQ(f->left(), 40 * 15);
+  EXPECT_EQ(f->width(), 800 * 15);
+}
+
 TEST_F(FormTest, GeometryInTwipsAndScale) {
   auto f = uitest::makeForm();
   f->move(1500, 3000, 12015, 9015);
