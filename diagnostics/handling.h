@@ -30,7 +30,8 @@
 //
 // A failure inside the trap itself (HandleError failing, the own message
 // failing) is not trapped: it passes to the procedure's caller. A failure
-// of the body never does.
+// of the body never does; one outside any step is reported too, but as it
+// can be neither run again nor skipped, the body ends on any answer.
 #pragma once
 
 #include <cstdint>
