@@ -1,0 +1,193 @@
+#include "platform/controls/code_editor_render.h"
+
+#include <algorithm>
+
+namespace platform::controls {
+
+namespace {
+
+struct Cell {
+  std::string glyph;
+  int32_t fg = color_index::Text;
+  int32_t bg = -1;     // -1: the line's background
+  int32_t style = 0;
+  bool inverse = false;
+};
+
+std::string rgb(int32_t colour, bool background) {
+  const int r = colour & 0xFF, g = (colour >> 8) & 0xFF, b = (colour >> 16) & 0xFF;
+  return std::string("\x1b[") + (background ? "48" : "38") + ";2;" + std::to_string(r) + ";" +
+         std::to_string(g) + ";" + std::to_string(b) + "m";
+}
+
+int32_t colourOf(TokenKind kind) {
+  switch (kind) {
+    case TokenKind::Keyword: return color_index::Keyword;
+    case TokenKind::Operator: return color_index::Operator;
+    case TokenKind::Number: return color_index::Number;
+    case TokenKind::String: return color_index::String;
+    case TokenKind::Comment: return color_index::Comment;
+    case TokenKind::Constant: return color_index::Constant;
+    case TokenKind::ScopeKeyword: return color_index::ScopeKeyword;
+    default: return color_index::Text;
+  }
+}
+
+size_t utf8Length(unsigned char lead) {
+  if (lead < 0x80) return 1;
+  if ((lead & 0xE0) == 0xC0) return 2;
+  if ((lead & 0xF0) == 0xE0) return 3;
+  if ((lead & 0xF8) == 0xF0) return 4;
+  return 1;
+}
+
+class Painter {
+ public:
+  Painter(const CodeEditor& e, const TerminalRenderOptions& o) : e_(e), o_(o) {}
+
+  void cell(std::string& out, const Cell& c, int32_t lineBg) {
+    if (!o_.colour) {
+      out += c.glyph;
+      return;
+    }
+    std::string code = "\x1b[0m";
+    if (c.style & font_style::Bold) code += "\x1b[1m";
+    if (c.style & font_style::Italic) code += "\x1b[3m";
+    if (c.style & font_style::Underline) code += "\x1b[4m";
+    if (c.inverse) code += "\x1b[7m";
+    code += rgb(e_.color(c.fg), false);
+    code += rgb(e_.color(c.bg >= 0 ? c.bg : lineBg), true);
+    if (code != last_) {
+      out += code;
+      last_ = code;
+    }
+    out += c.glyph;
+  }
+  void endLine(std::string& out) {
+    if (o_.colour) out += "\x1b[0m";
+    last_.clear();
+    out += '\n';
+  }
+
+ private:
+  const CodeEditor& e_;
+  const TerminalRenderOptions& o_;
+  std::string last_;
+};
+
+}  // namespace
+
+std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions& options) {
+  std::string out;
+  Painter paint(editor, options);
+  const int32_t height = options.height > 0 ? options.height : editor.viewLines();
+  const int32_t top = std::clamp(options.top >= 0 ? options.top : editor.topLine(), 0, editor.lineCount() - 1);
+  const int32_t last = std::min(editor.lineCount(), top + height);
+  const int32_t numberWidth = editor.lineNumbering()
+      ? static_cast<int32_t>(std::to_string(editor.lineCount()).size()) : 0;
+  const TextPos a = std::min(editor.anchorPos(), editor.caretPos());
+  const TextPos b = std::max(editor.anchorPos(), editor.caretPos());
+  const TextPos caret = editor.caretPos();
+  const int32_t frame = editor.borderStyle() != 0 ? 1 : 0;
+  const int32_t textWidth = std::max<int32_t>(1, options.width - 2 * frame);
+  if (frame) {
+    std::string bar;
+    for (int32_t i = 0; i < textWidth; ++i) bar += "\u2500";
+    out += "\u250c" + bar + "\u2510\n";
+  }
+  for (int32_t n = top; n < last; ++n) {
+    const int32_t lineBg = n == editor.highlightedLine() ? color_index::HighlightedLine : color_index::Window;
+    std::vector<Cell> cells;
+    if (numberWidth) {
+      std::string num = std::to_string(n + 1);
+      num = std::string(static_cast<size_t>(numberWidth) - num.size(), ' ') + num + " ";
+      for (char ch : num) cells.push_back({std::string(1, ch), color_index::LineNumber, color_index::LineNumberBack, 0, false});
+    }
+    if (editor.displayLeftMargin()) {
+      const bool mark = editor.hasBookmark(n);
+      cells.push_back({mark ? (options.colour ? "\u25cf" : "*") : " ", color_index::BookmarkMark, color_index::LeftMargin, 0, false});
+      cells.push_back({" ", color_index::Text, -1, 0, false});
+    }
+    const std::string& line = editor.textModel().line(n);
+    const auto& tokens = editor.lineTokens(n);
+    size_t t = 0;
+    int32_t visual = 0;
+    for (size_t i = 0; i <= line.size();) {
+      const int32_t col = static_cast<int32_t>(i);
+      const bool selected = a != b && TextPos{n, col} >= a && TextPos{n, col} < b && i < line.size();
+      const bool atCaret = options.colour && options.showCaret && caret == TextPos{n, col};
+      if (i == line.size()) {
+        if (atCaret) cells.push_back({" ", color_index::Text, -1, 0, true});
+        break;
+      }
+      while (t < tokens.size() && tokens[t].start + tokens[t].length <= i) ++t;
+      int32_t fg = color_index::Text;
+      if (t < tokens.size() && tokens[t].start <= i) fg = colourOf(tokens[t].kind);
+      const size_t len = std::min(utf8Length(static_cast<unsigned char>(line[i])), line.size() - i);
+      std::string glyph = line.substr(i, len);
+      const int32_t style = editor.fontStyle(fg);
+      auto push = [&](std::string g, int32_t f) {
+        Cell c{std::move(g), selected ? color_index::SelectedText : f,
+               selected ? color_index::SelectionBack : -1, style, atCaret};
+        cells.push_back(std::move(c));
+        ++visual;
+      };
+      if (glyph == "\t") {
+        const int32_t spaces = editor.tabSize() - visual % editor.tabSize();
+        for (int32_t s = 0; s < spaces; ++s)
+          push(s == 0 && editor.displayWhitespace() ? "\u2192" : " ", color_index::Whitespace);
+      } else if (glyph == " " && editor.displayWhitespace()) {
+        push("\u00b7", color_index::Whitespace);
+      } else {
+        push(std::move(glyph), fg);
+      }
+      i += len;
+    }
+    if (frame) out += "\u2502";
+    int32_t used = 0;
+    for (const Cell& c : cells) {
+      if (used >= textWidth) break;
+      paint.cell(out, c, lineBg);
+      ++used;
+    }
+    if (options.colour || frame) {
+      for (; used < textWidth; ++used) paint.cell(out, Cell{" ", color_index::Text, -1, 0, false}, lineBg);
+    }
+    if (frame) out += "\u2502";
+    paint.endLine(out);
+  }
+  if (frame) {
+    std::string bar;
+    for (int32_t i = 0; i < textWidth; ++i) bar += "\u2500";
+    out += "\u2514" + bar + "\u2518\n";
+  }
+  // The completion list and the tip, below the text.
+  if (const CompletionList* list = editor.completionList()) {
+    const int32_t count = list->itemCount();
+    const int32_t sel = list->selectedItem();
+    const int32_t first = std::clamp(sel - 3, 0, std::max(0, count - 8));
+    for (int32_t i = first; i < std::min(count, first + 8); ++i) {
+      const auto& item = list->items()[static_cast<size_t>(i)];
+      std::string entry = (i == sel ? "> " : "  ");
+      if (list->imageMode() == 1) entry += "[" + (item.image >= 0 ? std::to_string(item.image) : std::string(" ")) + "] ";
+      entry += item.text;
+      if (options.colour && i == sel) out += "\x1b[7m" + entry + "\x1b[0m\n";
+      else out += entry + "\n";
+    }
+  }
+  if (const ArgumentTip* tip = editor.tip()) {
+    const std::string& text = tip->text();
+    const auto [s, e] = tip->argumentSpan();
+    if (options.colour && e > s) {
+      out += rgb(tip->textColor(), false) + rgb(tip->backColor(), true) + text.substr(0, s) + "\x1b[1m" +
+             text.substr(s, e - s) + "\x1b[22m" + text.substr(e) + "\x1b[0m\n";
+    } else if (e > s) {
+      out += text.substr(0, s) + "[" + text.substr(s, e - s) + "]" + text.substr(e) + "\n";
+    } else {
+      out += text + "\n";
+    }
+  }
+  return out;
+}
+
+}  // namespace platform::controls
