@@ -361,7 +361,7 @@ HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID& iid, uin
     for (uint32_t n = 0; n < cNamed; ++n)
       if (params->rgdispidNamedArgs[n] == DISPID_PROPERTYPUT) valueAt = n;
     if (valueAt == cArgs && cNamed == 0 && cArgs > 0) valueAt = 0;
-    if (valueAt == cArgs) return DISP_E_BADPARAMCOUNT;
+    if (valueAt == cArgs) return cNamed == 0 ? DISP_E_BADPARAMCOUNT : DISP_E_PARAMNOTFOUND;
     given[paramCount - 1] = &params->rgvarg[valueAt];
     index[paramCount - 1] = valueAt;
     if (cNamed == 0) {
@@ -372,7 +372,6 @@ HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID& iid, uin
         given[j] = &params->rgvarg[k];
         index[j] = k;
       }
-      cNamed = 0;
     } else {
       for (uint32_t n = 0; n < cNamed; ++n) {
         if (n == valueAt) continue;

@@ -33,7 +33,8 @@
 // C++ parameter and result types: std::string, int32_t, int16_t, double,
 // bool, platform::Date, platform::Variant (scalar kinds), ComVariant (any
 // value, also the missing marker of an optional argument without default),
-// ComPtr<IDispatch>; a non-const lvalue reference parameter is written back.
+// ComPtr<IDispatch> and enumerations; a non-const lvalue reference
+// parameter is written back.
 #pragma once
 
 #include <atomic>
@@ -142,7 +143,7 @@ void convertInto(VARIANT& out, const VARIANT& in, VARTYPE vt);
 platform::Variant runtimeValueOf(const VARIANT& v);
 void setRuntimeValue(VARIANT& out, const platform::Variant& value);
 
-template <class V>
+template <class V, class Enable = void>
 struct Converter;
 
 template <>
@@ -189,6 +190,13 @@ template <>
 struct Converter<ComPtr<IDispatch>> {
   static ComPtr<IDispatch> from(const VARIANT& v);
   static void to(const ComPtr<IDispatch>& value, VARIANT& out);
+};
+
+// Enumerations pass as 32-bit integers.
+template <class E>
+struct Converter<E, std::enable_if_t<std::is_enum_v<E>>> {
+  static E from(const VARIANT& v) { return static_cast<E>(Converter<int32_t>::from(v)); }
+  static void to(E value, VARIANT& out) { Converter<int32_t>::to(static_cast<int32_t>(value), out); }
 };
 
 namespace detail {

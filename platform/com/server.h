@@ -100,6 +100,14 @@ class Server {
   std::atomic<long> locks_{0};
 };
 
+// Adds T to a server while the program or library starts, from the class's
+// own source file:
+//   static platform::com::ClassRegistration<CFile> registration(componentServer(), "CFile");
+template <class T>
+struct ClassRegistration {
+  ClassRegistration(Server& server, std::string_view className) { server.add<T>(className); }
+};
+
 // The file that holds the code at address (the component's own path when
 // given an address inside it); "" when unknown.
 std::string moduleFileOf(const void* address);

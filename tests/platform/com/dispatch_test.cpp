@@ -118,6 +118,12 @@ TEST_F(Dispatch, AByReferenceArgumentOfAnotherTypeIsWrittenBackInItsOwnType) {
   EXPECT_EQ(inner.vt, VT_I4);
   EXPECT_EQ(inner.lVal, 2);
 
+  int32_t shade = probe::eShade_Light;
+  Invocation enumerated;
+  call(dispatch(), probe::idDarken, {ComVariant::ref(&shade)}, enumerated);
+  ASSERT_EQ(enumerated.result, S_OK);
+  EXPECT_EQ(shade, probe::eShade_Dark);
+
   // a value that does not fit back is reported, and the variable is kept
   int16_t top = 32767;
   Invocation overflow;

@@ -25,6 +25,7 @@ inline constexpr DISPID idAdd = 0x60030003;
 inline constexpr DISPID idFail = 0x60030004;
 inline constexpr DISPID idOverflow = 0x60030005;
 inline constexpr DISPID idEcho = 0x60030006;
+inline constexpr DISPID idDarken = 0x60030007;
 inline constexpr DISPID idCount = 0x68030000;
 inline constexpr DISPID idName = 0x68030001;
 
@@ -45,6 +46,7 @@ inline const TypeLibraryInfo& library() {
         {"Fail", idFail, K::Method, {lng("Number", false), text("Description", false)}, VT_EMPTY, ""},
         {"Overflow", idOverflow, K::Method, {}, VT_I2, ""},
         {"Echo", idEcho, K::Method, {ParamInfo{"Value", VT_VARIANT, "", false, true, {}}}, VT_VARIANT, ""},
+        {"Darken", idDarken, K::Method, {ParamInfo{"Shade", VT_I4, "EShade", true, false, {}}}, VT_EMPTY, ""},
         {"Count", idCount, K::PropertyLet, {lng("Count", false)}, VT_EMPTY, ""},
         {"Count", idCount, K::PropertyGet, {}, VT_I4, ""},
         {"Name", idName, K::PropertyPut, {text("Name", false)}, VT_EMPTY, ""},
@@ -59,6 +61,8 @@ inline const TypeLibraryInfo& library() {
   }();
   return lib;
 }
+
+enum EShade : int32_t { eShade_Light = 1, eShade_Dark = 2 };
 
 inline const char* const kSource = "KestrinComTest.CProbe";
 
@@ -84,6 +88,7 @@ class CProbe final : public DispatchObject<CProbe, _CProbe> {
                                                 method<&CProbe::fail>(idFail),
                                                 method<&CProbe::overflow>(idOverflow),
                                                 method<&CProbe::echo>(idEcho),
+                                                method<&CProbe::darken>(idDarken),
                                                 propertyLet<&CProbe::setCount>(idCount),
                                                 propertyGet<&CProbe::count>(idCount),
                                                 propertyPut<&CProbe::setName>(idName),
@@ -104,6 +109,7 @@ class CProbe final : public DispatchObject<CProbe, _CProbe> {
   ComVariant echo(const ComVariant& value) {
     return value.isMissing() ? ComVariant::text("missing") : value;
   }
+  void darken(EShade& shade) { shade = shade == eShade_Light ? eShade_Dark : shade; }
   void setCount(int32_t v) { count_ = v; }
   int32_t count() { return count_; }
   void setName(const std::string& v) { name_ = v; }
