@@ -294,3 +294,30 @@ TEST_F(Dispatch, QueryInterfaceKeepsOneIdentityAndCountsReferences) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(RuntimeValues, CrossTheBoundaryBothWays) {
+  using platform::Variant;
+  const Variant values[] = {Variant(),         Variant::null(),          Variant(int16_t{-3}),
+                            Variant(int32_t{70000}), Variant(2.25),      Variant(true),
+                            Variant("text"),  Variant(platform::Date{45000.5}), Variant::nothing()};
+  const VARTYPE kinds[] = {VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, VT_DATE, VT_DISPATCH};
+  for (size_t i = 0; i < std::size(values); ++i) {
+    ComVariant v;
+    setRuntimeValue(v.get(), values[i]);
+    EXPECT_EQ(v.vt(), kinds[i]) << i;
+    EXPECT_EQ(runtimeValueOf(v.get()), values[i]) << i;
+  }
+  // an object the runtime cannot hold as a value is a type mismatch
+  auto object = probe::CProbe::create();
+  ComVariant held = ComVariant::dispatch(static_cast<IDispatch*>(object.get()));
+  try {
+    runtimeValueOf(held.get());
+    ADD_FAILURE() << "no error";
+  } catch (const platform::RuntimeError& e) {
+    EXPECT_EQ(e.number(), 13);
+  }
+}
+
+}  // namespace
