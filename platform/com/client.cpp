@@ -1,11 +1,10 @@
 #include "platform/com/client.h"
 
-#include <dlfcn.h>
-
 #include <map>
 #include <mutex>
 #include <vector>
 
+#include "platform/win32/library.h"
 #include "platform/win32/registry.h"
 
 namespace platform::com {
@@ -18,7 +17,7 @@ using GetClassObjectFn = HRESULT (*)(const CLSID&, const IID&, void**);
 using CanUnloadNowFn = HRESULT (*)();
 
 struct Library {
-  void* handle = nullptr;
+  HMODULE handle = 0;
   GetClassObjectFn getClassObject = nullptr;
   CanUnloadNowFn canUnloadNow = nullptr;
 };
@@ -95,14 +94,14 @@ HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID&
     auto& libs = libraries();
     auto it = libs.find(path);
     if (it == libs.end()) {
-      void* handle = ::dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+      const HMODULE handle = LoadLibrary(path);
       if (!handle) return CO_E_DLLNOTFOUND;
       Library lib;
       lib.handle = handle;
-      lib.getClassObject = reinterpret_cast<GetClassObjectFn>(::dlsym(handle, "DllGetClassObject"));
-      lib.canUnloadNow = reinterpret_cast<CanUnloadNowFn>(::dlsym(handle, "DllCanUnloadNow"));
+      lib.getClassObject = reinterpret_cast<GetClassObjectFn>(GetProcAddress(handle, "DllGetClassObject"));
+      lib.canUnloadNow = reinterpret_cast<CanUnloadNowFn>(GetProcAddress(handle, "DllCanUnloadNow"));
       if (!lib.getClassObject) {
-        ::dlclose(handle);
+        FreeLibrary(handle);
         return CO_E_ERRORINDLL;
       }
       it = libs.emplace(path, lib).first;
@@ -127,7 +126,7 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, 
 }
 
 void CoFreeUnusedLibraries() {
-  std::vector<void*> unload;
+  std::vector<HMODULE> unload;
   {
     std::lock_guard<std::mutex> lock(librariesMutex());
     auto& libs = libraries();
@@ -141,7 +140,7 @@ void CoFreeUnusedLibraries() {
       }
     }
   }
-  for (void* h : unload) ::dlclose(h);
+  for (const HMODULE h : unload) FreeLibrary(h);
 }
 
 size_t loadedServerCount() {

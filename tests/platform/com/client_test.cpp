@@ -97,6 +97,11 @@ TEST_F(Activation, CreationFailsPlainlyWhenSomethingIsMissing) {
   EXPECT_EQ(CoCreateInstance(probe::kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.outVoid()),
             CO_E_DLLNOTFOUND);
   EXPECT_EQ(object.get(), nullptr);
+  // a library that is no server
+  com_test::writeText(key, "", std::string(KESTRIN_EDITOR_DIR) + "/libkestrin_platform.so");
+  EXPECT_EQ(CoCreateInstance(probe::kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.outVoid()),
+            CO_E_ERRORINDLL);
+  EXPECT_EQ(loadedServerCount(), 0u);
   auto outer = probe::CProbe::create();
   EXPECT_EQ(CoCreateInstance(probe::kClsid, static_cast<IDispatch*>(outer.get()), CLSCTX_INPROC_SERVER,
                              IID_IDispatch, object.outVoid()),
