@@ -1,6 +1,7 @@
 // The component's own translation unit: the server's four exported entry
-// points, forwarded to the component's server, which the public classes
-// fill with themselves.
+// points, forwarded to the component's server, which the class table below
+// fills with the public classes.
+#include "editor/CMainFrontEnd.h"
 #include "platform/com/server.h"
 #include "platform/win32/component.h"
 #include "typelib/typelib.h"
@@ -11,13 +12,28 @@ int componentMarker() { return 1; }
 
 namespace {
 
-// The component names itself from the file it was loaded from, the first
-// time a host calls in.
+// The component names itself from the file it was loaded from, once, when
+// the library is loaded (and, should a host call in before that, at its
+// first call).
 void identifyOnce() {
   if (!platform::componentIdentity().path.empty()) return;
   platform::identifyComponent(reinterpret_cast<const void*>(&componentMarker), KESTRIN_VERSION_MAJOR,
                               KESTRIN_VERSION_MINOR, KESTRIN_VERSION_REVISION);
 }
+
+// The class table: every public class the server makes creatable, filled
+// at the first call of an entry point.
+void registerClasses() {
+  static const bool registered = [] {
+    platform::com::Server& server = kestrin::typelib::componentServer();
+    editor::registerMainFrontEnd(server);
+    return true;
+  }();
+  (void)registered;
+}
+
+// Runs when the library is loaded.
+__attribute__((constructor)) void componentLoaded() { identifyOnce(); }
 
 }  // namespace
 }  // namespace kestrin
@@ -31,6 +47,7 @@ extern "C" {
 __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid,
                                                                  void** object) {
   kestrin::identifyOnce();
+  kestrin::registerClasses();
   return kestrin::typelib::componentServer().getClassObject(clsid, iid, object);
 }
 
@@ -40,11 +57,13 @@ __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {
   kestrin::identifyOnce();
+  kestrin::registerClasses();
   return kestrin::typelib::componentServer().registerServer();
 }
 
 __attribute__((visibility("default"))) HRESULT DllUnregisterServer() {
   kestrin::identifyOnce();
+  kestrin::registerClasses();
   return kestrin::typelib::componentServer().unregisterServer();
 }
 

@@ -1,0 +1,308 @@
+// The main window's controls, its load step, close query and unload step.
+#include "editor/frmMain.h"
+
+#include <string>
+
+#include "diagnostics/error_handler.h"
+#include "diagnostics/handling.h"
+#include "diagnostics/trace.h"
+#include "editor/modGlobals.h"
+#include "editor/modMain.h"
+#include "platform/runtime/errors.h"
+#include "platform/scripting/file_system.h"
+#include "platform/ui/msgbox.h"
+
+namespace kestrin::editor {
+
+using namespace modGlobals;
+namespace mb = platform::ui::mb;
+
+namespace {
+
+// The messages' closing blanks.
+const std::string kNineBlanks(9, ' ');
+const char* const kCrLf = "\r\n";
+
+const char* const kErrorLogName = "kzScriptErr.log";
+const char* const kTraceLogName = "kzScriptTrace.log";
+const char* const kTaskListName = "vbsed.tsk";
+const char* const kLayoutName = "Kz.atb";
+
+// The toolbar layout's path always inserts one separator after the
+// editor's folder; the other files use gstr_AddBackSlash.
+std::string layoutPath() { return modMain::gstr_EditorFolder() + "/" + kLayoutName; }
+std::string taskListPath() {
+  return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kTaskListName;
+}
+
+// Runs a statement of a shut-down step so that its failure carries the
+// step's trace text as source.
+void withSource(const std::string& source, const std::function<void()>& statement) {
+  try {
+    statement();
+  } catch (platform::RuntimeError& e) {
+    e.setSource(source);
+    throw;
+  }
+}
+
+// The shut-down steps' own message, shown while no diagnostics object
+// exists.
+void shutDownMessage(diagnostics::Failure& failure, const std::string& source) {
+  failure.source = source;
+  platform::ui::MsgBox("An error occured shutting down editor - " + failure.description + kCrLf +
+                           kCrLf + "Error Number " + std::to_string(failure.number) + kCrLf +
+                           "Error Source " + failure.source + kNineBlanks,
+                       mb::OKOnly | mb::Critical, kMainWindowTitle);
+}
+
+}  // namespace
+
+std::shared_ptr<frmMain> mainWindow() { return platform::ui::defaultInstance<frmMain>(); }
+
+frmMain::frmMain() : Form("frmMain") {
+  publish(
+      "IsDirty", [this] { return std::string(m_bIsDirty ? "True" : "False"); },
+      [this](const std::string& value) { m_bIsDirty = value == "True" || value == "-1"; });
+  publish("CurrentFileName", [this] { return m_strCurrentFile; });
+}
+
+frmMain::~frmMain() = default;
+
+// ---- Controls -----------------------------------------------------------------
+
+void frmMain::createControls() {
+  using namespace platform::controls;
+
+  CodeSense1 = add(std::make_shared<CodeEditorControl>("CodeSense1"));
+  // The editor control's view, key, completion and tip events join here
+  // with their handlers.
+
+  SSActiveToolBars1 = add(std::make_shared<Toolbar>("SSActiveToolBars1"));
+  SSActiveToolBars1->setLayout(designLayout());
+  // The tool-click event joins here with the tool dispatcher.
+
+  SSSplitter1 = add(std::make_shared<Splitter>("SSSplitter1", 2));
+  PVTaskPad1 = add(std::make_shared<TaskList>("PVTaskPad1"));
+  SSSplitter1->pane(1).setControlName(PVTaskPad1->name());
+  SSSplitter1->pane(2).setControlName(CodeSense1->name());
+
+  StatusBar1 = add(std::make_shared<StatusBar>("StatusBar1"));
+  StatusBar1->add("MAIN");
+  StatusBar1->add("FILE");
+  StatusBar1->add("CURSOR");
+  StatusBar1->add("SIZE");
+  StatusBar1->add("", "", PanelStyle::Date);
+  StatusBar1->add("", "", PanelStyle::Time);
+
+  IMGIntellisence = add(std::make_shared<ImageList>("IMGIntellisence"));
+  for (const char* key : kCompletionImageKeys) IMGIntellisence->add(key);
+
+  dlgCommonDialog = add(std::make_shared<CommonDialog>("dlgCommonDialog"));
+  xzipper1 = std::make_shared<platform::zip::Zipper>();
+
+  tmrAutoSave = add(std::make_shared<platform::ui::Timer>("tmrAutoSave"));
+  tmrAutoSave->setInterval(65535);
+  tmrAutoSave->setEnabled(false);
+  // The autosave's tick handler joins here.
+}
+
+// ---- Load step ------------------------------------------------------------------
+
+void frmMain::onLoad() {
+  // The two logs of the previous run; an error here reaches the caller.
+  const std::string folder = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder());
+  const std::string errorLog = folder + kErrorLogName;
+  const std::string traceLog = folder + kTraceLogName;
+
+  platform::scripting::FileSystemObject fso;
+  {
+    diagnostics::IgnoreFailures ignore;
+    ignore.step([&] {
+      if (fso.FileExists(errorLog)) fso.DeleteFile(errorLog, true);
+    });
+    ignore.step([&] {
+      if (fso.FileExists(traceLog)) fso.DeleteFile(traceLog, true);
+    });
+  }
+
+  // From here on failures go to the trap. Without a diagnostics object the
+  // load asks OK (go on to the exit) or Cancel (unload everything).
+  bool cancelled = false;
+  diagnostics::Trap trap([&](diagnostics::Failure& failure) {
+    const int32_t answer = platform::ui::MsgBox(
+        "An error has occured while loading the editor, the error reads:" + kNineBlanks + kCrLf +
+            "Description:= " + failure.description + kNineBlanks + kCrLf +
+            "Number:= " + std::to_string(failure.number) + kNineBlanks + kCrLf + kCrLf +
+            "Press Cancel to abort",
+        mb::OKCancel | mb::Exclamation, "KestrinScriptEditor::frmMain(Load)");
+    cancelled = answer == mb::Cancel;
+  });
+  diagnostics::Trace trace(trap);
+
+  const diagnostics::TrapEnd end = trap.body([&] {
+    // The diagnostics object: message box and error log, call stack and
+    // tracing to the trace log. It takes the slot only once initialised.
+    trap.step([&] {
+      auto handler = std::make_shared<diagnostics::CErrorHandler>();
+      handler->Init(diagnostics::eErrorHandlerAction_MsgBox | diagnostics::eErrorHandlerAction_LogToFile,
+                    errorLog, true, true, diagnostics::eTracingFlag_LogToFile, traceLog);
+      g_ErrorHandler() = std::move(handler);
+    });
+    trace.enter("frmMain::Form_Load(Sub)");
+
+    // The splitter.
+    trap.step([&] { SSSplitter1->setSetting(platform::controls::Splitter::kAutoSize, 1); });
+    trap.step([&] { SSSplitter1->setSetting(1312, 0); });
+    trap.step([&] { SSSplitter1->setSetting(1313, 0); });
+    trap.step([&] { SSSplitter1->setSetting(1301, 0); });
+    trap.step([&] { SSSplitter1->setSetting(1300, 3); });
+
+    // The task list of the last run.
+    const std::string tasks = taskListPath();
+    if (trap.condition([&] { return fso.FileExists(tasks); }))
+      trap.step([&] { PVTaskPad1->load(tasks, 0); });
+
+    // The status panels; "MAIN" keeps its text.
+    trap.step([&] { StatusBar1->panel("FILE").setText(""); });
+    trap.step([&] { StatusBar1->panel("CURSOR").setText(""); });
+    trap.step([&] { StatusBar1->panel("SIZE").setText(""); });
+
+    // The toolbar layout of the last run, in place of the design layout.
+    const std::string layout = layoutPath();
+    if (trap.condition([&] { return fso.FileExists(layout); }))
+      trap.step([&] { SSActiveToolBars1->loadLayout(layout); });
+
+    trap.step([&] { setCaption(kMainWindowTitle); });
+    trap.step([&] { CodeSense1->setImageList(IMGIntellisence->hImageList()); });
+
+    // The document and completion state.
+    m_strCurrentFile.clear();
+    m_bIsDirty = false;
+    m_bListOpen = false;
+    m_bHandedOver = false;
+
+    // The host word lists join here: g_strHostFunctionList from
+    // modCodeSense::gstr_LoadKestrinFunctionList, g_strHostConstantList
+    // from modCodeSense::gstr_LoadKestrinConstants, then the completion
+    // word list (modCodeSense::gbln_LoadIntellList).
+
+    // The window's CSelectedWord, CWord, is created here with its class.
+
+    // The autosave switch joins here: tmrAutoSave on unless the preference
+    // AutoSaveMinutes is the text "0".
+
+    // The task pane starts collapsed.
+    g_blnTaskPaneShown = true;
+    // modMain::g_HideTasks with pane 1 of SSSplitter1 joins here.
+    g_blnTaskPaneShown = false;
+
+    // The placement and taskbar button join here: m_oAppSettings and
+    // m_oFormRestore (GetPosition, centred by default, never minimised),
+    // m_oFormEx with the extended style &H40000.
+
+    g_blnMainFormLoaded = true;
+  });
+
+  switch (end) {
+    case diagnostics::TrapEnd::Aborted:
+      // Everything is unloaded, this window included; no pop.
+      trace.skipExit();
+      modMain::UnloadAll();
+      return;
+    case diagnostics::TrapEnd::LeftAtOnce:
+      trace.skipExit();
+      return;
+    case diagnostics::TrapEnd::OwnMessage:
+      if (cancelled) {
+        trace.skipExit();
+        modMain::UnloadAll();
+        return;
+      }
+      break;  // OK: on to the exit
+    case diagnostics::TrapEnd::Completed:
+      break;
+  }
+  // The exit: the pop when the diagnostics object exists (the trace's end).
+}
+
+// ---- Close query ----------------------------------------------------------------
+
+void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
+  const std::string source = "frmMain::Form_QueryUnload(Sub)";
+  diagnostics::Trap trap([&](diagnostics::Failure& failure) { shutDownMessage(failure, source); });
+  diagnostics::Trace trace(trap);
+
+  const diagnostics::TrapEnd end = trap.body([&] {
+    trace.enter(source);
+    // After a hand-over every close goes ahead without questions and the
+    // temporary copy stays.
+    if (m_bHandedOver) return;
+
+    // The exit question, for a close by the user or the system only.
+    if (UnloadMode != platform::ui::unload_mode::FormCode) {
+      int32_t answer = mb::Yes;
+      trap.step([&] {
+        withSource(source, [&] {
+          answer = platform::ui::MsgBox(
+              "Are you sure you want to exit Kestrin Script Editor?" + kNineBlanks,
+              mb::YesNo | mb::Question, kMainWindowTitle);
+        });
+      });
+      if (answer == mb::No) {
+        Cancel = true;
+        return;
+      }
+    }
+
+    // The save offer joins here: Cancel = modMain::gbln_CheckForSave(*this),
+    // which is True only when the user chose Cancel; then the window stays.
+    if (Cancel) return;
+
+    // The deletion of the temporary copy beside the script joins here:
+    // modMain::gbln_DeleteTempScript with the document name (Tag) without
+    // its "*".
+  });
+  if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
+}
+
+// ---- Unload step ----------------------------------------------------------------
+
+void frmMain::onUnload(bool& Cancel) {
+  (void)Cancel;
+  const std::string source = "frmMain::Form_Unload(Sub)";
+  diagnostics::Trap trap([&](diagnostics::Failure& failure) { shutDownMessage(failure, source); });
+  diagnostics::Trace trace(trap);
+  platform::scripting::FileSystemObject fso;
+
+  const diagnostics::TrapEnd end = trap.body([&] {
+    trace.enter(source);
+
+    // The toolbar layout: the old file goes, the current layout is written.
+    const std::string layout = layoutPath();
+    if (trap.condition([&] { return fso.FileExists(layout); }))
+      trap.step([&] { withSource(source, [&] { fso.DeleteFile(layout, true); }); });
+    trap.step([&] { withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); }); });
+
+    // The task list.
+    const std::string tasks = taskListPath();
+    trap.step([&] { withSource(source, [&] { PVTaskPad1->save(tasks, 0); }); });
+
+    // The placement joins here: m_oFormRestore's SavePosition with this
+    // window.
+
+    g_blnMainFormLoaded = false;
+  });
+  if (end == diagnostics::TrapEnd::LeftAtOnce) {
+    trace.skipExit();
+    return;
+  }
+  trace.exit();
+
+  // The release, in order: CWord joins here; the diagnostics object, so that
+  // every later trace and trap finds none; m_oFormRestore, m_oAppSettings
+  // and m_oFormEx join after it.
+  g_ErrorHandler().reset();
+}
+
+}  // namespace kestrin::editor

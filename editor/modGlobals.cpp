@@ -1,0 +1,11 @@
+#include "editor/modGlobals.h"
+
+namespace kestrin::editor::modGlobals {
+
+thread_local bool g_blnMainFormLoaded = false;
+thread_local std::string g_strHostFunctionList;
+thread_local std::string g_strHostConstantList;
+thread_local bool g_blnSkipDirtyMark = false;
+thread_local bool g_blnTaskPaneShown = false;
+
+}  // namespace kestrin::editor::modGlobals

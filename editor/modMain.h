@@ -1,0 +1,75 @@
+// modMain: the editor's module procedures, in sections by subject. Each
+// section's procedures are defined in the modMain_<subject>.cpp named in
+// its heading; new subjects add a section here and a file of their own.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "platform/runtime/variant.h"
+
+namespace platform::ui {
+class Form;
+}
+
+namespace kestrin::editor {
+
+class frmMain;
+
+namespace modMain {
+
+// ---- Editor folders and path helpers (modMain_paths.cpp) --------------------
+
+// The editor's folder: the folder of the component's own library file, as
+// the platform reports it (normally without a closing "/").
+std::string gstr_EditorFolder();
+
+// The editor's sub-folders by number: 0 "Data", 1 "VB", 2 "Addlets",
+// 3 "Help", 4 "Common"; the full path without a closing "/", or the empty
+// text for any other number. Traced; failures are skipped.
+std::string gstr_GetPathToKestrin(int32_t kzDIR);
+
+// The path with exactly one closing "/" (the empty text gives "/").
+std::string gstr_AddBackSlash(const std::string& path);
+
+// The part after the last "/", trimmed, without one closing NUL; without
+// its extension when stripExtension is set. Traced; failures are skipped.
+std::string ParseFileName(std::string path, bool stripExtension = false);
+
+// The name up to its first "." (the name unchanged when it has none).
+// Traced; failures are skipped.
+std::string StripFileExtension(const std::string& name);
+
+// The element count (upper bound + 1) of the array a Variant holds, as a
+// 32-bit integer; the empty value for an unallocated array (or no array).
+platform::Variant ArrayCount(const platform::Variant& array);
+
+// Centres a window on the screen, keeping its size (twips; the halves in
+// floating point). Traced; failures are skipped.
+void CenterForm(platform::ui::Form& form);
+
+// The code dialogs' initialisation hook: does nothing.
+void g_InitDialog(platform::ui::Form& form);
+
+// ---- Editor lifetime (modMain_lifetime.cpp) ---------------------------------
+
+// Unloads every loaded window of the editor in the order they were loaded,
+// then the main window once more when its unload was cancelled. Traced;
+// failures are skipped; nothing gets out.
+void UnloadAll();
+
+// ---- Document identity (modMain_document.cpp) -------------------------------
+
+// Names the document after a save or a new script: with save set, first
+// writes the editor text to scriptName and sets g_blnSkipDirtyMark; then
+// the window's tag and "MAIN" panel become scriptName and IsDirty False.
+// A failed save reaches the caller with nothing renamed. Traced.
+void g_SetCurrentScriptStatus(frmMain& form, const std::string& scriptName, bool save);
+
+// The dirty marker: nothing while the editor is read-only; otherwise the
+// trimmed document name gets one "*" and IsDirty True, except on the first
+// run after a save, which removes every "*" and clears IsDirty instead.
+void g_UpdateDirtyMark(frmMain& form);
+
+}  // namespace modMain
+}  // namespace kestrin::editor
