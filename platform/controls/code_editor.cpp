@@ -78,7 +78,7 @@ CodeEditor::CodeEditor() {
   std::copy(std::begin(defaults), std::end(defaults), colours_);
 }
 
-CodeEditor::~CodeEditor() = default;
+CodeEditor::~CodeEditor() { dropList(); }
 
 // --- events ------------------------------------------------------------------
 
@@ -160,7 +160,7 @@ void CodeEditor::resetDocument() {
   topLine_ = 0;
   ++textVersion_;
   ++viewGeneration_;
-  list_.reset();
+  dropList();
   if (tip_) closeTip(true);
 }
 
@@ -468,10 +468,10 @@ std::string CodeEditor::print(int32_t hDC, int32_t flags) {
   (void)hDC;
   std::string job;
   const int32_t n = lineCount();
-  const int width = static_cast<int>(std::to_string(n).size());
+  const int width = static_cast<int>(std::to_string(n - 1 + lineNumberStart_).size());
   for (int32_t i = 0; i < n; ++i) {
     if (flags & 16) {
-      std::string num = std::to_string(i + 1);
+      std::string num = std::to_string(i + lineNumberStart_);
       job += std::string(static_cast<size_t>(width) - num.size(), ' ') + num + "  ";
     }
     job += text_.line(i);

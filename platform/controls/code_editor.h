@@ -265,8 +265,8 @@ class CodeEditor {
   void setVScrollBar(bool on) noexcept { vScroll_ = on; }
   bool smoothScrolling() const noexcept { return smooth_; }                     // 19: kept
   void setSmoothScrolling(bool on) noexcept { smooth_ = on; }
-  int32_t borderStyle() const noexcept { return border_; }                      // 88: 0 none, 1 a frame around the rendering
-  void setBorderStyle(int32_t style) noexcept { border_ = style; }
+  int32_t lineNumberStart() const noexcept { return lineNumberStart_; }         // 88: the number shown for the first line
+  void setLineNumberStart(int32_t n) noexcept { lineNumberStart_ = n; }
   bool overtypeCaret() const noexcept { return overtypeCaret_; }                // 93: kept (the caret's look)
   void setOvertypeCaret(bool on) noexcept { overtypeCaret_ = on; }
 
@@ -329,13 +329,15 @@ class CodeEditor {
   // 86: the bookmarked lines in ascending order.
   void setBookmarks(const std::vector<int32_t>& lines);
   std::vector<int32_t> getBookmarks() const;
+  void getBookmarks(std::vector<int32_t>& lines) const { lines = getBookmarks(); }
   bool hasBookmark(int32_t line) const { return bookmarks_.count(line) != 0; }
   void setColor(int32_t index, int32_t colour);                                 // 45: an index outside 0..31 raises 380
   int32_t color(int32_t index) const;
   void setFontStyle(int32_t element, int32_t style);                            // 76: see font_style
   int32_t fontStyle(int32_t element) const;
   // 101: prints the text as one job through the printer (printTextJob);
-  // flags 16: with line numbers. Returns the job's file.
+  // flags 16: with line numbers (from lineNumberStart()). Returns the job's
+  // file.
   std::string print(int32_t hDC, int32_t flags);
   void updateView();                                                            // 151: redraws the view
 
@@ -451,6 +453,7 @@ class CodeEditor {
   void backspace();
   void deleteForward();
   void closeList();
+  void dropList();
   void listMove(int32_t delta);
   void listPick();
   void listFollowWord();
@@ -471,7 +474,7 @@ class CodeEditor {
        expandTabs_ = false, selBounds_ = true, colorSyntax_ = true, dragDrop_ = true,
        braces_ = false, hScroll_ = true, vScroll_ = true, smooth_ = false,
        overtypeCaret_ = false;
-  int32_t autoIndent_ = 0, tabSize_ = 4, border_ = 0, highlightedLine_ = -1;
+  int32_t autoIndent_ = 0, tabSize_ = 4, lineNumberStart_ = 1, highlightedLine_ = -1;
   CodeEditorFont font_;
   uint32_t imageListHandle_ = 0;
   std::string language_;

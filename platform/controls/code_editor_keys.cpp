@@ -423,7 +423,7 @@ void CodeEditor::focusLost() {
 // --- the completion list -----------------------------------------------------------
 
 bool CodeEditor::showCompletionList() {
-  list_.reset();
+  dropList();
   auto list = std::make_shared<CompletionList>();
   list->setFont(font_);
   list->setImageList(static_cast<int32_t>(imageListHandle_));
@@ -437,7 +437,7 @@ bool CodeEditor::showCompletionList() {
   bool shown = false;
   if (sink_) runEvent("CompletionListShow", [&] { shown = sink_->completionListShow(*this, *list); });
   if (!shown || list_ != list) {
-    if (list_ == list) list_.reset();
+    if (list_ == list) dropList();
     return false;
   }
   if (sink_) runEvent("CompletionListMark", [&] { sink_->completionListMark(*this, *list); });
@@ -447,8 +447,14 @@ bool CodeEditor::showCompletionList() {
 
 void CodeEditor::closeList() {
   if (!list_) return;
-  list_.reset();
+  dropList();
   ++viewGeneration_;
+}
+
+// A list that the owner still holds no longer reaches this editor.
+void CodeEditor::dropList() {
+  if (list_) list_->onSelect = nullptr;
+  list_.reset();
 }
 
 void CodeEditor::listMove(int32_t delta) {

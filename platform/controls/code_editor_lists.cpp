@@ -42,7 +42,9 @@ int32_t CompletionList::findString(const std::string& text, bool exact) const {
 void CompletionList::selectItem(int32_t index) {
   if (index < 0 || index >= itemCount()) raise(err::InvalidPropertyValue);
   selected_ = index;
-  if (onSelect) onSelect(index);
+  // A copy: the handler may close the list, which drops onSelect.
+  const auto notify = onSelect;
+  if (notify) notify(index);
 }
 
 std::string CompletionList::itemText(int32_t index) const {

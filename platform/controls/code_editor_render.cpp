@@ -1,6 +1,7 @@
 #include "platform/controls/code_editor_render.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace platform::controls {
 
@@ -39,6 +40,27 @@ size_t utf8Length(unsigned char lead) {
   if ((lead & 0xF0) == 0xE0) return 3;
   if ((lead & 0xF8) == 0xF0) return 4;
   return 1;
+}
+
+// The bracket before or at the caret and its partner on the caret's line.
+std::optional<std::pair<int32_t, int32_t>> matchingBraces(const CodeEditor& e) {
+  if (!e.highlightBraces()) return std::nullopt;
+  const TextPos caret = e.caretPos();
+  const std::string& line = e.textModel().line(caret.line);
+  auto isBrace = [&](int32_t c) {
+    return c >= 0 && c < static_cast<int32_t>(line.size()) && (line[static_cast<size_t>(c)] == '(' || line[static_cast<size_t>(c)] == ')');
+  };
+  int32_t at = isBrace(caret.column - 1) ? caret.column - 1 : isBrace(caret.column) ? caret.column : -1;
+  if (at < 0) return std::nullopt;
+  const bool open = line[static_cast<size_t>(at)] == '(';
+  int depth = 0;
+  for (int32_t i = at; i >= 0 && i < static_cast<int32_t>(line.size()); i += open ? 1 : -1) {
+    const char c = line[static_cast<size_t>(i)];
+    if (c == '(') depth += open ? 1 : -1;
+    if (c == ')') depth += open ? -1 : 1;
+    if (depth == 0) return std::pair{at, i};
+  }
+  return std::nullopt;
 }
 
 class Painter {
@@ -84,11 +106,12 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
   const int32_t top = std::clamp(options.top >= 0 ? options.top : editor.topLine(), 0, editor.lineCount() - 1);
   const int32_t last = std::min(editor.lineCount(), top + height);
   const int32_t numberWidth = editor.lineNumbering()
-      ? static_cast<int32_t>(std::to_string(editor.lineCount()).size()) : 0;
+      ? static_cast<int32_t>(std::to_string(editor.lineCount() - 1 + editor.lineNumberStart()).size()) : 0;
+  const auto braces = matchingBraces(editor);
   const TextPos a = std::min(editor.anchorPos(), editor.caretPos());
   const TextPos b = std::max(editor.anchorPos(), editor.caretPos());
   const TextPos caret = editor.caretPos();
-  const int32_t frame = editor.borderStyle() != 0 ? 1 : 0;
+  const int32_t frame = options.frame ? 1 : 0;
   const int32_t textWidth = std::max<int32_t>(1, options.width - 2 * frame);
   if (frame) {
     std::string bar;
@@ -99,7 +122,7 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
     const int32_t lineBg = n == editor.highlightedLine() ? color_index::HighlightedLine : color_index::Window;
     std::vector<Cell> cells;
     if (numberWidth) {
-      std::string num = std::to_string(n + 1);
+      std::string num = std::to_string(n + editor.lineNumberStart());
       num = std::string(static_cast<size_t>(numberWidth) - num.size(), ' ') + num + " ";
       for (char ch : num) cells.push_back({std::string(1, ch), color_index::LineNumber, color_index::LineNumberBack, 0, false});
     }
@@ -125,7 +148,9 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
       if (t < tokens.size() && tokens[t].start <= i) fg = colourOf(tokens[t].kind);
       const size_t len = std::min(utf8Length(static_cast<unsigned char>(line[i])), line.size() - i);
       std::string glyph = line.substr(i, len);
-      const int32_t style = editor.fontStyle(fg);
+      int32_t style = editor.fontStyle(fg);
+      if (braces && n == caret.line && (col == braces->first || col == braces->second))
+        style |= font_style::Underline;
       auto push = [&](std::string g, int32_t f) {
         Cell c{std::move(g), selected ? color_index::SelectedText : f,
                selected ? color_index::SelectionBack : -1, style, atCaret};

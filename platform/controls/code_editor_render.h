@@ -2,7 +2,8 @@
 // line numbers and the margin (when on), the bookmark marks, the caret,
 // the selection and the highlighted line, the colours of the colour table
 // as terminal colour codes, and below the lines the open completion list
-// and the argument tip.
+// and the argument tip. With highlightBraces() on, the bracket at the
+// caret and the one that matches it on its line are underlined.
 #pragma once
 
 #include <cstdint>
@@ -18,6 +19,7 @@ struct TerminalRenderOptions {
   int32_t top = -1;       // the first line; -1: the editor's top line
   bool colour = true;     // 24-bit colour codes; without them plain text
   bool showCaret = true;  // the caret as an inverted cell (with colour only)
+  bool frame = false;     // a frame around the lines
 };
 
 // One terminal line per text line, each ended by a line feed.

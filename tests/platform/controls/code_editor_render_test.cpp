@@ -73,14 +73,32 @@ TEST(CodeEditorRender, TheListAndTheTipStandBelowTheText) {
             "DrawLine(x1,[ y1], x2, y2)\n");
 }
 
-TEST(CodeEditorRender, AFrameWhenTheBorderIsOn) {
-  Fixture f("ab");
+TEST(CodeEditorRender, FrameNumberStartAndMatchingBraces) {
+  Fixture f("f(a(b))");
   f.editor.setDisplayLeftMargin(false);
-  f.editor.setBorderStyle(1);
+  f.editor.setLineNumbering(true);
+  f.editor.setLineNumberStart(0);
   TerminalRenderOptions plain;
   plain.colour = false;
-  plain.width = 4;
-  EXPECT_EQ(renderTerminal(f.editor, plain), "\u250c\u2500\u2500\u2510\n\u2502ab\u2502\n\u2514\u2500\u2500\u2518\n");
+  plain.frame = true;
+  plain.width = 11;
+  EXPECT_EQ(renderTerminal(f.editor, plain),
+            "\u250c\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2510\n"
+            "\u25020 f(a(b))\u2502\n"
+            "\u2514\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2500\u2518\n");
+  f.editor.setLineNumbering(false);
+  f.editor.setHighlightBraces(true);
+  f.editor.setCaretPos(0, 2);  // after the first "("
+  TerminalRenderOptions colour;
+  colour.width = 8;
+  colour.showCaret = false;
+  const std::string out = renderTerminal(f.editor, colour);
+  const std::string underlined = "\x1b[4m\x1b[38;2;0;0;0m\x1b[48;2;255;255;255m";
+  const size_t first = out.find(underlined), second = out.find(underlined, first + 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_EQ(out[first + underlined.size()], '(');   // the bracket at the caret ...
+  EXPECT_EQ(out[second + underlined.size()], ')');  // ... and the last one, its partner
+  EXPECT_EQ(out.find(underlined, second + 1), std::string::npos);
 }
 
 }  // namespace
