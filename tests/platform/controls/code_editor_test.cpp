@@ -652,3 +652,77 @@ TEST(CodeEditorTip, ArgumentSpanOfTheHighlightedArgument) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ce_test;
+
+// An owner that answers as the main window's completion handlers do: it
+// remembers the caret column and the word on key down, keeps the
+// highlighted entry, and on Enter or a pick replaces the typed beginning
+// of the word with the entry and puts the caret after it.
+class CompletingOwner : public CodeEditorEvents {
+ public:
+  bool listOpen = false;
+  int32_t cursorCol = 0;
+  std::string currentWord, picked;
+  std::vector<std::string> words{"DrawArc", "DrawLine"};
+
+  void addWord(CodeEditor& e) {
+    if (picked.empty()) return;
+    CodeRange r = e.getSel(false);
+    const int32_t end = r.endColumn;
+    r.startColumn = cursorCol - e.currentWordLength();
+    e.setSel(r, false);
+    r.startColumn = r.endColumn = end + static_cast<int32_t>(picked.size());
+    e.setSelText(picked);
+    e.setSel(r, false);
+    picked.clear();
+  }
+  bool keyDown(CodeEditor& e, int32_t k, int32_t) override {
+    if (listOpen && k == 13) {
+      addWord(e);
+      return false;
+    }
+    cursorCol = e.getSel(false).endColumn;
+    currentWord = e.currentWord();
+    return false;
+  }
+  bool completionListShow(CodeEditor&, CompletionList& list) override {
+    list.clearItems();
+    for (const auto& w : words) list.addItem(w, 3, w);
+    list.setImageMode(1);
+    const int32_t i = list.findString(currentWord, true);
+    if (i != -1) list.selectItem(i);
+    listOpen = true;
+    return true;
+  }
+  bool completionListPick(CodeEditor& e, CompletionList&) override {
+    addWord(e);
+    listOpen = false;
+    return false;
+  }
+  std::string completionListSelChange(CodeEditor&, CompletionList& list, int32_t i) override {
+    picked = list.itemText(i);
+    return {};
+  }
+};
+
+TEST(CodeEditorCompletion, TheMainWindowsWayOfInsertingThePickedWord) {
+  CodeEditor editor;
+  CompletingOwner owner;
+  editor.setEventSink(&owner);
+  editor.userTypes("Dra");
+  editor.userKey("Ctrl+Space");
+  ASSERT_TRUE(editor.completionListOpen());
+  editor.userKey("Down");
+  editor.userKey("Down");  // DrawLine
+  editor.userKey("Enter");
+  EXPECT_EQ(editor.text(), "DrawLine");  // no line break: the list took Enter
+  EXPECT_FALSE(editor.completionListOpen());
+  EXPECT_FALSE(owner.listOpen);
+  // The owner asks for column 3 + 8 = 11; the caret stays within the text.
+  EXPECT_EQ(editor.getSel(true), (CodeRange{0, 8, 0, 8}));
+}
+
+}  // namespace
