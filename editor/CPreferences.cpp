@@ -3,10 +3,10 @@
 #include <memory>
 
 #include "diagnostics/handling.h"
+#include "editor/modMain.h"
 #include "platform/runtime/convert.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
-#include "platform/win32/component.h"
 #include "platform/win32/settings.h"
 
 namespace kestrin::editor {
@@ -45,9 +45,7 @@ platform::scripting::TextStream& opened(const std::unique_ptr<platform::scriptin
 }  // namespace
 
 std::string CPreferences::bookmarkFilePath() {
-  std::string folder = platform::componentIdentity().folder;
-  while (!folder.empty() && folder.back() == '/') folder.pop_back();
-  return folder + "/" + kBookmarkFile;
+  return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kBookmarkFile;
 }
 
 void CPreferences::setCursorAtEOL(int16_t value) { writeInteger("CursorAtEOL", value); }
