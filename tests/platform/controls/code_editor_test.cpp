@@ -726,3 +726,37 @@ TEST(CodeEditorCompletion, TheMainWindowsWayOfInsertingThePickedWord) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace ce_test;
+
+TEST(CodeEditorKeys, CharactersOfSeveralBytesStayWhole) {
+  Fixture f("");
+  f.editor.userTypes("s = \"\u00e9t\u00e9\"");
+  EXPECT_EQ(f.editor.text(), "s = \"\u00e9t\u00e9\"");
+  f.editor.userKey("Left");
+  f.editor.userKey("Left");  // over the "é" in one step
+  EXPECT_EQ(f.editor.getSel(true).endColumn, 8);
+  f.editor.userKey("Backspace");
+  EXPECT_EQ(f.editor.text(), "s = \"\u00e9\u00e9\"");
+  f.editor.setCaretPos(0, 6);  // inside "é": back to its start
+  EXPECT_EQ(f.editor.getSel(true).endColumn, 5);
+}
+
+TEST(CodeEditorTip, LosingTheFocusClosesTheListAndDismissesTheTip) {
+  Fixture f("DrawLine");
+  f.editor.executeCommand(cmdDocumentEnd);
+  f.editor.executeCommand(cmdArgumentTip);
+  f.events.listWords = {"DrawLine"};
+  f.editor.showCompletionList();
+  f.events.clear();
+  f.editor.focusLost();
+  EXPECT_FALSE(f.editor.completionListOpen());
+  EXPECT_FALSE(f.editor.tipShown());
+  EXPECT_EQ(f.events.joined(), "TipDismissed");
+  f.editor.focusReceived();
+  EXPECT_EQ(f.events.joined(), "TipDismissed | GotFocus");
+}
+
+}  // namespace
