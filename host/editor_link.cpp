@@ -1,0 +1,180 @@
+#include "host/editor_link.h"
+
+#include <climits>
+#include <cstdlib>
+#include <filesystem>
+
+#include "platform/com/client.h"
+#include "platform/com/error_info.h"
+#include "platform/com/guid.h"
+#include "platform/com/variant.h"
+#include "platform/win32/library.h"
+#include "platform/win32/registry.h"
+
+namespace kestrin_host {
+
+using namespace platform::com;
+
+namespace {
+
+std::string canonical(const std::string& path) {
+  std::error_code ec;
+  auto p = std::filesystem::weakly_canonical(path, ec);
+  return ec ? path : p.string();
+}
+
+std::string hex(HRESULT code) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(code));
+  return buf;
+}
+
+std::string readDefaultValue(const std::string& keyPath) {
+  platform::HKEY key = 0;
+  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, keyPath, 0, platform::KEY_READ, &key) !=
+      platform::ERROR_SUCCESS)
+    return {};
+  platform::DWORD type = 0, size = 0;
+  std::string value;
+  if (platform::RegQueryValueEx(key, "", &type, nullptr, &size) == platform::ERROR_SUCCESS &&
+      type == platform::REG_SZ && size > 0) {
+    value.resize(size);
+    if (platform::RegQueryValueEx(key, "", &type, value.data(), &size) != platform::ERROR_SUCCESS)
+      value.clear();
+    value.resize(size);
+    while (!value.empty() && value.back() == '\0') value.pop_back();
+  }
+  platform::RegCloseKey(key);
+  return value;
+}
+
+}  // namespace
+
+std::string registeredServerPath(const std::string& progId) {
+  CLSID clsid{};
+  if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) return {};
+  return readDefaultValue("CLSID\\" + formatGuid(clsid) + "\\InprocServer32");
+}
+
+EditorLink::EditorLink(std::string editorFolder) : folder_(canonical(editorFolder)) {}
+
+EditorLink::~EditorLink() { release(); }
+
+std::string EditorLink::componentPath() const { return folder_ + "/" + kComponentFile; }
+std::string EditorLink::bridgePath() const { return folder_ + "/Addlets/" + kBridgeFile; }
+
+bool EditorLink::loadBridge(std::string* why) {
+  if (bridge_) return true;
+  bridge_ = platform::LoadLibrary(bridgePath());
+  if (!bridge_) {
+    if (why) *why = "the bridge library " + bridgePath() + " cannot be loaded";
+    return false;
+  }
+  return true;
+}
+
+bool EditorLink::ensureEditor(std::string* why) {
+  if (editor_) return true;
+  if (!comStarted_) {
+    if (FAILED(CoInitialize(nullptr))) {
+      if (why) *why = "COM cannot be initialised on this thread";
+      return false;
+    }
+    comStarted_ = true;
+  }
+  const std::string component = componentPath();
+  if (!std::filesystem::exists(component)) {
+    if (why) *why = "there is no component " + component;
+    return false;
+  }
+  if (canonical(registeredServerPath(kEditorProgId)) != component) {
+    platform::HMODULE lib = platform::LoadLibrary(component);
+    if (!lib) {
+      if (why) *why = "the component " + component + " cannot be loaded";
+      return false;
+    }
+    auto reg = reinterpret_cast<HRESULT (*)()>(platform::GetProcAddress(lib, "DllRegisterServer"));
+    HRESULT r = reg ? reg() : E_FAIL;
+    platform::FreeLibrary(lib);
+    if (!reg || FAILED(r)) {
+      if (why) *why = reg ? "DllRegisterServer failed with " + hex(r) : "the component exports no DllRegisterServer";
+      return false;
+    }
+  }
+  CLSID clsid{};
+  HRESULT r = CLSIDFromProgID(kEditorProgId, &clsid);
+  if (FAILED(r)) {
+    if (why) *why = std::string("the component does not register ") + kEditorProgId + " (" + hex(r) + ")";
+    return false;
+  }
+  r = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                       reinterpret_cast<void**>(&editor_));
+  if (FAILED(r) || !editor_) {
+    editor_ = nullptr;
+    if (why) *why = std::string("CoCreateInstance of ") + kEditorProgId + " failed with " + hex(r);
+    return false;
+  }
+  return true;
+}
+
+CallOutcome EditorLink::runEditor(const std::optional<std::string>& argument) {
+  return invoke(kRunEditorId, argument);
+}
+
+CallOutcome EditorLink::freeEditor() { return invoke(kFreeEditorId, std::nullopt); }
+
+CallOutcome EditorLink::invoke(DISPID id, const std::optional<std::string>& argument) {
+  CallOutcome out;
+  if (!ensureEditor(&out.failure)) return out;
+  out.reached = true;
+  // The object stays alive for the call even when a nested call releases
+  // the host's reference.
+  ComPtr<IDispatch> editor = ComPtr<IDispatch>::share(editor_);
+  BSTR text = argument ? bstrFrom(*argument) : nullptr;
+  ComVariant arg = ComVariant::ref(&text);
+  DISPPARAMS params;
+  if (argument) {
+    params.rgvarg = arg.ptr();
+    params.cArgs = 1;
+  }
+  VARIANT result;
+  VariantInit(&result);
+  EXCEPINFO info;
+  uint32_t argError = 0;
+  HRESULT r = editor->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &info, &argError);
+  if (r == DISP_E_EXCEPTION) {
+    platform::RuntimeError e = errorFromExcepInfo(info);
+    out.error = HostError{e.number(), e.source(), e.description()};
+  } else if (FAILED(r)) {
+    out.error = HostError{r, "", "Invoke failed with " + hex(r)};
+  } else if (id == kRunEditorId) {
+    ComVariant value = ComVariant::take(result);
+    try {
+      out.result = value.toLong();
+    } catch (const platform::RuntimeError&) {
+      out.failure = "RunEditor returned no number";
+    }
+  }
+  ClearExcepInfo(&info);
+  VariantClear(&result);
+  out.arg = argument ? toString(text) : std::string();
+  SysFreeString(text);
+  return out;
+}
+
+void EditorLink::release() {
+  if (editor_) {
+    editor_->Release();
+    editor_ = nullptr;
+  }
+  if (comStarted_) {
+    CoUninitialize();
+    comStarted_ = false;
+  }
+  if (bridge_) {
+    platform::FreeLibrary(bridge_);
+    bridge_ = 0;
+  }
+}
+
+}  // namespace kestrin_host

@@ -1,0 +1,758 @@
+#include "host/session.h"
+
+#include <zip.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+
+#include "host/desktop_view.h"
+#include "platform/controls/code_editor.h"
+#include "platform/controls/status_bar.h"
+#include "platform/runtime/clock.h"
+#include "platform/runtime/errors.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/form.h"
+#include "platform/ui/windows.h"
+#include "platform/win32/files.h"
+#include "platform/win32/registry.h"
+#include "platform/win32/settings.h"
+
+namespace kestrin_host {
+
+namespace fs = std::filesystem;
+namespace mb = platform::ui::mb;
+using platform::ui::Action;
+
+namespace {
+
+Session* g_current = nullptr;
+
+std::string readAll(const std::string& path, bool* ok) {
+  std::ifstream in(path, std::ios::binary);
+  *ok = static_cast<bool>(in);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+std::string hex32(int32_t n) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(n));
+  return buf;
+}
+
+std::string colourText(int32_t c) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%06X", static_cast<uint32_t>(c) & 0xFFFFFF);
+  return buf;
+}
+
+// "HKEY_CURRENT_USER\Software\X" into the root and the path below it.
+platform::HKEY splitKeyPath(const std::string& path, std::string* below) {
+  size_t slash = path.find('\\');
+  std::string root = path.substr(0, slash);
+  *below = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+  if (root == "HKEY_CLASSES_ROOT") return platform::HKEY_CLASSES_ROOT;
+  if (root == "HKEY_CURRENT_USER") return platform::HKEY_CURRENT_USER;
+  return platform::HKEY_LOCAL_MACHINE;
+}
+
+// A registry value as the expectations write it: REG_SZ as it is, REG_DWORD
+// in decimal, other kinds as hexadecimal bytes. Nothing when it is missing.
+std::optional<std::string> readRegistryValue(const std::string& path, const std::string& name) {
+  std::string below;
+  platform::HKEY root = splitKeyPath(path, &below);
+  platform::HKEY key = 0;
+  if (platform::RegOpenKeyEx(root, below, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
+    return std::nullopt;
+  platform::DWORD type = 0, size = 0;
+  std::optional<std::string> out;
+  if (platform::RegQueryValueEx(key, name, &type, nullptr, &size) == platform::ERROR_SUCCESS) {
+    std::string data(size, '\0');
+    if (size == 0 || platform::RegQueryValueEx(key, name, &type, data.data(), &size) == platform::ERROR_SUCCESS) {
+      data.resize(size);
+      if (type == platform::REG_SZ || type == platform::REG_EXPAND_SZ) {
+        while (!data.empty() && data.back() == '\0') data.pop_back();
+        out = data;
+      } else if (type == platform::REG_DWORD && data.size() == 4) {
+        uint32_t v = 0;
+        for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
+        out = std::to_string(v);
+      } else {
+        std::string h;
+        char b[4];
+        for (unsigned char ch : data) {
+          std::snprintf(b, sizeof b, "%02x", ch);
+          h += (h.empty() ? "" : " ") + std::string(b);
+        }
+        out = h;
+      }
+    }
+  }
+  platform::RegCloseKey(key);
+  return out;
+}
+
+bool writeRegistryValue(const std::string& path, const std::string& name, const std::string& type,
+                        const std::string& value, std::string* why) {
+  std::string below;
+  platform::HKEY root = splitKeyPath(path, &below);
+  platform::HKEY key = 0;
+  platform::LONG r = platform::RegCreateKeyEx(root, below, 0, platform::KEY_WRITE, &key);
+  if (r != platform::ERROR_SUCCESS) {
+    *why = "the key cannot be created (error " + std::to_string(r) + ")";
+    return false;
+  }
+  std::string data;
+  platform::DWORD kind = platform::REG_SZ;
+  if (type == "sz" || type == "expand") {
+    kind = type == "sz" ? platform::REG_SZ : platform::REG_EXPAND_SZ;
+    data = value + '\0';
+  } else if (type == "dword") {
+    kind = platform::REG_DWORD;
+    uint32_t v = value.rfind("0x", 0) == 0 || value.rfind("0X", 0) == 0
+                     ? static_cast<uint32_t>(std::stoull(value.substr(2), nullptr, 16))
+                     : static_cast<uint32_t>(std::stoll(value));
+    for (int i = 0; i < 4; ++i) data += static_cast<char>((v >> (8 * i)) & 0xFF);
+  } else {
+    kind = platform::REG_BINARY;
+    std::string hex;
+    for (char ch : value)
+      if (ch != ' ') hex += ch;
+    for (size_t i = 0; i + 1 < hex.size(); i += 2)
+      data += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+  }
+  r = platform::RegSetValueEx(key, name, kind, data.data(), static_cast<platform::DWORD>(data.size()));
+  platform::RegCloseKey(key);
+  if (r != platform::ERROR_SUCCESS) {
+    *why = "the value cannot be written (error " + std::to_string(r) + ")";
+    return false;
+  }
+  return true;
+}
+
+const char* kindOfAnswer(const std::string& what) {
+  static const std::map<std::string, const char*> names = {
+      {"msgbox", "message box"}, {"input", "input box"},    {"open", "open dialog"},
+      {"save", "save dialog"},   {"folder", "folder browser"}, {"print", "print dialog"},
+      {"find", "find prompt"},   {"replace", "replace prompt"}, {"goto", "go-to-line prompt"},
+      {"popup", "popup menu"}};
+  auto it = names.find(what);
+  return it == names.end() ? "prompt" : it->second;
+}
+
+}  // namespace
+
+std::string describeBox(const platform::ui::MessageBoxPrompt& p) {
+  std::string s = "msgbox [" + p.title + "] " + quote(p.text) + " " + buttonSetName(p.buttons) + " " +
+                  iconName(p.icon);
+  auto answers = p.answers();
+  if (p.defaultButton > 0 && p.defaultButton < static_cast<int32_t>(answers.size()))
+    s += std::string(" default ") + buttonName(answers[p.defaultButton]);
+  return s;
+}
+
+Session::Session(std::ostream& out, EditorLink& link, std::map<std::string, std::string> vars)
+    : out_(out), link_(link), vars_(std::move(vars)) {
+  previous_ = g_current;
+  g_current = this;
+}
+
+Session::~Session() { g_current = previous_; }
+
+Session* Session::current() { return g_current; }
+
+void Session::say(const std::string& line) { out_ << line << "\n" << std::flush; }
+
+void Session::error(const Command* c, const std::string& message) {
+  ++errors_;
+  if (!c && lastTaken_) c = &*lastTaken_;
+  say("ERROR" + (c ? " " + std::to_string(c->line) : std::string()) + ": " + message);
+}
+
+void Session::passExpectation(const Command&) { ++passed_; }
+
+void Session::failExpectation(const Command& c, const std::string& found) {
+  ++failed_;
+  say("FAIL " + std::to_string(c.line) + ": " + c.source);
+  say("     found: " + found);
+}
+
+void Session::runTopLevel() {
+  while (auto c = nextCommand(nullptr)) perform(*c);
+}
+
+void Session::perform(const Command& c) {
+  const Command* outer = running_;
+  running_ = &c;
+  lastTaken_ = c;
+  if (c.family != Family::Console) say(std::to_string(c.line) + ": " + c.source);
+  try {
+    switch (c.family) {
+      case Family::Setup: setup(c); break;
+      case Family::HostCall: hostCall(c); break;
+      case Family::Answer: answers_.push_back(c); break;
+      case Family::Expect: expect(c); break;
+      case Family::Action: error(&c, "no window waits for the person: " + c.verb + " needs an open window"); break;
+      case Family::Console: consoleCommand(c); break;
+    }
+  } catch (const platform::RuntimeError& e) {
+    error(&c, "failed with error " + std::to_string(e.number()) + ": " + e.description());
+  } catch (const std::exception& e) {
+    error(&c, std::string("failed: ") + e.what());
+  }
+  running_ = outer;
+}
+
+void Session::consoleCommand(const Command& c) { error(&c, c.verb + " is a command of the console"); }
+
+// --- Set-up -----------------------------------------------------------------
+
+void Session::setup(const Command& c) {
+  const auto& t = c.texts;
+  if (c.verb == "unset") {
+    try {
+      platform::DeleteSetting(t[0], t[1], t[2]);
+    } catch (const platform::RuntimeError&) {
+      // A setting that is not there is unset already.
+    }
+  } else if (c.verb == "setting") {
+    platform::SaveSetting(t[0], t[1], t[2], t[3]);
+  } else if (c.verb == "write") {
+    fs::path p(t[0]);
+    std::error_code ec;
+    if (p.has_parent_path()) fs::create_directories(p.parent_path(), ec);
+    std::ofstream f(t[0], std::ios::binary | std::ios::trunc);
+    f << t[1];
+    if (!f) error(&c, "cannot write " + t[0]);
+  } else if (c.verb == "mkdir") {
+    std::error_code ec;
+    fs::create_directories(t[0], ec);
+    if (ec) error(&c, "cannot make the folder " + t[0] + ": " + ec.message());
+  } else if (c.verb == "remove") {
+    std::error_code ec;
+    if (fs::exists(fs::symlink_status(t[0], ec))) {
+      platform::SetFileAttributes(t[0], 128);
+      for (auto it = fs::recursive_directory_iterator(t[0], ec); !ec && it != fs::recursive_directory_iterator();
+           it.increment(ec))
+        fs::permissions(it->path(), fs::perms::owner_all, fs::perm_options::add, ec);
+      fs::permissions(t[0], fs::perms::owner_write, fs::perm_options::add, ec);
+      fs::remove_all(t[0], ec);
+      if (ec) error(&c, "cannot remove " + t[0] + ": " + ec.message());
+    }
+  } else if (c.verb == "attrib") {
+    platform::DWORD a = platform::GetFileAttributes(t[0]);
+    if (a == 0xFFFFFFFFu) {
+      error(&c, "there is no file " + t[0]);
+      return;
+    }
+    for (size_t i = 1; i < t.size(); ++i) {
+      platform::DWORD bit = t[i][1] == 'r' ? 1 : t[i][1] == 'h' ? 2 : t[i][1] == 's' ? 4 : 32;
+      a = t[i][0] == '+' ? (a | bit) : (a & ~bit);
+    }
+    a &= ~platform::DWORD{16};  // the directory bit is no attribute one sets
+    if (!platform::SetFileAttributes(t[0], a == 0 ? 128 : a)) error(&c, "cannot set the attributes of " + t[0]);
+  } else if (c.verb == "registry") {
+    std::string why;
+    if (!writeRegistryValue(t[0], t[1], c.what, t[2], &why)) error(&c, why);
+  } else if (c.verb == "clock") {
+    platform::setVirtualClock(c.numbers[0]);
+  }
+}
+
+// --- Host calls ------------------------------------------------------------------
+
+void Session::hostCall(const Command& c) {
+  if (c.verb == "onrun") {
+    onRun_ = c;
+    return;
+  }
+  if (c.verb == "free") {
+    CallOutcome o = link_.freeEditor();
+    if (!o.reached) {
+      error(&c, "FreeEditor cannot be called: " + o.failure);
+    } else if (o.error) {
+      say("   FreeEditor raised " + std::to_string(o.error->number) + " (" + hex32(o.error->number) +
+          ") " + quote(o.error->source) + " " + quote(o.error->description));
+    } else {
+      say("   FreeEditor returned");
+    }
+    return;
+  }
+  std::optional<std::string> arg;
+  if (c.flag) arg = c.texts[0];
+  CallOutcome o = link_.runEditor(arg);
+  if (!o.reached) {
+    error(&c, "RunEditor cannot be called: " + o.failure);
+    return;
+  }
+  if (!o.failure.empty()) error(&c, o.failure);
+  lastRun_ = o;
+  if (o.error) {
+    say("   RunEditor raised " + std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") source " +
+        quote(o.error->source) + " description " + quote(o.error->description));
+  } else {
+    say("   RunEditor -> " + std::to_string(o.result) + (arg ? ", arg " + quote(o.arg) : std::string()));
+  }
+}
+
+void Session::bridgeRan(const std::string& path) {
+  (void)path;
+  if (!onRun_) return;
+  Command c = *onRun_;
+  onRun_.reset();
+  c.verb = c.what;
+  say("   onrun: " + c.verb + (c.flag ? " " + quote(c.texts[0]) : std::string()));
+  const Command* outer = running_;
+  running_ = &c;
+  try {
+    hostCall(c);
+  } catch (const std::exception& e) {
+    error(&c, std::string("the host call inside run_vbscript failed: ") + e.what());
+  }
+  running_ = outer;
+}
+
+void Session::endEditor(const std::string& why) {
+  if (ending_) return;
+  ending_ = true;
+  say("   " + why + "; the host calls FreeEditor");
+  CallOutcome o = link_.freeEditor();
+  if (!o.reached) say("   FreeEditor cannot be called: " + o.failure);
+}
+
+// --- The person's actions ------------------------------------------------------
+
+std::optional<Action> Session::actionOf(const Command& c) {
+  Action a;
+  using K = Action::Kind;
+  const std::string& v = c.verb;
+  if (v == "tool") {
+    a.kind = K::ToolClick;
+    a.text = c.texts[0];
+  } else if (v == "type") {
+    a.kind = K::TypeText;
+    a.text = c.texts[0];
+  } else if (v == "key") {
+    a.kind = K::Key;
+    a.text = c.texts[0];
+  } else if (v == "caret" || v == "mouse") {
+    a.kind = v == "caret" ? K::Caret : K::Mouse;
+    a.line = static_cast<int32_t>(c.numbers[0]);
+    a.column = static_cast<int32_t>(c.numbers[1]);
+  } else if (v == "select") {
+    a.kind = K::Select;
+    a.line = static_cast<int32_t>(c.numbers[0]);
+    a.column = static_cast<int32_t>(c.numbers[1]);
+    a.line2 = static_cast<int32_t>(c.numbers[2]);
+    a.column2 = static_cast<int32_t>(c.numbers[3]);
+  } else if (v == "rightclick") {
+    a.kind = K::RightClick;
+  } else if (v == "click" || v == "focus") {
+    a.kind = v == "click" ? K::Click : K::Focus;
+    a.control = c.texts[0];
+  } else if (v == "set" || v == "pick") {
+    a.kind = v == "set" ? K::SetValue : K::Pick;
+    a.control = c.texts[0];
+    a.text = c.texts[1];
+  } else if (v == "close") {
+    a.kind = K::Close;
+    if (!c.texts.empty()) a.form = c.texts[0];
+  } else if (v == "wait") {
+    a.kind = K::Wait;
+    a.millis = c.numbers[0];
+  } else if (v == "window") {
+    a.kind = K::WindowState;
+    a.form = c.texts[0];
+    a.number = c.what == "minimize" ? 1 : c.what == "maximize" ? 2 : 0;
+  } else {
+    return std::nullopt;
+  }
+  // The caret, the selection and the mouse address the main window's code
+  // editor when its window is the one acted on.
+  if ((a.kind == K::Caret || a.kind == K::Select || a.kind == K::Mouse || a.kind == K::RightClick)) {
+    auto active = platform::ui::activeForm();
+    if (active && active->findControl(kCodeEditorName)) a.control = kCodeEditorName;
+  }
+  return a;
+}
+
+Action Session::nextAction(const platform::ui::WaitContext& waiting) {
+  auto stillWaiting = [&] {
+    return waiting.hWnd != 0 && platform::ui::IsWindow(waiting.hWnd) && platform::ui::IsWindowVisible(waiting.hWnd);
+  };
+  Action abandon;
+  abandon.kind = Action::Kind::Abandon;
+  while (true) {
+    if (ending_ || !stillWaiting()) return abandon;
+    auto c = nextCommand(&waiting);
+    if (!c) {
+      commandsRanOut(waiting);
+      return abandon;
+    }
+    if (c->family == Family::Action) {
+      say(std::to_string(c->line) + ": " + c->source);
+      lastTaken_ = *c;
+      return *actionOf(*c);
+    }
+    perform(*c);
+  }
+}
+
+void Session::actionRefused(const Action& action, const std::string& why) {
+  error(nullptr, "the window did not take the action " + platform::ui::describe(action) + ": " + why);
+}
+
+void Session::commandsRanOut(const platform::ui::WaitContext& waiting) {
+  error(nullptr, "the commands ran out while the window " + waiting.formName + " (" + quote(waiting.caption) +
+                     ") is still open");
+  endEditor("the scenario has ended");
+}
+
+// --- Prompts ------------------------------------------------------------------------
+
+void Session::countPrompt() { ++promptsSinceCheck_; }
+
+void Session::transcribePrompt(const std::string& quoted, const std::string& answer) {
+  say("   " + quoted + " -> " + answer);
+}
+
+std::optional<Command> Session::unanswered(const std::string& kind, const std::string& quoted) {
+  error(nullptr, (answers_.empty() ? "a prompt with no answer left: "
+                                    : "a prompt that the next answer (" + answers_.front().source +
+                                          ") does not fit: ") +
+                      quoted + " (a " + kindOfAnswer(kind) + ")");
+  return std::nullopt;
+}
+
+std::optional<Command> Session::answerFor(const std::string& kind, const std::string& quoted) {
+  countPrompt();
+  if (ending_) return std::nullopt;
+  if (!answers_.empty() && answers_.front().what == kind) {
+    Command a = answers_.front();
+    answers_.pop_front();
+    return a;
+  }
+  return unanswered(kind, quoted);
+}
+
+int32_t Session::messageBox(const platform::ui::MessageBoxPrompt& prompt) {
+  lastBox_ = prompt;
+  const std::string quoted = describeBox(prompt);
+  const auto answers = prompt.answers();
+  auto a = answerFor("msgbox", quoted);
+  int32_t answer = answers.back();
+  if (a) {
+    answer = static_cast<int32_t>(a->numbers[0]);
+    if (std::find(answers.begin(), answers.end(), answer) == answers.end()) {
+      error(nullptr, std::string("the box has no button ") + buttonName(answer) + ": " + quoted);
+      answer = answers.back();
+    }
+  } else if (!ending_) {
+    for (int32_t b : answers)
+      if (b == mb::Cancel) answer = b;
+  }
+  transcribePrompt(quoted, buttonName(answer));
+  return answer;
+}
+
+std::optional<std::string> Session::inputBox(const platform::ui::InputBoxPrompt& prompt) {
+  const std::string quoted = "input [" + prompt.title + "] " + quote(prompt.prompt) + " default " +
+                             quote(prompt.defaultText);
+  auto a = answerFor("input", quoted);
+  std::optional<std::string> out;
+  if (a && !a->flag) out = a->texts[0];
+  transcribePrompt(quoted, out ? quote(*out) : "cancel");
+  return out;
+}
+
+std::optional<std::string> Session::fileDialog(const platform::ui::FileDialogPrompt& prompt) {
+  lastDialog_ = prompt;
+  const std::string kind = prompt.save ? "save" : "open";
+  const std::string quoted = kind + " [" + prompt.title + "] folder " + quote(prompt.initDir) + " filter " +
+                             quote(prompt.filter) + " index " + std::to_string(prompt.filterIndex) +
+                             " flags " + std::to_string(prompt.flags) + " file " + quote(prompt.fileName);
+  auto a = answerFor(kind, quoted);
+  std::optional<std::string> out;
+  if (a && !a->flag) out = a->texts[0];
+  transcribePrompt(quoted, out ? quote(*out) : "cancel");
+  return out;
+}
+
+std::optional<platform::ui::PrintDialogAnswer> Session::printDialog(const platform::ui::PrintDialogPrompt& prompt) {
+  const std::string quoted = "print flags " + std::to_string(prompt.flags) + " copies " + std::to_string(prompt.copies);
+  auto a = answerFor("print", quoted);
+  std::optional<platform::ui::PrintDialogAnswer> out;
+  if (a && !a->flag) {
+    platform::ui::PrintDialogAnswer p;
+    p.flags = prompt.flags;
+    p.fromPage = prompt.fromPage;
+    p.toPage = prompt.toPage;
+    p.copies = prompt.copies;
+    out = p;
+  }
+  transcribePrompt(quoted, out ? "ok" : "cancel");
+  return out;
+}
+
+std::optional<std::string> Session::browseFolder(const platform::ui::FolderPrompt& prompt) {
+  const std::string quoted = "folder [" + prompt.title + "] root " + quote(prompt.root);
+  auto a = answerFor("folder", quoted);
+  std::optional<std::string> out;
+  if (a && !a->flag) out = a->texts[0];
+  transcribePrompt(quoted, out ? quote(*out) : "cancel");
+  return out;
+}
+
+std::optional<std::string> Session::find(const platform::ui::FindPrompt& prompt) {
+  const std::string quoted = "find [" + prompt.title + "] default " + quote(prompt.defaultText);
+  auto a = answerFor("find", quoted);
+  std::optional<std::string> out;
+  if (a && !a->flag) out = a->texts[0];
+  transcribePrompt(quoted, out ? quote(*out) : "cancel");
+  return out;
+}
+
+std::optional<platform::ui::ReplaceAnswer> Session::replace(const platform::ui::FindPrompt& prompt) {
+  const std::string quoted = "replace [" + prompt.title + "] default " + quote(prompt.defaultText);
+  auto a = answerFor("replace", quoted);
+  std::optional<platform::ui::ReplaceAnswer> out;
+  if (a && !a->flag) out = platform::ui::ReplaceAnswer{a->texts[0], a->texts[1], a->qualifiers.at("mode") == "all"};
+  transcribePrompt(quoted, out ? quote(out->find) + " " + quote(out->replaceWith) + (out->all ? " all" : " once")
+                               : "cancel");
+  return out;
+}
+
+std::optional<int32_t> Session::gotoLine(const platform::ui::GotoPrompt& prompt) {
+  const std::string quoted = "goto of " + std::to_string(prompt.lineCount) + " lines";
+  auto a = answerFor("goto", quoted);
+  std::optional<int32_t> out;
+  if (a && !a->flag) out = static_cast<int32_t>(a->numbers[0]);
+  transcribePrompt(quoted, out ? std::to_string(*out) : "cancel");
+  return out;
+}
+
+std::optional<std::string> Session::popupMenu(const platform::ui::PopupPrompt& prompt) {
+  std::string entries;
+  for (const auto& id : prompt.toolIds) entries += (entries.empty() ? "" : " ") + id;
+  const std::string quoted = "popup " + prompt.popupId + " [" + entries + "]";
+  std::optional<std::string> out;
+  // A `tool` command that names one of the popup's entries clicks it.
+  if ((answers_.empty() || answers_.front().what != "popup") && !ending_) {
+    if (auto picked = popupPick(prompt)) {
+      countPrompt();
+      transcribePrompt(quoted, *picked);
+      return picked;
+    }
+  }
+  auto a = answerFor("popup", quoted);
+  if (a && !a->keyword) {
+    out = a->texts[0];
+    if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *out) == prompt.toolIds.end())
+      error(nullptr, "the popup " + prompt.popupId + " has no entry " + *out);
+  }
+  transcribePrompt(quoted, out ? *out : "none");
+  return out;
+}
+
+std::optional<std::string> Session::popupPick(const platform::ui::PopupPrompt&) { return std::nullopt; }
+
+// --- Expectations --------------------------------------------------------------------
+
+void Session::expect(const Command& c) {
+  const std::string& w = c.what;
+  const auto& t = c.texts;
+  auto check = [&](bool ok, const std::string& found) {
+    if (ok)
+      passExpectation(c);
+    else
+      failExpectation(c, found);
+  };
+  if (w == "msgbox") {
+    if (!lastBox_) return check(false, "no message box has been shown");
+    const auto& b = *lastBox_;
+    bool ok = c.flag ? b.text.find(t[0]) != std::string::npos : b.text == t[0];
+    auto q = [&](const char* n) -> const std::string* {
+      auto it = c.qualifiers.find(n);
+      return it == c.qualifiers.end() ? nullptr : &it->second;
+    };
+    if (auto v = q("title")) ok = ok && b.title == *v;
+    if (auto v = q("buttons")) ok = ok && buttonSet(*v) == b.buttons;
+    if (auto v = q("icon")) ok = ok && iconValue(*v) == b.icon;
+    if (auto v = q("default")) {
+      auto answers = b.answers();
+      ok = ok && b.defaultButton < static_cast<int32_t>(answers.size()) && buttonAnswer(*v) == answers[b.defaultButton];
+    }
+    return check(ok, describeBox(b));
+  }
+  if (w == "prompts") {
+    int n = promptsSinceCheck_;
+    promptsSinceCheck_ = 0;
+    return check(n == c.numbers[0], std::to_string(n) + " prompts");
+  }
+  if (w == "dialog") {
+    if (!lastDialog_) return check(false, "no file dialog has been shown");
+    const auto& d = *lastDialog_;
+    bool ok = d.title == t[0];
+    for (const auto& [name, value] : c.qualifiers) {
+      if (name == "folder") ok = ok && d.initDir == value;
+      if (name == "filter") ok = ok && d.filter == value;
+      if (name == "file") ok = ok && d.fileName == value;
+      if (name == "index") ok = ok && std::to_string(d.filterIndex) == std::to_string(std::stoll(value, nullptr, 0));
+      if (name == "flags") ok = ok && static_cast<int64_t>(d.flags) == std::stoll(value, nullptr, 0);
+    }
+    return check(ok, "[" + d.title + "] folder " + quote(d.initDir) + " filter " + quote(d.filter) + " index " +
+                         std::to_string(d.filterIndex) + " flags " + std::to_string(d.flags) + " file " +
+                         quote(d.fileName));
+  }
+  if (w == "file") {
+    const std::string& mode = c.qualifiers.at("mode");
+    std::error_code ec;
+    const bool exists = fs::exists(fs::symlink_status(t[0], ec));
+    if (mode == "exists") return check(exists, "no such file");
+    if (mode == "missing") return check(!exists, "the file exists");
+    if (!exists) return check(false, "no such file");
+    if (mode == "hidden" || mode == "readonly") {
+      platform::DWORD a = platform::GetFileAttributes(t[0]);
+      platform::DWORD bit = mode == "hidden" ? 2 : 1;
+      return check((a & bit) != 0, "attributes " + std::to_string(a));
+    }
+    bool ok = false;
+    std::string text = readAll(t[0], &ok);
+    if (!ok) return check(false, "the file cannot be read");
+    if (mode == "equals") return check(text == t[1], quote(text));
+    if (mode == "contains") return check(text.find(t[1]) != std::string::npos, quote(text));
+    if (mode == "lacks") return check(text.find(t[1]) == std::string::npos, quote(text));
+    return check(text.rfind(t[1], 0) == 0, quote(text.substr(0, std::max<size_t>(t[1].size(), 80))));
+  }
+  if (w == "zip") {
+    int err = 0;
+    zip_t* z = zip_open(t[0].c_str(), ZIP_RDONLY, &err);
+    if (!z) return check(false, "no zip archive could be opened (libzip error " + std::to_string(err) + ")");
+    bool held = zip_name_locate(z, t[1].c_str(), 0) >= 0;
+    std::string names;
+    for (zip_int64_t i = 0, n = zip_get_num_entries(z, 0); i < n; ++i)
+      names += (names.empty() ? "" : ", ") + quote(zip_get_name(z, i, 0));
+    zip_discard(z);
+    return check(held, "entries: " + (names.empty() ? std::string("none") : names));
+  }
+  if (w == "setting") {
+    static const std::string absent = "\x01(missing)";
+    std::string v = platform::GetSetting(t[0], t[1], t[2], absent);
+    std::string found = v == absent ? "missing" : quote(v);
+    return check(c.keyword ? v == absent : v == t[3], found);
+  }
+  if (w == "registry") {
+    auto v = readRegistryValue(t[0], t[1]);
+    return check(c.keyword ? !v : (v && *v == t[2]), v ? quote(*v) : "missing");
+  }
+  if (w == "clipboard") {
+    std::string v = platform::ui::clipboard::GetText();
+    return check(v == t[0], quote(v));
+  }
+  if (w == "window") {
+    bool open = platform::ui::FindWindow(nullptr, t[0].c_str()) != 0;
+    return check(open == c.flag, open ? "open" : "closed");
+  }
+  if (w == "result" || w == "arg" || w == "error") {
+    if (!lastRun_) return check(false, "no RunEditor call has returned");
+    const CallOutcome& o = *lastRun_;
+    if (w == "result") {
+      if (o.error) return check(false, "the call raised " + std::to_string(o.error->number));
+      return check(c.flag ? o.result != 0 : o.result == c.numbers[0], std::to_string(o.result));
+    }
+    if (w == "arg") return check(o.arg == t[0], quote(o.arg));
+    if (c.keyword)
+      return check(!o.error, o.error ? "error " + std::to_string(o.error->number) + " " + quote(o.error->description)
+                                     : "none");
+    if (!o.error) return check(false, "no error");
+    bool ok = o.error->number == c.numbers[0];
+    if (auto it = c.qualifiers.find("source"); it != c.qualifiers.end()) ok = ok && o.error->source == it->second;
+    if (auto it = c.qualifiers.find("description"); it != c.qualifiers.end())
+      ok = ok && o.error->description == it->second;
+    return check(ok, std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") source " +
+                         quote(o.error->source) + " description " + quote(o.error->description));
+  }
+  if (w == "property") {
+    std::string why;
+    auto v = formValue(t[0], t[1], &why);
+    return check(v && *v == t[2], v ? quote(*v) : why);
+  }
+  if (w == "panel") {
+    auto* bar = mainStatusBar();
+    if (!bar) return check(false, "the main window has no status bar");
+    if (!bar->hasPanel(t[0])) return check(false, "no panel " + t[0]);
+    std::string v = bar->panel(t[0]).text();
+    return check(v == t[1], quote(v));
+  }
+  checkEditorExpectation(c);
+}
+
+void Session::checkEditorExpectation(const Command& c) {
+  const std::string& w = c.what;
+  const auto& t = c.texts;
+  const auto& n = c.numbers;
+  auto check = [&](bool ok, const std::string& found) {
+    if (ok)
+      passExpectation(c);
+    else
+      failExpectation(c, found);
+  };
+  auto* e = mainCodeEditor();
+  if (!e) return check(false, "the main window's code editor is not there");
+  auto pos = [](int32_t line, int32_t col) { return std::to_string(line + 1) + " " + std::to_string(col + 1); };
+  if (w == "text") return check(e->text() == t[0], quote(e->text()));
+  if (w == "line") {
+    std::string v = e->getLine(static_cast<int32_t>(n[0] - 1));
+    return check(n[0] <= e->lineCount() && v == t[0], quote(v));
+  }
+  if (w == "lines") return check(e->lineCount() == n[0], std::to_string(e->lineCount()));
+  if (w == "caret") {
+    auto p = e->caretPos();
+    return check(p.line + 1 == n[0] && p.column + 1 == n[1], pos(p.line, p.column));
+  }
+  if (w == "selection") {
+    auto r = e->getSel(false);
+    return check(r.startLine + 1 == n[0] && r.startColumn + 1 == n[1] && r.endLine + 1 == n[2] &&
+                     r.endColumn + 1 == n[3],
+                 pos(r.startLine, r.startColumn) + " " + pos(r.endLine, r.endColumn));
+  }
+  if (w == "selected") return check(e->selText() == t[0], quote(e->selText()));
+  if (w == "bookmarks") {
+    auto marks = e->getBookmarks();
+    std::string found;
+    bool ok = marks.size() == n.size();
+    for (size_t i = 0; i < marks.size(); ++i) {
+      found += (found.empty() ? "" : " ") + std::to_string(marks[i] + 1);
+      ok = ok && marks[i] + 1 == n[i];
+    }
+    return check(ok, found.empty() ? "none" : found);
+  }
+  if (w == "readonly") return check(e->readOnly() == c.flag, e->readOnly() ? "yes" : "no");
+  if (w == "colour") {
+    int32_t v = colourAt(*e, static_cast<int32_t>(n[0] - 1), static_cast<int32_t>(n[1] - 1));
+    return check(v == n[2], colourText(v));
+  }
+  if (w == "editor") {
+    auto b = [](bool v) { return std::string(v ? "True" : "False"); };
+    const std::string& name = t[0];
+    std::string v;
+    if (name == "language") v = e->language();
+    else if (name == "linenumbers") v = b(e->lineNumbering());
+    else if (name == "margin") v = b(e->displayLeftMargin());
+    else if (name == "whitespace") v = b(e->displayWhitespace());
+    else if (name == "tabstospaces") v = b(e->expandTabs());
+    else if (name == "indent") v = std::to_string(e->autoIndentMode());
+    else if (name == "confinecaret") v = b(e->selBounds());
+    else if (name == "font") v = e->font().name;
+    else if (name == "fontsize") v = std::to_string(e->font().size);
+    else if (name == "highlightedline") v = std::to_string(e->highlightedLine() < 0 ? 0 : e->highlightedLine() + 1);
+    return check(v == t[1], quote(v));
+  }
+  error(&c, "unknown expectation " + w);
+}
+
+}  // namespace kestrin_host
