@@ -1,0 +1,277 @@
+// The host's entry and the main window's life: what RunEditor opens, the
+// single-instance check, FreeEditor, the close query, the layout and task
+// list files, the logs and an aborted load.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "editor/CMainFrontEnd.h"
+#include "editor/frmMain.h"
+#include "editor/modGlobals.h"
+#include "editor_fixture.h"
+#include "platform/runtime/errors.h"
+#include "platform/ui/windows.h"
+
+namespace editor_test {
+namespace {
+
+namespace mb = platform::ui::mb;
+using kestrin::editor::CMainFrontEnd;
+using kestrin::editor::frmMain;
+
+const std::string kNine(9, ' ');
+const std::string kExitQuestion = "Are you sure you want to exit Kestrin Script Editor?" + kNine;
+
+struct Seen {
+  bool loaded = false;
+  std::string tag;
+  std::string panel;
+  std::string currentFile;
+  std::string isDirty;
+  std::string caption;
+  int32_t handle = 0;
+};
+
+Seen look() {
+  Seen s;
+  frmMain& w = window();
+  s.loaded = w.loaded();
+  s.tag = w.tag();
+  s.panel = mainPanel();
+  s.currentFile = w.CurrentFileName();
+  s.isDirty = w.property("IsDirty");
+  s.caption = w.caption();
+  s.handle = static_cast<int32_t>(w.hWnd());
+  return s;
+}
+
+class RunEditorNewScript : public EditorTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RunEditorNewScript, StartsANewScript) {
+  std::string arg = GetParam();
+  if (arg == "<folder>") arg = editorDir.path();
+  const std::string given = arg;
+  Seen seen;
+  duringWait([&] { seen = look(); });
+
+  auto front = CMainFrontEnd::create();
+  const int32_t result = front->RunEditor(arg);
+
+  EXPECT_EQ(seen.tag, "New Kestrin Script");
+  EXPECT_EQ(seen.panel, "New Kestrin Script");
+  EXPECT_EQ(seen.currentFile, "");
+  EXPECT_EQ(seen.isDirty, "False");
+  EXPECT_EQ(seen.caption, "Kestrin VB Script Editor");
+  EXPECT_NE(result, 0);
+  EXPECT_EQ(result, seen.handle);
+  EXPECT_EQ(arg, given);
+  // The window is gone when the call returns.
+  EXPECT_FALSE(platform::ui::IsWindow(static_cast<platform::HWND>(result)));
+  EXPECT_TRUE(platform::ui::forms().empty());
+  EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
+  EXPECT_EQ(kestrin::diagnostics::errorHandler(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, RunEditorNewScript,
+                         ::testing::Values("new", "NEW", "nEw", " new", "", "<folder>",
+                                           "/no/such/script.vbs"));
+
+TEST_F(EditorTest, ASecondRunEditorWarnsRestoresTheOpenEditorAndReturnsZero) {
+  int32_t second = -1;
+  std::string secondArg = "/some/script.vbs";
+  bool iconicBefore = false, iconicAfter = true;
+  platform::HWND mainHandle = 0;
+  duringWait([&] {
+    frmMain& w = window();
+    mainHandle = w.hWnd();
+    platform::ui::ShowWindow(mainHandle, platform::ui::SW_MINIMIZE);
+    iconicBefore = platform::ui::IsIconic(mainHandle);
+    auto other = CMainFrontEnd::create();
+    second = other->RunEditor(secondArg);
+    iconicAfter = platform::ui::IsIconic(mainHandle);
+  });
+  user->answerMessageBox(mb::OK, "Kestrin Script Editor is already open.", "Kestrin VB Script Editor");
+  std::string warningText;
+  int32_t warningIcon = 0;
+  duringWait([&] {
+    warningText = user->lastMessageBox()->text;
+    warningIcon = user->lastMessageBox()->icon;
+  });
+
+  std::string arg = "new";
+  auto front = CMainFrontEnd::create();
+  const int32_t first = front->RunEditor(arg);
+
+  EXPECT_EQ(second, 0);
+  EXPECT_EQ(secondArg, "/some/script.vbs");
+  EXPECT_EQ(warningText, "Kestrin Script Editor is already open." + kNine);
+  EXPECT_EQ(warningIcon, mb::Exclamation);
+  EXPECT_TRUE(iconicBefore);
+  EXPECT_FALSE(iconicAfter);
+  EXPECT_EQ(first, static_cast<int32_t>(mainHandle));
+}
+
+TEST_F(EditorTest, AnotherWindowWithTheEditorsTitleRefusesTheCallWithoutLoadingAnything) {
+  const platform::HWND other = platform::ui::desktop::createWindow(
+      "Kestrin VB Script Editor", platform::ui::WS_OVERLAPPEDWINDOW | platform::ui::WS_VISIBLE);
+  user->answerMessageBox(mb::OK, "Kestrin Script Editor is already open.");
+  std::string arg = "temp";
+  auto front = CMainFrontEnd::create();
+  EXPECT_EQ(front->RunEditor(arg), 0);
+  EXPECT_EQ(arg, "temp");
+  EXPECT_TRUE(platform::ui::forms().empty());
+  EXPECT_EQ(platform::ui::GetForegroundWindow(), other);
+  EXPECT_FALSE(std::filesystem::exists(traceLog()));
+}
+
+TEST_F(EditorTest, FreeEditorWithoutAWindowDoesNothing) {
+  auto front = CMainFrontEnd::create();
+  const auto result = front->FreeEditor();
+  EXPECT_EQ(result.vt(), platform::com::VT_EMPTY);
+  EXPECT_TRUE(platform::ui::forms().empty());
+  EXPECT_TRUE(user->transcript().empty());
+}
+
+TEST_F(EditorTest, FreeEditorWhileOpenClosesTheWindowWithoutTheExitQuestion) {
+  auto front = CMainFrontEnd::create();
+  duringWait([&] { front->FreeEditor(); });
+  std::string arg;
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_TRUE(platform::ui::forms().empty());
+  const auto lines = traceLines();
+  // The main window's unload released the diagnostics object inside
+  // UnloadAll, so its entry is never popped.
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: modMain::UnloadAll(Sub)"),
+            lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exited routine: modMain::UnloadAll(Sub)"),
+            lines.end());
+  EXPECT_EQ(lines.back(), "Exited routine: frmMain::Form_Unload(Sub)");
+}
+
+TEST_F(EditorTest, TheCloseBoxAsksTheExitQuestionAndNoKeepsTheWindowOpen) {
+  bool stillOpen = false;
+  user->close("frmMain");
+  user->answerMessageBox(mb::No, kExitQuestion, "Kestrin VB Script Editor");
+  duringWait([&] { stillOpen = window().loaded() && window().visible(); });
+  user->close("frmMain");
+  user->answerMessageBox(mb::Yes, kExitQuestion, "Kestrin VB Script Editor");
+
+  std::string arg = "new";
+  auto front = CMainFrontEnd::create();
+  EXPECT_NE(front->RunEditor(arg), 0);
+
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(platform::ui::forms().empty());
+  const auto lines = traceLines();
+  EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "Entered routine: frmMain::Form_QueryUnload(Sub)"),
+            2);
+}
+
+TEST_F(EditorTest, AHandedOverScriptClosesWithoutAQuestion) {
+  duringWait([&] { window().m_bHandedOver = true; });
+  user->close("frmMain");
+  std::string arg;
+  auto front = CMainFrontEnd::create();
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_TRUE(platform::ui::forms().empty());
+}
+
+TEST_F(EditorTest, AFirstStartSavesTheLayoutAndTaskListThatTheNextStartLoads) {
+  ASSERT_FALSE(std::filesystem::exists(editorFile("Kz.atb")));
+  ASSERT_FALSE(std::filesystem::exists(editorFile("vbsed.tsk")));
+  bool designLayout = false;
+  duringWait([&] {
+    frmMain& w = window();
+    designLayout = w.SSActiveToolBars1->layout() == frmMain::designLayout();
+    w.PVTaskPad1->add("Check the lead-in moves");
+    w.SSActiveToolBars1->findBar("Tasks")->visible = false;
+  });
+  std::string arg;
+  auto front = CMainFrontEnd::create();
+  front->RunEditor(arg);
+  EXPECT_TRUE(designLayout);
+  EXPECT_TRUE(std::filesystem::exists(editorFile("Kz.atb")));
+  EXPECT_TRUE(std::filesystem::exists(editorFile("vbsed.tsk")));
+
+  std::vector<platform::controls::Task> tasks;
+  bool tasksBarVisible = true;
+  duringWait([&] {
+    tasks = window().PVTaskPad1->tasks();
+    tasksBarVisible = window().SSActiveToolBars1->findBar("Tasks")->visible;
+  });
+  arg.clear();
+  front->RunEditor(arg);
+  ASSERT_EQ(tasks.size(), 1u);
+  EXPECT_EQ(tasks[0].text, "Check the lead-in moves");
+  EXPECT_FALSE(tasksBarVisible);
+}
+
+TEST_F(EditorTest, EveryStartDeletesThePreviousLogsAndTracesFromTheLoadOn) {
+  kestrin_test::writeFile(errorLog(), "an old failure\r\n");
+  kestrin_test::writeFile(traceLog(), "an old trace\r\n");
+  std::filesystem::permissions(traceLog(), std::filesystem::perms::owner_read);
+  std::string arg;
+  auto front = CMainFrontEnd::create();
+  front->RunEditor(arg);
+
+  EXPECT_FALSE(std::filesystem::exists(errorLog()));
+  const auto lines = traceLines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines.front(), "Entered routine: frmMain::Form_Load(Sub)");
+  EXPECT_EQ(lines[1], "Exited routine: frmMain::Form_Load(Sub)");
+  EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
+}
+
+TEST_F(EditorTest, AnAbortedLoadUnloadsEverythingAndRunEditorFails) {
+  // A task list that is no task list makes the load step fail.
+  kestrin_test::writeFile(editorFile("vbsed.tsk"), "not a task list\r\n");
+  user->answerMessageBox(mb::Abort);
+  std::string arg = "new";
+  auto front = CMainFrontEnd::create();
+  try {
+    front->RunEditor(arg);
+    ADD_FAILURE() << "RunEditor did not fail";
+  } catch (const platform::RuntimeError& e) {
+    EXPECT_EQ(static_cast<uint32_t>(e.number()), 0x80044A3Au);
+    EXPECT_EQ(e.source(), "KestrinScriptEditor.CMainFrontEnd");
+    EXPECT_EQ(e.description(), "CMainFrontEnd component failure");
+  }
+  EXPECT_TRUE(platform::ui::forms().empty());
+  EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
+  EXPECT_EQ(kestrin::diagnostics::errorHandler(), nullptr);
+  EXPECT_TRUE(std::filesystem::exists(errorLog()));
+  // The early-bound call reports the same failure as its result.
+  kestrin_test::writeFile(editorFile("vbsed.tsk"), "not a task list\r\n");
+  user->answerMessageBox(mb::Abort);
+  platform::com::Bstr script("new");
+  platform::com::BSTR raw = script.detach();
+  int32_t handle = -1;
+  EXPECT_EQ(static_cast<uint32_t>(front->RunEditor(&raw, &handle)), 0x80044A3Au);
+  platform::com::SysFreeString(raw);
+}
+
+TEST_F(EditorTest, IgnoringAFailingLoadStepOpensTheEditorAllTheSame) {
+  kestrin_test::writeFile(editorFile("vbsed.tsk"), "not a task list\r\n");
+  user->answerMessageBox(mb::Retry);
+  user->answerMessageBox(mb::Ignore);
+  bool loadedFlag = false;
+  std::string caption;
+  duringWait([&] {
+    loadedFlag = kestrin::editor::modGlobals::g_blnMainFormLoaded;
+    caption = window().caption();
+  });
+  std::string arg;
+  auto front = CMainFrontEnd::create();
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_TRUE(loadedFlag);
+  EXPECT_EQ(caption, "Kestrin VB Script Editor");
+  EXPECT_TRUE(balanced(traceLines()));
+}
+
+}  // namespace
+}  // namespace editor_test
