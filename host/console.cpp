@@ -92,7 +92,9 @@ std::optional<Command> typedAnswer(const std::string& kind, const std::string& r
 
 ConsoleUser::ConsoleUser(std::istream& in, std::ostream& out, EditorLink& link,
                          std::map<std::string, std::string> vars, bool colour)
-    : Session(out, link, std::move(vars)), in_(in), colour_(colour) {}
+    : Session(out, link, std::move(vars)), in_(in), colour_(colour) {
+  echo_ = false;
+}
 
 bool ConsoleUser::readLine(const char* prompt, std::string* line) {
   out_ << prompt << std::flush;
@@ -116,7 +118,8 @@ int ConsoleUser::run(const std::optional<std::string>& argument) {
 
 std::optional<Command> ConsoleUser::nextCommand(const platform::ui::WaitContext* waiting) {
   while (!quitting_) {
-    if (waiting) draw();
+    if (waiting && redraw_) draw();
+    redraw_ = false;
     std::string line;
     if (!readLine(waiting ? "kestrin> " : "kestrin (no editor window)> ", &line)) {
       quitting_ = true;
@@ -133,6 +136,7 @@ std::optional<Command> ConsoleUser::nextCommand(const platform::ui::WaitContext*
         consoleCommand(*c);
         continue;
       }
+      redraw_ = true;
       return c;
     } catch (const ScenarioError& e) {
       out_ << "? " << e.what() << " (help lists the commands)\n";

@@ -33,6 +33,7 @@ class ConsoleUser : public Session {
   std::istream& in_;
   bool colour_;
   bool quitting_ = false;
+  bool redraw_ = true;
   int lineNumber_ = 0;
 };
 

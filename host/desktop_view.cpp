@@ -1,9 +1,11 @@
 #include "host/desktop_view.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <sstream>
 
 #include "platform/controls/code_editor.h"
+#include "platform/controls/code_editor_render.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
 #include "platform/ui/form.h"
@@ -110,64 +112,6 @@ int32_t colourAt(const CodeEditor& editor, int32_t line, int32_t column) {
 
 namespace {
 
-// A colour 0x00BBGGRR as a 24-bit terminal foreground.
-std::string fg(int32_t colour) {
-  std::ostringstream s;
-  s << "\x1b[38;2;" << (colour & 0xFF) << ";" << ((colour >> 8) & 0xFF) << ";"
-    << ((colour >> 16) & 0xFF) << "m";
-  return s.str();
-}
-
-std::string renderLines(const CodeEditor& editor, bool colour, int32_t rows) {
-  std::ostringstream out;
-  const int32_t count = editor.lineCount();
-  const auto caret = editor.caretPos();
-  const auto anchor = editor.anchorPos();
-  const auto selStart = std::min(caret, anchor), selEnd = std::max(caret, anchor);
-  int32_t top = editor.topLine();
-  const int32_t visible = std::min(rows, editor.viewLines());
-  // Keep the caret in sight even when the view has not followed it.
-  if (caret.line < top || caret.line >= top + visible) top = std::max(0, caret.line - visible / 2);
-  for (int32_t l = top; l < count && l < top + visible; ++l) {
-    const std::string text = editor.getLine(l);
-    char num[16];
-    std::snprintf(num, sizeof num, "%4d", l + 1);
-    out << (editor.hasBookmark(l) ? "*" : " ") << num << (l == caret.line ? ">" : " ") << " ";
-    int32_t lastColour = -1;
-    bool inverse = false;
-    for (int32_t c = 0; c <= static_cast<int32_t>(text.size()); ++c) {
-      platform::controls::TextPos p{l, c};
-      const bool isCaret = p == caret;
-      const bool selected = selStart != selEnd && selStart <= p && p < selEnd;
-      if (colour) {
-        bool want = selected || isCaret;
-        if (want != inverse) {
-          out << (want ? "\x1b[7m" : "\x1b[27m");
-          inverse = want;
-        }
-      } else if (isCaret) {
-        out << "|";
-      }
-      if (c == static_cast<int32_t>(text.size())) {
-        if (colour && isCaret) out << " ";
-        break;
-      }
-      if (colour) {
-        int32_t col = colourAt(editor, l, c);
-        if (col != lastColour) {
-          out << fg(col);
-          lastColour = col;
-        }
-      }
-      out << text[c];
-    }
-    if (colour) out << "\x1b[0m";
-    out << "\n";
-  }
-  if (count == 0) out << "      (empty)\n";
-  return out.str();
-}
-
 std::string menuBar(const Form& form) {
   for (auto& c : form.controls()) {
     auto* bar = dynamic_cast<const Toolbar*>(c.get());
@@ -201,7 +145,11 @@ std::string renderActiveWindow(bool colour, int32_t rows) {
   if (editor) {
     std::string menu = menuBar(*form);
     if (!menu.empty()) out << menu << "\n";
-    out << renderLines(*editor, colour, rows);
+    platform::controls::TerminalRenderOptions options;
+    options.colour = colour;
+    options.height = rows;
+    if (const char* cols = std::getenv("COLUMNS"); cols && std::atoi(cols) > 20) options.width = std::atoi(cols);
+    out << platform::controls::renderTerminal(*editor, options);
     for (auto& c : form->controls())
       if (auto* s = dynamic_cast<const StatusBar*>(c.get())) out << "[" << s->valueText() << "]\n";
     return out.str();

@@ -37,8 +37,8 @@ int ScenarioPlayer::play() {
     error(nullptr, "the scenario ended while windows of the editor are loaded: " + names);
     endEditor("the scenario has ended");
   }
-  if (queuedAnswers() > 0)
-    error(nullptr, std::to_string(queuedAnswers()) + " queued answer(s) were never used");
+  for (const auto& a : queuedAnswers())
+    error(&a, "the answer was never used: " + a.source);
   say(std::to_string(passed()) + " passed, " + std::to_string(failed()) + " failed");
   return failed() == 0 && errors() == 0 ? 0 : 1;
 }

@@ -189,7 +189,7 @@ void Session::perform(const Command& c) {
   const Command* outer = running_;
   running_ = &c;
   lastTaken_ = c;
-  if (c.family != Family::Console) say(std::to_string(c.line) + ": " + c.source);
+  if (c.family != Family::Console && echo_) say(std::to_string(c.line) + ": " + c.source);
   try {
     switch (c.family) {
       case Family::Setup: setup(c); break;
@@ -394,7 +394,7 @@ Action Session::nextAction(const platform::ui::WaitContext& waiting) {
       return abandon;
     }
     if (c->family == Family::Action) {
-      say(std::to_string(c->line) + ": " + c->source);
+      if (echo_) say(std::to_string(c->line) + ": " + c->source);
       lastTaken_ = *c;
       return *actionOf(*c);
     }

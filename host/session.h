@@ -45,7 +45,7 @@ class Session : public platform::ui::User {
   const std::map<std::string, std::string>& vars() const noexcept { return vars_; }
 
   // The answers still queued.
-  size_t queuedAnswers() const noexcept { return answers_.size(); }
+  const std::deque<Command>& queuedAnswers() const noexcept { return answers_; }
 
   // User
   int32_t messageBox(const platform::ui::MessageBoxPrompt& prompt) override;
@@ -96,6 +96,8 @@ class Session : public platform::ui::User {
   std::optional<Command> lastTaken_;
   std::ostream& out_;
   EditorLink& link_;
+  // Whether each command is written to the transcript before it runs.
+  bool echo_ = true;
 
  private:
   std::optional<platform::ui::Action> actionOf(const Command& c);
