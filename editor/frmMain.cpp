@@ -6,6 +6,8 @@
 #include "diagnostics/error_handler.h"
 #include "diagnostics/handling.h"
 #include "diagnostics/trace.h"
+#include "editor/CPreferences.h"
+#include "editor/modCodeSense.h"
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
 #include "platform/runtime/errors.h"
@@ -182,15 +184,18 @@ void frmMain::onLoad() {
     m_bListOpen = false;
     m_bHandedOver = false;
 
-    // The host word lists join here: g_strHostFunctionList from
-    // modCodeSense::gstr_LoadKestrinFunctionList, g_strHostConstantList
-    // from modCodeSense::gstr_LoadKestrinConstants, then the completion
-    // word list (modCodeSense::gbln_LoadIntellList).
+    // The host word lists, for every language registration of this run.
+    trap.step([&] { g_strHostFunctionList = modCodeSense::gstr_LoadKestrinFunctionList(); });
+    trap.step([&] { g_strHostConstantList = modCodeSense::gstr_LoadKestrinConstants(); });
+    // The completion word list joins here: modCodeSense::gbln_LoadIntellList,
+    // its result unused.
 
     // The window's CSelectedWord, CWord, is created here with its class.
 
-    // The autosave switch joins here: tmrAutoSave on unless the preference
-    // AutoSaveMinutes is the text "0".
+    // The autosave runs unless the preference AutoSaveMinutes is exactly
+    // "0" ("00" switches it on); a preference that cannot be read leaves it
+    // off.
+    trap.step([&] { tmrAutoSave->setEnabled(CPreferences().AutoSaveMinutes() != "0"); });
 
     // The task pane starts collapsed.
     g_blnTaskPaneShown = true;

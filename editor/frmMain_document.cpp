@@ -5,6 +5,7 @@
 #include "diagnostics/handling.h"
 #include "diagnostics/trace.h"
 #include "editor/frmMain.h"
+#include "editor/modCodeSense.h"
 
 namespace kestrin::editor {
 
@@ -34,8 +35,8 @@ void frmMain::m_GetScriptData(const std::string& path) {
   diagnostics::IgnoreFailures ignore;
   diagnostics::Trace trace("frmMain::m_GetScriptData(Sub)", ignore);
   setTag(path);
-  // The language registration and the editor settings join here:
-  // modCodeSense::g_RegisterKestrinLanguage with CodeSense1, on every load.
+  // The language and the editor settings, on every load.
+  ignore.step([&] { modCodeSense::g_RegisterKestrinLanguage(*CodeSense1, tmrAutoSave.get()); });
   std::string file = path;
   ignore.step([&] { CodeSense1->openFile(file); });
   ignore.step([&] { CodeSense1->executeCommand(platform::controls::cmdDocumentStart); });

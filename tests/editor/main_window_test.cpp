@@ -223,7 +223,9 @@ TEST_F(EditorTest, EveryStartDeletesThePreviousLogsAndTracesFromTheLoadOn) {
   const auto lines = traceLines();
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), "Entered routine: frmMain::Form_Load(Sub)");
-  EXPECT_EQ(lines[1], "Exited routine: frmMain::Form_Load(Sub)");
+  // The load step's exit follows the traces of the procedures it calls.
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)"),
+            lines.end());
   EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
 }
 
