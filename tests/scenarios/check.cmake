@@ -1,12 +1,20 @@
 # Plays one scenario (cmake -DHOST=... -DSCENARIO=... -DHOME_DIR=... -P
-# check.cmake) and checks its exit status and transcript against the
-# scenario's "# exit:" and "# output:" header lines.
+# check.cmake) with the options of its "# options:" header lines, and
+# checks its exit status and transcript against its "# exit:" and
+# "# output:" header lines.
 file(REMOVE_RECURSE ${HOME_DIR})
 file(MAKE_DIRECTORY ${HOME_DIR})
 set(ENV{HOME} ${HOME_DIR})
 set(ENV{XDG_DATA_HOME} ${HOME_DIR}/.local/share)
 unset(ENV{KESTRIN_BRIDGE_LOG})
-execute_process(COMMAND ${HOST} --scenario ${SCENARIO}
+set(options "")
+file(STRINGS ${SCENARIO} option_lines REGEX "^# options:")
+foreach(l ${option_lines})
+  string(REGEX REPLACE "^# options:[ ]*" "" o "${l}")
+  separate_arguments(o UNIX_COMMAND "${o}")
+  list(APPEND options ${o})
+endforeach()
+execute_process(COMMAND ${HOST} ${options} --scenario ${SCENARIO}
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
 message("${out}")
 if(err)

@@ -2,6 +2,7 @@
 # kestrin-host, with its own work folder, hive folder and copy of the editor
 # folder (the host makes them), and its own home folder. A scenario's
 # header comments say what the run must give:
+#   # options: ...     options of kestrin-host for this scenario
 #   # exit: N          the exit status (0 when not given)
 #   # output: REGEX    a line of the transcript must match (any number)
 #   # pending: REASON  not registered yet: it needs what the editor lacks
