@@ -8,6 +8,7 @@
 #include "platform/com/error_info.h"
 #include "platform/com/guid.h"
 #include "platform/com/variant.h"
+#include "platform/win32/component.h"
 #include "platform/win32/library.h"
 #include "platform/win32/registry.h"
 
@@ -56,7 +57,20 @@ std::string registeredServerPath(const std::string& progId) {
   return readDefaultValue("CLSID\\" + formatGuid(clsid) + "\\InprocServer32");
 }
 
-EditorLink::EditorLink(std::string editorFolder) : folder_(canonical(editorFolder)) {}
+EditorLink::EditorLink(std::string editorFolder) : folder_(canonical(editorFolder)) {
+  // The component's folder holds the machine hive by default, so the
+  // component is known before the host first reads the registry.
+  if (platform::componentIdentity().path.empty() && std::filesystem::exists(componentPath())) {
+    platform::ComponentIdentity id;
+    id.path = componentPath();
+    id.folder = folder_;
+    id.name = std::filesystem::path(kComponentFile).stem().string();
+    id.major = KESTRIN_HOST_VERSION_MAJOR;
+    id.minor = KESTRIN_HOST_VERSION_MINOR;
+    id.revision = KESTRIN_HOST_VERSION_REVISION;
+    platform::setComponentIdentity(id);
+  }
+}
 
 EditorLink::~EditorLink() { release(); }
 
