@@ -44,6 +44,7 @@ class EditorFolderTest : public ::testing::Test {
     kestrin::diagnostics::errorHandlerSlot().reset();
     platform::ui::setCurrentUser(nullptr);
     platform::setComponentIdentity({});
+    platform::setRegistryRootReadOnly(platform::HKEY_CURRENT_USER, false);
     // Points the store at this test's folder until the next test moves it.
     platform::setRegistryFolder(registryDir());
   }

@@ -155,6 +155,18 @@ TEST_F(PreferencesTest, BooleansReadTrueFromTrueOrANumberAndRaiseOnOtherText) {
   EXPECT_EQ(errorOf([&] { (void)prefs.WasDirty(); }).number(), platform::err::TypeMismatch);
 }
 
+TEST_F(PreferencesTest, AStoreThatRefusesWritesReachesTheCallerExceptForTheAutosaveInterval) {
+  CPreferences prefs;
+  prefs.setAutoSaveMinutes("5");
+  platform::setRegistryRootReadOnly(platform::HKEY_CURRENT_USER, true);
+  EXPECT_EQ(errorOf([&] { prefs.setIndent(1); }).number(), platform::err::PermissionDenied);
+  EXPECT_NO_THROW(prefs.setAutoSaveMinutes("10"));
+  EXPECT_NO_THROW(prefs.SaveBookMarks(platform::LongArray::of({1})));
+  platform::setRegistryRootReadOnly(platform::HKEY_CURRENT_USER, false);
+  EXPECT_EQ(prefs.AutoSaveMinutes(), "5");
+  EXPECT_EQ(prefs.Indent(), 0);
+}
+
 TEST_F(PreferencesTest, TaskHeightReadsTheLeadingNumber) {
   CPreferences prefs;
   prefs.setGetTaskHeight(1234.5);
