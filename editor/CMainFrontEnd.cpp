@@ -4,6 +4,7 @@
 #include <string>
 
 #include "diagnostics/class_error.h"
+#include "editor/CPreferences.h"
 #include "editor/frmMain.h"
 #include "editor/modMain.h"
 #include "platform/com/bstr.h"
@@ -12,17 +13,12 @@
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/windows.h"
-#include "platform/win32/settings.h"
 
 namespace kestrin::editor {
 
 namespace {
 
 inline constexpr diagnostics::ClassErrors kMainFrontEndErrors{"CMainFrontEnd", 19002};
-
-// Where the preferences keep the path of the last handed-over copy.
-const char* const kPreferencesApp = "KestrinEditor";
-const char* const kPreferencesSection = "Preferences";
 
 }  // namespace
 
@@ -55,8 +51,7 @@ int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
     if (word == "new") {
       exists = false;
     } else if (word == "temp") {
-      // The preferences object takes over this read when it is built.
-      ThisScript = platform::GetSetting(kPreferencesApp, kPreferencesSection, "TempScript", "");
+      ThisScript = CPreferences().TempScript();
       handOver = true;
       exists = fso.FileExists(ThisScript);
     } else {
