@@ -4,14 +4,18 @@
 #include <cstring>
 
 #include "platform/controls/code_editor_files.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/user.h"
 
 namespace platform::controls {
 
 namespace {
 
-bool isIdentChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+// A byte of a word: ASCII letters, digits and "_", and every byte of a
+// character beyond ASCII, as the tokenizer reads words.
+bool isWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string lowerText(std::string_view s) {
@@ -20,17 +24,17 @@ std::string lowerText(std::string_view s) {
   return out;
 }
 
-// Where a text inserted at `start` ends.
-TextPos endOfInsert(TextPos start, std::string_view text) {
-  TextPos p = start;
+// Where a text inserted at `start` ends, in bytes.
+TextBytePos endOfInsert(TextBytePos start, std::string_view text) {
+  TextBytePos p = start;
   for (size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
     if (c == '\r' || c == '\n') {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
       ++p.line;
-      p.column = 0;
+      p.offset = 0;
     } else {
-      ++p.column;
+      ++p.offset;
     }
   }
   return p;
@@ -64,6 +68,28 @@ size_t findNoCase(const std::string& line, size_t from, const std::string& needl
     if (k == needle.size()) return at;
     i = at + 1;
   }
+  return std::string::npos;
+}
+
+// Whether a byte offset of the line is where a character starts (or the
+// end of the line).
+bool onCharBoundary(std::string_view line, size_t offset) {
+  return byteOffsetOfColumn(line, columnOfByteOffset(line, offset)) == offset;
+}
+
+// The lower-case form of a text to find: letter case is ignored as the
+// runtime's text comparison ignores it; the form keeps every byte offset.
+std::string needleOf(std::string_view what) { return lCase(what); }
+
+// The first occurrence of the needle (needleOf) in the line from the byte
+// `from` on, beginning and ending where characters do; npos when none.
+size_t findInLine(const std::string& line, size_t from, const std::string& needle) {
+  // ASCII bytes always stand for themselves: a match of an ASCII needle is
+  // on character boundaries by itself.
+  if (isAscii(needle)) return findNoCase(line, from, needle);
+  const std::string hay = lCase(line);
+  for (size_t at = hay.find(needle, from); at != std::string::npos; at = hay.find(needle, at + 1))
+    if (onCharBoundary(line, at) && onCharBoundary(line, at + needle.size())) return at;
   return std::string::npos;
 }
 
@@ -110,10 +136,13 @@ int32_t CodeEditor::textLength() const {
 
 std::string CodeEditor::currentWord() const {
   const std::string& l = text_.line(caret_.line);
-  int32_t start = caret_.column;
-  while (start > 0 && isIdentChar(l[static_cast<size_t>(start - 1)])) --start;
-  return l.substr(static_cast<size_t>(start), static_cast<size_t>(caret_.column - start));
+  const size_t end = text_.toBytes(caret_).offset;
+  size_t start = end;
+  while (start > 0 && isWordByte(l[start - 1])) --start;
+  return l.substr(start, end - start);
 }
+
+int32_t CodeEditor::currentWordLength() const { return static_cast<int32_t>(countChars(currentWord())); }
 
 int32_t CodeEditor::currentToken() const {
   const std::string& l = text_.line(caret_.line);
@@ -258,11 +287,11 @@ std::string CodeEditor::getLine(int32_t line) const {
 
 // --- editing -------------------------------------------------------------------
 
-void CodeEditor::moveBookmarks(TextPos a, TextPos b, TextPos newEnd) {
+void CodeEditor::moveBookmarks(TextBytePos a, TextBytePos b, TextBytePos newEnd) {
   if (bookmarks_.empty()) return;
   const int32_t delta = (newEnd.line - a.line) - (b.line - a.line);
   const bool pureInsert = a == b;
-  if (delta == 0 && !(pureInsert && a.column == 0 && newEnd.line > a.line)) return;
+  if (delta == 0 && !(pureInsert && a.offset == 0 && newEnd.line > a.line)) return;
   std::set<int32_t> moved;
   for (int32_t bm : bookmarks_) {
     if (bm < a.line) {
@@ -270,9 +299,9 @@ void CodeEditor::moveBookmarks(TextPos a, TextPos b, TextPos newEnd) {
     } else if (bm > b.line) {
       moved.insert(bm + delta);
     } else if (bm == a.line) {
-      if (pureInsert && a.column == 0) {
+      if (pureInsert && a.offset == 0) {
         moved.insert(newEnd.line);           // the line went down with its text
-      } else if (a.column == 0 && b.line > a.line) {
+      } else if (a.offset == 0 && b.line > a.line) {
         // The whole line and its break went: so does its mark.
       } else {
         moved.insert(bm);
@@ -289,9 +318,13 @@ TextPos CodeEditor::applyEdit(TextPos a, TextPos b, std::string_view text, UndoS
   a = text_.clamp(a);
   b = text_.clamp(b);
   if (b < a) std::swap(a, b);
-  std::string removed = step ? text_.extract(a, b) : std::string();
+  return text_.toColumns(applyBytes(text_.toBytes(a), text_.toBytes(b), text, step));
+}
+
+TextBytePos CodeEditor::applyBytes(TextBytePos a, TextBytePos b, std::string_view text, UndoStep* step) {
+  std::string removed = step ? text_.extractBytes(a, b) : std::string();
   const int32_t before = lineCount();
-  const TextPos end = text_.replace(a, b, text);
+  const TextBytePos end = text_.replaceBytes(a, b, text);
   // Keep the colour cache in line with the lines.
   if (colourCache_.size() == static_cast<size_t>(before)) {
     const int32_t oldSpan = b.line - a.line + 1, newSpan = end.line - a.line + 1;
@@ -306,7 +339,7 @@ TextPos CodeEditor::applyEdit(TextPos a, TextPos b, std::string_view text, UndoS
     colourCache_.clear();
   }
   moveBookmarks(a, b, end);
-  if (step) step->edits.push_back({a, std::move(removed), text_.extract(a, end)});
+  if (step) step->edits.push_back({a, std::move(removed), text_.extractBytes(a, end)});
   ++textVersion_;
   ++viewGeneration_;
   return end;
@@ -349,12 +382,12 @@ void CodeEditor::undoOrRedo(bool isUndo) {
   from.pop_back();
   if (isUndo) {
     for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it)
-      applyEdit(it->start, endOfInsert(it->start, it->inserted), it->removed, nullptr);
+      applyBytes(it->start, endOfInsert(it->start, it->inserted), it->removed, nullptr);
     anchor_ = text_.clamp(step.anchorBefore);
     caret_ = text_.clamp(step.caretBefore);
   } else {
     for (const Edit& e : step.edits)
-      applyEdit(e.start, endOfInsert(e.start, e.removed), e.inserted, nullptr);
+      applyBytes(e.start, endOfInsert(e.start, e.removed), e.inserted, nullptr);
     anchor_ = text_.clamp(step.anchorAfter);
     caret_ = text_.clamp(step.caretAfter);
   }
@@ -579,28 +612,35 @@ void CodeEditor::gotoLine(std::optional<int32_t> data) {
 bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
   (void)forward;
   if (what.empty()) return false;
-  const std::string needle = lowerText(what);
+  const std::string needle = needleOf(what);
   from = text_.clamp(from);
+  const TextBytePos start = text_.toBytes(from);
   if (needle.find_first_of("\r\n") != std::string::npos) {
     // A text over several lines: look in the whole text.
     std::string n2;
     const auto parts = splitLines(needle);
     for (size_t i = 0; i < parts.size(); ++i) n2 += (i ? "\r\n" : "") + parts[i];
-    const std::string all = lowerText(text_.joined("\r\n"));
+    const std::string original = text_.joined("\r\n");
+    const std::string all = isAscii(n2) ? lowerText(original) : lCase(original);
     size_t off = 0;
-    for (int32_t l = 0; l < from.line; ++l) off += static_cast<size_t>(text_.lineLength(l)) + 2;
-    off += static_cast<size_t>(from.column);
-    size_t at = all.find(n2, off);
-    if (at == std::string::npos) at = all.find(n2);
+    for (int32_t l = 0; l < start.line; ++l) off += text_.line(l).size() + 2;
+    off += start.offset;
+    auto search = [&](size_t o) {
+      for (size_t at = all.find(n2, o); at != std::string::npos; at = all.find(n2, at + 1))
+        if (onCharBoundary(original, at) && onCharBoundary(original, at + n2.size())) return at;
+      return std::string::npos;
+    };
+    size_t at = search(off);
+    if (at == std::string::npos) at = search(0);
     if (at == std::string::npos) return false;
     auto posOf = [&](size_t o) {
-      TextPos p;
-      while (o >= static_cast<size_t>(text_.lineLength(p.line)) + 2 && p.line + 1 < lineCount()) {
-        o -= static_cast<size_t>(text_.lineLength(p.line)) + 2;
+      TextBytePos p;
+      while (o >= text_.line(p.line).size() + 2 && p.line + 1 < lineCount()) {
+        o -= text_.line(p.line).size() + 2;
         ++p.line;
       }
-      p.column = static_cast<int32_t>(o);
-      return p;
+      p.offset = o;
+      return text_.toColumns(p);
     };
     desiredColumn_ = -1;
     setSelection(posOf(at), posOf(at + n2.size()));
@@ -610,12 +650,12 @@ bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
   const int32_t count = lineCount();
   for (int32_t k = 0; k <= count; ++k) {
     const int32_t l = (from.line + k) % count;
-    const size_t start = k == 0 ? static_cast<size_t>(from.column) : 0;
-    const size_t at = findNoCase(text_.line(l), start, needle);
+    const size_t at = findInLine(text_.line(l), k == 0 ? start.offset : 0, needle);
     if (at == std::string::npos) continue;
-    if (k == count && static_cast<int32_t>(at) >= from.column) break;  // wrapped past the start
+    if (k == count && at >= start.offset) break;  // wrapped past the start
+    const TextPos a = text_.toColumns({l, at}), b = text_.toColumns({l, at + needle.size()});
     desiredColumn_ = -1;
-    setSelection({l, static_cast<int32_t>(at)}, {l, static_cast<int32_t>(at + needle.size())});
+    setSelection(a, b);
     scrollToCaret();
     return true;
   }
@@ -648,33 +688,32 @@ void CodeEditor::replaceCommand() {
   const auto answer = user->replace(prompt);
   if (!answer || answer->find.empty()) return;
   lastFind_ = answer->find;
-  const std::string needle = lowerText(answer->find);
+  const std::string needle = needleOf(answer->find);
   if (answer->all) {
     // Every occurrence, as one step of the undo history and one change.
     UndoStep step;
     step.anchorBefore = anchor_;
     step.caretBefore = caret_;
-    TextPos last = caret_;
+    TextBytePos last = text_.toBytes(caret_);
     bool any = false;
     for (int32_t l = 0; l < lineCount(); ++l) {
       size_t from = 0;
       for (;;) {
-        const size_t at = findNoCase(text_.line(l), from, needle);
+        const size_t at = findInLine(text_.line(l), from, needle);
         if (at == std::string::npos) break;
-        const TextPos a{l, static_cast<int32_t>(at)}, b{l, static_cast<int32_t>(at + needle.size())};
-        last = applyEdit(a, b, answer->replaceWith, &step);
+        last = applyBytes({l, at}, {l, at + needle.size()}, answer->replaceWith, &step);
         any = true;
-        if (last.line != l) {
-          l = last.line;
-        }
-        from = static_cast<size_t>(last.column);
+        l = last.line;
+        from = last.offset;
       }
     }
     if (!any) return;
-    step.anchorAfter = step.caretAfter = last;
+    const TextPos end = text_.toColumns(last);
+    step.anchorAfter = step.caretAfter = end;
     undo_.push_back(std::move(step));
     redo_.clear();
-    anchor_ = caret_ = last;
+    anchor_ = caret_ = end;
+    desiredColumn_ = -1;
     scrollToCaret();
     fireTextChange();
     fireSelectionChange();
@@ -682,7 +721,7 @@ void CodeEditor::replaceCommand() {
   }
   // One occurrence: the selection when it is one, else the next one.
   const TextPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
-  if (lowerText(selText()) != needle) {
+  if (needleOf(selText()) != needle) {
     if (!findFrom(answer->find, b, true)) return;
   }
   const TextPos s = std::min(anchor_, caret_), e = std::max(anchor_, caret_);

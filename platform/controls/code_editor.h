@@ -4,10 +4,13 @@
 //
 // Members are named by their role; the comment of each gives its dispatch
 // id, the number by which a late-bound caller reaches it. Lines and columns
-// are counted from 0; a column counts bytes of the UTF-8 text. Texts that
-// come out (the whole text, the selected text, a range of text) have CR LF
-// line breaks, and so does the text length; texts that go in may have
-// CR LF, LF or CR.
+// are counted from 0. Columns, positions, ranges and lengths count
+// characters, as the runtime's Len and Mid do: the text is kept as UTF-8,
+// a valid UTF-8 sequence is one character and so is each byte that does
+// not start one (such a byte is kept and saved unchanged). Texts that come
+// out (the whole text, the selected text, a range of text) have CR LF line
+// breaks, and so does the text length; texts that go in may have CR LF, LF
+// or CR.
 //
 // Events go to the owner's event sink (CodeEditorEvents), each with its
 // event number. For a key the order is:
@@ -270,12 +273,13 @@ class CodeEditor {
   bool overtypeCaret() const noexcept { return overtypeCaret_; }                // 93: kept (the caret's look)
   void setOvertypeCaret(bool on) noexcept { overtypeCaret_ = on; }
 
-  int32_t textLength() const;                                                   // 25: with CR LF breaks
+  int32_t textLength() const;                                                   // 25: characters, with CR LF breaks
   int32_t lineCount() const noexcept { return text_.lineCount(); }              // 26
-  // 27: the word in front of the caret (letters, digits, "_" up to the
-  // caret); 28: its length.
+  // 27: the word in front of the caret (letters, digits, "_" and the
+  // characters beyond ASCII, up to the caret); 28: its length in
+  // characters.
   std::string currentWord() const;
-  int32_t currentWordLength() const { return static_cast<int32_t>(currentWord().size()); }
+  int32_t currentWordLength() const;
   // 150: the kind of token at the caret, token_class: the token that holds
   // the character before the caret (at column 0: the one after it).
   int32_t currentToken() const;
@@ -397,7 +401,7 @@ class CodeEditor {
 
  private:
   struct Edit {
-    TextPos start;
+    TextBytePos start;      // bytes, so that undo puts back the exact bytes
     std::string removed;    // CR LF breaks
     std::string inserted;   // CR LF breaks
   };
@@ -419,9 +423,11 @@ class CodeEditor {
   // the text, records the undo step, moves the bookmarks and the caret to
   // the end of the new text. No event.
   TextPos applyEdit(TextPos a, TextPos b, std::string_view text, UndoStep* step);
+  // The same by bytes (a before b, both valid); returns the end in bytes.
+  TextBytePos applyBytes(TextBytePos a, TextBytePos b, std::string_view text, UndoStep* step);
   // An edit as one undo step with its events; false when read-only.
   bool edit(TextPos a, TextPos b, std::string_view text, Origin origin = Origin::Other);
-  void moveBookmarks(TextPos a, TextPos b, TextPos newEnd);
+  void moveBookmarks(TextBytePos a, TextBytePos b, TextBytePos newEnd);
   void setSelection(TextPos anchor, TextPos caret, bool notify = true);
   void scrollToCaret();
   void resetDocument();

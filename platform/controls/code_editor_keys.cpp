@@ -16,8 +16,11 @@ inline constexpr int32_t Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32
                          Down = 40, Insert = 45, Delete = 46, F1 = 112, Packet = 231;
 }
 
-bool isIdentChar(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
+// A byte of a word: ASCII letters, digits and "_", and every byte of a
+// character beyond ASCII (as currentWord and the tokenizer read words).
+bool isWordByte(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+         static_cast<unsigned char>(c) >= 0x80;
 }
 
 // The key of a character on a US keyboard, and whether it needs Shift.
@@ -51,14 +54,6 @@ int32_t codePoint(const std::string& ch) {
   else cp = s[0] & 0x07, n = 3;
   for (size_t i = 1; i <= n && i < ch.size(); ++i) cp = (cp << 6) | (s[i] & 0x3F);
   return cp;
-}
-
-size_t utf8Length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
 }
 
 }  // namespace
@@ -106,7 +101,7 @@ std::optional<CodeEditor::KeyStroke> CodeEditor::parseKey(const std::string& key
     }
   }
   // One character.
-  if (rest.empty() || utf8Length(static_cast<unsigned char>(rest[0])) != rest.size()) return std::nullopt;
+  if (rest.empty() || charBytesAt(rest, 0) != rest.size()) return std::nullopt;
   const auto [code, shifted] = keyOfCharacter(static_cast<unsigned char>(rest[0]));
   k.keyCode = code;
   // With Ctrl or Alt a letter names its key whatever its case ("Ctrl+V").
@@ -139,7 +134,7 @@ bool CodeEditor::userTypes(const std::string& text) {
       stroke(*parseKey("Tab"));
       continue;
     }
-    const size_t n = std::min(utf8Length(static_cast<unsigned char>(c)), text.size() - i);
+    const size_t n = charBytesAt(text, i);
     const std::string ch = text.substr(i, n);
     i += n;
     KeyStroke k;
@@ -227,28 +222,27 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
       case vk::Home: moveCaret({0, 0}, shift); break;
       case vk::End: moveCaret(textModel().endPos(), shift); break;
       case vk::Left: {
-        TextPos p = caret_;
+        TextBytePos p = text_.toBytes(caret_);
         const std::string& l = text_.line(p.line);
-        if (p.column == 0 && p.line > 0) {
-          p = {p.line - 1, text_.lineLength(p.line - 1)};
+        if (p.offset == 0 && p.line > 0) {
+          moveCaret({p.line - 1, text_.lineLength(p.line - 1)}, shift);
         } else {
-          while (p.column > 0 && !isIdentChar(l[static_cast<size_t>(p.column - 1)])) --p.column;
-          while (p.column > 0 && isIdentChar(l[static_cast<size_t>(p.column - 1)])) --p.column;
+          while (p.offset > 0 && !isWordByte(l[p.offset - 1])) --p.offset;
+          while (p.offset > 0 && isWordByte(l[p.offset - 1])) --p.offset;
+          moveCaret(text_.toColumns(p), shift);
         }
-        moveCaret(p, shift);
         break;
       }
       case vk::Right: {
-        TextPos p = caret_;
+        TextBytePos p = text_.toBytes(caret_);
         const std::string& l = text_.line(p.line);
-        const int32_t len = text_.lineLength(p.line);
-        if (p.column == len && p.line + 1 < lineCount()) {
+        if (p.offset == l.size() && p.line + 1 < lineCount()) {
           p = {p.line + 1, 0};
         } else {
-          while (p.column < len && isIdentChar(l[static_cast<size_t>(p.column)])) ++p.column;
-          while (p.column < len && !isIdentChar(l[static_cast<size_t>(p.column)])) ++p.column;
+          while (p.offset < l.size() && isWordByte(l[p.offset])) ++p.offset;
+          while (p.offset < l.size() && !isWordByte(l[p.offset])) ++p.offset;
         }
-        moveCaret(p, shift);
+        moveCaret(text_.toColumns(p), shift);
         break;
       }
       default: break;
@@ -317,7 +311,7 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
   // The list closes when the caret leaves the word it was opened for, or
   // when a character that ends a word goes in.
   if (list_) {
-    const bool wordChar = key.character.size() == 1 && isIdentChar(key.character[0]);
+    const bool wordChar = !key.character.empty() && isWordByte(key.character[0]);
     if (caret_.line != listStart_.line || caret_.column < listStart_.column ||
         (!key.character.empty() && !wordChar)) {
       closeList();

@@ -5,6 +5,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/controls/code_editor_text.h"
+
 namespace platform::controls {
 
 namespace {
@@ -25,6 +27,26 @@ std::string trimEntry(std::string_view s) {
   if (a == std::string_view::npos) return {};
   const size_t b = s.find_last_not_of(blanks);
   return std::string(s.substr(a, b - a + 1));
+}
+
+// Byte offsets to columns: the tokens are found on the line's bytes and
+// handed out in characters. They come in order and do not overlap.
+void tokensToColumns(std::string_view line, std::vector<Token>& tokens) {
+  size_t byte = 0;
+  uint32_t column = 0;
+  auto advance = [&](size_t to) {
+    while (byte < to) {
+      byte += charBytesAt(line, byte);
+      ++column;
+    }
+  };
+  for (Token& t : tokens) {
+    advance(t.start);
+    const uint32_t start = column;
+    advance(static_cast<size_t>(t.start) + t.length);
+    t.start = start;
+    t.length = column - start;
+  }
 }
 
 bool startsWithAt(std::string_view line, size_t at, std::string_view what, bool caseSensitive) {
@@ -99,6 +121,11 @@ std::vector<Token> CompiledLanguage::tokenize(std::string_view line) const {
 }
 
 void CompiledLanguage::tokenize(std::string_view line, std::vector<Token>& out) const {
+  tokenizeBytes(line, out);
+  if (!isAscii(line)) tokensToColumns(line, out);
+}
+
+void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& out) const {
   out.clear();
   const size_t n = line.size();
   size_t i = 0;

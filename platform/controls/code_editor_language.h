@@ -32,8 +32,8 @@ enum class TokenKind : uint8_t {
 };
 
 struct Token {
-  uint32_t start = 0;   // column
-  uint32_t length = 0;
+  uint32_t start = 0;   // column (characters, as every column of the editor)
+  uint32_t length = 0;  // characters
   TokenKind kind = TokenKind::Text;
   friend bool operator==(const Token&, const Token&) = default;
 };
@@ -79,6 +79,8 @@ class CompiledLanguage {
   const CodeLanguage& definition() const noexcept { return def_; }
 
  private:
+  // The tokens with byte offsets for start and length.
+  void tokenizeBytes(std::string_view line, std::vector<Token>& out) const;
   bool isWordIn(const std::unordered_set<std::string>& set, std::string_view word) const;
   std::string key(std::string_view word) const;
 

@@ -34,31 +34,27 @@ int32_t colourOf(TokenKind kind) {
   }
 }
 
-size_t utf8Length(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
-// The bracket before or at the caret and its partner on the caret's line.
+// The bracket before or at the caret and its partner on the caret's line,
+// as columns.
 std::optional<std::pair<int32_t, int32_t>> matchingBraces(const CodeEditor& e) {
   if (!e.highlightBraces()) return std::nullopt;
   const TextPos caret = e.caretPos();
   const std::string& line = e.textModel().line(caret.line);
-  auto isBrace = [&](int32_t c) {
-    return c >= 0 && c < static_cast<int32_t>(line.size()) && (line[static_cast<size_t>(c)] == '(' || line[static_cast<size_t>(c)] == ')');
+  // Brackets are ASCII, so the scan can go byte by byte.
+  const int64_t caretByte = static_cast<int64_t>(e.textModel().toBytes(caret).offset);
+  auto isBrace = [&](int64_t c) {
+    return c >= 0 && c < static_cast<int64_t>(line.size()) && (line[static_cast<size_t>(c)] == '(' || line[static_cast<size_t>(c)] == ')');
   };
-  int32_t at = isBrace(caret.column - 1) ? caret.column - 1 : isBrace(caret.column) ? caret.column : -1;
+  const int64_t at = isBrace(caretByte - 1) ? caretByte - 1 : isBrace(caretByte) ? caretByte : -1;
   if (at < 0) return std::nullopt;
   const bool open = line[static_cast<size_t>(at)] == '(';
   int depth = 0;
-  for (int32_t i = at; i >= 0 && i < static_cast<int32_t>(line.size()); i += open ? 1 : -1) {
+  for (int64_t i = at; i >= 0 && i < static_cast<int64_t>(line.size()); i += open ? 1 : -1) {
     const char c = line[static_cast<size_t>(i)];
     if (c == '(') depth += open ? 1 : -1;
     if (c == ')') depth += open ? -1 : 1;
-    if (depth == 0) return std::pair{at, i};
+    if (depth == 0)
+      return std::pair{columnOfByteOffset(line, static_cast<size_t>(at)), columnOfByteOffset(line, static_cast<size_t>(i))};
   }
   return std::nullopt;
 }
@@ -135,19 +131,24 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
     const auto& tokens = editor.lineTokens(n);
     size_t t = 0;
     int32_t visual = 0;
-    for (size_t i = 0; i <= line.size();) {
-      const int32_t col = static_cast<int32_t>(i);
+    // i walks the bytes, col the characters (the columns of positions and
+    // tokens).
+    int32_t col = 0;
+    for (size_t i = 0; i <= line.size(); ++col) {
       const bool selected = a != b && TextPos{n, col} >= a && TextPos{n, col} < b && i < line.size();
       const bool atCaret = options.colour && options.showCaret && caret == TextPos{n, col};
       if (i == line.size()) {
         if (atCaret) cells.push_back({" ", color_index::Text, -1, 0, true});
         break;
       }
-      while (t < tokens.size() && tokens[t].start + tokens[t].length <= i) ++t;
+      const uint32_t at = static_cast<uint32_t>(col);
+      while (t < tokens.size() && tokens[t].start + tokens[t].length <= at) ++t;
       int32_t fg = color_index::Text;
-      if (t < tokens.size() && tokens[t].start <= i) fg = colourOf(tokens[t].kind);
-      const size_t len = std::min(utf8Length(static_cast<unsigned char>(line[i])), line.size() - i);
-      std::string glyph = line.substr(i, len);
+      if (t < tokens.size() && tokens[t].start <= at) fg = colourOf(tokens[t].kind);
+      const size_t len = charBytesAt(line, i);
+      // A byte that is no UTF-8 stays in the text; the terminal is shown
+      // the replacement character instead.
+      std::string glyph = len == 1 && static_cast<unsigned char>(line[i]) >= 0x80 ? "\ufffd" : line.substr(i, len);
       int32_t style = editor.fontStyle(fg);
       if (braces && n == caret.line && (col == braces->first || col == braces->second))
         style |= font_style::Underline;

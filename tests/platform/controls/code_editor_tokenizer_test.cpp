@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "platform/controls/code_editor.h"
+#include "platform/runtime/strings.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ CodeLanguage vbscript() {
   return l;
 }
 
-// The tokens of a line as "K:Dim T:x O:= N:1", one letter per kind.
+// The tokens of a line as "K:Dim T:x O:= N:1", one letter per kind; the
+// tokens' columns count characters, as Mid does.
 std::string describe(const CompiledLanguage& lang, const std::string& line) {
   static const char* letters = "TKONSCPX";
   std::string out;
@@ -28,7 +30,7 @@ std::string describe(const CompiledLanguage& lang, const std::string& line) {
     if (!out.empty()) out += ' ';
     out += letters[static_cast<int>(t.kind)];
     out += ':';
-    out += line.substr(t.start, t.length);
+    out += platform::mid(line, static_cast<int32_t>(t.start) + 1, static_cast<int32_t>(t.length));
   }
   return out;
 }
@@ -58,6 +60,10 @@ TEST(CodeEditorTokenizer, VBScriptLines) {
       {"x = 1 '' TODO:: \"quoted\"", "T:x O:= N:1 C:'' TODO:: \"quoted\""},
       {"", ""},
       {"   \t ", ""},
+      // Columns count characters: é and € two and three bytes, the face
+      // four, a byte that is no UTF-8 one.
+      {"s = \"\u00e9\u20ac\" ' \U0001F600", "T:s O:= S:\"\u00e9\u20ac\" C:' \U0001F600"},
+      {"caf\u00e9 = 1 + \"\xFF\"", "T:caf\u00e9 O:= N:1 O:+ S:\"\xFF\""},
   };
   for (const auto& c : cases) EXPECT_EQ(describe(lang, c.line), c.tokens) << c.line;
 }
