@@ -173,7 +173,11 @@ void Session::error(const Command* c, const std::string& message) {
   say("ERROR" + (c ? " " + std::to_string(c->line) : std::string()) + ": " + message);
 }
 
-void Session::passExpectation(const Command&) { ++passed_; }
+void Session::passExpectation(const Command&) {
+  ++passed_;
+  // At the console, where commands are not echoed, a kept expectation says so.
+  if (!echo_) say("   ok");
+}
 
 void Session::failExpectation(const Command& c, const std::string& found) {
   ++failed_;

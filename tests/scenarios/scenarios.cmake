@@ -24,3 +24,11 @@ foreach(scenario ${kestrin_scenarios})
     TIMEOUT 120
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endforeach()
+
+# The console user, reading its commands from a file.
+add_test(NAME scenario.console
+  COMMAND ${CMAKE_COMMAND}
+    -DHOST=$<TARGET_FILE:kestrin-host>
+    -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console
+    -P ${KESTRIN_SCENARIO_DIR}/console.cmake)
+set_tests_properties(scenario.console PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")

@@ -1,0 +1,35 @@
+# The console user with its input from a file (no terminal): a line typed,
+# drawn, checked, and quit (cmake -DHOST=... -DHOME_DIR=... -P console.cmake).
+file(REMOVE_RECURSE ${HOME_DIR})
+file(MAKE_DIRECTORY ${HOME_DIR})
+set(ENV{HOME} ${HOME_DIR})
+set(ENV{XDG_DATA_HOME} ${HOME_DIR}/.local/share)
+set(ENV{KESTRIN_BRIDGE_LOG} ${HOME_DIR}/bridge.log)
+file(WRITE ${HOME_DIR}/input.txt
+  "setting KestrinEditor Preferences AddHeader 0\n"
+  "help\n"
+  "type \"' typed at the console\"\n"
+  "show\n"
+  "expect line 1 \"' typed at the console\"\n"
+  "quit\n")
+execute_process(COMMAND ${HOST} --registry ${HOME_DIR}/hives new
+  INPUT_FILE ${HOME_DIR}/input.txt
+  RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
+message("${out}")
+if(err)
+  message("standard error:\n${err}")
+endif()
+if(NOT status EQUAL 0)
+  message(FATAL_ERROR "exit status ${status}, expected 0")
+endif()
+foreach(pattern "== Kestrin VB Script Editor ==" "\n  ' typed at the console" "RunEditor -> [1-9]" "expect msgbox")
+  if(NOT out MATCHES "${pattern}")
+    message(FATAL_ERROR "the console's output lacks: ${pattern}")
+  endif()
+endforeach()
+string(ASCII 27 escape)
+foreach(pattern "FAIL" "ERROR" "${escape}")
+  if(out MATCHES "${pattern}")
+    message(FATAL_ERROR "the console's output has: ${pattern}")
+  endif()
+endforeach()
