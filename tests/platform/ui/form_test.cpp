@@ -107,7 +107,9 @@ TEST_F(FormTest, AFormUnloadedInsideItsOwnClickHandlerSurvivesTheHandler) {
     watch = f;
     f->whenTerminated = [&] { terminated = true; };
     f->build = [](TestForm& form) {
-      auto ok = form.add(std::make_shared<Button>("cmdOK"));
+      auto ok = form.add(std::make_shared<Button>("cmdOK")).get();
+      // A raw pointer: a handler that held its own control would keep it
+      // alive for ever. The running event keeps it alive by itself.
       ok->onClick = [&form, ok] {
         form.unload();
         // Still running on the unloaded form and its dropped button.
@@ -189,8 +191,8 @@ TEST_F(FormTest, LostFocusRunsBeforeTheClickThatMovesTheFocus) {
   std::vector<std::string> seen;
   auto f = uitest::makeForm("frmOptions");
   f->build = [&](TestForm& form) {
-    auto minutes = form.add(std::make_shared<TextBox>("txtAutoSaveFileMinutes"));
-    auto ok = form.add(std::make_shared<Button>("cmdOK"));
+    auto minutes = form.add(std::make_shared<TextBox>("txtAutoSaveFileMinutes")).get();
+    auto ok = form.add(std::make_shared<Button>("cmdOK")).get();
     minutes->onGotFocus = [&] { seen.push_back("minutes got focus"); };
     minutes->onLostFocus = [&, minutes] {
       seen.push_back("minutes lost focus");
