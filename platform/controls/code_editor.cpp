@@ -151,10 +151,11 @@ int32_t CodeEditor::currentToken() const {
   refreshLanguage();
   std::vector<Token> own;
   const std::vector<Token>* tokens;
-  if (compiled_) {
+  if (compiled_ && colorSyntax_) {
     tokens = &lineTokens(caret_.line);
   } else {
-    plainLanguage().tokenize(l, own);
+    // Without colouring the kind is still the language's.
+    (compiled_ ? *compiled_ : plainLanguage()).tokenize(l, own);
     tokens = &own;
   }
   for (const Token& t : *tokens) {

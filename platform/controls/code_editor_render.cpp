@@ -34,6 +34,33 @@ int32_t colourOf(TokenKind kind) {
   }
 }
 
+// What the terminal is given for one character of the text: the character
+// itself, but never a control code the terminal would act on (an escape
+// in a script must not move the cursor or change the colours). C0 codes
+// and DEL show as their control pictures, C1 codes and bytes that are no
+// UTF-8 as the replacement character.
+std::string glyphOf(std::string_view ch) {
+  const auto c = static_cast<unsigned char>(ch[0]);
+  if (ch.size() == 1) {
+    if (c < 0x20) return "\xE2\x90" + std::string(1, static_cast<char>(0x80 + c));  // U+2400 + c
+    if (c == 0x7F) return "\u2421";
+    if (c >= 0x80) return "\ufffd";
+  }
+  if (ch.size() == 2 && c == 0xC2 && static_cast<unsigned char>(ch[1]) < 0xA0) return "\ufffd";  // U+0080..U+009F
+  return std::string(ch);
+}
+
+// A whole text (a list entry, the tip) made safe for the terminal.
+std::string printable(std::string_view text) {
+  std::string out;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = charBytesAt(text, i);
+    out += glyphOf(text.substr(i, n));
+    i += n;
+  }
+  return out;
+}
+
 // The bracket before or at the caret and its partner on the caret's line,
 // as columns.
 std::optional<std::pair<int32_t, int32_t>> matchingBraces(const CodeEditor& e) {
@@ -146,9 +173,9 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
       int32_t fg = color_index::Text;
       if (t < tokens.size() && tokens[t].start <= at) fg = colourOf(tokens[t].kind);
       const size_t len = charBytesAt(line, i);
-      // A byte that is no UTF-8 stays in the text; the terminal is shown
-      // the replacement character instead.
-      std::string glyph = len == 1 && static_cast<unsigned char>(line[i]) >= 0x80 ? "\ufffd" : line.substr(i, len);
+      // A tab is expanded below; every other character is drawn safely (a
+      // byte that is no UTF-8 stays in the text, the terminal gets U+FFFD).
+      std::string glyph = line[i] == '\t' ? std::string("\t") : glyphOf(std::string_view(line).substr(i, len));
       int32_t style = editor.fontStyle(fg);
       if (braces && n == caret.line && (col == braces->first || col == braces->second))
         style |= font_style::Underline;
@@ -196,14 +223,17 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
       const auto& item = list->items()[static_cast<size_t>(i)];
       std::string entry = (i == sel ? "> " : "  ");
       if (list->imageMode() == 1) entry += "[" + (item.image >= 0 ? std::to_string(item.image) : std::string(" ")) + "] ";
-      entry += item.text;
+      entry += printable(item.text);
       if (options.colour && i == sel) out += "\x1b[7m" + entry + "\x1b[0m\n";
       else out += entry + "\n";
     }
   }
   if (const ArgumentTip* tip = editor.tip()) {
-    const std::string& text = tip->text();
-    const auto [s, e] = tip->argumentSpan();
+    const std::string& raw = tip->text();
+    const auto [rs, re] = tip->argumentSpan();
+    // The span's ends are brackets or commas, so the pieces stay whole.
+    const std::string text = printable(raw);
+    const size_t s = printable(raw.substr(0, rs)).size(), e = s + printable(raw.substr(rs, re - rs)).size();
     if (options.colour && e > s) {
       out += rgb(tip->textColor(), false) + rgb(tip->backColor(), true) + text.substr(0, s) + "\x1b[1m" +
              text.substr(s, e - s) + "\x1b[22m" + text.substr(e) + "\x1b[0m\n";

@@ -101,4 +101,48 @@ TEST(CodeEditorRender, FrameNumberStartAndMatchingBraces) {
   EXPECT_EQ(out.find(underlined, second + 1), std::string::npos);
 }
 
+TEST(CodeEditorRender, MultiByteCharactersTakeOneCellAndBadBytesShowAsReplacement) {
+  Fixture f("\u00e9\u20acx\xFF\r\n\u00e9(\U0001F600)");
+  f.editor.setDisplayLeftMargin(false);
+  TerminalRenderOptions plain;
+  plain.colour = false;
+  // The byte that is no UTF-8 stays in the text; the terminal gets U+FFFD.
+  EXPECT_EQ(renderTerminal(f.editor, plain), "\u00e9\u20acx\ufffd\n\u00e9(\U0001F600)\n");
+  EXPECT_EQ(f.editor.getLine(0), "\u00e9\u20acx\xFF");
+  f.editor.setSel({0, 1, 0, 2}, false);  // the €, the caret after it
+  TerminalRenderOptions colour;
+  colour.width = 6;
+  std::string out = renderTerminal(f.editor, colour);
+  EXPECT_NE(out.find("\x1b[38;2;255;255;255m\x1b[48;2;0;0;128m\u20ac"), std::string::npos);
+  EXPECT_NE(out.find("\x1b[7m\x1b[38;2;0;0;0m\x1b[48;2;255;255;255mx"), std::string::npos);
+  f.editor.setHighlightBraces(true);
+  f.editor.setCaretPos(1, 2);  // after the "(" that follows the é
+  colour.showCaret = false;
+  out = renderTerminal(f.editor, colour);
+  const std::string underlined = "\x1b[4m\x1b[38;2;0;0;0m\x1b[48;2;255;255;255m";
+  const size_t first = out.find(underlined), second = out.find(underlined, first + 1);
+  ASSERT_NE(second, std::string::npos);
+  EXPECT_EQ(out[first + underlined.size()], '(');
+  EXPECT_EQ(out[second + underlined.size()], ')');
+}
+
+TEST(CodeEditorRender, ControlCodesInTheTextNeverReachTheTerminal) {
+  // An escape in a script (or in the owner's list and tip) would clear the
+  // screen or recolour it; it is drawn as a picture of itself.
+  Fixture f("x = \"\x1b[2J\x07\x7f\u0085\"");
+  f.editor.setDisplayLeftMargin(false);
+  f.editor.executeCommand(cmdDocumentEnd);
+  f.events.listWords = {"Bad\x1b]0;title\x07"};
+  f.editor.showCompletionList();
+  f.editor.executeCommand(cmdArgumentTip);
+  f.editor.tip()->setText("F(\x1b[31m, b)");
+  f.editor.tip()->setArgument(0);
+  TerminalRenderOptions plain;
+  plain.colour = false;
+  EXPECT_EQ(renderTerminal(f.editor, plain),
+            "x = \"\u241b[2J\u2407\u2421\ufffd\"\n"
+            "  [3] Bad\u241b]0;title\u2407\n"
+            "F([\u241b[31m], b)\n");
+}
+
 }  // namespace

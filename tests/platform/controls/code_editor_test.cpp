@@ -80,6 +80,11 @@ TEST(CodeEditorSelection, TokenKindAtTheCaret) {
     f.editor.setCaretPos(c.line, c.column);
     EXPECT_EQ(f.editor.currentToken(), c.kind) << c.line << "," << c.column;
   }
+  f.editor.setColorSyntax(false);  // the kind is the language's, coloured or not
+  for (const auto& c : cases) {
+    f.editor.setCaretPos(c.line, c.column);
+    EXPECT_EQ(f.editor.currentToken(), c.kind) << "uncoloured " << c.line << "," << c.column;
+  }
 }
 
 // --- commands -------------------------------------------------------------------
