@@ -103,7 +103,10 @@ TEST_F(CodeEditorFiles, SaveWritesCrLfAndRoundTrips) {
   EXPECT_EQ(read(path("b.vbs")), "\xEF\xBB\xBF" "a\r\nb\r\n");
   f.editor.openFile(path("b.vbs"));  // the byte-order mark is no text
   EXPECT_EQ(f.editor.text(), "a\r\nb\r\n");
-  EXPECT_EQ(names(), (std::vector<std::string>{"a.vbs", "b.vbs"}));
+  f.editor.setReadOnly(true);  // saving works whatever the flag
+  f.editor.saveFile(path("c.vbs"), false);
+  EXPECT_EQ(read(path("c.vbs")), "a\r\nb\r\n");
+  EXPECT_EQ(names(), (std::vector<std::string>{"a.vbs", "b.vbs", "c.vbs"}));
 }
 
 TEST_F(CodeEditorFiles, SaveKeepsPermissionsAndExtendedAttributes) {

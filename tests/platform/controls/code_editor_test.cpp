@@ -273,6 +273,23 @@ TEST(CodeEditorBookmarks, MarksMoveWithTheirLines) {
   }
 }
 
+TEST(CodeEditorBookmarks, MarksFollowEnterUndoAndRedo) {
+  Fixture f("l0\r\nl1\r\nl2");
+  f.editor.setBookmarks({1, 2});
+  f.editor.setCaretPos(1, 0);
+  f.editor.userKey("Enter");  // a break in front of the marked line's text
+  EXPECT_EQ(f.editor.getBookmarks(), (std::vector<int32_t>{2, 3}));
+  f.editor.undo();
+  EXPECT_EQ(f.editor.getBookmarks(), (std::vector<int32_t>{1, 2}));
+  f.editor.redo();
+  EXPECT_EQ(f.editor.getBookmarks(), (std::vector<int32_t>{2, 3}));
+  f.editor.setSel({0, 0, 2, 0}, false);
+  f.editor.setSelText("");  // lines 0 and 1 go; line 2 (marked) becomes line 0
+  EXPECT_EQ(f.editor.getBookmarks(), (std::vector<int32_t>{0, 1}));
+  f.editor.undo();
+  EXPECT_EQ(f.editor.getBookmarks(), (std::vector<int32_t>{2, 3}));
+}
+
 TEST(CodeEditorBookmarks, CommandsToggleJumpAndClear) {
   Fixture f("a\r\nb\r\nc\r\nd\r\ne");
   f.editor.setCaretPos(1, 0);
@@ -343,9 +360,16 @@ TEST(CodeEditorReadOnly, EveryChangeIsRefusedSilently) {
     prepare(f);
     f.editor.setReadOnly(true);
     const std::string before = f.editor.text();
+    const CodeRange sel = f.editor.getSel(false);
+    const bool couldUndo = f.editor.canUndo(), couldRedo = f.editor.canRedo();
     ASSERT_NO_THROW(op.run(f)) << op.name;
     EXPECT_EQ(f.editor.text(), before) << op.name;
-    for (const auto& e : f.events.log) EXPECT_NE(e, "Change") << op.name;
+    EXPECT_EQ(f.editor.getSel(false), sel) << op.name;
+    EXPECT_EQ(f.editor.canUndo(), couldUndo) << op.name;
+    EXPECT_EQ(f.editor.canRedo(), couldRedo) << op.name;
+    // Silent: the keys' own events and nothing else.
+    for (const auto& e : f.events.log) EXPECT_EQ(e.rfind("Key", 0), 0u) << op.name << ": " << e;
+    EXPECT_FALSE(f.editor.lastEventError().has_value()) << op.name;
   }
 }
 
@@ -542,6 +566,12 @@ TEST(CodeEditorCompletion, TypingFollowsTheWordAndSpaceIsTyped) {
   f.editor.userTypes(" ");
   EXPECT_EQ(f.editor.text(), "m ");
   EXPECT_FALSE(f.editor.completionListOpen());  // a blank ends the word
+  f.editor.showCompletionList();
+  f.events.clear();
+  f.editor.userTypes("(");  // typed as usual, after the owner's key handlers
+  EXPECT_EQ(f.editor.text(), "m (");
+  EXPECT_EQ(f.events.joined(), "KeyDown 57/1 | ListKey 57 | KeyPress 40 | Change | SelChange | KeyUp 57");
+  EXPECT_FALSE(f.editor.completionListOpen());
 }
 
 TEST(CodeEditorCompletion, OwnerSelectionDoubleClickAndTab) {
