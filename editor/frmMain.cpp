@@ -77,12 +77,15 @@ void frmMain::createControls() {
   using namespace platform::controls;
 
   CodeSense1 = add(std::make_shared<CodeEditorControl>("CodeSense1"));
-  // The editor control's view, key, completion and tip events join here
-  // with their handlers.
+  // The editor control's events go to the window's handlers
+  // (CodeSenseEvents); the window sees every key before the control.
+  CodeSense1->setEventSink(&m_CodeSenseEvents);
+  setKeyPreview(true);
 
   SSActiveToolBars1 = add(std::make_shared<Toolbar>("SSActiveToolBars1"));
   SSActiveToolBars1->setLayout(designLayout());
-  // The tool-click event joins here with the tool dispatcher.
+  SSActiveToolBars1->setToolClickHandler(
+      [this](const Tool& clicked) { SSActiveToolBars1_ToolClick(clicked); });
 
   SSSplitter1 = add(std::make_shared<Splitter>("SSSplitter1", 2));
   PVTaskPad1 = add(std::make_shared<TaskList>("PVTaskPad1"));
@@ -199,7 +202,7 @@ void frmMain::onLoad() {
 
     // The task pane starts collapsed.
     g_blnTaskPaneShown = true;
-    // modMain::g_HideTasks with pane 1 of SSSplitter1 joins here.
+    trap.step([&] { modMain::g_HideTasks(SSSplitter1->paneShared(1)); });
     g_blnTaskPaneShown = false;
 
     // The placement and taskbar button join here: m_oAppSettings and

@@ -82,9 +82,70 @@ class frmMain : public platform::ui::Form {
   // The current script has been handed to the host to run: the close query
   // then asks nothing and keeps the temporary copy.
   bool m_bHandedOver = false;
+  // The column of the caret's end as m_GetRange last read it (the
+  // completion handlers keep it too).
+  int32_t m_lCursorCol = 0;
   // The window's CSelectedWord (CWord) and its placement and window-style
   // helpers (m_oAppSettings, m_oFormRestore, m_oFormEx) join here with
   // their classes.
+
+  // ---- Tool dispatcher (frmMain_dispatch.cpp) -------------------------------
+  // The toolbar control's tool-click event: runs the command of the first
+  // entry of the dispatch table whose ID equals the tool's ID, compared with
+  // regard to case; an ID of no entry does nothing. Traced
+  // ("frmMain::SSActiveToolBars1_ToolClick [tool] " and the ID) and trapped:
+  // without a diagnostics object a failure shows its description in a box
+  // titled with that trace text.
+  void SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool);
+
+  // ---- Status panels and view events (frmMain_view.cpp) ---------------------
+  // Fills "CURSOR" ("  Line 12, Col 5", counted from 1) from the end of the
+  // selection and "SIZE" from m_lTextLength ("File Size: 12kb", halves to
+  // even; "File Size: 0 bytes"), keeps the end column in m_lCursorCol and
+  // marks the completion list closed. The argument changes nothing. Traced;
+  // no handling of its own.
+  void m_GetRange(bool fromEvent);
+  // Moves the highlighted line to the caret's line when the preference
+  // HighLightLine is 1, then redraws the editor. Failures are skipped.
+  void m_HighlightCurrentLine();
+
+  // The editor control's events (no handling of their own unless said).
+  void CodeSense1_GotFocus();
+  // Marks the document modified unless the editor is read-only.
+  void CodeSense1_TextChange();
+  bool CodeSense1_MouseDown(int32_t Button, int32_t Shift, int32_t X, int32_t Y);
+  bool CodeSense1_MouseUp(int32_t Button, int32_t Shift, int32_t X, int32_t Y);
+  // Shows the Edit menu ("ID_Edit") as a popup; True: no menu of the
+  // editor's own.
+  bool CodeSense1_RightClick();
+  void CodeSense1_SelectionChange(platform::controls::CodeEditor& Control);
+
+  // The window's key events (the window sees every key first): each marks
+  // the document modified unless the editor is read-only. Key press skips
+  // its failures.
+  void Form_KeyDown(int16_t& KeyCode, int16_t Shift);
+  void Form_KeyPress(int16_t& KeyAscii);
+  void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
+
+  // The editor control's event sink: each event goes to the window's handler
+  // of it. The view events are defined with their handlers in
+  // frmMain_view.cpp; the completion, tip and key events join here with
+  // theirs.
+  class CodeSenseEvents : public platform::controls::CodeEditorEvents {
+   public:
+    explicit CodeSenseEvents(frmMain& owner) : owner_(owner) {}
+    void gotFocus(platform::controls::CodeEditor& editor) override;
+    void textChange(platform::controls::CodeEditor& editor) override;
+    bool mouseDown(platform::controls::CodeEditor& editor, int32_t button, int32_t shift,
+                   int32_t x, int32_t y) override;
+    bool mouseUp(platform::controls::CodeEditor& editor, int32_t button, int32_t shift,
+                 int32_t x, int32_t y) override;
+    bool rightClick(platform::controls::CodeEditor& editor) override;
+    void selectionChange(platform::controls::CodeEditor& editor) override;
+
+   private:
+    frmMain& owner_;
+  };
 
  protected:
   // ---- Start-up and shut-down (frmMain.cpp) ---------------------------------
@@ -96,11 +157,26 @@ class frmMain : public platform::ui::Form {
   // Form_Unload: saves the layout, the task list and the placement and
   // releases the running state.
   void onUnload(bool& Cancel) override;
+  // The window's key events (frmMain_view.cpp).
+  void onKeyDown(int16_t& KeyCode, int16_t Shift) override;
+  void onKeyPress(int16_t& KeyAscii) override;
+  void onKeyUp(int16_t& KeyCode, int16_t Shift) override;
 
  private:
+  CodeSenseEvents m_CodeSenseEvents{*this};
   std::string m_strCurrentFile;
   bool m_bIsDirty = false;
 };
+
+// The tool dispatcher's table (frmMain_dispatch.cpp): the position, from 1,
+// of the first entry whose ID equals toolId with regard to case (0 when
+// none); the number of entries; the ID at a position ("" outside the table);
+// whether the entry at a position still waits for its command (it matches
+// and does nothing).
+int32_t toolDispatchIndex(const std::string& toolId);
+int32_t toolDispatchCount();
+std::string toolDispatchId(int32_t index);
+bool toolDispatchWaiting(int32_t index);
 
 // The one main window of this thread (made, not loaded, at first use; a
 // new object after each unload).

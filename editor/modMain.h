@@ -4,12 +4,16 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "platform/runtime/variant.h"
 
 namespace platform::ui {
 class Form;
+}
+namespace platform::controls {
+class SplitterPane;
 }
 
 namespace kestrin::editor {
@@ -70,6 +74,18 @@ void g_SetCurrentScriptStatus(frmMain& form, const std::string& scriptName, bool
 // trimmed document name gets one "*" and IsDirty True, except on the first
 // run after a save, which removes every "*" and clears IsDirty instead.
 void g_UpdateDirtyMark(frmMain& form);
+
+// ---- Task pane (modMain_tasks.cpp) -------------------------------------------
+
+// Collapses the task pane (pane 1 of the main window's splitter) at once,
+// with its live resizing off meanwhile; nothing while it is already
+// collapsed (g_blnTaskPaneShown False). Failures are skipped.
+void g_HideTasks(std::shared_ptr<platform::controls::SplitterPane> pane);
+
+// Opens the task pane in 21 steps of its size, 0, 100, ... 2000, with its
+// live resizing off meanwhile; nothing while it is already open
+// (g_blnTaskPaneShown True). Failures are skipped.
+void g_ShowTasks(std::shared_ptr<platform::controls::SplitterPane> pane);
 
 }  // namespace modMain
 }  // namespace kestrin::editor

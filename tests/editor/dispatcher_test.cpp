@@ -1,0 +1,199 @@
+// The tool dispatcher: the table's order and matching, the commands it runs
+// itself, its trace and its trap with and without a diagnostics object.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "diagnostics/error_handler.h"
+#include "editor/CPreferences.h"
+#include "editor/frmMain.h"
+#include "editor/modGlobals.h"
+#include "editor_fixture.h"
+#include "platform/controls/splitter.h"
+#include "platform/controls/toolbar.h"
+#include "platform/ui/msgbox.h"
+
+namespace editor_test {
+namespace {
+
+using kestrin::editor::frmMain;
+namespace editor = kestrin::editor;
+namespace mb = platform::ui::mb;
+
+const std::string kNineBlanks(9, ' ');
+const std::string kToolText = "frmMain::SSActiveToolBars1_ToolClick [tool] ";
+
+platform::controls::Tool toolOf(const std::string& id) {
+  platform::controls::Tool tool;
+  tool.id = id;
+  return tool;
+}
+
+// ---- The table ------------------------------------------------------------------------
+
+struct MatchCase {
+  const char* id;
+  int32_t entry;  // 0: none
+};
+
+TEST(ToolDispatchTable, MatchesWithRegardToCaseInTheTablesOrder) {
+  const MatchCase cases[] = {
+      {"ID_CodeBank", 1},       {"ID_ShowTasks", 5},         {"ID_FileNew", 7},
+      {"id_FilePrint", 13},     {"ID_If...EndIf", 18},       {"ID_MSExcel", 42},
+      {"id_EditUndo", 43},      {"ID_EditUndo", 0},          {"Id_EditUndo", 0},
+      {"id_editundo", 0},       {"id_EditUndo ", 0},         {"ID_EditPreferences", 55},
+      {"ID_CopyFilePath/Name", 58}, {"ID_ExecuteScript", 61}, {"ID_EnableBackup", 66},
+      {"ID_InsertClass", 68},   {"id_BookmarksBookmarkOn/Off", 72}, {"ID_About", 78},
+      {"ID_KestrinForum", 82},  {"ID_Support", 85},          {"ID_QuickView", 0},
+      {"ID_Edit", 0},           {"", 0},
+  };
+  for (const auto& c : cases) EXPECT_EQ(editor::toolDispatchIndex(c.id), c.entry) << c.id;
+
+  ASSERT_EQ(editor::toolDispatchCount(), 85);
+  std::set<std::string> ids;
+  for (int32_t i = 1; i <= editor::toolDispatchCount(); ++i) {
+    ids.insert(editor::toolDispatchId(i));
+    EXPECT_EQ(editor::toolDispatchIndex(editor::toolDispatchId(i)), i);
+  }
+  EXPECT_EQ(ids.size(), 85u);
+}
+
+// The window's design layout and the table name the same tools, except
+// the menus and the few tools and entries that have no counterpart.
+TEST(ToolDispatchTable, EveryToolOfTheDesignLayoutHasItsEntryExceptTheMenus) {
+  const std::set<std::string> noEntry = {
+      "ID_QuickView", "ID_FormatFontSize", "ID_FormatFont", "ID_Tool1", "ID_CodeBankPopup",
+      "ID_SpecialFunctions", "ID_Code", "id_File", "ID_Edit", "ID_Utilities", "id_Bookmarks",
+      "ID_Debug", "ID_Help", "ID_Kestrinontheweb", "ID_VBScriptHelp", "ID_QuickCode",
+      "ID_QuickKZClass", "ID_Entity", "ID_Toolpath", "ID_QuickDeclaration", "ID_QuickFunctions"};
+  const auto layout = frmMain::designLayout();
+  std::set<std::string> tools;
+  for (const auto& tool : layout.tools) {
+    if (tool.kind == platform::controls::ToolKind::Separator || tool.id.empty()) continue;
+    tools.insert(tool.id);
+    EXPECT_EQ(editor::toolDispatchIndex(tool.id) == 0, noEntry.count(tool.id) == 1) << tool.id;
+  }
+  const std::set<int32_t> noTool = {9, 12, 48, 74, 75};
+  for (int32_t i = 1; i <= editor::toolDispatchCount(); ++i)
+    EXPECT_EQ(tools.count(editor::toolDispatchId(i)) == 0, noTool.count(i) == 1)
+        << editor::toolDispatchId(i);
+}
+
+// ---- Clicks -------------------------------------------------------------------------
+
+class DispatcherTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    main = editor::mainWindow();
+    main->load();
+    ASSERT_TRUE(main->loaded());
+  }
+  void TearDown() override {
+    if (main && main->loaded()) main->unload();
+    main.reset();
+    EditorTest::TearDown();
+  }
+  // The trace lines written since `from`.
+  std::vector<std::string> traceSince(size_t from) const {
+    auto lines = traceLines();
+    return {lines.begin() + static_cast<std::ptrdiff_t>(std::min(from, lines.size())), lines.end()};
+  }
+  std::vector<std::string> pushPop(const std::string& id) const {
+    return {"Entered routine: " + kToolText + id, "Exited routine: " + kToolText + id};
+  }
+  kestrin::diagnostics::CErrorHandler& handler() const { return *kestrin::diagnostics::errorHandler(); }
+  // A splitter without panes: fetching the task pane fails with 35600.
+  void breakTheSplitter() {
+    main->SSSplitter1 = std::make_shared<platform::controls::Splitter>("SSSplitter1", 0);
+  }
+  std::shared_ptr<frmMain> main;
+};
+
+TEST_F(DispatcherTest, EntriesThatDoNothingAndAToolWithoutEntryLeaveABalancedTrace) {
+  for (const char* id : {"ID_CodeBank", "ID_AddCode", "ID_GetCode", "ID_Backup", "ID_QuickView"}) {
+    const size_t before = traceLines().size();
+    EXPECT_TRUE(main->SSActiveToolBars1->clickTool(id)) << id;
+    EXPECT_EQ(traceSince(before), pushPop(id)) << id;
+    EXPECT_TRUE(handler().callStack().empty()) << id;
+  }
+  EXPECT_FALSE(main->SSActiveToolBars1->lastEventError().has_value());
+}
+
+TEST_F(DispatcherTest, UndoRunsForItsExactIdOnlyAndAWaitingEntryDoesNothing) {
+  main->CodeSense1->userTypes("x");
+  ASSERT_EQ(main->CodeSense1->text(), "x");
+  const std::string tag = main->tag();
+
+  // Another case of the same letters is no entry.
+  size_t before = traceLines().size();
+  main->SSActiveToolBars1_ToolClick(toolOf("ID_EditUndo"));
+  EXPECT_EQ(traceSince(before), pushPop("ID_EditUndo"));
+  EXPECT_EQ(main->CodeSense1->text(), "x");
+  EXPECT_EQ(main->tag(), tag);
+
+  before = traceLines().size();
+  main->SSActiveToolBars1_ToolClick(toolOf("id_EditUndo"));
+  const int32_t entry = editor::toolDispatchIndex("id_EditUndo");
+  if (editor::toolDispatchWaiting(entry)) {
+    EXPECT_EQ(traceSince(before), pushPop("id_EditUndo"));
+    EXPECT_EQ(main->CodeSense1->text(), "x");
+    EXPECT_EQ(main->tag(), tag);
+  } else {
+    EXPECT_EQ(main->CodeSense1->text(), "");
+    EXPECT_TRUE(balanced(traceLines()));
+  }
+  EXPECT_TRUE(handler().callStack().empty());
+}
+
+TEST_F(DispatcherTest, TheBackupSwitchTurnsTheTimerOnAndOffWhateverThePreference) {
+  editor::CPreferences().setAutoSaveMinutes("0");
+  main->tmrAutoSave->setEnabled(false);
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_EnableBackup"));
+  EXPECT_TRUE(main->tmrAutoSave->timerEnabled());
+  EXPECT_EQ(main->tmrAutoSave->interval(), 65535);
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_DisableBackup"));
+  EXPECT_FALSE(main->tmrAutoSave->timerEnabled());
+}
+
+TEST_F(DispatcherTest, WithoutADiagnosticsObjectAFailureShowsItsDescriptionTitledWithTheTool) {
+  breakTheSplitter();
+  kestrin::diagnostics::errorHandlerSlot().reset();
+  user->answerMessageBox(mb::OK, "Index out of bounds", kToolText + "ID_ShowTasks");
+  main->SSActiveToolBars1_ToolClick(toolOf("ID_ShowTasks"));
+  ASSERT_TRUE(user->lastMessageBox().has_value());
+  EXPECT_EQ(user->lastMessageBox()->text, "Index out of bounds" + kNineBlanks);
+  EXPECT_EQ(user->lastMessageBox()->title, kToolText + "ID_ShowTasks");
+  EXPECT_EQ(user->lastMessageBox()->buttons, mb::OKOnly);
+  EXPECT_EQ(user->lastMessageBox()->icon, mb::Exclamation);
+  EXPECT_FALSE(editor::modGlobals::g_blnTaskPaneShown);
+}
+
+TEST_F(DispatcherTest, AbortClearsTheCallStackAndLeavesWithoutThePop) {
+  breakTheSplitter();
+  const size_t before = traceLines().size();
+  user->answerMessageBox(mb::Abort, "(Index out of bounds) in " + kToolText + "ID_HideTasks");
+  main->SSActiveToolBars1_ToolClick(toolOf("ID_HideTasks"));
+  EXPECT_EQ(traceSince(before),
+            std::vector<std::string>{"Entered routine: " + kToolText + "ID_HideTasks"});
+  EXPECT_TRUE(handler().callStack().empty());
+}
+
+TEST_F(DispatcherTest, RetryReportsARecurringFailureAgainAndIgnoreEndsTheDispatchWithItsPop) {
+  breakTheSplitter();
+  const size_t before = traceLines().size();
+  user->answerMessageBox(mb::Retry, "Index out of bounds");
+  user->answerMessageBox(mb::Retry, "Index out of bounds");
+  user->answerMessageBox(mb::Ignore, "Index out of bounds");
+  main->SSActiveToolBars1_ToolClick(toolOf("ID_ShowTasks"));
+  EXPECT_EQ(traceSince(before), pushPop("ID_ShowTasks"));
+  EXPECT_TRUE(handler().callStack().empty());
+  EXPECT_FALSE(editor::modGlobals::g_blnTaskPaneShown);
+}
+
+}  // namespace
+}  // namespace editor_test
