@@ -100,6 +100,7 @@ bool ConsoleUser::readLine(const char* prompt, std::string* line) {
   out_ << prompt << std::flush;
   if (!std::getline(in_, *line)) {
     out_ << "\n";
+    inputEnded_ = true;
     return false;
   }
   ++lineNumber_;
@@ -117,42 +118,50 @@ int ConsoleUser::run(const std::optional<std::string>& argument) {
 }
 
 std::optional<Command> ConsoleUser::nextCommand(const platform::ui::WaitContext* waiting) {
-  while (!quitting_) {
-    if (waiting && redraw_) draw();
-    redraw_ = false;
-    std::string line;
-    if (!readLine(waiting ? "kestrin> " : "kestrin (no editor window)> ", &line)) {
-      quitting_ = true;
-      break;
-    }
-    try {
-      auto c = parseLine(line, lineNumber_, vars());
-      if (!c) continue;
-      if (c->family == Family::Console) {
-        if (c->verb == "quit") {
-          quitting_ = true;
-          break;
-        }
-        consoleCommand(*c);
-        continue;
+  for (;;) {
+    while (!quitting_) {
+      if (waiting && redraw_) draw();
+      redraw_ = false;
+      std::string line;
+      if (!readLine(waiting ? "kestrin> " : "kestrin (no editor window)> ", &line)) {
+        quitting_ = true;
+        break;
       }
-      redraw_ = true;
-      return c;
-    } catch (const ScenarioError& e) {
-      out_ << "? " << e.what() << " (help lists the commands)\n";
+      try {
+        auto c = parseLine(line, lineNumber_, vars());
+        if (!c) continue;
+        if (c->family == Family::Console) {
+          if (c->verb == "quit") {
+            quitting_ = true;
+            break;
+          }
+          consoleCommand(*c);
+          continue;
+        }
+        redraw_ = true;
+        return c;
+      } catch (const ScenarioError& e) {
+        out_ << "? " << e.what() << " (help lists the commands)\n";
+      }
     }
-  }
-  // quit: the host closes the editor; its questions are asked of the person.
-  if (!platform::ui::forms().empty()) {
+    if (platform::ui::forms().empty()) return std::nullopt;
+    if (inputEnded_) {
+      // Nobody is left to answer: the editor is closed with its questions
+      // answered by their last buttons.
+      endEditor("the input has ended");
+      return std::nullopt;
+    }
+    // quit: the host closes the editor; its questions are asked of the person.
     CallOutcome o = link_.freeEditor();
-    if (!o.reached) out_ << "FreeEditor cannot be called: " << o.failure << "\n";
-    if (!platform::ui::forms().empty()) {
-      // The person kept the editor open (Cancel in its close question).
-      quitting_ = false;
-      return nextCommand(waiting);
+    if (!o.reached) {
+      out_ << "FreeEditor cannot be called: " << o.failure << "\n";
+      return std::nullopt;
     }
+    if (platform::ui::forms().empty()) return std::nullopt;
+    // The person kept the editor open (Cancel in its close question).
+    quitting_ = false;
+    redraw_ = true;
   }
-  return std::nullopt;
 }
 
 std::optional<Command> ConsoleUser::unanswered(const std::string& kind, const std::string& quoted) {

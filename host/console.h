@@ -34,6 +34,7 @@ class ConsoleUser : public Session {
   bool colour_;
   bool quitting_ = false;
   bool redraw_ = true;
+  bool inputEnded_ = false;
   int lineNumber_ = 0;
 };
 

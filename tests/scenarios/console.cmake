@@ -6,12 +6,13 @@ set(ENV{HOME} ${HOME_DIR})
 set(ENV{XDG_DATA_HOME} ${HOME_DIR}/.local/share)
 set(ENV{KESTRIN_BRIDGE_LOG} ${HOME_DIR}/bridge.log)
 file(WRITE ${HOME_DIR}/input.txt
-  "setting KestrinEditor Preferences AddHeader 0\n"
   "help\n"
-  "type \"' typed at the console\"\n"
+  "caret 1 1\n"
+  "type \"' typed at the console\\r\\n\"\n"
   "show\n"
   "expect line 1 \"' typed at the console\"\n"
-  "quit\n")
+  "quit\n"
+  "No\n")
 execute_process(COMMAND ${HOST} --registry ${HOME_DIR}/hives new
   INPUT_FILE ${HOME_DIR}/input.txt
   RESULT_VARIABLE status OUTPUT_VARIABLE out ERROR_VARIABLE err)
@@ -22,7 +23,7 @@ endif()
 if(NOT status EQUAL 0)
   message(FATAL_ERROR "exit status ${status}, expected 0")
 endif()
-foreach(pattern "== Kestrin VB Script Editor ==" "\n  ' typed at the console" "RunEditor -> [1-9]" "expect msgbox")
+foreach(pattern "== Kestrin VB Script Editor ==" "has changed, do you want to save changes\\?\" YesNoCancel question -> No" "\n  ' typed at the console" "RunEditor -> [1-9]" "expect msgbox")
   if(NOT out MATCHES "${pattern}")
     message(FATAL_ERROR "the console's output lacks: ${pattern}")
   endif()
