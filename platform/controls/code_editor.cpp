@@ -77,16 +77,21 @@ bool onCharBoundary(std::string_view line, size_t offset) {
   return byteOffsetOfColumn(line, columnOfByteOffset(line, offset)) == offset;
 }
 
-// The lower-case form of a text to find: letter case is ignored as the
+// A text to find in its lower-case form: letter case is ignored as the
 // runtime's text comparison ignores it; the form keeps every byte offset.
-std::string needleOf(std::string_view what) { return lCase(what); }
+struct Needle {
+  explicit Needle(std::string_view what) : text(lCase(what)), ascii(isAscii(text)) {}
+  std::string text;
+  bool ascii;
+};
 
-// The first occurrence of the needle (needleOf) in the line from the byte
-// `from` on, beginning and ending where characters do; npos when none.
-size_t findInLine(const std::string& line, size_t from, const std::string& needle) {
+// The first occurrence of the needle in the line from the byte `from` on,
+// beginning and ending where characters do; npos when none.
+size_t findInLine(const std::string& line, size_t from, const Needle& n) {
+  const std::string& needle = n.text;
   // ASCII bytes always stand for themselves: a match of an ASCII needle is
   // on character boundaries by itself.
-  if (isAscii(needle)) return findNoCase(line, from, needle);
+  if (n.ascii) return findNoCase(line, from, needle);
   const std::string hay = lCase(line);
   for (size_t at = hay.find(needle, from); at != std::string::npos; at = hay.find(needle, at + 1))
     if (onCharBoundary(line, at) && onCharBoundary(line, at + needle.size())) return at;
@@ -613,7 +618,8 @@ void CodeEditor::gotoLine(std::optional<int32_t> data) {
 bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
   (void)forward;
   if (what.empty()) return false;
-  const std::string needle = needleOf(what);
+  const Needle search(what);
+  const std::string& needle = search.text;
   from = text_.clamp(from);
   const TextBytePos start = text_.toBytes(from);
   if (needle.find_first_of("\r\n") != std::string::npos) {
@@ -626,13 +632,13 @@ bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
     size_t off = 0;
     for (int32_t l = 0; l < start.line; ++l) off += text_.line(l).size() + 2;
     off += start.offset;
-    auto search = [&](size_t o) {
+    auto findAt = [&](size_t o) {
       for (size_t at = all.find(n2, o); at != std::string::npos; at = all.find(n2, at + 1))
         if (onCharBoundary(original, at) && onCharBoundary(original, at + n2.size())) return at;
       return std::string::npos;
     };
-    size_t at = search(off);
-    if (at == std::string::npos) at = search(0);
+    size_t at = findAt(off);
+    if (at == std::string::npos) at = findAt(0);
     if (at == std::string::npos) return false;
     auto posOf = [&](size_t o) {
       TextBytePos p;
@@ -651,7 +657,7 @@ bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
   const int32_t count = lineCount();
   for (int32_t k = 0; k <= count; ++k) {
     const int32_t l = (from.line + k) % count;
-    const size_t at = findInLine(text_.line(l), k == 0 ? start.offset : 0, needle);
+    const size_t at = findInLine(text_.line(l), k == 0 ? start.offset : 0, search);
     if (at == std::string::npos) continue;
     if (k == count && at >= start.offset) break;  // wrapped past the start
     const TextPos a = text_.toColumns({l, at}), b = text_.toColumns({l, at + needle.size()});
@@ -689,7 +695,8 @@ void CodeEditor::replaceCommand() {
   const auto answer = user->replace(prompt);
   if (!answer || answer->find.empty()) return;
   lastFind_ = answer->find;
-  const std::string needle = needleOf(answer->find);
+  const Needle search(answer->find);
+  const std::string& needle = search.text;
   if (answer->all) {
     // Every occurrence, as one step of the undo history and one change.
     UndoStep step;
@@ -700,7 +707,7 @@ void CodeEditor::replaceCommand() {
     for (int32_t l = 0; l < lineCount(); ++l) {
       size_t from = 0;
       for (;;) {
-        const size_t at = findInLine(text_.line(l), from, needle);
+        const size_t at = findInLine(text_.line(l), from, search);
         if (at == std::string::npos) break;
         last = applyBytes({l, at}, {l, at + needle.size()}, answer->replaceWith, &step);
         any = true;
@@ -722,7 +729,7 @@ void CodeEditor::replaceCommand() {
   }
   // One occurrence: the selection when it is one, else the next one.
   const TextPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
-  if (needleOf(selText()) != needle) {
+  if (lCase(selText()) != needle) {
     if (!findFrom(answer->find, b, true)) return;
   }
   const TextPos s = std::min(anchor_, caret_), e = std::max(anchor_, caret_);
