@@ -288,6 +288,7 @@ void Session::hostCall(const Command& c) {
   }
   std::optional<std::string> arg;
   if (c.flag) arg = c.texts[0];
+  typeIntoEditor_ = true;
   CallOutcome o = link_.runEditor(arg);
   if (!o.reached) {
     error(&c, "RunEditor cannot be called: " + o.failure);
@@ -384,6 +385,34 @@ std::optional<Action> Session::actionOf(const Command& c) {
   return a;
 }
 
+// After a run, and after the caret, a selection or a click in the code
+// editor, typed keys go to the main window's code editor, as a person
+// looking at it would type into it; a click or focus elsewhere ends that.
+void Session::followEditorFocus(const Action& a) {
+  using K = Action::Kind;
+  switch (a.kind) {
+    case K::Caret:
+    case K::Select:
+    case K::Mouse:
+      typeIntoEditor_ = true;
+      break;
+    case K::Click:
+    case K::Focus:
+    case K::SetValue:
+    case K::Pick:
+      typeIntoEditor_ = false;
+      break;
+    default:
+      break;
+  }
+  if (!typeIntoEditor_) return;
+  if (a.kind != K::TypeText && a.kind != K::Key && a.kind != K::Caret && a.kind != K::Select) return;
+  auto form = platform::ui::activeForm();
+  if (!form || form->name() != kMainForm) return;
+  auto editor = form->findControl(kCodeEditorName);
+  if (editor && editor->focusable() && !editor->hasFocus()) form->moveFocus(editor.get());
+}
+
 Action Session::nextAction(const platform::ui::WaitContext& waiting) {
   auto stillWaiting = [&] {
     return waiting.hWnd != 0 && platform::ui::IsWindow(waiting.hWnd) && platform::ui::IsWindowVisible(waiting.hWnd);
@@ -400,7 +429,9 @@ Action Session::nextAction(const platform::ui::WaitContext& waiting) {
     if (c->family == Family::Action) {
       if (echo_) say(std::to_string(c->line) + ": " + c->source);
       lastTaken_ = *c;
-      return *actionOf(*c);
+      Action a = *actionOf(*c);
+      followEditorFocus(a);
+      return a;
     }
     perform(*c);
   }

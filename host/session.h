@@ -101,6 +101,7 @@ class Session : public platform::ui::User {
 
  private:
   std::optional<platform::ui::Action> actionOf(const Command& c);
+  void followEditorFocus(const platform::ui::Action& a);
   void setup(const Command& c);
   void hostCall(const Command& c);
   void expect(const Command& c);
@@ -117,6 +118,7 @@ class Session : public platform::ui::User {
   int passed_ = 0, failed_ = 0, errors_ = 0;
   int promptsSinceCheck_ = 0;
   bool ending_ = false;
+  bool typeIntoEditor_ = false;
   std::optional<platform::ui::MessageBoxPrompt> lastBox_;
   std::optional<platform::ui::FileDialogPrompt> lastDialog_;
   std::optional<CallOutcome> lastRun_;
