@@ -263,8 +263,8 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
       }
     }
 
-    // The save offer joins here: Cancel = modMain::gbln_CheckForSave(*this),
-    // which is True only when the user chose Cancel; then the window stays.
+    // The save offer of a modified script; its Cancel keeps the window open.
+    trap.step([&] { withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); }); });
     if (Cancel) return;
 
     // The deletion of the temporary copy beside the script joins here:

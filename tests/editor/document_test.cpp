@@ -68,7 +68,11 @@ class DocumentTest : public EditorTest {
     ASSERT_TRUE(main->loaded());
   }
   void TearDown() override {
-    if (main && main->loaded()) main->unload();
+    // A modified script would be offered for saving as the window closes.
+    if (main && main->loaded()) {
+      main->setIsDirty(false);
+      main->unload();
+    }
     main.reset();
     EditorTest::TearDown();
   }

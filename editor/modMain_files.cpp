@@ -1,0 +1,211 @@
+// The script-file procedures of modMain: a new script with its header, the
+// save of the document, the save question before the document is replaced
+// and the one before the main window closes.
+#include <string>
+
+#include "diagnostics/failure.h"
+#include "diagnostics/handling.h"
+#include "diagnostics/trace.h"
+#include "editor/CPreferences.h"
+#include "editor/frmMain.h"
+#include "editor/modGlobals.h"
+#include "editor/modMain.h"
+#include "platform/controls/common_dialog.h"
+#include "platform/runtime/datetime.h"
+#include "platform/runtime/format.h"
+#include "platform/runtime/strings.h"
+#include "platform/scripting/file_system.h"
+#include "platform/ui/msgbox.h"
+
+namespace kestrin::editor::modMain {
+
+namespace mb = platform::ui::mb;
+namespace cdl = platform::controls::cdl;
+
+namespace {
+
+const std::string kNineBlanks(9, ' ');
+const char* const kCrLf = "\r\n";
+const char* const kScriptFilter = "Kestrin VB Script (*.vbs)|*.vbs";
+
+// The document name without its modified mark.
+std::string withoutMark(const std::string& name) {
+  if (!name.empty() && name.back() == '*') return platform::replace(name, "*", "");
+  return name;
+}
+
+// The header a new script starts with: 31 lines joined by CR LF, without a
+// line end after the last.
+std::string newScriptHeader(const std::string& documentName, const std::string& userName,
+                            const std::string& eMail, platform::Date when) {
+  const std::string rule = "'" + std::string(80, '/');
+  const std::string subRule = "' " + std::string(20, '/');
+  const std::string author = platform::trim(userName).empty()
+                                 ? std::string("<insert name here>")
+                                 : userName + " " + eMail;
+  const std::string lines[] = {
+      rule,
+      "'//",
+      "'//        Author:   " + author,
+      "'//          Date:   " + platform::formatDate(when, "DD/MM/YYYY") + " " +
+          platform::formatDate(when, "HH:MM AM/PM"),
+      "'//     File Name:   " + documentName,
+      "'//",
+      "'//   Description:   Kestrin VB Script",
+      "'//",
+      "'//      Comments:   <insert comments here> ",
+      "'//",
+      rule,
+      "",
+      "",
+      "'///////////////// My Constants /////////////////",
+      "",
+      "",
+      "",
+      "'///////////////// My Global Variables //////////",
+      "",
+      "",
+      "",
+      "' -- Start Script",
+      "Call Main()",
+      "",
+      "",
+      subRule,
+      "' Sub Declaration",
+      subRule,
+      "Sub Main()",
+      "    ' -- Add code here...",
+      "End Sub",
+  };
+  std::string text;
+  for (const std::string& line : lines) {
+    if (&line != &lines[0]) text += kCrLf;
+    text += line;
+  }
+  return text;
+}
+
+}  // namespace
+
+bool gbln_SaveBeforeReplacing(frmMain& form) {
+  const int32_t answer =
+      platform::ui::MsgBox("File has changed, save it?" + kNineBlanks, mb::YesNoCancel | mb::Question,
+                           kMainWindowTitle);
+  if (answer == mb::Cancel) return false;
+  // A cancelled save dialog still lets the command go on; the changes are
+  // dropped then.
+  if (answer == mb::Yes) gbln_FileSave(form);
+  return true;
+}
+
+void g_frmFileNew(frmMain& form) {
+  diagnostics::IgnoreFailures ignore;
+  diagnostics::Trace trace("modMain::g_frmFileNew(Sub)", ignore);
+
+  if (form.IsDirty()) {
+    bool goOn = true;
+    ignore.step([&] { goOn = gbln_SaveBeforeReplacing(form); });
+    if (!goOn) return;
+  }
+
+  // Nothing loaded empties the view; the document becomes a new script.
+  ignore.step([&] { form.FileToView(""); });
+  ignore.step([&] { g_SetCurrentScriptStatus(form, kNewScriptName, false); });
+
+  // The temporary copy of the last hand-over is deleted here with the run
+  // hand-over: gbln_DeleteTempScript with the preference TempScript.
+
+  CPreferences preferences;
+  if (ignore.condition([&] { return preferences.AddHeader() != 0; })) {
+    ignore.step([&] {
+      form.CodeSense1->setText(newScriptHeader(form.tag(), preferences.UserName(),
+                                               preferences.EMail(), platform::now()));
+    });
+    ignore.step([&] { form.CodeSense1->emptyUndoBuffer(); });
+  }
+}
+
+bool gbln_FileSave(frmMain& form) {
+  bool result = true;
+  // A read-only script is neither traced nor saved.
+  if (form.CodeSense1->readOnly()) return result;
+
+  // Up to the save dialog failures go to the trap; without a diagnostics
+  // object it tells the reason and the save returns True.
+  diagnostics::Trap trap([](diagnostics::Failure& failure) {
+    platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf +
+                             failure.description + kNineBlanks + kCrLf,
+                         mb::OKOnly | mb::Exclamation, kMainWindowTitle);
+  });
+  diagnostics::Trace trace(trap);
+  platform::scripting::FileSystemObject fso;
+
+  const diagnostics::TrapEnd end = trap.body([&] {
+    trace.enter("modMain::gbln_FileSave(Function) [filename] " + form.tag());
+    std::string name;
+    trap.step([&] { name = withoutMark(platform::trim(form.tag())); });
+
+    // A script with a file is written under its own name, without a word.
+    if (trap.condition([&] { return fso.FileExists(name); })) {
+      trap.step([&] { g_SetCurrentScriptStatus(form, name, true); });
+      trap.step([&] { modGlobals::save_scriptname(name); });
+      return;
+    }
+
+    // Never saved, or its file is gone: the user names it. From here on a
+    // failing statement is skipped.
+    diagnostics::IgnoreFailures ignore;
+    auto& dialog = *form.dlgCommonDialog;
+    ignore.step([&] {
+      dialog.setCancelError(true);
+      dialog.setFilter(kScriptFilter);
+      dialog.setFlags(cdl::Explorer | cdl::OverwritePrompt);
+      dialog.setDialogTitle("Save Kestrin VB Script");
+      dialog.setInitDir(gstr_GetPathToKestrin(1));
+    });
+    if (!ignore.step([&] { dialog.showSave(); })) {
+      diagnostics::clearFailure();
+      result = false;
+      return;
+    }
+    std::string chosen;
+    ignore.step([&] { chosen = dialog.fileName(); });
+    if (platform::trim(chosen).empty()) {
+      result = false;
+      return;
+    }
+    ignore.step([&] { g_SetCurrentScriptStatus(form, chosen, true); });
+    ignore.step([&] { modGlobals::save_scriptname(chosen); });
+    ignore.step([&] {
+      platform::ui::MsgBox("Script '" + dialog.fileTitle() + "' has been saved" + kNineBlanks,
+                           mb::OKOnly | mb::Information, kMainWindowTitle);
+    });
+  });
+  if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
+  return result;
+}
+
+bool gbln_CheckForSave(frmMain& form) {
+  bool cancel = false;
+  diagnostics::IgnoreFailures ignore;
+  diagnostics::Trace trace("modMain::gbln_CheckForSave(Function)", ignore);
+
+  std::string name;
+  ignore.step([&] { name = withoutMark(form.tag()); });
+  if (form.IsDirty()) {
+    int32_t answer = 0;
+    ignore.step([&] {
+      answer = platform::ui::MsgBox(
+          "'" + ParseFileName(name, false) + "' has changed, do you want to save changes?",
+          mb::YesNoCancel | mb::Question, kMainWindowTitle);
+    });
+    if (answer == mb::Cancel) {
+      cancel = true;
+    } else if (answer == mb::Yes) {
+      ignore.step([&] { gbln_FileSave(form); });
+    }
+  }
+  return cancel;
+}
+
+}  // namespace kestrin::editor::modMain
