@@ -59,14 +59,16 @@ int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
     }
 
     if (handOver && exists) {
-      // The return of a handed-over script joins here (its name, bookmarks
-      // and modified state from the preferences); until then the copy is
-      // loaded under its own path.
-      form->FileToView(ThisScript);
+      // The copy under the handed-over script's name, with its bookmarks
+      // and modified state.
+      modMain::g_RestoreHandedOverScript(*form, ThisScript);
     } else if (exists) {
       form->FileToView(ThisScript);
     } else {
-      modMain::g_frmFileNew(*form);
+      // A new script: modMain::g_frmFileNew joins here. Until then the
+      // view is emptied and the document named "New Kestrin Script".
+      form->FileToView("");
+      modMain::g_SetCurrentScriptStatus(*form, kNewScriptName, false);
     }
 
     const int32_t result = static_cast<int32_t>(form->hWnd());

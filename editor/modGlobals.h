@@ -4,6 +4,7 @@
 // step releases it.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 
@@ -34,7 +35,26 @@ extern thread_local bool g_blnSkipDirtyMark;
 // True while the task pane is expanded.
 extern thread_local bool g_blnTaskPaneShown;
 
-// The host's bridge library routines (run_vbscript, save_scriptname) are
-// declared with the run hand-over.
+// ---- The host's bridge library (modGlobals_bridge.cpp) ----------------------
+
+// The bridge library's file, in the "Addlets" folder of the editor's folder.
+inline constexpr const char* kBridgeLibrary = "kzenvb.dll";
+
+// The bridge routines, each taking one path; their results are not used.
+// Each is bound by name at its first call in the library named
+// kBridgeLibrary without a folder: it is found only when it is already
+// loaded into the process or lies on the library search path. A library
+// that is not found raises 53 "File not found: kzenvb.dll" (48 when it
+// cannot be loaded), a routine it lacks 453. Once bound, a routine keeps
+// the library loaded for the rest of the thread's life.
+//   run_vbscript: run the script file (the hand-over loads the library from
+//     "Addlets" just before it calls this).
+//   save_scriptname: the script was saved under this path.
+int32_t run_vbscript(const std::string& path);
+int32_t save_scriptname(const std::string& path);
+
+// Gives back the bound routines' loads of the library; the next call binds
+// again. For a host or test that replaces the bridge library.
+void g_ReleaseBridgeBindings();
 
 }  // namespace kestrin::editor::modGlobals

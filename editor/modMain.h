@@ -75,35 +75,6 @@ void g_SetCurrentScriptStatus(frmMain& form, const std::string& scriptName, bool
 // run after a save, which removes every "*" and clears IsDirty instead.
 void g_UpdateDirtyMark(frmMain& form);
 
-// ---- Script files (modMain_files.cpp) ---------------------------------------
-
-// A new script: after the save question while the script is modified
-// (Cancel changes nothing), empties the view, names the document "New
-// Kestrin Script" and, unless the preference AddHeader is 0, gives it the
-// 31-line header with the author (UserName and EMail, or "<insert name
-// here>"), the date and time and the document name. The read-only state
-// stays as it was. Traced; failures are skipped.
-void g_frmFileNew(frmMain& form);
-
-// Saves the document: a script with a file is written under its name
-// without a word; any other asks for a name in the save dialog (folder
-// "VB") and says "Script '<name>' has been saved". After each save the host
-// is told the path (save_scriptname). False only when the dialog was
-// cancelled or left without a name; a read-only script is not saved and
-// gives True. Trapped up to the dialog ("Problem saving script, reason
-// was:" without a diagnostics object), failures skipped after it. Traced.
-bool gbln_FileSave(frmMain& form);
-
-// The close-time question for a modified script: "'<file part>' has changed,
-// do you want to save changes?" with Yes (saves), No and Cancel. True only
-// for Cancel. Traced; failures are skipped.
-bool gbln_CheckForSave(frmMain& form);
-
-// The question before the document is replaced (new script, open): "File
-// has changed, save it?" with Yes (saves, then goes on whatever the save
-// gave), No and Cancel. False only for Cancel: the command ends.
-bool gbln_SaveBeforeReplacing(frmMain& form);
-
 // ---- Task pane (modMain_tasks.cpp) -------------------------------------------
 
 // Collapses the task pane (pane 1 of the main window's splitter) at once,
@@ -115,6 +86,35 @@ void g_HideTasks(std::shared_ptr<platform::controls::SplitterPane> pane);
 // live resizing off meanwhile; nothing while it is already open
 // (g_blnTaskPaneShown True). Failures are skipped.
 void g_ShowTasks(std::shared_ptr<platform::controls::SplitterPane> pane);
+
+// ---- Run hand-over and return (modMain_run.cpp) -----------------------------
+
+// The path of the temporary copy for a script: "_Temp.vbs" in the script's
+// folder when scriptName is an existing file, otherwise in "Common/Temp" of
+// the editor's folder. An existing copy at that path is deleted first, also
+// a hidden or read-only one. Traced; failures are skipped, and the path
+// formed is returned whatever happened.
+std::string gstr_SetTempScript(const std::string& scriptName);
+
+// Hands the copy to the host: checks that "Addlets/kzenvb.dll" exists in
+// the editor's folder ("Could not locate " and the path otherwise), loads
+// it by that full path ("Could not load dll '" and the path otherwise),
+// calls its run_vbscript with the copy's path and frees it again. True
+// when run_vbscript was called. Traced and trapped.
+bool PassScriptToKestrin(std::string& path);
+
+// Deletes "_Temp.vbs" in the folder of path (a script's path or the copy's
+// own). True when nothing failed, copy or no copy; False for an empty path,
+// a name without a folder ("New Kestrin Script") or a refused deletion.
+// Shows no message. Traced.
+bool gbln_DeleteTempScript(const std::string& path);
+
+// The return of a handed-over script (RunEditor with "temp" when the copy
+// named by TempScript exists): loads the copy, names the document after
+// LastScriptLoaded, restores the bookmarks when BookmarkScriptName matches
+// that name in any case, and restores IsDirty with its "*" from WasDirty.
+// Failures reach the caller.
+void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript);
 
 }  // namespace modMain
 }  // namespace kestrin::editor
