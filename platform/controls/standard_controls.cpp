@@ -244,7 +244,11 @@ void ComboBox::setListIndex(int32_t position) {
     listIndex_ = -1;
     return;
   }
-  pick(list_[static_cast<size_t>(position)]);
+  // Code selects whatever the user may do: a disabled or hidden box too,
+  // and exactly the entry asked for when the list holds it twice.
+  setText(list_[static_cast<size_t>(position)]);
+  listIndex_ = position;
+  if (onClick) fireEvent("Click", onClick);
 }
 
 bool ComboBox::typeText(const std::string& text) {

@@ -167,8 +167,8 @@ class ComboBox : public StandardControl {
   const std::vector<std::string>& items() const noexcept { return list_; }
   // The position of the text in the list (compared exactly), or -1.
   int32_t listIndex() const noexcept { return listIndex_; }
-  // Selects an entry as a pick does (-1 clears the selection); another
-  // position raises 380.
+  // Selects an entry as a pick does, also while the box is disabled or
+  // hidden (-1 clears the selection); another position raises 380.
   void setListIndex(int32_t position);
 
   bool typeText(const std::string& text) override;

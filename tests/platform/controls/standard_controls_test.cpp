@@ -190,6 +190,24 @@ TEST_F(StandardControls, AComboPickRaisesClickAndSettingTheTextDoesNot) {
   EXPECT_EQ(changes, 3);
 }
 
+TEST_F(StandardControls, ComboListIndexSetInCodeSelectsThatEntryEvenWhileDisabled) {
+  ComboBox& combo = *form->cboFonts;
+  for (const char* f : {"8", "10", "8"}) combo.addItem(f);
+  int clicks = 0;
+  combo.onClick = [&] { ++clicks; };
+  combo.setEnabled(false);
+  combo.setListIndex(1);
+  EXPECT_EQ(combo.text(), "10");
+  EXPECT_EQ(combo.listIndex(), 1);
+  combo.setListIndex(2);  // the second "8", not the first
+  EXPECT_EQ(combo.listIndex(), 2);
+  EXPECT_EQ(clicks, 2);
+  combo.setListIndex(-1);
+  EXPECT_EQ(combo.listIndex(), -1);
+  EXPECT_EQ(errorNumberOf([&] { combo.setListIndex(3); }), 380);
+  EXPECT_EQ(clicks, 2);
+}
+
 TEST_F(StandardControls, TheLostFocusEventSeesWhatWasTyped) {
   TextBox& minutes = *form->txtMinutes;
   minutes.onLostFocus = [&] {
