@@ -65,10 +65,7 @@ int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
     } else if (exists) {
       form->FileToView(ThisScript);
     } else {
-      // A new script: modMain::g_frmFileNew joins here. Until then the
-      // view is emptied and the document named "New Kestrin Script".
-      form->FileToView("");
-      modMain::g_SetCurrentScriptStatus(*form, kNewScriptName, false);
+      modMain::g_frmFileNew(*form);
     }
 
     const int32_t result = static_cast<int32_t>(form->hWnd());

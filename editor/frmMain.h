@@ -76,6 +76,18 @@ class frmMain : public platform::ui::Form {
   // The editor text's length right after the last load.
   int32_t m_lTextLength = 0;
 
+  // ---- Script files (frmMain_files.cpp) -------------------------------------
+  // The Open command: after the save question while the script is modified
+  // and writable, the open dialog (folder "VB"); Cancel ends it quietly. A
+  // read-only, hidden or compressed file is warned about and opens the
+  // editor read-only, any other file makes it writable. IsDirty is left as
+  // it was. Traced; failures are skipped.
+  void m_FileOpen();
+  // The Save As command: the save dialog in the script's own folder (or
+  // "VB"), then the save under the chosen name and the host told. Nothing
+  // while the editor is read-only. Traced; failures are skipped.
+  void m_FileSaveAs();
+
   // ---- Run hand-over (frmMain_run.cpp) --------------------------------------
   // The run command: stores what the return needs (WasDirty,
   // LastScriptLoaded, the bookmarks with BookmarkScriptName, TempScript),

@@ -75,6 +75,35 @@ void g_SetCurrentScriptStatus(frmMain& form, const std::string& scriptName, bool
 // run after a save, which removes every "*" and clears IsDirty instead.
 void g_UpdateDirtyMark(frmMain& form);
 
+// ---- Script files (modMain_files.cpp) ---------------------------------------
+
+// A new script: after the save question while the script is modified
+// (Cancel changes nothing), empties the view, names the document "New
+// Kestrin Script" and, unless the preference AddHeader is 0, gives it the
+// 31-line header with the author (UserName and EMail, or "<insert name
+// here>"), the date and time and the document name. The read-only state
+// stays as it was. Traced; failures are skipped.
+void g_frmFileNew(frmMain& form);
+
+// Saves the document: a script with a file is written under its name
+// without a word; any other asks for a name in the save dialog (folder
+// "VB") and says "Script '<name>' has been saved". After each save the host
+// is told the path (save_scriptname). False only when the dialog was
+// cancelled or left without a name; a read-only script is not saved and
+// gives True. Trapped up to the dialog ("Problem saving script, reason
+// was:" without a diagnostics object), failures skipped after it. Traced.
+bool gbln_FileSave(frmMain& form);
+
+// The close-time question for a modified script: "'<file part>' has changed,
+// do you want to save changes?" with Yes (saves), No and Cancel. True only
+// for Cancel. Traced; failures are skipped.
+bool gbln_CheckForSave(frmMain& form);
+
+// The question before the document is replaced (new script, open): "File
+// has changed, save it?" with Yes (saves, then goes on whatever the save
+// gave), No and Cancel. False only for Cancel: the command ends.
+bool gbln_SaveBeforeReplacing(frmMain& form);
+
 // ---- Task pane (modMain_tasks.cpp) -------------------------------------------
 
 // Collapses the task pane (pane 1 of the main window's splitter) at once,
