@@ -613,6 +613,42 @@ TEST(CodeEditorCompletion, KeyDownHandlerRunsBeforeTheListAndEscapeCloses) {
   EXPECT_EQ(f.editor.text(), "DrawLine");
 }
 
+TEST(CodeEditorCompletion, TheListObjectsOperations) {
+  CompletionList list;
+  EXPECT_EQ(list.addItem("DrawLine", 3, "DrawLine(x1, y1, x2, y2)"), 0);
+  EXPECT_EQ(list.addItem("drawarc", -1), 1);        // no image
+  EXPECT_EQ(list.addItem("MaxLimit", 99, "M"), 2);  // past the last image: kept as given
+  struct Case { const char* text; bool exact; int32_t index; } cases[] = {
+      {"DRAWLINE", true, 0},   // letter case ignored
+      {"DrawArc", true, 1},
+      {"Draw", true, -1},      // exact: the whole text
+      {"Draw", false, 0},      // else the first that begins with it
+      {"max", false, 2},
+      {"Nothing", true, -1},
+  };
+  for (const auto& c : cases) EXPECT_EQ(list.findString(c.text, c.exact), c.index) << c.text;
+  EXPECT_EQ(list.itemText(2), "MaxLimit");
+  EXPECT_EQ(list.itemData(0), "DrawLine(x1, y1, x2, y2)");
+  EXPECT_EQ(list.items()[1].image, -1);
+  EXPECT_EQ(list.items()[2].image, 99);
+  auto errorOf = [](const std::function<void()>& f) {
+    try {
+      f();
+    } catch (const RuntimeError& e) {
+      return e.number();
+    }
+    return 0;
+  };
+  EXPECT_EQ(errorOf([&] { list.itemText(3); }), platform::err::SubscriptOutOfRange);
+  EXPECT_EQ(errorOf([&] { list.selectItem(-1); }), platform::err::InvalidPropertyValue);
+  list.selectItem(2);
+  list.clearItems(1);  // from entry 1 on: the highlighted entry goes too
+  EXPECT_EQ(list.itemCount(), 1);
+  EXPECT_EQ(list.selectedItem(), -1);
+  list.clearItems();
+  EXPECT_EQ(list.itemCount(), 0);
+}
+
 // --- argument tip ----------------------------------------------------------------
 
 TEST(CodeEditorTip, RequestedInsideTheKeyPressBeforeTheCharacterGoesIn) {
