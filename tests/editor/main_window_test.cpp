@@ -151,6 +151,39 @@ TEST_F(EditorTest, FreeEditorWhileOpenClosesTheWindowWithoutTheExitQuestion) {
   EXPECT_EQ(lines.back(), "Exited routine: frmMain::Form_Unload(Sub)");
 }
 
+TEST_F(EditorTest, FreeEditorAsksAModifiedScriptsWindowTwiceAndCancelTwiceKeepsItOpen) {
+  auto front = CMainFrontEnd::create();
+  bool openAfterFree = false;
+  duringWait([&] {
+    window().setIsDirty(true);
+    front->FreeEditor();
+    openAfterFree = platform::ui::findForm("frmMain") != nullptr;
+  });
+  user->answerMessageBox(mb::Cancel, "has changed, do you want to save changes?");
+  user->answerMessageBox(mb::Cancel, "has changed, do you want to save changes?");
+  duringWait([&] { window().setIsDirty(false); });
+  std::string arg;
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_TRUE(openAfterFree);
+  EXPECT_TRUE(platform::ui::forms().empty());
+}
+
+TEST_F(EditorTest, FreeEditorsSecondUnloadClosesAWindowWhoseFirstWasCancelled) {
+  auto front = CMainFrontEnd::create();
+  bool openAfterFree = true;
+  duringWait([&] {
+    window().setIsDirty(true);
+    front->FreeEditor();
+    openAfterFree = platform::ui::findForm("frmMain") != nullptr;
+  });
+  user->answerMessageBox(mb::Cancel, "has changed, do you want to save changes?");
+  user->answerMessageBox(mb::No, "has changed, do you want to save changes?");
+  std::string arg;
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_FALSE(openAfterFree);
+  EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
+}
+
 TEST_F(EditorTest, TheCloseBoxAsksTheExitQuestionAndNoKeepsTheWindowOpen) {
   bool stillOpen = false;
   user->close("frmMain");
