@@ -70,7 +70,8 @@ class FileSystemObject {
   void DeleteFile(const std::string& path, bool force = false) const;
   void CopyFile(const std::string& source, const std::string& destination,
                 bool overwrite = true) const;
-  // The last component of a path ("" for a path that ends in a separator).
+  // The last component of a path; trailing separators are passed over, so
+  // "/a/b/" gives "b" (and "/" or "" gives "").
   std::string GetFileName(const std::string& path) const;
   std::unique_ptr<TextStream> OpenTextFile(const std::string& path,
                                            TextStream::Mode mode = TextStream::Mode::ForReading,
