@@ -22,6 +22,10 @@
 #include "platform/ui/timer.h"
 #include "platform/zip/zipper.h"
 
+namespace kestrin::diagnostics {
+class Handling;
+}
+
 namespace kestrin::editor {
 
 // The main window's title, by which a second RunEditor finds an open editor.
@@ -198,6 +202,24 @@ int32_t toolDispatchIndex(const std::string& toolId);
 int32_t toolDispatchCount();
 std::string toolDispatchId(int32_t index);
 bool toolDispatchWaiting(int32_t index);
+
+// The web and mail addresses of the Help menu are configuration of the
+// installation: text values of the machine key kLinksKey. An absent or
+// empty value gives a placeholder address; a value that is not text raises
+// 13 "Type mismatch".
+inline constexpr const char* kLinksKey = "SOFTWARE\\KestrinEditor\\Links";
+inline constexpr const char* kHomePageValue = "HomePage";
+inline constexpr const char* kContactPageValue = "ContactPage";
+inline constexpr const char* kForumPageValue = "ForumPage";
+inline constexpr const char* kSupportMailboxValue = "SupportMailbox";
+std::string linkAddress(const std::string& valueName);
+
+// The support mail's text: the editor's build, the date and size of its
+// library file (the component's own file) and of the host's bridge library
+// ("Addlets/kzenvb.dll", or a line naming it missing), each line ended by
+// CR LF. Every line is one statement of the given handling (the
+// dispatcher's trap).
+std::string supportMailText(diagnostics::Handling& handling);
 
 // The one main window of this thread (made, not loaded, at first use; a
 // new object after each unload).

@@ -4,10 +4,11 @@
 //
 // The IDs are compared with regard to case ("id_EditUndo" is an entry,
 // "ID_EditUndo" is none) in the order of the table; an ID that no entry has
-// does nothing. An entry whose command is kWaiting matches and does nothing
-// yet: its command has not been built; the comment beside it names the
-// command it will call.
+// does nothing. An entry without a command matches and does nothing yet:
+// its command has not been built; the entry names what it waits for.
 #include <array>
+#include <functional>
+#include <source_location>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -16,7 +17,14 @@
 #include "diagnostics/trace.h"
 #include "editor/frmMain.h"
 #include "editor/modMain.h"
+#include "platform/runtime/convert.h"
+#include "platform/runtime/datetime.h"
+#include "platform/runtime/errors.h"
+#include "platform/runtime/strings.h"
+#include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
+#include "platform/win32/component.h"
+#include "platform/win32/registry.h"
 
 namespace kestrin::editor {
 
@@ -28,9 +36,26 @@ namespace mb = platform::ui::mb;
 const std::string kNineBlanks(9, ' ');
 const char* const kTraceText = "frmMain::SSActiveToolBars1_ToolClick [tool] ";
 
-// One click: the window, the dispatcher's trap (every statement of a
+// The library files that the support mail describes.
+const char* const kEditorLibraryName = "KestrinScriptEditor.so";
+const char* const kBridgeLibraryName = "kzenvb.dll";
+
+// A file object of the text; none fails as an object that is not set.
+platform::scripting::File& fileOf(const std::shared_ptr<platform::scripting::File>& file) {
+  if (!file) platform::raise(platform::err::ObjectVariableNotSet);
+  return *file;
+}
+
+// A size in bytes as whole thousands, halves to even, with "kb".
+std::string kiloBytes(int64_t bytes) {
+  return std::to_string(static_cast<int64_t>(
+             platform::roundHalfEven(static_cast<double>(bytes) / 1000.0))) +
+         "kb";
+}
+
+// One click: the window and the dispatcher's trap: every statement of a
 // command entry is one of its steps, so that Retry runs it again and Ignore
-// goes on after it) and the objects held for this call only.
+// goes on after it.
 struct ToolCall {
   frmMain& window;
   diagnostics::Trap& trap;
@@ -40,8 +65,6 @@ using Command = void (*)(ToolCall&);
 
 // An entry that matches and does nothing.
 void nothing(ToolCall&) {}
-// An entry that matches and does nothing until its command is built.
-constexpr Command kWaiting = nullptr;
 
 // ---- Commands that live in the dispatcher -------------------------------------------
 
@@ -61,98 +84,139 @@ void disableBackup(ToolCall& call) {
   call.trap.step([&] { call.window.tmrAutoSave->setEnabled(false); });
 }
 
+// ---- Commands of the window and its module ------------------------------------------
+
+void fileNew(ToolCall& call) { call.trap.step([&] { modMain::g_frmFileNew(call.window); }); }
+void fileOpen(ToolCall& call) { call.trap.step([&] { call.window.m_FileOpen(); }); }
+// The save's result is not looked at.
+void fileSave(ToolCall& call) { call.trap.step([&] { modMain::gbln_FileSave(call.window); }); }
+void fileSaveAs(ToolCall& call) { call.trap.step([&] { call.window.m_FileSaveAs(); }); }
+void execScript(ToolCall& call) { call.trap.step([&] { call.window.m_ExecScript(); }); }
+
+// ---- The web and mail links ----------------------------------------------------------
+//
+// The addresses are the installation's configuration (linkAddress). The
+// hand-over to the shell (CShell::OpenUrl, CShell::CreateNewMailMessage)
+// joins each of these entries with its class; until then an entry reads its
+// address and builds its text, and hands nothing over.
+
+void forumPage(ToolCall& call) {
+  std::string url;
+  call.trap.step([&] { url = linkAddress(kForumPageValue); });
+}
+void contactPage(ToolCall& call) {
+  std::string url;
+  call.trap.step([&] { url = linkAddress(kContactPageValue); });
+}
+void homePage(ToolCall& call) {
+  std::string url;
+  call.trap.step([&] { url = linkAddress(kHomePageValue); });
+}
+
+// The support mail to the mailbox of linkAddress, with the subject "Kestrin
+// VBScript Support" and the text of supportMailText.
+void supportMail(ToolCall& call) {
+  std::string body, mailbox;
+  call.trap.step([&] { body = supportMailText(call.trap); });
+  call.trap.step([&] { mailbox = linkAddress(kSupportMailboxValue); });
+}
+
 struct ToolEntry {
   std::string_view id;
+  // Null while the entry waits for its command.
   Command command;
+  // What the entry still waits for (null when it is complete); an entry
+  // with a command of its own may still wait for part of it.
+  const char* waitingFor;
 };
 
 // The dispatch table, in the order of comparison.
 constexpr std::array<ToolEntry, 85> kToolTable{{
-    {"ID_CodeBank", nothing},
-    {"ID_AddCode", nothing},
-    {"ID_GetCode", nothing},
-    {"ID_Backup", nothing},
-    {"ID_ShowTasks", showTasks},
-    {"ID_HideTasks", hideTasks},
-    {"ID_FileNew", kWaiting},                     // modMain::g_frmFileNew with the window
-    {"ID_FileOpen", kWaiting},                    // frmMain::m_FileOpen
-    {"ID_CloseAllFiles", kWaiting},               // frmMain::m_CloseAllFiles
-    {"ID_FileSave", kWaiting},                    // modMain::gbln_FileSave with the window
-    {"ID_FileSaveAs", kWaiting},                  // frmMain::m_FileSaveAs
-    {"ID_SaveAllFiles", kWaiting},                // frmMain::m_SaveAllFiles
-    {"id_FilePrint", kWaiting},                   // frmMain::m_FilePrint
-    {"id_FileExit", kWaiting},                    // frmMain::m_CloseEditor
-    {"ID_InsertFile", kWaiting},                  // frmMain::m_InsertFile
-    {"ID_PrintSetup", kWaiting},                  // frmMain::m_FilePrintSetup
-    {"ID_TODO", kWaiting},                        // modMain::g_ToDo
-    {"ID_If...EndIf", kWaiting},                  // modMain::g_IfCode
-    {"ID_If..ElseIf..EndIf", kWaiting},           // modMain::g_ElseIfCode
-    {"ID_SelectCase", kWaiting},                  // modMain::g_SelectCaseCode
-    {"ID_For..Next", kWaiting},                   // modMain::g_ForNextCode
-    {"ID_For..Each", kWaiting},                   // modMain::g_ForEachCode
-    {"ID_Arc", kWaiting},                         // modMain::g_AddArcDeclare
-    {"ID_Line", kWaiting},                        // modMain::g_AddLineDeclare
-    {"ID_Point", kWaiting},                       // modMain::g_AddPointDeclare
-    {"ID_Rectangle", kWaiting},                   // modMain::g_AddRectangleDeclare
-    {"ID_Leads", kWaiting},                       // modMain::g_AddLeadsDeclare
-    {"ID_DepthCuts", kWaiting},                   // modMain::g_AddDepthsDeclare
-    {"ID_OverRide", kWaiting},                    // modMain::g_AddOverRideDeclare
-    {"ID_AddBackSlash", kWaiting},                // modMain::g_AddBackSlashCode
-    {"ID_InitializeScreen", kWaiting},            // modMain::g_AddInitializeCode
-    {"ID_ResetAll", kWaiting},                    // modMain::g_ReSetAllCode
-    {"ID_CheckForDrawing", kWaiting},             // modMain::g_CheckForDrawing
-    {"ID_BrowseForFolder", kWaiting},             // modMain::g_BrowseForFolder
-    {"ID_InsertFSO", kWaiting},                   // modMain::g_AddFSO
-    {"ID_InsertWSH", kWaiting},                   // modMain::g_AddWSH
-    {"ID_InsertInclude", kWaiting},               // modMain::g_AddInclude
-    {"ID_ADO", kWaiting},                         // modMain::g_AddADO
-    {"ID_AutoCAD", kWaiting},                     // modMain::g_AddAutoCAD
-    {"ID_DefineNotepad", kWaiting},               // modMain::g_Notepad
-    {"ID_MSWord", kWaiting},                      // modMain::g_AddWord
-    {"ID_MSExcel", kWaiting},                     // modMain::g_AddExcel
-    {"id_EditUndo", kWaiting},                    // frmMain::m_EditUndo
-    {"id_EditRedo", kWaiting},                    // frmMain::m_EditRedo
-    {"ID_EditCut", kWaiting},                     // frmMain::m_EditCut
-    {"ID_EditCopy", kWaiting},                    // frmMain::m_EditCopy
-    {"ID_EditPaste", kWaiting},                   // frmMain::m_EditPaste
-    {"id_EditDelete", kWaiting},                  // frmMain::m_EditDelete
-    {"ID_EditFind", kWaiting},                    // frmMain::m_EditFind
-    {"id_EditFindNext", kWaiting},                // frmMain::m_EditFindNext
-    {"id_EditReplace", kWaiting},                 // frmMain::m_EditReplace
-    {"id_EditSelectAll", kWaiting},               // frmMain::m_EditSelectAll
-    {"id_EditSelectCurrentLine", kWaiting},       // frmMain::m_EditSelectCurrentLine
-    {"id_EditGoToLine", kWaiting},                // frmMain::m_EditGoToLine
-    {"ID_EditPreferences", kWaiting},             // frmMain::m_EditPreferences
-    {"ID_CommentRemove", kWaiting},               // frmMain::m_CommentClear
-    {"ID_CommentAdd", kWaiting},                  // frmMain::m_CommentAdd
-    {"ID_CopyFilePath/Name", kWaiting},           // frmMain::m_CopyFilePathName
-    {"ID_Date/Time", kWaiting},                   // frmMain::m_InsertDateTime
-    {"ID_DOSCommand", kWaiting},                  // frmMain::m_RunDosPrompt
-    {"ID_ExecuteScript", kWaiting},               // frmMain::m_ExecScript
-    {"ID_CloseEditor", kWaiting},                 // frmMain::m_CloseEditor
-    {"ID_Calc", kWaiting},                        // frmMain::m_RunCalculator
-    {"ID_Notepad", kWaiting},                     // frmMain::m_RunNotepad
-    {"ID_Regedit", kWaiting},                     // frmMain::m_RunRegistryEditor
-    {"ID_EnableBackup", enableBackup},
-    {"ID_DisableBackup", disableBackup},
-    {"ID_InsertClass", kWaiting},                 // frmNewClass, loaded, then shown modally
-    {"ID_NewFunction", kWaiting},                 // frmAddFunction, the same
-    {"ID_NewSubroutine", kWaiting},               // frmAddSubroutine, the same
-    {"ID_AddProperty", kWaiting},                 // frmAddProperty, the same
-    {"id_BookmarksBookmarkOn/Off", kWaiting},     // frmMain::m_BookmarkToggle
-    {"id_BookmarksClearAllBookmarks", kWaiting},  // frmMain::m_BookmarkClearAll
-    {"id_BookmarksJumptoFirstBookmark", kWaiting},    // frmMain::m_BookmarkFirst
-    {"id_BookmarksJumptoLastBookmark", kWaiting},     // frmMain::m_BookmarkLast
-    {"id_BookmarksGotoNextBookmark", kWaiting},       // frmMain::m_BookmarkNext
-    {"id_BookmarksGotoPreviousBookmark", kWaiting},   // frmMain::m_BookmarkPrevious
-    {"ID_About", kWaiting},                       // frmAbout, loaded, then shown modally
-    {"ID_Contents", kWaiting},                    // frmMain::m_HelpContents
-    {"ID_KzScriptHelp", kWaiting},                // frmMain::m_ScriptingHelp
-    {"ID_VbScript", kWaiting},                    // frmMain::m_VbScriptReference
-    {"ID_KestrinForum", kWaiting},                // CShell::OpenUrl with the forum's address
-    {"ID_Contact", kWaiting},                     // CShell::OpenUrl with the contact page
-    {"ID_Homepage", kWaiting},                    // CShell::OpenUrl with the home page
-    {"ID_Support", kWaiting},                     // CShell::CreateNewMailMessage, the support mail
+    {"ID_CodeBank", nothing, nullptr},
+    {"ID_AddCode", nothing, nullptr},
+    {"ID_GetCode", nothing, nullptr},
+    {"ID_Backup", nothing, nullptr},
+    {"ID_ShowTasks", showTasks, nullptr},
+    {"ID_HideTasks", hideTasks, nullptr},
+    {"ID_FileNew", fileNew, nullptr},
+    {"ID_FileOpen", fileOpen, nullptr},
+    {"ID_CloseAllFiles", nullptr, "frmMain::m_CloseAllFiles"},
+    {"ID_FileSave", fileSave, nullptr},
+    {"ID_FileSaveAs", fileSaveAs, nullptr},
+    {"ID_SaveAllFiles", nullptr, "frmMain::m_SaveAllFiles"},
+    {"id_FilePrint", nullptr, "frmMain::m_FilePrint"},
+    {"id_FileExit", nullptr, "frmMain::m_CloseEditor"},
+    {"ID_InsertFile", nullptr, "frmMain::m_InsertFile"},
+    {"ID_PrintSetup", nullptr, "frmMain::m_FilePrintSetup"},
+    {"ID_TODO", nullptr, "modMain::g_ToDo"},
+    {"ID_If...EndIf", nullptr, "modMain::g_IfCode"},
+    {"ID_If..ElseIf..EndIf", nullptr, "modMain::g_ElseIfCode"},
+    {"ID_SelectCase", nullptr, "modMain::g_SelectCaseCode"},
+    {"ID_For..Next", nullptr, "modMain::g_ForNextCode"},
+    {"ID_For..Each", nullptr, "modMain::g_ForEachCode"},
+    {"ID_Arc", nullptr, "modMain::g_AddArcDeclare"},
+    {"ID_Line", nullptr, "modMain::g_AddLineDeclare"},
+    {"ID_Point", nullptr, "modMain::g_AddPointDeclare"},
+    {"ID_Rectangle", nullptr, "modMain::g_AddRectangleDeclare"},
+    {"ID_Leads", nullptr, "modMain::g_AddLeadsDeclare"},
+    {"ID_DepthCuts", nullptr, "modMain::g_AddDepthsDeclare"},
+    {"ID_OverRide", nullptr, "modMain::g_AddOverRideDeclare"},
+    {"ID_AddBackSlash", nullptr, "modMain::g_AddBackSlashCode"},
+    {"ID_InitializeScreen", nullptr, "modMain::g_AddInitializeCode"},
+    {"ID_ResetAll", nullptr, "modMain::g_ReSetAllCode"},
+    {"ID_CheckForDrawing", nullptr, "modMain::g_CheckForDrawing"},
+    {"ID_BrowseForFolder", nullptr, "modMain::g_BrowseForFolder"},
+    {"ID_InsertFSO", nullptr, "modMain::g_AddFSO"},
+    {"ID_InsertWSH", nullptr, "modMain::g_AddWSH"},
+    {"ID_InsertInclude", nullptr, "modMain::g_AddInclude"},
+    {"ID_ADO", nullptr, "modMain::g_AddADO"},
+    {"ID_AutoCAD", nullptr, "modMain::g_AddAutoCAD"},
+    {"ID_DefineNotepad", nullptr, "modMain::g_Notepad"},
+    {"ID_MSWord", nullptr, "modMain::g_AddWord"},
+    {"ID_MSExcel", nullptr, "modMain::g_AddExcel"},
+    {"id_EditUndo", nullptr, "frmMain::m_EditUndo"},
+    {"id_EditRedo", nullptr, "frmMain::m_EditRedo"},
+    {"ID_EditCut", nullptr, "frmMain::m_EditCut"},
+    {"ID_EditCopy", nullptr, "frmMain::m_EditCopy"},
+    {"ID_EditPaste", nullptr, "frmMain::m_EditPaste"},
+    {"id_EditDelete", nullptr, "frmMain::m_EditDelete"},
+    {"ID_EditFind", nullptr, "frmMain::m_EditFind"},
+    {"id_EditFindNext", nullptr, "frmMain::m_EditFindNext"},
+    {"id_EditReplace", nullptr, "frmMain::m_EditReplace"},
+    {"id_EditSelectAll", nullptr, "frmMain::m_EditSelectAll"},
+    {"id_EditSelectCurrentLine", nullptr, "frmMain::m_EditSelectCurrentLine"},
+    {"id_EditGoToLine", nullptr, "frmMain::m_EditGoToLine"},
+    {"ID_EditPreferences", nullptr, "frmMain::m_EditPreferences"},
+    {"ID_CommentRemove", nullptr, "frmMain::m_CommentClear"},
+    {"ID_CommentAdd", nullptr, "frmMain::m_CommentAdd"},
+    {"ID_CopyFilePath/Name", nullptr, "frmMain::m_CopyFilePathName"},
+    {"ID_Date/Time", nullptr, "frmMain::m_InsertDateTime"},
+    {"ID_DOSCommand", nullptr, "frmMain::m_RunDosPrompt"},
+    {"ID_ExecuteScript", execScript, nullptr},
+    {"ID_CloseEditor", nullptr, "frmMain::m_CloseEditor"},
+    {"ID_Calc", nullptr, "frmMain::m_RunCalculator"},
+    {"ID_Notepad", nullptr, "frmMain::m_RunNotepad"},
+    {"ID_Regedit", nullptr, "frmMain::m_RunRegistryEditor"},
+    {"ID_EnableBackup", enableBackup, nullptr},
+    {"ID_DisableBackup", disableBackup, nullptr},
+    {"ID_InsertClass", nullptr, "frmNewClass, loaded, then shown modally"},
+    {"ID_NewFunction", nullptr, "frmAddFunction, the same"},
+    {"ID_NewSubroutine", nullptr, "frmAddSubroutine, the same"},
+    {"ID_AddProperty", nullptr, "frmAddProperty, the same"},
+    {"id_BookmarksBookmarkOn/Off", nullptr, "frmMain::m_BookmarkToggle"},
+    {"id_BookmarksClearAllBookmarks", nullptr, "frmMain::m_BookmarkClearAll"},
+    {"id_BookmarksJumptoFirstBookmark", nullptr, "frmMain::m_BookmarkFirst"},
+    {"id_BookmarksJumptoLastBookmark", nullptr, "frmMain::m_BookmarkLast"},
+    {"id_BookmarksGotoNextBookmark", nullptr, "frmMain::m_BookmarkNext"},
+    {"id_BookmarksGotoPreviousBookmark", nullptr, "frmMain::m_BookmarkPrevious"},
+    {"ID_About", nullptr, "frmAbout, loaded, then shown modally"},
+    {"ID_Contents", nullptr, "frmMain::m_HelpContents"},
+    {"ID_KzScriptHelp", nullptr, "frmMain::m_ScriptingHelp"},
+    {"ID_VbScript", nullptr, "frmMain::m_VbScriptReference"},
+    {"ID_KestrinForum", forumPage, "CShell::OpenUrl with the forum's address"},
+    {"ID_Contact", contactPage, "CShell::OpenUrl with the contact page"},
+    {"ID_Homepage", homePage, "CShell::OpenUrl with the home page"},
+    {"ID_Support", supportMail, "CShell::CreateNewMailMessage, the support mail"},
 }};
 
 // The first entry whose ID equals toolId, with regard to case; null when none.
@@ -163,6 +227,83 @@ const ToolEntry* findEntry(std::string_view toolId) {
 }
 
 }  // namespace
+
+std::string supportMailText(diagnostics::Handling& handling) {
+  const auto step = [&](const std::function<void()>& statement) {
+    handling.run(statement, std::source_location::current());
+  };
+  const char* const crLf = "\r\n";
+  platform::scripting::FileSystemObject fso;
+  std::shared_ptr<platform::scripting::File> library, bridge;
+  std::string body, libraryPath, bridgePath;
+  bool bridgeExists = false;
+
+  // The component's own file in the editor's folder, and the host's bridge
+  // library in "Addlets".
+  step([&] {
+    const std::string own = fso.GetFileName(platform::componentIdentity().path);
+    libraryPath = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) +
+                  (own.empty() ? std::string(kEditorLibraryName) : own);
+  });
+  step([&] {
+    bridgePath = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + kBridgeLibraryName;
+  });
+  step([&] { library = fso.GetFile(libraryPath); });
+  step([&] { body += std::string("[Editor]") + crLf; });
+  step([&] {
+    const auto& identity = platform::componentIdentity();
+    body += " Build " + std::to_string(identity.major) + "." + std::to_string(identity.minor) +
+            "." + std::to_string(identity.revision) + crLf;
+  });
+  step([&] {
+    body += ", Date " +
+            platform::lCase(platform::generalDateText(fileOf(library).dateLastModified())) + crLf;
+  });
+  step([&] { body += ", File size " + kiloBytes(fileOf(library).size()) + crLf; });
+  step([&] { body += crLf; });
+  step([&] { body += std::string(" [Addlet]") + crLf; });
+  step([&] { bridgeExists = fso.FileExists(bridgePath); });
+  if (bridgeExists) {
+    step([&] { bridge = fso.GetFile(bridgePath); });
+    step([&] {
+      body += ", Date " +
+              platform::lCase(platform::generalDateText(fileOf(bridge).dateLastModified())) + crLf;
+    });
+    step([&] { body += ", File size " + kiloBytes(fileOf(bridge).size()) + crLf; });
+  } else {
+    step([&] { body += std::string(" Name ") + kBridgeLibraryName + " [MISSING?]" + crLf; });
+  }
+  return body;
+}
+
+std::string linkAddress(const std::string& valueName) {
+  std::string fallback;
+  if (valueName == kHomePageValue) fallback = "https://www.example.com/kestrin/";
+  else if (valueName == kContactPageValue) fallback = "https://www.example.com/contact/";
+  else if (valueName == kForumPageValue) fallback = "https://www.example.com/kestrin/forum/";
+  else if (valueName == kSupportMailboxValue) fallback = "support@example.com";
+
+  platform::HKEY key = 0;
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kLinksKey, 0, platform::KEY_QUERY_VALUE,
+                             &key) != platform::ERROR_SUCCESS)
+    return fallback;
+  platform::DWORD type = 0, size = 0;
+  std::string value;
+  platform::LONG result = platform::RegQueryValueEx(key, valueName, &type, nullptr, &size);
+  if (result == platform::ERROR_SUCCESS && (type == platform::REG_SZ || type == platform::REG_EXPAND_SZ)) {
+    value.assign(size, '\0');
+    result = size == 0 ? platform::ERROR_SUCCESS
+                       : platform::RegQueryValueEx(key, valueName, &type, value.data(), &size);
+    value.resize(result == platform::ERROR_SUCCESS ? size : 0);
+  }
+  platform::RegCloseKey(key);
+  if (result != platform::ERROR_SUCCESS) return fallback;
+  // A value of another kind is a configuration fault, not an address.
+  if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ)
+    platform::raise(platform::err::TypeMismatch);
+  value = value.substr(0, value.find('\0'));
+  return value.empty() ? fallback : value;
+}
 
 int32_t toolDispatchIndex(const std::string& toolId) {
   const ToolEntry* entry = findEntry(toolId);
@@ -178,7 +319,7 @@ std::string toolDispatchId(int32_t index) {
 
 bool toolDispatchWaiting(int32_t index) {
   if (index < 1 || index > toolDispatchCount()) return false;
-  return kToolTable[static_cast<size_t>(index - 1)].command == kWaiting;
+  return kToolTable[static_cast<size_t>(index - 1)].waitingFor != nullptr;
 }
 
 void frmMain::SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool) {
@@ -199,7 +340,7 @@ void frmMain::SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool) 
     trace.enter(source);
     const ToolEntry* entry = nullptr;
     trap.step([&] { entry = findEntry(toolId); });
-    if (entry && entry->command != kWaiting) entry->command(call);
+    if (entry && entry->command) entry->command(call);
   });
   // Abort, the own message and an answer to leave at once end without the
   // pop; every way out releases what the call held.

@@ -9,13 +9,19 @@
 #include <vector>
 
 #include "diagnostics/error_handler.h"
+#include "diagnostics/handling.h"
 #include "editor/CPreferences.h"
 #include "editor/frmMain.h"
 #include "editor/modGlobals.h"
 #include "editor_fixture.h"
 #include "platform/controls/splitter.h"
 #include "platform/controls/toolbar.h"
+#include "platform/runtime/datetime.h"
+#include "platform/runtime/errors.h"
+#include "platform/runtime/strings.h"
+#include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
+#include "platform/win32/registry.h"
 
 namespace editor_test {
 namespace {
@@ -94,7 +100,11 @@ class DispatcherTest : public EditorTest {
     ASSERT_TRUE(main->loaded());
   }
   void TearDown() override {
-    if (main && main->loaded()) main->unload();
+    // Closing asks nothing about the changes the test made.
+    if (main && main->loaded()) {
+      main->setIsDirty(false);
+      main->unload();
+    }
     main.reset();
     EditorTest::TearDown();
   }
@@ -150,6 +160,15 @@ TEST_F(DispatcherTest, UndoRunsForItsExactIdOnlyAndAWaitingEntryDoesNothing) {
   EXPECT_TRUE(handler().callStack().empty());
 }
 
+TEST_F(DispatcherTest, TheNewScriptEntryReachesItsCommand) {
+  const std::string path = editorFile("VB/old.vbs");
+  kestrin_test::writeFile(path, "Dim a\r\n");
+  main->FileToView(path);
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_FileNew"));
+  EXPECT_EQ(main->tag(), editor::kNewScriptName);
+  EXPECT_TRUE(handler().callStack().empty());
+}
+
 TEST_F(DispatcherTest, TheBackupSwitchTurnsTheTimerOnAndOffWhateverThePreference) {
   editor::CPreferences().setAutoSaveMinutes("0");
   main->tmrAutoSave->setEnabled(false);
@@ -193,6 +212,83 @@ TEST_F(DispatcherTest, RetryReportsARecurringFailureAgainAndIgnoreEndsTheDispatc
   EXPECT_EQ(traceSince(before), pushPop("ID_ShowTasks"));
   EXPECT_TRUE(handler().callStack().empty());
   EXPECT_FALSE(editor::modGlobals::g_blnTaskPaneShown);
+}
+
+// ---- The web and mail links ----------------------------------------------------------
+
+class LinkTest : public DispatcherTest {
+ protected:
+  void store(const std::string& name, platform::DWORD type, const std::string& data) {
+    platform::HKEY key = 0;
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kLinksKey, 0,
+                                       platform::KEY_ALL_ACCESS, &key),
+              platform::ERROR_SUCCESS);
+    ASSERT_EQ(platform::RegSetValueEx(key, name, type, data.data(),
+                                      static_cast<platform::DWORD>(data.size())),
+              platform::ERROR_SUCCESS);
+    platform::RegCloseKey(key);
+  }
+};
+
+TEST_F(LinkTest, TheAddressesComeFromTheMachineKeyWithPlaceholdersForAbsentOrEmptyValues) {
+  EXPECT_EQ(editor::linkAddress(editor::kForumPageValue), "https://www.example.com/kestrin/forum/");
+  EXPECT_EQ(editor::linkAddress(editor::kSupportMailboxValue), "support@example.com");
+  store(editor::kHomePageValue, platform::REG_SZ, std::string("https://kestrin.test/home\0", 26));
+  store(editor::kContactPageValue, platform::REG_SZ, "");
+  EXPECT_EQ(editor::linkAddress(editor::kHomePageValue), "https://kestrin.test/home");
+  EXPECT_EQ(editor::linkAddress(editor::kContactPageValue), "https://www.example.com/contact/");
+}
+
+TEST_F(LinkTest, TheForumEntryWithAnAddressThatIsNoTextFailsIntoTheOwnMessageWithoutDiagnostics) {
+  store(editor::kForumPageValue, platform::REG_DWORD, std::string("\1\0\0\0", 4));
+  kestrin::diagnostics::errorHandlerSlot().reset();
+  user->answerMessageBox(mb::OK, "Type mismatch", kToolText + "ID_KestrinForum");
+  main->SSActiveToolBars1_ToolClick(toolOf("ID_KestrinForum"));
+  ASSERT_TRUE(user->lastMessageBox().has_value());
+  EXPECT_EQ(user->lastMessageBox()->text, "Type mismatch" + kNineBlanks);
+  EXPECT_EQ(user->lastMessageBox()->title,
+            "frmMain::SSActiveToolBars1_ToolClick [tool] ID_KestrinForum");
+  EXPECT_EQ(user->lastMessageBox()->icon, mb::Exclamation);
+}
+
+class SupportMailTest : public EditorTest {
+ protected:
+  // The date line of a file, as the mail writes it.
+  static std::string dateLine(const std::string& path) {
+    platform::scripting::FileSystemObject fso;
+    return ", Date " + platform::lCase(platform::generalDateText(fso.GetFile(path)->dateLastModified())) +
+           "\r\n";
+  }
+};
+
+TEST_F(SupportMailTest, NamesAMissingBridgeLibraryAndGivesTheEditorLibrarysSizeInKb) {
+  const std::string library = editorFile("KestrinScriptEditor.so");
+  kestrin_test::writeFile(library, std::string(123456, 'x'));
+  kestrin::diagnostics::IgnoreFailures ignore;
+  EXPECT_EQ(editor::supportMailText(ignore),
+            "[Editor]\r\n Build 1.0.0\r\n" + dateLine(library) +
+                ", File size 123kb\r\n\r\n [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
+}
+
+TEST_F(SupportMailTest, DescribesTheBridgeLibraryWhenItIsThere) {
+  const std::string library = editorFile("KestrinScriptEditor.so");
+  const std::string bridge = editorFile("Addlets/kzenvb.dll");
+  kestrin_test::writeFile(library, std::string(1500, 'x'));
+  kestrin_test::writeFile(bridge, std::string(2500, 'x'));
+  kestrin::diagnostics::IgnoreFailures ignore;
+  EXPECT_EQ(editor::supportMailText(ignore),
+            "[Editor]\r\n Build 1.0.0\r\n" + dateLine(library) +
+                ", File size 2kb\r\n\r\n [Addlet]\r\n" + dateLine(bridge) +
+                ", File size 2kb\r\n");
+}
+
+TEST_F(SupportMailTest, AMissingEditorLibraryFailsItsLinesAndTheRestGoesOn) {
+  // Without handling of its own the first failure ends the text.
+  EXPECT_THROW(editor::supportMailText(kestrin::diagnostics::noHandling()), platform::RuntimeError);
+  // Skipped one by one, the lines that need the file are left out.
+  kestrin::diagnostics::IgnoreFailures ignore;
+  EXPECT_EQ(editor::supportMailText(ignore),
+            "[Editor]\r\n Build 1.0.0\r\n\r\n [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
 }
 
 }  // namespace

@@ -34,7 +34,11 @@ class ViewTest : public EditorTest {
     ASSERT_TRUE(main->loaded());
   }
   void TearDown() override {
-    if (main && main->loaded()) main->unload();
+    // Closing asks nothing about the changes the test made.
+    if (main && main->loaded()) {
+      main->setIsDirty(false);
+      main->unload();
+    }
     main.reset();
     EditorTest::TearDown();
   }
