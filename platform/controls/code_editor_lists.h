@@ -95,9 +95,10 @@ class ArgumentTip {
   int32_t functionCount() const noexcept { return functionCount_; }
   void setFunctionCount(int32_t n) noexcept { functionCount_ = n; }
 
-  // The argument's place in the text: the part between the n-th and the
-  // next top-level comma of the text's first parenthesis; {0, 0} when the
-  // text has no such part.
+  // The argument's place in the text, as byte offsets into text() (for
+  // drawing; its ends are brackets or commas, so they fall between
+  // characters): the part between the n-th and the next top-level comma of
+  // the text's first parenthesis; {0, 0} when the text has no such part.
   std::pair<size_t, size_t> argumentSpan() const;
 
  private:
