@@ -11,6 +11,7 @@
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 
@@ -267,9 +268,11 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
     trap.step([&] { withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); }); });
     if (Cancel) return;
 
-    // The deletion of the temporary copy beside the script joins here:
-    // modMain::gbln_DeleteTempScript with the document name (Tag) without
-    // its "*".
+    // The temporary copy beside the script goes (for a script that was
+    // never saved nothing is found to delete).
+    std::string name = tag();
+    if (!name.empty() && name.back() == '*') name = platform::replace(name, "*", "");
+    trap.step([&] { withSource(source, [&] { modMain::gbln_DeleteTempScript(name); }); });
   });
   if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
 }

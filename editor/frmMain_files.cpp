@@ -94,8 +94,8 @@ void frmMain::m_FileOpen() {
   // The load leaves IsDirty as it was.
   ignore.step([&] { FileToView(chosen); });
 
-  // The temporary copy of the last hand-over is deleted here with the run
-  // hand-over: modMain::gbln_DeleteTempScript with the preference TempScript.
+  // The temporary copy of the last hand-over goes.
+  ignore.step([&] { modMain::gbln_DeleteTempScript(CPreferences().TempScript()); });
 }
 
 void frmMain::m_FileSaveAs() {
@@ -135,9 +135,8 @@ void frmMain::m_FileSaveAs() {
   if (!platform::trim(chosen).empty()) {
     ignore.step([&] { modMain::g_SetCurrentScriptStatus(*this, chosen, true); });
     ignore.step([&] { modGlobals::save_scriptname(chosen); });
-    // The temporary copy of the last hand-over is deleted here with the run
-    // hand-over: modMain::gbln_DeleteTempScript with the preference
-    // TempScript.
+    // The temporary copy of the last hand-over goes.
+    ignore.step([&] { modMain::gbln_DeleteTempScript(CPreferences().TempScript()); });
   }
 }
 

@@ -112,8 +112,8 @@ void g_frmFileNew(frmMain& form) {
   ignore.step([&] { form.FileToView(""); });
   ignore.step([&] { g_SetCurrentScriptStatus(form, kNewScriptName, false); });
 
-  // The temporary copy of the last hand-over is deleted here with the run
-  // hand-over: gbln_DeleteTempScript with the preference TempScript.
+  // The temporary copy of the last hand-over goes.
+  ignore.step([&] { gbln_DeleteTempScript(CPreferences().TempScript()); });
 
   CPreferences preferences;
   if (ignore.condition([&] { return preferences.AddHeader() != 0; })) {

@@ -340,6 +340,56 @@ INSTANTIATE_TEST_SUITE_P(
                       Deletion{"Empty", "", true, false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST_F(RunTest, ClosingAScriptThatWasNotHandedOverDeletesTheCopyBesideIt) {
+  writeFile(copyBeside(), "old run");
+  platform::SetFileAttributes(copyBeside(), platform::FILE_ATTRIBUTE_HIDDEN);
+  writeFile(tempInCommon(), "old new-script run");
+  std::string arg = script;
+  runEditor(arg, [] {});
+  EXPECT_FALSE(fs::exists(copyBeside()));
+  // A new script's copy has no folder of the script to be found in.
+  std::string none = "new";
+  runEditor(none, [] {});
+  EXPECT_TRUE(fs::exists(tempInCommon()));
+}
+
+// The file commands that replace or rename the document delete the copy of
+// the last hand-over.
+struct FileCommand {
+  const char* name;
+  const char* dialogFile;  // the file chosen in the command's dialog ("" for none)
+  void (*run)();
+};
+
+void PrintTo(const FileCommand& c, std::ostream* os) { *os << c.name; }
+
+class FileCommandsDeleteTheCopy : public RunTest, public ::testing::WithParamInterface<FileCommand> {};
+
+TEST_P(FileCommandsDeleteTheCopy, OfTheLastHandOver) {
+  const FileCommand& c = GetParam();
+  const std::string copy = editorFile("Common/Temp/_Temp.vbs");
+  writeFile(workDir.file("other.vbs"), "x = 2\r\n");
+  std::string arg = script;
+  duringWait([&] {
+    // As a hand-over of another editor left it.
+    writeFile(copy, "handed over");
+    platform::SetFileAttributes(copy, platform::FILE_ATTRIBUTE_HIDDEN);
+    CPreferences().setTempScript(copy);
+    c.run();
+  });
+  if (*c.dialogFile) user->answerFileDialog(workDir.file(c.dialogFile));
+  duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
+  CMainFrontEnd::create()->RunEditor(arg);
+  EXPECT_FALSE(fs::exists(copy));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, FileCommandsDeleteTheCopy,
+    ::testing::Values(FileCommand{"New", "", [] { modMain::g_frmFileNew(window()); }},
+                      FileCommand{"Open", "other.vbs", [] { window().m_FileOpen(); }},
+                      FileCommand{"SaveAs", "saved.vbs", [] { window().m_FileSaveAs(); }}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // ---- The return ------------------------------------------------------------------
 
 TEST_F(RunTest, RunTempAfterARunGivesTheScriptBackItsNameStateAndBookmarks) {
