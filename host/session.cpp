@@ -666,7 +666,11 @@ void Session::expect(const Command& c) {
   if (w == "zip") {
     int err = 0;
     zip_t* z = zip_open(t[0].c_str(), ZIP_RDONLY, &err);
-    if (!z) return check(false, "no zip archive could be opened (libzip error " + std::to_string(err) + ")");
+    if (!z) {
+      std::error_code ec;
+      return check(false, fs::exists(t[0], ec) ? "no zip archive (libzip error " + std::to_string(err) + ")"
+                                               : std::string("no such file"));
+    }
     bool held = zip_name_locate(z, t[1].c_str(), 0) >= 0;
     std::string names;
     for (zip_int64_t i = 0, n = zip_get_num_entries(z, 0); i < n; ++i)
