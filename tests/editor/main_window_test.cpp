@@ -262,6 +262,26 @@ TEST_F(EditorTest, EveryStartDeletesThePreviousLogsAndTracesFromTheLoadOn) {
   EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
 }
 
+TEST_F(EditorTest, AFailingUnloadStepWithoutDiagnosticsShowsItsOwnMessageAndStillUnloads) {
+  auto main = kestrin::editor::mainWindow();
+  main->load();
+  ASSERT_TRUE(main->loaded());
+  kestrin::diagnostics::errorHandlerSlot().reset();
+  // A folder where the layout file belongs: the layout cannot be written.
+  std::filesystem::create_directory(editorFile("Kz.atb"));
+  user->answerMessageBox(mb::OK, "An error occured shutting down editor - ", "Kestrin VB Script Editor");
+  EXPECT_TRUE(main->unload());
+  const auto& box = user->lastMessageBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_EQ(box->icon, mb::Critical);
+  EXPECT_NE(box->text.find("\r\n\r\nError Number 75\r\nError Source frmMain::Form_Unload(Sub)" + kNine),
+            std::string::npos)
+      << box->text;
+  // After the message the step goes on at its end: the window is gone.
+  EXPECT_FALSE(main->loaded());
+  EXPECT_TRUE(platform::ui::forms().empty());
+}
+
 TEST_F(EditorTest, AnAbortedLoadUnloadsEverythingAndRunEditorFails) {
   // A task list that is no task list makes the load step fail.
   kestrin_test::writeFile(editorFile("vbsed.tsk"), "not a task list\r\n");
