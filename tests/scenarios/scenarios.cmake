@@ -29,6 +29,7 @@ endforeach()
 add_test(NAME scenario.console
   COMMAND ${CMAKE_COMMAND}
     -DHOST=$<TARGET_FILE:kestrin-host>
+    -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
     -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console
     -P ${KESTRIN_SCENARIO_DIR}/console.cmake)
 set_tests_properties(scenario.console PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
