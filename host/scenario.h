@@ -37,9 +37,13 @@ class ScenarioError : public std::runtime_error {
 // The families of commands.
 enum class Family { Setup, HostCall, Action, Answer, Expect, Console };
 
-// One command, its arguments checked and read into a few plain fields.
-// What each field holds depends on the command; scenario.cpp names it per
-// command.
+// One command, its arguments checked and read into a few plain fields,
+// in the order the command writes them: texts (paths, names, texts),
+// numbers (lines and columns, counts, millisecond times, error numbers,
+// button answers), qualifiers by name (and "mode" for the word that picks
+// a variant: replace all|once, expect file equals|contains|...). `what` is
+// the second word of answer and expect commands, the host call of onrun,
+// the value type of registry and the state of window.
 struct Command {
   int line = 0;
   std::string source;          // the line as written, trimmed
