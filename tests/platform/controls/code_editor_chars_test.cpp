@@ -82,6 +82,9 @@ TEST(CodeEditorChars, SelectionColumnsAndSelectedText) {
     EXPECT_EQ(f.editor.selText(), c.selected) << c.range.startColumn << "-" << c.range.endColumn;
     EXPECT_EQ(f.editor.getSel(false).startColumn, c.range.startColumn);
     EXPECT_EQ(f.editor.getSel(false).endColumn, std::min(c.range.endColumn, 15));
+    // The system's own string functions find the same text at those columns.
+    const CodeRange n = f.editor.getSel(true);
+    EXPECT_EQ(platform::mid(f.editor.getLine(0), n.startColumn + 1, n.endColumn - n.startColumn), c.selected);
   }
 }
 
@@ -129,6 +132,7 @@ TEST(CodeEditorChars, WordAtTheCaretAndItsLength) {
     f.editor.setCaretPos(0, c.column);
     EXPECT_EQ(f.editor.currentWord(), c.word) << c.column;
     EXPECT_EQ(f.editor.currentWordLength(), c.length) << c.column;
+    EXPECT_EQ(platform::right(platform::left(line, c.column), c.length), c.word) << c.column;
   }
 }
 
