@@ -627,28 +627,33 @@ bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
     std::string n2;
     const auto parts = splitLines(needle);
     for (size_t i = 0; i < parts.size(); ++i) n2 += (i ? "\r\n" : "") + parts[i];
-    const std::string original = text_.joined("\r\n");
-    const std::string all = isAscii(n2) ? lowerText(original) : lCase(original);
+    const bool asciiNeedle = isAscii(n2);
+    const std::string all = asciiNeedle ? lowerText(text_.joined("\r\n")) : lCase(text_.joined("\r\n"));
     size_t off = 0;
     for (int32_t l = 0; l < start.line; ++l) off += text_.line(l).size() + 2;
     off += start.offset;
-    auto findAt = [&](size_t o) {
-      for (size_t at = all.find(n2, o); at != std::string::npos; at = all.find(n2, at + 1))
-        if (onCharBoundary(original, at) && onCharBoundary(original, at + n2.size())) return at;
-      return std::string::npos;
-    };
-    size_t at = findAt(off);
-    if (at == std::string::npos) at = findAt(0);
-    if (at == std::string::npos) return false;
-    auto posOf = [&](size_t o) {
+    auto bytePosOf = [&](size_t o) {
       TextBytePos p;
       while (o >= text_.line(p.line).size() + 2 && p.line + 1 < lineCount()) {
         o -= text_.line(p.line).size() + 2;
         ++p.line;
       }
       p.offset = o;
-      return text_.toColumns(p);
+      return p;
     };
+    auto onBoundary = [&](size_t o) {
+      const TextBytePos p = bytePosOf(o);
+      return onCharBoundary(text_.line(p.line), p.offset);
+    };
+    auto findAt = [&](size_t o) {
+      for (size_t at = all.find(n2, o); at != std::string::npos; at = all.find(n2, at + 1))
+        if (asciiNeedle || (onBoundary(at) && onBoundary(at + n2.size()))) return at;
+      return std::string::npos;
+    };
+    size_t at = findAt(off);
+    if (at == std::string::npos) at = findAt(0);
+    if (at == std::string::npos) return false;
+    auto posOf = [&](size_t o) { return text_.toColumns(bytePosOf(o)); };
     desiredColumn_ = -1;
     setSelection(posOf(at), posOf(at + n2.size()));
     scrollToCaret();
