@@ -150,6 +150,7 @@ TEST(CodeEditorChars, FindSelectsCharacterColumns) {
       // The last byte of © is no character of its own: nothing to find.
       {"\xA9", {0, 0}, {0, 0, 0, 0}},
       {EURO + "\"\r\nlet", {0, 0}, {0, 9, 1, 3}},
+      {"\"\r\nLET", {1, 2}, {0, 10, 1, 3}},      // over two lines, wrapped to the top
   };
   for (const auto& c : cases) {
     Fixture f(text);
