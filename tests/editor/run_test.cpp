@@ -401,7 +401,7 @@ TEST_F(RunTest, RunTempAfterARunGivesTheScriptBackItsNameStateAndBookmarks) {
     window().m_ExecScript();
   });
 
-  std::string text, tag, panel, currentFile;
+  std::string text, tag, panel, currentFile, savedTag;
   bool dirty = false, handedOver = true;
   std::vector<int32_t> marks;
   std::string arg = "temp";
@@ -415,7 +415,8 @@ TEST_F(RunTest, RunTempAfterARunGivesTheScriptBackItsNameStateAndBookmarks) {
     handedOver = w.m_bHandedOver;
     marks = w.CodeSense1->getBookmarks();
     // The restored document is the script's own: its save writes the script.
-    modMain::g_SetCurrentScriptStatus(w, script, true);
+    modMain::gbln_FileSave(w);
+    savedTag = w.tag();
   });
 
   EXPECT_EQ(arg, copyBeside());
@@ -427,6 +428,9 @@ TEST_F(RunTest, RunTempAfterARunGivesTheScriptBackItsNameStateAndBookmarks) {
   EXPECT_FALSE(handedOver);
   EXPECT_EQ(marks, std::vector<int32_t>{1});
   EXPECT_EQ(readFile(script), "' changed\r\nMsgBox 1\r\n");
+  EXPECT_EQ(savedTag, script);
+  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(),
+                                                      "save_scriptname " + script}));
 }
 
 struct Restore {
