@@ -6,7 +6,9 @@ namespace platform::ui {
 
 namespace {
 std::string& appTitle() {
-  static std::string title = "KestrinScriptEditor";
+  // The component's application title, as untitled boxes of the original
+  // showed it (also the name its preferences are stored under).
+  static std::string title = "KestrinEditor";
   return title;
 }
 }  // namespace

@@ -24,7 +24,8 @@ std::string InputBox(const std::string& prompt, const std::string& title = {},
 MessageBoxPrompt messageBoxPrompt(const std::string& prompt, int32_t buttons,
                                   const std::string& title);
 
-// The application title that untitled boxes carry.
+// The application title that untitled boxes carry ("KestrinEditor" unless
+// the host sets another).
 void setApplicationTitle(std::string title);
 const std::string& applicationTitle();
 

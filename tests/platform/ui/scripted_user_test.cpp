@@ -100,7 +100,7 @@ TEST_F(ScriptedUserTest, AnswersAndTheTranscript) {
             "MsgBox [Kestrin VB Script Editor] \"Are you sure you want to exit Kestrin Script "
             "Editor?         \" -> Yes");
   EXPECT_EQ(t[1], "InputBox [Header] \"Name:\" -> \"Fred\"");
-  EXPECT_EQ(t[2], "InputBox [KestrinScriptEditor] \"Again:\" -> Cancel");
+  EXPECT_EQ(t[2], "InputBox [KestrinEditor] \"Again:\" -> Cancel");
   EXPECT_EQ(t[5], "Popup ID_Edit -> \"ID_EditCopy\"");
 }
 
