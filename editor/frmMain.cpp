@@ -14,6 +14,7 @@
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
+#include "platform/ui/windows.h"
 
 namespace kestrin::editor {
 
@@ -57,6 +58,14 @@ void shutDownMessage(diagnostics::Failure& failure, const std::string& source) {
                            kCrLf + "Error Number " + std::to_string(failure.number) + kCrLf +
                            "Error Source " + failure.source + kNineBlanks,
                        mb::OKOnly | mb::Critical, kMainWindowTitle);
+}
+
+// An object variable that may hold nothing: using it then fails as the
+// runtime does, with 91.
+template <class T>
+T& objectOf(const std::shared_ptr<T>& object) {
+  if (!object) platform::raise(platform::err::ObjectVariableNotSet);
+  return *object;
 }
 
 }  // namespace
@@ -206,9 +215,17 @@ void frmMain::onLoad() {
     trap.step([&] { modMain::g_HideTasks(SSSplitter1->paneShared(1)); });
     g_blnTaskPaneShown = false;
 
-    // The placement and taskbar button join here: m_oAppSettings and
-    // m_oFormRestore (GetPosition, centred by default, never minimised),
-    // m_oFormEx with the extended style &H40000.
+    // The placement of the last run (centred when none is stored, never
+    // minimised) on the window, still hidden; then the window's own
+    // taskbar button.
+    trap.step([&] { m_oAppSettings = std::make_shared<support::CAppSettings>(); });
+    trap.step([&] { m_oFormRestore = std::make_shared<support::CFormRestore>(); });
+    trap.step([&] { objectOf(m_oFormRestore).Init(m_oAppSettings, true); });
+    trap.step([&] { objectOf(m_oFormRestore).setNeverStartMinimized(true); });
+    trap.step([&] { objectOf(m_oFormRestore).GetPosition(*this); });
+    trap.step([&] { m_oFormEx = std::make_shared<support::CFormEx>(); });
+    trap.step([&] { objectOf(m_oFormEx).Init(static_cast<int32_t>(hWnd())); });
+    trap.step([&] { objectOf(m_oFormEx).AddExStyle(platform::ui::WS_EX_APPWINDOW); });
 
     g_blnMainFormLoaded = true;
   });
@@ -299,8 +316,11 @@ void frmMain::onUnload(bool& Cancel) {
     const std::string tasks = taskListPath();
     trap.step([&] { withSource(source, [&] { PVTaskPad1->save(tasks, 0); }); });
 
-    // The placement joins here: m_oFormRestore's SavePosition with this
-    // window.
+    // The placement, for the next start. A load that ended before it made
+    // the placement helper leaves the stored placement alone instead of
+    // reporting a second failure.
+    if (m_oFormRestore)
+      trap.step([&] { withSource(source, [&] { m_oFormRestore->SavePosition(*this); }); });
 
     g_blnMainFormLoaded = false;
   });
@@ -311,9 +331,12 @@ void frmMain::onUnload(bool& Cancel) {
   trace.exit();
 
   // The release, in order: CWord joins here; the diagnostics object, so that
-  // every later trace and trap finds none; m_oFormRestore, m_oAppSettings
-  // and m_oFormEx join after it.
+  // every later trace and trap finds none; the placement and window-style
+  // helpers.
   g_ErrorHandler().reset();
+  m_oFormRestore.reset();
+  m_oAppSettings.reset();
+  m_oFormEx.reset();
 }
 
 }  // namespace kestrin::editor

@@ -21,6 +21,9 @@
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
 #include "platform/zip/zipper.h"
+#include "support/CAppSettings.h"
+#include "support/CFormEx.h"
+#include "support/CFormRestore.h"
 
 namespace kestrin::diagnostics {
 class Handling;
@@ -110,9 +113,15 @@ class frmMain : public platform::ui::Form {
   // The column of the caret's end as m_GetRange last read it (the
   // completion handlers keep it too).
   int32_t m_lCursorCol = 0;
-  // The window's CSelectedWord (CWord) and its placement and window-style
-  // helpers (m_oAppSettings, m_oFormRestore, m_oFormEx) join here with
-  // their classes.
+  // The window's CSelectedWord (CWord) joins here with its class.
+  // The placement and window-style helpers, made by the load step and
+  // released by the unload step: the settings store at its default path
+  // (HKEY_LOCAL_MACHINE\Software\MyCompany\MyApplication), the placement
+  // kept in its section "Windows settings\frmMain", and the window's styles
+  // (its own taskbar button).
+  std::shared_ptr<support::CAppSettings> m_oAppSettings;
+  std::shared_ptr<support::CFormRestore> m_oFormRestore;
+  std::shared_ptr<support::CFormEx> m_oFormEx;
 
   // ---- Tool dispatcher (frmMain_dispatch.cpp) -------------------------------
   // The toolbar control's tool-click event: runs the command of the first
