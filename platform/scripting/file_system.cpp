@@ -106,8 +106,15 @@ TextStream::~TextStream() {
 
 bool TextStream::atEndOfStream() const { return pos_ >= data_.size(); }
 
+// A closed stream is no file any more (52); one opened the other way is
+// the wrong mode (54).
+void TextStream::need(bool reading) const {
+  if (!open_) raise(err::BadFileNameOrNumber);
+  if ((mode_ == Mode::ForReading) != reading) raise(err::BadFileMode);
+}
+
 std::string TextStream::readLine() {
-  if (!open_ || mode_ != Mode::ForReading) raise(err::BadFileNameOrNumber);
+  need(true);
   if (atEndOfStream()) raise(err::InputPastEndOfFile);
   const size_t end = data_.find_first_of("\r\n", pos_);
   if (end == std::string::npos) {
@@ -122,14 +129,14 @@ std::string TextStream::readLine() {
 }
 
 std::string TextStream::readAll() {
-  if (!open_ || mode_ != Mode::ForReading) raise(err::BadFileNameOrNumber);
+  need(true);
   std::string rest = data_.substr(pos_);
   pos_ = data_.size();
   return rest;
 }
 
 void TextStream::write(const std::string& text) {
-  if (!open_ || mode_ == Mode::ForReading) raise(err::BadFileNameOrNumber);
+  need(false);
   pending_ += text;
 }
 

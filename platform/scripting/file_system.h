@@ -6,7 +6,8 @@
 // file, 58 "File already exists" for a copy that may not overwrite, 70
 // "Permission denied" for a read-only file deleted without force, 76 "Path
 // not found" for a missing folder, 62 "Input past end of file" for a read
-// after the last line.
+// after the last line, 54 "Bad file mode" for reading a stream opened for
+// writing or the other way round, 52 for any use of a closed stream.
 #pragma once
 
 #include <cstdint>
@@ -52,6 +53,7 @@ class TextStream {
   void close();
 
  private:
+  void need(bool reading) const;
   std::string path_;
   Mode mode_;
   std::string data_;     // the whole file, for reading

@@ -73,6 +73,22 @@ TEST(FileSystemObject, WrittenLinesEndInCrLfAndAppendKeepsWhatWasThere) {
   EXPECT_EQ(kestrin_test::readFile(dir.file("w.txt")), "one\r\ntwo\r\n");
 }
 
+TEST(FileSystemObject, AStreamUsedTheWrongWayIsABadFileModeAndAClosedOneNoFile) {
+  TempDir dir;
+  FileSystemObject fso;
+  auto writer = fso.CreateTextFile(dir.file("w.txt"));
+  EXPECT_EQ(errorOf([&] { writer->readLine(); }), 54);
+  EXPECT_EQ(errorOf([&] { writer->readAll(); }), 54);
+  auto reader = fso.OpenTextFile(dir.file("w.txt"));
+  EXPECT_EQ(errorOf([&] { reader->write("x"); }), 54);
+  EXPECT_EQ(errorOf([&] { reader->writeLine("x"); }), 54);
+  reader->close();
+  EXPECT_EQ(errorOf([&] { reader->readLine(); }), 52);
+  writer->close();
+  EXPECT_EQ(errorOf([&] { writer->write("x"); }), 52);
+  EXPECT_EQ(kestrin_test::readFile(dir.file("w.txt")), "");
+}
+
 TEST(FileSystemObject, ForcedDeletionRemovesReadOnlyFilesAndPlainDeletionRefuses) {
   TempDir dir;
   FileSystemObject fso;
