@@ -133,8 +133,12 @@ void frmMain::m_FileSaveAs() {
   std::string chosen;
   ignore.step([&] { chosen = dialog.fileName(); });
   if (!platform::trim(chosen).empty()) {
-    ignore.step([&] { modMain::g_SetCurrentScriptStatus(*this, chosen, true); });
-    ignore.step([&] { modGlobals::save_scriptname(chosen); });
+    // A write that failed is told, and the host hears of no path; the
+    // document keeps its name and its mark.
+    if (ignore.step([&] { modMain::g_SetCurrentScriptStatus(*this, chosen, true); }))
+      ignore.step([&] { modGlobals::save_scriptname(chosen); });
+    else
+      ignore.step([&] { modMain::g_ShowSaveProblem(diagnostics::currentFailure().description); });
     // The temporary copy of the last hand-over goes.
     ignore.step([&] { modMain::gbln_DeleteTempScript(CPreferences().TempScript()); });
   }

@@ -104,6 +104,10 @@ bool gbln_CheckForSave(frmMain& form);
 // gave), No and Cancel. False only for Cancel: the command ends.
 bool gbln_SaveBeforeReplacing(frmMain& form);
 
+// The saves' message for a write that failed: "Problem saving script,
+// reason was:" with the description.
+void g_ShowSaveProblem(const std::string& description);
+
 // ---- Task pane (modMain_tasks.cpp) -------------------------------------------
 
 // Collapses the task pane (pane 1 of the main window's splitter) at once,

@@ -87,6 +87,12 @@ std::string newScriptHeader(const std::string& documentName, const std::string& 
 
 }  // namespace
 
+void g_ShowSaveProblem(const std::string& description) {
+  platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf + description +
+                           kNineBlanks + kCrLf,
+                       mb::OKOnly | mb::Exclamation, kMainWindowTitle);
+}
+
 bool gbln_SaveBeforeReplacing(frmMain& form) {
   const int32_t answer =
       platform::ui::MsgBox("File has changed, save it?" + kNineBlanks, mb::YesNoCancel | mb::Question,
@@ -132,11 +138,7 @@ bool gbln_FileSave(frmMain& form) {
 
   // Up to the save dialog failures go to the trap; without a diagnostics
   // object it tells the reason and the save returns True.
-  diagnostics::Trap trap([](diagnostics::Failure& failure) {
-    platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf +
-                             failure.description + kNineBlanks + kCrLf,
-                         mb::OKOnly | mb::Exclamation, kMainWindowTitle);
-  });
+  diagnostics::Trap trap([](diagnostics::Failure& failure) { g_ShowSaveProblem(failure.description); });
   diagnostics::Trace trace(trap);
   platform::scripting::FileSystemObject fso;
 
@@ -174,7 +176,12 @@ bool gbln_FileSave(frmMain& form) {
       result = false;
       return;
     }
-    ignore.step([&] { g_SetCurrentScriptStatus(form, chosen, true); });
+    // A write that failed is told as a failure, not as a save, and the
+    // host hears of no path; the document stays modified.
+    if (!ignore.step([&] { g_SetCurrentScriptStatus(form, chosen, true); })) {
+      ignore.step([&] { g_ShowSaveProblem(diagnostics::currentFailure().description); });
+      return;
+    }
     ignore.step([&] { modGlobals::save_scriptname(chosen); });
     ignore.step([&] {
       platform::ui::MsgBox("Script '" + dialog.fileTitle() + "' has been saved" + kNineBlanks,

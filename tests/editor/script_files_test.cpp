@@ -430,6 +430,31 @@ TEST_F(ScriptFilesTest, AFailedWriteOfAScriptWithAFileIsReportedAndLeavesItModif
   EXPECT_FALSE(modGlobals::g_blnSkipDirtyMark);
 }
 
+TEST_F(ScriptFilesTest, AWriteThatFailsAfterTheDialogIsToldAsAFailureAndNotAsASave) {
+  const bool withBridge = loadBridge();
+  main->CodeSense1->setText("Call Main()");
+  main->setTag("New Kestrin Script*");
+  main->setIsDirty(true);
+  const std::string nowhere = editorFile("no/such/folder/x.vbs");
+  const std::string problem = "Problem saving script, reason was:" + kNine + "\r\n";
+
+  user->answerFileDialog(nowhere, "Save Kestrin VB Script");
+  user->answerMessageBox(mb::OK, problem, kTitle);
+  modMain::gbln_FileSave(*main);
+  EXPECT_EQ(user->lastMessageBox()->text.rfind(problem, 0), 0u);
+  EXPECT_EQ(main->tag(), "New Kestrin Script*");
+  EXPECT_TRUE(main->IsDirty());
+
+  user->answerFileDialog(nowhere, "Save As");
+  user->answerMessageBox(mb::OK, problem, kTitle);
+  main->m_FileSaveAs();
+  EXPECT_EQ(main->tag(), "New Kestrin Script*");
+  EXPECT_FALSE(std::filesystem::exists(nowhere));
+  if (withBridge) {
+    EXPECT_EQ(bridgeLog(), "");  // the host heard of no path
+  }
+}
+
 // ---- Save as --------------------------------------------------------------------
 
 TEST_F(ScriptFilesTest, SaveAsCancelledWritesNothing) {
