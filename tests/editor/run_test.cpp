@@ -19,6 +19,7 @@
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
 #include "editor_fixture.h"
+#include "platform/runtime/errors.h"
 #include "platform/runtime/strings.h"
 #include "platform/ui/msgbox.h"
 #include "platform/win32/files.h"
@@ -288,6 +289,41 @@ TEST_F(RunTest, AFailureWithoutTheDiagnosticsObjectShowsTheCommandsOwnMessage) {
   EXPECT_NE(shown.find("\r\nError Source modMain::m_ExecScript(Function)" + kNine), std::string::npos)
       << shown;
   EXPECT_TRUE(bridgeCalls().empty());
+}
+
+// ---- The bridge routines ------------------------------------------------------------
+
+TEST_F(RunTest, TheBridgeRoutinesBindOnlyToALoadedLibraryAndStayBoundAfterTheRun) {
+  namespace modGlobals = kestrin::editor::modGlobals;
+  // Nothing loaded yet, and the library is not on the search path.
+  try {
+    modGlobals::save_scriptname("/s/a.vbs");
+    ADD_FAILURE() << "save_scriptname was bound without the library";
+  } catch (const platform::RuntimeError& e) {
+    EXPECT_EQ(e.number(), 53);
+    EXPECT_EQ(e.description(), "File not found: kzenvb.dll");
+  }
+
+  installBridge();
+  std::string copy = copyBeside();
+  EXPECT_TRUE(modMain::PassScriptToKestrin(copy));
+  // The run gave back its load, but the bound routine keeps the library.
+  modGlobals::save_scriptname("/s/a.vbs");
+  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(),
+                                                      "save_scriptname /s/a.vbs"}));
+}
+
+TEST_F(RunTest, ALibraryWithoutRunVbscriptFailsTheHandOverWithItsOwnMessage) {
+  fs::copy_file(KESTRIN_TEST_ROUTINES, bridgePath());
+  user->answerMessageBox(mb::OK, "Description - ");
+  std::string copy = copyBeside();
+  EXPECT_FALSE(modMain::PassScriptToKestrin(copy));
+  ASSERT_TRUE(user->lastMessageBox());
+  EXPECT_EQ(user->lastMessageBox()->text,
+            "Description - Can't find DLL entry point run_vbscript in kzenvb.dll\r\n\r\n"
+            "Error Number 453\r\nError Source modMain::PassScriptToKestrin(Function)" +
+                kNine);
+  EXPECT_EQ(user->lastMessageBox()->icon, mb::Critical);
 }
 
 // ---- The temporary copy's place and deletion ----------------------------------
