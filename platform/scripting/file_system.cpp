@@ -38,11 +38,13 @@ bool isReadOnly(const std::string& path) {
   return statPath(path, st) && (st.st_mode & S_IWUSR) == 0;
 }
 
+// The whole file; 53 when it is not there, 70 when it may not be read.
 std::string readWholeFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
-  if (!in) raise(err::FileNotFound);
+  if (!in) raise(isFile(path) ? err::PermissionDenied : err::FileNotFound);
   std::ostringstream out;
   out << in.rdbuf();
+  if (in.bad()) raise(err::DeviceIOError);
   return out.str();
 }
 

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <functional>
 #include <vector>
@@ -87,6 +89,33 @@ TEST(FileSystemObject, AStreamUsedTheWrongWayIsABadFileModeAndAClosedOneNoFile) 
   writer->close();
   EXPECT_EQ(errorOf([&] { writer->write("x"); }), 52);
   EXPECT_EQ(kestrin_test::readFile(dir.file("w.txt")), "");
+}
+
+TEST(FileSystemObject, AFileThatMayNotBeReadIsPermissionDeniedNotMissing) {
+  TempDir dir;
+  const std::string f = dir.file("secret.txt");
+  kestrin_test::writeFile(f, "x");
+  ::chmod(f.c_str(), 0);
+  ::chmod(dir.path().c_str(), 0755);
+  // The superuser reads anything: the check runs as an ordinary user.
+  auto check = [&] {
+    FileSystemObject fso;
+    const int open = errorOf([&] { fso.OpenTextFile(f); });
+    const int copy = errorOf([&] { fso.CopyFile(f, dir.file("copy.txt")); });
+    return open == 70 && copy == 70 ? 0 : 1;
+  };
+  int result = 0;
+  if (::geteuid() == 0) {
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid == 0) _exit(::setgid(65534) == 0 && ::setuid(65534) == 0 ? check() : 2);
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    result = WIFEXITED(status) ? WEXITSTATUS(status) : 3;
+  } else {
+    result = check();
+  }
+  EXPECT_EQ(result, 0);
 }
 
 TEST(FileSystemObject, ForcedDeletionRemovesReadOnlyFilesAndPlainDeletionRefuses) {
