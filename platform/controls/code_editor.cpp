@@ -11,11 +11,11 @@ namespace platform::controls {
 
 namespace {
 
-// A byte of a word: ASCII letters, digits and "_", and every byte of a
-// character beyond ASCII, as the tokenizer reads words.
-bool isWordByte(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
+// A character of the word at the caret: an ASCII letter, digit or "_",
+// the characters of the script language's names and of the host words (the
+// owner's completion takes any other character as the end of a word).
+bool isIdentChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 std::string lowerText(std::string_view s) {
@@ -143,7 +143,7 @@ std::string CodeEditor::currentWord() const {
   const std::string& l = text_.line(caret_.line);
   const size_t end = text_.toBytes(caret_).offset;
   size_t start = end;
-  while (start > 0 && isWordByte(l[start - 1])) --start;
+  while (start > 0 && isIdentChar(l[start - 1])) --start;
   return l.substr(start, end - start);
 }
 

@@ -275,9 +275,9 @@ class CodeEditor {
 
   int32_t textLength() const;                                                   // 25: characters, with CR LF breaks
   int32_t lineCount() const noexcept { return text_.lineCount(); }              // 26
-  // 27: the word in front of the caret (letters, digits, "_" and the
-  // characters beyond ASCII, up to the caret); 28: its length in
-  // characters.
+  // 27: the word in front of the caret (the ASCII letters, digits and "_"
+  // up to the caret, the characters of the language's names); 28: its
+  // length in characters.
   std::string currentWord() const;
   int32_t currentWordLength() const;
   // 150: the kind of token at the caret, token_class: the token that holds

@@ -16,12 +16,17 @@ inline constexpr int32_t Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32
                          Down = 40, Insert = 45, Delete = 46, F1 = 112, Packet = 231;
 }
 
-// A byte of a word: ASCII letters, digits and "_", and every byte of a
-// character beyond ASCII (as currentWord and the tokenizer read words).
-bool isWordByte(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
-         static_cast<unsigned char>(c) >= 0x80;
+// A character of the word at the caret (currentWord): an ASCII letter,
+// digit or "_". The completion list follows such words and closes at any
+// other character, where the owner's completion ends a word too.
+bool isIdentChar(char c) {
+  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
+
+// A byte of a word for the caret's word-by-word moves (Ctrl+Left and
+// Ctrl+Right): those characters and every character beyond ASCII, as the
+// tokenizer reads words, so that the caret steps over "café" at once.
+bool isWordByte(char c) { return isIdentChar(c) || static_cast<unsigned char>(c) >= 0x80; }
 
 // The key of a character on a US keyboard, and whether it needs Shift.
 std::pair<int32_t, bool> keyOfCharacter(unsigned char c) {
@@ -311,7 +316,7 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
   // The list closes when the caret leaves the word it was opened for, or
   // when a character that ends a word goes in.
   if (list_) {
-    const bool wordChar = !key.character.empty() && isWordByte(key.character[0]);
+    const bool wordChar = key.character.size() == 1 && isIdentChar(key.character[0]);
     if (caret_.line != listStart_.line || caret_.column < listStart_.column ||
         (!key.character.empty() && !wordChar)) {
       closeList();

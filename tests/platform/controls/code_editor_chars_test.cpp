@@ -117,15 +117,17 @@ TEST(CodeEditorChars, CaretKeysMoveOneCharacterAndKeepTheColumn) {
 }
 
 TEST(CodeEditorChars, WordAtTheCaretAndItsLength) {
-  // x0 _1 =2 _3 c4 a5 f6 é7 _8 +9 _10 €11 u12 _13 +14 _15 face16 a17 b18
-  const std::string line = "x = caf" + E + " + " + EURO + "u + " + FACE + "ab";
+  // The word is the name in front of the caret (ASCII letters, digits, "_");
+  // the columns around it count characters.
+  // x0 _1 =2 _3 c4 a5 f6 é7 D8 r9 a10 _11 +12 _13 €14 u15 _16 1 17 _18 +19 _20 face21 a22 b23
+  const std::string line = "x = caf" + E + "Dra + " + EURO + "u_1 + " + FACE + "ab";
   struct Case { int32_t column; std::string word; int32_t length; } cases[] = {
-      {8, "caf" + E, 4},
+      {11, "Dra", 3},   // the é ends the word before it
+      {8, "", 0},
       {7, "caf", 3},
-      {13, EURO + "u", 2},
-      {19, FACE + "ab", 3},
-      {17, FACE, 1},
-      {10, "", 0},
+      {18, "u_1", 3},
+      {24, "ab", 2},
+      {22, "", 0},      // right after the face
   };
   for (const auto& c : cases) {
     Fixture f(line);
@@ -134,6 +136,25 @@ TEST(CodeEditorChars, WordAtTheCaretAndItsLength) {
     EXPECT_EQ(f.editor.currentWordLength(), c.length) << c.column;
     EXPECT_EQ(platform::right(platform::left(line, c.column), c.length), c.word) << c.column;
   }
+}
+
+TEST(CodeEditorChars, TheCompletionListStartsAtTheWordAndClosesAtAnAccentedLetter) {
+  Fixture f(E + EURO + " Dr");
+  f.editor.executeCommand(cmdDocumentEnd);
+  f.events.listWords = {"DrawArc", "DrawLine"};
+  ASSERT_TRUE(f.editor.showCompletionList());
+  f.editor.userTypes("a");
+  EXPECT_TRUE(f.editor.completionListOpen());
+  for (int i = 0; i < 3; ++i) f.editor.userKey("Left");
+  EXPECT_EQ(f.editor.getSel(true).endColumn, 3);  // the word's start: still open
+  EXPECT_TRUE(f.editor.completionListOpen());
+  f.editor.userKey("Left");
+  EXPECT_FALSE(f.editor.completionListOpen());  // before the word
+  f.editor.executeCommand(cmdDocumentEnd);
+  ASSERT_TRUE(f.editor.showCompletionList());
+  f.editor.userTypes(E);  // no letter of a name: the word ends, as for the owner
+  EXPECT_FALSE(f.editor.completionListOpen());
+  EXPECT_EQ(f.editor.text(), E + EURO + " Dra" + E);
 }
 
 TEST(CodeEditorChars, FindSelectsCharacterColumns) {

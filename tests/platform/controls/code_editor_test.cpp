@@ -796,6 +796,24 @@ TEST(CodeEditorCompletion, TheMainWindowsWayOfInsertingThePickedWord) {
   EXPECT_EQ(editor.getSel(true), (CodeRange{0, 8, 0, 8}));
 }
 
+TEST(CodeEditorCompletion, ThePickedWordAfterCharactersOfSeveralBytes) {
+  // The owner's arithmetic (caret column minus the word's length) must land
+  // on the word's start with é, € and a four-byte character before it.
+  CodeEditor editor;
+  CompletingOwner owner;
+  editor.setEventSink(&owner);
+  editor.setText("s = \"\u00e9\u20ac\U0001F600\": ");
+  editor.executeCommand(cmdDocumentEnd);
+  editor.userTypes("Dra");
+  editor.userKey("Ctrl+Space");
+  ASSERT_TRUE(editor.completionListOpen());
+  editor.userKey("Down");
+  editor.userKey("Down");
+  editor.userKey("Enter");
+  EXPECT_EQ(editor.text(), "s = \"\u00e9\u20ac\U0001F600\": DrawLine");
+  EXPECT_EQ(editor.getSel(true), (CodeRange{0, 19, 0, 19}));
+}
+
 }  // namespace
 
 namespace {
