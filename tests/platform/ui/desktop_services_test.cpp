@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <string>
+
+#include "common/temp_dir.h"
 
 #include "platform/ui/clipboard.h"
 #include "platform/ui/screen.h"
@@ -23,7 +27,14 @@ TEST(Clipboard, ClearSetGet) {
 }
 
 TEST(Screen, FontsAreSortedWithoutDuplicates) {
+  // The font library may write its caches; they go to a folder of the
+  // test, never into the user's home.
+  kestrin_test::TempDir cache;
+  const char* old = std::getenv("XDG_CACHE_HOME");
+  const std::string saved = old ? old : "";
+  ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
   const auto& fonts = screen().Fonts();
+  if (old) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CACHE_HOME");
   ASSERT_FALSE(fonts.empty());
   EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end()));
   EXPECT_EQ(std::adjacent_find(fonts.begin(), fonts.end()), fonts.end());
