@@ -58,9 +58,9 @@ class CRegistry {
   // True only when the key opened and the value was deleted.
   bool DeleteValue(const std::string& KeyName, const std::string& ValueName);
   // The names, in the registry's order, at indexes 1 to the count that is
-  // returned; SubKeys is left unallocated when there are none. Sub-key
-  // names go through a buffer of 256 characters: the list ends before a
-  // longer one.
+  // returned; the array is left unallocated when there are none. Sub-key
+  // names go through a buffer of 256 characters, the longest name a key
+  // may have and its NUL.
   int32_t GetAllSubKeys(const std::string& KeyName, platform::StringArray& SubKeys);
   int32_t GetAllValueNames(const std::string& KeyName, platform::StringArray& ValueNames);
   // The value by its stored type: REG_SZ and REG_MULTI_SZ as their text
