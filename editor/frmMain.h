@@ -104,6 +104,53 @@ class frmMain : public platform::ui::Form {
   // Traced and trapped.
   void m_ExecScript();
 
+  // ---- Editing and bookmark commands (frmMain_editing.cpp) ------------------
+  // Failures are skipped statement by statement, except in
+  // m_CopyFilePathName. The commands that change the text (undo, redo, cut,
+  // paste, replace, date and time, comment add and remove, insert file) do
+  // nothing while the editor is read-only, and run the dirty marker before
+  // they act, whether or not the change then happens.
+  void m_EditUndo();
+  void m_EditRedo();
+  // The selection to the clipboard (emptied first), then removed.
+  void m_EditCut();
+  void m_EditCopy();
+  void m_EditPaste();
+  // Removes the selection; a read-only editor refuses it by itself.
+  void m_EditDelete();
+  // The editor's find, find next, replace, select all, select line and go
+  // to line (which asks the user for the line).
+  void m_EditFind();
+  void m_EditFindNext();
+  void m_EditReplace();
+  void m_EditSelectAll();
+  void m_EditSelectCurrentLine();
+  void m_EditGoToLine();
+  // The bookmark commands switch the left margin on first; they work on a
+  // read-only script too.
+  void m_BookmarkToggle();
+  void m_BookmarkClearAll();
+  void m_BookmarkFirst();
+  void m_BookmarkLast();
+  void m_BookmarkNext();
+  void m_BookmarkPrevious();
+  // The document name, "*" included, to the clipboard. No handling of its
+  // own: a failure reaches the caller.
+  void m_CopyFilePathName();
+  // A new line, then the present date and time in the general date form.
+  void m_InsertDateTime();
+  // An apostrophe at the start of every line of the selection (the last
+  // one too when the selection ends at its first column); the selection's
+  // numbers are selected again. Traced.
+  void m_CommentAdd();
+  // One apostrophe removed at the start of the selected text and after
+  // each of its line breaks. Traced.
+  void m_CommentClear();
+  // A script chosen in the open dialog (folder "VB") at the end of the
+  // text, after two new lines; Cancel inserts nothing, the document being
+  // marked already. Traced.
+  void m_InsertFile();
+
   // ---- Window state ---------------------------------------------------------
   // The completion list is open (the completion handlers keep it).
   bool m_bListOpen = false;

@@ -93,6 +93,33 @@ void fileSave(ToolCall& call) { call.trap.step([&] { modMain::gbln_FileSave(call
 void fileSaveAs(ToolCall& call) { call.trap.step([&] { call.window.m_FileSaveAs(); }); }
 void execScript(ToolCall& call) { call.trap.step([&] { call.window.m_ExecScript(); }); }
 
+// The editing and bookmark commands.
+void insertFile(ToolCall& call) { call.trap.step([&] { call.window.m_InsertFile(); }); }
+void editUndo(ToolCall& call) { call.trap.step([&] { call.window.m_EditUndo(); }); }
+void editRedo(ToolCall& call) { call.trap.step([&] { call.window.m_EditRedo(); }); }
+void editCut(ToolCall& call) { call.trap.step([&] { call.window.m_EditCut(); }); }
+void editCopy(ToolCall& call) { call.trap.step([&] { call.window.m_EditCopy(); }); }
+void editPaste(ToolCall& call) { call.trap.step([&] { call.window.m_EditPaste(); }); }
+void editDelete(ToolCall& call) { call.trap.step([&] { call.window.m_EditDelete(); }); }
+void editFind(ToolCall& call) { call.trap.step([&] { call.window.m_EditFind(); }); }
+void editFindNext(ToolCall& call) { call.trap.step([&] { call.window.m_EditFindNext(); }); }
+void editReplace(ToolCall& call) { call.trap.step([&] { call.window.m_EditReplace(); }); }
+void editSelectAll(ToolCall& call) { call.trap.step([&] { call.window.m_EditSelectAll(); }); }
+void editSelectCurrentLine(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditSelectCurrentLine(); });
+}
+void editGoToLine(ToolCall& call) { call.trap.step([&] { call.window.m_EditGoToLine(); }); }
+void commentClear(ToolCall& call) { call.trap.step([&] { call.window.m_CommentClear(); }); }
+void commentAdd(ToolCall& call) { call.trap.step([&] { call.window.m_CommentAdd(); }); }
+void copyFilePathName(ToolCall& call) { call.trap.step([&] { call.window.m_CopyFilePathName(); }); }
+void insertDateTime(ToolCall& call) { call.trap.step([&] { call.window.m_InsertDateTime(); }); }
+void bookmarkToggle(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkToggle(); }); }
+void bookmarkClearAll(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkClearAll(); }); }
+void bookmarkFirst(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkFirst(); }); }
+void bookmarkLast(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkLast(); }); }
+void bookmarkNext(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkNext(); }); }
+void bookmarkPrevious(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkPrevious(); }); }
+
 // ---- The web and mail links ----------------------------------------------------------
 //
 // The addresses are the installation's configuration (linkAddress). The
@@ -146,7 +173,7 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_SaveAllFiles", nullptr, "frmMain::m_SaveAllFiles"},
     {"id_FilePrint", nullptr, "frmMain::m_FilePrint"},
     {"id_FileExit", nullptr, "frmMain::m_CloseEditor"},
-    {"ID_InsertFile", nullptr, "frmMain::m_InsertFile"},
+    {"ID_InsertFile", insertFile, nullptr},
     {"ID_PrintSetup", nullptr, "frmMain::m_FilePrintSetup"},
     {"ID_TODO", nullptr, "modMain::g_ToDo"},
     {"ID_If...EndIf", nullptr, "modMain::g_IfCode"},
@@ -174,23 +201,23 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_DefineNotepad", nullptr, "modMain::g_Notepad"},
     {"ID_MSWord", nullptr, "modMain::g_AddWord"},
     {"ID_MSExcel", nullptr, "modMain::g_AddExcel"},
-    {"id_EditUndo", nullptr, "frmMain::m_EditUndo"},
-    {"id_EditRedo", nullptr, "frmMain::m_EditRedo"},
-    {"ID_EditCut", nullptr, "frmMain::m_EditCut"},
-    {"ID_EditCopy", nullptr, "frmMain::m_EditCopy"},
-    {"ID_EditPaste", nullptr, "frmMain::m_EditPaste"},
-    {"id_EditDelete", nullptr, "frmMain::m_EditDelete"},
-    {"ID_EditFind", nullptr, "frmMain::m_EditFind"},
-    {"id_EditFindNext", nullptr, "frmMain::m_EditFindNext"},
-    {"id_EditReplace", nullptr, "frmMain::m_EditReplace"},
-    {"id_EditSelectAll", nullptr, "frmMain::m_EditSelectAll"},
-    {"id_EditSelectCurrentLine", nullptr, "frmMain::m_EditSelectCurrentLine"},
-    {"id_EditGoToLine", nullptr, "frmMain::m_EditGoToLine"},
+    {"id_EditUndo", editUndo, nullptr},
+    {"id_EditRedo", editRedo, nullptr},
+    {"ID_EditCut", editCut, nullptr},
+    {"ID_EditCopy", editCopy, nullptr},
+    {"ID_EditPaste", editPaste, nullptr},
+    {"id_EditDelete", editDelete, nullptr},
+    {"ID_EditFind", editFind, nullptr},
+    {"id_EditFindNext", editFindNext, nullptr},
+    {"id_EditReplace", editReplace, nullptr},
+    {"id_EditSelectAll", editSelectAll, nullptr},
+    {"id_EditSelectCurrentLine", editSelectCurrentLine, nullptr},
+    {"id_EditGoToLine", editGoToLine, nullptr},
     {"ID_EditPreferences", nullptr, "frmMain::m_EditPreferences"},
-    {"ID_CommentRemove", nullptr, "frmMain::m_CommentClear"},
-    {"ID_CommentAdd", nullptr, "frmMain::m_CommentAdd"},
-    {"ID_CopyFilePath/Name", nullptr, "frmMain::m_CopyFilePathName"},
-    {"ID_Date/Time", nullptr, "frmMain::m_InsertDateTime"},
+    {"ID_CommentRemove", commentClear, nullptr},
+    {"ID_CommentAdd", commentAdd, nullptr},
+    {"ID_CopyFilePath/Name", copyFilePathName, nullptr},
+    {"ID_Date/Time", insertDateTime, nullptr},
     {"ID_DOSCommand", nullptr, "frmMain::m_RunDosPrompt"},
     {"ID_ExecuteScript", execScript, nullptr},
     {"ID_CloseEditor", nullptr, "frmMain::m_CloseEditor"},
@@ -203,12 +230,12 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_NewFunction", nullptr, "frmAddFunction, the same"},
     {"ID_NewSubroutine", nullptr, "frmAddSubroutine, the same"},
     {"ID_AddProperty", nullptr, "frmAddProperty, the same"},
-    {"id_BookmarksBookmarkOn/Off", nullptr, "frmMain::m_BookmarkToggle"},
-    {"id_BookmarksClearAllBookmarks", nullptr, "frmMain::m_BookmarkClearAll"},
-    {"id_BookmarksJumptoFirstBookmark", nullptr, "frmMain::m_BookmarkFirst"},
-    {"id_BookmarksJumptoLastBookmark", nullptr, "frmMain::m_BookmarkLast"},
-    {"id_BookmarksGotoNextBookmark", nullptr, "frmMain::m_BookmarkNext"},
-    {"id_BookmarksGotoPreviousBookmark", nullptr, "frmMain::m_BookmarkPrevious"},
+    {"id_BookmarksBookmarkOn/Off", bookmarkToggle, nullptr},
+    {"id_BookmarksClearAllBookmarks", bookmarkClearAll, nullptr},
+    {"id_BookmarksJumptoFirstBookmark", bookmarkFirst, nullptr},
+    {"id_BookmarksJumptoLastBookmark", bookmarkLast, nullptr},
+    {"id_BookmarksGotoNextBookmark", bookmarkNext, nullptr},
+    {"id_BookmarksGotoPreviousBookmark", bookmarkPrevious, nullptr},
     {"ID_About", nullptr, "frmAbout, loaded, then shown modally"},
     {"ID_Contents", nullptr, "frmMain::m_HelpContents"},
     {"ID_KzScriptHelp", nullptr, "frmMain::m_ScriptingHelp"},
