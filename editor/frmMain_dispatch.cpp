@@ -25,6 +25,7 @@
 #include "platform/ui/msgbox.h"
 #include "platform/win32/component.h"
 #include "platform/win32/registry.h"
+#include "support/CShell.h"
 
 namespace kestrin::editor {
 
@@ -53,12 +54,20 @@ std::string kiloBytes(int64_t bytes) {
          "kb";
 }
 
-// One click: the window and the dispatcher's trap: every statement of a
+// One click: the window, the dispatcher's trap (every statement of a
 // command entry is one of its steps, so that Retry runs it again and Ignore
-// goes on after it.
+// goes on after it) and the shell object of the web and mail entries, made
+// at its first use in the call and released when the dispatcher leaves by
+// any way.
 struct ToolCall {
   frmMain& window;
   diagnostics::Trap& trap;
+  std::unique_ptr<support::CShell> shellObject;
+
+  support::CShell& shell() {
+    if (!shellObject) shellObject = std::make_unique<support::CShell>();
+    return *shellObject;
+  }
 };
 
 using Command = void (*)(ToolCall&);
@@ -122,23 +131,17 @@ void bookmarkPrevious(ToolCall& call) { call.trap.step([&] { call.window.m_Bookm
 
 // ---- The web and mail links ----------------------------------------------------------
 //
-// The addresses are the installation's configuration (linkAddress). The
-// hand-over to the shell (CShell::OpenUrl, CShell::CreateNewMailMessage)
-// joins each of these entries with its class; until then an entry reads its
-// address and builds its text, and hands nothing over.
+// The addresses are the installation's configuration (linkAddress); the
+// shell's errors come to the dispatcher's trap.
 
-void forumPage(ToolCall& call) {
+void openPage(ToolCall& call, const char* addressValue) {
   std::string url;
-  call.trap.step([&] { url = linkAddress(kForumPageValue); });
+  call.trap.step([&] { url = linkAddress(addressValue); });
+  call.trap.step([&] { call.shell().OpenUrl(url); });
 }
-void contactPage(ToolCall& call) {
-  std::string url;
-  call.trap.step([&] { url = linkAddress(kContactPageValue); });
-}
-void homePage(ToolCall& call) {
-  std::string url;
-  call.trap.step([&] { url = linkAddress(kHomePageValue); });
-}
+void forumPage(ToolCall& call) { openPage(call, kForumPageValue); }
+void contactPage(ToolCall& call) { openPage(call, kContactPageValue); }
+void homePage(ToolCall& call) { openPage(call, kHomePageValue); }
 
 // The support mail to the mailbox of linkAddress, with the subject "Kestrin
 // VBScript Support" and the text of supportMailText.
@@ -146,6 +149,8 @@ void supportMail(ToolCall& call) {
   std::string body, mailbox;
   call.trap.step([&] { body = supportMailText(call.trap); });
   call.trap.step([&] { mailbox = linkAddress(kSupportMailboxValue); });
+  call.trap.step(
+      [&] { call.shell().CreateNewMailMessage(mailbox, "", "Kestrin VBScript Support", body); });
 }
 
 struct ToolEntry {
@@ -240,10 +245,10 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_Contents", nullptr, "frmMain::m_HelpContents"},
     {"ID_KzScriptHelp", nullptr, "frmMain::m_ScriptingHelp"},
     {"ID_VbScript", nullptr, "frmMain::m_VbScriptReference"},
-    {"ID_KestrinForum", forumPage, "CShell::OpenUrl with the forum's address"},
-    {"ID_Contact", contactPage, "CShell::OpenUrl with the contact page"},
-    {"ID_Homepage", homePage, "CShell::OpenUrl with the home page"},
-    {"ID_Support", supportMail, "CShell::CreateNewMailMessage, the support mail"},
+    {"ID_KestrinForum", forumPage, nullptr},
+    {"ID_Contact", contactPage, nullptr},
+    {"ID_Homepage", homePage, nullptr},
+    {"ID_Support", supportMail, nullptr},
 }};
 
 // The first entry whose ID equals toolId, with regard to case; null when none.
@@ -361,7 +366,7 @@ void frmMain::SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool) 
     platform::ui::MsgBox(failure.description + kNineBlanks, mb::OKOnly | mb::Exclamation, source);
   });
   diagnostics::Trace trace(trap);
-  ToolCall call{*this, trap};
+  ToolCall call{*this, trap, nullptr};
 
   const diagnostics::TrapEnd end = trap.body([&] {
     trace.enter(source);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <string>
@@ -218,6 +220,25 @@ TEST_F(DispatcherTest, RetryReportsARecurringFailureAgainAndIgnoreEndsTheDispatc
 
 class LinkTest : public DispatcherTest {
  protected:
+  void SetUp() override {
+    DispatcherTest::SetUp();
+    if (const char* path = std::getenv("PATH")) savedPath_ = path;
+    // A stand-in for the desktop's opener: it keeps the item it is given.
+    const std::string bin = editorDir.file("bin");
+    std::filesystem::create_directories(bin);
+    kestrin_test::writeFile(bin + "/xdg-open",
+                            "#!/bin/sh\nprintf '%s' \"$1\" > '" + editorDir.file("opened") + "'\n");
+    std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
+    ::setenv("PATH", bin.c_str(), 1);
+  }
+  void TearDown() override {
+    ::setenv("PATH", savedPath_.c_str(), 1);
+    DispatcherTest::TearDown();
+  }
+  std::string opened() const {
+    const std::string path = editorDir.file("opened");
+    return std::filesystem::exists(path) ? kestrin_test::readFile(path) : "(nothing)";
+  }
   void store(const std::string& name, platform::DWORD type, const std::string& data) {
     platform::HKEY key = 0;
     ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kLinksKey, 0,
@@ -228,6 +249,7 @@ class LinkTest : public DispatcherTest {
               platform::ERROR_SUCCESS);
     platform::RegCloseKey(key);
   }
+  std::string savedPath_;
 };
 
 TEST_F(LinkTest, TheAddressesComeFromTheMachineKeyWithPlaceholdersForAbsentOrEmptyValues) {
@@ -249,6 +271,32 @@ TEST_F(LinkTest, TheForumEntryWithAnAddressThatIsNoTextFailsIntoTheOwnMessageWit
   EXPECT_EQ(user->lastMessageBox()->title,
             "frmMain::SSActiveToolBars1_ToolClick [tool] ID_KestrinForum");
   EXPECT_EQ(user->lastMessageBox()->icon, mb::Exclamation);
+}
+
+TEST_F(LinkTest, TheThreePagesOpenTheirConfiguredOrPlaceholderAddresses) {
+  store(editor::kForumPageValue, platform::REG_SZ, "https://kestrin.test/forum");
+  const struct {
+    const char* tool;
+    const char* address;
+  } cases[] = {{"ID_KestrinForum", "https://kestrin.test/forum"},
+               {"ID_Contact", "https://www.example.com/contact/"},
+               {"ID_Homepage", "https://www.example.com/kestrin/"}};
+  for (const auto& c : cases) {
+    std::filesystem::remove(editorFile("opened"));
+    const size_t before = traceLines().size();
+    ASSERT_TRUE(main->SSActiveToolBars1->clickTool(c.tool)) << c.tool;
+    EXPECT_EQ(opened(), c.address) << c.tool;
+    EXPECT_EQ(traceSince(before), pushPop(c.tool));
+  }
+}
+
+TEST_F(LinkTest, TheSupportEntryOpensAMailToTheMailboxWithTheSubjectAndTheText) {
+  kestrin_test::writeFile(editorFile("KestrinScriptEditor.so"), std::string(1500, 'x'));
+  store(editor::kSupportMailboxValue, platform::REG_SZ, "help@kestrin.test");
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_Support"));
+  kestrin::diagnostics::IgnoreFailures ignore;
+  EXPECT_EQ(opened(), "mailto:help@kestrin.test?subject=Kestrin VBScript Support&body=" +
+                          editor::supportMailText(ignore));
 }
 
 class SupportMailTest : public EditorTest {
