@@ -153,6 +153,16 @@ void supportMail(ToolCall& call) {
       [&] { call.shell().CreateNewMailMessage(mailbox, "", "Kestrin VBScript Support", body); });
 }
 
+// ---- The code templates -------------------------------------------------------------
+//
+// A template is one statement of the dispatcher: a failure that it does not
+// handle itself comes to the dispatcher's trap.
+
+template <void (*Template)(frmMain&)>
+void codeTemplate(ToolCall& call) {
+  call.trap.step([&] { Template(call.window); });
+}
+
 struct ToolEntry {
   std::string_view id;
   // Null while the entry waits for its command.
@@ -180,32 +190,32 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"id_FileExit", nullptr, "frmMain::m_CloseEditor"},
     {"ID_InsertFile", insertFile, nullptr},
     {"ID_PrintSetup", nullptr, "frmMain::m_FilePrintSetup"},
-    {"ID_TODO", nullptr, "modMain::g_ToDo"},
-    {"ID_If...EndIf", nullptr, "modMain::g_IfCode"},
-    {"ID_If..ElseIf..EndIf", nullptr, "modMain::g_ElseIfCode"},
-    {"ID_SelectCase", nullptr, "modMain::g_SelectCaseCode"},
-    {"ID_For..Next", nullptr, "modMain::g_ForNextCode"},
-    {"ID_For..Each", nullptr, "modMain::g_ForEachCode"},
-    {"ID_Arc", nullptr, "modMain::g_AddArcDeclare"},
-    {"ID_Line", nullptr, "modMain::g_AddLineDeclare"},
-    {"ID_Point", nullptr, "modMain::g_AddPointDeclare"},
-    {"ID_Rectangle", nullptr, "modMain::g_AddRectangleDeclare"},
-    {"ID_Leads", nullptr, "modMain::g_AddLeadsDeclare"},
-    {"ID_DepthCuts", nullptr, "modMain::g_AddDepthsDeclare"},
-    {"ID_OverRide", nullptr, "modMain::g_AddOverRideDeclare"},
-    {"ID_AddBackSlash", nullptr, "modMain::g_AddBackSlashCode"},
-    {"ID_InitializeScreen", nullptr, "modMain::g_AddInitializeCode"},
-    {"ID_ResetAll", nullptr, "modMain::g_ReSetAllCode"},
-    {"ID_CheckForDrawing", nullptr, "modMain::g_CheckForDrawing"},
-    {"ID_BrowseForFolder", nullptr, "modMain::g_BrowseForFolder"},
-    {"ID_InsertFSO", nullptr, "modMain::g_AddFSO"},
-    {"ID_InsertWSH", nullptr, "modMain::g_AddWSH"},
-    {"ID_InsertInclude", nullptr, "modMain::g_AddInclude"},
-    {"ID_ADO", nullptr, "modMain::g_AddADO"},
-    {"ID_AutoCAD", nullptr, "modMain::g_AddAutoCAD"},
-    {"ID_DefineNotepad", nullptr, "modMain::g_Notepad"},
-    {"ID_MSWord", nullptr, "modMain::g_AddWord"},
-    {"ID_MSExcel", nullptr, "modMain::g_AddExcel"},
+    {"ID_TODO", codeTemplate<modMain::g_ToDo>, nullptr},
+    {"ID_If...EndIf", codeTemplate<modMain::g_IfCode>, nullptr},
+    {"ID_If..ElseIf..EndIf", codeTemplate<modMain::g_ElseIfCode>, nullptr},
+    {"ID_SelectCase", codeTemplate<modMain::g_SelectCaseCode>, nullptr},
+    {"ID_For..Next", codeTemplate<modMain::g_ForNextCode>, nullptr},
+    {"ID_For..Each", codeTemplate<modMain::g_ForEachCode>, nullptr},
+    {"ID_Arc", codeTemplate<modMain::g_AddArcDeclare>, nullptr},
+    {"ID_Line", codeTemplate<modMain::g_AddLineDeclare>, nullptr},
+    {"ID_Point", codeTemplate<modMain::g_AddPointDeclare>, nullptr},
+    {"ID_Rectangle", codeTemplate<modMain::g_AddRectangleDeclare>, nullptr},
+    {"ID_Leads", codeTemplate<modMain::g_AddLeadsDeclare>, nullptr},
+    {"ID_DepthCuts", codeTemplate<modMain::g_AddDepthsDeclare>, nullptr},
+    {"ID_OverRide", codeTemplate<modMain::g_AddOverRideDeclare>, nullptr},
+    {"ID_AddBackSlash", codeTemplate<modMain::g_AddBackSlashCode>, nullptr},
+    {"ID_InitializeScreen", codeTemplate<modMain::g_AddInitializeCode>, nullptr},
+    {"ID_ResetAll", codeTemplate<modMain::g_ReSetAllCode>, nullptr},
+    {"ID_CheckForDrawing", codeTemplate<modMain::g_CheckForDrawing>, nullptr},
+    {"ID_BrowseForFolder", codeTemplate<modMain::g_BrowseForFolder>, nullptr},
+    {"ID_InsertFSO", codeTemplate<modMain::g_AddFSO>, nullptr},
+    {"ID_InsertWSH", codeTemplate<modMain::g_AddWSH>, nullptr},
+    {"ID_InsertInclude", codeTemplate<modMain::g_AddInclude>, nullptr},
+    {"ID_ADO", codeTemplate<modMain::g_AddADO>, nullptr},
+    {"ID_AutoCAD", codeTemplate<modMain::g_AddAutoCAD>, nullptr},
+    {"ID_DefineNotepad", codeTemplate<modMain::g_Notepad>, nullptr},
+    {"ID_MSWord", codeTemplate<modMain::g_AddWord>, nullptr},
+    {"ID_MSExcel", codeTemplate<modMain::g_AddExcel>, nullptr},
     {"id_EditUndo", editUndo, nullptr},
     {"id_EditRedo", editRedo, nullptr},
     {"ID_EditCut", editCut, nullptr},

@@ -15,6 +15,9 @@ class Form;
 namespace platform::controls {
 class SplitterPane;
 }
+namespace kestrin::diagnostics {
+class Handling;
+}
 
 namespace kestrin::editor {
 
@@ -148,6 +151,78 @@ bool gbln_DeleteTempScript(const std::string& path);
 // that name in any case, and restores IsDirty with its "*" from WasDirty.
 // Failures reach the caller.
 void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript);
+
+// ---- Code insertion and control-structure templates (authoring/modMain_templates.cpp)
+//
+// Templates put their text into the main window's editor in one of two ways:
+// in front of the line on which the selection starts (g_InsertAtCursor), or
+// after the last line of the document (appendAtEnd). Neither tests the
+// read-only state (the editor refuses the change silently) or marks the
+// document modified itself: the editor's text change does that. A template
+// without handling of its own passes a failure to the tool dispatcher.
+
+// Puts text in front of the first character of the line on which the
+// selection starts (its anchor), then sets the selection back to the line
+// and column numbers it had, which now lie in the inserted text. Traced;
+// failures are skipped.
+void g_InsertAtCursor(frmMain& form, const std::string& text);
+
+// The end-of-text insertion: the caret to the end of the text, two new
+// lines, then the text at the caret. Each of the four steps is one
+// statement of the given handling. Neither traced nor saving the selection.
+void appendAtEnd(frmMain& form, const std::string& text,
+                 diagnostics::Handling& handling);
+
+// The TODO comment: asks for its text ("Add TODO Task"); blanks only or
+// Cancel insert nothing, any other text the line "'' TODO:: <text> [<long
+// date> <hh:mm AM/PM>]" at the caret. Traced; no handling of its own.
+void g_ToDo(frmMain& form);
+
+// The control-structure templates at the caret: If/Else, If/ElseIf/Else,
+// Select Case, For/Next with its counter, For Each. Traced; no handling of
+// their own.
+void g_IfCode(frmMain& form);
+void g_ElseIfCode(frmMain& form);
+void g_SelectCaseCode(frmMain& form);
+void g_ForNextCode(frmMain& form);
+void g_ForEachCode(frmMain& form);
+
+// ---- Object declaration templates (authoring/modMain_declarations.cpp) ------
+//
+// Each puts one fixed declaration at the caret (g_InsertAtCursor).
+
+// Outside automation objects. Traced, failures skipped; g_AddFSO neither
+// traces nor handles its failures.
+void g_AddExcel(frmMain& form);
+void g_AddWord(frmMain& form);
+void g_AddAutoCAD(frmMain& form);
+void g_AddWSH(frmMain& form);
+void g_AddFSO(frmMain& form);
+void g_Notepad(frmMain& form);
+
+// The host's script classes, declared, created and filled in a With block.
+// Traced; no handling of their own.
+void g_AddOverRideDeclare(frmMain& form);
+void g_AddDepthsDeclare(frmMain& form);
+void g_AddLeadsDeclare(frmMain& form);
+void g_AddRectangleDeclare(frmMain& form);
+void g_AddPointDeclare(frmMain& form);
+void g_AddLineDeclare(frmMain& form);
+void g_AddArcDeclare(frmMain& form);
+
+// ---- Function snippet templates (authoring/modMain_snippets.cpp) ------------
+//
+// Each appends a routine after the end of the document (appendAtEnd); all
+// but g_AddBackSlashCode and g_AddInclude first put its call at the caret
+// (g_InsertAtCursor). Traced; g_AddADO and g_AddInclude skip their
+// failures, the others have no handling of their own.
+void g_BrowseForFolder(frmMain& form);
+void g_CheckForDrawing(frmMain& form);
+void g_AddADO(frmMain& form);
+void g_AddInitializeCode(frmMain& form);
+void g_AddBackSlashCode(frmMain& form);
+void g_ReSetAllCode(frmMain& form);
+void g_AddInclude(frmMain& form);
 
 }  // namespace modMain
 }  // namespace kestrin::editor
