@@ -72,7 +72,20 @@ T& objectOf(const std::shared_ptr<T>& object) {
 
 std::shared_ptr<frmMain> mainWindow() { return platform::ui::defaultInstance<frmMain>(); }
 
-frmMain::frmMain() : Form("frmMain") {
+namespace {
+frmMain::AuthoringParts& authoringSlot() {
+  static frmMain::AuthoringParts parts;
+  return parts;
+}
+}  // namespace
+
+void frmMain::setAuthoringParts(const AuthoringParts& parts) { authoringSlot() = parts; }
+const frmMain::AuthoringParts& frmMain::authoringParts() { return authoringSlot(); }
+
+frmMain::frmMain()
+    : Form("frmMain"),
+      m_CodeSenseEvents(authoringParts().makeEvents ? authoringParts().makeEvents(*this)
+                                                    : std::make_unique<CodeSenseEvents>(*this)) {
   publish(
       "IsDirty", [this] { return std::string(m_bIsDirty ? "True" : "False"); },
       [this](const std::string& value) { m_bIsDirty = value == "True" || value == "-1"; });
@@ -89,7 +102,7 @@ void frmMain::createControls() {
   CodeSense1 = add(std::make_shared<CodeEditorControl>("CodeSense1"));
   // The editor control's events go to the window's handlers
   // (CodeSenseEvents); the window sees every key before the control.
-  CodeSense1->setEventSink(&m_CodeSenseEvents);
+  CodeSense1->setEventSink(m_CodeSenseEvents.get());
   setKeyPreview(true);
 
   SSActiveToolBars1 = add(std::make_shared<Toolbar>("SSActiveToolBars1"));
@@ -200,10 +213,10 @@ void frmMain::onLoad() {
     // The host word lists, for every language registration of this run.
     trap.step([&] { g_strHostFunctionList = modCodeSense::gstr_LoadKestrinFunctionList(); });
     trap.step([&] { g_strHostConstantList = modCodeSense::gstr_LoadKestrinConstants(); });
-    // The completion word list joins here: modCodeSense::gbln_LoadIntellList,
-    // its result unused.
-
-    // The window's CSelectedWord, CWord, is created here with its class.
+    // The completion word list (its result unused) and the window's
+    // CSelectedWord.
+    if (const auto load = authoringParts().loadWordList) trap.step([&] { load(); });
+    if (const auto make = authoringParts().newSelectedWord) trap.step([&] { CWord = make(); });
 
     // The autosave runs unless the preference AutoSaveMinutes is exactly
     // "0" ("00" switches it on); a preference that cannot be read leaves it
@@ -330,9 +343,9 @@ void frmMain::onUnload(bool& Cancel) {
   }
   trace.exit();
 
-  // The release, in order: CWord joins here; the diagnostics object, so that
-  // every later trace and trap finds none; the placement and window-style
-  // helpers.
+  // The release, in order: CWord; the diagnostics object, so that every
+  // later trace and trap finds none; the placement and window-style helpers.
+  CWord.reset();
   g_ErrorHandler().reset();
   m_oFormRestore.reset();
   m_oAppSettings.reset();

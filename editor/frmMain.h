@@ -7,6 +7,7 @@
 // each section names the file that defines it.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -179,6 +180,45 @@ class frmMain : public platform::ui::Form {
   // titled with that trace text.
   void SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool);
 
+  // ---- Utility, help and print commands (frmMain_utility.cpp) ---------------
+  // Each skips its failing statements and shows only the messages named
+  // here; what the shell cannot open shows nothing.
+  // Unloads every window of the editor (modMain::UnloadAll).
+  void m_CloseEditor();
+  // Prints the text with its line numbers through the code editor.
+  void m_FilePrint();
+  // The print dialog's printer set-up form, owned by the window; what the
+  // user chooses is not read back.
+  void m_FilePrintSetup();
+  // "Help/kzScriptEd.hlp" of the editor's folder, or the message "Editor
+  // help file not avialable at this time".
+  void m_HelpContents();
+  // "Help/VBScript.htm"; nothing when it is missing.
+  void m_ScriptingHelp();
+  // "VBSCRIP5.CHM" of the editor's folder; nothing when it is missing.
+  void m_VbScriptReference();
+  // The Options dialog with a new CPreferences, shown modally over the
+  // window. Traced.
+  void m_EditPreferences();
+  // The system programs (systemProgramPaths): the first of the program's
+  // two places that exists is started; with neither, "Could not open DOS
+  // command prompt", "... notepad", "... calculator", "... registry editor".
+  void m_RunDosPrompt();
+  void m_RunNotepad();
+  void m_RunCalculator();
+  void m_RunRegistryEditor();
+  // Nothing: one empty body serves both.
+  void m_CloseAllFiles();
+  void m_SaveAllFiles();
+  // Loads "Addlets/KzDef.vbs" like an opened script, or says "Could not
+  // locate kzdef.vbs". No tool calls it.
+  void m_OpenDefinitionsScript();
+  // A property that nothing in the editor reads or sets; False when the
+  // window is made.
+  bool ProjectExplorerIsOpen() const { return m_bProjectExplorerIsOpen; }
+  void setProjectExplorerIsOpen(bool open) { m_bProjectExplorerIsOpen = open; }
+  bool m_bProjectExplorerIsOpen = false;
+
   // ---- Status panels and view events (frmMain_view.cpp) ---------------------
   // Fills "CURSOR" ("  Line 12, Col 5", counted from 1) from the end of the
   // selection and "SIZE" from m_lTextLength ("File Size: 12kb", halves to
@@ -276,6 +316,20 @@ std::string linkAddress(const std::string& valueName);
 // CR LF. Every line is one statement of the given handling (the
 // dispatcher's trap).
 std::string supportMailText(diagnostics::Handling& handling);
+
+// The system programs of the Utilities menu, each looked for at two places
+// in turn. The installation may name other places as text values of the
+// machine key kProgramsKey: the program's name for the first place, the
+// name followed by "2" for the second; an absent or empty value keeps the
+// standard place, a value that is not text raises 13 "Type mismatch".
+inline constexpr const char* kProgramsKey = "SOFTWARE\\KestrinEditor\\Programs";
+inline constexpr const char* kCommandPromptProgram = "CommandPrompt";  // a terminal
+inline constexpr const char* kTextEditorProgram = "TextEditor";
+inline constexpr const char* kCalculatorProgram = "Calculator";
+inline constexpr const char* kRegistryEditorProgram = "RegistryEditor";
+// The two places of a program, in the order they are tried; none for a
+// name that is no program of the menu.
+std::array<std::string, 2> systemProgramPaths(const std::string& program);
 
 // The one main window of this thread (made, not loaded, at first use; a
 // new object after each unload).

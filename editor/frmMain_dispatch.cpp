@@ -15,6 +15,7 @@
 
 #include "diagnostics/handling.h"
 #include "diagnostics/trace.h"
+#include "editor/frmAbout.h"
 #include "editor/frmMain.h"
 #include "editor/modMain.h"
 #include "platform/runtime/convert.h"
@@ -22,6 +23,7 @@
 #include "platform/runtime/errors.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
+#include "platform/ui/form.h"
 #include "platform/ui/msgbox.h"
 #include "platform/win32/component.h"
 #include "platform/win32/registry.h"
@@ -129,6 +131,35 @@ void bookmarkLast(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkL
 void bookmarkNext(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkNext(); }); }
 void bookmarkPrevious(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkPrevious(); }); }
 
+// ---- The utility, help and print commands --------------------------------------------
+
+void closeAllFiles(ToolCall& call) { call.trap.step([&] { call.window.m_CloseAllFiles(); }); }
+void saveAllFiles(ToolCall& call) { call.trap.step([&] { call.window.m_SaveAllFiles(); }); }
+void filePrint(ToolCall& call) { call.trap.step([&] { call.window.m_FilePrint(); }); }
+void closeEditor(ToolCall& call) { call.trap.step([&] { call.window.m_CloseEditor(); }); }
+void filePrintSetup(ToolCall& call) { call.trap.step([&] { call.window.m_FilePrintSetup(); }); }
+void runDosPrompt(ToolCall& call) { call.trap.step([&] { call.window.m_RunDosPrompt(); }); }
+void runCalculator(ToolCall& call) { call.trap.step([&] { call.window.m_RunCalculator(); }); }
+void runNotepad(ToolCall& call) { call.trap.step([&] { call.window.m_RunNotepad(); }); }
+void runRegistryEditor(ToolCall& call) {
+  call.trap.step([&] { call.window.m_RunRegistryEditor(); });
+}
+void editPreferences(ToolCall& call) { call.trap.step([&] { call.window.m_EditPreferences(); }); }
+void helpContents(ToolCall& call) { call.trap.step([&] { call.window.m_HelpContents(); }); }
+void scriptingHelp(ToolCall& call) { call.trap.step([&] { call.window.m_ScriptingHelp(); }); }
+void vbScriptReference(ToolCall& call) {
+  call.trap.step([&] { call.window.m_VbScriptReference(); });
+}
+
+// The About window: loaded, then shown modally over the main window (after
+// a failing load, Ignore goes on with the show).
+void aboutWindow(ToolCall& call) {
+  call.trap.step([&] { platform::ui::defaultInstance<frmAbout>()->load(); });
+  call.trap.step([&] {
+    platform::ui::defaultInstance<frmAbout>()->show(platform::ui::vbModal, &call.window);
+  });
+}
+
 // ---- The web and mail links ----------------------------------------------------------
 //
 // The addresses are the installation's configuration (linkAddress); the
@@ -182,14 +213,14 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_HideTasks", hideTasks, nullptr},
     {"ID_FileNew", fileNew, nullptr},
     {"ID_FileOpen", fileOpen, nullptr},
-    {"ID_CloseAllFiles", nullptr, "frmMain::m_CloseAllFiles"},
+    {"ID_CloseAllFiles", closeAllFiles, nullptr},
     {"ID_FileSave", fileSave, nullptr},
     {"ID_FileSaveAs", fileSaveAs, nullptr},
-    {"ID_SaveAllFiles", nullptr, "frmMain::m_SaveAllFiles"},
-    {"id_FilePrint", nullptr, "frmMain::m_FilePrint"},
-    {"id_FileExit", nullptr, "frmMain::m_CloseEditor"},
+    {"ID_SaveAllFiles", saveAllFiles, nullptr},
+    {"id_FilePrint", filePrint, nullptr},
+    {"id_FileExit", closeEditor, nullptr},
     {"ID_InsertFile", insertFile, nullptr},
-    {"ID_PrintSetup", nullptr, "frmMain::m_FilePrintSetup"},
+    {"ID_PrintSetup", filePrintSetup, nullptr},
     {"ID_TODO", codeTemplate<modMain::g_ToDo>, nullptr},
     {"ID_If...EndIf", codeTemplate<modMain::g_IfCode>, nullptr},
     {"ID_If..ElseIf..EndIf", codeTemplate<modMain::g_ElseIfCode>, nullptr},
@@ -228,17 +259,17 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"id_EditSelectAll", editSelectAll, nullptr},
     {"id_EditSelectCurrentLine", editSelectCurrentLine, nullptr},
     {"id_EditGoToLine", editGoToLine, nullptr},
-    {"ID_EditPreferences", nullptr, "frmMain::m_EditPreferences"},
+    {"ID_EditPreferences", editPreferences, nullptr},
     {"ID_CommentRemove", commentClear, nullptr},
     {"ID_CommentAdd", commentAdd, nullptr},
     {"ID_CopyFilePath/Name", copyFilePathName, nullptr},
     {"ID_Date/Time", insertDateTime, nullptr},
-    {"ID_DOSCommand", nullptr, "frmMain::m_RunDosPrompt"},
+    {"ID_DOSCommand", runDosPrompt, nullptr},
     {"ID_ExecuteScript", execScript, nullptr},
-    {"ID_CloseEditor", nullptr, "frmMain::m_CloseEditor"},
-    {"ID_Calc", nullptr, "frmMain::m_RunCalculator"},
-    {"ID_Notepad", nullptr, "frmMain::m_RunNotepad"},
-    {"ID_Regedit", nullptr, "frmMain::m_RunRegistryEditor"},
+    {"ID_CloseEditor", closeEditor, nullptr},
+    {"ID_Calc", runCalculator, nullptr},
+    {"ID_Notepad", runNotepad, nullptr},
+    {"ID_Regedit", runRegistryEditor, nullptr},
     {"ID_EnableBackup", enableBackup, nullptr},
     {"ID_DisableBackup", disableBackup, nullptr},
     {"ID_InsertClass", nullptr, "frmNewClass, loaded, then shown modally"},
@@ -251,10 +282,10 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"id_BookmarksJumptoLastBookmark", bookmarkLast, nullptr},
     {"id_BookmarksGotoNextBookmark", bookmarkNext, nullptr},
     {"id_BookmarksGotoPreviousBookmark", bookmarkPrevious, nullptr},
-    {"ID_About", nullptr, "frmAbout, loaded, then shown modally"},
-    {"ID_Contents", nullptr, "frmMain::m_HelpContents"},
-    {"ID_KzScriptHelp", nullptr, "frmMain::m_ScriptingHelp"},
-    {"ID_VbScript", nullptr, "frmMain::m_VbScriptReference"},
+    {"ID_About", aboutWindow, nullptr},
+    {"ID_Contents", helpContents, nullptr},
+    {"ID_KzScriptHelp", scriptingHelp, nullptr},
+    {"ID_VbScript", vbScriptReference, nullptr},
     {"ID_KestrinForum", forumPage, nullptr},
     {"ID_Contact", contactPage, nullptr},
     {"ID_Homepage", homePage, nullptr},

@@ -8,6 +8,7 @@
 
 namespace platform::controls {
 class CodeEditor;
+class CompletionList;
 }
 namespace platform::ui {
 class Timer;
@@ -74,7 +75,37 @@ void g_RegisterKestrinLanguage(platform::controls::CodeEditor& control,
 // convert, no timer) is skipped and the next one runs; nothing is shown.
 void g_SetProperties(platform::controls::CodeEditor& control, platform::ui::Timer* autoSaveTimer);
 
-// ---- Completion word list and argument tips ---------------------------------
-// (gbln_LoadIntellList and the tip procedures join here with their files.)
+// ---- Completion word list and argument tips (authoring/modCodeSense_completion.cpp)
+//
+// The completion word list: the rows of the word-list file in file order
+// (nothing sorted, trimmed or merged), each with its word, its tip text and
+// its kind (the third field's number rounded to a whole number, halves to
+// even). It belongs to the thread that loads it and lives as long as the
+// component stays loaded; only a load writes it.
+
+// Reads the word-list file into the word list, from its first row on (the
+// rows of an earlier load beyond the new ones go). A missing file shows
+// "Unable to load intellisense" and changes nothing.
+//
+// Traced and trapped: a row of fewer than three fields, or a kind beyond
+// 32 bits, fails while the row is stored; Retry stores it again, Ignore
+// goes on (the kind 0, then an empty tip text), Abort clears the call stack
+// and ends the load with the rows before it. Without g_ErrorHandler the
+// message "Could not load Intellisense list" shows and the load ends. The
+// result: False for a missing file or an Abort, else True.
+bool gbln_LoadIntellList();
+
+// Fills the completion list with every word of the list in its order: the
+// word as text, its kind less 1 as image (kind 1 "class", 2 "sub" and so on
+// in the completion image list) and its tip text as item data; then shows
+// the entries with their images. Traced and trapped as the loader (the own
+// message "Problem loading intellisense"); False only after an Abort.
+bool gbln_ShowIntelliList(platform::controls::CompletionList& list);
+
+// Whether the word is in the list, and the tip text of its first row ("" for
+// none); both compare without regard to case, blanks included. Traced;
+// failures are skipped.
+bool gbln_IsIntelliWord(const std::string& word);
+std::string gstr_GetItemData(const std::string& word);
 
 }  // namespace kestrin::editor::modCodeSense

@@ -34,6 +34,9 @@ class TemplateTest : public editor_test::EditorTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
+    // A word-list file, so that the load step's completion word list says
+    // nothing of a missing one.
+    kestrin_test::writeFile(editorFile("KzLangDef.csv"), "");
     main = kestrin::editor::mainWindow();
     main->load();
     ASSERT_TRUE(main->loaded());
