@@ -102,7 +102,7 @@ struct CaretCase {
 
 TEST_F(TemplateTest, TheCaretInsertionGoesInFrontOfTheSelectionsLineAndSetsTheSameNumbersBack) {
   const std::string block = "X = 1\r\nY = 2\r\n";
-  std::string beforeTen, fromTen, threeToFive;
+  std::string beforeTen, fromTen;
   for (int i = 1; i <= 12; ++i) (i < 10 ? beforeTen : fromTen) += "line " + std::to_string(i) + "\r\n";
   const std::vector<CaretCase> cases = {
       // The caret in the middle of line 10: the block becomes lines 10 and
@@ -200,8 +200,11 @@ TEST_F(TemplateTest, TheToDoLineCarriesTheCommentAsTypedWithTheLongDateAndTwelve
     EXPECT_EQ(text(), "Dim a\r\n" + c.line + "b = 1\r\n") << c.line;
     EXPECT_EQ(main->IsDirty(), !c.line.empty()) << c.line;
     // The trace text is popped after an insertion and after none.
-    EXPECT_EQ(traceSince(before).front(), "Entered routine: modMain::g_ToDo(Sub)");
-    EXPECT_EQ(traceSince(before).back(), "Exited routine: modMain::g_ToDo(Sub)");
+    const auto lines = traceSince(before);
+    ASSERT_GE(lines.size(), 2u) << c.line;
+    EXPECT_EQ(lines.front(), "Entered routine: modMain::g_ToDo(Sub)");
+    EXPECT_EQ(lines.back(), "Exited routine: modMain::g_ToDo(Sub)");
+    EXPECT_TRUE(balanced(lines)) << c.line;
     EXPECT_TRUE(callStack().empty());
   }
   EXPECT_EQ(user->transcript().front(),
