@@ -132,7 +132,7 @@ void frmMain::createControls() {
   tmrAutoSave = add(std::make_shared<platform::ui::Timer>("tmrAutoSave"));
   tmrAutoSave->setInterval(65535);
   tmrAutoSave->setEnabled(false);
-  // The autosave's tick handler joins here.
+  tmrAutoSave->onTimer = [this] { tmrAutoSave_Timer(); };
 }
 
 // ---- Load step ------------------------------------------------------------------

@@ -152,6 +152,18 @@ class frmMain : public platform::ui::Form {
   // marked already. Traced.
   void m_InsertFile();
 
+  // ---- Autosave (frmMain_autosave.cpp) --------------------------------------
+  // The tick of tmrAutoSave: at the tick whose count reaches the whole
+  // minutes of AutoSaveMinutes (at every tick for 0 or less, or a text that
+  // is no number) the script is backed up into AutoSavePath, when that
+  // folder exists, as "<file name>-DD.MM.YYYY-hh.mm" with ".zip" (ZipFile
+  // 1) or ".bak". A script without a file (unless it is the new script and
+  // DoNotSaveNewFile is 1) is first written to "VB/New Kestrin Script.vbs",
+  // backed up under that name and, once written, named "New Kestrin
+  // Script", not modified. Failures are skipped; the count starts again
+  // after every attempt.
+  void tmrAutoSave_Timer();
+
   // ---- Window state ---------------------------------------------------------
   // The completion list is open (the completion handlers keep it).
   bool m_bListOpen = false;
@@ -287,6 +299,9 @@ class frmMain : public platform::ui::Form {
   CodeSenseEvents m_CodeSenseEvents{*this};
   std::string m_strCurrentFile;
   bool m_bIsDirty = false;
+  // The autosave's ticks since its last attempt; kept while the timer is
+  // switched off and on.
+  int32_t m_lAutoSaveTicks = 0;
 };
 
 // The tool dispatcher's table (frmMain_dispatch.cpp): the position, from 1,
