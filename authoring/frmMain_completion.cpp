@@ -27,8 +27,8 @@ using platform::controls::CompletionList;
 namespace {
 
 // Key codes and character codes the handlers look at.
-constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeySpace = 32, kKeyLeft = 37,
-                  kKeyRight = 39, kKeyDelete = 46;
+constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeyEscape = 27, kKeySpace = 32,
+                  kKeyLeft = 37, kKeyRight = 39, kKeyDelete = 46;
 constexpr int32_t kTipKindArguments = 4;
 
 // CWord, which the load step makes; 91 "Object variable not set" before.
@@ -137,7 +137,13 @@ bool frmMain::CodeSense1_CompletionListMark(CompletionList& List) {
 }
 
 bool frmMain::CodeSense1_CompletionListKey(CompletionList& List, int32_t KeyCode, int32_t Shift) {
-  (void)List, (void)KeyCode, (void)Shift;
+  (void)List, (void)Shift;
+  // Escape closes the list without a pick, and its key press never comes:
+  // the entry it dismissed must not go in at the next Enter or Tab.
+  if (KeyCode == kKeyEscape) {
+    m_bListOpen = false;
+    m_strPickedWord.clear();
+  }
   return false;
 }
 

@@ -177,6 +177,20 @@ TEST_F(CompletionTest, APickInsideALineReplacesJustTheWordAndLeavesTheCaretAfter
   EXPECT_EQ(line(0), "x = DrawLine + 1234567");
 }
 
+TEST_F(CompletionTest, AListClosedWithEscapeLeavesItsEntryOut) {
+  open();
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("w");
+  ASSERT_EQ(main->m_strPickedWord, "DrawLine");
+  editor().userKey("Escape");
+  EXPECT_FALSE(editor().completionListOpen());
+  EXPECT_FALSE(main->m_bListOpen);
+  editor().userKey("Enter");
+  EXPECT_EQ(line(0), "Draw");
+  EXPECT_EQ(editor().lineCount(), 2);
+}
+
 TEST_F(CompletionTest, ADoubleClickPicksTheEntryAndClosesTheList) {
   open();
   editor().userTypes("Max");
