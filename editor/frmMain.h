@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/controls/code_editor_control.h"
@@ -28,6 +29,9 @@
 
 namespace kestrin::diagnostics {
 class Handling;
+}
+namespace kestrin::authoring {
+class CSelectedWord;
 }
 
 namespace kestrin::editor {
@@ -173,7 +177,15 @@ class frmMain : public platform::ui::Form {
   // The column of the caret's end as m_GetRange last read it (the
   // completion handlers keep it too).
   int32_t m_lCursorCol = 0;
-  // The window's CSelectedWord (CWord) joins here with its class.
+  // The rest of the completion state, kept by the completion handlers: the
+  // word at the caret and the list's highlighted entry as the key events
+  // and the list last gave them, where the argument tip starts (the end line
+  // and column of the range; none before the first tip) and, in CWord, the
+  // word whose tip text the tip shows.
+  std::string m_strCurrentWord;
+  std::string m_strPickedWord;
+  std::optional<platform::controls::CodeRange> m_rngTipStart;
+  std::shared_ptr<authoring::CSelectedWord> CWord;
   // The placement and window-style helpers, made by the load step and
   // released by the unload step: the settings store at its default path
   // (HKEY_LOCAL_MACHINE\Software\MyCompany\MyApplication), the placement
@@ -260,10 +272,38 @@ class frmMain : public platform::ui::Form {
   void Form_KeyPress(int16_t& KeyAscii);
   void Form_KeyUp(int16_t& KeyCode, int16_t Shift);
 
+  // ---- Completion, argument tip and keys (authoring/frmMain_completion.cpp) -
+  // Puts the completion entry last highlighted (m_strPickedWord) in place of
+  // the word's beginning in front of the caret, leaves the caret after the
+  // inserted word, keeps the word in CWord and empties m_strPickedWord. An
+  // entry of blanks only inserts nothing. Always False. Traced; failures are
+  // skipped.
+  bool m_AddIntellWord();
+
+  // The editor control's completion-list, argument-tip and key events; no
+  // handling of their own (a failure goes back to the control). The key
+  // events mark the document modified unless the editor is read-only.
+  bool CodeSense1_CompletionListShow(platform::controls::CompletionList& List);
+  bool CodeSense1_CompletionListPick(platform::controls::CompletionList& List);
+  bool CodeSense1_CompletionListMark(platform::controls::CompletionList& List);
+  bool CodeSense1_CompletionListKey(platform::controls::CompletionList& List, int32_t KeyCode,
+                                    int32_t Shift);
+  bool CodeSense1_CompletionListWord(platform::controls::CompletionList& List, int32_t Index);
+  std::string CodeSense1_CompletionListSelChange(platform::controls::CompletionList& List,
+                                                 int32_t Index);
+  int32_t CodeSense1_TipKind();
+  void CodeSense1_TipShow(platform::controls::ArgumentTip& Tip);
+  void CodeSense1_TipUpdate(platform::controls::ArgumentTip& Tip);
+  void CodeSense1_TipDismissed();
+  bool CodeSense1_TipCancel();
+  bool CodeSense1_KeyDown(int32_t KeyCode, int32_t Shift);
+  bool CodeSense1_KeyPress(int32_t KeyAscii, int32_t Shift);
+  bool CodeSense1_KeyUp(int32_t KeyCode, int32_t Shift);
+
   // The editor control's event sink: each event goes to the window's handler
   // of it. The view events are defined with their handlers in
-  // frmMain_view.cpp; the completion, tip and key events join here with
-  // theirs.
+  // frmMain_view.cpp; the authoring aids derive the sink that adds the
+  // completion, tip and key events (AuthoringParts).
   class CodeSenseEvents : public platform::controls::CodeEditorEvents {
    public:
     explicit CodeSenseEvents(frmMain& owner) : owner_(owner) {}
@@ -276,9 +316,23 @@ class frmMain : public platform::ui::Form {
     bool rightClick(platform::controls::CodeEditor& editor) override;
     void selectionChange(platform::controls::CodeEditor& editor) override;
 
-   private:
+   protected:
     frmMain& owner_;
   };
+
+  // The authoring aids' part of the window, which they register when they
+  // are part of the program (the editor's own tests run without it): the
+  // event sink with the completion, tip and key handlers, the load step's
+  // completion word list (modCodeSense::gbln_LoadIntellList) and a new
+  // CSelectedWord for CWord. Without it those events get the control's
+  // default answers, no word list is loaded and CWord stays empty.
+  struct AuthoringParts {
+    std::unique_ptr<CodeSenseEvents> (*makeEvents)(frmMain& owner) = nullptr;
+    bool (*loadWordList)() = nullptr;
+    std::shared_ptr<authoring::CSelectedWord> (*newSelectedWord)() = nullptr;
+  };
+  static void setAuthoringParts(const AuthoringParts& parts);
+  static const AuthoringParts& authoringParts();
 
  protected:
   // ---- Start-up and shut-down (frmMain.cpp) ---------------------------------
@@ -296,7 +350,7 @@ class frmMain : public platform::ui::Form {
   void onKeyUp(int16_t& KeyCode, int16_t Shift) override;
 
  private:
-  CodeSenseEvents m_CodeSenseEvents{*this};
+  std::unique_ptr<CodeSenseEvents> m_CodeSenseEvents;
   std::string m_strCurrentFile;
   bool m_bIsDirty = false;
   // The autosave's ticks since its last attempt; kept while the timer is
