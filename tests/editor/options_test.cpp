@@ -300,7 +300,10 @@ TEST_F(OptionsTest, ApplyStoresAndAppliesAndAFollowingCancelKeepsWhatApplyStored
   store("LineNumbering", "0");
   open();
   user->setValue("chkLineNumbers", "1", kDialog)
+      .setValue("txtAutoSaveFileMinutes", "5", kDialog)
+      .setValue("txtAutoSavePath", editorDir.path(), kDialog)
       .click("cmdApply", kDialog)
+      .setValue("txtAutoSaveFileMinutes", "3", kDialog)
       .setValue("chkWhiteSpace", "1", kDialog)
       .setValue("txtUser", "Not Kept", kDialog)
       .key("Escape");
@@ -309,7 +312,10 @@ TEST_F(OptionsTest, ApplyStoresAndAppliesAndAFollowingCancelKeepsWhatApplyStored
   EXPECT_FALSE(dialog->loaded());
   EXPECT_EQ(stored("LineNumbering"), "1");
   EXPECT_TRUE(main->CodeSense1->lineNumbering());
+  EXPECT_TRUE(main->tmrAutoSave->timerEnabled());
   // Apply stored the whole dialog once: the values it held then.
+  EXPECT_EQ(stored("AutoSavePath"), editorDir.path());
+  EXPECT_EQ(stored("AutoSaveMinutes"), "5");
   EXPECT_EQ(stored("DisplayWhitespace"), "0");
   EXPECT_EQ(stored("UserName"), "");
 }
