@@ -27,8 +27,8 @@ using platform::controls::CompletionList;
 namespace {
 
 // Key codes and character codes the handlers look at.
-constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeyEscape = 27, kKeySpace = 32,
-                  kKeyLeft = 37, kKeyRight = 39, kKeyDelete = 46;
+constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeySpace = 32, kKeyLeft = 37,
+                  kKeyRight = 39, kKeyDelete = 46;
 constexpr int32_t kTipKindArguments = 4;
 
 // CWord, which the load step makes; 91 "Object variable not set" before.
@@ -75,6 +75,14 @@ int32_t argumentAtCaret(const CodeEditor& editor, int32_t startLine, int32_t sta
   return argument;
 }
 
+// The list that the handlers take to be open is one the control still
+// shows: the control also closes it without a pick (Escape, a pick key that
+// the key-down handler took, a character that ends the word), and a list
+// taken to be open would take the next Enter, Tab or Right arrow for a pick.
+void forgetClosedList(frmMain& window) {
+  if (window.m_bListOpen && !window.CodeSense1->completionListOpen()) window.m_bListOpen = false;
+}
+
 }  // namespace
 
 // ---- The picked completion word -----------------------------------------------------
@@ -112,6 +120,8 @@ bool frmMain::m_AddIntellWord() {
 // ---- The completion list ------------------------------------------------------------
 
 bool frmMain::CodeSense1_CompletionListShow(CompletionList& List) {
+  // An entry of an earlier list is no pick of this one.
+  m_strPickedWord.clear();
   List.setImageList(platform::toLongChecked(IMGIntellisence->hImageList()));
   List.setFont(CodeSense1->font());
   List.clearItems();
@@ -137,13 +147,7 @@ bool frmMain::CodeSense1_CompletionListMark(CompletionList& List) {
 }
 
 bool frmMain::CodeSense1_CompletionListKey(CompletionList& List, int32_t KeyCode, int32_t Shift) {
-  (void)List, (void)Shift;
-  // Escape closes the list without a pick, and its key press never comes:
-  // the entry it dismissed must not go in at the next Enter or Tab.
-  if (KeyCode == kKeyEscape) {
-    m_bListOpen = false;
-    m_strPickedWord.clear();
-  }
+  (void)List, (void)KeyCode, (void)Shift;
   return false;
 }
 
@@ -225,6 +229,7 @@ bool frmMain::CodeSense1_KeyDown(int32_t KeyCode, int32_t Shift) {
   (void)Shift;
   if (CodeSense1->readOnly()) return false;
   modMain::g_UpdateDirtyMark(*this);
+  forgetClosedList(*this);
   if (m_bListOpen) {
     switch (KeyCode) {
       case kKeyTab:
@@ -256,6 +261,7 @@ bool frmMain::CodeSense1_KeyPress(int32_t KeyAscii, int32_t Shift) {
   (void)Shift;
   if (CodeSense1->readOnly()) return false;
   modMain::g_UpdateDirtyMark(*this);
+  forgetClosedList(*this);
   if (m_bListOpen) {
     if (KeyAscii == '(')
       m_AddIntellWord();

@@ -153,13 +153,62 @@ INSTANTIATE_TEST_SUITE_P(Keys, PickTest,
 
 TEST_F(CompletionTest, TabIsTakenAndEnterIsLeftToTheList) {
   open();
-  main->m_bListOpen = true;
-  main->m_strPickedWord = "DrawLine";
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("w");
   EXPECT_TRUE(main->CodeSense1_KeyDown(9, 0));
   EXPECT_EQ(line(0), "DrawLine");
-  main->m_strPickedWord = "DrawArc";
+
+  editor().userTypes(" = Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("wA");
+  ASSERT_EQ(main->m_strPickedWord, "DrawArc");
   EXPECT_FALSE(main->CodeSense1_KeyDown(13, 0));
+  EXPECT_EQ(line(0), "DrawLine = DrawArc");
   EXPECT_TRUE(main->m_bListOpen) << "only the pick closes it";
+}
+
+struct ClosedListCase {
+  const char* closeWith;  // what closes the list without a pick
+  const char* thenKey;
+  const char* text;       // afterwards
+  int32_t caretColumn;
+};
+
+class ClosedListTest : public CompletionTest, public ::testing::WithParamInterface<ClosedListCase> {};
+
+TEST_P(ClosedListTest, AListClosedWithoutAPickTakesNoFurtherKey) {
+  open("x");
+  editor().userCaret(1, 1);
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("w");
+  ASSERT_EQ(main->m_strPickedWord, "DrawLine");
+  editor().userKey(GetParam().closeWith);
+  ASSERT_FALSE(editor().completionListOpen());
+  editor().userKey(GetParam().thenKey);
+  EXPECT_EQ(editor().text(), GetParam().text);
+  EXPECT_EQ(caretColumn(), GetParam().caretColumn);
+}
+
+// Tabs are typed as blanks (the preference TabsToSpaces).
+INSTANTIATE_TEST_SUITE_P(
+    Closes, ClosedListTest,
+    ::testing::Values(ClosedListCase{"Escape", "Enter", "Draw\r\nx", 0},
+                      ClosedListCase{"Escape", "Tab", "Draw    x", 8},
+                      // A pick by Tab is taken by the window; the next Tab is a tab.
+                      ClosedListCase{"Tab", "Tab", "DrawLine    x", 12},
+                      ClosedListCase{"(", "Right", "DrawLine(x", 10}));
+
+TEST_F(CompletionTest, AnEntryOfAnEarlierListIsNoPickOfTheNextOne) {
+  open();
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("w");
+  editor().userKey("Escape");
+  editor().userKey("Ctrl+Space");
+  editor().userKey("Enter");
+  EXPECT_EQ(line(0), "Draw");
 }
 
 TEST_F(CompletionTest, APickInsideALineReplacesJustTheWordAndLeavesTheCaretAfterIt) {
@@ -175,20 +224,6 @@ TEST_F(CompletionTest, APickInsideALineReplacesJustTheWordAndLeavesTheCaretAfter
   // The word went with the pick: a second call changes nothing.
   main->m_AddIntellWord();
   EXPECT_EQ(line(0), "x = DrawLine + 1234567");
-}
-
-TEST_F(CompletionTest, AListClosedWithEscapeLeavesItsEntryOut) {
-  open();
-  editor().userTypes("Dra");
-  editor().userKey("Ctrl+Space");
-  editor().userTypes("w");
-  ASSERT_EQ(main->m_strPickedWord, "DrawLine");
-  editor().userKey("Escape");
-  EXPECT_FALSE(editor().completionListOpen());
-  EXPECT_FALSE(main->m_bListOpen);
-  editor().userKey("Enter");
-  EXPECT_EQ(line(0), "Draw");
-  EXPECT_EQ(editor().lineCount(), 2);
 }
 
 TEST_F(CompletionTest, ADoubleClickPicksTheEntryAndClosesTheList) {
