@@ -224,5 +224,27 @@ void g_AddBackSlashCode(frmMain& form);
 void g_ReSetAllCode(frmMain& form);
 void g_AddInclude(frmMain& form);
 
+// ---- Declaration generators (authoring/modMain_generators.cpp) --------------
+//
+// Each appends the skeleton of a new routine, property or class after the
+// end of the document (appendAtEnd). A name of blanks only appends nothing;
+// every blank inside the name becomes "_", nothing else is changed or
+// checked. The scope is "Public " or "Private ". Traced; failures are
+// skipped statement by statement.
+
+// "Sub <name>(<argList>)"; an empty argument list writes no parentheses.
+void g_AddSub(frmMain& form, const std::string& name, const std::string& argList, bool isPublic);
+// "Function <name>(<argList>)" with its Ret variable; parentheses as above.
+void g_AddFunction(frmMain& form, const std::string& name, const std::string& argList,
+                   bool isPublic);
+// The private variable m_<name> and the chosen Let, Get and Set procedures.
+void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool addLet, bool addGet,
+                   bool addSet);
+// A class with the property NewProp held in m_Arg: the chosen Initialize,
+// Let, Get, Set and Terminate blocks in that order, then, with addExample,
+// a commented example of its use.
+void g_AddClass(frmMain& form, const std::string& name, bool addExample, bool addLet, bool addGet,
+                bool addSet, bool addInitialize, bool addTerminate);
+
 }  // namespace modMain
 }  // namespace kestrin::editor
