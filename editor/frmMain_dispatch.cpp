@@ -13,6 +13,10 @@
 #include <string>
 #include <string_view>
 
+#include "authoring/frmAddFunction.h"
+#include "authoring/frmAddProperty.h"
+#include "authoring/frmAddSubroutine.h"
+#include "authoring/frmNewClass.h"
 #include "diagnostics/handling.h"
 #include "diagnostics/trace.h"
 #include "editor/frmAbout.h"
@@ -160,6 +164,17 @@ void aboutWindow(ToolCall& call) {
   });
 }
 
+// The code dialogs, each the same way: its default instance loaded, then
+// shown modally over the main window (after a failing load, Ignore goes on
+// with the show).
+template <class Dialog>
+void codeDialog(ToolCall& call) {
+  call.trap.step([&] { platform::ui::defaultInstance<Dialog>()->load(); });
+  call.trap.step([&] {
+    platform::ui::defaultInstance<Dialog>()->show(platform::ui::vbModal, &call.window);
+  });
+}
+
 // ---- The web and mail links ----------------------------------------------------------
 //
 // The addresses are the installation's configuration (linkAddress); the
@@ -272,10 +287,10 @@ constexpr std::array<ToolEntry, 85> kToolTable{{
     {"ID_Regedit", runRegistryEditor, nullptr},
     {"ID_EnableBackup", enableBackup, nullptr},
     {"ID_DisableBackup", disableBackup, nullptr},
-    {"ID_InsertClass", nullptr, "frmNewClass, loaded, then shown modally"},
-    {"ID_NewFunction", nullptr, "frmAddFunction, the same"},
-    {"ID_NewSubroutine", nullptr, "frmAddSubroutine, the same"},
-    {"ID_AddProperty", nullptr, "frmAddProperty, the same"},
+    {"ID_InsertClass", codeDialog<frmNewClass>, nullptr},
+    {"ID_NewFunction", codeDialog<frmAddFunction>, nullptr},
+    {"ID_NewSubroutine", codeDialog<frmAddSubroutine>, nullptr},
+    {"ID_AddProperty", codeDialog<frmAddProperty>, nullptr},
     {"id_BookmarksBookmarkOn/Off", bookmarkToggle, nullptr},
     {"id_BookmarksClearAllBookmarks", bookmarkClearAll, nullptr},
     {"id_BookmarksJumptoFirstBookmark", bookmarkFirst, nullptr},
