@@ -7,6 +7,7 @@
 #include "platform/runtime/convert.h"
 #include "platform/runtime/errors.h"
 #include "platform/win32/registry.h"
+#include "support/registry_key.h"
 
 namespace kestrin::support {
 
@@ -24,26 +25,6 @@ const char* const kInvalidRootKey = "Invalid root key value";
 const char* const kSaveFailed = "Failed saving the application setting";
 const char* const kDeleteFailed = "Failed deleting the application setting";
 const char* const kGetAllKeysFailed = "Failed getting all the application keys";
-
-// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY | KEY_ENUMERATE_SUB_KEYS
-// | KEY_NOTIFY | KEY_CREATE_LINK.
-constexpr platform::DWORD kCreateAccess = 0x3F;
-
-// An open key, closed when it goes out of scope.
-class OpenKey {
- public:
-  OpenKey() = default;
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (key_) platform::RegCloseKey(key_);
-  }
-  platform::HKEY* out() { return &key_; }
-  platform::HKEY get() const { return key_; }
-
- private:
-  platform::HKEY key_ = 0;
-};
 
 platform::HKEY rootHandle(int32_t rootKey) { return static_cast<platform::HKEY>(rootKey); }
 
@@ -173,7 +154,7 @@ void CAppSettings::SaveSetting(const std::string& Section, const std::string& Ke
                                const platform::Variant& Setting) {
   kSettingsErrors.member([&] {
     OpenKey key;
-    if (platform::RegCreateKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, kCreateAccess,
+    if (platform::RegCreateKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, kKeyWriteAccess,
                                  key.out()) != platform::ERROR_SUCCESS)
       kRegistryErrors.raise(17025, kSaveFailed);
 

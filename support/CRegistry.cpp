@@ -9,6 +9,7 @@
 #include "platform/runtime/strings.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/system.h"
+#include "support/registry_key.h"
 
 namespace kestrin::support {
 
@@ -18,27 +19,9 @@ inline constexpr diagnostics::ClassErrors kRegistryErrors{"CRegistry", 18003};
 
 const char* const kInvalidKeyName = "Invalid KeyName value";
 
-// Query, set, create sub-key, enumerate sub-keys, notify, create link.
-constexpr platform::DWORD kWriteAccess = 0x3F;
 constexpr platform::DWORD kEnumerateAccess = platform::KEY_ENUMERATE_SUB_KEYS;
 constexpr platform::DWORD kQueryAccess = platform::KEY_QUERY_VALUE;
 constexpr platform::DWORD kSubKeyBuffer = 256;
-
-// An open key, closed when it goes out of scope.
-class OpenKey {
- public:
-  OpenKey() = default;
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (key_) platform::RegCloseKey(key_);
-  }
-  platform::HKEY* out() { return &key_; }
-  platform::HKEY get() const { return key_; }
-
- private:
-  platform::HKEY key_ = 0;
-};
 
 void checkKeyName(const std::string& KeyName) {
   if (KeyName.empty()) kRegistryErrors.raise(18001, kInvalidKeyName);
@@ -81,7 +64,7 @@ bool CRegistry::CreateKey(const std::string& KeyName) {
     checkKeyName(KeyName);
     OpenKey key;
     return succeeded(platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                              kWriteAccess, key.out()));
+                                              kKeyWriteAccess, key.out()));
   });
 }
 
@@ -97,7 +80,7 @@ bool CRegistry::DeleteValue(const std::string& KeyName, const std::string& Value
     checkKeyName(KeyName);
     OpenKey key;
     if (!succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                          kWriteAccess, key.out())))
+                                          kKeyWriteAccess, key.out())))
       return false;
     return succeeded(platform::RegDeleteValue(key.get(), ValueName));
   });
@@ -210,7 +193,7 @@ bool CRegistry::SetValue(const std::string& KeyName, const std::string& ValueNam
     checkKeyName(KeyName);
     OpenKey key;
     if (!succeeded(platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                            kWriteAccess, key.out())))
+                                            kKeyWriteAccess, key.out())))
       return false;
     platform::LONG status = platform::ERROR_INVALID_DATA;
     switch (ValueType) {

@@ -12,6 +12,7 @@
 #include "platform/win32/process.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/shell.h"
+#include "support/registry_key.h"
 
 namespace kestrin::support {
 
@@ -23,9 +24,6 @@ const char* const kFileNotFound = "File not found";
 const char* const kCannotCreateProcess = "Cannot create process";
 const char* const kCannotShowProperties = "Cannot show properties";
 
-// KEY_QUERY_VALUE | KEY_SET_VALUE | KEY_CREATE_SUB_KEY |
-// KEY_ENUMERATE_SUB_KEYS | KEY_NOTIFY | KEY_CREATE_LINK.
-constexpr platform::DWORD kKeyAccess = 63;
 constexpr platform::DWORD kVerbNameBuffer = 2048;
 const char* const kClassesKey = "SOFTWARE\\Classes\\";
 
@@ -52,22 +50,6 @@ constexpr ResultError kResultErrors[] = {
     {30, 18050, "DDE busy", true},
     {31, 18051, "No association for file extension", false},
     {32, 18045, "DLL not found", false},
-};
-
-// An open key, closed when it goes out of scope.
-class OpenKey {
- public:
-  OpenKey() = default;
-  OpenKey(const OpenKey&) = delete;
-  OpenKey& operator=(const OpenKey&) = delete;
-  ~OpenKey() {
-    if (key_) platform::RegCloseKey(key_);
-  }
-  platform::HKEY* out() { return &key_; }
-  platform::HKEY get() const { return key_; }
-
- private:
-  platform::HKEY key_ = 0;
 };
 
 int32_t shellExecute(const std::string& verb, const std::string& file,
@@ -213,7 +195,7 @@ std::string CShell::GetTextAfterLast(const std::string& text, const std::string&
 
 std::string CShell::GetMachineRegString(const std::string& keyName, const std::string& valueName) {
   OpenKey key;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, keyName, 0, kKeyAccess, key.out()) !=
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, keyName, 0, kKeyWriteAccess, key.out()) !=
       platform::ERROR_SUCCESS) {
     return "";
   }
@@ -260,7 +242,7 @@ std::string CShell::verbFor(const std::string& path) {
   if (!verb.empty()) return verb;
 
   OpenKey key;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, shellKey, 0, kKeyAccess, key.out()) !=
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, shellKey, 0, kKeyWriteAccess, key.out()) !=
       platform::ERROR_SUCCESS) {
     return verb;
   }
