@@ -29,6 +29,18 @@ void checkKeyName(const std::string& KeyName) {
 
 bool succeeded(platform::LONG status) { return status == platform::ERROR_SUCCESS; }
 
+// Opens the key for reading and asks for the value's type and size. A
+// failed open leaves no key, on which the query fails. True when the value
+// is there, its data too long for no buffer at all included.
+bool queryValue(int32_t rootKey, const std::string& KeyName, const std::string& ValueName,
+                OpenKey& key, platform::DWORD& type, platform::DWORD& size) {
+  platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey), KeyName, 0, kQueryAccess,
+                         key.out());
+  const platform::LONG status =
+      platform::RegQueryValueEx(key.get(), ValueName, &type, nullptr, &size);
+  return status == platform::ERROR_SUCCESS || status == platform::ERROR_MORE_DATA;
+}
+
 // The next name at the end of a list at indexes 1 to its count.
 void append(platform::StringArray& names, int32_t& count, std::string name) {
   if (names.isAllocated()) names.redimPreserve(count + 1);
@@ -132,14 +144,9 @@ platform::Variant CRegistry::GetValue(const std::string& KeyName, const std::str
                                       const platform::Variant& Default) {
   return kRegistryErrors.member([&]() -> platform::Variant {
     OpenKey key;
-    // A failed open leaves no key, on which the query fails.
-    platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kQueryAccess,
-                           key.out());
     platform::DWORD type = 0;
     platform::DWORD size = 0;
-    const platform::LONG status =
-        platform::RegQueryValueEx(key.get(), ValueName, &type, nullptr, &size);
-    if (status != platform::ERROR_SUCCESS && status != platform::ERROR_MORE_DATA) return Default;
+    if (!queryValue(rootKey_, KeyName, ValueName, key, type, size)) return Default;
 
     auto readBytes = [&](platform::DWORD length) {
       std::vector<uint8_t> data(length);
@@ -237,13 +244,9 @@ int32_t CRegistry::ValueType(const std::string& KeyName, const std::string& Valu
   return kRegistryErrors.member([&] {
     checkKeyName(KeyName);
     OpenKey key;
-    platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kQueryAccess,
-                           key.out());
     platform::DWORD type = 0;
     platform::DWORD size = 0;
-    const platform::LONG status =
-        platform::RegQueryValueEx(key.get(), ValueName, &type, nullptr, &size);
-    if (status != platform::ERROR_SUCCESS && status != platform::ERROR_MORE_DATA) return 0;
+    if (!queryValue(rootKey_, KeyName, ValueName, key, type, size)) return 0;
     return static_cast<int32_t>(type);
   });
 }
