@@ -11,31 +11,16 @@
 #include <vector>
 
 #include "common/temp_dir.h"
-#include "diagnostics/class_error.h"
 #include "platform/runtime/convert.h"
-#include "platform/runtime/errors.h"
-#include "platform/win32/component.h"
 #include "platform/win32/registry.h"
+#include "support/support_fixture.h"
 
 namespace {
 
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CAppSettings;
 using platform::Variant;
-
-struct Raised {
-  int32_t n = 0;  // n of the block; 0 when nothing was raised
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 const char* const kSection = "Windows settings\\frmMain";
 const char* const kSectionKey = "Software\\MyCompany\\MyApplication\\Windows settings\\frmMain";
@@ -50,16 +35,11 @@ struct Stored {
 class AppSettingsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
-    platform::setRegistryFolder(registry.path());
+    kestrin_test::setEditorIdentity(dir);
+    registry.use();
   }
   void TearDown() override {
-    platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, false);
-    platform::setRegistryFolder("");
+    kestrin_test::TempRegistry::leave();
   }
 
   static Stored stored(platform::HKEY root, const std::string& path, const std::string& name) {
@@ -95,7 +75,7 @@ class AppSettingsTest : public ::testing::Test {
   }
 
   kestrin_test::TempDir dir;
-  kestrin_test::TempDir registry;
+  kestrin_test::TempRegistry registry;
   CAppSettings settings;
 };
 

@@ -16,8 +16,7 @@
 #include "platform/com/bstr.h"
 #include "platform/com/error_info.h"
 #include "platform/com/variant.h"
-#include "platform/runtime/errors.h"
-#include "platform/win32/component.h"
+#include "support/support_fixture.h"
 #include "typelib/typelib.h"
 
 namespace {
@@ -27,31 +26,13 @@ using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CFile;
 using kestrin_test::readFile;
 using kestrin_test::writeFile;
-
-// The error a call raises: its number (n of the block, 0 for none), source
-// and description.
-struct Raised {
-  int32_t n = 0;
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 class CFileTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
+    kestrin_test::setEditorIdentity(dir);
   }
   CFile fileAt(const std::string& path) {
     CFile f;

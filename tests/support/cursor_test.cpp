@@ -11,7 +11,7 @@
 #include "diagnostics/class_error.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/screen.h"
-#include "platform/win32/component.h"
+#include "support/support_fixture.h"
 
 namespace {
 
@@ -24,9 +24,7 @@ void show(int16_t pointer) { platform::ui::screen().setMousePointer(pointer); }
 class CursorTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    platform::setComponentIdentity(identity);
+    kestrin_test::setEditorIdentity();
   }
   void TearDown() override { show(0); }
 };

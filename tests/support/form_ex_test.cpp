@@ -10,30 +10,15 @@
 
 #include "common/temp_dir.h"
 #include "common/ui_test_user.h"
-#include "diagnostics/class_error.h"
-#include "platform/runtime/errors.h"
 #include "platform/ui/windows.h"
-#include "platform/win32/component.h"
+#include "support/support_fixture.h"
 
 namespace {
 
 namespace ui = platform::ui;
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CFormEx;
-
-struct Raised {
-  int32_t n = 0;
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 int32_t asLong(platform::HWND h) { return static_cast<int32_t>(h); }
 bool onTaskbar(platform::HWND h) {
@@ -45,11 +30,7 @@ class FormExTest : public kestrin_test::UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
+    kestrin_test::setEditorIdentity(dir);
     window = ui::desktop::createWindow("Window", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE);
   }
   CFormEx bound(platform::HWND h) {

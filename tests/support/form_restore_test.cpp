@@ -14,36 +14,21 @@
 
 #include "common/temp_dir.h"
 #include "common/ui_test_user.h"
-#include "diagnostics/class_error.h"
 #include "platform/runtime/convert.h"
-#include "platform/runtime/errors.h"
 #include "platform/ui/form.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/windows.h"
-#include "platform/win32/component.h"
 #include "platform/win32/registry.h"
 #include "support/CAppSettings.h"
+#include "support/support_fixture.h"
 
 namespace {
 
 namespace ui = platform::ui;
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CAppSettings;
 using kestrin::support::CFormRestore;
-
-struct Raised {
-  int32_t n = 0;
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 class TestForm : public ui::Form {
  public:
@@ -72,12 +57,8 @@ class FormRestoreTest : public kestrin_test::UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
-    platform::setRegistryFolder(registry.path());
+    kestrin_test::setEditorIdentity(dir);
+    registry.use();
     ui::setScreenPixels(1024, 768);
     store = std::make_shared<CAppSettings>();
     restore.Init(store, true);
@@ -105,7 +86,7 @@ class FormRestoreTest : public kestrin_test::UiTest {
   }
 
   kestrin_test::TempDir dir;
-  kestrin_test::TempDir registry;
+  kestrin_test::TempRegistry registry;
   std::shared_ptr<CAppSettings> store;
   CFormRestore restore;
 };

@@ -10,33 +10,18 @@
 
 #include "common/temp_dir.h"
 #include "common/ui_test_user.h"
-#include "diagnostics/class_error.h"
 #include "platform/controls/print_dialog.h"
-#include "platform/runtime/errors.h"
 #include "platform/ui/windows.h"
-#include "platform/win32/component.h"
+#include "support/support_fixture.h"
 
 namespace {
 
 namespace ui = platform::ui;
 namespace pd = platform::controls::pd;
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CPrintDialog;
 using platform::ui::PrintDialogAnswer;
-
-struct Raised {
-  int32_t n = 0;
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 // Every property, for comparing one object's state before and after.
 struct State {
@@ -62,11 +47,7 @@ class PrintDialogTest : public kestrin_test::UiTest {
  protected:
   void SetUp() override {
     UiTest::SetUp();
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
+    kestrin_test::setEditorIdentity(dir);
     window = static_cast<int32_t>(
         ui::desktop::createWindow("Main", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE));
   }

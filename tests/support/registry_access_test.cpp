@@ -11,35 +11,20 @@
 #include <string>
 
 #include "common/temp_dir.h"
-#include "diagnostics/class_error.h"
-#include "platform/runtime/errors.h"
-#include "platform/win32/component.h"
 #include "platform/win32/registry.h"
+#include "support/support_fixture.h"
 
 namespace {
 
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CRegistry;
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 using platform::ByteArray;
 using platform::StringArray;
 using platform::Variant;
 
 constexpr int32_t kCurrentUser = static_cast<int32_t>(platform::HKEY_CURRENT_USER);
 constexpr int32_t kLocalMachine = static_cast<int32_t>(platform::HKEY_LOCAL_MACHINE);
-
-struct Raised {
-  int32_t n = 0;  // n of the block; 0 when nothing was raised
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
 
 // A value as the registry holds it.
 struct Stored {
@@ -80,21 +65,16 @@ std::string bytes(std::initializer_list<int> values) {
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
-    platform::setRegistryFolder(hive.path());
+    kestrin_test::setEditorIdentity(dir);
+    hive.use();
     ::setenv("KESTRIN_REGISTRY_TEST", dir.path().c_str(), 1);
     reg.Init(kCurrentUser);
   }
   void TearDown() override {
-    platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, false);
-    platform::setRegistryFolder("");
+    kestrin_test::TempRegistry::leave();
   }
   kestrin_test::TempDir dir;
-  kestrin_test::TempDir hive;
+  kestrin_test::TempRegistry hive;
   CRegistry reg;
 };
 

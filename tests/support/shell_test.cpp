@@ -11,37 +11,21 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
-#include <functional>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "common/temp_dir.h"
-#include "diagnostics/class_error.h"
-#include "platform/runtime/errors.h"
-#include "platform/win32/component.h"
 #include "platform/win32/registry.h"
+#include "support/support_fixture.h"
 
 namespace {
 
-using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CShell;
 using kestrin_test::readFile;
 using kestrin_test::writeFile;
-
-struct Raised {
-  int32_t n = 0;  // n of the block; 0 when nothing was raised
-  std::string source;
-  std::string description;
-};
-Raised raisedBy(const std::function<void()>& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return {e.number() - classErrorNumber(0), e.source(), e.description()};
-  }
-  return {};
-}
+using kestrin_test::Raised;
+using kestrin_test::raisedBy;
 
 void writeScript(const std::string& path, const std::string& body) {
   writeFile(path, "#!/bin/sh\nPATH=/usr/bin:/bin\n" + body);
@@ -62,12 +46,8 @@ std::string awaitFile(const std::string& path) {
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    platform::ComponentIdentity identity;
-    identity.name = "KestrinScriptEditor";
-    identity.folder = dir.path();
-    identity.path = dir.file("KestrinScriptEditor.so");
-    platform::setComponentIdentity(identity);
-    platform::setRegistryFolder(registry.path());
+    kestrin_test::setEditorIdentity(dir);
+    registry.use();
 
     if (const char* path = std::getenv("PATH")) savedPath_ = path;
     std::filesystem::create_directory(dir.file("bin"));
@@ -80,7 +60,7 @@ class ShellTest : public ::testing::Test {
   }
   void TearDown() override {
     ::setenv("PATH", savedPath_.c_str(), 1);
-    platform::setRegistryFolder("");
+    kestrin_test::TempRegistry::leave();
   }
 
   // PATH holds only the stand-in opener, or nothing at all (no opener).
@@ -118,7 +98,7 @@ class ShellTest : public ::testing::Test {
   }
 
   kestrin_test::TempDir dir;
-  kestrin_test::TempDir registry;
+  kestrin_test::TempRegistry registry;
   CShell shell;
 
  private:
@@ -169,9 +149,7 @@ TEST_F(ShellTest, LinksPassSilentlyWhenNoHandlerIsThereOrTheFileIsMissing) {
 // ---- The two tables ------------------------------------------------------------------
 
 TEST(ShellResults, TheFullTableAndTheLinkTableTurnResultsIntoTheirErrors) {
-  platform::ComponentIdentity identity;
-  identity.name = "KestrinScriptEditor";
-  platform::setComponentIdentity(identity);
+  kestrin_test::setEditorIdentity();
   struct Row {
     int32_t result, full, link;
     const char* description;
