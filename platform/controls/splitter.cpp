@@ -8,7 +8,10 @@ namespace platform::controls {
 void SplitterPane::setSize(float size) {
   if (!(size >= 0.0f)) raise(err::InvalidPropertyValue);
   size_ = size;
-  if (!liveResize_) ++quietSizeChanges_;
+  if (!liveResize_) {
+    ++quietSizeChanges_;
+    quietSizes_.push_back(size);
+  }
 }
 
 Splitter::Splitter(std::string name, int32_t paneCount) : ui::Control(std::move(name)) {

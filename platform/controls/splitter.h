@@ -39,12 +39,15 @@ class SplitterPane {
   // How many times the size was changed while live resizing was off; the
   // task pane's stepped opening can be seen in it.
   int32_t quietSizeChanges() const noexcept { return quietSizeChanges_; }
+  // The sizes set while live resizing was off, in their order.
+  const std::vector<float>& quietSizes() const noexcept { return quietSizes_; }
 
  private:
   std::string controlName_;
   float size_ = 0.0f;
   bool liveResize_ = true;
   int32_t quietSizeChanges_ = 0;
+  std::vector<float> quietSizes_;
 };
 
 class Splitter : public ui::Control {

@@ -70,6 +70,39 @@ TEST(ToolDispatchTable, MatchesWithRegardToCaseInTheTablesOrder) {
   EXPECT_EQ(ids.size(), 85u);
 }
 
+// The whole table in its order of comparison: a moved, missing or respelt
+// entry shows here.
+TEST(ToolDispatchTable, HoldsTheEightyFiveIdsInTheirOrder) {
+  const std::vector<std::string> expected = {
+      "ID_CodeBank", "ID_AddCode", "ID_GetCode", "ID_Backup", "ID_ShowTasks", "ID_HideTasks",
+      "ID_FileNew", "ID_FileOpen", "ID_CloseAllFiles", "ID_FileSave", "ID_FileSaveAs",
+      "ID_SaveAllFiles", "id_FilePrint", "id_FileExit", "ID_InsertFile", "ID_PrintSetup", "ID_TODO",
+      "ID_If...EndIf", "ID_If..ElseIf..EndIf", "ID_SelectCase", "ID_For..Next", "ID_For..Each",
+      "ID_Arc", "ID_Line", "ID_Point", "ID_Rectangle", "ID_Leads", "ID_DepthCuts", "ID_OverRide",
+      "ID_AddBackSlash", "ID_InitializeScreen", "ID_ResetAll", "ID_CheckForDrawing",
+      "ID_BrowseForFolder", "ID_InsertFSO", "ID_InsertWSH", "ID_InsertInclude", "ID_ADO",
+      "ID_AutoCAD", "ID_DefineNotepad", "ID_MSWord", "ID_MSExcel", "id_EditUndo", "id_EditRedo",
+      "ID_EditCut", "ID_EditCopy", "ID_EditPaste", "id_EditDelete", "ID_EditFind",
+      "id_EditFindNext", "id_EditReplace", "id_EditSelectAll", "id_EditSelectCurrentLine",
+      "id_EditGoToLine", "ID_EditPreferences", "ID_CommentRemove", "ID_CommentAdd",
+      "ID_CopyFilePath/Name", "ID_Date/Time", "ID_DOSCommand", "ID_ExecuteScript",
+      "ID_CloseEditor", "ID_Calc", "ID_Notepad", "ID_Regedit", "ID_EnableBackup",
+      "ID_DisableBackup", "ID_InsertClass", "ID_NewFunction", "ID_NewSubroutine", "ID_AddProperty",
+      "id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks",
+      "id_BookmarksJumptoFirstBookmark", "id_BookmarksJumptoLastBookmark",
+      "id_BookmarksGotoNextBookmark", "id_BookmarksGotoPreviousBookmark", "ID_About",
+      "ID_Contents", "ID_KzScriptHelp", "ID_VbScript", "ID_KestrinForum", "ID_Contact",
+      "ID_Homepage", "ID_Support"};
+  ASSERT_EQ(expected.size(), 85u);
+  std::vector<std::string> table;
+  for (int32_t i = 1; i <= editor::toolDispatchCount(); ++i) {
+    table.push_back(editor::toolDispatchId(i));
+    // Every entry has its command now.
+    EXPECT_FALSE(editor::toolDispatchWaiting(i)) << editor::toolDispatchId(i);
+  }
+  EXPECT_EQ(table, expected);
+}
+
 // The window's design layout and the table name the same tools, except
 // the menus and the few tools and entries that have no counterpart.
 TEST(ToolDispatchTable, EveryToolOfTheDesignLayoutHasItsEntryExceptTheMenus) {

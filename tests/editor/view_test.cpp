@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "diagnostics/error_handler.h"
 #include "editor/CPreferences.h"
@@ -216,6 +217,12 @@ TEST_F(ViewTest, ShowTasksOpensThePaneInTwentyOneStepsOnceAndHideTasksClosesItOn
   EXPECT_EQ(pane.size(), 2000.0f);
   EXPECT_EQ(pane.quietSizeChanges(), start + 21);
   EXPECT_TRUE(pane.liveResize());
+  // The steps are 0, 100, ... 2000, each set while live resizing is off.
+  std::vector<float> steps;
+  for (int size = 0; size <= 2000; size += 100) steps.push_back(static_cast<float>(size));
+  const auto& sizes = pane.quietSizes();
+  ASSERT_EQ(sizes.size(), static_cast<size_t>(start) + 21);
+  EXPECT_EQ(std::vector<float>(sizes.begin() + start, sizes.end()), steps);
 
   // The second does nothing.
   pane.setSize(1234.0f);

@@ -149,6 +149,7 @@ TEST_F(CFileTest, AMissingFileRaises17423WhereTheMemberNeedsIt) {
   EXPECT_FALSE(f.Exists());
   // The empty argument is checked before the missing file.
   EXPECT_EQ(raisedBy([&] { f.Copy(""); }).n, 17422);
+  EXPECT_EQ(raisedBy([&] { f.Move(""); }).n, 17422);
   EXPECT_EQ(raisedBy([&] { f.IdenticalWith(""); }).n, 17422);
 }
 
