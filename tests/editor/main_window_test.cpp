@@ -262,6 +262,41 @@ TEST_F(EditorTest, EveryStartDeletesThePreviousLogsAndTracesFromTheLoadOn) {
   EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
 }
 
+// The load step's traced sub-steps, in its order: the two host word lists
+// (functions before constants), then the completion list; every one is
+// left again before the load step's exit.
+TEST_F(EditorTest, TheLoadStepCallsItsTracedStepsInItsOrder) {
+  std::string arg;
+  auto front = CMainFrontEnd::create();
+  front->RunEditor(arg);
+  const auto lines = traceLines();
+  const auto exit =
+      std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)");
+  ASSERT_NE(exit, lines.end());
+  ASSERT_EQ(lines.front(), "Entered routine: frmMain::Form_Load(Sub)");
+  // The routines the load step itself called (depth one below it).
+  std::vector<std::string> called;
+  int depth = 0;
+  for (auto l = lines.begin() + 1; l != exit; ++l) {
+    if (l->rfind("Entered routine: ", 0) == 0 && depth++ == 0) called.push_back(l->substr(17));
+    if (l->rfind("Exited routine: ", 0) == 0) --depth;
+  }
+  EXPECT_EQ(depth, 0);
+  const std::vector<std::string> order = {
+      "modCodeSense::gstr_LoadKestrinFunctionList(Function)",
+      "modCodeSense::gstr_LoadKestrinConstants(Function)",
+      "modCodeSense::gbln_LoadIntellList(Function)",
+  };
+  std::vector<std::string> seen;
+  for (const auto& c : called)
+    if (std::find(order.begin(), order.end(), c) != order.end()) seen.push_back(c);
+  // The completion list joins only where the authoring aids' completion
+  // part is linked in; the two host lists are always loaded.
+  ASSERT_GE(seen.size(), 2u) << ::testing::PrintToString(called);
+  EXPECT_EQ(seen, std::vector<std::string>(order.begin(), order.begin() + seen.size()))
+      << ::testing::PrintToString(called);
+}
+
 TEST_F(EditorTest, AFailingUnloadStepWithoutDiagnosticsShowsItsOwnMessageAndStillUnloads) {
   auto main = kestrin::editor::mainWindow();
   main->load();
