@@ -326,6 +326,38 @@ TEST_F(RunTest, ALibraryWithoutRunVbscriptFailsTheHandOverWithItsOwnMessage) {
   EXPECT_EQ(user->lastMessageBox()->icon, mb::Critical);
 }
 
+TEST_F(RunTest, AbortInTheHandOverKeepsItsResultSoTheWindowStaysOpenHandedOver) {
+  fs::copy_file(KESTRIN_TEST_ROUTINES, bridgePath());
+  bool stillOpen = false, handedOver = false, stackEmpty = false;
+  std::string arg = script;
+  duringWait([&] {
+    edit("' changed\r\n");
+    window().m_ExecScript();
+    stillOpen = platform::ui::findForm("frmMain") != nullptr;
+    handedOver = window().m_bHandedOver;
+    stackEmpty = kestrin::diagnostics::errorHandler()->callStack().empty();
+  });
+  user->answerMessageBox(mb::Abort, "Can't find DLL entry point run_vbscript");
+  duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
+  CMainFrontEnd::create()->RunEditor(arg);
+
+  // Abort goes on at the release with the result True: no UnloadAll, and
+  // no message of the hand-over's own.
+  EXPECT_TRUE(stillOpen);
+  EXPECT_TRUE(handedOver);
+  EXPECT_TRUE(stackEmpty);
+  EXPECT_EQ(std::count_if(user->transcript().begin(), user->transcript().end(),
+                          [](const std::string& l) { return l.rfind("MsgBox", 0) == 0; }),
+            1)
+      << user->transcriptText();
+  EXPECT_NE(readFile(errorLog()).find("modMain::PassScriptToKestrin(Function) File:= " + copyBeside()),
+            std::string::npos)
+      << readFile(errorLog());
+  // The host's FreeEditor closed the handed-over window and the copy stays.
+  EXPECT_TRUE(fs::exists(copyBeside()));
+  EXPECT_EQ(readFile(script), "MsgBox 1\r\n");
+}
+
 // ---- The temporary copy's place and deletion ----------------------------------
 
 TEST_F(RunTest, SetTempScriptDeletesAHiddenReadOnlyCopyAndNamesItsPlace) {

@@ -241,6 +241,7 @@ TEST_F(ScriptFilesTest, OpenAsksInTheVbFolderWithItsFilterTitleAndFlags) {
   const auto& prompt = user->lastFileDialog();
   ASSERT_TRUE(prompt);
   EXPECT_FALSE(prompt->save);
+  EXPECT_EQ(prompt->title, "Select Kestrin VB Script");
   EXPECT_EQ(prompt->filter, "Kestrin VB Script (*.vbs)|*.vbs");
   EXPECT_EQ(prompt->initDir, editorFile("VB"));
   EXPECT_EQ(prompt->flags, 0x101804);
@@ -276,6 +277,10 @@ TEST_F(ScriptFilesTest, OpenOfAReadOnlyHiddenOrCompressedFileWarnsAndLocksTheEdi
   const std::string compressed = script("packed.vbs");
   const bool canCompress = markCompressed(compressed);
   const std::string plain = script("plain.vbs");
+  // Read-only and hidden at once: the read-only check comes first.
+  const std::string both = script(".locked.vbs");
+  std::filesystem::permissions(both, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
 
   struct Case {
     std::string path;
@@ -286,6 +291,8 @@ TEST_F(ScriptFilesTest, OpenOfAReadOnlyHiddenOrCompressedFileWarnsAndLocksTheEdi
                  "this script"},
       {hidden, "You have selected a hidden script, you will not be able to make changes to this "
                "script"},
+      {both, "You have selected a read only script, you will not be able to make changes to "
+             "this script"},
   };
   if (canCompress)
     cases.push_back({compressed, "You have selected a compressed script, you will not be able to "
@@ -346,6 +353,7 @@ TEST_F(ScriptFilesTest, SavingANewScriptAsksInTheVbFolderAndCancelKeepsIt) {
   const auto& prompt = user->lastFileDialog();
   ASSERT_TRUE(prompt);
   EXPECT_TRUE(prompt->save);
+  EXPECT_EQ(prompt->title, "Save Kestrin VB Script");
   EXPECT_EQ(prompt->initDir, editorFile("VB"));
   EXPECT_EQ(prompt->filter, "Kestrin VB Script (*.vbs)|*.vbs");
   EXPECT_EQ(prompt->flags, 0x80002);
@@ -479,6 +487,7 @@ TEST_F(ScriptFilesTest, SaveAsOfAModifiedScriptOpensInItsOwnFolderAndTakesTheNew
   const auto& prompt = user->lastFileDialog();
   ASSERT_TRUE(prompt);
   EXPECT_TRUE(prompt->save);
+  EXPECT_EQ(prompt->title, "Save As");
   EXPECT_EQ(prompt->initDir, editorFile("Projects"));
   EXPECT_EQ(prompt->filter,
             "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|Kestrin VB Script (*.vbs)|*.vbs");
