@@ -265,6 +265,21 @@ TEST_F(CompletionTest, WithAnEmptyWordListTheListIsShownEmptyAndMarkedOpen) {
   });
 }
 
+TEST_F(CompletionTest, AListWhoseFillingWasAbortedIsNotShownAndTakesNoPick) {
+  // The kind less 1 of the second row is beyond 32 bits: its entry fails.
+  writeWordList("DrawLine|DrawLine(x1, y1, x2, y2)|4\r\nLowest|tip|-2147483648\r\n");
+  open();
+  editor().userTypes("Dra");
+  user->answerMessageBox(mb::Abort, "in modCodeSense::gbln_ShowIntelliList(Function)");
+  editor().userKey("Ctrl+Space");
+  EXPECT_TRUE(user->done()) << user->transcriptText();
+  EXPECT_FALSE(editor().completionListOpen());
+  EXPECT_FALSE(main->m_bListOpen);
+  EXPECT_TRUE(kestrin::diagnostics::errorHandlerSlot()->callStack().empty());
+  editor().userKey("Enter");
+  EXPECT_EQ(editor().text(), "Dra\r\n");
+}
+
 // ---- The argument tip ---------------------------------------------------------------
 
 TEST_F(CompletionTest, AHostFunctionsTipFollowsTheCommasAndEndsAtItsParenthesis) {
@@ -389,6 +404,26 @@ TEST_F(CompletionTest, BackspaceForgetsTheWordAndTheNextUpdateEndsTheTip) {
   editor().userTypes("3");
   EXPECT_FALSE(editor().tipShown());
 }
+
+struct ForgetCase {
+  const char* key;
+  const char* wordAfter;  // CWord's word once the key is up
+};
+
+class ForgetKeyTest : public CompletionTest, public ::testing::WithParamInterface<ForgetCase> {};
+
+TEST_P(ForgetKeyTest, OnlyTheDeletingKeysForgetTheTipsWord) {
+  open();
+  editor().userTypes("DrawLine(1, 2");
+  ASSERT_EQ(intelliWord(), "DrawLine");
+  editor().userKey(GetParam().key);
+  EXPECT_EQ(intelliWord(), GetParam().wordAfter);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, ForgetKeyTest,
+                         ::testing::Values(ForgetCase{"Backspace", ""}, ForgetCase{"Delete", ""},
+                                           ForgetCase{"Left", "DrawLine"},
+                                           ForgetCase{"End", "DrawLine"}));
 
 TEST_F(CompletionTest, EscapeCancelsTheTipAndForgetsTheWord) {
   open();

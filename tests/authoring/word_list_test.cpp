@@ -188,6 +188,53 @@ TEST_F(WordListTest, WithoutADiagnosticsObjectAShortRowShowsItsOwnMessageAndEnds
   EXPECT_EQ(words(shownList()), std::vector<std::string>{"First"});
 }
 
+// A row whose kind leaves no image number below it (the kind less 1 is
+// beyond 32 bits) fails as the list is filled, not as it is loaded.
+struct FillFailureCase {
+  const char* name;
+  bool withHandler;
+  std::vector<int32_t> answers;  // to each report, in turn
+  bool result;
+  std::vector<std::string> words;  // in the list afterwards
+  int32_t imageMode;
+};
+
+class FillFailureTest : public WordListTest, public ::testing::WithParamInterface<FillFailureCase> {};
+
+TEST_P(FillFailureTest, AFailingEntryIsReportedAndTheAnswerDecides) {
+  writeWordList("First|first tip|1\r\nLowest|lowest tip|-2147483648\r\nLast|last tip|3\r\n");
+  ASSERT_TRUE(modCodeSense::gbln_LoadIntellList());
+  kestrin::diagnostics::CErrorHandler* handler =
+      GetParam().withHandler ? &installHandler() : nullptr;
+  for (const int32_t answer : GetParam().answers)
+    user->answerMessageBox(answer, GetParam().withHandler
+                                       ? "in modCodeSense::gbln_ShowIntelliList(Function)"
+                                       : "");
+  CompletionList list;
+  EXPECT_EQ(modCodeSense::gbln_ShowIntelliList(list), GetParam().result);
+  EXPECT_EQ(words(list), GetParam().words);
+  EXPECT_EQ(list.imageMode(), GetParam().imageMode);
+  EXPECT_TRUE(user->done()) << user->transcriptText();
+  if (handler) {
+    EXPECT_TRUE(handler->callStack().empty());
+  } else {
+    expectLastBox(*user, "Problem loading intellisense" + kNineBlanks, mb::Information);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Answers, FillFailureTest,
+    ::testing::Values(
+        // Abort: the entries before stay, the filling ends with False.
+        FillFailureCase{"Abort", true, {mb::Abort}, false, {"First"}, 0},
+        // Retry runs the failing entry again, and it fails again.
+        FillFailureCase{"RetryThenAbort", true, {mb::Retry, mb::Abort}, false, {"First"}, 0},
+        // Ignore: the entry is left out, the rest goes in.
+        FillFailureCase{"Ignore", true, {mb::Ignore}, true, {"First", "Last"}, 1},
+        // Without a diagnostics object: its own message, the filling ends, still True.
+        FillFailureCase{"NoHandler", false, {mb::OK}, true, {"First"}, 0}),
+    [](const ::testing::TestParamInfo<FillFailureCase>& info) { return info.param.name; });
+
 TEST_F(WordListTest, TheProceduresTraceTheirEntryAndExit) {
   installHandler();
   writeWordList(kWordList);
