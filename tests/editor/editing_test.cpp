@@ -126,6 +126,39 @@ TEST_F(EditingTest, UndoWithNothingToUndoStillMarksTheScriptModified) {
   EXPECT_TRUE(main->IsDirty());
 }
 
+TEST_F(EditingTest, SearchSelectAndMoveCommandsLeaveTheScriptUnmarkedAndRedoMarks) {
+  loadScript("b = 1\r\nc = b\r\nd = b\r\n");
+  const auto selection = [&] { return main->CodeSense1->getSel(true); };
+  main->CodeSense1->setCaretPos(0, 1);
+  user->answerFind(std::string("b"));
+  tool("ID_EditFind");
+  EXPECT_EQ(main->CodeSense1->selText(), "b");
+  EXPECT_EQ(selection().startLine, 1);
+  // Find next asks nobody: it looks for the text found last.
+  tool("id_EditFindNext");
+  EXPECT_EQ(main->CodeSense1->selText(), "b");
+  EXPECT_EQ(selection().startLine, 2);
+  tool("id_EditSelectCurrentLine");
+  EXPECT_EQ(main->CodeSense1->selText(), "d = b\r\n");
+  user->answerGotoLine(2);
+  tool("id_EditGoToLine");
+  EXPECT_EQ(selection().endLine, 1);
+  tool("id_EditSelectAll");
+  EXPECT_EQ(main->CodeSense1->selText(), "b = 1\r\nc = b\r\nd = b\r\n");
+  EXPECT_EQ(main->tag(), path);
+  EXPECT_FALSE(main->IsDirty());
+
+  main->CodeSense1->setCaretPos(0, 0);
+  main->CodeSense1->setSelText("x");
+  main->CodeSense1->undo();
+  main->setTag(path);
+  main->setIsDirty(false);
+  tool("id_EditRedo");
+  EXPECT_EQ(text(), "xb = 1\r\nc = b\r\nd = b\r\n");
+  EXPECT_EQ(main->tag(), path + "*");
+  EXPECT_TRUE(main->IsDirty());
+}
+
 TEST_F(EditingTest, CopyMarksNothingAndCutTakesTheSelectionAndMarks) {
   loadScript("alpha beta\r\n");
   select(0, 6, 0, 10);

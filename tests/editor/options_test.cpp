@@ -352,6 +352,50 @@ TEST_F(OptionsTest, ApplyWithASizeThatIsNoNumberLeavesTheDialogOpenAndAppliesNot
   kestrin::diagnostics::errorHandlerSlot()->CallStackClear();
 }
 
+// The dialog's traced procedures enter and leave under their own names, in
+// the order they run; the lists, the browse and the minutes box trace
+// nothing.
+TEST_F(OptionsTest, TheTracedProceduresEnterAndLeaveUnderTheirNames) {
+  const size_t before = traceLines().size();
+  open();
+  dialog->cboFonts_Click();
+  dialog->cboFontSize_Click();
+  dialog->txtAutoSaveFileMinutes_LostFocus();
+  user->answerBrowseFolder(std::nullopt, "Select a folder:");
+  dialog->cmdBrowse_Click();
+  kestrin::diagnostics::clearFailure();
+  dialog->cmdApply_Click();
+  user->click("cmdOK", kDialog);
+  show();
+  ASSERT_FALSE(dialog->loaded());
+  dialog.reset();
+
+  dialog = platform::ui::Form::make<frmOptions>();
+  dialog->load();
+  user->click("cmdCancel", kDialog);
+  show();
+  dialog.reset();
+
+  std::vector<std::string> lines;
+  const auto all = traceLines();
+  for (size_t i = before; i < all.size(); ++i)
+    if (all[i].find("frmOptions::") != std::string::npos) lines.push_back(all[i]);
+  const auto in = [](const char* p) { return std::string("Entered routine: frmOptions::") + p; };
+  const auto out = [](const char* p) { return std::string("Exited routine: frmOptions::") + p; };
+  EXPECT_EQ(lines, (std::vector<std::string>{
+                       in("Form_Load(Function)"),        out("Form_Load(Function)"),
+                       in("cmdApply_Click(Sub)"),        in("SetPreferences(Function)"),
+                       out("SetPreferences(Function)"),  out("cmdApply_Click(Sub)"),
+                       in("cmdOK_Click(Sub)"),           in("SetPreferences(Function)"),
+                       out("SetPreferences(Function)"),  out("cmdOK_Click(Sub)"),
+                       in("Form_Terminate(Sub)"),        out("Form_Terminate(Sub)"),
+                       in("Form_Load(Function)"),        out("Form_Load(Function)"),
+                       in("cmdCancel_Click(Sub)"),       out("cmdCancel_Click(Sub)"),
+                       in("Form_Terminate(Sub)"),        out("Form_Terminate(Sub)"),
+                   }));
+  EXPECT_TRUE(callStack().empty());
+}
+
 class BrowseTest : public OptionsTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(BrowseTest, TheChosenFolderFillsThePathBoxAndCancelEmptiesIt) {
