@@ -3,6 +3,7 @@
 // them (nothing is); each opening is a new window with the defaults.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -183,6 +184,25 @@ TEST_F(CodeDialogTest, ANameOfBlanksGivesTheMessageAndKeepsTheDialogOpenAsItWas)
     EXPECT_TRUE(stillOpen) << d.form;
     EXPECT_EQ(name, "   ") << d.form;
     EXPECT_EQ(text(), kStart) << d.form;
+  }
+}
+
+TEST_F(CodeDialogTest, EveryDialogOpensCentredOnTheScreen) {
+  for (const auto& d : kDialogs) {
+    int32_t left = -1, top = -1, width = 0, height = 0;
+    duringWait([&] {
+      auto form = platform::ui::findForm(d.form);
+      ASSERT_NE(form, nullptr) << d.form;
+      left = form->left(), top = form->top(), width = form->width(), height = form->height();
+    });
+    user->click("cmdCancel", d.form);
+    open(d.tool);
+    const int32_t screenWidth = platform::ui::screen().Width();
+    const int32_t screenHeight = platform::ui::screen().Height();
+    ASSERT_GT(width, 0) << d.form;
+    ASSERT_LT(width, screenWidth) << d.form;
+    EXPECT_LE(std::abs(2 * left - (screenWidth - width)), 1) << d.form << " at " << left;
+    EXPECT_LE(std::abs(2 * top - (screenHeight - height)), 1) << d.form << " at " << top;
   }
 }
 
