@@ -181,6 +181,27 @@ TEST_F(PlacementTest, APlacementStoredByAnotherUserOfTheMachineIsApplied) {
   EXPECT_EQ(text(seen.normal), "100,110,900,700");
 }
 
+TEST_F(PlacementTest, AStoredPlacementThatCannotBeReadIsReportedAndTheWindowStillGetsItsButton) {
+  storePlacement({{"WindowState", "99999999999"}});  // no Long
+  // The load step's trap reports the failure; Ignore goes on with the
+  // taskbar button and completes the load.
+  user->answerMessageBox(mb::Ignore, "CFormRestore component failure");
+  bool loaded = false;
+  const Seen seen = runOnce([&] { loaded = kestrin::editor::modGlobals::g_blnMainFormLoaded; });
+
+  EXPECT_TRUE(loaded);
+  EXPECT_TRUE(seen.visible);
+  EXPECT_TRUE(seen.onTaskbar);
+  EXPECT_NE(kestrin_test::readFile(errorLog()).find("CFormRestore component failure"),
+            std::string::npos);
+  // The close stores the window's own placement over the damaged one, and
+  // the next start has nothing to report.
+  EXPECT_EQ(storedPlacement().front(), (std::pair<std::string, std::string>{"WindowState", "1"}));
+  const Seen next = runOnce();
+  EXPECT_TRUE(next.onTaskbar);
+  EXPECT_EQ(text(next.normal), text(seen.normal));
+}
+
 TEST_F(PlacementTest, APlacementThatCannotBeWrittenIsReportedAndTheWindowClosesAllTheSame) {
   platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, true);
   duringWait([] {});

@@ -249,6 +249,62 @@ TEST_F(FormRestoreTest, TheStoredShowCommandSetsTheWindowStateOfAHiddenForm) {
   }
 }
 
+TEST_F(FormRestoreTest, AVisibleFormTakesTheStoredShowCommandItself) {
+  // A minimised state comes back minimised unless the form may never start
+  // so; any other state is applied as stored.
+  struct Case {
+    const char* stored;
+    bool neverStartMinimized;
+    bool iconic, zoomed;
+  } cases[] = {
+      {"2", false, true, false}, {"6", false, true, false}, {"7", false, true, false},
+      {"2", true, false, false}, {"7", true, false, false}, {"3", false, false, true},
+      {"3", true, false, true},  {"1", false, false, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string("stored ") + c.stored + (c.neverStartMinimized ? ", never" : ""));
+    storeValues({{"WindowState", c.stored}, {"NormalPosLeft", "30"}, {"NormalPosTop", "40"},
+                 {"NormalPosRight", "430"}, {"NormalPosBottom", "340"}});
+    restore.setNeverStartMinimized(c.neverStartMinimized);
+    auto form = hiddenForm({0, 0, 320, 240});
+    form->show();
+    restore.GetPosition(*form);
+    EXPECT_EQ(ui::IsIconic(form->hWnd()) != 0, c.iconic);
+    EXPECT_EQ(ui::IsZoomed(form->hWnd()) != 0, c.zoomed);
+    EXPECT_EQ(normalRect(form->hWnd()), "30,40,430,340");
+    form->unload();
+  }
+}
+
+TEST_F(FormRestoreTest, AFormWithoutAWindowHasNoPlacementToStoreOrCentre) {
+  auto form = ui::Form::make<TestForm>("frmTest");  // never loaded: no window
+  EXPECT_EQ(raisedBy([&] { restore.SavePosition(*form); }).n, 0);
+  EXPECT_EQ(storedText("WindowState"), "<none>");
+  EXPECT_EQ(raisedBy([&] { restore.GetPosition(*form); }).n, 0);
+  EXPECT_FALSE(form->loaded());
+}
+
+TEST_F(FormRestoreTest, AStoredValueTheStoreCannotReadFailsAfterTheWindowStateWasSet) {
+  storeValues({{"WindowState", "3"}});
+  // A text of no data at all, as another program may leave it: the store
+  // fails on it.
+  platform::HKEY key = 0;
+  ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE,
+                                     "Software\\MyCompany\\MyApplication\\" + std::string(kSection),
+                                     0, platform::KEY_ALL_ACCESS, &key),
+            platform::ERROR_SUCCESS);
+  platform::RegSetValueEx(key, "MinPosX", platform::REG_SZ, "", 0);
+  platform::RegCloseKey(key);
+
+  auto form = hiddenForm({100, 100, 420, 340});
+  const Raised r = raisedBy([&] { restore.GetPosition(*form); });
+  EXPECT_EQ(r.n, 17564);
+  EXPECT_EQ(r.source, "KestrinScriptEditor.CFormRestore");
+  EXPECT_EQ(r.description, "CFormRestore component failure");
+  EXPECT_EQ(form->windowState(), ui::vbMaximized);
+  EXPECT_EQ(normalRect(form->hWnd()), "100,100,420,340");
+}
+
 TEST_F(FormRestoreTest, OnlyAWindowStateStoredGivesAnEmptyRectangle) {
   storeValues({{"WindowState", "1"}});
   auto form = hiddenForm({100, 100, 420, 340});

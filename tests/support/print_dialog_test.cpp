@@ -136,6 +136,16 @@ TEST_F(PrintDialogTest, OKCopiesTheUsersChoicesBackAndLeavesTheFlags) {
   EXPECT_EQ(dialog.Max(), -1);
 }
 
+TEST_F(PrintDialogTest, ADeviceContextSetBeforeGoesToTheDialogAndComesBackWhenItMakesNone) {
+  CPrintDialog dialog;
+  dialog.Init(window, pd::PrintSetup);  // no new device context asked for
+  dialog.setHDC(77);
+  user->answerPrintDialog(answer(0, 1, 1, 2));
+  EXPECT_TRUE(dialog.Show());
+  EXPECT_EQ(dialog.HDC(), 77);
+  EXPECT_EQ(dialog.Copies(), 2);
+}
+
 TEST_F(PrintDialogTest, CancelLeavesEveryPropertyAsItWas) {
   CPrintDialog dialog;
   dialog.Init(window, pd::ReturnDC);
