@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -12,6 +14,7 @@
 #include "diagnostics/error_handler.h"
 #include "editor/modCodeSense.h"
 #include "platform/controls/code_editor_lists.h"
+#include "platform/ui/screen.h"
 
 namespace authoring_test {
 namespace {
@@ -234,6 +237,29 @@ INSTANTIATE_TEST_SUITE_P(
         // Without a diagnostics object: its own message, the filling ends, still True.
         FillFailureCase{"NoHandler", false, {mb::OK}, true, {"First"}, 0}),
     [](const ::testing::TestParamInfo<FillFailureCase>& info) { return info.param.name; });
+
+TEST_F(WordListTest, EveryLoadEndsWithTheDefaultMousePointer) {
+  // A busy pointer set before the load, read as it is, missing or aborted.
+  const std::vector<std::function<void()>> loads = {
+      [&] { writeWordList(kWordList); },
+      [&] {
+        std::filesystem::remove(editorFile("KzLangDef.csv"));
+        user->answerMessageBox(mb::OK, "Unable to load intellisense");
+      },
+      [&] {
+        installHandler();
+        writeWordList("Short|row\r\n");
+        user->answerMessageBox(mb::Abort, "in modCodeSense::gbln_LoadIntellList(Function)");
+      },
+  };
+  for (size_t i = 0; i < loads.size(); ++i) {
+    loads[i]();
+    platform::ui::screen().setMousePointer(11);
+    modCodeSense::gbln_LoadIntellList();
+    EXPECT_EQ(platform::ui::screen().MousePointer(), 0) << "load " << i;
+    EXPECT_TRUE(user->done()) << "load " << i << "\n" << user->transcriptText();
+  }
+}
 
 TEST_F(WordListTest, TheProceduresTraceTheirEntryAndExit) {
   installHandler();
