@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "diagnostics/error_handler.h"
@@ -99,6 +100,64 @@ TEST_F(OptionsTest, AUserWithoutStoredPreferencesSeesTheDefaults) {
   EXPECT_EQ(dialog->cboFontSize->list(0), "6");
   EXPECT_EQ(dialog->cboFontSize->list(66), "72");
   EXPECT_GT(dialog->cboFonts->listCount(), 0);
+}
+
+// What the user reads: the dialog's caption, its tabs in their order, every
+// caption, the tips and the size list from 6 to 72.
+TEST_F(OptionsTest, TheDialogShowsItsCaptionsTabsAndTipsAsDesigned) {
+  open();
+  EXPECT_EQ(dialog->caption(), "Options Dialog");
+  std::vector<std::string> tabs;
+  for (int32_t i = 0; i < dialog->ssTabOptions->tabCount(); ++i)
+    tabs.push_back(dialog->ssTabOptions->tabCaption(i));
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Editor", "&Editor Format", "Environment", "&User",
+                                            "Backup"}));
+  const frmOptions& d = *dialog;
+  const std::pair<std::string, const char*> captions[] = {
+      {d.lblTitle->caption(), "Kestrin VB Script Editor"},
+      {d.lblConfigure->caption(), "Configure options"},
+      {d.fraOptions->caption(), "Options:"},
+      {d.chkStopAtEOL->caption(), "Confine curor to text"},
+      {d.chkWhiteSpace->caption(), "Show &whitespace"},
+      {d.chkHideReadOnly->caption(), "Hide& Read-Only Script"},
+      {d.chkAutoIndent->caption(), "&Auto indent"},
+      {d.chkConvertTabs->caption(), "Convert &tabs to spaces"},
+      {d.chkLineNumbers->caption(), "Show line &numbers"},
+      {d.chkHighlightLines->caption(), "&Highlight current line"},
+      {d.chkAddHeader->caption(), "Add Header to &Script"},
+      {d.fraEditor->caption(), "Editor:"},
+      {d.lblFont->caption(), "Font:"},
+      {d.lblSize->caption(), "Size:"},
+      {d.lblShow->caption(), "This is example text "},
+      {d.chkShowMargin->caption(), "Show &margin indicator bar"},
+      {d.fraScriptStarts->caption(), "When a script starts:"},
+      {d.optScriptStarts[0]->caption(), "&Save changes"},
+      {d.optScriptStarts[1]->caption(), "&Prompt to save changes"},
+      {d.optScriptStarts[2]->caption(), "&Don't save changes"},
+      {d.fraUser->caption(), "User Information: "},
+      {d.lblUser->caption(), "Name:"},
+      {d.lblEMail->caption(), "E-Mail:"},
+      {d.lblHeaderNote->caption(),
+       "This information will be automatically added to all script headers if the 'Add Header "
+       "to Script' option is selected.. "},
+      {d.txtUser->toolTipText(), "Sets name to be used when inserting a header"},
+      {d.txtEMail->toolTipText(), "Sets e-mail address to be used when inserting a header"},
+      {d.fraAutoSave->caption(), "Automatic Save"},
+      {d.lblSaveEvery->caption(), "Save file every"},
+      {d.txtAutoSaveFileMinutes->toolTipText(), "0 = No Save"},
+      {d.lblMinutes->caption(), "minutes"},
+      {d.chkBackup[0]->caption(), "Do not auto-save unnamed (new) files"},
+      {d.chkBackup[1]->caption(), "Create archive (zip) from file"},
+      {d.fraBackDirectory->caption(), "Back Directory"},
+      {d.cmdBrowse->caption(), "Browse..."},
+      {d.cmdOK->caption(), "&OK"},
+      {d.cmdCancel->caption(), "&Cancel"},
+      {d.cmdApply->caption(), "&Apply"},
+  };
+  for (const auto& [shown, designed] : captions) EXPECT_EQ(shown, designed);
+  ASSERT_EQ(d.cboFontSize->listCount(), 67);
+  EXPECT_EQ(d.cboFontSize->list(0), "6");
+  EXPECT_EQ(d.cboFontSize->list(66), "72");
 }
 
 TEST_F(OptionsTest, TheSampleKeepsItsOwnFontAtOpeningAndFollowsAPickFromEitherList) {
