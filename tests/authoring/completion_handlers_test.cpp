@@ -168,6 +168,59 @@ TEST_F(CompletionTest, TabIsTakenAndEnterIsLeftToTheList) {
   EXPECT_TRUE(main->m_bListOpen) << "only the pick closes it";
 }
 
+struct KeyAnswerCase {
+  int32_t keyCode;
+  bool taken;  // the key-down answer: True drops the key
+};
+
+class KeyAnswerTest : public CompletionTest, public ::testing::WithParamInterface<KeyAnswerCase> {};
+
+TEST_P(KeyAnswerTest, APickKeyIsTakenOnlyWhenItIsTabOrRight) {
+  open();
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  editor().userTypes("w");
+  ASSERT_EQ(main->m_strPickedWord, "DrawLine");
+  EXPECT_EQ(main->CodeSense1_KeyDown(GetParam().keyCode, 0), GetParam().taken);
+  EXPECT_EQ(line(0), "DrawLine");
+  EXPECT_EQ(main->m_strPickedWord, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, KeyAnswerTest,
+                         ::testing::Values(KeyAnswerCase{9, true}, KeyAnswerCase{39, true},
+                                           KeyAnswerCase{13, false}, KeyAnswerCase{32, false}));
+
+struct KeepOpenCase {
+  bool keyDown;      // the key-down handler, else the key-press handler
+  int32_t code;      // key code or character code
+  bool stillOpen;    // m_bListOpen afterwards
+};
+
+class KeepOpenTest : public CompletionTest, public ::testing::WithParamInterface<KeepOpenCase> {};
+
+TEST_P(KeepOpenTest, OnlyANameCharacterOrAKeyOtherThanLeftKeepsTheListOpen) {
+  open();
+  editor().userTypes("Dra");
+  editor().userKey("Ctrl+Space");
+  ASSERT_TRUE(main->m_bListOpen);
+  if (GetParam().keyDown)
+    main->CodeSense1_KeyDown(GetParam().code, 0);
+  else
+    main->CodeSense1_KeyPress(GetParam().code, 0);
+  EXPECT_EQ(main->m_bListOpen, GetParam().stillOpen);
+  EXPECT_EQ(main->m_lCursorCol, 3);
+  EXPECT_EQ(line(0), "Dra") << "no pick";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, KeepOpenTest,
+    ::testing::Values(KeepOpenCase{true, 37, false}, KeepOpenCase{true, 40, true},
+                      KeepOpenCase{true, 36, true}, KeepOpenCase{false, 'a', true},
+                      KeepOpenCase{false, 'Z', true}, KeepOpenCase{false, '7', true},
+                      KeepOpenCase{false, '_', true}, KeepOpenCase{false, '.', false},
+                      KeepOpenCase{false, ' ', false}, KeepOpenCase{false, '+', false},
+                      KeepOpenCase{false, 233, false}));
+
 struct ClosedListCase {
   const char* closeWith;  // what closes the list without a pick
   const char* thenKey;
