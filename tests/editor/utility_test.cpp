@@ -24,6 +24,7 @@
 #include "editor/frmSplash.h"
 #include "editor_fixture.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/controls/toolbar.h"
 #include "platform/ui/form.h"
 #include "platform/ui/msgbox.h"
 #include "platform/win32/registry.h"
@@ -123,6 +124,35 @@ TEST_F(UtilityTest, BothCloseToolsUnloadEveryWindowOfTheEditor) {
     EXPECT_TRUE(platform::ui::forms().empty()) << id;
     EXPECT_FALSE(main->loaded()) << id;
   }
+}
+
+// The two tools without work leave a modified script, its file and its
+// mark alone, and ask nothing; the unused explorer flag only keeps what it
+// is given.
+TEST_F(UtilityTest, CloseAllAndSaveAllDoNothingAndTheExplorerFlagKeepsItsValue) {
+  const std::string path = editorFile("VB/kept.vbs");
+  kestrin_test::writeFile(path, "a = 1");
+  main->FileToView(path);
+  main->CodeSense1->userTypes("x");
+  ASSERT_EQ(main->tag(), path + "*");
+  for (const char* id : {"ID_CloseAllFiles", "ID_SaveAllFiles"}) {
+    // The menus carry no such tool: the dispatcher is handed it directly.
+    platform::controls::Tool clicked;
+    clicked.id = id;
+    main->SSActiveToolBars1_ToolClick(clicked);
+    EXPECT_TRUE(main->loaded()) << id;
+    EXPECT_EQ(main->tag(), path + "*") << id;
+    EXPECT_EQ(main->CodeSense1->text(), "xa = 1") << id;
+    EXPECT_EQ(kestrin_test::readFile(path), "a = 1") << id;
+  }
+  EXPECT_FALSE(user->lastMessageBox().has_value());
+  main->setIsDirty(false);
+
+  EXPECT_FALSE(main->ProjectExplorerIsOpen());
+  main->setProjectExplorerIsOpen(true);
+  EXPECT_TRUE(main->ProjectExplorerIsOpen());
+  main->setProjectExplorerIsOpen(false);
+  EXPECT_FALSE(main->ProjectExplorerIsOpen());
 }
 
 // ---- Printing ----------------------------------------------------------------------------
