@@ -162,6 +162,11 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Abort: the rows before stay, the load ends.
         ShortRowCase{"Two|fields", {mb::Abort}, false, {"First"}, 0, "first tip"},
+        // Retry: the same field fails again and is reported again.
+        ShortRowCase{"Two|fields", {mb::Retry, mb::Retry, mb::Abort}, false, {"First"}, 0,
+                     "first tip"},
+        ShortRowCase{"Two|fields", {mb::Retry, mb::Ignore}, true, {"First", "Two", "Last"}, 2,
+                     "last tip"},
         // Ignore: the row stays with the kind 0.
         ShortRowCase{"Two|fields", {mb::Ignore}, true, {"First", "Two", "Last"}, 2, "last tip"},
         ShortRowCase{"One", {mb::Ignore, mb::Ignore}, true, {"First", "One", "Last"}, 2,
