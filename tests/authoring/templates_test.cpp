@@ -236,6 +236,32 @@ TEST_F(TemplateTest, EveryControlStructureGoesInWholeInFrontOfTheCaretsLine) {
   }
 }
 
+TEST_F(TemplateTest, EachTemplateTracesItsOwnNameAroundItsInsertion) {
+  const std::pair<const char*, void (*)(frmMain&)> cases[] = {
+      {"g_ToDo", modMain::g_ToDo},
+      {"g_IfCode", modMain::g_IfCode},
+      {"g_ElseIfCode", modMain::g_ElseIfCode},
+      {"g_SelectCaseCode", modMain::g_SelectCaseCode},
+      {"g_ForNextCode", modMain::g_ForNextCode},
+      {"g_ForEachCode", modMain::g_ForEachCode},
+  };
+  for (const auto& [procedure, command] : cases) {
+    document("Dim a\r\n");
+    if (std::string(procedure) == "g_ToDo") user->answerInputBox("later", "", "Add TODO Task");
+    const size_t before = traceLines().size();
+    command(*main);
+    const std::string traceText = std::string("modMain::") + procedure + "(Sub)";
+    EXPECT_EQ(traceSince(before), (std::vector<std::string>{
+                                      "Entered routine: " + traceText,
+                                      "Entered routine: modMain::g_InsertAtCursor(Function)",
+                                      "Exited routine: modMain::g_InsertAtCursor(Function)",
+                                      "Exited routine: " + traceText,
+                                  }))
+        << procedure;
+    EXPECT_NE(text(), "Dim a\r\n") << procedure;
+  }
+}
+
 // ---- Failures -----------------------------------------------------------------------
 
 TEST_F(TemplateTest, WithoutItsEditorATemplateWithoutHandlingFailsToItsCallerAndOneThatSkipsGoesOn) {
