@@ -191,5 +191,35 @@ TEST_F(TemplateTest, TheFileSystemObjectWritesNoTraceOfItsOwnAndTheOthersTraceTh
   EXPECT_EQ(lines.back(), "Exited routine: modMain::g_AddLeadsDeclare(Sub)");
 }
 
+TEST_F(TemplateTest, EveryTracedDeclarationTracesItsOwnNameAroundItsInsertion) {
+  const std::pair<const char*, void (*)(frmMain&)> cases[] = {
+      {"g_AddExcel", modMain::g_AddExcel},
+      {"g_AddWord", modMain::g_AddWord},
+      {"g_AddAutoCAD", modMain::g_AddAutoCAD},
+      {"g_AddWSH", modMain::g_AddWSH},
+      {"g_Notepad", modMain::g_Notepad},
+      {"g_AddOverRideDeclare", modMain::g_AddOverRideDeclare},
+      {"g_AddDepthsDeclare", modMain::g_AddDepthsDeclare},
+      {"g_AddLeadsDeclare", modMain::g_AddLeadsDeclare},
+      {"g_AddRectangleDeclare", modMain::g_AddRectangleDeclare},
+      {"g_AddPointDeclare", modMain::g_AddPointDeclare},
+      {"g_AddLineDeclare", modMain::g_AddLineDeclare},
+      {"g_AddArcDeclare", modMain::g_AddArcDeclare},
+  };
+  for (const auto& [procedure, command] : cases) {
+    document("x\r\n");
+    const size_t before = traceLines().size();
+    command(*main);
+    const std::string traceText = std::string("modMain::") + procedure + "(Sub)";
+    EXPECT_EQ(traceSince(before), (std::vector<std::string>{
+                                      "Entered routine: " + traceText,
+                                      "Entered routine: modMain::g_InsertAtCursor(Function)",
+                                      "Exited routine: modMain::g_InsertAtCursor(Function)",
+                                      "Exited routine: " + traceText,
+                                  }))
+        << procedure;
+  }
+}
+
 }  // namespace
 }  // namespace authoring_test
