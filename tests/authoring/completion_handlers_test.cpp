@@ -288,6 +288,24 @@ TEST_F(CompletionTest, ADoubleClickPicksTheEntryAndClosesTheList) {
   EXPECT_FALSE(main->m_bListOpen);
 }
 
+TEST_F(CompletionTest, APickIsTracedAsTheWordsInsertionAndABlankEntryToo) {
+  const std::string traceText = "frmMain::m_AddIntellWord(Function)";
+  for (const char* picked : {"DrawLine", "   "}) {
+    open("Dra");
+    editor().userCaret(1, 4);
+    main->m_strPickedWord = picked;
+    const size_t before = traceLines().size();
+    main->m_AddIntellWord();
+    auto lines = traceLines();
+    lines.erase(lines.begin(), lines.begin() + static_cast<std::ptrdiff_t>(before));
+    ASSERT_FALSE(lines.empty()) << picked;
+    EXPECT_EQ(lines.front(), "Entered routine: " + traceText) << picked;
+    EXPECT_EQ(lines.back(), "Exited routine: " + traceText) << picked;
+    main->setIsDirty(false);
+    main->unload();
+  }
+}
+
 TEST_F(CompletionTest, AnEntryOfBlanksInsertsNothingAndLeavesNoCallStackEntry) {
   open("Dra");
   editor().userCaret(1, 4);
