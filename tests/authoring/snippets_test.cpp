@@ -296,6 +296,8 @@ TEST_F(TemplateTest, EverySnippetPutsItsCallAtTheCaretAndItsRoutineAfterTwoNewLi
     ASSERT_FALSE(lines.empty()) << c.procedure;
     EXPECT_EQ(lines.front(), std::string("Entered routine: modMain::") + c.procedure + "(Sub)")
         << c.procedure;
+    EXPECT_EQ(lines.back(), std::string("Exited routine: modMain::") + c.procedure + "(Sub)")
+        << c.procedure;
     EXPECT_TRUE(balanced(lines)) << c.procedure;
     EXPECT_TRUE(callStack().empty()) << c.procedure;
   }
