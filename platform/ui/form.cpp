@@ -89,16 +89,16 @@ double twipsPerUnit(int32_t mode, bool vertical) {
   }
 }
 
-bool parseSpec(const std::string& spec, std::string& name, int32_t& index) {
+bool parseControlName(const std::string& fullName, std::string& name, int32_t& index) {
   index = -1;
-  auto open = spec.find('(');
+  auto open = fullName.find('(');
   if (open == std::string::npos) {
-    name = spec;
+    name = fullName;
     return !name.empty();
   }
-  if (spec.back() != ')') return false;
-  name = spec.substr(0, open);
-  std::string digits = spec.substr(open + 1, spec.size() - open - 2);
+  if (fullName.back() != ')') return false;
+  name = fullName.substr(0, open);
+  std::string digits = fullName.substr(open + 1, fullName.size() - open - 2);
   if (name.empty() || digits.empty() || digits.size() > 9) return false;
   for (char c : digits)
     if (!std::isdigit(static_cast<unsigned char>(c))) return false;
@@ -461,10 +461,10 @@ Control& Form::control(const std::string& name, int32_t index) const {
   raise(err::ControlArrayElementDoesNotExist);
 }
 
-std::shared_ptr<Control> Form::findControl(const std::string& spec) const {
+std::shared_ptr<Control> Form::findControl(const std::string& fullName) const {
   std::string name;
   int32_t index = -1;
-  if (!parseSpec(spec, name, index)) return nullptr;
+  if (!parseControlName(fullName, name, index)) return nullptr;
   for (const auto& c : controls_)
     if (sameName(c->name(), name) && c->index() == index) return c;
   return nullptr;

@@ -152,7 +152,7 @@ class Form : public std::enable_shared_from_this<Form> {
   Control& control(const std::string& name) const;
   Control& control(const std::string& name, int32_t index) const;
   // "name" or "name(index)"; null when there is none.
-  std::shared_ptr<Control> findControl(const std::string& spec) const;
+  std::shared_ptr<Control> findControl(const std::string& fullName) const;
   // The controls in the order they were added.
   const std::vector<std::shared_ptr<Control>>& controls() const noexcept { return controls_; }
   // The elements of a control array in index order.
