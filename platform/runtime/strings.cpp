@@ -186,6 +186,22 @@ std::string trim(std::string_view s) { return rTrim(lTrim(s)); }
 std::string lCase(std::string_view s) { return mapChars(s, lowerOf); }
 std::string uCase(std::string_view s) { return mapChars(s, upperOf); }
 
+// The text searched and the text sought, both folded to lower case for a
+// comparison as text; folding keeps every character's byte length, so the
+// character starts of the original hold for the folded text too.
+struct SearchTexts {
+  SearchTexts(std::string_view s, std::string_view find, Compare compare) : hay(s), needle(find) {
+    if (compare == Compare::Text) {
+      hayFold = lCase(s);
+      findFold = lCase(find);
+      hay = hayFold;
+      needle = findFold;
+    }
+  }
+  std::string hayFold, findFold;
+  std::string_view hay, needle;
+};
+
 int32_t inStr(std::string_view s, std::string_view find, Compare compare) {
   return inStr(1, s, find, compare);
 }
@@ -196,14 +212,8 @@ int32_t inStr(int32_t start, std::string_view s, std::string_view find, Compare 
   const int32_t total = static_cast<int32_t>(starts.size()) - 1;
   if (start > total + 1) return 0;
   if (find.empty()) return start;
-  std::string hayFold, findFold;
-  std::string_view hay = s, needle = find;
-  if (compare == Compare::Text) {
-    hayFold = lCase(s);
-    findFold = lCase(find);
-    hay = hayFold;
-    needle = findFold;
-  }
+  const SearchTexts texts(s, find, compare);
+  const std::string_view hay = texts.hay, needle = texts.needle;
   const size_t p = findAt(hay, needle, starts[static_cast<size_t>(start - 1)], starts);
   return p == std::string_view::npos ? 0 : charIndexOf(starts, p) + 1;
 }
@@ -215,14 +225,8 @@ int32_t inStrRev(std::string_view s, std::string_view find, int32_t start, Compa
   if (start == -1) start = total;
   if (start > total) return 0;
   if (find.empty()) return start;
-  std::string hayFold, findFold;
-  std::string_view hay = s, needle = find;
-  if (compare == Compare::Text) {
-    hayFold = lCase(s);
-    findFold = lCase(find);
-    hay = hayFold;
-    needle = findFold;
-  }
+  const SearchTexts texts(s, find, compare);
+  const std::string_view hay = texts.hay, needle = texts.needle;
   // The match must end at or before the end of character `start`.
   const size_t limit = starts[static_cast<size_t>(start)];
   if (needle.size() > limit) return 0;

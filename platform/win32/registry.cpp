@@ -960,15 +960,15 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     return ERROR_SUCCESS;
 }
 
-LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size) {
-    if (!data && size) return ERROR_INVALID_PARAMETER;
-    if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+// Runs one change of a value of an open key in a write transaction: the
+// key must be writable (its root too) and still exist.
+template <class Change>
+LONG changeValueOf(HKEY key, const char* doing, Change change) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
     LONG rc = resolve(r, key, &t);
     if (rc != ERROR_SUCCESS) return rc;
-    const char* doing = "writing a value";
     if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
     if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
     Hive& h = *t.hive;
@@ -976,8 +976,17 @@ LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* da
     return writeTransaction(h, doing, [&]() -> LONG {
         LONG alive = keyAlive(h, t.id, doing);
         if (alive != ERROR_SUCCESS) return alive;
+        return change(h, t.id);
+    });
+}
+
+LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size) {
+    if (!data && size) return ERROR_INVALID_PARAMETER;
+    if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+    const char* doing = "writing a value";
+    return changeValueOf(key, doing, [&](Hive& h, int64_t id) -> LONG {
         Statement s(h.sql[kUpsertValue]);
-        s.bind(1, t.id);
+        s.bind(1, id);
         s.bind(2, name);
         s.bind(3, fold(name));
         s.bind(4, static_cast<int64_t>(type));
@@ -993,21 +1002,10 @@ LONG RegDeleteKey(HKEY key, const std::string& subKey) { return deleteKeyAt(key,
 LONG RegDeleteTree(HKEY key, const std::string& subKey) { return deleteKeyAt(key, subKey, true); }
 
 LONG RegDeleteValue(HKEY key, const std::string& name) {
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    Target t;
-    LONG rc = resolve(r, key, &t);
-    if (rc != ERROR_SUCCESS) return rc;
     const char* doing = "deleting a value";
-    if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    Hive& h = *t.hive;
-    if (t.id < 0) return ERROR_FILE_NOT_FOUND;
-    return writeTransaction(h, doing, [&]() -> LONG {
-        LONG alive = keyAlive(h, t.id, doing);
-        if (alive != ERROR_SUCCESS) return alive;
+    return changeValueOf(key, doing, [&](Hive& h, int64_t id) -> LONG {
         Statement s(h.sql[kDeleteValue]);
-        s.bind(1, t.id);
+        s.bind(1, id);
         s.bind(2, fold(name));
         int step = s.step();
         if (step != SQLITE_DONE) return failure(h, step, doing);
