@@ -1,0 +1,95 @@
+#include "platform/ui/visible_text.h"
+
+#include <cstdint>
+
+namespace platform::ui {
+namespace {
+
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+void appendUtf8(std::string& out, uint32_t cp) {
+  if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += static_cast<char>(0xC0 | (cp >> 6));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  } else {
+    out += static_cast<char>(0xE0 | (cp >> 12));
+    out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+    out += static_cast<char>(0x80 | (cp & 0x3F));
+  }
+}
+
+// The length of the valid UTF-8 sequence at text[i] and its code point, or 0
+// for a byte that starts no valid sequence.
+size_t decode(std::string_view text, size_t i, uint32_t& cp) {
+  const auto b0 = static_cast<unsigned char>(text[i]);
+  if (b0 < 0x80) {
+    cp = b0;
+    return 1;
+  }
+  size_t len = 0;
+  uint32_t min = 0;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    len = 2, cp = b0 & 0x1F, min = 0x80;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    len = 3, cp = b0 & 0x0F, min = 0x800;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    len = 4, cp = b0 & 0x07, min = 0x10000;
+  } else {
+    return 0;
+  }
+  if (i + len > text.size()) return 0;
+  for (size_t k = 1; k < len; ++k) {
+    const auto b = static_cast<unsigned char>(text[i + k]);
+    if ((b & 0xC0) != 0x80) return 0;
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return len;
+}
+
+bool passes(uint32_t cp, VisibleTextOptions options) {
+  if (cp == '\n') return options.keepNewlines;
+  if (cp == '\t') return options.keepTabs;
+  return cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp <= 0x9F);
+}
+
+}  // namespace
+
+std::string visibleText(std::string_view text, VisibleTextOptions options) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size();) {
+    uint32_t cp = 0;
+    const size_t len = decode(text, i, cp);
+    if (len == 0) {
+      out += kReplacement;
+      ++i;
+      continue;
+    }
+    if (passes(cp, options)) {
+      out.append(text.substr(i, len));
+    } else if (cp < 0x20) {
+      appendUtf8(out, 0x2400 + cp);
+    } else if (cp == 0x7F) {
+      appendUtf8(out, 0x2421);
+    } else {
+      out += kReplacement;
+    }
+    i += len;
+  }
+  return out;
+}
+
+bool needsVisibleText(std::string_view text, VisibleTextOptions options) {
+  for (size_t i = 0; i < text.size();) {
+    uint32_t cp = 0;
+    const size_t len = decode(text, i, cp);
+    if (len == 0 || !passes(cp, options)) return true;
+    i += len;
+  }
+  return false;
+}
+
+}  // namespace platform::ui
