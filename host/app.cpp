@@ -19,6 +19,7 @@
 #include "platform/ui/form.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/user.h"
+#include "platform/win32/launch.h"
 #include "platform/win32/registry.h"
 
 #ifndef KESTRIN_HOST_EDITOR_DIR
@@ -133,6 +134,8 @@ int playScenario(const Options& o) {
   fs::create_directories(hives);
   platform::setRegistryFolder(hives);
   if (!std::getenv("KESTRIN_BRIDGE_LOG")) ::setenv("KESTRIN_BRIDGE_LOG", (work + "/bridge.log").c_str(), 1);
+  // Print jobs stay in the work folder.
+  ::setenv("KESTRIN_PRINT_DIR", (work + "/print").c_str(), 1);
   platform::setVirtualClock(platform::clockMillis());
   if (o.screen) platform::ui::setScreenPixels(o.screen->first, o.screen->second);
 
@@ -143,7 +146,10 @@ int playScenario(const Options& o) {
     if (!link.loadBridge(&why)) std::cout << "note: " << why << "\n";
   }
   platform::ui::setCurrentUser(player);
+  // Nothing is handed to the desktop: launches are written down.
+  platform::setLaunchRecorder([player](const platform::Launch& l) { return player->recordLaunch(l); });
   int status = player->play();
+  platform::setLaunchRecorder(nullptr);
   leaveDesktop(link);
   return status;
 }

@@ -89,13 +89,7 @@ bool EditorLink::loadBridge(std::string* why) {
 
 bool EditorLink::ensureEditor(std::string* why) {
   if (editor_) return true;
-  if (!comStarted_) {
-    if (FAILED(CoInitialize(nullptr))) {
-      if (why) *why = "COM cannot be initialised on this thread";
-      return false;
-    }
-    comStarted_ = true;
-  }
+  if (!startCom(why)) return false;
   const std::string component = componentPath();
   if (!std::filesystem::exists(component)) {
     if (why) *why = "there is no component " + component;
@@ -129,6 +123,116 @@ bool EditorLink::ensureEditor(std::string* why) {
     return false;
   }
   return true;
+}
+
+bool EditorLink::startCom(std::string* why) {
+  if (comStarted_) return true;
+  if (FAILED(CoInitialize(nullptr))) {
+    if (why) *why = "COM cannot be initialised on this thread";
+    return false;
+  }
+  comStarted_ = true;
+  return true;
+}
+
+HRESULT EditorLink::registration(bool unregister, std::string* why) {
+  const std::string component = componentPath();
+  platform::HMODULE lib = platform::LoadLibrary(component);
+  if (!lib) {
+    if (why) *why = "the component " + component + " cannot be loaded";
+    return E_FAIL;
+  }
+  const char* entry = unregister ? "DllUnregisterServer" : "DllRegisterServer";
+  auto fn = reinterpret_cast<HRESULT (*)()>(platform::GetProcAddress(lib, entry));
+  HRESULT r = E_FAIL;
+  if (fn) {
+    r = fn();
+  } else if (why) {
+    *why = std::string("the component exports no ") + entry;
+  }
+  platform::FreeLibrary(lib);
+  return r;
+}
+
+bool EditorLink::createObject(const std::string& name, const std::string& progId, std::string* why) {
+  if (objects_.count(name)) {
+    if (why) *why = "there is an object " + name + " already";
+    return false;
+  }
+  if (!startCom(why)) return false;
+  CLSID clsid{};
+  HRESULT r = CLSIDFromProgID(progId.c_str(), &clsid);
+  if (FAILED(r)) {
+    if (why) *why = "CLSIDFromProgID of " + progId + " failed with " + hex(r);
+    return false;
+  }
+  IDispatch* object = nullptr;
+  r = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&object));
+  if (FAILED(r) || !object) {
+    if (why) *why = "CoCreateInstance of " + progId + " failed with " + hex(r);
+    return false;
+  }
+  objects_[name] = object;
+  return true;
+}
+
+bool EditorLink::releaseObject(const std::string& name) {
+  auto it = objects_.find(name);
+  if (it == objects_.end()) return false;
+  IDispatch* object = it->second;
+  objects_.erase(it);
+  object->Release();
+  return true;
+}
+
+ObjectOutcome EditorLink::callObject(const std::string& name, const std::string& member, MemberCall how,
+                                     const std::vector<ComVariant>& arguments) {
+  ObjectOutcome out;
+  auto it = objects_.find(name);
+  if (it == objects_.end()) {
+    out.failure = "there is no object " + name;
+    return out;
+  }
+  ComPtr<IDispatch> object = ComPtr<IDispatch>::share(it->second);
+  const char* names[] = {member.c_str()};
+  DISPID id = 0;
+  HRESULT r = object->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
+  if (FAILED(r)) {
+    out.failure = "GetIDsOfNames of " + member + " failed with " + hex(r);
+    return out;
+  }
+  out.reached = true;
+  // The caller's variables, passed by reference, the last argument first.
+  out.arguments = arguments;
+  std::vector<ComVariant> refs;
+  for (size_t i = out.arguments.size(); i-- > 0;) refs.push_back(ComVariant::ref(out.arguments[i].ptr()));
+  std::vector<VARIANT> rg;
+  for (auto& v : refs) rg.push_back(v.get());
+  DISPPARAMS params;
+  DISPID putId = DISPID_PROPERTYPUT;
+  params.rgvarg = rg.empty() ? nullptr : rg.data();
+  params.cArgs = static_cast<uint32_t>(rg.size());
+  uint16_t flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
+  if (how == MemberCall::Get) flags = DISPATCH_PROPERTYGET;
+  if (how == MemberCall::Put) {
+    flags = DISPATCH_PROPERTYPUT;
+    params.rgdispidNamedArgs = &putId;
+    params.cNamedArgs = 1;
+  }
+  VARIANT result;
+  VariantInit(&result);
+  EXCEPINFO info;
+  uint32_t argError = 0;
+  r = object->Invoke(id, IID_NULL, 0, flags, &params, &result, &info, &argError);
+  if (r == DISP_E_EXCEPTION) {
+    platform::RuntimeError e = errorFromExcepInfo(info);
+    out.error = HostError{e.number(), e.source(), e.description()};
+  } else if (FAILED(r)) {
+    out.error = HostError{r, "", "Invoke failed with " + hex(r)};
+  }
+  out.result = ComVariant::take(result);
+  ClearExcepInfo(&info);
+  return out;
 }
 
 CallOutcome EditorLink::runEditor(const std::optional<std::string>& argument) {
@@ -177,6 +281,7 @@ CallOutcome EditorLink::invoke(DISPID id, const std::optional<std::string>& argu
 }
 
 void EditorLink::release() {
+  while (!objects_.empty()) releaseObject(objects_.begin()->first);
   if (editor_) {
     editor_->Release();
     editor_ = nullptr;

@@ -5,10 +5,13 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/com/interfaces.h"
+#include "platform/com/variant.h"
 
 namespace kestrin_host {
 
@@ -33,6 +36,18 @@ struct CallOutcome {
   std::string arg;                  // RunEditor's argument after the call
   std::optional<HostError> error;   // an error the call raised
 };
+
+// The outcome of one late-bound call on an object of the component.
+struct ObjectOutcome {
+  bool reached = false;                         // the member was found and Invoke was called
+  std::string failure;                          // why not
+  platform::com::ComVariant result;             // what a method or property get returned
+  std::vector<platform::com::ComVariant> arguments;  // the arguments after the call, the first first
+  std::optional<HostError> error;               // an error the call raised
+};
+
+// How an object's member is called.
+enum class MemberCall { Method, Get, Put };
 
 class EditorLink {
  public:
@@ -59,15 +74,36 @@ class EditorLink {
   CallOutcome runEditor(const std::optional<std::string>& argument);
   CallOutcome freeEditor();
 
-  // Gives back the editor object and uninitialises COM.
+  // DllRegisterServer or DllUnregisterServer of the component, called in a
+  // library loaded for it; returns the result (E_FAIL with the reason when
+  // the entry point cannot be reached).
+  platform::com::HRESULT registration(bool unregister, std::string* why);
+
+  // The host's own objects of the component, by the names the host gives
+  // them: made by ProgID through the registry (CLSIDFromProgID and
+  // CoCreateInstance), as the CAM application makes them.
+  bool createObject(const std::string& name, const std::string& progId, std::string* why);
+  bool hasObject(const std::string& name) const { return objects_.count(name) != 0; }
+  // Gives the object back; false when there is none of that name.
+  bool releaseObject(const std::string& name);
+  // A call by name: GetIDsOfNames, then Invoke with the arguments passed
+  // by reference (so that the member may write them back); a put passes
+  // its one argument as the new value.
+  ObjectOutcome callObject(const std::string& name, const std::string& member, MemberCall how,
+                           const std::vector<platform::com::ComVariant>& arguments);
+
+  // Gives back the host's objects and the editor object and uninitialises
+  // COM.
   void release();
 
  private:
+  bool startCom(std::string* why);
   CallOutcome invoke(platform::com::DISPID id, const std::optional<std::string>& argument);
 
   std::string folder_;
   bool comStarted_ = false;
   platform::com::IDispatch* editor_ = nullptr;
+  std::map<std::string, platform::com::IDispatch*> objects_;
   uint32_t bridge_ = 0;
 };
 

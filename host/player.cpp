@@ -29,6 +29,7 @@ std::optional<std::string> ScenarioPlayer::popupPick(const platform::ui::PopupPr
 
 int ScenarioPlayer::play() {
   runTopLevel();
+  settleRefusal();
   // A window of the editor still open at the end (a modeless one, or one
   // whose loop was left) is closed by the host.
   if (!platform::ui::forms().empty() && !ending()) {

@@ -1,6 +1,7 @@
 #include "host/scenario.h"
 
 #include <cctype>
+#include <cmath>
 #include <charconv>
 #include <cstdlib>
 #include <set>
@@ -8,6 +9,7 @@
 
 #include "platform/runtime/clock.h"
 #include "platform/ui/keys.h"
+#include "platform/ui/visible_text.h"
 #include "platform/ui/user.h"
 
 namespace kestrin_host {
@@ -160,7 +162,25 @@ std::string quote(const std::string& text) {
       default: out += c;
     }
   }
-  return out + "\"";
+  // Any other control character is drawn as a symbol, never sent as it is.
+  return platform::ui::visibleText(out + "\"");
+}
+
+std::string describeValue(const Value& v) {
+  switch (v.kind) {
+    case Value::Kind::Text: return quote(v.text);
+    case Value::Kind::Boolean: return v.boolean ? "True" : "False";
+    case Value::Kind::Empty: return "empty";
+    case Value::Kind::Number: {
+      char buf[64];
+      if (v.number == static_cast<double>(static_cast<int64_t>(v.number)) && v.number > -1e15 && v.number < 1e15)
+        std::snprintf(buf, sizeof buf, "%lld", static_cast<long long>(v.number));
+      else
+        std::snprintf(buf, sizeof buf, "%.15g", v.number);
+      return buf;
+    }
+  }
+  return "?";
 }
 
 namespace {
@@ -215,6 +235,32 @@ class Reader {
     }
     fail(std::string(what) + " must be " + list + ", not " + quote(t.text));
   }
+  // A value: "text", a number, True, False or empty.
+  Value value(const char* what) {
+    const Token& t = take(what);
+    Value v;
+    if (t.quoted) {
+      v.kind = Value::Kind::Text;
+      v.text = t.text;
+    } else if (sameWord(t.text, "True") || sameWord(t.text, "False")) {
+      v.kind = Value::Kind::Boolean;
+      v.boolean = sameWord(t.text, "True");
+    } else if (sameWord(t.text, "empty")) {
+      v.kind = Value::Kind::Empty;
+    } else if (auto n = toNumber(t.text)) {
+      v.kind = Value::Kind::Number;
+      v.number = static_cast<double>(*n);
+    } else {
+      char* end = nullptr;
+      const double d = t.text.empty() ? 0 : std::strtod(t.text.c_str(), &end);
+      if (t.text.empty() || end != t.text.c_str() + t.text.size() || !std::isfinite(d) ||
+          !(std::isdigit(static_cast<unsigned char>(t.text.back()))))
+        fail(std::string(what) + " is \"text\", a number, True, False or empty, not " + quote(t.text));
+      v.kind = Value::Kind::Number;
+      v.number = d;
+    }
+    return v;
+  }
   void end() const {
     if (more()) fail("unexpected " + quote(words_[pos_].text) + " at the end of the command");
   }
@@ -260,32 +306,85 @@ void parseSetup(Reader& r, Command& c) {
     c.texts = {r.text("path")};
   } else if (v == "attrib") {
     c.texts = {r.text("path")};
-    if (!r.more()) r.fail("attrib needs at least one of +r -r +h -h +s -s +a -a");
+    if (!r.more()) r.fail("attrib needs at least one of +r -r +h -h +s -s +a -a +c -c");
     while (r.more()) {
       const Token& t = r.take("attribute");
-      static const std::set<std::string> ok = {"+r", "-r", "+h", "-h", "+s", "-s", "+a", "-a"};
-      if (t.quoted || !ok.count(t.text)) r.fail("attrib takes +r -r +h -h +s -s +a -a, not " + quote(t.text));
+      static const std::set<std::string> ok = {"+r", "-r", "+h", "-h", "+s", "-s", "+a", "-a", "+c", "-c"};
+      if (t.quoted || !ok.count(t.text))
+        r.fail("attrib takes +r -r +h -h +s -s +a -a +c -c, not " + quote(t.text));
       c.texts.push_back(t.text);
     }
+  } else if (v == "chmod") {
+    c.texts = {r.text("path")};
+    const Token& m = r.take("mode");
+    if (m.quoted || m.text.empty() || m.text.size() > 4 || m.text.find_first_not_of("01234567") != std::string::npos)
+      r.fail("chmod takes an octal mode such as 644 or 0600, not " + quote(m.text));
+    c.numbers = {std::stoll(m.text, nullptr, 8)};
+  } else if (v == "touch") {
+    c.texts = {r.text("path")};
+    std::string date = r.text("date"), time = r.text("time");
+    auto ms = parseClock(date, time);
+    if (!ms) r.fail("touch takes PATH YYYY-MM-DD HH:MM:SS");
+    c.numbers = {*ms};
+  } else if (v == "env" || v == "unenv") {
+    std::string name = r.text("variable name");
+    if (name.empty() || name.find('=') != std::string::npos)
+      r.fail("an environment variable's name is not empty and has no =, not " + quote(name));
+    c.texts = {name};
+    if (v == "env") c.texts.push_back(r.text("value"));
+  } else if (v == "allow") {
+    std::string program = r.text("program");
+    if (program.empty()) r.fail("allow names a program");
+    c.texts = {program};
   } else if (v == "setting") {
     c.texts = {r.text("application"), r.text("section"), r.text("key"), r.text("text")};
   } else if (v == "registry") {
     std::string path = r.text("key path");
     if (!validRegistryPath(path))
       r.fail("a key path begins with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE");
+    if (r.more() && r.peek().is("delete")) {
+      // registry KEYPATH delete: the key and everything below it.
+      r.take("delete");
+      if (!r.more()) {
+        c.what = "deletekey";
+        c.texts = {path};
+        r.end();
+        return;
+      }
+      r.fail("registry KEYPATH delete removes a key; a value named delete is written \"delete\"");
+    }
     std::string name = r.text("value name");
-    static const char* types[] = {"sz", "dword", "expand", "binary"};
-    c.what = types[r.oneOf("value type", {"sz", "dword", "expand", "binary"})];
+    static const char* types[] = {"sz", "dword", "expand", "binary", "delete", "bytes"};
+    c.what = types[r.oneOf("value type", {"sz", "dword", "expand", "binary", "delete", "bytes"})];
+    if (c.what == "delete") {
+      c.texts = {path, name};
+      r.end();
+      return;
+    }
+    if (c.what == "bytes") {
+      const Token& t = r.take("value type of the bytes");
+      static const Name kinds[] = {{"none", 0},  {"sz", 1},    {"expand", 2}, {"binary", 3},
+                                   {"dword", 4}, {"multi", 7}, {"qword", 11}};
+      std::optional<int64_t> type;
+      if (!t.quoted) {
+        if (auto k = lookup(kinds, t.text)) type = *k;
+        else type = Reader::toNumber(t.text);
+      }
+      if (!type || *type < 0 || *type > 0xFFFF)
+        r.fail("the bytes' type is none, sz, expand, binary, dword, multi, qword or a number, not " + quote(t.text));
+      c.numbers = {*type};
+    }
     std::string value = r.text("value");
     if (c.what == "dword") {
       auto n = Reader::toNumber(value);
       if (!n || *n < INT32_MIN || *n > 0xFFFFFFFFll) r.fail("a dword value is a number, not " + quote(value));
-    } else if (c.what == "binary") {
+    } else if (c.what == "binary" || c.what == "bytes") {
       std::string hex;
       for (char ch : value)
         if (ch != ' ') hex += ch;
       if (hex.size() % 2 || hex.find_first_not_of("0123456789abcdefABCDEF") != std::string::npos)
-        r.fail("a binary value is pairs of hexadecimal digits, not " + quote(value));
+        r.fail(std::string("a ") + (c.what == "bytes" ? "bytes" : "binary") +
+               " value is pairs of hexadecimal digits, not " + quote(value));
     }
     c.texts = {path, name, value};
   } else if (v == "clock") {
@@ -304,9 +403,42 @@ void parseRunArgument(Reader& r, Command& c) {
   }
 }
 
+bool isIdentifier(const std::string& s) {
+  if (s.empty() || !(std::isalpha(static_cast<unsigned char>(s[0])) || s[0] == '_')) return false;
+  for (char ch : s)
+    if (!std::isalnum(static_cast<unsigned char>(ch)) && ch != '_') return false;
+  return true;
+}
+
+// NAME.MEMBER of an object: its two names into the command's texts.
+void objectMember(Reader& r, Command& c) {
+  const Token& t = r.take("NAME.MEMBER");
+  const size_t dot = t.text.find('.');
+  if (t.quoted || dot == std::string::npos || !isIdentifier(t.text.substr(0, dot)) ||
+      !isIdentifier(t.text.substr(dot + 1)))
+    r.fail("an object's member is written NAME.MEMBER, not " + quote(t.text));
+  c.texts = {t.text.substr(0, dot), t.text.substr(dot + 1)};
+}
+
 void parseHostCall(Reader& r, Command& c) {
   c.family = Family::HostCall;
-  if (c.verb == "run") {
+  if (c.verb == "create") {
+    std::string name = r.text("object name");
+    if (!isIdentifier(name)) r.fail("an object's name is a word of letters, digits and _, not " + quote(name));
+    std::string progId = r.text("ProgID");
+    if (progId.empty()) r.fail("create needs a ProgID");
+    c.texts = {name, progId};
+  } else if (c.verb == "release") {
+    std::string name = r.text("object name");
+    if (!isIdentifier(name)) r.fail("an object's name is a word of letters, digits and _, not " + quote(name));
+    c.texts = {name};
+  } else if (c.verb == "call") {
+    objectMember(r, c);
+    while (r.more()) c.values.push_back(r.value("argument"));
+  } else if (c.verb == "let") {
+    objectMember(r, c);
+    c.values = {r.value("value")};
+  } else if (c.verb == "run") {
     parseRunArgument(r, c);
   } else if (c.verb == "onrun") {
     c.what = r.oneOf("host call", {"free", "run"}) == 0 ? "free" : "run";
@@ -485,14 +617,25 @@ void parseExpect(Reader& r, Command& c) {
     c.texts = {r.text("path")};
     const Token& m = r.take("what of the file");
     static const std::set<std::string> states = {"exists", "missing", "hidden", "readonly"};
-    static const std::set<std::string> checks = {"equals", "contains", "lacks", "begins"};
+    static const std::set<std::string> checks = {"equals", "contains", "lacks", "begins", "ends"};
     if (!m.quoted && states.count(m.text)) {
       c.qualifiers["mode"] = m.text;
     } else if (!m.quoted && checks.count(m.text)) {
       c.qualifiers["mode"] = m.text;
       c.texts.push_back(r.text("text"));
+    } else if (m.is("attributes")) {
+      c.qualifiers["mode"] = "attributes";
+      if (!r.more()) r.fail("expect file PATH attributes needs flags such as +r -h +a -s +c");
+      while (r.more()) {
+        const Token& f = r.take("attribute");
+        static const std::set<std::string> ok = {"+r", "-r", "+h", "-h", "+s", "-s", "+a", "-a", "+c", "-c"};
+        if (f.quoted || !ok.count(f.text))
+          r.fail("file attributes are +r -r +h -h +s -s +a -a +c -c, not " + quote(f.text));
+        c.texts.push_back(f.text);
+      }
     } else {
-      r.fail("expect file takes exists, missing, hidden, readonly, equals, contains, lacks or begins");
+      r.fail("expect file takes exists, missing, hidden, readonly, equals, contains, lacks, begins, ends "
+             "or attributes");
     }
   } else if (w == "zip") {
     c.texts = {r.text("path")};
@@ -514,14 +657,85 @@ void parseExpect(Reader& r, Command& c) {
       c.texts.push_back(t.text);
     }
   } else if (w == "result") {
-    const Token& t = r.take("result");
-    if (t.is("nonzero")) {
+    if (r.more() && r.peek().is("nonzero")) {
+      r.take("nonzero");
       c.flag = true;
     } else {
-      auto n = Reader::toNumber(t.text);
-      if (!n) r.fail("expect result takes a number or nonzero");
-      c.numbers = {static_cast<int64_t>(static_cast<int32_t>(*n))};
+      if (!r.more()) r.fail("missing result");
+      const Token t = r.peek();
+      try {
+        c.values = {r.value("result")};
+      } catch (const ScenarioError&) {
+        r.fail("expect result takes a number, nonzero, \"text\", True, False or empty, not " + quote(t.text));
+      }
+      if (auto n = t.quoted ? std::nullopt : Reader::toNumber(t.text))
+        c.numbers = {static_cast<int64_t>(static_cast<int32_t>(*n))};
     }
+  } else if (w == "argument") {
+    c.numbers = {r.number("argument number", 1)};
+    c.values = {r.value("value")};
+  } else if (w == "completion") {
+    const size_t k = r.oneOf("open, closed, entries or selected", {"open", "closed", "entries", "selected"});
+    static const char* modes[] = {"open", "closed", "entries", "selected"};
+    c.qualifiers["mode"] = modes[k];
+    if (k == 2) {
+      // TEXT:IMAGE, the image after the last colon.
+      while (r.more()) {
+        const Token& e = r.take("entry");
+        const size_t colon = e.text.rfind(':');
+        auto image = colon == std::string::npos ? std::nullopt : Reader::toNumber(e.text.substr(colon + 1));
+        if (!image) r.fail("a completion entry is written TEXT:IMAGE (Left:3), not " + quote(e.text));
+        c.texts.push_back(e.text.substr(0, colon));
+        c.numbers.push_back(*image);
+      }
+    } else if (k == 3) {
+      const Token& e = r.take("entry text or none");
+      if (e.is("none")) c.keyword = true;
+      else c.texts = {e.text};
+    }
+  } else if (w == "tip") {
+    const Token& t = r.take("tip text or none");
+    if (t.is("none")) {
+      c.keyword = true;
+    } else {
+      c.texts = {t.text};
+      if (r.more()) {
+        r.oneOf("argument", {"argument"});
+        c.numbers = {r.number("argument number", 0)};
+      }
+    }
+  } else if (w == "input") {
+    c.texts = {r.text("prompt")};
+    parseQualifiers(r, c, {"title", "default"});
+    return;
+  } else if (w == "printdialog") {
+    parseQualifiers(r, c, {"flags", "copies", "from", "to"});
+    for (const auto& [n, value] : c.qualifiers)
+      if (!Reader::toNumber(value)) r.fail(n + " must be a number, not " + quote(value));
+    return;
+  } else if (w == "folderdialog") {
+    c.texts = {r.text("title")};
+    parseQualifiers(r, c, {"root", "options"});
+    if (c.qualifiers.count("options") && !Reader::toNumber(c.qualifiers["options"]))
+      r.fail("options must be a number, not " + quote(c.qualifiers["options"]));
+    return;
+  } else if (w == "tool") {
+    c.texts = {r.text("tool ID")};
+    const size_t k = r.oneOf("caption, enabled or visible", {"caption", "enabled", "visible"});
+    static const char* parts[] = {"caption", "enabled", "visible"};
+    c.qualifiers["mode"] = parts[k];
+    const Token& v = r.take("value");
+    if (k > 0 && (v.quoted || (!sameWord(v.text, "True") && !sameWord(v.text, "False"))))
+      r.fail(std::string("a tool's ") + parts[k] + " is True or False, not " + quote(v.text));
+    c.texts.push_back(k > 0 ? (sameWord(v.text, "True") ? "True" : "False") : v.text);
+  } else if (w == "refused") {
+    // nothing more
+  } else if (w == "launch" || w == "print") {
+    if (r.more() && r.peek().is("contains")) {
+      r.take("contains");
+      c.flag = true;
+    }
+    c.texts = {r.text("text")};
   } else if (w == "error") {
     const Token& t = r.take("error number or none");
     if (t.is("none")) {
@@ -535,19 +749,44 @@ void parseExpect(Reader& r, Command& c) {
       return;
     }
   } else {
-    // FORM.NAME TEXT: a form's property or a control's value.
+    // FORM.NAME TEXT: a form's property or a control's value, or an
+    // object's property (NAME.MEMBER VALUE); FORM.CONTROL.PROPERTY VALUE: a
+    // control's property.
     size_t dot = w.find('.');
     if (head.quoted || dot == std::string::npos || dot == 0 || dot + 1 == w.size())
       r.fail("unknown expectation " + quote(w));
-    c.texts = {w.substr(0, dot), w.substr(dot + 1), r.text("value")};
-    c.what = "property";
+    const std::string owner = w.substr(0, dot), rest = w.substr(dot + 1);
+    const size_t dot2 = rest.find('.');
+    if (dot2 != std::string::npos) {
+      if (dot2 == 0 || dot2 + 1 == rest.size() || rest.find('.', dot2 + 1) != std::string::npos)
+        r.fail("a control's property is written FORM.CONTROL.PROPERTY, not " + quote(w));
+      c.what = "controlproperty";
+      c.texts = {owner, rest.substr(0, dot2), rest.substr(dot2 + 1), r.text("value")};
+    } else {
+      c.what = "property";
+      if (r.more() && r.peek().is("contains")) {
+        r.take("contains");
+        c.flag = true;
+      }
+      const Token value = r.more() ? r.peek() : Token{};
+      c.texts = {owner, rest, r.text("value")};
+      // The same word read as a value, for an object's property.
+      Reader again({value}, c.line);
+      try {
+        c.values = {again.value("value")};
+      } catch (const ScenarioError&) {
+        // No value: fine for a form, an error for an object (known only as
+        // the scenario runs).
+      }
+    }
   }
   r.end();
 }
 
-const std::set<std::string> kSetup = {"unset", "write", "mkdir", "remove", "attrib", "setting",
-                                      "registry", "clock"};
-const std::set<std::string> kHostCalls = {"run", "free", "onrun"};
+const std::set<std::string> kSetup = {"unset", "write",    "mkdir", "remove", "attrib", "setting", "registry",
+                                      "clock", "chmod",    "touch", "env",    "unenv",  "allow"};
+const std::set<std::string> kHostCalls = {"run",    "free", "onrun", "register", "unregister",
+                                          "create", "release", "call", "let"};
 const std::set<std::string> kActions = {"tool",  "type",  "key",  "caret", "select", "mouse",
                                         "rightclick", "click", "set", "pick", "focus", "close",
                                         "wait", "window"};
@@ -609,11 +848,16 @@ const char* commandSummary() {
   return R"(Set-up:
   unset APP SECTION KEY          setting APP SECTION KEY TEXT
   write PATH TEXT                mkdir PATH          remove PATH
-  attrib PATH +r|-r|+h|-h|+s|-s|+a|-a ...
+  attrib PATH +r|-r|+h|-h|+s|-s|+a|-a|+c|-c ...    chmod PATH MODE
+  touch PATH YYYY-MM-DD HH:MM:SS
   registry KEYPATH NAME sz|dword|expand|binary VALUE
-  clock YYYY-MM-DD HH:MM:SS
+  registry KEYPATH NAME bytes TYPE HEX    registry KEYPATH NAME delete
+  registry KEYPATH delete
+  env NAME VALUE   unenv NAME   allow PROGRAM   clock YYYY-MM-DD HH:MM:SS
 Host calls:
-  run [TEXT]   free   onrun free|run [TEXT]
+  run [TEXT]   free   onrun free|run [TEXT]   register   unregister
+  create NAME PROGID   release NAME   call NAME.MEMBER [ARG ...]
+  let NAME.MEMBER VALUE       (values: "text", 12, True, False, empty)
 Actions:
   tool ID   type TEXT   key NAME   caret LINE COL   select LINE COL LINE COL
   mouse LINE COL   rightclick   click CONTROL   set CONTROL TEXT
@@ -625,15 +869,27 @@ Answers (queued for the next prompts; at the console prompts are asked at once):
   (cancel instead of the text cancels)
 Expectations:
   expect msgbox [contains] TEXT [title T] [buttons B] [icon I] [default B]
-  expect prompts N    expect dialog TITLE [folder P] [filter T] [index N] [flags N] [file T]
+  expect prompts N (file dialogs included)
+  expect dialog TITLE [folder P] [filter T] [index N] [flags N] [file T]
+  expect input PROMPT [title T] [default T]
+  expect printdialog [flags N] [copies N] [from N] [to N]
+  expect folderdialog TITLE [root PATH] [options N]
   expect text TEXT    expect line N TEXT    expect lines N    expect caret LINE COL
   expect selection L C L C    expect selected TEXT    expect bookmarks [LINE ...]
   expect readonly yes|no    expect editor NAME TEXT    expect colour LINE COL 0xBBGGRR
-  expect panel KEY TEXT    expect FORM.NAME TEXT    expect window TITLE open|closed
-  expect file PATH exists|missing|hidden|readonly|equals T|contains T|lacks T|begins T
+  expect completion open|closed | entries TEXT:IMAGE ... | selected TEXT|none
+  expect tip TEXT [argument N] | none
+  expect panel KEY TEXT    expect FORM.NAME [contains] TEXT
+  expect FORM.CONTROL.PROPERTY VALUE    expect tool ID caption|enabled|visible VALUE
+  expect window TITLE open|closed    expect refused
+  expect file PATH exists|missing|hidden|readonly|equals T|contains T|lacks T|begins T|ends T
+  expect file PATH attributes +r -h +a -s +c ...
   expect zip PATH holds NAME    expect setting APP SECTION KEY TEXT|missing
   expect registry KEYPATH NAME TEXT|missing    expect clipboard TEXT
-  expect result N|nonzero    expect arg TEXT    expect error NUMBER [source T] [description T]|none
+  expect launch [contains] TEXT    expect print [contains] TEXT
+  expect NAME.MEMBER VALUE    expect argument N VALUE
+  expect result VALUE|nonzero    expect arg TEXT
+  expect error NUMBER [source T] [description T]|none
 Console:
   show   help   quit
 )";

@@ -34,6 +34,15 @@ class ScenarioError : public std::runtime_error {
   int line_;
 };
 
+// A value of a late-bound call's argument or of an expectation: a text, a
+// number, True or False, or empty.
+struct Value {
+  enum class Kind { Text, Number, Boolean, Empty } kind = Kind::Empty;
+  std::string text;     // Text
+  double number = 0;    // Number
+  bool boolean = false; // Boolean
+};
+
 // The families of commands.
 enum class Family { Setup, HostCall, Action, Answer, Expect, Console };
 
@@ -55,7 +64,11 @@ struct Command {
   std::map<std::string, std::string> qualifiers;  // title, buttons, icon, default, folder, ...
   bool flag = false;           // run TEXT (not bare run), answer ... cancel, expect msgbox contains
   bool keyword = false;        // a keyword stood where a text may stand (missing, none, cancel)
+  std::vector<Value> values;   // call arguments, let and object expectations: the values as written
 };
+
+// A value as the scenario writes it: "text", 12, -1.5, True, False, empty.
+std::string describeValue(const Value& value);
 
 // Replaces ${WORK}, ${EDITOR} and ${HOME} (and any other name of vars)
 // inside a text; unknown names stay as written.

@@ -1,20 +1,33 @@
 #include "host/session.h"
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <zip.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
 
 #include "host/desktop_view.h"
+#include "host/inspect.h"
+#include "platform/com/bstr.h"
 #include "platform/controls/code_editor.h"
+#include "platform/controls/code_editor_files.h"
+#include "platform/controls/toolbar.h"
 #include "platform/controls/status_bar.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/form.h"
+#include "platform/ui/visible_text.h"
 #include "platform/ui/windows.h"
 #include "platform/win32/files.h"
 #include "platform/win32/registry.h"
@@ -119,6 +132,7 @@ bool writeRegistryValue(const std::string& path, const std::string& name, const 
     for (int i = 0; i < 4; ++i) data += static_cast<char>((v >> (8 * i)) & 0xFF);
   } else {
     kind = platform::REG_BINARY;
+    if (type.rfind("bytes:", 0) == 0) kind = static_cast<platform::DWORD>(std::stoul(type.substr(6)));
     std::string hex;
     for (char ch : value)
       if (ch != ' ') hex += ch;
@@ -132,6 +146,35 @@ bool writeRegistryValue(const std::string& path, const std::string& name, const 
     return false;
   }
   return true;
+}
+
+// Sets or clears the file system's compressed flag of a file or folder.
+bool setCompressed(const std::string& path, bool on, std::string* why) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    *why = "cannot open " + path;
+    return false;
+  }
+  int flags = 0;
+  bool ok = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  if (ok) {
+    flags = on ? (flags | FS_COMPR_FL) : (flags & ~FS_COMPR_FL);
+    ok = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  }
+  ::close(fd);
+  if (!ok) *why = "the file system does not let " + path + (on ? " be compressed" : " be uncompressed");
+  return ok;
+}
+
+// The last line of a file, without its line end; nothing when it has none.
+std::optional<std::string> lastLine(const std::string& path) {
+  bool ok = false;
+  std::string text = readAll(path, &ok);
+  if (!ok) return std::nullopt;
+  while (!text.empty() && text.back() == '\n') text.pop_back();
+  if (text.empty()) return std::nullopt;
+  const size_t nl = text.rfind('\n');
+  return nl == std::string::npos ? text : text.substr(nl + 1);
 }
 
 const char* kindOfAnswer(const std::string& what) {
@@ -165,7 +208,7 @@ Session::~Session() { g_current = previous_; }
 
 Session* Session::current() { return g_current; }
 
-void Session::say(const std::string& line) { out_ << line << "\n" << std::flush; }
+void Session::say(const std::string& line) { out_ << platform::ui::visibleText(line) << "\n" << std::flush; }
 
 void Session::error(const Command* c, const std::string& message) {
   ++errors_;
@@ -190,6 +233,7 @@ void Session::runTopLevel() {
 }
 
 void Session::perform(const Command& c) {
+  if (!(c.verb == "expect" && c.what == "refused")) settleRefusal();
   const Command* outer = running_;
   running_ = &c;
   lastTaken_ = c;
@@ -253,15 +297,63 @@ void Session::setup(const Command& c) {
       error(&c, "there is no file " + t[0]);
       return;
     }
+    bool dosBits = false;
     for (size_t i = 1; i < t.size(); ++i) {
+      if (t[i][1] == 'c') continue;
+      dosBits = true;
       platform::DWORD bit = t[i][1] == 'r' ? 1 : t[i][1] == 'h' ? 2 : t[i][1] == 's' ? 4 : 32;
       a = t[i][0] == '+' ? (a | bit) : (a & ~bit);
     }
-    a &= ~platform::DWORD{16};  // the directory bit is no attribute one sets
-    if (!platform::SetFileAttributes(t[0], a == 0 ? 128 : a)) error(&c, "cannot set the attributes of " + t[0]);
+    a &= ~platform::DWORD{16 | 0x800};  // the directory and compressed bits are not set this way
+    if (dosBits && !platform::SetFileAttributes(t[0], a == 0 ? 128 : a))
+      error(&c, "cannot set the attributes of " + t[0]);
+    for (size_t i = 1; i < t.size(); ++i) {
+      std::string why;
+      if (t[i][1] == 'c' && !setCompressed(t[0], t[i][0] == '+', &why)) error(&c, why);
+    }
+  } else if (c.verb == "chmod") {
+    if (::chmod(t[0].c_str(), static_cast<mode_t>(c.numbers[0])) != 0)
+      error(&c, "cannot change the mode of " + t[0] + ": " + std::strerror(errno));
+  } else if (c.verb == "touch") {
+    // The local wall-clock time, as the clock and the runtime count it.
+    const int64_t ms = c.numbers[0];
+    const int64_t local = ms / 1000;
+    std::tm tm{};
+    const time_t asUtc = static_cast<time_t>(local);
+    gmtime_r(&asUtc, &tm);
+    tm.tm_isdst = -1;
+    const time_t when = std::mktime(&tm);
+    struct timespec times[2];
+    times[0].tv_sec = times[1].tv_sec = when;
+    times[0].tv_nsec = times[1].tv_nsec = 0;
+    if (::utimensat(AT_FDCWD, t[0].c_str(), times, 0) != 0)
+      error(&c, "cannot set the time of " + t[0] + ": " + std::strerror(errno));
+  } else if (c.verb == "env") {
+    ::setenv(t[0].c_str(), t[1].c_str(), 1);
+  } else if (c.verb == "unenv") {
+    ::unsetenv(t[0].c_str());
+  } else if (c.verb == "allow") {
+    allowed_.insert(t[0]);
   } else if (c.verb == "registry") {
     std::string why;
-    if (!writeRegistryValue(t[0], t[1], c.what, t[2], &why)) error(&c, why);
+    std::string below;
+    platform::HKEY root = splitKeyPath(t[0], &below);
+    if (c.what == "deletekey") {
+      platform::LONG r = platform::RegDeleteTree(root, below);
+      if (r != platform::ERROR_SUCCESS && r != platform::ERROR_FILE_NOT_FOUND)
+        error(&c, "the key cannot be deleted (error " + std::to_string(r) + ")");
+    } else if (c.what == "delete") {
+      platform::HKEY key = 0;
+      if (platform::RegOpenKeyEx(root, below, 0, platform::KEY_ALL_ACCESS, &key) == platform::ERROR_SUCCESS) {
+        platform::LONG r = platform::RegDeleteValue(key, t[1]);
+        platform::RegCloseKey(key);
+        if (r != platform::ERROR_SUCCESS && r != platform::ERROR_FILE_NOT_FOUND)
+          error(&c, "the value cannot be deleted (error " + std::to_string(r) + ")");
+      }
+    } else {
+      const std::string type = c.what == "bytes" ? "bytes:" + std::to_string(c.numbers[0]) : c.what;
+      if (!writeRegistryValue(t[0], t[1], type, t[2], &why)) error(&c, why);
+    }
   } else if (c.verb == "clock") {
     platform::setVirtualClock(c.numbers[0]);
   }
@@ -274,6 +366,31 @@ void Session::hostCall(const Command& c) {
     onRun_ = c;
     return;
   }
+  if (c.verb == "register" || c.verb == "unregister") {
+    std::string why;
+    const platform::com::HRESULT r = link_.registration(c.verb == "unregister", &why);
+    if (!why.empty()) error(&c, why);
+    else if (r < 0) error(&c, std::string(c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") +
+                                 " failed with " + hex32(r));
+    else say(std::string("   ") + (c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") +
+             " -> " + hex32(r));
+    return;
+  }
+  if (c.verb == "create") {
+    // The editor's forms are named frm...; an object named as a form would
+    // make expect NAME.MEMBER ambiguous.
+    if (platform::ui::findForm(c.texts[0]) || c.texts[0].rfind("frm", 0) == 0)
+      return error(&c, "an object may not have a form's name (" + c.texts[0] + ")");
+    std::string why;
+    if (!link_.createObject(c.texts[0], c.texts[1], &why)) return error(&c, why);
+    say("   created " + c.texts[0]);
+    return;
+  }
+  if (c.verb == "release") {
+    if (!link_.releaseObject(c.texts[0])) error(&c, "there is no object " + c.texts[0]);
+    return;
+  }
+  if (c.verb == "call" || c.verb == "let") return objectCall(c);
   if (c.verb == "free") {
     CallOutcome o = link_.freeEditor();
     if (!o.reached) {
@@ -296,12 +413,94 @@ void Session::hostCall(const Command& c) {
   }
   if (!o.failure.empty()) error(&c, o.failure);
   lastRun_ = o;
+  lastCallWasObject_ = false;
   if (o.error) {
     say("   RunEditor raised " + std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") source " +
         quote(o.error->source) + " description " + quote(o.error->description));
   } else {
     say("   RunEditor -> " + std::to_string(o.result) + (arg ? ", arg " + quote(o.arg) : std::string()));
   }
+}
+
+namespace {
+
+platform::com::ComVariant variantOf(const Value& v) {
+  using platform::com::ComVariant;
+  switch (v.kind) {
+    case Value::Kind::Text: return ComVariant::text(v.text);
+    case Value::Kind::Boolean: return ComVariant::boolean(v.boolean);
+    case Value::Kind::Empty: return ComVariant();
+    case Value::Kind::Number:
+      if (v.number == static_cast<double>(static_cast<int32_t>(v.number))) return ComVariant::i4(static_cast<int32_t>(v.number));
+      return ComVariant::r8(v.number);
+  }
+  return ComVariant();
+}
+
+// A variant as the transcript writes it: "text", 12, True, empty, null, ...
+std::string describeVariant(const platform::com::VARIANT& in) {
+  using namespace platform::com;
+  VARIANT v{};
+  VariantCopyInd(&v, &in);
+  std::string out;
+  switch (v.vt) {
+    case VT_EMPTY: out = "empty"; break;
+    case VT_NULL: out = "null"; break;
+    case VT_I2: out = std::to_string(v.iVal); break;
+    case VT_I4: out = std::to_string(v.lVal); break;
+    case VT_R8: out = describeValue(Value{Value::Kind::Number, {}, v.dblVal}); break;
+    case VT_BOOL: out = v.boolVal ? "True" : "False"; break;
+    case VT_BSTR: out = quote(toString(v.bstrVal)); break;
+    case VT_DISPATCH: out = "an object"; break;
+    case VT_ERROR: out = "error " + hex32(v.scode); break;
+    case VT_DATE: out = "a date"; break;
+    default: out = "a value of type " + std::to_string(v.vt); break;
+  }
+  VariantClear(&v);
+  return out;
+}
+
+// Whether a variant is the value: texts are texts, numbers numbers (of any
+// width), True and False Booleans, empty Empty.
+bool variantIs(const platform::com::VARIANT& in, const Value& want) {
+  using namespace platform::com;
+  VARIANT v{};
+  VariantCopyInd(&v, &in);
+  bool same = false;
+  switch (want.kind) {
+    case Value::Kind::Text: same = v.vt == VT_BSTR && toString(v.bstrVal) == want.text; break;
+    case Value::Kind::Boolean: same = v.vt == VT_BOOL && (v.boolVal != 0) == want.boolean; break;
+    case Value::Kind::Empty: same = v.vt == VT_EMPTY; break;
+    case Value::Kind::Number:
+      same = (v.vt == VT_I2 && v.iVal == want.number) || (v.vt == VT_I4 && v.lVal == want.number) ||
+             (v.vt == VT_R8 && v.dblVal == want.number);
+      break;
+  }
+  VariantClear(&v);
+  return same;
+}
+
+std::string describeError(const HostError& e) {
+  return std::to_string(e.number) + " (" + hex32(e.number) + ") source " + quote(e.source) + " description " +
+         quote(e.description);
+}
+
+}  // namespace
+
+void Session::objectCall(const Command& c) {
+  std::vector<platform::com::ComVariant> args;
+  for (const auto& v : c.values) args.push_back(variantOf(v));
+  if (!link_.hasObject(c.texts[0])) return error(&c, "there is no object " + c.texts[0]);
+  ObjectOutcome o = link_.callObject(c.texts[0], c.texts[1], c.verb == "let" ? MemberCall::Put : MemberCall::Method, args);
+  if (!o.reached) return error(&c, o.failure);
+  const std::string what = c.texts[0] + "." + c.texts[1];
+  if (o.error) {
+    say("   " + what + " raised " + describeError(*o.error));
+  } else if (c.verb == "call") {
+    say("   " + what + " -> " + describeVariant(o.result.get()));
+  }
+  lastObjectCall_ = std::move(o);
+  lastCallWasObject_ = true;
 }
 
 void Session::bridgeRan(const std::string& path) {
@@ -427,8 +626,10 @@ Action Session::nextAction(const platform::ui::WaitContext& waiting) {
       return abandon;
     }
     if (c->family == Family::Action) {
+      settleRefusal();
       if (echo_) say(std::to_string(c->line) + ": " + c->source);
       lastTaken_ = *c;
+      lastActionRefused_ = false;
       Action a = *actionOf(*c);
       followEditorFocus(a);
       return a;
@@ -438,7 +639,41 @@ Action Session::nextAction(const platform::ui::WaitContext& waiting) {
 }
 
 void Session::actionRefused(const Action& action, const std::string& why) {
-  error(nullptr, "the window did not take the action " + platform::ui::describe(action) + ": " + why);
+  settleRefusal();
+  lastActionRefused_ = true;
+  const std::string message = "the window did not take the action " + platform::ui::describe(action) + ": " + why;
+  // An error unless the next command expects it.
+  if (lastTaken_ && lastTaken_->family == Family::Action)
+    refusal_ = Refusal{*lastTaken_, message};
+  else
+    error(nullptr, message);
+}
+
+void Session::settleRefusal() {
+  if (!refusal_) return;
+  Refusal r = std::move(*refusal_);
+  refusal_.reset();
+  error(&r.action, r.message);
+}
+
+bool Session::recordLaunch(const platform::Launch& launch) {
+  std::string line;
+  bool allowed = false;
+  if (launch.kind == platform::Launch::Kind::Opener) {
+    line = "opener";
+  } else {
+    line = quote(launch.program);
+    const std::string name = fs::path(launch.program).filename().string();
+    allowed = allowed_.count(launch.program) || allowed_.count(name);
+  }
+  for (const auto& a : launch.arguments) line += " " + quote(a);
+  auto it = vars_.find("WORK");
+  if (it != vars_.end()) {
+    std::ofstream log(it->second + "/launch.log", std::ios::binary | std::ios::app);
+    log << line << "\n";
+  }
+  say(std::string("   ") + (allowed ? "started " : "launch recorded: ") + line);
+  return allowed;
 }
 
 void Session::commandsRanOut(const platform::ui::WaitContext& waiting) {
@@ -495,6 +730,7 @@ int32_t Session::messageBox(const platform::ui::MessageBoxPrompt& prompt) {
 }
 
 std::optional<std::string> Session::inputBox(const platform::ui::InputBoxPrompt& prompt) {
+  lastInput_ = prompt;
   const std::string quoted = "input [" + prompt.title + "] " + quote(prompt.prompt) + " default " +
                              quote(prompt.defaultText);
   auto a = answerFor("input", quoted);
@@ -518,6 +754,7 @@ std::optional<std::string> Session::fileDialog(const platform::ui::FileDialogPro
 }
 
 std::optional<platform::ui::PrintDialogAnswer> Session::printDialog(const platform::ui::PrintDialogPrompt& prompt) {
+  lastPrint_ = prompt;
   const std::string quoted = "print flags " + std::to_string(prompt.flags) + " copies " + std::to_string(prompt.copies);
   auto a = answerFor("print", quoted);
   std::optional<platform::ui::PrintDialogAnswer> out;
@@ -534,6 +771,7 @@ std::optional<platform::ui::PrintDialogAnswer> Session::printDialog(const platfo
 }
 
 std::optional<std::string> Session::browseFolder(const platform::ui::FolderPrompt& prompt) {
+  lastFolder_ = prompt;
   const std::string quoted = "folder [" + prompt.title + "] root " + quote(prompt.root);
   auto a = answerFor("folder", quoted);
   std::optional<std::string> out;
@@ -655,12 +893,30 @@ void Session::expect(const Command& c) {
       platform::DWORD bit = mode == "hidden" ? 2 : 1;
       return check((a & bit) != 0, "attributes " + std::to_string(a));
     }
+    if (mode == "attributes") {
+      const platform::DWORD a = platform::GetFileAttributes(t[0]);
+      bool ok = true;
+      for (size_t i = 1; i < t.size(); ++i) {
+        const char b = t[i][1];
+        const platform::DWORD bit = b == 'r' ? 1 : b == 'h' ? 2 : b == 's' ? 4 : b == 'a' ? 32 : 0x800;
+        ok = ok && ((a & bit) != 0) == (t[i][0] == '+');
+      }
+      std::string found;
+      for (auto [b, bit] : {std::pair{'r', 1u}, {'h', 2u}, {'s', 4u}, {'a', 32u}, {'c', 0x800u}})
+        found += std::string(found.empty() ? "" : " ") + ((a & bit) ? '+' : '-') + b;
+      return check(ok, found + " (" + std::to_string(a) + ")");
+    }
     bool ok = false;
     std::string text = readAll(t[0], &ok);
     if (!ok) return check(false, "the file cannot be read");
     if (mode == "equals") return check(text == t[1], quote(text));
     if (mode == "contains") return check(text.find(t[1]) != std::string::npos, quote(text));
     if (mode == "lacks") return check(text.find(t[1]) == std::string::npos, quote(text));
+    if (mode == "ends")
+      return check(text.size() >= t[1].size() && text.compare(text.size() - t[1].size(), t[1].size(), t[1]) == 0,
+                   quote(text.substr(text.size() > std::max<size_t>(t[1].size(), 80)
+                                         ? text.size() - std::max<size_t>(t[1].size(), 80)
+                                         : 0)));
     return check(text.rfind(t[1], 0) == 0, quote(text.substr(0, std::max<size_t>(t[1].size(), 80))));
   }
   if (w == "zip") {
@@ -696,11 +952,17 @@ void Session::expect(const Command& c) {
     bool open = platform::ui::FindWindow(nullptr, t[0].c_str()) != 0;
     return check(open == c.flag, open ? "open" : "closed");
   }
+  if ((w == "result" || w == "error" || w == "argument") && (lastCallWasObject_ || w == "argument")) {
+    if (!lastObjectCall_ || (w == "argument" && !lastCallWasObject_))
+      return check(false, "no call of an object has been made");
+    return checkObjectExpectation(c);
+  }
   if (w == "result" || w == "arg" || w == "error") {
     if (!lastRun_) return check(false, "no RunEditor call has returned");
     const CallOutcome& o = *lastRun_;
     if (w == "result") {
       if (o.error) return check(false, "the call raised " + std::to_string(o.error->number));
+      if (!c.flag && c.numbers.empty()) return check(false, std::to_string(o.result) + " (RunEditor returns a number)");
       return check(c.flag ? o.result != 0 : o.result == c.numbers[0], std::to_string(o.result));
     }
     if (w == "arg") return check(o.arg == t[0], quote(o.arg));
@@ -715,10 +977,112 @@ void Session::expect(const Command& c) {
     return check(ok, std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") source " +
                          quote(o.error->source) + " description " + quote(o.error->description));
   }
+  if (w == "property" && link_.hasObject(t[0])) return checkObjectExpectation(c);
   if (w == "property") {
     std::string why;
-    auto v = formValue(t[0], t[1], &why);
+    auto v = formPlacement(t[0], t[1], &why);
+    if (!v && why.empty()) v = formValue(t[0], t[1], &why);
+    if (c.flag) return check(v && v->find(t[2]) != std::string::npos, v ? quote(*v) : why);
     return check(v && *v == t[2], v ? quote(*v) : why);
+  }
+  if (w == "controlproperty") {
+    std::string why;
+    auto v = controlProperty(t[0], t[1], t[2], &why);
+    return check(v && *v == t[3], v ? quote(*v) : why);
+  }
+  if (w == "tool") {
+    std::string why;
+    auto v = toolState(t[0], c.qualifiers.at("mode"), &why);
+    return check(v && *v == t[1], v ? quote(*v) : why);
+  }
+  if (w == "refused") {
+    const bool refused = lastActionRefused_;
+    refusal_.reset();
+    lastActionRefused_ = false;
+    return check(refused, lastTaken_ ? "the window took the last action" : "no action has been made");
+  }
+  if (w == "launch") {
+    auto line = lastLine(vars_.count("WORK") ? vars_.at("WORK") + "/launch.log" : std::string());
+    if (!line) return check(false, "no launch has been recorded");
+    return check(c.flag ? line->find(t[0]) != std::string::npos : *line == t[0], *line);
+  }
+  if (w == "print") {
+    const std::string folder = platform::controls::printFolder();
+    std::string newest;
+    long long newestJob = -1;
+    std::error_code ec;
+    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+      // Jobs are named PID-NUMBER-TITLE.txt, numbered in the order printed.
+      const std::string name = it->path().filename().string();
+      const size_t dash = name.find('-');
+      const long long job = dash == std::string::npos ? 0 : std::atoll(name.c_str() + dash + 1);
+      if (job > newestJob || (job == newestJob && name > fs::path(newest).filename().string())) {
+        newestJob = job;
+        newest = it->path().string();
+      }
+    }
+    if (newest.empty()) return check(false, "no print job in " + folder);
+    bool ok = false;
+    const std::string text = readAll(newest, &ok);
+    return check(ok && (c.flag ? text.find(t[0]) != std::string::npos : text == t[0]), quote(text));
+  }
+  if (w == "input") {
+    if (!lastInput_) return check(false, "no input box has been shown");
+    const auto& p = *lastInput_;
+    bool ok = p.prompt == t[0];
+    if (auto it = c.qualifiers.find("title"); it != c.qualifiers.end()) ok = ok && p.title == it->second;
+    if (auto it = c.qualifiers.find("default"); it != c.qualifiers.end()) ok = ok && p.defaultText == it->second;
+    return check(ok, quote(p.prompt) + " title " + quote(p.title) + " default " + quote(p.defaultText));
+  }
+  if (w == "printdialog") {
+    if (!lastPrint_) return check(false, "no print dialog has been shown");
+    const auto& p = *lastPrint_;
+    bool ok = true;
+    for (const auto& [name, value] : c.qualifiers) {
+      const int64_t n = std::stoll(value, nullptr, 0);
+      if (name == "flags") ok = ok && p.flags == n;
+      if (name == "copies") ok = ok && p.copies == n;
+      if (name == "from") ok = ok && p.fromPage == n;
+      if (name == "to") ok = ok && p.toPage == n;
+    }
+    return check(ok, "flags " + std::to_string(p.flags) + " copies " + std::to_string(p.copies) + " from " +
+                         std::to_string(p.fromPage) + " to " + std::to_string(p.toPage));
+  }
+  if (w == "folderdialog") {
+    if (!lastFolder_) return check(false, "no folder browser has been shown");
+    const auto& p = *lastFolder_;
+    bool ok = p.title == t[0];
+    if (auto it = c.qualifiers.find("root"); it != c.qualifiers.end()) ok = ok && p.root == it->second;
+    if (auto it = c.qualifiers.find("options"); it != c.qualifiers.end())
+      ok = ok && p.options == std::stoll(it->second, nullptr, 0);
+    return check(ok, quote(p.title) + " root " + quote(p.root) + " options " + std::to_string(p.options));
+  }
+  if (w == "completion") {
+    std::string why;
+    auto v = completionView(&why);
+    if (!v) return check(false, why);
+    const std::string& mode = c.qualifiers.at("mode");
+    if (mode == "open" || mode == "closed") return check(v->open == (mode == "open"), v->open ? "open" : "closed");
+    if (!v->open) return check(false, "the completion list is closed");
+    if (mode == "selected") {
+      const bool ok = c.keyword ? !v->selected : (v->selected && *v->selected == t[0]);
+      return check(ok, v->selected ? quote(*v->selected) : "none");
+    }
+    std::vector<std::string> want;
+    for (size_t i = 0; i < t.size(); ++i) want.push_back(t[i] + ":" + std::to_string(c.numbers[i]));
+    std::string found;
+    for (const auto& e : v->entries) found += (found.empty() ? "" : " ") + quote(e);
+    return check(v->entries == want, found.empty() ? "no entries" : found);
+  }
+  if (w == "tip") {
+    std::string why;
+    bool editorThere = false;
+    auto v = tipView(&why, &editorThere);
+    if (!editorThere) return check(false, why);
+    if (c.keyword) return check(!v, v ? quote(v->text) + " argument " + std::to_string(v->argument) : "none");
+    if (!v) return check(false, "no tip is shown");
+    const bool ok = v->text == t[0] && (c.numbers.empty() || v->argument == c.numbers[0]);
+    return check(ok, quote(v->text) + " argument " + std::to_string(v->argument));
   }
   if (w == "panel") {
     auto* bar = mainStatusBar();
@@ -728,6 +1092,53 @@ void Session::expect(const Command& c) {
     return check(v == t[1], quote(v));
   }
   checkEditorExpectation(c);
+}
+
+void Session::checkObjectExpectation(const Command& c) {
+  auto check = [&](bool ok, const std::string& found) {
+    if (ok)
+      passExpectation(c);
+    else
+      failExpectation(c, found);
+  };
+  const std::string& w = c.what;
+  if (w == "property") {
+    if (c.values.empty() || c.flag)
+      return error(&c, "an object's property is compared with \"text\", a number, True, False or empty");
+    ObjectOutcome o = link_.callObject(c.texts[0], c.texts[1], MemberCall::Get, {});
+    if (!o.reached) return error(&c, o.failure);
+    const bool ok = !o.error && variantIs(o.result.get(), c.values[0]);
+    const std::string found = o.error ? "the get raised " + describeError(*o.error) : describeVariant(o.result.get());
+    lastObjectCall_ = std::move(o);
+    lastCallWasObject_ = true;
+    return check(ok, found);
+  }
+  const ObjectOutcome& o = *lastObjectCall_;
+  if (w == "result") {
+    if (o.error) return check(false, "the call raised " + describeError(*o.error));
+    if (c.flag) {
+      platform::com::VARIANT v{};
+      const bool number = platform::com::SUCCEEDED(platform::com::VariantChangeType(&v, &o.result.get(), 0, platform::com::VT_R8));
+      const bool nonzero = number && v.dblVal != 0;
+      platform::com::VariantClear(&v);
+      return check(nonzero, describeVariant(o.result.get()));
+    }
+    return check(variantIs(o.result.get(), c.values[0]), describeVariant(o.result.get()));
+  }
+  if (w == "argument") {
+    const size_t n = static_cast<size_t>(c.numbers[0]);
+    if (n > o.arguments.size())
+      return check(false, "the last call had " + std::to_string(o.arguments.size()) + " arguments");
+    return check(variantIs(o.arguments[n - 1].get(), c.values[0]), describeVariant(o.arguments[n - 1].get()));
+  }
+  // error
+  if (c.keyword) return check(!o.error, o.error ? "error " + describeError(*o.error) : "none");
+  if (!o.error) return check(false, "no error");
+  bool ok = o.error->number == c.numbers[0];
+  if (auto it = c.qualifiers.find("source"); it != c.qualifiers.end()) ok = ok && o.error->source == it->second;
+  if (auto it = c.qualifiers.find("description"); it != c.qualifiers.end())
+    ok = ok && o.error->description == it->second;
+  return check(ok, describeError(*o.error));
 }
 
 void Session::checkEditorExpectation(const Command& c) {

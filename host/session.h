@@ -15,9 +15,13 @@
 #include <optional>
 #include <string>
 
+#include <set>
+#include <vector>
+
 #include "host/editor_link.h"
 #include "host/scenario.h"
 #include "platform/ui/user.h"
+#include "platform/win32/launch.h"
 
 namespace kestrin_host {
 
@@ -64,6 +68,15 @@ class Session : public platform::ui::User {
   // The session that the bridge's hook reaches (the one running now).
   static Session* current();
 
+  // A launch of the editor's (a program, or an item for the opener):
+  // written as one line into ${WORK}/launch.log; returns whether it goes
+  // ahead (a program that an `allow` names).
+  bool recordLaunch(const platform::Launch& launch);
+
+  // An action refused and not yet followed by `expect refused` becomes an
+  // error now.
+  void settleRefusal();
+
  protected:
   // The next command; nothing when there are no more. waiting: the window
   // that waits for the person, when one does.
@@ -106,6 +119,9 @@ class Session : public platform::ui::User {
   void hostCall(const Command& c);
   void expect(const Command& c);
   void checkEditorExpectation(const Command& c);
+  void checkShownExpectation(const Command& c);
+  void checkObjectExpectation(const Command& c);
+  void objectCall(const Command& c);
   // The next answer for a prompt of `kind`: the queued one when it fits,
   // else what unanswered() gives.
   std::optional<Command> answerFor(const std::string& kind, const std::string& quoted);
@@ -122,6 +138,22 @@ class Session : public platform::ui::User {
   std::optional<platform::ui::MessageBoxPrompt> lastBox_;
   std::optional<platform::ui::FileDialogPrompt> lastDialog_;
   std::optional<CallOutcome> lastRun_;
+  // The last call, let or property get of an object (what expect result,
+  // argument and error read when it came after the last RunEditor).
+  std::optional<ObjectOutcome> lastObjectCall_;
+  bool lastCallWasObject_ = false;
+  std::optional<platform::ui::InputBoxPrompt> lastInput_;
+  std::optional<platform::ui::PrintDialogPrompt> lastPrint_;
+  std::optional<platform::ui::FolderPrompt> lastFolder_;
+  // An action the window did not take: its line and why, until the next
+  // command says whether that was expected.
+  struct Refusal {
+    Command action;
+    std::string message;
+  };
+  std::optional<Refusal> refusal_;
+  bool lastActionRefused_ = false;
+  std::set<std::string> allowed_;
   Session* previous_ = nullptr;
 };
 

@@ -13,6 +13,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/win32/launch.h"
+
 extern char** environ;
 
 namespace platform {
@@ -129,6 +131,17 @@ ProgramStart startProgram(const std::string& path, const std::vector<std::string
         // Named from this process's folder, not from the new one.
         char cwd[4096];
         if (::getcwd(cwd, sizeof cwd)) program = std::string(cwd) + "/" + program;
+    }
+    {
+        Launch launch;
+        launch.program = program;
+        if (arguments.size() > 1) launch.arguments.assign(arguments.begin() + 1, arguments.end());
+        launch.folder = folder;
+        if (!launchGoesAhead(launch)) {
+            // Recorded instead of started: as a program that has ended.
+            outcome.stage = ProgramStart::Started;
+            return outcome;
+        }
     }
     std::vector<char*> argv;
     for (const auto& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
@@ -262,6 +275,8 @@ BOOL CreateProcess(const std::string& applicationName, const std::string& comman
     }
     auto process = std::make_shared<Process>();
     process->pid = start.processId;
+    // A start that was only recorded has no process to wait for.
+    process->done = start.processId == 0;
     std::lock_guard lock(g_mutex);
     const HANDLE handle = g_nextProcess++;
     g_processes[handle] = process;

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win32/launch.h"
+
 namespace platform {
 
 namespace {
@@ -69,6 +71,11 @@ int32_t resultOfStart(const ProgramStart& start) {
 
 // Hands an item to the desktop's opener and waits a little for its verdict.
 int32_t openWithOpener(const std::string& item, const std::string& directory) {
+    Launch launch;
+    launch.kind = Launch::Kind::Opener;
+    launch.arguments = {item};
+    launch.folder = directory;
+    if (!launchGoesAhead(launch)) return SHELL_EXECUTE_SUCCESS;
     std::vector<std::string> arguments;
     std::string opener = findProgramOnPath("xdg-open");
     if (!opener.empty()) {

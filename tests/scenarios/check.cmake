@@ -1,7 +1,8 @@
 # Plays one scenario (cmake -DHOST=... -DSCENARIO=... -DHOME_DIR=... -P
 # check.cmake) with the options of its "# options:" header lines, and
-# checks its exit status and transcript against its "# exit:" and
-# "# output:" header lines.
+# checks its exit status and transcript against its "# exit:", "# output:"
+# and "# line:" header lines. A scenario that must pass may not show any
+# FAIL line.
 file(REMOVE_RECURSE ${HOME_DIR})
 file(MAKE_DIRECTORY ${HOME_DIR})
 set(ENV{HOME} ${HOME_DIR})
@@ -29,6 +30,20 @@ endforeach()
 if(NOT "${status}" STREQUAL "${expected}")
   message(FATAL_ERROR "exit status ${status}, expected ${expected}")
 endif()
+
+if("${expected}" STREQUAL "0" AND "\n${out}" MATCHES "\nFAIL ")
+  message(FATAL_ERROR "a FAIL line in the transcript of a scenario that must pass")
+endif()
+
+# "# line: TEXT": a whole line of the transcript is exactly TEXT.
+file(STRINGS ${SCENARIO} exact_lines REGEX "^# line:")
+foreach(l ${exact_lines})
+  string(REGEX REPLACE "^# line: " "" text "${l}")
+  string(FIND "\n${out}" "\n${text}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "no line of the transcript is: ${text}")
+  endif()
+endforeach()
 
 file(STRINGS ${SCENARIO} output_lines REGEX "^# output:")
 foreach(l ${output_lines})

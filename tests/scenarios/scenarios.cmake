@@ -5,6 +5,7 @@
 #   # options: ...     options of kestrin-host for this scenario
 #   # exit: N          the exit status (0 when not given)
 #   # output: REGEX    a line of the transcript must match (any number)
+#   # line: TEXT       a whole line of the transcript is exactly TEXT
 #   # pending: REASON  not registered yet: it needs what the editor lacks
 set(KESTRIN_SCENARIO_DIR ${PROJECT_SOURCE_DIR}/tests/scenarios)
 file(GLOB kestrin_scenarios CONFIGURE_DEPENDS ${KESTRIN_SCENARIO_DIR}/*.scenario)
