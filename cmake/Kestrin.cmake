@@ -53,5 +53,18 @@ function(kestrin_tests name dir)
     KESTRIN_BUILD_DIR="${CMAKE_BINARY_DIR}")
   set_target_properties(${name} PROPERTIES BUILD_RPATH "${KESTRIN_EDITOR_DIR}")
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0" TIMEOUT 120)
+    PROPERTIES ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0" TIMEOUT 120
+    ENVIRONMENT_MODIFICATION "KESTRIN_DESKTOP=set:off")
+endfunction()
+
+# kestrin_tests_desktop_off(): every test that add_test registered so far
+# in the current folder runs with the terminal desktop off
+# (KESTRIN_DESKTOP=off), so that a test started from a person's terminal
+# never waits on it; a test that means to open it sets the variable again
+# inside its own run. Called at the end of each folder that adds tests.
+function(kestrin_tests_desktop_off)
+  get_property(tests DIRECTORY PROPERTY TESTS)
+  if(tests)
+    set_property(TEST ${tests} APPEND PROPERTY ENVIRONMENT_MODIFICATION "KESTRIN_DESKTOP=set:off")
+  endif()
 endfunction()

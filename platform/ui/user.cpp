@@ -1,5 +1,12 @@
 #include "platform/ui/user.h"
 
+#include <algorithm>
+#include <cstdlib>
+#include <iostream>
+#include <mutex>
+
+#include "platform/ui/desktops.h"
+
 namespace platform::ui {
 
 std::vector<int32_t> MessageBoxPrompt::answers() const {
@@ -73,16 +80,94 @@ std::shared_ptr<User>& slot() {
   return user;
 }
 
+// The desktop the default choice opened on this thread; kept when a host
+// installs and removes users of its own, so that it opens only once.
+std::shared_ptr<User>& defaultSlot() {
+  thread_local std::shared_ptr<User> user;
+  return user;
+}
+
+struct Registry {
+  std::mutex mutex;
+  std::vector<DesktopFactory> factories;  // highest priority first
+};
+
+Registry& registry() {
+  static Registry* r = new Registry;  // lives on while other statics go
+  return *r;
+}
+
 }  // namespace
+
+void registerDesktop(DesktopFactory factory) {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  std::erase_if(r.factories, [&](const DesktopFactory& f) { return f.name == factory.name; });
+  auto at = std::find_if(r.factories.begin(), r.factories.end(),
+                         [&](const DesktopFactory& f) { return f.priority < factory.priority; });
+  r.factories.insert(at, std::move(factory));
+}
+
+std::vector<std::string> registeredDesktops() {
+  auto& r = registry();
+  std::lock_guard lock(r.mutex);
+  std::vector<std::string> names;
+  for (const auto& f : r.factories) names.push_back(f.name);
+  return names;
+}
+
+std::shared_ptr<User> openDefaultUser(std::string* why) {
+  auto absent = [&](std::string reason) -> std::shared_ptr<User> {
+    if (why) *why = std::move(reason);
+    return std::make_shared<AbsentUser>();
+  };
+  const char* env = std::getenv("KESTRIN_DESKTOP");
+  const std::string wanted = env ? env : "";
+  if (wanted == "off") return absent("KESTRIN_DESKTOP=off");
+  std::vector<DesktopFactory> candidates;
+  {
+    auto& r = registry();
+    std::lock_guard lock(r.mutex);
+    candidates = r.factories;
+  }
+  const bool any = wanted.empty() || wanted == "auto";
+  std::string reasons;
+  for (const auto& f : candidates) {
+    if (!any && f.name != wanted) continue;
+    std::string reason;
+    if (f.available && !f.available(&reason)) {
+      reasons += (reasons.empty() ? "" : "; ") + f.name + ": " + reason;
+      continue;
+    }
+    try {
+      if (auto user = f.open ? f.open() : nullptr) return user;
+      reasons += (reasons.empty() ? "" : "; ") + f.name + ": it did not open";
+    } catch (const std::exception& e) {
+      reasons += (reasons.empty() ? "" : "; ") + f.name + ": " + e.what();
+    }
+  }
+  if (!any && reasons.empty()) return absent("there is no desktop named " + wanted);
+  return absent(reasons.empty() ? "no desktop is available" : reasons);
+}
 
 std::shared_ptr<User> currentUserShared() {
   auto& s = slot();
-  if (!s) s = std::make_shared<AbsentUser>();
-  return s;
+  if (s) return s;
+  auto& d = defaultSlot();
+  if (!d) {
+    std::string why;
+    d = openDefaultUser(&why);
+    const char* env = std::getenv("KESTRIN_DESKTOP");
+    if (!why.empty() && !(env && std::string(env) == "off"))
+      std::cerr << "The editor's windows cannot be shown (" << why << ").\n";
+  }
+  return d;
 }
 
 User& currentUser() { return *currentUserShared(); }
 
 void setCurrentUser(std::shared_ptr<User> user) { slot() = std::move(user); }
+
+void closeDefaultUser() { defaultSlot().reset(); }
 
 }  // namespace platform::ui
