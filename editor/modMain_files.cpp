@@ -85,6 +85,19 @@ std::string newScriptHeader(const std::string& documentName, const std::string& 
   return text;
 }
 
+// Runs the save of a Yes answer to a save question and tells whether the
+// question's command may go on. A cancelled save dialog lets it go on (the
+// changes are dropped, as the user chose); a save that did not reach the
+// disk does not: the script stays modified and its text in the editor, as
+// after Cancel. A read-only script is never saved and never holds it up.
+bool saveLetsCommandGoOn(frmMain& form) {
+  bool named = true;
+  diagnostics::IgnoreFailures ignore;
+  ignore.step([&] { named = gbln_FileSave(form); });
+  if (!named) return true;
+  return !form.IsDirty() || form.CodeSense1->readOnly();
+}
+
 }  // namespace
 
 void g_ShowSaveProblem(const std::string& description) {
@@ -98,9 +111,7 @@ bool gbln_SaveBeforeReplacing(frmMain& form) {
       platform::ui::MsgBox("File has changed, save it?" + kNineBlanks, mb::YesNoCancel | mb::Question,
                            kMainWindowTitle);
   if (answer == mb::Cancel) return false;
-  // A cancelled save dialog still lets the command go on; the changes are
-  // dropped then.
-  if (answer == mb::Yes) gbln_FileSave(form);
+  if (answer == mb::Yes) return saveLetsCommandGoOn(form);
   return true;
 }
 
@@ -209,7 +220,8 @@ bool gbln_CheckForSave(frmMain& form) {
     if (answer == mb::Cancel) {
       cancel = true;
     } else if (answer == mb::Yes) {
-      ignore.step([&] { gbln_FileSave(form); });
+      // A write that failed keeps the window open.
+      cancel = !saveLetsCommandGoOn(form);
     }
   }
   return cancel;

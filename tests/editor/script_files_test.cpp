@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -436,6 +437,49 @@ TEST_F(ScriptFilesTest, AFailedWriteOfAScriptWithAFileIsReportedAndLeavesItModif
   EXPECT_EQ(main->tag(), path + "*");
   EXPECT_TRUE(main->IsDirty());
   EXPECT_FALSE(modGlobals::g_blnSkipDirtyMark);
+}
+
+// Yes to a save question whose write fails holds up the close, the new
+// script and the open: the text, the name and the mark stay, as after
+// Cancel.
+TEST_F(ScriptFilesTest, ASaveQuestionWhoseWriteFailsHoldsUpTheCommand) {
+  // A file that exists where nothing can be written, not even by the
+  // superuser.
+  const std::string path = "/proc/version";
+  const std::string problem = "Problem saving script, reason was:" + kNine + "\r\n";
+  struct Case {
+    const char* command;
+    std::string question;
+    std::function<bool()> run;  // true when the command held up
+  };
+  const Case cases[] = {
+      {"close", "'version' has changed, do you want to save changes?",
+       [&] { return modMain::gbln_CheckForSave(*main); }},
+      {"new", "File has changed, save it?" + kNine,
+       [&] {
+         modMain::g_frmFileNew(*main);
+         return main->CodeSense1->text() == "new text";
+       }},
+      {"open", "File has changed, save it?" + kNine,
+       [&] {
+         main->m_FileOpen();
+         return !user->lastFileDialog();
+       }},
+  };
+  modGlobals::g_ErrorHandler().reset();
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.command);
+    main->CodeSense1->setText("new text");
+    main->setTag(path + "*");
+    main->setIsDirty(true);
+    user->answerMessageBox(mb::Yes, c.question, kTitle);
+    user->answerMessageBox(mb::OK, problem, kTitle);
+    EXPECT_TRUE(c.run());
+    EXPECT_EQ(user->lastMessageBox()->text.rfind(problem, 0), 0u);
+    EXPECT_EQ(main->CodeSense1->text(), "new text");
+    EXPECT_EQ(main->tag(), path + "*");
+    EXPECT_TRUE(main->IsDirty());
+  }
 }
 
 TEST_F(ScriptFilesTest, AWriteThatFailsAfterTheDialogIsToldAsAFailureAndNotAsASave) {
