@@ -24,11 +24,10 @@ const ClassErrors& errors() { return kErrorHandlerErrors; }
 
 // Appends one line: opens the file for appending (creating it), writes the
 // text and CR LF, closes it. Nothing is held open between lines, so the log
-// is complete up to its last line whatever happens to the process.
+// is complete up to its last line whatever happens to the process. A link
+// planted under the log's name is removed, never written through.
 void appendLine(const std::string& path, const std::string& text) {
-  platform::RuntimeFile file(path, platform::OpenMode::Append);
-  file.print(text);
-  file.close();
+  platform::appendToOwnFile(path, text + kCrLf);
 }
 
 // "<short date> - <long time>" of the present moment.

@@ -89,7 +89,9 @@ void frmMain::m_ExecScript() {
     step([&] { prefs.setTempScript(copy); });
 
     // The editor's text as the copy; the document keeps its name and state.
-    step([&] { CodeSense1->saveFile(copy, false); });
+    // A link planted under the copy's name in a shared folder is replaced,
+    // never written through.
+    step([&] { CodeSense1->saveOwnCopy(copy); });
     bool written = false;
     step([&] { written = fso.FileExists(copy); });
     if (written) step([&] { fso.GetFile(copy)->setAttributes(kHiddenOnly); });

@@ -461,6 +461,8 @@ void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
   saveFileAtomically(path, bytes);
 }
 
+void CodeEditor::saveOwnCopy(const std::string& path) const { saveOwnFile(path, text_.joined("\r\n")); }
+
 void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
   if (readOnly_) return;
   const std::string bytes = readTextFile(path);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "platform/runtime/errors.h"
+#include "platform/runtime/replace_file.h"
 
 extern char** environ;
 
@@ -44,74 +45,6 @@ namespace {
     default:
       raise(err::DeviceIOError);
   }
-}
-
-std::string dirName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  if (slash == std::string::npos) return ".";
-  if (slash == 0) return "/";
-  return path.substr(0, slash);
-}
-
-std::string baseName(const std::string& path) {
-  const size_t slash = path.find_last_of('/');
-  return slash == std::string::npos ? path : path.substr(slash + 1);
-}
-
-// Follows symbolic links to the file they name (which need not exist).
-std::string resolveLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    const ssize_t n = readlink(path.c_str(), buf.data(), buf.size());
-    if (n < 0) raiseErrno(errno);
-    std::string target(buf.data(), static_cast<size_t>(n));
-    path = target.starts_with('/') ? target : dirName(path) + "/" + target;
-  }
-  raise(err::PathFileAccessError);
-}
-
-bool writeAll(int fd, std::string_view bytes, int& error) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      error = errno;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-void copyExtendedAttributes(const std::string& from, int toFd) {
-  const ssize_t size = llistxattr(from.c_str(), nullptr, 0);
-  if (size <= 0) return;
-  std::vector<char> names(static_cast<size_t>(size));
-  const ssize_t got = llistxattr(from.c_str(), names.data(), names.size());
-  if (got <= 0) return;
-  for (size_t i = 0; i < static_cast<size_t>(got);) {
-    const char* name = names.data() + i;
-    i += strlen(name) + 1;
-    const ssize_t vsize = lgetxattr(from.c_str(), name, nullptr, 0);
-    if (vsize < 0) continue;
-    std::vector<char> value(static_cast<size_t>(vsize) + 1);
-    const ssize_t v = lgetxattr(from.c_str(), name, value.data(), value.size());
-    if (v < 0) continue;
-    // What the file system will not take (a security label of another
-    // policy) is left out rather than failing the save.
-    (void)fsetxattr(toFd, name, value.data(), static_cast<size_t>(v), 0);
-  }
-}
-
-mode_t currentUmask() {
-  static std::mutex m;
-  std::lock_guard lock(m);
-  const mode_t old = umask(022);
-  umask(old);
-  return old;
 }
 
 }  // namespace
@@ -145,54 +78,17 @@ std::string readTextFile(const std::string& path) {
 }
 
 void saveFileAtomically(const std::string& path, std::string_view bytes) {
-  if (path.empty()) raise(err::BadFileNameOrNumber);
-  const std::string target = resolveLinks(path);
-  struct stat st {};
-  const bool exists = stat(target.c_str(), &st) == 0;
-  if (!exists && errno != ENOENT) raiseErrno(errno);
-  if (exists) {
-    if (S_ISDIR(st.st_mode)) raise(err::PathFileAccessError);
-    // A read-only file is refused even where the process could write it
-    // (the superuser).
-    if ((st.st_mode & 0222) == 0 || access(target.c_str(), W_OK) != 0) raise(err::PermissionDenied);
-  }
-  const std::string folder = dirName(target);
-  std::string tmp = folder + "/." + baseName(target) + ".XXXXXX";
-  const int fd = mkostemp(tmp.data(), O_CLOEXEC);
-  if (fd < 0) raiseErrno(errno);
-  int error = 0;
-  auto fail = [&](int e) {
-    close(fd);
-    unlink(tmp.c_str());
-    raiseErrno(e);
-  };
-  if (!writeAll(fd, bytes, error)) fail(error);
-  if (exists) {
-    if (fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
-    if (fchown(fd, st.st_uid, st.st_gid) != 0) {
-      // Another owner cannot be given by an ordinary user; the file then
-      // belongs to the saver, as any new file would.
-    }
-    copyExtendedAttributes(target, fd);
-  } else {
-    if (fchmod(fd, 0666 & ~currentUmask()) != 0) fail(errno);
-  }
-  if (fsync(fd) != 0) fail(errno);
-  if (close(fd) != 0) {
-    const int e = errno;
-    unlink(tmp.c_str());
-    raiseErrno(e);
-  }
-  if (rename(tmp.c_str(), target.c_str()) != 0) {
-    const int e = errno;
-    unlink(tmp.c_str());
-    raiseErrno(e);
-  }
-  const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)fsync(dfd);
-    close(dfd);
-  }
+  // The user's script: a link to it is saved through, and the file keeps
+  // its owner, permissions and extended attributes.
+  ReplaceOptions options;
+  options.atLink = AtLink::WriteThrough;
+  options.keepOwnerAndAttributes = true;
+  options.refuseReadOnly = true;
+  replaceFile(path, bytes, options);
+}
+
+void saveOwnFile(const std::string& path, std::string_view bytes) {
+  replaceFile(path, bytes, ReplaceOptions{});
 }
 
 // --- the printer -------------------------------------------------------------
@@ -202,11 +98,33 @@ struct Printer {
   std::mutex mutex;
   std::string folder;
   bool spooler = false;
-  std::atomic<uint32_t> jobs{0};
 };
 Printer& printer() {
   static Printer p;
   return p;
+}
+
+// The folder for this user's jobs when nobody chose one: in the user's
+// runtime folder, else one of the user's own in the temporary folder.
+std::string privatePrintFolder() {
+  if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
+    struct stat st {};
+    if (::stat(runtime, &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == ::geteuid())
+      return std::string(runtime) + "/kestrin-print";
+  }
+  const char* tmp = std::getenv("TMPDIR");
+  return std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrin-print-" + std::to_string(::geteuid());
+}
+
+// Makes the folder when it is missing; a private one must then be a real
+// folder of this user that no one else may enter.
+void preparePrintFolder(const std::string& folder, bool mustBePrivate) {
+  if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) raise(err::PathNotFound);
+  struct stat st {};
+  if (::lstat(folder.c_str(), &st) != 0) raise(err::PathNotFound);
+  if (!mustBePrivate) return;
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0)
+    raise(err::PermissionDenied);
 }
 }  // namespace
 
@@ -215,8 +133,7 @@ std::string printFolder() {
   std::lock_guard lock(p.mutex);
   if (!p.folder.empty()) return p.folder;
   if (const char* env = std::getenv("KESTRIN_PRINT_DIR"); env && *env) return env;
-  const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrin-print";
+  return privatePrintFolder();
 }
 
 void setPrintFolder(const std::string& folder) {
@@ -232,22 +149,45 @@ void setPrintSpooler(bool useLp) {
 }
 
 std::string printTextJob(const std::string& title, std::string_view text) {
+  bool chosen;
+  {
+    Printer& p = printer();
+    std::lock_guard lock(p.mutex);
+    const char* env = std::getenv("KESTRIN_PRINT_DIR");
+    chosen = !p.folder.empty() || (env && *env);
+  }
   const std::string folder = printFolder();
-  if (mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) raise(err::PathNotFound);
+  preparePrintFolder(folder, !chosen);
   std::string safe;
   for (char c : title.empty() ? std::string("job") : title)
     safe += (std::isalnum(static_cast<unsigned char>(c)) || c == '-' || c == '_' || c == '.') ? c : '_';
   if (safe.size() > 64) safe.resize(64);
-  const std::string path = folder + "/" + std::to_string(getpid()) + "-" +
-                           std::to_string(++printer().jobs) + "-" + safe + ".txt";
-  saveFileAtomically(path, text);
+  // A new file of a name no one can guess, readable by this user alone;
+  // nothing that was there before (a planted link) is ever written through.
+  std::string path = folder + "/" + safe + "-XXXXXX.txt";
+  const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC | O_NOFOLLOW);
+  if (fd < 0) raiseErrno(errno);
+  size_t done = 0;
+  int error = 0;
+  while (done < text.size() && error == 0) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n > 0) done += static_cast<size_t>(n);
+    else if (n < 0 && errno != EINTR) error = errno;
+    else if (n == 0) error = EIO;
+  }
+  if (error == 0 && ::fsync(fd) != 0) error = errno;
+  if (::close(fd) != 0 && error == 0) error = errno;
+  if (error != 0) {
+    ::unlink(path.c_str());
+    raiseErrno(error);
+  }
   bool spool;
   {
     std::lock_guard lock(printer().mutex);
     spool = printer().spooler;
   }
   if (spool) {
-    const char* argv[] = {"lp", "-t", title.c_str(), path.c_str(), nullptr};
+    const char* argv[] = {"lp", "-t", title.c_str(), "--", path.c_str(), nullptr};
     pid_t pid = 0;
     if (posix_spawnp(&pid, "lp", nullptr, nullptr, const_cast<char* const*>(argv), environ) != 0)
       raise(err::DeviceIOError);
@@ -255,6 +195,8 @@ std::string printTextJob(const std::string& title, std::string_view text) {
     while (waitpid(pid, &status, 0) < 0 && errno == EINTR) {
     }
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) raise(err::DeviceIOError);
+    // The spooler holds its own copy now.
+    ::unlink(path.c_str());
   }
   return path;
 }

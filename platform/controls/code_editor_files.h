@@ -13,25 +13,35 @@ namespace platform::controls {
 std::string readTextFile(const std::string& path);
 
 // Writes `bytes` to `path` so that the file is either the old one or the
-// new one, never a mix: the bytes go to a temporary file in the same
-// folder, which is flushed, synced, given the old file's permissions,
-// owner and extended attributes and renamed over the file; then the folder
-// is synced. A symbolic link is written through to the file it names (the
+// new one, never a mix (replaceFile): the bytes go to a temporary file in
+// the same folder, unnamed where the file system allows it, which is
+// synced, given the old file's permissions, owner and extended attributes
+// and renamed over the file; then the folder is synced. A new file gets
+// 0666 less the umask. A symbolic link is written through to the file it names (the
 // link stays). A read-only file raises 70 and is not touched. A failure
 // raises 61 (disk full, file too large), 70 (no permission, read-only file
 // system), 76 (no such folder), 75 (the path is a folder) or 57 (any other
 // failure) and leaves the old file byte for byte, with no temporary file
-// left behind.
+// left behind, even when the process is killed.
 void saveFileAtomically(const std::string& path, std::string_view bytes);
+// The same for a file the editor makes for itself (the hand-over copy): a
+// symbolic link at its name is replaced, never written through, and a new
+// file gets 0666 less the umask.
+void saveOwnFile(const std::string& path, std::string_view bytes);
 
 // The printer: one narrow function through which every print job goes.
 // A job is a text file in the print folder; it is handed to `lp` only when
 // the host has switched the spooler on (tests and CI never print).
-// Returns the path of the job's file; a failure raises 57 (or 76 when the
-// print folder cannot be made).
+// A job is a new file of an unpredictable name ("<title>-XXXXXX.txt"),
+// readable by its user alone, and is removed once the spooler took it.
+// Returns the path of the job's file; a failure raises 57 (61 disk full, 76
+// when the print folder cannot be made, 70 when the folder is not private).
 std::string printTextJob(const std::string& title, std::string_view text);
-// The folder of print jobs: $KESTRIN_PRINT_DIR, else "kestrin-print" in
-// the temporary folder, unless the host set another.
+// The folder of print jobs: the host's choice, else $KESTRIN_PRINT_DIR
+// (either made when missing), else the user's private folder:
+// "$XDG_RUNTIME_DIR/kestrin-print", or "kestrin-print-<uid>" in the
+// temporary folder, made with mode 0700 and used only while it is a folder
+// of this user that no one else may enter.
 std::string printFolder();
 void setPrintFolder(const std::string& folder);
 void setPrintSpooler(bool useLp);

@@ -54,6 +54,30 @@ void writeAll(int fd, const char* p, size_t n) {
 
 }  // namespace
 
+void appendToOwnFile(const std::string& path, std::string_view text) {
+  if (path.empty() || path.find('\0') != std::string::npos) raise(err::BadFileNameOrNumber);
+  const int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
+  int fd = ::open(path.c_str(), flags, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(path.c_str()) == 0)
+      fd = ::open(path.c_str(), flags | O_EXCL, 0666);
+  }
+  if (fd < 0) raiseOpenError(errno, path, false);
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    ::close(fd);
+    raise(err::PathFileAccessError);
+  }
+  try {
+    writeAll(fd, text.data(), text.size());
+  } catch (...) {
+    ::close(fd);
+    throw;
+  }
+  if (::close(fd) != 0 && errno != EINTR) raiseIoError(errno);
+}
+
 RuntimeFile::RuntimeFile(const std::string& path, OpenMode mode, FileAccess access) {
   open(path, mode, access);
 }

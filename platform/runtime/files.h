@@ -38,6 +38,12 @@ enum class OpenMode { Input, Output, Append, Binary };
 // missing file; Read requires it.
 enum class FileAccess { Read, Write, ReadWrite };
 
+// Appends the text to a log that the program keeps for itself, creating
+// it when missing: a symbolic link at its name (one planted in a shared
+// folder) is removed first, and the file is never opened through a link.
+// Errors as for Append.
+void appendToOwnFile(const std::string& path, std::string_view text);
+
 class RuntimeFile {
  public:
   RuntimeFile() = default;

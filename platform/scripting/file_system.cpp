@@ -11,6 +11,7 @@
 
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/replace_file.h"
 #include "platform/win32/files.h"
 
 namespace platform::scripting {
@@ -48,12 +49,11 @@ std::string readWholeFile(const std::string& path) {
   return out.str();
 }
 
-void writeBytes(const std::string& path, const std::string& bytes, bool append) {
-  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  if (!out) raise(errno == EACCES ? err::PermissionDenied : err::PathNotFound);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  out.flush();
-  if (!out) raise(err::DeviceIOError);
+// Every file written through the object is replaced whole: the old content
+// or the new one is on disk, never a mix, and a symbolic link at the name
+// is replaced, not written through.
+void writeWhole(const std::string& path, std::string_view bytes) {
+  platform::replaceFile(path, bytes, platform::ReplaceOptions{});
 }
 
 void requireFolderOf(const std::string& path) {
@@ -147,7 +147,17 @@ void TextStream::writeLine(const std::string& text) { write(text + "\r\n"); }
 void TextStream::close() {
   if (!open_) return;
   open_ = false;
-  if (mode_ != Mode::ForReading) writeBytes(path_, pending_, true);
+  if (mode_ == Mode::ForWriting) {
+    writeWhole(path_, pending_);
+  } else if (mode_ == Mode::ForAppending) {
+    // What is there now, then the new text, as one new file; a link at the
+    // name holds nothing of this file's.
+    struct stat st{};
+    const bool plain = ::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    std::string whole = plain ? readWholeFile(path_) : std::string();
+    whole += pending_;
+    writeWhole(path_, whole);
+  }
   pending_.clear();
 }
 
@@ -179,7 +189,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   std::error_code ec;
   if (fs::equivalent(source, destination, ec)) raise(err::PermissionDenied);
   const std::string bytes = readWholeFile(source);
-  writeBytes(destination, bytes, false);
+  writeWhole(destination, bytes);
 }
 
 std::string FileSystemObject::GetFileName(const std::string& path) const {
@@ -197,10 +207,11 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& pa
     if (isFolder(path)) raise(err::PermissionDenied);
     if (!create || mode == TextStream::Mode::ForReading) raise(err::FileNotFound);
     requireFolderOf(path);
-    writeBytes(path, "", false);
+    writeWhole(path, "");
   } else if (mode == TextStream::Mode::ForWriting) {
+    // The old text stays until the stream is closed, and is then replaced
+    // whole.
     if (isReadOnly(path)) raise(err::PermissionDenied);
-    writeBytes(path, "", false);
   } else if (mode == TextStream::Mode::ForAppending && isReadOnly(path)) {
     raise(err::PermissionDenied);
   }

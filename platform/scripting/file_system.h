@@ -8,6 +8,11 @@
 // not found" for a missing folder, 62 "Input past end of file" for a read
 // after the last line, 54 "Bad file mode" for reading a stream opened for
 // writing or the other way round, 52 for any use of a closed stream.
+//
+// A copy's target and a text stream's file (when the stream is closed) are
+// replaced whole (platform::replaceFile): a failed or killed write leaves
+// the old file, and a symbolic link at the name is replaced, never written
+// through.
 #pragma once
 
 #include <cstdint>

@@ -256,13 +256,23 @@ DWORD copyInto(const std::string& source, const struct stat& st, const std::stri
         ::futimens(out, times);
     }
     ::close(in);
+    // On disk before it takes the target's name.
+    if (error == ERROR_SUCCESS && ::fsync(out) != 0) error = errorFor(errno, target);
     if (::close(out) != 0 && error == ERROR_SUCCESS) error = errorFor(errno, target);
     if (error == ERROR_SUCCESS) {
         const int r = noReplace ? renameNoReplace(temp.c_str(), target.c_str())
                                 : ::rename(temp.c_str(), target.c_str());
         if (r != 0) error = errno == EEXIST ? ERROR_FILE_EXISTS : errorFor(errno, target);
     }
-    if (error != ERROR_SUCCESS) ::unlink(temp.c_str());
+    if (error != ERROR_SUCCESS) {
+        ::unlink(temp.c_str());
+        return error;
+    }
+    const int folder = ::open(parentOf(target).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
     return error;
 }
 

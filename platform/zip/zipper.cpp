@@ -4,12 +4,12 @@
 #include <unistd.h>
 #include <zip.h>
 
-#include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 
 #include "platform/runtime/errors.h"
+#include "platform/runtime/replace_file.h"
 
 namespace platform::zip {
 
@@ -42,13 +42,26 @@ void Zipper::Add() {
   if (archive_.empty() || !fs::is_directory(folder)) raise(err::PathNotFound);
 
   const std::string data = readAll(file_);
-  const std::string temp =
-      (folder / ("." + target.filename().string() + ".tmp" + std::to_string(::getpid()))).string();
-  ::unlink(temp.c_str());
 
-  int zerr = 0;
-  ::zip_t* za = ::zip_open(temp.c_str(), ZIP_CREATE | ZIP_TRUNCATE, &zerr);
+  // The archive is made in memory and then replaces the file whole
+  // (platform::replaceFile): a failed or killed write leaves the old
+  // archive, and a link at its name is replaced, never written through.
+  ::zip_error_t error;
+  ::zip_error_init(&error);
+  ::zip_source_t* memory = ::zip_source_buffer_create(nullptr, 0, 0, &error);
+  ::zip_error_fini(&error);
+  if (!memory) raise(err::PathFileAccessError);
+  struct Release {
+    ::zip_source_t* source;
+    ~Release() { ::zip_source_free(source); }
+  } release{memory};
+  ::zip_error_init(&error);
+  ::zip_t* za = ::zip_open_from_source(memory, ZIP_TRUNCATE, &error);
+  ::zip_error_fini(&error);
   if (!za) raise(err::PathFileAccessError);
+  // The archive frees its source when it is closed; the bytes are read
+  // from it afterwards.
+  ::zip_source_keep(memory);
   bool ok = false;
   // The archive copies the bytes when it is closed; the buffer lives until then.
   ::zip_source_t* src = ::zip_source_buffer(za, data.data(), data.size(), 0);
@@ -64,18 +77,22 @@ void Zipper::Add() {
       ok = true;
     }
   }
-  if (!ok) {
+  if (!ok || ::zip_close(za) != 0) {
     ::zip_discard(za);
-    ::unlink(temp.c_str());
     raise(err::PathFileAccessError);
   }
-  if (::zip_close(za) != 0) {
-    ::zip_discard(za);
-    ::unlink(temp.c_str());
+
+  std::string bytes;
+  ::zip_stat_t info;
+  if (::zip_source_stat(memory, &info) != 0 || ::zip_source_open(memory) != 0)
     raise(err::PathFileAccessError);
-  }
-  if (std::rename(temp.c_str(), archive_.c_str()) != 0) {
-    ::unlink(temp.c_str());
+  bytes.resize(static_cast<size_t>(info.size));
+  const zip_int64_t got = ::zip_source_read(memory, bytes.data(), info.size);
+  ::zip_source_close(memory);
+  if (got < 0 || static_cast<zip_uint64_t>(got) != info.size) raise(err::PathFileAccessError);
+  try {
+    platform::replaceFile(archive_, bytes, platform::ReplaceOptions{});
+  } catch (const platform::RuntimeError&) {
     raise(err::PathFileAccessError);
   }
 }

@@ -5,9 +5,10 @@
 //
 // Each archive holds one entry: the file to add, named by its file name
 // without its folder; setting the file again replaces the one to add. An
-// existing archive at the path is replaced. The archive is written under a
-// temporary name in the same folder and renamed over the path, so that a
-// failure never leaves a broken archive under the final name.
+// existing archive at the path is replaced. The archive is made in memory
+// and replaces the file whole (platform::replaceFile), synced, so that a
+// failure never leaves a broken archive under the final name; a link at
+// the name is replaced, never written through.
 #pragma once
 
 #include <cstdint>

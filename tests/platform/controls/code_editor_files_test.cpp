@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -9,6 +10,7 @@
 
 #include <csignal>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <sstream>
 
@@ -16,6 +18,7 @@
 
 #include "code_editor_test_support.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/runtime/replace_file.h"
 
 namespace {
 
@@ -136,6 +139,60 @@ TEST_F(CodeEditorFiles, SaveWritesThroughASymbolicLink) {
   EXPECT_EQ(read(path("real/script.vbs")), "new");
 }
 
+// A script saved for the first time is as any new file of the user's:
+// 0666 less the umask, not a temporary file's private mode.
+TEST_F(CodeEditorFiles, ANewScriptGetsTheUsualModeUnderTheUmask) {
+  for (const auto& [mask, mode] : {std::pair<mode_t, mode_t>{022, 0644}, {077, 0600}, {002, 0664}}) {
+    SCOPED_TRACE(mask);
+    const std::string name = path("new-" + std::to_string(mask) + ".vbs");
+    const mode_t old = umask(mask);
+    Fixture f("new");
+    f.editor.saveFile(name, false);
+    umask(old);
+    struct stat st {};
+    ASSERT_EQ(stat(name.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, mode);
+  }
+}
+
+// The hand-over copy is a file of the editor's own: a link planted under
+// its name (dangling, or to a file of the user's) is replaced by the copy,
+// and nothing is written where it points.
+TEST_F(CodeEditorFiles, TheOwnCopyReplacesALinkAtItsNameAndNeverWritesThroughIt) {
+  write(path("victim"), "precious");
+  for (const char* target : {"victim", "nowhere"}) {
+    SCOPED_TRACE(target);
+    fs::remove(dir_ / "_Temp.vbs");
+    fs::create_symlink(path(target), dir_ / "_Temp.vbs");
+    Fixture f("copy");
+    f.editor.saveOwnCopy(path("_Temp.vbs"));
+    EXPECT_FALSE(fs::is_symlink(dir_ / "_Temp.vbs"));
+    EXPECT_EQ(read(path("_Temp.vbs")), "copy");
+    EXPECT_EQ(read(path("victim")), "precious");
+    EXPECT_FALSE(fs::exists(dir_ / "nowhere"));
+  }
+  EXPECT_EQ(names(), (std::vector<std::string>{"_Temp.vbs", "victim"}));
+}
+
+// What a save killed between naming its temporary file and renaming it
+// leaves behind goes with the next save of the same file; a file of the
+// same name that a living writer holds stays.
+TEST_F(CodeEditorFiles, TheNextSaveRemovesWhatAKilledSaveLeftBehind) {
+  write(path("a.vbs"), "old");
+  const std::string prefix = platform::replacementTempPrefix(path("a.vbs"));
+  write(path(prefix + "Zq81xT"), std::string(5000, 'x'));
+  write(path(prefix + "Held00"), "busy");
+  const int held = open(path(prefix + "Held00").c_str(), O_RDONLY);
+  ASSERT_GE(held, 0);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  write(path(prefix + "longer-name"), "not ours");
+  Fixture f("new");
+  f.editor.saveFile(path("a.vbs"), false);
+  close(held);
+  EXPECT_EQ(read(path("a.vbs")), "new");
+  EXPECT_EQ(names(), (std::vector<std::string>{prefix + "Held00", prefix + "longer-name", "a.vbs"}));
+}
+
 TEST_F(CodeEditorFiles, SaveRefusesAReadOnlyFile) {
   write(path("a.vbs"), "old\r\n");
   chmod(path("a.vbs").c_str(), 0444);
@@ -224,6 +281,90 @@ TEST_F(CodeEditorFiles, PrintWritesOneJobToThePrintFolder) {
   setPrintFolder(path("print"));
   EXPECT_EQ(read(f.editor.print(0, 0)), "Dim a\r\nCall Main()\r\n");
   setPrintFolder({});
+}
+
+// Jobs have names no one can guess and are readable by their user alone;
+// a link planted in the print folder is never written through.
+TEST_F(CodeEditorFiles, PrintJobsArePrivateAndOfUnpredictableNames) {
+  setPrintFolder(path("print"));
+  Fixture f("Dim a");
+  const std::string first = f.editor.print(0, 0);
+  const std::string second = f.editor.print(0, 0);
+  setPrintFolder({});
+  EXPECT_NE(first, second);
+  for (const std::string& job : {first, second}) {
+    struct stat st {};
+    ASSERT_EQ(lstat(job.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+    EXPECT_EQ(st.st_mode & 07777, 0600u);
+    EXPECT_TRUE(fs::path(job).filename().string().starts_with("Kestrin_script-"));
+    EXPECT_EQ(fs::path(job).extension(), ".txt");
+  }
+}
+
+// Without a chosen folder the jobs go to a folder of this user's own that
+// no one else may enter; one that another user took or opened, or a link
+// in its place, is refused and nothing is written.
+TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
+  const char* oldTmp = std::getenv("TMPDIR");
+  const std::string savedTmp = oldTmp ? oldTmp : "";
+  const char* oldRuntime = std::getenv("XDG_RUNTIME_DIR");
+  const std::string savedRuntime = oldRuntime ? oldRuntime : "";
+  const char* oldPrint = std::getenv("KESTRIN_PRINT_DIR");
+  const std::string savedPrint = oldPrint ? oldPrint : "";
+  ::unsetenv("XDG_RUNTIME_DIR");
+  ::unsetenv("KESTRIN_PRINT_DIR");
+  ::setenv("TMPDIR", dir_.c_str(), 1);
+  const std::string folder = printFolder();
+  EXPECT_EQ(folder, path("kestrin-print-" + std::to_string(geteuid())));
+  Fixture f("Dim a");
+  const std::string job = f.editor.print(0, 0);
+  struct stat st {};
+  ASSERT_EQ(stat(folder.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  EXPECT_EQ(fs::path(job).parent_path(), fs::path(folder));
+
+  // Taken by someone else: opened to others, another owner, a link.
+  fs::create_directory(dir_ / "elsewhere");
+  const std::vector<std::function<void()>> takeovers = {
+      [&] { chmod(folder.c_str(), 0777); },
+      [&] {
+        if (geteuid() == 0) {
+          chown(folder.c_str(), 12345, 12345);
+        } else {
+          chmod(folder.c_str(), 0755);
+        }
+      },
+      [&] {
+        fs::remove_all(folder);
+        fs::create_directory_symlink(dir_ / "elsewhere", folder);
+      },
+  };
+  for (size_t i = 0; i < takeovers.size(); ++i) {
+    SCOPED_TRACE(i);
+    fs::remove_all(folder);
+    fs::create_directory(folder);
+    chmod(folder.c_str(), 0700);
+    takeovers[i]();
+    EXPECT_EQ(errorNumberOf([&] { f.editor.print(0, 0); }), platform::err::PermissionDenied);
+    EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+  }
+  fs::remove(folder);
+  // The runtime folder first, where there is one.
+  fs::create_directory(dir_ / "run");
+  ::setenv("XDG_RUNTIME_DIR", path("run").c_str(), 1);
+  EXPECT_EQ(printFolder(), path("run/kestrin-print"));
+  // A chosen folder is taken as it is.
+  ::setenv("KESTRIN_PRINT_DIR", path("chosen").c_str(), 1);
+  EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), dir_ / "chosen");
+
+  auto restore = [](const char* name, const std::string& value, bool had) {
+    if (had) ::setenv(name, value.c_str(), 1);
+    else ::unsetenv(name);
+  };
+  restore("TMPDIR", savedTmp, oldTmp != nullptr);
+  restore("XDG_RUNTIME_DIR", savedRuntime, oldRuntime != nullptr);
+  restore("KESTRIN_PRINT_DIR", savedPrint, oldPrint != nullptr);
 }
 
 }  // namespace

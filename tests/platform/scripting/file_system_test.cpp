@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <filesystem>
 #include <functional>
 #include <vector>
 
@@ -142,6 +143,52 @@ TEST(FileSystemObject, CopyOverwritesUnlessTold) {
   EXPECT_EQ(kestrin_test::readFile(dir.file("b")), "new");
   EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("a"), dir.file("nofolder/c")); }), 76);
   EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("missing"), dir.file("c")); }), 53);
+}
+
+// A copy's target and a written text file are replaced whole: a link at
+// the name is replaced, never written through, and no temporary file
+// stays; until the stream is closed the old text is still there.
+TEST(FileSystemObject, CopiesAndWrittenFilesReplaceALinkAtTheirNameWhole) {
+  TempDir dir;
+  kestrin_test::writeFile(dir.file("script.vbs"), "script");
+  kestrin_test::writeFile(dir.file("victim"), "precious");
+  FileSystemObject fso;
+  const std::vector<std::function<void(const std::string&)>> writers = {
+      [&](const std::string& to) { fso.CopyFile(dir.file("script.vbs"), to, true); },
+      [&](const std::string& to) {
+        auto file = fso.CreateTextFile(to, true);
+        file->write("script");
+        file->close();
+      },
+      [&](const std::string& to) {
+        auto file = fso.OpenTextFile(to, TextStream::Mode::ForAppending, true);
+        file->write("script");
+        file->close();
+      },
+  };
+  for (size_t i = 0; i < writers.size(); ++i) {
+    for (const char* target : {"victim", "nowhere"}) {
+      SCOPED_TRACE(std::to_string(i) + " " + target);
+      const std::string name = dir.file("out.bak");
+      ::unlink(name.c_str());
+      ASSERT_EQ(::symlink(dir.file(target).c_str(), name.c_str()), 0);
+      writers[i](name);
+      struct stat st {};
+      ASSERT_EQ(::lstat(name.c_str(), &st), 0);
+      EXPECT_TRUE(S_ISREG(st.st_mode));
+      EXPECT_EQ(kestrin_test::readFile(name), "script");
+      EXPECT_EQ(kestrin_test::readFile(dir.file("victim")), "precious");
+      EXPECT_FALSE(fso.FileExists(dir.file("nowhere")));
+    }
+  }
+  auto file = fso.OpenTextFile(dir.file("out.bak"), TextStream::Mode::ForWriting);
+  file->write("new");
+  EXPECT_EQ(kestrin_test::readFile(dir.file("out.bak")), "script");
+  file->close();
+  EXPECT_EQ(kestrin_test::readFile(dir.file("out.bak")), "new");
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(dir.path())) ++entries;
+  EXPECT_EQ(entries, 3u);  // script.vbs, victim, out.bak
 }
 
 TEST(FileSystemObject, FileObjectGivesSizeDateAndName) {

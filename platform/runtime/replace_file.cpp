@@ -1,0 +1,267 @@
+#include "platform/runtime/replace_file.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <sys/types.h>
+#include <sys/xattr.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <mutex>
+
+#include "platform/runtime/errors.h"
+
+namespace platform {
+
+namespace {
+
+constexpr const char* kTempMark = ".kestrin-save-";
+constexpr size_t kRandomChars = 6;
+
+[[noreturn]] void raiseErrno(int e) {
+  switch (e) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      raise(err::DiskFull);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      raise(err::PermissionDenied);
+    case ENOENT:
+    case ENOTDIR:
+      raise(err::PathNotFound);
+    case EISDIR:
+      raise(err::PathFileAccessError);
+    default:
+      raise(err::DeviceIOError);
+  }
+}
+
+std::string dirName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string baseName(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Follows symbolic links to the file they name (which need not exist).
+std::string resolveLinks(std::string path) {
+  for (int hops = 0; hops < 40; ++hops) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
+    if (n < 0) raiseErrno(errno);
+    std::string target(buf.data(), static_cast<size_t>(n));
+    path = target.starts_with('/') ? target : dirName(path) + "/" + target;
+  }
+  raise(err::PathFileAccessError);
+}
+
+bool writeAll(int fd, std::string_view bytes, int& error) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      return false;
+    }
+    if (n == 0) {
+      error = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+void copyExtendedAttributes(const std::string& from, int toFd) {
+  const ssize_t size = ::llistxattr(from.c_str(), nullptr, 0);
+  if (size <= 0) return;
+  std::vector<char> names(static_cast<size_t>(size));
+  const ssize_t got = ::llistxattr(from.c_str(), names.data(), names.size());
+  if (got <= 0) return;
+  for (size_t i = 0; i < static_cast<size_t>(got);) {
+    const char* name = names.data() + i;
+    i += std::strlen(name) + 1;
+    const ssize_t vsize = ::lgetxattr(from.c_str(), name, nullptr, 0);
+    if (vsize < 0) continue;
+    std::vector<char> value(static_cast<size_t>(vsize) + 1);
+    const ssize_t v = ::lgetxattr(from.c_str(), name, value.data(), value.size());
+    if (v < 0) continue;
+    // What the file system will not take (a security label of another
+    // policy) is left out rather than failing the write.
+    (void)::fsetxattr(toFd, name, value.data(), static_cast<size_t>(v), 0);
+  }
+}
+
+mode_t currentUmask() {
+  static std::mutex m;
+  std::lock_guard lock(m);
+  const mode_t old = ::umask(022);
+  ::umask(old);
+  return old;
+}
+
+std::string randomChars() {
+  static const char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char raw[kRandomChars];
+  if (::getrandom(raw, sizeof raw, 0) != static_cast<ssize_t>(sizeof raw)) {
+    // No entropy to be had: the clock and the process still make the name
+    // unlikely to be taken, and the link below never replaces a name.
+    struct timespec now {};
+    ::clock_gettime(CLOCK_MONOTONIC, &now);
+    unsigned long long x = static_cast<unsigned long long>(now.tv_nsec) ^
+                           (static_cast<unsigned long long>(::getpid()) << 32);
+    for (unsigned char& c : raw) {
+      c = static_cast<unsigned char>(x);
+      x = x * 6364136223846793005ULL + 1442695040888963407ULL;
+    }
+  }
+  std::string out;
+  for (unsigned char c : raw) out += kAlphabet[c % (sizeof kAlphabet - 1)];
+  return out;
+}
+
+// Removes what a writer that was killed left behind in the folder: files
+// under the prefix, of this user, that no living writer holds locked.
+void removeLeftovers(const std::string& folder, const std::string& prefix) {
+  DIR* dir = ::opendir(folder.c_str());
+  if (!dir) return;
+  const int dfd = ::dirfd(dir);
+  while (const dirent* entry = ::readdir(dir)) {
+    const std::string_view name(entry->d_name);
+    if (name.size() != prefix.size() + kRandomChars || !name.starts_with(prefix)) continue;
+    const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) continue;
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
+        ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+      (void)::unlinkat(dfd, entry->d_name, 0);
+    ::close(fd);
+  }
+  ::closedir(dir);
+}
+
+// Gives the unnamed file a name under the prefix; false with errno set.
+bool linkUnnamed(int fd, const std::string& folder, const std::string& prefix, std::string& name) {
+  for (int attempt = 0; attempt < 16; ++attempt) {
+    name = folder + "/" + prefix + randomChars();
+    if (::linkat(fd, "", AT_FDCWD, name.c_str(), AT_EMPTY_PATH) == 0) return true;
+    if (errno == ENOENT || errno == EPERM) {
+      // Without the right to link by descriptor: through its name in /proc.
+      const std::string self = "/proc/self/fd/" + std::to_string(fd);
+      if (::linkat(AT_FDCWD, self.c_str(), AT_FDCWD, name.c_str(), AT_SYMLINK_FOLLOW) == 0) return true;
+    }
+    if (errno != EEXIST) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+std::string replacementTempPrefix(const std::string& path) {
+  // Long names are shortened so that the temporary name stays a valid one.
+  std::string base = baseName(path);
+  if (base.size() > 200) base.resize(200);
+  return "." + base + kTempMark;
+}
+
+void replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options) {
+  replaceFile(path, std::vector<std::string_view>{bytes}, options);
+}
+
+void replaceFile(const std::string& path, const std::vector<std::string_view>& pieces,
+                 const ReplaceOptions& options) {
+  if (path.empty()) raise(err::BadFileNameOrNumber);
+  const bool through = options.atLink == AtLink::WriteThrough;
+  const std::string target = through ? resolveLinks(path) : path;
+  struct stat st {};
+  const int looked = through ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st);
+  if (looked != 0 && errno != ENOENT) raiseErrno(errno);
+  const bool exists = looked == 0 && !S_ISLNK(st.st_mode);
+  if (exists) {
+    if (S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
+    if (options.refuseReadOnly && ((st.st_mode & 0222) == 0 || ::access(target.c_str(), W_OK) != 0))
+      raise(err::PermissionDenied);
+  }
+
+  const std::string folder = dirName(target);
+  const std::string prefix = replacementTempPrefix(target);
+  removeLeftovers(folder, prefix);
+
+  // Unnamed where the file system allows it: a writer killed now leaves
+  // nothing behind.
+  std::string temp;
+  const mode_t newMode = static_cast<mode_t>(options.newMode) & 07777;
+  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, exists ? 0600 : newMode);
+  const bool unnamed = fd >= 0;
+  if (!unnamed) {
+    temp = folder + "/" + prefix + "XXXXXX";
+    fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd < 0) raiseErrno(errno);
+  }
+  // Held until the file is in place, so that no other writer takes it
+  // for a leftover.
+  (void)::flock(fd, LOCK_EX);
+  auto fail = [&](int e) {
+    if (!temp.empty()) ::unlink(temp.c_str());
+    ::close(fd);
+    raiseErrno(e);
+  };
+  int error = 0;
+  for (std::string_view piece : pieces)
+    if (!writeAll(fd, piece, error)) fail(error);
+  if (exists) {
+    if (::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
+    if (options.keepOwnerAndAttributes) {
+      // Another owner cannot be given by an ordinary user; the file then
+      // belongs to the writer, as any new file would.
+      (void)::fchown(fd, st.st_uid, st.st_gid);
+      copyExtendedAttributes(target, fd);
+    }
+  } else if (!unnamed) {
+    if (::fchmod(fd, newMode & ~currentUmask()) != 0) fail(errno);
+  }
+  if (::fsync(fd) != 0) fail(errno);
+  if (unnamed && !linkUnnamed(fd, folder, prefix, temp)) {
+    temp.clear();
+    fail(errno);
+  }
+  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+  // The bytes are synced and in place: what closing the descriptor says
+  // changes nothing on disk any more.
+  (void)::close(fd);
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+void syncFileAndFolder(const std::string& path) {
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) raise(err::DeviceIOError);
+  const bool synced = ::fsync(fd) == 0;
+  ::close(fd);
+  if (!synced) raise(err::DeviceIOError);
+  const int dfd = ::open(dirName(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
+}
+
+}  // namespace platform

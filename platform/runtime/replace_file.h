@@ -1,0 +1,59 @@
+// Replacing a file's whole content so that the file on disk is always its
+// old content or its new one, never a mix, whatever fails or however the
+// process ends: the new bytes go to a temporary file in the same folder,
+// which is synced and renamed over the file; then the folder is synced.
+//
+// The temporary file is made unnamed where the file system allows it and
+// gets a name only just before the rename; where it does not, and in that
+// last moment, it carries a name of its own (".<file>.kestrin-save-" and
+// six characters) that the next replacement of the same file recognises
+// and removes once no living writer holds it.
+#pragma once
+
+#include <initializer_list>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// What a symbolic link at the file's name means.
+enum class AtLink {
+  // The file the link names is replaced (the link stays): a file that the
+  // user opened through a link still saves through it.
+  WriteThrough,
+  // The link itself is replaced by the new file; nothing is ever written
+  // where it points. For the files the editor makes for itself.
+  Replace,
+};
+
+struct ReplaceOptions {
+  AtLink atLink = AtLink::Replace;
+  // The old file's owner, group and extended attributes go to the new one
+  // (its permission bits always do).
+  bool keepOwnerAndAttributes = false;
+  // An old file without write permission is refused (70) even where the
+  // process could write it (the superuser).
+  bool refuseReadOnly = false;
+  // The permission bits of a file that is new, before the umask.
+  unsigned newMode = 0666;
+};
+
+// Replaces the file's content by the pieces, one after the other. A failure
+// raises 52 (empty path), 61 (disk full, file too large), 70 (no permission,
+// read-only file system), 76 (no such folder), 75 (the path is a folder) or
+// 57 (any other failure) and leaves the old file byte for byte, with no
+// temporary file behind.
+void replaceFile(const std::string& path, const std::vector<std::string_view>& pieces,
+                 const ReplaceOptions& options = {});
+void replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
+
+// The prefix of the temporary names that replacing the file at `path` uses
+// (in the same folder, without the folder).
+std::string replacementTempPrefix(const std::string& path);
+
+// Syncs a file that was just put in place by someone else (a library) and
+// its folder; 57 when the file cannot be synced.
+void syncFileAndFolder(const std::string& path);
+
+}  // namespace platform
