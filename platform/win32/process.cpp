@@ -235,18 +235,23 @@ BOOL CreateProcess(const std::string& applicationName, const std::string& comman
             rest = close == std::string::npos ? std::string() : commandLine.substr(close + 1);
         } else {
             // An unquoted name with blanks: the text up to each blank in
-            // turn, the shortest first, until one names a file.
+            // turn, the longest first, until one names a file; so
+            // "/opt/my tools/msinfo" runs that program even where a file
+            // "/opt/my" exists.
+            std::vector<size_t> ends;
             size_t end = i;
-            size_t chosen = std::string::npos;
             for (;;) {
                 while (end < commandLine.size() && !isBlank(commandLine[end])) ++end;
-                if (chosen == std::string::npos && end > i && namesAFile(commandLine.substr(i, end - i))) chosen = end;
-                if (chosen != std::string::npos || end >= commandLine.size()) break;
+                ends.push_back(end);
                 while (end < commandLine.size() && isBlank(commandLine[end])) ++end;
+                if (end >= commandLine.size()) break;
             }
-            if (chosen == std::string::npos) {
-                chosen = i;
-                while (chosen < commandLine.size() && !isBlank(commandLine[chosen])) ++chosen;
+            size_t chosen = ends.front();
+            for (auto e = ends.rbegin(); e != ends.rend(); ++e) {
+                if (namesAFile(commandLine.substr(i, *e - i))) {
+                    chosen = *e;
+                    break;
+                }
             }
             program = commandLine.substr(i, chosen - i);
             rest = commandLine.substr(chosen);

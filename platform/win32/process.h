@@ -50,8 +50,10 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 //
 // Without an application name the program is the first token of the
 // command line: the text in quotes when it starts with a quote; otherwise
-// the text up to the first blank and, when that names no file, the longer
-// texts up to each later blank in turn, as the original platform did. A
+// the longest text up to a blank (or the end) that names a file, trying the
+// shorter ones in turn, so that a file named by a part of the path never
+// runs in place of the program; when none names a file, the text up to the
+// first blank. A
 // program named without a folder is looked for on PATH. The rest of the
 // command line becomes the arguments (splitCommandLine). No shell ever
 // sees the text: ";", "|", "$(...)" and the like stay plain characters.

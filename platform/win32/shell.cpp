@@ -70,7 +70,10 @@ int32_t resultOfStart(const ProgramStart& start) {
 }
 
 // Hands an item to the desktop's opener and waits a little for its verdict.
-int32_t openWithOpener(const std::string& item, const std::string& directory) {
+// An item that begins with "-" never reaches it as an option: such an item
+// is a relative path (no address begins so) and goes as "./" and the path.
+int32_t openWithOpener(const std::string& given, const std::string& directory) {
+    const std::string item = given.starts_with('-') ? "./" + given : given;
     Launch launch;
     launch.kind = Launch::Kind::Opener;
     launch.arguments = {item};

@@ -85,6 +85,23 @@ TEST(CreateProcess, AQuotedProgramAndAnUnquotedOneWithBlanks) {
     EXPECT_EQ(entries(dir.file("work")), (std::set<std::string>{"first", "second"}));
 }
 
+// A file named by a part of an unquoted path with blanks never runs in
+// place of the program: the longest text that names a file wins.
+TEST(CreateProcess, AnUnquotedPathWithBlanksRunsTheLongestPrefixThatNamesAFile) {
+    TempDir dir;
+    std::filesystem::create_directory(dir.file("my tools"));
+    std::filesystem::create_symlink(findProgramOnPath("touch"), dir.file("my tools/msinfo"));
+    // "<dir>/my" is a program that would leave its own mark.
+    writeFile(dir.file("my"), "#!/bin/sh\ntouch planted\n");
+    ::chmod(dir.file("my").c_str(), 0755);
+    std::filesystem::create_directory(dir.file("work"));
+    ASSERT_TRUE(run(dir.file("my tools/msinfo") + " report", dir.file("work")));
+    EXPECT_EQ(entries(dir.file("work")), (std::set<std::string>{"report"}));
+    // With only the short one there, the short one is taken.
+    ASSERT_TRUE(run(dir.file("my") + " tools/none", dir.file("work")));
+    EXPECT_EQ(entries(dir.file("work")), (std::set<std::string>{"report", "planted"}));
+}
+
 TEST(CreateProcess, FailuresAreKnownBeforeItReturns) {
     TempDir dir;
     writeFile(dir.file("plain"), "text");

@@ -75,6 +75,25 @@ TEST_F(ShellTest, DocumentsFoldersAndAddressesGoToTheOpener) {
     }
 }
 
+// A document whose name begins with "-" reaches the opener as a path,
+// never as one of its options.
+TEST_F(ShellTest, ANameThatBeginsWithADashReachesTheOpenerAsAPath) {
+    for (const char* opener : {"xdg-open", "gio"}) {
+        SCOPED_TRACE(opener);
+        ::unlink(dir.file("bin/xdg-open").c_str());
+        installOpener(opener, 0);
+        std::filesystem::create_directory(dir.file("work"));
+        writeFile(dir.file("work/--help"), "");
+        const std::string old = std::filesystem::current_path().string();
+        std::filesystem::current_path(dir.file("work"));
+        const int32_t result = ShellExecute(0, "open", "--help", "", "", SW_SHOW);
+        std::filesystem::current_path(old);
+        EXPECT_EQ(result, SHELL_EXECUTE_SUCCESS);
+        const std::string expected = std::string(opener) == "gio" ? "open|./--help|" : "./--help|";
+        EXPECT_EQ(readFile(dir.file("opened")), expected);
+    }
+}
+
 TEST_F(ShellTest, GioOpensWhenThereIsNoXdgOpen) {
     installOpener("gio", 0);
     EXPECT_EQ(ShellExecute(0, "open", "https://example.org/a b", "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
