@@ -2,25 +2,49 @@
 // offers the editor. Each call appends a line to the file that
 // KESTRIN_BRIDGE_LOG names; run_vbscript also shows the script it was given
 // and lets the host program act inside the hand-over, through the hook
-// kestrin_host_onrun when the process has one.
+// kestrin_host_onrun when the process has one. What it prints of a script
+// and of a path is drawn with its control characters as symbols, so that a
+// script never reaches the terminal as a control sequence.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <string>
 
+#include "platform/ui/visible_text.h"
+
 namespace {
 
+// One line appended to the log; a link planted under the log's name is
+// removed, never written through.
 void logCall(const char* routine, const char* path) {
   const char* log = std::getenv("KESTRIN_BRIDGE_LOG");
   if (!log || !*log) return;
-  if (FILE* f = std::fopen(log, "a")) {
-    std::fprintf(f, "%s %s\n", routine, path ? path : "");
-    std::fclose(f);
+  const int flags = O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC;
+  int fd = ::open(log, flags, 0666);
+  if (fd < 0 && errno == ELOOP) {
+    struct stat st {};
+    if (::lstat(log, &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(log) == 0)
+      fd = ::open(log, flags | O_EXCL, 0666);
   }
+  if (fd < 0) return;
+  const std::string line = std::string(routine) + " " + (path ? path : "") + "\n";
+  size_t done = 0;
+  while (done < line.size()) {
+    const ssize_t n = ::write(fd, line.data() + done, line.size() - done);
+    if (n <= 0 && errno != EINTR) break;
+    if (n > 0) done += static_cast<size_t>(n);
+  }
+  ::close(fd);
 }
+
+std::string shown(const std::string& text) { return platform::ui::visibleText(text); }
 
 }  // namespace
 
@@ -28,12 +52,12 @@ extern "C" {
 
 __attribute__((visibility("default"))) int32_t run_vbscript(const char* path) {
   logCall("run_vbscript", path);
-  std::printf("   kzenvb: run_vbscript %s\n", path ? path : "");
+  std::printf("   kzenvb: run_vbscript %s\n", shown(path ? path : "").c_str());
   std::ifstream in(path ? path : "");
   std::string line;
   for (int i = 0; i < 5 && std::getline(in, line); ++i) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::printf("   kzenvb: | %s\n", line.c_str());
+    std::printf("   kzenvb: | %s\n", shown(line).c_str());
   }
   std::fflush(stdout);
   using Hook = void (*)(const char*);
