@@ -3,6 +3,11 @@
 // summary line.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <cstdlib>
+#include <ctime>
+#include <fstream>
 #include <sstream>
 
 #include "common/temp_dir.h"
@@ -165,6 +170,120 @@ TEST_F(PlayerTest, SetUpAndExpectationsOnFilesSettingsRegistryAndClipboard) {
   EXPECT_EQ(platform::clockMillis(), platform::localMillisFrom(2024, 2, 29, 13, 45, 0));
   EXPECT_NE(out.str().find("\n13 passed, 0 failed\n"), std::string::npos) << out.str();
   platform::useRealClock();
+}
+
+TEST_F(PlayerTest, PromptExpectationsReadTheLastPromptAsItWasAsked) {
+  auto p = player("");
+  queue(*p, "answer input cancel\nanswer print ok\nanswer folder cancel\n");
+  p->inputBox({"Name of the new procedure:", "Add Function", "NewFunction"});
+  platform::ui::PrintDialogPrompt print;
+  print.flags = 0x40;
+  print.copies = 2;
+  print.fromPage = 1;
+  print.toPage = 3;
+  p->printDialog(print);
+  p->browseFolder({"Select the backup folder", "/home/ann", 1});
+  queue(*p,
+        "expect input \"Name of the new procedure:\" title \"Add Function\" default NewFunction\n"
+        "expect input \"Name of the new procedure:\" default Other\n"
+        "expect printdialog flags 0x40 copies 2 from 1 to 3\n"
+        "expect printdialog copies 1\n"
+        "expect folderdialog \"Select the backup folder\" root /home/ann options 1\n"
+        "expect folderdialog \"Select the backup folder\" root /\n"
+        "expect prompts 3\n");
+  EXPECT_EQ(p->passed(), 4);
+  EXPECT_EQ(p->failed(), 3);
+  const std::string t = out.str();
+  EXPECT_NE(t.find("FAIL 2: expect input \"Name of the new procedure:\" default Other\n"
+                   "     found: \"Name of the new procedure:\" title \"Add Function\" default \"NewFunction\"\n"),
+            std::string::npos)
+      << t;
+  EXPECT_NE(t.find("     found: flags 64 copies 2 from 1 to 3\n"), std::string::npos) << t;
+  EXPECT_NE(t.find("     found: \"Select the backup folder\" root \"/home/ann\" options 1\n"), std::string::npos) << t;
+}
+
+TEST_F(PlayerTest, LaunchesAreWrittenDownAndOnlyAllowedProgramsGoAhead) {
+  auto p = player("");
+  platform::Launch program;
+  program.program = "/usr/bin/xterm";
+  program.arguments = {"-e", "a \"b\""};
+  platform::Launch opener;
+  opener.kind = platform::Launch::Kind::Opener;
+  opener.arguments = {"mailto:a@x.test?body=one\r\ntwo"};
+  EXPECT_FALSE(p->recordLaunch(program));
+  EXPECT_FALSE(p->recordLaunch(opener));
+  queue(*p, "allow xterm\n");
+  EXPECT_TRUE(p->recordLaunch(program));
+  program.program = "/usr/bin/xterm2";
+  EXPECT_FALSE(p->recordLaunch(program));
+  std::ifstream in(dir.path() + "/launch.log", std::ios::binary);
+  std::ostringstream log;
+  log << in.rdbuf();
+  EXPECT_EQ(log.str(),
+            "\"/usr/bin/xterm\" \"-e\" \"a \\\"b\\\"\"\n"
+            "opener \"mailto:a@x.test?body=one\\r\\ntwo\"\n"
+            "\"/usr/bin/xterm\" \"-e\" \"a \\\"b\\\"\"\n"
+            "\"/usr/bin/xterm2\" \"-e\" \"a \\\"b\\\"\"\n");
+  queue(*p,
+        "expect launch \"\\\"/usr/bin/xterm2\\\" \\\"-e\\\" \\\"a \\\\\\\"b\\\\\\\"\\\"\"\n"
+        "expect launch contains xterm2\n"
+        "expect launch contains mailto\n");
+  EXPECT_EQ(p->passed(), 2) << out.str();
+  EXPECT_EQ(p->failed(), 1);
+  EXPECT_NE(out.str().find("   started \"/usr/bin/xterm\""), std::string::npos) << out.str();
+}
+
+TEST_F(PlayerTest, SecondEditionSetUpOfFilesRegistryAndEnvironment) {
+  ::unsetenv("KESTRIN_PLAYER_TEST");
+  auto p = player(
+      "write ${WORK}/a.txt \"one\\r\\ntwo\"\n"
+      "expect file ${WORK}/a.txt ends \"two\"\n"
+      "expect file ${WORK}/a.txt ends \"one\"\n"
+      "chmod ${WORK}/a.txt 0444\n"
+      "expect file ${WORK}/a.txt attributes +r -h -s\n"
+      "chmod ${WORK}/a.txt 0644\n"
+      "expect file ${WORK}/a.txt attributes +r\n"
+      "touch ${WORK}/a.txt 2001-02-03 04:05:06\n"
+      "registry HKEY_CURRENT_USER\\Software\\K\\Deep V sz x\n"
+      "registry HKEY_CURRENT_USER\\Software\\K Raw bytes sz 4142\n"
+      "registry HKEY_CURRENT_USER\\Software\\K Gone sz x\n"
+      "registry HKEY_CURRENT_USER\\Software\\K Gone delete\n"
+      "registry HKEY_CURRENT_USER\\Software\\K Gone delete\n"
+      "expect registry HKEY_CURRENT_USER\\Software\\K Gone missing\n"
+      "env KESTRIN_PLAYER_TEST \"a b\"\n");
+  EXPECT_EQ(p->play(), 1);
+  EXPECT_EQ(p->passed(), 3) << out.str();
+  EXPECT_EQ(p->failed(), 2);
+  EXPECT_NE(out.str().find("FAIL 3: expect file ${WORK}/a.txt ends \"one\"\n     found: \"one\\r\\ntwo\"\n"),
+            std::string::npos)
+      << out.str();
+  EXPECT_NE(out.str().find("FAIL 7: expect file ${WORK}/a.txt attributes +r\n     found: -r -h -s -a -c (128)\n"),
+            std::string::npos)
+      << out.str();
+  struct stat st {};
+  ASSERT_EQ(::stat((dir.path() + "/a.txt").c_str(), &st), 0);
+  std::tm tm{};
+  const time_t when = st.st_mtime;
+  localtime_r(&when, &tm);
+  EXPECT_EQ((std::vector<int>{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec}),
+            (std::vector<int>{2001, 2, 3, 4, 5, 6}));
+  // The bytes exactly as given: no closing NUL was added.
+  platform::HKEY key = 0;
+  ASSERT_EQ(platform::RegOpenKeyEx(platform::HKEY_CURRENT_USER, "Software\\K", 0, platform::KEY_READ, &key),
+            platform::ERROR_SUCCESS);
+  char data[8] = {};
+  platform::DWORD type = 0, size = sizeof data;
+  EXPECT_EQ(platform::RegQueryValueEx(key, "Raw", &type, data, &size), platform::ERROR_SUCCESS);
+  platform::RegCloseKey(key);
+  EXPECT_EQ(type, platform::REG_SZ);
+  EXPECT_EQ(std::string(data, size), "AB");
+  ASSERT_NE(std::getenv("KESTRIN_PLAYER_TEST"), nullptr);
+  EXPECT_STREQ(std::getenv("KESTRIN_PLAYER_TEST"), "a b");
+  queue(*p, "unenv KESTRIN_PLAYER_TEST\nregistry HKEY_CURRENT_USER\\Software\\K delete\n");
+  EXPECT_EQ(std::getenv("KESTRIN_PLAYER_TEST"), nullptr);
+  EXPECT_NE(platform::RegOpenKeyEx(platform::HKEY_CURRENT_USER, "Software\\K\\Deep", 0, platform::KEY_READ, &key),
+            platform::ERROR_SUCCESS);
+  EXPECT_EQ(p->errors(), 0) << out.str();
 }
 
 TEST_F(PlayerTest, FailuresLeftoverAnswersAndActionsWithoutWindowFailThePlay) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "host/scenario.h"
+#include "platform/runtime/clock.h"
 
 namespace kestrin_host {
 namespace {
@@ -116,6 +117,54 @@ TEST(ScenarioCommands, MalformedLinesNameTheirLine) {
       "clock 2024-01-01",
       "window frmMain explode",
       "\"run\"",
+      // The second edition's commands.
+      "attrib /x +z",
+      "chmod /x rw",
+      "chmod /x 0999",
+      "chmod /x",
+      "touch /x 2024-01-01",
+      "touch /x 2024-02-30x 10:00:00",
+      "env \"\" v",
+      "env A=B v",
+      "unenv",
+      "allow \"\"",
+      "registry HKEY_CURRENT_USER\\x delete now",
+      "registry HKEY_CURRENT_USER\\x n delete now",
+      "registry HKEY_CURRENT_USER\\x n bytes sz 4",
+      "registry HKEY_CURRENT_USER\\x n bytes words 41",
+      "registry HKEY_CURRENT_USER\\x n bytes 70000 41",
+      "create 1st KestrinScriptEditor.CFile",
+      "create f",
+      "release",
+      "call f",
+      "call f.Init.More",
+      "call .Init",
+      "call f.Init bare",
+      "let f.PathFileName",
+      "let f.PathFileName 1 2",
+      "register now",
+      "expect completion ajar",
+      "expect completion entries Left",
+      "expect completion entries Left:x",
+      "expect tip \"x\" argument",
+      "expect tip \"x\" arg 1",
+      "expect input",
+      "expect input \"p\" caption \"t\"",
+      "expect printdialog copies two",
+      "expect printdialog pages 2",
+      "expect folderdialog \"t\" options many",
+      "expect tool ID_FileSave colour red",
+      "expect tool ID_FileSave enabled maybe",
+      "expect refused now",
+      "expect launch",
+      "expect print contains",
+      "expect file /x attributes",
+      "expect file /x attributes +q",
+      "expect argument 0 1",
+      "expect argument 1",
+      "expect result lots",
+      "expect frmMain..Caption x",
+      "expect frmMain.txtA.B.C x",
   };
   for (const char* line : bad) {
     try {
@@ -125,6 +174,70 @@ TEST(ScenarioCommands, MalformedLinesNameTheirLine) {
       EXPECT_EQ(e.line(), 42) << line;
     }
   }
+}
+
+TEST(ScenarioCommands, ValuesOfCallsAndObjectExpectations) {
+  Command call = one(R"(call file.Init "a b" 12 -1.5 True false EMPTY)");
+  EXPECT_EQ(call.family, Family::HostCall);
+  EXPECT_EQ(call.texts, (std::vector<std::string>{"file", "Init"}));
+  ASSERT_EQ(call.values.size(), 6u);
+  EXPECT_EQ(call.values[0].kind, Value::Kind::Text);
+  EXPECT_EQ(call.values[0].text, "a b");
+  EXPECT_EQ(call.values[1].number, 12);
+  EXPECT_EQ(call.values[2].number, -1.5);
+  EXPECT_TRUE(call.values[3].boolean);
+  EXPECT_EQ(call.values[4].kind, Value::Kind::Boolean);
+  EXPECT_FALSE(call.values[4].boolean);
+  EXPECT_EQ(call.values[5].kind, Value::Kind::Empty);
+  std::vector<std::string> written;
+  for (const auto& v : call.values) written.push_back(describeValue(v));
+  EXPECT_EQ(written, (std::vector<std::string>{"\"a b\"", "12", "-1.5", "True", "False", "empty"}));
+  // A quoted True is a text.
+  EXPECT_EQ(one(R"(let t.FullPath "True")").values[0].kind, Value::Kind::Text);
+  Command get = one("expect t.ClassDebugID 2");
+  EXPECT_EQ(get.what, "property");
+  EXPECT_EQ(get.values[0].number, 2);
+  Command contains = one(R"(expect frmMain.Caption contains "Kestrin")");
+  EXPECT_TRUE(contains.flag);
+  EXPECT_EQ(contains.texts[2], "Kestrin");
+  Command control = one("expect frmOptions.cboSize.List(3) 12");
+  EXPECT_EQ(control.what, "controlproperty");
+  EXPECT_EQ(control.texts, (std::vector<std::string>{"frmOptions", "cboSize", "List(3)", "12"}));
+  Command result = one(R"(expect result "text")");
+  EXPECT_TRUE(result.numbers.empty());
+  EXPECT_EQ(result.values[0].text, "text");
+  EXPECT_EQ(one("expect result 0x10").numbers[0], 16);
+  EXPECT_EQ(one("expect argument 2 empty").numbers[0], 2);
+}
+
+TEST(ScenarioCommands, TheSecondEditionsSetUpAndExpectations) {
+  EXPECT_EQ(one("chmod /w/a 0640").numbers[0], 0640);
+  Command bytes = one(R"(registry HKEY_CURRENT_USER\K V bytes sz "41 42")");
+  EXPECT_EQ(bytes.what, "bytes");
+  EXPECT_EQ(bytes.numbers[0], 1);
+  EXPECT_EQ(bytes.texts[2], "41 42");
+  EXPECT_EQ(one(R"(registry HKEY_CURRENT_USER\K V bytes 0x20 00)").numbers[0], 32);
+  EXPECT_EQ(one(R"(registry HKEY_CURRENT_USER\K delete)").what, "deletekey");
+  Command value = one(R"(registry HKEY_CURRENT_USER\K "delete" delete)");
+  EXPECT_EQ(value.what, "delete");
+  EXPECT_EQ(value.texts[1], "delete");
+  Command entries = one("expect completion entries CreateLine:0 a:b:1 kzNone:-1");
+  EXPECT_EQ(entries.texts, (std::vector<std::string>{"CreateLine", "a:b", "kzNone"}));
+  EXPECT_EQ(entries.numbers, (std::vector<int64_t>{0, 1, -1}));
+  EXPECT_TRUE(one("expect completion selected none").keyword);
+  Command tip = one(R"x(expect tip "CreateLine(x1, y1)" argument 2)x");
+  EXPECT_EQ(tip.numbers[0], 2);
+  EXPECT_TRUE(one("expect tip none").keyword);
+  Command attributes = one("expect file /w/a attributes +r -h +c");
+  EXPECT_EQ(attributes.texts, (std::vector<std::string>{"/w/a", "+r", "-h", "+c"}));
+  EXPECT_EQ(one("expect tool ID_FileSave enabled true").texts[1], "True");
+  EXPECT_TRUE(one(R"(expect launch contains "mailto:")").flag);
+  EXPECT_EQ(one("touch /w/a 2024-02-29 13:45:00").numbers[0], platform::localMillisFrom(2024, 2, 29, 13, 45, 0));
+}
+
+TEST(ScenarioWords, QuoteDrawsControlCharactersAsSymbols) {
+  // An escape sequence in a file name never reaches the terminal.
+  EXPECT_EQ(quote("a\x1b[2Jb"), "\"a\u241b[2Jb\"");
 }
 
 TEST(ScenarioFile, TheFirstMalformedLineStopsTheReading) {
