@@ -40,8 +40,10 @@ struct WordList {
 };
 
 WordList& wordList() {
-  thread_local WordList list;
-  return list;
+  // Left at the thread's end: a thread-local object with a destructor would
+  // keep the component loaded after the host's dlclose.
+  thread_local auto* list = new WordList();
+  return *list;
 }
 
 // The stream a step opened; 91 "Object variable not set" when that step

@@ -205,8 +205,10 @@ int32_t CErrorHandler::HandleError(const std::string& Procedure) {
 }
 
 std::shared_ptr<CErrorHandler>& errorHandlerSlot() {
-  thread_local std::shared_ptr<CErrorHandler> slot;
-  return slot;
+  // Left at the thread's end: a thread-local object with a destructor would
+  // keep the component loaded after the host's dlclose.
+  thread_local auto* slot = new std::shared_ptr<CErrorHandler>();
+  return *slot;
 }
 
 CErrorHandler* errorHandler() { return errorHandlerSlot().get(); }

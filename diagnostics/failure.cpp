@@ -9,7 +9,9 @@
 namespace kestrin::diagnostics {
 
 namespace {
-thread_local Failure t_failure;
+// Left at the thread's end: a thread-local object with a destructor would
+// keep the component loaded after the host's dlclose.
+thread_local Failure& t_failure = *new Failure();
 }  // namespace
 
 Failure& currentFailure() { return t_failure; }

@@ -19,7 +19,9 @@ namespace {
   return true;
 }();
 
-thread_local std::function<void()> t_memberFault;
+// Left at the thread's end: a thread-local object with a destructor would
+// keep the component loaded after the host's dlclose.
+thread_local std::function<void()>& t_memberFault = *new std::function<void()>();
 
 // Runs a FullPath member: any failure inside it becomes the class's error
 // with the member's source.
