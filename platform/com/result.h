@@ -36,6 +36,8 @@ inline constexpr HRESULT CO_E_NOTINITIALIZED = hr(0x800401F0u);
 inline constexpr HRESULT CO_E_CLASSSTRING = hr(0x800401F3u);
 inline constexpr HRESULT CO_E_DLLNOTFOUND = hr(0x800401F8u);
 inline constexpr HRESULT CO_E_ERRORINDLL = hr(0x800401F9u);
+// A call of an object from a thread other than the one that created it.
+inline constexpr HRESULT RPC_E_WRONG_THREAD = hr(0x8001010Eu);
 inline constexpr HRESULT DISP_E_UNKNOWNINTERFACE = hr(0x80020001u);
 inline constexpr HRESULT DISP_E_MEMBERNOTFOUND = hr(0x80020003u);
 inline constexpr HRESULT DISP_E_PARAMNOTFOUND = hr(0x80020004u);

@@ -1,0 +1,80 @@
+// The host functions of include/kestrin/host.h: plain C names of the
+// platform library, each forwarding to the boundary's own function. The
+// header's types have the layouts of the boundary's types (checked by
+// static assertions in the tests), so pointers pass through unchanged.
+#include <cstdlib>
+
+#include "platform/com/bstr.h"
+#include "platform/com/client.h"
+#include "platform/com/variant.h"
+#include "platform/win32/registry.h"
+
+// Last: its result codes are macros, which would rewrite the boundary's
+// own constants.
+#include "kestrin/host.h"
+
+namespace com = platform::com;
+
+namespace {
+
+com::VARIANT* inner(VARIANT* v) { return reinterpret_cast<com::VARIANT*>(v); }
+const com::VARIANT* inner(const VARIANT* v) { return reinterpret_cast<const com::VARIANT*>(v); }
+const com::GUID& inner(const GUID& g) { return reinterpret_cast<const com::GUID&>(g); }
+
+// KESTRIN_REGISTRY names the registry folder of a host that cannot call
+// KestrinSetRegistryFolder before the component's first registry use.
+__attribute__((constructor)) void readRegistryFolderFromEnvironment() {
+  if (const char* folder = std::getenv("KESTRIN_REGISTRY"); folder && *folder)
+    platform::setRegistryFolder(folder);
+}
+
+}  // namespace
+
+#define KESTRIN_EXPORT __attribute__((visibility("default")))
+
+extern "C" {
+
+KESTRIN_EXPORT BSTR SysAllocString(const OLECHAR* psz) { return com::SysAllocString(psz); }
+
+KESTRIN_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT cch) {
+  return com::SysAllocStringLen(strIn, cch);
+}
+
+KESTRIN_EXPORT UINT SysStringLen(BSTR bstr) { return com::SysStringLen(bstr); }
+
+KESTRIN_EXPORT void SysFreeString(BSTR bstrString) { com::SysFreeString(bstrString); }
+
+KESTRIN_EXPORT void VariantInit(VARIANTARG* pvarg) { com::VariantInit(inner(pvarg)); }
+
+KESTRIN_EXPORT HRESULT VariantClear(VARIANTARG* pvarg) { return com::VariantClear(inner(pvarg)); }
+
+KESTRIN_EXPORT HRESULT VariantCopy(VARIANTARG* pvargDest, const VARIANTARG* pvargSrc) {
+  return com::VariantCopy(inner(pvargDest), inner(pvargSrc));
+}
+
+KESTRIN_EXPORT HRESULT CoInitialize(LPVOID pvReserved) { return com::CoInitialize(pvReserved); }
+
+KESTRIN_EXPORT void CoUninitialize(void) { com::CoUninitialize(); }
+
+KESTRIN_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
+  return com::CLSIDFromProgID(lpszProgID, reinterpret_cast<com::CLSID*>(lpclsid));
+}
+
+KESTRIN_EXPORT HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
+                                        REFIID riid, LPVOID* ppv) {
+  return com::CoGetClassObject(inner(rclsid), dwClsContext, pvReserved, inner(riid), ppv);
+}
+
+KESTRIN_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,
+                                        REFIID riid, LPVOID* ppv) {
+  return com::CoCreateInstance(inner(rclsid), reinterpret_cast<com::IUnknown*>(pUnkOuter),
+                               dwClsContext, inner(riid), ppv);
+}
+
+KESTRIN_EXPORT void CoFreeUnusedLibraries(void) { com::CoFreeUnusedLibraries(); }
+
+KESTRIN_EXPORT void KestrinSetRegistryFolder(const char* folder) {
+  platform::setRegistryFolder(folder ? folder : "");
+}
+
+}  // extern "C"
