@@ -314,15 +314,13 @@ void frmMain::onUnload(bool& Cancel) {
   const std::string source = "frmMain::Form_Unload(Sub)";
   diagnostics::Trap trap([&](diagnostics::Failure& failure) { shutDownMessage(failure, source); });
   diagnostics::Trace trace(trap);
-  platform::scripting::FileSystemObject fso;
 
   const diagnostics::TrapEnd end = trap.body([&] {
     trace.enter(source);
 
-    // The toolbar layout: the old file goes, the current layout is written.
+    // The toolbar layout: the current layout replaces the old file only once
+    // it is written whole, so a failed write keeps the old layout.
     const std::string layout = layoutPath();
-    if (trap.condition([&] { return fso.FileExists(layout); }))
-      trap.step([&] { withSource(source, [&] { fso.DeleteFile(layout, true); }); });
     trap.step([&] { withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); }); });
 
     // The task list.

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
-#include <functional>
+#include <map>
 #include <set>
 #include <sstream>
 
@@ -32,6 +32,52 @@ std::optional<ToolKind> kindFromName(const std::string& name) {
   return std::nullopt;
 }
 
+// Whether no chain of popups, each inside the one before, is longer than
+// kMaxPopupNesting. A popup that is already open further up the chain does
+// not open again, so a popup inside itself adds no depth. The walk keeps its
+// own stack and stops at the first chain that is too long; each popup's
+// depth is measured once.
+bool popupNestingIsBounded(const ToolbarLayout& layout) {
+  std::map<std::string, const Tool*> popups;
+  for (const Tool& t : layout.tools)
+    if (t.kind == ToolKind::Popup) popups.emplace(t.id, &t);
+  std::map<std::string, size_t> depth;  // of the popups measured
+  std::set<std::string> open;           // the popups of the current chain
+  struct Frame {
+    const Tool* popup;
+    size_t next = 0;      // the next entry to look at
+    size_t deepest = 0;   // the deepest popup chain below it so far
+  };
+  for (const auto& [id, start] : popups) {
+    if (depth.count(id)) continue;
+    std::vector<Frame> chain{{start}};
+    open.insert(id);
+    while (!chain.empty()) {
+      Frame& f = chain.back();
+      if (f.next < f.popup->items.size()) {
+        const std::string& item = f.popup->items[f.next++];
+        auto inner = popups.find(item);
+        if (inner == popups.end() || open.count(item)) continue;
+        if (auto known = depth.find(item); known != depth.end()) {
+          f.deepest = std::max(f.deepest, known->second);
+          continue;
+        }
+        if (chain.size() == kMaxPopupNesting) return false;
+        open.insert(item);
+        chain.push_back({inner->second});
+        continue;
+      }
+      const size_t own = f.deepest + 1;
+      if (own > kMaxPopupNesting) return false;
+      depth[f.popup->id] = own;
+      open.erase(f.popup->id);
+      chain.pop_back();
+      if (!chain.empty()) chain.back().deepest = std::max(chain.back().deepest, own);
+    }
+  }
+  return true;
+}
+
 // Checks that every entry names a tool and no ID or bar name is defined
 // twice; false otherwise.
 bool layoutIsConsistent(const ToolbarLayout& layout) {
@@ -48,7 +94,7 @@ bool layoutIsConsistent(const ToolbarLayout& layout) {
   std::set<std::string> names;
   for (const Bar& b : layout.bars)
     if (!names.insert(b.name).second || !entriesKnown(b.items)) return false;
-  return true;
+  return popupNestingIsBounded(layout);
 }
 
 void writeItems(std::ostringstream& out, const std::vector<std::string>& items) {
@@ -282,22 +328,28 @@ std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
 
   ui::PopupPrompt prompt;
   prompt.popupId = id;
+  // The popup's entries in order, a nested popup's entries in its place;
+  // the walk keeps its own stack, so no chain of popups runs it out of
+  // stack, and a popup opens once.
   std::set<std::string> seen{id};
-  std::function<void(const Tool&)> collect = [&](const Tool& p) {
-    for (const std::string& item : p.items) {
-      const Tool* t = findTool(item);
-      if (!t || !t->enabled || !t->visible || t->kind == ToolKind::Separator) continue;
-      if (t->kind == ToolKind::Popup) {
-        if (seen.insert(t->id).second) collect(*t);
-        continue;
-      }
-      if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end())
-        continue;
-      prompt.toolIds.push_back(t->id);
-      prompt.captions.push_back(t->plainCaption());
+  std::vector<std::pair<const Tool*, size_t>> open{{&popup, 0}};
+  while (!open.empty()) {
+    auto& [p, next] = open.back();
+    if (next == p->items.size()) {
+      open.pop_back();
+      continue;
     }
-  };
-  collect(popup);
+    const Tool* t = findTool(p->items[next++]);
+    if (!t || !t->enabled || !t->visible || t->kind == ToolKind::Separator) continue;
+    if (t->kind == ToolKind::Popup) {
+      if (seen.insert(t->id).second) open.emplace_back(t, 0);
+      continue;
+    }
+    if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end())
+      continue;
+    prompt.toolIds.push_back(t->id);
+    prompt.captions.push_back(t->plainCaption());
+  }
   if (prompt.toolIds.empty()) return std::nullopt;
 
   std::optional<std::string> picked = ui::currentUser().popupMenu(prompt);

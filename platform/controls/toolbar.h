@@ -13,6 +13,7 @@
 // loads unchanged.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
@@ -64,6 +65,9 @@ struct ToolbarLayout {
 
 // The name of the window's menu bar.
 inline constexpr const char* kMenuBarName = "Menu Bar";
+// The longest chain of popups, each inside the one before, that a layout
+// may hold; a deeper one is not a layout (321).
+inline constexpr size_t kMaxPopupNesting = 32;
 // The first line of a layout file.
 inline constexpr const char* kToolbarLayoutHeader = "KestrinToolbarLayout 1";
 
@@ -99,13 +103,15 @@ class Toolbar : public ui::Control {
   // separator (for the console and transcripts); a bar that does not exist
   // raises 35601.
   std::vector<std::string> barCaptions(const std::string& barName) const;
-  // Replaces the whole layout; raises 321 when an entry names no tool or an
-  // ID is defined twice (the layout is then left as it was).
+  // Replaces the whole layout; raises 321 when an entry names no tool, an
+  // ID is defined twice or popups nest deeper than kMaxPopupNesting (the
+  // layout is then left as it was).
   void setLayout(ToolbarLayout layout);
 
   // --- files ----------------------------------------------------------------
   // Loads the layout from a file (dispatch id 1065). A missing file raises 53,
-  // an unreadable one 75, and a file that is not a layout 321; on any failure
+  // an unreadable one 75, and a file that is not a layout 321 (popups nested
+  // deeper than kMaxPopupNesting among them); on any failure
   // the current layout stays as it was.
   void loadLayout(const std::string& path);
   // Saves the layout to a file (dispatch id 1068); a failed write raises 75

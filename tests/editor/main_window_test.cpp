@@ -3,6 +3,10 @@
 // list files, the logs and an aborted load.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <csignal>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
@@ -315,6 +319,39 @@ TEST_F(EditorTest, AFailingUnloadStepWithoutDiagnosticsShowsItsOwnMessageAndStil
   // After the message the step goes on at its end: the window is gone.
   EXPECT_FALSE(main->loaded());
   EXPECT_TRUE(platform::ui::forms().empty());
+}
+
+TEST_F(EditorTest, AFailedLayoutWriteAtUnloadKeepsTheOldLayout) {
+  auto main = kestrin::editor::mainWindow();
+  main->load();
+  ASSERT_TRUE(main->loaded());
+  kestrin::diagnostics::errorHandlerSlot().reset();
+  // Only the layout is too large for the file size limit below; the
+  // placement is not written at all.
+  main->m_oFormRestore.reset();
+  const std::string layout = editorFile("Kz.atb");
+  kestrin_test::writeFile(layout, "the layout of the last run");
+  user->answerMessageBox(mb::OK, "An error occured shutting down editor - ", "Kestrin VB Script Editor");
+
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldSignal = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit small = old;
+  small.rlim_cur = 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+  const bool unloaded = main->unload();
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldSignal);
+
+  EXPECT_TRUE(unloaded);
+  const auto& box = user->lastMessageBox();
+  ASSERT_TRUE(box.has_value());
+  EXPECT_NE(box->text.find("Error Number 75\r\n"), std::string::npos) << box->text;
+  EXPECT_EQ(kestrin_test::readFile(layout), "the layout of the last run");
+  // Nothing half-written is left beside it.
+  for (const auto& entry : std::filesystem::directory_iterator(editorDir.path()))
+    EXPECT_EQ(entry.path().filename().string().find(".Kz.atb"), std::string::npos)
+        << entry.path();
 }
 
 TEST_F(EditorTest, AnAbortedLoadUnloadsEverythingAndRunEditorFails) {

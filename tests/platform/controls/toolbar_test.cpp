@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <pthread.h>
 #include <sys/resource.h>
 
 #include <csignal>
 
 #include <filesystem>
+#include <functional>
+#include <sstream>
 
 #include "controls_test_support.h"
 #include "platform/controls/control_files.h"
@@ -41,6 +44,24 @@ void buildLayout(Toolbar& bar) {
   Bar& file = bar.addBar("File");
   file.items = {"ID_FileOpen", "", "id_EditUndo"};
   bar.addBar("Tasks").visible = false;
+}
+
+// A chain of `depth` popups, each inside the one before, the innermost
+// holding one menu item; the outermost stands on the menu bar.
+std::string nestedPopupsFile(size_t depth) {
+  std::ostringstream out;
+  out << kToolbarLayoutHeader << "\n";
+  out << "tool ID_Deepest\nkind menuitem\ncaption Deepest\nend\n";
+  for (size_t i = 0; i < depth; ++i) {
+    out << "tool ID_Popup" << i << "\nkind popup\ncaption Level " << i << "\n";
+    if (i + 1 < depth)
+      out << "item ID_Popup" << i + 1 << "\n";
+    else
+      out << "item ID_Deepest\n";
+    out << "end\n";
+  }
+  out << "bar Menu Bar\nmenu 1\nitem ID_Popup0\nend\n";
+  return out.str();
 }
 
 TEST(Toolbar, ToolClicksReachTheHandlerWithTheExactId) {
@@ -176,6 +197,47 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
   }
 }
 
+TEST(Toolbar, PopupsNestedDeeperThanTheLimitAreNoLayout) {
+  TempFolder dir;
+  struct Case { const char* name; std::string text; int32_t error; };
+  const std::vector<Case> cases = {
+      {"deepest-allowed.atb", nestedPopupsFile(kMaxPopupNesting), 0},
+      {"one-too-deep.atb", nestedPopupsFile(kMaxPopupNesting + 1), kInvalidFileFormat},
+      {"very-deep.atb", nestedPopupsFile(100000), kInvalidFileFormat},
+      // A popup inside itself opens once: it adds no depth.
+      {"inside-itself.atb",
+       "KestrinToolbarLayout 1\ntool ID_A\nkind popup\nitem ID_B\nend\n"
+       "tool ID_B\nkind popup\nitem ID_A\nitem ID_B\nend\n",
+       0},
+  };
+  for (const Case& c : cases) {
+    const std::string path = dir.file(c.name);
+    writeFile(path, c.text);
+    auto owner = std::make_shared<Toolbar>();
+    buildLayout(*owner);
+    const ToolbarLayout before = owner->layout();
+    EXPECT_EQ(errorNumberOf([&] { owner->loadLayout(path); }), c.error) << c.name;
+    if (c.error) {
+      EXPECT_EQ(owner->layout(), before) << c.name;
+    } else {
+      EXPECT_NE(owner->layout(), before) << c.name;
+    }
+  }
+
+  // A layout given whole is held to the same limit.
+  auto source = std::make_shared<Toolbar>();
+  source->loadLayout(dir.file("deepest-allowed.atb"));
+  ToolbarLayout deeper = source->layout();
+  Tool outer;
+  outer.id = "ID_Outer";
+  outer.kind = ToolKind::Popup;
+  outer.items = {"ID_Popup0"};
+  deeper.tools.push_back(outer);
+  auto target = std::make_shared<Toolbar>();
+  EXPECT_EQ(errorNumberOf([&] { target->setLayout(deeper); }), kInvalidFileFormat);
+  EXPECT_TRUE(target->layout().tools.empty());
+}
+
 TEST(Toolbar, ASaveThatFailsRaisesAndLeavesTheOldFileWhole) {
   TempFolder dir;
   auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
@@ -250,6 +312,47 @@ TEST_F(ToolbarPopup, APopupThatDoesNotExistRaises) {
   Toolbar& bar = *owner;
   buildLayout(bar);
   EXPECT_EQ(errorNumberOf([&] { bar.showPopupMenu("ID_NoSuchPopup"); }), kElementNotFound);
+}
+
+// Runs the call on a thread with a small stack, so that a walk that
+// recurses once per nested popup runs out of it.
+void onSmallStack(const std::function<void()>& call) {
+  pthread_attr_t attr;
+  ASSERT_EQ(pthread_attr_init(&attr), 0);
+  ASSERT_EQ(pthread_attr_setstacksize(&attr, 256 * 1024), 0);
+  pthread_t thread;
+  auto run = [](void* arg) -> void* {
+    (*static_cast<const std::function<void()>*>(arg))();
+    return nullptr;
+  };
+  ASSERT_EQ(pthread_create(&thread, &attr, run, const_cast<std::function<void()>*>(&call)), 0);
+  pthread_join(thread, nullptr);
+  pthread_attr_destroy(&attr);
+}
+
+TEST_F(ToolbarPopup, ALongChainOfNestedPopupsOpensWithinABoundedStack) {
+  // Tools added one by one are not checked as a whole layout is.
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  const size_t depth = 8000;
+  bar.addTool("ID_Deepest", ToolKind::MenuItem, "Deepest");
+  for (size_t i = 0; i < depth; ++i) {
+    Tool& p = bar.addTool("ID_Popup" + std::to_string(i), ToolKind::Popup, "Level");
+    p.items = {i + 1 < depth ? "ID_Popup" + std::to_string(i + 1) : "ID_Deepest"};
+  }
+  std::vector<std::string> clicked;
+  bar.setToolClickHandler([&](const Tool& t) { clicked.push_back(t.id); });
+  user->answerPopupMenu(std::string("ID_Deepest"), "ID_Popup0");
+
+  std::optional<std::string> picked;
+  onSmallStack([&] {
+    platform::ui::setCurrentUser(user);
+    picked = bar.showPopupMenu("ID_Popup0");
+  });
+  EXPECT_EQ(picked, std::optional<std::string>("ID_Deepest"));
+  EXPECT_EQ(clicked, std::vector<std::string>{"ID_Deepest"});
+  ASSERT_TRUE(user->lastPopup().has_value());
+  EXPECT_EQ(user->lastPopup()->toolIds, std::vector<std::string>{"ID_Deepest"});
 }
 
 TEST(ToolbarCaptions, ABarListsItsCaptions) {
