@@ -280,6 +280,10 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
  public:
   HRESULT QueryInterface(const IID& iid, void** object) override {
     if (!object) return E_POINTER;
+    if (!thread_.onOwnThread()) {
+      *object = nullptr;
+      return RPC_E_WRONG_THREAD;
+    }
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
       *object = static_cast<IDispatch*>(static_cast<Interface*>(this));
     } else if (iid == interfaceId()) {
@@ -301,20 +305,23 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   }
 
   HRESULT GetTypeInfoCount(uint32_t* count) override {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     if (!count) return E_POINTER;
     *count = 0;
     return S_OK;
   }
   HRESULT GetTypeInfo(uint32_t, LCID, ITypeInfo** info) override {
     if (info) *info = nullptr;
-    return E_NOTIMPL;
+    return thread_.onOwnThread() ? E_NOTIMPL : RPC_E_WRONG_THREAD;
   }
   HRESULT GetIDsOfNames(const IID&, const char* const* names, uint32_t count, LCID,
                         DISPID* ids) override {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchGetIDsOfNames(T::bindings().info(), names, count, ids);
   }
   HRESULT Invoke(DISPID id, const IID& iid, LCID, uint16_t flags, DISPPARAMS* params,
                  VARIANT* result, EXCEPINFO* exception, uint32_t* argError) override {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchInvoke(T::bindings().info(), id, iid, flags, params, result, exception, argError,
                           [this](const MemberInfo& m, Call& call) {
                             const Binding<T>* b = T::bindings().find(m.id, m.kind);
@@ -325,6 +332,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   }
 
   HRESULT InterfaceSupportsErrorInfo(const IID& iid) override {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return iid == interfaceId() || iid == IID_IDispatch ? S_OK : S_FALSE;
   }
 
@@ -350,6 +358,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   // code with the error information left for the caller.
   template <class F>
   HRESULT early(F&& body) noexcept {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     SetErrorInfo(0, nullptr);
     return callReportingErrors(interfaceId(), std::forward<F>(body));
   }
@@ -362,6 +371,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
  private:
   std::atomic<ULONG> refs_{1};
   Server* server_;
+  const ThreadAffinity thread_;
 };
 
 }  // namespace platform::com

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdint>
+#include <thread>
 #include <utility>
 
 #include "platform/com/bstr.h"
@@ -121,6 +122,18 @@ class ISupportErrorInfo : public IUnknown {
 
  protected:
   ~ISupportErrorInfo() = default;
+};
+
+// The thread an object belongs to: the one that made it. Such an object
+// answers a call from any other thread with RPC_E_WRONG_THREAD (as an
+// apartment object reached without a proxy would be refused); only AddRef
+// and Release come from anywhere.
+class ThreadAffinity {
+ public:
+  bool onOwnThread() const noexcept { return std::this_thread::get_id() == owner_; }
+
+ private:
+  std::thread::id owner_ = std::this_thread::get_id();
 };
 
 // Holds one reference to an object.

@@ -23,6 +23,10 @@ class Server::Factory final : public IClassFactory {
 
   HRESULT QueryInterface(const IID& iid, void** object) override {
     if (!object) return E_POINTER;
+    if (!thread_.onOwnThread()) {
+      *object = nullptr;
+      return RPC_E_WRONG_THREAD;
+    }
     if (iid == IID_IUnknown || iid == IID_IClassFactory) {
       *object = static_cast<IClassFactory*>(this);
       AddRef();
@@ -41,6 +45,7 @@ class Server::Factory final : public IClassFactory {
   HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     if (outer) return CLASS_E_NOAGGREGATION;
     IUnknown* created = nullptr;
     SetErrorInfo(0, nullptr);
@@ -52,6 +57,7 @@ class Server::Factory final : public IClassFactory {
     return r;
   }
   HRESULT LockServer(int32_t lock) override {
+    if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     if (lock) {
       server_.lock();
     } else if (server_.lockCount() > 0) {
@@ -64,6 +70,7 @@ class Server::Factory final : public IClassFactory {
   std::atomic<ULONG> refs_{1};
   Server& server_;
   const Entry entry_;  // a copy: the server may add classes meanwhile
+  const ThreadAffinity thread_;
 };
 
 Server::Server(const TypeLibraryInfo& library, std::function<std::string()> modulePath)

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "platform/com/dispatch.h"
 #include "platform/com/error_info.h"
 #include "platform/com/invoke_helper.h"
@@ -202,6 +204,46 @@ TEST_F(Dispatch, MembersAreChosenByIdAndKind) {
   EXPECT_EQ(dispatch()->Invoke(probe::idCount, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &params,
                                nullptr, nullptr, nullptr),
             DISP_E_UNKNOWNINTERFACE);
+}
+
+TEST_F(Dispatch, AnotherThreadIsRefusedEveryCallButItsReferences) {
+  const char* name = "Greet";
+  HRESULT queried = S_OK, typeInfos = S_OK, named = S_OK, invoked = S_OK, early = S_OK,
+          supports = S_OK;
+  void* other = &name;
+  ULONG added = 0, released = 0;
+  std::thread([&] {
+    queried = dispatch()->QueryInterface(IID_IUnknown, &other);
+    uint32_t count = 5;
+    typeInfos = dispatch()->GetTypeInfoCount(&count);
+    DISPID id = 0;
+    named = dispatch()->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
+    DISPPARAMS params;
+    ComVariant result;
+    invoked = dispatch()->Invoke(probe::idCount, IID_NULL, 0, DISPATCH_PROPERTYGET, &params,
+                                 result.ptr(), nullptr, nullptr);
+    int32_t sum = 0;
+    early = object->Add(1, 2, &sum);
+    supports = object->InterfaceSupportsErrorInfo(probe::kIid);
+    added = object->AddRef();
+    released = object->Release();
+  }).join();
+  EXPECT_EQ(queried, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(other, nullptr);
+  EXPECT_EQ(typeInfos, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(named, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(invoked, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(early, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(supports, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(added, 2u);
+  EXPECT_EQ(released, 1u);
+
+  // Its own thread is answered as before.
+  int32_t sum = 0;
+  EXPECT_EQ(object->Add(1, 2, &sum), S_OK);
+  EXPECT_EQ(sum, 3);
+  DISPID id = 0;
+  EXPECT_EQ(dispatch()->GetIDsOfNames(IID_NULL, &name, 1, 0, &id), S_OK);
 }
 
 TEST_F(Dispatch, NamedArgumentsReachTheirParameters) {

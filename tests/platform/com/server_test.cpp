@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/temp_dir.h"
 #include "platform/com/registry_helper.h"
 #include "platform/com/server.h"
@@ -117,6 +119,32 @@ TEST_F(ServerTest, ClassObjectsCreateObjectsAndCountTowardsUnloading) {
   again.reset();
   EXPECT_EQ(server.lockCount(), 0);
   EXPECT_EQ(server.canUnloadNow(), S_OK);
+}
+
+TEST_F(ServerTest, AClassObjectMakesObjectsOnlyOnItsOwnThread) {
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(server.getClassObject(probe::kClsid, IID_IClassFactory, factory.outVoid()), S_OK);
+  HRESULT created = S_OK, locked = S_OK;
+  void* object = &created;
+  std::thread([&] {
+    created = factory->CreateInstance(nullptr, IID_IDispatch, &object);
+    locked = factory->LockServer(1);
+  }).join();
+  EXPECT_EQ(created, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_EQ(locked, RPC_E_WRONG_THREAD);
+  EXPECT_EQ(server.lockCount(), 0);
+  EXPECT_EQ(server.objectCount(), 1);  // the factory alone
+
+  // A class object of the other thread's own makes its objects there.
+  HRESULT own = E_FAIL;
+  std::thread([&] {
+    ComPtr<IClassFactory> theirs;
+    ComPtr<IDispatch> made;
+    if (server.getClassObject(probe::kClsid, IID_IClassFactory, theirs.outVoid()) == S_OK)
+      own = theirs->CreateInstance(nullptr, IID_IDispatch, made.outVoid());
+  }).join();
+  EXPECT_EQ(own, S_OK);
 }
 
 TEST_F(ServerTest, AFailingCreationReachesTheCreatorAsItsError) {
