@@ -256,6 +256,7 @@ void Form::runModalLoop() {
   } restore{this, disabled};
 
   while (loaded_ && visible()) {
+    desktop::takeSessionRequests();
     runDueTimers();
     if (!loaded_ || !visible()) break;
     auto user = currentUserShared();

@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <map>
 
 #include "platform/ui/screen.h"
+#include "platform/ui/session_windows.h"
 
 namespace platform::ui {
 
@@ -28,6 +30,9 @@ struct Window {
   std::map<int32_t, LONG> extra;  // GWL_USERDATA, GWL_ID
   int32_t frameChanges = 0;
   uint64_t order = 0;
+  // What the session knows of this top-level window.
+  bool published = false;
+  session::Published shown;
 };
 
 struct Windows {
@@ -35,6 +40,11 @@ struct Windows {
   HWND desktop = 0;
   HWND foreground = 0;
   uint64_t nextOrder = 0;
+  // A thread that ends takes its windows out of the session.
+  ~Windows() {
+    for (auto& [h, win] : byHandle)
+      if (win.published) session::withdraw(h);
+  }
 };
 
 Windows& W() {
@@ -72,6 +82,24 @@ void setState(Window& win, int32_t state) {  // 0 normal, 1 minimised, 2 maximis
   win.style &= ~(WS_MINIMIZE | WS_MAXIMIZE);
   if (state == 1) win.style |= WS_MINIMIZE;
   if (state == 2) win.style |= WS_MAXIMIZE;
+}
+
+// Tells the session the window's state when it changed: a top-level window
+// is published, a child one is not.
+void sync(HWND h) {
+  Window* win = find(h);
+  if (!win) return;
+  if (win->parent != 0) {
+    if (win->published) session::withdraw(h);
+    win->published = false;
+    return;
+  }
+  const session::Published now{win->title, visible(*win), iconic(*win)};
+  if (win->published && now.title == win->shown.title && now.visible == win->shown.visible &&
+      now.iconic == win->shown.iconic)
+    return;
+  win->published = session::publish(h, now);
+  win->shown = now;
 }
 
 // The visible top-level windows, latest created last.
@@ -129,16 +157,25 @@ HWND FindWindow(const char* className, const char* windowName) {
       best = h;
       bestOrder = win.order;
     }
-  return best;
+  // Then the windows of the session's other desktops.
+  return best ? best : session::find(windowName);
 }
 HWND FindWindowA(const char* className, const char* windowName) {
   return FindWindow(className, windowName);
 }
 
-BOOL IsWindow(HWND hwnd) { return (hwnd != 0 && (isDesktop(hwnd) || find(hwnd))) ? 1 : 0; }
+BOOL IsWindow(HWND hwnd) {
+  if (hwnd != 0 && (isDesktop(hwnd) || find(hwnd))) return 1;
+  session::Published remote;
+  return session::isStandIn(hwnd) && session::standInState(hwnd, remote) ? 1 : 0;
+}
 
 BOOL IsIconic(HWND hwnd) {
   Window* win = find(hwnd);
+  if (!win && session::isStandIn(hwnd)) {
+    session::Published remote;
+    return session::standInState(hwnd, remote) && remote.iconic ? 1 : 0;
+  }
   return win && iconic(*win) ? 1 : 0;
 }
 
@@ -156,6 +193,15 @@ BOOL IsWindowVisible(HWND hwnd) {
 
 BOOL ShowWindow(HWND hwnd, int32_t cmdShow) {
   if (isDesktop(hwnd)) return 1;
+  if (!find(hwnd) && session::isStandIn(hwnd)) {
+    // Another desktop's window: its own thread carries the command out.
+    session::Published remote;
+    if (!session::standInState(hwnd, remote) || !session::request(hwnd, cmdShow)) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return 0;
+    }
+    return remote.visible ? 1 : 0;
+  }
   Window* win = findOrFail(hwnd);
   if (!win) return 0;
   BOOL wasVisible = visible(*win) ? 1 : 0;
@@ -208,10 +254,16 @@ BOOL ShowWindow(HWND hwnd, int32_t cmdShow) {
   }
   if (activateIt) activate(hwnd);
   fixForeground();
+  sync(hwnd);
   return wasVisible;
 }
 
 BOOL SetForegroundWindow(HWND hwnd) {
+  if (!find(hwnd) && session::isStandIn(hwnd)) {
+    if (session::request(hwnd, -1)) return 1;
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
   Window* win = findOrFail(hwnd);
   if (!win) return 0;
   HWND top = hwnd;
@@ -263,6 +315,7 @@ LONG SetWindowLong(HWND hwnd, int32_t index, LONG newLong) {
     case GWL_STYLE:
       previous = win->style;
       win->style = newLong;
+      sync(hwnd);
       break;
     case GWL_EXSTYLE:
       previous = win->exStyle;
@@ -314,6 +367,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx,
   if (flags & SWP_HIDEWINDOW) win->style &= ~WS_VISIBLE;
   if (!(flags & SWP_NOACTIVATE)) activate(hwnd);
   fixForeground();
+  sync(hwnd);
   return 1;
 }
 
@@ -335,6 +389,7 @@ HWND SetParent(HWND child, HWND newParent) {
   HWND previous = win->parent ? win->parent : desktopHandle();
   win->parent = isDesktop(newParent) ? 0 : newParent;
   fixForeground();
+  sync(child);
   return previous;
 }
 
@@ -414,11 +469,16 @@ BOOL SetWindowText(HWND hwnd, const char* text) {
   Window* win = findOrFail(hwnd);
   if (!win) return 0;
   win->title = text ? text : "";
+  sync(hwnd);
   return 1;
 }
 
 std::string GetWindowText(HWND hwnd) {
   Window* win = find(hwnd);
+  if (!win && session::isStandIn(hwnd)) {
+    session::Published remote;
+    return session::standInState(hwnd, remote) ? remote.title : std::string();
+  }
   return win ? win->title : std::string();
 }
 
@@ -452,6 +512,7 @@ BOOL DestroyWindow(HWND hwnd) {
     if (win.owner == hwnd) win.owner = 0;
   }
   for (HWND c : children) DestroyWindow(c);
+  if (find(hwnd)->published) session::withdraw(hwnd);
   w.byHandle.erase(hwnd);
   if (w.foreground == hwnd) w.foreground = 0;
   fixForeground();
@@ -479,6 +540,7 @@ HWND createWindow(const std::string& title, LONG style, LONG exStyle, HWND paren
   win.order = ++w.nextOrder;
   w.byHandle.emplace(h, std::move(win));
   if (style & WS_VISIBLE) activate(h);
+  sync(h);
   return h;
 }
 
@@ -522,8 +584,28 @@ int32_t frameChanges(HWND hwnd) {
   return win ? win->frameChanges : 0;
 }
 
+void takeSessionRequests() {
+  // Looked for now and then, not at every turn of a loop.
+  thread_local std::chrono::steady_clock::time_point last{};
+  const auto now = std::chrono::steady_clock::now();
+  if (now - last < std::chrono::milliseconds(20)) return;
+  last = now;
+  std::vector<HWND> mine;
+  for (auto& [h, win] : W().byHandle)
+    if (win.published) mine.push_back(h);
+  if (mine.empty()) return;
+  session::takeRequests(mine, [](HWND h, int32_t command) {
+    if (command < 0)
+      SetForegroundWindow(h);
+    else
+      ShowWindow(h, command);
+  });
+}
+
 void reset() {
   auto& w = W();
+  for (auto& [h, win] : w.byHandle)
+    if (win.published) session::withdraw(h);
   w.byHandle.clear();
   w.foreground = 0;
 }

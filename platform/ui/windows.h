@@ -73,7 +73,8 @@ inline constexpr LONG ERROR_INVALID_INDEX = 1413;
 
 // --- The window functions ---------------------------------------------------
 // By exact title (case-sensitive); the class name is not looked at. Only
-// top-level windows; 0 when none.
+// top-level windows; 0 when none. This desktop's windows first, then those
+// of the session's other desktops (session_windows.h).
 HWND FindWindow(const char* className, const char* windowName);
 HWND FindWindowA(const char* className, const char* windowName);
 BOOL IsWindow(HWND hwnd);
@@ -125,6 +126,10 @@ bool isTopmost(HWND hwnd);
 RECT windowRect(HWND hwnd);
 // The number of SetWindowPos calls with SWP_FRAMECHANGED the window took.
 int32_t frameChanges(HWND hwnd);
+// Carries out what other threads and processes asked of this desktop's
+// windows (ShowWindow, SetForegroundWindow on a window they found through
+// the session, session_windows.h); the modal loops call it at each turn.
+void takeSessionRequests();
 // Removes every window of this thread's desktop (tests).
 void reset();
 }  // namespace desktop
