@@ -1,5 +1,6 @@
 // The design layout of the main window's menus, popups and toolbars: what
 // the toolbar control carries before a saved layout ("Kz.atb") replaces it.
+#include <map>
 #include <string>
 #include <utility>
 #include <vector>
@@ -29,11 +30,15 @@ class LayoutBuilder {
   void popup(std::string id, std::string caption, std::vector<std::string> items) {
     tool(std::move(id), ToolKind::Popup, std::move(caption), {}, std::move(items));
   }
-  void bar(std::string name, std::vector<std::string> items, bool menu = false) {
+  // `captions`: the bar's own captions of its tools, where they are not the
+  // tools' own.
+  void bar(std::string name, std::vector<std::string> items, bool menu = false,
+           std::map<std::string, std::string> captions = {}) {
     Bar b;
     b.name = std::move(name);
     b.menu = menu;
     b.items = std::move(items);
+    b.captions = std::move(captions);
     layout_.bars.push_back(std::move(b));
   }
   ToolbarLayout take() { return std::move(layout_); }
@@ -207,14 +212,25 @@ ToolbarLayout frmMain::designLayout() {
 
   b.bar(platform::controls::kMenuBarName,
         {"id_File", "ID_Edit", "ID_Utilities", "id_Bookmarks", "ID_Debug", "ID_Help"}, true);
-  b.bar("File", {"ID_FileNew", "ID_InsertFile", "ID_FileOpen", kSep, "ID_FileSave", kSep,
-                 "id_FilePrint"});
-  b.bar("Edit", {"id_EditUndo", "id_EditRedo", kSep, "ID_EditCut", "ID_EditCopy", "ID_EditPaste",
-                 kSep, "ID_EditFind", "id_EditFindNext", "id_EditReplace", "id_EditGoToLine",
-                 "ID_CommentAdd", "ID_CommentRemove", kSep, "ID_EditPreferences"});
+  // The toolbars name some tools otherwise than the menus do.
+  b.bar("File",
+        {"ID_FileNew", "ID_InsertFile", "ID_FileOpen", kSep, "ID_FileSave", kSep, "id_FilePrint"},
+        false, {{"ID_InsertFile", "Insert File"}});
+  b.bar("Edit",
+        {"id_EditUndo", "id_EditRedo", kSep, "ID_EditCut", "ID_EditCopy", "ID_EditPaste", kSep,
+         "ID_EditFind", "id_EditFindNext", "id_EditReplace", "id_EditGoToLine", "ID_CommentAdd",
+         "ID_CommentRemove", kSep, "ID_EditPreferences"},
+        false,
+        {{"ID_CommentAdd", "Comment Add"},
+         {"ID_CommentRemove", "Comment Remove"},
+         {"ID_EditPreferences", "&Options"}});
   b.bar("Bookmarks", {"id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks",
                       "id_BookmarksGotoPreviousBookmark", "id_BookmarksGotoNextBookmark"});
-  b.bar("Utilities", {"ID_Calc", "ID_DOSCommand", "ID_Notepad", "ID_Regedit"});
+  b.bar("Utilities", {"ID_Calc", "ID_DOSCommand", "ID_Notepad", "ID_Regedit"}, false,
+        {{"ID_Calc", "Calc"},
+         {"ID_DOSCommand", "DOS Command"},
+         {"ID_Notepad", "Notepad"},
+         {"ID_Regedit", "Regedit"}});
   b.bar("Code", {"ID_InsertClass", "ID_AddProperty", "ID_NewFunction", "ID_NewSubroutine"});
   b.bar("Kestrin", {"ID_ExecuteScript"});
   b.bar("Close", {"ID_CloseEditor"});

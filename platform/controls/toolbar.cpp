@@ -92,23 +92,31 @@ bool layoutIsConsistent(const ToolbarLayout& layout) {
   for (const Tool& t : layout.tools)
     if (!entriesKnown(t.items)) return false;
   std::set<std::string> names;
-  for (const Bar& b : layout.bars)
+  for (const Bar& b : layout.bars) {
     if (!names.insert(b.name).second || !entriesKnown(b.items)) return false;
+    for (const auto& [id, caption] : b.captions)
+      if (id.empty() || std::find(b.items.begin(), b.items.end(), id) == b.items.end())
+        return false;
+  }
   return popupNestingIsBounded(layout);
 }
 
-void writeItems(std::ostringstream& out, const std::vector<std::string>& items) {
+// The entries, each tool's caption on the bar after it where the bar has
+// one of its own.
+void writeItems(std::ostringstream& out, const std::vector<std::string>& items,
+                const std::map<std::string, std::string>& captions = {}) {
   for (const std::string& item : items) {
-    if (item.empty())
+    if (item.empty()) {
       out << "separator\n";
-    else
-      out << "item " << escapeValue(item) << "\n";
+      continue;
+    }
+    out << "item " << escapeValue(item) << "\n";
+    if (auto own = captions.find(item); own != captions.end())
+      out << "caption " << escapeValue(own->second) << "\n";
   }
 }
 
-}  // namespace
-
-std::string Tool::plainCaption() const {
+std::string withoutAccessMarks(const std::string& caption) {
   std::string out;
   for (size_t i = 0; i < caption.size(); ++i) {
     if (caption[i] == '&') {
@@ -121,6 +129,15 @@ std::string Tool::plainCaption() const {
     out += caption[i];
   }
   return out;
+}
+
+}  // namespace
+
+std::string Tool::plainCaption() const { return withoutAccessMarks(caption); }
+
+const std::string& Bar::captionOf(const Tool& tool) const {
+  auto own = captions.find(tool.id);
+  return own == captions.end() ? tool.caption : own->second;
 }
 
 char Tool::accessKey() const {
@@ -198,7 +215,7 @@ std::vector<std::string> Toolbar::barCaptions(const std::string& barName) const 
       if (item.empty() || (t && t->kind == ToolKind::Separator))
         out.push_back("-");
       else if (t && t->visible)
-        out.push_back(t->plainCaption());
+        out.push_back(withoutAccessMarks(b.captionOf(*t)));
     }
     return out;
   }
@@ -228,7 +245,7 @@ std::string Toolbar::formatLayout(const ToolbarLayout& layout) {
     out << "bar " << escapeValue(b.name) << "\n";
     out << "menu " << (b.menu ? 1 : 0) << "\n";
     out << "visible " << (b.visible ? 1 : 0) << "\n";
-    writeItems(out, b.items);
+    writeItems(out, b.items, b.captions);
     out << "end\n";
   }
   return out.str();
@@ -242,6 +259,7 @@ ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines,
 
   Tool* tool = nullptr;
   Bar* bar = nullptr;
+  size_t itemLine = 0;  // the index of the last "item" line
   for (size_t i = 1; i < lines.size(); ++i) {
     const std::string& line = lines[i];
     if (line.empty()) continue;
@@ -278,6 +296,7 @@ ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines,
       bar = nullptr;
     } else if (key == "item" && hasValue && !value.empty()) {
       items.push_back(value);
+      itemLine = i;
     } else if (key == "separator" && !hasValue) {
       items.emplace_back();
     } else if (key == "visible" && hasValue) {
@@ -288,6 +307,9 @@ ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines,
       tool->kind = *kind;
     } else if (tool && key == "caption" && hasValue) {
       tool->caption = value;
+    } else if (bar && key == "caption" && hasValue && itemLine + 1 == i) {
+      // The bar's own caption for the tool of the line before.
+      bar->captions[items.back()] = value;
     } else if (tool && key == "description" && hasValue) {
       tool->description = value;
     } else if (tool && key == "enabled" && hasValue) {

@@ -8,15 +8,18 @@
 // bar or popup is a separator line.
 //
 // A click on a tool raises the tool-click event with the clicked tool. The
-// layout (tools and bars) is saved to and loaded from a text file whose
-// first line is "KestrinToolbarLayout 1"; what one run saves, the next run
-// loads unchanged.
+// layout (tools and bars, with the bars' own captions) is saved to and
+// loaded from a text file whose first line is "KestrinToolbarLayout 1"; what
+// one run saves, the next run loads unchanged. A bar's caption for a tool
+// is a "caption" line after the tool's "item" line; a file without such
+// lines, as earlier versions wrote, loads with the tools' own captions.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
@@ -44,11 +47,18 @@ struct Tool {
   bool operator==(const Tool&) const = default;
 };
 
+// A tool placed on a bar shows the bar's own caption for it where the bar
+// has one (a toolbar's "Calc" for the menus' "&Calculator"); in menus and
+// popups a tool shows its own caption.
 struct Bar {
   std::string name;                   // "Menu Bar", "File", ...
   bool menu = false;                  // the window's menu bar
   bool visible = true;
   std::vector<std::string> items;     // tool IDs, "" for a separator
+  std::map<std::string, std::string> captions;  // by tool ID: the captions of this bar's own
+
+  // The caption that the tool shows on this bar.
+  const std::string& captionOf(const Tool& tool) const;
 
   bool operator==(const Bar&) const = default;
 };
@@ -99,13 +109,14 @@ class Toolbar : public ui::Control {
   Bar& menuBar() { return addBar(kMenuBarName, true); }
 
   const ToolbarLayout& layout() const { return layout_; }
-  // The captions of a bar's tools, without access-key marks, "-" for a
-  // separator (for the console and transcripts); a bar that does not exist
-  // raises 35601.
+  // The captions that a bar's tools show on it, without access-key marks,
+  // "-" for a separator (for the console and transcripts); a bar that does
+  // not exist raises 35601.
   std::vector<std::string> barCaptions(const std::string& barName) const;
   // Replaces the whole layout; raises 321 when an entry names no tool, an
-  // ID is defined twice or popups nest deeper than kMaxPopupNesting (the
-  // layout is then left as it was).
+  // ID is defined twice, a bar has a caption for a tool it does not hold or
+  // popups nest deeper than kMaxPopupNesting (the layout is then left as it
+  // was).
   void setLayout(ToolbarLayout layout);
 
   // --- files ----------------------------------------------------------------

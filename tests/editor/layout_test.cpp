@@ -2,10 +2,13 @@
 // the menus, popups and toolbars, and the editor's right-click popup exists.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <set>
+#include <utility>
 #include <string>
 #include <vector>
 
+#include "editor/CMainFrontEnd.h"
 #include "editor/frmMain.h"
 #include "editor_fixture.h"
 
@@ -90,6 +93,89 @@ TEST(DesignLayout, TheMenuBarAndTheEditPopup) {
     if (!b.menu) toolbars.push_back(b.name);
   EXPECT_EQ(toolbars, (std::vector<std::string>{"File", "Edit", "Bookmarks", "Utilities", "Code",
                                                 "Kestrin", "Close", "Backup", "Tasks"}));
+}
+
+// Each toolbar's tools with the captions they show on it, "-" for a
+// separator.
+TEST(DesignLayout, TheToolbarsShowTheirOwnCaptionsAndTheMenusKeepTheirs) {
+  platform::controls::Toolbar bar("SSActiveToolBars1");
+  bar.setLayout(frmMain::designLayout());
+  const std::vector<std::pair<std::string, std::vector<std::string>>> toolbars = {
+      {"File", {"&New", "Insert File", "&Open...", "-", "&Save", "-", "&Print..."}},
+      {"Edit",
+       {"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "&Find...", "Find &Next",
+        "&Replace", "&Go To Line", "Comment Add", "Comment Remove", "-", "&Options"}},
+      {"Bookmarks",
+       {"Bookmark On / Off", "Clear All Bookmarks", "Go to Previous Bookmark",
+        "Go to Next Bookmark"}},
+      {"Utilities", {"Calc", "DOS Command", "Notepad", "Regedit"}},
+      {"Code", {"Add Class", "Add Property", "Add Function", "Add Subroutine"}},
+      {"Kestrin", {"&Run Script"}},
+      {"Close", {"Close Editor"}},
+      {"Backup", {"Enable Backup", "Disable Backup"}},
+      {"Tasks", {"Show Tasks", "Hide Tasks"}},
+  };
+  for (const auto& [name, expected] : toolbars) {
+    const platform::controls::Bar* toolbar = bar.findBar(name);
+    ASSERT_NE(toolbar, nullptr) << name;
+    std::vector<std::string> shown;
+    for (const std::string& id : toolbar->items)
+      shown.push_back(id.empty() ? "-" : toolbar->captionOf(bar.tool(id)));
+    EXPECT_EQ(shown, expected) << name;
+  }
+  EXPECT_EQ(bar.barCaptions("Utilities"),
+            (std::vector<std::string>{"Calc", "DOS Command", "Notepad", "Regedit"}));
+
+  // The same tools in the menus, with the menus' captions.
+  const std::vector<std::pair<std::string, std::string>> menus = {
+      {"ID_InsertFile", "Insert File..."}, {"ID_CommentAdd", "Add Comment"},
+      {"ID_CommentRemove", "Remove Comment"}, {"ID_EditPreferences", "&Options..."},
+      {"ID_Calc", "&Calculator"}, {"ID_DOSCommand", "&DOS Command"},
+      {"ID_Notepad", "&Notepad"}, {"ID_Regedit", "&Regedit"}};
+  for (const auto& [id, caption] : menus) EXPECT_EQ(bar.tool(id).caption, caption) << id;
+  EXPECT_EQ(bar.findBar(platform::controls::kMenuBarName)->captions.size(), 0u);
+}
+
+// The layout without the bars' own captions.
+ToolbarLayout withoutBarCaptions(ToolbarLayout layout) {
+  for (auto& b : layout.bars) b.captions.clear();
+  return layout;
+}
+
+TEST_F(EditorTest, ALayoutFileWrittenBeforeTheToolbarsHadCaptionsOfTheirOwnStillLoads) {
+  // The design layout as the version before the toolbars' own captions
+  // saved it.
+  std::filesystem::copy_file(
+      std::string(KESTRIN_TEST_SOURCE_DIR) + "/tests/editor/fixtures/layout_without_bar_captions.atb",
+      editorFile("Kz.atb"));
+  ToolbarLayout loaded;
+  std::vector<std::string> menuBar, utilities;
+  duringWait([&] {
+    loaded = window().SSActiveToolBars1->layout();
+    menuBar = window().SSActiveToolBars1->barCaptions(platform::controls::kMenuBarName);
+    utilities = window().SSActiveToolBars1->barCaptions("Utilities");
+  });
+  std::string arg;
+  auto front = kestrin::editor::CMainFrontEnd::create();
+  front->RunEditor(arg);
+
+  EXPECT_EQ(loaded, withoutBarCaptions(frmMain::designLayout()));
+  EXPECT_EQ(menuBar,
+            (std::vector<std::string>{"File", "Edit", "Utilities", "Bookmarks", "Kestrin", "Help"}));
+  // Its toolbars show the tools' own captions, as that version did.
+  EXPECT_EQ(utilities, (std::vector<std::string>{"Calculator", "DOS Command", "Notepad", "Regedit"}));
+}
+
+TEST_F(EditorTest, TheToolbarsOwnCaptionsSurviveTheLayoutFile) {
+  std::string arg;
+  auto front = kestrin::editor::CMainFrontEnd::create();
+  front->RunEditor(arg);
+  ASSERT_TRUE(std::filesystem::exists(editorFile("Kz.atb")));
+  ToolbarLayout loaded;
+  duringWait([&] { loaded = window().SSActiveToolBars1->layout(); });
+  arg.clear();
+  front->RunEditor(arg);
+  EXPECT_EQ(loaded, frmMain::designLayout());
 }
 
 TEST_F(EditorTest, TheLoadedWindowCarriesItsControls) {

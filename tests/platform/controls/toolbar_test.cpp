@@ -25,9 +25,9 @@ using controls_test::TempFolder;
 using controls_test::writeFile;
 
 // A small layout with what a real one holds: a menu bar with a popup that
-// holds a nested popup, a toolbar that shares tools with the menus,
-// separators, a disabled tool, a hidden bar, and captions that need
-// escaping.
+// holds a nested popup, a toolbar that shares tools with the menus and
+// names one of them otherwise, separators, a disabled tool, a hidden bar,
+// and captions that need escaping.
 void buildLayout(Toolbar& bar) {
   bar.addTool("ID_FileOpen", ToolKind::MenuItem, "&Open...", "Open a script");
   bar.addTool("id_EditUndo", ToolKind::Button, "&Undo");
@@ -43,6 +43,7 @@ void buildLayout(Toolbar& bar) {
   bar.menuBar().items = {"ID_Edit"};
   Bar& file = bar.addBar("File");
   file.items = {"ID_FileOpen", "", "id_EditUndo"};
+  file.captions["id_EditUndo"] = "Undo &Last\\step";
   bar.addBar("Tasks").visible = false;
 }
 
@@ -185,6 +186,12 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
        kInvalidFileFormat},
       {"bad-kind.atb", "KestrinToolbarLayout 1\ntool ID_A\nkind lever\nend\n",
        kInvalidFileFormat},
+      {"bar-caption-before-its-item.atb",
+       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\ncaption A\nitem ID_A\nend\n",
+       kInvalidFileFormat},
+      {"bar-caption-after-a-separator.atb",
+       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\nitem ID_A\nseparator\ncaption A\nend\n",
+       kInvalidFileFormat},
   };
   for (const Case& c : cases) {
     const std::string path = dir.file(c.name);
@@ -235,6 +242,16 @@ TEST(Toolbar, PopupsNestedDeeperThanTheLimitAreNoLayout) {
   deeper.tools.push_back(outer);
   auto target = std::make_shared<Toolbar>();
   EXPECT_EQ(errorNumberOf([&] { target->setLayout(deeper); }), kInvalidFileFormat);
+  EXPECT_TRUE(target->layout().tools.empty());
+}
+
+TEST(Toolbar, ABarCaptionForAToolNotOnTheBarIsNoLayout) {
+  auto owner = std::make_shared<Toolbar>();
+  buildLayout(*owner);
+  ToolbarLayout layout = owner->layout();
+  layout.bars[1].captions["ID_Tool1"] = "Tool";
+  auto target = std::make_shared<Toolbar>();
+  EXPECT_EQ(errorNumberOf([&] { target->setLayout(layout); }), kInvalidFileFormat);
   EXPECT_TRUE(target->layout().tools.empty());
 }
 
@@ -358,7 +375,8 @@ TEST_F(ToolbarPopup, ALongChainOfNestedPopupsOpensWithinABoundedStack) {
 TEST(ToolbarCaptions, ABarListsItsCaptions) {
   auto owner = std::make_shared<Toolbar>();
   buildLayout(*owner);
-  EXPECT_EQ(owner->barCaptions("File"), (std::vector<std::string>{"Open...", "-", "Undo"}));
+  EXPECT_EQ(owner->barCaptions("File"),
+            (std::vector<std::string>{"Open...", "-", "Undo Last\\step"}));
   EXPECT_EQ(owner->barCaptions(kMenuBarName), std::vector<std::string>{"Edit"});
   EXPECT_EQ(errorNumberOf([&] { owner->barCaptions("file"); }), kElementNotFound);
 }
