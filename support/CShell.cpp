@@ -123,7 +123,7 @@ void CShell::LaunchProgram(const std::string& PathFileName, const platform::Vari
     startup.dwFlags = platform::STARTF_USESHOWWINDOW;
     startup.wShowWindow = platform::SW_SHOWNORMAL;
     platform::PROCESS_INFORMATION process;
-    if (!platform::CreateProcess("", commandLineOf(PathFileName, parameters),
+    if (!platform::CreateProcess("", commandLineOf(programOf(PathFileName), parameters),
                                  platform::NORMAL_PRIORITY_CLASS, StartDirectory, startup,
                                  process)) {
       kShellErrors.raise(18053, kCannotCreateProcess);
@@ -195,7 +195,7 @@ std::string CShell::GetTextAfterLast(const std::string& text, const std::string&
 
 std::string CShell::GetMachineRegString(const std::string& keyName, const std::string& valueName) {
   OpenKey key;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, keyName, 0, kKeyWriteAccess, key.out()) !=
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, keyName, 0, platform::KEY_READ, key.out()) !=
       platform::ERROR_SUCCESS) {
     return "";
   }
@@ -222,6 +222,13 @@ std::string CShell::TrimAtNull(const std::string& text) {
   return nul == std::string::npos ? text : text.substr(0, nul);
 }
 
+// A program named without a folder is the file of that name in the current
+// folder, the one that the existence test found: "./" before the name, so
+// that the command line does not look it up on the search path instead.
+std::string CShell::programOf(const std::string& path) {
+  return path.find('/') == std::string::npos ? "./" + path : path;
+}
+
 // The path up to and with its last "/"; "" for a path without one (the
 // shell then keeps its own folder).
 std::string CShell::workingFolderOf(const std::string& path) {
@@ -242,7 +249,7 @@ std::string CShell::verbFor(const std::string& path) {
   if (!verb.empty()) return verb;
 
   OpenKey key;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, shellKey, 0, kKeyWriteAccess, key.out()) !=
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, shellKey, 0, platform::KEY_READ, key.out()) !=
       platform::ERROR_SUCCESS) {
     return verb;
   }

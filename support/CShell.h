@@ -54,7 +54,9 @@ class CShell {
                             const std::string& Body);
   // The verb "explore" on the folder.
   void ExploreFolder(const std::string& FolderName);
-  // Starts a program file (18041 when it is missing). Without waiting it
+  // Starts a program file (18041 when it is missing; a name without a
+  // folder is a file in the current folder, with and without waiting, as
+  // the existence test takes it). Without waiting it
   // goes to the shell's "open" with the parameters as text and the
   // program's folder (the path up to and with its last "/") as the working
   // folder, none for a path without "/". With waiting the command line is
@@ -67,7 +69,8 @@ class CShell {
   // HKEY_LOCAL_MACHINE\SOFTWARE\Classes, in the file's folder: the type's
   // default verb, else a verb key "open" or "&open" (any case), else its
   // first verb key; "open" for a file whose extension or type is not
-  // registered and for a path without ".".
+  // registered and for a path without ".". The keys are opened for reading
+  // only, so the lookup works where the machine's settings are read-only.
   void OpenDocument(const std::string& PathFileName);
   // The verb "open" on the folder.
   void OpenFolder(const std::string& FolderName);
@@ -97,6 +100,7 @@ class CShell {
                                             std::string& value);
   static std::string TrimAtNull(const std::string& text);
 
+  static std::string programOf(const std::string& path);
   static std::string workingFolderOf(const std::string& path);
   static std::string verbFor(const std::string& path);
 };

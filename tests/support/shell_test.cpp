@@ -59,6 +59,7 @@ class ShellTest : public ::testing::Test {
     useOpener(true);
   }
   void TearDown() override {
+    platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, false);
     ::setenv("PATH", savedPath_.c_str(), 1);
     kestrin_test::TempRegistry::leave();
   }
@@ -264,6 +265,23 @@ TEST_F(ShellTest, ADocumentOpensWithTheVerbItsTypeRegisters) {
   }
 }
 
+TEST_F(ShellTest, TheVerbIsFoundWhereTheMachinesSettingsAreReadOnly) {
+  registerDefault("SOFTWARE\\Classes\\.kda", "Kestrin.DefaultVerb");
+  registerDefault("SOFTWARE\\Classes\\Kestrin.DefaultVerb\\Shell", "Edit");
+  registerDefault("SOFTWARE\\Classes\\.kdc", "Kestrin.EditPrint");
+  registerKey("SOFTWARE\\Classes\\Kestrin.EditPrint\\Shell\\Edit");
+  registerKey("SOFTWARE\\Classes\\Kestrin.EditPrint\\Shell\\Print");
+  platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, true);
+  // Each opens with Edit, which this platform's shell refuses (18051),
+  // not with the "open" of an unregistered type.
+  for (const char* name : {"default.kda", "editprint.kdc"}) {
+    writeFile(dir.file(name), "text");
+    const Raised r = raisedBy([&] { shell.OpenDocument(dir.file(name)); });
+    EXPECT_EQ(r.n, 18051) << name;
+    EXPECT_FALSE(opened()) << name;
+  }
+}
+
 TEST_F(ShellTest, AMissingDocumentRaisesFileNotFoundBeforeTheShellIsAsked) {
   const Raised r = raisedBy([&] { shell.OpenDocument(dir.file("missing.txt")); });
   EXPECT_EQ(r.n, 18041);
@@ -308,6 +326,49 @@ TEST_F(ShellTest, AProgramStartedWithWaitingHasEndedWhenTheCallReturns) {
   std::filesystem::remove(record);
   shell.LaunchProgram(dir.file("slow.sh"), {}, true, dir.path());
   EXPECT_EQ(readFile(record), dir.path() + "\n");
+}
+
+// A program named without a folder: the file that the existence test finds
+// in the current folder is the one started, with and without waiting; one
+// only on the search path is not found.
+TEST_F(ShellTest, AProgramNamedWithoutAFolderIsTheOneInTheCurrentFolder) {
+  std::filesystem::create_directory(dir.file("here"));
+  const std::string record = dir.file("record");
+  auto program = [&](const std::string& path, const std::string& text) {
+    writeScript(path, "printf '" + text + "' > '" + record + "'\ntouch '" + record + ".done'\n");
+  };
+  program(dir.file("here/here.sh"), "current folder");
+  program(dir.file("here/both.sh"), "current folder");
+  program(dir.file("bin/both.sh"), "search path");
+  program(dir.file("bin/onpath.sh"), "search path");
+  const std::filesystem::path savedFolder = std::filesystem::current_path();
+  std::filesystem::current_path(dir.file("here"));
+
+  struct Case {
+    const char* name;
+    int32_t n;            // the error, 0 for a start
+    const char* started;  // what the started program wrote
+  } cases[] = {
+      {"here.sh", 0, "current folder"},
+      {"both.sh", 0, "current folder"},
+      {"onpath.sh", 18041, ""},
+      {"missing.sh", 18041, ""},
+  };
+  for (const Case& c : cases) {
+    for (bool wait : {false, true}) {
+      std::filesystem::remove(record);
+      std::filesystem::remove(record + ".done");
+      const Raised r = raisedBy([&] { shell.LaunchProgram(c.name, {}, wait, ""); });
+      EXPECT_EQ(r.n, c.n) << c.name << (wait ? ", waiting" : "");
+      if (c.n == 0) {
+        EXPECT_EQ(wait ? readFile(record) : awaitFile(record), c.started)
+            << c.name << (wait ? ", waiting" : "");
+      } else {
+        EXPECT_FALSE(std::filesystem::exists(record)) << c.name << (wait ? ", waiting" : "");
+      }
+    }
+  }
+  std::filesystem::current_path(savedFolder);
 }
 
 TEST_F(ShellTest, ProgramStartsRaiseTheirErrorsInTheOrderOfTheChecks) {
