@@ -1,9 +1,13 @@
 // The demo bridge library: its two routines log their calls, and
 // run_vbscript reaches the host's hook inside the call.
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <unistd.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -42,6 +46,62 @@ TEST(Bridge, RoutinesAppendTheirLinesAndRunReachesTheHook) {
   save("/s/b.vbs");
   EXPECT_EQ(kestrin_test::readFile(log).find("b.vbs\n", 30), std::string::npos);
   ::dlclose(lib);
+}
+
+// What the bridge prints of a script and of its path reaches the terminal
+// only as symbols: a script cannot clear the screen or set the clipboard.
+TEST(Bridge, EscapesInAScriptAndItsNameReachTheTerminalOnlyAsSymbols) {
+  kestrin_test::TempDir dir;
+  const std::string clear = "\x1b[2J";
+  const std::string clipboard = "\x1b]52;c;cm0gLXJmIH4=\x07";
+  const std::string script = dir.file("a" + clear + clipboard + ".vbs");
+  kestrin_test::writeFile(script, "' " + clear + "\r\nMsgBox \"" + clipboard + "\"\r\n");
+  void* lib = ::dlopen(KESTRIN_BRIDGE_PATH, RTLD_NOW);
+  ASSERT_NE(lib, nullptr) << ::dlerror();
+  auto run = reinterpret_cast<int32_t (*)(const char*)>(::dlsym(lib, "run_vbscript"));
+  ASSERT_TRUE(run);
+  // The terminal stands in as a file.
+  std::fflush(stdout);
+  const int saved = ::dup(1);
+  const std::string shown = dir.file("terminal");
+  const int terminal = ::open(shown.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  ASSERT_GE(terminal, 0);
+  ::dup2(terminal, 1);
+  run(script.c_str());
+  std::fflush(stdout);
+  ::dup2(saved, 1);
+  ::close(saved);
+  ::close(terminal);
+  ::dlclose(lib);
+  const std::string out = kestrin_test::readFile(shown);
+  EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
+  EXPECT_EQ(out.find('\x07'), std::string::npos) << out;
+  // ESC as U+241B, BEL as U+2407.
+  EXPECT_NE(out.find("run_vbscript " + dir.file("a\u241b[2J\u241b]52;c;cm0gLXJmIH4=\u2407.vbs")),
+            std::string::npos)
+      << out;
+  EXPECT_NE(out.find("| ' \u241b[2J\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("| MsgBox \"\u241b]52;c;cm0gLXJmIH4=\u2407\"\n"), std::string::npos) << out;
+}
+
+// The bridge's log is its own file: a link planted under its name is
+// removed, never written through.
+TEST(Bridge, TheLogIsNeverWrittenThroughAPlantedLink) {
+  kestrin_test::TempDir dir;
+  kestrin_test::writeFile(dir.file("victim"), "precious");
+  const std::string log = dir.file("bridge.log");
+  ASSERT_EQ(::symlink(dir.file("victim").c_str(), log.c_str()), 0);
+  ::setenv("KESTRIN_BRIDGE_LOG", log.c_str(), 1);
+  void* lib = ::dlopen(KESTRIN_BRIDGE_PATH, RTLD_NOW);
+  ASSERT_NE(lib, nullptr) << ::dlerror();
+  auto save = reinterpret_cast<int32_t (*)(const char*)>(::dlsym(lib, "save_scriptname"));
+  ASSERT_TRUE(save);
+  save("/s/a.vbs");
+  ::unsetenv("KESTRIN_BRIDGE_LOG");
+  ::dlclose(lib);
+  EXPECT_EQ(kestrin_test::readFile(dir.file("victim")), "precious");
+  EXPECT_FALSE(std::filesystem::is_symlink(log));
+  EXPECT_EQ(kestrin_test::readFile(log), "save_scriptname /s/a.vbs\n");
 }
 
 TEST(EditorFolderCopy, LeavesRunLeftoversAndBuildFilesBehind) {
