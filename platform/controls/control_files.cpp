@@ -10,6 +10,7 @@
 #include <sstream>
 
 #include "platform/runtime/errors.h"
+#include "platform/runtime/replace_file.h"
 
 namespace platform::controls {
 
@@ -69,58 +70,14 @@ std::vector<std::string> readControlFile(const std::string& path, const std::str
   return lines;
 }
 
-namespace {
-
-bool writeAll(int fd, const std::string& text) {
-  size_t done = 0;
-  while (done < text.size()) {
-    ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-}  // namespace
-
 void writeControlFile(const std::string& path, const std::string& text,
                       const std::string& source) {
-  fs::path target(path);
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
-  if (fd < 0) raise(err::PathFileAccessError, source, errorText(err::PathFileAccessError));
-  bool ok = writeAll(fd, text) && ::fsync(fd) == 0;
-  ok = (::close(fd) == 0) && ok;
-  if (ok) {
-    // The file keeps the permissions of the one it replaces; a new file gets
-    // the usual ones, not mkstemp's private ones.
-    struct stat old {};
-    mode_t mode;
-    if (::stat(path.c_str(), &old) == 0) {
-      mode = old.st_mode & 07777;
-    } else {
-      mode_t mask = ::umask(0);
-      ::umask(mask);
-      mode = 0666 & ~mask;
-    }
-    ::chmod(name.data(), mode);
-    ok = ::rename(name.data(), path.c_str()) == 0;
-  }
-  if (!ok) {
-    ::unlink(name.data());
+  // Replaced whole: the old file or the new one, never a mix, whatever
+  // fails or however the process ends; a link at the name is replaced.
+  try {
+    replaceFile(path, text, ReplaceOptions{});
+  } catch (const RuntimeError&) {
     raise(err::PathFileAccessError, source, errorText(err::PathFileAccessError));
-  }
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
   }
 }
 

@@ -26,9 +26,9 @@ bool unescapeValue(std::string_view text, std::string& out);
 // file that cannot be read 75; `source` names the control in the error.
 std::vector<std::string> readControlFile(const std::string& path, const std::string& source);
 
-// Writes the text to the file through a temporary file in the same folder
-// that replaces the target only once it is complete, so a failed write
-// leaves the old file whole. A failure raises 75.
+// Replaces the file whole with the text (replaceFile): a failed or killed
+// write leaves the old file, and a link at the name is replaced, never
+// written through. A failure raises 75.
 void writeControlFile(const std::string& path, const std::string& text,
                       const std::string& source);
 

@@ -1,0 +1,177 @@
+/* The tests' fault library, loaded with LD_PRELOAD: it counts the calls of
+ * write, fsync, close, rename and link that concern files in one folder
+ * and makes the Nth call of one kind fail with a chosen error, as a full
+ * disk or a failing device would. Everything outside the folder, and every
+ * call while nothing is armed, goes straight to the C library.
+ *
+ * The driver finds the control functions with dlsym:
+ *   kestrin_fault_arm(folder, kind, n, error)  count in folder; n > 0 fails
+ *                                              the nth call of kind
+ *   kestrin_fault_disarm()                     stop counting
+ *   kestrin_fault_count(kind)                  calls of kind since arming
+ *   kestrin_fault_hit()                        whether the fault was made
+ */
+#define _GNU_SOURCE
+#include <dlfcn.h>
+#include <errno.h>
+#include <fcntl.h>
+#include <limits.h>
+#include <stdio.h>
+#include <string.h>
+#include <sys/types.h>
+#include <unistd.h>
+
+enum { KIND_WRITE, KIND_FSYNC, KIND_CLOSE, KIND_RENAME, KIND_LINK, KIND_COUNT };
+
+static char g_folder[PATH_MAX];
+static size_t g_folderLength;
+static int g_armed;
+static int g_kind = -1;
+static long g_failAt;
+static int g_error;
+static long g_counts[KIND_COUNT];
+static int g_hit;
+static __thread int g_inside;
+
+__attribute__((visibility("default"))) void kestrin_fault_arm(const char* folder, int kind, long n,
+                                                              int error) {
+  snprintf(g_folder, sizeof g_folder, "%s", folder);
+  g_folderLength = strlen(g_folder);
+  g_kind = kind;
+  g_failAt = n;
+  g_error = error;
+  memset(g_counts, 0, sizeof g_counts);
+  g_hit = 0;
+  g_armed = 1;
+}
+
+__attribute__((visibility("default"))) void kestrin_fault_disarm(void) { g_armed = 0; }
+
+__attribute__((visibility("default"))) long kestrin_fault_count(int kind) {
+  return kind >= 0 && kind < KIND_COUNT ? g_counts[kind] : 0;
+}
+
+__attribute__((visibility("default"))) int kestrin_fault_hit(void) { return g_hit; }
+
+static int inFolder(const char* path) {
+  return path && strncmp(path, g_folder, g_folderLength) == 0 &&
+         (path[g_folderLength] == '/' || path[g_folderLength] == '\0');
+}
+
+static int fdInFolder(int fd) {
+  char link[64], target[PATH_MAX];
+  snprintf(link, sizeof link, "/proc/self/fd/%d", fd);
+  const ssize_t n = readlink(link, target, sizeof target - 1);
+  if (n <= 0) return 0;
+  target[n] = '\0';
+  return inFolder(target);
+}
+
+/* Whether this call is to fail: counted when it concerns the folder. */
+static int failHere(int kind, int concerns) {
+  if (!g_armed || g_inside || !concerns) return 0;
+  const long n = ++g_counts[kind];
+  if (kind == g_kind && n == g_failAt) {
+    g_hit = 1;
+    return 1;
+  }
+  return 0;
+}
+
+#define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
+
+ssize_t write(int fd, const void* buffer, size_t size) {
+  static __typeof__(&write) real;
+  if (!real) real = NEXT(write);
+  if (g_armed && !g_inside) {
+    g_inside = 1;
+    const int concerns = fdInFolder(fd);
+    g_inside = 0;
+    const int fail = failHere(KIND_WRITE, concerns);
+    if (fail) {
+      errno = g_error;
+      return -1;
+    }
+  }
+  return real(fd, buffer, size);
+}
+
+int fsync(int fd) {
+  static __typeof__(&fsync) real;
+  if (!real) real = NEXT(fsync);
+  if (g_armed && !g_inside) {
+    g_inside = 1;
+    const int concerns = fdInFolder(fd);
+    g_inside = 0;
+    const int fail = failHere(KIND_FSYNC, concerns);
+    if (fail) {
+      errno = g_error;
+      return -1;
+    }
+  }
+  return real(fd);
+}
+
+int fdatasync(int fd) {
+  static __typeof__(&fdatasync) real;
+  if (!real) real = NEXT(fdatasync);
+  if (g_armed && !g_inside) {
+    g_inside = 1;
+    const int concerns = fdInFolder(fd);
+    g_inside = 0;
+    const int fail = failHere(KIND_FSYNC, concerns);
+    if (fail) {
+      errno = g_error;
+      return -1;
+    }
+  }
+  return real(fd);
+}
+
+/* A failed close still closes the descriptor, as the kernel does. */
+int close(int fd) {
+  static __typeof__(&close) real;
+  if (!real) real = NEXT(close);
+  if (g_armed && !g_inside) {
+    g_inside = 1;
+    const int concerns = fdInFolder(fd);
+    g_inside = 0;
+    const int fail = failHere(KIND_CLOSE, concerns);
+    if (fail) {
+      real(fd);
+      errno = g_error;
+      return -1;
+    }
+  }
+  return real(fd);
+}
+
+int rename(const char* from, const char* to) {
+  static __typeof__(&rename) real;
+  if (!real) real = NEXT(rename);
+  if (failHere(KIND_RENAME, inFolder(from) || inFolder(to))) {
+    errno = g_error;
+    return -1;
+  }
+  return real(from, to);
+}
+
+int renameat(int fromFd, const char* from, int toFd, const char* to) {
+  static __typeof__(&renameat) real;
+  if (!real) real = NEXT(renameat);
+  if (failHere(KIND_RENAME, inFolder(from) || inFolder(to))) {
+    errno = g_error;
+    return -1;
+  }
+  return real(fromFd, from, toFd, to);
+}
+
+int linkat(int fromFd, const char* from, int toFd, const char* to, int flags) {
+  static __typeof__(&linkat) real;
+  if (!real) real = NEXT(linkat);
+  if (failHere(KIND_LINK, inFolder(to))) {
+    errno = g_error;
+    return -1;
+  }
+  return real(fromFd, from, toFd, to, flags);
+}
