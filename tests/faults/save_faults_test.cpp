@@ -1,4 +1,6 @@
-// Every save path under every failed call: the fault library (LD_PRELOAD)
+// Every save path (the script's save, save as and save on close, the
+// autosave's copy and archive, the toolbar layout the unload step writes,
+// the task list, the bookmark file) under every failed call: the fault library (LD_PRELOAD)
 // fails the Nth write, fsync, close, rename or link in the path's folder
 // with EIO or ENOSPC, for every N up to the calls the path makes. After
 // each run the file on disk is byte for byte its old or its new content,
@@ -194,6 +196,16 @@ class SaveFaultsTest : public EditorTest {
          },
          [this] {
            main->tmrAutoSave_Timer();
+           return false;
+         },
+         false},
+        {"toolbar layout", editorFile("Kz.atb"),
+         [=, this] { kestrin_test::writeFile(editorFile("Kz.atb"), "the old layout\n"); },
+         [=, this] {
+           try {
+             main->SSActiveToolBars1->saveLayout(editorFile("Kz.atb"));
+           } catch (const platform::RuntimeError&) {
+           }
            return false;
          },
          false},
