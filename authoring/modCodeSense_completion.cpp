@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "diagnostics/handling.h"
@@ -37,6 +38,11 @@ struct WordList {
   std::vector<int32_t> m_IntelliKinds;
   std::vector<std::string> m_IntelliTips;
   int32_t m_IntelliCount = 0;
+  // The lookup index: each word in lower case to the first complete row
+  // that holds it. Made on the first lookup after a change of the rows,
+  // from the rows as the scan sees them.
+  std::unordered_map<std::string, int32_t> firstRow;
+  bool indexed = false;
 };
 
 WordList& wordList() {
@@ -97,6 +103,7 @@ bool gbln_LoadIntellList() {
       // Each row grows the arrays to its own index, keeping the rows before
       // it; the row itself starts empty, so that a field that fails leaves
       // nothing of an earlier load's row in its place.
+      list.indexed = false;
       trap.step([&] {
         const size_t size = static_cast<size_t>(row) + 1;
         list.m_IntelliNames.resize(size);
@@ -115,6 +122,7 @@ bool gbln_LoadIntellList() {
       });
       trap.step([&] { list.m_IntelliTips[rowIndex(list.m_IntelliNames, row)] = fields[1]; });
       trap.step([&] { list.m_IntelliCount = row; });
+      list.indexed = false;
       trap.step([&] { fields.erase(); });
     }
     trap.step([&] { opened(file).close(); });
@@ -161,21 +169,31 @@ bool gbln_ShowIntelliList(platform::controls::CompletionList& list) {
 
 namespace {
 
-// The first row whose word equals `word` without regard to case, 0 when
-// none. A failing comparison is skipped.
-int32_t findRow(diagnostics::IgnoreFailures& ignore, const std::string& word) {
-  const WordList& words = wordList();
-  std::string wanted;
-  ignore.step([&] { wanted = platform::lCase(word); });
+// Makes the index of the rows 1 to the count: each row's word in lower
+// case, the first row kept for a word that comes again. A row that cannot
+// be folded is left out, as the scan's comparison with it fails.
+void buildIndex(diagnostics::IgnoreFailures& ignore, WordList& words) {
+  words.firstRow.clear();
   const int32_t count = words.m_IntelliCount;
   for (int32_t i = 1; i <= count; ++i) {
-    bool equal = false;
     ignore.step([&] {
-      equal = platform::lCase(words.m_IntelliNames[rowIndex(words.m_IntelliNames, i)]) == wanted;
+      words.firstRow.try_emplace(
+          platform::lCase(words.m_IntelliNames[rowIndex(words.m_IntelliNames, i)]), i);
     });
-    if (equal) return i;
   }
-  return 0;
+  words.indexed = true;
+}
+
+// The first row whose word equals `word` without regard to case, 0 when
+// none: the answer of a scan of the rows in file order that skips a
+// failing comparison, found in the index.
+int32_t findRow(diagnostics::IgnoreFailures& ignore, const std::string& word) {
+  WordList& words = wordList();
+  std::string wanted;
+  ignore.step([&] { wanted = platform::lCase(word); });
+  if (!words.indexed) buildIndex(ignore, words);
+  const auto it = words.firstRow.find(wanted);
+  return it == words.firstRow.end() ? 0 : it->second;
 }
 
 }  // namespace

@@ -159,20 +159,22 @@ std::vector<RegistryEntry> Server::registrationEntries() const {
 }
 
 HRESULT Server::registerServer() {
+  // Every entry in one transaction: the registration is in the hive whole
+  // or not at all, and costs one commit.
+  std::vector<RegistryWrite> writes;
   for (const auto& e : registrationEntries()) {
-    HKEY key = 0;
-    if (RegCreateKeyEx(HKEY_CLASSES_ROOT, e.key, 0, KEY_WRITE, &key) != ERROR_SUCCESS)
-      return SELFREG_E_CLASS;
-    LONG r = ERROR_SUCCESS;
+    RegistryWrite w;
+    w.subKey = e.key;
+    w.hasValue = e.hasValue;
     if (e.hasValue) {
+      w.valueName = e.valueName;
+      w.type = REG_SZ;
       // Text values carry their closing NUL, as the registry's readers expect.
-      r = RegSetValueEx(key, e.valueName, REG_SZ, e.value.c_str(),
-                        static_cast<DWORD>(e.value.size() + 1));
+      w.data.assign(e.value.c_str(), e.value.size() + 1);
     }
-    RegCloseKey(key);
-    if (r != ERROR_SUCCESS) return SELFREG_E_CLASS;
+    writes.push_back(std::move(w));
   }
-  return S_OK;
+  return RegWriteBatch(HKEY_CLASSES_ROOT, writes) == ERROR_SUCCESS ? S_OK : SELFREG_E_CLASS;
 }
 
 HRESULT Server::unregisterServer() {

@@ -5,9 +5,15 @@
 // is the name in lower case, so that lookups ignore case while names keep
 // theirs; ids grow, so ordering by id is creation order. Each process keeps
 // one connection per hive (opened again after a fork), every write runs in
-// BEGIN IMMEDIATE under a busy timeout, and nothing is cached: every call
-// reads what the file holds at that moment, so other processes' writes are
-// seen at once.
+// BEGIN IMMEDIATE under a busy timeout and goes to the file at once.
+//
+// Reads go through a cache per hive of key lookups, key existence and
+// values. Before a call trusts it, the cache is checked against the hive's
+// data version (PRAGMA data_version, which changes whenever another
+// connection has committed to the file since this connection last looked):
+// a changed version empties it, so other processes' writes are seen by the
+// next call, as without a cache. A write of this process empties it too,
+// and the reads inside a write transaction never use it.
 #include "platform/win32/registry.h"
 
 #include <sqlite3.h>
@@ -82,6 +88,7 @@ enum Sql {
     kBegin,
     kCommit,
     kRollback,
+    kDataVersion,
     kSqlCount
 };
 
@@ -108,7 +115,42 @@ const char* const kSqlText[kSqlCount] = {
     "BEGIN IMMEDIATE",
     "COMMIT",
     "ROLLBACK",
+    "PRAGMA data_version",
 };
+
+// The cache of one hive holds at most this many entries of each kind;
+// a fuller one starts again empty.
+constexpr size_t kCacheLimit = 4096;
+
+struct CachedValue {
+    bool found = false;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+// What the hive held at one data version: sub-key lookups (parent id and
+// folded name: the child's id, -1 for none), which keys exist, and values
+// (key id and folded name).
+struct ReadCache {
+    std::unordered_map<std::string, int64_t> children;
+    std::unordered_map<int64_t, bool> alive;
+    std::unordered_map<std::string, CachedValue> values;
+    int64_t version = -1;  // the data version it holds; -1: none yet
+    bool usable = false;   // checked for this call and not inside a write
+
+    void clear() {
+        children.clear();
+        alive.clear();
+        values.clear();
+    }
+};
+
+std::string cacheKey(int64_t id, const std::string& folded) {
+    std::string key(sizeof id, '\0');
+    std::memcpy(key.data(), &id, sizeof id);
+    key += folded;
+    return key;
+}
 
 struct Hive {
     const char* label = "";
@@ -124,6 +166,7 @@ struct Hive {
     bool wasBusy = false;
     sqlite3_stmt* sql[kSqlCount] = {};
     std::string lastMessage;
+    ReadCache cache;
 };
 
 struct OpenKey {
@@ -137,6 +180,7 @@ struct Registry {
     Hive hives[2];
     std::string folder;
     bool readOnlyFlag[3] = {false, false, false};  // HKCR, HKCU, HKLM
+    bool readCache = true;
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = 1;
 
@@ -273,6 +317,9 @@ void closeHive(Hive& h) {
     h.protectedIds.clear();
     h.classesId = 0;
     h.closePending = false;
+    h.cache.clear();
+    h.cache.version = -1;
+    h.cache.usable = false;
 }
 
 // A connection that reached a child without passing beforeFork (a fork
@@ -286,6 +333,9 @@ void abandonInherited(Hive& h) {
     h.protectedIds.clear();
     h.classesId = 0;
     h.closePending = false;
+    h.cache.clear();
+    h.cache.version = -1;
+    h.cache.usable = false;
 }
 
 // Maps a SQLite failure to a registry result and says what went wrong. A
@@ -665,6 +715,31 @@ DWORD mapGeneric(DWORD access) {
     return out;
 }
 
+// Makes the hive's read cache fit for this call: emptied when another
+// connection has committed to the file since it was filled.
+LONG checkCache(Registry& r, Hive& h) {
+    h.cache.usable = false;
+    if (!r.readCache) {
+        h.cache.clear();
+        h.cache.version = -1;
+        return ERROR_SUCCESS;
+    }
+    int64_t version = 0;
+    {
+        Statement s(h.sql[kDataVersion]);
+        int rc = s.step();
+        if (rc != SQLITE_ROW) return failure(h, rc, "reading it");
+        version = s.integer(0);
+    }
+    if (version != h.cache.version || h.cache.children.size() > kCacheLimit ||
+        h.cache.alive.size() > kCacheLimit || h.cache.values.size() > kCacheLimit) {
+        h.cache.clear();
+        h.cache.version = version;
+    }
+    h.cache.usable = true;
+    return ERROR_SUCCESS;
+}
+
 // What a handle names: the hive, the key and the rights it was opened with.
 struct Target {
     Hive* hive = nullptr;
@@ -685,6 +760,7 @@ LONG resolve(Registry& r, HKEY key, Target* t) {
     LONG rc = openHive(r, hiveOf(open.root));
     if (rc != ERROR_SUCCESS) return rc;
     Hive& h = r.hives[hiveOf(open.root)];
+    if ((rc = checkCache(r, h)) != ERROR_SUCCESS) return rc;
     t->hive = &h;
     t->root = open.root;
     t->access = open.access;
@@ -700,12 +776,16 @@ LONG resolve(Registry& r, HKEY key, Target* t) {
 // ERROR_SUCCESS when the key still exists, ERROR_KEY_DELETED when not.
 LONG keyAlive(Hive& h, int64_t id, const char* doing) {
     if (id < 0) return ERROR_FILE_NOT_FOUND;  // a root key the hive lacks
+    if (h.cache.usable) {
+        auto it = h.cache.alive.find(id);
+        if (it != h.cache.alive.end()) return it->second ? ERROR_SUCCESS : ERROR_KEY_DELETED;
+    }
     Statement s(h.sql[kKeyExists]);
     s.bind(1, id);
     int rc = s.step();
-    if (rc == SQLITE_ROW) return ERROR_SUCCESS;
-    if (rc == SQLITE_DONE) return ERROR_KEY_DELETED;
-    return failure(h, rc, doing);
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failure(h, rc, doing);
+    if (h.cache.usable) h.cache.alive[id] = rc == SQLITE_ROW;
+    return rc == SQLITE_ROW ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
 // Follows the path from a key; *found is the last key reached and *missing
@@ -714,17 +794,33 @@ LONG walk(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t*
           size_t* missing, const char* doing) {
     int64_t id = from;
     for (size_t i = 0; i < parts.size(); ++i) {
-        Statement s(h.sql[kFindChild]);
-        s.bind(1, id);
-        s.bind(2, fold(parts[i]));
-        int rc = s.step();
-        if (rc == SQLITE_DONE) {
+        const std::string folded = fold(parts[i]);
+        int64_t child = -1;
+        std::string key;
+        bool known = false;
+        if (h.cache.usable) {
+            key = cacheKey(id, folded);
+            auto it = h.cache.children.find(key);
+            if (it != h.cache.children.end()) {
+                child = it->second;
+                known = true;
+            }
+        }
+        if (!known) {
+            Statement s(h.sql[kFindChild]);
+            s.bind(1, id);
+            s.bind(2, folded);
+            int rc = s.step();
+            if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failure(h, rc, doing);
+            if (rc == SQLITE_ROW) child = s.integer(0);
+            if (h.cache.usable) h.cache.children.emplace(std::move(key), child);
+        }
+        if (child < 0) {
             *found = id;
             *missing = i;
             return ERROR_SUCCESS;
         }
-        if (rc != SQLITE_ROW) return failure(h, rc, doing);
-        id = s.integer(0);
+        id = child;
     }
     *found = id;
     *missing = parts.size();
@@ -752,6 +848,10 @@ HKEY newHandle(Registry& r, const OpenKey& open) {
 // result, and anything but success rolls back.
 template <typename Body>
 LONG writeTransaction(Hive& h, const char* doing, Body body) {
+    // Inside the transaction the file is read as it is now; afterwards the
+    // cache no longer holds what the file does.
+    h.cache.usable = false;
+    h.cache.clear();
     int rc;
     {
         Statement begin(h.sql[kBegin]);
@@ -770,6 +870,39 @@ LONG writeTransaction(Hive& h, const char* doing, Body body) {
         rollback.step();
     }
     return result;
+}
+
+// Inside a write transaction: follows the path from a key and creates the
+// levels that are missing; *id is the last key, *created whether any was made.
+LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* id,
+                bool* created, const char* doing) {
+    size_t missing = 0;
+    LONG w = walk(h, from, parts, id, &missing, doing);
+    if (w != ERROR_SUCCESS) return w;
+    for (size_t i = missing; i < parts.size(); ++i) {
+        Statement s(h.sql[kInsertKey]);
+        s.bind(1, *id);
+        s.bind(2, parts[i]);
+        s.bind(3, fold(parts[i]));
+        int step = s.step();
+        if (step != SQLITE_DONE) return failure(h, step, doing);
+        *id = sqlite3_last_insert_rowid(h.db);
+        *created = true;
+    }
+    return ERROR_SUCCESS;
+}
+
+LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data,
+                 DWORD size, const char* doing) {
+    Statement s(h.sql[kUpsertValue]);
+    s.bind(1, id);
+    s.bind(2, name);
+    s.bind(3, fold(name));
+    s.bind(4, static_cast<int64_t>(type));
+    s.bindBlob(5, data, size);
+    int step = s.step();
+    if (step != SQLITE_DONE) return failure(h, step, doing);
+    return ERROR_SUCCESS;
 }
 
 LONG refuseReadOnly(Registry& r, Target& t, const char* doing) {
@@ -901,19 +1034,7 @@ LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWOR
         if (!(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
         rc = writeTransaction(h, doing, [&]() -> LONG {
             if (keyAlive(h, t.id, doing) != ERROR_SUCCESS) return ERROR_KEY_DELETED;
-            LONG w = walk(h, t.id, parts, &id, &missing, doing);
-            if (w != ERROR_SUCCESS) return w;
-            for (size_t i = missing; i < parts.size(); ++i) {
-                Statement s(h.sql[kInsertKey]);
-                s.bind(1, id);
-                s.bind(2, parts[i]);
-                s.bind(3, fold(parts[i]));
-                int step = s.step();
-                if (step != SQLITE_DONE) return failure(h, step, doing);
-                id = sqlite3_last_insert_rowid(h.db);
-                created = true;
-            }
-            return ERROR_SUCCESS;
+            return createPath(h, t.id, parts, &id, &created, doing);
         });
         if (rc != ERROR_SUCCESS) return rc;
     }
@@ -939,14 +1060,32 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     Hive& h = *t.hive;
     if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
-    Statement s(h.sql[kFindValue]);
-    s.bind(1, t.id);
-    s.bind(2, fold(name));
-    int step = s.step();
-    if (step == SQLITE_DONE) return ERROR_FILE_NOT_FOUND;
-    if (step != SQLITE_ROW) return failure(h, step, "reading a value");
-    if (type) *type = static_cast<DWORD>(s.integer(0));
-    const DWORD needed = s.bytes(1);
+    const std::string folded = fold(name);
+    const std::string cacheName = cacheKey(t.id, folded);
+    const CachedValue* value = nullptr;
+    CachedValue read;
+    if (h.cache.usable) {
+        auto it = h.cache.values.find(cacheName);
+        if (it != h.cache.values.end()) value = &it->second;
+    }
+    if (!value) {
+        Statement s(h.sql[kFindValue]);
+        s.bind(1, t.id);
+        s.bind(2, folded);
+        int step = s.step();
+        if (step != SQLITE_ROW && step != SQLITE_DONE) return failure(h, step, "reading a value");
+        if (step == SQLITE_ROW) {
+            read.found = true;
+            read.type = static_cast<DWORD>(s.integer(0));
+            const DWORD bytes = s.bytes(1);
+            if (bytes) read.data.assign(static_cast<const char*>(s.blob(1)), bytes);
+        }
+        value = &read;
+        if (h.cache.usable) value = &(h.cache.values[cacheName] = std::move(read));
+    }
+    if (!value->found) return ERROR_FILE_NOT_FOUND;
+    if (type) *type = value->type;
+    const DWORD needed = static_cast<DWORD>(value->data.size());
     if (!data) {
         if (size) *size = needed;
         return ERROR_SUCCESS;
@@ -955,7 +1094,7 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
         *size = needed;
         return ERROR_MORE_DATA;
     }
-    if (needed) std::memcpy(data, s.blob(1), needed);
+    if (needed) std::memcpy(data, value->data.data(), needed);
     *size = needed;
     return ERROR_SUCCESS;
 }
@@ -985,14 +1124,44 @@ LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* da
     if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
     const char* doing = "writing a value";
     return changeValueOf(key, doing, [&](Hive& h, int64_t id) -> LONG {
-        Statement s(h.sql[kUpsertValue]);
-        s.bind(1, id);
-        s.bind(2, name);
-        s.bind(3, fold(name));
-        s.bind(4, static_cast<int64_t>(type));
-        s.bindBlob(5, data, size);
-        int step = s.step();
-        if (step != SQLITE_DONE) return failure(h, step, doing);
+        return upsertValue(h, id, name, type, data, size, doing);
+    });
+}
+
+LONG RegWriteBatch(HKEY key, const std::vector<RegistryWrite>& writes) {
+    std::vector<std::vector<std::string>> paths;
+    paths.reserve(writes.size());
+    for (const RegistryWrite& w : writes) {
+        if (w.hasValue && w.valueName.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
+        if (w.data.size() > 0xFFFFFFFFu) return ERROR_INVALID_PARAMETER;
+        paths.push_back(splitPath(w.subKey));
+        if (checkPath(paths.back()) != ERROR_SUCCESS) return ERROR_INVALID_PARAMETER;
+    }
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    Target t;
+    LONG rc = resolve(r, key, &t);
+    if (rc != ERROR_SUCCESS) return rc;
+    const char* doing = "writing keys and values";
+    if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
+    if ((t.access & (KEY_CREATE_SUB_KEY | KEY_SET_VALUE)) != (KEY_CREATE_SUB_KEY | KEY_SET_VALUE))
+        return ERROR_ACCESS_DENIED;
+    Hive& h = *t.hive;
+    if ((rc = keyAlive(h, t.id, doing)) != ERROR_SUCCESS) return rc;
+    if (writes.empty()) return ERROR_SUCCESS;
+    return writeTransaction(h, doing, [&]() -> LONG {
+        LONG alive = keyAlive(h, t.id, doing);
+        if (alive != ERROR_SUCCESS) return alive;
+        for (size_t i = 0; i < writes.size(); ++i) {
+            int64_t id = 0;
+            bool created = false;
+            LONG w = createPath(h, t.id, paths[i], &id, &created, doing);
+            if (w != ERROR_SUCCESS) return w;
+            if (!writes[i].hasValue) continue;
+            w = upsertValue(h, id, writes[i].valueName, writes[i].type, writes[i].data.data(),
+                            static_cast<DWORD>(writes[i].data.size()), doing);
+            if (w != ERROR_SUCCESS) return w;
+        }
         return ERROR_SUCCESS;
     });
 }
@@ -1122,6 +1291,12 @@ void setRegistryFolder(const std::string& folder) {
         r.folder = ec ? folder : absolute.lexically_normal().string();
         while (r.folder.size() > 1 && r.folder.back() == '/') r.folder.pop_back();
     }
+}
+
+void setRegistryReadCache(bool on) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    r.readCache = on;
 }
 
 void setRegistryRootReadOnly(HKEY root, bool readOnly) {

@@ -7,8 +7,10 @@
 // The machine hive (HKEY_LOCAL_MACHINE, and HKEY_CLASSES_ROOT, which is its
 // key "SOFTWARE\Classes") is "machine.db" in the component's folder, so every
 // user of one installation shares it. Both are SQLite databases, written by
-// any number of processes at once; nothing is cached, so a write of another
-// process is seen by the next call. A process keeps one connection per hive
+// any number of processes at once. Reads are cached per hive, and the cache
+// is checked against the file's data version at every call, so a write of
+// another process is seen by the next call; a write goes to the file at
+// once. A process keeps one connection per hive
 // and closes both before a fork (they open again on next use; handles stay
 // valid). A hive file the user may not write (or a missing one in a folder
 // the user may not write) makes its roots read-only. A damaged or
@@ -27,6 +29,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "platform/win32/types.h"
 
@@ -99,6 +102,22 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
 LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data,
                    DWORD size);
 
+// One entry of RegWriteBatch: a key below the key given, and, when
+// hasValue, a value of it (data as raw bytes).
+struct RegistryWrite {
+    std::string subKey;
+    bool hasValue = false;
+    std::string valueName;
+    DWORD type = REG_NONE;
+    std::string data;
+};
+
+// Creates the key of each entry (and every missing key above it) and
+// writes its value, in order, in one transaction: afterwards either every
+// entry is in the hive or, on a failure, none is. key needs the rights to
+// create sub-keys and to set values.
+LONG RegWriteBatch(HKEY key, const std::vector<RegistryWrite>& writes);
+
 // Deletes the key named subKey below key, with its values. A key that has
 // sub-keys is refused with ERROR_ACCESS_DENIED, as are the roots.
 LONG RegDeleteKey(HKEY key, const std::string& subKey);
@@ -130,6 +149,11 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
 // hosts and played scenarios; "" returns to the default places. Closes the
 // open hive connections; handles opened before no longer name a key.
 void setRegistryFolder(const std::string& folder);
+
+// Switches the read cache of both hives off (every read then asks the file,
+// as a read after another process's write does) or on again, the default;
+// for benchmarks that compare the two.
+void setRegistryReadCache(bool on);
 
 // Makes a root read-only (or writable again) for this process, as a root
 // whose hive file the user may not write is. HKEY_CLASSES_ROOT follows
