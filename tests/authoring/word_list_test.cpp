@@ -98,6 +98,20 @@ TEST_F(WordListTest, ALaterLoadEndsWithExactlyItsOwnRows) {
   EXPECT_FALSE(modCodeSense::gbln_IsIntelliWord("B"));
 }
 
+// The lookups answer for the rows of the last load, whatever an earlier
+// load held at the same rows, and fold letters beyond ASCII as the scan of
+// the rows does.
+TEST_F(WordListTest, LookupsAfterAReloadAnswerForItsRows) {
+  writeWordList("Foo|old|1\r\nBar|bar|1\r\n");
+  EXPECT_TRUE(modCodeSense::gbln_LoadIntellList());
+  EXPECT_EQ(modCodeSense::gstr_GetItemData("foo"), "old");
+  writeWordList("\xC3\x84rger|umlaut|1\r\nfoo|new|1\r\nFOO|later|1\r\n");
+  EXPECT_TRUE(modCodeSense::gbln_LoadIntellList());
+  EXPECT_EQ(modCodeSense::gstr_GetItemData("Foo"), "new");
+  EXPECT_EQ(modCodeSense::gstr_GetItemData("\xC3\xA4RGER"), "umlaut");
+  EXPECT_FALSE(modCodeSense::gbln_IsIntelliWord("bar"));
+}
+
 TEST_F(WordListTest, AMissingFileIsToldAndAnEmptyOneIsNotAndBothKeepTheList) {
   writeWordList("Kept|kept tip|1\r\n");
   EXPECT_TRUE(modCodeSense::gbln_LoadIntellList());
