@@ -22,6 +22,7 @@
 #include <pthread.h>
 #include <pwd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -38,7 +39,8 @@ namespace platform {
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 10000;
+// How long a call waits for another process's write lock; tests shorten it.
+std::atomic<int> g_busyTimeoutMs{10000};
 constexpr int32_t kApplicationId = 0x4B524547;  // "KREG"
 constexpr size_t kMaxKeyNameLength = 255;
 constexpr size_t kMaxValueNameLength = 16383;
@@ -529,12 +531,13 @@ LONG openHive(Registry& r, int index) {
     if (h.db) return ERROR_SUCCESS;
     constexpr int kPauseMs = 5;
     LONG result = ERROR_SUCCESS;
+    const int timeoutMs = g_busyTimeoutMs.load();
     for (int waited = 0;; waited += kPauseMs) {
-        h.quietBusy = waited < kBusyTimeoutMs;
+        h.quietBusy = waited < timeoutMs;
         h.wasBusy = false;
         result = openAttempt(r, index);
         h.quietBusy = false;
-        if (result == ERROR_SUCCESS || !h.wasBusy || waited >= kBusyTimeoutMs) break;
+        if (result == ERROR_SUCCESS || !h.wasBusy || waited >= timeoutMs) break;
         usleep(kPauseMs * 1000);
     }
     return result;
@@ -594,7 +597,7 @@ LONG openAttempt(Registry& r, int index) {
         closeHive(h);
         return result;
     }
-    sqlite3_busy_timeout(h.db, kBusyTimeoutMs);
+    sqlite3_busy_timeout(h.db, g_busyTimeoutMs.load());
     sqlite3_extended_result_codes(h.db, 1);
 
     const Contents contents = contentsOf(h.db, &rc);
@@ -1297,6 +1300,14 @@ void setRegistryReadCache(bool on) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.readCache = on;
+}
+
+void setRegistryBusyTimeout(int milliseconds) {
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    g_busyTimeoutMs = milliseconds;
+    for (Hive& h : r.hives)
+        if (h.db && h.pid == getpid()) sqlite3_busy_timeout(h.db, milliseconds);
 }
 
 void setRegistryRootReadOnly(HKEY root, bool readOnly) {

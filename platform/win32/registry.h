@@ -160,6 +160,10 @@ void setRegistryReadCache(bool on);
 // HKEY_LOCAL_MACHINE.
 void setRegistryRootReadOnly(HKEY root, bool readOnly);
 
+// How long a call waits for a write lock that another connection holds
+// before it fails (10000 milliseconds unless changed; tests shorten it).
+void setRegistryBusyTimeout(int milliseconds);
+
 // The hive file that holds a root ("" for a root that is none of the three).
 std::string registryHivePath(HKEY root);
 

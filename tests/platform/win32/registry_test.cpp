@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -647,6 +649,135 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
         EXPECT_EQ(subKeys(key).size(), static_cast<size_t>(kEach));
         RegCloseKey(key);
     }
+}
+
+// A raw SQLite connection to a hive file in a process of the test's own,
+// holding the hive's write lock until released, as another process writing
+// the hive holds it. (The connection lives in its own process: SQLite's
+// record of the locks a process holds would follow a fork into the
+// processes that the test starts next.)
+class HiveWriteLock {
+ public:
+    explicit HiveWriteLock(const std::string& path) {
+        int held[2], go[2];
+        if (pipe(held) != 0 || pipe(go) != 0) return;
+        std::fflush(nullptr);
+        pid_ = fork();
+        if (pid_ == 0) {
+            ::close(held[0]);
+            ::close(go[1]);
+            sqlite3* db = nullptr;
+            char state = 'L';
+            if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr) != SQLITE_OK ||
+                sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr) != SQLITE_OK)
+                state = 'F';
+            if (::write(held[1], &state, 1) != 1) _exit(2);
+            char c = 0;
+            while (::read(go[0], &c, 1) < 0 && errno == EINTR) {
+            }
+            const int rc = sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+            sqlite3_close_v2(db);
+            _exit(rc == SQLITE_OK ? 0 : 1);
+        }
+        ::close(held[1]);
+        ::close(go[0]);
+        go_ = go[1];
+        char state = 0;
+        while (::read(held[0], &state, 1) < 0 && errno == EINTR) {
+        }
+        ::close(held[0]);
+        EXPECT_EQ(state, 'L') << "the lock of " << path << " could not be taken";
+    }
+    ~HiveWriteLock() { release(); }
+    void release() {
+        if (pid_ <= 0) return;
+        const char c = 'G';
+        EXPECT_EQ(::write(go_, &c, 1), 1);
+        ::close(go_);
+        int status = 0;
+        EXPECT_EQ(waitpid(pid_, &status, 0), pid_);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the lock's commit failed";
+        pid_ = 0;
+    }
+
+ private:
+    pid_t pid_ = 0;
+    int go_ = -1;
+};
+
+// Two processes create the same new key path while the hive's write lock
+// is held elsewhere: both have looked and found the key missing before the
+// lock goes, so only the second look inside each one's write transaction
+// keeps the second from creating the key again.
+TEST_F(Registry, TwoProcessesCreatingOneNewKeyMakeItOnce) {
+    RegCloseKey(create(HKEY_CURRENT_USER, "Software"));
+    HiveWriteLock lock(dir_ + "/user.db");
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    std::fflush(nullptr);
+    std::vector<pid_t> children;
+    for (int i = 0; i < 2; ++i) {
+        const pid_t pid = fork();
+        if (pid == 0) {
+            ::close(ready[0]);
+            const char one = 1;
+            if (::write(ready[1], &one, 1) != 1) _exit(90);
+            HKEY key = 0;
+            DWORD disposition = 0;
+            const LONG r = RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Race\\New", 0, KEY_ALL_ACCESS, &key,
+                                          &disposition);
+            // The exit status: the disposition, or 10 and more for an error.
+            _exit(r == ERROR_SUCCESS ? static_cast<int>(disposition) : 10 + static_cast<int>(r % 100));
+        }
+        ASSERT_GT(pid, 0);
+        children.push_back(pid);
+    }
+    ::close(ready[1]);
+    char got[2];
+    size_t have = 0;
+    while (have < 2) {
+        const ssize_t n = ::read(ready[0], got + have, 2 - have);
+        ASSERT_GT(n, 0);
+        have += static_cast<size_t>(n);
+    }
+    ::close(ready[0]);
+    // Each child is past its first look and waits for the lock.
+    ::usleep(300000);
+    lock.release();
+    std::vector<int> dispositions;
+    for (pid_t pid : children) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status));
+        dispositions.push_back(WEXITSTATUS(status));
+    }
+    std::sort(dispositions.begin(), dispositions.end());
+    EXPECT_EQ(dispositions, (std::vector<int>{static_cast<int>(REG_CREATED_NEW_KEY),
+                                              static_cast<int>(REG_OPENED_EXISTING_KEY)}));
+    HKEY race = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &race), ERROR_SUCCESS);
+    EXPECT_EQ(subKeys(race), (std::vector<std::string>{"New"}));
+    RegCloseKey(race);
+}
+
+// The same lock held past a short timeout: the write fails as a write
+// that could not be made, and says why on standard error once.
+TEST_F(Registry, AWriteLockHeldPastTheTimeoutIsReportedAsBusy) {
+    RegCloseKey(create(HKEY_CURRENT_USER, "Software"));
+    setRegistryBusyTimeout(100);
+    struct Restore {
+        ~Restore() { setRegistryBusyTimeout(10000); }
+    } restore;
+    HiveWriteLock lock(dir_ + "/user.db");
+    ::testing::internal::CaptureStderr();
+    HKEY key = 0;
+    EXPECT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Busy", 0, KEY_ALL_ACCESS, &key), ERROR_CANTWRITE);
+    const std::string said = ::testing::internal::GetCapturedStderr();
+    EXPECT_EQ(said, "kestrin: registry hive \"" + dir_ + "/user.db\": the hive stayed locked by another process; "
+                    "creating a key failed (database is locked)\n");
+    lock.release();
+    ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Busy", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+    RegCloseKey(key);
 }
 
 }  // namespace
