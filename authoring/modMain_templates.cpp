@@ -122,8 +122,10 @@ void g_InsertAtCursor(frmMain& form, const std::string& text) {
 }
 
 void appendAtEnd(frmMain& form, const std::string& text, diagnostics::Handling& handling) {
-  const auto step = [&](const std::function<void()>& statement) {
-    handling.run(statement, std::source_location::current());
+  // Each statement reports its own line.
+  const auto step = [&](const std::function<void()>& statement,
+                        std::source_location where = std::source_location::current()) {
+    handling.run(statement, where);
   };
   step([&] { editorOf(form).executeCommand(platform::controls::cmdDocumentEnd); });
   step([&] { editorOf(form).executeCommand(platform::controls::cmdNewLine); });

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "diagnostics/error_handler.h"
+#include "platform/runtime/errors.h"
 
 namespace kestrin::diagnostics {
 
@@ -40,7 +41,8 @@ bool IgnoreFailures::step(const std::function<void()>& statement) {
   } catch (const TrapFailure&) {
     throw;
   } catch (...) {
-    currentFailure() = failureOfCurrentException(0);
+    failure_ = failureOfCurrentException(0);
+    clearFailure();
     return false;
   }
 }
@@ -49,6 +51,15 @@ bool IgnoreFailures::condition(const std::function<bool()>& test, OnFailure onFa
   bool met = false;
   if (!step([&] { met = test(); })) return onFailure == OnFailure::IntoBlock;
   return met;
+}
+
+void withSource(const std::string& source, const std::function<void()>& statement) {
+  try {
+    statement();
+  } catch (platform::RuntimeError& e) {
+    e.setSource(source);
+    throw;
+  }
 }
 
 Trap::Trap(OwnMessage ownMessage) : ownMessage_(std::move(ownMessage)) {}

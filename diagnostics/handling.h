@@ -37,6 +37,7 @@
 #include <cstdint>
 #include <functional>
 #include <source_location>
+#include <string>
 
 #include "diagnostics/failure.h"
 
@@ -64,15 +65,26 @@ Handling& noHandling();
 class IgnoreFailures final : public Handling {
  public:
   // Runs the statement; false when it failed and was skipped. The failure
-  // becomes the thread's current failure.
+  // is kept as this procedure's last failure (failure()); the thread's
+  // current failure is cleared, so that nothing reported later sees it.
   bool step(const std::function<void()>& statement);
   // The test's result; on failure what onFailure says.
   bool condition(const std::function<bool()>& test, OnFailure onFailure = OnFailure::NotMet);
 
+  // The failure of the last skipped statement; number 0 when none failed.
+  const Failure& failure() const { return failure_; }
+
   void run(const std::function<void()>& statement, std::source_location) override {
     step(statement);
   }
+
+ private:
+  Failure failure_;
 };
+
+// Runs the statement so that a failure leaves it with `source` as its
+// source (a procedure that names itself in the report).
+void withSource(const std::string& source, const std::function<void()>& statement);
 
 // How a trapped body ended.
 enum class TrapEnd {

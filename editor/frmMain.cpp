@@ -39,17 +39,6 @@ std::string taskListPath() {
   return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kTaskListName;
 }
 
-// Runs a statement of a shut-down step so that its failure carries the
-// step's trace text as source.
-void withSource(const std::string& source, const std::function<void()>& statement) {
-  try {
-    statement();
-  } catch (platform::RuntimeError& e) {
-    e.setSource(source);
-    throw;
-  }
-}
-
 // The shut-down steps' own message, shown while no diagnostics object
 // exists.
 void shutDownMessage(diagnostics::Failure& failure, const std::string& source) {
@@ -282,7 +271,7 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
     if (UnloadMode != platform::ui::unload_mode::FormCode) {
       int32_t answer = mb::Yes;
       trap.step([&] {
-        withSource(source, [&] {
+        diagnostics::withSource(source, [&] {
           answer = platform::ui::MsgBox(
               "Are you sure you want to exit Kestrin Script Editor?" + kNineBlanks,
               mb::YesNo | mb::Question, kMainWindowTitle);
@@ -295,14 +284,18 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
     }
 
     // The save offer of a modified script; its Cancel keeps the window open.
-    trap.step([&] { withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); }); });
+    trap.step([&] {
+      diagnostics::withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); });
+    });
     if (Cancel) return;
 
     // The temporary copy beside the script goes (for a script that was
     // never saved nothing is found to delete).
     std::string name = tag();
     if (!name.empty() && name.back() == '*') name = platform::replace(name, "*", "");
-    trap.step([&] { withSource(source, [&] { modMain::gbln_DeleteTempScript(name); }); });
+    trap.step([&] {
+      diagnostics::withSource(source, [&] { modMain::gbln_DeleteTempScript(name); });
+    });
   });
   if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
 }
@@ -321,17 +314,21 @@ void frmMain::onUnload(bool& Cancel) {
     // The toolbar layout: the current layout replaces the old file only once
     // it is written whole, so a failed write keeps the old layout.
     const std::string layout = layoutPath();
-    trap.step([&] { withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); }); });
+    trap.step([&] {
+      diagnostics::withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); });
+    });
 
     // The task list.
     const std::string tasks = taskListPath();
-    trap.step([&] { withSource(source, [&] { PVTaskPad1->save(tasks, 0); }); });
+    trap.step([&] { diagnostics::withSource(source, [&] { PVTaskPad1->save(tasks, 0); }); });
 
     // The placement, for the next start. A load that ended before it made
     // the placement helper leaves the stored placement alone instead of
     // reporting a second failure.
     if (m_oFormRestore)
-      trap.step([&] { withSource(source, [&] { m_oFormRestore->SavePosition(*this); }); });
+      trap.step([&] {
+        diagnostics::withSource(source, [&] { m_oFormRestore->SavePosition(*this); });
+      });
 
     g_blnMainFormLoaded = false;
   });

@@ -360,13 +360,10 @@ class frmMain : public platform::ui::Form {
 
 // The tool dispatcher's table (frmMain_dispatch.cpp): the position, from 1,
 // of the first entry whose ID equals toolId with regard to case (0 when
-// none); the number of entries; the ID at a position ("" outside the table);
-// whether the entry at a position still waits for its command (it matches
-// and does nothing).
+// none); the number of entries; the ID at a position ("" outside the table).
 int32_t toolDispatchIndex(const std::string& toolId);
 int32_t toolDispatchCount();
 std::string toolDispatchId(int32_t index);
-bool toolDispatchWaiting(int32_t index);
 
 // The web and mail addresses of the Help menu are configuration of the
 // installation: text values of the machine key kLinksKey. An absent or

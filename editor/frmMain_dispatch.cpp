@@ -4,8 +4,7 @@
 //
 // The IDs are compared with regard to case ("id_EditUndo" is an entry,
 // "ID_EditUndo" is none) in the order of the table; an ID that no entry has
-// does nothing. An entry without a command matches and does nothing yet:
-// its command has not been built; the entry names what it waits for.
+// does nothing.
 #include <array>
 #include <functional>
 #include <source_location>
@@ -211,100 +210,96 @@ void codeTemplate(ToolCall& call) {
 
 struct ToolEntry {
   std::string_view id;
-  // Null while the entry waits for its command.
   Command command;
-  // What the entry still waits for (null when it is complete); an entry
-  // with a command of its own may still wait for part of it.
-  const char* waitingFor;
 };
 
 // The dispatch table, in the order of comparison.
 constexpr std::array<ToolEntry, 85> kToolTable{{
-    {"ID_CodeBank", nothing, nullptr},
-    {"ID_AddCode", nothing, nullptr},
-    {"ID_GetCode", nothing, nullptr},
-    {"ID_Backup", nothing, nullptr},
-    {"ID_ShowTasks", showTasks, nullptr},
-    {"ID_HideTasks", hideTasks, nullptr},
-    {"ID_FileNew", fileNew, nullptr},
-    {"ID_FileOpen", fileOpen, nullptr},
-    {"ID_CloseAllFiles", closeAllFiles, nullptr},
-    {"ID_FileSave", fileSave, nullptr},
-    {"ID_FileSaveAs", fileSaveAs, nullptr},
-    {"ID_SaveAllFiles", saveAllFiles, nullptr},
-    {"id_FilePrint", filePrint, nullptr},
-    {"id_FileExit", closeEditor, nullptr},
-    {"ID_InsertFile", insertFile, nullptr},
-    {"ID_PrintSetup", filePrintSetup, nullptr},
-    {"ID_TODO", codeTemplate<modMain::g_ToDo>, nullptr},
-    {"ID_If...EndIf", codeTemplate<modMain::g_IfCode>, nullptr},
-    {"ID_If..ElseIf..EndIf", codeTemplate<modMain::g_ElseIfCode>, nullptr},
-    {"ID_SelectCase", codeTemplate<modMain::g_SelectCaseCode>, nullptr},
-    {"ID_For..Next", codeTemplate<modMain::g_ForNextCode>, nullptr},
-    {"ID_For..Each", codeTemplate<modMain::g_ForEachCode>, nullptr},
-    {"ID_Arc", codeTemplate<modMain::g_AddArcDeclare>, nullptr},
-    {"ID_Line", codeTemplate<modMain::g_AddLineDeclare>, nullptr},
-    {"ID_Point", codeTemplate<modMain::g_AddPointDeclare>, nullptr},
-    {"ID_Rectangle", codeTemplate<modMain::g_AddRectangleDeclare>, nullptr},
-    {"ID_Leads", codeTemplate<modMain::g_AddLeadsDeclare>, nullptr},
-    {"ID_DepthCuts", codeTemplate<modMain::g_AddDepthsDeclare>, nullptr},
-    {"ID_OverRide", codeTemplate<modMain::g_AddOverRideDeclare>, nullptr},
-    {"ID_AddBackSlash", codeTemplate<modMain::g_AddBackSlashCode>, nullptr},
-    {"ID_InitializeScreen", codeTemplate<modMain::g_AddInitializeCode>, nullptr},
-    {"ID_ResetAll", codeTemplate<modMain::g_ReSetAllCode>, nullptr},
-    {"ID_CheckForDrawing", codeTemplate<modMain::g_CheckForDrawing>, nullptr},
-    {"ID_BrowseForFolder", codeTemplate<modMain::g_BrowseForFolder>, nullptr},
-    {"ID_InsertFSO", codeTemplate<modMain::g_AddFSO>, nullptr},
-    {"ID_InsertWSH", codeTemplate<modMain::g_AddWSH>, nullptr},
-    {"ID_InsertInclude", codeTemplate<modMain::g_AddInclude>, nullptr},
-    {"ID_ADO", codeTemplate<modMain::g_AddADO>, nullptr},
-    {"ID_AutoCAD", codeTemplate<modMain::g_AddAutoCAD>, nullptr},
-    {"ID_DefineNotepad", codeTemplate<modMain::g_Notepad>, nullptr},
-    {"ID_MSWord", codeTemplate<modMain::g_AddWord>, nullptr},
-    {"ID_MSExcel", codeTemplate<modMain::g_AddExcel>, nullptr},
-    {"id_EditUndo", editUndo, nullptr},
-    {"id_EditRedo", editRedo, nullptr},
-    {"ID_EditCut", editCut, nullptr},
-    {"ID_EditCopy", editCopy, nullptr},
-    {"ID_EditPaste", editPaste, nullptr},
-    {"id_EditDelete", editDelete, nullptr},
-    {"ID_EditFind", editFind, nullptr},
-    {"id_EditFindNext", editFindNext, nullptr},
-    {"id_EditReplace", editReplace, nullptr},
-    {"id_EditSelectAll", editSelectAll, nullptr},
-    {"id_EditSelectCurrentLine", editSelectCurrentLine, nullptr},
-    {"id_EditGoToLine", editGoToLine, nullptr},
-    {"ID_EditPreferences", editPreferences, nullptr},
-    {"ID_CommentRemove", commentClear, nullptr},
-    {"ID_CommentAdd", commentAdd, nullptr},
-    {"ID_CopyFilePath/Name", copyFilePathName, nullptr},
-    {"ID_Date/Time", insertDateTime, nullptr},
-    {"ID_DOSCommand", runDosPrompt, nullptr},
-    {"ID_ExecuteScript", execScript, nullptr},
-    {"ID_CloseEditor", closeEditor, nullptr},
-    {"ID_Calc", runCalculator, nullptr},
-    {"ID_Notepad", runNotepad, nullptr},
-    {"ID_Regedit", runRegistryEditor, nullptr},
-    {"ID_EnableBackup", enableBackup, nullptr},
-    {"ID_DisableBackup", disableBackup, nullptr},
-    {"ID_InsertClass", codeDialog<frmNewClass>, nullptr},
-    {"ID_NewFunction", codeDialog<frmAddFunction>, nullptr},
-    {"ID_NewSubroutine", codeDialog<frmAddSubroutine>, nullptr},
-    {"ID_AddProperty", codeDialog<frmAddProperty>, nullptr},
-    {"id_BookmarksBookmarkOn/Off", bookmarkToggle, nullptr},
-    {"id_BookmarksClearAllBookmarks", bookmarkClearAll, nullptr},
-    {"id_BookmarksJumptoFirstBookmark", bookmarkFirst, nullptr},
-    {"id_BookmarksJumptoLastBookmark", bookmarkLast, nullptr},
-    {"id_BookmarksGotoNextBookmark", bookmarkNext, nullptr},
-    {"id_BookmarksGotoPreviousBookmark", bookmarkPrevious, nullptr},
-    {"ID_About", aboutWindow, nullptr},
-    {"ID_Contents", helpContents, nullptr},
-    {"ID_KzScriptHelp", scriptingHelp, nullptr},
-    {"ID_VbScript", vbScriptReference, nullptr},
-    {"ID_KestrinForum", forumPage, nullptr},
-    {"ID_Contact", contactPage, nullptr},
-    {"ID_Homepage", homePage, nullptr},
-    {"ID_Support", supportMail, nullptr},
+    {"ID_CodeBank", nothing},
+    {"ID_AddCode", nothing},
+    {"ID_GetCode", nothing},
+    {"ID_Backup", nothing},
+    {"ID_ShowTasks", showTasks},
+    {"ID_HideTasks", hideTasks},
+    {"ID_FileNew", fileNew},
+    {"ID_FileOpen", fileOpen},
+    {"ID_CloseAllFiles", closeAllFiles},
+    {"ID_FileSave", fileSave},
+    {"ID_FileSaveAs", fileSaveAs},
+    {"ID_SaveAllFiles", saveAllFiles},
+    {"id_FilePrint", filePrint},
+    {"id_FileExit", closeEditor},
+    {"ID_InsertFile", insertFile},
+    {"ID_PrintSetup", filePrintSetup},
+    {"ID_TODO", codeTemplate<modMain::g_ToDo>},
+    {"ID_If...EndIf", codeTemplate<modMain::g_IfCode>},
+    {"ID_If..ElseIf..EndIf", codeTemplate<modMain::g_ElseIfCode>},
+    {"ID_SelectCase", codeTemplate<modMain::g_SelectCaseCode>},
+    {"ID_For..Next", codeTemplate<modMain::g_ForNextCode>},
+    {"ID_For..Each", codeTemplate<modMain::g_ForEachCode>},
+    {"ID_Arc", codeTemplate<modMain::g_AddArcDeclare>},
+    {"ID_Line", codeTemplate<modMain::g_AddLineDeclare>},
+    {"ID_Point", codeTemplate<modMain::g_AddPointDeclare>},
+    {"ID_Rectangle", codeTemplate<modMain::g_AddRectangleDeclare>},
+    {"ID_Leads", codeTemplate<modMain::g_AddLeadsDeclare>},
+    {"ID_DepthCuts", codeTemplate<modMain::g_AddDepthsDeclare>},
+    {"ID_OverRide", codeTemplate<modMain::g_AddOverRideDeclare>},
+    {"ID_AddBackSlash", codeTemplate<modMain::g_AddBackSlashCode>},
+    {"ID_InitializeScreen", codeTemplate<modMain::g_AddInitializeCode>},
+    {"ID_ResetAll", codeTemplate<modMain::g_ReSetAllCode>},
+    {"ID_CheckForDrawing", codeTemplate<modMain::g_CheckForDrawing>},
+    {"ID_BrowseForFolder", codeTemplate<modMain::g_BrowseForFolder>},
+    {"ID_InsertFSO", codeTemplate<modMain::g_AddFSO>},
+    {"ID_InsertWSH", codeTemplate<modMain::g_AddWSH>},
+    {"ID_InsertInclude", codeTemplate<modMain::g_AddInclude>},
+    {"ID_ADO", codeTemplate<modMain::g_AddADO>},
+    {"ID_AutoCAD", codeTemplate<modMain::g_AddAutoCAD>},
+    {"ID_DefineNotepad", codeTemplate<modMain::g_Notepad>},
+    {"ID_MSWord", codeTemplate<modMain::g_AddWord>},
+    {"ID_MSExcel", codeTemplate<modMain::g_AddExcel>},
+    {"id_EditUndo", editUndo},
+    {"id_EditRedo", editRedo},
+    {"ID_EditCut", editCut},
+    {"ID_EditCopy", editCopy},
+    {"ID_EditPaste", editPaste},
+    {"id_EditDelete", editDelete},
+    {"ID_EditFind", editFind},
+    {"id_EditFindNext", editFindNext},
+    {"id_EditReplace", editReplace},
+    {"id_EditSelectAll", editSelectAll},
+    {"id_EditSelectCurrentLine", editSelectCurrentLine},
+    {"id_EditGoToLine", editGoToLine},
+    {"ID_EditPreferences", editPreferences},
+    {"ID_CommentRemove", commentClear},
+    {"ID_CommentAdd", commentAdd},
+    {"ID_CopyFilePath/Name", copyFilePathName},
+    {"ID_Date/Time", insertDateTime},
+    {"ID_DOSCommand", runDosPrompt},
+    {"ID_ExecuteScript", execScript},
+    {"ID_CloseEditor", closeEditor},
+    {"ID_Calc", runCalculator},
+    {"ID_Notepad", runNotepad},
+    {"ID_Regedit", runRegistryEditor},
+    {"ID_EnableBackup", enableBackup},
+    {"ID_DisableBackup", disableBackup},
+    {"ID_InsertClass", codeDialog<frmNewClass>},
+    {"ID_NewFunction", codeDialog<frmAddFunction>},
+    {"ID_NewSubroutine", codeDialog<frmAddSubroutine>},
+    {"ID_AddProperty", codeDialog<frmAddProperty>},
+    {"id_BookmarksBookmarkOn/Off", bookmarkToggle},
+    {"id_BookmarksClearAllBookmarks", bookmarkClearAll},
+    {"id_BookmarksJumptoFirstBookmark", bookmarkFirst},
+    {"id_BookmarksJumptoLastBookmark", bookmarkLast},
+    {"id_BookmarksGotoNextBookmark", bookmarkNext},
+    {"id_BookmarksGotoPreviousBookmark", bookmarkPrevious},
+    {"ID_About", aboutWindow},
+    {"ID_Contents", helpContents},
+    {"ID_KzScriptHelp", scriptingHelp},
+    {"ID_VbScript", vbScriptReference},
+    {"ID_KestrinForum", forumPage},
+    {"ID_Contact", contactPage},
+    {"ID_Homepage", homePage},
+    {"ID_Support", supportMail},
 }};
 
 // The first entry whose ID equals toolId, with regard to case; null when none.
@@ -317,8 +312,10 @@ const ToolEntry* findEntry(std::string_view toolId) {
 }  // namespace
 
 std::string supportMailText(diagnostics::Handling& handling) {
-  const auto step = [&](const std::function<void()>& statement) {
-    handling.run(statement, std::source_location::current());
+  // Each statement reports its own line.
+  const auto step = [&](const std::function<void()>& statement,
+                        std::source_location where = std::source_location::current()) {
+    handling.run(statement, where);
   };
   const char* const crLf = "\r\n";
   platform::scripting::FileSystemObject fso;
@@ -405,11 +402,6 @@ std::string toolDispatchId(int32_t index) {
   return std::string(kToolTable[static_cast<size_t>(index - 1)].id);
 }
 
-bool toolDispatchWaiting(int32_t index) {
-  if (index < 1 || index > toolDispatchCount()) return false;
-  return kToolTable[static_cast<size_t>(index - 1)].waitingFor != nullptr;
-}
-
 void frmMain::SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool) {
   // The window stays whole while a command unloads it; the ID is copied, as
   // a command may replace the toolbar's layout.
@@ -428,7 +420,7 @@ void frmMain::SSActiveToolBars1_ToolClick(const platform::controls::Tool& Tool) 
     trace.enter(source);
     const ToolEntry* entry = nullptr;
     trap.step([&] { entry = findEntry(toolId); });
-    if (entry && entry->command) entry->command(call);
+    if (entry) entry->command(call);
   });
   // Abort, the own message and an answer to leave at once end without the
   // pop; every way out releases what the call held.

@@ -138,7 +138,7 @@ void frmMain::m_FileSaveAs() {
     if (ignore.step([&] { modMain::g_SetCurrentScriptStatus(*this, chosen, true); }))
       ignore.step([&] { modGlobals::save_scriptname(chosen); });
     else
-      ignore.step([&] { modMain::g_ShowSaveProblem(diagnostics::currentFailure().description); });
+      ignore.step([&] { modMain::g_ShowSaveProblem(ignore.failure().description); });
     // The temporary copy of the last hand-over goes.
     ignore.step([&] { modMain::gbln_DeleteTempScript(CPreferences().TempScript()); });
   }

@@ -46,16 +46,7 @@ void frmMain::m_ExecScript() {
   // With one, the report names the command as the source.
   auto step = [&](const std::function<void()>& statement,
                   std::source_location where = std::source_location::current()) {
-    trap.step(
-        [&] {
-          try {
-            statement();
-          } catch (platform::RuntimeError& e) {
-            e.setSource(source);
-            throw;
-          }
-        },
-        where);
+    trap.step([&] { diagnostics::withSource(source, statement); }, where);
   };
   diagnostics::Trace trace(trap);
 

@@ -190,7 +190,7 @@ bool gbln_FileSave(frmMain& form) {
     // A write that failed is told as a failure, not as a save, and the
     // host hears of no path; the document stays modified.
     if (!ignore.step([&] { g_SetCurrentScriptStatus(form, chosen, true); })) {
-      ignore.step([&] { g_ShowSaveProblem(diagnostics::currentFailure().description); });
+      ignore.step([&] { g_ShowSaveProblem(ignore.failure().description); });
       return;
     }
     ignore.step([&] { modGlobals::save_scriptname(chosen); });

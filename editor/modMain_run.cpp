@@ -83,16 +83,7 @@ bool PassScriptToKestrin(std::string& path) {
   // With one, the report names this procedure as the source.
   auto step = [&](const std::function<void()>& statement,
                   std::source_location where = std::source_location::current()) {
-    trap.step(
-        [&] {
-          try {
-            statement();
-          } catch (platform::RuntimeError& e) {
-            e.setSource(source);
-            throw;
-          }
-        },
-        where);
+    trap.step([&] { diagnostics::withSource(source, statement); }, where);
   };
   diagnostics::Trace trace(trap);
   platform::scripting::FileSystemObject fso;

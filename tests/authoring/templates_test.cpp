@@ -340,7 +340,6 @@ TEST_F(TemplateTest, EachTemplatesToolRunsItsTemplate) {
       {"ID_MSExcel", "Set Excel = CreateObject(\"Excel.Application\")"},
   };
   for (const auto& c : cases) {
-    EXPECT_FALSE(editor::toolDispatchWaiting(editor::toolDispatchIndex(c.id))) << c.id;
     document("Dim a\r\n");
     if (std::string(c.id) == "ID_TODO") user->answerInputBox("tidy up", "", "Add TODO Task");
     const size_t before = traceLines().size();

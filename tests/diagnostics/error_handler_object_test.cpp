@@ -5,7 +5,9 @@
 
 #include <vector>
 
+#include "diagnostics/handling.h"
 #include "diagnostics_fixture.h"
+#include "platform/runtime/errors.h"
 #include "platform/com/error_info.h"
 #include "platform/com/variant.h"
 #include "typelib/typelib.h"
@@ -77,7 +79,8 @@ class ErrorHandlerObjectTest : public diagnostics_test::DiagnosticsTest {
 constexpr com::DISPID kInit = 0x6003000a, kCallStackPush = 0x6003000d, kHandleError = 0x6003000f;
 constexpr com::DISPID kErrorHandlerActions = 0x68030007, kErrorLogFile = 0x68030005,
                       kTracingFlags = 0x68030001, kTracingLogFile = 0x68030000,
-                      kCallStackEnabled = 0x68030009;
+                      kCallStackEnabled = 0x68030009, kErrorNumber = 0x68030004,
+                      kErrorDescription = 0x68030008;
 
 TEST(ErrorHandlerBindings, BindEveryMemberOfTheInterfaceWithItsArguments) {
   EXPECT_EQ(diagnostics::ErrorHandlerObject::bindings().problems(), std::vector<std::string>{});
@@ -124,6 +127,26 @@ TEST_F(ErrorHandlerObjectTest, ACallerTracesAndReportsThroughInvoke) {
   EXPECT_EQ(readFile(traceLog()),
             std::string(diagnostics_test::kStamp) + " --- Entered routine: Host::Run(Sub)\r\n");
   EXPECT_NE(readFile(errorLog()).find(" in Host::Run(Sub) at line 0\r\n"), std::string::npos);
+}
+
+TEST_F(ErrorHandlerObjectTest, AReportAfterASkippedStatementHoldsNoFailureOfIt) {
+  Result init;
+  call(kInit, {ComVariant::i4(2), ComVariant::text(errorLog()), ComVariant::boolean(true)}, init);
+  ASSERT_EQ(init.code, com::S_OK);
+  // A statement of this thread skipped under statement-by-statement handling.
+  diagnostics::IgnoreFailures ignore;
+  ASSERT_FALSE(ignore.step([] { platform::raise(platform::err::FileNotFound); }));
+
+  Result push;
+  call(kCallStackPush, {ComVariant::text("Host::Run(Sub)")}, push);
+  Result report;
+  call(kHandleError, {}, report);
+  ASSERT_EQ(report.code, com::S_OK);
+  EXPECT_EQ(get(kErrorNumber).toLong(), 0);
+  EXPECT_EQ(get(kErrorDescription).toText(), "");
+  EXPECT_NE(readFile(errorLog()).find(" --- Error: 0, () in Host::Run(Sub) at line 0\r\n"),
+            std::string::npos)
+      << readFile(errorLog());
 }
 
 TEST_F(ErrorHandlerObjectTest, AnEarlyBoundCallReturnsTheErrorAndLeavesItsInformation) {
