@@ -16,9 +16,11 @@
 #include "host/player.h"
 #include "host/scenario.h"
 #include "platform/runtime/clock.h"
+#include "platform/ui/desktops.h"
 #include "platform/ui/form.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/user.h"
+#include "platform/ui/visible_text.h"
 #include "platform/win32/launch.h"
 #include "platform/win32/registry.h"
 
@@ -177,6 +179,40 @@ int runConsole(const Options& o) {
   return status;
 }
 
+// The interactive desktop: the host installs no user of its own, so that
+// the editor's windows open on the platform's default desktop (the
+// terminal), as they would in any host that loads the component.
+int runDesktop(const Options& o) {
+  if (o.registry) {
+    fs::create_directories(*o.registry);
+    platform::setRegistryFolder(*o.registry);
+  }
+  if (o.screen) platform::ui::setScreenPixels(o.screen->first, o.screen->second);
+  if (o.terminal) ::setenv("KESTRIN_DESKTOP", "terminal", 1);
+  EditorLink link(o.editor ? *o.editor : defaultEditorFolder());
+  if (o.bridge) {
+    std::string why;
+    if (!link.loadBridge(&why)) std::cerr << "note: " << why << "\n";
+  }
+  platform::ui::setCurrentUser(nullptr);
+  CallOutcome run = link.runEditor(o.argument);
+  // A window that is still open (the editor was already open, or a window
+  // of its own outlived the main one) goes with FreeEditor.
+  if (run.reached && !platform::ui::forms().empty()) link.freeEditor();
+  platform::ui::closeDefaultUser();
+  int status = 0;
+  if (!run.reached) {
+    std::cerr << "kestrin-host: the editor cannot be opened: " << run.failure << "\n";
+    status = 1;
+  } else if (run.error) {
+    std::cerr << "kestrin-host: the editor raised error " << run.error->number << ": "
+              << platform::ui::visibleText(run.error->description) << "\n";
+    status = 1;
+  }
+  leaveDesktop(link);
+  return status;
+}
+
 }  // namespace
 
 int hostMain(int argc, char** argv) {
@@ -192,7 +228,10 @@ int hostMain(int argc, char** argv) {
     return 0;
   }
   try {
-    return o.scenario ? playScenario(o) : runConsole(o);
+    if (o.scenario) return playScenario(o);
+    // A terminal person gets the desktop; piped commands get the console.
+    if (o.terminal || (!o.console && ::isatty(0))) return runDesktop(o);
+    return runConsole(o);
   } catch (const std::exception& e) {
     std::cout << "ERROR: " << e.what() << "\n";
     return 1;

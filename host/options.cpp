@@ -41,6 +41,10 @@ Options parseOptions(const std::vector<std::string>& args) {
       std::string v = value("--screen");
       o.screen = parseScreen(v);
       if (!o.screen) throw std::invalid_argument("--screen takes WIDTHxHEIGHT in pixels, not " + v);
+    } else if (a == "--console") {
+      o.console = true;
+    } else if (a == "--terminal") {
+      o.terminal = true;
     } else if (a == "--keep") {
       o.keep = true;
     } else if (a == "--help" || a == "-h") {
@@ -56,16 +60,21 @@ Options parseOptions(const std::vector<std::string>& args) {
       o.argument = a;
     }
   }
+  if (o.console && o.terminal) throw std::invalid_argument("--console and --terminal exclude each other");
+  if (o.scenario && (o.console || o.terminal))
+    throw std::invalid_argument("a scenario has a user of its own; give neither --console nor --terminal");
   if (o.scenario && o.argument)
     throw std::invalid_argument("a scenario makes its own host calls; give no argument with --scenario");
   return o;
 }
 
 const char* usage() {
-  return "usage: kestrin-host [--scenario FILE] [--editor DIR] [--registry DIR] [--no-bridge]\n"
-         "                    [--screen WIDTHxHEIGHT] [--keep] [ARG]\n"
-         "  Without --scenario the editor opens on ARG (a script path, new or temp) and the\n"
-         "  console takes the commands; help lists them.\n";
+  return "usage: kestrin-host [--scenario FILE | --console | --terminal] [--editor DIR]\n"
+         "                    [--registry DIR] [--no-bridge] [--screen WIDTHxHEIGHT] [--keep] [ARG]\n"
+         "  The editor opens on ARG (a script path, new or temp). On a terminal its windows\n"
+         "  are shown there, to be used with the keys and the mouse (F10 opens the menus).\n"
+         "  --console, or standard input that is no terminal, takes the commands of a\n"
+         "  scenario at a prompt instead (help lists them); --scenario plays a file.\n";
 }
 
 }  // namespace kestrin_host

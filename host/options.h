@@ -1,6 +1,7 @@
 // The command line of kestrin-host:
-//   kestrin-host [--scenario FILE] [--editor DIR] [--registry DIR]
-//                [--no-bridge] [--screen WIDTHxHEIGHT] [--keep] [ARG]
+//   kestrin-host [--scenario FILE | --console | --terminal] [--editor DIR]
+//                [--registry DIR] [--no-bridge] [--screen WIDTHxHEIGHT]
+//                [--keep] [ARG]
 #pragma once
 
 #include <cstdint>
@@ -17,6 +18,11 @@ struct Options {
   bool bridge = true;
   std::optional<std::pair<int32_t, int32_t>> screen;
   bool keep = false;
+  // The command console instead of the interactive terminal desktop.
+  bool console = false;
+  // The terminal desktop even where the default choice would not open it
+  // (KESTRIN_DESKTOP=off, standard input that is no terminal).
+  bool terminal = false;
   bool help = false;
   std::optional<std::string> argument;
 };

@@ -82,11 +82,10 @@ DialogLayout layoutDialog(const ui::Form& form) {
       continue;
     }
     if (is<CommandButton>(c)) {
-      if (inGroup && !layout.rows.empty() && layout.rows.back().kind == DialogRow::Kind::Controls &&
-          layout.rows.back().inGroup)
+      // A button right after a field of a group is that field's button.
+      if (inGroup && i > 0 && (is<TextBox>(order[i - 1]) || is<ComboBox>(order[i - 1])) &&
+          !layout.rows.empty() && layout.rows.back().inGroup && layout.rows.back().controls.back() == order[i - 1])
         layout.rows.back().controls.push_back(c);
-      else if (inGroup)
-        push(DialogRow::Kind::Controls, c);
       else
         buttons.controls.push_back(c);
       continue;

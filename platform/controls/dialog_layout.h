@@ -8,9 +8,9 @@
 // captioned frame after it opens page k (frames past the last tab stay on
 // the last page), and the rows between the strip and the first frame are
 // on the first page. Command buttons go to the last row, except a button
-// inside a group, which stays on the row of the control before it
-// ("Browse..." beside its folder). Hidden controls, timers and pictures
-// are left out.
+// inside a group that follows a text box or combo box, which stays on the
+// field's row ("Browse..." beside its folder). Hidden controls, timers and
+// pictures are left out.
 #pragma once
 
 #include <cstdint>

@@ -60,6 +60,7 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
     f.add(std::make_shared<pc::CheckBox>("chkZip", "Zip"));
     f.add(std::make_shared<pc::TextBox>("txtPath"));
     f.add(std::make_shared<pc::CommandButton>("cmdBrowse", "Browse..."));
+    f.add(std::make_shared<pc::CommandButton>("cmdHelp", "Help"));
     auto hidden = f.add(std::make_shared<pc::CheckBox>("chkHidden", "Hidden"));
     hidden->setVisible(false);
     f.add(std::make_shared<ui::Timer>("Timer1"));
@@ -86,7 +87,7 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
       "  row 1: txtPath cmdBrowse",
       "line 1: linSeparator(0)",
       "row 1: chkAfter",
-      "buttons -1: cmdCancel cmdOK",
+      "buttons -1: cmdHelp cmdCancel cmdOK",
   };
   EXPECT_EQ(rowsOf(layout), expected);
   ASSERT_EQ(layout.tabs, &form->control("tabs"));
@@ -94,7 +95,7 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
   EXPECT_EQ(layout.pageOf(&form->control("lblTitle")), -1);
   std::vector<std::string> firstPage;
   for (const auto* r : layout.shownRows(0)) firstPage.push_back(r->controls.front()->fullName());
-  EXPECT_EQ(firstPage, (std::vector<std::string>{"lblTitle", "tabs", "fraOne", "chkA", "cmdCancel"}));
+  EXPECT_EQ(firstPage, (std::vector<std::string>{"lblTitle", "tabs", "fraOne", "chkA", "cmdHelp"}));
   form->unload();
 }
 

@@ -1,0 +1,196 @@
+#include "platform/terminal/cell_grid.h"
+
+#include <algorithm>
+
+#include "platform/ui/visible_text.h"
+
+namespace platform::terminal {
+
+namespace {
+
+// The length of the UTF-8 sequence at i and its code point (valid UTF-8:
+// visibleText has replaced everything else).
+size_t decode(std::string_view s, size_t i, char32_t* cp) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  if (i + n > s.size()) n = 1;
+  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
+  *cp = c;
+  return n;
+}
+
+bool between(char32_t c, char32_t a, char32_t b) { return c >= a && c <= b; }
+
+}  // namespace
+
+int32_t charWidth(char32_t c) {
+  if (between(c, 0x0300, 0x036F) || between(c, 0x0483, 0x0489) || between(c, 0x0591, 0x05BD) ||
+      between(c, 0x0610, 0x061A) || between(c, 0x064B, 0x065F) || between(c, 0x1AB0, 0x1AFF) ||
+      between(c, 0x1DC0, 0x1DFF) || between(c, 0x200B, 0x200F) || between(c, 0x20D0, 0x20FF) ||
+      between(c, 0xFE00, 0xFE0F) || between(c, 0xFE20, 0xFE2F) || c == 0x200D)
+    return 0;
+  if (between(c, 0x1100, 0x115F) || between(c, 0x2E80, 0x303E) || between(c, 0x3041, 0x33FF) ||
+      between(c, 0x3400, 0x4DBF) || between(c, 0x4E00, 0x9FFF) || between(c, 0xA000, 0xA4CF) ||
+      between(c, 0xAC00, 0xD7A3) || between(c, 0xF900, 0xFAFF) || between(c, 0xFE30, 0xFE4F) ||
+      between(c, 0xFF00, 0xFF60) || between(c, 0xFFE0, 0xFFE6) || between(c, 0x1F300, 0x1F64F) ||
+      between(c, 0x1F900, 0x1F9FF) || between(c, 0x20000, 0x3FFFD))
+    return 2;
+  return 1;
+}
+
+int32_t textWidth(std::string_view text) {
+  std::string safe;
+  if (ui::needsVisibleText(text)) {
+    safe = ui::visibleText(text);
+    text = safe;
+  }
+  int32_t w = 0;
+  for (size_t i = 0; i < text.size();) {
+    char32_t c;
+    i += decode(text, i, &c);
+    w += charWidth(c);
+  }
+  return w;
+}
+
+void Grid::resize(int32_t width, int32_t height) {
+  width_ = std::max(0, width);
+  height_ = std::max(0, height);
+  cells_.assign(static_cast<size_t>(width_) * static_cast<size_t>(height_), Cell{});
+  cursorX = cursorY = -1;
+}
+
+void Grid::clear(Style style) {
+  for (auto& c : cells_) c = Cell{" ", 1, style};
+  cursorX = cursorY = -1;
+}
+
+// Before a cell is written: a wide character that it is half of becomes a
+// blank, so that no orphaned half is left.
+void Grid::clearHalf(int32_t x, int32_t y) {
+  Cell& c = cell(x, y);
+  if (c.width == 0 && x > 0) {
+    Cell& left = cell(x - 1, y);
+    left = Cell{" ", 1, left.style};
+  } else if (c.width == 2 && x + 1 < width_) {
+    Cell& right = cell(x + 1, y);
+    right = Cell{" ", 1, right.style};
+  }
+}
+
+int32_t Grid::putChar(int32_t x, int32_t y, std::string_view ch, Style style, int32_t end) {
+  if (end < 0 || end > width_) end = width_;
+  if (y < 0 || y >= height_ || x >= end || ch.empty()) return x;
+  char32_t c;
+  decode(ch, 0, &c);
+  const int32_t w = charWidth(c);
+  if (w == 0) {
+    // A combining mark joins the character before it.
+    if (x > 0 && x - 1 < width_) {
+      int32_t at = x - 1;
+      if (cell(at, y).width == 0 && at > 0) --at;
+      cell(at, y).text.append(ch);
+    }
+    return x;
+  }
+  if (x < 0) return x + w;
+  clearHalf(x, y);
+  if (w == 2) {
+    if (x + 1 >= end) {
+      // A wide character that does not fit: a blank instead.
+      cell(x, y) = Cell{" ", 1, style};
+      return x + 1;
+    }
+    clearHalf(x + 1, y);
+    cell(x, y) = Cell{std::string(ch), 2, style};
+    cell(x + 1, y) = Cell{"", 0, style};
+    return x + 2;
+  }
+  cell(x, y) = Cell{std::string(ch), 1, style};
+  return x + 1;
+}
+
+int32_t Grid::put(int32_t x, int32_t y, std::string_view text, Style style, int32_t end) {
+  std::string safe;
+  if (ui::needsVisibleText(text)) {
+    safe = ui::visibleText(text);
+    text = safe;
+  }
+  if (end < 0 || end > width_) end = width_;
+  for (size_t i = 0; i < text.size() && x < end;) {
+    char32_t c;
+    const size_t n = decode(text, i, &c);
+    x = putChar(x, y, text.substr(i, n), style, end);
+    i += n;
+  }
+  return x;
+}
+
+void Grid::fill(int32_t x, int32_t y, int32_t w, int32_t h, Style style) {
+  for (int32_t r = std::max(0, y); r < std::min(height_, y + h); ++r)
+    for (int32_t col = std::max(0, x); col < std::min(width_, x + w); ++col) {
+      clearHalf(col, r);
+      cell(col, r) = Cell{" ", 1, style};
+    }
+}
+
+void Grid::restyle(int32_t x, int32_t y, int32_t w, Style style) {
+  if (y < 0 || y >= height_) return;
+  for (int32_t col = std::max(0, x); col < std::min(width_, x + w); ++col) cell(col, y).style = style;
+}
+
+void Grid::addAttrs(int32_t x, int32_t y, int32_t w, uint8_t attrs) {
+  if (y < 0 || y >= height_) return;
+  for (int32_t col = std::max(0, x); col < std::min(width_, x + w); ++col) cell(col, y).style.attrs |= attrs;
+}
+
+std::string Grid::rowText(int32_t y) const {
+  std::string out;
+  if (y < 0 || y >= height_) return out;
+  for (int32_t x = 0; x < width_; ++x) out += at(x, y).text;
+  while (!out.empty() && out.back() == ' ') out.pop_back();
+  return out;
+}
+
+std::string Grid::text() const {
+  std::string out;
+  for (int32_t y = 0; y < height_; ++y) out += rowText(y) + "\n";
+  return out;
+}
+
+int32_t Grid::findRow(std::string_view text) const {
+  for (int32_t y = 0; y < height_; ++y)
+    if (rowHas(y, text)) return y;
+  return -1;
+}
+
+std::vector<Run> changedRuns(const Grid& shown, const Grid& next) {
+  std::vector<Run> runs;
+  const bool all = shown.width() != next.width() || shown.height() != next.height();
+  for (int32_t y = 0; y < next.height(); ++y) {
+    if (all) {
+      runs.push_back({y, 0, next.width()});
+      continue;
+    }
+    int32_t x = 0;
+    while (x < next.width()) {
+      if (shown.at(x, y) == next.at(x, y)) {
+        ++x;
+        continue;
+      }
+      int32_t start = x;
+      while (x < next.width() && !(shown.at(x, y) == next.at(x, y))) ++x;
+      // Whole wide characters at both ends.
+      if (start > 0 && (next.at(start, y).width == 0 || shown.at(start, y).width == 0)) --start;
+      if (x < next.width() && (next.at(x, y).width == 0 || shown.at(x, y).width == 0)) ++x;
+      if (!runs.empty() && runs.back().y == y && runs.back().x + runs.back().count >= start)
+        runs.back().count = x - runs.back().x;
+      else
+        runs.push_back({y, start, x - start});
+    }
+  }
+  return runs;
+}
+
+}  // namespace platform::terminal

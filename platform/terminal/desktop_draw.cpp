@@ -1,0 +1,964 @@
+#include "platform/terminal/desktop_draw.h"
+
+#include <algorithm>
+
+#include "platform/controls/code_editor.h"
+#include "platform/controls/dialog_layout.h"
+#include "platform/controls/image_list.h"
+#include "platform/controls/splitter.h"
+#include "platform/controls/standard_controls.h"
+#include "platform/controls/status_bar.h"
+#include "platform/controls/task_list.h"
+#include "platform/controls/toolbar.h"
+#include "platform/ui/form.h"
+
+namespace platform::terminal {
+
+using controls::CodeEditor;
+using controls::Toolbar;
+namespace ci = controls::color_index;
+
+namespace {
+
+constexpr Style kPlain{};
+constexpr Style kReverse{kDefault, kDefault, attr::Reverse};
+constexpr Style kBold{kDefault, kDefault, attr::Bold};
+constexpr Style kDim{kDefault, kDefault, attr::Dim};
+
+Style with(Style s, uint8_t attrs) {
+  s.attrs |= attrs;
+  return s;
+}
+
+size_t charLength(std::string_view s, size_t i) {
+  const auto b = static_cast<unsigned char>(s[i]);
+  size_t n = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+  if (i + n > s.size()) return 1;
+  for (size_t k = 1; k < n; ++k)
+    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
+  return n;
+}
+
+char32_t codeOf(std::string_view s) {
+  const auto b = static_cast<unsigned char>(s[0]);
+  if (s.size() == 1) return b;
+  char32_t c = s.size() == 2 ? (b & 0x1F) : s.size() == 3 ? (b & 0x0F) : (b & 0x07);
+  for (size_t k = 1; k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[k]) & 0x3F);
+  return c;
+}
+
+// The cells one character of a text line takes at a cell position.
+int32_t cellsOf(std::string_view ch, int32_t at, int32_t tabSize) {
+  if (ch == "\t") return tabSize - at % tabSize;
+  const char32_t c = codeOf(ch);
+  if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (ch.size() == 1 && c >= 0x80)) return 1;
+  return std::max(1, charWidth(c));
+}
+
+// A caption with its "&" access key underlined.
+int32_t putCaption(Grid& g, int32_t x, int32_t y, const std::string& caption, Style style, int32_t end) {
+  bool underline = false;
+  for (size_t i = 0; i < caption.size();) {
+    if (caption[i] == '&' && i + 1 < caption.size()) {
+      if (caption[i + 1] != '&') {
+        underline = true;
+        ++i;
+        continue;
+      }
+      ++i;
+    }
+    const size_t n = charLength(caption, i);
+    const int32_t before = x;
+    x = g.put(x, y, std::string_view(caption).substr(i, n), style, end);
+    if (underline) g.addAttrs(before, y, x - before, attr::Underline);
+    underline = false;
+    i += n;
+  }
+  return x;
+}
+
+std::string plain(const std::string& caption) { return controls::stripAccessKeys(caption); }
+
+void frameBox(Grid& g, int32_t x, int32_t y, int32_t w, int32_t h, const std::string& title, bool closeBox) {
+  g.fill(x, y, w, h, kPlain);
+  std::string top = "\u250c";
+  for (int32_t i = 0; i < w - 2; ++i) top += "\u2500";
+  top += "\u2510";
+  g.put(x, y, top, kPlain, x + w);
+  std::string bottom = "\u2514";
+  for (int32_t i = 0; i < w - 2; ++i) bottom += "\u2500";
+  bottom += "\u2518";
+  g.put(x, y + h - 1, bottom, kPlain, x + w);
+  for (int32_t r = 1; r < h - 1; ++r) {
+    g.put(x, y + r, "\u2502", kPlain);
+    g.put(x + w - 1, y + r, "\u2502", kPlain);
+  }
+  const int32_t titleEnd = x + w - (closeBox ? 5 : 1);
+  if (!title.empty()) {
+    int32_t tx = g.put(x + 2, y, " ", kBold, titleEnd);
+    tx = g.put(tx, y, title, kBold, titleEnd);
+    g.put(tx, y, " ", kBold, titleEnd);
+  }
+  if (closeBox) g.put(x + w - 4, y, "[X]", kPlain);
+}
+
+Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::string id = {},
+            ui::Form* form = nullptr, ui::Control* control = nullptr, int32_t index = 0, int32_t level = 0) {
+  Hit hit;
+  hit.kind = kind;
+  hit.x = x;
+  hit.y = y;
+  hit.w = w;
+  hit.h = h;
+  hit.id = std::move(id);
+  hit.form = form;
+  hit.control = control;
+  hit.index = index;
+  hit.level = level;
+  return hit;
+}
+
+struct CaretCell {
+  const CodeEditor* editor = nullptr;
+  int32_t x = -1, y = -1;
+  int32_t wordCells = 0;
+};
+
+Style editorStyle(const CodeEditor& e, int32_t fgIndex, int32_t bg, bool colour) {
+  if (!colour) return kPlain;
+  Style s{static_cast<uint32_t>(e.color(fgIndex)) & 0xFFFFFFu, static_cast<uint32_t>(bg) & 0xFFFFFFu, 0};
+  const int32_t fs = e.fontStyle(fgIndex);
+  if (fs & controls::font_style::Bold) s.attrs |= attr::Bold;
+  if (fs & controls::font_style::Italic) s.attrs |= attr::Italic;
+  if (fs & controls::font_style::Underline) s.attrs |= attr::Underline;
+  return s;
+}
+
+int32_t colourIndexOf(controls::TokenKind kind) {
+  using controls::TokenKind;
+  switch (kind) {
+    case TokenKind::Keyword: return ci::Keyword;
+    case TokenKind::Operator: return ci::Operator;
+    case TokenKind::Number: return ci::Number;
+    case TokenKind::String: return ci::String;
+    case TokenKind::Comment: return ci::Comment;
+    case TokenKind::Constant: return ci::Constant;
+    case TokenKind::ScopeKeyword: return ci::ScopeKeyword;
+    default: return ci::Text;
+  }
+}
+
+// The code editor in a rectangle: margin, line numbers, the visible lines
+// with their colours, the selection and the highlighted line. Keeps the
+// caret in view, vertically through the editor's top line and sideways
+// through the desktop's scroll.
+CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* control, int32_t x, int32_t y,
+                     int32_t w, int32_t h, bool focused, std::vector<Hit>& hits) {
+  CaretCell caretCell;
+  if (w < 4 || h < 1) return caretCell;
+  if (e.viewLines() != h) e.setViewLines(h);
+  const auto sel = e.getSel(false);
+  const controls::TextPos caret{sel.endLine, sel.endColumn};
+  const controls::TextPos anchor{sel.startLine, sel.startColumn};
+  const controls::TextPos a = std::min(anchor, caret), b = std::max(anchor, caret);
+  const int32_t lines = std::max(1, e.lineCount());
+  if (caret.line < e.topLine()) e.setTopLine(caret.line);
+  if (caret.line >= e.topLine() + h) e.setTopLine(caret.line - h + 1);
+  const int32_t top = e.topLine();
+  const bool colour = view.useColour;
+  const int32_t tab = std::max(1, e.tabSize());
+  const int32_t numberWidth =
+      e.lineNumbering() ? static_cast<int32_t>(std::to_string(lines - 1 + e.lineNumberStart()).size()) + 1 : 0;
+  const int32_t margin = e.displayLeftMargin() ? 2 : 0;
+  const int32_t textX = x + margin + numberWidth;
+  const int32_t textW = std::max(1, w - margin - numberWidth);
+
+  // Sideways: the caret's cell stays in view.
+  int32_t& scroll = view.scroll[&e];
+  const std::string caretLine = e.getLine(caret.line);
+  const int32_t caretAt = cellOfColumn(caretLine, caret.column, tab);
+  if (caretAt < scroll) scroll = std::max(0, caretAt - textW / 4);
+  if (caretAt >= scroll + textW) scroll = caretAt - textW + 1 + textW / 4;
+
+  const Style window = editorStyle(e, ci::Text, e.color(ci::Window), colour);
+  for (int32_t r = 0; r < h; ++r) {
+    const int32_t n = top + r;
+    const int32_t row = y + r;
+    if (n >= e.lineCount()) {
+      g.fill(x, row, w, 1, window);
+      continue;
+    }
+    const int32_t bg = n == e.highlightedLine() ? e.color(ci::HighlightedLine) : e.color(ci::Window);
+    const Style base = editorStyle(e, ci::Text, bg, colour);
+    if (margin) {
+      const Style m = editorStyle(e, ci::BookmarkMark, e.color(ci::LeftMargin), colour);
+      g.fill(x, row, margin, 1, m);
+      if (e.hasBookmark(n)) g.put(x, row, "\u25cf", colour ? m : kBold, x + margin);
+    }
+    if (numberWidth) {
+      std::string num = std::to_string(n + e.lineNumberStart());
+      num = std::string(static_cast<size_t>(std::max<int32_t>(0, numberWidth - 1 - static_cast<int32_t>(num.size()))), ' ') + num + " ";
+      g.put(x + margin, row, num, editorStyle(e, ci::LineNumber, e.color(ci::LineNumberBack), colour), textX);
+    }
+    g.fill(textX, row, x + w - textX, 1, base);
+    const std::string line = n == caret.line ? caretLine : e.getLine(n);
+    const auto& tokens = e.lineTokens(n);
+    size_t tk = 0;
+    int32_t cell = 0;
+    int32_t column = 0;
+    for (size_t i = 0; i < line.size() && cell < scroll + textW; ++column) {
+      const size_t len = charLength(line, i);
+      const std::string_view ch = std::string_view(line).substr(i, len);
+      i += len;
+      const int32_t cells = cellsOf(ch, cell, tab);
+      if (cell + cells <= scroll) {
+        cell += cells;
+        continue;
+      }
+      while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= column) ++tk;
+      int32_t fgIndex = ci::Text;
+      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= column) fgIndex = colourIndexOf(tokens[tk].kind);
+      const controls::TextPos here{n, column};
+      const bool selected = a != b && here >= a && here < b;
+      Style s = selected ? (colour ? editorStyle(e, ci::SelectedText, e.color(ci::SelectionBack), true) : kReverse)
+                         : editorStyle(e, fgIndex, bg, colour);
+      const int32_t at = textX + cell - scroll;
+      if (ch == "\t" || ch == " ") {
+        const bool marks = e.displayWhitespace();
+        Style ws = marks && !selected ? editorStyle(e, ci::Whitespace, bg, colour) : s;
+        for (int32_t k = 0; k < cells; ++k)
+          if (at + k >= textX && at + k < x + w)
+            g.put(at + k, row, marks && k == 0 ? (ch == "\t" ? "\u2192" : "\u00b7") : " ", ws, x + w);
+      } else if (at < textX) {
+        g.put(textX, row, " ", s, x + w);  // the right half of a wide character at the left edge
+      } else {
+        g.put(at, row, ch, s, x + w);
+      }
+      cell += cells;
+    }
+  }
+  if (caret.line >= top && caret.line < top + h) {
+    caretCell.editor = &e;
+    caretCell.x = textX + caretAt - scroll;
+    caretCell.y = y + caret.line - top;
+    caretCell.wordCells = textWidth(e.currentWord());
+    if (focused) {
+      g.cursorX = std::min(caretCell.x, x + w - 1);
+      g.cursorY = caretCell.y;
+    }
+  }
+  Hit hit;
+  hit.kind = Hit::Kind::Text;
+  hit.x = x;
+  hit.y = y;
+  hit.w = w;
+  hit.h = h;
+  hit.control = control;
+  hit.top = top;
+  hit.textX = textX;
+  hit.scroll = scroll;
+  hits.push_back(hit);
+  return caretCell;
+}
+
+CodeEditor* editorOf(ui::Control* c) { return dynamic_cast<CodeEditor*>(c); }
+
+std::string shortCaption(const controls::Tool& t) {
+  std::string s = t.plainCaption();
+  while (!s.empty() && (s.back() == '.' || s.back() == ' ')) s.pop_back();
+  if (s.empty()) s = t.id.rfind("ID_", 0) == 0 ? t.id.substr(3) : t.id;
+  return s;
+}
+
+// The completion list under the caret (above it where there is no room)
+// and the argument tip above the caret (below it on the first row).
+void drawCodeSense(Grid& g, const CaretCell& caret) {
+  if (!caret.editor) return;
+  const CodeEditor& e = *caret.editor;
+  if (auto* list = e.completionList(); list && e.completionListOpen() && list->itemCount() > 0) {
+    const auto* images = controls::ImageList::fromHandle(static_cast<uint32_t>(list->imageList()));
+    std::vector<std::string> rows;
+    int32_t width = 8;
+    for (const auto& item : list->items()) {
+      std::string text = item.text;
+      if (list->imageMode() == 1 && images && item.image >= 0 && item.image < images->count())
+        text = "[" + images->image(item.image + 1).picture + "] " + text;
+      width = std::max(width, textWidth(text) + 2);
+      rows.push_back(std::move(text));
+    }
+    width = std::min(width, std::max(10, g.width() / 2));
+    const int32_t shown = std::min<int32_t>(8, static_cast<int32_t>(rows.size()));
+    int32_t x = std::clamp(caret.x - caret.wordCells, 0, std::max(0, g.width() - width));
+    int32_t y = caret.y + 1;
+    if (y + shown > g.height() - 1) y = std::max(0, caret.y - shown);
+    const int32_t selected = list->selectedItem();
+    int32_t first = 0;
+    if (selected >= shown) first = selected - shown + 1;
+    for (int32_t r = 0; r < shown; ++r) {
+      const int32_t index = first + r;
+      const Style s = index == selected ? kReverse : with(kPlain, 0);
+      g.fill(x, y + r, width, 1, s);
+      g.put(x, y + r, index == selected ? ">" : " ", s, x + width);
+      g.put(x + 1, y + r, rows[static_cast<size_t>(index)], s, x + width - 1);
+    }
+  }
+  if (auto* tip = e.tip(); tip && e.tipShown() && !tip->text().empty()) {
+    const std::string& text = tip->text();
+    const int32_t width = std::min(textWidth(text) + 2, g.width());
+    const int32_t x = std::clamp(caret.x - caret.wordCells, 0, std::max(0, g.width() - width));
+    const int32_t y = caret.y > 0 ? caret.y - 1 : caret.y + 1;
+    const auto span = tip->argumentSpan();
+    g.fill(x, y, width, 1, kReverse);
+    int32_t cx = x + 1;
+    for (size_t i = 0; i < text.size();) {
+      const size_t n = charLength(text, i);
+      const bool current = tip->argument() >= 0 && span.second > span.first && i >= span.first && i < span.second;
+      cx = g.put(cx, y, std::string_view(text).substr(i, n), current ? with(kReverse, attr::Bold) : kReverse, x + width);
+      i += n;
+    }
+  }
+}
+
+void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
+                    CaretCell& caret) {
+  const int32_t W = g.width(), H = g.height();
+  g.fill(0, 0, W, H, kPlain);
+  // The caption with its close box.
+  g.fill(0, 0, W, 1, kReverse);
+  g.put(1, 0, form.caption(), with(kReverse, attr::Bold), W - 5);
+  g.put(W - 4, 0, "[X]", kReverse);
+  hits.push_back(makeHit(Hit::Kind::CloseBox, W - 4, 0, 3, 1, form.name(), &form));
+  int32_t y = 1;
+  const Toolbar* bar = menuBarOf(form);
+  if (bar) {
+    int32_t x = 1;
+    const auto titles = menuTitles(*bar);
+    for (size_t i = 0; i < titles.size(); ++i) {
+      const auto* t = bar->findTool(titles[i]);
+      const std::string caption = " " + t->caption + " ";
+      const bool open = view.menu.title == static_cast<int32_t>(i);
+      const int32_t start = x;
+      x = putCaption(g, x, y, caption, open ? kReverse : (t->enabled ? kPlain : kDim), W);
+      hits.push_back(makeHit(Hit::Kind::MenuTitle, start, y, x - start, 1, titles[i], &form, nullptr,
+                         static_cast<int32_t>(i)));
+      if (x >= W) break;
+    }
+    ++y;
+    // The visible toolbars, each a row of short captions.
+    for (const auto& b : bar->layout().bars) {
+      if (b.menu || !b.visible || y >= H - 4) continue;
+      int32_t x = 0;
+      bool any = false;
+      for (const auto& id : b.items) {
+        if (id.empty()) {
+          if (any && x + 1 < W) x = g.put(x, y, "\u2502", kDim, W);
+          continue;
+        }
+        const auto* t = bar->findTool(id);
+        if (!t || !t->visible || t->kind == controls::ToolKind::Separator) continue;
+        const std::string label = "[" + shortCaption(*t) + "]";
+        const int32_t w = textWidth(label);
+        if (x + w > W) break;
+        g.put(x, y, label, t->enabled ? kPlain : kDim, W);
+        hits.push_back(makeHit(Hit::Kind::Tool, x, y, w, 1, id, &form));
+        x += w;
+        any = true;
+      }
+      if (any) ++y;
+    }
+  }
+  // The status bar's panels on the last row.
+  int32_t bottom = H;
+  for (auto& c : form.controls()) {
+    auto* s = dynamic_cast<controls::StatusBar*>(c.get());
+    if (!s || !s->visible()) continue;
+    --bottom;
+    g.fill(0, bottom, W, 1, kReverse);
+    int32_t x = 1;
+    for (int32_t p = 1; p <= s->count(); ++p) {
+      if (p > 1) x = g.put(x, bottom, " \u2502 ", kReverse, W);
+      x = g.put(x, bottom, s->panel(p).text(), kReverse, W);
+    }
+    break;
+  }
+  // The task pane, when its splitter pane is open, at the left.
+  int32_t left = 0;
+  for (auto& c : form.controls()) {
+    auto* split = dynamic_cast<controls::Splitter*>(c.get());
+    if (!split || split->paneCount() < 1 || split->pane(1).collapsed()) continue;
+    auto found = form.findControl(split->pane(1).controlName());
+    auto* tasks = dynamic_cast<controls::TaskList*>(found.get());
+    if (!tasks) continue;
+    left = std::min(28, W / 3);
+    g.put(0, y, "Tasks", kBold, left - 1);
+    int32_t r = y + 1;
+    for (const auto& t : tasks->tasks()) {
+      if (r >= bottom) break;
+      g.put(0, r++, (t.done ? "[x] " : "[ ] ") + t.text, kPlain, left - 1);
+    }
+    for (int32_t rr = y; rr < bottom; ++rr) g.put(left - 1, rr, "\u2502", kDim);
+    break;
+  }
+  for (auto& c : form.controls()) {
+    CodeEditor* e = editorOf(c.get());
+    if (!e || !c->visible()) continue;
+    const bool focused = active && form.focusedControl() == c.get() && !view.menu.open() && !view.box;
+    caret = drawEditor(g, view, *e, c.get(), left, y, W - left, bottom - y, focused, hits);
+    break;
+  }
+}
+
+// The extent of a control on a dialog's row.
+int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, int32_t x, int32_t y, int32_t end,
+                    bool lastInRow, std::vector<Hit>& hits, std::vector<std::pair<ui::Control*, Hit>>& combos) {
+  using namespace controls;
+  const bool focused = form.focusedControl() == c;
+  const bool enabled = c->enabled();
+  const Style normal = enabled ? kPlain : kDim;
+  const Style mark = focused ? kReverse : normal;
+  const int32_t start = x;
+  if (auto* l = dynamic_cast<Label*>(c)) {
+    x = putCaption(g, x, y, l->caption(), normal, end);
+  } else if (auto* t = dynamic_cast<TextBox*>(c)) {
+    const int32_t w = lastInRow ? std::max(6, end - x) : std::min(24, std::max(6, end - x));
+    const int32_t inner = w - 2;
+    std::string text = t->text();
+    while (textWidth(text) > inner - 1 && !text.empty()) text.erase(0, charLength(text, 0));
+    g.put(x, y, "[", normal, end);
+    g.fill(x + 1, y, inner, 1, with(mark, attr::Underline));
+    const int32_t after = g.put(x + 1, y, text, with(mark, attr::Underline), x + 1 + inner);
+    g.put(x + w - 1, y, "]", normal, end);
+    if (focused) {
+      g.cursorX = std::min(after, x + w - 2);
+      g.cursorY = y;
+    }
+    x += w;
+  } else if (auto* cb = dynamic_cast<ComboBox*>(c)) {
+    const int32_t w = lastInRow ? std::max(8, end - x) : std::min(26, std::max(8, end - x));
+    const int32_t inner = w - 4;
+    g.put(x, y, "[", normal, end);
+    g.fill(x + 1, y, inner, 1, with(mark, attr::Underline));
+    const int32_t after = g.put(x + 1, y, cb->text(), with(mark, attr::Underline), x + 1 + inner);
+    g.put(x + w - 3, y, " \u25be]", normal, end);
+    if (focused) {
+      g.cursorX = std::min(after, x + w - 4);
+      g.cursorY = y;
+    }
+    if (view.openCombo.lock().get() == c) combos.push_back({c, makeHit(Hit::Kind::ComboEntry, x, y + 1, w, 1, {}, &form, c)});
+    x += w;
+  } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
+    x = g.put(x, y, k->value() == 1 ? "[x] " : k->value() == 2 ? "[-] " : "[ ] ", mark, end);
+    x = putCaption(g, x, y, k->caption(), mark, end);
+  } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
+    x = g.put(x, y, o->value() ? "(*) " : "( ) ", mark, end);
+    x = putCaption(g, x, y, o->caption(), mark, end);
+  } else if (auto* b = dynamic_cast<CommandButton*>(c)) {
+    const bool isDefault = b->isDefault();
+    x = g.put(x, y, isDefault ? "< " : "[ ", mark, end);
+    x = putCaption(g, x, y, b->caption(), isDefault ? with(mark, attr::Bold) : mark, end);
+    x = g.put(x, y, isDefault ? " >" : " ]", mark, end);
+  } else if (auto* tabs = dynamic_cast<TabControl*>(c)) {
+    const int32_t page = shownPage(form);
+    for (int32_t i = 0; i < tabs->tabCount(); ++i) {
+      if (i) x = g.put(x, y, "\u2502", kDim, end);
+      const int32_t tabStart = x;
+      const Style s = i == page ? with(focused ? kReverse : kBold, attr::Bold) : normal;
+      x = putCaption(g, x, y, " " + tabs->tabCaption(i) + " ", s, end);
+      hits.push_back(makeHit(Hit::Kind::Tab, tabStart, y, x - tabStart, 1, {}, &form, c, i));
+    }
+    return x;
+  } else {
+    x = g.put(x, y, c->fullName(), normal, end);
+  }
+  hits.push_back(makeHit(Hit::Kind::Control, start, y, std::max(1, x - start), 1, {}, &form, c));
+  return x;
+}
+
+// A dialog: a framed window centred over the main window, its controls in
+// rows by tab order.
+void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
+                CaretCell& caret) {
+  using controls::DialogRow;
+  const int32_t W = g.width(), H = g.height();
+  const auto layout = controls::layoutDialog(form);
+  const auto rows = layout.shownRows(shownPage(form));
+  const int32_t boxW = std::min(W - 2, 76);
+  const int32_t inner = boxW - 4;
+  // Each row's height: a lone label wraps; a code editor takes several.
+  std::vector<int32_t> heights;
+  int32_t total = 0;
+  int32_t focusRow = -1;
+  for (size_t i = 0; i < rows.size(); ++i) {
+    const DialogRow& r = *rows[i];
+    int32_t h = 1;
+    if (r.kind == DialogRow::Kind::Controls && r.controls.size() == 1) {
+      if (auto* l = dynamic_cast<controls::Label*>(r.controls[0]))
+        h = std::max<int32_t>(1, static_cast<int32_t>(wrapText(plain(l->caption()), inner - (r.inGroup ? 2 : 0)).size()));
+      if (editorOf(r.controls[0])) h = std::max(3, std::min(12, H - 10));
+    }
+    if (r.kind == DialogRow::Kind::Buttons) ++h;  // a blank row before the buttons
+    for (auto* c : r.controls)
+      if (c == form.focusedControl()) focusRow = static_cast<int32_t>(i);
+    heights.push_back(h);
+    total += h;
+  }
+  const int32_t boxH = std::min(H - 2, total + 2);
+  const int32_t x0 = (W - boxW) / 2;
+  const int32_t y0 = std::max(0, (H - boxH) / 2);
+  frameBox(g, x0, y0, boxW, boxH, form.caption(), true);
+  hits.push_back(makeHit(Hit::Kind::CloseBox, x0 + boxW - 4, y0, 3, 1, form.name(), &form));
+  // Rows scroll so that the focused one is shown.
+  const int32_t room = boxH - 2;
+  size_t first = 0;
+  if (focusRow >= 0) {
+    int32_t used = 0;
+    for (int32_t i = focusRow; i >= 0; --i) {
+      used += heights[static_cast<size_t>(i)];
+      if (used > room) {
+        first = static_cast<size_t>(i + 1);
+        break;
+      }
+    }
+  }
+  std::vector<std::pair<ui::Control*, Hit>> combos;
+  int32_t y = y0 + 1;
+  const int32_t right = x0 + boxW - 2;
+  for (size_t i = first; i < rows.size() && y < y0 + boxH - 1; ++i) {
+    const DialogRow& r = *rows[i];
+    const int32_t indent = x0 + 2 + (r.inGroup ? 2 : 0);
+    const int32_t h = heights[i];
+    switch (r.kind) {
+      case DialogRow::Kind::Group: {
+        auto* f = dynamic_cast<controls::Frame*>(r.controls[0]);
+        int32_t x = g.put(x0 + 2, y, "\u2500 ", kDim, right);
+        x = putCaption(g, x, y, f ? f->caption() : "", kBold, right);
+        x = g.put(x, y, " ", kDim, right);
+        while (x < right) x = g.put(x, y, "\u2500", kDim, right);
+        break;
+      }
+      case DialogRow::Kind::Line:
+        for (int32_t x = x0 + 2; x < right; ++x) g.put(x, y, "\u2500", kDim, right);
+        break;
+      case DialogRow::Kind::Buttons: {
+        int32_t width = 0;
+        for (auto* c : r.controls) width += textWidth(plain(dynamic_cast<controls::CommandButton*>(c)->caption())) + 6;
+        int32_t x = std::max(x0 + 2, x0 + (boxW - width) / 2);
+        for (auto* c : r.controls) x = drawControl(g, view, form, c, x, y + 1, right, false, hits, combos) + 2;
+        break;
+      }
+      default: {
+        if (r.controls.size() == 1 && editorOf(r.controls[0])) {
+          auto* e = editorOf(r.controls[0]);
+          const bool focused = active && form.focusedControl() == r.controls[0] && !view.box;
+          CaretCell cc = drawEditor(g, view, *e, r.controls[0], indent, y, right - indent, std::min(h, y0 + boxH - 1 - y), focused, hits);
+          if (focused) caret = cc;
+          break;
+        }
+        if (r.controls.size() == 1 && h > 1) {
+          auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
+          int32_t yy = y;
+          for (const auto& part : wrapText(plain(l->caption()), right - indent))
+            if (yy < y0 + boxH - 1) g.put(indent, yy++, part, l->enabled() ? kPlain : kDim, right);
+          break;
+        }
+        int32_t x = indent;
+        for (size_t k = 0; k < r.controls.size() && x < right; ++k)
+          x = drawControl(g, view, form, r.controls[k], x, y, right, k + 1 == r.controls.size(), hits, combos) + 1;
+        break;
+      }
+    }
+    y += h;
+  }
+  // The open list of a combo box, over the rows below it.
+  for (auto& [c, hit] : combos) {
+    auto* cb = dynamic_cast<controls::ComboBox*>(c);
+    const int32_t count = cb->listCount();
+    const int32_t shown = std::min<int32_t>(8, count);
+    int32_t top = std::clamp(view.comboSelected - shown + 1, 0, std::max(0, count - shown));
+    int32_t ly = hit.y;
+    if (ly + shown > H) ly = std::max(0, hit.y - 1 - shown);
+    for (int32_t r = 0; r < shown; ++r) {
+      const int32_t index = top + r;
+      const Style s = index == view.comboSelected ? kReverse : kPlain;
+      g.fill(hit.x, ly + r, hit.w, 1, s);
+      g.put(hit.x + 1, ly + r, cb->list(index), s, hit.x + hit.w - 1);
+      hits.push_back(makeHit(Hit::Kind::ComboEntry, hit.x, ly + r, hit.w, 1, {}, &form, c, index));
+    }
+  }
+}
+
+void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits,
+              std::vector<Hit>& hits) {
+  const Toolbar* bar = menuBarOf(form);
+  if (!bar || !view.menu.open()) return;
+  const auto titles = menuTitles(*bar);
+  if (view.menu.title >= static_cast<int32_t>(titles.size())) return;
+  int32_t x = 1;
+  for (const auto& h : windowHits)
+    if (h.kind == Hit::Kind::MenuTitle && h.index == view.menu.title) x = h.x;
+  int32_t y = 2;
+  for (size_t level = 0; level < view.menu.levels.size(); ++level) {
+    const auto& lv = view.menu.levels[level];
+    const auto entries = popupEntries(*bar, lv.popupId);
+    int32_t width = 10;
+    for (const auto& id : entries)
+      if (!id.empty())
+        if (const auto* t = bar->findTool(id)) width = std::max(width, textWidth(t->plainCaption()) + 6);
+    const int32_t h = static_cast<int32_t>(entries.size()) + 2;
+    x = std::clamp(x, 0, std::max(0, g.width() - width));
+    int32_t top = std::clamp(y, 0, std::max(0, g.height() - h));
+    frameBox(g, x, top, width, std::min(h, g.height() - top), "", false);
+    int32_t selectedRow = top + 1;
+    for (size_t i = 0; i < entries.size() && top + 1 + static_cast<int32_t>(i) < g.height() - 1; ++i) {
+      const int32_t row = top + 1 + static_cast<int32_t>(i);
+      if (entries[i].empty()) {
+        std::string line = "\u251c";
+        for (int32_t k = 0; k < width - 2; ++k) line += "\u2500";
+        line += "\u2524";
+        g.put(x, row, line, kDim, x + width);
+        continue;
+      }
+      const auto* t = bar->findTool(entries[i]);
+      const bool selected = lv.selected == static_cast<int32_t>(i);
+      if (selected) selectedRow = row;
+      const Style s = selected ? kReverse : (t->enabled ? kPlain : kDim);
+      g.fill(x + 1, row, width - 2, 1, s);
+      putCaption(g, x + 2, row, t->caption, s, x + width - 3);
+      if (t->kind == controls::ToolKind::Popup) g.put(x + width - 3, row, "\u25b8", s, x + width - 1);
+      hits.push_back(makeHit(Hit::Kind::MenuItem, x + 1, row, width - 2, 1, entries[i], &form, nullptr,
+                         static_cast<int32_t>(i), static_cast<int32_t>(level)));
+    }
+    x += width - 1;
+    y = selectedRow;
+  }
+}
+
+void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
+  const int32_t W = g.width(), H = g.height();
+  int32_t inner = box.width;
+  if (inner <= 0) {
+    inner = std::max(30, textWidth(box.title) + 8);
+    for (const auto& it : box.items) {
+      if (it.kind == BoxItem::Kind::Text) inner = std::max(inner, std::min(60, textWidth(it.text)));
+      if (it.kind == BoxItem::Kind::List)
+        for (const auto& e : it.entries) inner = std::max(inner, std::min(60, textWidth(e) + 4));
+      if (it.kind == BoxItem::Kind::Buttons) {
+        int32_t w = 0;
+        for (const auto& e : it.entries) w += textWidth(plain(e)) + 6;
+        inner = std::max(inner, w);
+      }
+    }
+  }
+  inner = std::min(inner, W - 6);
+  // The lines of each item.
+  struct Line {
+    int32_t item;
+    int32_t part;  // List: the row; Text: the wrapped line; -1 a label line
+  };
+  std::vector<Line> lines;
+  std::vector<std::vector<std::string>> wrapped(box.items.size());
+  for (size_t i = 0; i < box.items.size(); ++i) {
+    auto& it = box.items[i];
+    const int32_t n = static_cast<int32_t>(i);
+    switch (it.kind) {
+      case BoxItem::Kind::Text:
+        wrapped[i] = wrapText(it.text, inner);
+        for (size_t k = 0; k < wrapped[i].size(); ++k) lines.push_back({n, static_cast<int32_t>(k)});
+        break;
+      case BoxItem::Kind::List: {
+        if (!it.label.empty()) lines.push_back({n, -1});
+        const int32_t count = static_cast<int32_t>(it.entries.size());
+        int32_t rows = std::max(1, std::min(it.rows, H - 10));
+        if (box.anchorX >= 0) rows = std::min(count, H - 2);
+        it.top = std::clamp(it.top, 0, std::max(0, count - rows));
+        if (it.selected < it.top) it.top = it.selected;
+        if (it.selected >= it.top + rows) it.top = it.selected - rows + 1;
+        for (int32_t k = 0; k < rows; ++k) lines.push_back({n, k});
+        break;
+      }
+      case BoxItem::Kind::Buttons:
+        lines.push_back({n, -2});  // a blank line before the buttons
+        lines.push_back({n, 0});
+        break;
+      case BoxItem::Kind::Field:
+        if (!it.label.empty() && textWidth(it.label) > inner / 2) lines.push_back({n, -1});
+        lines.push_back({n, 0});
+        break;
+      default:
+        lines.push_back({n, 0});
+        break;
+    }
+  }
+  const int32_t popup = box.anchorX >= 0;
+  const int32_t boxW = inner + (popup ? 2 : 4);
+  const int32_t boxH = std::min(H, static_cast<int32_t>(lines.size()) + 2);
+  int32_t x0 = (W - boxW) / 2, y0 = (H - boxH) / 2;
+  if (popup) {
+    x0 = std::clamp(box.anchorX, 0, std::max(0, W - boxW));
+    y0 = box.anchorY + boxH <= H ? box.anchorY : std::max(0, box.anchorY - boxH - 1);
+  }
+  frameBox(g, x0, y0, boxW, boxH, box.title, box.closeBox);
+  if (box.closeBox) hits.push_back(makeHit(Hit::Kind::CloseBox, x0 + boxW - 4, y0, 3, 1));
+  const int32_t left = x0 + (popup ? 1 : 2), right = left + inner;
+  int32_t y = y0 + 1;
+  for (const auto& line : lines) {
+    if (y >= y0 + boxH - 1) break;
+    auto& it = box.items[static_cast<size_t>(line.item)];
+    const bool focused = box.focus == line.item;
+    const Style mark = focused ? kReverse : kPlain;
+    switch (it.kind) {
+      case BoxItem::Kind::Text:
+        g.put(left, y, wrapped[static_cast<size_t>(line.item)][static_cast<size_t>(line.part)],
+              it.bold ? kBold : kPlain, right);
+        break;
+      case BoxItem::Kind::Field: {
+        int32_t x = left;
+        if (line.part == -1) {
+          g.put(left, y, it.label, kPlain, right);
+          break;
+        }
+        if (!it.label.empty() && textWidth(it.label) <= inner / 2) x = g.put(left, y, it.label + " ", kPlain, right);
+        const int32_t w = right - x;
+        std::string text = it.text;
+        while (textWidth(text) > w - 3 && !text.empty()) text.erase(0, charLength(text, 0));
+        g.put(x, y, "[", kPlain, right);
+        g.fill(x + 1, y, w - 2, 1, with(mark, attr::Underline));
+        const int32_t after = g.put(x + 1, y, text, with(mark, attr::Underline), right - 1);
+        g.put(right - 1, y, "]", kPlain, right);
+        if (focused) {
+          g.cursorX = after;
+          g.cursorY = y;
+        }
+        hits.push_back(makeHit(Hit::Kind::BoxItem, x, y, w, 1, {}, nullptr, nullptr, line.item));
+        break;
+      }
+      case BoxItem::Kind::Check:
+      case BoxItem::Kind::Option: {
+        const bool check = it.kind == BoxItem::Kind::Check;
+        int32_t x = g.put(left, y, check ? (it.checked ? "[x] " : "[ ] ") : (it.checked ? "(*) " : "( ) "), mark, right);
+        x = putCaption(g, x, y, it.label, mark, right);
+        hits.push_back(makeHit(Hit::Kind::BoxItem, left, y, x - left, 1, {}, nullptr, nullptr, line.item));
+        break;
+      }
+      case BoxItem::Kind::Choice: {
+        int32_t x = g.put(left, y, it.label + " ", kPlain, right);
+        const std::string choice = it.entries.empty() ? "" : it.entries[static_cast<size_t>(std::clamp<int32_t>(it.selected, 0, static_cast<int32_t>(it.entries.size()) - 1))];
+        const int32_t start = x;
+        x = g.put(x, y, "\u25c2 " + choice + " \u25b8", mark, right);
+        hits.push_back(makeHit(Hit::Kind::BoxItem, start, y, x - start, 1, {}, nullptr, nullptr, line.item));
+        break;
+      }
+      case BoxItem::Kind::List: {
+        if (line.part == -1) {
+          g.put(left, y, it.label, kPlain, right);
+          break;
+        }
+        const int32_t index = it.top + line.part;
+        if (index < static_cast<int32_t>(it.entries.size())) {
+          const bool selected = index == it.selected;
+          const Style s = selected ? (focused || popup ? kReverse : kBold) : kPlain;
+          g.fill(left, y, inner, 1, s);
+          if (popup)
+            putCaption(g, left + 1, y, it.entries[static_cast<size_t>(index)], s, right);
+          else
+            g.put(left + 1, y, it.entries[static_cast<size_t>(index)], s, right);
+          hits.push_back(makeHit(Hit::Kind::BoxEntry, left, y, inner, 1, {}, nullptr, nullptr, line.item, index));
+        }
+        break;
+      }
+      case BoxItem::Kind::Buttons: {
+        if (line.part == -2) break;
+        int32_t width = 0;
+        for (const auto& e : it.entries) width += textWidth(plain(e)) + 6;
+        int32_t x = std::max(left, left + (inner - width) / 2);
+        for (size_t b = 0; b < it.entries.size(); ++b) {
+          const bool chosen = focused && it.selected == static_cast<int32_t>(b);
+          const bool isDefault = it.defaultButton == static_cast<int32_t>(b);
+          const Style s = chosen ? kReverse : kPlain;
+          const int32_t start = x;
+          x = g.put(x, y, isDefault ? "< " : "[ ", s, right);
+          x = putCaption(g, x, y, it.entries[b], isDefault ? with(s, attr::Bold) : s, right);
+          x = g.put(x, y, isDefault ? " >" : " ]", s, right);
+          hits.push_back(makeHit(Hit::Kind::BoxButton, start, y, x - start, 1, {}, nullptr, nullptr, line.item,
+                             static_cast<int32_t>(b)));
+          x += 2;
+        }
+        break;
+      }
+    }
+    ++y;
+  }
+}
+
+}  // namespace
+
+const Toolbar* menuBarOf(const ui::Form& form) {
+  for (auto& c : form.controls()) {
+    auto* bar = dynamic_cast<const Toolbar*>(c.get());
+    if (!bar) continue;
+    for (const auto& b : bar->layout().bars)
+      if (b.menu && !b.items.empty()) return bar;
+  }
+  return nullptr;
+}
+
+std::vector<std::string> menuTitles(const Toolbar& bar) {
+  std::vector<std::string> out;
+  for (const auto& b : bar.layout().bars) {
+    if (!b.menu) continue;
+    for (const auto& id : b.items) {
+      const auto* t = bar.findTool(id);
+      if (t && t->visible) out.push_back(id);
+    }
+    break;
+  }
+  return out;
+}
+
+std::vector<std::string> popupEntries(const Toolbar& bar, const std::string& popupId) {
+  std::vector<std::string> out;
+  const auto* p = bar.findTool(popupId);
+  if (!p) return out;
+  for (const auto& id : p->items) {
+    if (id.empty()) {
+      if (!out.empty() && !out.back().empty()) out.push_back("");
+      continue;
+    }
+    const auto* t = bar.findTool(id);
+    if (t && t->visible && t->kind != controls::ToolKind::Separator) out.push_back(id);
+  }
+  while (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
+bool isMainWindow(const ui::Form& form) {
+  if (menuBarOf(form)) return true;
+  if (form.borderStyle() != ui::vbSizable) return false;
+  for (auto& c : form.controls())
+    if (dynamic_cast<const CodeEditor*>(c.get())) return true;
+  return false;
+}
+
+int32_t shownPage(const ui::Form& form) {
+  const auto layout = controls::layoutDialog(form);
+  if (!layout.tabs) return -1;
+  const int32_t focusPage = layout.pageOf(form.focusedControl());
+  return focusPage >= 0 ? focusPage : layout.tabs->selectedTab();
+}
+
+int32_t columnAtCell(const std::string& line, int32_t target, int32_t tabSize) {
+  int32_t cell = 0, column = 0;
+  for (size_t i = 0; i < line.size(); ++column) {
+    const size_t n = charLength(line, i);
+    const int32_t w = cellsOf(std::string_view(line).substr(i, n), cell, std::max(1, tabSize));
+    if (target < cell + w) return target - cell < (w + 1) / 2 || w == 1 ? column : column + 1;
+    cell += w;
+    i += n;
+  }
+  return column;
+}
+
+int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize) {
+  int32_t cell = 0;
+  int32_t c = 0;
+  for (size_t i = 0; i < line.size() && c < column; ++c) {
+    const size_t n = charLength(line, i);
+    cell += cellsOf(std::string_view(line).substr(i, n), cell, std::max(1, tabSize));
+    i += n;
+  }
+  return cell;
+}
+
+std::vector<std::string> wrapText(const std::string& text, int32_t width) {
+  std::vector<std::string> out;
+  width = std::max(1, width);
+  size_t start = 0;
+  while (start <= text.size()) {
+    size_t nl = text.find_first_of("\r\n", start);
+    std::string para = text.substr(start, nl == std::string::npos ? std::string::npos : nl - start);
+    // Breaks a paragraph at blanks.
+    while (textWidth(para) > width) {
+      size_t cut = 0, lastBlank = std::string::npos;
+      int32_t w = 0;
+      for (size_t i = 0; i < para.size();) {
+        const size_t n = charLength(para, i);
+        const int32_t cw = textWidth(para.substr(i, n));
+        if (w + cw > width) break;
+        if (para[i] == ' ') lastBlank = i;
+        w += cw;
+        i += n;
+        cut = i;
+      }
+      if (lastBlank != std::string::npos && lastBlank > 0) cut = lastBlank;
+      if (cut == 0) cut = charLength(para, 0);
+      std::string head = para.substr(0, cut);
+      while (!head.empty() && head.back() == ' ') head.pop_back();
+      out.push_back(head);
+      size_t rest = cut;
+      while (rest < para.size() && para[rest] == ' ') ++rest;
+      para.erase(0, rest);
+    }
+    out.push_back(para);
+    if (nl == std::string::npos) break;
+    start = nl + (text.compare(nl, 2, "\r\n") == 0 ? 2 : 1);
+  }
+  while (out.size() > 1 && out.back().empty()) out.pop_back();
+  return out;
+}
+
+void drawDesktop(Grid& g, DesktopView& view, std::vector<Hit>& hits) {
+  hits.clear();
+  g.clear();
+  const int32_t W = g.width(), H = g.height();
+  if (W < kMinWidth || H < kMinHeight) {
+    g.put(0, 0, "The terminal is too small (" + std::to_string(W) + " x " + std::to_string(H) +
+                    "); the editor needs " + std::to_string(kMinWidth) + " x " + std::to_string(kMinHeight) + ".",
+          kPlain);
+    return;
+  }
+  std::vector<std::shared_ptr<ui::Form>> shown;
+  for (auto& f : ui::forms())
+    if (f->visible()) shown.push_back(f);
+  auto active = ui::activeForm();
+  // The active window is drawn last, in front.
+  if (active && active->visible()) {
+    std::erase(shown, active);
+    shown.push_back(active);
+  }
+  // A main window behind the dialogs; the windows are drawn back to front
+  // and their hits listed front to back.
+  std::stable_partition(shown.begin(), shown.end(), [](const auto& f) { return isMainWindow(*f); });
+  std::vector<std::vector<Hit>> layers;
+  CaretCell caret;
+  ui::Form* menuForm = nullptr;
+  for (auto& f : shown) {
+    layers.emplace_back();
+    const bool isActive = f == shown.back();
+    CaretCell cc;
+    if (isMainWindow(*f)) {
+      drawMainWindow(g, view, *f, isActive, layers.back(), cc);
+      if (isActive) menuForm = f.get();
+    } else {
+      drawDialog(g, view, *f, isActive, layers.back(), cc);
+    }
+    if (isActive) caret = cc;
+  }
+  if (!view.box) drawCodeSense(g, caret);
+  if (menuForm && view.menu.open()) {
+    std::vector<Hit> menuHits;
+    drawMenu(g, view, *menuForm, layers.back(), menuHits);
+    layers.push_back(std::move(menuHits));
+    g.cursorX = g.cursorY = -1;
+  }
+  if (view.box) {
+    layers.emplace_back();
+    g.cursorX = g.cursorY = -1;
+    drawBox(g, *view.box, layers.back());
+  }
+  for (auto it = layers.rbegin(); it != layers.rend(); ++it) {
+    // Within a layer the last drawn is in front.
+    hits.insert(hits.end(), it->rbegin(), it->rend());
+  }
+}
+
+}  // namespace platform::terminal

@@ -1,0 +1,132 @@
+// The desktop drawn into a cell grid: the main window filling the terminal
+// (caption with its close box, menu bar, toolbars, code editor, task pane,
+// status bar), the other windows as framed dialogs centred over it, the
+// open menu, the open list of a combo box, the code editor's completion
+// list and argument tip, and the prompt box in front of everything. The
+// drawing also tells where each thing it drew stands (the hits), so that
+// a mouse click finds what it fell on.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/terminal/cell_grid.h"
+
+namespace platform::ui {
+class Control;
+class Form;
+}  // namespace platform::ui
+namespace platform::controls {
+class CodeEditor;
+class Toolbar;
+}  // namespace platform::controls
+
+namespace platform::terminal {
+
+// The smallest terminal the windows are drawn on.
+inline constexpr int32_t kMinWidth = 60, kMinHeight = 16;
+
+struct Hit {
+  enum class Kind {
+    Tool,        // id: a toolbar button
+    MenuTitle,   // index: a title of the menu bar
+    MenuItem,    // index: an entry of the open menu at `level`; id: its tool
+    CloseBox,    // form
+    Control,     // form, control: a control of a dialog
+    Tab,         // control (the tab strip), index: the tab
+    ComboEntry,  // control, index: an entry of the open list
+    Text,        // control: the code editor's text area
+    BoxItem,     // index: an item of the prompt box
+    BoxButton,   // index: the item, level: the button
+    BoxEntry,    // index: the item (a list), level: the entry
+  };
+  Kind kind = Kind::Tool;
+  int32_t x = 0, y = 0, w = 1, h = 1;
+  std::string id;
+  ui::Form* form = nullptr;
+  ui::Control* control = nullptr;
+  int32_t index = 0;
+  int32_t level = 0;
+  // Text: the first line shown, the column of the grid where the text
+  // starts and the first cell of the text shown.
+  int32_t top = 0, textX = 0, scroll = 0;
+  bool contains(int32_t px, int32_t py) const { return px >= x && px < x + w && py >= y && py < y + h; }
+};
+
+// An open menu: the title of the menu bar and the popups opened from it.
+struct MenuLevel {
+  std::string popupId;
+  int32_t selected = 0;
+};
+struct MenuState {
+  int32_t title = -1;  // -1: closed
+  std::vector<MenuLevel> levels;
+  bool open() const noexcept { return title >= 0; }
+};
+
+// A prompt as a box of items: texts, fields, check boxes, option buttons,
+// lists and a row of buttons. The message boxes, input box, find, replace,
+// go-to line, print dialog, popup menu and the file browser are boxes.
+struct BoxItem {
+  enum class Kind { Text, Field, Check, Option, List, Buttons, Choice };
+  Kind kind = Kind::Text;
+  std::string label;                 // a field's or list's label; a check box's caption
+  std::string text;                  // a text; a field's value
+  bool checked = false;              // Check, Option
+  std::vector<std::string> entries;  // List: entries; Buttons: captions; Choice: choices
+  int32_t selected = 0;              // List, Choice: the chosen entry; Buttons: the chosen button
+  int32_t defaultButton = -1;        // Buttons: the one Enter presses when no button is chosen
+  int32_t rows = 8;                  // List: rows shown
+  int32_t top = 0;                   // List: the first row shown
+  bool bold = false;                 // Text
+};
+struct Box {
+  std::string title;
+  std::vector<BoxItem> items;
+  int32_t focus = -1;   // the focused item
+  int32_t width = 0;    // the wanted inner width; 0: fits the texts
+  // A popup at a cell (the popup menu) instead of centred.
+  int32_t anchorX = -1, anchorY = -1;
+  bool closeBox = true;
+};
+
+// What the desktop shows beside the system's windows.
+struct DesktopView {
+  MenuState menu;
+  std::map<const controls::CodeEditor*, int32_t> scroll;  // an editor's first cell shown
+  std::weak_ptr<ui::Control> openCombo;  // the combo box whose list is open
+  int32_t comboSelected = 0;
+  Box* box = nullptr;                // the prompt in front
+  bool useColour = true;             // the code editor's colours
+};
+
+// Draws everything into the grid (at its size) and lists the hits, the
+// last drawn first.
+void drawDesktop(Grid& grid, DesktopView& view, std::vector<Hit>& hits);
+
+// The main window's menu bar, when the form has one.
+const controls::Toolbar* menuBarOf(const ui::Form& form);
+// The tool IDs of the menu bar's visible titles and of a popup's entries
+// ("" a separator).
+std::vector<std::string> menuTitles(const controls::Toolbar& bar);
+std::vector<std::string> popupEntries(const controls::Toolbar& bar, const std::string& popupId);
+// Whether a form is drawn as the main window (it has a menu bar or a code
+// editor and a sizable frame), else as a dialog.
+bool isMainWindow(const ui::Form& form);
+// The tab page a dialog shows: the page of the focused control, else the
+// selected tab.
+int32_t shownPage(const ui::Form& form);
+
+// The character column of a text line under a cell of its drawing (tabs
+// and wide characters counted), from 0.
+int32_t columnAtCell(const std::string& line, int32_t cell, int32_t tabSize);
+// The cell where a character column of a line is drawn.
+int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize);
+
+// A text broken into lines of at most `width` cells, at blanks where it can.
+std::vector<std::string> wrapText(const std::string& text, int32_t width);
+
+}  // namespace platform::terminal

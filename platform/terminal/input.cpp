@@ -1,0 +1,196 @@
+#include "platform/terminal/input.h"
+
+#include <curses.h>
+
+#include <charconv>
+
+namespace platform::terminal {
+
+namespace {
+
+std::string utf8(uint32_t c) {
+  std::string s;
+  if (c < 0x80) {
+    s += static_cast<char>(c);
+  } else if (c < 0x800) {
+    s += static_cast<char>(0xC0 | (c >> 6));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  } else if (c < 0x10000) {
+    s += static_cast<char>(0xE0 | (c >> 12));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  } else {
+    s += static_cast<char>(0xF0 | (c >> 18));
+    s += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+    s += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+    s += static_cast<char>(0x80 | (c & 0x3F));
+  }
+  return s;
+}
+
+InputEvent key(std::string name, bool alt = false) {
+  InputEvent e;
+  e.kind = InputEvent::Kind::Key;
+  e.name = (alt ? "Alt+" : "") + std::move(name);
+  return e;
+}
+
+std::string functionKeyName(int32_t n) {
+  // Shifted and controlled function keys arrive as F13 and up (xterm's
+  // numbering: 12 per modifier).
+  static const char* const prefixes[] = {"", "Shift+", "Ctrl+", "Ctrl+Shift+", "Alt+"};
+  const int32_t group = (n - 1) / 12;
+  if (group > 4) return {};
+  return std::string(prefixes[group]) + "F" + std::to_string((n - 1) % 12 + 1);
+}
+
+}  // namespace
+
+const std::map<std::string, std::string>& modifiedKeyCapabilities() {
+  // ncurses' names: the digit is 1 + the modifier bits (2 Shift, 3 Alt,
+  // 5 Ctrl, 6 Ctrl+Shift, 7 Ctrl+Alt).
+  static const std::map<std::string, std::string> caps = [] {
+    std::map<std::string, std::string> m;
+    const std::pair<const char*, const char*> keys[] = {
+        {"LFT", "Left"}, {"RIT", "Right"}, {"UP", "Up"}, {"DN", "Down"}, {"HOM", "Home"},
+        {"END", "End"}, {"PRV", "PageUp"}, {"NXT", "PageDown"}, {"DC", "Delete"}, {"IC", "Insert"}};
+    const std::pair<const char*, const char*> mods[] = {
+        {"2", "Shift+"}, {"3", "Alt+"}, {"4", "Alt+Shift+"}, {"5", "Ctrl+"}, {"6", "Ctrl+Shift+"},
+        {"7", "Ctrl+Alt+"}};
+    for (const auto& [cap, name] : keys)
+      for (const auto& [digit, mod] : mods) m[std::string(mod) + name] = std::string("k") + cap + digit;
+    return m;
+  }();
+  return caps;
+}
+
+InputEvent decodeKey(bool functionKey, uint32_t code, bool alt,
+                     const std::map<int32_t, std::string>& extended) {
+  if (functionKey) {
+    const int32_t c = static_cast<int32_t>(code);
+    switch (c) {
+      case KEY_UP: return key("Up", alt);
+      case KEY_DOWN: return key("Down", alt);
+      case KEY_LEFT: return key("Left", alt);
+      case KEY_RIGHT: return key("Right", alt);
+      case KEY_HOME: case KEY_A1: return key("Home", alt);
+      case KEY_END: case KEY_C1: return key("End", alt);
+      case KEY_PPAGE: case KEY_A3: return key("PageUp", alt);
+      case KEY_NPAGE: case KEY_C3: return key("PageDown", alt);
+      case KEY_IC: return key("Insert", alt);
+      case KEY_DC: return key("Delete", alt);
+      case KEY_BACKSPACE: return key("Backspace", alt);
+      case KEY_ENTER: return key("Enter", alt);
+      case KEY_BTAB: return key("Shift+Tab", alt);
+      case KEY_SLEFT: return key("Shift+Left", alt);
+      case KEY_SRIGHT: return key("Shift+Right", alt);
+      case KEY_SR: return key("Shift+Up", alt);
+      case KEY_SF: return key("Shift+Down", alt);
+      case KEY_SHOME: return key("Shift+Home", alt);
+      case KEY_SEND: return key("Shift+End", alt);
+      case KEY_SPREVIOUS: return key("Shift+PageUp", alt);
+      case KEY_SNEXT: return key("Shift+PageDown", alt);
+      case KEY_SDC: return key("Shift+Delete", alt);
+      case KEY_SIC: return key("Shift+Insert", alt);
+      case KEY_RESIZE: {
+        InputEvent e;
+        e.kind = InputEvent::Kind::Resize;
+        return e;
+      }
+      default: break;
+    }
+    if (c > KEY_F0 && c <= KEY_F0 + 60) {
+      std::string name = functionKeyName(c - KEY_F0);
+      if (!name.empty()) return key(name, alt);
+    }
+    if (auto it = extended.find(c); it != extended.end()) return key(it->second, alt);
+    return {};
+  }
+  // Characters.
+  switch (code) {
+    case 0: return key("Ctrl+Space", alt);
+    case 8: case 127: return key("Backspace", alt);
+    case 9: return key("Tab", alt);
+    case 10: case 13: return key("Enter", alt);
+    case 27: return key("Escape", alt);
+    case 26:
+      if (!alt) {
+        InputEvent e;
+        e.kind = InputEvent::Kind::Suspend;
+        return e;
+      }
+      return key("Ctrl+z", alt);
+    default: break;
+  }
+  if (code < 27) return key("Ctrl+" + std::string(1, static_cast<char>('a' + code - 1)), alt);
+  if (code < 32) {
+    static const char* const names[] = {"Ctrl+\\", "Ctrl+]", "Ctrl+^", "Ctrl+_"};
+    return key(names[code - 28], alt);
+  }
+  if (code == ' ' && alt) return key("Space", true);
+  if ((code >= 0x80 && code < 0xA0) || code > 0x10FFFF || (code >= 0xD800 && code < 0xE000)) return {};
+  if (alt) return key(utf8(code), true);
+  InputEvent e;
+  e.kind = InputEvent::Kind::Text;
+  e.text = utf8(code);
+  return e;
+}
+
+namespace {
+
+std::optional<MouseEvent> fromButton(int32_t b, int32_t x, int32_t y, bool release, bool sgr) {
+  MouseEvent m;
+  m.x = x;
+  m.y = y;
+  m.shift = ((b & 4) ? 1 : 0) | ((b & 16) ? 2 : 0) | ((b & 8) ? 4 : 0);
+  const int32_t low = b & 3;
+  if (b & 64) {
+    if (low > 1) return std::nullopt;  // the wheel's sideways buttons
+    m.kind = MouseEvent::Kind::Wheel;
+    m.button = low == 0 ? 4 : 5;
+    return m;
+  }
+  if (b & 32) {
+    m.kind = low == 3 ? MouseEvent::Kind::Move : MouseEvent::Kind::Drag;
+    m.button = low == 3 ? 0 : low + 1;
+    return m;
+  }
+  if (!sgr && low == 3) {
+    // X10 reports a release without its button.
+    m.kind = MouseEvent::Kind::Release;
+    m.button = 0;
+    return m;
+  }
+  m.kind = release ? MouseEvent::Kind::Release : MouseEvent::Kind::Press;
+  m.button = low + 1;
+  return m;
+}
+
+}  // namespace
+
+std::optional<MouseEvent> decodeSgrMouse(std::string_view body) {
+  if (body.size() < 6) return std::nullopt;
+  const char final = body.back();
+  if (final != 'M' && final != 'm') return std::nullopt;
+  int32_t v[3] = {0, 0, 0};
+  const char* p = body.data();
+  const char* end = body.data() + body.size() - 1;
+  for (int i = 0; i < 3; ++i) {
+    auto r = std::from_chars(p, end, v[i]);
+    if (r.ec != std::errc() || r.ptr == p) return std::nullopt;
+    p = r.ptr;
+    if (i < 2) {
+      if (p == end || *p != ';') return std::nullopt;
+      ++p;
+    }
+  }
+  if (p != end || v[1] < 1 || v[2] < 1) return std::nullopt;
+  return fromButton(v[0], v[1] - 1, v[2] - 1, final == 'm', true);
+}
+
+std::optional<MouseEvent> decodeX10Mouse(unsigned char b, unsigned char x, unsigned char y) {
+  if (b < 32 || x < 33 || y < 33) return std::nullopt;
+  return fromButton(b - 32, x - 33, y - 33, false, false);
+}
+
+}  // namespace platform::terminal

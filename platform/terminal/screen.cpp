@@ -1,0 +1,509 @@
+#include "platform/terminal/screen.h"
+
+#define NCURSES_WIDECHAR 1
+#include <curses.h>
+#include <term.h>
+#undef lines
+#undef columns
+#include <fcntl.h>
+#include <langinfo.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <clocale>
+#include <csignal>
+#include <cstring>
+
+namespace platform::terminal {
+
+namespace {
+
+// What the signal handlers need, made while the terminal is set up, so
+// that they call nothing but write, tcsetattr, sigaction and raise.
+struct SignalState {
+  int fd = -1;
+  termios saved{};   // the terminal as it was found
+  termios active{};  // the terminal as the desktop uses it
+  bool haveTermios = false;
+  char off[512] = {};
+  size_t offLength = 0;
+  char on[512] = {};
+  size_t onLength = 0;
+  int wake[2] = {-1, -1};
+  volatile sig_atomic_t resized = 0;
+  volatile sig_atomic_t resumed = 0;
+  struct sigaction previous[NSIG] = {};
+};
+
+SignalState g;
+std::atomic<bool> screenOpen{false};
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void writeAll(int fd, const char* s, size_t n) {
+  while (n > 0) {
+    ssize_t w = ::write(fd, s, n);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) return;
+    s += w;
+    n -= static_cast<size_t>(w);
+  }
+}
+
+void giveBack() {
+  writeAll(g.fd, g.off, g.offLength);
+  if (g.haveTermios) ::tcsetattr(g.fd, TCSADRAIN, &g.saved);
+}
+
+void onEndingSignal(int sig) {
+  // After a hang-up nothing more is written to the terminal.
+  if (sig != SIGHUP) giveBack();
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(sig, &dfl, nullptr);
+  // Raised again on return (a crash faults again at its place), now with
+  // the default action, so that the exit status and core dump stay.
+  ::raise(sig);
+}
+
+void onStop(int) {
+  const int saved = errno;
+  giveBack();
+  struct sigaction dfl {}, ours {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(SIGTSTP, &dfl, &ours);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, SIGTSTP);
+  ::raise(SIGTSTP);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);  // stops here until SIGCONT
+  ::sigaction(SIGTSTP, &ours, nullptr);
+  if (g.haveTermios) ::tcsetattr(g.fd, TCSADRAIN, &g.active);
+  writeAll(g.fd, g.on, g.onLength);
+  g.resumed = 1;
+  if (g.wake[1] >= 0) writeAll(g.wake[1], "c", 1);
+  errno = saved;
+}
+
+void onResize(int) {
+  const int saved = errno;
+  g.resized = 1;
+  if (g.wake[1] >= 0) writeAll(g.wake[1], "w", 1);
+  errno = saved;
+}
+
+void install(int sig, void (*handler)(int)) {
+  struct sigaction sa {};
+  sa.sa_handler = handler;
+  sigemptyset(&sa.sa_mask);
+  sa.sa_flags = SA_RESTART;
+  ::sigaction(sig, &sa, &g.previous[sig]);
+}
+
+void append(char* buf, size_t* len, size_t cap, const char* s) {
+  if (!s || s == reinterpret_cast<const char*>(-1)) return;
+  const size_t n = std::strlen(s);
+  if (*len + n >= cap) return;
+  std::memcpy(buf + *len, s, n);
+  *len += n;
+}
+
+const char* cap(const char* name) {
+  const char* s = tigetstr(const_cast<char*>(name));
+  return s == reinterpret_cast<const char*>(-1) ? nullptr : s;
+}
+
+// The modes the desktop switches on itself: mouse buttons and motion while
+// a button is down, SGR reports, bracketed paste.
+constexpr const char* kModesOn = "\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h";
+constexpr const char* kModesOff = "\x1b[?2004l\x1b[?1006l\x1b[?1002l\x1b[?1000l";
+
+std::string savedLocale;
+
+bool utf8Locale() {
+  const char* cs = nl_langinfo(CODESET);
+  return cs && (std::strcmp(cs, "UTF-8") == 0 || std::strcmp(cs, "utf8") == 0);
+}
+
+void chooseLocale() {
+  const char* now = std::setlocale(LC_CTYPE, nullptr);
+  savedLocale = now ? now : "C";
+  if (std::setlocale(LC_CTYPE, "") && utf8Locale()) return;
+  if (std::setlocale(LC_CTYPE, "C.UTF-8") && utf8Locale()) return;
+  std::setlocale(LC_CTYPE, savedLocale.c_str());
+}
+
+size_t toWide(const std::string& text, wchar_t* out, size_t cap) {
+  size_t n = 0;
+  for (size_t i = 0; i < text.size() && n + 1 < cap;) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+    if (i + len > text.size()) len = 1;
+    char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
+    for (size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
+    out[n++] = static_cast<wchar_t>(c);
+    i += len;
+  }
+  if (n == 0) out[n++] = L' ';
+  out[n] = 0;
+  return n;
+}
+
+}  // namespace
+
+std::unique_ptr<Screen> Screen::openTerminal(std::string* why) {
+  auto fail = [&](std::string reason) -> std::unique_ptr<Screen> {
+    if (why) *why = std::move(reason);
+    return nullptr;
+  };
+  if (screenOpen.exchange(true)) return fail("the terminal is already in use");
+  const char* term = std::getenv("TERM");
+  if (!term || !*term || std::strcmp(term, "dumb") == 0) {
+    screenOpen = false;
+    return fail("the terminal type (TERM) does not allow a full screen");
+  }
+  const int fd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+  if (fd < 0) {
+    screenOpen = false;
+    return fail("there is no terminal (/dev/tty)");
+  }
+  std::FILE* in = ::fdopen(fd, "r");
+  const int fd2 = ::dup(fd);
+  std::FILE* out = fd2 >= 0 ? ::fdopen(fd2, "w") : nullptr;
+  if (!in || !out) {
+    if (in) std::fclose(in); else ::close(fd);
+    if (out) std::fclose(out); else if (fd2 >= 0) ::close(fd2);
+    screenOpen = false;
+    return fail("the terminal cannot be opened");
+  }
+  std::unique_ptr<Screen> s(new Screen);
+  if (!s->setUp(in, out, term, true, why)) {
+    screenOpen = false;
+    return nullptr;
+  }
+  return s;
+}
+
+std::unique_ptr<Screen> Screen::openStreams(std::FILE* in, std::FILE* out, const char* term, int32_t width,
+                                            int32_t height) {
+  std::unique_ptr<Screen> s(new Screen);
+  if (!s->setUp(in, out, term, false, nullptr)) return nullptr;
+  resize_term(height, width);
+  s->width_ = width;
+  s->height_ = height;
+  return s;
+}
+
+bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, std::string* why) {
+  in_ = in;
+  out_ = out;
+  ownTerminal_ = own;
+  chooseLocale();
+  if (own) {
+    g.fd = ::fileno(out);
+    g.haveTermios = ::tcgetattr(g.fd, &g.saved) == 0;
+    if (::pipe2(g.wake, O_CLOEXEC | O_NONBLOCK) != 0) g.wake[0] = g.wake[1] = -1;
+    // Ours before newterm, so that ncurses leaves these signals alone.
+    for (int sig : kEndingSignals) install(sig, onEndingSignal);
+    install(SIGTSTP, onStop);
+    install(SIGWINCH, onResize);
+    struct sigaction ign {};
+    ign.sa_handler = SIG_IGN;
+    sigemptyset(&ign.sa_mask);
+    ::sigaction(SIGPIPE, &ign, &g.previous[SIGPIPE]);
+  }
+  SCREEN* sp = newterm(term, out, in);
+  if (!sp) {
+    if (why) *why = std::string("the terminal type ") + (term ? term : "") + " is unknown";
+    tearDown();
+    return false;
+  }
+  screen_ = sp;
+  set_term(sp);
+  raw();
+  noecho();
+  nonl();
+  intrflush(stdscr, FALSE);
+  keypad(stdscr, TRUE);
+  meta(stdscr, TRUE);
+  set_escdelay(25);
+  if (has_colors()) {
+    start_color();
+    use_default_colors();
+    colours_ = COLORS;
+  }
+  direct_ = colours_ >= 0x1000000;
+  // The mouse and paste reports come as our own key codes whatever the
+  // terminal's description says about the mouse.
+  define_key("\x1b[<", own_key::SgrMouse);
+  define_key("\x1b[M", own_key::X10Mouse);
+  define_key("\x1b[200~", own_key::PasteStart);
+  define_key("\x1b[201~", own_key::PasteEnd);
+  for (const auto& [name, capability] : modifiedKeyCapabilities())
+    if (const char* seq = cap(capability.c_str()); seq && *seq)
+      if (int code = key_defined(seq); code > 0) modifiedKeys_[code] = name;
+  width_ = COLS;
+  height_ = LINES;
+  if (own) {
+    g.offLength = g.onLength = 0;
+    append(g.off, &g.offLength, sizeof g.off, kModesOff);
+    append(g.off, &g.offLength, sizeof g.off, cap("sgr0"));
+    append(g.off, &g.offLength, sizeof g.off, cap("cnorm"));
+    append(g.off, &g.offLength, sizeof g.off, cap("rmkx"));
+    append(g.off, &g.offLength, sizeof g.off, cap("rmcup"));
+    append(g.on, &g.onLength, sizeof g.on, cap("smcup"));
+    append(g.on, &g.onLength, sizeof g.on, cap("smkx"));
+    append(g.on, &g.onLength, sizeof g.on, kModesOn);
+    // Written outside ncurses' drawing, before the first frame.
+    std::fflush(out);
+    doupdate();
+    writeAll(g.fd, kModesOn, std::strlen(kModesOn));
+    g.haveTermios = g.haveTermios && ::tcgetattr(g.fd, &g.active) == 0;
+  }
+  shown_.resize(0, 0);
+  repaint_ = true;
+  return true;
+}
+
+void Screen::tearDown() {
+  if (screen_) {
+    set_term(static_cast<SCREEN*>(screen_));
+    if (ownTerminal_) {
+      std::fflush(out_);
+      writeAll(g.fd, kModesOff, std::strlen(kModesOff));
+    }
+    endwin();
+    std::fflush(out_);
+    delscreen(static_cast<SCREEN*>(screen_));
+    screen_ = nullptr;
+  }
+  if (ownTerminal_) {
+    if (g.haveTermios) ::tcsetattr(g.fd, TCSADRAIN, &g.saved);
+    for (int sig : kEndingSignals) ::sigaction(sig, &g.previous[sig], nullptr);
+    ::sigaction(SIGTSTP, &g.previous[SIGTSTP], nullptr);
+    ::sigaction(SIGWINCH, &g.previous[SIGWINCH], nullptr);
+    ::sigaction(SIGPIPE, &g.previous[SIGPIPE], nullptr);
+    g.offLength = g.onLength = 0;
+    g.fd = -1;
+    for (int& p : g.wake) {
+      if (p >= 0) ::close(p);
+      p = -1;
+    }
+    if (in_) std::fclose(in_);
+    if (out_) std::fclose(out_);
+    in_ = out_ = nullptr;
+    screenOpen = false;
+  }
+  std::setlocale(LC_CTYPE, savedLocale.c_str());
+}
+
+Screen::~Screen() { tearDown(); }
+
+int Screen::colourOf(uint32_t c) const {
+  if (c == kDefault) return -1;
+  const int r = static_cast<int>(c & 0xFF), gr = static_cast<int>((c >> 8) & 0xFF), b = static_cast<int>((c >> 16) & 0xFF);
+  if (direct_) return (r << 16) | (gr << 8) | b;
+  if (colours_ >= 256) {
+    auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };
+    static const int steps[] = {0, 95, 135, 175, 215, 255};
+    const int lr = level(r), lg = level(gr), lb = level(b);
+    const int cube = 16 + 36 * lr + 6 * lg + lb;
+    const int grey = (r + gr + b) / 3;
+    const int gi = grey > 238 ? 23 : grey < 8 ? 0 : (grey - 8) / 10;
+    const int gv = 8 + 10 * gi;
+    auto dist = [&](int x, int y, int z) { return (r - x) * (r - x) + (gr - y) * (gr - y) + (b - z) * (b - z); };
+    return dist(gv, gv, gv) < dist(steps[lr], steps[lg], steps[lb]) ? 232 + gi : cube;
+  }
+  int index = (r > 127 ? 1 : 0) | (gr > 127 ? 2 : 0) | (b > 127 ? 4 : 0);
+  if (colours_ >= 16 && (r > 191 || gr > 191 || b > 191)) index += 8;
+  return index;
+}
+
+short Screen::pairOf(uint32_t fg, uint32_t bg) {
+  if (!has_colors() || (fg == kDefault && bg == kDefault)) return 0;
+  const uint64_t key = (static_cast<uint64_t>(fg) << 32) | bg;
+  if (auto it = pairs_.find(key); it != pairs_.end()) return it->second;
+  int pair = alloc_pair(colourOf(fg), colourOf(bg));
+  if (pair < 0 || pair > 0x7FFF) pair = 0;
+  pairs_[key] = static_cast<short>(pair);
+  return static_cast<short>(pair);
+}
+
+void Screen::show(const Grid& frame) {
+  set_term(static_cast<SCREEN*>(screen_));
+  if (frame.width() != width_ || frame.height() != height_) return;  // a frame of an old size
+  if (repaint_) {
+    clearok(curscr, TRUE);
+    shown_.resize(0, 0);
+    repaint_ = false;
+  }
+  for (const Run& run : changedRuns(shown_, frame)) {
+    for (int32_t x = run.x; x < run.x + run.count; ++x) {
+      const Cell& c = frame.at(x, run.y);
+      if (c.width == 0) continue;
+      wchar_t wide[8];
+      toWide(c.text, wide, 6);
+      attr_t a = A_NORMAL;
+      if (c.style.attrs & attr::Bold) a |= A_BOLD;
+      if (c.style.attrs & attr::Underline) a |= A_UNDERLINE;
+      if (c.style.attrs & attr::Reverse) a |= A_REVERSE;
+      if (c.style.attrs & attr::Italic) a |= A_ITALIC;
+      if (c.style.attrs & attr::Dim) a |= A_DIM;
+      int pair = pairOf(c.style.fg, c.style.bg);
+      cchar_t cc;
+      setcchar(&cc, wide, a, static_cast<short>(pair), &pair);
+      mvwadd_wch(stdscr, run.y, x, &cc);
+    }
+  }
+  shown_ = frame;
+  if (frame.cursorX >= 0 && frame.cursorY >= 0 && frame.cursorX < width_ && frame.cursorY < height_) {
+    curs_set(1);
+    wmove(stdscr, frame.cursorY, frame.cursorX);
+  } else {
+    curs_set(0);
+  }
+  wnoutrefresh(stdscr);
+  doupdate();
+}
+
+void Screen::checkSize() {
+  if (!ownTerminal_) return;
+  winsize ws{};
+  if (::ioctl(g.fd, TIOCGWINSZ, &ws) != 0 || ws.ws_row == 0 || ws.ws_col == 0) return;
+  if (ws.ws_row != height_ || ws.ws_col != width_) {
+    resize_term(ws.ws_row, ws.ws_col);
+    height_ = ws.ws_row;
+    width_ = ws.ws_col;
+  }
+  repaint_ = true;
+}
+
+int Screen::readByte(int32_t timeoutMillis) {
+  wtimeout(stdscr, timeoutMillis);
+  return wgetch(stdscr);
+}
+
+InputEvent Screen::readMouseSgr() {
+  std::string body;
+  while (body.size() < 24) {
+    const int c = readByte(50);
+    if (c == ERR) return {};
+    body += static_cast<char>(c);
+    if (c == 'M' || c == 'm') break;
+  }
+  InputEvent e;
+  if (auto m = decodeSgrMouse(body)) {
+    e.kind = InputEvent::Kind::Mouse;
+    e.mouse = *m;
+  }
+  return e;
+}
+
+InputEvent Screen::readMouseX10() {
+  int b[3];
+  for (int& v : b)
+    if ((v = readByte(50)) == ERR || v > 255) return {};
+  InputEvent e;
+  if (auto m = decodeX10Mouse(static_cast<unsigned char>(b[0]), static_cast<unsigned char>(b[1]),
+                              static_cast<unsigned char>(b[2]))) {
+    e.kind = InputEvent::Kind::Mouse;
+    e.mouse = *m;
+  }
+  return e;
+}
+
+InputEvent Screen::readPaste() {
+  InputEvent e;
+  e.kind = InputEvent::Kind::Paste;
+  for (;;) {
+    wint_t wc = 0;
+    wtimeout(stdscr, 500);
+    const int r = wget_wch(stdscr, &wc);
+    if (r == ERR) break;
+    if (r == KEY_CODE_YES) {
+      if (static_cast<int>(wc) == own_key::PasteEnd) break;
+      if (static_cast<int>(wc) == KEY_ENTER) e.text += '\n';
+      continue;
+    }
+    if (wc == '\r') wc = '\n';
+    auto ev = decodeKey(false, static_cast<uint32_t>(wc));
+    if (ev.kind == InputEvent::Kind::Text) e.text += ev.text;
+    else if (wc == '\n' || wc == '\t') e.text += static_cast<char>(wc);
+  }
+  return e;
+}
+
+InputEvent Screen::next(int32_t timeoutMillis) {
+  set_term(static_cast<SCREEN*>(screen_));
+  for (;;) {
+    if (g.resized || g.resumed) {
+      if (g.resumed) repaint_ = true;
+      g.resized = 0;
+      g.resumed = 0;
+      if (g.wake[0] >= 0) {
+        char buf[64];
+        while (::read(g.wake[0], buf, sizeof buf) > 0) {
+        }
+      }
+      checkSize();
+      InputEvent e;
+      e.kind = InputEvent::Kind::Resize;
+      return e;
+    }
+    wint_t wc = 0;
+    wtimeout(stdscr, 0);
+    int r = wget_wch(stdscr, &wc);
+    if (r != ERR) {
+      if (r == KEY_CODE_YES) {
+        switch (static_cast<int>(wc)) {
+          case own_key::SgrMouse: return readMouseSgr();
+          case own_key::X10Mouse: return readMouseX10();
+          case own_key::PasteStart: return readPaste();
+          case own_key::PasteEnd: return {};
+          case KEY_RESIZE: checkSize(); break;
+          default: break;
+        }
+        return decodeKey(true, static_cast<uint32_t>(wc), false, modifiedKeys_);
+      }
+      if (wc == 27) {
+        // Alt is an Escape followed by what is already there.
+        wint_t next = 0;
+        wtimeout(stdscr, 0);
+        const int r2 = wget_wch(stdscr, &next);
+        if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true);
+        if (r2 == KEY_CODE_YES) {
+          if (static_cast<int>(next) == own_key::SgrMouse) return readMouseSgr();
+          return decodeKey(true, static_cast<uint32_t>(next), true, modifiedKeys_);
+        }
+      }
+      return decodeKey(false, static_cast<uint32_t>(wc));
+    }
+    if (timeoutMillis == 0) return {};
+    pollfd fds[2] = {{::fileno(in_), POLLIN, 0}, {g.wake[0], POLLIN, 0}};
+    const int n = ::poll(fds, ownTerminal_ && g.wake[0] >= 0 ? 2 : 1, timeoutMillis);
+    if (n == 0) return {};
+    if (n < 0 && errno != EINTR) return {};
+    if (n > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
+      InputEvent e;
+      e.kind = InputEvent::Kind::Closed;
+      return e;
+    }
+    timeoutMillis = timeoutMillis > 0 ? std::min<int32_t>(timeoutMillis, 50) : timeoutMillis;
+  }
+}
+
+void Screen::suspend() {
+  if (!ownTerminal_) return;
+  std::fflush(out_);
+  ::raise(SIGTSTP);  // onStop gives the terminal back and takes it again
+  repaint_ = true;
+  checkSize();
+}
+
+}  // namespace platform::terminal

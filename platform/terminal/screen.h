@@ -1,0 +1,74 @@
+// The terminal itself, on ncurses (ncursesw): opened with newterm on the
+// controlling terminal /dev/tty, so that a host's own standard input and
+// output stay its own. It draws the changed cells of each frame, decodes
+// keys, mouse reports (SGR 1006, which it switches on itself and reads
+// through define_key, so that a terminal description that names another
+// encoding cannot turn clicks into typing), bracketed paste and the resize.
+//
+// The terminal is given back as it was (cursor, echo and line mode,
+// colours, mouse and paste modes, the alternate screen) on every way out:
+// the destructor, an exception that ends the program, SIGINT, SIGTERM,
+// SIGHUP, SIGQUIT and the crash signals, whose handlers write a restore
+// string made at opening (async-signal-safe), put the terminal modes back
+// and raise the signal again with its default action. SIGTSTP (Ctrl+Z, or
+// sent from outside) gives the terminal back, stops, and sets it up again
+// on SIGCONT; SIGWINCH wakes the reader, which reports a resize.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/terminal/terminal.h"
+
+namespace platform::terminal {
+
+class Screen final : public Terminal {
+ public:
+  // The controlling terminal; null, with the reason, when there is none
+  // (or another screen is open in the process).
+  static std::unique_ptr<Screen> openTerminal(std::string* why);
+  // A screen on streams of the caller's (a benchmark counts what is
+  // written) with the terminal description `term` and a fixed size; it
+  // touches no signal and no terminal mode.
+  static std::unique_ptr<Screen> openStreams(std::FILE* in, std::FILE* out, const char* term, int32_t width,
+                                             int32_t height);
+  ~Screen() override;
+
+  int32_t width() const override { return width_; }
+  int32_t height() const override { return height_; }
+  void show(const Grid& frame) override;
+  InputEvent next(int32_t timeoutMillis) override;
+  void suspend() override;
+
+  // Whether the terminal shows 24-bit colour (else 256 or fewer).
+  bool directColour() const noexcept { return direct_; }
+
+ private:
+  Screen() = default;
+  bool setUp(std::FILE* in, std::FILE* out, const char* term, bool own, std::string* why);
+  void tearDown();
+  short pairOf(uint32_t fg, uint32_t bg);
+  int colourOf(uint32_t colour) const;
+  int readByte(int32_t timeoutMillis);
+  InputEvent readMouseSgr();
+  InputEvent readMouseX10();
+  InputEvent readPaste();
+  void checkSize();
+
+  void* screen_ = nullptr;  // SCREEN*
+  std::FILE* in_ = nullptr;
+  std::FILE* out_ = nullptr;
+  bool ownTerminal_ = false;
+  bool direct_ = false;
+  int colours_ = 8;
+  int32_t width_ = 80, height_ = 24;
+  Grid shown_;
+  bool repaint_ = true;
+  std::map<uint64_t, short> pairs_;
+  std::map<int32_t, std::string> modifiedKeys_;
+};
+
+}  // namespace platform::terminal
