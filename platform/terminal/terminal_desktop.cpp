@@ -1017,11 +1017,11 @@ std::optional<std::string> TerminalDesktop::browse(const std::string& title, std
   const auto filters = parseFilter(filterText);
   Box box;
   box.title = title.empty() ? (folders ? "Browse for Folder" : save ? "Save As" : "Open") : title;
-  box.width = std::min(70, std::max(40, grid_.width() - 10));
+  box.width = std::min(70, std::max(40, terminal_->width() - 10));
   // Items: 0 the folder, 1 the entries, then the filter, the name, the buttons.
   BoxItem list;
   list.kind = BoxItem::Kind::List;
-  list.rows = std::clamp(grid_.height() - 14, 4, 14);
+  list.rows = std::clamp(terminal_->height() - 14, 4, 14);
   box.items = {textItem(""), list};
   BoxItem choice;
   choice.kind = BoxItem::Kind::Choice;

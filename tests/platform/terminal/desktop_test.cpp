@@ -1,0 +1,295 @@
+// The terminal desktop without a terminal: what it draws into the cell grid
+// and what the person's keys and clicks become.
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/controls/code_editor_control.h"
+#include "platform/controls/standard_controls.h"
+#include "platform/controls/status_bar.h"
+#include "platform/controls/toolbar.h"
+#include "platform/terminal/terminal_desktop.h"
+#include "platform/ui/form.h"
+
+namespace pc = platform::controls;
+namespace pt = platform::terminal;
+namespace ui = platform::ui;
+namespace fs = std::filesystem;
+
+namespace {
+
+// A terminal of the test: the input comes from a queue, the frames are kept.
+class FakeTerminal : public pt::Terminal {
+ public:
+  FakeTerminal(int32_t w, int32_t h) : w_(w), h_(h) {}
+  int32_t width() const override { return w_; }
+  int32_t height() const override { return h_; }
+  void show(const pt::Grid& frame) override { frames.push_back(frame.text()); }
+  pt::InputEvent next(int32_t) override {
+    if (input.empty()) {
+      pt::InputEvent closed;
+      closed.kind = pt::InputEvent::Kind::Closed;  // nobody is left: the desktop gives up
+      return closed;
+    }
+    auto e = input.front();
+    input.pop_front();
+    return e;
+  }
+  void suspend() override {}
+  void key(const std::string& name) {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = name;
+    input.push_back(e);
+  }
+  void text(const std::string& t) {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Text;
+    e.text = t;
+    input.push_back(e);
+  }
+  std::deque<pt::InputEvent> input;
+  std::vector<std::string> frames;
+
+ private:
+  int32_t w_, h_;
+};
+
+pt::InputEvent press(int32_t x, int32_t y, int32_t button = 1) {
+  pt::InputEvent e;
+  e.kind = pt::InputEvent::Kind::Mouse;
+  e.mouse = pt::MouseEvent{pt::MouseEvent::Kind::Press, x, y, button, 0};
+  return e;
+}
+
+class MainWindow : public ui::Form {
+ public:
+  MainWindow() : Form("frmMain") { setCaption("Script Editor"); }
+  std::shared_ptr<pc::CodeEditorControl> editor;
+  std::shared_ptr<pc::Toolbar> bar;
+  std::shared_ptr<pc::StatusBar> status;
+
+ protected:
+  void createControls() override {
+    editor = add(std::make_shared<pc::CodeEditorControl>("CodeSense1"));
+    bar = add(std::make_shared<pc::Toolbar>("Toolbar1"));
+    bar->addTool("ID_FileSave", pc::ToolKind::MenuItem, "&Save");
+    bar->addTool("ID_FileExit", pc::ToolKind::MenuItem, "E&xit");
+    bar->addTool("ID_File", pc::ToolKind::Popup, "&File").items = {"ID_FileSave", "", "ID_FileExit"};
+    bar->addTool("ID_Edit", pc::ToolKind::Popup, "&Edit").items = {"ID_FileSave"};
+    bar->menuBar().items = {"ID_File", "ID_Edit"};
+    bar->addBar("Standard").items = {"ID_FileSave", "", "ID_FileExit"};
+    status = add(std::make_shared<pc::StatusBar>("StatusBar1"));
+    status->add("Path", "C:\\scripts\\a.vbs");
+    status->add("Line", "Line 1, Col 1");
+  }
+};
+
+class TerminalDesktop : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    pc::CodeLanguage lang;
+    lang.keywords = "Dim\nSub\nEnd";
+    lang.singleLineComments = "'";
+    lang.stringDelims = "\"";
+    pc::CodeEditorGlobals().registerLanguage("DesktopTest", lang);
+  }
+  void TearDown() override {
+    ui::setCurrentUser(nullptr);
+    ui::resetDesktop();
+  }
+  // The desktop on a terminal of the size, installed as the thread's user.
+  std::shared_ptr<pt::TerminalDesktop> open(int32_t w, int32_t h) {
+    auto t = std::make_unique<FakeTerminal>(w, h);
+    term = t.get();
+    desktop = std::make_shared<pt::TerminalDesktop>(std::move(t));
+    ui::setCurrentUser(desktop);
+    return desktop;
+  }
+  std::shared_ptr<MainWindow> mainWindow(const std::string& text) {
+    auto form = ui::Form::make<MainWindow>();
+    form->load();
+    form->editor->setLanguage("DesktopTest");
+    form->editor->setText(text);
+    form->show();
+    return form;
+  }
+  FakeTerminal* term = nullptr;
+  std::shared_ptr<pt::TerminalDesktop> desktop;
+};
+
+TEST_F(TerminalDesktop, DrawsTheMainWindowFillingTheTerminal) {
+  open(120, 40);
+  auto form = mainWindow("Dim x ' note\r\nSub Go\r\nEnd Sub");
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  EXPECT_EQ(g.rowText(0).substr(0, 14), " Script Editor");
+  EXPECT_EQ(g.at(116, 0).text + g.at(117, 0).text + g.at(118, 0).text, "[X]");
+  // The menu bar with its access keys underlined.
+  EXPECT_EQ(g.rowText(1), "  File  Edit");
+  EXPECT_TRUE(g.at(2, 1).style.attrs & pt::attr::Underline);
+  EXPECT_FALSE(g.at(3, 1).style.attrs & pt::attr::Underline);
+  // The toolbar as a row of short captions.
+  EXPECT_EQ(g.rowText(2), "[Save]\u2502[Exit]");
+  // The text with the colours of the editor (keywords blue, comments green).
+  const int32_t row = g.findRow("Dim x ' note");
+  ASSERT_EQ(row, 3);
+  const int32_t x = static_cast<int32_t>(g.rowText(row).find("Dim"));
+  EXPECT_EQ(g.at(x, row).style.fg, static_cast<uint32_t>(form->editor->color(pc::color_index::Keyword)));
+  EXPECT_EQ(g.at(x + 4, row).style.fg, static_cast<uint32_t>(form->editor->color(pc::color_index::Text)));
+  EXPECT_EQ(g.at(x + 6, row).style.fg, static_cast<uint32_t>(form->editor->color(pc::color_index::Comment)));
+  EXPECT_NE(form->editor->color(pc::color_index::Keyword), form->editor->color(pc::color_index::Comment));
+  // The caret is the terminal's cursor; the status panels on the last row.
+  EXPECT_EQ(g.cursorY, row);
+  EXPECT_EQ(g.cursorX, x);
+  EXPECT_EQ(g.rowText(39), " C:\\scripts\\a.vbs \u2502 Line 1, Col 1");
+  // The editor knows how many lines it shows.
+  EXPECT_EQ(form->editor->viewLines(), 40 - 3 - 1);
+}
+
+TEST_F(TerminalDesktop, AScriptsEscapeSequencesAreDrawnAsSymbols) {
+  open(80, 24);
+  auto form = mainWindow("x = \"\x1b]0;owned\x07\x1b[2J\"");
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  EXPECT_NE(g.text().find("\u241b]0;owned\u2407\u241b[2J"), std::string::npos) << g.text();
+  for (int32_t y = 0; y < g.height(); ++y)
+    for (int32_t x = 0; x < g.width(); ++x)
+      for (unsigned char c : g.at(x, y).text) ASSERT_FALSE(c < 0x20 || c == 0x7F);
+}
+
+TEST_F(TerminalDesktop, ATerminalTooSmallShowsALineSayingSo) {
+  open(40, 10);
+  auto form = mainWindow("Dim x");
+  desktop->render();
+  EXPECT_EQ(desktop->frame().rowText(0).rfind("The terminal is too small (40 x 10)", 0), 0u);
+  EXPECT_EQ(desktop->frame().findRow("Dim x"), -1);
+}
+
+TEST_F(TerminalDesktop, AMessageBoxWrapsItsTextAndIsAnsweredWithTheKeys) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::MessageBoxPrompt p;
+  p.title = "Editor";
+  p.text = std::string("The script has changed, do you want to save changes? ") + std::string(60, 'w');
+  p.buttons = ui::mb::YesNoCancel;
+  p.icon = ui::mb::Question;
+  struct Case {
+    std::vector<std::string> keys;
+    int32_t answer;
+  };
+  const Case cases[] = {
+      {{"Enter"}, ui::mb::Yes},  // the default button
+      {{"Right", "Enter"}, ui::mb::No},
+      {{"Tab", "Tab", "Enter"}, ui::mb::Cancel},
+      {{"Left", "Space"}, ui::mb::Cancel},  // Left wraps to the last
+      {{"n"}, ui::mb::No},
+      {{"C"}, ui::mb::Cancel},
+      {{"Escape"}, ui::mb::Cancel},
+  };
+  for (const auto& c : cases) {
+    for (const auto& k : c.keys) {
+      if (k.size() == 1)
+        term->text(k);
+      else
+        term->key(k);
+    }
+    EXPECT_EQ(desktop->messageBox(p), c.answer) << c.keys.front();
+  }
+  const std::string& shown = term->frames.front();
+  EXPECT_NE(shown.find("(?) Question"), std::string::npos);
+  EXPECT_NE(shown.find("The script has changed, do you want to save changes?"), std::string::npos);
+  EXPECT_NE(shown.find(std::string(60, 'w')), std::string::npos) << "the long word on a line of its own";
+  EXPECT_NE(shown.find("< Yes >  [ No ]  [ Cancel ]"), std::string::npos) << shown;
+  // A box without Cancel ignores Escape until a button is chosen.
+  p.buttons = ui::mb::YesNo;
+  term->key("Escape");
+  term->text("y");
+  EXPECT_EQ(desktop->messageBox(p), ui::mb::Yes);
+}
+
+TEST_F(TerminalDesktop, TheSaveDialogListsFoldersFirstAndTheFilesOfItsFilter) {
+  const fs::path dir = fs::temp_directory_path() / ("kestrin-browser-" + std::to_string(::getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Scripts");
+  std::ofstream(dir / "b.vbs") << "x";
+  std::ofstream(dir / "A.VBS") << "x";
+  std::ofstream(dir / "notes.txt") << "x";
+  std::ofstream(dir / ".hidden.vbs") << "x";
+  open(100, 30);
+  auto form = mainWindow("");
+  ui::FileDialogPrompt p;
+  p.save = true;
+  p.title = "Save Script As";
+  p.filter = "VBScript Files (*.vbs)|*.vbs|All Files (*.*)|*.*";
+  p.filterIndex = 1;
+  p.initDir = dir.string();
+  term->text("new.vbs");
+  term->key("Enter");
+  EXPECT_EQ(desktop->fileDialog(p), (dir / "new.vbs").string());
+  const std::string& shown = term->frames.front();
+  const auto at = [&](const char* s) { return shown.find(s); };
+  EXPECT_NE(at("Save Script As"), std::string::npos);
+  EXPECT_LT(at("../"), at("Scripts/"));
+  EXPECT_LT(at("Scripts/"), at(".hidden.vbs"));
+  EXPECT_LT(at(".hidden.vbs"), at("A.VBS"));
+  EXPECT_LT(at("A.VBS"), at("b.vbs"));
+  EXPECT_EQ(at("notes.txt"), std::string::npos);
+  EXPECT_NE(at("Files of type: \u25c2 VBScript Files (*.vbs) \u25b8"), std::string::npos) << shown;
+  EXPECT_NE(at("[ Cancel ]"), std::string::npos);
+  // The other filter shows every file; a folder's entry opens it; Escape
+  // cancels.
+  term->key("Tab");  // from the name to the buttons
+  term->key("Shift+Tab");
+  term->key("Shift+Tab");  // the filter
+  term->key("Right");
+  term->key("Escape");
+  EXPECT_EQ(desktop->fileDialog(p), std::nullopt);
+  EXPECT_NE(term->frames.back().find("notes.txt"), std::string::npos) << term->frames.back();
+  fs::remove_all(dir);
+}
+
+TEST_F(TerminalDesktop, TheMenusOpenWithF10AndAltAndPickAToolClick) {
+  open(80, 24);
+  auto form = mainWindow("");
+  auto key = [&](const std::string& name) {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = name;
+    return desktop->actionFor(e);
+  };
+  EXPECT_EQ(key("F10"), std::nullopt);
+  desktop->render();
+  EXPECT_NE(desktop->frame().text().find("Save"), std::string::npos);
+  EXPECT_EQ(key("Down"), std::nullopt);  // over the separator to Exit
+  auto picked = key("Enter");
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_FileExit");
+  EXPECT_EQ(key("Alt+e"), std::nullopt);
+  picked = key("s");
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_FileSave");
+  // Escape closes; the key then goes to the window.
+  key("F10");
+  EXPECT_EQ(key("Escape"), std::nullopt);
+  picked = key("Escape");
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "Key Escape");
+  // A click on a toolbar button, in the text and on the close box.
+  desktop->render();
+  picked = desktop->actionFor(press(1, 2));
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_FileSave");
+  form->editor->setText("Dim abc\r\nx");
+  desktop->render();
+  picked = desktop->actionFor(press(2 + 5, 3));  // after the margin
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "Mouse 1,6");
+  picked = desktop->actionFor(press(78, 0));
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "Close frmMain");
+}
+
+}  // namespace

@@ -1,0 +1,115 @@
+// The terminal is given back on every way out: a child on a pseudo
+// terminal opens the screen and ends in each of the ways a program ends;
+// the parent then finds line mode and echo back, the modes switched off
+// after they were switched on, and the child ended as it would have.
+#include <gtest/gtest.h>
+
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <stdexcept>
+#include <string>
+
+#include "platform/terminal/screen.h"
+
+namespace pt = platform::terminal;
+
+namespace {
+
+enum class End { Normal, Exception, Term, Int, Hangup, Segv, Abort };
+
+[[gnu::noinline]] void escape() { throw std::runtime_error("escaped"); }
+
+// noexcept: an exception that leaves it ends the program (std::terminate).
+[[noreturn]] void child(End end) noexcept {
+  ::setenv("TERM", "xterm-256color", 1);
+  std::string why;
+  auto screen = pt::Screen::openTerminal(&why);
+  if (!screen) _exit(99);
+  pt::Grid g(screen->width(), screen->height());
+  g.put(0, 0, "drawn", {});
+  screen->show(g);
+  switch (end) {
+    case End::Normal: screen.reset(); _exit(0);
+    case End::Exception: escape(); break;  // std::terminate, then abort
+    case End::Term: ::raise(SIGTERM); break;
+    case End::Int: ::raise(SIGINT); break;
+    case End::Hangup: ::raise(SIGHUP); break;
+    case End::Segv: {
+      volatile int* nowhere = nullptr;
+      *nowhere = 1;
+      break;
+    }
+    case End::Abort: std::abort();
+  }
+  _exit(98);
+}
+
+struct Outcome {
+  std::string output;
+  int status = 0;
+  termios after{};
+};
+
+Outcome run(End end) {
+  int master = -1;
+  winsize ws{};
+  ws.ws_row = 24;
+  ws.ws_col = 80;
+  const pid_t pid = ::forkpty(&master, nullptr, nullptr, &ws);
+  if (pid == 0) child(end);
+  Outcome o;
+  char buf[4096];
+  for (;;) {
+    const ssize_t n = ::read(master, buf, sizeof buf);
+    if (n <= 0) break;  // the child has gone (EIO)
+    o.output.append(buf, static_cast<size_t>(n));
+  }
+  ::tcgetattr(master, &o.after);
+  ::waitpid(pid, &o.status, 0);
+  ::close(master);
+  return o;
+}
+
+TEST(TerminalRestore, EveryWayOutGivesTheTerminalBack) {
+  struct Case {
+    End end;
+    const char* name;
+    int signal;  // 0: a normal exit
+  };
+  const Case cases[] = {
+      {End::Normal, "normal end", 0},       {End::Exception, "exception", SIGABRT},
+      {End::Term, "SIGTERM", SIGTERM},      {End::Int, "SIGINT", SIGINT},
+      {End::Segv, "crash", SIGSEGV},        {End::Abort, "abort", SIGABRT},
+      {End::Hangup, "SIGHUP", SIGHUP},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome o = run(c.end);
+    if (c.signal == 0) {
+      ASSERT_TRUE(WIFEXITED(o.status));
+      EXPECT_EQ(WEXITSTATUS(o.status), 0);
+    } else {
+      // The child ends by its signal, exit status and core dump intact.
+      ASSERT_TRUE(WIFSIGNALED(o.status)) << o.status;
+      EXPECT_EQ(WTERMSIG(o.status), c.signal);
+    }
+    const size_t on = o.output.rfind("\x1b[?1000h");
+    ASSERT_NE(on, std::string::npos) << "the mouse was switched on";
+    EXPECT_NE(o.output.find("drawn"), std::string::npos);
+    if (c.end == End::Hangup) continue;  // nothing more is written after a hang-up
+    const size_t off = o.output.rfind("\x1b[?1000l");
+    ASSERT_NE(off, std::string::npos) << "the mouse was never switched off";
+    EXPECT_LT(on, off);
+    EXPECT_NE(o.output.find("\x1b[?2004l", on), std::string::npos) << "bracketed paste stays on";
+    EXPECT_NE(o.output.find("\x1b[?1049l", on), std::string::npos) << "the alternate screen stays";
+    EXPECT_TRUE(o.after.c_lflag & ICANON);
+    EXPECT_TRUE(o.after.c_lflag & ECHO);
+  }
+}
+
+}  // namespace
