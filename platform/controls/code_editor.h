@@ -17,7 +17,9 @@
 //   key down (29): a True answer drops the key, its key press included;
 //   key press (31), for keys that give a character and for Enter, Tab,
 //     Backspace and Escape, before the character goes in (a True answer
-//     drops the character);
+//     drops the character); while the completion list is open, Enter and
+//     Tab pick from it and the arrow and page keys move in it without a
+//     key press, and Escape closes it before its key press;
 //   the change, with its text change (14), then the selection change (12)
 //     and, while an argument tip is shown, the tip update (43);
 //   key up (30).

@@ -183,10 +183,9 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
         listPick();
         return true;
       }
-      if (key.keyCode == vk::Escape) {
-        closeList();
-        return true;
-      }
+      // Escape closes the list, then goes on as without one: its key
+      // press, and the cancel of a tip.
+      if (key.keyCode == vk::Escape) closeList();
       if (!ctrl && !alt) {
         switch (key.keyCode) {
           case vk::Up: listMove(-1); return true;

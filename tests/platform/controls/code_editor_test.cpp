@@ -608,9 +608,12 @@ TEST(CodeEditorCompletion, KeyDownHandlerRunsBeforeTheListAndEscapeCloses) {
   EXPECT_FALSE(f.editor.completionListOpen());
   f.events.onKeyDown = nullptr;
   f.editor.showCompletionList();
+  f.events.clear();
   f.editor.userKey("Escape");
   EXPECT_FALSE(f.editor.completionListOpen());
   EXPECT_EQ(f.editor.text(), "DrawLine");
+  // Escape closes the list and is still a key press, as without a list.
+  EXPECT_EQ(f.events.joined(), "KeyDown 27 | ListKey 27 | KeyPress 27 | KeyUp 27");
 }
 
 TEST(CodeEditorCompletion, TheListObjectsOperations) {
