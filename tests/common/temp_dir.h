@@ -1,7 +1,11 @@
 // A fresh temporary folder for one test, removed with everything in it.
 #pragma once
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -48,6 +52,25 @@ inline std::string readFile(const std::string& path) {
   std::ostringstream out;
   out << in.rdbuf();
   return out.str();
+}
+
+// Sets a file's modification (and access) time to a local date and time,
+// so that what is shown of it can be written out in a test; false when the
+// file system refuses.
+inline bool setModifiedTime(const std::string& path, int year, int month, int day, int hour, int minute,
+                            int second) {
+  std::tm tm{};
+  tm.tm_year = year - 1900;
+  tm.tm_mon = month - 1;
+  tm.tm_mday = day;
+  tm.tm_hour = hour;
+  tm.tm_min = minute;
+  tm.tm_sec = second;
+  tm.tm_isdst = -1;
+  struct timespec times[2];
+  times[0].tv_sec = times[1].tv_sec = std::mktime(&tm);
+  times[0].tv_nsec = times[1].tv_nsec = 0;
+  return ::utimensat(AT_FDCWD, path.c_str(), times, 0) == 0;
 }
 
 }  // namespace kestrin_test

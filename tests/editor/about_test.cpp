@@ -34,12 +34,6 @@ using editor::frmAbout;
 
 const char* const kUnavailable = "System Information Is Unavailable At This Time";
 
-// A file's date as the report writes it.
-std::string reportDate(const std::string& path) {
-  platform::scripting::FileSystemObject fso;
-  return platform::lCase(platform::generalDateText(fso.GetFile(path)->dateLastModified()));
-}
-
 class AboutTest : public EditorTest {
  protected:
   void SetUp() override {
@@ -104,12 +98,13 @@ class AboutTest : public EditorTest {
 
 TEST_F(AboutTest, TheReportWithoutTheBridgeLibraryHasEightLinesWithTheWiderSpacing) {
   kestrin_test::writeFile(library(), std::string(499, 'x'));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(library(), 2024, 1, 2, 15, 4, 5));
   auto about = loadedAbout();
   EXPECT_EQ(about->lblDescription->caption(),
             "[Editor]\r\n"
             "Build:         1.0.161\r\n"
             "Name:        KestrinScriptEditor.dll\r\n"
-            "Date:          " + reportDate(library()) + "\r\n"
+            "Date:          02/01/2024 15:04:05\r\n"
             "File size:     0kb\r\n"
             "\r\n"
             "[Addlet]\r\n"
@@ -119,27 +114,28 @@ TEST_F(AboutTest, TheReportWithoutTheBridgeLibraryHasEightLinesWithTheWiderSpaci
 TEST_F(AboutTest, TheReportDescribesTheBridgeLibraryWhenItIsThere) {
   kestrin_test::writeFile(library(), std::string(3500, 'x'));
   kestrin_test::writeFile(bridge(), std::string(2500, 'x'));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(library(), 2023, 12, 31, 23, 59, 58));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(bridge(), 2024, 2, 29, 9, 8, 7));
   auto about = loadedAbout();
   EXPECT_EQ(about->lblDescription->caption(),
             "[Editor]\r\n"
             "Build:         1.0.161\r\n"
             "Name:        KestrinScriptEditor.dll\r\n"
-            "Date:         " + reportDate(library()) + "\r\n"
+            "Date:         31/12/2023 23:59:58\r\n"
             "File size:    4kb\r\n"
             "\r\n"
             "[Addlet]\r\n"
             "Name:         kzenvb.dll\r\n"
-            "Date:          " + reportDate(bridge()) + "\r\n"
+            "Date:          29/02/2024 09:08:07\r\n"
             "File size:     2kb\r\n");
 }
 
 TEST_F(AboutTest, AnEditorFileThatCannotBeReadStillGetsItsLinesWithNothingRead) {
   // The fixture's library file does not exist.
   auto about = loadedAbout();
-  const std::string nothingRead = platform::lCase(platform::generalDateText(platform::Date{}));
   EXPECT_EQ(about->lblDescription->caption(),
             "[Editor]\r\nBuild:         1.0.161\r\nName:        KestrinScriptEditor.dll\r\n"
-            "Date:          " + nothingRead + "\r\nFile size:     0kb\r\n\r\n[Addlet]\r\n"
+            "Date:          00:00:00\r\nFile size:     0kb\r\n\r\n[Addlet]\r\n"
             "Name:         kzenvb.dll [MISSING ?]\r\n");
   // The rest of the load step ran.
   EXPECT_EQ(about->caption(), "About Kestrin VB Script Editor");

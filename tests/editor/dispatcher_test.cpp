@@ -313,11 +313,12 @@ TEST_F(LinkTest, TheThreePagesOpenTheirConfiguredOrPlaceholderAddresses) {
 
 TEST_F(LinkTest, TheSupportEntryOpensAMailToTheMailboxWithTheSubjectAndTheText) {
   kestrin_test::writeFile(editorFile("KestrinScriptEditor.so"), std::string(1500, 'x'));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(editorFile("KestrinScriptEditor.so"), 2024, 1, 2, 15, 4, 5));
   store(editor::kSupportMailboxValue, platform::REG_SZ, "help@kestrin.test");
   ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_Support"));
-  kestrin::diagnostics::IgnoreFailures ignore;
-  EXPECT_EQ(opened(), "mailto:help@kestrin.test?subject=Kestrin VBScript Support&body=" +
-                          editor::supportMailText(ignore));
+  EXPECT_EQ(opened(), "mailto:help@kestrin.test?subject=Kestrin VBScript Support&body="
+                      "[Editor]\r\n Build 1.0.0\r\n, Date 02/01/2024 15:04:05\r\n, File size 2kb\r\n\r\n"
+                      " [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
 }
 
 // Without the editor's library its three lines fail one after the other;
@@ -339,22 +340,15 @@ TEST_F(LinkTest, EachFailingStatementOfTheSupportMailReportsItsOwnLine) {
   EXPECT_LT(lines[1], lines[2]);
 }
 
-class SupportMailTest : public EditorTest {
- protected:
-  // The date line of a file, as the mail writes it.
-  static std::string dateLine(const std::string& path) {
-    platform::scripting::FileSystemObject fso;
-    return ", Date " + platform::lCase(platform::generalDateText(fso.GetFile(path)->dateLastModified())) +
-           "\r\n";
-  }
-};
+using SupportMailTest = EditorTest;
 
 TEST_F(SupportMailTest, NamesAMissingBridgeLibraryAndGivesTheEditorLibrarysSizeInKb) {
   const std::string library = editorFile("KestrinScriptEditor.so");
   kestrin_test::writeFile(library, std::string(123456, 'x'));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(library, 2024, 1, 2, 15, 4, 5));
   kestrin::diagnostics::IgnoreFailures ignore;
   EXPECT_EQ(editor::supportMailText(ignore),
-            "[Editor]\r\n Build 1.0.0\r\n" + dateLine(library) +
+            "[Editor]\r\n Build 1.0.0\r\n, Date 02/01/2024 15:04:05\r\n"
                 ", File size 123kb\r\n\r\n [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
 }
 
@@ -363,10 +357,12 @@ TEST_F(SupportMailTest, DescribesTheBridgeLibraryWhenItIsThere) {
   const std::string bridge = editorFile("Addlets/kzenvb.dll");
   kestrin_test::writeFile(library, std::string(1500, 'x'));
   kestrin_test::writeFile(bridge, std::string(2500, 'x'));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(library, 2023, 12, 31, 23, 59, 58));
+  ASSERT_TRUE(kestrin_test::setModifiedTime(bridge, 2024, 2, 29, 9, 8, 7));
   kestrin::diagnostics::IgnoreFailures ignore;
   EXPECT_EQ(editor::supportMailText(ignore),
-            "[Editor]\r\n Build 1.0.0\r\n" + dateLine(library) +
-                ", File size 2kb\r\n\r\n [Addlet]\r\n" + dateLine(bridge) +
+            "[Editor]\r\n Build 1.0.0\r\n, Date 31/12/2023 23:59:58\r\n"
+                ", File size 2kb\r\n\r\n [Addlet]\r\n, Date 29/02/2024 09:08:07\r\n"
                 ", File size 2kb\r\n");
 }
 

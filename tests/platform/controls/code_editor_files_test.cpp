@@ -112,21 +112,27 @@ TEST_F(CodeEditorFiles, SaveWritesCrLfAndRoundTrips) {
   EXPECT_EQ(names(), (std::vector<std::string>{"a.vbs", "b.vbs", "c.vbs"}));
 }
 
-TEST_F(CodeEditorFiles, SaveKeepsPermissionsAndExtendedAttributes) {
+TEST_F(CodeEditorFiles, SaveKeepsPermissions) {
   write(path("a.vbs"), "old");
   chmod(path("a.vbs").c_str(), 0640);
-  const bool xattrs = setxattr(path("a.vbs").c_str(), "user.kestrin", "42", 2, 0) == 0;
   Fixture f("new");
   f.editor.saveFile(path("a.vbs"), false);
   struct stat st {};
   ASSERT_EQ(stat(path("a.vbs").c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
   EXPECT_EQ(read(path("a.vbs")), "new");
-  if (xattrs) {
-    char value[8] = {};
-    EXPECT_EQ(getxattr(path("a.vbs").c_str(), "user.kestrin", value, sizeof value), 2);
-    EXPECT_STREQ(value, "42");
-  }
+}
+
+TEST_F(CodeEditorFiles, SaveKeepsExtendedAttributes) {
+  write(path("a.vbs"), "old");
+  if (setxattr(path("a.vbs").c_str(), "user.kestrin", "42", 2, 0) != 0)
+    GTEST_SKIP() << "the file system of " << dir_ << " keeps no user extended attributes";
+  Fixture f("new");
+  f.editor.saveFile(path("a.vbs"), false);
+  EXPECT_EQ(read(path("a.vbs")), "new");
+  char value[8] = {};
+  EXPECT_EQ(getxattr(path("a.vbs").c_str(), "user.kestrin", value, sizeof value), 2);
+  EXPECT_STREQ(value, "42");
 }
 
 TEST_F(CodeEditorFiles, SaveWritesThroughASymbolicLink) {
