@@ -4,10 +4,13 @@
 // mark of every key.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <memory>
 #include <string>
 
+#include "common/case_name.h"
 #include "authoring/CSelectedWord.h"
 #include "authoring_fixture.h"
 #include "diagnostics/error_handler.h"
@@ -126,6 +129,7 @@ struct PickCase {
   const char* line;  // afterwards
   bool tipShown;
 };
+void PrintTo(const PickCase& c, std::ostream* os) { *os << c.key << " gives " << c.line << (c.tipShown ? " with tip" : ""); }
 
 class PickTest : public CompletionTest, public ::testing::WithParamInterface<PickCase> {};
 
@@ -149,7 +153,8 @@ INSTANTIATE_TEST_SUITE_P(Keys, PickTest,
                                            PickCase{"Tab", "DrawLine", false},
                                            PickCase{"Right", "DrawLine", false},
                                            PickCase{"Space", "DrawLine ", true},
-                                           PickCase{"(", "DrawLine(", true}));
+                                           PickCase{"(", "DrawLine(", true}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, TabIsTakenAndEnterIsLeftToTheList) {
   open();
@@ -172,6 +177,7 @@ struct KeyAnswerCase {
   int32_t keyCode;
   bool taken;  // the key-down answer: True drops the key
 };
+void PrintTo(const KeyAnswerCase& c, std::ostream* os) { *os << "key " << c.keyCode << (c.taken ? " taken" : " passed"); }
 
 class KeyAnswerTest : public CompletionTest, public ::testing::WithParamInterface<KeyAnswerCase> {};
 
@@ -188,13 +194,15 @@ TEST_P(KeyAnswerTest, APickKeyIsTakenOnlyWhenItIsTabOrRight) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyAnswerTest,
                          ::testing::Values(KeyAnswerCase{9, true}, KeyAnswerCase{39, true},
-                                           KeyAnswerCase{13, false}, KeyAnswerCase{32, false}));
+                                           KeyAnswerCase{13, false}, KeyAnswerCase{32, false}),
+                         kestrin_test::PrintedName());
 
 struct KeepOpenCase {
   bool keyDown;      // the key-down handler, else the key-press handler
   int32_t code;      // key code or character code
   bool stillOpen;    // m_bListOpen afterwards
 };
+void PrintTo(const KeepOpenCase& c, std::ostream* os) { *os << (c.keyDown ? "down " : "press ") << c.code << (c.stillOpen ? " open" : " closed"); }
 
 class KeepOpenTest : public CompletionTest, public ::testing::WithParamInterface<KeepOpenCase> {};
 
@@ -219,7 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                       KeepOpenCase{false, 'Z', true}, KeepOpenCase{false, '7', true},
                       KeepOpenCase{false, '_', true}, KeepOpenCase{false, '.', false},
                       KeepOpenCase{false, ' ', false}, KeepOpenCase{false, '+', false},
-                      KeepOpenCase{false, 233, false}));
+                      KeepOpenCase{false, 233, false}),
+                         kestrin_test::PrintedName());
 
 struct ClosedListCase {
   const char* closeWith;  // what closes the list without a pick
@@ -227,6 +236,7 @@ struct ClosedListCase {
   const char* text;       // afterwards
   int32_t caretColumn;
 };
+void PrintTo(const ClosedListCase& c, std::ostream* os) { *os << c.closeWith << " then " << c.thenKey << " column " << c.caretColumn; }
 
 class ClosedListTest : public CompletionTest, public ::testing::WithParamInterface<ClosedListCase> {};
 
@@ -251,7 +261,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ClosedListCase{"Escape", "Tab", "Draw    x", 8},
                       // A pick by Tab is taken by the window; the next Tab is a tab.
                       ClosedListCase{"Tab", "Tab", "DrawLine    x", 12},
-                      ClosedListCase{"(", "Right", "DrawLine(x", 10}));
+                      ClosedListCase{"(", "Right", "DrawLine(x", 10}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, AnEntryOfAnEarlierListIsNoPickOfTheNextOne) {
   open();
@@ -380,6 +391,7 @@ struct ArgumentCase {
   const char* typed;   // after "DrawLine("
   int32_t argument;    // -1: no tip any more
 };
+void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << "after " << c.before << " typed " << c.typed << " argument " << c.argument; }
 
 class ArgumentTest : public CompletionTest, public ::testing::WithParamInterface<ArgumentCase> {};
 
@@ -401,7 +413,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ArgumentCase{"Foo(): ", "1, 2", 1},
                       ArgumentCase{"", "\"a, b\", ", 1},
                       ArgumentCase{"", "\"(\", \")\", ", 2},
-                      ArgumentCase{"", "1)", -1}));
+                      ArgumentCase{"", "1)", -1}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, TheCaretMovedOverANestedCallKeepsTheCallsArgument) {
   open("DrawLineLen(x, y), 2, 3)");
@@ -444,6 +457,7 @@ TEST_F(CompletionTest, AWordWithoutTipTextGetsNoTip) {
 struct MoveCase {
   int32_t line, column;  // from 1
 };
+void PrintTo(const MoveCase& c, std::ostream* os) { *os << "line " << c.line << " column " << c.column; }
 
 class CaretMoveTest : public CompletionTest, public ::testing::WithParamInterface<MoveCase> {};
 
@@ -457,7 +471,8 @@ TEST_P(CaretMoveTest, TheCaretBeforeTheTipsStartEndsTheTip) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Moves, CaretMoveTest,
-                         ::testing::Values(MoveCase{2, 9}, MoveCase{1, 6}));
+                         ::testing::Values(MoveCase{2, 9}, MoveCase{1, 6}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, TheCaretBackAtTheTipsStartKeepsTheTip) {
   open();
@@ -480,6 +495,7 @@ struct ForgetCase {
   const char* key;
   const char* wordAfter;  // CWord's word once the key is up
 };
+void PrintTo(const ForgetCase& c, std::ostream* os) { *os << c.key << " leaves " << c.wordAfter; }
 
 class ForgetKeyTest : public CompletionTest, public ::testing::WithParamInterface<ForgetCase> {};
 
@@ -494,7 +510,8 @@ TEST_P(ForgetKeyTest, OnlyTheDeletingKeysForgetTheTipsWord) {
 INSTANTIATE_TEST_SUITE_P(Keys, ForgetKeyTest,
                          ::testing::Values(ForgetCase{"Backspace", ""}, ForgetCase{"Delete", ""},
                                            ForgetCase{"Left", "DrawLine"},
-                                           ForgetCase{"End", "DrawLine"}));
+                                           ForgetCase{"End", "DrawLine"}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, EscapeCancelsTheTipAndForgetsTheWord) {
   open();
@@ -509,6 +526,7 @@ TEST_F(CompletionTest, EscapeCancelsTheTipAndForgetsTheWord) {
 struct KeyCase {
   const char* key;
 };
+void PrintTo(const KeyCase& c, std::ostream* os) { *os << c.key; }
 
 class MarkTest : public CompletionTest, public ::testing::WithParamInterface<KeyCase> {};
 
@@ -522,7 +540,8 @@ TEST_P(MarkTest, OneKeyAfterASaveLeavesTheScriptMarked) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, MarkTest,
-                         ::testing::Values(KeyCase{"x"}, KeyCase{"Right"}, KeyCase{"Enter"}));
+                         ::testing::Values(KeyCase{"x"}, KeyCase{"Right"}, KeyCase{"Enter"}),
+                         kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, KeysOnAReadOnlyScriptMarkNothingAndCompleteNothing) {
   open("Dra");

@@ -3,12 +3,15 @@
 // a missing or empty file, and the failures of a short row.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
 
+#include "common/case_name.h"
 #include "authoring/CSelectedWord.h"
 #include "authoring_fixture.h"
 #include "diagnostics/error_handler.h"
@@ -62,6 +65,7 @@ struct KindCase {
   const char* field;
   int32_t image;  // the kind less 1
 };
+void PrintTo(const KindCase& c, std::ostream* os) { *os << "field " << c.field << " image " << c.image; }
 
 class KindTest : public WordListTest, public ::testing::WithParamInterface<KindCase> {};
 
@@ -77,7 +81,8 @@ TEST_P(KindTest, TheKindIsTheLeadingNumberRoundedHalvesToEven) {
 INSTANTIATE_TEST_SUITE_P(Fields, KindTest,
                          ::testing::Values(KindCase{" 3.5", 3}, KindCase{"2.5", 1},
                                            KindCase{"x1", -1}, KindCase{"", -1},
-                                           KindCase{"4|more|fields", 3}, KindCase{"8", 7}));
+                                           KindCase{"4|more|fields", 3}, KindCase{"8", 7}),
+                         kestrin_test::PrintedName());
 
 TEST_F(WordListTest, RowsStayAsWrittenAndLookupsFindTheFirst) {
   writeWordList("Foo|first|1\r\nFOO|second|1\r\nBar |blank after|1\r\nFoo|third|1\r\n");
@@ -153,6 +158,10 @@ struct ShortRowCase {
   int32_t lastImage;               // of the last entry
   const char* lastTip;
 };
+void PrintTo(const ShortRowCase& c, std::ostream* os) {
+  *os << "row " << c.row << " answered";
+  for (int32_t a : c.answers) *os << (a == mb::Abort ? " Abort" : a == mb::Retry ? " Retry" : a == mb::Ignore ? " Ignore" : " other");
+}
 
 class ShortRowTest : public WordListTest, public ::testing::WithParamInterface<ShortRowCase> {};
 
@@ -188,7 +197,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShortRowCase{"", {mb::Ignore, mb::Ignore, mb::Ignore}, true, {"First", "", "Last"}, 2,
                      "last tip"},
         // A kind beyond 32 bits fails as a missing one.
-        ShortRowCase{"Big|big tip|3000000000", {mb::Abort}, false, {"First"}, 0, "first tip"}));
+        ShortRowCase{"Big|big tip|3000000000", {mb::Abort}, false, {"First"}, 0, "first tip"}),
+                         kestrin_test::PrintedName());
 
 TEST_F(WordListTest, AShortRowIgnoredKeepsKindZeroAndTheTipsThatExist) {
   installHandler();
@@ -220,6 +230,7 @@ struct FillFailureCase {
   std::vector<std::string> words;  // in the list afterwards
   int32_t imageMode;
 };
+void PrintTo(const FillFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class FillFailureTest : public WordListTest, public ::testing::WithParamInterface<FillFailureCase> {};
 

@@ -2,6 +2,8 @@
 // file and of a script without one through "VB/New Kestrin Script.vbs", the
 // backups' names, zip archives and copies, and the attempts that end early.
 #include <gtest/gtest.h>
+
+#include <ostream>
 #include <zip.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "common/case_name.h"
 #include "common/temp_dir.h"
 #include "editor/CPreferences.h"
 #include "editor/frmMain.h"
@@ -109,6 +112,7 @@ struct CadenceCase {
   const char* minutes;
   std::vector<int> backupTicks;  // of ticks 1 to 10
 };
+void PrintTo(const CadenceCase& c, std::ostream* os) { *os << "minutes " << c.minutes; }
 
 class AutosaveCadenceTest : public AutosaveTest,
                             public ::testing::WithParamInterface<CadenceCase> {};
@@ -135,7 +139,8 @@ INSTANTIATE_TEST_SUITE_P(
                       CadenceCase{"0", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
                       CadenceCase{"-2", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
                       // No number: every tick.
-                      CadenceCase{"soon", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}));
+                      CadenceCase{"soon", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}),
+                         kestrin_test::PrintedName());
 
 TEST_F(AutosaveTest, ZeroMinutesWithTheTimerSwitchedOnByTheToolBacksUpAtEveryTick) {
   CPreferences().setAutoSaveMinutes("0");

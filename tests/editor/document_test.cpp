@@ -2,11 +2,14 @@
 // arms the mark's reset, the dirty marker's rules.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
 
+#include "common/case_name.h"
 #include "editor/CMainFrontEnd.h"
 #include "editor/frmMain.h"
 #include "editor/modGlobals.h"
@@ -121,6 +124,7 @@ struct MarkCase {
   const char* expectTag;
   bool expectDirty;
 };
+void PrintTo(const MarkCase& c, std::ostream* os) { *os << c.name; }
 
 class DirtyMark : public DocumentTest, public ::testing::WithParamInterface<MarkCase> {};
 

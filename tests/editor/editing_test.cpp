@@ -3,11 +3,14 @@
 // the clipboard, the date, insert file and the bookmarks.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/case_name.h"
 #include "diagnostics/error_handler.h"
 #include "editor/frmMain.h"
 #include "editor_fixture.h"
@@ -198,6 +201,7 @@ struct CommentCase {
   CodeRange selection;
   const char* after;
 };
+void PrintTo(const CommentCase& c, std::ostream* os) { *os << c.name; }
 
 class CommentAddTest : public EditingTest, public ::testing::WithParamInterface<CommentCase> {};
 
@@ -234,6 +238,7 @@ struct UncommentCase {
   CodeRange selection;
   const char* after;
 };
+void PrintTo(const UncommentCase& c, std::ostream* os) { *os << c.name; }
 
 class CommentClearTest : public EditingTest,
                          public ::testing::WithParamInterface<UncommentCase> {};

@@ -1,8 +1,11 @@
 // cFuncCall: routines of a library named at run time, called by name with
 // any number of arguments, and the messages of what is not found.
+#include "common/case_name.h"
 #include "editor/cFuncCall.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 #include <string>
 #include <vector>
@@ -42,6 +45,7 @@ struct CallCase {
   std::vector<Variant> arguments;
   int32_t result;
 };
+void PrintTo(const CallCase& c, std::ostream* os) { *os << c.routine << " gives " << c.result; }
 
 class RoutineCallTest : public FuncCallTest, public ::testing::WithParamInterface<CallCase> {};
 
@@ -68,7 +72,8 @@ INSTANTIATE_TEST_SUITE_P(
                  {Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}),
                   Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}),
                   Variant(int32_t{1}), Variant(int32_t{-2})},
-                 12}));
+                 12}),
+                         kestrin_test::PrintedName());
 
 TEST_F(FuncCallTest, EachCallNeedsTheRoutineNamedAgain) {
   cFuncCall call;

@@ -1,9 +1,12 @@
 // The Options dialog: its controls filled from the preferences, OK and
 // Apply storing them and applying them to the main window's editor, Cancel,
 // the folder browser and the minutes box.
+#include "common/case_name.h"
 #include "editor/frmOptions.h"
 
 #include <gtest/gtest.h>
+
+#include <ostream>
 
 #include <memory>
 #include <optional>
@@ -189,6 +192,7 @@ struct RefusedCase {
   const char* control;
   const char* shown;  // the design state
 };
+void PrintTo(const RefusedCase& c, std::ostream* os) { *os << c.key << " " << c.storedText; }
 
 class RefusedValueTest : public OptionsTest, public ::testing::WithParamInterface<RefusedCase> {};
 
@@ -214,7 +218,8 @@ INSTANTIATE_TEST_SUITE_P(
                       RefusedCase{"CursorAtEOL", "x", "chkStopAtEOL", "0"},
                       RefusedCase{"Saving", "3", "optScriptStarts(0)", "True"},
                       RefusedCase{"Saving", "-1", "optScriptStarts(0)", "True"},
-                      RefusedCase{"FontSize", "big", "cboFontSize", ""}));
+                      RefusedCase{"FontSize", "big", "cboFontSize", ""}),
+                         kestrin_test::PrintedName());
 
 TEST_F(OptionsTest, StoredValuesTheControlsTakeAreShown) {
   store("Saving", "2");
@@ -297,6 +302,7 @@ struct BackupFolderCase {
   bool message;
   bool pathStored;
 };
+void PrintTo(const BackupFolderCase& c, std::ostream* os) { *os << "minutes " << c.minutes << (c.existingFolder ? " existing" : " missing") << " folder"; }
 
 class BackupFolderTest : public OptionsTest,
                          public ::testing::WithParamInterface<BackupFolderCase> {};
@@ -330,7 +336,8 @@ TEST_P(BackupFolderTest, TheFolderIsTestedOnlyWhenTheAutosaveRuns) {
 INSTANTIATE_TEST_SUITE_P(Options, BackupFolderTest,
                          ::testing::Values(BackupFolderCase{"5", false, true, false},
                                            BackupFolderCase{"5", true, false, true},
-                                           BackupFolderCase{"0", false, false, true}));
+                                           BackupFolderCase{"0", false, false, true}),
+                         kestrin_test::PrintedName());
 
 TEST_F(OptionsTest, OkWithASizeThatIsNoNumberStoresWhatCameBeforeAndStillAppliesAndCloses) {
   store("Font", "Old Font");
@@ -476,6 +483,7 @@ struct MinutesCase {
   const char* typed;
   const char* shown;
 };
+void PrintTo(const MinutesCase& c, std::ostream* os) { *os << "typed " << c.typed; }
 
 class MinutesBoxTest : public OptionsTest, public ::testing::WithParamInterface<MinutesCase> {};
 
@@ -490,7 +498,8 @@ TEST_P(MinutesBoxTest, LosingTheFocusTurnsATextThatIsNoNumberIntoZero) {
 INSTANTIATE_TEST_SUITE_P(Options, MinutesBoxTest,
                          ::testing::Values(MinutesCase{"", "0"}, MinutesCase{"abc", "0"},
                                            MinutesCase{"5x", "0"}, MinutesCase{" 5", " 5"},
-                                           MinutesCase{"-2.5", "-2.5"}, MinutesCase{"10", "10"}));
+                                           MinutesCase{"-2.5", "-2.5"}, MinutesCase{"10", "10"}),
+                         kestrin_test::PrintedName());
 
 }  // namespace
 }  // namespace editor_test

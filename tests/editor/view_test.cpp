@@ -3,11 +3,14 @@
 // and the task pane.
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/case_name.h"
 #include "diagnostics/error_handler.h"
 #include "editor/CPreferences.h"
 #include "editor/frmMain.h"
@@ -80,6 +83,7 @@ struct SizeCase {
   int length;
   const char* expect;
 };
+void PrintTo(const SizeCase& c, std::ostream* os) { *os << "length " << c.length; }
 
 class SizePanelTest : public ViewTest, public ::testing::WithParamInterface<SizeCase> {};
 
@@ -101,7 +105,8 @@ INSTANTIATE_TEST_SUITE_P(Lengths, SizePanelTest,
                                            SizeCase{500, "File Size: 0kb"},
                                            SizeCase{1500, "File Size: 2kb"},
                                            SizeCase{2500, "File Size: 2kb"},
-                                           SizeCase{12345, "File Size: 12kb"}));
+                                           SizeCase{12345, "File Size: 12kb"}),
+                         kestrin_test::PrintedName());
 
 TEST_F(ViewTest, APanelThatIsMissingEndsTheRangeAndLeavesItsEntryOnTheCallStack) {
   loadScript("Dim a\r\n");
