@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <list>
+#include <unordered_map>
 
 #include "platform/controls/code_editor_files.h"
 #include "platform/runtime/strings.h"
@@ -18,11 +20,6 @@ bool isIdentChar(char c) {
   return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_';
 }
 char lower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-std::string lowerText(std::string_view s) {
-  std::string out(s);
-  for (char& c : out) c = lower(c);
-  return out;
-}
 
 // Where a text inserted at `start` ends, in bytes.
 TextBytePos endOfInsert(TextBytePos start, std::string_view text) {
@@ -100,7 +97,7 @@ size_t findInLine(const std::string& line, size_t from, const Needle& n) {
 
 }  // namespace
 
-CodeEditor::CodeEditor() {
+CodeEditor::CodeEditor() : colourCache_(std::make_unique<LineColours>()) {
   static const int32_t defaults[color_index::Count] = {
       0xFFFFFF, 0xE0E0E0, 0xE1FFFF, 0x808000, 0x000000, 0xFFFFFF, 0x800000, 0x000000,
       0xFF0000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x008000, 0x000000,
@@ -110,6 +107,51 @@ CodeEditor::CodeEditor() {
 }
 
 CodeEditor::~CodeEditor() { dropList(); }
+
+// The colours of the lines asked for last, by their text: the colouring of
+// a line depends on its text alone, so a line that changes is simply not
+// found, and a line that moves keeps its colours.
+struct CodeEditor::LineColours {
+  static constexpr size_t kMaxLines = 1024;
+  static constexpr size_t kMaxBytes = size_t{1} << 20;
+  struct Entry {
+    std::string text;
+    std::vector<Token> tokens;
+  };
+  std::list<Entry> order;  // the last asked for first
+  std::unordered_map<std::string_view, std::list<Entry>::iterator> index;
+  size_t bytes = 0;
+  uint64_t generation = 0;
+
+  void clear() {
+    index.clear();
+    order.clear();
+    bytes = 0;
+  }
+  static size_t weight(const Entry& e) { return e.text.size() + e.tokens.size() * sizeof(Token) + 64; }
+
+  const std::vector<Token>& tokens(std::string text, uint64_t gen, const CompiledLanguage& language) {
+    if (gen != generation) {
+      clear();
+      generation = gen;
+    }
+    if (auto it = index.find(text); it != index.end()) {
+      order.splice(order.begin(), order, it->second);
+      return it->second->tokens;
+    }
+    order.push_front({std::move(text), {}});
+    Entry& e = order.front();
+    language.tokenize(e.text, e.tokens);
+    index.emplace(std::string_view(e.text), order.begin());
+    bytes += weight(e);
+    while (order.size() > 1 && (order.size() > kMaxLines || bytes > kMaxBytes)) {
+      bytes -= weight(order.back());
+      index.erase(std::string_view(order.back().text));
+      order.pop_back();
+    }
+    return e.tokens;
+  }
+};
 
 // --- events ------------------------------------------------------------------
 
@@ -140,17 +182,17 @@ int32_t CodeEditor::textLength() const {
 }
 
 std::string CodeEditor::currentWord() const {
-  const std::string& l = text_.line(caret_.line);
-  const size_t end = text_.toBytes(caret_).offset;
-  size_t start = end;
-  while (start > 0 && isIdentChar(l[start - 1])) --start;
-  return l.substr(start, end - start);
+  const TextBytePos p = text_.toBytes(caret_);
+  const uint64_t end = text_.offsetOf(p), lineStart = end - p.offset;
+  uint64_t start = end;
+  while (start > lineStart && isIdentChar(text_.byteAt(start - 1))) --start;
+  return text_.bytes(start, end);
 }
 
 int32_t CodeEditor::currentWordLength() const { return static_cast<int32_t>(countChars(currentWord())); }
 
 int32_t CodeEditor::currentToken() const {
-  const std::string& l = text_.line(caret_.line);
+  const std::string l = text_.line(caret_.line);
   if (l.empty()) return token_class::None;
   const uint32_t at = static_cast<uint32_t>(caret_.column > 0 ? text_.prevColumn(caret_.line, caret_.column) : 0);
   refreshLanguage();
@@ -183,7 +225,7 @@ void CodeEditor::setSelText(std::string_view text) { edit(anchor_, caret_, text)
 
 void CodeEditor::replaceSel(std::string_view text) { edit(anchor_, caret_, text); }
 
-std::string CodeEditor::text() const { return text_.joined("\r\n"); }
+std::string CodeEditor::text() const { return text_.joined(); }
 
 void CodeEditor::resetDocument() {
   anchor_ = caret_ = {};
@@ -191,7 +233,7 @@ void CodeEditor::resetDocument() {
   undo_.clear();
   redo_.clear();
   bookmarks_.clear();
-  colourCache_.clear();
+  colourCache_->clear();
   topLine_ = 0;
   ++textVersion_;
   ++viewGeneration_;
@@ -226,16 +268,7 @@ const std::vector<Token>& CodeEditor::lineTokens(int32_t line) const {
   static const std::vector<Token> none;
   refreshLanguage();
   if (!compiled_ || !colorSyntax_ || line < 0 || line >= lineCount()) return none;
-  if (colourCache_.size() != static_cast<size_t>(lineCount())) {
-    colourCache_.clear();
-    colourCache_.resize(static_cast<size_t>(lineCount()));
-  }
-  LineColour& c = colourCache_[static_cast<size_t>(line)];
-  if (c.generation != colourGeneration_) {
-    compiled_->tokenize(text_.line(line), c.tokens);
-    c.generation = colourGeneration_;
-  }
-  return c.tokens;
+  return colourCache_->tokens(text_.line(line), colourGeneration_, *compiled_);
 }
 
 void CodeEditor::colourAll() const {
@@ -328,27 +361,48 @@ TextPos CodeEditor::applyEdit(TextPos a, TextPos b, std::string_view text, UndoS
 }
 
 TextBytePos CodeEditor::applyBytes(TextBytePos a, TextBytePos b, std::string_view text, UndoStep* step) {
-  std::string removed = step ? text_.extractBytes(a, b) : std::string();
-  const int32_t before = lineCount();
+  const uint64_t at = text_.offsetOf(a);
+  std::string removed = step ? text_.bytes(at, text_.offsetOf(b)) : std::string();
   const TextBytePos end = text_.replaceBytes(a, b, text);
-  // Keep the colour cache in line with the lines.
-  if (colourCache_.size() == static_cast<size_t>(before)) {
-    const int32_t oldSpan = b.line - a.line + 1, newSpan = end.line - a.line + 1;
-    for (int32_t n = a.line; n < a.line + std::min(oldSpan, newSpan); ++n)
-      colourCache_[static_cast<size_t>(n)].generation = 0;
-    const auto at = colourCache_.begin() + a.line + std::min(oldSpan, newSpan);
-    if (newSpan > oldSpan)
-      colourCache_.insert(at, static_cast<size_t>(newSpan - oldSpan), LineColour{});
-    else if (oldSpan > newSpan)
-      colourCache_.erase(at, at + (oldSpan - newSpan));
-  } else {
-    colourCache_.clear();
-  }
   moveBookmarks(a, b, end);
-  if (step) step->edits.push_back({a, std::move(removed), text_.extractBytes(a, end)});
+  if (step) step->edits.push_back({at, std::move(removed), text_.bytes(at, text_.offsetOf(end))});
   ++textVersion_;
   ++viewGeneration_;
   return end;
+}
+
+void CodeEditor::applySplices(const std::vector<CodeText::Splice>& splices) {
+  // The last edit first: the places of the ones before it stay as they are.
+  if (!bookmarks_.empty()) {
+    for (auto it = splices.rbegin(); it != splices.rend(); ++it) {
+      const TextBytePos a = text_.bytePosOf(it->at), b = text_.bytePosOf(it->at + it->removed);
+      moveBookmarks(a, b, endOfInsert(a, it->text));
+    }
+  }
+  // A few edits go in one by one; many in one pass over the text.
+  if (splices.size() <= 64) {
+    for (auto it = splices.rbegin(); it != splices.rend(); ++it)
+      text_.replaceAt(it->at, it->at + it->removed, it->text);
+  } else {
+    text_.splice(splices);
+  }
+  ++textVersion_;
+  ++viewGeneration_;
+}
+
+void CodeEditor::applyBulk(const UndoStep& step, bool isUndo) {
+  std::vector<CodeText::Splice> splices;
+  splices.reserve(step.edits.size());
+  int64_t shift = 0;  // what the edits before made of the text's length
+  for (const Edit& e : step.edits) {
+    if (isUndo) {
+      splices.push_back({e.at, e.inserted.size(), e.removed});
+    } else {
+      splices.push_back({static_cast<uint64_t>(static_cast<int64_t>(e.at) - shift), e.removed.size(), e.inserted});
+      shift += static_cast<int64_t>(e.inserted.size()) - static_cast<int64_t>(e.removed.size());
+    }
+  }
+  applySplices(splices);
 }
 
 bool CodeEditor::edit(TextPos a, TextPos b, std::string_view text, Origin origin) {
@@ -386,14 +440,19 @@ void CodeEditor::undoOrRedo(bool isUndo) {
   if (from.empty()) return;
   UndoStep step = std::move(from.back());
   from.pop_back();
-  if (isUndo) {
+  if (step.bulk) {
+    applyBulk(step, isUndo);
+  } else if (isUndo) {
     for (auto it = step.edits.rbegin(); it != step.edits.rend(); ++it)
-      applyBytes(it->start, endOfInsert(it->start, it->inserted), it->removed, nullptr);
+      applyBytes(text_.bytePosOf(it->at), text_.bytePosOf(it->at + it->inserted.size()), it->removed, nullptr);
+  } else {
+    for (const Edit& e : step.edits)
+      applyBytes(text_.bytePosOf(e.at), text_.bytePosOf(e.at + e.removed.size()), e.inserted, nullptr);
+  }
+  if (isUndo) {
     anchor_ = text_.clamp(step.anchorBefore);
     caret_ = text_.clamp(step.caretBefore);
   } else {
-    for (const Edit& e : step.edits)
-      applyBytes(e.start, endOfInsert(e.start, e.removed), e.inserted, nullptr);
     anchor_ = text_.clamp(step.anchorAfter);
     caret_ = text_.clamp(step.caretAfter);
   }
@@ -431,10 +490,7 @@ void CodeEditor::cut() {
 
 std::string CodeEditor::indentationFor(int32_t line) const {
   if (autoIndent_ == 0) return {};
-  const std::string& l = text_.line(line);
-  size_t n = 0;
-  while (n < l.size() && (l[n] == ' ' || l[n] == '\t')) ++n;
-  return l.substr(0, n);
+  return text_.extractBytes({line, 0}, {line, text_.leadingBlanks(line)});
 }
 
 void CodeEditor::newLine(Origin origin) {
@@ -456,9 +512,11 @@ void CodeEditor::openFile(const std::string& path) {
 }
 
 void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
-  std::string bytes = byteOrderMark ? "\xEF\xBB\xBF" : "";
-  bytes += text_.joined("\r\n");
-  saveFileAtomically(path, bytes);
+  // The chunks of the text go to the file as they are.
+  std::vector<std::string_view> pieces;
+  if (byteOrderMark) pieces.emplace_back("\xEF\xBB\xBF");
+  text_.forEachPiece(0, text_.byteSize(), [&](std::string_view p) { pieces.push_back(p); });
+  saveFileAtomically(path, pieces);
 }
 
 void CodeEditor::saveOwnCopy(const std::string& path) const { saveOwnFile(path, text_.joined("\r\n")); }
@@ -624,42 +682,41 @@ bool CodeEditor::findFrom(const std::string& what, TextPos from, bool forward) {
   const std::string& needle = search.text;
   from = text_.clamp(from);
   const TextBytePos start = text_.toBytes(from);
-  if (needle.find_first_of("\r\n") != std::string::npos) {
+  const uint64_t startAt = text_.offsetOf(start);
+  auto posOf = [&](uint64_t o) { return text_.toColumns(text_.bytePosOf(o)); };
+  auto select = [&](uint64_t at, uint64_t end) {
+    desiredColumn_ = -1;
+    setSelection(posOf(at), posOf(end));
+    scrollToCaret();
+    return true;
+  };
+  // The text has CR LF breaks, so a text over several lines is sought with
+  // CR LF breaks too.
+  const std::string n2 = withCrLf(needle);
+  if (isAscii(n2)) {
+    // ASCII bytes always stand for themselves: a match is on character
+    // boundaries by itself, and the text's bytes are searched as they are.
+    uint64_t at = text_.findAscii(n2, startAt);
+    if (at == CodeText::npos) at = text_.findAscii(n2, 0);
+    if (at == CodeText::npos) return false;
+    return select(at, at + n2.size());
+  }
+  if (n2.find('\n') != std::string::npos) {
     // A text over several lines: look in the whole text.
-    std::string n2;
-    const auto parts = splitLines(needle);
-    for (size_t i = 0; i < parts.size(); ++i) n2 += (i ? "\r\n" : "") + parts[i];
-    const bool asciiNeedle = isAscii(n2);
-    const std::string all = asciiNeedle ? lowerText(text_.joined("\r\n")) : lCase(text_.joined("\r\n"));
-    size_t off = 0;
-    for (int32_t l = 0; l < start.line; ++l) off += text_.line(l).size() + 2;
-    off += start.offset;
-    auto bytePosOf = [&](size_t o) {
-      TextBytePos p;
-      while (o >= text_.line(p.line).size() + 2 && p.line + 1 < lineCount()) {
-        o -= text_.line(p.line).size() + 2;
-        ++p.line;
-      }
-      p.offset = o;
-      return p;
-    };
+    const std::string all = lCase(text_.joined());
     auto onBoundary = [&](size_t o) {
-      const TextBytePos p = bytePosOf(o);
+      const TextBytePos p = text_.bytePosOf(o);
       return onCharBoundary(text_.line(p.line), p.offset);
     };
     auto findAt = [&](size_t o) {
       for (size_t at = all.find(n2, o); at != std::string::npos; at = all.find(n2, at + 1))
-        if (asciiNeedle || (onBoundary(at) && onBoundary(at + n2.size()))) return at;
+        if (onBoundary(at) && onBoundary(at + n2.size())) return at;
       return std::string::npos;
     };
-    size_t at = findAt(off);
+    size_t at = findAt(static_cast<size_t>(startAt));
     if (at == std::string::npos) at = findAt(0);
     if (at == std::string::npos) return false;
-    auto posOf = [&](size_t o) { return text_.toColumns(bytePosOf(o)); };
-    desiredColumn_ = -1;
-    setSelection(posOf(at), posOf(at + n2.size()));
-    scrollToCaret();
-    return true;
+    return select(at, at + n2.size());
   }
   const int32_t count = lineCount();
   for (int32_t k = 0; k <= count; ++k) {
@@ -705,25 +762,43 @@ void CodeEditor::replaceCommand() {
   const Needle search(answer->find);
   const std::string& needle = search.text;
   if (answer->all) {
-    // Every occurrence, as one step of the undo history and one change.
+    // Every occurrence, as one step of the undo history and one change:
+    // the places are found first, left to right, none overlapping the one
+    // before, then the new text is made in one pass. A text over several
+    // lines is no occurrence.
+    if (needle.find_first_of("\r\n") != std::string::npos) return;
+    std::vector<uint64_t> found;
+    if (search.ascii) {
+      for (uint64_t at = text_.findAscii(needle, 0); at != CodeText::npos;
+           at = text_.findAscii(needle, at + needle.size()))
+        found.push_back(at);
+    } else {
+      for (int32_t l = 0; l < lineCount(); ++l) {
+        const std::string line = text_.line(l);
+        const uint64_t base = text_.offsetOf({l, 0});
+        for (size_t at = findInLine(line, 0, search); at != std::string::npos;
+             at = findInLine(line, at + needle.size(), search))
+          found.push_back(base + at);
+      }
+    }
+    if (found.empty()) return;
+    const std::string with = withCrLf(answer->replaceWith);
     UndoStep step;
     step.anchorBefore = anchor_;
     step.caretBefore = caret_;
-    TextBytePos last = text_.toBytes(caret_);
-    bool any = false;
-    for (int32_t l = 0; l < lineCount(); ++l) {
-      size_t from = 0;
-      for (;;) {
-        const size_t at = findInLine(text_.line(l), from, search);
-        if (at == std::string::npos) break;
-        last = applyBytes({l, at}, {l, at + needle.size()}, answer->replaceWith, &step);
-        any = true;
-        l = last.line;
-        from = last.offset;
-      }
+    step.bulk = true;
+    std::vector<CodeText::Splice> splices;
+    splices.reserve(found.size());
+    step.edits.reserve(found.size());
+    int64_t shift = 0;
+    for (const uint64_t at : found) {
+      step.edits.push_back({static_cast<uint64_t>(static_cast<int64_t>(at) + shift),
+                            text_.bytes(at, at + needle.size()), with});
+      splices.push_back({at, needle.size(), with});
+      shift += static_cast<int64_t>(with.size()) - static_cast<int64_t>(needle.size());
     }
-    if (!any) return;
-    const TextPos end = text_.toColumns(last);
+    applySplices(splices);
+    const TextPos end = text_.toColumns(text_.bytePosOf(step.edits.back().at + with.size()));
     step.anchorAfter = step.caretAfter = end;
     undo_.push_back(std::move(step));
     redo_.clear();

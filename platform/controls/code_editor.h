@@ -378,11 +378,13 @@ class CodeEditor {
   void focusReceived();
   void focusLost();
 
-  // The tokens of a line by the active language (cached until the line
-  // changes); no tokens without a language or with colouring off.
+  // The tokens of a line by the active language; no tokens without a
+  // language or with colouring off. A line is coloured when it is asked
+  // for, by its text alone; the colours of the lines asked for last are
+  // kept (a bounded number), so a change of a line drops its colours. The
+  // tokens stay valid until the next call.
   const std::vector<Token>& lineTokens(int32_t line) const;
-  // Colours every line (the cache above), as the first view of a loaded
-  // script does.
+  // Colours every line once, as a view that shows them all would.
   void colourAll() const;
   // The first line of the view and its height in lines (for rendering and
   // the page keys).
@@ -407,19 +409,19 @@ class CodeEditor {
 
  private:
   struct Edit {
-    TextBytePos start;      // bytes, so that undo puts back the exact bytes
+    uint64_t at = 0;        // the byte of the text, so that undo puts back the exact bytes
     std::string removed;    // CR LF breaks
     std::string inserted;   // CR LF breaks
   };
   struct UndoStep {
+    // In the order they were made, each at its byte in the text that the
+    // ones before it left.
     std::vector<Edit> edits;
     TextPos anchorBefore, caretBefore, anchorAfter, caretAfter;
     bool typing = false;
+    bool bulk = false;      // applied at once (replace all)
   };
-  struct LineColour {
-    uint64_t generation = 0;
-    std::vector<Token> tokens;
-  };
+  struct LineColours;
   enum class Origin { Typing, Other };
 
   // Events.
@@ -431,6 +433,11 @@ class CodeEditor {
   TextPos applyEdit(TextPos a, TextPos b, std::string_view text, UndoStep* step);
   // The same by bytes (a before b, both valid); returns the end in bytes.
   TextBytePos applyBytes(TextBytePos a, TextBytePos b, std::string_view text, UndoStep* step);
+  // Many edits at once (sorted, none overlapping another, by the bytes of
+  // the text as it is), with the bookmarks moved as the edits one by one
+  // would move them. No undo step, no event.
+  void applySplices(const std::vector<CodeText::Splice>& splices);
+  void applyBulk(const UndoStep& step, bool isUndo);
   // An edit as one undo step with its events; false when read-only.
   bool edit(TextPos a, TextPos b, std::string_view text, Origin origin = Origin::Other);
   void moveBookmarks(TextBytePos a, TextBytePos b, TextBytePos newEnd);
@@ -496,7 +503,7 @@ class CodeEditor {
   mutable std::shared_ptr<const CompiledLanguage> compiled_;
   mutable uint64_t registryGeneration_ = 0;
   mutable uint64_t colourGeneration_ = 1;
-  mutable std::vector<LineColour> colourCache_;
+  mutable std::unique_ptr<LineColours> colourCache_;
 
   int32_t topLine_ = 0;
   int32_t viewLines_ = 25;

@@ -78,13 +78,17 @@ std::string readTextFile(const std::string& path) {
 }
 
 void saveFileAtomically(const std::string& path, std::string_view bytes) {
+  saveFileAtomically(path, std::vector<std::string_view>{bytes});
+}
+
+void saveFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces) {
   // The user's script: a link to it is saved through, and the file keeps
   // its owner, permissions and extended attributes.
   ReplaceOptions options;
   options.atLink = AtLink::WriteThrough;
   options.keepOwnerAndAttributes = true;
   options.refuseReadOnly = true;
-  replaceFile(path, bytes, options);
+  replaceFile(path, pieces, options);
 }
 
 void saveOwnFile(const std::string& path, std::string_view bytes) {

@@ -4,6 +4,7 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::controls {
 
@@ -24,6 +25,9 @@ std::string readTextFile(const std::string& path);
 // failure) and leaves the old file byte for byte, with no temporary file
 // left behind, even when the process is killed.
 void saveFileAtomically(const std::string& path, std::string_view bytes);
+// The same with the bytes in pieces, written one after the other as they
+// are (no copy of the whole).
+void saveFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces);
 // The same for a file the editor makes for itself (the hand-over copy): a
 // symbolic link at its name is replaced, never written through, and a new
 // file gets 0666 less the umask.

@@ -227,24 +227,27 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
       case vk::End: moveCaret(textModel().endPos(), shift); break;
       case vk::Left: {
         TextBytePos p = text_.toBytes(caret_);
-        const std::string& l = text_.line(p.line);
+        const uint64_t base = text_.offsetOf({p.line, 0});
+        auto at = [&](size_t o) { return text_.byteAt(base + o); };
         if (p.offset == 0 && p.line > 0) {
           moveCaret({p.line - 1, text_.lineLength(p.line - 1)}, shift);
         } else {
-          while (p.offset > 0 && !isWordByte(l[p.offset - 1])) --p.offset;
-          while (p.offset > 0 && isWordByte(l[p.offset - 1])) --p.offset;
+          while (p.offset > 0 && !isWordByte(at(p.offset - 1))) --p.offset;
+          while (p.offset > 0 && isWordByte(at(p.offset - 1))) --p.offset;
           moveCaret(text_.toColumns(p), shift);
         }
         break;
       }
       case vk::Right: {
         TextBytePos p = text_.toBytes(caret_);
-        const std::string& l = text_.line(p.line);
-        if (p.offset == l.size() && p.line + 1 < lineCount()) {
+        const uint64_t base = text_.offsetOf({p.line, 0});
+        const size_t size = text_.lineBytes(p.line);
+        auto at = [&](size_t o) { return text_.byteAt(base + o); };
+        if (p.offset == size && p.line + 1 < lineCount()) {
           p = {p.line + 1, 0};
         } else {
-          while (p.offset < l.size() && isWordByte(l[p.offset])) ++p.offset;
-          while (p.offset < l.size() && !isWordByte(l[p.offset])) ++p.offset;
+          while (p.offset < size && isWordByte(at(p.offset))) ++p.offset;
+          while (p.offset < size && !isWordByte(at(p.offset))) ++p.offset;
         }
         moveCaret(text_.toColumns(p), shift);
         break;
@@ -298,9 +301,8 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
       }
       case vk::Home: {
         // First to the first non-blank, then to column 0.
-        const std::string& l = text_.line(caret_.line);
-        int32_t first = 0;
-        while (first < static_cast<int32_t>(l.size()) && (l[static_cast<size_t>(first)] == ' ' || l[static_cast<size_t>(first)] == '\t')) ++first;
+        // Blanks are one byte a character.
+        const int32_t first = static_cast<int32_t>(text_.leadingBlanks(caret_.line));
         moveCaret({caret_.line, caret_.column == first ? 0 : first}, shift);
         break;
       }

@@ -1,0 +1,208 @@
+// The code editor's text against a plain model: one string with CR LF
+// breaks, cut into lines by hand. A table of edits at the places where a
+// tree of chunks goes wrong, then a long seeded run of random edits with
+// undo and redo.
+#include <algorithm>
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "code_editor_test_support.h"
+
+namespace {
+
+using namespace platform::controls;
+
+// The model: the text with CR LF breaks.
+struct Model {
+  std::string text;
+
+  static std::string crLf(std::string_view t) {
+    std::string out;
+    const auto lines = splitLines(t);
+    for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];
+    return out;
+  }
+  std::vector<std::string> lines() const {
+    std::vector<std::string> out;
+    size_t start = 0;
+    for (;;) {
+      const size_t at = text.find("\r\n", start);
+      if (at == std::string::npos) break;
+      out.push_back(text.substr(start, at - start));
+      start = at + 2;
+    }
+    out.push_back(text.substr(start));
+    return out;
+  }
+  // The byte of a position, clamped as the editor clamps it.
+  size_t offset(TextPos p) const {
+    const auto ls = lines();
+    p.line = std::clamp<int32_t>(p.line, 0, static_cast<int32_t>(ls.size()) - 1);
+    size_t at = 0;
+    for (int32_t n = 0; n < p.line; ++n) at += ls[static_cast<size_t>(n)].size() + 2;
+    return at + byteOffsetOfColumn(ls[static_cast<size_t>(p.line)], std::max(p.column, 0));
+  }
+  void replace(TextPos a, TextPos b, std::string_view with) {
+    size_t x = offset(a), y = offset(b);
+    if (y < x) std::swap(x, y);
+    text.replace(x, y - x, crLf(with));
+  }
+};
+
+// The editor's text agrees with the model: the whole text, the line count,
+// every line and its length, and the tree's own counts.
+::testing::AssertionResult agrees(const CodeEditor& e, const Model& m) {
+  if (e.text() != m.text) return ::testing::AssertionFailure() << "text differs";
+  const auto ls = m.lines();
+  if (e.lineCount() != static_cast<int32_t>(ls.size()))
+    return ::testing::AssertionFailure() << "lines " << e.lineCount() << " instead of " << ls.size();
+  int64_t chars = 0;
+  for (size_t n = 0; n < ls.size(); ++n) {
+    const int32_t line = static_cast<int32_t>(n);
+    if (e.getLine(line) != ls[n]) return ::testing::AssertionFailure() << "line " << n << " differs";
+    if (e.textModel().lineLength(line) != countChars(ls[n]))
+      return ::testing::AssertionFailure() << "length of line " << n;
+    chars += countChars(ls[n]) + (n ? 2 : 0);
+  }
+  if (e.textLength() != chars) return ::testing::AssertionFailure() << "text length " << e.textLength();
+  std::string why;
+  if (!e.textModel().checkTree(&why)) return ::testing::AssertionFailure() << why;
+  return ::testing::AssertionSuccess();
+}
+
+struct EditCase {
+  const char* name;
+  std::string initial;
+  TextPos a, b;
+  std::string with;
+  std::string expected;  // CR LF breaks
+};
+
+TEST(CodeEditorText, EditsAgreeWithThePlainModel) {
+  const std::string longRun(3071, 'a');  // a whole text is cut after 3072 bytes
+  const std::string euro = "\u20ac";
+  const EditCase cases[] = {
+      {"insert into the empty document", "", {0, 0}, {0, 0}, "x", "x"},
+      {"empty the document", "a\r\nb", {0, 0}, {1, 1}, "", ""},
+      {"insert a break", "ab", {0, 1}, {0, 1}, "\r\n", "a\r\nb"},
+      {"delete across a line end", "ab\r\ncd", {0, 1}, {1, 1}, "", "ad"},
+      {"replace across lines with lines", "ab\r\ncd\r\nef", {0, 1}, {2, 1}, "X\nY\rZ", "aX\r\nY\r\nZf"},
+      {"join lines at the very end", "a\r\n", {0, 1}, {1, 0}, "", "a"},
+      {"the last line without a line end", "a\r\nbc", {1, 2}, {1, 2}, "d", "a\r\nbcd"},
+      {"a lone LF and a lone CR come in as breaks", "", {0, 0}, {0, 0}, "a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"},
+      {"a CR at the end of a line", "ab", {0, 2}, {0, 2}, "\r", "ab\r\n"},
+      {"an LF after a CR of an earlier edit", "ab\r\n", {1, 0}, {1, 0}, "\n", "ab\r\n\r\n"},
+      {"an invalid byte stays", "ab", {0, 1}, {0, 1}, "\xFF", "a\xFF" "b"},
+      {"bytes that meet make one character", "x\xE2\x82", {0, 3}, {0, 3}, "\xAC", "x" + euro},
+      {"taking a byte out splits a character", "x" + euro, {0, 0}, {0, 1}, "", euro},
+      {"a character where a text is cut", longRun + euro + "b", {0, 3072}, {0, 3072}, "c", longRun + euro + "cb"},
+      {"deleting before the cut", longRun + euro + "b", {0, 0}, {0, 3071}, "", euro + "b"},
+      {"bytes that meet where two chunks meet", longRun + "\xE2" "X\x82\xAC" "bbbbbbbb", {0, 3072}, {0, 3073}, "",
+       longRun + euro + "bbbbbbbb"},
+      {"a text of many chunks put in", "ab", {0, 1}, {0, 1}, std::string(20000, 'z') + "\r\n" + euro,
+       "a" + std::string(20000, 'z') + "\r\n" + euro + "b"},
+  };
+  for (const EditCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    CodeEditor e;
+    e.setText(c.initial);
+    Model m{Model::crLf(c.initial)};
+    ASSERT_TRUE(agrees(e, m));
+    e.setSel({c.a.line, c.a.column, c.b.line, c.b.column}, false);
+    e.replaceSel(c.with);
+    m.replace(c.a, c.b, c.with);
+    EXPECT_EQ(m.text, c.expected);
+    EXPECT_TRUE(agrees(e, m));
+    e.undo();
+    EXPECT_TRUE(agrees(e, Model{Model::crLf(c.initial)}));
+    e.redo();
+    EXPECT_TRUE(agrees(e, m));
+  }
+}
+
+// Every "next", letter case ignored, left to right, replaced as the
+// editor's replace all does it.
+std::string replaceAllNext(const std::string& text, const std::string& with) {
+  std::string lower = text, out;
+  for (char& c : lower) c = (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  size_t from = 0;
+  for (size_t at = lower.find("next"); at != std::string::npos; at = lower.find("next", from)) {
+    out += text.substr(from, at - from) + with;
+    from = at + 4;
+  }
+  return out + text.substr(from);
+}
+
+TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
+  // KESTRIN_TEXT_SEED runs another sequence.
+  const char* env = std::getenv("KESTRIN_TEXT_SEED");
+  const unsigned seed = env ? static_cast<unsigned>(std::stoul(env)) : 17u;
+  SCOPED_TRACE("seed " + std::to_string(seed));
+  std::mt19937 rng(seed);
+  auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
+  const std::string alphabet[] = {"a", "b", " ", "\r\n", "\n", "\r", "\u00e9", "\u20ac", "\U0001F600",
+                                  "\xE2", "\x82", "\xFF", "Next"};
+  auto randomText = [&](size_t pieces) {
+    std::string t;
+    for (size_t i = 0; i < pieces; ++i) t += alphabet[pick(std::size(alphabet))];
+    return t;
+  };
+  CodeEditor e;
+  ce_test::TestHost host;
+  e.setHost(&host);
+  std::string start;
+  for (int i = 0; i < 3000; ++i) start += randomText(1) + (i % 40 == 0 ? "\r\n" : "x");
+  e.setText(start);
+  Model m{Model::crLf(start)};
+  std::vector<std::string> undo, redo;  // the model's texts
+  ASSERT_TRUE(agrees(e, m));
+  auto randomPos = [&]() {
+    const auto ls = m.lines();
+    const int32_t line = static_cast<int32_t>(pick(ls.size() + 1)) - (pick(8) == 0 ? 0 : 1);
+    const size_t n = std::min(static_cast<size_t>(std::max(line, 0)), ls.size() - 1);
+    const int32_t len = static_cast<int32_t>(countChars(ls[n]));
+    return TextPos{line, static_cast<int32_t>(pick(static_cast<size_t>(len) + 2))};
+  };
+  for (int step = 0; step < 3000; ++step) {
+    const size_t what = pick(10);
+    if (what == 0 && e.canUndo()) {
+      e.undo();
+      redo.push_back(m.text);
+      m.text = undo.back();
+      undo.pop_back();
+    } else if (what == 1 && e.canRedo()) {
+      e.redo();
+      undo.push_back(m.text);
+      m.text = redo.back();
+      redo.pop_back();
+    } else if (what == 2 && pick(20) == 0) {
+      const std::string with = pick(2) ? "Loop\r\n" : randomText(pick(3));
+      const std::string after = replaceAllNext(m.text, Model::crLf(with));
+      host.prompts.replaces.push_back(platform::ui::ReplaceAnswer{"NEXT", with, true});
+      e.executeCommand(cmdReplace);
+      if (after != m.text) {
+        undo.push_back(m.text);
+        redo.clear();
+        m.text = after;
+      }
+    } else {
+      TextPos a = randomPos(), b = pick(3) == 0 ? a : randomPos();
+      if (pick(50) == 0) b = {a.line + 200, 0};  // a long stretch
+      const std::string with = pick(40) == 0 ? randomText(2000) : randomText(pick(4));
+      const std::string before = m.text;
+      m.replace(a, b, with);
+      if (m.text == before && with.empty()) continue;  // no edit, no step
+      e.setSel({a.line, a.column, b.line, b.column}, false);
+      e.replaceSel(with);
+      undo.push_back(before);
+      redo.clear();
+    }
+    ASSERT_TRUE(agrees(e, m)) << "after step " << step;
+  }
+}
+
+}  // namespace
