@@ -519,7 +519,7 @@ void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
   saveFileAtomically(path, pieces);
 }
 
-void CodeEditor::saveOwnCopy(const std::string& path) const { saveOwnFile(path, text_.joined("\r\n")); }
+void CodeEditor::saveOwnCopy(const std::string& path) const { saveOwnFile(path, text_.joined()); }
 
 void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
   if (readOnly_) return;
