@@ -206,7 +206,10 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
   // nothing behind.
   std::string temp;
   const mode_t newMode = static_cast<mode_t>(options.newMode) & 07777;
-  int fd = ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, exists ? 0600 : newMode);
+  // (It is named later by descriptor, which takes the superuser, or through
+  // /proc; without either it gets its name from the start.)
+  static const bool canName = ::geteuid() == 0 || ::access("/proc/self/fd", X_OK) == 0;
+  int fd = canName ? ::open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, exists ? 0600 : newMode) : -1;
   const bool unnamed = fd >= 0;
   if (!unnamed) {
     temp = folder + "/" + prefix + "XXXXXX";
