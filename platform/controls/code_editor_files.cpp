@@ -102,6 +102,7 @@ struct Printer {
   std::mutex mutex;
   std::string folder;
   bool spooler = false;
+  PrintJobSink sink;
 };
 Printer& printer() {
   static Printer p;
@@ -152,6 +153,12 @@ void setPrintSpooler(bool useLp) {
   p.spooler = useLp;
 }
 
+void setPrintJobSink(PrintJobSink sink) {
+  Printer& p = printer();
+  std::lock_guard lock(p.mutex);
+  p.sink = std::move(sink);
+}
+
 std::string printTextJob(const std::string& title, std::string_view text) {
   bool chosen;
   {
@@ -186,10 +193,13 @@ std::string printTextJob(const std::string& title, std::string_view text) {
     raiseErrno(error);
   }
   bool spool;
+  PrintJobSink sink;
   {
     std::lock_guard lock(printer().mutex);
     spool = printer().spooler;
+    sink = printer().sink;
   }
+  if (sink) sink(title, text, path);
   if (spool) {
     const char* argv[] = {"lp", "-t", title.c_str(), "--", path.c_str(), nullptr};
     pid_t pid = 0;

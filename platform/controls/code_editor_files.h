@@ -2,6 +2,7 @@
 // printer.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -49,5 +50,11 @@ std::string printTextJob(const std::string& title, std::string_view text);
 std::string printFolder();
 void setPrintFolder(const std::string& folder);
 void setPrintSpooler(bool useLp);
+// A display's printer: while it is set, every job also goes to it (the
+// printer or file the user chose in the display's print dialog), after its
+// text file is written. A failure it raises goes to the caller of the job.
+using PrintJobSink = std::function<void(const std::string& title, std::string_view text,
+                                        const std::string& jobFile)>;
+void setPrintJobSink(PrintJobSink sink);
 
 }  // namespace platform::controls

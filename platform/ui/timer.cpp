@@ -109,6 +109,13 @@ int32_t runDueTimers() {
   return ticks;
 }
 
+std::optional<int64_t> nextTimerDue() {
+  std::optional<int64_t> next;
+  for (const auto& t : tickable())
+    if (!isTicking(t.get()) && (!next || t->nextDue() < *next)) next = t->nextDue();
+  return next;
+}
+
 void passTime(int64_t millis) {
   if (millis < 0) millis = 0;
   if (clockIsVirtual()) {

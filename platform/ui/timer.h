@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/ui/control.h"
@@ -57,6 +58,9 @@ inline constexpr int32_t kTimerResolutionMillis = 10;
 // Lets every due timer tick, by the clock as it stands now. Returns the
 // number of ticks.
 int32_t runDueTimers();
+// The clock time at which the earliest timer that can tick is due, or
+// nothing when none can tick (a display's event loop sleeps until then).
+std::optional<int64_t> nextTimerDue();
 // Lets time pass: on a virtual clock it moves the clock on by `millis`,
 // stopping at each due timer in turn to let it tick; on the real clock it
 // waits that long, letting due timers tick meanwhile.

@@ -1,0 +1,615 @@
+#include "platform/gui/code_view.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetrics>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPixmap>
+#include <QScrollBar>
+#include <QWheelEvent>
+
+#include <algorithm>
+
+#include "platform/controls/image_list.h"
+#include "platform/gui/gui_internal.h"
+
+namespace platform::gui {
+
+using controls::CodeEditor;
+using controls::CodePosition;
+using controls::TokenKind;
+namespace ci = controls::color_index;
+
+namespace {
+
+QColor colourOf(int32_t c) {
+  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
+}
+
+int32_t colourIndexOf(TokenKind kind) {
+  switch (kind) {
+    case TokenKind::Text: return ci::Text;
+    case TokenKind::Keyword: return ci::Keyword;
+    case TokenKind::Operator: return ci::Operator;
+    case TokenKind::Number: return ci::Number;
+    case TokenKind::String: return ci::String;
+    case TokenKind::Comment: return ci::Comment;
+    case TokenKind::Constant: return ci::Constant;
+    case TokenKind::ScopeKeyword: return ci::ScopeKeyword;
+  }
+  return ci::Text;
+}
+
+// The characters of a UTF-8 line as the editor counts them: a valid
+// sequence is one character, every other byte one character of its own.
+std::vector<char32_t> decode(const std::string& s) {
+  std::vector<char32_t> out;
+  out.reserve(s.size());
+  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
+  const size_t n = s.size();
+  for (size_t i = 0; i < n;) {
+    unsigned char c = p[i];
+    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
+    char32_t cp = c;
+    bool ok = len == 1;
+    if (len > 1 && i + len <= n) {
+      cp = c & (0x7F >> len);
+      ok = true;
+      for (size_t k = 1; k < len; ++k) {
+        if ((p[i + k] & 0xC0) != 0x80) {
+          ok = false;
+          break;
+        }
+        cp = (cp << 6) | (p[i + k] & 0x3F);
+      }
+      if (ok && ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
+                 cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
+        ok = false;
+    }
+    if (!ok) {
+      out.push_back(0xFFFD);
+      ++i;
+      continue;
+    }
+    out.push_back(cp);
+    i += len;
+  }
+  return out;
+}
+
+// A character as it is drawn: control characters as their symbols.
+char32_t shown(char32_t c) {
+  if (c < 0x20) return 0x2400 + c;
+  if (c == 0x7F) return 0x2421;
+  if (c >= 0x80 && c <= 0x9F) return 0xFFFD;
+  return c;
+}
+
+// An image of the completion list: the picture's initial on a colour of its
+// own, named by the picture.
+QIcon pictureIcon(const std::string& picture) {
+  static std::map<std::string, QIcon> cache;
+  auto it = cache.find(picture);
+  if (it != cache.end()) return it->second;
+  uint32_t h = 2166136261u;
+  for (char c : picture) h = (h ^ static_cast<unsigned char>(c)) * 16777619u;
+  QPixmap pm(16, 16);
+  pm.fill(Qt::transparent);
+  QPainter p(&pm);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setBrush(QColor::fromHsv(static_cast<int>(h % 360), 160, 200));
+  p.setPen(Qt::NoPen);
+  p.drawRoundedRect(QRectF(1, 1, 14, 14), 3, 3);
+  p.setPen(Qt::white);
+  QFont f = p.font();
+  f.setPixelSize(11);
+  f.setBold(true);
+  p.setFont(f);
+  p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter,
+             picture.empty() ? QString() : QString(QChar(std::toupper(static_cast<unsigned char>(picture[0])))));
+  p.end();
+  QIcon icon(pm);
+  cache.emplace(picture, icon);
+  return icon;
+}
+
+}  // namespace
+
+// The argument tip: one line, the current argument in bold, drawn as text.
+class TipWidget : public QWidget {
+ public:
+  explicit TipWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+  void set(const std::string& text, std::pair<size_t, size_t> bold, QColor back, QColor fore,
+           const QFont& font) {
+    text_ = text;
+    bold_ = bold;
+    back_ = back;
+    fore_ = fore;
+    font_ = font;
+    QFont b = font_;
+    b.setBold(true);
+    QFontMetrics fm(font_), bm(b);
+    auto parts = split();
+    int w = fm.horizontalAdvance(parts[0]) + bm.horizontalAdvance(parts[1]) + fm.horizontalAdvance(parts[2]);
+    resize(w + 8, std::max(fm.height(), bm.height()) + 4);
+    update();
+  }
+  std::string boldPart() const { return fromQ(split()[1]); }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    p.fillRect(rect(), back_);
+    p.setPen(QColor(0x80, 0x80, 0x80));
+    p.drawRect(rect().adjusted(0, 0, -1, -1));
+    p.setPen(fore_);
+    auto parts = split();
+    QFont b = font_;
+    b.setBold(true);
+    int x = 4;
+    const int base = 2 + QFontMetrics(font_).ascent();
+    for (int i = 0; i < 3; ++i) {
+      p.setFont(i == 1 ? b : font_);
+      p.drawText(x, base, parts[i]);
+      x += QFontMetrics(p.font()).horizontalAdvance(parts[i]);
+    }
+  }
+
+ private:
+  std::array<QString, 3> split() const {
+    size_t a = std::min(bold_.first, text_.size()), z = std::min(std::max(bold_.second, a), text_.size());
+    return {plainText(text_.substr(0, a)), plainText(text_.substr(a, z - a)), plainText(text_.substr(z))};
+  }
+  std::string text_;
+  std::pair<size_t, size_t> bold_{0, 0};
+  QColor back_, fore_;
+  QFont font_;
+};
+
+CodeView::CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::Control> control,
+                   QWidget* parent)
+    : QWidget(parent), user_(user), formName_(std::move(formName)), control_(control) {
+  setObjectName(toQ(control->fullName()));
+  setFocusPolicy(Qt::StrongFocus);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+  setAttribute(Qt::WA_InputMethodEnabled);
+  setCursor(Qt::IBeamCursor);
+  vbar_ = new QScrollBar(Qt::Vertical, this);
+  hbar_ = new QScrollBar(Qt::Horizontal, this);
+  vbar_->setFocusPolicy(Qt::NoFocus);
+  hbar_->setFocusPolicy(Qt::NoFocus);
+  connect(vbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    if (syncingBars_) return;
+    if (auto* e = editor()) e->setTopLine(v);
+    update();
+  });
+  connect(hbar_, &QScrollBar::valueChanged, this, [this](int v) {
+    if (syncingBars_) return;
+    leftColumn_ = v;
+    update();
+  });
+  list_ = new QListWidget(this);
+  list_->setObjectName("completionList");
+  list_->setFocusPolicy(Qt::NoFocus);
+  list_->setSelectionMode(QAbstractItemView::SingleSelection);
+  list_->hide();
+  connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+    int row = list_->row(item);
+    std::weak_ptr<ui::Control> weak = control_;
+    user_.postCall([weak, row] {
+      if (auto c = weak.lock())
+        if (auto* e = dynamic_cast<CodeEditor*>(c.get()); e && e->completionListOpen())
+          e->completionListDoubleClick(row);
+    });
+  });
+  tip_ = new TipWidget(this);
+  tip_->setObjectName("argumentTip");
+  tip_->hide();
+  applyFont();
+}
+
+CodeView::~CodeView() = default;
+
+CodeEditor* CodeView::editor() const {
+  auto c = control_.lock();
+  if (!c || !c->form()) return nullptr;
+  return dynamic_cast<CodeEditor*>(c.get());
+}
+
+QWidget* CodeView::tip() const { return tip_; }
+std::string CodeView::tipBoldPart() const { return tip_->isVisible() ? tip_->boldPart() : std::string(); }
+
+void CodeView::applyFont() {
+  CodeEditor* e = editor();
+  controls::CodeEditorFont f = e ? e->font() : controls::CodeEditorFont{};
+  if (fontApplied_ && f == appliedFont_) return;
+  fontApplied_ = true;
+  appliedFont_ = f;
+  QFont font(toQ(f.name));
+  font.setPointSize(std::max(1, f.size));
+  font.setBold(f.bold);
+  font.setItalic(f.italic);
+  font.setUnderline(f.underline);
+  font.setStrikeOut(f.strikethrough);
+  font.setStyleHint(QFont::TypeWriter);
+  font.setFixedPitch(true);
+  if (!QFontInfo(font).fixedPitch()) {
+    // The columns need a font of one width: the system's fixed font at the
+    // size the settings give.
+    QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fixed.setPointSize(font.pointSize());
+    fixed.setBold(f.bold);
+    fixed.setItalic(f.italic);
+    font = fixed;
+  }
+  font_ = font;
+  QFontMetrics fm(font_);
+  charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
+  lineHeight_ = std::max(1, fm.height());
+  ascent_ = fm.ascent();
+  list_->setFont(font_);
+}
+
+int CodeView::marginWidth() const {
+  const CodeEditor* e = editor();
+  if (!e) return 0;
+  int w = e->displayLeftMargin() ? 16 : 0;
+  if (e->lineNumbering()) {
+    int digits = static_cast<int>(std::to_string(std::max(1, e->lineCount() - 1 + e->lineNumberStart())).size());
+    w += (digits + 1) * charWidth_;
+  }
+  return w;
+}
+
+int CodeView::textLeft() const { return marginWidth() + 2; }
+
+int32_t CodeView::visibleRows() const {
+  int h = height() - (hbar_->isVisible() ? hbar_->height() : 0);
+  return std::max(1, h / lineHeight_);
+}
+
+std::vector<int32_t> CodeView::visualColumns(const std::string& line) const {
+  const CodeEditor* e = editor();
+  const int32_t tab = e ? e->tabSize() : 4;
+  auto chars = decode(line);
+  std::vector<int32_t> cols(chars.size() + 1);
+  int32_t v = 0;
+  for (size_t i = 0; i < chars.size(); ++i) {
+    cols[i] = v;
+    v += chars[i] == U'\t' ? tab - (v % tab) : 1;
+  }
+  cols[chars.size()] = v;
+  return cols;
+}
+
+QPoint CodeView::cellOrigin(int32_t line, int32_t column) const {
+  const CodeEditor* e = editor();
+  if (!e) return {};
+  auto cols = visualColumns(e->getLine(line));
+  int32_t c = std::clamp<int32_t>(column, 0, static_cast<int32_t>(cols.size()) - 1);
+  int32_t v = cols[static_cast<size_t>(c)] + (column > c ? column - c : 0);
+  return {textLeft() + (v - leftColumn_) * charWidth_, (line - e->topLine()) * lineHeight_};
+}
+
+CodePosition CodeView::cellAt(QPoint point) const {
+  const CodeEditor* e = editor();
+  if (!e) return {};
+  int32_t row = std::max(0, point.y()) / lineHeight_;
+  int32_t line = std::clamp(e->topLine() + row, 0, e->lineCount() - 1);
+  int32_t vx = leftColumn_ + std::max(0, (point.x() - textLeft() + charWidth_ / 2)) / charWidth_;
+  auto cols = visualColumns(e->getLine(line));
+  int32_t column = 0;
+  while (column + 1 < static_cast<int32_t>(cols.size()) && cols[static_cast<size_t>(column) + 1] <= vx) ++column;
+  if (cols.size() == 1 || vx < cols[static_cast<size_t>(column)]) column = 0;
+  if (column + 1 == static_cast<int32_t>(cols.size()) - 1 && vx >= cols.back()) column = static_cast<int32_t>(cols.size()) - 1;
+  return {line, column};
+}
+
+void CodeView::keepCaretVisible() {
+  CodeEditor* e = editor();
+  if (!e) return;
+  auto caret = e->caretPos();
+  if (caret == seenCaret_) return;
+  seenCaret_ = caret;
+  auto cols = visualColumns(e->getLine(caret.line));
+  int32_t v = cols[static_cast<size_t>(std::clamp<int32_t>(caret.column, 0, static_cast<int32_t>(cols.size()) - 1))];
+  int32_t visibleCols = std::max(1, (width() - textLeft() - vbar_->width()) / charWidth_);
+  if (v < leftColumn_) leftColumn_ = std::max(0, v - 4);
+  else if (v >= leftColumn_ + visibleCols) leftColumn_ = v - visibleCols + 4;
+}
+
+void CodeView::follow() {
+  CodeEditor* e = editor();
+  if (!e) return;
+  applyFont();
+  const int32_t rows = visibleRows();
+  if (e->viewLines() != rows) e->setViewLines(rows);
+  keepCaretVisible();
+  syncingBars_ = true;
+  vbar_->setRange(0, std::max(0, e->lineCount() - 1));
+  vbar_->setPageStep(rows);
+  vbar_->setValue(e->topLine());
+  int32_t widest = leftColumn_ + std::max(1, width() / charWidth_);
+  for (int32_t i = e->topLine(), end = std::min(e->lineCount(), e->topLine() + rows); i < end; ++i)
+    widest = std::max<int32_t>(widest, visualColumns(e->getLine(i)).back());
+  hbar_->setRange(0, std::max(0, widest - std::max(1, (width() - textLeft()) / charWidth_) + 1));
+  hbar_->setPageStep(std::max(1, width() / charWidth_));
+  hbar_->setValue(leftColumn_);
+  syncingBars_ = false;
+  followList();
+  followTip();
+  if (e->viewGeneration() != seenGeneration_) {
+    seenGeneration_ = e->viewGeneration();
+    update();
+  }
+}
+
+void CodeView::followList() {
+  CodeEditor* e = editor();
+  controls::CompletionList* list = e ? e->completionList() : nullptr;
+  if (!list) {
+    list_->hide();
+    return;
+  }
+  const controls::ImageList* images =
+      controls::ImageList::fromHandle(static_cast<uint32_t>(list->imageList() ? list->imageList() : static_cast<int32_t>(e->imageList())));
+  const auto& items = list->items();
+  bool same = list_->count() == static_cast<int>(items.size());
+  for (int i = 0; same && i < list_->count(); ++i) same = list_->item(i)->text() == plainText(items[static_cast<size_t>(i)].text);
+  if (!same) {
+    list_->clear();
+    for (const auto& item : items) {
+      auto* w = new QListWidgetItem(plainText(item.text), list_);
+      if (images && item.image >= 0 && item.image < images->count()) {
+        const std::string& picture = images->image(item.image + 1).picture;
+        w->setIcon(pictureIcon(picture));
+        w->setData(Qt::UserRole, toQ(picture));
+      }
+    }
+  }
+  if (list->selectedItem() >= 0 && list->selectedItem() < list_->count()) {
+    list_->setCurrentRow(list->selectedItem());
+    list_->scrollToItem(list_->currentItem());
+  } else {
+    list_->clearSelection();
+  }
+  QPoint at = cellOrigin(e->caretPos().line, e->caretPos().column);
+  at.ry() += lineHeight_;
+  int rowH = std::max(lineHeight_, 18);
+  int h = std::min(8, std::max(1, list_->count())) * rowH + 4;
+  list_->setGeometry(std::clamp(at.x(), 0, std::max(0, width() - 240)), std::min(at.y(), std::max(0, height() - h)), 240, h);
+  list_->show();
+  list_->raise();
+}
+
+void CodeView::followTip() {
+  CodeEditor* e = editor();
+  controls::ArgumentTip* tip = e ? e->tip() : nullptr;
+  if (!tip || tip->destroyed()) {
+    tip_->hide();
+    return;
+  }
+  QFont f = font_;
+  tip_->set(tip->text(), tip->argumentSpan(), colourOf(tip->backColor()), colourOf(tip->textColor()), f);
+  QPoint at = cellOrigin(e->tipStart().line, e->tipStart().column);
+  at.ry() -= tip_->height();
+  if (at.y() < 0) at.ry() += tip_->height() + lineHeight_ + (list_->isVisible() ? list_->height() : 0);
+  tip_->move(std::max(0, at.x()), at.y());
+  tip_->show();
+  tip_->raise();
+}
+
+void CodeView::resizeEvent(QResizeEvent*) {
+  const int bw = vbar_->sizeHint().width(), bh = hbar_->sizeHint().height();
+  vbar_->setGeometry(width() - bw, 0, bw, height() - bh);
+  hbar_->setGeometry(0, height() - bh, width() - bw, bh);
+  seenCaret_ = {-1, -1};
+  follow();
+  update();
+}
+
+void CodeView::paintEvent(QPaintEvent*) {
+  QPainter p(this);
+  CodeEditor* e = editor();
+  linesPainted_ = 0;
+  if (!e) {
+    p.fillRect(rect(), palette().window());
+    return;
+  }
+  p.setFont(font_);
+  const QColor window = colourOf(e->color(ci::Window));
+  p.fillRect(rect(), window);
+  const int margin = marginWidth();
+  const int left = textLeft();
+  const int32_t rows = visibleRows() + 1;
+  const controls::CodeRange sel = e->getSel(true);
+  const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
+  const int32_t top = e->topLine();
+  const int32_t tab = e->tabSize();
+  QFont styled[8];
+  for (int s = 0; s < 8; ++s) {
+    styled[s] = font_;
+    if (s & controls::font_style::Bold) styled[s].setBold(true);
+    if (s & controls::font_style::Italic) styled[s].setItalic(true);
+    if (s & controls::font_style::Underline) styled[s].setUnderline(true);
+  }
+  p.setClipRect(QRect(left, 0, width() - left, height()));
+  for (int32_t row = 0; row < rows; ++row) {
+    const int32_t line = top + row;
+    if (line >= e->lineCount()) break;
+    ++linesPainted_;
+    const int y = row * lineHeight_;
+    if (line == e->highlightedLine())
+      p.fillRect(QRect(left, y, width() - left, lineHeight_), colourOf(e->color(ci::HighlightedLine)));
+    const std::string bytes = e->getLine(line);
+    const auto chars = decode(bytes);
+    const auto& tokens = e->lineTokens(line);
+    size_t tk = 0;
+    int32_t v = 0;
+    // Runs of characters that share their look are drawn at once.
+    QString run;
+    int runX = 0;
+    QColor runFore;
+    int runStyle = 0;
+    auto flush = [&] {
+      if (run.isEmpty()) return;
+      p.setFont(styled[runStyle & 7]);
+      p.setPen(runFore);
+      p.drawText(runX, y + ascent_, run);
+      run.clear();
+    };
+    for (size_t i = 0; i <= chars.size(); ++i) {
+      const int32_t col = static_cast<int32_t>(i);
+      const bool selected = hasSel && (line > sel.startLine || (line == sel.startLine && col >= sel.startColumn)) &&
+                            (line < sel.endLine || (line == sel.endLine && col < sel.endColumn));
+      if (i == chars.size()) {
+        // The line break of a selected line shows as one selected cell.
+        if (selected && line < sel.endLine) {
+          int x = left + (v - leftColumn_) * charWidth_;
+          p.fillRect(QRect(x, y, charWidth_, lineHeight_), colourOf(e->color(ci::SelectionBack)));
+        }
+        break;
+      }
+      const int32_t w = chars[i] == U'\t' ? tab - (v % tab) : 1;
+      const int x = left + (v - leftColumn_) * charWidth_;
+      v += w;
+      if (x + w * charWidth_ < left) continue;
+      if (x > width()) break;
+      while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= col) ++tk;
+      int32_t index = ci::Text;
+      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= col) index = colourIndexOf(tokens[tk].kind);
+      QColor fore = colourOf(e->color(selected ? ci::SelectedText : index));
+      int style = e->fontStyle(index);
+      if (selected) p.fillRect(QRect(x, y, w * charWidth_, lineHeight_), colourOf(e->color(ci::SelectionBack)));
+      if (run.isEmpty() || fore != runFore || style != runStyle || selected) {
+        flush();
+        runX = x;
+        runFore = fore;
+        runStyle = style;
+      }
+      if (chars[i] == U'\t') {
+        run += QString(w, QLatin1Char(' '));
+      } else {
+        char32_t c = shown(chars[i]);
+        run += QString::fromUcs4(&c, 1);
+      }
+      if (selected) flush();
+    }
+    flush();
+  }
+  p.setClipping(false);
+  // The margin: bookmarks and line numbers.
+  if (margin > 0) {
+    p.fillRect(QRect(0, 0, margin, height()), colourOf(e->color(ci::LeftMargin)));
+    const int marks = e->displayLeftMargin() ? 16 : 0;
+    if (e->lineNumbering())
+      p.fillRect(QRect(marks, 0, margin - marks, height()), colourOf(e->color(ci::LineNumberBack)));
+    p.setFont(font_);
+    for (int32_t row = 0; row < rows && top + row < e->lineCount(); ++row) {
+      const int32_t line = top + row;
+      const int y = row * lineHeight_;
+      if (marks && e->hasBookmark(line)) {
+        p.setPen(Qt::NoPen);
+        p.setBrush(colourOf(e->color(ci::BookmarkMark)));
+        p.drawRoundedRect(QRect(3, y + 2, 10, lineHeight_ - 4), 3, 3);
+      }
+      if (e->lineNumbering()) {
+        p.setPen(colourOf(e->color(ci::LineNumber)));
+        p.drawText(QRect(marks, y, margin - marks - charWidth_ / 2, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
+                   QString::number(line + e->lineNumberStart()));
+      }
+    }
+  }
+  // The caret.
+  const auto caret = e->caretPos();
+  if (caret.line >= top && caret.line < top + rows) {
+    QPoint at = cellOrigin(caret.line, caret.column);
+    if (at.x() >= left) {
+      p.fillRect(QRect(at.x(), at.y(), e->overtypeCaret() ? charWidth_ : 2, lineHeight_),
+                 colourOf(e->color(ci::Text)));
+    }
+  }
+}
+
+void CodeView::keyPressEvent(QKeyEvent* event) {
+  auto key = keyInput(event->key(), event->modifiers(), event->text());
+  if (!key) {
+    QWidget::keyPressEvent(event);
+    return;
+  }
+  ui::Action a;
+  a.form = formName_;
+  a.kind = key->typed ? ui::Action::Kind::TypeText : ui::Action::Kind::Key;
+  a.text = key->text;
+  user_.post(std::move(a));
+  event->accept();
+}
+
+void CodeView::mousePressEvent(QMouseEvent* event) {
+  setFocus(Qt::MouseFocusReason);
+  CodePosition at = cellAt(event->position().toPoint());
+  ui::Action a;
+  a.form = formName_;
+  if (event->button() == Qt::LeftButton) {
+    a.kind = ui::Action::Kind::Mouse;
+    a.line = at.line + 1;
+    a.column = at.column + 1;
+    dragging_ = true;
+    dragFrom_ = at;
+    user_.post(a);
+  } else if (event->button() == Qt::RightButton) {
+    a.kind = ui::Action::Kind::RightClick;
+    user_.post(a);
+  }
+  event->accept();
+}
+
+void CodeView::mouseMoveEvent(QMouseEvent* event) {
+  if (!dragging_ || !(event->buttons() & Qt::LeftButton)) return;
+  CodePosition at = cellAt(event->position().toPoint());
+  ui::Action a;
+  a.form = formName_;
+  a.kind = ui::Action::Kind::Select;
+  a.line = dragFrom_.line + 1;
+  a.column = dragFrom_.column + 1;
+  a.line2 = at.line + 1;
+  a.column2 = at.column + 1;
+  user_.post(a);
+}
+
+void CodeView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
+
+void CodeView::mouseDoubleClickEvent(QMouseEvent* event) { mousePressEvent(event); }
+
+void CodeView::wheelEvent(QWheelEvent* event) {
+  CodeEditor* e = editor();
+  if (!e) return;
+  const int steps = event->angleDelta().y() / 40;  // three lines a notch
+  if (steps != 0) e->setTopLine(e->topLine() - steps);
+  const int across = event->angleDelta().x() / 40;
+  if (across != 0) leftColumn_ = std::max(0, leftColumn_ - across);
+  follow();
+  update();
+  event->accept();
+}
+
+void CodeView::focusInEvent(QFocusEvent* event) {
+  QWidget::focusInEvent(event);
+  auto c = control_.lock();
+  if (c && c->form() && !c->hasFocus()) {
+    ui::Action a;
+    a.form = formName_;
+    a.kind = ui::Action::Kind::Focus;
+    a.control = c->fullName();
+    user_.post(a);
+  }
+}
+
+// Tab and Shift+Tab are the editor's keys, not a move of the focus.
+bool CodeView::focusNextPrevChild(bool) { return false; }
+
+}  // namespace platform::gui

@@ -1,0 +1,701 @@
+#include "platform/gui/form_window.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QSignalBlocker>
+#include <QSplitter>
+#include <QStatusBar>
+#include <QTabBar>
+#include <QToolBar>
+#include <QVBoxLayout>
+#include <QWindowStateChangeEvent>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/controls/code_editor.h"
+#include "platform/controls/splitter.h"
+#include "platform/controls/standard_controls.h"
+#include "platform/controls/status_bar.h"
+#include "platform/controls/task_list.h"
+#include "platform/gui/code_view.h"
+#include "platform/gui/gui_internal.h"
+#include "platform/ui/windows.h"
+
+namespace platform::gui {
+
+namespace c = platform::controls;
+using ui::Action;
+
+// The top-level widget: its close box, its keys and its moves go to the
+// waiting loop; the form decides what happens.
+class FormWidget : public QMainWindow {
+ public:
+  FormWidget(FormWindow& owner, QWidget* parent) : QMainWindow(parent, Qt::Window), owner_(&owner) {}
+  void detach() { owner_ = nullptr; }
+
+  // A control's widget that takes the focus moves the form's focus there.
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::FocusIn && owner_) {
+      auto form = owner_->form();
+      const std::string name = fromQ(watched->objectName());
+      auto ctl = form ? form->findControl(name) : nullptr;
+      if (ctl && !ctl->hasFocus() && ctl->focusable()) {
+        Action a;
+        a.kind = Action::Kind::Focus;
+        a.form = owner_->formName_;
+        a.control = name;
+        owner_->user_.post(a);
+      }
+    }
+    return QMainWindow::eventFilter(watched, event);
+  }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override {
+    // The close box is the form's close query; the window goes only when
+    // the form unloads or hides.
+    event->ignore();
+    if (owner_) owner_->postClose();
+  }
+  void keyPressEvent(QKeyEvent* event) override {
+    auto key = keyInput(event->key(), event->modifiers(), event->text());
+    if (owner_ && key && !key->typed) {
+      owner_->postKey(key->text);
+      event->accept();
+      return;
+    }
+    QMainWindow::keyPressEvent(event);
+  }
+  void changeEvent(QEvent* event) override {
+    QMainWindow::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange && owner_ && !owner_->applying_) {
+      const auto s = windowState();
+      owner_->postWindowState(s & Qt::WindowMinimized ? ui::vbMinimized
+                              : s & Qt::WindowMaximized ? ui::vbMaximized
+                                                        : ui::vbNormal);
+    }
+  }
+  void resizeEvent(QResizeEvent* event) override {
+    QMainWindow::resizeEvent(event);
+    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->postGeometry();
+  }
+  void moveEvent(QMoveEvent* event) override {
+    QMainWindow::moveEvent(event);
+    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->postGeometry();
+  }
+
+ private:
+  FormWindow* owner_;
+};
+
+namespace {
+
+template <class T>
+T* as(const std::shared_ptr<ui::Control>& control) {
+  return dynamic_cast<T*>(control.get());
+}
+
+QLabel* plainLabel(const std::string& text, QWidget* parent = nullptr) {
+  auto* l = new QLabel(plainText(text), parent);
+  l->setTextFormat(Qt::PlainText);
+  l->setTextInteractionFlags(Qt::NoTextInteraction);
+  return l;
+}
+
+// A caption with its access key for the toolkit: "&&" stays a plain "&",
+// control characters are drawn as symbols.
+QString accessCaption(const std::string& caption) { return plainText(caption); }
+
+}  // namespace
+
+FormWindow::FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner)
+    : user_(user), form_(form), formName_(form->name()) {
+  window_ = new FormWidget(*this, owner);
+  window_->setObjectName(toQ(form->name()));
+  window_->setAttribute(Qt::WA_DeleteOnClose, false);
+  build();
+}
+
+FormWindow::~FormWindow() {
+  if (window_) {
+    window_->detach();
+    window_->hide();
+    window_->deleteLater();
+  }
+}
+
+QMainWindow* FormWindow::widget() const { return window_; }
+
+QWidget* FormWindow::controlWidget(const std::string& fullName) const {
+  auto it = controlWidgets_.find(fullName);
+  return it == controlWidgets_.end() ? nullptr : it->second;
+}
+
+QAction* FormWindow::toolAction(const std::string& toolId) const {
+  auto it = toolActions_.find(toolId);
+  return it == toolActions_.end() ? nullptr : it->second.data();
+}
+
+void FormWindow::postClose() {
+  Action a;
+  a.kind = Action::Kind::Close;
+  a.form = formName_;
+  user_.post(a);
+}
+
+void FormWindow::postKey(const std::string& name) {
+  Action a;
+  a.kind = Action::Kind::Key;
+  a.form = formName_;
+  a.text = name;
+  user_.post(a);
+}
+
+void FormWindow::postWindowState(int32_t state) {
+  Action a;
+  a.kind = Action::Kind::WindowState;
+  a.form = formName_;
+  a.number = state;
+  user_.post(a);
+}
+
+void FormWindow::postGeometry() {
+  if (!window_ || window_->isMinimized() || window_->isMaximized()) return;
+  const double tpp = twipsPerPixel(window_);
+  const QRect g = window_->geometry();
+  auto t = [tpp](int px) { return static_cast<int32_t>(std::lround(px * tpp)); };
+  const int32_t l = t(g.x()), tp = t(g.y()), w = t(g.width()), h = t(g.height());
+  appliedLeft_ = l, appliedTop_ = tp, appliedWidth_ = w, appliedHeight_ = h;
+  std::weak_ptr<ui::Form> weak = form_;
+  user_.postCall([weak, l, tp, w, h] {
+    if (auto f = weak.lock(); f && f->loaded()) f->move(l, tp, w, h);
+  });
+}
+
+void FormWindow::build() {
+  auto form = form_.lock();
+  if (!form) return;
+  controlWidgets_.clear();
+  toolActions_.clear();
+  updaters_.clear();
+  panels_.clear();
+  code_ = nullptr;
+  taskPane_ = nullptr;
+  split_ = nullptr;
+  layoutBuilt_ = false;
+  builtFor_.clear();
+  for (auto& ctl : form->controls()) builtFor_.push_back(ctl.get());
+
+  bool mainParts = false;
+  for (auto& ctl : form->controls())
+    if (as<c::Toolbar>(ctl) || as<c::CodeEditor>(ctl)) mainParts = true;
+  if (QWidget* old = window_->centralWidget()) old->deleteLater();
+  for (QToolBar* tb : window_->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly)) tb->deleteLater();
+  if (mainParts) {
+    buildMainParts(*form);
+  } else {
+    auto* scroll = new QScrollArea;
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* area = new QWidget;
+    buildDialog(*form, area);
+    scroll->setWidget(area);
+    window_->setCentralWidget(scroll);
+  }
+}
+
+void FormWindow::buildMainParts(ui::Form& form) {
+  for (auto& ctl : form.controls())
+    if (auto* bar = as<c::Toolbar>(ctl)) {
+      toolbar_ = ctl;
+      buildMenus(*bar);
+      break;
+    }
+  split_ = new QSplitter(Qt::Horizontal);
+  split_->setChildrenCollapsible(true);
+  for (auto& ctl : form.controls()) {
+    if (as<c::TaskList>(ctl)) {
+      taskPane_ = new QListWidget;
+      taskPane_->setObjectName(toQ(ctl->fullName()));
+      taskPane_->setFocusPolicy(Qt::NoFocus);
+      split_->addWidget(taskPane_);
+      controlWidgets_[ctl->fullName()] = taskPane_;
+      std::weak_ptr<ui::Control> weak = ctl;
+      updaters_.push_back([this, weak] {
+        auto ctl = weak.lock();
+        auto* tl = ctl ? as<c::TaskList>(ctl) : nullptr;
+        if (!tl) return;
+        if (taskPane_->count() != tl->count()) {
+          taskPane_->clear();
+          for (int i = 0; i < tl->count(); ++i) new QListWidgetItem(taskPane_);
+        }
+        for (int i = 0; i < tl->count(); ++i) {
+          const auto& t = tl->tasks()[static_cast<size_t>(i)];
+          auto* item = taskPane_->item(i);
+          item->setText(plainText(t.text));
+          item->setCheckState(t.done ? Qt::Checked : Qt::Unchecked);
+        }
+      });
+    }
+  }
+  for (auto& ctl : form.controls()) {
+    if (as<c::CodeEditor>(ctl) && !code_) {
+      code_ = new CodeView(user_, formName_, ctl);
+      split_->addWidget(code_);
+      controlWidgets_[ctl->fullName()] = code_;
+    }
+  }
+  if (taskPane_) split_->setStretchFactor(split_->indexOf(taskPane_), 0);
+  if (code_) split_->setStretchFactor(split_->indexOf(code_), 1);
+  window_->setCentralWidget(split_);
+  // The task pane's width follows the splitter's first pane.
+  for (auto& ctl : form.controls())
+    if (as<c::Splitter>(ctl) && taskPane_) {
+      std::weak_ptr<ui::Control> weak = ctl;
+      updaters_.push_back([this, weak] {
+        auto ctl = weak.lock();
+        auto* sp = ctl ? as<c::Splitter>(ctl) : nullptr;
+        if (!sp || sp->paneCount() < 1) return;
+        const float size = sp->pane(1).size();
+        const bool shown = size > 0.0f;
+        if (taskPane_->isVisibleTo(window_) != shown) taskPane_->setVisible(shown);
+        if (shown) {
+          const int px = static_cast<int>(size / twipsPerPixel(window_));
+          auto sizes = split_->sizes();
+          const int at = split_->indexOf(taskPane_);
+          if (at >= 0 && sizes.size() > 1 && std::abs(sizes[at] - px) > 1) {
+            int total = 0;
+            for (int s : sizes) total += s;
+            sizes[at] = px;
+            sizes[1 - at] = std::max(0, total - px);
+            split_->setSizes(sizes);
+          }
+        }
+      });
+    }
+  for (auto& ctl : form.controls())
+    if (auto* sb = as<c::StatusBar>(ctl)) {
+      QStatusBar* bar = window_->statusBar();
+      bar->setObjectName(toQ(ctl->fullName()));
+      bar->setSizeGripEnabled(true);
+      std::weak_ptr<ui::Control> weak = ctl;
+      updaters_.push_back([this, weak, bar] {
+        auto ctl = weak.lock();
+        auto* sb = ctl ? as<c::StatusBar>(ctl) : nullptr;
+        if (!sb) return;
+        while (static_cast<int>(panels_.size()) < sb->count()) {
+          auto* l = plainLabel({});
+          l->setFrameShape(QFrame::StyledPanel);
+          l->setObjectName(QStringLiteral("panel%1").arg(panels_.size() + 1));
+          panels_.push_back(l);
+          if (panels_.size() == 1) bar->addWidget(l, 1);
+          else bar->addPermanentWidget(l);
+        }
+        for (int i = 0; i < sb->count(); ++i) {
+          QString t = plainText(sb->panel(i + 1).text());
+          if (panels_[static_cast<size_t>(i)]->text() != t) panels_[static_cast<size_t>(i)]->setText(t);
+        }
+      });
+      (void)sb;
+      break;
+    }
+}
+
+QAction* FormWindow::makeToolAction(const c::Tool& tool, QObject* parent) {
+  auto* act = new QAction(accessCaption(tool.caption), parent);
+  act->setObjectName(toQ(tool.id));
+  act->setEnabled(tool.enabled);
+  act->setVisible(tool.visible);
+  if (!tool.description.empty()) {
+    act->setStatusTip(plainText(tool.description));
+    act->setToolTip(plainText(tool.description));
+  }
+  const std::string id = tool.id;
+  QObject::connect(act, &QAction::triggered, [this, id] {
+    Action a;
+    a.kind = Action::Kind::ToolClick;
+    a.form = formName_;
+    a.text = id;
+    user_.post(a);
+  });
+  toolActions_.emplace(tool.id, act);
+  return act;
+}
+
+void FormWindow::fillMenu(QMenu* menu, const c::Toolbar& bar, const std::vector<std::string>& items, int depth) {
+  for (const auto& id : items) {
+    if (id.empty()) {
+      menu->addSeparator();
+      continue;
+    }
+    const c::Tool* tool = bar.findTool(id);
+    if (!tool || tool->kind == c::ToolKind::Separator) {
+      if (tool) menu->addSeparator();
+      continue;
+    }
+    if (tool->kind == c::ToolKind::Popup && depth < 8) {
+      QMenu* sub = menu->addMenu(accessCaption(tool->caption));
+      sub->setObjectName(toQ(tool->id));
+      sub->menuAction()->setEnabled(tool->enabled);
+      sub->menuAction()->setVisible(tool->visible);
+      fillMenu(sub, bar, tool->items, depth + 1);
+      continue;
+    }
+    menu->addAction(makeToolAction(*tool, menu));
+  }
+}
+
+void FormWindow::buildMenus(const c::Toolbar& bar) {
+  builtLayout_ = bar.layout();
+  layoutBuilt_ = true;
+  QMenuBar* mb = window_->menuBar();
+  mb->clear();
+  for (QToolBar* tb : window_->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly)) {
+    window_->removeToolBar(tb);
+    tb->deleteLater();
+  }
+  toolActions_.clear();
+  for (const auto& b : bar.layout().bars) {
+    if (b.menu) {
+      for (const auto& id : b.items) {
+        const c::Tool* tool = bar.findTool(id);
+        if (!tool || id.empty()) continue;
+        if (tool->kind == c::ToolKind::Popup) {
+          QMenu* m = mb->addMenu(accessCaption(tool->caption));
+          m->setObjectName(toQ(tool->id));
+          m->menuAction()->setEnabled(tool->enabled);
+          m->menuAction()->setVisible(tool->visible);
+          fillMenu(m, bar, tool->items, 1);
+        } else if (tool->kind != c::ToolKind::Separator) {
+          mb->addAction(makeToolAction(*tool, mb));
+        }
+      }
+      continue;
+    }
+    if (!b.visible) continue;
+    auto* tb = new QToolBar(toQ(b.name), window_);
+    tb->setObjectName(toQ(b.name));
+    tb->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    tb->setFocusPolicy(Qt::NoFocus);
+    for (const auto& id : b.items) {
+      const c::Tool* tool = id.empty() ? nullptr : bar.findTool(id);
+      if (!tool || tool->kind == c::ToolKind::Separator) {
+        tb->addSeparator();
+        continue;
+      }
+      QAction* act = makeToolAction(*tool, tb);
+      // A toolbar shows a tool's caption without its access key.
+      act->setIconText(plainText(tool->plainCaption()));
+      if (tool->kind == c::ToolKind::Popup) {
+        auto* m = new QMenu(tb);
+        fillMenu(m, bar, tool->items, 1);
+        act->setMenu(m);
+      }
+      tb->addAction(act);
+    }
+    window_->addToolBar(tb);
+  }
+}
+
+void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
+  auto* outer = new QVBoxLayout(area);
+  QVBoxLayout* rows = outer;
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  std::vector<std::shared_ptr<ui::Control>> order(form.controls().begin(), form.controls().end());
+  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->tabIndex() < b->tabIndex(); });
+  QLabel* pendingLabel = nullptr;
+  QHBoxLayout* pendingRow = nullptr;
+  auto place = [&](QWidget* w, bool pairs) {
+    if (pendingLabel && pairs) {
+      pendingRow->addWidget(w, 1);
+      pendingLabel->setBuddy(w);
+      pendingLabel = nullptr;
+      pendingRow = nullptr;
+      return;
+    }
+    pendingLabel = nullptr;
+    pendingRow = nullptr;
+    rows->addWidget(w);
+  };
+  for (auto& ctl : order) {
+    std::weak_ptr<ui::Control> weak = ctl;
+    const std::string name = ctl->fullName();
+    QWidget* made = nullptr;
+    if (auto* fr = as<c::Frame>(ctl)) {
+      auto* box = new QGroupBox(plainText(c::stripAccessKeys(fr->caption())));
+      auto* inner = new QVBoxLayout(box);
+      outer->addWidget(box);
+      rows = inner;
+      made = box;
+      pendingLabel = nullptr;
+      updaters_.push_back([weak, box] {
+        if (auto ctl = weak.lock()) box->setTitle(plainText(c::stripAccessKeys(as<c::Frame>(ctl)->caption())));
+      });
+    } else if (auto* tabs = as<c::TabControl>(ctl)) {
+      auto* bar = new QTabBar;
+      for (int i = 0; i < tabs->tabCount(); ++i) bar->addTab(accessCaption(tabs->tabCaption(i)));
+      QObject::connect(bar, &QTabBar::tabBarClicked, [this, weak, name](int index) {
+        auto ctl = weak.lock();
+        auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
+        if (!t || index < 0 || index >= t->tabCount()) return;
+        Action a;
+        a.kind = Action::Kind::Pick;
+        a.form = formName_;
+        a.control = name;
+        a.text = t->tabCaption(index);
+        user_.post(a);
+      });
+      outer->addWidget(bar);
+      rows = outer;
+      made = bar;
+      pendingLabel = nullptr;
+      updaters_.push_back([weak, bar] {
+        auto ctl = weak.lock();
+        auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
+        if (!t) return;
+        QSignalBlocker block(bar);
+        if (t->selectedTab() >= 0 && t->selectedTab() < bar->count()) bar->setCurrentIndex(t->selectedTab());
+      });
+    } else if (auto* lab = as<c::Label>(ctl)) {
+      auto* l = plainLabel(lab->caption());
+      l->setWordWrap(true);
+      auto* row = new QHBoxLayout;
+      row->addWidget(l);
+      rows->addLayout(row);
+      pendingLabel = l;
+      pendingRow = row;
+      made = l;
+      updaters_.push_back([weak, l] {
+        auto ctl = weak.lock();
+        if (auto* lb = ctl ? as<c::Label>(ctl) : nullptr) {
+          QString t = plainText(lb->caption());
+          if (l->text() != t) l->setText(t);
+        }
+      });
+      controlWidgets_[name] = made;
+      continue;
+    } else if (auto* tb = as<c::TextBox>(ctl)) {
+      auto* e = new QLineEdit(toQ(tb->text()));
+      QObject::connect(e, &QLineEdit::textEdited, [this, name](const QString& text) {
+        Action a;
+        a.kind = Action::Kind::SetValue;
+        a.form = formName_;
+        a.control = name;
+        a.text = fromQ(text);
+        user_.post(a);
+      });
+      place(e, true);
+      made = e;
+      updaters_.push_back([weak, e] {
+        auto ctl = weak.lock();
+        if (auto* t = ctl ? as<c::TextBox>(ctl) : nullptr) {
+          QString v = toQ(t->text());
+          if (e->text() != v) {
+            QSignalBlocker block(e);
+            e->setText(v);
+          }
+        }
+      });
+    } else if (auto* cb = as<c::CheckBox>(ctl)) {
+      auto* box = new QCheckBox(accessCaption(cb->caption()));
+      box->setTristate(true);
+      QObject::connect(box, &QCheckBox::clicked, [this, name] {
+        Action a;
+        a.kind = Action::Kind::Click;
+        a.form = formName_;
+        a.control = name;
+        user_.post(a);
+      });
+      place(box, false);
+      made = box;
+      updaters_.push_back([weak, box] {
+        auto ctl = weak.lock();
+        if (auto* k = ctl ? as<c::CheckBox>(ctl) : nullptr) {
+          QSignalBlocker block(box);
+          box->setCheckState(k->value() == 1 ? Qt::Checked : k->value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+          box->setText(accessCaption(k->caption()));
+        }
+      });
+    } else if (auto* ob = as<c::OptionButton>(ctl)) {
+      auto* r = new QRadioButton(accessCaption(ob->caption()));
+      r->setAutoExclusive(false);
+      QObject::connect(r, &QRadioButton::clicked, [this, name] {
+        Action a;
+        a.kind = Action::Kind::Click;
+        a.form = formName_;
+        a.control = name;
+        user_.post(a);
+      });
+      place(r, false);
+      made = r;
+      updaters_.push_back([weak, r] {
+        auto ctl = weak.lock();
+        if (auto* o = ctl ? as<c::OptionButton>(ctl) : nullptr) {
+          QSignalBlocker block(r);
+          r->setChecked(o->value());
+        }
+      });
+    } else if (as<c::ComboBox>(ctl)) {
+      auto* box = new QComboBox;
+      box->setEditable(true);
+      box->setInsertPolicy(QComboBox::NoInsert);
+      QObject::connect(box, &QComboBox::activated, [this, weak, name](int index) {
+        auto ctl = weak.lock();
+        auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
+        if (!cbx || index < 0 || index >= cbx->listCount()) return;
+        Action a;
+        a.kind = Action::Kind::Pick;
+        a.form = formName_;
+        a.control = name;
+        a.text = cbx->list(index);
+        user_.post(a);
+      });
+      QObject::connect(box->lineEdit(), &QLineEdit::textEdited, [this, name](const QString& text) {
+        Action a;
+        a.kind = Action::Kind::SetValue;
+        a.form = formName_;
+        a.control = name;
+        a.text = fromQ(text);
+        user_.post(a);
+      });
+      place(box, true);
+      made = box;
+      updaters_.push_back([weak, box] {
+        auto ctl = weak.lock();
+        auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
+        if (!cbx) return;
+        QSignalBlocker block(box);
+        bool same = box->count() == cbx->listCount();
+        for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == plainText(cbx->list(i));
+        if (!same) {
+          box->clear();
+          for (const auto& item : cbx->items()) box->addItem(plainText(item));
+        }
+        if (box->lineEdit()->text() != toQ(cbx->text())) box->lineEdit()->setText(toQ(cbx->text()));
+      });
+    } else if (auto* btn = as<c::CommandButton>(ctl)) {
+      auto* b = new QPushButton(accessCaption(btn->caption()));
+      b->setAutoDefault(false);
+      QObject::connect(b, &QPushButton::clicked, [this, name] {
+        Action a;
+        a.kind = Action::Kind::Click;
+        a.form = formName_;
+        a.control = name;
+        user_.post(a);
+      });
+      buttons->addWidget(b);
+      made = b;
+      std::weak_ptr<ui::Form> wf = form_;
+      updaters_.push_back([weak, wf, b] {
+        auto ctl = weak.lock();
+        auto* cmd = ctl ? as<c::CommandButton>(ctl) : nullptr;
+        auto f = wf.lock();
+        if (!cmd || !f) return;
+        b->setText(accessCaption(cmd->caption()));
+        b->setDefault(f->defaultControl() == ctl.get());
+      });
+      pendingLabel = nullptr;
+    } else if (as<c::CodeEditor>(ctl)) {
+      auto* v = new CodeView(user_, formName_, ctl);
+      v->setMinimumSize(320, 160);
+      if (!code_) code_ = v;
+      place(v, false);
+      made = v;
+    } else if (auto* pic = as<c::PictureBox>(ctl)) {
+      (void)pic;
+      continue;  // a named picture: nothing to draw
+    } else {
+      continue;  // timers, image lists, dialogs: no window of their own
+    }
+    if (!made) continue;
+    made->setObjectName(toQ(name));
+    controlWidgets_[name] = made;
+    if (as<c::Frame>(ctl) || as<c::TabControl>(ctl)) {
+      updaters_.push_back([weak, made] {
+        if (auto ctl = weak.lock()) {
+          made->setVisible(ctl->visible());
+          made->setEnabled(ctl->enabled());
+        }
+      });
+      continue;
+    }
+    if (ctl->canTakeFocus()) made->installEventFilter(window_);
+    updaters_.push_back([weak, made] {
+      if (auto ctl = weak.lock()) {
+        if (made->isVisibleTo(made->window()) != ctl->visible()) made->setVisible(ctl->visible());
+        if (made->isEnabled() != ctl->enabled()) made->setEnabled(ctl->enabled());
+      }
+    });
+  }
+  outer->addStretch(1);
+  outer->addLayout(buttons);
+}
+
+void FormWindow::applyGeometry(ui::Form& form) {
+  const int32_t l = form.left(), t = form.top(), w = form.width(), h = form.height();
+  const int32_t state = form.windowState();
+  applying_ = true;
+  if (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_) {
+    appliedLeft_ = l, appliedTop_ = t, appliedWidth_ = w, appliedHeight_ = h;
+    const double tpp = twipsPerPixel(window_);
+    QSize size(std::max(1, static_cast<int>(std::lround(w / tpp))), std::max(1, static_cast<int>(std::lround(h / tpp))));
+    size = size.expandedTo(window_->minimumSizeHint().boundedTo(QSize(1600, 1000)));
+    window_->setGeometry(QRect(QPoint(static_cast<int>(std::lround(l / tpp)), static_cast<int>(std::lround(t / tpp))), size));
+  }
+  if (state != appliedState_) {
+    appliedState_ = state;
+    window_->setWindowState(state == ui::vbMinimized ? Qt::WindowMinimized
+                            : state == ui::vbMaximized ? Qt::WindowMaximized
+                                                       : Qt::WindowNoState);
+  }
+  applying_ = false;
+}
+
+void FormWindow::follow() {
+  auto form = form_.lock();
+  if (!form || !window_) return;
+  // Controls added or dropped since the window was built: build it again.
+  bool same = builtFor_.size() == form->controls().size();
+  for (size_t i = 0; same && i < builtFor_.size(); ++i) same = builtFor_[i] == form->controls()[i].get();
+  if (!same) build();
+  if (auto tb = toolbar_.lock()) {
+    auto* bar = as<c::Toolbar>(tb);
+    if (bar && (!layoutBuilt_ || !(bar->layout() == builtLayout_))) buildMenus(*bar);
+  }
+  if (captionSeen_ != form->caption()) {
+    captionSeen_ = form->caption();
+    window_->setWindowTitle(plainText(form->caption()));
+  }
+  for (auto& u : updaters_) u();
+  if (code_) code_->follow();
+  applyGeometry(*form);
+  const bool enabled = ui::IsWindowEnabled(form->hWnd()) != 0;
+  if (window_->isEnabled() != enabled) window_->setEnabled(enabled);
+  if (form->focusedControl() != focusSeen_) {
+    focusSeen_ = form->focusedControl();
+    if (focusSeen_)
+      if (QWidget* w = controlWidget(focusSeen_->fullName())) w->setFocus(Qt::OtherFocusReason);
+  }
+  if (!window_->isVisible()) {
+    window_->show();
+    window_->raise();
+    window_->activateWindow();
+  }
+}
+
+}  // namespace platform::gui

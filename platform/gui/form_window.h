@@ -1,0 +1,88 @@
+// A form as a top-level window: its caption, its place and size from
+// twips, its controls as widgets, and on a window with a toolbar control
+// the menu bar, the visible toolbars, the code editor, the task pane and
+// the status bar's panels. The window hands what the person does to the
+// waiting loop (post) and follows the form after every action (follow).
+#pragma once
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/controls/toolbar.h"
+#include "platform/ui/form.h"
+
+class QMenuBar;
+class QMenu;
+class QSplitter;
+class QListWidget;
+class QLabel;
+
+namespace platform::gui {
+
+class WindowUser;
+class CodeView;
+class FormWidget;
+
+class FormWindow {
+ public:
+  FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner);
+  ~FormWindow();
+  FormWindow(const FormWindow&) = delete;
+  FormWindow& operator=(const FormWindow&) = delete;
+
+  // The window follows its form: caption, geometry when the form moved it,
+  // enabled state, each control's value, the menus and the panels.
+  void follow();
+
+  std::shared_ptr<ui::Form> form() const { return form_.lock(); }
+  QMainWindow* widget() const;
+  CodeView* codeView() const { return code_; }
+  // The widget that shows a control ("chkBackup(1)"), or null.
+  QWidget* controlWidget(const std::string& fullName) const;
+  // The QAction of a tool in the menus or toolbars (the first one), or null.
+  QAction* toolAction(const std::string& toolId) const;
+  std::vector<QLabel*> statusPanels() const { return panels_; }
+
+ private:
+  friend class FormWidget;
+  void build();
+  void buildMainParts(ui::Form& form);
+  void buildDialog(ui::Form& form, QWidget* area);
+  void buildMenus(const controls::Toolbar& bar);
+  void fillMenu(QMenu* menu, const controls::Toolbar& bar, const std::vector<std::string>& items, int depth);
+  QAction* makeToolAction(const controls::Tool& tool, QObject* parent);
+  void applyGeometry(ui::Form& form);
+  void postGeometry();
+  void postClose();
+  void postKey(const std::string& name);
+  void postWindowState(int32_t state);
+
+  WindowUser& user_;
+  std::weak_ptr<ui::Form> form_;
+  std::string formName_;
+  QPointer<FormWidget> window_;
+  CodeView* code_ = nullptr;
+  QSplitter* split_ = nullptr;
+  QListWidget* taskPane_ = nullptr;
+  std::vector<QLabel*> panels_;
+  std::map<std::string, QWidget*> controlWidgets_;
+  std::multimap<std::string, QPointer<QAction>> toolActions_;
+  std::vector<std::function<void()>> updaters_;
+  std::vector<ui::Control*> builtFor_;
+  std::weak_ptr<ui::Control> toolbar_;
+  controls::ToolbarLayout builtLayout_;
+  bool layoutBuilt_ = false;
+  int32_t appliedLeft_ = -1, appliedTop_ = -1, appliedWidth_ = -1, appliedHeight_ = -1;
+  int32_t appliedState_ = -1;
+  ui::Control* focusSeen_ = nullptr;
+  std::string captionSeen_;
+  bool applying_ = false;
+};
+
+}  // namespace platform::gui

@@ -1,0 +1,125 @@
+// The windowed face's parts, shared by its sources and its tests (the only
+// header of the platform that includes Qt; nothing above the platform
+// includes it).
+#pragma once
+
+#include <QApplication>
+#include <QPointer>
+#include <QString>
+#include <QStringList>
+#include <QWidget>
+
+#include <cstdint>
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/gui/gui.h"
+#include "platform/ui/form.h"
+#include "platform/ui/user.h"
+
+class QTimer;
+class QPrinter;
+
+namespace platform::controls {
+class CodeEditor;
+}
+
+namespace platform::gui {
+
+inline QString toQ(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
+inline std::string fromQ(const QString& s) { return s.toUtf8().toStdString(); }
+
+// The application object: the host's, or one made here at first use.
+QApplication* ensureApplication();
+
+// Twips per device-independent pixel of the widget's screen: 15 times its
+// device-pixel ratio.
+double twipsPerPixel(const QWidget* widget = nullptr);
+
+// A key as the desktop names it: typed text, or a key name ("Enter",
+// "Ctrl+Space", "Shift+Tab", "F5", "Ctrl+s"). Nothing for a key that is a
+// modifier alone or that the desktop has no name for.
+struct KeyInput {
+  bool typed = false;   // text to type, else a key name
+  std::string text;
+};
+std::optional<KeyInput> keyInput(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text);
+
+// A file dialog's filter ("Scripts (*.vbs)|*.vbs|All|*.*") as the toolkit's
+// name filters ("Scripts (*.vbs)", "All (*.*)").
+QStringList nameFilters(const std::string& filter);
+
+// Text drawn as it stands: control characters as visible symbols, broken
+// UTF-8 as U+FFFD.
+QString plainText(const std::string& text);
+
+class FormWindow;
+
+class WindowUser final : public ui::User {
+ public:
+  WindowUser();
+  ~WindowUser() override;
+
+  int32_t messageBox(const ui::MessageBoxPrompt& prompt) override;
+  std::optional<std::string> inputBox(const ui::InputBoxPrompt& prompt) override;
+  std::optional<std::string> fileDialog(const ui::FileDialogPrompt& prompt) override;
+  std::optional<ui::PrintDialogAnswer> printDialog(const ui::PrintDialogPrompt& prompt) override;
+  std::optional<std::string> browseFolder(const ui::FolderPrompt& prompt) override;
+  std::optional<std::string> find(const ui::FindPrompt& prompt) override;
+  std::optional<ui::ReplaceAnswer> replace(const ui::FindPrompt& prompt) override;
+  std::optional<int32_t> gotoLine(const ui::GotoPrompt& prompt) override;
+  std::optional<std::string> popupMenu(const ui::PopupPrompt& prompt) override;
+  ui::Action nextAction(const ui::WaitContext& waiting) override;
+
+  // The windowed user installed on this thread, or null.
+  static WindowUser* current();
+
+  // What the windows hand in: an action for the waiting loop, or a change
+  // of the view that runs there (contained).
+  void post(ui::Action action);
+  void postCall(std::function<void()> call);
+
+  // The windows follow the desktop: a window for every visible form, each
+  // control's state as the control holds it; windows of unloaded forms go.
+  void sync();
+  // The window of a loaded form, or null.
+  QWidget* windowOf(const std::string& formName) const;
+  FormWindow* formWindow(const std::string& formName) const;
+
+  // Runs each step once the waiting loop has nothing else to do, one step
+  // each time (a person acting on the windows, in tests).
+  void whenIdle(std::function<void()> step);
+
+  // The printer that the print dialog set up; print jobs go to it.
+  QPrinter& printer();
+  // Prints a job's text on the chosen printer.
+  void printJob(const std::string& title, const std::string& text, const std::string& jobFile);
+
+ private:
+  struct Item {
+    std::optional<ui::Action> action;
+    std::function<void()> call;
+  };
+  void armPump();
+  void tick();
+  QWidget* promptParent() const;
+
+  std::deque<Item> queue_;
+  std::deque<std::function<void()>> idleSteps_;
+  std::map<uint32_t, std::unique_ptr<FormWindow>> windows_;
+  QPointer<QTimer> pump_;
+  std::unique_ptr<QPrinter> printer_;
+  bool printerChosen_ = false;
+  bool syncing_ = false;
+};
+
+// Makes a prompt's text plain: every label of the face shows text as it
+// stands, never as markup.
+void makePlain(QWidget* widget);
+
+}  // namespace platform::gui

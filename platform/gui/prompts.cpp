@@ -1,0 +1,270 @@
+// The prompts of the desktop as the toolkit's dialogs. Every text that a
+// prompt shows (a script's message, a file name, a caption) is plain text.
+#include <QCursor>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QVBoxLayout>
+
+#include "platform/controls/common_dialog.h"
+#include "platform/controls/print_dialog.h"
+#include "platform/gui/gui_internal.h"
+
+namespace platform::gui {
+
+namespace mb = ui::mb;
+
+void makePlain(QWidget* widget) {
+  for (QLabel* l : widget->findChildren<QLabel*>()) l->setTextFormat(Qt::PlainText);
+}
+
+namespace {
+
+QMessageBox::StandardButton standardOf(int32_t answer) {
+  switch (answer) {
+    case mb::OK: return QMessageBox::Ok;
+    case mb::Cancel: return QMessageBox::Cancel;
+    case mb::Abort: return QMessageBox::Abort;
+    case mb::Retry: return QMessageBox::Retry;
+    case mb::Ignore: return QMessageBox::Ignore;
+    case mb::Yes: return QMessageBox::Yes;
+    case mb::No: return QMessageBox::No;
+  }
+  return QMessageBox::Ok;
+}
+
+QLabel* label(const std::string& text) {
+  auto* l = new QLabel(plainText(text));
+  l->setTextFormat(Qt::PlainText);
+  l->setWordWrap(true);
+  return l;
+}
+
+// A small dialog of labelled fields with its buttons; returns the dialog's
+// result code (0 for Cancel or the close box).
+struct FieldDialog {
+  QDialog dialog;
+  QFormLayout* form;
+  QDialogButtonBox* buttons;
+  FieldDialog(QWidget* parent, const std::string& title) : dialog(parent) {
+    dialog.setWindowTitle(plainText(title));
+    auto* v = new QVBoxLayout(&dialog);
+    form = new QFormLayout;
+    v->addLayout(form);
+    buttons = new QDialogButtonBox;
+    v->addWidget(buttons);
+  }
+  QLineEdit* field(const std::string& caption, const std::string& text, const char* name) {
+    auto* e = new QLineEdit(toQ(text));
+    e->setObjectName(QLatin1String(name));
+    auto* l = label(caption);
+    l->setBuddy(e);
+    form->addRow(l, e);
+    return e;
+  }
+  QPushButton* button(const QString& caption, int code, bool isDefault = false) {
+    auto* b = buttons->addButton(caption, QDialogButtonBox::ActionRole);
+    b->setDefault(isDefault);
+    b->setAutoDefault(isDefault);
+    QObject::connect(b, &QPushButton::clicked, &dialog, [this, code] { dialog.done(code); });
+    return b;
+  }
+};
+
+}  // namespace
+
+int32_t WindowUser::messageBox(const ui::MessageBoxPrompt& prompt) {
+  ensureApplication();
+  QMessageBox box(promptParent());
+  box.setObjectName("msgbox");
+  box.setTextFormat(Qt::PlainText);
+  box.setWindowTitle(plainText(prompt.title));
+  box.setText(plainText(prompt.text));
+  switch (prompt.icon) {
+    case mb::Critical: box.setIcon(QMessageBox::Critical); break;
+    case mb::Question: box.setIcon(QMessageBox::Question); break;
+    case mb::Exclamation: box.setIcon(QMessageBox::Warning); break;
+    case mb::Information: box.setIcon(QMessageBox::Information); break;
+    default: box.setIcon(QMessageBox::NoIcon); break;
+  }
+  const auto answers = prompt.answers();
+  std::map<QAbstractButton*, int32_t> answerOf;
+  const size_t byDefault =
+      prompt.defaultButton > 0 && prompt.defaultButton < static_cast<int32_t>(answers.size()) ? prompt.defaultButton : 0;
+  for (size_t i = 0; i < answers.size(); ++i) {
+    QPushButton* b = box.addButton(standardOf(answers[i]));
+    answerOf[b] = answers[i];
+    if (i == byDefault) box.setDefaultButton(b);
+    if (answers[i] == mb::Cancel || answers.size() == 1) box.setEscapeButton(b);
+  }
+  makePlain(&box);
+  box.exec();
+  auto it = answerOf.find(box.clickedButton());
+  if (it != answerOf.end()) return it->second;
+  // Closed without a button: the box's Cancel where it has one, else its
+  // last button, as a box without a person gives.
+  for (int32_t a : answers)
+    if (a == mb::Cancel) return a;
+  return answers.back();
+}
+
+std::optional<std::string> WindowUser::inputBox(const ui::InputBoxPrompt& prompt) {
+  ensureApplication();
+  FieldDialog d(promptParent(), prompt.title);
+  d.dialog.setObjectName("inputbox");
+  d.form->addRow(label(prompt.prompt));
+  QLineEdit* e = new QLineEdit(toQ(prompt.defaultText));
+  e->setObjectName("text");
+  d.form->addRow(e);
+  d.button(QObject::tr("OK"), 1, true);
+  d.button(QObject::tr("Cancel"), 0);
+  e->selectAll();
+  if (d.dialog.exec() != 1) return std::nullopt;
+  return fromQ(e->text());
+}
+
+std::optional<std::string> WindowUser::find(const ui::FindPrompt& prompt) {
+  ensureApplication();
+  FieldDialog d(promptParent(), prompt.title.empty() ? "Find" : prompt.title);
+  d.dialog.setObjectName("find");
+  QLineEdit* e = d.field("Find what:", prompt.defaultText, "findWhat");
+  d.button(QObject::tr("&Find Next"), 1, true);
+  d.button(QObject::tr("Cancel"), 0);
+  e->selectAll();
+  if (d.dialog.exec() != 1 || e->text().isEmpty()) return std::nullopt;
+  return fromQ(e->text());
+}
+
+std::optional<ui::ReplaceAnswer> WindowUser::replace(const ui::FindPrompt& prompt) {
+  ensureApplication();
+  FieldDialog d(promptParent(), prompt.title.empty() ? "Replace" : prompt.title);
+  d.dialog.setObjectName("replace");
+  QLineEdit* what = d.field("Find what:", prompt.defaultText, "findWhat");
+  QLineEdit* with = d.field("Replace with:", {}, "replaceWith");
+  d.button(QObject::tr("&Replace"), 1, true);
+  d.button(QObject::tr("Replace &All"), 2);
+  d.button(QObject::tr("Cancel"), 0);
+  const int r = d.dialog.exec();
+  if (r == 0 || what->text().isEmpty()) return std::nullopt;
+  return ui::ReplaceAnswer{fromQ(what->text()), fromQ(with->text()), r == 2};
+}
+
+std::optional<int32_t> WindowUser::gotoLine(const ui::GotoPrompt& prompt) {
+  ensureApplication();
+  FieldDialog d(promptParent(), "Go To Line");
+  d.dialog.setObjectName("gotoline");
+  auto* spin = new QSpinBox;
+  spin->setObjectName("line");
+  spin->setRange(1, std::max(1, prompt.lineCount));
+  d.form->addRow(label("Line number (1 - " + std::to_string(std::max(1, prompt.lineCount)) + "):"), spin);
+  d.button(QObject::tr("OK"), 1, true);
+  d.button(QObject::tr("Cancel"), 0);
+  spin->selectAll();
+  if (d.dialog.exec() != 1) return std::nullopt;
+  return spin->value();
+}
+
+std::optional<std::string> WindowUser::fileDialog(const ui::FileDialogPrompt& prompt) {
+  ensureApplication();
+  namespace cdl = controls::cdl;
+  QFileDialog dialog(promptParent(), plainText(prompt.title));
+  dialog.setObjectName(prompt.save ? "savedialog" : "opendialog");
+  // The common dialog asks its own questions (replace an existing file,
+  // a missing file or folder): the toolkit asks none of them again.
+  QFileDialog::Options options = QFileDialog::DontConfirmOverwrite | QFileDialog::DontUseNativeDialog;
+  if (prompt.flags & cdl::NoDereferenceLinks) options |= QFileDialog::DontResolveSymlinks;
+  dialog.setOptions(options);
+  dialog.setAcceptMode(prompt.save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(!prompt.save && (prompt.flags & cdl::FileMustExist) ? QFileDialog::ExistingFile
+                                                                         : QFileDialog::AnyFile);
+  const QStringList filters = nameFilters(prompt.filter);
+  if (!filters.isEmpty()) {
+    dialog.setNameFilters(filters);
+    const int index = std::clamp(prompt.filterIndex, 1, static_cast<int>(filters.size())) - 1;
+    dialog.selectNameFilter(filters[index]);
+  }
+  QString dir = toQ(prompt.initDir);
+  QFileInfo name(toQ(prompt.fileName));
+  if (dir.isEmpty() && name.isAbsolute()) dir = name.absolutePath();
+  if (!dir.isEmpty() && QFileInfo(dir).isDir()) dialog.setDirectory(dir);
+  if (!prompt.fileName.empty()) dialog.selectFile(name.isAbsolute() ? name.fileName() : toQ(prompt.fileName));
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return fromQ(chosen.front());
+}
+
+std::optional<std::string> WindowUser::browseFolder(const ui::FolderPrompt& prompt) {
+  ensureApplication();
+  QFileDialog dialog(promptParent(), plainText(prompt.title));
+  dialog.setObjectName("folderbrowser");
+  dialog.setOptions(QFileDialog::ShowDirsOnly | QFileDialog::DontUseNativeDialog);
+  dialog.setFileMode(QFileDialog::Directory);
+  QString root = toQ(prompt.root);
+  dialog.setDirectory(!root.isEmpty() && QFileInfo(root).isDir() ? root : QDir::homePath());
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  const QStringList chosen = dialog.selectedFiles();
+  if (chosen.isEmpty()) return std::nullopt;
+  return fromQ(chosen.front());
+}
+
+std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDialogPrompt& prompt) {
+  ensureApplication();
+  namespace pd = controls::pd;
+  QPrinter& p = printer();
+  QPrintDialog dialog(&p, promptParent());
+  dialog.setObjectName("printdialog");
+  QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
+                                                     QAbstractPrintDialog::PrintShowPageSize;
+  if (prompt.maxPage > 0) {
+    options |= QAbstractPrintDialog::PrintPageRange;
+    dialog.setMinMax(std::max(1, prompt.minPage), prompt.maxPage);
+    if (prompt.fromPage > 0) p.setFromTo(prompt.fromPage, std::max(prompt.fromPage, prompt.toPage));
+  }
+  options |= QAbstractPrintDialog::PrintSelection;
+  dialog.setOptions(options);
+  p.setCopyCount(std::max(1, prompt.copies));
+  if (prompt.flags & static_cast<int32_t>(pd::PageNums)) dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+  else if (prompt.flags & static_cast<int32_t>(pd::Selection)) dialog.setPrintRange(QAbstractPrintDialog::Selection);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  printerChosen_ = true;
+  ui::PrintDialogAnswer a;
+  switch (dialog.printRange()) {
+    case QAbstractPrintDialog::Selection: a.flags = static_cast<int32_t>(pd::Selection); break;
+    case QAbstractPrintDialog::PageRange: a.flags = static_cast<int32_t>(pd::PageNums); break;
+    default: a.flags = 0; break;
+  }
+  a.fromPage = p.fromPage();
+  a.toPage = p.toPage();
+  a.copies = std::max(1, p.copyCount());
+  return a;
+}
+
+std::optional<std::string> WindowUser::popupMenu(const ui::PopupPrompt& prompt) {
+  ensureApplication();
+  QMenu menu(promptParent());
+  menu.setObjectName("popup");
+  std::map<QAction*, std::string> ids;
+  for (size_t i = 0; i < prompt.toolIds.size(); ++i) {
+    const std::string caption = i < prompt.captions.size() ? prompt.captions[i] : prompt.toolIds[i];
+    QAction* a = menu.addAction(plainText(caption));
+    ids[a] = prompt.toolIds[i];
+  }
+  QAction* picked = menu.exec(QCursor::pos());
+  auto it = ids.find(picked);
+  if (it == ids.end()) return std::nullopt;
+  return it->second;
+}
+
+}  // namespace platform::gui

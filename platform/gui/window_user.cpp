@@ -1,0 +1,388 @@
+#include <QClipboard>
+#include <QCursor>
+#include <QEventLoop>
+#include <QGuiApplication>
+#include <QMimeData>
+#include <QPrinter>
+#include <QScreen>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+#include <limits>
+#include <unistd.h>
+
+#include "platform/controls/code_editor_files.h"
+#include "platform/gui/code_view.h"
+#include "platform/gui/form_window.h"
+#include "platform/gui/gui_internal.h"
+#include "platform/runtime/clock.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/timer.h"
+#include "platform/ui/visible_text.h"
+#include "platform/ui/windows.h"
+
+namespace platform::gui {
+
+namespace {
+
+thread_local WindowUser* t_current = nullptr;
+
+// A display that goes away cannot be drawn on again: the host ends at once,
+// without the save question and without saving anything behind the
+// person's back (what was saved stays as it was written).
+void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
+  const QByteArray text = message.toLocal8Bit();
+  if (type == QtFatalMsg) {
+    if (message.contains(QLatin1String("connection broke")) || message.contains(QLatin1String("display"))) {
+      static const char line[] = "kestrin: the display went away; the editor ends without saving\n";
+      (void)!write(2, line, sizeof line - 1);
+      _exit(1);
+    }
+    std::fprintf(stderr, "%s\n", text.constData());
+    std::abort();
+  }
+  if (type == QtCriticalMsg || type == QtWarningMsg) {
+    if (std::getenv("KESTRIN_QT_DEBUG")) std::fprintf(stderr, "qt: %s\n", text.constData());
+  }
+}
+
+class SystemClipboard final : public ui::clipboard::Provider {
+ public:
+  void clear() override {
+    if (auto* c = board()) c->clear();
+  }
+  void setText(const std::string& text) override {
+    if (auto* c = board()) c->setText(toQ(text));
+  }
+  std::string text() override {
+    auto* c = board();
+    return c ? fromQ(c->text()) : std::string();
+  }
+  bool hasText() override {
+    auto* c = board();
+    const QMimeData* d = c ? c->mimeData() : nullptr;
+    return d && d->hasText();
+  }
+
+ private:
+  static QClipboard* board() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr; }
+};
+
+}  // namespace
+
+bool displayAvailable() {
+  auto set = [](const char* name) {
+    const char* v = std::getenv(name);
+    return v && *v;
+  };
+  if (set("WAYLAND_DISPLAY") || set("DISPLAY")) return true;
+  const char* qpa = std::getenv("QT_QPA_PLATFORM");
+  return qpa && (std::string(qpa) == "offscreen" || std::string(qpa) == "minimal");
+}
+
+QApplication* ensureApplication() {
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+  static int argc = 1;
+  static char name[] = "kestrin";
+  static char* argv[] = {name, nullptr};
+  qInstallMessageHandler(onToolkitMessage);
+  // Made once and kept to the end of the process: the windows of a host
+  // that loads and unloads the component come and go, the application
+  // object stays.
+  auto* app = new QApplication(argc, argv);
+  app->setQuitOnLastWindowClosed(false);
+  return app;
+}
+
+double twipsPerPixel(const QWidget* widget) {
+  double ratio = 1.0;
+  if (widget) ratio = widget->devicePixelRatioF();
+  else if (auto* s = QGuiApplication::primaryScreen()) ratio = s->devicePixelRatio();
+  return 15.0 * (ratio > 0 ? ratio : 1.0);
+}
+
+QString plainText(const std::string& text) {
+  return toQ(ui::visibleText(text, ui::VisibleTextOptions{true, true}));
+}
+
+std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QString& text) {
+  const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
+  bool shift = mods & Qt::ShiftModifier;
+  const char* named = nullptr;
+  switch (key) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: named = "Enter"; break;
+    case Qt::Key_Tab: named = "Tab"; break;
+    case Qt::Key_Backtab: named = "Tab"; shift = true; break;
+    case Qt::Key_Escape: named = "Escape"; break;
+    case Qt::Key_Backspace: named = "Backspace"; break;
+    case Qt::Key_Delete: named = "Delete"; break;
+    case Qt::Key_Insert: named = "Insert"; break;
+    case Qt::Key_Home: named = "Home"; break;
+    case Qt::Key_End: named = "End"; break;
+    case Qt::Key_PageUp: named = "PageUp"; break;
+    case Qt::Key_PageDown: named = "PageDown"; break;
+    case Qt::Key_Left: named = "Left"; break;
+    case Qt::Key_Right: named = "Right"; break;
+    case Qt::Key_Up: named = "Up"; break;
+    case Qt::Key_Down: named = "Down"; break;
+    case Qt::Key_Space:
+      if (ctrl || alt) named = "Space";
+      break;
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_Meta:
+    case Qt::Key_AltGr:
+    case Qt::Key_CapsLock:
+    case Qt::Key_NumLock:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+      return std::nullopt;
+    default: break;
+  }
+  static const char* fkeys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
+  if (key >= Qt::Key_F1 && key <= Qt::Key_F12) named = fkeys[key - Qt::Key_F1];
+  std::string prefix;
+  if (ctrl) prefix += "Ctrl+";
+  if (alt) prefix += "Alt+";
+  if (named) {
+    if (shift) prefix += "Shift+";
+    return KeyInput{false, prefix + named};
+  }
+  if (!ctrl && !alt) {
+    // A character typed: the text the key gives.
+    if (text.isEmpty()) return std::nullopt;
+    for (QChar ch : text)
+      if (ch.unicode() < 0x20 || ch.unicode() == 0x7F) return std::nullopt;
+    return KeyInput{true, fromQ(text)};
+  }
+  // Ctrl or Alt with a character key: the key's own character, lower case
+  // for letters with Shift named apart.
+  char ch = 0;
+  if (key >= Qt::Key_A && key <= Qt::Key_Z) ch = static_cast<char>('a' + (key - Qt::Key_A));
+  else if (key > 0x20 && key < 0x7F) ch = static_cast<char>(key);
+  if (!ch) return std::nullopt;
+  if (shift && ch >= 'a' && ch <= 'z') prefix += "Shift+";
+  return KeyInput{false, prefix + std::string(1, ch)};
+}
+
+QStringList nameFilters(const std::string& filter) {
+  QStringList out;
+  std::vector<std::string> parts;
+  size_t from = 0;
+  for (;;) {
+    size_t bar = filter.find('|', from);
+    parts.push_back(filter.substr(from, bar == std::string::npos ? std::string::npos : bar - from));
+    if (bar == std::string::npos) break;
+    from = bar + 1;
+  }
+  for (size_t i = 0; i + 1 < parts.size(); i += 2) {
+    std::string desc = parts[i], pattern = parts[i + 1];
+    for (char& ch : pattern)
+      if (ch == ';') ch = ' ';
+    while (!pattern.empty() && pattern.back() == ' ') pattern.pop_back();
+    if (pattern.empty()) pattern = "*";
+    // The toolkit reads the patterns from the last "(...)" of the name: a
+    // description that already ends with its patterns stands as it is.
+    const std::string tail = "(" + pattern + ")";
+    const bool ends = desc.size() >= tail.size() && desc.compare(desc.size() - tail.size(), tail.size(), tail) == 0;
+    out << toQ(ends ? desc : (desc.empty() ? tail : desc + " " + tail));
+  }
+  return out;
+}
+
+// --- the user --------------------------------------------------------------
+
+WindowUser::WindowUser() {
+  ensureApplication();
+  t_current = this;
+  ui::clipboard::setProvider(std::make_shared<SystemClipboard>());
+  controls::setPrintJobSink([](const std::string& title, std::string_view text, const std::string& file) {
+    if (auto* u = WindowUser::current()) u->printJob(title, std::string(text), file);
+  });
+  pump_ = new QTimer;
+  pump_->setSingleShot(true);
+  QObject::connect(pump_.data(), &QTimer::timeout, [this] { tick(); });
+}
+
+WindowUser::~WindowUser() {
+  if (t_current == this) {
+    t_current = nullptr;
+    ui::clipboard::setProvider(nullptr);
+    controls::setPrintJobSink(nullptr);
+  }
+  windows_.clear();
+  delete pump_.data();
+}
+
+WindowUser* WindowUser::current() { return t_current; }
+
+void WindowUser::post(ui::Action action) {
+  Item item;
+  item.action = std::move(action);
+  queue_.push_back(std::move(item));
+}
+
+void WindowUser::postCall(std::function<void()> call) {
+  Item item;
+  item.call = std::move(call);
+  queue_.push_back(std::move(item));
+}
+
+void WindowUser::whenIdle(std::function<void()> step) { idleSteps_.push_back(std::move(step)); }
+
+void WindowUser::armPump() {
+  if (!pump_) return;
+  // A virtual clock moves only when the person waits on purpose: nothing to
+  // wake up for.
+  if (clockIsVirtual()) {
+    pump_->stop();
+    return;
+  }
+  auto due = ui::nextTimerDue();
+  if (!due) {
+    pump_->stop();
+    return;
+  }
+  const int64_t in = std::clamp<int64_t>(*due - clockMillis(), 0, std::numeric_limits<int>::max() / 2);
+  pump_->start(static_cast<int>(in));
+}
+
+void WindowUser::tick() {
+  // The desktop's timers ride on the toolkit's loop, whichever loop runs:
+  // the waiting loop, a message box's or a file dialog's.
+  ui::runDueTimers();
+  sync();
+}
+
+void WindowUser::sync() {
+  if (syncing_) return;
+  syncing_ = true;
+  struct Done {
+    bool& f;
+    ~Done() { f = false; }
+  } done{syncing_};
+  auto forms = ui::forms();
+  std::map<uint32_t, std::shared_ptr<ui::Form>> loaded;
+  for (auto& f : forms)
+    if (f->loaded() && f->hWnd()) loaded[f->hWnd()] = f;
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    auto f = it->second->form();
+    if (!f || !loaded.count(it->first) || loaded[it->first] != f) it = windows_.erase(it);
+    else ++it;
+  }
+  for (auto& [hwnd, f] : loaded) {
+    auto it = windows_.find(hwnd);
+    if (!f->visible()) {
+      if (it != windows_.end() && it->second->widget() && it->second->widget()->isVisible())
+        it->second->widget()->hide();
+      continue;
+    }
+    if (it == windows_.end()) {
+      QWidget* owner = nullptr;
+      if (HWND o = ui::GetParent(hwnd); o && windows_.count(o)) owner = windows_[o]->widget();
+      it = windows_.emplace(hwnd, std::make_unique<FormWindow>(*this, f, owner)).first;
+      if (f->inModalLoop()) it->second->widget()->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+    }
+    it->second->follow();
+  }
+  armPump();
+}
+
+QWidget* WindowUser::windowOf(const std::string& formName) const {
+  FormWindow* w = formWindow(formName);
+  return w ? w->widget() : nullptr;
+}
+
+FormWindow* WindowUser::formWindow(const std::string& formName) const {
+  FormWindow* found = nullptr;
+  for (auto& [h, w] : windows_) {
+    auto f = w->form();
+    if (f && f->name() == formName && (!found || f->visible())) found = w.get();
+  }
+  return found;
+}
+
+QWidget* WindowUser::promptParent() const {
+  if (QWidget* m = QApplication::activeModalWidget()) return m;
+  auto active = ui::activeForm();
+  if (active) {
+    auto it = windows_.find(active->hWnd());
+    if (it != windows_.end() && it->second->widget() && it->second->widget()->isVisible()) return it->second->widget();
+  }
+  return nullptr;
+}
+
+ui::Action WindowUser::nextAction(const ui::WaitContext&) {
+  for (;;) {
+    sync();
+    if (!queue_.empty()) {
+      Item item = std::move(queue_.front());
+      queue_.pop_front();
+      if (item.call) {
+        ui::runContained("window", item.call);
+        continue;
+      }
+      return *item.action;
+    }
+    if (!idleSteps_.empty()) {
+      auto step = std::move(idleSteps_.front());
+      idleSteps_.pop_front();
+      QTimer::singleShot(0, [step] { step(); });
+    }
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+  }
+}
+
+// --- printing ----------------------------------------------------------------
+
+QPrinter& WindowUser::printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
+namespace {
+// A job's text for the page: one line break a line, control characters as
+// symbols, tabs kept.
+QString pageText(const std::string& text) {
+  std::string lf;
+  lf.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i)
+    if (!(text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')) lf += text[i];
+  return toQ(ui::visibleText(lf, ui::VisibleTextOptions{true, true}));
+}
+}  // namespace
+
+void WindowUser::printJob(const std::string& title, const std::string& text, const std::string& jobFile) {
+  QPrinter& p = printer();
+  const bool toFile = p.outputFormat() == QPrinter::PdfFormat;
+  if (!toFile && p.printerName().isEmpty()) {
+    // No printer on this machine and none chosen: the job becomes a PDF
+    // file beside its text file.
+    std::string pdf = jobFile;
+    if (pdf.size() > 4 && pdf.compare(pdf.size() - 4, 4, ".txt") == 0) pdf.resize(pdf.size() - 4);
+    pdf += ".pdf";
+    QPrinter fallback(QPrinter::HighResolution);
+    fallback.setOutputFormat(QPrinter::PdfFormat);
+    fallback.setOutputFileName(toQ(pdf));
+    fallback.setDocName(plainText(title));
+    QTextDocument doc;
+    doc.setDefaultFont(QFont(QStringLiteral("Monospace"), 10));
+    doc.setPlainText(pageText(text));
+    doc.print(&fallback);
+    return;
+  }
+  p.setDocName(plainText(title));
+  QTextDocument doc;
+  doc.setDefaultFont(QFont(QStringLiteral("Monospace"), 10));
+  doc.setPlainText(pageText(text));
+  doc.print(&p);
+}
+
+std::shared_ptr<ui::User> makeWindowUser() { return std::make_shared<WindowUser>(); }
+
+}  // namespace platform::gui
