@@ -268,7 +268,7 @@ int CodeView::marginWidth() const {
 int CodeView::textLeft() const { return marginWidth() + 2; }
 
 int32_t CodeView::visibleRows() const {
-  int h = height() - (hbar_->isVisible() ? hbar_->height() : 0);
+  int h = height() - (hbar_->isHidden() ? 0 : hbar_->height());
   return std::max(1, h / lineHeight_);
 }
 

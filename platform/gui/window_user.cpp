@@ -253,7 +253,10 @@ void WindowUser::armPump() {
 
 void WindowUser::tick() {
   // The desktop's timers ride on the toolkit's loop, whichever loop runs:
-  // the waiting loop, a message box's or a file dialog's.
+  // the waiting loop, a message box's or a file dialog's. A handler that
+  // opens a loop of its own (a message box) keeps the others ticking in it:
+  // the pump stays armed at the timer resolution until the handler returns.
+  if (pump_ && !clockIsVirtual()) pump_->start(ui::kTimerResolutionMillis);
   ui::runDueTimers();
   sync();
 }
@@ -316,8 +319,15 @@ QWidget* WindowUser::promptParent() const {
   return nullptr;
 }
 
-ui::Action WindowUser::nextAction(const ui::WaitContext&) {
+ui::Action WindowUser::nextAction(const ui::WaitContext& waiting) {
   for (;;) {
+    // The window waited for went while the loop slept (a timer's handler
+    // unloaded it): the loop looks again.
+    if (waiting.hWnd && !ui::IsWindowVisible(waiting.hWnd)) {
+      ui::Action a;
+      a.kind = ui::Action::Kind::Wait;
+      return a;
+    }
     sync();
     if (!queue_.empty()) {
       Item item = std::move(queue_.front());

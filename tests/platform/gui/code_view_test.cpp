@@ -1,0 +1,165 @@
+// The code editor as a widget: keys typed into it reach the control as the
+// desktop's key names, clicks and drags place the caret and select, the
+// view paints only its visible lines, and the completion list and tip show
+// over it.
+#include <QListWidget>
+#include <QWheelEvent>
+
+#include "gui_fixture.h"
+#include "platform/controls/code_editor_control.h"
+#include "platform/controls/image_list.h"
+#include "platform/gui/code_view.h"
+
+namespace gui_test {
+namespace {
+
+using namespace platform::controls;
+using platform::gui::CodeView;
+using platform::ui::Form;
+
+class Sink : public CodeEditorEvents {
+ public:
+  std::shared_ptr<ImageList> images;
+  int textChanges = 0;
+  void textChange(CodeEditor&) override { ++textChanges; }
+  bool completionListShow(CodeEditor&, CompletionList& list) override {
+    list.setImageList(static_cast<int32_t>(images->hImageList()));
+    list.addItem("MsgBox", 3);
+    list.addItem("<b>Markup</b>", 0);
+    list.addItem("Mid", 4);
+    return true;
+  }
+  int32_t tipKind(CodeEditor&) override { return 4; }
+  void tipShow(CodeEditor&, ArgumentTip& tip) override {
+    tip.setText("MsgBox(prompt, buttons, title)");
+    tip.setArgument(1);
+  }
+};
+
+class EditForm : public Form {
+ public:
+  EditForm() : Form("frmEdit") {}
+  std::shared_ptr<CodeEditorControl> code;
+  std::shared_ptr<ImageList> images;
+  Sink sink;
+
+ protected:
+  void createControls() override {
+    images = add(std::make_shared<ImageList>("imlList"));
+    for (const char* key : kCompletionImageKeys) images->add(key);
+    code = add(std::make_shared<CodeEditorControl>("CodeSense1"));
+    sink.images = images;
+    code->setEventSink(&sink);
+  }
+};
+
+class CodeViewTest : public GuiTest {
+ protected:
+  void SetUp() override {
+    GuiTest::SetUp();
+    form = Form::make<EditForm>();
+    form->load();
+    form->move(0, 0, 800 * 15, 600 * 15);
+  }
+  void TearDown() override {
+    if (form->loaded()) form->unload();
+    form.reset();
+    GuiTest::TearDown();
+  }
+  CodeView* view() const { return widget<CodeView>("frmEdit", "CodeSense1"); }
+  void close() {
+    then([this] { window("frmEdit")->close(); });
+  }
+  std::shared_ptr<EditForm> form;
+};
+
+TEST_F(CodeViewTest, KeysTypedIntoTheViewChangeTheControlsText) {
+  then([&] {
+    ASSERT_NE(view(), nullptr);
+    QTest::keyClicks(view(), "Dim x");
+    QTest::keyClick(view(), Qt::Key_Return);
+    QTest::keyClicks(view(), "x = 1");
+    QTest::keyClick(view(), Qt::Key_Left, Qt::ShiftModifier);
+    QTest::keyClick(view(), Qt::Key_Backspace);
+  });
+  close();
+  form->show(platform::ui::vbModal);
+  EXPECT_EQ(form->code->text(), "Dim x\r\nx = ");
+  EXPECT_GT(form->sink.textChanges, 0);
+}
+
+TEST_F(CodeViewTest, AClickPlacesTheCaretAndADragSelects) {
+  form->code->setText("first line\r\nsecond line\r\n\tthird");
+  then([&] { QTest::mouseClick(view(), Qt::LeftButton, {}, view()->cellOrigin(1, 3) + QPoint(1, 2)); });
+  then([&] {
+    EXPECT_EQ(form->code->caretPos(), (TextPos{1, 3}));
+    // The tab draws as blanks to the next stop: the column after it is the
+    // character after the tab.
+    QTest::mouseClick(view(), Qt::LeftButton, {}, view()->cellOrigin(2, 1) + QPoint(1, 2));
+  });
+  then([&] {
+    EXPECT_EQ(form->code->caretPos(), (TextPos{2, 1}));
+    QTest::mousePress(view(), Qt::LeftButton, {}, view()->cellOrigin(0, 0) + QPoint(1, 2));
+    QTest::mouseMove(view(), view()->cellOrigin(0, 5) + QPoint(1, 2));
+    QTest::mouseRelease(view(), Qt::LeftButton, {}, view()->cellOrigin(0, 5) + QPoint(1, 2));
+  });
+  then([&] { EXPECT_EQ(form->code->selText(), "first"); });
+  close();
+  form->show(platform::ui::vbModal);
+}
+
+TEST_F(CodeViewTest, OnlyTheVisibleLinesArePaintedAndTheWheelScrolls) {
+  std::string text;
+  for (int i = 0; i < 5000; ++i) text += "Dim v" + std::to_string(i) + "\r\n";
+  form->code->setText(text);
+  then([&] {
+    (void)view()->grab();
+    EXPECT_GT(view()->linesPainted(), 5);
+    EXPECT_LE(view()->linesPainted(), view()->visibleRows() + 1);
+    EXPECT_EQ(form->code->viewLines(), view()->visibleRows());
+    QWheelEvent wheel(QPointF(50, 50), view()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(view(), &wheel);
+    EXPECT_EQ(form->code->topLine(), 3);
+    // Ctrl+End takes the caret to the end, and the view follows it.
+    QTest::keyClick(view(), Qt::Key_End, Qt::ControlModifier);
+  });
+  then([&] {
+    EXPECT_EQ(form->code->caretPos().line, 5000);
+    EXPECT_GE(form->code->topLine() + view()->visibleRows(), 5000);
+  });
+  close();
+  form->show(platform::ui::vbModal);
+}
+
+TEST_F(CodeViewTest, TheCompletionListShowsItsEntriesWithTheirImagesUnderTheCaret) {
+  then([&] {
+    QTest::keyClicks(view(), "M");
+    QTest::keyClick(view(), Qt::Key_Space, Qt::ControlModifier);
+  });
+  then([&] {
+    QListWidget* list = view()->completionList();
+    ASSERT_TRUE(list->isVisible());
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_EQ(list->item(0)->text().toStdString(), "MsgBox");
+    EXPECT_EQ(list->item(0)->data(Qt::UserRole).toString().toStdString(), "method");
+    EXPECT_FALSE(list->item(0)->icon().isNull());
+    EXPECT_EQ(list->item(1)->text().toStdString(), "<b>Markup</b>");
+    EXPECT_EQ(list->item(1)->data(Qt::UserRole).toString().toStdString(), "class");
+    EXPECT_GE(list->y(), view()->cellOrigin(0, 1).y() + 1);
+    QTest::keyClick(view(), Qt::Key_Escape);
+  });
+  then([&] {
+    EXPECT_FALSE(view()->completionList()->isVisible());
+    QTest::keyClick(view(), Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier);
+  });
+  then([&] {
+    ASSERT_TRUE(view()->tip()->isVisible());
+    EXPECT_EQ(view()->tipBoldPart(), " buttons");
+  });
+  close();
+  form->show(platform::ui::vbModal);
+}
+
+}  // namespace
+}  // namespace gui_test

@@ -1,0 +1,143 @@
+// Forms as windows: a dialog's controls as widgets that a person types
+// into and clicks, the close box as the close query, Enter and Escape, and
+// untrusted captions shown as they stand.
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include "gui_fixture.h"
+#include "platform/controls/standard_controls.h"
+
+namespace gui_test {
+namespace {
+
+using namespace platform::controls;
+using platform::ui::Form;
+
+class TestDialog : public Form {
+ public:
+  TestDialog() : Form("frmTest") {}
+  std::shared_ptr<Label> lbl;
+  std::shared_ptr<TextBox> txt;
+  std::shared_ptr<CheckBox> chk;
+  std::shared_ptr<OptionButton> opt[2];
+  std::shared_ptr<CommandButton> ok, cancel;
+  std::string stored;
+  std::vector<int32_t> queries;
+  bool keepOpen = false;
+  std::string labelCaption = "&Name:";
+
+ protected:
+  void createControls() override {
+    lbl = add(std::make_shared<Label>("lblName", labelCaption));
+    txt = add(std::make_shared<TextBox>("txtName"));
+    chk = add(std::make_shared<CheckBox>("chkFlag", "&Flag"));
+    opt[0] = add(std::make_shared<OptionButton>("optKind", "One", 0));
+    opt[1] = add(std::make_shared<OptionButton>("optKind", "Two", 1));
+    ok = add(std::make_shared<CommandButton>("cmdOK", "&OK"));
+    cancel = add(std::make_shared<CommandButton>("cmdCancel", "&Cancel"));
+    ok->setDefault(true);
+    cancel->setCancel(true);
+    ok->onClick = [this] {
+      stored = txt->text() + "|" + std::to_string(chk->value()) + "|" + (opt[1]->value() ? "Two" : "One");
+      unload();
+    };
+    cancel->onClick = [this] {
+      stored = "cancelled";
+      unload();
+    };
+  }
+  void onQueryUnload(bool& cancelIt, int32_t mode) override {
+    queries.push_back(mode);
+    cancelIt = keepOpen;
+  }
+};
+
+using DialogTest = GuiTest;
+
+TEST_F(DialogTest, TypedTextClicksAndOkReachTheFormsControls) {
+  auto d = Form::make<TestDialog>();
+  then([&] {
+    auto* edit = widget<QLineEdit>("frmTest", "txtName");
+    ASSERT_NE(edit, nullptr);
+    QTest::keyClicks(edit, "Ann");
+  });
+  // A person clicks on the box itself, at the left of the caption.
+  then([&] { QTest::mouseClick(widget<QCheckBox>("frmTest", "chkFlag"), Qt::LeftButton, {}, QPoint(6, 8)); });
+  then([&] { QTest::mouseClick(widget<QRadioButton>("frmTest", "optKind(1)"), Qt::LeftButton, {}, QPoint(6, 8)); });
+  then([&] {
+    // The window follows the form: the check box and option buttons show
+    // what the controls hold.
+    EXPECT_EQ(widget<QCheckBox>("frmTest", "chkFlag")->checkState(), Qt::Checked);
+    EXPECT_FALSE(widget<QRadioButton>("frmTest", "optKind(0)")->isChecked());
+    EXPECT_TRUE(widget<QRadioButton>("frmTest", "optKind(1)")->isChecked());
+    QTest::mouseClick(widget<QPushButton>("frmTest", "cmdOK"), Qt::LeftButton);
+  });
+  d->show(platform::ui::vbModal);
+  EXPECT_EQ(d->stored, "Ann|1|Two");
+  EXPECT_FALSE(d->loaded());
+  user->sync();
+  EXPECT_EQ(window("frmTest"), nullptr);
+}
+
+TEST_F(DialogTest, TheCloseBoxIsTheCloseQueryAndItsCancelKeepsTheWindow) {
+  auto d = Form::make<TestDialog>();
+  d->keepOpen = true;
+  then([&] { window("frmTest")->close(); });
+  then([&] {
+    EXPECT_EQ(d->queries, std::vector<int32_t>{platform::ui::unload_mode::FormControlMenu});
+    EXPECT_TRUE(d->loaded());
+    EXPECT_TRUE(window("frmTest")->isVisible());
+    d->keepOpen = false;
+    window("frmTest")->close();
+  });
+  d->show(platform::ui::vbModal);
+  EXPECT_EQ(d->queries.size(), 2u);
+  EXPECT_FALSE(d->loaded());
+  EXPECT_EQ(d->stored, "");
+}
+
+TEST_F(DialogTest, EnterPressesTheDefaultButtonAndEscapeTheCancelButton) {
+  for (auto [key, expected] : {std::pair{Qt::Key_Return, "Bo|0|One"}, std::pair{Qt::Key_Escape, "cancelled"}}) {
+    auto d = Form::make<TestDialog>();
+    then([&] { QTest::keyClicks(widget<QLineEdit>("frmTest", "txtName"), "Bo"); });
+    then([&, key = key] { QTest::keyClick(widget<QLineEdit>("frmTest", "txtName"), key); });
+    d->show(platform::ui::vbModal);
+    EXPECT_EQ(d->stored, expected);
+  }
+}
+
+TEST_F(DialogTest, CaptionsAndTitlesHoldingMarkupAreShownAsTheyStand) {
+  auto d = Form::make<TestDialog>();
+  d->labelCaption = "<b>Name</b>\x1b[31m";
+  d->load();
+  d->setCaption("<i>Options</i>");
+  then([&] {
+    auto* label = widget<QLabel>("frmTest", "lblName");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text().toStdString(), "<b>Name</b>\u241b[31m");
+    EXPECT_EQ(window("frmTest")->windowTitle().toStdString(), "<i>Options</i>");
+    d->unload();
+  });
+  d->show(platform::ui::vbModal);
+}
+
+TEST_F(DialogTest, AWindowTakesItsSizeAndPlaceFromTwips) {
+  auto d = Form::make<TestDialog>();
+  d->load();
+  d->move(1500, 3000, 600 * 15, 450 * 15);
+  then([&] {
+    const QRect g = window("frmTest")->geometry();
+    EXPECT_EQ(g.topLeft(), QPoint(100, 200));
+    EXPECT_EQ(g.size(), QSize(600, 450));
+    d->unload();
+  });
+  d->show(platform::ui::vbModal);
+}
+
+}  // namespace
+}  // namespace gui_test

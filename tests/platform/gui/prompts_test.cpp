@@ -1,0 +1,228 @@
+// The prompts as the toolkit's dialogs, the key names, the filters, the
+// timers on the toolkit's loops, the system clipboard and printing.
+#include <QClipboard>
+#include <QComboBox>
+#include <QDialog>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPrinter>
+#include <QPushButton>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+
+#include "common/temp_dir.h"
+#include "gui_fixture.h"
+#include "platform/controls/code_editor_files.h"
+#include "platform/ui/clipboard.h"
+#include "platform/ui/msgbox.h"
+#include "platform/ui/timer.h"
+
+namespace gui_test {
+namespace {
+
+namespace mb = platform::ui::mb;
+using platform::gui::keyInput;
+using platform::gui::nameFilters;
+
+TEST(WindowKeys, TheToolkitsKeysAreTheDesktopsKeyNames) {
+  struct Case {
+    int key;
+    Qt::KeyboardModifiers mods;
+    QString text;
+    bool typed;
+    std::string name;
+  } cases[] = {
+      {Qt::Key_A, Qt::NoModifier, "a", true, "a"},
+      {Qt::Key_A, Qt::ShiftModifier, "A", true, "A"},
+      {Qt::Key_Space, Qt::NoModifier, " ", true, " "},
+      {Qt::Key_Eacute, Qt::NoModifier, QString::fromUtf8("é"), true, "é"},
+      {Qt::Key_Return, Qt::NoModifier, "\r", false, "Enter"},
+      {Qt::Key_Enter, Qt::KeypadModifier, "\r", false, "Enter"},
+      {Qt::Key_Tab, Qt::NoModifier, "\t", false, "Tab"},
+      {Qt::Key_Backtab, Qt::ShiftModifier, "", false, "Shift+Tab"},
+      {Qt::Key_Escape, Qt::NoModifier, "\x1b", false, "Escape"},
+      {Qt::Key_Backspace, Qt::NoModifier, "\b", false, "Backspace"},
+      {Qt::Key_Delete, Qt::NoModifier, "\x7f", false, "Delete"},
+      {Qt::Key_Space, Qt::ControlModifier, " ", false, "Ctrl+Space"},
+      {Qt::Key_Home, Qt::ControlModifier, "", false, "Ctrl+Home"},
+      {Qt::Key_End, Qt::ControlModifier | Qt::ShiftModifier, "", false, "Ctrl+Shift+End"},
+      {Qt::Key_Right, Qt::ShiftModifier, "", false, "Shift+Right"},
+      {Qt::Key_PageDown, Qt::NoModifier, "", false, "PageDown"},
+      {Qt::Key_F5, Qt::NoModifier, "", false, "F5"},
+      {Qt::Key_F12, Qt::AltModifier, "", false, "Alt+F12"},
+      {Qt::Key_S, Qt::ControlModifier, "\x13", false, "Ctrl+s"},
+      {Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier, "\x1a", false, "Ctrl+Shift+z"},
+      {Qt::Key_X, Qt::AltModifier, "x", false, "Alt+x"},
+  };
+  for (const auto& c : cases) {
+    auto k = keyInput(c.key, c.mods, c.text);
+    ASSERT_TRUE(k) << c.name;
+    EXPECT_EQ(k->typed, c.typed) << c.name;
+    EXPECT_EQ(k->text, c.name);
+  }
+  EXPECT_FALSE(keyInput(Qt::Key_Shift, Qt::ShiftModifier, ""));
+  EXPECT_FALSE(keyInput(Qt::Key_Control, Qt::ControlModifier, ""));
+}
+
+TEST(WindowFilters, AFilterBecomesTheToolkitsNameFilters) {
+  struct Case {
+    const char* filter;
+    QStringList expected;
+  } cases[] = {
+      {"Kestrin VB Script (*.vbs)|*.vbs", {"Kestrin VB Script (*.vbs)"}},
+      {"Scripts|*.vbs;*.txt|All Files (*.*)|*.*", {"Scripts (*.vbs *.txt)", "All Files (*.*)"}},
+      {"Plain (text)|*.txt", {"Plain (text) (*.txt)"}},
+      {"", {}},
+      {"Lonely", {}},
+  };
+  for (const auto& c : cases) EXPECT_EQ(nameFilters(c.filter), c.expected) << c.filter;
+}
+
+using PromptTest = GuiTest;
+
+TEST_F(PromptTest, AMessageBoxHasItsTitleIconButtonsAndDefaultAndAnswersByAClick) {
+  onModal([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->windowTitle().toStdString(), "Save changes");
+    EXPECT_EQ(box->icon(), QMessageBox::Question);
+    EXPECT_EQ(box->text().toStdString(), "Save <b>a.vbs</b>?");
+    EXPECT_EQ(box->textFormat(), Qt::PlainText);
+    for (QLabel* l : box->findChildren<QLabel*>()) EXPECT_EQ(l->textFormat(), Qt::PlainText);
+    ASSERT_EQ(box->buttons().size(), 3);
+    EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
+    QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
+  });
+  EXPECT_EQ(platform::ui::MsgBox("Save <b>a.vbs</b>?", mb::YesNoCancel | mb::Question | mb::DefaultButton2,
+                                 "Save changes"),
+            mb::No);
+}
+
+TEST_F(PromptTest, EscapeAnswersCancelAndTheInputBoxGivesItsText) {
+  onModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
+  EXPECT_EQ(platform::ui::MsgBox("Go on?", mb::OKCancel), mb::Cancel);
+  onModal([](QWidget* w) {
+    auto* e = w->findChild<QLineEdit*>("text");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->text().toStdString(), "first");
+    e->clear();
+    QTest::keyClicks(e, "second");
+    QTest::keyClick(e, Qt::Key_Return);
+  });
+  EXPECT_EQ(platform::ui::InputBox("Name?", "Ask", "first"), "second");
+}
+
+TEST_F(PromptTest, TheSaveDialogShowsItsTitleFilterAndFolderAndAsksNoSecondQuestion) {
+  kestrin_test::TempDir dir;
+  { std::ofstream(dir.file("old.vbs")) << "x"; }
+  platform::ui::FileDialogPrompt p;
+  p.save = true;
+  p.title = "Save Script As";
+  p.filter = "Kestrin VB Script (*.vbs)|*.vbs|All Files|*.*";
+  p.filterIndex = 2;
+  p.initDir = dir.path();
+  p.fileName = "old.vbs";
+  p.flags = 0x2;  // the common dialog asks its own replace question
+  onModal([&](QWidget* w) {
+    auto* d = qobject_cast<QFileDialog*>(w);
+    ASSERT_NE(d, nullptr);
+    EXPECT_EQ(d->windowTitle().toStdString(), "Save Script As");
+    EXPECT_EQ(d->nameFilters(), (QStringList{"Kestrin VB Script (*.vbs)", "All Files (*.*)"}));
+    EXPECT_EQ(d->selectedNameFilter().toStdString(), "All Files (*.*)");
+    EXPECT_EQ(std::filesystem::canonical(d->directory().absolutePath().toStdString()),
+              std::filesystem::canonical(dir.path()));
+    EXPECT_TRUE(d->testOption(QFileDialog::DontConfirmOverwrite));
+    QMetaObject::invokeMethod(d, "accept");
+  });
+  auto chosen = user->fileDialog(p);
+  ASSERT_TRUE(chosen);
+  EXPECT_EQ(std::filesystem::path(*chosen).filename(), "old.vbs");
+}
+
+TEST_F(PromptTest, ACancelledOpenDialogGivesNothing) {
+  platform::ui::FileDialogPrompt p;
+  p.title = "Open";
+  p.filter = "Kestrin VB Script (*.vbs)|*.vbs";
+  p.flags = 0x1000;
+  onModal([](QWidget* w) {
+    EXPECT_EQ(qobject_cast<QFileDialog*>(w)->fileMode(), QFileDialog::ExistingFile);
+    qobject_cast<QDialog*>(w)->reject();
+  });
+  EXPECT_FALSE(user->fileDialog(p));
+}
+
+class TickingForm : public platform::ui::Form {
+ public:
+  TickingForm() : Form("frmTicks") {}
+  std::shared_ptr<platform::ui::Timer> count, ask;
+  int ticks = 0;
+  int ticksInBox = 0;
+
+ protected:
+  void createControls() override {
+    count = add(std::make_shared<platform::ui::Timer>("tmrCount"));
+    count->setInterval(10);
+    count->onTimer = [this] {
+      if (++ticks >= 12) unload();
+    };
+    ask = add(std::make_shared<platform::ui::Timer>("tmrAsk"));
+    ask->setInterval(30);
+    ask->onTimer = [this] {
+      ask->setEnabled(false);
+      onModal([this](QWidget* w) {
+        const int started = ticks;
+        QElapsedTimer t;
+        t.start();
+        while (ticks < started + 3 && t.elapsed() < 3000) QTest::qWait(5);
+        ticksInBox = ticks - started;
+        qobject_cast<QMessageBox*>(w)->button(QMessageBox::Ok)->click();
+      });
+      platform::ui::MsgBox("ticking", mb::OKOnly);
+    };
+  }
+};
+
+TEST_F(PromptTest, TimersTickInTheWaitingLoopAndInsideAMessageBoxOnTheRealClock) {
+  platform::useRealClock();
+  auto f = platform::ui::Form::make<TickingForm>();
+  f->show(platform::ui::vbModal);
+  EXPECT_FALSE(f->loaded());
+  EXPECT_GE(f->ticks, 12);
+  EXPECT_GE(f->ticksInBox, 3);
+}
+
+TEST_F(PromptTest, TheClipboardIsTheSystemsBothWays) {
+  platform::ui::clipboard::SetText("Dim x = \"\u00e9\"");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "Dim x = \"\u00e9\"");
+  QGuiApplication::clipboard()->setText("from elsewhere");
+  EXPECT_TRUE(platform::ui::clipboard::HasText());
+  EXPECT_EQ(platform::ui::clipboard::GetText(), "from elsewhere");
+}
+
+TEST_F(PromptTest, APrintJobGoesToThePdfFileChosenForThePrinter) {
+  kestrin_test::TempDir dir;
+  platform::controls::setPrintFolder(dir.file("jobs"));
+  user->printer().setOutputFormat(QPrinter::PdfFormat);
+  user->printer().setOutputFileName(QString::fromStdString(dir.file("out.pdf")));
+  const std::string job = platform::controls::printTextJob("Kestrin script", "Dim x\r\nMsgBox \"<b>hi</b>\"\r\n");
+  platform::controls::setPrintFolder("");
+  EXPECT_TRUE(std::filesystem::exists(job));
+  ASSERT_TRUE(std::filesystem::exists(dir.file("out.pdf")));
+  const std::string cmd = "pdftotext '" + dir.file("out.pdf") + "' - 2>/dev/null";
+  std::string text;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    pclose(p);
+  }
+  EXPECT_NE(text.find("Dim x"), std::string::npos) << text;
+  EXPECT_NE(text.find("MsgBox \"<b>hi</b>\""), std::string::npos) << text;
+}
+
+}  // namespace
+}  // namespace gui_test
