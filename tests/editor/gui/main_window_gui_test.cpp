@@ -1,0 +1,171 @@
+// The editor's main window on the windowed desktop (Qt's offscreen
+// platform): the menu bar, toolbars and status panels built from the
+// design layout, keys typed into the code view marking the script, a menu
+// pick reaching the dispatcher as a tool click, the Options dialog's check
+// box and OK storing the setting, and the close box's exit question.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include "editor/CMainFrontEnd.h"
+#include "editor/editor_fixture.h"
+#include "platform/gui/code_view.h"
+#include "platform/win32/settings.h"
+#include "platform/gui/form_window.h"
+#include "platform/controls/standard_controls.h"
+#include "platform/gui/gui_internal.h"
+#include "platform/ui/visible_text.h"
+
+namespace editor_test {
+namespace {
+
+inline const bool kOffscreen = [] {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  return true;
+}();
+
+using platform::gui::WindowUser;
+
+class WindowedEditorTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    windows = std::make_shared<WindowUser>();
+    platform::ui::setCurrentUser(windows);
+  }
+  void TearDown() override {
+    delete answering.data();
+    platform::ui::resetDesktop();
+    windows->sync();
+    platform::ui::setCurrentUser(user);
+    windows.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EditorTest::TearDown();
+  }
+  void then(std::function<void()> step) { windows->whenIdle(std::move(step)); }
+  QMainWindow* mainWindow() const { return windows->formWindow("frmMain")->widget(); }
+  QAction* tool(const std::string& id) const { return windows->formWindow("frmMain")->toolAction(id); }
+  // Leaves by the close box, answering the exit question with Yes and a
+  // save question with No.
+  void closeByTheCloseBox() {
+    then([this] {
+      answering = new QTimer;
+      QObject::connect(answering, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        const bool save = box->text().contains("save");
+        if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
+      });
+      answering->start(5);
+      mainWindow()->close();
+    });
+  }
+  QPointer<QTimer> answering;
+  int run() {
+    std::string arg = "new";
+    auto front = kestrin::editor::CMainFrontEnd::create();
+    return front->RunEditor(arg);
+  }
+  std::shared_ptr<WindowUser> windows;
+};
+
+TEST_F(WindowedEditorTest, TheMainWindowShowsTheDesignLayoutsMenusToolbarAndStatusPanels) {
+  then([&] {
+    auto& bar = *window().SSActiveToolBars1;
+    QMenuBar* menus = mainWindow()->menuBar();
+    std::vector<std::string> titles, expected;
+    for (QAction* a : menus->actions()) titles.push_back(a->text().toStdString());
+    for (const auto& b : bar.layout().bars)
+      if (b.menu)
+        for (const auto& id : b.items)
+          if (const auto* t = bar.findTool(id); t && !id.empty()) expected.push_back(t->caption);
+    EXPECT_EQ(titles, expected);
+    EXPECT_EQ(titles.front(), "&File");
+    // The File menu: its items with their access keys, its separators.
+    QMenu* file = menus->actions().front()->menu();
+    ASSERT_NE(file, nullptr);
+    std::vector<std::string> items;
+    for (QAction* a : file->actions()) items.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+    EXPECT_EQ(items.back(), "E&xit");
+    EXPECT_NE(std::find(items.begin(), items.end(), "-"), items.end());
+    // A visible toolbar shows its tools' captions.
+    for (const auto& b : bar.layout().bars) {
+      if (b.menu || !b.visible) continue;
+      auto* tb = mainWindow()->findChild<QToolBar*>(QString::fromStdString(b.name));
+      ASSERT_NE(tb, nullptr) << b.name;
+      std::vector<std::string> shown, captions;
+      for (QAction* a : tb->actions())
+        if (!a->isSeparator()) shown.push_back(a->iconText().toStdString());
+      for (const auto& id : b.items)
+        if (!id.empty()) captions.push_back(bar.findTool(id)->plainCaption());
+      EXPECT_EQ(shown, captions) << b.name;
+      break;
+    }
+    // The status bar's panels.
+    auto panels = windows->formWindow("frmMain")->statusPanels();
+    ASSERT_EQ(static_cast<int>(panels.size()), window().StatusBar1->count());
+    for (int i = 0; i < window().StatusBar1->count(); ++i)
+      EXPECT_EQ(panels[static_cast<size_t>(i)]->text().toStdString(),
+                platform::ui::visibleText(window().StatusBar1->panel(i + 1).text(), {true, true}));
+    EXPECT_EQ(mainWindow()->windowTitle().toStdString(), window().caption());
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
+  EXPECT_TRUE(platform::ui::forms().empty());
+}
+
+TEST_F(WindowedEditorTest, KeysTypedIntoTheCodeViewChangeTheTextAndMarkTheScript) {
+  std::string dirty;
+  then([&] {
+    auto* view = dynamic_cast<platform::gui::CodeView*>(windows->formWindow("frmMain")->codeView());
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(window().property("IsDirty"), "False");
+    QTest::keyClicks(view, "Dim x");
+  });
+  then([&] {
+    if (const char* shot = getenv("KESTRIN_SHOT")) mainWindow()->grab().save(shot);
+  });
+  then([&] {
+    EXPECT_NE(window().CodeSense1->text().find("Dim x"), std::string::npos);
+    dirty = window().property("IsDirty");
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
+  EXPECT_EQ(dirty, "True");
+}
+
+TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStoreTheSetting) {
+  const std::string before = platform::GetSetting("KestrinEditor", "Preferences", "LineNumbering", "<absent>");
+  then([&] {
+    ASSERT_NE(tool("ID_EditPreferences"), nullptr);
+    tool("ID_EditPreferences")->trigger();
+  });
+  std::string title;
+  then([&] {
+    QWidget* dialog = windows->windowOf("frmOptions");
+    ASSERT_NE(dialog, nullptr);
+    title = dialog->windowTitle().toStdString();
+    auto* box = windows->formWindow("frmOptions")->controlWidget("chkLineNumbers");
+    ASSERT_NE(box, nullptr);
+    QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, 8));
+  });
+  then([&] {
+    QTest::mouseClick(windows->formWindow("frmOptions")->controlWidget("cmdOK"), Qt::LeftButton);
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
+  EXPECT_FALSE(title.empty());
+  EXPECT_EQ(before, "<absent>");
+  EXPECT_EQ(platform::GetSetting("KestrinEditor", "Preferences", "LineNumbering", "<absent>"), "1");
+}
+
+}  // namespace
+}  // namespace editor_test
