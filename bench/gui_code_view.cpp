@@ -1,0 +1,201 @@
+// The code editor's window on Qt's offscreen platform, on a 10 MB script:
+// a typed character to the end of its repaint (p99), and opening the
+// script to the first painted screen beyond the open itself. Each has its
+// baseline in the same run: the same character in a ten-line script, and
+// the open alone.
+#include <benchmark/benchmark.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "platform/controls/code_editor_control.h"
+#include "platform/gui/code_view.h"
+#include "platform/gui/form_window.h"
+#include "platform/gui/gui_internal.h"
+#include "platform/ui/form.h"
+
+namespace {
+
+using namespace platform::controls;
+using Clock = std::chrono::steady_clock;
+
+const std::string& scriptPath() {
+  static const std::string path = [] {
+    const std::string p = (std::filesystem::temp_directory_path() /
+                           ("kestrin-gui-bench-" + std::to_string(getpid()) + ".vbs")).string();
+    static const char* lines[] = {
+        "' -- Draw the outline of the part, then pocket it",
+        "Dim intCounter, dblX, dblY, strName",
+        "For intCounter = 1 To 100 Step 2",
+        "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
+        "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
+        "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
+        "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
+        "Next",
+        "REM the pocket with a known tool",
+        "MakePocketWithKnownTool kzPOCKET_ZIGZAG, GetToolNumber(), 0.25 ' done",
+    };
+    std::string text;
+    for (size_t i = 0; text.size() < 10u * 1024 * 1024; ++i) {
+      text += lines[i % 10];
+      text += "\r\n";
+    }
+    std::ofstream(p, std::ios::binary) << text;
+    return p;
+  }();
+  return path;
+}
+
+void registerLanguage() {
+  static bool done = [] {
+    CodeLanguage l;
+    l.keywords = "Call\nDim\nExit\nFor\nIf\nNext\nStep\nThen\nTo\nCStr\nMsgBox";
+    l.operators = "^\n-\n*\n/\n\\\n+\n&\n=\n<>\nXor\nMod";
+    l.singleLineComments = "'\nREM\nrem";
+    l.stringDelims = "\"";
+    l.constants = "vbCrLf\nkzMSG_NO\nkzPOCKET_ZIGZAG";
+    CodeEditorGlobals().registerLanguage("Kestrin", l);
+    return true;
+  }();
+  (void)done;
+}
+
+class EditForm : public platform::ui::Form {
+ public:
+  EditForm() : Form("frmBench") {}
+  std::shared_ptr<CodeEditorControl> code;
+
+ protected:
+  void createControls() override {
+    code = add(std::make_shared<CodeEditorControl>("CodeSense1"));
+    code->setLanguage("Kestrin");
+  }
+};
+
+struct Desktop {
+  std::shared_ptr<platform::gui::WindowUser> user;
+  std::shared_ptr<EditForm> form;
+  platform::gui::CodeView* view = nullptr;
+
+  explicit Desktop(const std::string& text, bool fromFile) {
+    registerLanguage();
+    user = std::make_shared<platform::gui::WindowUser>();
+    platform::ui::setCurrentUser(user);
+    form = platform::ui::Form::make<EditForm>();
+    form->load();
+    form->move(0, 0, 1200 * 15, 800 * 15);
+    if (fromFile) form->code->openFile(text);
+    else form->code->setText(text);
+    form->show();
+    user->sync();
+    view = user->formWindow("frmBench")->codeView();
+    (void)QTest::qWaitForWindowExposed(view->window());
+  }
+  ~Desktop() {
+    form->unload();
+    user->sync();
+    platform::ui::setCurrentUser(nullptr);
+    user.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  }
+  // The form takes the key as the waiting loop hands it over, the window
+  // follows and the view is painted.
+  void type(const std::string& key) {
+    platform::ui::Action a;
+    a.kind = platform::ui::Action::Kind::Key;
+    a.text = key;
+    form->dispatch(a);
+    user->sync();
+    view->repaint();
+  }
+};
+
+void typedCharacter(benchmark::State& state, bool big) {
+  std::string small;
+  for (int i = 0; i < 10; ++i) small += "Dim intCounter, dblX, dblY, strName\r\n";
+  Desktop d(big ? scriptPath() : small, big);
+  d.form->code->setCaretPos(d.form->code->lineCount() / 2, 4);
+  d.type("a");
+  std::vector<double> ms;
+  bool back = false;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    d.type(back ? "Backspace" : "a");
+    ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - t0).count());
+    back = !back;
+  }
+  std::sort(ms.begin(), ms.end());
+  state.counters["p50_ms"] = ms[ms.size() / 2];
+  state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+  state.counters["lines_painted"] = d.view->linesPainted();
+}
+
+void BM_TypedCharacterRepaint_TenLines(benchmark::State& state) { typedCharacter(state, false); }
+void BM_TypedCharacterRepaint_10MB(benchmark::State& state) { typedCharacter(state, true); }
+BENCHMARK(BM_TypedCharacterRepaint_TenLines)->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_TypedCharacterRepaint_10MB)->Unit(benchmark::kMillisecond)->Iterations(400);
+
+// The open alone, then the open with the window built and its first screen
+// painted: the difference is what the window adds.
+void BM_OpenOnly_10MB(benchmark::State& state) {
+  registerLanguage();
+  for (auto _ : state) {
+    CodeEditorControl code;
+    code.setLanguage("Kestrin");
+    code.openFile(scriptPath());
+    benchmark::DoNotOptimize(code.lineCount());
+  }
+}
+BENCHMARK(BM_OpenOnly_10MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_OpenToFirstPaint_10MB(benchmark::State& state) {
+  double beyond = 0;
+  for (auto _ : state) {
+    registerLanguage();
+    auto user = std::make_shared<platform::gui::WindowUser>();
+    platform::ui::setCurrentUser(user);
+    auto form = platform::ui::Form::make<EditForm>();
+    form->load();
+    form->move(0, 0, 1200 * 15, 800 * 15);
+    const auto t0 = Clock::now();
+    form->code->openFile(scriptPath());
+    const auto t1 = Clock::now();
+    form->show();
+    user->sync();
+    auto* view = user->formWindow("frmBench")->codeView();
+    (void)view->grab();
+    const auto t2 = Clock::now();
+    beyond += std::chrono::duration<double, std::milli>(t2 - t1).count();
+    benchmark::DoNotOptimize(t0);
+    state.PauseTiming();
+    form->unload();
+    user->sync();
+    platform::ui::setCurrentUser(nullptr);
+    user.reset();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    state.ResumeTiming();
+  }
+  state.counters["beyond_open_ms"] = beyond / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_OpenToFirstPaint_10MB)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  platform::gui::ensureApplication();
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  std::filesystem::remove(scriptPath());
+  return 0;
+}
