@@ -189,6 +189,7 @@ int runDesktop(const Options& o) {
   }
   if (o.screen) platform::ui::setScreenPixels(o.screen->first, o.screen->second);
   if (o.terminal) ::setenv("KESTRIN_DESKTOP", "terminal", 1);
+  if (o.gui) ::setenv("KESTRIN_DESKTOP", "gui", 1);
   EditorLink link(o.editor ? *o.editor : defaultEditorFolder());
   if (o.bridge) {
     std::string why;
@@ -230,7 +231,7 @@ int hostMain(int argc, char** argv) {
   try {
     if (o.scenario) return playScenario(o);
     // A terminal person gets the desktop; piped commands get the console.
-    if (o.terminal || (!o.console && ::isatty(0))) return runDesktop(o);
+    if (o.terminal || o.gui || (!o.console && ::isatty(0))) return runDesktop(o);
     return runConsole(o);
   } catch (const std::exception& e) {
     std::cout << "ERROR: " << e.what() << "\n";

@@ -45,6 +45,8 @@ Options parseOptions(const std::vector<std::string>& args) {
       o.console = true;
     } else if (a == "--terminal") {
       o.terminal = true;
+    } else if (a == "--gui") {
+      o.gui = true;
     } else if (a == "--keep") {
       o.keep = true;
     } else if (a == "--help" || a == "-h") {
@@ -60,19 +62,21 @@ Options parseOptions(const std::vector<std::string>& args) {
       o.argument = a;
     }
   }
-  if (o.console && o.terminal) throw std::invalid_argument("--console and --terminal exclude each other");
-  if (o.scenario && (o.console || o.terminal))
-    throw std::invalid_argument("a scenario has a user of its own; give neither --console nor --terminal");
+  if ((o.console ? 1 : 0) + (o.terminal ? 1 : 0) + (o.gui ? 1 : 0) > 1)
+    throw std::invalid_argument("--console, --terminal and --gui exclude each other");
+  if (o.scenario && (o.console || o.terminal || o.gui))
+    throw std::invalid_argument("a scenario has a user of its own; give none of --console, --terminal, --gui");
   if (o.scenario && o.argument)
     throw std::invalid_argument("a scenario makes its own host calls; give no argument with --scenario");
   return o;
 }
 
 const char* usage() {
-  return "usage: kestrin-host [--scenario FILE | --console | --terminal] [--editor DIR]\n"
+  return "usage: kestrin-host [--scenario FILE | --console | --terminal | --gui] [--editor DIR]\n"
          "                    [--registry DIR] [--no-bridge] [--screen WIDTHxHEIGHT] [--keep] [ARG]\n"
          "  The editor opens on ARG (a script path, new or temp). On a terminal its windows\n"
-         "  are shown there, to be used with the keys and the mouse (F10 opens the menus).\n"
+         "  are shown there, to be used with the keys and the mouse (F10 opens the menus);\n"
+         "  with a display they are windows on it. --gui and --terminal choose the face.\n"
          "  --console, or standard input that is no terminal, takes the commands of a\n"
          "  scenario at a prompt instead (help lists them); --scenario plays a file.\n";
 }

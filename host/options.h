@@ -1,5 +1,5 @@
 // The command line of kestrin-host:
-//   kestrin-host [--scenario FILE | --console | --terminal] [--editor DIR]
+//   kestrin-host [--scenario FILE | --console | --terminal | --gui] [--editor DIR]
 //                [--registry DIR] [--no-bridge] [--screen WIDTHxHEIGHT]
 //                [--keep] [ARG]
 #pragma once
@@ -23,6 +23,8 @@ struct Options {
   // The terminal desktop even where the default choice would not open it
   // (KESTRIN_DESKTOP=off, standard input that is no terminal).
   bool terminal = false;
+  // The windows on the display (the windowed desktop).
+  bool gui = false;
   bool help = false;
   std::optional<std::string> argument;
 };
