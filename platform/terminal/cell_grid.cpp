@@ -61,8 +61,24 @@ void Grid::resize(int32_t width, int32_t height) {
   cursorX = cursorY = -1;
 }
 
+namespace {
+
+void blank(Cell& c, Style style) {
+  c.text.assign(1, ' ');
+  c.width = 1;
+  c.style = style;
+}
+
+void set(Cell& c, std::string_view text, uint8_t width, Style style) {
+  c.text.assign(text.data(), text.size());
+  c.width = width;
+  c.style = style;
+}
+
+}  // namespace
+
 void Grid::clear(Style style) {
-  for (auto& c : cells_) c = Cell{" ", 1, style};
+  for (auto& c : cells_) blank(c, style);
   cursorX = cursorY = -1;
 }
 
@@ -72,10 +88,10 @@ void Grid::clearHalf(int32_t x, int32_t y) {
   Cell& c = cell(x, y);
   if (c.width == 0 && x > 0) {
     Cell& left = cell(x - 1, y);
-    left = Cell{" ", 1, left.style};
+    blank(left, left.style);
   } else if (c.width == 2 && x + 1 < width_) {
     Cell& right = cell(x + 1, y);
-    right = Cell{" ", 1, right.style};
+    blank(right, right.style);
   }
 }
 
@@ -99,15 +115,15 @@ int32_t Grid::putChar(int32_t x, int32_t y, std::string_view ch, Style style, in
   if (w == 2) {
     if (x + 1 >= end) {
       // A wide character that does not fit: a blank instead.
-      cell(x, y) = Cell{" ", 1, style};
+      blank(cell(x, y), style);
       return x + 1;
     }
     clearHalf(x + 1, y);
-    cell(x, y) = Cell{std::string(ch), 2, style};
-    cell(x + 1, y) = Cell{"", 0, style};
+    set(cell(x, y), ch, 2, style);
+    set(cell(x + 1, y), {}, 0, style);
     return x + 2;
   }
-  cell(x, y) = Cell{std::string(ch), 1, style};
+  set(cell(x, y), ch, 1, style);
   return x + 1;
 }
 
@@ -131,7 +147,7 @@ void Grid::fill(int32_t x, int32_t y, int32_t w, int32_t h, Style style) {
   for (int32_t r = std::max(0, y); r < std::min(height_, y + h); ++r)
     for (int32_t col = std::max(0, x); col < std::min(width_, x + w); ++col) {
       clearHalf(col, r);
-      cell(col, r) = Cell{" ", 1, style};
+      blank(cell(col, r), style);
     }
 }
 

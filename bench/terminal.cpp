@@ -1,0 +1,204 @@
+// The terminal desktop on the cell grid, without a terminal: one character
+// typed into a 10 MB script at 200 x 60 cells (the frame: drawing the desktop
+// into the grid and working out which cells go out), a whole redraw, and the
+// bytes that ncurses writes to a terminal for one typed character. For
+// comparison, in the same run, a plain copy of a whole grid.
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/controls/code_editor_control.h"
+#include "platform/controls/status_bar.h"
+#include "platform/controls/toolbar.h"
+#include "platform/terminal/desktop_draw.h"
+#include "platform/terminal/screen.h"
+#include "platform/ui/form.h"
+
+namespace {
+
+namespace pc = platform::controls;
+namespace pt = platform::terminal;
+namespace ui = platform::ui;
+
+constexpr int32_t kWidth = 200, kHeight = 60;
+
+class Window : public ui::Form {
+ public:
+  Window() : Form("frmBench") { setCaption("Kestrin VB Script Editor - bench.vbs"); }
+  std::shared_ptr<pc::CodeEditorControl> editor;
+
+ protected:
+  void createControls() override {
+    editor = add(std::make_shared<pc::CodeEditorControl>("CodeSense1"));
+    auto bar = add(std::make_shared<pc::Toolbar>("Toolbar1"));
+    const char* menus[] = {"&File", "&Edit", "&Utilities", "&Bookmarks", "&Kestrin", "&Help"};
+    std::vector<std::string> titles;
+    for (int i = 0; i < 6; ++i) {
+      const std::string id = "ID_Menu" + std::to_string(i);
+      bar->addTool(id, pc::ToolKind::Popup, menus[i]);
+      titles.push_back(id);
+    }
+    bar->menuBar().items = titles;
+    std::vector<std::string> tools;
+    for (int i = 0; i < 14; ++i) {
+      const std::string id = "ID_Tool" + std::to_string(i);
+      bar->addTool(id, pc::ToolKind::Button, "Tool " + std::to_string(i));
+      tools.push_back(id);
+    }
+    bar->addBar("Standard").items = tools;
+    auto status = add(std::make_shared<pc::StatusBar>("StatusBar1"));
+    status->add("PATH", "/home/user/scripts/bench.vbs");
+    status->add("CURSOR", "Line 1, Col 1");
+    status->add("SIZE", "File Size: 10486kb");
+  }
+};
+
+struct Fixture {
+  std::shared_ptr<Window> window;
+  pt::DesktopView view;
+  std::vector<pt::Hit> hits;
+  pt::Grid shown{kWidth, kHeight}, next{kWidth, kHeight};
+
+  Fixture() {
+    pc::CodeLanguage l;
+    l.keywords = "Call\nDim\nFor\nTo\nStep\nNext\nIf\nThen\nExit\nEnd\nSub\nFunction";
+    l.operators = "+\n-\n*\n/\n&\n=\n<>\nMod";
+    l.singleLineComments = "'\nREM";
+    l.stringDelims = "\"";
+    l.constants = "vbCrLf\nkzMSG_NO";
+    pc::CodeEditorGlobals().registerLanguage("BenchVBScript", l);
+    static const char* lines[] = {
+        "' -- Draw the outline of the part, then pocket it",
+        "Dim intCounter, dblX, dblY, strName",
+        "For intCounter = 1 To 100 Step 2",
+        "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
+        "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
+        "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
+        "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
+        "Next",
+    };
+    std::string text;
+    for (size_t i = 0; text.size() < 10u * 1024 * 1024; ++i) {
+      text += lines[i % 8];
+      text += "\r\n";
+    }
+    window = ui::Form::make<Window>();
+    window->load();
+    window->editor->setLanguage("BenchVBScript");
+    window->editor->setText(text);
+    window->editor->setLineNumbering(true);
+    window->show();
+    // The caret in the middle of the script.
+    window->editor->setCaretPos(window->editor->lineCount() / 2, 8);
+    pt::drawDesktop(shown, view, hits);
+  }
+  // One frame: the desktop drawn into the grid, and the runs that go out.
+  size_t frame() {
+    pt::drawDesktop(next, view, hits);
+    const auto runs = pt::changedRuns(shown, next);
+    std::swap(shown, next);
+    return runs.size();
+  }
+};
+
+Fixture& fixture() {
+  static Fixture f;
+  return f;
+}
+
+void reportPercentiles(benchmark::State& state, std::vector<double>& micros) {
+  if (micros.empty()) return;
+  std::sort(micros.begin(), micros.end());
+  state.counters["p50_us"] = micros[micros.size() / 2];
+  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
+}
+
+void BM_GridCopy(benchmark::State& state) {
+  auto& f = fixture();
+  pt::Grid copy;
+  for (auto _ : state) {
+    copy = f.shown;
+    benchmark::DoNotOptimize(copy);
+  }
+}
+BENCHMARK(BM_GridCopy)->Unit(benchmark::kMicrosecond);
+
+void BM_FrameAfterTypedCharacter(benchmark::State& state) {
+  auto& f = fixture();
+  std::vector<double> micros;
+  size_t runs = 0;
+  for (auto _ : state) {
+    state.PauseTiming();
+    f.window->editor->userTypes(micros.size() % 40 == 39 ? "\b" : "x");
+    state.ResumeTiming();
+    const auto t0 = std::chrono::steady_clock::now();
+    runs += f.frame();
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+  }
+  reportPercentiles(state, micros);
+  state.counters["runs_per_frame"] = static_cast<double>(runs) / static_cast<double>(std::max<size_t>(1, micros.size()));
+}
+BENCHMARK(BM_FrameAfterTypedCharacter)->Unit(benchmark::kMicrosecond);
+
+void BM_WholeRedraw(benchmark::State& state) {
+  auto& f = fixture();
+  std::vector<double> micros;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f.shown.resize(0, 0);  // nothing on the terminal: every cell goes out
+    f.next.resize(kWidth, kHeight);
+    f.frame();
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+  }
+  reportPercentiles(state, micros);
+}
+BENCHMARK(BM_WholeRedraw)->Unit(benchmark::kMicrosecond);
+
+// What ncurses writes for one typed character, into a file of its own (a
+// terminal described as xterm-256color); ncurses writes to the file's
+// descriptor, so its size counts the bytes.
+size_t sizeOf(std::FILE* f) {
+  std::fflush(f);
+  struct stat st {};
+  ::fstat(::fileno(f), &st);
+  return static_cast<size_t>(st.st_size);
+}
+
+void BM_BytesPerTypedCharacter(benchmark::State& state) {
+  auto& f = fixture();
+  std::FILE* out = std::tmpfile();
+  std::FILE* in = std::fopen("/dev/null", "r");
+  auto screen = pt::Screen::openStreams(in, out, "xterm-256color", kWidth, kHeight);
+  if (!screen) {
+    state.SkipWithError("no xterm-256color terminal description");
+    return;
+  }
+  f.frame();
+  screen->show(f.shown);
+  const size_t whole = sizeOf(out);
+  size_t perChar = 0, chars = 0;
+  for (auto _ : state) {
+    f.window->editor->userTypes("y");
+    f.frame();
+    const size_t before = sizeOf(out);
+    screen->show(f.shown);
+    perChar += sizeOf(out) - before;
+    ++chars;
+  }
+  state.counters["bytes_per_char"] = static_cast<double>(perChar) / static_cast<double>(std::max<size_t>(1, chars));
+  state.counters["bytes_whole_screen"] = static_cast<double>(whole);
+  screen.reset();
+  std::fclose(out);
+  std::fclose(in);
+}
+BENCHMARK(BM_BytesPerTypedCharacter)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+}  // namespace
+
+BENCHMARK_MAIN();
