@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/controls/code_editor_control.h"
+#include "platform/controls/image_list.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
@@ -290,6 +291,61 @@ TEST_F(TerminalDesktop, TheMenusOpenWithF10AndAltAndPickAToolClick) {
   picked = desktop->actionFor(press(78, 0));
   ASSERT_TRUE(picked);
   EXPECT_EQ(ui::describe(*picked), "Close frmMain");
+}
+
+// Fills the completion list and the tip as the editor's owner does.
+class CodeSense : public pc::CodeEditorEvents {
+ public:
+  uint32_t images = 0;
+  bool completionListShow(pc::CodeEditor&, pc::CompletionList& list) override {
+    list.setImageList(static_cast<int32_t>(images));
+    list.setImageMode(1);
+    list.addItem("DrawArc", 3);
+    list.addItem("DrawLine", 3);
+    list.addItem("Dim", 0);
+    return true;
+  }
+  int32_t tipKind(pc::CodeEditor&) override { return 4; }
+  void tipShow(pc::CodeEditor&, pc::ArgumentTip& tip) override {
+    tip.setText("DrawLine(x1, y1, x2, y2)");
+    tip.setArgument(1);
+  }
+};
+
+TEST_F(TerminalDesktop, TheCompletionListStandsUnderTheCaretAndTheTipAboveIt) {
+  open(80, 24);
+  auto form = mainWindow("Option Explicit\r\n\r\nDr");
+  auto images = form->add(std::make_shared<pc::ImageList>("IMG"));
+  for (const char* key : pc::kCompletionImageKeys) images->add(key, key);
+  CodeSense sense;
+  sense.images = images->hImageList();
+  form->editor->setEventSink(&sense);
+  form->editor->setCaretPos(2, 2);
+  ASSERT_TRUE(form->editor->showCompletionList());
+  form->editor->completionList()->selectItem(1);
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  const int32_t caretRow = g.findRow("Dr");
+  ASSERT_GT(caretRow, 0);
+  EXPECT_EQ(g.cursorY, caretRow);
+  // The entries with their images' names, from the start of the word; the
+  // selected one marked.
+  EXPECT_EQ(g.rowText(caretRow + 1).substr(0, 20), "   [method] DrawArc");
+  EXPECT_EQ(g.rowText(caretRow + 2).substr(0, 20), "  >[method] DrawLine");
+  EXPECT_TRUE(g.at(2, caretRow + 2).style.attrs & pt::attr::Reverse);
+  EXPECT_EQ(g.rowText(caretRow + 3).substr(0, 20), "   [class] Dim");
+  // The tip: one line above the caret, the current argument in bold.
+  form->editor->userKey("Escape");
+  form->editor->executeCommand(pc::cmdArgumentTip);
+  ASSERT_TRUE(form->editor->tipShown());
+  desktop->render();
+  const std::string above = g.rowText(caretRow - 1);
+  const size_t at = above.find("DrawLine(x1, y1, x2, y2)");
+  ASSERT_NE(at, std::string::npos) << above;
+  const int32_t y1 = static_cast<int32_t>(above.find("y1"));
+  EXPECT_TRUE(g.at(y1, caretRow - 1).style.attrs & pt::attr::Bold);
+  EXPECT_FALSE(g.at(static_cast<int32_t>(above.find("x1")), caretRow - 1).style.attrs & pt::attr::Bold);
+  form->editor->setEventSink(nullptr);
 }
 
 }  // namespace
