@@ -5,11 +5,12 @@
 #include <sstream>
 
 #include "platform/controls/code_editor.h"
-#include "platform/controls/code_editor_render.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
+#include "platform/terminal/desktop_draw.h"
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
+#include "platform/ui/visible_text.h"
 
 namespace kestrin_host {
 
@@ -110,24 +111,41 @@ int32_t colourAt(const CodeEditor& editor, int32_t line, int32_t column) {
   return editor.color(index);
 }
 
+
 namespace {
 
-std::string menuBar(const Form& form) {
-  for (auto& c : form.controls()) {
-    auto* bar = dynamic_cast<const Toolbar*>(c.get());
-    if (!bar) continue;
-    for (const auto& b : bar->layout().bars) {
-      if (!b.menu) continue;
-      std::string line;
-      for (const auto& id : b.items) {
-        const auto* t = bar->findTool(id);
-        if (!t || !t->visible) continue;
-        line += (line.empty() ? "" : "  ") + t->plainCaption();
-      }
-      return line;
+// A row of the grid as terminal text: the cells' characters (already made
+// visible) and, with colour, their colours and attributes as SGR codes.
+std::string rowOf(const platform::terminal::Grid& g, int32_t y, bool colour) {
+  namespace pt = platform::terminal;
+  std::string out;
+  std::string last;
+  int32_t end = g.width();
+  while (end > 0 && g.at(end - 1, y).text == " " && g.at(end - 1, y).style == pt::Style{}) --end;
+  for (int32_t x = 0; x < end; ++x) {
+    const auto& c = g.at(x, y);
+    if (colour) {
+      std::string code = "\x1b[0";
+      if (c.style.attrs & pt::attr::Bold) code += ";1";
+      if (c.style.attrs & pt::attr::Dim) code += ";2";
+      if (c.style.attrs & pt::attr::Italic) code += ";3";
+      if (c.style.attrs & pt::attr::Underline) code += ";4";
+      if (c.style.attrs & pt::attr::Reverse) code += ";7";
+      auto rgb = [&](uint32_t v, const char* which) {
+        if (v == pt::kDefault) return;
+        code += std::string(";") + which + ";2;" + std::to_string(v & 0xFF) + ";" + std::to_string((v >> 8) & 0xFF) +
+                ";" + std::to_string((v >> 16) & 0xFF);
+      };
+      rgb(c.style.fg, "38");
+      rgb(c.style.bg, "48");
+      code += "m";
+      if (code != last) out += code;
+      last = code;
     }
+    out += c.text;
   }
-  return {};
+  if (colour && !last.empty()) out += "\x1b[0m";
+  return out;
 }
 
 }  // namespace
@@ -138,30 +156,31 @@ std::string renderActiveWindow(bool colour, int32_t rows) {
   if (!form) return "(no window of the editor is open)\n";
   std::ostringstream out;
   const std::string bold = colour ? "\x1b[1m" : "", reset = colour ? "\x1b[0m" : "";
-  out << bold << "== " << form->caption() << " ==" << reset << "  (" << form->name() << ")\n";
-  CodeEditor* editor = nullptr;
-  for (auto& c : form->controls())
-    if ((editor = codeEditorOf(*c))) break;
-  if (editor) {
-    std::string menu = menuBar(*form);
-    if (!menu.empty()) out << menu << "\n";
-    platform::controls::TerminalRenderOptions options;
-    options.colour = colour;
-    options.height = rows;
-    if (const char* cols = std::getenv("COLUMNS"); cols && std::atoi(cols) > 20) options.width = std::atoi(cols);
-    out << platform::controls::renderTerminal(*editor, options);
-    for (auto& c : form->controls())
-      if (auto* s = dynamic_cast<const StatusBar*>(c.get())) out << "[" << s->valueText() << "]\n";
-    return out.str();
-  }
-  for (auto& c : form->controls()) {
-    if (!c->visible()) continue;
-    out << "  " << c->fullName() << " (" << c->typeName() << ")";
-    std::string v = controlValue(*c);
-    if (!v.empty()) out << ": " << v;
-    if (!c->enabled()) out << " [disabled]";
-    if (c->hasFocus()) out << " [focus]";
-    out << "\n";
+  out << bold << "== " << platform::ui::visibleText(form->caption()) << " ==" << reset << "  ("
+      << form->name() << ")\n";
+  // The windows as the terminal desktop draws them, one drawing for both.
+  int32_t width = 100;
+  if (const char* cols = std::getenv("COLUMNS"); cols && std::atoi(cols) >= platform::terminal::kMinWidth)
+    width = std::min(std::atoi(cols), 400);
+  platform::terminal::Grid grid(width, std::max(platform::terminal::kMinHeight, rows + 12));
+  platform::terminal::DesktopView view;
+  view.useColour = colour;
+  std::vector<platform::terminal::Hit> hits;
+  platform::terminal::drawDesktop(grid, view, hits);
+  int32_t last = grid.height();
+  while (last > 0 && grid.rowText(last - 1).empty()) --last;
+  for (int32_t y = 0; y < last; ++y) out << rowOf(grid, y, colour) << "\n";
+  // A dialog's controls by the names that the commands give them.
+  if (!platform::terminal::isMainWindow(*form)) {
+    for (auto& c : form->controls()) {
+      if (!c->visible()) continue;
+      out << "  " << c->fullName() << " (" << c->typeName() << ")";
+      std::string v = controlValue(*c);
+      if (!v.empty()) out << ": " << platform::ui::visibleText(v);
+      if (!c->enabled()) out << " [disabled]";
+      if (c->hasFocus()) out << " [focus]";
+      out << "\n";
+    }
   }
   return out.str();
 }

@@ -39,9 +39,11 @@ std::optional<std::string> formValue(const std::string& form, const std::string&
 // column (from 0).
 int32_t colourAt(const platform::controls::CodeEditor& editor, int32_t line, int32_t column);
 
-// The active window drawn for a terminal: the main window as its caption,
-// menu bar, visible lines and status panels; a dialog as its controls with
-// their names and values. colour: with terminal colour codes.
+// The active window drawn for a terminal: its caption and name, then the
+// windows as the terminal desktop draws them (rows: the code editor's
+// lines; COLUMNS: the width), and for a dialog its controls with the names
+// the commands give them and their values. colour: with terminal colour
+// codes.
 std::string renderActiveWindow(bool colour, int32_t rows = 20);
 
 }  // namespace kestrin_host
