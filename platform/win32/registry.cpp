@@ -1053,18 +1053,14 @@ LONG RegCloseKey(HKEY key) {
     return r.handles.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
-LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data, DWORD* size) {
-    if (data && !size) return ERROR_INVALID_PARAMETER;
-    Registry& r = registry();
-    std::lock_guard lock(r.mutex);
-    Target t;
-    LONG rc = resolve(r, key, &t);
-    if (rc != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
+namespace {
+
+// The value of an existing key, read through the cache, into the caller's
+// buffer as RegQueryValueEx gives it.
+LONG queryValueOf(Hive& h, int64_t keyId, const std::string& name, DWORD* type, void* data,
+                  DWORD* size) {
     const std::string folded = fold(name);
-    const std::string cacheName = cacheKey(t.id, folded);
+    const std::string cacheName = cacheKey(keyId, folded);
     const CachedValue* value = nullptr;
     CachedValue read;
     if (h.cache.usable) {
@@ -1073,7 +1069,7 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     }
     if (!value) {
         Statement s(h.sql[kFindValue]);
-        s.bind(1, t.id);
+        s.bind(1, keyId);
         s.bind(2, folded);
         int step = s.step();
         if (step != SQLITE_ROW && step != SQLITE_DONE) return failure(h, step, "reading a value");
@@ -1100,6 +1096,43 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     if (needed) std::memcpy(data, value->data.data(), needed);
     *size = needed;
     return ERROR_SUCCESS;
+}
+
+}  // namespace
+
+LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data, DWORD* size) {
+    if (data && !size) return ERROR_INVALID_PARAMETER;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    Target t;
+    LONG rc = resolve(r, key, &t);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    Hive& h = *t.hive;
+    if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
+    return queryValueOf(h, t.id, name, type, data, size);
+}
+
+LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type,
+                 void* data, DWORD* size) {
+    if (data && !size) return ERROR_INVALID_PARAMETER;
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    Target t;
+    LONG rc = resolve(r, key, &t);
+    if (rc != ERROR_SUCCESS) return rc;
+    auto parts = splitPath(subKey);
+    if ((rc = checkPath(parts)) != ERROR_SUCCESS) return rc;
+    Hive& h = *t.hive;
+    if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
+    int64_t id = 0;
+    size_t missing = 0;
+    if ((rc = walk(h, t.id, parts, &id, &missing, "reading a value")) != ERROR_SUCCESS) return rc;
+    if (missing < parts.size()) return ERROR_FILE_NOT_FOUND;
+    // The key below is opened for reading values, which any handle may do;
+    // the key itself only when the handle may.
+    if (parts.empty() && !(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
+    return queryValueOf(h, id, name, type, data, size);
 }
 
 // Runs one change of a value of an open key in a write transaction: the

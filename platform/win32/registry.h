@@ -97,6 +97,13 @@ LONG RegCloseKey(HKEY key);
 LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
                      DWORD* size);
 
+// RegOpenKeyEx of subKey for reading, RegQueryValueEx and RegCloseKey in
+// one call: the value's type and data as RegQueryValueEx gives them;
+// ERROR_FILE_NOT_FOUND when the key or the value is missing. (The
+// original's flags that restrict the type are left out: any type is read.)
+LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type,
+                 void* data, DWORD* size);
+
 // Writes a value, replacing one of the same name (which keeps its place in
 // the enumeration order). The bytes are stored as given.
 LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data,

@@ -40,17 +40,13 @@ struct KeyGuard {
 std::string GetSetting(const std::string& app, const std::string& section, const std::string& key,
                        const std::string& defaultValue) {
     const std::string path = sectionPath(app, section);
-    KeyGuard k;
-    LONG rc = RegOpenKeyEx(HKEY_CURRENT_USER, path, 0, KEY_QUERY_VALUE, &k.key);
-    if (rc == ERROR_FILE_NOT_FOUND) return defaultValue;
-    if (rc != ERROR_SUCCESS) raiseFor(rc);
     // Read into a buffer sized for the value; a writer may make the value
     // longer between the two calls, so a short buffer is grown and read again.
     std::vector<char> data(256);
     DWORD type = 0;
     for (;;) {
         DWORD size = static_cast<DWORD>(data.size());
-        rc = RegQueryValueEx(k.key, key, &type, data.data(), &size);
+        LONG rc = RegGetValue(HKEY_CURRENT_USER, path, key, &type, data.data(), &size);
         if (rc == ERROR_MORE_DATA) {
             data.resize(size);
             continue;

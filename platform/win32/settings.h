@@ -2,8 +2,9 @@
 // section and key, kept as the language runtime kept them, as REG_SZ values
 // below HKEY_CURRENT_USER\Software\VB and VBA Program Settings\<app>\<section>.
 //
-// Nothing is cached: every read asks the user hive, so a value written by
-// another process is seen at once; the last write wins.
+// Reads go through the registry's read cache, which every read checks
+// against the user hive first, so a value written by another process is
+// seen at once; a write goes to the hive at once; the last write wins.
 #pragma once
 
 #include <string>

@@ -212,4 +212,35 @@ TEST_F(RegistryCache, ABatchWritesEveryKeyAndValueOrNothing) {
               ERROR_FILE_NOT_FOUND);
 }
 
+// The one-call read of a value below a key: its data, a missing key or
+// value, a short buffer, and the key itself read through a handle that may
+// not read values.
+TEST_F(RegistryCache, GetValueReadsAValueOfAKeyBelowInOneCall) {
+    ASSERT_EQ(RegWriteBatch(HKEY_CURRENT_USER, {{"Software\\App\\Part", true, "Name", REG_SZ,
+                                                 std::string("text", 5)}}),
+              ERROR_SUCCESS);
+    char buf[16] = {};
+    DWORD type = 0, size = sizeof buf;
+    ASSERT_EQ(RegGetValue(HKEY_CURRENT_USER, "software\\app\\PART", "name", &type, buf, &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(buf, "text");
+    EXPECT_EQ(type, REG_SZ);
+    EXPECT_EQ(size, 5u);
+    size = 2;
+    EXPECT_EQ(RegGetValue(HKEY_CURRENT_USER, "Software\\App\\Part", "Name", nullptr, buf, &size),
+              ERROR_MORE_DATA);
+    EXPECT_EQ(size, 5u);
+    size = sizeof buf;
+    EXPECT_EQ(RegGetValue(HKEY_CURRENT_USER, "Software\\App\\Gone", "Name", nullptr, buf, &size),
+              ERROR_FILE_NOT_FOUND);
+    EXPECT_EQ(RegGetValue(HKEY_CURRENT_USER, "Software\\App\\Part", "Gone", nullptr, buf, &size),
+              ERROR_FILE_NOT_FOUND);
+    HKEY key = 0;
+    ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\App", 0, KEY_ENUMERATE_SUB_KEYS, &key),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegGetValue(key, "Part", "Name", nullptr, buf, &size), ERROR_SUCCESS);
+    EXPECT_EQ(RegGetValue(key, "", "Name", nullptr, buf, &size), ERROR_ACCESS_DENIED);
+    RegCloseKey(key);
+}
+
 }  // namespace
