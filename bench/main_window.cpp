@@ -27,6 +27,7 @@
 #include "editor/modMain.h"
 #include "platform/controls/code_editor.h"
 #include "platform/runtime/clock.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/form.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/user.h"
@@ -215,6 +216,21 @@ void BM_Part_WordLookup(benchmark::State& state) {
   timed(state, [] { benchmark::DoNotOptimize(editor::modCodeSense::gbln_IsIntelliWord("dblX")); });
 }
 BENCHMARK(BM_Part_WordLookup)->ArgName("words")->Arg(10)->Arg(1000);
+
+// The baseline of the lookup: the scan of the rows in file order that the
+// index replaces, each row folded to lower case and compared, untraced.
+void BM_Baseline_WordScan(benchmark::State& state) {
+  std::vector<std::string> rows;
+  for (int i = 0; i < state.range(0); ++i) rows.push_back("HostWord" + std::to_string(i));
+  timed(state, [&] {
+    const std::string wanted = platform::lCase("dblX");
+    int found = 0;
+    for (size_t i = 0; i < rows.size() && !found; ++i)
+      if (platform::lCase(rows[i]) == wanted) found = static_cast<int>(i) + 1;
+    benchmark::DoNotOptimize(found);
+  });
+}
+BENCHMARK(BM_Baseline_WordScan)->ArgName("words")->Arg(10)->Arg(1000);
 
 }  // namespace
 

@@ -120,9 +120,10 @@ const char* const kSqlText[kSqlCount] = {
     "PRAGMA data_version",
 };
 
-// The cache of one hive holds at most this many entries of each kind;
-// a fuller one starts again empty.
+// The cache of one hive holds at most this many entries of each kind (a
+// fuller one starts again empty), and no value longer than this.
 constexpr size_t kCacheLimit = 4096;
+constexpr size_t kCachedValueLimit = 64 * 1024;
 
 struct CachedValue {
     bool found = false;
@@ -1080,7 +1081,8 @@ LONG queryValueOf(Hive& h, int64_t keyId, const std::string& name, DWORD* type, 
             if (bytes) read.data.assign(static_cast<const char*>(s.blob(1)), bytes);
         }
         value = &read;
-        if (h.cache.usable) value = &(h.cache.values[cacheName] = std::move(read));
+        if (h.cache.usable && read.data.size() <= kCachedValueLimit)
+            value = &(h.cache.values[cacheName] = std::move(read));
     }
     if (!value->found) return ERROR_FILE_NOT_FOUND;
     if (type) *type = value->type;
