@@ -89,6 +89,10 @@ TEST(TerminalRestore, EveryWayOutGivesTheTerminalBack) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
+#if defined(__SANITIZE_ADDRESS__)
+    // AddressSanitizer keeps SIGSEGV for its own report.
+    if (c.end == End::Segv) continue;
+#endif
     const Outcome o = run(c.end);
     if (c.signal == 0) {
       ASSERT_TRUE(WIFEXITED(o.status));
