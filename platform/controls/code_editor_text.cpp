@@ -538,17 +538,25 @@ std::vector<std::string_view> CodeText::pieces() const {
 
 // --- editing -----------------------------------------------------------------
 
-void CodeText::edited(uint64_t at) {
-  // A line that starts at or before the edit keeps its number and start.
-  for (LineStart& c : lineCache_)
-    if (c.bytes > at) c.line = -1;
-}
-
 void CodeText::replaceAt(uint64_t from, uint64_t to, std::string_view text) {
   if (from == to && text.empty()) return;
-  edited(from);
+  const Sum before = total_;
   replaceRange(from, to, text, true);
   collapseRoot();
+  // A line that starts at or before the edit keeps its number and start; one
+  // that starts after it moves by what the edit made of the whole text (its
+  // line feed before it, untouched, keeps the characters after it whole).
+  for (LineStart& c : lineCache_) {
+    if (c.line < 0 || c.bytes <= from) continue;
+    if (c.bytes <= to) {
+      c.line = -1;
+      continue;
+    }
+    c.bytes = c.bytes - before.bytes + total_.bytes;
+    c.chars = c.chars - before.chars + total_.chars;
+    c.line = static_cast<int32_t>(static_cast<int64_t>(c.line) - static_cast<int64_t>(before.breaks) +
+                                  static_cast<int64_t>(total_.breaks));
+  }
 }
 
 void CodeText::replaceRange(uint64_t from, uint64_t to, std::string_view text, bool fix) {

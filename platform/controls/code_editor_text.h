@@ -170,7 +170,6 @@ class CodeText {
   void removeLeaf(Hit& h);
   void collapseRoot();
   void fixEdge(uint64_t at);
-  void edited(uint64_t at);
   void build(const std::function<void(const std::function<void(std::string_view)>&)>& source);
 
   std::unique_ptr<Node> root_;

@@ -6,10 +6,12 @@
 #include <sys/random.h>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -69,10 +71,18 @@ std::string resolveLinks(std::string path) {
   raise(err::PathFileAccessError);
 }
 
-bool writeAll(int fd, std::string_view bytes, int& error) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+// The pieces one after the other, many to a call.
+bool writeAll(int fd, const std::vector<std::string_view>& pieces, int& error) {
+  std::vector<iovec> iov;
+  size_t next = 0, skip = 0;  // the first piece not yet written whole, and its bytes written
+  while (next < pieces.size()) {
+    iov.clear();
+    for (size_t k = next; k < pieces.size() && iov.size() < IOV_MAX; ++k) {
+      const std::string_view p = k == next ? pieces[k].substr(skip) : pieces[k];
+      if (!p.empty()) iov.push_back({const_cast<char*>(p.data()), p.size()});
+    }
+    if (iov.empty()) return true;
+    const ssize_t n = ::writev(fd, iov.data(), static_cast<int>(iov.size()));
     if (n < 0) {
       if (errno == EINTR) continue;
       error = errno;
@@ -82,7 +92,13 @@ bool writeAll(int fd, std::string_view bytes, int& error) {
       error = EIO;
       return false;
     }
-    done += static_cast<size_t>(n);
+    size_t done = static_cast<size_t>(n);
+    while (next < pieces.size() && done >= pieces[next].size() - skip) {
+      done -= pieces[next].size() - skip;
+      skip = 0;
+      ++next;
+    }
+    skip += done;
   }
   return true;
 }
@@ -225,8 +241,7 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
     raiseErrno(e);
   };
   int error = 0;
-  for (std::string_view piece : pieces)
-    if (!writeAll(fd, piece, error)) fail(error);
+  if (!writeAll(fd, pieces, error)) fail(error);
   if (exists) {
     if (::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
     if (options.keepOwnerAndAttributes) {
