@@ -36,14 +36,12 @@ add_test(NAME scenario.console
 set_tests_properties(scenario.console PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 
 # Escapes in a script and its file name reach the terminal only as symbols,
-# through the console, its drawing of the window and the demo bridge. Off
-# until the console's drawing of the status line passes file names through
-# the visible-text function as the bridge does; it fails until then.
+# through the console, its drawing of the window and the demo bridge.
 add_test(NAME scenario.console_escapes
   COMMAND ${CMAKE_COMMAND}
     -DHOST=$<TARGET_FILE:kestrin-host>
     -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
     -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console_escapes
     -P ${KESTRIN_SCENARIO_DIR}/console_escapes.cmake)
-set_tests_properties(scenario.console_escapes PROPERTIES TIMEOUT 120 DISABLED TRUE
+set_tests_properties(scenario.console_escapes PROPERTIES TIMEOUT 120
   ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
