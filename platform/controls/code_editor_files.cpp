@@ -24,40 +24,15 @@ extern char** environ;
 
 namespace platform::controls {
 
-namespace {
-
-[[noreturn]] void raiseErrno(int e) {
-  switch (e) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      raise(err::DiskFull);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-      raise(err::PermissionDenied);
-    case ENOENT:
-    case ENOTDIR:
-      raise(err::PathNotFound);
-    case EISDIR:
-      raise(err::PathFileAccessError);
-    default:
-      raise(err::DeviceIOError);
-  }
-}
-
-}  // namespace
-
 std::string readTextFile(const std::string& path) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) raise(err::FileNotFound);
-    raiseErrno(errno);
+    raiseFileErrno(errno);
   }
   if (S_ISDIR(st.st_mode)) raise(err::PathFileAccessError);
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) raiseErrno(errno);
+  if (fd < 0) raiseFileErrno(errno);
   std::string out;
   if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
   char buf[1 << 16];
@@ -67,7 +42,7 @@ std::string readTextFile(const std::string& path) {
       if (errno == EINTR) continue;
       const int e = errno;
       close(fd);
-      raiseErrno(e);
+      raiseFileErrno(e);
     }
     if (n == 0) break;
     out.append(buf, static_cast<size_t>(n));
@@ -177,7 +152,7 @@ std::string printTextJob(const std::string& title, std::string_view text) {
   // nothing that was there before (a planted link) is ever written through.
   std::string path = folder + "/" + safe + "-XXXXXX.txt";
   const int fd = ::mkostemps(path.data(), 4, O_CLOEXEC | O_NOFOLLOW);
-  if (fd < 0) raiseErrno(errno);
+  if (fd < 0) raiseFileErrno(errno);
   size_t done = 0;
   int error = 0;
   while (done < text.size() && error == 0) {
@@ -190,7 +165,7 @@ std::string printTextJob(const std::string& title, std::string_view text) {
   if (::close(fd) != 0 && error == 0) error = errno;
   if (error != 0) {
     ::unlink(path.c_str());
-    raiseErrno(error);
+    raiseFileErrno(error);
   }
   bool spool;
   PrintJobSink sink;

@@ -24,26 +24,6 @@ namespace {
 constexpr const char* kTempMark = ".kestrin-save-";
 constexpr size_t kRandomChars = 6;
 
-[[noreturn]] void raiseErrno(int e) {
-  switch (e) {
-    case ENOSPC:
-    case EDQUOT:
-    case EFBIG:
-      raise(err::DiskFull);
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case ETXTBSY:
-      raise(err::PermissionDenied);
-    case ENOENT:
-    case ENOTDIR:
-      raise(err::PathNotFound);
-    case EISDIR:
-      raise(err::PathFileAccessError);
-    default:
-      raise(err::DeviceIOError);
-  }
-}
 
 std::string dirName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
@@ -64,7 +44,7 @@ std::string resolveLinks(std::string path) {
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
     std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
     const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
-    if (n < 0) raiseErrno(errno);
+    if (n < 0) raiseFileErrno(errno);
     std::string target(buf.data(), static_cast<size_t>(n));
     path = target.starts_with('/') ? target : dirName(path) + "/" + target;
   }
@@ -206,7 +186,7 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
   const std::string target = through ? resolveLinks(path) : path;
   struct stat st {};
   const int looked = through ? ::stat(target.c_str(), &st) : ::lstat(target.c_str(), &st);
-  if (looked != 0 && errno != ENOENT) raiseErrno(errno);
+  if (looked != 0 && errno != ENOENT) raiseFileErrno(errno);
   const bool exists = looked == 0 && !S_ISLNK(st.st_mode);
   if (exists) {
     if (S_ISDIR(st.st_mode) || !S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
@@ -230,7 +210,7 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
   if (!unnamed) {
     temp = folder + "/" + prefix + "XXXXXX";
     fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) raiseErrno(errno);
+    if (fd < 0) raiseFileErrno(errno);
   }
   // Held until the file is in place, so that no other writer takes it
   // for a leftover.
@@ -238,7 +218,7 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
   auto fail = [&](int e) {
     if (!temp.empty()) ::unlink(temp.c_str());
     ::close(fd);
-    raiseErrno(e);
+    raiseFileErrno(e);
   };
   int error = 0;
   if (!writeAll(fd, pieces, error)) fail(error);
@@ -279,6 +259,27 @@ void syncFileAndFolder(const std::string& path) {
   if (dfd >= 0) {
     (void)::fsync(dfd);
     ::close(dfd);
+  }
+}
+
+[[noreturn]] void raiseFileErrno(int e) {
+  switch (e) {
+    case ENOSPC:
+    case EDQUOT:
+    case EFBIG:
+      raise(err::DiskFull);
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case ETXTBSY:
+      raise(err::PermissionDenied);
+    case ENOENT:
+    case ENOTDIR:
+      raise(err::PathNotFound);
+    case EISDIR:
+      raise(err::PathFileAccessError);
+    default:
+      raise(err::DeviceIOError);
   }
 }
 

@@ -52,6 +52,11 @@ void replaceFile(const std::string& path, std::string_view bytes, const ReplaceO
 // (in the same folder, without the folder).
 std::string replacementTempPrefix(const std::string& path);
 
+// Raises the file error that an errno of a file operation stands for: 61
+// (disk full, file too large), 70 (no permission, read-only file system),
+// 76 (no such folder), 75 (a folder) or 57 (any other failure).
+[[noreturn]] void raiseFileErrno(int e);
+
 // Syncs a file that was just put in place by someone else (a library) and
 // its folder; 57 when the file cannot be synced.
 void syncFileAndFolder(const std::string& path);
