@@ -140,6 +140,8 @@ const std::string& Bar::captionOf(const Tool& tool) const {
   return own == captions.end() ? tool.caption : own->second;
 }
 
+std::string Bar::plainCaptionOf(const Tool& tool) const { return withoutAccessMarks(captionOf(tool)); }
+
 char Tool::accessKey() const {
   for (size_t i = 0; i + 1 < caption.size(); ++i) {
     if (caption[i] != '&') continue;
@@ -215,7 +217,7 @@ std::vector<std::string> Toolbar::barCaptions(const std::string& barName) const 
       if (item.empty() || (t && t->kind == ToolKind::Separator))
         out.push_back("-");
       else if (t && t->visible)
-        out.push_back(withoutAccessMarks(b.captionOf(*t)));
+        out.push_back(b.plainCaptionOf(*t));
     }
     return out;
   }

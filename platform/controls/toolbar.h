@@ -59,6 +59,8 @@ struct Bar {
 
   // The caption that the tool shows on this bar.
   const std::string& captionOf(const Tool& tool) const;
+  // The same without its access-key marks, as a toolbar button shows it.
+  std::string plainCaptionOf(const Tool& tool) const;
 
   bool operator==(const Bar&) const = default;
 };

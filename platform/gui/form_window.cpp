@@ -398,8 +398,8 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
         continue;
       }
       QAction* act = makeToolAction(*tool, tb);
-      // A toolbar shows a tool's caption without its access key.
-      act->setIconText(plainText(tool->plainCaption()));
+      // A toolbar shows its own caption of a tool, without the access key.
+      act->setIconText(plainText(b.plainCaptionOf(*tool)));
       if (tool->kind == c::ToolKind::Popup) {
         auto* m = new QMenu(tb);
         fillMenu(m, bar, tool->items, 1);

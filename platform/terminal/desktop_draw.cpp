@@ -263,8 +263,9 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
 
 CodeEditor* editorOf(ui::Control* c) { return dynamic_cast<CodeEditor*>(c); }
 
-std::string shortCaption(const controls::Tool& t) {
-  std::string s = t.plainCaption();
+// A toolbar button's caption: the bar's own caption of the tool.
+std::string shortCaption(const controls::Bar& b, const controls::Tool& t) {
+  std::string s = b.plainCaptionOf(t);
   while (!s.empty() && (s.back() == '.' || s.back() == ' ')) s.pop_back();
   if (s.empty()) s = t.id.rfind("ID_", 0) == 0 ? t.id.substr(3) : t.id;
   return s;
@@ -356,7 +357,7 @@ void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std
         }
         const auto* t = bar->findTool(id);
         if (!t || !t->visible || t->kind == controls::ToolKind::Separator) continue;
-        const std::string label = "[" + shortCaption(*t) + "]";
+        const std::string label = "[" + shortCaption(b, *t) + "]";
         const int32_t w = textWidth(label);
         if (x + w > W) break;
         g.put(x, y, label, t->enabled ? kPlain : kDim, W);

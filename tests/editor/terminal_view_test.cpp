@@ -40,6 +40,10 @@ TEST_F(TerminalViewTest, TheMainWindowAndTheOptionsDialogsFirstTab) {
   EXPECT_NE(grid.rowText(0).find("[X]"), std::string::npos);
   EXPECT_EQ(grid.rowText(1), "  File  Edit  Utilities  Bookmarks  Kestrin  Help");
   EXPECT_EQ(grid.rowText(2).rfind("[New]", 0), 0u) << grid.text();
+  // The toolbars show their own captions of the tools, not the menus'.
+  EXPECT_EQ(grid.rowText(2).rfind("[New][Insert File][Open]", 0), 0u) << grid.rowText(2);
+  EXPECT_NE(grid.text().find("[Calc][DOS Command][Notepad][Regedit]"), std::string::npos) << grid.text();
+  EXPECT_NE(grid.text().find("[Comment Add][Comment Remove]"), std::string::npos) << grid.text();
   const int32_t row = grid.findRow("Dim strName");
   ASSERT_GT(row, 2);
   EXPECT_NE(grid.rowText(39).find("Line 1, Col 1"), std::string::npos) << grid.rowText(39);
