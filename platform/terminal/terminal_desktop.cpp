@@ -538,9 +538,13 @@ TerminalDesktop::BoxResult TerminalDesktop::runBox(
   for (;;) {
     if (closed_) return BoxResult{BoxResult::Kind::Closed};
     render();
-    const InputEvent e = terminal_->next(-1);
+    // A box waits as a window does: up to the next timer that is due, and
+    // the timers tick while it is open, as in any modal loop.
+    const InputEvent e = terminal_->next(waitMillis());
     switch (e.kind) {
       case InputEvent::Kind::None:
+        ui::runDueTimers();
+        continue;
       case InputEvent::Kind::Resize: continue;
       case InputEvent::Kind::Suspend: terminal_->suspend(); continue;
       case InputEvent::Kind::Closed: closed_ = true; return BoxResult{BoxResult::Kind::Closed};

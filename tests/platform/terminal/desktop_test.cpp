@@ -12,7 +12,9 @@
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
 #include "platform/terminal/terminal_desktop.h"
+#include "platform/runtime/clock.h"
 #include "platform/ui/form.h"
+#include "platform/ui/timer.h"
 
 namespace pc = platform::controls;
 namespace pt = platform::terminal;
@@ -28,7 +30,14 @@ class FakeTerminal : public pt::Terminal {
   int32_t width() const override { return w_; }
   int32_t height() const override { return h_; }
   void show(const pt::Grid& frame) override { frames.push_back(frame.text()); }
-  pt::InputEvent next(int32_t) override {
+  pt::InputEvent next(int32_t timeoutMillis) override {
+    if (!input.empty() && input.front().kind == pt::InputEvent::Kind::None) {
+      // Nothing was typed before the time-out: that much time has passed.
+      input.pop_front();
+      waits.push_back(timeoutMillis);
+      if (timeoutMillis > 0) platform::advanceVirtualClock(timeoutMillis);
+      return pt::InputEvent{};
+    }
     if (input.empty()) {
       pt::InputEvent closed;
       closed.kind = pt::InputEvent::Kind::Closed;  // nobody is left: the desktop gives up
@@ -51,8 +60,10 @@ class FakeTerminal : public pt::Terminal {
     e.text = t;
     input.push_back(e);
   }
+  void idle() { input.push_back(pt::InputEvent{}); }
   std::deque<pt::InputEvent> input;
   std::vector<std::string> frames;
+  std::vector<int32_t> waits;  // the time-outs of the waits that timed out
 
  private:
   int32_t w_, h_;
@@ -204,6 +215,21 @@ TEST_F(TerminalDesktop, AMessageBoxWrapsItsTextAndIsAnsweredWithTheKeys) {
   EXPECT_NE(shown.find("The script has changed, do you want to save changes?"), std::string::npos);
   EXPECT_NE(shown.find(std::string(60, 'w')), std::string::npos) << "the long word on a line of its own";
   EXPECT_NE(shown.find("< Yes >  [ No ]  [ Cancel ]"), std::string::npos) << shown;
+  // The timers tick while the box waits for a key, and the box waits no
+  // longer than up to the next tick.
+  platform::setVirtualClock(platform::clockMillis());
+  auto timer = form->add(std::make_shared<ui::Timer>("tmrTest"));
+  int ticks = 0;
+  timer->onTimer = [&] { ++ticks; };
+  timer->setInterval(500);
+  term->idle();
+  term->idle();
+  term->text("y");
+  EXPECT_EQ(desktop->messageBox(p), ui::mb::Yes);
+  EXPECT_EQ(ticks, 2);
+  EXPECT_EQ(term->waits, (std::vector<int32_t>{500, 500}));
+  timer->setEnabled(false);
+  platform::useRealClock();
   // A box without Cancel ignores Escape until a button is chosen.
   p.buttons = ui::mb::YesNo;
   term->key("Escape");
