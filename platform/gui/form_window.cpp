@@ -157,6 +157,15 @@ void FormWindow::postClose() {
   user_.post(a);
 }
 
+void FormWindow::postControl(Action::Kind kind, const std::string& control, std::string text) {
+  Action a;
+  a.kind = kind;
+  a.form = formName_;
+  a.control = control;
+  a.text = std::move(text);
+  user_.post(a);
+}
+
 void FormWindow::postKey(const std::string& name) {
   Action a;
   a.kind = Action::Kind::Key;
@@ -453,12 +462,7 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
         auto ctl = weak.lock();
         auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
         if (!t || index < 0 || index >= t->tabCount()) return;
-        Action a;
-        a.kind = Action::Kind::Pick;
-        a.form = formName_;
-        a.control = name;
-        a.text = t->tabCaption(index);
-        user_.post(a);
+        postControl(Action::Kind::Pick, name, t->tabCaption(index));
       });
       outer->addWidget(bar);
       rows = outer;
@@ -492,12 +496,7 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
     } else if (auto* tb = as<c::TextBox>(ctl)) {
       auto* e = new QLineEdit(toQ(tb->text()));
       QObject::connect(e, &QLineEdit::textEdited, [this, name](const QString& text) {
-        Action a;
-        a.kind = Action::Kind::SetValue;
-        a.form = formName_;
-        a.control = name;
-        a.text = fromQ(text);
-        user_.post(a);
+        postControl(Action::Kind::SetValue, name, fromQ(text));
       });
       place(e, true);
       made = e;
@@ -514,13 +513,7 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
     } else if (auto* cb = as<c::CheckBox>(ctl)) {
       auto* box = new QCheckBox(accessCaption(cb->caption()));
       box->setTristate(true);
-      QObject::connect(box, &QCheckBox::clicked, [this, name] {
-        Action a;
-        a.kind = Action::Kind::Click;
-        a.form = formName_;
-        a.control = name;
-        user_.post(a);
-      });
+      QObject::connect(box, &QCheckBox::clicked, [this, name] { postControl(Action::Kind::Click, name); });
       place(box, false);
       made = box;
       updaters_.push_back([weak, box] {
@@ -534,13 +527,7 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
     } else if (auto* ob = as<c::OptionButton>(ctl)) {
       auto* r = new QRadioButton(accessCaption(ob->caption()));
       r->setAutoExclusive(false);
-      QObject::connect(r, &QRadioButton::clicked, [this, name] {
-        Action a;
-        a.kind = Action::Kind::Click;
-        a.form = formName_;
-        a.control = name;
-        user_.post(a);
-      });
+      QObject::connect(r, &QRadioButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
       place(r, false);
       made = r;
       updaters_.push_back([weak, r] {
@@ -558,20 +545,10 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
         auto ctl = weak.lock();
         auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
         if (!cbx || index < 0 || index >= cbx->listCount()) return;
-        Action a;
-        a.kind = Action::Kind::Pick;
-        a.form = formName_;
-        a.control = name;
-        a.text = cbx->list(index);
-        user_.post(a);
+        postControl(Action::Kind::Pick, name, cbx->list(index));
       });
       QObject::connect(box->lineEdit(), &QLineEdit::textEdited, [this, name](const QString& text) {
-        Action a;
-        a.kind = Action::Kind::SetValue;
-        a.form = formName_;
-        a.control = name;
-        a.text = fromQ(text);
-        user_.post(a);
+        postControl(Action::Kind::SetValue, name, fromQ(text));
       });
       place(box, true);
       made = box;
@@ -591,13 +568,7 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
     } else if (auto* btn = as<c::CommandButton>(ctl)) {
       auto* b = new QPushButton(accessCaption(btn->caption()));
       b->setAutoDefault(false);
-      QObject::connect(b, &QPushButton::clicked, [this, name] {
-        Action a;
-        a.kind = Action::Kind::Click;
-        a.form = formName_;
-        a.control = name;
-        user_.post(a);
-      });
+      QObject::connect(b, &QPushButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
       buttons->addWidget(b);
       made = b;
       std::weak_ptr<ui::Form> wf = form_;

@@ -61,6 +61,8 @@ class FormWindow {
   void postGeometry();
   void postClose();
   void postKey(const std::string& name);
+  // An action on one of the form's controls (a click, a pick, a new value).
+  void postControl(ui::Action::Kind kind, const std::string& control, std::string text = {});
   void postWindowState(int32_t state);
 
   WindowUser& user_;
