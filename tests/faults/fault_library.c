@@ -1,5 +1,5 @@
 /* The tests' fault library, loaded with LD_PRELOAD: it counts the calls of
- * write, fsync, close, rename and link that concern files in one folder
+ * write (plain or gathered), fsync, close, rename and link that concern files in one folder
  * and makes the Nth call of one kind fail with a chosen error, as a full
  * disk or a failing device would. Everything outside the folder, and every
  * call while nothing is armed, goes straight to the C library.
@@ -19,6 +19,7 @@
 #include <stdio.h>
 #include <string.h>
 #include <sys/types.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 enum { KIND_WRITE, KIND_FSYNC, KIND_CLOSE, KIND_RENAME, KIND_LINK, KIND_COUNT };
@@ -80,51 +81,45 @@ static int failHere(int kind, int concerns) {
 
 #define NEXT(name) ((__typeof__(&name))dlsym(RTLD_NEXT, #name))
 
+/* Whether a call on a descriptor is to fail; the descriptor's path is read
+ * outside the count, so that the readlink below is never counted itself. */
+static int fdFails(int kind, int fd) {
+  if (!g_armed || g_inside) return 0;
+  g_inside = 1;
+  const int concerns = fdInFolder(fd);
+  g_inside = 0;
+  if (!failHere(kind, concerns)) return 0;
+  errno = g_error;
+  return 1;
+}
+
 ssize_t write(int fd, const void* buffer, size_t size) {
   static __typeof__(&write) real;
   if (!real) real = NEXT(write);
-  if (g_armed && !g_inside) {
-    g_inside = 1;
-    const int concerns = fdInFolder(fd);
-    g_inside = 0;
-    const int fail = failHere(KIND_WRITE, concerns);
-    if (fail) {
-      errno = g_error;
-      return -1;
-    }
-  }
+  if (fdFails(KIND_WRITE, fd)) return -1;
   return real(fd, buffer, size);
+}
+
+/* Saves write their pieces with one gathered write: a write of its own kind
+ * as far as a failing disk is concerned. */
+ssize_t writev(int fd, const struct iovec* pieces, int count) {
+  static __typeof__(&writev) real;
+  if (!real) real = NEXT(writev);
+  if (fdFails(KIND_WRITE, fd)) return -1;
+  return real(fd, pieces, count);
 }
 
 int fsync(int fd) {
   static __typeof__(&fsync) real;
   if (!real) real = NEXT(fsync);
-  if (g_armed && !g_inside) {
-    g_inside = 1;
-    const int concerns = fdInFolder(fd);
-    g_inside = 0;
-    const int fail = failHere(KIND_FSYNC, concerns);
-    if (fail) {
-      errno = g_error;
-      return -1;
-    }
-  }
+  if (fdFails(KIND_FSYNC, fd)) return -1;
   return real(fd);
 }
 
 int fdatasync(int fd) {
   static __typeof__(&fdatasync) real;
   if (!real) real = NEXT(fdatasync);
-  if (g_armed && !g_inside) {
-    g_inside = 1;
-    const int concerns = fdInFolder(fd);
-    g_inside = 0;
-    const int fail = failHere(KIND_FSYNC, concerns);
-    if (fail) {
-      errno = g_error;
-      return -1;
-    }
-  }
+  if (fdFails(KIND_FSYNC, fd)) return -1;
   return real(fd);
 }
 
@@ -132,16 +127,11 @@ int fdatasync(int fd) {
 int close(int fd) {
   static __typeof__(&close) real;
   if (!real) real = NEXT(close);
-  if (g_armed && !g_inside) {
-    g_inside = 1;
-    const int concerns = fdInFolder(fd);
-    g_inside = 0;
-    const int fail = failHere(KIND_CLOSE, concerns);
-    if (fail) {
-      real(fd);
-      errno = g_error;
-      return -1;
-    }
+  if (fdFails(KIND_CLOSE, fd)) {
+    const int error = errno;
+    real(fd);
+    errno = error;
+    return -1;
   }
   return real(fd);
 }
