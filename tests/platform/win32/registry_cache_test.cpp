@@ -15,49 +15,16 @@
 #include "platform/runtime/errors.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/settings.h"
+#include "platform/win32/hive_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 
 namespace {
 
-class RegistryCache : public ::testing::Test {
- protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrin-cache-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setRegistryFolder(dir_);
-    }
-    void TearDown() override {
-        setRegistryRootReadOnly(HKEY_CURRENT_USER, false);
-        setRegistryFolder(dir_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
-    // Starts body in a child process; wait() collects its exit status.
-    pid_t start(const std::function<int()>& body) {
-        std::fflush(nullptr);
-        pid_t pid = fork();
-        if (pid == 0) {
-            int code = 99;
-            try {
-                code = body();
-            } catch (...) {
-            }
-            _exit(code);
-        }
-        return pid;
-    }
-    static int wait(pid_t pid) {
-        int status = 0;
-        if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
-
-    std::string dir_;
-};
+using RegistryCache = kestrin_test::HiveFolderTest;
+using kestrin_test::startChild;
+using kestrin_test::waitChild;
 
 std::string readSetting(const std::string& key) { return GetSetting("Race", "Counters", key, "-1"); }
 
@@ -81,7 +48,7 @@ TEST_F(RegistryCache, EveryReadSeesTheLastCommittedWriteOfEachProcess) {
 
     std::vector<pid_t> writers;
     for (int w = 0; w < 2; ++w) {
-        writers.push_back(start([&, w] {
+        writers.push_back(startChild([&, w] {
             const std::string name = "W" + std::to_string(w);
             for (int i = 0; i < kWrites; ++i) {
                 SaveSetting("Race", "Counters", name, std::to_string(i));
@@ -114,7 +81,7 @@ TEST_F(RegistryCache, EveryReadSeesTheLastCommittedWriteOfEachProcess) {
         }
         if (round > 4000000) break;  // a writer that died; its status tells
     }
-    for (pid_t pid : writers) EXPECT_EQ(wait(pid), 0);
+    for (pid_t pid : writers) EXPECT_EQ(waitChild(pid), 0);
     EXPECT_EQ(stale, 0);
     EXPECT_EQ(future, 0);
     EXPECT_EQ(ownMissed, 0);
@@ -130,7 +97,7 @@ TEST_F(RegistryCache, AKeyDeletedByAnotherProcessIsGoneForItsOpenHandle) {
     // cache (emptied at a fork) is filled when it acts.
     int go[2];
     ASSERT_EQ(pipe(go), 0);
-    const pid_t other = start([&] {
+    const pid_t other = startChild([&] {
         char c = 0;
         if (::read(go[0], &c, 1) != 1) return 4;
         if (RegDeleteTree(HKEY_CURRENT_USER, "Software\\Shared") != ERROR_SUCCESS) return 1;
@@ -152,7 +119,7 @@ TEST_F(RegistryCache, AKeyDeletedByAnotherProcessIsGoneForItsOpenHandle) {
     RegCloseKey(opened);
 
     ASSERT_EQ(::write(go[1], "x", 1), 1);
-    ASSERT_EQ(wait(other), 0);
+    ASSERT_EQ(waitChild(other), 0);
     close(go[0]);
     close(go[1]);
 

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "platform/win32/component.h"
+#include "platform/win32/hive_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
@@ -36,43 +37,10 @@ void writeFile(const std::string& path, const std::string& bytes) {
     out << bytes;
 }
 
-// Runs body in a child process and returns its exit status (or -1 when it
-// did not exit normally). The child never returns into the test runner.
-int inChild(const std::function<int()>& body) {
-    std::fflush(nullptr);
-    pid_t pid = fork();
-    if (pid == 0) {
-        int code = 99;
-        try {
-            code = body();
-        } catch (...) {
-        }
-        std::fflush(nullptr);
-        _exit(code);
-    }
-    int status = 0;
-    if (pid < 0 || waitpid(pid, &status, 0) != pid) return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using kestrin_test::inChild;
 
-class Registry : public ::testing::Test {
+class Registry : public kestrin_test::HiveFolderTest {
  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrin-reg-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setRegistryFolder(dir_);
-    }
-    void TearDown() override {
-        for (HKEY root : {HKEY_CLASSES_ROOT, HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
-            setRegistryRootReadOnly(root, false);
-        }
-        setRegistryFolder(dir_);
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, ec);
-        fs::remove_all(dir_, ec);
-    }
-
     HKEY create(HKEY root, const std::string& path, DWORD access = KEY_ALL_ACCESS) {
         HKEY key = 0;
         EXPECT_EQ(RegCreateKeyEx(root, path, 0, access, &key), ERROR_SUCCESS) << path;
@@ -98,8 +66,6 @@ class Registry : public ::testing::Test {
         }
         return names;
     }
-
-    std::string dir_;
 };
 
 TEST_F(Registry, CreateMakesEveryMissingLevelAndOpensIgnoringCase) {

@@ -13,27 +13,15 @@
 
 #include "platform/runtime/errors.h"
 #include "platform/win32/registry.h"
+#include "platform/win32/hive_fixture.h"
 
 namespace fs = std::filesystem;
 using namespace platform;
 
 namespace {
 
-class Settings : public ::testing::Test {
+class Settings : public kestrin_test::HiveFolderTest {
  protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "kestrin-settings-XXXXXX").string();
-        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
-        dir_ = pattern;
-        setRegistryFolder(dir_);
-    }
-    void TearDown() override {
-        setRegistryRootReadOnly(HKEY_CURRENT_USER, false);
-        setRegistryFolder(dir_);
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-
     // The raw registry value behind a setting: its type and bytes.
     bool rawValue(const std::string& section, const std::string& name, DWORD* type,
                   std::string* bytes) {
@@ -72,8 +60,6 @@ class Settings : public ::testing::Test {
         }
         return 0;
     }
-
-    std::string dir_;
 };
 
 TEST_F(Settings, MissingSettingGivesTheDefault) {
