@@ -52,7 +52,7 @@ std::vector<std::pair<std::string, std::string>> zipEntries(const std::string& a
   return out;
 }
 
-class AutosaveTest : public EditorTest {
+class AutosaveTest : public MainWindowTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
@@ -63,17 +63,7 @@ class AutosaveTest : public EditorTest {
     preferences.setAutoSavePath(backups.path());
     preferences.setZipFile(0);
     preferences.setDoNotSaveNewFile(0);
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
-  }
-  void TearDown() override {
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
-    EditorTest::TearDown();
+    loadMainWindow();
   }
   // A saved script: its file holds `saved`, the editor `edited` with the
   // document marked modified.
@@ -102,7 +92,6 @@ class AutosaveTest : public EditorTest {
 
   kestrin_test::TempDir work;
   kestrin_test::TempDir backups;
-  std::shared_ptr<frmMain> main;
   std::string script;
 };
 

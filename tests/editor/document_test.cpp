@@ -62,26 +62,9 @@ TEST_F(EditorTest, RunEditorWithAFileLoadsItAndNamesTheDocument) {
   EXPECT_TRUE(balanced(lines));
 }
 
-// A window loaded as RunEditor loads it, without the modal wait.
-class DocumentTest : public EditorTest {
+class DocumentTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
-  }
-  void TearDown() override {
-    // A modified script would be offered for saving as the window closes.
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
-    EditorTest::TearDown();
-  }
   std::string panel() const { return main->StatusBar1->panel("MAIN").text(); }
-  std::shared_ptr<frmMain> main;
 };
 
 TEST_F(DocumentTest, AReadOnlyEditorShowsTheMarkInThePanelButNotInTheName) {

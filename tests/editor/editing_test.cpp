@@ -25,22 +25,8 @@ using kestrin::editor::frmMain;
 using platform::controls::CodeRange;
 namespace clipboard = platform::ui::clipboard;
 
-class EditingTest : public EditorTest {
+class EditingTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
-  }
-  void TearDown() override {
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
-    EditorTest::TearDown();
-  }
   // A script of this text loaded from its file, unmarked.
   void loadScript(const std::string& text) {
     path = editorFile("VB/edit.vbs");
@@ -61,7 +47,6 @@ class EditingTest : public EditorTest {
   const auto& callStack() const {
     return kestrin::diagnostics::errorHandler()->callStack();
   }
-  std::shared_ptr<frmMain> main;
   std::string path;
 };
 

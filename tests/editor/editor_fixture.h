@@ -124,4 +124,31 @@ class EditorTest : public kestrin_test::UiTest {
   kestrin_test::TempDir registryDir;
 };
 
+// A window loaded as RunEditor loads it, without the modal wait. Closing it
+// at the end asks nothing about the changes the test made.
+class MainWindowTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    loadMainWindow();
+  }
+  void TearDown() override {
+    closeMainWindow();
+    EditorTest::TearDown();
+  }
+  void loadMainWindow() {
+    main = editor::mainWindow();
+    main->load();
+    ASSERT_TRUE(main->loaded());
+  }
+  void closeMainWindow() {
+    if (main && main->loaded()) {
+      main->setIsDirty(false);
+      main->unload();
+    }
+    main.reset();
+  }
+  std::shared_ptr<editor::frmMain> main;
+};
+
 }  // namespace editor_test

@@ -26,7 +26,7 @@ using kestrin::editor::frmMain;
 namespace fs = std::filesystem;
 namespace modMain = kestrin::editor::modMain;
 
-class PlantedLinksTest : public EditorTest {
+class PlantedLinksTest : public MainWindowTest {
  protected:
   void SetUp() override {
     EditorTest::SetUp();
@@ -38,20 +38,14 @@ class PlantedLinksTest : public EditorTest {
     preferences.setDoNotSaveNewFile(0);
     fs::copy_file(KESTRIN_BRIDGE_PATH, editorFile("Addlets/kzenvb.dll"));
     ::setenv("KESTRIN_BRIDGE_LOG", work.file("bridge.log").c_str(), 1);
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
+    loadMainWindow();
     script = work.file("job.vbs");
     kestrin_test::writeFile(script, "MsgBox 1\r\n");
     main->FileToView(script);
     main->CodeSense1->setText("MsgBox 2\r\n");
   }
   void TearDown() override {
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
+    closeMainWindow();
     kestrin::editor::modGlobals::g_ReleaseBridgeBindings();
     ::unsetenv("KESTRIN_BRIDGE_LOG");
     EditorTest::TearDown();
@@ -59,10 +53,10 @@ class PlantedLinksTest : public EditorTest {
 
  public:
   using EditorTest::traceLog;
+  using MainWindowTest::main;
   kestrin_test::TempDir work;
   kestrin_test::TempDir backups;
   kestrin_test::TempDir elsewhere;
-  std::shared_ptr<frmMain> main;
   std::string script;
 };
 

@@ -49,21 +49,10 @@ std::vector<std::string> linesOf(const std::string& text) {
   return out;
 }
 
-// A window loaded as RunEditor loads it, without the modal wait.
-class ScriptFilesTest : public EditorTest {
+class ScriptFilesTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
-  }
   void TearDown() override {
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
+    closeMainWindow();
     modGlobals::g_ReleaseBridgeBindings();
     if (bridge) platform::FreeLibrary(bridge);
     ::unsetenv("KESTRIN_BRIDGE_LOG");
@@ -99,7 +88,6 @@ class ScriptFilesTest : public EditorTest {
     return std::find(lines.begin(), lines.end(), "Entered routine: " + text) != lines.end();
   }
 
-  std::shared_ptr<frmMain> main;
   platform::HMODULE bridge = 0;
 };
 

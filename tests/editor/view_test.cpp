@@ -28,24 +28,8 @@ using kestrin::editor::frmMain;
 namespace modGlobals = kestrin::editor::modGlobals;
 namespace modMain = kestrin::editor::modMain;
 
-// A window loaded as RunEditor loads it, without the modal wait.
-class ViewTest : public EditorTest {
+class ViewTest : public MainWindowTest {
  protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    main = kestrin::editor::mainWindow();
-    main->load();
-    ASSERT_TRUE(main->loaded());
-  }
-  void TearDown() override {
-    // Closing asks nothing about the changes the test made.
-    if (main && main->loaded()) {
-      main->setIsDirty(false);
-      main->unload();
-    }
-    main.reset();
-    EditorTest::TearDown();
-  }
   // Loads a script of this text as a file, as every open does.
   void loadScript(const std::string& text) {
     const std::string path = editorFile("VB/view.vbs");
@@ -59,7 +43,6 @@ class ViewTest : public EditorTest {
     action.text = name;
     return main->dispatch(action);
   }
-  std::shared_ptr<frmMain> main;
 };
 
 TEST_F(ViewTest, AClickOnTheTwelfthLineShowsLineAndColumnCountedFromOne) {
