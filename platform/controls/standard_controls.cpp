@@ -35,14 +35,6 @@ long parseWholeNumber(const std::string& text) {
   return v;
 }
 
-// Removes the last UTF-8 character.
-void popCharacter(std::string& text) {
-  if (text.empty()) return;
-  size_t i = text.size() - 1;
-  while (i > 0 && (static_cast<unsigned char>(text[i]) & 0xC0) == 0x80) --i;
-  text.erase(i);
-}
-
 bool isKey(const std::string& keyName, const char* name) { return keyName == name; }
 
 // Enter typed into a one-line box presses the form's default button.
@@ -91,14 +83,28 @@ void StandardControl::setFontSize(float size) {
 void TextBox::setText(std::string text) {
   if (text == text_) return;
   text_ = std::move(text);
+  caret_ = characterCount(text_);
+  if (onChange) fireEvent("Change", onChange);
+}
+
+void TextBox::edit(const LineEdit& edited) {
+  if (edited.text == text_) {
+    caret_ = edited.caret;
+    return;
+  }
+  text_ = edited.text;
+  caret_ = edited.caret;
   if (onChange) fireEvent("Change", onChange);
 }
 
 bool TextBox::typeText(const std::string& text) {
   std::string pending;
   auto flush = [&] {
-    if (!pending.empty()) setText(text_ + pending);
+    if (pending.empty()) return;
+    LineEdit e{text_, caret_};
+    e.insert(pending);
     pending.clear();
+    edit(e);
   };
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
@@ -121,15 +127,20 @@ bool TextBox::typeText(const std::string& text) {
 }
 
 bool TextBox::pressKey(const std::string& keyName) {
-  if (isKey(keyName, "Backspace")) {
-    std::string t = text_;
-    popCharacter(t);
-    setText(std::move(t));
+  LineEdit e{text_, caret_};
+  if (e.key(keyName)) {
+    edit(e);
     return true;
   }
   if (isKey(keyName, "Space")) return typeText(" ");
   if (keyName.size() == 1) return typeText(keyName);
   return false;
+}
+
+bool TextBox::caret(int32_t line, int32_t column) {
+  if (line != 1 || column < 1) return false;
+  caret_ = std::min(column - 1, characterCount(text_));
+  return true;
 }
 
 bool TextBox::setValueText(const std::string& text) {
@@ -213,6 +224,18 @@ void ComboBox::updateListIndex() {
 void ComboBox::setText(std::string text) {
   if (text == text_) return;
   text_ = std::move(text);
+  caret_ = characterCount(text_);
+  updateListIndex();
+  if (onChange) fireEvent("Change", onChange);
+}
+
+void ComboBox::edit(const LineEdit& edited) {
+  if (edited.text == text_) {
+    caret_ = edited.caret;
+    return;
+  }
+  text_ = edited.text;
+  caret_ = edited.caret;
   updateListIndex();
   if (onChange) fireEvent("Change", onChange);
 }
@@ -253,31 +276,45 @@ void ComboBox::setListIndex(int32_t position) {
 
 bool ComboBox::typeText(const std::string& text) {
   std::string typed;
+  auto flush = [&] {
+    if (typed.empty()) return;
+    LineEdit e{text_, caret_};
+    e.insert(typed);
+    typed.clear();
+    edit(e);
+  };
   for (size_t i = 0; i < text.size(); ++i) {
     char c = text[i];
     if (c == '\r' || c == '\n') {
       if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      if (!typed.empty()) setText(text_ + typed);
-      typed.clear();
+      flush();
       pressDefaultButton(*this);
+    } else if (c == '\b') {
+      flush();
+      pressKey("Backspace");
     } else if (c != '\t') {
       typed += c;
     }
   }
-  if (!typed.empty()) setText(text_ + typed);
+  flush();
   return true;
 }
 
 bool ComboBox::pressKey(const std::string& keyName) {
-  if (isKey(keyName, "Backspace")) {
-    std::string t = text_;
-    popCharacter(t);
-    setText(std::move(t));
+  LineEdit e{text_, caret_};
+  if (e.key(keyName)) {
+    edit(e);
     return true;
   }
   if (isKey(keyName, "Space")) return typeText(" ");
   if (keyName.size() == 1) return typeText(keyName);
   return false;
+}
+
+bool ComboBox::caret(int32_t line, int32_t column) {
+  if (line != 1 || column < 1) return false;
+  caret_ = std::min(column - 1, characterCount(text_));
+  return true;
 }
 
 bool ComboBox::setValueText(const std::string& text) {

@@ -21,6 +21,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/controls/line_edit.h"
 #include "platform/ui/control.h"
 
 namespace platform::controls {
@@ -62,20 +63,29 @@ class TextBox : public StandardControl {
   std::string typeName() const override { return "TextBox"; }
 
   const std::string& text() const noexcept { return text_; }
-  // Sets the text; the change event follows when it differs.
+  // Sets the text, the caret at its end; the change event follows when it
+  // differs.
   void setText(std::string text);
+  // The caret: the characters before it (a UTF-8 sequence is one).
+  int32_t caretPosition() const noexcept { return caret_; }
 
-  // Typing appends at the end of the text; Backspace removes the last
-  // character (a whole UTF-8 character).
+  // Typing goes in at the caret; Backspace and Delete remove the character
+  // before and after it (a whole UTF-8 character), Left, Right, Home and
+  // End move it. A caret or mouse action at (1, column) puts it before the
+  // character of that column (from 1).
   bool typeText(const std::string& text) override;
   bool pressKey(const std::string& keyName) override;
   bool setValueText(const std::string& text) override;
   std::string valueText() const override { return text_; }
+  bool caret(int32_t line, int32_t column) override;
+  bool mouse(int32_t line, int32_t column) override { return caret(line, column); }
 
   std::function<void()> onChange;
 
  private:
+  void edit(const LineEdit& edited);
   std::string text_;
+  int32_t caret_ = 0;
 };
 
 // A check box holds 0 (clear), 1 (checked) or 2 (greyed); any other value
@@ -171,19 +181,25 @@ class ComboBox : public StandardControl {
   // hidden (-1 clears the selection); another position raises 380.
   void setListIndex(int32_t position);
 
+  // The text is edited at its caret as a text box's is.
+  int32_t caretPosition() const noexcept { return caret_; }
   bool typeText(const std::string& text) override;
   bool pressKey(const std::string& keyName) override;
   bool setValueText(const std::string& text) override;
   // An entry that the list lacks is refused (false).
   bool pick(const std::string& entry) override;
   std::string valueText() const override { return text_; }
+  bool caret(int32_t line, int32_t column) override;
+  bool mouse(int32_t line, int32_t column) override { return caret(line, column); }
 
   std::function<void()> onClick;
   std::function<void()> onChange;
 
  private:
   void updateListIndex();
+  void edit(const LineEdit& edited);
   std::string text_;
+  int32_t caret_ = 0;
   std::vector<std::string> list_;
   int32_t listIndex_ = -1;
 };

@@ -5,6 +5,7 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/image_list.h"
+#include "platform/controls/line_edit.h"
 #include "platform/controls/splitter.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
@@ -17,6 +18,7 @@ namespace platform::terminal {
 using controls::CodeEditor;
 using controls::Toolbar;
 namespace ci = controls::color_index;
+using controls::byteOfCharacter;
 
 namespace {
 
@@ -418,33 +420,36 @@ int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, 
   const Style normal = enabled ? kPlain : kDim;
   const Style mark = focused ? kReverse : normal;
   const int32_t start = x;
+  int32_t textX = 0, scroll = 0;  // a text field: where its text starts, its first character shown
   if (auto* l = dynamic_cast<Label*>(c)) {
     x = putCaption(g, x, y, l->caption(), normal, end);
   } else if (auto* t = dynamic_cast<TextBox*>(c)) {
     const int32_t w = lastInRow ? std::max(6, end - x) : std::min(24, std::max(6, end - x));
     const int32_t inner = w - 2;
-    std::string text = t->text();
-    while (textWidth(text) > inner - 1 && !text.empty()) text.erase(0, charLength(text, 0));
     g.put(x, y, "[", normal, end);
-    g.fill(x + 1, y, inner, 1, with(mark, attr::Underline));
-    const int32_t after = g.put(x + 1, y, text, with(mark, attr::Underline), x + 1 + inner);
+    int32_t& first = view.fieldFirst[c];
+    const int32_t at = drawField(g, x + 1, y, inner, t->text(), t->caretPosition(), first, with(mark, attr::Underline));
     g.put(x + w - 1, y, "]", normal, end);
     if (focused) {
-      g.cursorX = std::min(after, x + w - 2);
+      g.cursorX = at;
       g.cursorY = y;
     }
+    textX = x + 1;
+    scroll = first;
     x += w;
   } else if (auto* cb = dynamic_cast<ComboBox*>(c)) {
     const int32_t w = lastInRow ? std::max(8, end - x) : std::min(26, std::max(8, end - x));
     const int32_t inner = w - 4;
     g.put(x, y, "[", normal, end);
-    g.fill(x + 1, y, inner, 1, with(mark, attr::Underline));
-    const int32_t after = g.put(x + 1, y, cb->text(), with(mark, attr::Underline), x + 1 + inner);
+    int32_t& first = view.fieldFirst[c];
+    const int32_t at = drawField(g, x + 1, y, inner, cb->text(), cb->caretPosition(), first, with(mark, attr::Underline));
     g.put(x + w - 3, y, " \u25be]", normal, end);
     if (focused) {
-      g.cursorX = std::min(after, x + w - 4);
+      g.cursorX = at;
       g.cursorY = y;
     }
+    textX = x + 1;
+    scroll = first;
     if (view.openCombo.lock().get() == c) combos.push_back({c, makeHit(Hit::Kind::ComboEntry, x, y + 1, w, 1, {}, &form, c)});
     x += w;
   } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
@@ -471,7 +476,10 @@ int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, 
   } else {
     x = g.put(x, y, c->fullName(), normal, end);
   }
-  hits.push_back(makeHit(Hit::Kind::Control, start, y, std::max(1, x - start), 1, {}, &form, c));
+  Hit hit = makeHit(Hit::Kind::Control, start, y, std::max(1, x - start), 1, {}, &form, c);
+  hit.textX = textX;
+  hit.scroll = scroll;
+  hits.push_back(hit);
   return x;
 }
 
@@ -720,17 +728,17 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
         }
         if (!it.label.empty() && textWidth(it.label) <= inner / 2) x = g.put(left, y, it.label + " ", kPlain, right);
         const int32_t w = right - x;
-        std::string text = it.text;
-        while (textWidth(text) > w - 3 && !text.empty()) text.erase(0, charLength(text, 0));
         g.put(x, y, "[", kPlain, right);
-        g.fill(x + 1, y, w - 2, 1, with(mark, attr::Underline));
-        const int32_t after = g.put(x + 1, y, text, with(mark, attr::Underline), right - 1);
+        const int32_t at = drawField(g, x + 1, y, w - 2, it.text, it.caret, it.first, with(mark, attr::Underline));
         g.put(right - 1, y, "]", kPlain, right);
         if (focused) {
-          g.cursorX = after;
+          g.cursorX = at;
           g.cursorY = y;
         }
-        hits.push_back(makeHit(Hit::Kind::BoxItem, x, y, w, 1, {}, nullptr, nullptr, line.item));
+        Hit hit = makeHit(Hit::Kind::BoxItem, x, y, w, 1, {}, nullptr, nullptr, line.item);
+        hit.textX = x + 1;
+        hit.scroll = it.first;
+        hits.push_back(hit);
         break;
       }
       case BoxItem::Kind::Check:
@@ -868,6 +876,53 @@ int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize) {
     i += n;
   }
   return cell;
+}
+
+namespace {
+
+// The cells of each character of a field's text.
+std::vector<int32_t> fieldCells(const std::string& text) {
+  std::vector<int32_t> cells;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = charLength(text, i);
+    cells.push_back(textWidth(std::string_view(text).substr(i, n)));
+    i += n;
+  }
+  return cells;
+}
+
+}  // namespace
+
+int32_t drawField(Grid& g, int32_t x, int32_t y, int32_t width, const std::string& text, int32_t caret,
+                  int32_t& first, Style style) {
+  const auto cells = fieldCells(text);
+  const int32_t count = static_cast<int32_t>(cells.size());
+  width = std::max(1, width);
+  caret = caret < 0 ? count : std::min(caret, count);
+  first = std::clamp(first, 0, caret);
+  auto span = [&](int32_t from, int32_t to) {
+    int32_t w = 0;
+    for (int32_t i = from; i < to; ++i) w += cells[static_cast<size_t>(i)];
+    return w;
+  };
+  // The caret's cell inside; then as much of the text before it as fits.
+  while (first < caret && span(first, caret) + 1 > width) ++first;
+  while (first > 0 && span(first - 1, count) + 1 <= width) --first;
+  g.fill(x, y, width, 1, style);
+  g.put(x, y, std::string_view(text).substr(byteOfCharacter(text, first)), style, x + width);
+  return x + span(first, caret);
+}
+
+int32_t fieldCaretAt(const std::string& text, int32_t first, int32_t cell) {
+  const auto cells = fieldCells(text);
+  const int32_t count = static_cast<int32_t>(cells.size());
+  int32_t at = 0;
+  for (int32_t i = std::clamp(first, 0, count); i < count; ++i) {
+    const int32_t w = cells[static_cast<size_t>(i)];
+    if (cell < at + w) return cell - at < (w + 1) / 2 || w == 1 ? i : i + 1;
+    at += w;
+  }
+  return count;
 }
 
 std::vector<std::string> wrapText(const std::string& text, int32_t width) {

@@ -82,6 +82,8 @@ struct BoxItem {
   int32_t rows = 8;                  // List: rows shown
   int32_t top = 0;                   // List: the first row shown
   bool bold = false;                 // Text
+  int32_t caret = -1;                // Field: the characters before the caret; -1: at the end
+  int32_t first = 0;                 // Field: the first character shown
 };
 struct Box {
   std::string title;
@@ -97,6 +99,7 @@ struct Box {
 struct DesktopView {
   MenuState menu;
   std::map<const controls::CodeEditor*, int32_t> scroll;  // an editor's first cell shown
+  std::map<const ui::Control*, int32_t> fieldFirst;  // a text box's first character shown
   std::weak_ptr<ui::Control> openCombo;  // the combo box whose list is open
   int32_t comboSelected = 0;
   Box* box = nullptr;                // the prompt in front
@@ -125,6 +128,15 @@ int32_t shownPage(const ui::Form& form);
 int32_t columnAtCell(const std::string& line, int32_t cell, int32_t tabSize);
 // The cell where a character column of a line is drawn.
 int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize);
+
+// A one-line field `width` cells wide: `first` (the first character shown)
+// moves so that the caret's cell is inside the field and as much of the
+// text as fits is shown. Draws the text from x and returns the caret's cell.
+int32_t drawField(Grid& grid, int32_t x, int32_t y, int32_t width, const std::string& text, int32_t caret,
+                  int32_t& first, Style style);
+// The caret position (in characters) of a click `cell` cells into a field
+// whose first shown character is `first`.
+int32_t fieldCaretAt(const std::string& text, int32_t first, int32_t cell);
 
 // A text broken into lines of at most `width` cells, at blanks where it can.
 std::vector<std::string> wrapText(const std::string& text, int32_t width);

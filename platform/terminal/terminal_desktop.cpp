@@ -11,6 +11,7 @@
 #include <fnmatch.h>
 
 #include "platform/controls/code_editor.h"
+#include "platform/controls/line_edit.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/toolbar.h"
@@ -43,12 +44,17 @@ Action onControl(K kind, ui::Control& c, std::string text = {}) {
   return a;
 }
 
-void popCharacter(std::string& s) {
-  while (!s.empty()) {
-    const auto b = static_cast<unsigned char>(s.back());
-    s.pop_back();
-    if ((b & 0xC0) != 0x80) break;
-  }
+// A field's text and caret as a line to edit, and back.
+controls::LineEdit lineOf(const BoxItem& field) {
+  controls::LineEdit e{field.text, field.caret};
+  if (field.caret < 0) e.caret = controls::characterCount(field.text);
+  e.setCaret(e.caret);
+  return e;
+}
+
+void keepLine(BoxItem& field, const controls::LineEdit& e) {
+  field.text = e.text;
+  field.caret = e.caret;
 }
 
 char accessKeyOf(const std::string& caption) {
@@ -484,14 +490,24 @@ std::optional<Action> TerminalDesktop::mouseEvent(const MouseEvent& m) {
     }
     case Hit::Kind::Control: {
       ui::Control* c = hit->control;
+      // A click in a field's text places its caret there.
+      auto caretAt = [&](const std::string& text) {
+        Action a = onControl(K::Mouse, *c);
+        a.line = 1;
+        a.column = fieldCaretAt(text, hit->scroll, m.x - hit->textX) + 1;
+        return a;
+      };
       if (auto* combo = dynamic_cast<controls::ComboBox*>(c)) {
-        if (m.x >= hit->x + hit->w - 3 && combo->listCount() > 0) {
-          view_.openCombo = combo->shared_from_this();
-          view_.comboSelected = std::max(0, combo->listIndex());
+        if (m.x >= hit->x + hit->w - 3) {
+          if (combo->listCount() > 0) {
+            view_.openCombo = combo->shared_from_this();
+            view_.comboSelected = std::max(0, combo->listIndex());
+          }
+          return onControl(K::Focus, *c);
         }
-        return onControl(K::Focus, *c);
+        return caretAt(combo->text());
       }
-      if (dynamic_cast<controls::TextBox*>(c)) return onControl(K::Focus, *c);
+      if (auto* text = dynamic_cast<controls::TextBox*>(c)) return caretAt(text->text());
       if (dynamic_cast<controls::Label*>(c)) return std::nullopt;
       return onControl(K::Click, *c);
     }
@@ -609,12 +625,18 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
         case BoxItem::Kind::Check: item->checked = !item->checked; return std::nullopt;
         case BoxItem::Kind::Option: selectOption(static_cast<size_t>(box.focus)); return std::nullopt;
         case BoxItem::Kind::Buttons: return R{R::Kind::Button, item->selected};
-        case BoxItem::Kind::Field: item->text += " "; return std::nullopt;
+        case BoxItem::Kind::Field: {
+          auto line = lineOf(*item);
+          line.insert(" ");
+          keepLine(*item, line);
+          return std::nullopt;
+        }
         default: return std::nullopt;
       }
     }
-    if (k == "Backspace" && item->kind == BoxItem::Kind::Field) {
-      popCharacter(item->text);
+    if (item->kind == BoxItem::Kind::Field) {
+      auto line = lineOf(*item);
+      if (line.key(k)) keepLine(*item, line);
       return std::nullopt;
     }
     const bool back = k == "Left" || k == "Up", forward = k == "Right" || k == "Down";
@@ -654,8 +676,12 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
     return std::nullopt;
   }
   if ((e.kind == InputEvent::Kind::Text || e.kind == InputEvent::Kind::Paste) && item->kind == BoxItem::Kind::Field) {
+    std::string typed;
     for (char c : e.text)
-      if (c != '\n' && c != '\r') item->text += c;
+      if (c != '\n' && c != '\r') typed += c;
+    auto line = lineOf(*item);
+    line.insert(typed);
+    keepLine(*item, line);
     return std::nullopt;
   }
   if (e.kind == InputEvent::Kind::Mouse) {
@@ -674,6 +700,7 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
         case Hit::Kind::BoxItem: {
           box.focus = h.index;
           auto& it = items[static_cast<size_t>(h.index)];
+          if (it.kind == BoxItem::Kind::Field) it.caret = fieldCaretAt(it.text, h.scroll, m.x - h.textX);
           if (it.kind == BoxItem::Kind::Check) it.checked = !it.checked;
           if (it.kind == BoxItem::Kind::Option) selectOption(static_cast<size_t>(h.index));
           if (it.kind == BoxItem::Kind::Choice && !it.entries.empty()) {
@@ -1093,6 +1120,7 @@ std::optional<std::string> TerminalDesktop::browse(const std::string& title, std
           fill();
         } else if (!folders && haveEntry && !isFolder[static_cast<size_t>(sel)]) {
           box.items[nameAt].text = names[static_cast<size_t>(sel)];
+          box.items[nameAt].caret = -1;
         }
         break;
       case BoxResult::Kind::Activate:
@@ -1120,6 +1148,7 @@ std::optional<std::string> TerminalDesktop::browse(const std::string& title, std
         if (fs::is_directory(path, ec)) {
           folder = fs::weakly_canonical(path, ec).string();
           box.items[nameAt].text.clear();
+          box.items[nameAt].caret = -1;
           fill();
           break;
         }

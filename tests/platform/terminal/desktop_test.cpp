@@ -29,7 +29,10 @@ class FakeTerminal : public pt::Terminal {
   FakeTerminal(int32_t w, int32_t h) : w_(w), h_(h) {}
   int32_t width() const override { return w_; }
   int32_t height() const override { return h_; }
-  void show(const pt::Grid& frame) override { frames.push_back(frame.text()); }
+  void show(const pt::Grid& frame) override {
+    frames.push_back(frame.text());
+    cursors.push_back({frame.cursorX, frame.cursorY});
+  }
   pt::InputEvent next(int32_t timeoutMillis) override {
     if (!input.empty() && input.front().kind == pt::InputEvent::Kind::None) {
       // Nothing was typed before the time-out: that much time has passed.
@@ -62,7 +65,9 @@ class FakeTerminal : public pt::Terminal {
   }
   void idle() { input.push_back(pt::InputEvent{}); }
   std::deque<pt::InputEvent> input;
+  void event(const pt::InputEvent& e) { input.push_back(e); }
   std::vector<std::string> frames;
+  std::vector<std::pair<int32_t, int32_t>> cursors;  // of each frame
   std::vector<int32_t> waits;  // the time-outs of the waits that timed out
 
  private:
@@ -74,6 +79,25 @@ pt::InputEvent press(int32_t x, int32_t y, int32_t button = 1) {
   e.kind = pt::InputEvent::Kind::Mouse;
   e.mouse = pt::MouseEvent{pt::MouseEvent::Kind::Press, x, y, button, 0};
   return e;
+}
+
+// The cell (column, row) where a text first shows in a frame's text.
+std::pair<int32_t, int32_t> cellOf(const std::string& frame, const std::string& text) {
+  int32_t row = 0;
+  size_t start = 0;
+  while (start < frame.size()) {
+    const size_t end = frame.find('\n', start);
+    const std::string line = frame.substr(start, end - start);
+    if (const size_t at = line.find(text); at != std::string::npos) {
+      int32_t col = 0;
+      for (size_t i = 0; i < at; ++i)
+        if ((static_cast<unsigned char>(line[i]) & 0xC0) != 0x80) ++col;
+      return {col, row};
+    }
+    ++row;
+    start = end + 1;
+  }
+  return {-1, -1};
 }
 
 class MainWindow : public ui::Form {
@@ -372,6 +396,130 @@ TEST_F(TerminalDesktop, TheCompletionListStandsUnderTheCaretAndTheTipAboveIt) {
   EXPECT_TRUE(g.at(y1, caretRow - 1).style.attrs & pt::attr::Bold);
   EXPECT_FALSE(g.at(static_cast<int32_t>(above.find("x1")), caretRow - 1).style.attrs & pt::attr::Bold);
   form->editor->setEventSink(nullptr);
+}
+
+// The input box's field: keys, typing and clicks edit it at its caret; the
+// caret is the terminal's cursor and the field scrolls to keep it shown.
+TEST_F(TerminalDesktop, ThePromptsFieldEditsAtItsCaret) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::InputBoxPrompt p;
+  p.prompt = "Name:";
+  p.defaultText = "hello";
+  // Where the field's text starts.
+  term->key("Escape");
+  ASSERT_EQ(desktop->inputBox(p), std::nullopt);
+  const auto [textX, textY] = cellOf(term->frames.back(), "[hello");
+  ASSERT_GE(textX, 0);
+  EXPECT_EQ(term->cursors.back(), std::make_pair(textX + 1 + 5, textY)) << "the caret after the text";
+  struct Case {
+    std::vector<std::string> input;  // "#n" a click n cells into the text, "+t" typed, else a key
+    const char* answer;
+  };
+  const Case cases[] = {
+      {{"Home", "Delete", "+J", "End", "+!"}, "Jello!"},
+      {{"Left", "Left", "Backspace", "Backspace"}, "hlo"},
+      {{"Home", "Right", "Space", "+\xe4\xb8\xad"}, "h \xe4\xb8\xad" "ello"},
+      {{"#2", "+L"}, "heLllo"},
+      {{"#40", "+?"}, "hello?"},
+  };
+  for (const auto& c : cases) {
+    for (const auto& in : c.input) {
+      if (in[0] == '#')
+        term->event(press(textX + 1 + std::stoi(in.substr(1)), textY));
+      else if (in[0] == '+')
+        term->text(in.substr(1));
+      else
+        term->key(in);
+    }
+    term->key("Enter");
+    EXPECT_EQ(desktop->inputBox(p), c.answer) << c.input.front();
+  }
+  // The cursor follows the caret over wide characters (two cells each).
+  p.defaultText = "\xe4\xb8\xad\xe6\x96\x87x";
+  term->key("Left");
+  term->key("Left");
+  term->key("Escape");
+  desktop->inputBox(p);
+  EXPECT_EQ(term->cursors.back(), std::make_pair(textX + 1 + 2, textY));
+  // A text longer than the field: the caret's end shows, Home shows the
+  // start, a click lands on the character under it.
+  std::string longText;
+  for (int i = 0; i < 8; ++i) longText += "0123456789";
+  p.defaultText = longText;
+  term->key("Escape");
+  desktop->inputBox(p);
+  const std::string shownEnd = term->frames.back();
+  EXPECT_NE(shownEnd.find("3456789 ]"), std::string::npos) << shownEnd;
+  EXPECT_EQ(shownEnd.find("[0123"), std::string::npos) << shownEnd;
+  const int32_t fieldEnd = term->cursors.back().first;
+  term->key("Home");
+  term->event(press(textX + 1 + 12, textY));
+  term->text("-");
+  term->key("Enter");
+  EXPECT_EQ(desktop->inputBox(p), longText.substr(0, 12) + "-" + longText.substr(12));
+  EXPECT_NE(term->frames[term->frames.size() - 3].find("[0123456789012"), std::string::npos);
+  EXPECT_EQ(term->cursors[term->cursors.size() - 3], std::make_pair(textX + 1, textY));
+  EXPECT_LE(fieldEnd, cellOf(shownEnd, " ]").first) << "the cursor inside the field";
+}
+
+class Dialog : public ui::Form {
+ public:
+  Dialog() : Form("frmDialog") {
+    setCaption("Dialog");
+    setBorderStyle(ui::vbFixedDialog);
+  }
+  std::function<void(Dialog&)> build;
+
+ protected:
+  void createControls() override { build(*this); }
+};
+
+TEST_F(TerminalDesktop, ADialogsTextBoxShowsItsCaretAndAClickPlacesIt) {
+  open(80, 24);
+  auto main = mainWindow("");
+  auto form = ui::Form::make<Dialog>();
+  std::shared_ptr<pc::TextBox> txt;
+  form->build = [&](Dialog& f) {
+    f.add(std::make_shared<pc::Label>("lblName", "&Name:"));
+    txt = f.add(std::make_shared<pc::TextBox>("txtName"));
+    f.add(std::make_shared<pc::CommandButton>("cmdOK", "OK"));
+  };
+  form->load();
+  txt->setText("abcdef");
+  form->show();
+  ui::Action focus;
+  focus.kind = ui::Action::Kind::Focus;
+  focus.control = "txtName";
+  form->dispatch(focus);
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  const auto [x, y] = cellOf(g.text(), "[abcdef");
+  ASSERT_GE(x, 0) << g.text();
+  EXPECT_EQ(std::make_pair(g.cursorX, g.cursorY), std::make_pair(x + 1 + 6, y));
+  auto clicked = desktop->actionFor(press(x + 1 + 2, y));
+  ASSERT_TRUE(clicked);
+  EXPECT_EQ(ui::describe(*clicked), "Mouse 1,3");
+  EXPECT_EQ(clicked->control, "txtName");
+  ASSERT_TRUE(form->dispatch(*clicked));
+  pt::InputEvent typed;
+  typed.kind = pt::InputEvent::Kind::Text;
+  typed.text = "Z";
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(typed)));
+  EXPECT_EQ(txt->text(), "abZcdef");
+  desktop->render();
+  EXPECT_EQ(std::make_pair(g.cursorX, g.cursorY), std::make_pair(x + 1 + 3, y));
+  // A text wider than the box scrolls with the caret.
+  txt->setText(std::string(60, 'a') + std::string(60, 'b'));
+  desktop->render();
+  EXPECT_NE(g.rowText(y).find("bbbb ]"), std::string::npos) << g.rowText(y);
+  ui::Action home;
+  home.kind = ui::Action::Kind::Key;
+  home.text = "Home";
+  ASSERT_TRUE(form->dispatch(home));
+  desktop->render();
+  EXPECT_NE(g.rowText(y).find("[aaaa"), std::string::npos) << g.rowText(y);
+  EXPECT_EQ(g.cursorX, x + 1);
 }
 
 }  // namespace
