@@ -81,6 +81,22 @@ int32_t putCaption(Grid& g, int32_t x, int32_t y, const std::string& caption, St
 
 std::string plain(const std::string& caption) { return controls::stripAccessKeys(caption); }
 
+// Where a caption's access key stands in its plain text (npos: none).
+size_t accessIndex(const std::string& caption) {
+  size_t out = 0;
+  for (size_t i = 0; i < caption.size(); ++i) {
+    if (caption[i] != '&') {
+      ++out;
+      continue;
+    }
+    if (i + 1 >= caption.size()) break;
+    if (caption[i + 1] != '&') return out;
+    ++out;  // "&&" is one "&"
+    ++i;
+  }
+  return std::string::npos;
+}
+
 void frameBox(Grid& g, int32_t x, int32_t y, int32_t w, int32_t h, const std::string& title, bool closeBox) {
   g.fill(x, y, w, h, kPlain);
   std::string top = "\u250c";
@@ -565,9 +581,19 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
         }
         if (r.controls.size() == 1 && h > 1) {
           auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
+          const std::string text = plain(l->caption());
+          const size_t access = accessIndex(l->caption());
           int32_t yy = y;
-          for (const auto& part : wrapText(plain(l->caption()), right - indent))
-            if (yy < y0 + boxH - 1) g.put(indent, yy++, part, l->enabled() ? kPlain : kDim, right);
+          size_t at = 0;  // where the line starts in the text
+          for (const auto& part : wrapText(text, right - indent)) {
+            if (yy >= y0 + boxH - 1) break;
+            at = std::min(text.find(part, at), text.size());
+            g.put(indent, yy, part, l->enabled() ? kPlain : kDim, right);
+            if (access >= at && access < at + part.size())
+              g.addAttrs(indent + textWidth(part.substr(0, access - at)), yy, 1, attr::Underline);
+            at += part.size();
+            ++yy;
+          }
           break;
         }
         int32_t x = indent;

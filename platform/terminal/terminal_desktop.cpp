@@ -11,6 +11,7 @@
 #include <fnmatch.h>
 
 #include "platform/controls/code_editor.h"
+#include "platform/controls/dialog_layout.h"
 #include "platform/controls/line_edit.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
@@ -79,6 +80,73 @@ char letterOf(const InputEvent& e, bool allowAlt) {
   }
   if (s.size() != 1 || !std::isalnum(static_cast<unsigned char>(s[0]))) return 0;
   return static_cast<char>(std::tolower(static_cast<unsigned char>(s[0])));
+}
+
+// The letter of an Alt+letter key name, in lower case; 0 for another key.
+char altLetter(const std::string& key) {
+  if (key.size() != 5 || key.rfind("Alt+", 0) != 0 || !std::isalnum(static_cast<unsigned char>(key[4]))) return 0;
+  return static_cast<char>(std::tolower(static_cast<unsigned char>(key[4])));
+}
+
+// The control that follows `c` in tab order and can take the focus: where
+// a label's or a frame's access key sends the focus.
+ui::Control* nextInTabOrder(ui::Form& form, const ui::Control* c) {
+  std::vector<ui::Control*> all;
+  for (const auto& k : form.controls()) all.push_back(k.get());
+  std::stable_sort(all.begin(), all.end(), [](auto* a, auto* b) { return a->tabIndex() < b->tabIndex(); });
+  auto it = std::find(all.begin(), all.end(), c);
+  if (it == all.end()) return nullptr;
+  for (++it; it != all.end(); ++it)
+    if ((*it)->focusable()) return *it;
+  return nullptr;
+}
+
+// What Alt with an access key ("&" in a caption) does in a dialog: a
+// command button is pressed, a check box toggled, an option button chosen
+// (each also takes the focus), a tab shown, and a label or a frame sends
+// the focus to the control after it in tab order. Of the controls shown
+// with the same letter, the first after the focused one is taken.
+std::optional<Action> accessKeyAction(ui::Form& form, char letter) {
+  using namespace controls;
+  struct Target {
+    ui::Control* control;
+    int32_t tab;  // a tab of the strip, else -1
+  };
+  std::vector<Target> found;
+  const auto layout = layoutDialog(form);
+  for (const auto* row : layout.shownRows(shownPage(form)))
+    for (ui::Control* c : row->controls) {
+      if (!c->visible() || !c->enabled()) continue;
+      if (auto* tabs = dynamic_cast<TabControl*>(c)) {
+        for (int32_t i = 0; i < tabs->tabCount(); ++i)
+          if (accessKeyOf(tabs->tabCaption(i)) == letter) found.push_back({c, i});
+        continue;
+      }
+      std::string caption;
+      if (auto* b = dynamic_cast<CommandButton*>(c)) caption = b->caption();
+      else if (auto* k = dynamic_cast<CheckBox*>(c)) caption = k->caption();
+      else if (auto* o = dynamic_cast<OptionButton*>(c)) caption = o->caption();
+      else if (auto* l = dynamic_cast<Label*>(c)) caption = l->caption();
+      else if (auto* f = dynamic_cast<Frame*>(c)) caption = f->caption();
+      if (accessKeyOf(caption) == letter) found.push_back({c, -1});
+    }
+  if (found.empty()) return std::nullopt;
+  size_t pick = 0;
+  if (ui::Control* focused = form.focusedControl()) {
+    size_t at = found.size();
+    for (size_t i = 0; i < found.size(); ++i)
+      if (found[i].control == focused) at = i;
+    if (at < found.size()) pick = (at + 1) % found.size();
+  }
+  ui::Control* c = found[pick].control;
+  if (found[pick].tab >= 0)
+    return onControl(K::Pick, *c, dynamic_cast<TabControl*>(c)->tabCaption(found[pick].tab));
+  if (dynamic_cast<Label*>(c) || dynamic_cast<Frame*>(c)) {
+    ui::Control* next = nextInTabOrder(form, c);
+    if (!next) return std::nullopt;
+    return onControl(K::Focus, *next);
+  }
+  return onControl(K::Click, *c);
 }
 
 bool isKey(const InputEvent& e, const char* name) { return e.kind == InputEvent::Kind::Key && e.name == name; }
@@ -183,6 +251,8 @@ std::optional<Action> TerminalDesktop::actionFor(const InputEvent& e) {
         }
     }
   } else if (!isMainWindow(*form)) {
+    if (const char letter = altLetter(e.name))
+      if (auto a = accessKeyAction(*form, letter)) return a;
     bool took = false;
     auto a = dialogKey(*form, e.name, &took);
     if (a || took) return a;
@@ -603,6 +673,24 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
   const int32_t entryCount = static_cast<int32_t>(item->entries.size());
   if (e.kind == InputEvent::Kind::Key) {
     const std::string& k = e.name;
+    // Alt with an access key presses that button, toggles or chooses that
+    // check box or option button, or goes to the field it names.
+    if (const char letter = altLetter(k)) {
+      for (size_t i = 0; i < items.size(); ++i) {
+        auto& it = items[i];
+        if (it.kind == BoxItem::Kind::Buttons) {
+          for (size_t b = 0; b < it.entries.size(); ++b)
+            if (accessKeyOf(it.entries[b]) == letter) return R{R::Kind::Button, static_cast<int32_t>(b)};
+          continue;
+        }
+        if (it.kind == BoxItem::Kind::Text || accessKeyOf(it.label) != letter) continue;
+        box.focus = static_cast<int32_t>(i);
+        if (it.kind == BoxItem::Kind::Check) it.checked = !it.checked;
+        if (it.kind == BoxItem::Kind::Option) selectOption(i);
+        return std::nullopt;
+      }
+      return std::nullopt;
+    }
     if (k == "Tab" || k == "Shift+Tab") {
       const bool forward = k == "Tab";
       if (item->kind == BoxItem::Kind::Buttons && entryCount > 1 &&

@@ -8,6 +8,7 @@
 
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/image_list.h"
+#include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
@@ -520,6 +521,113 @@ TEST_F(TerminalDesktop, ADialogsTextBoxShowsItsCaretAndAClickPlacesIt) {
   desktop->render();
   EXPECT_NE(g.rowText(y).find("[aaaa"), std::string::npos) << g.rowText(y);
   EXPECT_EQ(g.cursorX, x + 1);
+}
+
+TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
+  open(80, 24);
+  auto main = mainWindow("");
+  auto form = ui::Form::make<Dialog>();
+  std::shared_ptr<pc::CheckBox> wrap;
+  std::shared_ptr<pc::OptionButton> optA;
+  form->build = [&](Dialog& f) {
+    auto tabs = f.add(std::make_shared<pc::TabControl>("tabs"));
+    tabs->addTab("&First");
+    tabs->addTab("&Second");
+    f.add(std::make_shared<pc::Frame>("fraOne", "&Group"));
+    f.add(std::make_shared<pc::Label>("lblLong", "A label long enough to take two rows of the dialog, so that its "
+                                                 "access &key stands on the second of them"));
+    wrap = f.add(std::make_shared<pc::CheckBox>("chkWrap", "&Wrap"));
+    f.add(std::make_shared<pc::Label>("lblName", "&Name:"));
+    f.add(std::make_shared<pc::TextBox>("txtName"));
+    optA = f.add(std::make_shared<pc::OptionButton>("optA", "Option &A"));
+    f.add(std::make_shared<pc::OptionButton>("optB", "Option &B"));
+    f.add(std::make_shared<pc::OptionButton>("optC", "Option &b too"));
+    f.add(std::make_shared<pc::Frame>("fraTwo", "Page two"));
+    f.add(std::make_shared<pc::CheckBox>("chkOther", "&Other"));
+    f.add(std::make_shared<pc::CommandButton>("cmdOK", "&OK"));
+    f.add(std::make_shared<pc::CommandButton>("cmdCancel", "&Cancel"));
+  };
+  form->load();
+  optA->setEnabled(false);
+  form->show();
+  auto alt = [&](const std::string& name) {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = name;
+    auto a = desktop->actionFor(e);
+    return a ? ui::describe(*a) : std::string("nothing");
+  };
+  struct Case {
+    const char* key;
+    const char* action;
+  };
+  const Case cases[] = {
+      {"Alt+w", "Click chkWrap on frmDialog"},
+      {"Alt+W", "Click chkWrap on frmDialog"},
+      {"Alt+n", "Focus txtName on frmDialog"},   // a label: the control after it
+      {"Alt+g", "Focus chkWrap on frmDialog"},   // a frame: the same
+      {"Alt+k", "Focus chkWrap on frmDialog"},
+      {"Alt+b", "Click optB on frmDialog"},
+      {"Alt+s", "Pick tabs \"&Second\" on frmDialog"},
+      {"Alt+o", "Click cmdOK on frmDialog"},     // the check box of the other page is not shown
+      {"Alt+c", "Click cmdCancel on frmDialog"},
+      {"Alt+a", "Key Alt+a"},                    // a disabled control takes none
+      {"Alt+z", "Key Alt+z"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(alt(c.key), c.action) << c.key;
+  // Of two controls with one letter, the one after the focused one.
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor([] {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = "Alt+b";
+    return e;
+  }())));
+  EXPECT_EQ(alt("Alt+b"), "Click optC on frmDialog");
+  // The check box is toggled and takes the focus.
+  pt::InputEvent e;
+  e.kind = pt::InputEvent::Kind::Key;
+  e.name = "Alt+w";
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(e)));
+  EXPECT_EQ(wrap->value(), 1);
+  EXPECT_EQ(form->focusedControl(), wrap.get());
+  // The access letters are underlined.
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  for (const char* caption : {"Wrap", "Name:", "Group", "Cancel", "key stands"}) {
+    const auto [x, y] = cellOf(g.text(), caption);
+    ASSERT_GE(x, 0) << caption;
+    EXPECT_TRUE(g.at(x, y).style.attrs & pt::attr::Underline) << caption;
+    EXPECT_FALSE(g.at(x + 1, y).style.attrs & pt::attr::Underline) << caption;
+  }
+}
+
+TEST_F(TerminalDesktop, AltWithAnAccessKeyAnswersThePrompts) {
+  open(80, 24);
+  auto form = mainWindow("");
+  // The input box: Alt+C cancels even while the field takes the typing.
+  ui::InputBoxPrompt input;
+  input.defaultText = "x";
+  term->text("c");
+  term->key("Alt+c");
+  EXPECT_EQ(desktop->inputBox(input), std::nullopt);
+  term->text("c");
+  term->key("Alt+o");
+  EXPECT_EQ(desktop->inputBox(input), "xc");
+  // The print dialog: Alt+G chooses the pages, Alt+P prints.
+  ui::PrintDialogPrompt print;
+  print.minPage = 1;
+  print.maxPage = 9;
+  term->key("Alt+g");
+  term->key("Alt+p");
+  auto answer = desktop->printDialog(print);
+  ASSERT_TRUE(answer);
+  EXPECT_NE(static_cast<uint32_t>(answer->flags) & pc::pd::PageNums, 0u);
+  // A message box: Alt with a button's letter answers as the letter does.
+  ui::MessageBoxPrompt box;
+  box.text = "Save?";
+  box.buttons = ui::mb::YesNoCancel;
+  term->key("Alt+n");
+  EXPECT_EQ(desktop->messageBox(box), ui::mb::No);
 }
 
 }  // namespace
