@@ -98,12 +98,12 @@ struct Fixture {
     window->editor->setCaretPos(window->editor->lineCount() / 2, 8);
     pt::drawDesktop(shown, view, hits);
   }
-  // One frame: the desktop drawn into the grid, and the runs that go out.
+  // One frame: the desktop drawn into the grid, and the cells that go out.
   size_t frame() {
     pt::drawDesktop(next, view, hits);
-    const auto runs = pt::changedRuns(shown, next);
+    const auto cells = pt::cellsToWrite(shown, next);
     std::swap(shown, next);
-    return runs.size();
+    return cells.size();
   }
 };
 
@@ -132,17 +132,17 @@ BENCHMARK(BM_GridCopy)->Unit(benchmark::kMicrosecond);
 void BM_FrameAfterTypedCharacter(benchmark::State& state) {
   auto& f = fixture();
   std::vector<double> micros;
-  size_t runs = 0;
+  size_t cells = 0;
   for (auto _ : state) {
     state.PauseTiming();
     f.window->editor->userTypes(micros.size() % 40 == 39 ? "\b" : "x");
     state.ResumeTiming();
     const auto t0 = std::chrono::steady_clock::now();
-    runs += f.frame();
+    cells += f.frame();
     micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
   }
   reportPercentiles(state, micros);
-  state.counters["runs_per_frame"] = static_cast<double>(runs) / static_cast<double>(std::max<size_t>(1, micros.size()));
+  state.counters["cells_per_frame"] = static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, micros.size()));
 }
 BENCHMARK(BM_FrameAfterTypedCharacter)->Unit(benchmark::kMicrosecond);
 

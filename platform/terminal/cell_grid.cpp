@@ -209,4 +209,12 @@ std::vector<Run> changedRuns(const Grid& shown, const Grid& next) {
   return runs;
 }
 
+std::vector<CellAt> cellsToWrite(const Grid& shown, const Grid& next) {
+  std::vector<CellAt> out;
+  for (const Run& run : changedRuns(shown, next))
+    for (int32_t x = run.x; x < run.x + run.count; ++x)
+      if (next.at(x, run.y).width != 0) out.push_back({x, run.y});
+  return out;
+}
+
 }  // namespace platform::terminal

@@ -96,4 +96,13 @@ struct Run {
 // never starts or ends in the middle of a wide character.
 std::vector<Run> changedRuns(const Grid& shown, const Grid& next);
 
+// The cells a frame writes to the terminal: the cells of the changed runs
+// that start a character (the right half of a wide character comes with
+// its left half), row by row.
+struct CellAt {
+  int32_t x = 0, y = 0;
+  friend bool operator==(const CellAt&, const CellAt&) = default;
+};
+std::vector<CellAt> cellsToWrite(const Grid& shown, const Grid& next);
+
 }  // namespace platform::terminal

@@ -343,23 +343,20 @@ void Screen::show(const Grid& frame) {
     shown_.resize(0, 0);
     repaint_ = false;
   }
-  for (const Run& run : changedRuns(shown_, frame)) {
-    for (int32_t x = run.x; x < run.x + run.count; ++x) {
-      const Cell& c = frame.at(x, run.y);
-      if (c.width == 0) continue;
-      wchar_t wide[8];
-      toWide(c.text, wide, 6);
-      attr_t a = A_NORMAL;
-      if (c.style.attrs & attr::Bold) a |= A_BOLD;
-      if (c.style.attrs & attr::Underline) a |= A_UNDERLINE;
-      if (c.style.attrs & attr::Reverse) a |= A_REVERSE;
-      if (c.style.attrs & attr::Italic) a |= A_ITALIC;
-      if (c.style.attrs & attr::Dim) a |= A_DIM;
-      int pair = pairOf(c.style.fg, c.style.bg);
-      cchar_t cc;
-      setcchar(&cc, wide, a, static_cast<short>(pair), &pair);
-      mvwadd_wch(stdscr, run.y, x, &cc);
-    }
+  for (const CellAt& at : cellsToWrite(shown_, frame)) {
+    const Cell& c = frame.at(at.x, at.y);
+    wchar_t wide[8];
+    toWide(c.text, wide, 6);
+    attr_t a = A_NORMAL;
+    if (c.style.attrs & attr::Bold) a |= A_BOLD;
+    if (c.style.attrs & attr::Underline) a |= A_UNDERLINE;
+    if (c.style.attrs & attr::Reverse) a |= A_REVERSE;
+    if (c.style.attrs & attr::Italic) a |= A_ITALIC;
+    if (c.style.attrs & attr::Dim) a |= A_DIM;
+    int pair = pairOf(c.style.fg, c.style.bg);
+    cchar_t cc;
+    setcchar(&cc, wide, a, static_cast<short>(pair), &pair);
+    mvwadd_wch(stdscr, at.y, at.x, &cc);
   }
   shown_ = frame;
   if (frame.cursorX >= 0 && frame.cursorY >= 0 && frame.cursorX < width_ && frame.cursorY < height_) {

@@ -3,6 +3,8 @@
 // cells a frame sends.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "platform/terminal/cell_grid.h"
 
 namespace pt = platform::terminal;
@@ -55,6 +57,64 @@ TEST(CellGrid, AFrameSendsOnlyTheCellsThatChanged) {
   EXPECT_EQ(pt::changedRuns(wide, changed), (std::vector<pt::Run>{{0, 6, 2}}));
   // Another size: everything.
   EXPECT_EQ(pt::changedRuns(pt::Grid(5, 2), before).size(), 3u);
+}
+
+// The cells a frame writes, from the grid the terminal shows and the next:
+// each as "x,y:text".
+TEST(CellGrid, AFrameWritesTheCellsThatChangedAndWholeWideCharacters) {
+  using Draw = std::function<void(pt::Grid&)>;
+  const pt::Style red{0x0000FFu, pt::kDefault, 0};
+  const pt::Style blue{0xFF0000u, pt::kDefault, 0};
+  struct Case {
+    const char* name;
+    Draw before, after;
+    std::vector<std::string> written;
+  };
+  const Case cases[] = {
+      {"an unchanged frame", [](pt::Grid& g) { g.put(0, 0, "abc", {}); }, [](pt::Grid& g) { g.put(0, 0, "abc", {}); }, {}},
+      {"one character", [](pt::Grid&) {}, [](pt::Grid& g) { g.put(4, 1, "x", {}); }, {"4,1:x"}},
+      {"the attributes alone", [](pt::Grid& g) { g.put(2, 0, "ab", {}); },
+       [](pt::Grid& g) {
+         g.put(2, 0, "ab", {});
+         g.addAttrs(3, 0, 1, pt::attr::Bold);
+       },
+       {"3,0:b"}},
+      {"the colour alone", [&](pt::Grid& g) { g.put(0, 2, "Dim", red); }, [&](pt::Grid& g) { g.put(0, 2, "Dim", blue); },
+       {"0,2:D", "1,2:i", "2,2:m"}},
+      {"a wide character over two narrow ones", [](pt::Grid& g) { g.put(3, 0, "ab", {}); },
+       [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); }, {"3,0:\u4e2d"}},
+      {"a narrow character over a wide one", [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
+       [](pt::Grid& g) {
+         g.put(3, 0, "\u4e2d", {});
+         g.put(3, 0, "x", {});
+       },
+       {"3,0:x", "4,0: "}},
+      {"over the right half of a wide one", [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
+       [](pt::Grid& g) {
+         g.put(3, 0, "\u4e2d", {});
+         g.put(4, 0, "y", {});
+       },
+       {"3,0: ", "4,0:y"}},
+      {"a wide character for another", [](pt::Grid& g) { g.put(6, 0, "\u4e2d", {}); },
+       [](pt::Grid& g) { g.put(6, 0, "\u6587", {}); }, {"6,0:\u6587"}},
+      {"a wide character's colour", [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", red); },
+       [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", blue); }, {"6,0:\u4e2d"}},
+      {"a wide character in the last column", [](pt::Grid& g) { g.put(9, 2, "x", {}); },
+       [](pt::Grid& g) { g.put(9, 2, "\u4e2d", {}); }, {"9,2: "}},
+  };
+  for (const auto& c : cases) {
+    pt::Grid before(10, 3), after(10, 3);
+    c.before(before);
+    c.after(after);
+    std::vector<std::string> written;
+    for (const auto& at : pt::cellsToWrite(before, after))
+      written.push_back(std::to_string(at.x) + "," + std::to_string(at.y) + ":" + after.at(at.x, at.y).text);
+    EXPECT_EQ(written, c.written) << c.name;
+  }
+  // Another size writes every cell, the right halves of wide ones aside.
+  pt::Grid wide(4, 2);
+  wide.put(0, 0, "\u4e2d", {});
+  EXPECT_EQ(pt::cellsToWrite(pt::Grid(3, 2), wide).size(), 7u);
 }
 
 }  // namespace
