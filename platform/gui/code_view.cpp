@@ -13,6 +13,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <limits>
 
 #include "platform/controls/image_list.h"
 #include "platform/gui/gui_internal.h"
@@ -247,6 +248,7 @@ void CodeView::applyFont() {
     font = fixed;
   }
   font_ = font;
+  ++fontGeneration_;
   QFontMetrics fm(font_);
   charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
   lineHeight_ = std::max(1, fm.height());
@@ -342,10 +344,61 @@ void CodeView::follow() {
   syncingBars_ = false;
   followList();
   followTip();
-  if (e->viewGeneration() != seenGeneration_) {
-    seenGeneration_ = e->viewGeneration();
-    update();
+  invalidateChanged();
+}
+
+void CodeView::invalidateChanged() {
+  CodeEditor* e = editor();
+  if (!e) return;
+  ShownLook look;
+  for (int32_t i = 0; i < ci::Count; ++i) {
+    look.colours[static_cast<size_t>(i)] = e->color(i);
+    look.styles[static_cast<size_t>(i)] = e->fontStyle(i);
   }
+  look.top = e->topLine();
+  look.left = leftColumn_;
+  look.tabSize = e->tabSize();
+  look.numberStart = e->lineNumbering() ? e->lineNumberStart() : 0;
+  look.rows = visibleRows() + 1;
+  look.margin = marginWidth();
+  look.marks = e->displayLeftMargin();
+  look.numbers = e->lineNumbering();
+  look.width = width();
+  look.height = height();
+  look.overtype = e->overtypeCaret();
+  look.font = fontGeneration_;
+
+  const controls::CodeRange sel = e->getSel(true);
+  const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
+  const auto caret = e->caretPos();
+  std::vector<ShownRow> rows(static_cast<size_t>(look.rows));
+  for (int32_t r = 0; r < look.rows; ++r) {
+    const int32_t line = look.top + r;
+    if (line >= e->lineCount()) break;
+    ShownRow& row = rows[static_cast<size_t>(r)];
+    row.line = line;
+    row.text = e->getLine(line);
+    row.tokens = e->lineTokens(line);
+    if (hasSel && line >= sel.startLine && line <= sel.endLine) {
+      row.selectedFrom = line == sel.startLine ? sel.startColumn : 0;
+      row.selectedTo = line == sel.endLine ? sel.endColumn : std::numeric_limits<int32_t>::max();
+      row.selectedBreak = line < sel.endLine;
+    }
+    row.highlighted = line == e->highlightedLine();
+    row.bookmark = e->hasBookmark(line);
+    if (caret.line == line) row.caret = caret.column;
+  }
+  if (!(look == shownLook_) || rows.size() != shownRows_.size()) {
+    update();
+  } else {
+    QRegion changed;
+    for (size_t r = 0; r < rows.size(); ++r)
+      if (!(rows[r] == shownRows_[r]))
+        changed += QRect(0, static_cast<int>(r) * lineHeight_, width(), lineHeight_);
+    if (!changed.isEmpty()) update(changed);
+  }
+  shownLook_ = std::move(look);
+  shownRows_ = std::move(rows);
 }
 
 void CodeView::followList() {
@@ -412,7 +465,7 @@ void CodeView::resizeEvent(QResizeEvent*) {
   update();
 }
 
-void CodeView::paintEvent(QPaintEvent*) {
+void CodeView::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   CodeEditor* e = editor();
   linesPainted_ = 0;
@@ -421,11 +474,14 @@ void CodeView::paintEvent(QPaintEvent*) {
     return;
   }
   p.setFont(font_);
+  // Only the rows of the area to draw: a typed character draws its own row.
+  const QRect area = event->rect();
   const QColor window = colourOf(e->color(ci::Window));
-  p.fillRect(rect(), window);
+  p.fillRect(area, window);
   const int margin = marginWidth();
   const int left = textLeft();
-  const int32_t rows = visibleRows() + 1;
+  const int32_t firstRow = std::max(0, area.top() / lineHeight_);
+  const int32_t rows = std::min(visibleRows() + 1, area.bottom() / lineHeight_ + 1);
   const controls::CodeRange sel = e->getSel(true);
   const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
   const int32_t top = e->topLine();
@@ -437,8 +493,8 @@ void CodeView::paintEvent(QPaintEvent*) {
     if (s & controls::font_style::Italic) styled[s].setItalic(true);
     if (s & controls::font_style::Underline) styled[s].setUnderline(true);
   }
-  p.setClipRect(QRect(left, 0, width() - left, height()));
-  for (int32_t row = 0; row < rows; ++row) {
+  p.setClipRect(QRect(left, 0, width() - left, height()).intersected(area));
+  for (int32_t row = firstRow; row < rows; ++row) {
     const int32_t line = top + row;
     if (line >= e->lineCount()) break;
     ++linesPainted_;
@@ -503,13 +559,13 @@ void CodeView::paintEvent(QPaintEvent*) {
   }
   p.setClipping(false);
   // The margin: bookmarks and line numbers.
-  if (margin > 0) {
-    p.fillRect(QRect(0, 0, margin, height()), colourOf(e->color(ci::LeftMargin)));
+  if (margin > 0 && area.left() < margin) {
+    p.fillRect(QRect(0, area.top(), margin, area.height()), colourOf(e->color(ci::LeftMargin)));
     const int marks = e->displayLeftMargin() ? 16 : 0;
     if (e->lineNumbering())
-      p.fillRect(QRect(marks, 0, margin - marks, height()), colourOf(e->color(ci::LineNumberBack)));
+      p.fillRect(QRect(marks, area.top(), margin - marks, area.height()), colourOf(e->color(ci::LineNumberBack)));
     p.setFont(font_);
-    for (int32_t row = 0; row < rows && top + row < e->lineCount(); ++row) {
+    for (int32_t row = firstRow; row < rows && top + row < e->lineCount(); ++row) {
       const int32_t line = top + row;
       const int y = row * lineHeight_;
       if (marks && e->hasBookmark(line)) {
@@ -526,7 +582,7 @@ void CodeView::paintEvent(QPaintEvent*) {
   }
   // The caret.
   const auto caret = e->caretPos();
-  if (caret.line >= top && caret.line < top + rows) {
+  if (caret.line >= top + firstRow && caret.line < top + rows) {
     QPoint at = cellOrigin(caret.line, caret.column);
     if (at.x() >= left) {
       p.fillRect(QRect(at.x(), at.y(), e->overtypeCaret() ? charWidth_ : 2, lineHeight_),

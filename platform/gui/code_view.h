@@ -11,9 +11,11 @@
 #include <QFont>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "platform/controls/code_editor.h"
 #include "platform/ui/control.h"
@@ -34,7 +36,9 @@ class CodeView : public QWidget {
 
   // Follows the editor after the desktop changed: the view's height in
   // lines, the scroll bars, the caret kept in view, the completion list and
-  // the tip; repaints when anything shown changed.
+  // the tip. Only what changed is drawn again: the rows whose line, colours,
+  // selection, marks or caret changed, or the whole view when it scrolled
+  // or its look changed.
   void follow();
 
   controls::CodeEditor* editor() const;
@@ -44,7 +48,7 @@ class CodeView : public QWidget {
   controls::CodePosition cellAt(QPoint point) const;
   int32_t visibleRows() const;
   int32_t leftColumn() const noexcept { return leftColumn_; }
-  // The lines the last paint drew (only the visible ones are drawn).
+  // The lines the last paint drew (only the visible ones that needed it).
   int32_t linesPainted() const noexcept { return linesPainted_; }
   QListWidget* completionList() const noexcept { return list_; }
   QWidget* tip() const;
@@ -70,6 +74,27 @@ class CodeView : public QWidget {
   // past its last.
   std::vector<int32_t> visualColumns(const std::string& line) const;
   void keepCaretVisible();
+  // What a row shows, and what the whole view shows alike on every row: a
+  // row is drawn again when its part changed, the view when the rest did.
+  struct ShownRow {
+    int32_t line = -1;
+    std::string text;
+    std::vector<controls::Token> tokens;
+    int32_t selectedFrom = -1, selectedTo = -1;  // columns; -1: nothing selected
+    bool selectedBreak = false;
+    bool highlighted = false, bookmark = false;
+    int32_t caret = -1;  // the caret's column on this row
+    bool operator==(const ShownRow&) const = default;
+  };
+  struct ShownLook {
+    std::array<int32_t, controls::color_index::Count> colours{}, styles{};
+    int32_t top = -1, left = 0, tabSize = 0, numberStart = 0, rows = 0;
+    int margin = 0, width = 0, height = 0;
+    bool overtype = false, marks = false, numbers = false;
+    uint64_t font = 0;
+    bool operator==(const ShownLook&) const = default;
+  };
+  void invalidateChanged();
   void followList();
   void followTip();
 
@@ -81,7 +106,9 @@ class CodeView : public QWidget {
   bool fontApplied_ = false;
   int charWidth_ = 8, lineHeight_ = 16, ascent_ = 12;
   int32_t leftColumn_ = 0;
-  uint64_t seenGeneration_ = ~0ull;
+  uint64_t fontGeneration_ = 0;
+  ShownLook shownLook_;
+  std::vector<ShownRow> shownRows_;
   controls::TextPos seenCaret_{-1, -1};
   int32_t linesPainted_ = 0;
   bool dragging_ = false;

@@ -4,6 +4,7 @@
 // pick reaching the dispatcher as a tool click, the Options dialog's check
 // box and OK storing the setting, and the close box's exit question.
 #include <QAction>
+#include <QStatusBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -14,6 +15,9 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
+
+#include <map>
+#include <vector>
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
@@ -142,6 +146,61 @@ TEST_F(WindowedEditorTest, KeysTypedIntoTheCodeViewChangeTheTextAndMarkTheScript
   closeByTheCloseBox();
   EXPECT_NE(run(), 0);
   EXPECT_EQ(dirty, "True");
+}
+
+// Counts the paints of the widgets it watches.
+class PaintCounter : public QObject {
+ public:
+  void watch(QWidget* w) {
+    w->installEventFilter(this);
+    counts[w] = 0;
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Paint) ++counts[watched];
+    return false;
+  }
+  std::map<QObject*, int> counts;
+};
+
+TEST_F(WindowedEditorTest, AKeyRepaintsTheLineItChangedAndOnlyThePanelsWhoseTextChanged) {
+  PaintCounter paints;
+  std::vector<QString> panelTexts;
+  platform::gui::CodeView* view = nullptr;
+  then([&] {
+    view = windows->formWindow("frmMain")->codeView();
+    ASSERT_NE(view, nullptr);
+    QTest::keyClicks(view, "Dim x");  // the script is marked from the first key on
+  });
+  then([&] {
+    // The first keys' paint first (the toolkit asks for it at a low
+    // priority, after this step).
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    paints.watch(mainWindow()->menuBar());
+    for (QToolBar* bar : mainWindow()->findChildren<QToolBar*>()) paints.watch(bar);
+    for (QLabel* panel : windows->formWindow("frmMain")->statusPanels()) {
+      paints.watch(panel);
+      panelTexts.push_back(panel->text());
+    }
+    QTest::keyClicks(view, "y");
+  });
+  then([&] {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    EXPECT_NE(window().CodeSense1->text().find("Dim xy"), std::string::npos);
+    EXPECT_EQ(paints.counts[mainWindow()->menuBar()], 0);
+    for (QToolBar* bar : mainWindow()->findChildren<QToolBar*>())
+      EXPECT_EQ(paints.counts[bar], 0) << bar->objectName().toStdString();
+    const auto panels = windows->formWindow("frmMain")->statusPanels();
+    ASSERT_EQ(panels.size(), panelTexts.size());
+    for (size_t i = 0; i < panels.size(); ++i) {
+      if (panels[i]->text() == panelTexts[i]) {
+        EXPECT_EQ(paints.counts[panels[i]], 0) << panels[i]->text().toStdString();
+      }
+    }
+    EXPECT_GE(view->linesPainted(), 1);
+    EXPECT_LE(view->linesPainted(), 2);
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
 }
 
 TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStoreTheSetting) {

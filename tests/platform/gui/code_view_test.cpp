@@ -2,7 +2,9 @@
 // desktop's key names, clicks and drags place the caret and select, the
 // view paints only its visible lines, and the completion list and tip show
 // over it.
+#include <QImage>
 #include <QListWidget>
+#include <QScreen>
 #include <QWheelEvent>
 
 #include "gui_fixture.h"
@@ -130,6 +132,53 @@ TEST_F(CodeViewTest, OnlyTheVisibleLinesArePaintedAndTheWheelScrolls) {
   });
   close();
   form->show(platform::ui::vbModal);
+}
+
+// What the screen shows of the view (the window's flushed pixels), and
+// what a paint of the whole view draws now.
+QImage onScreen(QWidget* view) {
+  const QPoint at = view->mapTo(view->window(), QPoint(0, 0));
+  return view->screen()
+      ->grabWindow(view->window()->winId(), at.x(), at.y(), view->width(), view->height())
+      .toImage()
+      .convertToFormat(QImage::Format_RGB32);
+}
+QImage paintedWhole(QWidget* view) { return view->grab().toImage().convertToFormat(QImage::Format_RGB32); }
+
+TEST_F(CodeViewTest, AKeyRepaintsOnlyTheRowsItChangedAndTheScreenStaysRight) {
+  std::string text;
+  for (int i = 0; i < 60; ++i) text += "Dim v" + std::to_string(i) + " ' note\r\n";
+  form->code->setText(text);
+  form->code->setCaretPos(10, 3);
+  struct Step {
+    const char* what;
+    std::function<void(QWidget*)> act;
+    int32_t mostLinesPainted;  // 0: any number
+  };
+  const Step steps[] = {
+      {"a typed character", [](QWidget* v) { QTest::keyClicks(v, "x"); }, 1},
+      {"the caret a line up", [](QWidget* v) { QTest::keyClick(v, Qt::Key_Up); }, 2},
+      {"a selection over two lines", [](QWidget* v) { QTest::keyClick(v, Qt::Key_Down, Qt::ShiftModifier); }, 2},
+      {"the selection typed over", [](QWidget* v) { QTest::keyClicks(v, "y"); }, 0},
+      {"a new line", [](QWidget* v) { QTest::keyClick(v, Qt::Key_Return); }, 0},
+      {"a page down", [](QWidget* v) { QTest::keyClick(v, Qt::Key_PageDown); }, 0},
+  };
+  for (const auto& step : steps) {
+    then([&] { step.act(view()); });
+    // The waiting loop took the key; the toolkit paints what it invalidated
+    // (asked for at a low priority, after this step is due).
+    then([&] {
+      QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+      if (step.mostLinesPainted > 0) {
+        EXPECT_LE(view()->linesPainted(), step.mostLinesPainted) << step.what;
+      }
+      EXPECT_GT(view()->linesPainted(), 0) << step.what;
+      EXPECT_TRUE(onScreen(view()) == paintedWhole(view())) << step.what;
+    });
+  }
+  close();
+  form->show(platform::ui::vbModal);
+  EXPECT_EQ(form->code->getLine(9), "Dim y");
 }
 
 TEST_F(CodeViewTest, TheCompletionListShowsItsEntriesWithTheirImagesUnderTheCaret) {
