@@ -45,6 +45,31 @@ RUN
   tmx new-session -d -x 120 -y 40 -s e2e "$work/run.sh"
 }
 
+# Starts the pane on an interactive shell with job control, its prompt
+# "e2e$ "; `check.sh $?` typed there reports as run.sh does after the host.
+start_shell() {
+  local term=$1
+  cat > "$work/check.sh" <<'CHECK'
+#!/usr/bin/env bash
+echo "HOST-EXIT=$1"
+stty -a | tr ' ;' '\n\n' | grep -x -e icanon -e -icanon -e echo -e -echo | tr '\n' ' '
+echo "<stty"
+CHECK
+  cat > "$work/shell.sh" <<RUN
+#!/usr/bin/env bash
+cd "$work"
+export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" TERM=$term KESTRIN_BRIDGE_LOG="$work/bridge.log"
+export PS1='e2e\$ '
+unset KESTRIN_DESKTOP
+exec bash --norc --noprofile -i
+RUN
+  chmod +x "$work/check.sh" "$work/shell.sh"
+  tmx new-session -d -x 120 -y 40 -s e2e "$work/shell.sh"
+}
+
+# The last line of the screen that is not blank.
+last_line() { screen | sed 's/[[:space:]]*$//' | grep -v '^$' | tail -1; }
+
 screen() { tmx capture-pane -p -t e2e; }
 
 # Waits (polling) until the screen shows the text.
@@ -216,6 +241,36 @@ case $case_name in
     typed "Z"
     wait_for "Option ZExplicit"
     exit_by_close_box
+    finish
+    ;;
+  suspend)
+    # Ctrl+Z gives the shell its terminal back; fg brings the editor again.
+    start_shell xterm-256color
+    wait_for 'e2e$'
+    typed "$(printf '%q ' "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs")"
+    keys Enter
+    editor_up
+    keys C-z
+    wait_for "Stopped"
+    wait_gone "' The script of the test."
+    for ((i = 0; i < 100; i++)); do
+      [ "$(last_line)" = 'e2e$' ] && break
+      sleep 0.05
+    done
+    [ "$(last_line)" = 'e2e$' ] || fail "the shell's prompt is not back"
+    flags=$(tmx display -p -t e2e '#{mouse_any_flag}#{mouse_sgr_flag}#{alternate_on}')
+    [ "$flags" = 000 ] || fail "the stopped editor left mouse, SGR or alternate screen on: $flags"
+    typed "fg"
+    keys Enter
+    editor_up
+    [ "$(tmx display -p -t e2e '#{alternate_on}')" = 1 ] || fail "the editor is back but not on the alternate screen"
+    screen | head -1 | grep -qF "[X]" || fail "the main window's caption is not drawn again"
+    keys M-f
+    wait_for "Exit"
+    keys x
+    wait_gone "' The script of the test."
+    typed "$work/check.sh \$?"
+    keys Enter
     finish
     ;;
   *)
