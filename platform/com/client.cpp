@@ -30,6 +30,10 @@ std::map<std::string, Library>& libraries() {
   static std::map<std::string, Library> l;
   return l;
 }
+std::vector<std::function<void()>>& beforeFreed() {
+  static auto* hooks = new std::vector<std::function<void()>>;  // lives on while other statics go
+  return *hooks;
+}
 
 // The default text value of HKEY_CLASSES_ROOT\key; false when missing.
 bool readText(const std::string& key, std::string& out) {
@@ -140,7 +144,19 @@ void CoFreeUnusedLibraries() {
       }
     }
   }
+  if (unload.empty()) return;
+  std::vector<std::function<void()>> hooks;
+  {
+    std::lock_guard<std::mutex> lock(librariesMutex());
+    hooks = beforeFreed();
+  }
+  for (auto& hook : hooks) hook();
   for (const HMODULE h : unload) FreeLibrary(h);
+}
+
+void addBeforeServersFreed(std::function<void()> hook) {
+  std::lock_guard<std::mutex> lock(librariesMutex());
+  beforeFreed().push_back(std::move(hook));
 }
 
 size_t loadedServerCount() {

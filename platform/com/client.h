@@ -9,6 +9,7 @@
 // every loaded server whose DllCanUnloadNow answers S_OK.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "platform/com/interfaces.h"
@@ -42,6 +43,12 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, 
                          void** object);
 
 void CoFreeUnusedLibraries();
+// Runs on the calling thread each time CoFreeUnusedLibraries is about to
+// free servers, before the first is freed: a layer that keeps something of
+// a server's objects after they are gone (the windowed desktop's windows of
+// unloaded forms) lets go of it there, while the server's code is still
+// mapped.
+void addBeforeServersFreed(std::function<void()> hook);
 // The number of server libraries loaded now.
 size_t loadedServerCount();
 

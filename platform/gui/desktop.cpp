@@ -5,7 +5,9 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/com/client.h"
 #include "platform/gui/gui.h"
+#include "platform/gui/gui_internal.h"
 #include "platform/ui/desktops.h"
 
 namespace platform::gui {
@@ -50,6 +52,10 @@ const bool registered = [] {
   f.available = reachable;
   f.open = [] { return makeWindowUser(); };
   ui::registerDesktop(std::move(f));
+  // The windows of a server's forms go before the server is freed.
+  com::addBeforeServersFreed([] {
+    if (auto* user = WindowUser::current()) user->releaseClosedWindows();
+  });
   return true;
 }();
 

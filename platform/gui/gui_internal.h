@@ -87,6 +87,11 @@ class WindowUser final : public ui::User {
   // The windows follow the desktop: a window for every visible form, each
   // control's state as the control holds it; windows of unloaded forms go.
   void sync();
+  // Lets go at once of the windows of forms that unloaded (their widgets
+  // too, without waiting for the toolkit's deferred delete): they hold
+  // references into the library that made the forms, which is about to be
+  // freed.
+  void releaseClosedWindows();
   // The window of a loaded form, or null.
   QWidget* windowOf(const std::string& formName) const;
   FormWindow* formWindow(const std::string& formName) const;
@@ -108,11 +113,23 @@ class WindowUser final : public ui::User {
   void armPump();
   void tick();
   QWidget* promptParent() const;
+  // The window that takes the keyboard back when an active window of the
+  // desktop (a dialog, a message box) hides: its owner, else the active
+  // form's; null when that is none of the desktop's windows.
+  QWidget* nextActive(QWidget* hidden) const;
+  friend class FocusReturn;
 
   std::deque<Item> queue_;
   std::deque<std::function<void()>> idleSteps_;
-  std::map<uint32_t, std::unique_ptr<FormWindow>> windows_;
+  using Windows = std::map<uint32_t, std::unique_ptr<FormWindow>>;
+  // Takes a window out of windows_; its widget goes with the toolkit's
+  // deferred delete (or at releaseClosedWindows).
+  Windows::iterator retire(Windows::iterator it);
+  Windows windows_;
+  // The widgets of windows gone from windows_ whose deferred delete is due.
+  std::vector<QPointer<QWidget>> retired_;
   QPointer<QTimer> pump_;
+  QPointer<QObject> focusReturn_;
   std::unique_ptr<QPrinter> printer_;
   bool printerChosen_ = false;
   bool syncing_ = false;

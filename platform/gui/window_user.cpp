@@ -72,6 +72,34 @@ class SystemClipboard final : public ui::clipboard::Provider {
 
 }  // namespace
 
+// A window manager gives the keyboard back to the window under a dialog
+// that closes; without one (a bare X server) the focus falls to the root
+// window and the person's keys reach no window at all. So when an active
+// window of the desktop hides on purpose, the window it belongs to is
+// activated again (with a window manager this only asks for what it does
+// anyway).
+class FocusReturn final : public QObject {
+ public:
+  explicit FocusReturn(WindowUser& user) : user_(user) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::Hide || event->spontaneous() || !watched->isWidgetType()) return false;
+    auto* hidden = static_cast<QWidget*>(watched);
+    if (!hidden->isWindow()) return false;
+    const Qt::WindowType type = hidden->windowType();
+    if (type == Qt::Popup || type == Qt::ToolTip) return false;
+    QWidget* next = user_.nextActive(hidden);
+    if (!next) return false;
+    // Another window that has the keyboard keeps it.
+    QWidget* active = QApplication::activeWindow();
+    if (active && active != hidden && active != next && active->isVisible()) return false;
+    next->activateWindow();
+    return false;
+  }
+
+ private:
+  WindowUser& user_;
+};
+
 bool displayAvailable() {
   auto set = [](const char* name) {
     const char* v = std::getenv(name);
@@ -206,9 +234,12 @@ WindowUser::WindowUser() {
   pump_ = new QTimer;
   pump_->setSingleShot(true);
   QObject::connect(pump_.data(), &QTimer::timeout, [this] { tick(); });
+  focusReturn_ = new FocusReturn(*this);
+  QCoreApplication::instance()->installEventFilter(focusReturn_.data());
 }
 
 WindowUser::~WindowUser() {
+  delete focusReturn_.data();
   if (t_current == this) {
     t_current = nullptr;
     ui::clipboard::setProvider(nullptr);
@@ -274,7 +305,7 @@ void WindowUser::sync() {
     if (f->loaded() && f->hWnd()) loaded[f->hWnd()] = f;
   for (auto it = windows_.begin(); it != windows_.end();) {
     auto f = it->second->form();
-    if (!f || !loaded.count(it->first) || loaded[it->first] != f) it = windows_.erase(it);
+    if (!f || !loaded.count(it->first) || loaded[it->first] != f) it = retire(it);
     else ++it;
   }
   for (auto& [hwnd, f] : loaded) {
@@ -293,6 +324,23 @@ void WindowUser::sync() {
     it->second->follow();
   }
   armPump();
+}
+
+WindowUser::Windows::iterator WindowUser::retire(Windows::iterator it) {
+  std::erase_if(retired_, [](const QPointer<QWidget>& w) { return w.isNull(); });
+  retired_.emplace_back(it->second->widget());
+  return windows_.erase(it);
+}
+
+void WindowUser::releaseClosedWindows() {
+  for (auto it = windows_.begin(); it != windows_.end();) {
+    auto f = it->second->form();
+    if (!f || !f->loaded() || f->hWnd() != it->first) it = retire(it);
+    else ++it;
+  }
+  auto retired = std::move(retired_);
+  retired_.clear();
+  for (auto& w : retired) delete w.data();
 }
 
 QWidget* WindowUser::windowOf(const std::string& formName) const {
@@ -317,6 +365,24 @@ QWidget* WindowUser::promptParent() const {
     if (it != windows_.end() && it->second->widget() && it->second->widget()->isVisible()) return it->second->widget();
   }
   return nullptr;
+}
+
+QWidget* WindowUser::nextActive(QWidget* hidden) const {
+  auto ours = [this](QWidget* w) {
+    for (auto& [h, fw] : windows_)
+      if (fw->widget() == w) return true;
+    return false;
+  };
+  QWidget* next = hidden->parentWidget() ? hidden->parentWidget()->window() : nullptr;
+  if (!next || !next->isVisible()) {
+    next = nullptr;
+    if (auto active = ui::activeForm()) {
+      auto it = windows_.find(active->hWnd());
+      if (it != windows_.end()) next = it->second->widget();
+    }
+  }
+  if (!next || next == hidden || !next->isVisible() || !ours(next)) return nullptr;
+  return next;
 }
 
 ui::Action WindowUser::nextAction(const ui::WaitContext& waiting) {

@@ -1,0 +1,143 @@
+#!/usr/bin/env bash
+# The C host example with the windowed desktop on a real X server (Xvfb,
+# no window manager): the editor's main window appears under its title,
+# keys typed through the server's input (XTest) edit the script, the File
+# menu saves it and prints it, and the host ends once both of its editors
+# are closed through the menu.
+#
+#   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
+#
+# HOST is the built kestrin-host-c, EDITOR_DIR the built editor folder
+# (copied into WORK, so that nothing the editor writes reaches it), SCRIPT
+# the sample script (copied too), SCREENSHOT where the picture of the main
+# window is written for a person to look at. Exits 77 (skipped) when the
+# machine has no Xvfb.
+set -euo pipefail
+
+if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
+  if ! command -v xvfb-run >/dev/null; then
+    echo "xvfb-run is not installed: the test is skipped"
+    exit 77
+  fi
+  mkdir -p "$4"
+  exec xvfb-run -a -f "$4/xauthority" -s "-screen 0 1280x1024x24" \
+    env KESTRIN_ON_XVFB=1 bash "$0" "$@"
+fi
+
+host=$1 editor_dir=$2 sample=$3 work=$4 screenshot=$5
+title='^Kestrin VB Script Editor$'
+box_title='^KestrinEditor$'
+
+rm -rf "$work/editor" "$work/home" "$work/registry" "$work/run" "$work/print"
+mkdir -p "$work/home" "$work/registry" "$work/run" "$work/print" "$(dirname "$screenshot")"
+chmod 700 "$work/run" "$work/print"
+cp -r "$editor_dir" "$work/editor"
+rm -f "$work/editor/"*.log "$work/editor/"*.db
+script="$work/windows.vbs"
+cp "$sample" "$script"
+rm -f "$screenshot"
+
+fail() {
+  echo "FAILED: $*"
+  echo "the keyboard's window: $(xdotool getwindowfocus getwindowname 2>&1 || true)"
+  if import -window root "$work/screen-at-failure.png" 2>/dev/null; then
+    echo "the whole screen then: $work/screen-at-failure.png"
+  fi
+  echo "--- the host's output:"
+  cat "$work/host.out" 2>/dev/null || true
+  exit 1
+}
+
+# The host runs with the windowed desktop, a registry folder, home and
+# runtime folder of its own; the copied editor folder's platform library
+# is the one it links.
+env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM KESTRIN_DESKTOP=gui \
+  HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
+  KESTRIN_PRINT_DIR="$work/print" LD_LIBRARY_PATH="$work/editor" \
+  "$host" "$work/registry" "$script" >"$work/host.out" 2>&1 &
+host_pid=$!
+trap 'kill "$host_pid" 2>/dev/null || true' EXIT
+
+# The visible window of that title, once it is there (at most 10 s).
+window() {
+  timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+}
+# Waits until no visible window has that title.
+gone() {
+  local i
+  for i in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.05
+  done
+  return 1
+}
+# Waits until that window is no longer visible (another of the same title
+# may be by then).
+closed() {
+  local i
+  for i in $(seq 100); do
+    xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.05
+  done
+  return 1
+}
+# Waits until the file holds the text.
+holds() {
+  local i
+  for i in $(seq 100); do
+    if [ -f "$1" ] && grep -qF -- "$2" "$1"; then return 0; fi
+    sleep 0.05
+  done
+  return 1
+}
+
+main=$(window "$title") || true
+[ -n "$main" ] || fail "no visible window is titled \"Kestrin VB Script Editor\""
+echo "the main window: $main"
+
+# Typed into the code view, then saved with the File menu's access keys.
+line="' typed through the X server"
+xdotool type --delay 5 "$line"
+xdotool key Return
+xdotool key alt+f s
+holds "$script" "$line" || fail "the typed line did not reach $script"
+head -n 1 "$script" | grep -qxF -- "$line"$'\r' || fail "the script's first line is not the typed one: $(head -n 1 "$script")"
+
+# The host loads no bridge: the save reports the missing save_scriptname
+# in a box, answered with its default button. The keyboard goes back to
+# the main window.
+box=$(window "$box_title") || true
+[ -n "$box" ] || fail "the save's report of the missing bridge did not show"
+xdotool key Return
+gone "$box_title" || fail "the box stayed open"
+xdotool type --delay 5 "' and after the box"
+xdotool key Return
+xdotool key alt+f s
+holds "$script" "' and after the box" || fail "keys typed after the box did not reach the script"
+window "$box_title" >/dev/null || fail "the second save's report did not show"
+xdotool key Return
+gone "$box_title" || fail "the box stayed open"
+
+import -window "$main" "$screenshot" || fail "no screenshot of the main window"
+echo "screenshot of the main window: $screenshot"
+
+# File, Exit closes the editor; the host frees it, unloads the component,
+# loads it again and opens a second editor, closed the same way.
+xdotool key alt+f x
+closed "$main" || fail "File, Exit did not close the main window"
+second=$(window "$title") || true
+[ -n "$second" ] && [ "$second" != "$main" ] || fail "the second editor's main window did not show"
+xdotool key alt+f x
+closed "$second" || fail "File, Exit did not close the second main window"
+
+for i in $(seq 100); do
+  kill -0 "$host_pid" 2>/dev/null || break
+  sleep 0.05
+done
+if kill -0 "$host_pid" 2>/dev/null; then fail "the host is still running"; fi
+status=0
+wait "$host_pid" || status=$?
+trap - EXIT
+grep -qx "all steps as expected" "$work/host.out" || fail "the host did not end with every step as expected"
+[ "$status" = 0 ] || fail "the host ended with $status"
+echo "the host ended with every step as expected"
