@@ -507,8 +507,9 @@ void CodeEditor::openFile(const std::string& path) {
     setText({});
     return;
   }
-  const std::string bytes = readTextFile(path);
-  setText(bytes);
+  // The file's bytes go into the text's chunks as they are read.
+  text_.assignParts([&](const std::function<void(std::string_view)>& add) { readTextFileBlocks(path, add); });
+  resetDocument();
 }
 
 void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {

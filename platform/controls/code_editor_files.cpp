@@ -14,6 +14,7 @@
 #include <cstring>
 #include <cstdlib>
 #include <ctime>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -24,7 +25,7 @@ extern char** environ;
 
 namespace platform::controls {
 
-std::string readTextFile(const std::string& path) {
+void readTextFileBlocks(const std::string& path, const std::function<void(std::string_view)>& block) {
   struct stat st {};
   if (stat(path.c_str(), &st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) raise(err::FileNotFound);
@@ -33,22 +34,41 @@ std::string readTextFile(const std::string& path) {
   if (S_ISDIR(st.st_mode)) raise(err::PathFileAccessError);
   const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) raiseFileErrno(errno);
-  std::string out;
-  if (st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
-  char buf[1 << 16];
+  struct Closer {
+    int fd;
+    ~Closer() { close(fd); }
+  } closer{fd};
+  // Read into a small buffer that stays in the cache, and handed on from
+  // there: the whole file is never copied in one piece.
+  constexpr size_t kBlock = 1 << 16;
+  std::unique_ptr<char[]> buf(new char[kBlock]);
+  size_t have = 0;  // bytes in buf not yet handed on
+  bool first = true;
   for (;;) {
-    const ssize_t n = read(fd, buf, sizeof buf);
+    const ssize_t n = read(fd, buf.get() + have, kBlock - have);
     if (n < 0) {
       if (errno == EINTR) continue;
-      const int e = errno;
-      close(fd);
-      raiseFileErrno(e);
+      raiseFileErrno(errno);
     }
+    have += static_cast<size_t>(n);
+    std::string_view bytes(buf.get(), have);
+    if (first) {
+      // The byte-order mark is known once three bytes are in (or the file ended).
+      if (n > 0 && have < 3) continue;
+      if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+      first = false;
+    }
+    if (!bytes.empty()) block(bytes);
+    have = 0;
     if (n == 0) break;
-    out.append(buf, static_cast<size_t>(n));
   }
-  close(fd);
-  if (out.starts_with("\xEF\xBB\xBF")) out.erase(0, 3);
+}
+
+std::string readTextFile(const std::string& path) {
+  std::string out;
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && st.st_size > 0) out.reserve(static_cast<size_t>(st.st_size));
+  readTextFileBlocks(path, [&](std::string_view block) { out += block; });
   return out;
 }
 

@@ -13,6 +13,10 @@ namespace platform::controls {
 // raises 53, a folder 75, a file that may not be read 70, any other failure
 // of the read 57.
 std::string readTextFile(const std::string& path);
+// The same bytes handed to `block` a part at a time, as they are read,
+// without a copy of the whole file; the errors are readTextFile's (a
+// failure after some parts were handed on raises all the same).
+void readTextFileBlocks(const std::string& path, const std::function<void(std::string_view)>& block);
 
 // Writes `bytes` to `path` so that the file is either the old one or the
 // new one, never a mix (replaceFile): the bytes go to a temporary file in

@@ -96,6 +96,12 @@ class CodeText {
   int64_t lengthCrLf() const noexcept;
 
   void assign(std::string_view text);
+  // The same for a text that `source` hands on in parts, one after the
+  // other (a CR LF may be cut between two of them): the text is what
+  // assign would make of the parts put together, without putting them
+  // together first. When source throws, the text stays as it was.
+  using Parts = std::function<void(const std::function<void(std::string_view)>&)>;
+  void assignParts(const Parts& source);
   // The whole text with CR LF line breaks.
   std::string joined() const;
 

@@ -81,6 +81,22 @@ TEST_F(CodeEditorFiles, OpenReadsEveryKindOfLineEndAndRaisesNoTextChange) {
   EXPECT_EQ(f.editor.text(), "");
 }
 
+// A file longer than one read: the mark goes, and a CR LF that the end
+// of a read cuts in two stays one line break.
+TEST_F(CodeEditorFiles, OpenOfALongFileKeepsEveryBreakWhereTheReadsMeet) {
+  for (size_t cr : {size_t{65535}, size_t{65536}, size_t{131071}}) {
+    SCOPED_TRACE(cr);
+    std::string bytes = "\xEF\xBB\xBF" + std::string(cr - 3, 'x') + "\r\ny\n";
+    bytes += std::string(70000, 'z') + "\r";
+    write(path("long.vbs"), bytes);
+    Fixture f;
+    f.editor.openFile(path("long.vbs"));
+    EXPECT_EQ(f.editor.lineCount(), 4);
+    EXPECT_EQ(f.editor.text(), bytes.substr(3, cr - 1) + "y\r\n" + std::string(70000, 'z') + "\r\n");
+    EXPECT_EQ(platform::controls::readTextFile(path("long.vbs")), bytes.substr(3));
+  }
+}
+
 TEST_F(CodeEditorFiles, OpenOfAMissingFileRaisesAndKeepsTheText) {
   Fixture f("kept");
   EXPECT_EQ(errorNumberOf([&] { f.editor.openFile(path("missing.vbs")); }), platform::err::FileNotFound);

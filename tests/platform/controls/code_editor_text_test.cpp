@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <random>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -203,6 +204,60 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
     }
     ASSERT_TRUE(agrees(e, m)) << "after step " << step;
   }
+}
+
+// A text handed on in parts (as a file is read, a block at a time) is the
+// text of the parts put together, wherever the cuts fall: between the CR
+// and LF of a break, after a lone CR, inside a UTF-8 sequence.
+TEST(CodeEditorText, ATextInPartsIsTheTextOfItsWhole) {
+  const std::string texts[] = {
+      "",
+      "a\r\nb",
+      "one\rtwo\nthree\r\n\r\r\n\n",
+      "\r",
+      "\xE2\x82\xAC\xC3\r\n\xFF\r",
+  };
+  for (const std::string& whole : texts) {
+    const std::string expected = Model::crLf(whole);
+    for (size_t i = 0; i <= whole.size(); ++i) {
+      for (size_t j = i; j <= whole.size(); ++j) {
+        SCOPED_TRACE(testing::PrintToString(whole) + " cut at " + std::to_string(i) + ", " + std::to_string(j));
+        CodeText t;
+        t.assign("old");
+        t.assignParts([&](const std::function<void(std::string_view)>& add) {
+          const std::string_view w(whole);
+          add(w.substr(0, i));
+          add(w.substr(i, j - i));
+          add(w.substr(j));
+        });
+        ASSERT_EQ(t.joined(), expected);
+        ASSERT_EQ(t.lineCount(), static_cast<int32_t>(splitLines(whole).size()));
+      }
+    }
+  }
+  // Many chunks and line feeds, in parts of random sizes.
+  std::mt19937 rng(5);
+  std::string whole;
+  for (int i = 0; i < 40000; ++i) whole += "x\n\r\n\xC3\xA9\r"[rng() % 8];
+  CodeText t;
+  t.assignParts([&](const std::function<void(std::string_view)>& add) {
+    for (size_t at = 0; at < whole.size();) {
+      const size_t n = std::min<size_t>(rng() % 5000, whole.size() - at);
+      add(std::string_view(whole).substr(at, n));
+      at += n;
+    }
+  });
+  EXPECT_EQ(t.joined(), Model::crLf(whole));
+  EXPECT_EQ(t.lineCount(), static_cast<int32_t>(splitLines(whole).size()));
+  std::string why;
+  EXPECT_TRUE(t.checkTree(&why)) << why;
+  // A source that fails leaves the text as it was.
+  EXPECT_THROW(t.assignParts([](const std::function<void(std::string_view)>& add) {
+    add("new\r\n");
+    throw std::runtime_error("read failed");
+  }),
+               std::runtime_error);
+  EXPECT_EQ(t.joined(), Model::crLf(whole));
 }
 
 }  // namespace
