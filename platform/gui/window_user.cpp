@@ -435,10 +435,12 @@ QString pageText(const std::string& text) {
 
 void WindowUser::printJob(const std::string& title, const std::string& text, const std::string& jobFile) {
   QPrinter& p = printer();
+  // A printer that cannot take the job: none on this machine and none
+  // chosen, or the PDF file printer (the toolkit's choice when the machine
+  // has no printer) before a file was named for it. The job then becomes a
+  // PDF file beside its text file, rather than going nowhere.
   const bool toFile = p.outputFormat() == QPrinter::PdfFormat;
-  if (!toFile && p.printerName().isEmpty()) {
-    // No printer on this machine and none chosen: the job becomes a PDF
-    // file beside its text file.
+  if (toFile ? p.outputFileName().isEmpty() : p.printerName().isEmpty()) {
     std::string pdf = jobFile;
     if (pdf.size() > 4 && pdf.compare(pdf.size() - 4, 4, ".txt") == 0) pdf.resize(pdf.size() - 4);
     pdf += ".pdf";

@@ -2,8 +2,8 @@
 # The C host example with the windowed desktop on a real X server (Xvfb,
 # no window manager): the editor's main window appears under its title,
 # keys typed through the server's input (XTest) edit the script, the File
-# menu saves it and prints it, and the host ends once both of its editors
-# are closed through the menu.
+# menu saves it and prints it to PDF files (read back with pdftotext), and
+# the host ends once both of its editors are closed through the menu.
 #
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
 #
@@ -71,6 +71,20 @@ gone() {
   done
   return 1
 }
+# Waits until exactly one PDF file under the folder holds the text (as
+# pdftotext reads it) and prints its path.
+pdf_holds() {
+  local i pdfs
+  for i in $(seq 100); do
+    mapfile -t pdfs < <(find "$1" -name '*.pdf' -size +0)
+    if [ "${#pdfs[@]}" = 1 ] && pdftotext "${pdfs[0]}" - 2>/dev/null | grep -qF -- "$2"; then
+      echo "${pdfs[0]}"
+      return 0
+    fi
+    sleep 0.05
+  done
+  return 1
+}
 # Waits until that window is no longer visible (another of the same title
 # may be by then).
 closed() {
@@ -117,6 +131,22 @@ holds "$script" "' and after the box" || fail "keys typed after the box did not 
 window "$box_title" >/dev/null || fail "the second save's report did not show"
 xdotool key Return
 gone "$box_title" || fail "the box stayed open"
+
+# File, Print with no printer chosen: the machine has none, so the job
+# becomes a PDF beside its text file in the print folder.
+xdotool key alt+f p
+pdf=$(pdf_holds "$work/print" "$line") || fail "File, Print left no PDF holding the script in $work/print"
+echo "printed with no printer chosen: $pdf"
+# File, Print Setup (two up from the end of the File menu): the toolkit's
+# print dialog, accepted with its PDF file printer and the file it offers
+# in the home folder; File, Print then writes that file.
+xdotool key alt+f Up Up Return
+window '^Print$' >/dev/null || fail "File, Print Setup showed no print dialog"
+xdotool key Return
+gone '^Print$' || fail "the print dialog stayed open"
+xdotool key alt+f p
+pdf=$(pdf_holds "$work/home" "' and after the box") || fail "File, Print after Print Setup left no PDF holding the script in $work/home"
+echo "printed to the PDF file of the print dialog: $pdf"
 
 import -window "$main" "$screenshot" || fail "no screenshot of the main window"
 echo "screenshot of the main window: $screenshot"

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QPushButton>
 
 #include <cstdio>
@@ -204,6 +205,18 @@ TEST_F(PromptTest, TheClipboardIsTheSystemsBothWays) {
   EXPECT_EQ(platform::ui::clipboard::GetText(), "from elsewhere");
 }
 
+// The text of a PDF file as pdftotext reads it.
+std::string pdfText(const std::string& pdf) {
+  const std::string cmd = "pdftotext '" + pdf + "' - 2>/dev/null";
+  std::string text;
+  if (FILE* p = popen(cmd.c_str(), "r")) {
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
+    pclose(p);
+  }
+  return text;
+}
+
 TEST_F(PromptTest, APrintJobGoesToThePdfFileChosenForThePrinter) {
   kestrin_test::TempDir dir;
   platform::controls::setPrintFolder(dir.file("jobs"));
@@ -213,15 +226,24 @@ TEST_F(PromptTest, APrintJobGoesToThePdfFileChosenForThePrinter) {
   platform::controls::setPrintFolder("");
   EXPECT_TRUE(std::filesystem::exists(job));
   ASSERT_TRUE(std::filesystem::exists(dir.file("out.pdf")));
-  const std::string cmd = "pdftotext '" + dir.file("out.pdf") + "' - 2>/dev/null";
-  std::string text;
-  if (FILE* p = popen(cmd.c_str(), "r")) {
-    char buf[512];
-    while (size_t n = fread(buf, 1, sizeof buf, p)) text.append(buf, n);
-    pclose(p);
-  }
+  const std::string text = pdfText(dir.file("out.pdf"));
   EXPECT_NE(text.find("Dim x"), std::string::npos) << text;
   EXPECT_NE(text.find("MsgBox \"<b>hi</b>\""), std::string::npos) << text;
+}
+
+// On a machine without printers the toolkit's printer is its PDF file
+// printer, with no file named until the print dialog names one: a job
+// printed before that becomes a PDF beside its text file, not nothing.
+TEST_F(PromptTest, APrintJobBeforeAnyPrinterIsChosenBecomesAPdfBesideItsText) {
+  if (!QPrinterInfo::availablePrinterNames().isEmpty()) GTEST_SKIP() << "this machine has printers";
+  kestrin_test::TempDir dir;
+  platform::controls::setPrintFolder(dir.file("jobs"));
+  const std::string job = platform::controls::printTextJob("Kestrin script", "Dim y\r\n");
+  platform::controls::setPrintFolder("");
+  ASSERT_GT(job.size(), 4u);
+  const std::string pdf = job.substr(0, job.size() - 4) + ".pdf";
+  ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
+  EXPECT_NE(pdfText(pdf).find("Dim y"), std::string::npos);
 }
 
 }  // namespace
