@@ -88,11 +88,12 @@ void run(benchmark::State& state, Hive hive) {
     TempFolder folder;
     if (hive == Hive::Registered) syncsOf(folder.path, [&] { failures += reg() != 0; });
     if (hive == Hive::Empty) {
-      // The hive file made, with nothing in it yet.
+      // The hive file made (by its first write), with nothing in it any more.
       syncsOf(folder.path, [] {
-        platform::DWORD keys = 0;
-        platform::RegQueryInfoKey(platform::HKEY_CLASSES_ROOT, &keys, nullptr, nullptr, nullptr,
-                                  nullptr);
+        platform::HKEY key = 0;
+        platform::RegCreateKeyEx(platform::HKEY_CLASSES_ROOT, "Scratch", 0, platform::KEY_WRITE, &key);
+        platform::RegCloseKey(key);
+        platform::RegDeleteKey(platform::HKEY_CLASSES_ROOT, "Scratch");
       });
     }
     state.ResumeTiming();

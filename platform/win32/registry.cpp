@@ -14,8 +14,16 @@
 // a changed version empties it, so other processes' writes are seen by the
 // next call, as without a cache. A write of this process empties it too,
 // and the reads inside a write transaction never use it.
+//
+// A hive file that does not exist yet is made by the first write: until
+// then an empty tree in memory stands for it, and the write goes into a
+// new file beside its place, which is synced and then put in place in one
+// step, unless another process has put its own there first (the write
+// then goes into that one). No process ever sees a hive file half made,
+// and a first start costs the syncs of that one file and its folder.
 #include "platform/win32/registry.h"
 
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -162,6 +170,8 @@ struct Hive {
     pid_t pid = 0;
     bool fileReadOnly = false;  // the user may not write the file (or it is missing and cannot be made)
     bool standIn = false;       // an empty in-memory tree stands for a missing file
+    bool unmade = false;        // the same for a file the first write will make
+    bool machine = false;
     int64_t classesId = 0;      // machine hive: HKEY_CLASSES_ROOT's key; -1 when absent
     std::vector<int64_t> protectedIds;  // keys that stand for roots
     bool closePending = false;  // the connection failed; closed before the next use
@@ -190,6 +200,7 @@ struct Registry {
     Registry() {
         hives[kUserHive].label = "user";
         hives[kMachineHive].label = "machine";
+        hives[kMachineHive].machine = true;
     }
 };
 
@@ -308,14 +319,19 @@ void report(Hive& h, const std::string& what, int rc = SQLITE_OK) {
     std::fflush(stderr);
 }
 
-void closeHive(Hive& h) {
+void finalizeStatements(Hive& h) {
     for (auto& s : h.sql) {
         if (s) sqlite3_finalize(s);
         s = nullptr;
     }
+}
+
+void closeHive(Hive& h) {
+    finalizeStatements(h);
     if (h.db) sqlite3_close_v2(h.db);
     h.db = nullptr;
     h.standIn = false;
+    h.unmade = false;
     h.fileReadOnly = false;
     h.protectedIds.clear();
     h.classesId = 0;
@@ -332,6 +348,7 @@ void abandonInherited(Hive& h) {
     for (auto& s : h.sql) s = nullptr;
     h.db = nullptr;
     h.standIn = false;
+    h.unmade = false;
     h.fileReadOnly = false;
     h.protectedIds.clear();
     h.classesId = 0;
@@ -520,6 +537,14 @@ int createSchema(sqlite3* db, bool machine) {
 
 LONG openAttempt(Registry& r, int index);
 
+int prepareStatements(Hive& h) {
+    for (int i = 0; i < kSqlCount; ++i) {
+        int rc = sqlite3_prepare_v3(h.db, kSqlText[i], -1, SQLITE_PREPARE_PERSISTENT, &h.sql[i], nullptr);
+        if (rc != SQLITE_OK) return rc;
+    }
+    return SQLITE_OK;
+}
+
 // Opens the hive's connection when this process has none. Returns
 // ERROR_SUCCESS or the reason the hive cannot be used. Another process
 // that is making or converting the same file at this moment can hold it
@@ -529,6 +554,8 @@ LONG openHive(Registry& r, int index) {
     Hive& h = r.hives[index];
     if (h.db && h.pid != getpid()) abandonInherited(h);
     if (h.db && h.closePending) closeHive(h);
+    // Another process has made the file that this one has not yet.
+    if (h.db && h.unmade && fileExists(h.path)) closeHive(h);
     if (h.db) return ERROR_SUCCESS;
     constexpr int kPauseMs = 5;
     LONG result = ERROR_SUCCESS;
@@ -572,6 +599,10 @@ LONG openAttempt(Registry& r, int index) {
         rc = sqlite3_open_v2(":memory:", &h.db, SQLITE_OPEN_READWRITE, nullptr);
         h.standIn = true;
         h.fileReadOnly = true;
+    } else if (!exists) {
+        // The first write makes the file (makeHiveFile).
+        rc = sqlite3_open_v2(":memory:", &h.db, SQLITE_OPEN_READWRITE, nullptr);
+        h.unmade = true;
     } else if (writable) {
         rc = sqlite3_open_v2(h.path.c_str(), &h.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                              nullptr);
@@ -608,7 +639,7 @@ LONG openAttempt(Registry& r, int index) {
         closeHive(h);
         return result;
     }
-    if (!h.standIn) {
+    if (!h.standIn && !h.unmade) {
         std::string verdict;
         rc = queryOne(h.db, "PRAGMA quick_check(1)", &verdict, nullptr);
         if (rc != SQLITE_ROW && rc != SQLITE_DONE) {
@@ -637,7 +668,7 @@ LONG openAttempt(Registry& r, int index) {
             }
         }
     }
-    if (!h.fileReadOnly) {
+    if (!h.fileReadOnly && !h.unmade) {
         std::string mode;
         rc = queryOne(h.db, "PRAGMA journal_mode", &mode, nullptr);
         if (rc == SQLITE_ROW && mode != "wal") {
@@ -665,13 +696,10 @@ LONG openAttempt(Registry& r, int index) {
             return result;
         }
     }
-    for (int i = 0; i < kSqlCount; ++i) {
-        rc = sqlite3_prepare_v3(h.db, kSqlText[i], -1, SQLITE_PREPARE_PERSISTENT, &h.sql[i], nullptr);
-        if (rc != SQLITE_OK) {
-            LONG result = failure(h, rc, "opening it");
-            closeHive(h);
-            return result;
-        }
+    if ((rc = prepareStatements(h)) != SQLITE_OK) {
+        LONG result = failure(h, rc, "opening it");
+        closeHive(h);
+        return result;
     }
     h.protectedIds = {1};
     h.classesId = 1;
@@ -848,10 +876,10 @@ HKEY newHandle(Registry& r, const OpenKey& open) {
     return h;
 }
 
-// Runs body inside BEGIN IMMEDIATE ... COMMIT; body returns a registry
-// result, and anything but success rolls back.
+// Runs body inside BEGIN IMMEDIATE ... COMMIT on the hive's connection;
+// body returns a registry result, and anything but success rolls back.
 template <typename Body>
-LONG writeTransaction(Hive& h, const char* doing, Body body) {
+LONG commitWrite(Hive& h, const char* doing, Body& body) {
     // Inside the transaction the file is read as it is now; afterwards the
     // cache no longer holds what the file does.
     h.cache.usable = false;
@@ -874,6 +902,124 @@ LONG writeTransaction(Hive& h, const char* doing, Body body) {
         rollback.step();
     }
     return result;
+}
+
+std::atomic<unsigned> g_newHiveCount{0};
+
+LONG fileFailure(Hive& h, int error, const std::string& what) {
+    report(h, what + " (" + std::strerror(error) + ")");
+    if (error == EACCES || error == EPERM || error == EROFS) return ERROR_ACCESS_DENIED;
+    if (error == ENOSPC || error == EDQUOT) return ERROR_DISK_FULL;
+    return ERROR_CANTWRITE;
+}
+
+// Makes the missing hive file with the write of body in it: the tables
+// and the write go into a new file beside the hive's place (no syncs while
+// it is built: nobody else knows it yet), which is synced whole and then
+// renamed into place, never over a file that is there; the folder is
+// synced last, so that the name lasts as the write does. *raced says that
+// another process put its hive file in place first: nothing was written
+// and the write is to go into that file.
+template <typename Body>
+LONG makeHiveFile(Hive& h, const char* doing, Body& body, bool* raced) {
+    *raced = false;
+    const std::string folder = parentFolder(h.path);
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 64 && fd < 0; ++attempt) {
+        temp = h.path + ".new-" + std::to_string(getpid()) + "-" + std::to_string(g_newHiveCount++);
+        // The mode SQLite gives the files it makes.
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) return fileFailure(h, errno, std::string("the hive file cannot be made; ") + doing + " failed");
+    close(fd);
+
+    // From here on h's connection is the new file's.
+    finalizeStatements(h);
+    sqlite3_close_v2(h.db);
+    h.db = nullptr;
+    auto discard = [&](LONG result) {
+        closeHive(h);
+        for (const char* tail : {"", "-wal", "-shm", "-journal"}) unlink((temp + tail).c_str());
+        return result;
+    };
+    int rc = sqlite3_open_v2(temp.c_str(), &h.db, SQLITE_OPEN_READWRITE, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(h.db, g_busyTimeoutMs.load());
+        sqlite3_extended_result_codes(h.db, 1);
+        rc = execAll(h.db, "PRAGMA synchronous = OFF");
+    }
+    std::string mode;
+    if (rc == SQLITE_OK && (rc = queryOne(h.db, "PRAGMA journal_mode = WAL", &mode, nullptr)) == SQLITE_ROW)
+        rc = mode == "wal" ? SQLITE_OK : SQLITE_CANTOPEN;
+    if (rc == SQLITE_OK) rc = createSchema(h.db, h.machine);
+    if (rc == SQLITE_OK) rc = prepareStatements(h);
+    if (rc != SQLITE_OK) return discard(failure(h, rc, "making it"));
+    LONG result = commitWrite(h, doing, body);
+    if (result != ERROR_SUCCESS) return discard(result);
+    // Every page into the file itself, and the connection closed: the
+    // write-ahead log of the new file goes with it.
+    int64_t busy = 1;
+    rc = queryOne(h.db, "PRAGMA wal_checkpoint(TRUNCATE)", nullptr, &busy);
+    if (rc != SQLITE_ROW || busy != 0) return discard(failure(h, rc == SQLITE_ROW ? SQLITE_BUSY : rc, doing));
+    finalizeStatements(h);
+    rc = sqlite3_close(h.db);
+    h.db = nullptr;
+    if (rc != SQLITE_OK || fileExists(temp + "-wal"))
+        return discard(fileFailure(h, EIO, std::string("the new hive file could not be finished; ") + doing + " failed"));
+
+    fd = open(temp.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 || fsync(fd) != 0) {
+        const int e = errno;
+        if (fd >= 0) close(fd);
+        return discard(fileFailure(h, e, std::string("the new hive file could not be written; ") + doing + " failed"));
+    }
+    close(fd);
+    if (renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, h.path.c_str(), RENAME_NOREPLACE) != 0) {
+        int e = errno;
+        if (e == EINVAL || e == ENOSYS || e == ENOTSUP) {
+            // A file system without the exclusive rename: a link, which
+            // never replaces a name either.
+            e = link(temp.c_str(), h.path.c_str()) == 0 ? 0 : errno;
+            unlink(temp.c_str());
+        }
+        if (e == EEXIST) {
+            *raced = true;
+            return discard(ERROR_SUCCESS);
+        }
+        if (e != 0)
+            return discard(fileFailure(h, e, std::string("the hive file cannot be put in place; ") + doing + " failed"));
+    }
+    const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    const bool synced = dfd >= 0 && (fsync(dfd) == 0 || errno == EINVAL);
+    const int e = errno;
+    if (dfd >= 0) close(dfd);
+    // The hive is opened as its file at the next call.
+    closeHive(h);
+    if (!synced) return fileFailure(h, e, std::string("the hive's folder could not be synced; ") + doing + " failed");
+    return ERROR_SUCCESS;
+}
+
+// Runs body inside one write transaction of the hive (making the hive
+// file when there is none yet).
+template <typename Body>
+LONG writeTransaction(Hive& h, const char* doing, Body body) {
+    if (h.unmade) {
+        const int64_t classesId = h.classesId;
+        bool raced = false;
+        LONG result = makeHiveFile(h, doing, body, &raced);
+        if (!raced) return result;
+        // The other process's file: the keys that stood in for its roots
+        // are its first keys, as in any hive file.
+        result = openHive(registry(), h.machine ? kMachineHive : kUserHive);
+        if (result != ERROR_SUCCESS) return result;
+        if (h.unmade || h.classesId != classesId) {
+            report(h, std::string("the hive file made by another process was not as expected; ") + doing + " failed");
+            return ERROR_CANTWRITE;
+        }
+    }
+    return commitWrite(h, doing, body);
 }
 
 // Inside a write transaction: follows the path from a key and creates the
@@ -1037,6 +1183,7 @@ LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWOR
         if (readOnly) return refuseReadOnly(r, t, doing);
         if (!(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
         rc = writeTransaction(h, doing, [&]() -> LONG {
+            created = false;  // (a write may be tried again, in another process's new file)
             if (keyAlive(h, t.id, doing) != ERROR_SUCCESS) return ERROR_KEY_DELETED;
             return createPath(h, t.id, parts, &id, &created, doing);
         });

@@ -617,6 +617,59 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
     }
 }
 
+// Processes that all find no hive file and write at the same moment: one
+// of them puts its new file in place, the others write into that one.
+// Nobody fails, sees a hive half made or loses a write, and no file of
+// the making stays behind.
+TEST_F(Registry, ProcessesMakingOneNewHiveAtOnceKeepEveryWrite) {
+    constexpr int kWriters = 6;
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        const std::string folder = dir_ + "/round" + std::to_string(round);
+        fs::create_directories(folder);
+        setRegistryFolder(folder);
+        int go[2];
+        ASSERT_EQ(pipe(go), 0);
+        std::vector<pid_t> children;
+        for (int i = 0; i < kWriters; ++i) {
+            children.push_back(kestrin_test::startChild([&, i] {
+                ::close(go[1]);
+                // The empty tree that stands for the missing file, first.
+                HKEY key = 0;
+                if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) != ERROR_FILE_NOT_FOUND)
+                    return 1;
+                char c;
+                if (::read(go[0], &c, 1) != 0) return 2;
+                if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS)
+                    return 3;
+                const std::string name = "writer" + std::to_string(i);
+                if (RegSetValueEx(key, name, REG_DWORD, &i, 4) != ERROR_SUCCESS) return 4;
+                int read = -1;
+                DWORD size = sizeof read;
+                if (RegQueryValueEx(key, name, nullptr, &read, &size) != ERROR_SUCCESS || read != i) return 5;
+                RegCloseKey(key);
+                return 0;
+            }));
+        }
+        ::close(go[0]);
+        ::usleep(50000);
+        ::close(go[1]);  // all of them at once
+        for (pid_t pid : children) {
+            int status = 0;
+            ASSERT_EQ(waitpid(pid, &status, 0), pid);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "status " << status;
+        }
+        HKEY key = 0;
+        ASSERT_EQ(RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Race", 0, KEY_READ, &key), ERROR_SUCCESS);
+        EXPECT_EQ(valueNames(key).size(), static_cast<size_t>(kWriters));
+        RegCloseKey(key);
+        setRegistryFolder(folder);
+        std::vector<std::string> left;
+        for (const auto& e : fs::directory_iterator(folder)) left.push_back(e.path().filename().string());
+        EXPECT_EQ(left, std::vector<std::string>{"user.db"});
+    }
+}
+
 // A raw SQLite connection to a hive file in a process of the test's own,
 // holding the hive's write lock until released, as another process writing
 // the hive holds it. (The connection lives in its own process: SQLite's
