@@ -150,6 +150,23 @@ QAction* FormWindow::toolAction(const std::string& toolId) const {
   return it == toolActions_.end() ? nullptr : it->second.data();
 }
 
+bool FormWindow::openMenuBar() {
+  auto* bar = window_ ? qobject_cast<QMenuBar*>(window_->menuWidget()) : nullptr;
+  if (!bar || !bar->isVisible() || !window_->isEnabled()) return false;
+  // The style may have lit the first title already (Alt alone): its menu
+  // opens.
+  if (QAction* lit = bar->activeAction(); lit && lit->menu() && lit->isEnabled()) {
+    bar->setActiveAction(lit);
+    return true;
+  }
+  for (QAction* act : bar->actions()) {
+    if (!act->menu() || !act->isVisible() || !act->isEnabled()) continue;
+    bar->setActiveAction(act);
+    return true;
+  }
+  return false;
+}
+
 void FormWindow::postClose() {
   Action a;
   a.kind = Action::Kind::Close;

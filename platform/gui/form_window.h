@@ -48,6 +48,10 @@ class FormWindow {
   // The QAction of a tool in the menus or toolbars (the first one), or null.
   QAction* toolAction(const std::string& toolId) const;
   std::vector<QLabel*> statusPanels() const { return panels_; }
+  // Opens the menu bar's first menu from the keyboard (F10, or Alt pressed
+  // and let go alone); the arrows then move between the menus and Escape
+  // closes them. False when the window has no menu to open.
+  bool openMenuBar();
 
  private:
   friend class FormWidget;

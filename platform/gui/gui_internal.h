@@ -100,6 +100,9 @@ class WindowUser final : public ui::User {
   // each time (a person acting on the windows, in tests).
   void whenIdle(std::function<void()> step);
 
+  // The window of a form whose widget is `window`, or null.
+  FormWindow* formWindowOf(const QWidget* window) const;
+
   // The printer that the print dialog set up; print jobs go to it.
   QPrinter& printer();
   // Prints a job's text on the chosen printer.
@@ -130,6 +133,7 @@ class WindowUser final : public ui::User {
   std::vector<QPointer<QWidget>> retired_;
   QPointer<QTimer> pump_;
   QPointer<QObject> focusReturn_;
+  std::unique_ptr<QObject> menuKeys_;
   std::unique_ptr<QPrinter> printer_;
   bool printerChosen_ = false;
   bool syncing_ = false;

@@ -2,6 +2,7 @@
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QPrinter>
 #include <QScreen>
@@ -68,6 +69,57 @@ class SystemClipboard final : public ui::clipboard::Provider {
 
  private:
   static QClipboard* board() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr; }
+};
+
+// The menu bar's keys of every window: F10, or Alt pressed and let go with
+// nothing between, opens the first menu (the toolkit takes Alt with a
+// menu's letter itself). An open menu keeps its own keys.
+class MenuKeys final : public QObject {
+ public:
+  explicit MenuKeys(WindowUser& user) : user_(user) {}
+
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    switch (event->type()) {
+      case QEvent::KeyPress: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        const auto mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        if (key->key() == Qt::Key_Alt && (mods & ~Qt::AltModifier) == Qt::NoModifier) {
+          if (!key->isAutoRepeat()) altAlone_ = true;
+          return false;
+        }
+        altAlone_ = false;
+        if (key->key() == Qt::Key_F10 && mods == Qt::NoModifier && openIn(watched)) return true;
+        return false;
+      }
+      case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Alt && altAlone_) {
+          altAlone_ = false;
+          if (openIn(watched)) return true;
+        }
+        return false;
+      }
+      case QEvent::ShortcutOverride:
+        if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt) altAlone_ = false;
+        return false;
+      case QEvent::MouseButtonPress:
+      case QEvent::Wheel:
+        altAlone_ = false;
+        return false;
+      default:
+        return false;
+    }
+  }
+
+ private:
+  bool openIn(QObject* watched) {
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || QApplication::activePopupWidget()) return false;
+    FormWindow* w = user_.formWindowOf(widget->window());
+    return w && w->openMenuBar();
+  }
+  WindowUser& user_;
+  bool altAlone_ = false;
 };
 
 }  // namespace
@@ -231,6 +283,8 @@ WindowUser::WindowUser() {
   controls::setPrintJobSink([](const std::string& title, std::string_view text, const std::string& file) {
     if (auto* u = WindowUser::current()) u->printJob(title, std::string(text), file);
   });
+  menuKeys_ = std::make_unique<MenuKeys>(*this);
+  QCoreApplication::instance()->installEventFilter(menuKeys_.get());
   pump_ = new QTimer;
   pump_->setSingleShot(true);
   QObject::connect(pump_.data(), &QTimer::timeout, [this] { tick(); });
@@ -245,6 +299,8 @@ WindowUser::~WindowUser() {
     ui::clipboard::setProvider(nullptr);
     controls::setPrintJobSink(nullptr);
   }
+  if (auto* app = QCoreApplication::instance()) app->removeEventFilter(menuKeys_.get());
+  menuKeys_.reset();
   windows_.clear();
   delete pump_.data();
 }
@@ -355,6 +411,13 @@ FormWindow* WindowUser::formWindow(const std::string& formName) const {
     if (f && f->name() == formName && (!found || f->visible())) found = w.get();
   }
   return found;
+}
+
+FormWindow* WindowUser::formWindowOf(const QWidget* window) const {
+  if (!window) return nullptr;
+  for (auto& [h, w] : windows_)
+    if (w->widget() == window) return w.get();
+  return nullptr;
 }
 
 QWidget* WindowUser::promptParent() const {

@@ -203,6 +203,48 @@ TEST_F(WindowedEditorTest, AKeyRepaintsTheLineItChangedAndOnlyThePanelsWhoseText
   EXPECT_NE(run(), 0);
 }
 
+TEST_F(WindowedEditorTest, F10OrAltAloneOpensTheFirstMenuTheArrowsMoveAndEscapeCloses) {
+  for (const auto key : {Qt::Key_F10, Qt::Key_Alt}) {
+    then([&, key] {
+      auto* view = windows->formWindow("frmMain")->codeView();
+      // The offscreen platform makes every window it shows active, the menus
+      // too: the main window is made active again first.
+      mainWindow()->activateWindow();
+      ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == mainWindow(); }));
+      view->setFocus();
+      const std::string before = window().CodeSense1->text();
+      const auto titles = mainWindow()->menuBar()->actions();
+      ASSERT_GE(titles.size(), 2);
+      QTest::keyClick(view, key);
+      auto* open = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+      ASSERT_NE(open, nullptr) << key;
+      EXPECT_EQ(open, titles[0]->menu());
+      QTest::keyClick(open, Qt::Key_Right);
+      EXPECT_EQ(QApplication::activePopupWidget(), titles[1]->menu());
+      QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Left);
+      EXPECT_EQ(QApplication::activePopupWidget(), titles[0]->menu());
+      // Escape closes the menu, a second one leaves the menu bar: the keys
+      // reach the script again.
+      QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+      EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+      EXPECT_EQ(mainWindow()->focusWidget(), mainWindow()->menuBar());
+      QTest::keyClick(mainWindow()->menuBar(), Qt::Key_Escape);
+      EXPECT_EQ(mainWindow()->focusWidget(), view);
+      EXPECT_EQ(window().CodeSense1->text(), before);
+    });
+  }
+  // Alt with a letter is the toolkit's access key, not Alt alone.
+  then([&] {
+    auto* view = windows->formWindow("frmMain")->codeView();
+    QTest::keyPress(view, Qt::Key_Alt);
+    QTest::keyClick(view, Qt::Key_Left, Qt::AltModifier);
+    QTest::keyRelease(view, Qt::Key_Alt);
+    EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
+}
+
 TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStoreTheSetting) {
   const std::string before = platform::GetSetting("KestrinEditor", "Preferences", "LineNumbering", "<absent>");
   then([&] {
