@@ -57,6 +57,9 @@ QStringList nameFilters(const std::string& filter);
 // Text drawn as it stands: control characters as visible symbols, broken
 // UTF-8 as U+FFFD.
 QString plainText(const std::string& text);
+// Text of lines (a message, a prompt) drawn as it stands: CR LF, CR and LF
+// each end a line, every other control character is a visible symbol.
+QString plainLines(const std::string& text);
 
 class FormWindow;
 

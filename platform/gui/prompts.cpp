@@ -45,7 +45,7 @@ QMessageBox::StandardButton standardOf(int32_t answer) {
 }
 
 QLabel* label(const std::string& text) {
-  auto* l = new QLabel(plainText(text));
+  auto* l = new QLabel(plainLines(text));
   l->setTextFormat(Qt::PlainText);
   l->setWordWrap(true);
   return l;
@@ -90,7 +90,7 @@ int32_t WindowUser::messageBox(const ui::MessageBoxPrompt& prompt) {
   box.setObjectName("msgbox");
   box.setTextFormat(Qt::PlainText);
   box.setWindowTitle(plainText(prompt.title));
-  box.setText(plainText(prompt.text));
+  box.setText(plainLines(prompt.text));
   switch (prompt.icon) {
     case mb::Critical: box.setIcon(QMessageBox::Critical); break;
     case mb::Question: box.setIcon(QMessageBox::Question); break;

@@ -187,6 +187,16 @@ QString plainText(const std::string& text) {
   return toQ(ui::visibleText(text, ui::VisibleTextOptions{true, true}));
 }
 
+QString plainLines(const std::string& text) {
+  std::string lf;
+  lf.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') lf += text[i];
+    else if (i + 1 >= text.size() || text[i + 1] != '\n') lf += '\n';
+  }
+  return plainText(lf);
+}
+
 std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QString& text) {
   const bool ctrl = mods & Qt::ControlModifier, alt = mods & Qt::AltModifier;
   bool shift = mods & Qt::ShiftModifier;
@@ -436,16 +446,18 @@ QWidget* WindowUser::nextActive(QWidget* hidden) const {
       if (fw->widget() == w) return true;
     return false;
   };
+  auto shown = [hidden](QWidget* w) { return w && w != hidden && w->isVisible(); };
   QWidget* next = hidden->parentWidget() ? hidden->parentWidget()->window() : nullptr;
-  if (!next || !next->isVisible()) {
-    next = nullptr;
-    if (auto active = ui::activeForm()) {
-      auto it = windows_.find(active->hWnd());
-      if (it != windows_.end()) next = it->second->widget();
-    }
+  if (shown(next)) return ours(next) ? next : nullptr;
+  // A window without a shown owner: the active form's window, else the
+  // first shown window of the desktop that takes input.
+  if (auto active = ui::activeForm()) {
+    auto it = windows_.find(active->hWnd());
+    if (it != windows_.end() && shown(it->second->widget())) return it->second->widget();
   }
-  if (!next || next == hidden || !next->isVisible() || !ours(next)) return nullptr;
-  return next;
+  for (auto& [h, w] : windows_)
+    if (shown(w->widget()) && w->widget()->isEnabled() && ui::IsWindowEnabled(h)) return w->widget();
+  return nullptr;
 }
 
 ui::Action WindowUser::nextAction(const ui::WaitContext& waiting) {

@@ -2,8 +2,9 @@
 # The C host example with the windowed desktop on a real X server (Xvfb,
 # no window manager): the editor's main window appears under its title,
 # keys typed through the server's input (XTest) edit the script, the File
-# menu saves it and prints it to PDF files (read back with pdftotext), and
-# the host ends once both of its editors are closed through the menu.
+# menu saves it and prints it to PDF files (read back with pdftotext), the
+# Options dialog opens and closes, and the host ends once both of its
+# editors are closed through the menu.
 #
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
 #
@@ -131,6 +132,18 @@ holds "$script" "' and after the box" || fail "keys typed after the box did not 
 window "$box_title" >/dev/null || fail "the second save's report did not show"
 xdotool key Return
 gone "$box_title" || fail "the box stayed open"
+
+# Edit, Options: the dialog shows (its picture beside the main window's);
+# Escape closes it, and the keyboard is the main window's again (the
+# menus below are picked with keys).
+xdotool key alt+e o
+options=$(window '^Options Dialog$') || true
+[ -n "$options" ] || fail "Edit, Options showed no Options dialog"
+options_shot="$(dirname "$screenshot")/host-c-options-dialog.png"
+import -window "$options" "$options_shot" || fail "no screenshot of the Options dialog"
+echo "screenshot of the Options dialog: $options_shot"
+xdotool key Escape
+gone '^Options Dialog$' || fail "Escape did not close the Options dialog"
 
 # File, Print with no printer chosen: the machine has none, so the job
 # becomes a PDF beside its text file in the print folder.

@@ -104,6 +104,18 @@ TEST_F(PromptTest, AMessageBoxHasItsTitleIconButtonsAndDefaultAndAnswersByAClick
             mb::No);
 }
 
+// A message's lines end at CR LF (as the error reports write them), CR or
+// LF; any other control character stays a visible symbol.
+TEST_F(PromptTest, AMessageBoxBreaksItsLinesAtCrLfAndCrAndShowsOtherControlsAsSymbols) {
+  onModal([](QWidget* w) {
+    auto* box = qobject_cast<QMessageBox*>(w);
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text().toStdString(), "Error 53\nthe call stack\nline 3\n\n\u241b[31m");
+    box->button(QMessageBox::Ok)->click();
+  });
+  platform::ui::MsgBox("Error 53\r\nthe call stack\rline 3\n\r\n\x1b[31m", mb::OKOnly);
+}
+
 TEST_F(PromptTest, EscapeAnswersCancelAndTheInputBoxGivesItsText) {
   onModal([](QWidget* w) { QTest::keyClick(w, Qt::Key_Escape); });
   EXPECT_EQ(platform::ui::MsgBox("Go on?", mb::OKCancel), mb::Cancel);
