@@ -25,8 +25,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <tuple>
 
 #include "platform/controls/code_editor.h"
+#include "platform/controls/dialog_layout.h"
 #include "platform/controls/splitter.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
@@ -223,6 +225,9 @@ void FormWindow::build() {
   taskPane_ = nullptr;
   split_ = nullptr;
   layoutBuilt_ = false;
+  dialog_ = false;
+  dialogLayout_ = {};
+  focusSeen_ = nullptr;
   builtFor_.clear();
   for (auto& ctl : form->controls()) builtFor_.push_back(ctl.get());
 
@@ -437,201 +442,235 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
   }
 }
 
-void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
-  auto* outer = new QVBoxLayout(area);
-  QVBoxLayout* rows = outer;
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  std::vector<std::shared_ptr<ui::Control>> order(form.controls().begin(), form.controls().end());
-  std::stable_sort(order.begin(), order.end(), [](const auto& a, const auto& b) { return a->tabIndex() < b->tabIndex(); });
-  QLabel* pendingLabel = nullptr;
-  QHBoxLayout* pendingRow = nullptr;
-  auto place = [&](QWidget* w, bool pairs) {
-    if (pendingLabel && pairs) {
-      pendingRow->addWidget(w, 1);
-      pendingLabel->setBuddy(w);
-      pendingLabel = nullptr;
-      pendingRow = nullptr;
-      return;
-    }
-    pendingLabel = nullptr;
-    pendingRow = nullptr;
-    rows->addWidget(w);
-  };
-  for (auto& ctl : order) {
-    std::weak_ptr<ui::Control> weak = ctl;
-    const std::string name = ctl->fullName();
-    QWidget* made = nullptr;
-    if (auto* fr = as<c::Frame>(ctl)) {
+QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
+  std::weak_ptr<ui::Control> weak = ctl;
+  const std::string name = ctl->fullName();
+  QWidget* made = nullptr;
+  if (auto* fr = as<c::Frame>(ctl)) {
+    if (fr->caption().empty()) {
+      // A frame without a caption is a line between the rows.
+      auto* line = new QFrame;
+      line->setFrameShape(QFrame::HLine);
+      line->setFrameShadow(QFrame::Sunken);
+      made = line;
+    } else {
       auto* box = new QGroupBox(plainText(c::stripAccessKeys(fr->caption())));
-      auto* inner = new QVBoxLayout(box);
-      outer->addWidget(box);
-      rows = inner;
       made = box;
-      pendingLabel = nullptr;
       updaters_.push_back([weak, box] {
         if (auto ctl = weak.lock()) box->setTitle(plainText(c::stripAccessKeys(as<c::Frame>(ctl)->caption())));
       });
-    } else if (auto* tabs = as<c::TabControl>(ctl)) {
-      auto* bar = new QTabBar;
-      for (int i = 0; i < tabs->tabCount(); ++i) bar->addTab(accessCaption(tabs->tabCaption(i)));
-      QObject::connect(bar, &QTabBar::tabBarClicked, [this, weak, name](int index) {
-        auto ctl = weak.lock();
-        auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
-        if (!t || index < 0 || index >= t->tabCount()) return;
-        postControl(Action::Kind::Pick, name, t->tabCaption(index));
-      });
-      outer->addWidget(bar);
-      rows = outer;
-      made = bar;
-      pendingLabel = nullptr;
-      updaters_.push_back([weak, bar] {
-        auto ctl = weak.lock();
-        auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
-        if (!t) return;
-        QSignalBlocker block(bar);
-        if (t->selectedTab() >= 0 && t->selectedTab() < bar->count()) bar->setCurrentIndex(t->selectedTab());
-      });
-    } else if (auto* lab = as<c::Label>(ctl)) {
-      auto* l = plainLabel(lab->caption());
-      l->setWordWrap(true);
-      auto* row = new QHBoxLayout;
-      row->addWidget(l);
-      rows->addLayout(row);
-      pendingLabel = l;
-      pendingRow = row;
-      made = l;
-      updaters_.push_back([weak, l] {
-        auto ctl = weak.lock();
-        if (auto* lb = ctl ? as<c::Label>(ctl) : nullptr) {
-          QString t = plainText(lb->caption());
-          if (l->text() != t) l->setText(t);
-        }
-      });
-      controlWidgets_[name] = made;
-      continue;
-    } else if (auto* tb = as<c::TextBox>(ctl)) {
-      auto* e = new QLineEdit(toQ(tb->text()));
-      QObject::connect(e, &QLineEdit::textEdited, [this, name](const QString& text) {
-        postControl(Action::Kind::SetValue, name, fromQ(text));
-      });
-      place(e, true);
-      made = e;
-      updaters_.push_back([weak, e] {
-        auto ctl = weak.lock();
-        if (auto* t = ctl ? as<c::TextBox>(ctl) : nullptr) {
-          QString v = toQ(t->text());
-          if (e->text() != v) {
-            QSignalBlocker block(e);
-            e->setText(v);
-          }
-        }
-      });
-    } else if (auto* cb = as<c::CheckBox>(ctl)) {
-      auto* box = new QCheckBox(accessCaption(cb->caption()));
-      box->setTristate(true);
-      QObject::connect(box, &QCheckBox::clicked, [this, name] { postControl(Action::Kind::Click, name); });
-      place(box, false);
-      made = box;
-      updaters_.push_back([weak, box] {
-        auto ctl = weak.lock();
-        if (auto* k = ctl ? as<c::CheckBox>(ctl) : nullptr) {
-          QSignalBlocker block(box);
-          box->setCheckState(k->value() == 1 ? Qt::Checked : k->value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
-          box->setText(accessCaption(k->caption()));
-        }
-      });
-    } else if (auto* ob = as<c::OptionButton>(ctl)) {
-      auto* r = new QRadioButton(accessCaption(ob->caption()));
-      r->setAutoExclusive(false);
-      QObject::connect(r, &QRadioButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
-      place(r, false);
-      made = r;
-      updaters_.push_back([weak, r] {
-        auto ctl = weak.lock();
-        if (auto* o = ctl ? as<c::OptionButton>(ctl) : nullptr) {
-          QSignalBlocker block(r);
-          r->setChecked(o->value());
-        }
-      });
-    } else if (as<c::ComboBox>(ctl)) {
-      auto* box = new QComboBox;
-      box->setEditable(true);
-      box->setInsertPolicy(QComboBox::NoInsert);
-      QObject::connect(box, &QComboBox::activated, [this, weak, name](int index) {
-        auto ctl = weak.lock();
-        auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
-        if (!cbx || index < 0 || index >= cbx->listCount()) return;
-        postControl(Action::Kind::Pick, name, cbx->list(index));
-      });
-      QObject::connect(box->lineEdit(), &QLineEdit::textEdited, [this, name](const QString& text) {
-        postControl(Action::Kind::SetValue, name, fromQ(text));
-      });
-      place(box, true);
-      made = box;
-      updaters_.push_back([weak, box] {
-        auto ctl = weak.lock();
-        auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
-        if (!cbx) return;
-        QSignalBlocker block(box);
-        bool same = box->count() == cbx->listCount();
-        for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == plainText(cbx->list(i));
-        if (!same) {
-          box->clear();
-          for (const auto& item : cbx->items()) box->addItem(plainText(item));
-        }
-        if (box->lineEdit()->text() != toQ(cbx->text())) box->lineEdit()->setText(toQ(cbx->text()));
-      });
-    } else if (auto* btn = as<c::CommandButton>(ctl)) {
-      auto* b = new QPushButton(accessCaption(btn->caption()));
-      b->setAutoDefault(false);
-      QObject::connect(b, &QPushButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
-      buttons->addWidget(b);
-      made = b;
-      std::weak_ptr<ui::Form> wf = form_;
-      updaters_.push_back([weak, wf, b] {
-        auto ctl = weak.lock();
-        auto* cmd = ctl ? as<c::CommandButton>(ctl) : nullptr;
-        auto f = wf.lock();
-        if (!cmd || !f) return;
-        b->setText(accessCaption(cmd->caption()));
-        b->setDefault(f->defaultControl() == ctl.get());
-      });
-      pendingLabel = nullptr;
-    } else if (as<c::CodeEditor>(ctl)) {
-      auto* v = new CodeView(user_, formName_, ctl);
-      v->setMinimumSize(320, 160);
-      if (!code_) code_ = v;
-      place(v, false);
-      made = v;
-    } else if (auto* pic = as<c::PictureBox>(ctl)) {
-      (void)pic;
-      continue;  // a named picture: nothing to draw
-    } else {
-      continue;  // timers, image lists, dialogs: no window of their own
     }
-    if (!made) continue;
-    made->setObjectName(toQ(name));
-    controlWidgets_[name] = made;
-    if (as<c::Frame>(ctl) || as<c::TabControl>(ctl)) {
-      updaters_.push_back([weak, made] {
-        if (auto ctl = weak.lock()) {
-          made->setVisible(ctl->visible());
-          made->setEnabled(ctl->enabled());
-        }
-      });
-      continue;
-    }
-    if (ctl->canTakeFocus()) made->installEventFilter(window_);
-    updaters_.push_back([weak, made] {
-      if (auto ctl = weak.lock()) {
-        if (made->isVisibleTo(made->window()) != ctl->visible()) made->setVisible(ctl->visible());
-        if (made->isEnabled() != ctl->enabled()) made->setEnabled(ctl->enabled());
+  } else if (auto* tabs = as<c::TabControl>(ctl)) {
+    auto* bar = new QTabBar;
+    for (int i = 0; i < tabs->tabCount(); ++i) bar->addTab(accessCaption(tabs->tabCaption(i)));
+    QObject::connect(bar, &QTabBar::tabBarClicked, [this, weak, name](int index) {
+      auto ctl = weak.lock();
+      auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
+      if (!t || index < 0 || index >= t->tabCount()) return;
+      postControl(Action::Kind::Pick, name, t->tabCaption(index));
+    });
+    made = bar;
+    updaters_.push_back([weak, bar] {
+      auto ctl = weak.lock();
+      auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
+      if (!t) return;
+      QSignalBlocker block(bar);
+      if (t->selectedTab() >= 0 && t->selectedTab() < bar->count()) bar->setCurrentIndex(t->selectedTab());
+    });
+  } else if (auto* lab = as<c::Label>(ctl)) {
+    auto* l = plainLabel(lab->caption());
+    l->setObjectName(toQ(name));
+    controlWidgets_[name] = l;
+    updaters_.push_back([weak, l] {
+      auto ctl = weak.lock();
+      if (auto* lb = ctl ? as<c::Label>(ctl) : nullptr) {
+        QString t = plainText(lb->caption());
+        if (l->text() != t) l->setText(t);
       }
     });
+    return l;
+  } else if (auto* tb = as<c::TextBox>(ctl)) {
+    auto* e = new QLineEdit(toQ(tb->text()));
+    QObject::connect(e, &QLineEdit::textEdited, [this, name](const QString& text) {
+      postControl(Action::Kind::SetValue, name, fromQ(text));
+    });
+    made = e;
+    updaters_.push_back([weak, e] {
+      auto ctl = weak.lock();
+      if (auto* t = ctl ? as<c::TextBox>(ctl) : nullptr) {
+        QString v = toQ(t->text());
+        if (e->text() != v) {
+          QSignalBlocker block(e);
+          e->setText(v);
+        }
+      }
+    });
+  } else if (auto* cb = as<c::CheckBox>(ctl)) {
+    auto* box = new QCheckBox(accessCaption(cb->caption()));
+    box->setTristate(true);
+    QObject::connect(box, &QCheckBox::clicked, [this, name] { postControl(Action::Kind::Click, name); });
+    made = box;
+    updaters_.push_back([weak, box] {
+      auto ctl = weak.lock();
+      if (auto* k = ctl ? as<c::CheckBox>(ctl) : nullptr) {
+        QSignalBlocker block(box);
+        box->setCheckState(k->value() == 1 ? Qt::Checked : k->value() == 2 ? Qt::PartiallyChecked : Qt::Unchecked);
+        box->setText(accessCaption(k->caption()));
+      }
+    });
+  } else if (auto* ob = as<c::OptionButton>(ctl)) {
+    auto* r = new QRadioButton(accessCaption(ob->caption()));
+    r->setAutoExclusive(false);
+    QObject::connect(r, &QRadioButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
+    made = r;
+    updaters_.push_back([weak, r] {
+      auto ctl = weak.lock();
+      if (auto* o = ctl ? as<c::OptionButton>(ctl) : nullptr) {
+        QSignalBlocker block(r);
+        r->setChecked(o->value());
+      }
+    });
+  } else if (as<c::ComboBox>(ctl)) {
+    auto* box = new QComboBox;
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    QObject::connect(box, &QComboBox::activated, [this, weak, name](int index) {
+      auto ctl = weak.lock();
+      auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
+      if (!cbx || index < 0 || index >= cbx->listCount()) return;
+      postControl(Action::Kind::Pick, name, cbx->list(index));
+    });
+    QObject::connect(box->lineEdit(), &QLineEdit::textEdited, [this, name](const QString& text) {
+      postControl(Action::Kind::SetValue, name, fromQ(text));
+    });
+    made = box;
+    updaters_.push_back([weak, box] {
+      auto ctl = weak.lock();
+      auto* cbx = ctl ? as<c::ComboBox>(ctl) : nullptr;
+      if (!cbx) return;
+      QSignalBlocker block(box);
+      bool same = box->count() == cbx->listCount();
+      for (int i = 0; same && i < box->count(); ++i) same = box->itemText(i) == plainText(cbx->list(i));
+      if (!same) {
+        box->clear();
+        for (const auto& item : cbx->items()) box->addItem(plainText(item));
+      }
+      if (box->lineEdit()->text() != toQ(cbx->text())) box->lineEdit()->setText(toQ(cbx->text()));
+    });
+  } else if (auto* btn = as<c::CommandButton>(ctl)) {
+    auto* b = new QPushButton(accessCaption(btn->caption()));
+    b->setAutoDefault(false);
+    QObject::connect(b, &QPushButton::clicked, [this, name] { postControl(Action::Kind::Click, name); });
+    made = b;
+    std::weak_ptr<ui::Form> wf = form_;
+    updaters_.push_back([weak, wf, b] {
+      auto ctl = weak.lock();
+      auto* cmd = ctl ? as<c::CommandButton>(ctl) : nullptr;
+      auto f = wf.lock();
+      if (!cmd || !f) return;
+      b->setText(accessCaption(cmd->caption()));
+      b->setDefault(f->defaultControl() == ctl.get());
+    });
+  } else if (as<c::CodeEditor>(ctl)) {
+    auto* v = new CodeView(user_, formName_, ctl);
+    v->setMinimumSize(320, 160);
+    if (!code_) code_ = v;
+    made = v;
+  } else {
+    return nullptr;  // timers, image lists, dialogs, pictures: no window of their own
+  }
+  made->setObjectName(toQ(name));
+  controlWidgets_[name] = made;
+  if (ctl->canTakeFocus() && !as<c::Frame>(ctl) && !as<c::TabControl>(ctl)) made->installEventFilter(window_);
+  // A control shown or hidden changes the dialog's rows: the window is
+  // built again (follow), so only the enabled state follows here.
+  updaters_.push_back([weak, made] {
+    if (auto ctl = weak.lock())
+      if (made->isEnabled() != ctl->enabled()) made->setEnabled(ctl->enabled());
+  });
+  return made;
+}
+
+namespace {
+
+// The rows of a dialog as built: the window is built again when they change.
+std::vector<std::tuple<int, std::vector<ui::Control*>, int32_t, bool>> rowsOf(const c::DialogLayout& layout) {
+  std::vector<std::tuple<int, std::vector<ui::Control*>, int32_t, bool>> out;
+  for (const auto& r : layout.rows) out.emplace_back(static_cast<int>(r.kind), r.controls, r.page, r.inGroup);
+  return out;
+}
+
+}  // namespace
+
+bool FormWindow::dialogRowsChanged(const ui::Form& form) const {
+  return dialog_ && rowsOf(c::layoutDialog(form)) != rowsOf(dialogLayout_);
+}
+
+// The rows of the shared dialog layout, as the terminal places them: label
+// and field side by side, groups in their frames, the tab strip's pages
+// (only the page shown), the command buttons on the last row.
+void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
+  dialog_ = true;
+  dialogLayout_ = c::layoutDialog(form);
+  std::map<const ui::Control*, std::shared_ptr<ui::Control>> owned;
+  for (const auto& ctl : form.controls()) owned[ctl.get()] = ctl;
+  auto* outer = new QVBoxLayout(area);
+  auto* buttons = new QHBoxLayout;
+  buttons->addStretch(1);
+  QVBoxLayout* groupRows = nullptr;
+  std::vector<std::pair<QPointer<QWidget>, int32_t>> paged;  // a row's widget and its page
+  for (const auto& row : dialogLayout_.rows) {
+    using Kind = c::DialogRow::Kind;
+    if (row.kind == Kind::Buttons) {
+      for (auto* c : row.controls)
+        if (QWidget* w = dialogWidget(owned[c])) buttons->addWidget(w);
+      continue;
+    }
+    if (row.kind != Kind::Controls) {
+      QWidget* w = dialogWidget(owned[row.controls[0]]);
+      if (!w) continue;
+      outer->addWidget(w);
+      groupRows = nullptr;
+      if (row.kind == Kind::Group) groupRows = new QVBoxLayout(w);
+      paged.emplace_back(w, row.page);
+      continue;
+    }
+    auto* holder = new QWidget;
+    auto* line = new QHBoxLayout(holder);
+    line->setContentsMargins(0, 0, 0, 0);
+    QLabel* label = nullptr;
+    for (auto* c : row.controls) {
+      QWidget* w = dialogWidget(owned[c]);
+      if (!w) continue;
+      const bool field = as<c::TextBox>(owned[c]) || as<c::ComboBox>(owned[c]);
+      if (auto* l = qobject_cast<QLabel*>(w)) {
+        // A lone label wraps; the first one of a row names its field.
+        if (row.controls.size() == 1) l->setWordWrap(true);
+        if (!label && c == row.controls.front()) label = l;
+      } else if (field && label) {
+        label->setBuddy(w);
+      }
+      line->addWidget(w, field || row.controls.size() == 1 ? 1 : 0);
+    }
+    if (row.inGroup && groupRows) groupRows->addWidget(holder);
+    else outer->addWidget(holder);
+    paged.emplace_back(holder, row.page);
   }
   outer->addStretch(1);
   outer->addLayout(buttons);
+  if (!dialogLayout_.tabs) return;
+  // The page shown is the focused control's, else the tab strip's.
+  std::weak_ptr<ui::Form> wf = form_;
+  updaters_.push_back([this, wf, paged] {
+    auto f = wf.lock();
+    if (!f || !dialogLayout_.tabs) return;
+    const int32_t focusPage = dialogLayout_.pageOf(f->focusedControl());
+    const int32_t shown = focusPage >= 0 ? focusPage : dialogLayout_.tabs->selectedTab();
+    for (const auto& [w, page] : paged) {
+      const bool visible = page < 0 || page == shown;
+      if (w && w->isVisibleTo(window_) != visible) w->setVisible(visible);
+    }
+  });
 }
 
 void FormWindow::applyGeometry(ui::Form& form) {
@@ -660,7 +699,7 @@ void FormWindow::follow() {
   // Controls added or dropped since the window was built: build it again.
   bool same = builtFor_.size() == form->controls().size();
   for (size_t i = 0; same && i < builtFor_.size(); ++i) same = builtFor_[i] == form->controls()[i].get();
-  if (!same) build();
+  if (!same || dialogRowsChanged(*form)) build();
   if (auto tb = toolbar_.lock()) {
     auto* bar = as<c::Toolbar>(tb);
     if (bar && (!layoutBuilt_ || !(bar->layout() == builtLayout_))) buildMenus(*bar);

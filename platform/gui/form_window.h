@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/controls/dialog_layout.h"
 #include "platform/controls/toolbar.h"
 #include "platform/ui/form.h"
 
@@ -58,6 +59,10 @@ class FormWindow {
   void build();
   void buildMainParts(ui::Form& form);
   void buildDialog(ui::Form& form, QWidget* area);
+  // A dialog control's widget, its updaters and its entry among the
+  // control widgets; null for a control with no window of its own.
+  QWidget* dialogWidget(const std::shared_ptr<ui::Control>& control);
+  bool dialogRowsChanged(const ui::Form& form) const;
   void buildMenus(const controls::Toolbar& bar);
   void fillMenu(QMenu* menu, const controls::Toolbar& bar, const std::vector<std::string>& items, int depth);
   QAction* makeToolAction(const controls::Tool& tool, QObject* parent);
@@ -84,6 +89,8 @@ class FormWindow {
   std::weak_ptr<ui::Control> toolbar_;
   controls::ToolbarLayout builtLayout_;
   bool layoutBuilt_ = false;
+  bool dialog_ = false;
+  controls::DialogLayout dialogLayout_;
   int32_t appliedLeft_ = -1, appliedTop_ = -1, appliedWidth_ = -1, appliedHeight_ = -1;
   int32_t appliedState_ = -1;
   ui::Control* focusSeen_ = nullptr;

@@ -2,6 +2,8 @@
 // into and clicks, the close box as the close query, Enter and Escape, and
 // untrusted captions shown as they stand.
 #include <QCheckBox>
+#include <QGroupBox>
+#include <QTabBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -9,6 +11,7 @@
 #include <QRadioButton>
 
 #include "gui_fixture.h"
+#include "platform/controls/dialog_layout.h"
 #include "platform/controls/standard_controls.h"
 
 namespace gui_test {
@@ -134,6 +137,87 @@ TEST_F(DialogTest, AWindowTakesItsSizeAndPlaceFromTwips) {
     const QRect g = window("frmTest")->geometry();
     EXPECT_EQ(g.topLeft(), QPoint(100, 200));
     EXPECT_EQ(g.size(), QSize(600, 450));
+    d->unload();
+  });
+  d->show(platform::ui::vbModal);
+}
+
+// A dialog whose design gives no positions, with a tab strip of two pages,
+// groups, a field with its unit and a field with its button.
+class PagedDialog : public Form {
+ public:
+  PagedDialog() : Form("frmPaged") {}
+  std::shared_ptr<TabControl> tabs;
+  std::shared_ptr<CheckBox> extra;
+
+ protected:
+  void createControls() override {
+    tabs = add(std::make_shared<TabControl>("tabs"));
+    tabs->addTab("&One");
+    tabs->addTab("&Two");
+    add(std::make_shared<Frame>("fraOne", "First:"));
+    add(std::make_shared<Label>("lblEvery", "Save every"));
+    add(std::make_shared<TextBox>("txtMinutes"));
+    add(std::make_shared<Label>("lblMinutes", "minutes"));
+    add(std::make_shared<CheckBox>("chkZip", "Zip"));
+    extra = add(std::make_shared<CheckBox>("chkExtra", "Extra"));
+    extra->setVisible(false);
+    add(std::make_shared<Frame>("fraTwo", "Second:"));
+    add(std::make_shared<TextBox>("txtPath"));
+    add(std::make_shared<CommandButton>("cmdBrowse", "Browse..."));
+    add(std::make_shared<CommandButton>("cmdOK", "&OK"));
+    add(std::make_shared<CommandButton>("cmdCancel", "&Cancel"));
+  }
+};
+
+TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATime) {
+  auto d = Form::make<PagedDialog>();
+  d->load();
+  auto at = [&](const std::string& name) {
+    QWidget* w = user->formWindow("frmPaged")->controlWidget(name);
+    EXPECT_NE(w, nullptr) << name;
+    return w ? QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size()) : QRect();
+  };
+  // The rows of the shown page, top to bottom, each row's controls side by
+  // side, as the shared layout gives them.
+  auto expectRowsOf = [&](int32_t page) {
+    const auto layout = layoutDialog(*d);
+    int previousBottom = -1;
+    for (const DialogRow* row : layout.shownRows(page)) {
+      QRect first = at(row->controls.front()->fullName());
+      EXPECT_GE(first.top(), previousBottom) << row->controls.front()->fullName();
+      int right = -1;
+      for (auto* c : row->controls) {
+        QRect r = at(c->fullName());
+        EXPECT_TRUE(user->formWindow("frmPaged")->controlWidget(c->fullName())->isVisible()) << c->fullName();
+        EXPECT_GT(r.left(), right) << c->fullName();
+        EXPECT_LT(std::abs(r.center().y() - first.center().y()), first.height()) << c->fullName();
+        right = r.right();
+        previousBottom = std::max(previousBottom, row->kind == DialogRow::Kind::Group ? r.top() + 1 : r.bottom());
+      }
+    }
+  };
+  then([&] {
+    EXPECT_EQ(widget<QLabel>("frmPaged", "lblEvery")->buddy(), widget<QLineEdit>("frmPaged", "txtMinutes"));
+    EXPECT_EQ(user->formWindow("frmPaged")->controlWidget("chkExtra"), nullptr);
+    expectRowsOf(0);
+    // The second page's group stays hidden until its tab is chosen.
+    EXPECT_FALSE(widget<QGroupBox>("frmPaged", "fraTwo")->isVisible());
+    auto* bar = widget<QTabBar>("frmPaged", "tabs");
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+  });
+  then([&] {
+    EXPECT_EQ(d->tabs->selectedTab(), 1);
+    EXPECT_FALSE(widget<QGroupBox>("frmPaged", "fraOne")->isVisible());
+    EXPECT_FALSE(widget<QCheckBox>("frmPaged", "chkZip")->isVisible());
+    expectRowsOf(1);
+    // A control shown later takes its row: the window is built again.
+    d->tabs->setSelectedTab(0);
+    d->extra->setVisible(true);
+  });
+  then([&] {
+    ASSERT_NE(widget<QCheckBox>("frmPaged", "chkExtra"), nullptr);
+    expectRowsOf(0);
     d->unload();
   });
   d->show(platform::ui::vbModal);
