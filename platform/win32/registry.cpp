@@ -820,6 +820,20 @@ LONG keyAlive(Hive& h, int64_t id, const char* doing) {
     return rc == SQLITE_ROW ? ERROR_SUCCESS : ERROR_KEY_DELETED;
 }
 
+LONG checkPath(const std::vector<std::string>& parts);
+
+// What every call on a key does first (under the registry's lock): the
+// handle resolved, a path below it checked (when the call takes one), the
+// rights it needs held, and its key still there.
+LONG reach(Registry& r, HKEY key, const char* doing, Target* t, const std::vector<std::string>* path = nullptr,
+           DWORD rights = 0) {
+    LONG rc = resolve(r, key, t);
+    if (rc != ERROR_SUCCESS) return rc;
+    if (path && (rc = checkPath(*path)) != ERROR_SUCCESS) return rc;
+    if ((t->access & rights) != rights) return ERROR_ACCESS_DENIED;
+    return keyAlive(*t->hive, t->id, doing);
+}
+
 // Follows the path from a key; *found is the last key reached and *missing
 // the index of the first part not found (parts.size() when all were).
 LONG walk(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* found,
@@ -1077,13 +1091,11 @@ LONG deleteKeyAt(HKEY key, const std::string& subKey, bool tree) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
-    if (rc != ERROR_SUCCESS) return rc;
-    auto parts = splitPath(subKey);
-    if ((rc = checkPath(parts)) != ERROR_SUCCESS) return rc;
-    Hive& h = *t.hive;
+    const auto parts = splitPath(subKey);
     const char* doing = tree ? "deleting a key tree" : "deleting a key";
-    if ((rc = keyAlive(h, t.id, doing)) != ERROR_SUCCESS) return rc;
+    LONG rc = reach(r, key, doing, &t, &parts);
+    if (rc != ERROR_SUCCESS) return rc;
+    Hive& h = *t.hive;
     int64_t id = 0;
     size_t missing = 0;
     if ((rc = walk(h, t.id, parts, &id, &missing, doing)) != ERROR_SUCCESS) return rc;
@@ -1141,11 +1153,9 @@ LONG RegOpenKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWORD 
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    const auto parts = splitPath(subKey);
+    LONG rc = reach(r, key, "opening a key", &t, &parts);
     if (rc != ERROR_SUCCESS) return rc;
-    auto parts = splitPath(subKey);
-    if ((rc = checkPath(parts)) != ERROR_SUCCESS) return rc;
-    if ((rc = keyAlive(*t.hive, t.id, "opening a key")) != ERROR_SUCCESS) return rc;
     int64_t id = 0;
     size_t missing = 0;
     if ((rc = walk(*t.hive, t.id, parts, &id, &missing, "opening a key")) != ERROR_SUCCESS) return rc;
@@ -1163,13 +1173,11 @@ LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWOR
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
-    if (rc != ERROR_SUCCESS) return rc;
-    auto parts = splitPath(subKey);
-    if ((rc = checkPath(parts)) != ERROR_SUCCESS) return rc;
-    Hive& h = *t.hive;
+    const auto parts = splitPath(subKey);
     const char* doing = "creating a key";
-    if ((rc = keyAlive(h, t.id, doing)) != ERROR_SUCCESS) return rc;
+    LONG rc = reach(r, key, doing, &t, &parts);
+    if (rc != ERROR_SUCCESS) return rc;
+    Hive& h = *t.hive;
     access = mapGeneric(access);
     const bool readOnly = rootReadOnly(r, t.root);
     if ((access & kWriteRights) && readOnly) {
@@ -1254,12 +1262,9 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    LONG rc = reach(r, key, "reading a value", &t, nullptr, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
-    return queryValueOf(h, t.id, name, type, data, size);
+    return queryValueOf(*t.hive, t.id, name, type, data, size);
 }
 
 LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type,
@@ -1268,12 +1273,10 @@ LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, D
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    const auto parts = splitPath(subKey);
+    LONG rc = reach(r, key, "reading a value", &t, &parts);
     if (rc != ERROR_SUCCESS) return rc;
-    auto parts = splitPath(subKey);
-    if ((rc = checkPath(parts)) != ERROR_SUCCESS) return rc;
     Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "reading a value")) != ERROR_SUCCESS) return rc;
     int64_t id = 0;
     size_t missing = 0;
     if ((rc = walk(h, t.id, parts, &id, &missing, "reading a value")) != ERROR_SUCCESS) return rc;
@@ -1372,11 +1375,9 @@ LONG RegEnumKey(HKEY key, DWORD index, char* name, DWORD nameSize) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    LONG rc = reach(r, key, "listing sub-keys", &t, nullptr, KEY_ENUMERATE_SUB_KEYS);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_ENUMERATE_SUB_KEYS)) return ERROR_ACCESS_DENIED;
     Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "listing sub-keys")) != ERROR_SUCCESS) return rc;
     Statement s(h.sql[kEnumKey]);
     s.bind(1, t.id);
     s.bind(2, static_cast<int64_t>(index));
@@ -1395,11 +1396,9 @@ LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* typ
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    LONG rc = reach(r, key, "listing values", &t, nullptr, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "listing values")) != ERROR_SUCCESS) return rc;
     Statement s(h.sql[kEnumValue]);
     s.bind(1, t.id);
     s.bind(2, static_cast<int64_t>(index));
@@ -1433,11 +1432,9 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = resolve(r, key, &t);
+    LONG rc = reach(r, key, "reading a key's figures", &t, nullptr, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    if (!(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
     Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, "reading a key's figures")) != ERROR_SUCCESS) return rc;
     {
         Statement s(h.sql[kInfoKeys]);
         s.bind(1, t.id);
