@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/controls/code_editor.h"
 #include "platform/ui/user.h"
 
@@ -18,32 +19,11 @@ namespace {
 
 using namespace platform::controls;
 
+// Made on first use and removed when the program ends.
 const std::string& scriptPath() {
-  static const std::string path = [] {
-    const std::string p = (std::filesystem::temp_directory_path() /
-                           ("kestrin-bench-" + std::to_string(getpid()) + ".vbs")).string();
-    static const char* lines[] = {
-        "' -- Draw the outline of the part, then pocket it",
-        "Dim intCounter, dblX, dblY, strName",
-        "For intCounter = 1 To 100 Step 2",
-        "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
-        "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
-        "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
-        "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
-        "Next",
-        "REM the pocket with a known tool",
-        "MakePocketWithKnownTool kzPOCKET_ZIGZAG, GetToolNumber(), 0.25 ' done",
-    };
-    std::string text;
-    for (size_t i = 0; text.size() < 10u * 1024 * 1024; ++i) {
-      text += lines[i % 10];
-      text += "\r\n";
-    }
-    text += "' the needle at the very end\r\n";
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }();
-  return path;
+  static const kestrin_bench::TempScript script(
+      "bench", kestrin_bench::makeScript(10u * 1024 * 1024) + "' the needle at the very end\r\n");
+  return script.path;
 }
 
 void registerLanguage() {
@@ -147,34 +127,12 @@ void BM_KeystrokeEnter(benchmark::State& state) { keystroke(state, "Enter"); }
 BENCHMARK(BM_KeystrokeCharacter)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KeystrokeEnter)->Unit(benchmark::kMicrosecond);
 
-class FindUser : public platform::ui::User {
- public:
-  std::string what;
-  int32_t messageBox(const platform::ui::MessageBoxPrompt&) override { return 2; }
-  std::optional<std::string> inputBox(const platform::ui::InputBoxPrompt&) override { return {}; }
-  std::optional<std::string> fileDialog(const platform::ui::FileDialogPrompt&) override { return {}; }
-  std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt&) override { return {}; }
-  std::optional<std::string> browseFolder(const platform::ui::FolderPrompt&) override { return {}; }
-  std::optional<std::string> find(const platform::ui::FindPrompt&) override { return what; }
-  std::optional<platform::ui::ReplaceAnswer> replace(const platform::ui::FindPrompt&) override { return {}; }
-  std::optional<int32_t> gotoLine(const platform::ui::GotoPrompt&) override { return {}; }
-  std::optional<std::string> popupMenu(const platform::ui::PopupPrompt&) override { return {}; }
-  platform::ui::Action nextAction(const platform::ui::WaitContext&) override { return {}; }
-};
-class FindHost : public CodeEditorHost {
- public:
-  FindUser user_;
-  std::string clipboardText() override { return {}; }
-  void setClipboardText(const std::string&) override {}
-  platform::ui::User* user() override { return &user_; }
-};
-
 // Find a word that stands only on the last line, from the top: the whole
 // text is searched.
 void BM_FindInWholeText(benchmark::State& state) {
   CodeEditor editor;
-  FindHost host;
-  host.user_.what = "NEEDLE";
+  kestrin_bench::EditorHost host;
+  host.answers.what = "NEEDLE";
   editor.setHost(&host);
   editor.openFile(scriptPath());
   int64_t bytes = 0;
@@ -187,10 +145,6 @@ void BM_FindInWholeText(benchmark::State& state) {
   state.SetBytesProcessed(bytes);
 }
 BENCHMARK(BM_FindInWholeText)->Unit(benchmark::kMillisecond);
-
-struct Cleanup {
-  ~Cleanup() { std::remove(scriptPath().c_str()); }
-} cleanup;
 
 }  // namespace
 

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/controls/code_editor.h"
 #include "platform/controls/code_editor_files.h"
 #include "platform/ui/user.h"
@@ -26,26 +27,10 @@
 namespace {
 
 using namespace platform::controls;
-using Clock = std::chrono::steady_clock;
-
-double seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
-
-// The median of `runs` timings of f, in seconds.
-double medianOf(int runs, const std::function<void()>& f) {
-  std::vector<double> t;
-  for (int i = 0; i < runs; ++i) {
-    const auto s = Clock::now();
-    f();
-    t.push_back(seconds(Clock::now() - s));
-  }
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
-}
-
-double median(std::vector<double> t) {
-  std::sort(t.begin(), t.end());
-  return t[t.size() / 2];
-}
+using kestrin_bench::Clock;
+using kestrin_bench::median;
+using kestrin_bench::medianOf;
+using kestrin_bench::seconds;
 
 size_t residentBytes() {
   malloc_trim(0);
@@ -57,29 +42,7 @@ size_t residentBytes() {
   return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-const char* kLines[] = {
-    "' -- Draw the outline of the part, then pocket it",
-    "Dim intCounter, dblX, dblY, strName",
-    "For intCounter = 1 To 100 Step 2",
-    "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
-    "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
-    "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
-    "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
-    "Next",
-    "REM the pocket with a known tool",
-    "MakePocketWithKnownTool kzPOCKET_ZIGZAG, GetToolNumber(), 0.25 ' done",
-};
-
-std::string makeScript(size_t bytes) {
-  std::string text;
-  text.reserve(bytes + 128);
-  for (size_t i = 0; text.size() < bytes; ++i) {
-    text += kLines[i % 10];
-    text += "\r\n";
-  }
-  text += "' the NEEDLE on the last line";
-  return text;
-}
+std::string makeScript(size_t bytes) { return kestrin_bench::makeScript(bytes) + "' the NEEDLE on the last line"; }
 
 void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -95,29 +58,6 @@ void registerLanguage() {
   l.constants = "vbCrLf\nkzMSG_NO\nkzPOCKET_ZIGZAG";
   CodeEditorGlobals().registerLanguage("Kestrin", l);
 }
-
-class Answers : public platform::ui::User {
- public:
-  std::string what;
-  platform::ui::ReplaceAnswer replace_;
-  int32_t messageBox(const platform::ui::MessageBoxPrompt&) override { return 2; }
-  std::optional<std::string> inputBox(const platform::ui::InputBoxPrompt&) override { return {}; }
-  std::optional<std::string> fileDialog(const platform::ui::FileDialogPrompt&) override { return {}; }
-  std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt&) override { return {}; }
-  std::optional<std::string> browseFolder(const platform::ui::FolderPrompt&) override { return {}; }
-  std::optional<std::string> find(const platform::ui::FindPrompt&) override { return what; }
-  std::optional<platform::ui::ReplaceAnswer> replace(const platform::ui::FindPrompt&) override { return replace_; }
-  std::optional<int32_t> gotoLine(const platform::ui::GotoPrompt&) override { return {}; }
-  std::optional<std::string> popupMenu(const platform::ui::PopupPrompt&) override { return {}; }
-  platform::ui::Action nextAction(const platform::ui::WaitContext&) override { return {}; }
-};
-class Host : public CodeEditorHost {
- public:
-  Answers answers;
-  std::string clipboardText() override { return {}; }
-  void setClipboardText(const std::string&) override {}
-  platform::ui::User* user() override { return &answers; }
-};
 
 void row(const char* work, int mb, const std::string& figure, const std::string& baseline, const std::string& goal) {
   std::printf("%-46s %4d MB  %16s  %-34s %s\n", work, mb, figure.c_str(), baseline.c_str(), goal.c_str());
@@ -205,7 +145,7 @@ void runSize(int mb, const std::string& folder) {
         times(static_cast<double>(scrolled) / static_cast<double>(bytes.size())), "the file", "<= 2x");
   }
 
-  Host host;
+  kestrin_bench::EditorHost host;
   CodeEditor e;
   e.setHost(&host);
   e.setLanguage("Kestrin");
@@ -303,10 +243,10 @@ void runSize(int mb, const std::string& folder) {
       std::vector<double> t;
       for (int i = 0; i < (mb >= 100 ? 1 : 3); ++i) {
         CodeEditor r;
-        Host h;
+        kestrin_bench::EditorHost h;
         r.setHost(&h);
         r.openFile(path);
-        h.answers.replace_ = {"Next", with, true};
+        h.answers.replaceWith = {"Next", with, true};
         const auto s = Clock::now();
         r.executeCommand(cmdReplace);
         t.push_back(seconds(Clock::now() - s));

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
@@ -34,30 +35,8 @@ using namespace platform::controls;
 using Clock = std::chrono::steady_clock;
 
 const std::string& scriptPath() {
-  static const std::string path = [] {
-    const std::string p = (std::filesystem::temp_directory_path() /
-                           ("kestrin-gui-bench-" + std::to_string(getpid()) + ".vbs")).string();
-    static const char* lines[] = {
-        "' -- Draw the outline of the part, then pocket it",
-        "Dim intCounter, dblX, dblY, strName",
-        "For intCounter = 1 To 100 Step 2",
-        "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
-        "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
-        "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
-        "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
-        "Next",
-        "REM the pocket with a known tool",
-        "MakePocketWithKnownTool kzPOCKET_ZIGZAG, GetToolNumber(), 0.25 ' done",
-    };
-    std::string text;
-    for (size_t i = 0; text.size() < 10u * 1024 * 1024; ++i) {
-      text += lines[i % 10];
-      text += "\r\n";
-    }
-    std::ofstream(p, std::ios::binary) << text;
-    return p;
-  }();
-  return path;
+  static const kestrin_bench::TempScript script("gui-bench", kestrin_bench::makeScript(10u * 1024 * 1024));
+  return script.path;
 }
 
 void registerLanguage() {
@@ -171,9 +150,7 @@ void typedCharacter(benchmark::State& state, bool big) {
     lines += d.view->linesPainted();
     back = !back;
   }
-  std::sort(ms.begin(), ms.end());
-  state.counters["p50_ms"] = ms[ms.size() / 2];
-  state.counters["p99_ms"] = ms[std::min(ms.size() - 1, ms.size() * 99 / 100)];
+  kestrin_bench::reportPercentiles(state, ms, "ms");
   // The lines the key's repaint drew, on average.
   state.counters["lines_painted"] = static_cast<double>(lines) / static_cast<double>(ms.size());
 }

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
@@ -73,21 +74,7 @@ struct Fixture {
     l.stringDelims = "\"";
     l.constants = "vbCrLf\nkzMSG_NO";
     pc::CodeEditorGlobals().registerLanguage("BenchVBScript", l);
-    static const char* lines[] = {
-        "' -- Draw the outline of the part, then pocket it",
-        "Dim intCounter, dblX, dblY, strName",
-        "For intCounter = 1 To 100 Step 2",
-        "    dblX = dblX + 1.5 * intCounter: dblY = &H1F Mod 7",
-        "    Call DrawLine(dblX, dblY, dblX + 10, dblY - 3.25E-2)",
-        "    strName = \"Level \"\" \" & CStr(intCounter) & vbCrLf",
-        "    If askYesNo(\"Continue?\") = kzMSG_NO Then Exit For",
-        "Next",
-    };
-    std::string text;
-    for (size_t i = 0; text.size() < 10u * 1024 * 1024; ++i) {
-      text += lines[i % 8];
-      text += "\r\n";
-    }
+    const std::string text = kestrin_bench::makeScript(10u * 1024 * 1024, 8);
     window = ui::Form::make<Window>();
     window->load();
     window->editor->setLanguage("BenchVBScript");
@@ -112,12 +99,6 @@ Fixture& fixture() {
   return f;
 }
 
-void reportPercentiles(benchmark::State& state, std::vector<double>& micros) {
-  if (micros.empty()) return;
-  std::sort(micros.begin(), micros.end());
-  state.counters["p50_us"] = micros[micros.size() / 2];
-  state.counters["p99_us"] = micros[std::min(micros.size() - 1, micros.size() * 99 / 100)];
-}
 
 void BM_GridCopy(benchmark::State& state) {
   auto& f = fixture();
@@ -141,7 +122,7 @@ void BM_FrameAfterTypedCharacter(benchmark::State& state) {
     cells += f.frame();
     micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
   }
-  reportPercentiles(state, micros);
+  kestrin_bench::reportPercentiles(state, micros, "us");
   state.counters["cells_per_frame"] = static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, micros.size()));
 }
 BENCHMARK(BM_FrameAfterTypedCharacter)->Unit(benchmark::kMicrosecond);
@@ -156,7 +137,7 @@ void BM_WholeRedraw(benchmark::State& state) {
     f.frame();
     micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
   }
-  reportPercentiles(state, micros);
+  kestrin_bench::reportPercentiles(state, micros, "us");
 }
 BENCHMARK(BM_WholeRedraw)->Unit(benchmark::kMicrosecond);
 
