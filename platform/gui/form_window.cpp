@@ -14,6 +14,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QScrollArea>
 #include <QSignalBlocker>
 #include <QSplitter>
@@ -680,9 +681,24 @@ void FormWindow::applyGeometry(ui::Form& form) {
   if (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_) {
     appliedLeft_ = l, appliedTop_ = t, appliedWidth_ = w, appliedHeight_ = h;
     const double tpp = twipsPerPixel(window_);
-    QSize size(std::max(1, static_cast<int>(std::lround(w / tpp))), std::max(1, static_cast<int>(std::lround(h / tpp))));
-    size = size.expandedTo(window_->minimumSizeHint().boundedTo(QSize(1600, 1000)));
-    window_->setGeometry(QRect(QPoint(static_cast<int>(std::lround(l / tpp)), static_cast<int>(std::lround(t / tpp))), size));
+    const QRect asked(QPoint(static_cast<int>(std::lround(l / tpp)), static_cast<int>(std::lround(t / tpp))),
+                      QSize(std::max(1, static_cast<int>(std::lround(w / tpp))),
+                            std::max(1, static_cast<int>(std::lround(h / tpp)))));
+    QRect shown(asked.topLeft(), asked.size().expandedTo(window_->minimumSizeHint().boundedTo(QSize(1600, 1000))));
+    // A window made larger than its form asks (its menus and toolbars need
+    // the room) is moved back onto the screen that the form's place lies
+    // on, rather than growing past its edge.
+    if (shown != asked) {
+      const QScreen* screen = QGuiApplication::screenAt(asked.center());
+      const QRect room = screen ? screen->availableGeometry() : QRect();
+      if (room.contains(asked) && !room.contains(shown)) {
+        if (shown.right() > room.right()) shown.moveRight(room.right());
+        if (shown.bottom() > room.bottom()) shown.moveBottom(room.bottom());
+        if (shown.left() < room.left()) shown.moveLeft(room.left());
+        if (shown.top() < room.top()) shown.moveTop(room.top());
+      }
+    }
+    window_->setGeometry(shown);
   }
   if (state != appliedState_) {
     appliedState_ = state;

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 
 #include "gui_fixture.h"
 #include "platform/controls/dialog_layout.h"
@@ -218,6 +219,24 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
   then([&] {
     ASSERT_NE(widget<QCheckBox>("frmPaged", "chkExtra"), nullptr);
     expectRowsOf(0);
+    d->unload();
+  });
+  d->show(platform::ui::vbModal);
+}
+
+// A form smaller than its window's least size, placed near the screen's
+// corner: the window grows to its least size and stays on the screen
+// instead of growing past the edge.
+TEST_F(DialogTest, AWindowGrownPastItsFormsSizeStaysOnTheScreen) {
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  auto d = Form::make<TestDialog>();
+  d->load();
+  d->move((room.right() - 20) * 15, (room.bottom() - 20) * 15, 10 * 15, 10 * 15);
+  then([&] {
+    const QRect g = window("frmTest")->geometry();
+    EXPECT_GT(g.width(), 10);
+    EXPECT_GT(g.height(), 10);
+    EXPECT_TRUE(room.contains(g)) << g.x() << "," << g.y() << " " << g.width() << "x" << g.height();
     d->unload();
   });
   d->show(platform::ui::vbModal);
