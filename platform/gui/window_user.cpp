@@ -35,8 +35,11 @@ thread_local WindowUser* t_current = nullptr;
 // person's back (what was saved stays as it was written).
 void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
   const QByteArray text = message.toLocal8Bit();
-  if (type == QtFatalMsg) {
-    if (message.contains(QLatin1String("connection broke")) || message.contains(QLatin1String("display"))) {
+  // The X connection's end comes as a warning, right before the toolkit
+  // exits on its own (with the process's exit handlers): it ends here.
+  const bool broke = message.contains(QLatin1String("connection broke"));
+  if (type == QtFatalMsg || (type == QtWarningMsg && broke)) {
+    if (broke || message.contains(QLatin1String("display"))) {
       static const char line[] = "kestrin: the display went away; the editor ends without saving\n";
       (void)!write(2, line, sizeof line - 1);
       _exit(1);

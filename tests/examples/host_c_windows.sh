@@ -7,12 +7,15 @@
 # editors are closed through the menu.
 #
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
+#   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --display-lost
 #
 # HOST is the built kestrin-host-c, EDITOR_DIR the built editor folder
 # (copied into WORK, so that nothing the editor writes reaches it), SCRIPT
 # the sample script (copied too), SCREENSHOT where the picture of the main
-# window is written for a person to look at. Exits 77 (skipped) when the
-# machine has no Xvfb.
+# window is written for a person to look at. With --display-lost the X
+# server ends under the editor instead: the host ends at once, with what
+# was saved on disk and nothing of what was not. Exits 77 (skipped) when
+# the machine has no Xvfb.
 set -euo pipefail
 
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
@@ -21,11 +24,22 @@ if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
     exit 77
   fi
   mkdir -p "$4"
-  exec xvfb-run -a -f "$4/xauthority" -s "-screen 0 1280x1024x24" \
-    env KESTRIN_ON_XVFB=1 bash "$0" "$@"
+  rm -f "$4/outcome"
+  status=0
+  xvfb-run -a -f "$4/xauthority" -s "-screen 0 1280x1024x24" \
+    env KESTRIN_ON_XVFB=1 bash "$0" "$@" || status=$?
+  # xvfb-run fails when its server ended before it did (as with
+  # --display-lost): the run's own outcome is the one it wrote.
+  if [ -f "$4/outcome" ]; then exit "$(cat "$4/outcome")"; fi
+  exit "$status"
 fi
 
 host=$1 editor_dir=$2 sample=$3 work=$4 screenshot=$5
+lose_display=
+if [ "$screenshot" = --display-lost ]; then
+  lose_display=yes
+  screenshot="$work/screenshots/unused.png"
+fi
 title='^Kestrin VB Script Editor$'
 box_title='^KestrinEditor$'
 
@@ -40,6 +54,7 @@ rm -f "$screenshot"
 
 fail() {
   echo "FAILED: $*"
+  echo 1 >"$work/outcome"
   echo "the keyboard's window: $(xdotool getwindowfocus getwindowname 2>&1 || true)"
   if import -window root "$work/screen-at-failure.png" 2>/dev/null; then
     echo "the whole screen then: $work/screen-at-failure.png"
@@ -49,19 +64,42 @@ fail() {
   exit 1
 }
 
-# The host runs with the windowed desktop, a registry folder, home and
-# runtime folder of its own; the copied editor folder's platform library
-# is the one it links.
-env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM KESTRIN_DESKTOP=gui \
+# The host runs with the desktop the platform chooses (the windows, since
+# the process has a display), a registry folder, home and runtime folder
+# of its own; the copied editor folder's platform library is the one it
+# links.
+env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTRIN_DESKTOP \
   HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
   KESTRIN_PRINT_DIR="$work/print" LD_LIBRARY_PATH="$work/editor" \
   "$host" "$work/registry" "$script" >"$work/host.out" 2>&1 &
 host_pid=$!
 trap 'kill "$host_pid" 2>/dev/null || true' EXIT
 
-# The visible window of that title, once it is there (at most 10 s).
+# The visible window of that title once it is there and has the keyboard
+# (the toolkit gives it the focus once the server has mapped it); nothing
+# when it does not come within 10 s or does not take the keyboard.
 window() {
-  timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1
+  local id i
+  id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$id" ] || return 1
+  for i in $(seq 100); do
+    if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; then
+      echo "$id"
+      return 0
+    fi
+    sleep 0.05
+  done
+  echo "the window $1 ($id) did not take the keyboard" >&2
+  return 1
+}
+# Waits until the window has the keyboard again.
+has_keyboard() {
+  local i
+  for i in $(seq 100); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
+    sleep 0.05
+  done
+  return 1
 }
 # Waits until no visible window has that title.
 gone() {
@@ -125,6 +163,33 @@ box=$(window "$box_title") || true
 [ -n "$box" ] || fail "the save's report of the missing bridge did not show"
 xdotool key Return
 gone "$box_title" || fail "the box stayed open"
+has_keyboard "$main" || fail "the main window did not get the keyboard back"
+
+if [ -n "$lose_display" ]; then
+  # Typed and not saved, then the X server ends (the one xvfb-run started
+  # for this test, by the pid in its display's lock file).
+  xdotool type --delay 5 "' never saved"
+  sleep 0.2
+  display=${DISPLAY#:}
+  display=${display%%.*}
+  kill "$(tr -d ' ' <"/tmp/.X$display-lock")"
+  for i in $(seq 100); do
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 "$host_pid" 2>/dev/null; then fail "the host still runs without its display"; fi
+  status=0
+  wait "$host_pid" || status=$?
+  trap - EXIT
+  [ "$status" = 1 ] || fail "the host ended with $status, not 1"
+  grep -qF "the display went away; the editor ends without saving" "$work/host.out" ||
+    fail "the host did not say that the display went away"
+  holds "$script" "$line" || fail "the saved line is no longer in $script"
+  if grep -qF "never saved" "$script"; then fail "the unsaved typing was written to $script"; fi
+  echo "the host ended without its display, with the saved script as it was"
+  echo 0 >"$work/outcome"
+  exit 0
+fi
 xdotool type --delay 5 "' and after the box"
 xdotool key Return
 xdotool key alt+f s
@@ -132,6 +197,7 @@ holds "$script" "' and after the box" || fail "keys typed after the box did not 
 window "$box_title" >/dev/null || fail "the second save's report did not show"
 xdotool key Return
 gone "$box_title" || fail "the box stayed open"
+has_keyboard "$main" || fail "the main window did not get the keyboard back"
 
 # Edit, Options: the dialog shows (its picture beside the main window's);
 # Escape closes it, and the keyboard is the main window's again (the
@@ -144,6 +210,7 @@ import -window "$options" "$options_shot" || fail "no screenshot of the Options 
 echo "screenshot of the Options dialog: $options_shot"
 xdotool key Escape
 gone '^Options Dialog$' || fail "Escape did not close the Options dialog"
+has_keyboard "$main" || fail "the main window did not get the keyboard back"
 
 # File, Print with no printer chosen: the machine has none, so the job
 # becomes a PDF beside its text file in the print folder.
@@ -157,6 +224,7 @@ xdotool key alt+f Up Up Return
 window '^Print$' >/dev/null || fail "File, Print Setup showed no print dialog"
 xdotool key Return
 gone '^Print$' || fail "the print dialog stayed open"
+has_keyboard "$main" || fail "the main window did not get the keyboard back"
 xdotool key alt+f p
 pdf=$(pdf_holds "$work/home" "' and after the box") || fail "File, Print after Print Setup left no PDF holding the script in $work/home"
 echo "printed to the PDF file of the print dialog: $pdf"
@@ -184,3 +252,4 @@ trap - EXIT
 grep -qx "all steps as expected" "$work/host.out" || fail "the host did not end with every step as expected"
 [ "$status" = 0 ] || fail "the host ended with $status"
 echo "the host ended with every step as expected"
+echo 0 >"$work/outcome"
