@@ -578,6 +578,8 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
         return 0;
     };
     HKEY before = create(HKEY_LOCAL_MACHINE, "Software");
+    RegCloseKey(create(HKEY_LOCAL_MACHINE, "Software\\Made"));  // the machine hive's file, open
+    ASSERT_TRUE(fs::exists(dir_ + "/machine.db"));
     ASSERT_FALSE(fs::exists(dir_ + "/user.db"));
     std::fflush(nullptr);
     pid_t pid = fork();
@@ -589,7 +591,7 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(mine, 0);
     // A handle opened before the fork still names its key.
-    EXPECT_EQ(subKeys(before), (std::vector<std::string>{"Classes", "Shared"}));
+    EXPECT_EQ(subKeys(before), (std::vector<std::string>{"Classes", "Made", "Shared"}));
     RegCloseKey(before);
 
     for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
