@@ -113,7 +113,7 @@ T* as(const std::shared_ptr<ui::Control>& control) {
 }
 
 QLabel* plainLabel(const std::string& text, QWidget* parent = nullptr) {
-  auto* l = new QLabel(plainText(text), parent);
+  auto* l = new QLabel(plainLines(text), parent);
   l->setTextFormat(Qt::PlainText);
   l->setTextInteractionFlags(Qt::NoTextInteraction);
   return l;
@@ -485,7 +485,7 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
     updaters_.push_back([weak, l] {
       auto ctl = weak.lock();
       if (auto* lb = ctl ? as<c::Label>(ctl) : nullptr) {
-        QString t = plainText(lb->caption());
+        QString t = plainLines(lb->caption());
         if (l->text() != t) l->setText(t);
       }
     });

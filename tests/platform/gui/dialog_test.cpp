@@ -116,14 +116,15 @@ TEST_F(DialogTest, EnterPressesTheDefaultButtonAndEscapeTheCancelButton) {
 
 TEST_F(DialogTest, CaptionsAndTitlesHoldingMarkupAreShownAsTheyStand) {
   auto d = Form::make<TestDialog>();
-  d->labelCaption = "<b>Name</b>\x1b[31m";
+  d->labelCaption = "<b>Name</b>\r\nsecond line\x1b[31m";
   d->load();
   d->setCaption("<i>Options</i>");
   then([&] {
     auto* label = widget<QLabel>("frmTest", "lblName");
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->textFormat(), Qt::PlainText);
-    EXPECT_EQ(label->text().toStdString(), "<b>Name</b>\u241b[31m");
+    // Its lines break at CR LF; other control characters show as symbols.
+    EXPECT_EQ(label->text().toStdString(), "<b>Name</b>\nsecond line\u241b[31m");
     EXPECT_EQ(window("frmTest")->windowTitle().toStdString(), "<i>Options</i>");
     d->unload();
   });
