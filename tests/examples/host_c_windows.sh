@@ -77,12 +77,12 @@ trap 'kill "$host_pid" 2>/dev/null || true' EXIT
 
 # The visible window of that title once it is there and has the keyboard
 # (the toolkit gives it the focus once the server has mapped it); nothing
-# when it does not come within 10 s or does not take the keyboard.
+# when it does not come within 20 s or does not take the keyboard.
 window() {
   local id i
-  id=$(timeout 10 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  id=$(timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1)
   [ -n "$id" ] || return 1
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; then
       echo "$id"
       return 0
@@ -95,7 +95,7 @@ window() {
 # Waits until the window has the keyboard again.
 has_keyboard() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
     sleep 0.05
   done
@@ -104,7 +104,7 @@ has_keyboard() {
 # Waits until no visible window has that title.
 gone() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
     sleep 0.05
   done
@@ -114,7 +114,7 @@ gone() {
 # pdftotext reads it) and prints its path.
 pdf_holds() {
   local i pdfs
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     mapfile -t pdfs < <(find "$1" -name '*.pdf' -size +0)
     if [ "${#pdfs[@]}" = 1 ] && pdftotext "${pdfs[0]}" - 2>/dev/null | grep -qF -- "$2"; then
       echo "${pdfs[0]}"
@@ -128,7 +128,7 @@ pdf_holds() {
 # may be by then).
 closed() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$1" || return 0
     sleep 0.05
   done
@@ -137,7 +137,7 @@ closed() {
 # Waits until the file holds the text.
 holds() {
   local i
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     if [ -f "$1" ] && grep -qF -- "$2" "$1"; then return 0; fi
     sleep 0.05
   done
@@ -173,7 +173,7 @@ if [ -n "$lose_display" ]; then
   display=${DISPLAY#:}
   display=${display%%.*}
   kill "$(tr -d ' ' <"/tmp/.X$display-lock")"
-  for i in $(seq 100); do
+  for i in $(seq 200); do
     kill -0 "$host_pid" 2>/dev/null || break
     sleep 0.05
   done
@@ -241,7 +241,7 @@ second=$(window "$title") || true
 xdotool key alt+f x
 closed "$second" || fail "File, Exit did not close the second main window"
 
-for i in $(seq 100); do
+for i in $(seq 200); do
   kill -0 "$host_pid" 2>/dev/null || break
   sleep 0.05
 done
