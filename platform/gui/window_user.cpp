@@ -445,12 +445,18 @@ QWidget* WindowUser::promptParent() const {
 
 QWidget* WindowUser::nextActive(QWidget* hidden) const {
   auto ours = [this](QWidget* w) {
+    if (!w) return false;
     for (auto& [h, fw] : windows_)
       if (fw->widget() == w) return true;
+    for (auto& r : retired_)
+      if (r.data() == w) return true;
     return false;
   };
-  auto shown = [hidden](QWidget* w) { return w && w != hidden && w->isVisible(); };
   QWidget* next = hidden->parentWidget() ? hidden->parentWidget()->window() : nullptr;
+  // A window of a host that lends its application object is the host's
+  // business.
+  if (!ours(hidden) && !ours(next)) return nullptr;
+  auto shown = [hidden](QWidget* w) { return w && w != hidden && w->isVisible(); };
   if (shown(next)) return ours(next) ? next : nullptr;
   // A window without a shown owner: the active form's window, else the
   // first shown window of the desktop that takes input.

@@ -2,6 +2,7 @@
 // into and clicks, the close box as the close query, Enter and Escape, and
 // untrusted captions shown as they stand.
 #include <QCheckBox>
+#include <QDialog>
 #include <QGroupBox>
 #include <QTabBar>
 #include <QLabel>
@@ -241,6 +242,39 @@ TEST_F(DialogTest, AWindowGrownPastItsFormsSizeStaysOnTheScreen) {
     d->unload();
   });
   d->show(platform::ui::vbModal);
+}
+
+// A dialog that hides gives the keyboard back to the desktop's window it
+// belongs to; one of a host that lends its application object is left to
+// the host.
+TEST_F(DialogTest, OnlyTheDesktopsOwnDialogsGiveTheKeyboardBack) {
+  auto d = Form::make<TestDialog>();
+  d->load();
+  d->show(platform::ui::vbModeless);
+  user->sync();
+  QWidget* mine = window("frmTest");
+  ASSERT_NE(mine, nullptr);
+  auto settle = [] {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+  };
+  QDialog hostDialog;
+  hostDialog.show();
+  hostDialog.activateWindow();
+  settle();
+  ASSERT_EQ(QApplication::activeWindow(), &hostDialog);
+  hostDialog.hide();
+  settle();
+  EXPECT_NE(QApplication::activeWindow(), mine);
+
+  QDialog ownDialog(mine);
+  ownDialog.show();
+  ownDialog.activateWindow();
+  settle();
+  ASSERT_EQ(QApplication::activeWindow(), &ownDialog);
+  ownDialog.hide();
+  settle();
+  EXPECT_EQ(QApplication::activeWindow(), mine);
+  d->unload();
 }
 
 }  // namespace
