@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -275,6 +276,23 @@ TEST_F(DialogTest, OnlyTheDesktopsOwnDialogsGiveTheKeyboardBack) {
   settle();
   EXPECT_EQ(QApplication::activeWindow(), mine);
   d->unload();
+}
+
+// Before the library that made a form is freed, the desktop lets go of the
+// form's window at once, its widget included (not at the toolkit's next
+// deferred delete, which would come after the library is gone).
+TEST_F(DialogTest, TheWindowsOfUnloadedFormsGoAtOnceWhenReleased) {
+  auto d = Form::make<TestDialog>();
+  d->load();
+  d->show(platform::ui::vbModeless);
+  user->sync();
+  QPointer<QWidget> shown = window("frmTest");
+  ASSERT_FALSE(shown.isNull());
+  d->unload();
+  user->sync();
+  EXPECT_EQ(window("frmTest"), nullptr);
+  user->releaseClosedWindows();
+  EXPECT_TRUE(shown.isNull());
 }
 
 }  // namespace
