@@ -32,6 +32,11 @@ const char* const kTraceLogName = "kzScriptTrace.log";
 const char* const kTaskListName = "vbsed.tsk";
 const char* const kLayoutName = "Kz.atb";
 
+// The window's design size in twips (1000 x 700 pixels), its size on a
+// start with no stored placement.
+constexpr int32_t kDesignWidth = 15000;
+constexpr int32_t kDesignHeight = 10500;
+
 // The toolbar layout's path always inserts one separator after the
 // editor's folder; the other files use gstr_AddBackSlash.
 std::string layoutPath() { return modMain::gstr_EditorFolder() + "/" + kLayoutName; }
@@ -87,6 +92,10 @@ frmMain::~frmMain() = default;
 
 void frmMain::createControls() {
   using namespace platform::controls;
+
+  // The design size: room for the menu bar and every toolbar on a
+  // 1024 x 768 screen. A stored placement replaces it in the load step.
+  move(left(), top(), kDesignWidth, kDesignHeight);
 
   CodeSense1 = add(std::make_shared<CodeEditorControl>("CodeSense1"));
   // The editor control's events go to the window's handlers

@@ -120,8 +120,8 @@ TEST_F(PlacementTest, AFirstStartOpensCentredAtTheDesignSizeWithItsOwnTaskbarBut
   EXPECT_TRUE(seen.onTaskbar);
   const int32_t w = seen.normal.right - seen.normal.left;
   const int32_t h = seen.normal.bottom - seen.normal.top;
-  EXPECT_EQ(w, 320);
-  EXPECT_EQ(h, 240);
+  EXPECT_EQ(w, 1000);
+  EXPECT_EQ(h, 700);
   EXPECT_EQ(seen.normal.left, static_cast<int32_t>(std::nearbyint((1024 - w) / 2.0)));
   EXPECT_EQ(seen.normal.top, static_cast<int32_t>(std::nearbyint((768 - h) / 2.0)));
   // The taskbar button goes with the window.
