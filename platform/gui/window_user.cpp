@@ -20,6 +20,7 @@
 #include "platform/gui/gui_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/ui/clipboard.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/timer.h"
 #include "platform/ui/visible_text.h"
 #include "platform/ui/windows.h"
@@ -292,6 +293,11 @@ QStringList nameFilters(const std::string& filter) {
 WindowUser::WindowUser() {
   ensureApplication();
   t_current = this;
+  // The forms are placed on the display's primary screen.
+  if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+    const QRect area = primary->geometry();
+    ui::setDisplayPixels(area.width(), area.height());
+  }
   ui::clipboard::setProvider(std::make_shared<SystemClipboard>());
   controls::setPrintJobSink([](const std::string& title, std::string_view text, const std::string& file) {
     if (auto* u = WindowUser::current()) u->printJob(title, std::string(text), file);

@@ -138,6 +138,9 @@ void Form::load() {
     bool& flag;
     ~Done() { flag = false; }
   } done{loading_};
+  // The desktop opens before the first window, so that the screen's size
+  // is its display's when the load step places the form.
+  (void)currentUserShared();
   LONG style = 0, exStyle = 0;
   styleFor(borderStyle_, style, exStyle);
   hwnd_ = desktop::createWindow(caption_, style, exStyle, 0,

@@ -17,6 +17,7 @@ namespace {
 
 std::atomic<int32_t> g_width{1024};
 std::atomic<int32_t> g_height{768};
+std::atomic<bool> g_setByHost{false};
 std::atomic<int16_t> g_mousePointer{0};
 
 std::vector<std::string> fixedFonts() {
@@ -78,6 +79,12 @@ Screen& screen() {
 void setScreenPixels(int32_t width, int32_t height) {
   if (width > 0) g_width.store(width);
   if (height > 0) g_height.store(height);
+  if (width > 0 || height > 0) g_setByHost.store(true);
+}
+void setDisplayPixels(int32_t width, int32_t height) {
+  if (g_setByHost.load() || width <= 0 || height <= 0) return;
+  g_width.store(width);
+  g_height.store(height);
 }
 int32_t screenPixelWidth() { return g_width.load(); }
 int32_t screenPixelHeight() { return g_height.load(); }

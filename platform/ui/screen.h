@@ -29,8 +29,11 @@ class Screen {
 Screen& screen();
 
 // The screen's size in pixels (default 1024 by 768); the host may set
-// another.
+// another, which then stays whatever display the desktop shows.
 void setScreenPixels(int32_t width, int32_t height);
+// The size of the display a desktop shows its windows on, told by the
+// desktop when it opens; a size the host set keeps its place.
+void setDisplayPixels(int32_t width, int32_t height);
 int32_t screenPixelWidth();
 int32_t screenPixelHeight();
 

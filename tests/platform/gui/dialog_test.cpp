@@ -16,6 +16,7 @@
 #include "gui_fixture.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/standard_controls.h"
+#include "platform/ui/screen.h"
 
 namespace gui_test {
 namespace {
@@ -230,6 +231,15 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
 // A form smaller than its window's least size, placed near the screen's
 // corner: the window grows to its least size and stays on the screen
 // instead of growing past the edge.
+// The forms are centred on the display's screen, not on the size the
+// desktop starts with.
+TEST_F(DialogTest, TheScreenIsTheDisplaysPrimaryScreen) {
+  const QRect area = QGuiApplication::primaryScreen()->geometry();
+  ASSERT_NE(area.width(), 1024);
+  EXPECT_EQ(platform::ui::screen().Width(), area.width() * 15);
+  EXPECT_EQ(platform::ui::screen().Height(), area.height() * 15);
+}
+
 TEST_F(DialogTest, AWindowGrownPastItsFormsSizeStaysOnTheScreen) {
   const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
   auto d = Form::make<TestDialog>();

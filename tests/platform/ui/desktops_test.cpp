@@ -7,6 +7,8 @@
 #include <optional>
 
 #include "platform/ui/desktops.h"
+#include "platform/ui/form.h"
+#include "platform/ui/screen.h"
 #include "platform/ui/user.h"
 
 namespace ui = platform::ui;
@@ -115,3 +117,43 @@ TEST_F(DefaultDesktop, OpensOnceAndStaysWhileAHostInstallsUsersOfItsOwn) {
 }
 
 }  // namespace
+
+// A form that notes the screen's width in its load step, where the editor's
+// forms centre themselves.
+class PlacedForm final : public ui::Form {
+ public:
+  PlacedForm() : Form("PlacedForm") {}
+  int32_t widthSeen = 0;
+
+ protected:
+  void onLoad() override { widthSeen = ui::screen().Width(); }
+};
+
+TEST_F(DefaultDesktop, AFormsLoadStepSeesTheDisplayOfTheDesktopItOpens) {
+  ui::DesktopFactory display = factory("test-display", -700, 104, true);
+  display.open = [] {
+    ui::setDisplayPixels(1600, 900);
+    return std::make_shared<MarkedUser>(104);
+  };
+  ui::registerDesktop(display);
+  ::setenv("KESTRIN_DESKTOP", "test-display", 1);
+  ui::setCurrentUser(nullptr);
+  ui::closeDefaultUser();
+
+  auto form = ui::Form::make<PlacedForm>();
+  form->load();
+  EXPECT_EQ(form->widthSeen, 1600 * 15);
+  EXPECT_EQ(ui::screen().Height(), 900 * 15);
+  form->unload();
+
+  // A size the host set stays whatever display the next desktop has.
+  ui::closeDefaultUser();
+  ui::setScreenPixels(1280, 1024);
+  auto next = ui::Form::make<PlacedForm>();
+  next->load();
+  EXPECT_EQ(next->widthSeen, 1280 * 15);
+  next->unload();
+  ui::registerDesktop(factory("test-display", -1000, 0, false));
+  ui::resetDesktop();
+  ui::setScreenPixels(1024, 768);
+}
