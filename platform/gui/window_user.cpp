@@ -4,6 +4,8 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QAbstractTextDocumentLayout>
+#include <QPainter>
 #include <QPrinter>
 #include <QScreen>
 #include <QTextDocument>
@@ -19,6 +21,7 @@
 #include "platform/gui/form_window.h"
 #include "platform/gui/gui_internal.h"
 #include "platform/runtime/clock.h"
+#include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/timer.h"
@@ -523,6 +526,36 @@ QString pageText(const std::string& text) {
 }
 }  // namespace
 
+namespace {
+
+// Prints the job's text on the printer, page by page; a printer that
+// cannot start the job (or finish it) fails with a device error, as the
+// spooler's jobs do.
+void printText(QPrinter& printer, const std::string& title, const std::string& text) {
+  printer.setDocName(plainText(title));
+  QTextDocument doc;
+  doc.setDefaultFont(QFont(QStringLiteral("Monospace"), 10));
+  doc.setPlainText(pageText(text));
+  QPainter painter;
+  if (!painter.begin(&printer)) platform::raise(err::DeviceIOError);
+  doc.documentLayout()->setPaintDevice(&printer);
+  const QRectF page(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
+  doc.setPageSize(page.size());
+  for (int i = 0; i < doc.pageCount(); ++i) {
+    if (i > 0 && !printer.newPage()) {
+      painter.end();
+      platform::raise(err::DeviceIOError);
+    }
+    painter.save();
+    painter.translate(0, -i * page.height());
+    doc.drawContents(&painter, page.translated(0, i * page.height()));
+    painter.restore();
+  }
+  if (!painter.end()) platform::raise(err::DeviceIOError);
+}
+
+}  // namespace
+
 void WindowUser::printJob(const std::string& title, const std::string& text, const std::string& jobFile) {
   QPrinter& p = printer();
   // A printer that cannot take the job: none on this machine and none
@@ -537,18 +570,10 @@ void WindowUser::printJob(const std::string& title, const std::string& text, con
     QPrinter fallback(QPrinter::HighResolution);
     fallback.setOutputFormat(QPrinter::PdfFormat);
     fallback.setOutputFileName(toQ(pdf));
-    fallback.setDocName(plainText(title));
-    QTextDocument doc;
-    doc.setDefaultFont(QFont(QStringLiteral("Monospace"), 10));
-    doc.setPlainText(pageText(text));
-    doc.print(&fallback);
+    printText(fallback, title, text);
     return;
   }
-  p.setDocName(plainText(title));
-  QTextDocument doc;
-  doc.setDefaultFont(QFont(QStringLiteral("Monospace"), 10));
-  doc.setPlainText(pageText(text));
-  doc.print(&p);
+  printText(p, title, text);
 }
 
 std::shared_ptr<ui::User> makeWindowUser() { return std::make_shared<WindowUser>(); }

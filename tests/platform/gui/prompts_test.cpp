@@ -19,6 +19,7 @@
 #include "common/temp_dir.h"
 #include "gui_fixture.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/timer.h"
@@ -241,6 +242,24 @@ TEST_F(PromptTest, APrintJobGoesToThePdfFileChosenForThePrinter) {
   const std::string text = pdfText(dir.file("out.pdf"));
   EXPECT_NE(text.find("Dim x"), std::string::npos) << text;
   EXPECT_NE(text.find("MsgBox \"<b>hi</b>\""), std::string::npos) << text;
+}
+
+// A chosen printer that cannot start the job (a PDF file in a folder that
+// does not exist) fails the job with a device error, as the spooler does.
+TEST_F(PromptTest, APrinterThatCannotStartTheJobFailsIt) {
+  kestrin_test::TempDir dir;
+  platform::controls::setPrintFolder(dir.file("jobs"));
+  user->printer().setOutputFormat(QPrinter::PdfFormat);
+  user->printer().setOutputFileName(QString::fromStdString(dir.file("missing/out.pdf")));
+  int32_t number = 0;
+  try {
+    platform::controls::printTextJob("Kestrin script", "Dim x\r\n");
+  } catch (const platform::RuntimeError& e) {
+    number = e.number();
+  }
+  platform::controls::setPrintFolder("");
+  EXPECT_EQ(number, platform::err::DeviceIOError);
+  EXPECT_FALSE(std::filesystem::exists(dir.file("missing")));
 }
 
 // On a machine without printers the toolkit's printer is its PDF file
