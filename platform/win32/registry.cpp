@@ -29,8 +29,10 @@
 #include <unistd.h>
 #include <pthread.h>
 #include <pwd.h>
+#include <signal.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -571,6 +573,32 @@ LONG openHive(Registry& r, int index) {
     return result;
 }
 
+// The new hive files that a process killed while it made its hive left
+// behind ("user.db.new-<pid>-<n>", with SQLite's side files): those of a
+// process that is gone, untouched for a while. A file of a live maker, or
+// of one in another process namespace that is still at work, is younger.
+void removeAbandonedNewFiles(const std::string& hivePath) {
+    namespace fs = std::filesystem;
+    const fs::path hive(hivePath);
+    const std::string prefix = hive.filename().string() + ".new-";
+    std::error_code ec;
+    const auto now = fs::file_time_type::clock::now();
+    for (auto it = fs::directory_iterator(hive.parent_path(), ec); !ec && it != fs::directory_iterator();
+         it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (name.compare(0, prefix.size(), prefix) != 0) continue;
+        const char* digits = name.c_str() + prefix.size();
+        char* end = nullptr;
+        const long pid = std::strtol(digits, &end, 10);
+        if (end == digits || *end != '-' || pid <= 0) continue;
+        if (kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        std::error_code timeError;
+        const auto written = fs::last_write_time(it->path(), timeError);
+        if (timeError || now - written < std::chrono::seconds(10)) continue;
+        unlink(it->path().c_str());
+    }
+}
+
 LONG openAttempt(Registry& r, int index) {
     Hive& h = r.hives[index];
 
@@ -588,6 +616,7 @@ LONG openAttempt(Registry& r, int index) {
     const bool exists = fileExists(h.path);
     bool writable = access(folder.c_str(), W_OK) == 0;
     if (exists) writable = writable && access(h.path.c_str(), W_OK) == 0;
+    if (writable) removeAbandonedNewFiles(h.path);
     if (exists && access(h.path.c_str(), R_OK) != 0) {
         report(h, "the hive file cannot be read");
         return ERROR_CANTREAD;

@@ -17,6 +17,7 @@
 #include <iterator>
 #include <optional>
 #include <string>
+#include <chrono>
 #include <vector>
 
 #include "platform/win32/component.h"
@@ -808,6 +809,43 @@ TEST_F(Registry, AWriteLockHeldPastTheTimeoutIsReportedAsBusy) {
     lock.release();
     ASSERT_EQ(RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Busy", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     RegCloseKey(key);
+}
+
+}  // namespace
+
+namespace {
+
+// A process killed while it made a hive leaves its new file behind; the
+// next opener of the hive removes such files of processes that are gone,
+// but never a file that a live process may still be making.
+TEST_F(Registry, TheNextOpenerRemovesTheNewHiveFilesOfAKilledMaker) {
+    const pid_t gone = kestrin_test::startChild([] { return 0; });
+    ASSERT_EQ(kestrin_test::waitChild(gone), 0);
+    const std::string dead = std::to_string(gone);
+    const std::string live = std::to_string(getpid());
+    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
+    struct Case {
+        std::string name;
+        bool old;
+        bool stays;
+    };
+    const std::vector<Case> cases = {
+        {"user.db.new-" + dead + "-0", true, false},
+        {"user.db.new-" + dead + "-0-wal", true, false},
+        {"user.db.new-" + dead + "-3-journal", true, false},
+        {"user.db.new-" + dead + "-1", false, true},  // just made: maybe by another namespace's process
+        {"user.db.new-" + live + "-0", true, true},   // its maker is alive
+        {"user.db.new-x-0", true, true},
+        {"machine.db.new-" + dead + "-0", true, true},  // another hive's, for its own opener
+        {"user.db.notes", true, true},
+    };
+    for (const Case& c : cases) {
+        writeFile(dir_ + "/" + c.name, "half a hive");
+        if (c.old) fs::last_write_time(dir_ + "/" + c.name, old);
+    }
+    setRegistryFolder(dir_);
+    RegCloseKey(create(HKEY_CURRENT_USER, "Software\\Made"));
+    for (const Case& c : cases) EXPECT_EQ(fs::exists(dir_ + "/" + c.name), c.stays) << c.name;
 }
 
 }  // namespace
