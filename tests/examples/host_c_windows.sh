@@ -236,8 +236,12 @@ echo "screenshot of the main window: $screenshot"
 # loads it again and opens a second editor, closed the same way.
 xdotool key alt+f x
 closed "$main" || fail "File, Exit did not close the main window"
+# The first window is gone, so a window of the title now is the second
+# editor's, whichever native window carries it (on a loaded machine it has
+# been seen to carry the first one's id).
 second=$(window "$title") || true
-[ -n "$second" ] && [ "$second" != "$main" ] || fail "the second editor's main window did not show"
+[ -n "$second" ] || fail "the second editor's main window did not show"
+echo "the second main window: $second"
 xdotool key alt+f x
 closed "$second" || fail "File, Exit did not close the second main window"
 
