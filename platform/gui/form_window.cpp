@@ -401,6 +401,13 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
     tb->deleteLater();
   }
   toolActions_.clear();
+  // The toolbars fill rows as wide as the window, a new row where the next
+  // bar would no longer show all its buttons.
+  // (The window may not have its form's size yet while it is being made.)
+  int rowRoom = window_->width();
+  if (const ui::Form* owner = bar.form())
+    rowRoom = std::max(rowRoom, static_cast<int>(std::lround(owner->width() / twipsPerPixel(window_))));
+  int rowUsed = 0;
   for (const auto& b : bar.layout().bars) {
     if (b.menu) {
       for (const auto& id : b.items) {
@@ -439,6 +446,12 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
       }
       tb->addAction(act);
     }
+    const int wanted = tb->sizeHint().width();
+    if (rowUsed > 0 && rowUsed + wanted > rowRoom) {
+      window_->addToolBarBreak();
+      rowUsed = 0;
+    }
+    rowUsed += wanted;
     window_->addToolBar(tb);
   }
 }

@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QGroupBox>
 #include <QTabBar>
+#include <QToolBar>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -16,6 +17,7 @@
 #include "gui_fixture.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/standard_controls.h"
+#include "platform/controls/toolbar.h"
 #include "platform/ui/screen.h"
 
 namespace gui_test {
@@ -231,6 +233,44 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
 // A form smaller than its window's least size, placed near the screen's
 // corner: the window grows to its least size and stays on the screen
 // instead of growing past the edge.
+// A window of toolbars too many for one row.
+class BarsForm : public Form {
+ public:
+  BarsForm() : Form("frmBars") {}
+
+ protected:
+  void createControls() override {
+    move(0, 0, 700 * 15, 500 * 15);
+    auto bars = add(std::make_shared<Toolbar>("Bars"));
+    for (const char* name : {"One", "Two", "Three", "Four"}) {
+      auto& bar = bars->addBar(name);
+      for (int i = 1; i <= 4; ++i) {
+        const std::string id = std::string(name) + std::to_string(i);
+        bars->addTool(id, ToolKind::Button, "Button " + id);
+        bar.items.push_back(id);
+      }
+    }
+  }
+};
+
+// The bars go on as many rows as they need: every button shows, none is
+// left behind a bar's extension button.
+TEST_F(DialogTest, ToolbarsTooManyForOneRowEachShowEveryButton) {
+  auto f = Form::make<BarsForm>();
+  then([&] {
+    auto* main = qobject_cast<QMainWindow*>(window("frmBars"));
+    ASSERT_NE(main, nullptr);
+    const auto bars = main->findChildren<QToolBar*>();
+    ASSERT_EQ(bars.size(), 4);
+    for (QToolBar* bar : bars)
+      for (QAction* act : bar->actions())
+        EXPECT_TRUE(bar->widgetForAction(act) && bar->widgetForAction(act)->isVisible())
+            << act->iconText().toStdString();
+    f->unload();
+  });
+  f->show(platform::ui::vbModal);
+}
+
 // The forms are centred on the display's screen, not on the size the
 // desktop starts with.
 TEST_F(DialogTest, TheScreenIsTheDisplaysPrimaryScreen) {
