@@ -107,6 +107,19 @@ class FormWidget : public QMainWindow {
 
 namespace {
 
+// A dialog's page: it asks for the room its whole content needs (up to
+// what a screen holds, beyond that it scrolls), so that a window whose
+// design size is smaller grows rather than cutting its last rows off.
+class ContentArea final : public QScrollArea {
+ public:
+  QSize minimumSizeHint() const override {
+    const QWidget* content = widget();
+    if (!content) return QScrollArea::minimumSizeHint();
+    const int frame = 2 * frameWidth();
+    return (content->sizeHint() + QSize(frame, frame)).boundedTo(QSize(1600, 900));
+  }
+};
+
 template <class T>
 T* as(const std::shared_ptr<ui::Control>& control) {
   return dynamic_cast<T*>(control.get());
@@ -240,7 +253,7 @@ void FormWindow::build() {
   if (mainParts) {
     buildMainParts(*form);
   } else {
-    auto* scroll = new QScrollArea;
+    auto* scroll = new ContentArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
     auto* area = new QWidget;

@@ -233,6 +233,34 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
 // A form smaller than its window's least size, placed near the screen's
 // corner: the window grows to its least size and stays on the screen
 // instead of growing past the edge.
+// A fixed dialog whose design size is smaller than its content.
+class CrowdedDialog : public Form {
+ public:
+  CrowdedDialog() : Form("frmCrowded") {}
+
+ protected:
+  void createControls() override {
+    setBorderStyle(platform::ui::vbFixedDialog);
+    move(0, 0, 300 * 15, 150 * 15);
+    for (int i = 1; i <= 10; ++i)
+      add(std::make_shared<Label>("Label" + std::to_string(i), "Line " + std::to_string(i)));
+    add(std::make_shared<CommandButton>("cmdOK", "OK"))->setDefault(true);
+  }
+};
+
+// The window grows to show its whole content: its last button is not cut
+// off below the window's edge.
+TEST_F(DialogTest, ADialogTallerThanItsDesignSizeShowsItsLastButtonWhole) {
+  auto d = Form::make<CrowdedDialog>();
+  then([&] {
+    auto* ok = widget<QPushButton>("frmCrowded", "cmdOK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->visibleRegion().boundingRect(), ok->rect());
+    d->unload();
+  });
+  d->show(platform::ui::vbModal);
+}
+
 // A window of toolbars too many for one row.
 class BarsForm : public Form {
  public:
