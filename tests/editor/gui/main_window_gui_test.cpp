@@ -2,7 +2,8 @@
 // platform): the menu bar, toolbars and status panels built from the
 // design layout, keys typed into the code view marking the script, a menu
 // pick reaching the dispatcher as a tool click, the Options dialog's check
-// box and OK storing the setting, and the close box's exit question.
+// box and OK storing the setting, the About window shown whole, and the
+// close box's exit question.
 #include <QAction>
 #include <QStatusBar>
 #include <QCheckBox>
@@ -268,6 +269,35 @@ TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStore
   EXPECT_FALSE(title.empty());
   EXPECT_EQ(before, "<absent>");
   EXPECT_EQ(platform::GetSetting("KestrinEditor", "Preferences", "LineNumbering", "<absent>"), "1");
+}
+
+}  // namespace
+}  // namespace editor_test
+
+namespace editor_test {
+namespace {
+
+// The About window shows all of its text and its OK button whole, and OK
+// closes it.
+TEST_F(WindowedEditorTest, TheAboutWindowShowsItsOkButtonWhole) {
+  then([&] {
+    ASSERT_NE(tool("ID_About"), nullptr);
+    tool("ID_About")->trigger();
+  });
+  bool opened = false;
+  then([&] {
+    auto* about = windows->formWindow("frmAbout");
+    ASSERT_NE(about, nullptr);
+    opened = true;
+    if (const char* shot = getenv("KESTRIN_ABOUT_SHOT")) windows->windowOf("frmAbout")->grab().save(shot);
+    QWidget* ok = about->controlWidget("cmdOK");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->visibleRegion().boundingRect(), ok->rect());
+    QTest::mouseClick(ok, Qt::LeftButton);
+  });
+  closeByTheCloseBox();
+  EXPECT_NE(run(), 0);
+  EXPECT_TRUE(opened);
 }
 
 }  // namespace
