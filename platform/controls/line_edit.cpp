@@ -2,28 +2,17 @@
 
 #include <algorithm>
 
+#include "platform/runtime/strings.h"
+
 namespace platform::controls {
 
-size_t characterLength(std::string_view s, size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  const size_t n = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : b < 0xF8 ? 4 : 1;
-  if (n == 1 || i + n > s.size()) return 1;
-  for (size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return n;
-}
+// The runtime's rule of what makes one character, so that a box and Len
+// or Mid of its text agree.
+size_t characterLength(std::string_view s, size_t i) { return byteOffsetOfChar(s.substr(i, 4), 1); }
 
-int32_t characterCount(std::string_view text) {
-  int32_t n = 0;
-  for (size_t i = 0; i < text.size(); i += characterLength(text, i)) ++n;
-  return n;
-}
+int32_t characterCount(std::string_view text) { return len(text); }
 
-size_t byteOfCharacter(std::string_view text, int32_t n) {
-  size_t i = 0;
-  for (int32_t k = 0; k < n && i < text.size(); ++k) i += characterLength(text, i);
-  return i;
-}
+size_t byteOfCharacter(std::string_view text, int32_t n) { return byteOffsetOfChar(text, n < 0 ? 0 : n); }
 
 void LineEdit::setCaret(int32_t at) { caret = std::clamp(at, 0, characterCount(text)); }
 
