@@ -163,6 +163,19 @@ closed() {
   done
   return 1
 }
+# Waits until the host has ended (else fails with the message) and sets
+# status to its exit status.
+host_ended() {
+  local i
+  for i in $(seq 200); do
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  if kill -0 "$host_pid" 2>/dev/null; then fail "$1"; fi
+  status=0
+  wait "$host_pid" || status=$?
+  trap - EXIT
+}
 # Waits until the file holds the text.
 holds() {
   local i
@@ -199,14 +212,7 @@ if [ -n "$lose_display" ]; then
   xdotool type --delay 5 "' never saved"
   sleep 0.2
   kill "$KESTRIN_XVFB_PID"
-  for i in $(seq 200); do
-    kill -0 "$host_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if kill -0 "$host_pid" 2>/dev/null; then fail "the host still runs without its display"; fi
-  status=0
-  wait "$host_pid" || status=$?
-  trap - EXIT
+  host_ended "the host still runs without its display"
   [ "$status" = 1 ] || fail "the host ended with $status, not 1"
   grep -qF "the display went away; the editor ends without saving" "$work/host.out" ||
     fail "the host did not say that the display went away"
@@ -270,14 +276,7 @@ echo "the second main window: $second"
 xdotool key alt+f x
 closed "$second" || fail "File, Exit did not close the second main window"
 
-for i in $(seq 200); do
-  kill -0 "$host_pid" 2>/dev/null || break
-  sleep 0.05
-done
-if kill -0 "$host_pid" 2>/dev/null; then fail "the host is still running"; fi
-status=0
-wait "$host_pid" || status=$?
-trap - EXIT
+host_ended "the host is still running"
 grep -qx "all steps as expected" "$work/host.out" || fail "the host did not end with every step as expected"
 [ "$status" = 0 ] || fail "the host ended with $status"
 echo "the host ended with every step as expected"
