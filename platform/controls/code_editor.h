@@ -147,6 +147,20 @@ inline constexpr int32_t Window = 0, LeftMargin = 1, HighlightedLine = 2, Bookma
                          LineNumber = 27, Count = 32;
 }  // namespace color_index
 
+// The colour index that draws the characters of a token of this kind.
+inline int32_t colorIndexOf(TokenKind kind) {
+  switch (kind) {
+    case TokenKind::Keyword: return color_index::Keyword;
+    case TokenKind::Operator: return color_index::Operator;
+    case TokenKind::Number: return color_index::Number;
+    case TokenKind::String: return color_index::String;
+    case TokenKind::Comment: return color_index::Comment;
+    case TokenKind::Constant: return color_index::Constant;
+    case TokenKind::ScopeKeyword: return color_index::ScopeKeyword;
+    default: return color_index::Text;
+  }
+}
+
 // Font styles of setFontStyle (76), bits: normal 0, bold 1, italic 2,
 // underline 4. The element is a colour index.
 namespace font_style {

@@ -21,19 +21,6 @@ std::string rgb(int32_t colour, bool background) {
          std::to_string(g) + ";" + std::to_string(b) + "m";
 }
 
-int32_t colourOf(TokenKind kind) {
-  switch (kind) {
-    case TokenKind::Keyword: return color_index::Keyword;
-    case TokenKind::Operator: return color_index::Operator;
-    case TokenKind::Number: return color_index::Number;
-    case TokenKind::String: return color_index::String;
-    case TokenKind::Comment: return color_index::Comment;
-    case TokenKind::Constant: return color_index::Constant;
-    case TokenKind::ScopeKeyword: return color_index::ScopeKeyword;
-    default: return color_index::Text;
-  }
-}
-
 // What the terminal is given for one character of the text: the character
 // itself, but never a control code the terminal would act on (an escape
 // in a script must not move the cursor or change the colours). C0 codes
@@ -171,7 +158,7 @@ std::string renderTerminal(const CodeEditor& editor, const TerminalRenderOptions
       const uint32_t at = static_cast<uint32_t>(col);
       while (t < tokens.size() && tokens[t].start + tokens[t].length <= at) ++t;
       int32_t fg = color_index::Text;
-      if (t < tokens.size() && tokens[t].start <= at) fg = colourOf(tokens[t].kind);
+      if (t < tokens.size() && tokens[t].start <= at) fg = colorIndexOf(tokens[t].kind);
       const size_t len = charBytesAt(line, i);
       // A tab is expanded below; every other character is drawn safely (a
       // byte that is no UTF-8 stays in the text, the terminal gets U+FFFD).

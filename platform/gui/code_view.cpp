@@ -31,20 +31,6 @@ QColor colourOf(int32_t c) {
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
 }
 
-int32_t colourIndexOf(TokenKind kind) {
-  switch (kind) {
-    case TokenKind::Text: return ci::Text;
-    case TokenKind::Keyword: return ci::Keyword;
-    case TokenKind::Operator: return ci::Operator;
-    case TokenKind::Number: return ci::Number;
-    case TokenKind::String: return ci::String;
-    case TokenKind::Comment: return ci::Comment;
-    case TokenKind::Constant: return ci::Constant;
-    case TokenKind::ScopeKeyword: return ci::ScopeKeyword;
-  }
-  return ci::Text;
-}
-
 // The characters of a UTF-8 line as the editor counts them: a valid
 // sequence is one character, every other byte one character of its own.
 std::vector<char32_t> decode(const std::string& s) {
@@ -537,7 +523,7 @@ void CodeView::paintEvent(QPaintEvent* event) {
       if (x > width()) break;
       while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= col) ++tk;
       int32_t index = ci::Text;
-      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= col) index = colourIndexOf(tokens[tk].kind);
+      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= col) index = controls::colorIndexOf(tokens[tk].kind);
       QColor fore = colourOf(e->color(selected ? ci::SelectedText : index));
       int style = e->fontStyle(index);
       if (selected) p.fillRect(QRect(x, y, w * charWidth_, lineHeight_), colourOf(e->color(ci::SelectionBack)));

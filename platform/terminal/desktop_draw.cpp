@@ -152,20 +152,6 @@ Style editorStyle(const CodeEditor& e, int32_t fgIndex, int32_t bg, bool colour)
   return s;
 }
 
-int32_t colourIndexOf(controls::TokenKind kind) {
-  using controls::TokenKind;
-  switch (kind) {
-    case TokenKind::Keyword: return ci::Keyword;
-    case TokenKind::Operator: return ci::Operator;
-    case TokenKind::Number: return ci::Number;
-    case TokenKind::String: return ci::String;
-    case TokenKind::Comment: return ci::Comment;
-    case TokenKind::Constant: return ci::Constant;
-    case TokenKind::ScopeKeyword: return ci::ScopeKeyword;
-    default: return ci::Text;
-  }
-}
-
 // The code editor in a rectangle: margin, line numbers, the visible lines
 // with their colours, the selection and the highlighted line. Keeps the
 // caret in view, vertically through the editor's top line and sideways
@@ -235,7 +221,7 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
       }
       while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= column) ++tk;
       int32_t fgIndex = ci::Text;
-      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= column) fgIndex = colourIndexOf(tokens[tk].kind);
+      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= column) fgIndex = controls::colorIndexOf(tokens[tk].kind);
       const controls::TextPos here{n, column};
       const bool selected = a != b && here >= a && here < b;
       Style s = selected ? (colour ? editorStyle(e, ci::SelectedText, e.color(ci::SelectionBack), true) : kReverse)
