@@ -1,6 +1,7 @@
 #include "platform/controls/standard_controls.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "platform/runtime/errors.h"
@@ -63,6 +64,18 @@ std::string stripAccessKeys(const std::string& caption) {
     out += caption[i];
   }
   return out;
+}
+
+char accessKeyOf(const std::string& caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;
+      continue;
+    }
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
 }
 
 // --- StandardControl ---------------------------------------------------------

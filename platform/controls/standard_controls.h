@@ -305,5 +305,7 @@ class TabControl : public StandardControl {
 
 // A caption without its "&" access-key marks ("&&" stays one "&").
 std::string stripAccessKeys(const std::string& caption);
+// The letter after a caption's first single "&", in lower case; 0 for none.
+char accessKeyOf(const std::string& caption);
 
 }  // namespace platform::controls

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "platform/controls/control_files.h"
+#include "platform/controls/standard_controls.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/user.h"
 
@@ -116,43 +117,19 @@ void writeItems(std::ostringstream& out, const std::vector<std::string>& items,
   }
 }
 
-std::string withoutAccessMarks(const std::string& caption) {
-  std::string out;
-  for (size_t i = 0; i < caption.size(); ++i) {
-    if (caption[i] == '&') {
-      if (i + 1 < caption.size() && caption[i + 1] == '&') {
-        out += '&';
-        ++i;
-      }
-      continue;
-    }
-    out += caption[i];
-  }
-  return out;
-}
 
 }  // namespace
 
-std::string Tool::plainCaption() const { return withoutAccessMarks(caption); }
+std::string Tool::plainCaption() const { return stripAccessKeys(caption); }
 
 const std::string& Bar::captionOf(const Tool& tool) const {
   auto own = captions.find(tool.id);
   return own == captions.end() ? tool.caption : own->second;
 }
 
-std::string Bar::plainCaptionOf(const Tool& tool) const { return withoutAccessMarks(captionOf(tool)); }
+std::string Bar::plainCaptionOf(const Tool& tool) const { return stripAccessKeys(captionOf(tool)); }
 
-char Tool::accessKey() const {
-  for (size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
-  }
-  return 0;
-}
+char Tool::accessKey() const { return accessKeyOf(caption); }
 
 Toolbar::Toolbar(std::string name) : ui::Control(std::move(name)) {}
 

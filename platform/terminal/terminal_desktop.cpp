@@ -58,17 +58,7 @@ void keepLine(BoxItem& field, const controls::LineEdit& e) {
   field.caret = e.caret;
 }
 
-char accessKeyOf(const std::string& caption) {
-  for (size_t i = 0; i + 1 < caption.size(); ++i) {
-    if (caption[i] != '&') continue;
-    if (caption[i + 1] == '&') {
-      ++i;
-      continue;
-    }
-    return static_cast<char>(std::tolower(static_cast<unsigned char>(caption[i + 1])));
-  }
-  return 0;
-}
+using controls::accessKeyOf;
 
 // The letter of a key or typed text, in lower case; 0 when it is none.
 char letterOf(const InputEvent& e, bool allowAlt) {
