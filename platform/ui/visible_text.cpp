@@ -49,10 +49,19 @@ size_t decode(std::string_view text, size_t i, uint32_t& cp) {
   return len;
 }
 
+// The controls that reorder what follows them on the screen: the embeddings
+// and overrides with their end, the isolates with theirs, and the three
+// direction marks. Shown as they are, they make a line read other than it
+// is drawn.
+bool isDirectionControl(uint32_t cp) {
+  return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E ||
+         cp == 0x200F || cp == 0x061C;
+}
+
 bool passes(uint32_t cp, VisibleTextOptions options) {
   if (cp == '\n') return options.keepNewlines;
   if (cp == '\t') return options.keepTabs;
-  return cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp <= 0x9F);
+  return cp >= 0x20 && cp != 0x7F && !(cp >= 0x80 && cp <= 0x9F) && !isDirectionControl(cp);
 }
 
 }  // namespace

@@ -17,8 +17,10 @@ struct VisibleTextOptions {
 
 // The text with every control character drawn as a visible symbol: C0
 // characters as the control pictures U+2400..U+241F (ESC as U+241B), DEL as
-// U+2421, C1 characters (U+0080..U+009F) as U+FFFD, and every byte that is
-// not part of valid UTF-8 as U+FFFD. Everything else is kept as it is.
+// U+2421, C1 characters (U+0080..U+009F) as U+FFFD, the bidirectional
+// controls (U+202A..U+202E, U+2066..U+2069, U+200E, U+200F, U+061C) as
+// U+FFFD, and every byte that is not part of valid UTF-8 as U+FFFD.
+// Everything else is kept as it is.
 std::string visibleText(std::string_view text, VisibleTextOptions options = {});
 
 // Whether visibleText would change the text.
