@@ -37,11 +37,23 @@ std::string baseName(const std::string& path) {
   return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Follows symbolic links to the file they name (which need not exist).
+// Whether the kernel's own link protection would refuse to follow the link:
+// one in a sticky folder that everybody may write (as /tmp), whose owner is
+// neither this user nor the folder's owner, is another user's plant.
+bool plantedLink(const std::string& link, const struct stat& st) {
+  struct stat folder {};
+  if (::stat(dirName(link).c_str(), &folder) != 0) return false;
+  return (folder.st_mode & S_ISVTX) && (folder.st_mode & S_IWOTH) && st.st_uid != ::geteuid() &&
+         st.st_uid != folder.st_uid;
+}
+
+// Follows symbolic links to the file they name (which need not exist), as
+// an open would: a planted link is refused with 70.
 std::string resolveLinks(std::string path) {
   for (int hops = 0; hops < 40; ++hops) {
     struct stat st {};
     if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
+    if (plantedLink(path, st)) raise(err::PermissionDenied);
     std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
     const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
     if (n < 0) raiseFileErrno(errno);

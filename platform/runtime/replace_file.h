@@ -20,7 +20,10 @@ namespace platform {
 // What a symbolic link at the file's name means.
 enum class AtLink {
   // The file the link names is replaced (the link stays): a file that the
-  // user opened through a link still saves through it.
+  // user opened through a link still saves through it. As the kernel's
+  // link protection does, a link in a sticky folder that everybody may
+  // write is followed only when it is this user's or the folder owner's;
+  // another's is refused (70).
   WriteThrough,
   // The link itself is replaced by the new file; nothing is ever written
   // where it points. For the files the editor makes for itself.

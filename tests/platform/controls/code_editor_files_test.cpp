@@ -161,6 +161,52 @@ TEST_F(CodeEditorFiles, SaveWritesThroughASymbolicLink) {
   EXPECT_EQ(read(path("real/script.vbs")), "new");
 }
 
+// In a sticky folder that everybody may write, a link is followed only when
+// it is this user's or the folder owner's, as the kernel's own protection
+// does for an open: a link another user planted there is refused with 70
+// and nothing is written where it points. Ownership needs the superuser.
+TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) {
+  if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs the superuser";
+  constexpr uid_t kFolderOwner = 4001, kOther = 4002;
+  const uid_t me = geteuid();
+  std::ifstream sysctl("/proc/sys/fs/protected_symlinks");
+  int kernelProtects = 0;
+  sysctl >> kernelProtects;
+  struct Case {
+    const char* name;
+    mode_t folderMode;
+    uid_t linkOwner;
+    bool followed;
+  } cases[] = {
+      {"planted_by_another_user", 01777, kOther, false},
+      {"own_link", 01777, me, true},
+      {"folder_owners_link", 01777, kFolderOwner, true},
+      {"not_sticky", 0777, kOther, true},
+      {"sticky_not_world_writable", 01775, kOther, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const fs::path shared = dir_ / c.name;
+    fs::create_directory(shared);
+    ASSERT_EQ(chown(shared.c_str(), kFolderOwner, kFolderOwner), 0);
+    ASSERT_EQ(chmod(shared.c_str(), c.folderMode), 0);
+    const std::string victim = path(std::string(c.name) + ".victim");
+    write(victim, "precious");
+    const std::string link = (shared / "script.vbs").string();
+    fs::create_symlink(victim, link);
+    ASSERT_EQ(lchown(link.c_str(), c.linkOwner, c.linkOwner), 0);
+    if (kernelProtects == 1) {
+      const int fd = open(link.c_str(), O_RDONLY);
+      EXPECT_EQ(fd >= 0, c.followed) << "the kernel's own rule differs";
+      if (fd >= 0) close(fd);
+    }
+    Fixture f("new");
+    EXPECT_EQ(errorNumberOf([&] { f.editor.saveFile(link, false); }), c.followed ? 0 : 70);
+    EXPECT_EQ(read(victim), c.followed ? "new" : "precious");
+    EXPECT_TRUE(fs::is_symlink(link));
+  }
+}
+
 // A script saved for the first time is as any new file of the user's:
 // 0666 less the umask, not a temporary file's private mode.
 TEST_F(CodeEditorFiles, ANewScriptGetsTheUsualModeUnderTheUmask) {
