@@ -82,10 +82,15 @@ T& objectOf(const std::shared_ptr<T>& object) {
   return *object;
 }
 
-// Opens a document or starts a program through the shell, owned by the
-// window; the shell's result is not looked at.
+// Opens a document through the shell, owned by the window; the shell's
+// result is not looked at. A document is never started as a program.
 void openWithShell(frmMain& window, const std::string& path) {
   platform::ShellExecute(window.hWnd(), "open", path, "", "", platform::SW_SHOW);
+}
+
+// Starts a program through the shell, the same way.
+void startWithShell(frmMain& window, const std::string& path) {
+  platform::ShellStartProgram(window.hWnd(), path, "", "", platform::SW_SHOW);
 }
 
 // Opens the document when it exists; otherwise shows the message, if any.
@@ -111,7 +116,7 @@ void launchProgram(frmMain& window, const std::string& program, const char* miss
   ignore.step([&] { places = systemProgramPaths(program); });
   for (const std::string& place : places) {
     if (ignore.condition([&] { return fso.FileExists(place); })) {
-      ignore.step([&] { openWithShell(window, place); });
+      ignore.step([&] { startWithShell(window, place); });
       return;
     }
   }

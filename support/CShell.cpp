@@ -115,7 +115,9 @@ void CShell::LaunchProgram(const std::string& PathFileName, const platform::Vari
     if (!FileExists(PathFileName)) kShellErrors.raise(18041, kFileNotFound);
     const std::string parameters = Parameters.isEmpty() ? std::string() : platform::cStr(Parameters);
     if (!WaitToFinish) {
-      raiseForResult(shellExecute("open", PathFileName, parameters, workingFolderOf(PathFileName)),
+      raiseForResult(platform::ShellStartProgram(platform::ui::GetDesktopWindow(), PathFileName,
+                                                 parameters, workingFolderOf(PathFileName),
+                                                 platform::SW_SHOWNORMAL),
                      ResultTable::Full);
       return;
     }

@@ -57,7 +57,7 @@ class CShell {
   // Starts a program file (18041 when it is missing; a name without a
   // folder is a file in the current folder, with and without waiting, as
   // the existence test takes it). Without waiting it
-  // goes to the shell's "open" with the parameters as text and the
+  // goes to the shell's program start with the parameters as text and the
   // program's folder (the path up to and with its last "/") as the working
   // folder, none for a path without "/". With waiting the command line is
   // the path, one blank and the parameters (commandLineOf), started in

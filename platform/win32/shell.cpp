@@ -114,7 +114,7 @@ int32_t openWithOpener(const std::string& given, const std::string& directory) {
 }  // namespace
 
 int32_t ShellExecute(HWND /*owner*/, const std::string& verb, const std::string& file,
-                     const std::string& parameters, const std::string& directory,
+                     const std::string& /*parameters*/, const std::string& directory,
                      int32_t /*showCommand*/) {
     const std::string v = verb.empty() ? "open" : lower(verb);
     if (v != "open" && v != "explore") return SE_ERR_NOASSOC;
@@ -129,14 +129,21 @@ int32_t ShellExecute(HWND /*owner*/, const std::string& verb, const std::string&
     }
     if (S_ISDIR(st.st_mode)) return openWithOpener(file, directory);
     if (v == "explore") return SE_ERR_NOASSOC;
-    if (::access(file.c_str(), R_OK) != 0 && ::access(file.c_str(), X_OK) != 0) return SE_ERR_ACCESSDENIED;
-    if (S_ISREG(st.st_mode) && ::access(file.c_str(), X_OK) == 0 && (st.st_mode & 0111)) {
-        std::vector<std::string> arguments = {file};
+    if (::access(file.c_str(), R_OK) != 0) return SE_ERR_ACCESSDENIED;
+    return openWithOpener(file, directory);
+}
+
+int32_t ShellStartProgram(HWND owner, const std::string& program, const std::string& parameters,
+                          const std::string& directory, int32_t showCommand) {
+    struct stat st {};
+    if (!program.empty() && ::stat(program.c_str(), &st) == 0 && S_ISREG(st.st_mode) &&
+        (st.st_mode & 0111) && ::access(program.c_str(), X_OK) == 0) {
+        std::vector<std::string> arguments = {program};
         for (auto& a : splitCommandLine(parameters)) arguments.push_back(std::move(a));
-        const std::string path = file.find('/') == std::string::npos ? "./" + file : file;
+        const std::string path = program.find('/') == std::string::npos ? "./" + program : program;
         return resultOfStart(startProgram(path, arguments, directory, true));
     }
-    return openWithOpener(file, directory);
+    return ShellExecute(owner, "open", program, parameters, directory, showCommand);
 }
 
 BOOL ShellExecuteEx(SHELLEXECUTEINFO& info) {

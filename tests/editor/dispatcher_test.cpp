@@ -1,6 +1,7 @@
 // The tool dispatcher: the table's order and matching, the commands it runs
 // itself, its trace and its trap with and without a diagnostics object.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -310,6 +311,19 @@ TEST_F(LinkTest, TheThreePagesOpenTheirConfiguredOrPlaceholderAddresses) {
     EXPECT_EQ(opened(), c.address) << c.tool;
     EXPECT_EQ(traceSince(before), pushPop(c.tool));
   }
+}
+
+// An address that names a file with an execute bit (on a FAT or SMB mount
+// every file has one) is a document for the opener; the file never runs.
+TEST_F(LinkTest, AnAddressNamingAnExecutableFileGoesToTheOpenerAndNeverRuns) {
+  const std::string page = editorFile("home.htm");
+  kestrin_test::writeFile(page, "#!/bin/sh\n: > '" + editorFile("ran") + "'\n");
+  std::filesystem::permissions(page, std::filesystem::perms::owner_all);
+  store(editor::kHomePageValue, platform::REG_SZ, page);
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_Homepage"));
+  EXPECT_EQ(opened(), page);
+  ::usleep(100000);
+  EXPECT_FALSE(std::filesystem::exists(editorFile("ran")));
 }
 
 TEST_F(LinkTest, TheSupportEntryOpensAMailToTheMailboxWithTheSubjectAndTheText) {

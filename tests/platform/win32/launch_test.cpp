@@ -72,9 +72,15 @@ TEST_F(LaunchTest, AHeldBackProgramIsStartedAndEndedWithoutRunning) {
     EXPECT_EQ(seen[0].program, program_);
     EXPECT_EQ(seen[0].arguments, (std::vector<std::string>{"one", "two three"}));
     EXPECT_EQ(seen[0].folder, dir.path());
-    EXPECT_EQ(ShellExecute(0, "open", program_, "x", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
+    EXPECT_EQ(ShellStartProgram(0, program_, "x", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
     ASSERT_EQ(seen.size(), 2u);
+    EXPECT_EQ(seen[1].kind, Launch::Kind::Program);
     EXPECT_EQ(seen[1].arguments, (std::vector<std::string>{"x"}));
+    // The same file opened as a document is an item for the opener.
+    EXPECT_EQ(ShellExecute(0, "open", program_, "x", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
+    ASSERT_EQ(seen.size(), 3u);
+    EXPECT_EQ(seen[2].kind, Launch::Kind::Opener);
+    EXPECT_EQ(seen[2].arguments, (std::vector<std::string>{program_}));
     ::usleep(50000);
     EXPECT_FALSE(std::filesystem::exists(dir.file("ran")));
 }
@@ -95,7 +101,7 @@ TEST_F(LaunchTest, AnItemForTheOpenerIsHeldBackWithoutAnyOpener) {
 
 TEST_F(LaunchTest, AProgramTheRecorderLetsGoRuns) {
     record(true);
-    EXPECT_EQ(ShellExecute(0, "open", program_, "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
+    EXPECT_EQ(ShellStartProgram(0, program_, "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
     EXPECT_TRUE(ran());
     ASSERT_EQ(seen.size(), 1u);
     EXPECT_TRUE(seen[0].arguments.empty());

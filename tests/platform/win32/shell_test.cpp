@@ -53,7 +53,7 @@ TEST_F(ShellTest, AProgramStartsDirectlyWithItsParameters) {
     std::filesystem::create_directory(dir.file("work"));
     const std::string touch = "/usr/bin/touch";
     if (!std::filesystem::exists(touch)) GTEST_SKIP();
-    EXPECT_EQ(ShellExecute(0, "open", touch, "\"a b\" $(id);x", dir.file("work"), SW_SHOWNORMAL),
+    EXPECT_EQ(ShellStartProgram(0, touch, "\"a b\" $(id);x", dir.file("work"), SW_SHOWNORMAL),
               SHELL_EXECUTE_SUCCESS);
     EXPECT_TRUE(appears(dir.file("work/$(id);x")));
     EXPECT_TRUE(appears(dir.file("work/a b")));
@@ -73,6 +73,25 @@ TEST_F(ShellTest, DocumentsFoldersAndAddressesGoToTheOpener) {
         EXPECT_EQ(ShellExecute(0, c.verb, c.item, "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
         EXPECT_EQ(readFile(dir.file("opened")), c.item + "|");
     }
+}
+
+// A file with an execute bit that is opened as a document or named by an
+// address (every file of a FAT or SMB mount has the bit) goes to the opener
+// and never runs; only a program asked for as one is started.
+TEST_F(ShellTest, AnExecutableFileRunsOnlyWhenAskedForAsAProgram) {
+    installOpener("xdg-open", 0);
+    const std::string program = dir.file("page.htm");
+    writeFile(program, "#!/bin/sh\n: > '" + dir.file("ran") + "'\n");
+    ::chmod(program.c_str(), 0755);
+    EXPECT_EQ(ShellExecute(0, "open", program, "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
+    EXPECT_EQ(readFile(dir.file("opened")), program + "|");
+    ::usleep(100000);
+    EXPECT_FALSE(std::filesystem::exists(dir.file("ran")));
+
+    ::unlink(dir.file("opened").c_str());
+    EXPECT_EQ(ShellStartProgram(0, program, "", "", SW_SHOW), SHELL_EXECUTE_SUCCESS);
+    EXPECT_TRUE(appears(dir.file("ran")));
+    EXPECT_FALSE(std::filesystem::exists(dir.file("opened")));
 }
 
 // A document whose name begins with "-" reaches the opener as a path,
@@ -116,12 +135,18 @@ TEST_F(ShellTest, FailuresAsTheOriginalReportedThem) {
         {"open", dir.file("notes.txt"), "", SE_ERR_NOASSOC},  // no opener on PATH
         {"open", "mailto:someone", "", SE_ERR_NOASSOC},
         {"explore", dir.file("notes.txt"), "", SE_ERR_NOASSOC},
-        {"open", dir.file("garbage"), "", SE_ERR_BADFORMAT},
-        {"open", dir.file("garbage"), dir.file("nofolder"), SE_ERR_PNF},
+        {"open", dir.file("garbage"), "", SE_ERR_NOASSOC},  // a document: no opener on PATH
+        {"program", dir.file("garbage"), "", SE_ERR_BADFORMAT},
+        {"program", dir.file("garbage"), dir.file("nofolder"), SE_ERR_PNF},
+        {"program", dir.file("missing"), "", SE_ERR_FNF},
+        {"program", dir.file("notes.txt"), "", SE_ERR_NOASSOC},  // no program: the opener's
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.verb + " " + c.file);
-        EXPECT_EQ(ShellExecute(0, c.verb, c.file, "", c.directory, SW_SHOWNORMAL), c.result);
+        const int32_t result = c.verb == "program"
+                                   ? ShellStartProgram(0, c.file, "", c.directory, SW_SHOWNORMAL)
+                                   : ShellExecute(0, c.verb, c.file, "", c.directory, SW_SHOWNORMAL);
+        EXPECT_EQ(result, c.result);
     }
 }
 
