@@ -91,26 +91,28 @@ void StandardControl::setFontSize(float size) {
 }
 
 
-// --- TextBox -------------------------------------------------------------------
+// --- EditField -----------------------------------------------------------------
 
-void TextBox::setText(std::string text) {
+void EditField::setText(std::string text) {
   if (text == text_) return;
   text_ = std::move(text);
   caret_ = characterCount(text_);
+  textChanged();
   if (onChange) fireEvent("Change", onChange);
 }
 
-void TextBox::edit(const LineEdit& edited) {
+void EditField::edit(const LineEdit& edited) {
   if (edited.text == text_) {
     caret_ = edited.caret;
     return;
   }
   text_ = edited.text;
   caret_ = edited.caret;
+  textChanged();
   if (onChange) fireEvent("Change", onChange);
 }
 
-bool TextBox::typeText(const std::string& text) {
+bool EditField::typeText(const std::string& text) {
   std::string pending;
   auto flush = [&] {
     if (pending.empty()) return;
@@ -127,7 +129,7 @@ bool TextBox::typeText(const std::string& text) {
       pressDefaultButton(*this);
     } else if (c == '\t') {
       flush();
-      if (form()) form()->tabFocus(true);
+      if (tabMovesFocus_ && form()) form()->tabFocus(true);
     } else if (c == '\b') {
       flush();
       pressKey("Backspace");
@@ -139,7 +141,7 @@ bool TextBox::typeText(const std::string& text) {
   return true;
 }
 
-bool TextBox::pressKey(const std::string& keyName) {
+bool EditField::pressKey(const std::string& keyName) {
   LineEdit e{text_, caret_};
   if (e.key(keyName)) {
     edit(e);
@@ -150,13 +152,13 @@ bool TextBox::pressKey(const std::string& keyName) {
   return false;
 }
 
-bool TextBox::caret(int32_t line, int32_t column) {
+bool EditField::caret(int32_t line, int32_t column) {
   if (line != 1 || column < 1) return false;
   caret_ = std::min(column - 1, characterCount(text_));
   return true;
 }
 
-bool TextBox::setValueText(const std::string& text) {
+bool EditField::setValueText(const std::string& text) {
   setText(text);
   return true;
 }
@@ -230,27 +232,8 @@ bool OptionButton::setValueText(const std::string& text) {
 // --- ComboBox ----------------------------------------------------------------
 
 void ComboBox::updateListIndex() {
-  auto it = std::find(list_.begin(), list_.end(), text_);
+  auto it = std::find(list_.begin(), list_.end(), text());
   listIndex_ = it == list_.end() ? -1 : static_cast<int32_t>(it - list_.begin());
-}
-
-void ComboBox::setText(std::string text) {
-  if (text == text_) return;
-  text_ = std::move(text);
-  caret_ = characterCount(text_);
-  updateListIndex();
-  if (onChange) fireEvent("Change", onChange);
-}
-
-void ComboBox::edit(const LineEdit& edited) {
-  if (edited.text == text_) {
-    caret_ = edited.caret;
-    return;
-  }
-  text_ = edited.text;
-  caret_ = edited.caret;
-  updateListIndex();
-  if (onChange) fireEvent("Change", onChange);
 }
 
 void ComboBox::addItem(std::string item) {
@@ -285,54 +268,6 @@ void ComboBox::setListIndex(int32_t position) {
   setText(list_[static_cast<size_t>(position)]);
   listIndex_ = position;
   if (onClick) fireEvent("Click", onClick);
-}
-
-bool ComboBox::typeText(const std::string& text) {
-  std::string typed;
-  auto flush = [&] {
-    if (typed.empty()) return;
-    LineEdit e{text_, caret_};
-    e.insert(typed);
-    typed.clear();
-    edit(e);
-  };
-  for (size_t i = 0; i < text.size(); ++i) {
-    char c = text[i];
-    if (c == '\r' || c == '\n') {
-      if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-      flush();
-      pressDefaultButton(*this);
-    } else if (c == '\b') {
-      flush();
-      pressKey("Backspace");
-    } else if (c != '\t') {
-      typed += c;
-    }
-  }
-  flush();
-  return true;
-}
-
-bool ComboBox::pressKey(const std::string& keyName) {
-  LineEdit e{text_, caret_};
-  if (e.key(keyName)) {
-    edit(e);
-    return true;
-  }
-  if (isKey(keyName, "Space")) return typeText(" ");
-  if (keyName.size() == 1) return typeText(keyName);
-  return false;
-}
-
-bool ComboBox::caret(int32_t line, int32_t column) {
-  if (line != 1 || column < 1) return false;
-  caret_ = std::min(column - 1, characterCount(text_));
-  return true;
-}
-
-bool ComboBox::setValueText(const std::string& text) {
-  setText(text);
-  return true;
 }
 
 bool ComboBox::pick(const std::string& entry) {

@@ -57,11 +57,14 @@ class StandardControl : public ui::Control {
   std::string toolTipText_;
 };
 
-class TextBox : public StandardControl {
+// What a text box and a combo box share: a one-line text edited at its
+// caret. Typing goes in at the caret; Backspace and Delete remove the
+// character before and after it (a whole UTF-8 character), Left, Right,
+// Home and End move it. Enter typed presses the form's default button. A
+// caret or mouse action at (1, column) puts the caret before the character
+// of that column (from 1).
+class EditField : public StandardControl {
  public:
-  explicit TextBox(std::string name, int32_t index = -1) : StandardControl(std::move(name), index) {}
-  std::string typeName() const override { return "TextBox"; }
-
   const std::string& text() const noexcept { return text_; }
   // Sets the text, the caret at its end; the change event follows when it
   // differs.
@@ -69,10 +72,6 @@ class TextBox : public StandardControl {
   // The caret: the characters before it (a UTF-8 sequence is one).
   int32_t caretPosition() const noexcept { return caret_; }
 
-  // Typing goes in at the caret; Backspace and Delete remove the character
-  // before and after it (a whole UTF-8 character), Left, Right, Home and
-  // End move it. A caret or mouse action at (1, column) puts it before the
-  // character of that column (from 1).
   bool typeText(const std::string& text) override;
   bool pressKey(const std::string& keyName) override;
   bool setValueText(const std::string& text) override;
@@ -82,10 +81,26 @@ class TextBox : public StandardControl {
 
   std::function<void()> onChange;
 
+ protected:
+  // A tab typed into the field moves the focus when `tabMovesFocus`, and
+  // is dropped otherwise.
+  EditField(std::string name, int32_t index, bool tabMovesFocus)
+      : StandardControl(std::move(name), index), tabMovesFocus_(tabMovesFocus) {}
+  // After the text changed, before the change event.
+  virtual void textChanged() {}
+
  private:
   void edit(const LineEdit& edited);
   std::string text_;
   int32_t caret_ = 0;
+  bool tabMovesFocus_;
+};
+
+class TextBox : public EditField {
+ public:
+  explicit TextBox(std::string name, int32_t index = -1)
+      : EditField(std::move(name), index, /*tabMovesFocus=*/true) {}
+  std::string typeName() const override { return "TextBox"; }
 };
 
 // A check box holds 0 (clear), 1 (checked) or 2 (greyed); any other value
@@ -160,13 +175,11 @@ class OptionButton : public StandardControl {
 // A combo box: a text field that accepts typing, with a drop-down list. A
 // pick from the list sets the text and raises the click event; setting the
 // text (by code or by typing) raises the change event and no click.
-class ComboBox : public StandardControl {
+class ComboBox : public EditField {
  public:
-  explicit ComboBox(std::string name, int32_t index = -1) : StandardControl(std::move(name), index) {}
+  explicit ComboBox(std::string name, int32_t index = -1)
+      : EditField(std::move(name), index, /*tabMovesFocus=*/false) {}
   std::string typeName() const override { return "ComboBox"; }
-
-  const std::string& text() const noexcept { return text_; }
-  void setText(std::string text);
 
   void addItem(std::string item);
   // Positions from 0; another raises 5.
@@ -181,25 +194,14 @@ class ComboBox : public StandardControl {
   // hidden (-1 clears the selection); another position raises 380.
   void setListIndex(int32_t position);
 
-  // The text is edited at its caret as a text box's is.
-  int32_t caretPosition() const noexcept { return caret_; }
-  bool typeText(const std::string& text) override;
-  bool pressKey(const std::string& keyName) override;
-  bool setValueText(const std::string& text) override;
   // An entry that the list lacks is refused (false).
   bool pick(const std::string& entry) override;
-  std::string valueText() const override { return text_; }
-  bool caret(int32_t line, int32_t column) override;
-  bool mouse(int32_t line, int32_t column) override { return caret(line, column); }
 
   std::function<void()> onClick;
-  std::function<void()> onChange;
 
  private:
+  void textChanged() override { updateListIndex(); }
   void updateListIndex();
-  void edit(const LineEdit& edited);
-  std::string text_;
-  int32_t caret_ = 0;
   std::vector<std::string> list_;
   int32_t listIndex_ = -1;
 };

@@ -125,4 +125,20 @@ TEST_F(TextCaret, OnlyEditsRaiseTheChangeEventAndTheTextSetByCodePutsTheCaretAtI
   EXPECT_EQ(form->txt->text(), "eJllo");
 }
 
+// A tab typed into a text box moves on to the next control; a combo box
+// drops it. Text typed on either side of it still goes to the box typed into.
+TEST_F(TextCaret, ATabTypedMovesOnFromATextBoxAndIsDroppedByAComboBox) {
+  form->txt->setText("");
+  form->txt->setFocus();
+  form->txt->typeText("a\tb");
+  EXPECT_EQ(form->txt->text(), "ab");
+  EXPECT_EQ(form->focusedControl(), form->cbo.get());
+
+  form->cbo->setText("");
+  form->cbo->typeText("ab\tXc");
+  EXPECT_EQ(form->cbo->text(), "abXc");
+  EXPECT_EQ(form->cbo->listIndex(), 0);
+  EXPECT_EQ(form->focusedControl(), form->cbo.get());
+}
+
 }  // namespace
