@@ -4,6 +4,7 @@
 #include "editor/CMainFrontEnd.h"
 #include "platform/com/server.h"
 #include "platform/win32/component.h"
+#include "platform/win32/registry.h"
 #include "typelib/typelib.h"
 
 namespace kestrin {
@@ -32,8 +33,12 @@ void registerClasses() {
   (void)registered;
 }
 
-// Runs when the library is loaded.
-__attribute__((constructor)) void componentLoaded() { identifyOnce(); }
+// Runs when the library is loaded: the registry learns where the machine
+// hive lies, the editor's folder.
+__attribute__((constructor)) void componentLoaded() {
+  identifyOnce();
+  platform::setMachineHiveFolder(platform::componentIdentity().folder);
+}
 
 }  // namespace
 }  // namespace kestrin

@@ -368,25 +368,11 @@ std::string linkAddress(const std::string& valueName) {
   else if (valueName == kForumPageValue) fallback = "https://www.example.com/kestrin/forum/";
   else if (valueName == kSupportMailboxValue) fallback = "support@example.com";
 
-  platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kLinksKey, 0, platform::KEY_QUERY_VALUE,
-                             &key) != platform::ERROR_SUCCESS)
-    return fallback;
-  platform::DWORD type = 0, size = 0;
   std::string value;
-  platform::LONG result = platform::RegQueryValueEx(key, valueName, &type, nullptr, &size);
-  if (result == platform::ERROR_SUCCESS && (type == platform::REG_SZ || type == platform::REG_EXPAND_SZ)) {
-    value.assign(size, '\0');
-    result = size == 0 ? platform::ERROR_SUCCESS
-                       : platform::RegQueryValueEx(key, valueName, &type, value.data(), &size);
-    value.resize(result == platform::ERROR_SUCCESS ? size : 0);
-  }
-  platform::RegCloseKey(key);
-  if (result != platform::ERROR_SUCCESS) return fallback;
+  const platform::LONG result = platform::readRegistryText(platform::HKEY_LOCAL_MACHINE, kLinksKey, valueName, &value);
   // A value of another kind is a configuration fault, not an address.
-  if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ)
-    platform::raise(platform::err::TypeMismatch);
-  value = value.substr(0, value.find('\0'));
+  if (result == platform::ERROR_INVALID_DATA) platform::raise(platform::err::TypeMismatch);
+  if (result != platform::ERROR_SUCCESS) return fallback;
   return value.empty() ? fallback : value;
 }
 

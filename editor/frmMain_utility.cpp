@@ -54,24 +54,10 @@ const StandardProgram kStandardPrograms[] = {
 // A text value of kProgramsKey; empty when it is absent or empty. A value
 // that is not text raises 13 "Type mismatch".
 std::string configuredPath(const std::string& valueName) {
-  platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kProgramsKey, 0, platform::KEY_QUERY_VALUE,
-                             &key) != platform::ERROR_SUCCESS)
-    return {};
-  platform::DWORD type = 0, size = 0;
   std::string value;
-  platform::LONG result = platform::RegQueryValueEx(key, valueName, &type, nullptr, &size);
-  if (result == platform::ERROR_SUCCESS && (type == platform::REG_SZ || type == platform::REG_EXPAND_SZ)) {
-    value.assign(size, '\0');
-    result = size == 0 ? platform::ERROR_SUCCESS
-                       : platform::RegQueryValueEx(key, valueName, &type, value.data(), &size);
-    value.resize(result == platform::ERROR_SUCCESS ? size : 0);
-  }
-  platform::RegCloseKey(key);
-  if (result != platform::ERROR_SUCCESS) return {};
-  if (type != platform::REG_SZ && type != platform::REG_EXPAND_SZ)
-    platform::raise(platform::err::TypeMismatch);
-  return value.substr(0, value.find('\0'));
+  const platform::LONG result = platform::readRegistryText(platform::HKEY_LOCAL_MACHINE, kProgramsKey, valueName, &value);
+  if (result == platform::ERROR_INVALID_DATA) platform::raise(platform::err::TypeMismatch);
+  return result == platform::ERROR_SUCCESS ? value : std::string();
 }
 
 // An object variable that may hold nothing: using it then fails as the

@@ -30,36 +30,21 @@ std::string hex(HRESULT code) {
   return buf;
 }
 
-std::string readDefaultValue(const std::string& keyPath) {
-  platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, keyPath, 0, platform::KEY_READ, &key) !=
-      platform::ERROR_SUCCESS)
-    return {};
-  platform::DWORD type = 0, size = 0;
-  std::string value;
-  if (platform::RegQueryValueEx(key, "", &type, nullptr, &size) == platform::ERROR_SUCCESS &&
-      type == platform::REG_SZ && size > 0) {
-    value.resize(size);
-    if (platform::RegQueryValueEx(key, "", &type, value.data(), &size) != platform::ERROR_SUCCESS)
-      value.clear();
-    value.resize(size);
-    while (!value.empty() && value.back() == '\0') value.pop_back();
-  }
-  platform::RegCloseKey(key);
-  return value;
-}
-
 }  // namespace
 
 std::string registeredServerPath(const std::string& progId) {
   CLSID clsid{};
   if (FAILED(CLSIDFromProgID(progId.c_str(), &clsid))) return {};
-  return readDefaultValue("CLSID\\" + formatGuid(clsid) + "\\InprocServer32");
+  std::string path;
+  platform::readRegistryText(platform::HKEY_CLASSES_ROOT, "CLSID\\" + formatGuid(clsid) + "\\InprocServer32", "",
+                             &path);
+  return path;
 }
 
 EditorLink::EditorLink(std::string editorFolder) : folder_(canonical(editorFolder)) {
-  // The component's folder holds the machine hive by default, so the
-  // component is known before the host first reads the registry.
+  // The component's folder holds the machine hive, so the registry knows
+  // it before the host first reads the registry.
+  platform::setMachineHiveFolder(folder_);
   if (platform::componentIdentity().path.empty() && std::filesystem::exists(componentPath())) {
     platform::ComponentIdentity id;
     id.path = componentPath();

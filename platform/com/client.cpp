@@ -37,20 +37,7 @@ std::vector<std::function<void()>>& beforeFreed() {
 
 // The default text value of HKEY_CLASSES_ROOT\key; false when missing.
 bool readText(const std::string& key, std::string& out) {
-  HKEY k = 0;
-  if (RegOpenKeyEx(HKEY_CLASSES_ROOT, key, 0, KEY_READ, &k) != ERROR_SUCCESS) return false;
-  DWORD type = 0, size = 0;
-  bool ok = RegQueryValueEx(k, "", &type, nullptr, &size) == ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ);
-  if (ok) {
-    std::string data(size, '\0');
-    ok = RegQueryValueEx(k, "", &type, data.data(), &size) == ERROR_SUCCESS;
-    data.resize(size);
-    while (!data.empty() && data.back() == '\0') data.pop_back();
-    out = data;
-  }
-  RegCloseKey(k);
-  return ok;
+  return readRegistryText(HKEY_CLASSES_ROOT, key, "", &out) == ERROR_SUCCESS;
 }
 
 }  // namespace

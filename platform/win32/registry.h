@@ -5,8 +5,9 @@
 // Two hive files hold it. The user hive (HKEY_CURRENT_USER) is per user:
 // "$XDG_DATA_HOME/kestrin/user.db", else "~/.local/share/kestrin/user.db".
 // The machine hive (HKEY_LOCAL_MACHINE, and HKEY_CLASSES_ROOT, which is its
-// key "SOFTWARE\Classes") is "machine.db" in the component's folder, so every
-// user of one installation shares it. Both are SQLite databases, written by
+// key "SOFTWARE\Classes") is "machine.db" in the editor's folder, which the
+// component gives when it is loaded (setMachineHiveFolder), so every user of
+// one installation shares it. Both are SQLite databases, written by
 // any number of processes at once. Reads are cached per hive, and the cache
 // is checked against the file's data version at every call, so a write of
 // another process is seen by the next call; a write goes to the file at
@@ -157,6 +158,13 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
 // open hive connections; handles opened before no longer name a key.
 void setRegistryFolder(const std::string& folder);
 
+// The folder of the machine hive: the editor's folder, given by the
+// component when it is loaded and by a host before it loads one. Until one
+// is given (and after "") the machine hive lies beside the user's. A change
+// closes the machine hive's connection; handles opened on its roots before
+// no longer name a key. A folder given by setRegistryFolder comes first.
+void setMachineHiveFolder(const std::string& folder);
+
 // Switches the read cache of both hives off (every read then asks the file,
 // as a read after another process's write does) or on again, the default;
 // for benchmarks that compare the two.
@@ -170,6 +178,11 @@ void setRegistryRootReadOnly(HKEY root, bool readOnly);
 // How long a call waits for a write lock that another connection holds
 // before it fails (10000 milliseconds unless changed; tests shorten it).
 void setRegistryBusyTimeout(int milliseconds);
+
+// A text value (REG_SZ or REG_EXPAND_SZ) of the key subKey below key, up to
+// its first NUL, into *text: ERROR_FILE_NOT_FOUND when the key or the value
+// is missing, ERROR_INVALID_DATA when the value is of another type.
+LONG readRegistryText(HKEY key, const std::string& subKey, const std::string& name, std::string* text);
 
 // The hive file that holds a root ("" for a root that is none of the three).
 std::string registryHivePath(HKEY root);

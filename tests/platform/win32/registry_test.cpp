@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 #include <sqlite3.h>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -20,7 +22,6 @@
 #include <chrono>
 #include <vector>
 
-#include "platform/win32/component.h"
 #include "platform/win32/hive_fixture.h"
 
 namespace fs = std::filesystem;
@@ -420,7 +421,6 @@ TEST_F(Registry, EachRootIsKeptInItsHiveFile) {
 TEST_F(Registry, DefaultHivePlaces) {
     struct Restore {
         std::optional<std::string> home = get("HOME"), xdg = get("XDG_DATA_HOME");
-        ComponentIdentity identity = componentIdentity();
         static std::optional<std::string> get(const char* name) {
             const char* v = std::getenv(name);
             return v ? std::optional<std::string>(v) : std::nullopt;
@@ -435,16 +435,15 @@ TEST_F(Registry, DefaultHivePlaces) {
         ~Restore() {
             put("HOME", home);
             put("XDG_DATA_HOME", xdg);
-            setComponentIdentity(identity);
+            setMachineHiveFolder("");
         }
     } restore;
     const std::string home = dir_ + "/home";
     setenv("HOME", home.c_str(), 1);
     unsetenv("XDG_DATA_HOME");
-    ComponentIdentity identity;
-    identity.folder = dir_ + "/editor";
-    setComponentIdentity(identity);
     setRegistryFolder("");
+    EXPECT_EQ(registryHivePath(HKEY_LOCAL_MACHINE), home + "/.local/share/kestrin/machine.db");
+    setMachineHiveFolder(dir_ + "/editor");
     EXPECT_EQ(registryHivePath(HKEY_CURRENT_USER), home + "/.local/share/kestrin/user.db");
     EXPECT_EQ(registryHivePath(HKEY_LOCAL_MACHINE), dir_ + "/editor/machine.db");
     setenv("XDG_DATA_HOME", (dir_ + "/data").c_str(), 1);
@@ -816,36 +815,39 @@ TEST_F(Registry, AWriteLockHeldPastTheTimeoutIsReportedAsBusy) {
 namespace {
 
 // A process killed while it made a hive leaves its new file behind; the
-// next opener of the hive removes such files of processes that are gone,
-// but never a file that a live process may still be making.
+// next opener of the hive removes such files that no maker holds locked
+// (with their side files, and side files whose new file is gone), but never
+// one that a maker still holds.
 TEST_F(Registry, TheNextOpenerRemovesTheNewHiveFilesOfAKilledMaker) {
-    const pid_t gone = kestrin_test::startChild([] { return 0; });
-    ASSERT_EQ(kestrin_test::waitChild(gone), 0);
-    const std::string dead = std::to_string(gone);
-    const std::string live = std::to_string(getpid());
-    const auto old = fs::file_time_type::clock::now() - std::chrono::minutes(5);
     struct Case {
         std::string name;
-        bool old;
+        bool held;  // a maker holds it locked
         bool stays;
     };
     const std::vector<Case> cases = {
-        {"user.db.new-" + dead + "-0", true, false},
-        {"user.db.new-" + dead + "-0-wal", true, false},
-        {"user.db.new-" + dead + "-3-journal", true, false},
-        {"user.db.new-" + dead + "-1", false, true},  // just made: maybe by another namespace's process
-        {"user.db.new-" + live + "-0", true, true},   // its maker is alive
-        {"user.db.new-x-0", true, true},
-        {"machine.db.new-" + dead + "-0", true, true},  // another hive's, for its own opener
-        {"user.db.notes", true, true},
+        {"user.db.new-41-0", false, false},
+        {"user.db.new-41-0-wal", false, false},
+        {"user.db.new-41-0-shm", false, false},
+        {"user.db.new-41-3-journal", false, false},  // its new file is gone
+        {"user.db.new-42-1", true, true},
+        {"user.db.new-42-1-wal", false, true},  // its new file is held
+        {"user.db.new-x-0", false, true},
+        {"machine.db.new-41-0", false, true},  // another hive's, for its own opener
+        {"user.db.notes", false, true},
     };
+    std::vector<int> held;
     for (const Case& c : cases) {
         writeFile(dir_ + "/" + c.name, "half a hive");
-        if (c.old) fs::last_write_time(dir_ + "/" + c.name, old);
+        if (!c.held) continue;
+        const int fd = ::open((dir_ + "/" + c.name).c_str(), O_RDONLY | O_CLOEXEC);
+        ASSERT_GE(fd, 0);
+        ASSERT_EQ(::flock(fd, LOCK_EX), 0);
+        held.push_back(fd);
     }
     setRegistryFolder(dir_);
     RegCloseKey(create(HKEY_CURRENT_USER, "Software\\Made"));
     for (const Case& c : cases) EXPECT_EQ(fs::exists(dir_ + "/" + c.name), c.stays) << c.name;
+    for (int fd : held) ::close(fd);
 }
 
 }  // namespace
