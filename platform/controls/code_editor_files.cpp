@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "platform/runtime/errors.h"
+#include "platform/runtime/private_folder.h"
 #include "platform/runtime/replace_file.h"
 
 extern char** environ;
@@ -105,7 +106,8 @@ Printer& printer() {
 }
 
 // The folder for this user's jobs when nobody chose one: in the user's
-// runtime folder, else one of the user's own in the temporary folder.
+// runtime folder, else one of the user's own in the temporary folder, else
+// one under the user's home.
 std::string privatePrintFolder() {
   if (const char* runtime = std::getenv("XDG_RUNTIME_DIR"); runtime && *runtime) {
     struct stat st {};
@@ -113,7 +115,11 @@ std::string privatePrintFolder() {
       return std::string(runtime) + "/kestrin-print";
   }
   const char* tmp = std::getenv("TMPDIR");
-  return std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrin-print-" + std::to_string(::geteuid());
+  const std::string shared = std::string(tmp && *tmp ? tmp : "/tmp") + "/kestrin-print-" + std::to_string(::geteuid());
+  // When another user took that one first: a folder under the user's own
+  // home; with neither, the refused one, which the job then refuses.
+  const std::string own = privateFolder(shared, "print");
+  return own.empty() ? shared : own;
 }
 
 // Makes the folder when it is missing; a private one must then be a real

@@ -50,7 +50,8 @@ std::string printTextJob(const std::string& title, std::string_view text);
 // (either made when missing), else the user's private folder:
 // "$XDG_RUNTIME_DIR/kestrin-print", or "kestrin-print-<uid>" in the
 // temporary folder, made with mode 0700 and used only while it is a folder
-// of this user that no one else may enter.
+// of this user that no one else may enter; when another user took that
+// one, "$XDG_STATE_HOME/kestrin/run/print" (standard error says so once).
 std::string printFolder();
 void setPrintFolder(const std::string& folder);
 void setPrintSpooler(bool useLp);

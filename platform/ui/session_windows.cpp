@@ -15,6 +15,7 @@
 #include <random>
 #include <set>
 
+#include "platform/runtime/private_folder.h"
 #include "platform/win32/component.h"
 
 namespace platform::ui::session {
@@ -50,18 +51,14 @@ State& S() {
 
 // The user's runtime folder for the session's windows; "" when there is
 // none that is safely the user's own.
+// Without a runtime folder, one in /tmp; when another user took that one
+// first, a folder under the user's own home instead.
 std::string baseFolder() {
-  std::string base;
-  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && xdg[0] == '/')
-    base = std::string(xdg) + "/kestrin";
-  else
-    base = "/tmp/kestrin-" + std::to_string(getuid());
-  ::mkdir(base.c_str(), 0700);
-  struct stat st {};
-  if (::lstat(base.c_str(), &st) != 0 || !S_ISDIR(st.st_mode) || st.st_uid != getuid() ||
-      (st.st_mode & 0077) != 0)
-    return {};
-  return base;
+  if (const char* xdg = std::getenv("XDG_RUNTIME_DIR"); xdg && xdg[0] == '/') {
+    const std::string base = std::string(xdg) + "/kestrin";
+    return platform::makePrivateFolder(base) ? base : std::string();
+  }
+  return platform::privateFolder("/tmp/kestrin-" + std::to_string(getuid()));
 }
 
 // The editor folder the windows belong to, as 16 hex digits; "" while it is

@@ -5,7 +5,8 @@
 //
 // Each desktop publishes its top-level windows (title, visible, minimised)
 // as small files in the user's runtime folder ($XDG_RUNTIME_DIR/kestrin,
-// else /tmp/kestrin-<uid>, mode 0700), each process beside a lock file that
+// else /tmp/kestrin-<uid>, mode 0700; when another user took that one,
+// $XDG_STATE_HOME/kestrin/run), each process beside a lock file that
 // it holds while it lives; a window whose process has ended, even by a
 // kill, no longer counts and its files are removed by the next search.
 // Nothing is published while the editor folder is unknown.

@@ -371,8 +371,10 @@ TEST_F(CodeEditorFiles, PrintJobsArePrivateAndOfUnpredictableNames) {
 }
 
 // Without a chosen folder the jobs go to a folder of this user's own that
-// no one else may enter; one that another user took or opened, or a link
-// in its place, is refused and nothing is written.
+// no one else may enter. One that another user took or opened, or a link
+// in its place, is never written to: the jobs go to a folder under the
+// user's home instead (standard error says so once), and with that one
+// refused too, nothing is written.
 TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   const char* oldTmp = std::getenv("TMPDIR");
   const std::string savedTmp = oldTmp ? oldTmp : "";
@@ -380,9 +382,12 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   const std::string savedRuntime = oldRuntime ? oldRuntime : "";
   const char* oldPrint = std::getenv("KESTRIN_PRINT_DIR");
   const std::string savedPrint = oldPrint ? oldPrint : "";
+  const char* oldState = std::getenv("XDG_STATE_HOME");
+  const std::string savedState = oldState ? oldState : "";
   ::unsetenv("XDG_RUNTIME_DIR");
   ::unsetenv("KESTRIN_PRINT_DIR");
   ::setenv("TMPDIR", dir_.c_str(), 1);
+  ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
   const std::string folder = printFolder();
   EXPECT_EQ(folder, path("kestrin-print-" + std::to_string(geteuid())));
   Fixture f("Dim a");
@@ -391,6 +396,7 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   ASSERT_EQ(stat(folder.c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0700u);
   EXPECT_EQ(fs::path(job).parent_path(), fs::path(folder));
+  EXPECT_FALSE(fs::exists(dir_ / "state"));
 
   // Taken by someone else: opened to others, another owner, a link.
   fs::create_directory(dir_ / "elsewhere");
@@ -408,15 +414,37 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
         fs::create_directory_symlink(dir_ / "elsewhere", folder);
       },
   };
+  const fs::path own = dir_ / "state/kestrin/run/print";
+  testing::internal::CaptureStderr();
   for (size_t i = 0; i < takeovers.size(); ++i) {
     SCOPED_TRACE(i);
     fs::remove_all(folder);
     fs::create_directory(folder);
     chmod(folder.c_str(), 0700);
     takeovers[i]();
-    EXPECT_EQ(errorNumberOf([&] { f.editor.print(0, 0); }), platform::err::PermissionDenied);
+    EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), own);
     EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+    if (fs::is_directory(folder) && !fs::is_symlink(folder)) {
+      EXPECT_TRUE(fs::is_empty(folder));
+    }
   }
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "kestrin: " + folder + " is not this user's own folder; using " + own.string() + " instead\n");
+  ASSERT_EQ(stat(own.c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  ASSERT_EQ(stat(own.parent_path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, 0700u);
+  // The one under the home opened to others as well: nothing is written.
+  chmod(own.c_str(), 0755);
+  EXPECT_EQ(errorNumberOf([&] { f.editor.print(0, 0); }), platform::err::PermissionDenied);
+  EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
+  // Without XDG_STATE_HOME, the state folder is the home's.
+  const char* oldHome = std::getenv("HOME");
+  const std::string savedHome = oldHome ? oldHome : "";
+  ::unsetenv("XDG_STATE_HOME");
+  ::setenv("HOME", path("home").c_str(), 1);
+  EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), dir_ / "home/.local/state/kestrin/run/print");
+  if (oldHome) ::setenv("HOME", savedHome.c_str(), 1);
   fs::remove(folder);
   // The runtime folder first, where there is one.
   fs::create_directory(dir_ / "run");
@@ -433,6 +461,7 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   restore("TMPDIR", savedTmp, oldTmp != nullptr);
   restore("XDG_RUNTIME_DIR", savedRuntime, oldRuntime != nullptr);
   restore("KESTRIN_PRINT_DIR", savedPrint, oldPrint != nullptr);
+  restore("XDG_STATE_HOME", savedState, oldState != nullptr);
 }
 
 }  // namespace

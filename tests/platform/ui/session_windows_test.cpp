@@ -3,7 +3,11 @@
 // live, and reaches them through a handle that stands for them.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +22,7 @@
 #include <thread>
 
 #include "common/temp_dir.h"
+#include "platform/ui/session_windows.h"
 #include "platform/ui/windows.h"
 #include "platform/win32/component.h"
 
@@ -208,6 +213,50 @@ TEST_F(SessionWindows, AKilledProcesssWindowNoLongerCountsAndItsFilesGo) {
   ::waitpid(child, nullptr, 0);
   EXPECT_EQ(FindWindow(nullptr, "Held"), 0u);
   EXPECT_EQ(childFiles(), 0);
+}
+
+// Without a runtime folder, another user who made /tmp/kestrin-<uid> first
+// does not turn the single-instance rule off: the windows are published in
+// a folder under the user's own home, which a second process finds, and
+// standard error says so once. It runs in a child with a /tmp of its own
+// (the real one is shared with every other run on the machine).
+TEST_F(SessionWindows, AFolderInTmpTakenByAnotherUserGivesWayToOneUnderTheHome) {
+  if (::geteuid() != 0) GTEST_SKIP() << "planting another user's folder needs the superuser";
+  enum { kNoNamespace = 10, kNotPublished, kNotFound, kNotPrivate, kNotSaidOnce, kTouched };
+  const pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    if (::unshare(CLONE_NEWNS) != 0 || ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+        ::mount("none", "/tmp", "tmpfs", 0, "mode=1777") != 0)
+      ::_exit(kNoNamespace);
+    const std::string planted = "/tmp/kestrin-" + std::to_string(::getuid());
+    ::mkdir(planted.c_str(), 0777);
+    ::chmod(planted.c_str(), 0777);
+    if (::chown(planted.c_str(), 4001, 4001) != 0) ::_exit(kNoNamespace);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::setenv("XDG_STATE_HOME", "/tmp/state", 1);
+    const int err = ::open("/tmp/err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ::dup2(err, 2);
+    if (!session::publish(0x1234, {"Single", true, false}) || !session::publish(0x1238, {"Other", true, false}))
+      ::_exit(kNotPublished);
+    const pid_t second = ::fork();
+    if (second == 0) ::_exit(session::find("Single") != 0 ? 0 : 1);
+    int status = 0;
+    ::waitpid(second, &status, 0);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) ::_exit(kNotFound);
+    struct stat st {};
+    if (::lstat("/tmp/state/kestrin/run", &st) != 0 || (st.st_mode & 07777) != 0700) ::_exit(kNotPrivate);
+    std::string said = kestrin_test::readFile("/tmp/err");
+    if (said != "kestrin: " + planted + " is not this user's own folder; using /tmp/state/kestrin/run instead\n")
+      ::_exit(kNotSaidOnce);
+    if (!std::filesystem::is_empty(planted)) ::_exit(kTouched);
+    ::_exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "no /tmp of its own can be had here";
+  EXPECT_EQ(WEXITSTATUS(status), 0) << "the step that failed: " << WEXITSTATUS(status) - kNoNamespace;
 }
 
 }  // namespace
