@@ -630,16 +630,25 @@ TEST_F(Registry, ProcessesMakingOneNewHiveAtOnceKeepEveryWrite) {
         const std::string folder = dir_ + "/round" + std::to_string(round);
         fs::create_directories(folder);
         setRegistryFolder(folder);
+        // Each writer says on a pipe of its own that it is ready, having seen
+        // no hive yet; only when all have said so are they released at once,
+        // however late the machine started any of them.
         int go[2];
         ASSERT_EQ(pipe(go), 0);
         std::vector<pid_t> children;
+        std::vector<int> ready;
         for (int i = 0; i < kWriters; ++i) {
+            int told[2];
+            ASSERT_EQ(pipe(told), 0);
             children.push_back(kestrin_test::startChild([&, i] {
                 ::close(go[1]);
+                ::close(told[0]);
                 // The empty tree that stands for the missing file, first.
                 HKEY key = 0;
                 if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software", 0, KEY_READ, &key) != ERROR_FILE_NOT_FOUND)
                     return 1;
+                if (::write(told[1], "r", 1) != 1) return 6;
+                ::close(told[1]);
                 char c;
                 if (::read(go[0], &c, 1) != 0) return 2;
                 // The first write, which makes the file or goes into another's: a key of its own.
@@ -654,9 +663,18 @@ TEST_F(Registry, ProcessesMakingOneNewHiveAtOnceKeepEveryWrite) {
                 RegCloseKey(key);
                 return 0;
             }));
+            ::close(told[1]);
+            ready.push_back(told[0]);
         }
         ::close(go[0]);
-        ::usleep(50000);
+        for (int fd : ready) {
+            char c = 0;
+            // A byte, or the end of a writer that failed before it was ready
+            // (its status says why).
+            while (::read(fd, &c, 1) < 0 && errno == EINTR) {
+            }
+            ::close(fd);
+        }
         ::close(go[1]);  // all of them at once
         for (pid_t pid : children) {
             int status = 0;
