@@ -10,6 +10,13 @@
  *   kestrin_fault_disarm()                     stop counting
  *   kestrin_fault_count(kind)                  calls of kind since arming
  *   kestrin_fault_hit()                        whether the fault was made
+ *   kestrin_fault_events()                     calls traced since arming
+ *   kestrin_fault_event(i, &kind, &inode, &folder, path, size)
+ *                                              the ith of them: its kind,
+ *                                              the inode it wrote, synced
+ *                                              or renamed, whether that is
+ *                                              a folder, and the name a
+ *                                              rename or link gave it
  */
 #define _GNU_SOURCE
 #include <dlfcn.h>
@@ -18,6 +25,7 @@
 #include <limits.h>
 #include <stdio.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/uio.h>
 #include <unistd.h>
@@ -34,6 +42,27 @@ static long g_counts[KIND_COUNT];
 static int g_hit;
 static __thread int g_inside;
 
+/* The calls that concern the folder, in their order (the first ones, when
+ * there are more), whether or not they were made to fail. */
+struct Event {
+  int kind;
+  unsigned long long inode;
+  int folder;
+  char path[PATH_MAX];
+};
+enum { MAX_EVENTS = 1024 };
+static struct Event g_events[MAX_EVENTS];
+static long g_eventCount;
+
+static void trace(int kind, const struct stat* st, const char* path) {
+  if (g_eventCount >= MAX_EVENTS) return;
+  struct Event* e = &g_events[g_eventCount++];
+  e->kind = kind;
+  e->inode = st ? (unsigned long long)st->st_ino : 0;
+  e->folder = st ? S_ISDIR(st->st_mode) : 0;
+  snprintf(e->path, sizeof e->path, "%s", path ? path : "");
+}
+
 __attribute__((visibility("default"))) void kestrin_fault_arm(const char* folder, int kind, long n,
                                                               int error) {
   snprintf(g_folder, sizeof g_folder, "%s", folder);
@@ -43,6 +72,7 @@ __attribute__((visibility("default"))) void kestrin_fault_arm(const char* folder
   g_error = error;
   memset(g_counts, 0, sizeof g_counts);
   g_hit = 0;
+  g_eventCount = 0;
   g_armed = 1;
 }
 
@@ -53,6 +83,18 @@ __attribute__((visibility("default"))) long kestrin_fault_count(int kind) {
 }
 
 __attribute__((visibility("default"))) int kestrin_fault_hit(void) { return g_hit; }
+
+__attribute__((visibility("default"))) long kestrin_fault_events(void) { return g_eventCount; }
+
+__attribute__((visibility("default"))) int kestrin_fault_event(long i, int* kind, unsigned long long* inode,
+                                                               int* folder, char* path, size_t size) {
+  if (i < 0 || i >= g_eventCount) return 0;
+  *kind = g_events[i].kind;
+  *inode = g_events[i].inode;
+  *folder = g_events[i].folder;
+  snprintf(path, size, "%s", g_events[i].path);
+  return 1;
+}
 
 static int inFolder(const char* path) {
   return path && strncmp(path, g_folder, g_folderLength) == 0 &&
@@ -87,6 +129,10 @@ static int fdFails(int kind, int fd) {
   if (!g_armed || g_inside) return 0;
   g_inside = 1;
   const int concerns = fdInFolder(fd);
+  if (concerns && kind != KIND_CLOSE) {
+    struct stat st;
+    trace(kind, fstat(fd, &st) == 0 ? &st : NULL, NULL);
+  }
   g_inside = 0;
   if (!failHere(kind, concerns)) return 0;
   errno = g_error;
@@ -136,9 +182,21 @@ int close(int fd) {
   return real(fd);
 }
 
+/* A rename or link that concerns the folder, traced with the inode it
+ * names and the name it gives. */
+static void traceNaming(int kind, int fromFd, const char* from, int flags, int concerns, const char* to) {
+  if (!g_armed || g_inside || !concerns) return;
+  g_inside = 1;
+  struct stat st;
+  const int known = from && fstatat(fromFd, from, &st, flags) == 0;
+  trace(kind, known ? &st : NULL, to);
+  g_inside = 0;
+}
+
 int rename(const char* from, const char* to) {
   static __typeof__(&rename) real;
   if (!real) real = NEXT(rename);
+  traceNaming(KIND_RENAME, AT_FDCWD, from, AT_SYMLINK_NOFOLLOW, inFolder(from) || inFolder(to), to);
   if (failHere(KIND_RENAME, inFolder(from) || inFolder(to))) {
     errno = g_error;
     return -1;
@@ -149,6 +207,7 @@ int rename(const char* from, const char* to) {
 int renameat(int fromFd, const char* from, int toFd, const char* to) {
   static __typeof__(&renameat) real;
   if (!real) real = NEXT(renameat);
+  traceNaming(KIND_RENAME, fromFd, from, AT_SYMLINK_NOFOLLOW, inFolder(from) || inFolder(to), to);
   if (failHere(KIND_RENAME, inFolder(from) || inFolder(to))) {
     errno = g_error;
     return -1;
@@ -159,6 +218,7 @@ int renameat(int fromFd, const char* from, int toFd, const char* to) {
 int linkat(int fromFd, const char* from, int toFd, const char* to, int flags) {
   static __typeof__(&linkat) real;
   if (!real) real = NEXT(linkat);
+  traceNaming(KIND_LINK, fromFd, from, flags & AT_EMPTY_PATH ? AT_EMPTY_PATH : 0, inFolder(to), to);
   if (failHere(KIND_LINK, inFolder(to))) {
     errno = g_error;
     return -1;

@@ -1,6 +1,8 @@
 // Every save path (the script's save, save as and save on close, the
 // autosave's copy and archive, the toolbar layout the unload step writes,
-// the task list, the bookmark file) under every failed call: the fault library (LD_PRELOAD)
+// the task list, the bookmark file) is durable: its new file is synced,
+// renamed into place and its folder synced, in that order. And each holds
+// under every failed call: the fault library (LD_PRELOAD)
 // fails the Nth write, fsync, close, rename or link in the path's folder
 // with EIO or ENOSPC, for every N up to the calls the path makes. After
 // each run the file on disk is byte for byte its old or its new content,
@@ -9,6 +11,7 @@
 // window still open after the close question).
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -43,17 +46,64 @@ struct Faults {
   void (*disarm)() = nullptr;
   long (*count)(int) = nullptr;
   int (*hit)() = nullptr;
-  bool loaded() const { return arm && disarm && count && hit; }
+  long (*events)() = nullptr;
+  int (*event)(long, int*, unsigned long long*, int*, char*, size_t) = nullptr;
+  bool loaded() const { return arm && disarm && count && hit && events && event; }
   static Faults find() {
     Faults f;
     f.arm = reinterpret_cast<void (*)(const char*, int, long, int)>(dlsym(RTLD_DEFAULT, "kestrin_fault_arm"));
     f.disarm = reinterpret_cast<void (*)()>(dlsym(RTLD_DEFAULT, "kestrin_fault_disarm"));
     f.count = reinterpret_cast<long (*)(int)>(dlsym(RTLD_DEFAULT, "kestrin_fault_count"));
     f.hit = reinterpret_cast<int (*)()>(dlsym(RTLD_DEFAULT, "kestrin_fault_hit"));
+    f.events = reinterpret_cast<long (*)()>(dlsym(RTLD_DEFAULT, "kestrin_fault_events"));
+    f.event = reinterpret_cast<int (*)(long, int*, unsigned long long*, int*, char*, size_t)>(
+        dlsym(RTLD_DEFAULT, "kestrin_fault_event"));
     return f;
   }
 };
 const char* const kKinds[] = {"write", "fsync", "close", "rename", "link"};
+enum { kWrite, kFsync, kClose, kRename, kLink };
+
+// What a durable save promises, read from the calls it made in the file's
+// folder: the file that the last rename put in place under its name had
+// its bytes synced after their last write and before that rename, and the
+// folder was synced after it. "" when the save kept the promise, else what
+// it missed.
+std::string brokenPromise(const Faults& faults, const std::string& file, const std::string& folder) {
+  struct Event {
+    int kind = 0;
+    unsigned long long inode = 0;
+    int folder = 0;
+    std::string path;
+  };
+  std::vector<Event> events;
+  for (long i = 0; i < faults.events(); ++i) {
+    Event e;
+    char path[4096];
+    faults.event(i, &e.kind, &e.inode, &e.folder, path, sizeof path);
+    e.path = path;
+    events.push_back(e);
+  }
+  const std::string name = fs::path(file).lexically_normal().string();
+  long put = -1;
+  for (long i = 0; i < static_cast<long>(events.size()); ++i)
+    if (events[i].kind == kRename && fs::path(events[i].path).lexically_normal().string() == name) put = i;
+  if (put < 0) return "no rename put the file in place";
+  const unsigned long long inode = events[put].inode;
+  long lastWrite = -1;
+  for (long i = 0; i < put; ++i)
+    if (events[i].kind == kWrite && events[i].inode == inode) lastWrite = i;
+  if (lastWrite < 0) return "the file put in place was never written";
+  bool fileSynced = false;
+  for (long i = lastWrite + 1; i < put; ++i)
+    fileSynced = fileSynced || (events[i].kind == kFsync && !events[i].folder && events[i].inode == inode);
+  if (!fileSynced) return "the file's bytes were not synced between their last write and the rename";
+  struct stat st {};
+  if (::stat(folder.c_str(), &st) != 0) return "no folder";
+  for (size_t i = static_cast<size_t>(put) + 1; i < events.size(); ++i)
+    if (events[i].kind == kFsync && events[i].folder && events[i].inode == st.st_ino) return "";
+  return "the folder was not synced after the rename";
+}
 
 // A user who says Yes to every question, OK to every message, names the
 // file of a save dialog, and keeps what was said.
@@ -257,6 +307,7 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
     faults.disarm();
     const std::optional<std::string> fresh = contentOf(path.file);
     ASSERT_TRUE(fresh && fresh != old) << path.name << ": the save without faults wrote nothing";
+    EXPECT_EQ(brokenPromise(faults, path.file, folder), "") << path.name;
     long calls[std::size(kKinds)];
     std::string made;
     for (size_t k = 0; k < std::size(kKinds); ++k) {
