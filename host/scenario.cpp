@@ -7,6 +7,8 @@
 #include <set>
 #include <sstream>
 
+#include "host/expectations.h"
+#include "host/scenario_reader.h"
 #include "platform/runtime/clock.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/visible_text.h"
@@ -120,14 +122,6 @@ const Name kIcons[] = {{"none", 0},
                        {"exclamation", mb::Exclamation},
                        {"information", mb::Information}};
 
-bool sameWord(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return i == a.size() && b[i] == 0;
-}
-
 template <size_t N>
 std::optional<int32_t> lookup(const Name (&table)[N], const std::string& word) {
   for (const auto& e : table)
@@ -183,98 +177,13 @@ std::string describeValue(const Value& v) {
   return "?";
 }
 
-namespace {
-
-// Reads the words of one command, with the command's line for errors.
-class Reader {
- public:
-  Reader(std::vector<Token> words, int line) : words_(std::move(words)), line_(line) {}
-
-  [[noreturn]] void fail(const std::string& message) const { throw ScenarioError(line_, message); }
-
-  bool more() const { return pos_ < words_.size(); }
-  const Token& peek() const { return words_[pos_]; }
-  const Token& take(const char* what) {
-    if (!more()) fail(std::string("missing ") + what);
-    return words_[pos_++];
-  }
-  std::string text(const char* what) { return take(what).text; }
-  int64_t number(const char* what, int64_t min = INT32_MIN, int64_t max = INT32_MAX) {
-    const Token& t = take(what);
-    auto v = toNumber(t.text);
-    if (!v) fail(std::string(what) + " must be a number, not " + quote(t.text));
-    if (*v < min || *v > max) fail(std::string(what) + " is out of range: " + t.text);
-    return *v;
-  }
-  // Decimal (with a sign) or 0x hexadecimal.
-  static std::optional<int64_t> toNumber(const std::string& s) {
-    if (s.empty()) return std::nullopt;
-    int64_t v = 0;
-    const char* b = s.data();
-    const char* e = s.data() + s.size();
-    std::from_chars_result r;
-    if (s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X')) {
-      uint64_t u = 0;
-      r = std::from_chars(b + 2, e, u, 16);
-      if (r.ec != std::errc() || r.ptr != e || u > 0xFFFFFFFFull) return std::nullopt;
-      return static_cast<int64_t>(u);
-    }
-    r = std::from_chars(*b == '+' ? b + 1 : b, e, v, 10);
-    if (r.ec != std::errc() || r.ptr != e) return std::nullopt;
-    return v;
-  }
-  // One of the bare words; its position in the list.
-  size_t oneOf(const char* what, std::initializer_list<const char*> choices) {
-    const Token& t = take(what);
-    size_t i = 0;
-    std::string list;
-    for (const char* c : choices) {
-      if (t.is(c)) return i;
-      list += (i ? "|" : "") + std::string(c);
-      ++i;
-    }
-    fail(std::string(what) + " must be " + list + ", not " + quote(t.text));
-  }
-  // A value: "text", a number, True, False or empty.
-  Value value(const char* what) {
-    const Token& t = take(what);
-    Value v;
-    if (t.quoted) {
-      v.kind = Value::Kind::Text;
-      v.text = t.text;
-    } else if (sameWord(t.text, "True") || sameWord(t.text, "False")) {
-      v.kind = Value::Kind::Boolean;
-      v.boolean = sameWord(t.text, "True");
-    } else if (sameWord(t.text, "empty")) {
-      v.kind = Value::Kind::Empty;
-    } else if (auto n = toNumber(t.text)) {
-      v.kind = Value::Kind::Number;
-      v.number = static_cast<double>(*n);
-    } else {
-      char* end = nullptr;
-      const double d = t.text.empty() ? 0 : std::strtod(t.text.c_str(), &end);
-      if (t.text.empty() || end != t.text.c_str() + t.text.size() || !std::isfinite(d) ||
-          !(std::isdigit(static_cast<unsigned char>(t.text.back()))))
-        fail(std::string(what) + " is \"text\", a number, True, False or empty, not " + quote(t.text));
-      v.kind = Value::Kind::Number;
-      v.number = d;
-    }
-    return v;
-  }
-  void end() const {
-    if (more()) fail("unexpected " + quote(words_[pos_].text) + " at the end of the command");
-  }
-
- private:
-  std::vector<Token> words_;
-  size_t pos_ = 0;
-  int line_;
-};
-
-const std::set<std::string> kEditorSettings = {"language",     "linenumbers", "margin",
-                                               "whitespace",   "tabstospaces", "indent",
-                                               "confinecaret", "font",        "fontsize",
-                                               "highlightedline"};
+bool sameWord(const std::string& a, const char* b) {
+  size_t i = 0;
+  for (; i < a.size() && b[i]; ++i)
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+      return false;
+  return i == a.size() && b[i] == 0;
+}
 
 bool validRegistryPath(const std::string& path) {
   for (const char* root : {"HKEY_CLASSES_ROOT", "HKEY_CURRENT_USER", "HKEY_LOCAL_MACHINE"}) {
@@ -283,6 +192,28 @@ bool validRegistryPath(const std::string& path) {
   }
   return false;
 }
+
+void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names) {
+  while (r.more()) {
+    const Token& q = r.take("qualifier");
+    bool known = false;
+    for (const char* n : names) {
+      if (q.is(n)) {
+        known = true;
+        if (c.qualifiers.count(n)) r.fail(std::string("the qualifier ") + n + " is given twice");
+        c.qualifiers[n] = r.text(n);
+      }
+    }
+    if (!known) {
+      std::string list;
+      for (const char* n : names) list += (list.empty() ? "" : ", ") + std::string(n);
+      r.fail("unknown qualifier " + quote(q.text) + "; this expectation takes " + list);
+    }
+  }
+}
+
+
+namespace {
 
 std::optional<int64_t> parseClock(const std::string& date, const std::string& time) {
   int y, mo, d, h, mi, s;
@@ -528,256 +459,6 @@ void parseAnswer(Reader& r, Command& c) {
       c.keyword = true;
     } else {
       c.texts = {t.text};
-    }
-  }
-  r.end();
-}
-
-// Qualifiers in any order, each at most once.
-void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names) {
-  while (r.more()) {
-    const Token& q = r.take("qualifier");
-    bool known = false;
-    for (const char* n : names) {
-      if (q.is(n)) {
-        known = true;
-        if (c.qualifiers.count(n)) r.fail(std::string("the qualifier ") + n + " is given twice");
-        c.qualifiers[n] = r.text(n);
-      }
-    }
-    if (!known) {
-      std::string list;
-      for (const char* n : names) list += (list.empty() ? "" : ", ") + std::string(n);
-      r.fail("unknown qualifier " + quote(q.text) + "; this expectation takes " + list);
-    }
-  }
-}
-
-void parseExpect(Reader& r, Command& c) {
-  c.family = Family::Expect;
-  const Token& head = r.take("what to expect");
-  if (head.quoted) r.fail("expect must be followed by what to expect, not a text");
-  c.what = head.text;
-  const std::string& w = c.what;
-  if (w == "msgbox") {
-    if (r.more() && r.peek().is("contains")) {
-      r.take("contains");
-      c.flag = true;
-    }
-    c.texts = {r.text("text")};
-    parseQualifiers(r, c, {"title", "buttons", "icon", "default"});
-    if (c.qualifiers.count("buttons") && !buttonSet(c.qualifiers["buttons"]))
-      r.fail("buttons is OK, OKCancel, AbortRetryIgnore, YesNoCancel, YesNo or RetryCancel");
-    if (c.qualifiers.count("icon") && !iconValue(c.qualifiers["icon"]))
-      r.fail("icon is none, critical, question, exclamation or information");
-    if (c.qualifiers.count("default") && !buttonAnswer(c.qualifiers["default"]))
-      r.fail("default is a button: OK, Cancel, Abort, Retry, Ignore, Yes or No");
-    return;
-  }
-  if (w == "dialog") {
-    c.texts = {r.text("title")};
-    parseQualifiers(r, c, {"folder", "filter", "index", "flags", "file"});
-    for (const char* n : {"index", "flags"})
-      if (c.qualifiers.count(n) && !Reader::toNumber(c.qualifiers[n]))
-        r.fail(std::string(n) + " must be a number");
-    return;
-  }
-  if (w == "prompts" || w == "lines") {
-    c.numbers = {r.number("count", 0)};
-  } else if (w == "text" || w == "selected" || w == "clipboard" || w == "arg") {
-    c.texts = {r.text("text")};
-  } else if (w == "line") {
-    c.numbers = {r.number("line", 1)};
-    c.texts = {r.text("text")};
-  } else if (w == "caret") {
-    c.numbers = {r.number("line", 1), r.number("column", 1)};
-  } else if (w == "selection") {
-    c.numbers = {r.number("line", 1), r.number("column", 1), r.number("line", 1), r.number("column", 1)};
-  } else if (w == "bookmarks") {
-    while (r.more()) c.numbers.push_back(r.number("line", 1));
-    for (size_t i = 1; i < c.numbers.size(); ++i)
-      if (c.numbers[i] <= c.numbers[i - 1]) r.fail("bookmarks are listed in ascending order");
-  } else if (w == "readonly") {
-    c.flag = r.oneOf("yes or no", {"yes", "no"}) == 0;
-  } else if (w == "editor") {
-    std::string name = r.text("setting");
-    if (!kEditorSettings.count(name))
-      r.fail("unknown editor setting " + quote(name) +
-             "; known: language, linenumbers, margin, whitespace, tabstospaces, indent, "
-             "confinecaret, font, fontsize, highlightedline");
-    c.texts = {name, r.text("value")};
-  } else if (w == "colour") {
-    c.numbers = {r.number("line", 1), r.number("column", 1), r.number("colour", 0, 0xFFFFFF)};
-  } else if (w == "panel") {
-    c.texts = {r.text("panel key"), r.text("text")};
-  } else if (w == "window") {
-    c.texts = {r.text("title")};
-    c.flag = r.oneOf("open or closed", {"open", "closed"}) == 0;
-  } else if (w == "file") {
-    c.texts = {r.text("path")};
-    const Token& m = r.take("what of the file");
-    static const std::set<std::string> states = {"exists", "missing", "hidden", "readonly"};
-    static const std::set<std::string> checks = {"equals", "contains", "lacks", "begins", "ends"};
-    if (!m.quoted && states.count(m.text)) {
-      c.qualifiers["mode"] = m.text;
-    } else if (!m.quoted && checks.count(m.text)) {
-      c.qualifiers["mode"] = m.text;
-      c.texts.push_back(r.text("text"));
-    } else if (m.is("attributes")) {
-      c.qualifiers["mode"] = "attributes";
-      if (!r.more()) r.fail("expect file PATH attributes needs flags such as +r -h +a -s +c");
-      while (r.more()) {
-        const Token& f = r.take("attribute");
-        static const std::set<std::string> ok = {"+r", "-r", "+h", "-h", "+s", "-s", "+a", "-a", "+c", "-c"};
-        if (f.quoted || !ok.count(f.text))
-          r.fail("file attributes are +r -r +h -h +s -s +a -a +c -c, not " + quote(f.text));
-        c.texts.push_back(f.text);
-      }
-    } else {
-      r.fail("expect file takes exists, missing, hidden, readonly, equals, contains, lacks, begins, ends "
-             "or attributes");
-    }
-  } else if (w == "zip") {
-    c.texts = {r.text("path")};
-    r.oneOf("holds", {"holds"});
-    c.texts.push_back(r.text("entry name"));
-  } else if (w == "setting" || w == "registry") {
-    if (w == "setting") {
-      c.texts = {r.text("application"), r.text("section"), r.text("key")};
-    } else {
-      std::string path = r.text("key path");
-      if (!validRegistryPath(path))
-        r.fail("a key path begins with HKEY_CLASSES_ROOT, HKEY_CURRENT_USER or HKEY_LOCAL_MACHINE");
-      c.texts = {path, r.text("value name")};
-    }
-    const Token& t = r.take("text or missing");
-    if (t.is("missing")) {
-      c.keyword = true;
-    } else {
-      c.texts.push_back(t.text);
-    }
-  } else if (w == "result") {
-    if (r.more() && r.peek().is("nonzero")) {
-      r.take("nonzero");
-      c.flag = true;
-    } else {
-      if (!r.more()) r.fail("missing result");
-      const Token t = r.peek();
-      try {
-        c.values = {r.value("result")};
-      } catch (const ScenarioError&) {
-        r.fail("expect result takes a number, nonzero, \"text\", True, False or empty, not " + quote(t.text));
-      }
-      if (auto n = t.quoted ? std::nullopt : Reader::toNumber(t.text))
-        c.numbers = {static_cast<int64_t>(static_cast<int32_t>(*n))};
-    }
-  } else if (w == "argument") {
-    c.numbers = {r.number("argument number", 1)};
-    c.values = {r.value("value")};
-  } else if (w == "completion") {
-    const size_t k = r.oneOf("open, closed, entries or selected", {"open", "closed", "entries", "selected"});
-    static const char* modes[] = {"open", "closed", "entries", "selected"};
-    c.qualifiers["mode"] = modes[k];
-    if (k == 2) {
-      // TEXT:IMAGE, the image after the last colon.
-      while (r.more()) {
-        const Token& e = r.take("entry");
-        const size_t colon = e.text.rfind(':');
-        auto image = colon == std::string::npos ? std::nullopt : Reader::toNumber(e.text.substr(colon + 1));
-        if (!image) r.fail("a completion entry is written TEXT:IMAGE (Left:3), not " + quote(e.text));
-        c.texts.push_back(e.text.substr(0, colon));
-        c.numbers.push_back(*image);
-      }
-    } else if (k == 3) {
-      const Token& e = r.take("entry text or none");
-      if (e.is("none")) c.keyword = true;
-      else c.texts = {e.text};
-    }
-  } else if (w == "tip") {
-    const Token& t = r.take("tip text or none");
-    if (t.is("none")) {
-      c.keyword = true;
-    } else {
-      c.texts = {t.text};
-      if (r.more()) {
-        r.oneOf("argument", {"argument"});
-        c.numbers = {r.number("argument number", 0)};
-      }
-    }
-  } else if (w == "input") {
-    c.texts = {r.text("prompt")};
-    parseQualifiers(r, c, {"title", "default"});
-    return;
-  } else if (w == "printdialog") {
-    parseQualifiers(r, c, {"flags", "copies", "from", "to"});
-    for (const auto& [n, value] : c.qualifiers)
-      if (!Reader::toNumber(value)) r.fail(n + " must be a number, not " + quote(value));
-    return;
-  } else if (w == "folderdialog") {
-    c.texts = {r.text("title")};
-    parseQualifiers(r, c, {"root", "options"});
-    if (c.qualifiers.count("options") && !Reader::toNumber(c.qualifiers["options"]))
-      r.fail("options must be a number, not " + quote(c.qualifiers["options"]));
-    return;
-  } else if (w == "tool") {
-    c.texts = {r.text("tool ID")};
-    const size_t k = r.oneOf("caption, enabled or visible", {"caption", "enabled", "visible"});
-    static const char* parts[] = {"caption", "enabled", "visible"};
-    c.qualifiers["mode"] = parts[k];
-    const Token& v = r.take("value");
-    if (k > 0 && (v.quoted || (!sameWord(v.text, "True") && !sameWord(v.text, "False"))))
-      r.fail(std::string("a tool's ") + parts[k] + " is True or False, not " + quote(v.text));
-    c.texts.push_back(k > 0 ? (sameWord(v.text, "True") ? "True" : "False") : v.text);
-  } else if (w == "refused") {
-    // nothing more
-  } else if (w == "launch" || w == "print") {
-    if (r.more() && r.peek().is("contains")) {
-      r.take("contains");
-      c.flag = true;
-    }
-    c.texts = {r.text("text")};
-  } else if (w == "error") {
-    const Token& t = r.take("error number or none");
-    if (t.is("none")) {
-      c.keyword = true;
-    } else {
-      auto n = Reader::toNumber(t.text);
-      if (!n || *n < INT32_MIN || *n > 0xFFFFFFFFll)
-        r.fail("an error number is signed decimal or 0x hexadecimal, not " + quote(t.text));
-      c.numbers = {static_cast<int64_t>(static_cast<int32_t>(static_cast<uint32_t>(*n)))};
-      parseQualifiers(r, c, {"source", "description"});
-      return;
-    }
-  } else {
-    // FORM.NAME TEXT: a form's property or a control's value, or an
-    // object's property (NAME.MEMBER VALUE); FORM.CONTROL.PROPERTY VALUE: a
-    // control's property.
-    size_t dot = w.find('.');
-    if (head.quoted || dot == std::string::npos || dot == 0 || dot + 1 == w.size())
-      r.fail("unknown expectation " + quote(w));
-    const std::string owner = w.substr(0, dot), rest = w.substr(dot + 1);
-    const size_t dot2 = rest.find('.');
-    if (dot2 != std::string::npos) {
-      if (dot2 == 0 || dot2 + 1 == rest.size() || rest.find('.', dot2 + 1) != std::string::npos)
-        r.fail("a control's property is written FORM.CONTROL.PROPERTY, not " + quote(w));
-      c.what = "controlproperty";
-      c.texts = {owner, rest.substr(0, dot2), rest.substr(dot2 + 1), r.text("value")};
-    } else {
-      c.what = "property";
-      if (r.more() && r.peek().is("contains")) {
-        r.take("contains");
-        c.flag = true;
-      }
-      const Token value = r.more() ? r.peek() : Token{};
-      c.texts = {owner, rest, r.text("value")};
-      // The same word read as a value, for an object's property.
-      Reader again({value}, c.line);
-      try {
-        c.values = {again.value("value")};
-      } catch (const ScenarioError&) {
-        // No value: fine for a form, an error for an object (known only as
-        // the scenario runs).
-      }
     }
   }
   r.end();

@@ -18,6 +18,7 @@
 
 #include "host/desktop_view.h"
 #include "host/inspect.h"
+#include "host/session_values.h"
 #include "platform/com/bstr.h"
 #include "platform/controls/code_editor.h"
 #include "platform/controls/code_editor_files.h"
@@ -43,71 +44,6 @@ namespace {
 
 Session* g_current = nullptr;
 
-std::string readAll(const std::string& path, bool* ok) {
-  std::ifstream in(path, std::ios::binary);
-  *ok = static_cast<bool>(in);
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
-
-std::string hex32(int32_t n) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(n));
-  return buf;
-}
-
-std::string colourText(int32_t c) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "0x%06X", static_cast<uint32_t>(c) & 0xFFFFFF);
-  return buf;
-}
-
-// "HKEY_CURRENT_USER\Software\X" into the root and the path below it.
-platform::HKEY splitKeyPath(const std::string& path, std::string* below) {
-  size_t slash = path.find('\\');
-  std::string root = path.substr(0, slash);
-  *below = slash == std::string::npos ? std::string() : path.substr(slash + 1);
-  if (root == "HKEY_CLASSES_ROOT") return platform::HKEY_CLASSES_ROOT;
-  if (root == "HKEY_CURRENT_USER") return platform::HKEY_CURRENT_USER;
-  return platform::HKEY_LOCAL_MACHINE;
-}
-
-// A registry value as the expectations write it: REG_SZ as it is, REG_DWORD
-// in decimal, other kinds as hexadecimal bytes. Nothing when it is missing.
-std::optional<std::string> readRegistryValue(const std::string& path, const std::string& name) {
-  std::string below;
-  platform::HKEY root = splitKeyPath(path, &below);
-  platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(root, below, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
-    return std::nullopt;
-  platform::DWORD type = 0, size = 0;
-  std::optional<std::string> out;
-  if (platform::RegQueryValueEx(key, name, &type, nullptr, &size) == platform::ERROR_SUCCESS) {
-    std::string data(size, '\0');
-    if (size == 0 || platform::RegQueryValueEx(key, name, &type, data.data(), &size) == platform::ERROR_SUCCESS) {
-      data.resize(size);
-      if (type == platform::REG_SZ || type == platform::REG_EXPAND_SZ) {
-        while (!data.empty() && data.back() == '\0') data.pop_back();
-        out = data;
-      } else if (type == platform::REG_DWORD && data.size() == 4) {
-        uint32_t v = 0;
-        for (int i = 3; i >= 0; --i) v = (v << 8) | static_cast<unsigned char>(data[i]);
-        out = std::to_string(v);
-      } else {
-        std::string h;
-        char b[4];
-        for (unsigned char ch : data) {
-          std::snprintf(b, sizeof b, "%02x", ch);
-          h += (h.empty() ? "" : " ") + std::string(b);
-        }
-        out = h;
-      }
-    }
-  }
-  platform::RegCloseKey(key);
-  return out;
-}
 
 bool writeRegistryValue(const std::string& path, const std::string& name, const std::string& type,
                         const std::string& value, std::string* why) {
@@ -166,17 +102,6 @@ bool setCompressed(const std::string& path, bool on, std::string* why) {
   return ok;
 }
 
-// The last line of a file, without its line end; nothing when it has none.
-std::optional<std::string> lastLine(const std::string& path) {
-  bool ok = false;
-  std::string text = readAll(path, &ok);
-  if (!ok) return std::nullopt;
-  while (!text.empty() && text.back() == '\n') text.pop_back();
-  if (text.empty()) return std::nullopt;
-  const size_t nl = text.rfind('\n');
-  return nl == std::string::npos ? text : text.substr(nl + 1);
-}
-
 const char* kindOfAnswer(const std::string& what) {
   static const std::map<std::string, const char*> names = {
       {"msgbox", "message box"}, {"input", "input box"},    {"open", "open dialog"},
@@ -188,6 +113,21 @@ const char* kindOfAnswer(const std::string& what) {
 }
 
 }  // namespace
+
+std::string hex32(int32_t n) {
+  char buf[16];
+  std::snprintf(buf, sizeof buf, "0x%08X", static_cast<uint32_t>(n));
+  return buf;
+}
+
+platform::HKEY splitKeyPath(const std::string& path, std::string* below) {
+  size_t slash = path.find('\\');
+  std::string root = path.substr(0, slash);
+  *below = slash == std::string::npos ? std::string() : path.substr(slash + 1);
+  if (root == "HKEY_CLASSES_ROOT") return platform::HKEY_CLASSES_ROOT;
+  if (root == "HKEY_CURRENT_USER") return platform::HKEY_CURRENT_USER;
+  return platform::HKEY_LOCAL_MACHINE;
+}
 
 std::string describeBox(const platform::ui::MessageBoxPrompt& p) {
   std::string s = "msgbox [" + p.title + "] " + quote(p.text) + " " + buttonSetName(p.buttons) + " " +
@@ -437,6 +377,8 @@ platform::com::ComVariant variantOf(const Value& v) {
   return ComVariant();
 }
 
+}  // namespace
+
 // A variant as the transcript writes it: "text", 12, True, empty, null, ...
 std::string describeVariant(const platform::com::VARIANT& in) {
   using namespace platform::com;
@@ -485,7 +427,6 @@ std::string describeError(const HostError& e) {
          quote(e.description);
 }
 
-}  // namespace
 
 void Session::objectCall(const Command& c) {
   std::vector<platform::com::ComVariant> args;
@@ -832,377 +773,5 @@ std::optional<std::string> Session::popupMenu(const platform::ui::PopupPrompt& p
 }
 
 std::optional<std::string> Session::popupPick(const platform::ui::PopupPrompt&) { return std::nullopt; }
-
-// --- Expectations --------------------------------------------------------------------
-
-void Session::expect(const Command& c) {
-  const std::string& w = c.what;
-  const auto& t = c.texts;
-  auto check = [&](bool ok, const std::string& found) {
-    if (ok)
-      passExpectation(c);
-    else
-      failExpectation(c, found);
-  };
-  if (w == "msgbox") {
-    if (!lastBox_) return check(false, "no message box has been shown");
-    const auto& b = *lastBox_;
-    bool ok = c.flag ? b.text.find(t[0]) != std::string::npos : b.text == t[0];
-    auto q = [&](const char* n) -> const std::string* {
-      auto it = c.qualifiers.find(n);
-      return it == c.qualifiers.end() ? nullptr : &it->second;
-    };
-    if (auto v = q("title")) ok = ok && b.title == *v;
-    if (auto v = q("buttons")) ok = ok && buttonSet(*v) == b.buttons;
-    if (auto v = q("icon")) ok = ok && iconValue(*v) == b.icon;
-    if (auto v = q("default")) {
-      auto answers = b.answers();
-      ok = ok && b.defaultButton < static_cast<int32_t>(answers.size()) && buttonAnswer(*v) == answers[b.defaultButton];
-    }
-    return check(ok, describeBox(b));
-  }
-  if (w == "prompts") {
-    int n = promptsSinceCheck_;
-    promptsSinceCheck_ = 0;
-    return check(n == c.numbers[0], std::to_string(n) + " prompts");
-  }
-  if (w == "dialog") {
-    if (!lastDialog_) return check(false, "no file dialog has been shown");
-    const auto& d = *lastDialog_;
-    bool ok = d.title == t[0];
-    for (const auto& [name, value] : c.qualifiers) {
-      if (name == "folder") ok = ok && d.initDir == value;
-      if (name == "filter") ok = ok && d.filter == value;
-      if (name == "file") ok = ok && d.fileName == value;
-      if (name == "index") ok = ok && std::to_string(d.filterIndex) == std::to_string(std::stoll(value, nullptr, 0));
-      if (name == "flags") ok = ok && static_cast<int64_t>(d.flags) == std::stoll(value, nullptr, 0);
-    }
-    return check(ok, "[" + d.title + "] folder " + quote(d.initDir) + " filter " + quote(d.filter) + " index " +
-                         std::to_string(d.filterIndex) + " flags " + std::to_string(d.flags) + " file " +
-                         quote(d.fileName));
-  }
-  if (w == "file") {
-    const std::string& mode = c.qualifiers.at("mode");
-    std::error_code ec;
-    const bool exists = fs::exists(fs::symlink_status(t[0], ec));
-    if (mode == "exists") return check(exists, "no such file");
-    if (mode == "missing") return check(!exists, "the file exists");
-    if (!exists) return check(false, "no such file");
-    if (mode == "hidden" || mode == "readonly") {
-      platform::DWORD a = platform::GetFileAttributes(t[0]);
-      platform::DWORD bit = mode == "hidden" ? 2 : 1;
-      return check((a & bit) != 0, "attributes " + std::to_string(a));
-    }
-    if (mode == "attributes") {
-      const platform::DWORD a = platform::GetFileAttributes(t[0]);
-      bool ok = true;
-      for (size_t i = 1; i < t.size(); ++i) {
-        const char b = t[i][1];
-        const platform::DWORD bit = b == 'r' ? 1 : b == 'h' ? 2 : b == 's' ? 4 : b == 'a' ? 32 : 0x800;
-        ok = ok && ((a & bit) != 0) == (t[i][0] == '+');
-      }
-      std::string found;
-      for (auto [b, bit] : {std::pair{'r', 1u}, {'h', 2u}, {'s', 4u}, {'a', 32u}, {'c', 0x800u}})
-        found += std::string(found.empty() ? "" : " ") + ((a & bit) ? '+' : '-') + b;
-      return check(ok, found + " (" + std::to_string(a) + ")");
-    }
-    bool ok = false;
-    std::string text = readAll(t[0], &ok);
-    if (!ok) return check(false, "the file cannot be read");
-    if (mode == "equals") return check(text == t[1], quote(text));
-    if (mode == "contains") return check(text.find(t[1]) != std::string::npos, quote(text));
-    if (mode == "lacks") return check(text.find(t[1]) == std::string::npos, quote(text));
-    if (mode == "ends")
-      return check(text.size() >= t[1].size() && text.compare(text.size() - t[1].size(), t[1].size(), t[1]) == 0,
-                   quote(text.substr(text.size() > std::max<size_t>(t[1].size(), 80)
-                                         ? text.size() - std::max<size_t>(t[1].size(), 80)
-                                         : 0)));
-    return check(text.rfind(t[1], 0) == 0, quote(text.substr(0, std::max<size_t>(t[1].size(), 80))));
-  }
-  if (w == "zip") {
-    int err = 0;
-    zip_t* z = zip_open(t[0].c_str(), ZIP_RDONLY, &err);
-    if (!z) {
-      std::error_code ec;
-      return check(false, fs::exists(t[0], ec) ? "no zip archive (libzip error " + std::to_string(err) + ")"
-                                               : std::string("no such file"));
-    }
-    bool held = zip_name_locate(z, t[1].c_str(), 0) >= 0;
-    std::string names;
-    for (zip_int64_t i = 0, n = zip_get_num_entries(z, 0); i < n; ++i)
-      names += (names.empty() ? "" : ", ") + quote(zip_get_name(z, i, 0));
-    zip_discard(z);
-    return check(held, "entries: " + (names.empty() ? std::string("none") : names));
-  }
-  if (w == "setting") {
-    static const std::string absent = "\x01(missing)";
-    std::string v = platform::GetSetting(t[0], t[1], t[2], absent);
-    std::string found = v == absent ? "missing" : quote(v);
-    return check(c.keyword ? v == absent : v == t[3], found);
-  }
-  if (w == "registry") {
-    auto v = readRegistryValue(t[0], t[1]);
-    return check(c.keyword ? !v : (v && *v == t[2]), v ? quote(*v) : "missing");
-  }
-  if (w == "clipboard") {
-    std::string v = platform::ui::clipboard::GetText();
-    return check(v == t[0], quote(v));
-  }
-  if (w == "window") {
-    bool open = platform::ui::FindWindow(nullptr, t[0].c_str()) != 0;
-    return check(open == c.flag, open ? "open" : "closed");
-  }
-  if ((w == "result" || w == "error" || w == "argument") && (lastCallWasObject_ || w == "argument")) {
-    if (!lastObjectCall_ || (w == "argument" && !lastCallWasObject_))
-      return check(false, "no call of an object has been made");
-    return checkObjectExpectation(c);
-  }
-  if (w == "result" || w == "arg" || w == "error") {
-    if (!lastRun_) return check(false, "no RunEditor call has returned");
-    const CallOutcome& o = *lastRun_;
-    if (w == "result") {
-      if (o.error) return check(false, "the call raised " + std::to_string(o.error->number));
-      if (!c.flag && c.numbers.empty()) return check(false, std::to_string(o.result) + " (RunEditor returns a number)");
-      return check(c.flag ? o.result != 0 : o.result == c.numbers[0], std::to_string(o.result));
-    }
-    if (w == "arg") return check(o.arg == t[0], quote(o.arg));
-    if (c.keyword)
-      return check(!o.error, o.error ? "error " + std::to_string(o.error->number) + " " + quote(o.error->description)
-                                     : "none");
-    if (!o.error) return check(false, "no error");
-    bool ok = o.error->number == c.numbers[0];
-    if (auto it = c.qualifiers.find("source"); it != c.qualifiers.end()) ok = ok && o.error->source == it->second;
-    if (auto it = c.qualifiers.find("description"); it != c.qualifiers.end())
-      ok = ok && o.error->description == it->second;
-    return check(ok, std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") source " +
-                         quote(o.error->source) + " description " + quote(o.error->description));
-  }
-  if (w == "property" && link_.hasObject(t[0])) return checkObjectExpectation(c);
-  if (w == "property") {
-    std::string why;
-    auto v = formPlacement(t[0], t[1], &why);
-    if (!v && why.empty()) v = formValue(t[0], t[1], &why);
-    if (c.flag) return check(v && v->find(t[2]) != std::string::npos, v ? quote(*v) : why);
-    return check(v && *v == t[2], v ? quote(*v) : why);
-  }
-  if (w == "controlproperty") {
-    std::string why;
-    auto v = controlProperty(t[0], t[1], t[2], &why);
-    return check(v && *v == t[3], v ? quote(*v) : why);
-  }
-  if (w == "tool") {
-    std::string why;
-    auto v = toolState(t[0], c.qualifiers.at("mode"), &why);
-    return check(v && *v == t[1], v ? quote(*v) : why);
-  }
-  if (w == "refused") {
-    const bool refused = lastActionRefused_;
-    refusal_.reset();
-    lastActionRefused_ = false;
-    return check(refused, lastTaken_ ? "the window took the last action" : "no action has been made");
-  }
-  if (w == "launch") {
-    auto line = lastLine(vars_.count("WORK") ? vars_.at("WORK") + "/launch.log" : std::string());
-    if (!line) return check(false, "no launch has been recorded");
-    return check(c.flag ? line->find(t[0]) != std::string::npos : *line == t[0], *line);
-  }
-  if (w == "print") {
-    const std::string folder = platform::controls::printFolder();
-    std::string newest;
-    long long newestJob = -1;
-    std::error_code ec;
-    for (auto it = fs::directory_iterator(folder, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
-      // Jobs are named PID-NUMBER-TITLE.txt, numbered in the order printed.
-      const std::string name = it->path().filename().string();
-      const size_t dash = name.find('-');
-      const long long job = dash == std::string::npos ? 0 : std::atoll(name.c_str() + dash + 1);
-      if (job > newestJob || (job == newestJob && name > fs::path(newest).filename().string())) {
-        newestJob = job;
-        newest = it->path().string();
-      }
-    }
-    if (newest.empty()) return check(false, "no print job in " + folder);
-    bool ok = false;
-    const std::string text = readAll(newest, &ok);
-    return check(ok && (c.flag ? text.find(t[0]) != std::string::npos : text == t[0]), quote(text));
-  }
-  if (w == "input") {
-    if (!lastInput_) return check(false, "no input box has been shown");
-    const auto& p = *lastInput_;
-    bool ok = p.prompt == t[0];
-    if (auto it = c.qualifiers.find("title"); it != c.qualifiers.end()) ok = ok && p.title == it->second;
-    if (auto it = c.qualifiers.find("default"); it != c.qualifiers.end()) ok = ok && p.defaultText == it->second;
-    return check(ok, quote(p.prompt) + " title " + quote(p.title) + " default " + quote(p.defaultText));
-  }
-  if (w == "printdialog") {
-    if (!lastPrint_) return check(false, "no print dialog has been shown");
-    const auto& p = *lastPrint_;
-    bool ok = true;
-    for (const auto& [name, value] : c.qualifiers) {
-      const int64_t n = std::stoll(value, nullptr, 0);
-      if (name == "flags") ok = ok && p.flags == n;
-      if (name == "copies") ok = ok && p.copies == n;
-      if (name == "from") ok = ok && p.fromPage == n;
-      if (name == "to") ok = ok && p.toPage == n;
-    }
-    return check(ok, "flags " + std::to_string(p.flags) + " copies " + std::to_string(p.copies) + " from " +
-                         std::to_string(p.fromPage) + " to " + std::to_string(p.toPage));
-  }
-  if (w == "folderdialog") {
-    if (!lastFolder_) return check(false, "no folder browser has been shown");
-    const auto& p = *lastFolder_;
-    bool ok = p.title == t[0];
-    if (auto it = c.qualifiers.find("root"); it != c.qualifiers.end()) ok = ok && p.root == it->second;
-    if (auto it = c.qualifiers.find("options"); it != c.qualifiers.end())
-      ok = ok && p.options == std::stoll(it->second, nullptr, 0);
-    return check(ok, quote(p.title) + " root " + quote(p.root) + " options " + std::to_string(p.options));
-  }
-  if (w == "completion") {
-    std::string why;
-    auto v = completionView(&why);
-    if (!v) return check(false, why);
-    const std::string& mode = c.qualifiers.at("mode");
-    if (mode == "open" || mode == "closed") return check(v->open == (mode == "open"), v->open ? "open" : "closed");
-    if (!v->open) return check(false, "the completion list is closed");
-    if (mode == "selected") {
-      const bool ok = c.keyword ? !v->selected : (v->selected && *v->selected == t[0]);
-      return check(ok, v->selected ? quote(*v->selected) : "none");
-    }
-    std::vector<std::string> want;
-    for (size_t i = 0; i < t.size(); ++i) want.push_back(t[i] + ":" + std::to_string(c.numbers[i]));
-    std::string found;
-    for (const auto& e : v->entries) found += (found.empty() ? "" : " ") + quote(e);
-    return check(v->entries == want, found.empty() ? "no entries" : found);
-  }
-  if (w == "tip") {
-    std::string why;
-    bool editorThere = false;
-    auto v = tipView(&why, &editorThere);
-    if (!editorThere) return check(false, why);
-    if (c.keyword) return check(!v, v ? quote(v->text) + " argument " + std::to_string(v->argument) : "none");
-    if (!v) return check(false, "no tip is shown");
-    const bool ok = v->text == t[0] && (c.numbers.empty() || v->argument == c.numbers[0]);
-    return check(ok, quote(v->text) + " argument " + std::to_string(v->argument));
-  }
-  if (w == "panel") {
-    auto* bar = mainStatusBar();
-    if (!bar) return check(false, "the main window has no status bar");
-    if (!bar->hasPanel(t[0])) return check(false, "no panel " + t[0]);
-    std::string v = bar->panel(t[0]).text();
-    return check(v == t[1], quote(v));
-  }
-  checkEditorExpectation(c);
-}
-
-void Session::checkObjectExpectation(const Command& c) {
-  auto check = [&](bool ok, const std::string& found) {
-    if (ok)
-      passExpectation(c);
-    else
-      failExpectation(c, found);
-  };
-  const std::string& w = c.what;
-  if (w == "property") {
-    if (c.values.empty() || c.flag)
-      return error(&c, "an object's property is compared with \"text\", a number, True, False or empty");
-    ObjectOutcome o = link_.callObject(c.texts[0], c.texts[1], MemberCall::Get, {});
-    if (!o.reached) return error(&c, o.failure);
-    const bool ok = !o.error && variantIs(o.result.get(), c.values[0]);
-    const std::string found = o.error ? "the get raised " + describeError(*o.error) : describeVariant(o.result.get());
-    lastObjectCall_ = std::move(o);
-    lastCallWasObject_ = true;
-    return check(ok, found);
-  }
-  const ObjectOutcome& o = *lastObjectCall_;
-  if (w == "result") {
-    if (o.error) return check(false, "the call raised " + describeError(*o.error));
-    if (c.flag) {
-      platform::com::VARIANT v{};
-      const bool number = platform::com::SUCCEEDED(platform::com::VariantChangeType(&v, &o.result.get(), 0, platform::com::VT_R8));
-      const bool nonzero = number && v.dblVal != 0;
-      platform::com::VariantClear(&v);
-      return check(nonzero, describeVariant(o.result.get()));
-    }
-    return check(variantIs(o.result.get(), c.values[0]), describeVariant(o.result.get()));
-  }
-  if (w == "argument") {
-    const size_t n = static_cast<size_t>(c.numbers[0]);
-    if (n > o.arguments.size())
-      return check(false, "the last call had " + std::to_string(o.arguments.size()) + " arguments");
-    return check(variantIs(o.arguments[n - 1].get(), c.values[0]), describeVariant(o.arguments[n - 1].get()));
-  }
-  // error
-  if (c.keyword) return check(!o.error, o.error ? "error " + describeError(*o.error) : "none");
-  if (!o.error) return check(false, "no error");
-  bool ok = o.error->number == c.numbers[0];
-  if (auto it = c.qualifiers.find("source"); it != c.qualifiers.end()) ok = ok && o.error->source == it->second;
-  if (auto it = c.qualifiers.find("description"); it != c.qualifiers.end())
-    ok = ok && o.error->description == it->second;
-  return check(ok, describeError(*o.error));
-}
-
-void Session::checkEditorExpectation(const Command& c) {
-  const std::string& w = c.what;
-  const auto& t = c.texts;
-  const auto& n = c.numbers;
-  auto check = [&](bool ok, const std::string& found) {
-    if (ok)
-      passExpectation(c);
-    else
-      failExpectation(c, found);
-  };
-  auto* e = mainCodeEditor();
-  if (!e) return check(false, "the main window's code editor is not there");
-  auto pos = [](int32_t line, int32_t col) { return std::to_string(line + 1) + " " + std::to_string(col + 1); };
-  if (w == "text") return check(e->text() == t[0], quote(e->text()));
-  if (w == "line") {
-    std::string v = e->getLine(static_cast<int32_t>(n[0] - 1));
-    return check(n[0] <= e->lineCount() && v == t[0], quote(v));
-  }
-  if (w == "lines") return check(e->lineCount() == n[0], std::to_string(e->lineCount()));
-  if (w == "caret") {
-    auto p = e->caretPos();
-    return check(p.line + 1 == n[0] && p.column + 1 == n[1], pos(p.line, p.column));
-  }
-  if (w == "selection") {
-    auto r = e->getSel(false);
-    return check(r.startLine + 1 == n[0] && r.startColumn + 1 == n[1] && r.endLine + 1 == n[2] &&
-                     r.endColumn + 1 == n[3],
-                 pos(r.startLine, r.startColumn) + " " + pos(r.endLine, r.endColumn));
-  }
-  if (w == "selected") return check(e->selText() == t[0], quote(e->selText()));
-  if (w == "bookmarks") {
-    auto marks = e->getBookmarks();
-    std::string found;
-    bool ok = marks.size() == n.size();
-    for (size_t i = 0; i < marks.size(); ++i) {
-      found += (found.empty() ? "" : " ") + std::to_string(marks[i] + 1);
-      ok = ok && marks[i] + 1 == n[i];
-    }
-    return check(ok, found.empty() ? "none" : found);
-  }
-  if (w == "readonly") return check(e->readOnly() == c.flag, e->readOnly() ? "yes" : "no");
-  if (w == "colour") {
-    int32_t v = colourAt(*e, static_cast<int32_t>(n[0] - 1), static_cast<int32_t>(n[1] - 1));
-    return check(v == n[2], colourText(v));
-  }
-  if (w == "editor") {
-    auto b = [](bool v) { return std::string(v ? "True" : "False"); };
-    const std::string& name = t[0];
-    std::string v;
-    if (name == "language") v = e->language();
-    else if (name == "linenumbers") v = b(e->lineNumbering());
-    else if (name == "margin") v = b(e->displayLeftMargin());
-    else if (name == "whitespace") v = b(e->displayWhitespace());
-    else if (name == "tabstospaces") v = b(e->expandTabs());
-    else if (name == "indent") v = std::to_string(e->autoIndentMode());
-    else if (name == "confinecaret") v = b(e->selBounds());
-    else if (name == "font") v = e->font().name;
-    else if (name == "fontsize") v = std::to_string(e->font().size);
-    else if (name == "highlightedline") v = std::to_string(e->highlightedLine() < 0 ? 0 : e->highlightedLine() + 1);
-    return check(v == t[1], quote(v));
-  }
-  error(&c, "unknown expectation " + w);
-}
 
 }  // namespace kestrin_host

@@ -117,10 +117,8 @@ class Session : public platform::ui::User {
   void followEditorFocus(const platform::ui::Action& a);
   void setup(const Command& c);
   void hostCall(const Command& c);
+  // Checks an expectation by its kind (expectations.cpp).
   void expect(const Command& c);
-  void checkEditorExpectation(const Command& c);
-  void checkShownExpectation(const Command& c);
-  void checkObjectExpectation(const Command& c);
   void objectCall(const Command& c);
   // The next answer for a prompt of `kind`: the queued one when it fits,
   // else what unanswered() gives.
@@ -155,6 +153,9 @@ class Session : public platform::ui::User {
   bool lastActionRefused_ = false;
   std::set<std::string> allowed_;
   Session* previous_ = nullptr;
+
+  // The checks of the expectations read what the session has seen.
+  friend class ExpectationCheck;
 };
 
 // A message box as the transcript writes it:
