@@ -73,6 +73,7 @@ HRESULT CLSIDFromProgID(const char* progId, CLSID* clsid) {
 HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
+  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
   if (!isInitializedOnThisThread()) return CO_E_NOTINITIALIZED;
   if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   std::string path;
@@ -106,6 +107,7 @@ HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, 
                          void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
+  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
   if (outer) return CLASS_E_NOAGGREGATION;
   IClassFactory* factory = nullptr;
   const HRESULT got = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory,

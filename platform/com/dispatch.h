@@ -284,6 +284,10 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
       *object = nullptr;
       return RPC_E_WRONG_THREAD;
     }
+    if (isNullId(iid)) {
+      *object = nullptr;
+      return E_INVALIDARG;
+    }
     if (iid == IID_IUnknown || iid == IID_IDispatch) {
       *object = static_cast<IDispatch*>(static_cast<Interface*>(this));
     } else if (iid == interfaceId()) {
@@ -333,6 +337,7 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
 
   HRESULT InterfaceSupportsErrorInfo(const IID& iid) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
+    if (isNullId(iid)) return E_INVALIDARG;
     return iid == interfaceId() || iid == IID_IDispatch ? S_OK : S_FALSE;
   }
 

@@ -15,6 +15,10 @@ class ErrorInfo final : public IErrorInfo {
 
   HRESULT QueryInterface(const IID& iid, void** object) override {
     if (!object) return E_POINTER;
+    if (isNullId(iid)) {
+      *object = nullptr;
+      return E_INVALIDARG;
+    }
     if (iid == IID_IUnknown || iid == IID_IErrorInfo) {
       *object = static_cast<IErrorInfo*>(this);
       AddRef();

@@ -27,6 +27,10 @@ class Server::Factory final : public IClassFactory {
       *object = nullptr;
       return RPC_E_WRONG_THREAD;
     }
+    if (isNullId(iid)) {
+      *object = nullptr;
+      return E_INVALIDARG;
+    }
     if (iid == IID_IUnknown || iid == IID_IClassFactory) {
       *object = static_cast<IClassFactory*>(this);
       AddRef();
@@ -46,6 +50,7 @@ class Server::Factory final : public IClassFactory {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
+    if (isNullId(iid)) return E_INVALIDARG;
     if (outer) return CLASS_E_NOAGGREGATION;
     IUnknown* created = nullptr;
     SetErrorInfo(0, nullptr);
@@ -91,6 +96,7 @@ void Server::add(std::string_view className, std::function<IUnknown*()> create) 
 HRESULT Server::getClassObject(const CLSID& clsid, const IID& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
+  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
   for (const auto& e : entries_) {
     if (e.coclass->clsid != clsid) continue;
     auto* factory = new (std::nothrow) Factory(*this, e);
