@@ -36,8 +36,11 @@ std::string defaultEditorFolder() {
   std::error_code ec;
   fs::path exe = fs::read_symlink("/proc/self/exe", ec);
   if (!ec) {
-    fs::path beside = exe.parent_path().parent_path() / "editor";
-    if (fs::exists(beside / kComponentFile, ec)) return beside.string();
+    // build/host/kestrin-host beside build/editor, or PREFIX/bin/kestrin-host
+    // beside PREFIX/lib/kestrin/editor.
+    const fs::path up = exe.parent_path().parent_path();
+    for (const fs::path& beside : {up / "editor", up / "lib" / "kestrin" / "editor"})
+      if (fs::exists(beside / kComponentFile, ec)) return beside.string();
   }
   return KESTRIN_HOST_EDITOR_DIR;
 }

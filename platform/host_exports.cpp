@@ -73,6 +73,12 @@ KESTRIN_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DW
 
 KESTRIN_EXPORT void CoFreeUnusedLibraries(void) { com::CoFreeUnusedLibraries(); }
 
+KESTRIN_EXPORT void KestrinGetVersion(int* major, int* minor, int* patch) {
+  if (major) *major = KESTRIN_VERSION_MAJOR;
+  if (minor) *minor = KESTRIN_VERSION_MINOR;
+  if (patch) *patch = KESTRIN_VERSION_PATCH;
+}
+
 KESTRIN_EXPORT void KestrinSetRegistryFolder(const char* folder) {
   platform::setRegistryFolder(folder ? folder : "");
 }

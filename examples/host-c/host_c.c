@@ -29,10 +29,25 @@ static void check(const char* step, HRESULT got, HRESULT expected) {
   if (got != expected) ++failures;
 }
 
+/* ISO C converts no object pointer (what dlsym gives) into a function
+   pointer, nor back; POSIX gives both one representation, so the address is
+   copied byte for byte. */
+_Static_assert(sizeof(void*) == sizeof(LPFNREGISTERSERVER), "function and object pointers differ in size");
+
+static LPFNREGISTERSERVER entryPoint(void* library, const char* name) {
+  LPFNREGISTERSERVER entry = NULL;
+  void* address = dlsym(library, name);
+  if (address) memcpy(&entry, &address, sizeof entry);
+  return entry;
+}
+
 /* The component's default place: the folder of the platform library. */
 static char* defaultComponentPath(void) {
   Dl_info info;
-  if (!dladdr((void*)&SysAllocString, &info) || !info.dli_fname) return NULL;
+  void (*function)(BSTR) = &SysFreeString;
+  void* address;
+  memcpy(&address, &function, sizeof address);
+  if (!dladdr(address, &info) || !info.dli_fname) return NULL;
   const char* slash = strrchr(info.dli_fname, '/');
   size_t folder = slash ? (size_t)(slash - info.dli_fname) : 1;
   const char* name = "/KestrinScriptEditor.so";
@@ -132,6 +147,15 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  /* 0. The library this program runs with is of the header's major
+     version (its file name says so too: libkestrin_platform.so.MAJOR). */
+  {
+    int major = -1, minor = -1, patch = -1;
+    KestrinGetVersion(&major, &minor, &patch);
+    printf("KestrinGetVersion: %d.%d.%d\n", major, minor, patch);
+    if (major != KESTRIN_VERSION_MAJOR) ++failures;
+  }
+
   /* 1. The registry folder, before anything reads the registry. */
   KestrinSetRegistryFolder(registryFolder);
 
@@ -141,8 +165,8 @@ int main(int argc, char** argv) {
     fprintf(stderr, "cannot load %s: %s\n", component, dlerror());
     return 2;
   }
-  LPFNREGISTERSERVER registerServer = (LPFNREGISTERSERVER)dlsym(library, "DllRegisterServer");
-  LPFNCANUNLOADNOW canUnloadNow = (LPFNCANUNLOADNOW)dlsym(library, "DllCanUnloadNow");
+  LPFNREGISTERSERVER registerServer = entryPoint(library, "DllRegisterServer");
+  LPFNCANUNLOADNOW canUnloadNow = entryPoint(library, "DllCanUnloadNow");
   if (!registerServer || !canUnloadNow) {
     fprintf(stderr, "%s is no in-process server\n", component);
     return 2;

@@ -31,6 +31,14 @@
 #include <stddef.h>
 #include <stdint.h>
 
+/* The version of this header. KestrinGetVersion gives the version of the
+   library a host runs with; the major version changes when a program built
+   against the older header would no longer run, and it is also the one in
+   the platform library's file name (libkestrin_platform.so.MAJOR). */
+#define KESTRIN_VERSION_MAJOR 1
+#define KESTRIN_VERSION_MINOR 0
+#define KESTRIN_VERSION_PATCH 0
+
 #ifdef __cplusplus
 extern "C" {
 #endif
@@ -370,6 +378,11 @@ void CoFreeUnusedLibraries(void);
    environment variable KESTRIN_REGISTRY, read when the library is loaded,
    sets the same folder. Call it before the first registry use. */
 void KestrinSetRegistryFolder(const char* folder);
+
+/* The version of the platform library and of the component beside it
+   (KESTRIN_VERSION_MAJOR, _MINOR and _PATCH of the header they were built
+   with). Any of the three pointers may be NULL. */
+void KestrinGetVersion(int* major, int* minor, int* patch);
 
 /* ---- The component's entry points (KestrinScriptEditor.so) --------------- */
 

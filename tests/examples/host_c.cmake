@@ -34,7 +34,7 @@ foreach(sub Data VB Addlets Help Common/Temp)
   endif()
 endforeach()
 
-set(flags -std=c11 -Wall -Wextra -Werror)
+set(flags -std=c11 -Wall -Wextra -Werror -pedantic)
 if(SANITIZE)
   list(APPEND flags -fsanitize=address,undefined)
 endif()

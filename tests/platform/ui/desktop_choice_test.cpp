@@ -4,7 +4,7 @@
 // one, else the absent user with its one line on standard error. Each case
 // runs in a process of its own, in a session of its own: with a pseudo
 // terminal of the test's own as its terminal, or with none; the windows on
-// Qt's offscreen platform.
+// Qt's offscreen platform. Only the windows load the toolkit.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -172,6 +172,10 @@ TEST(DesktopChoice, TheFaceIsTheOneTheVariableTheDisplayAndTheTerminalGive) {
     const Outcome o = run(c.situation, folder);
     EXPECT_EQ(o.status, 0) << label << "\n" << o.errors;
     EXPECT_NE(o.face.find(c.face), std::string::npos) << label << ": " << o.face;
+    // Only the windows map the toolkit's libraries.
+    const bool windows = std::string(c.face) == kWindows;
+    EXPECT_NE(o.face.find(windows ? "toolkit mapped" : "toolkit not mapped"), std::string::npos)
+        << label << ": " << o.face;
     const size_t line = o.errors.find(kCannotShow);
     if (!c.why) {
       EXPECT_EQ(line, std::string::npos) << label << ": " << o.errors;

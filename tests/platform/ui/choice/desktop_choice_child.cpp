@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <typeinfo>
 
 #include "platform/ui/desktops.h"
@@ -16,8 +17,17 @@ int main() {
   int status = 0;
   char* name = abi::__cxa_demangle(mangled, nullptr, nullptr, &status);
   std::printf("%s\n", status == 0 && name ? name : mangled);
-  std::fflush(stdout);
   std::free(name);
+  // Whether the toolkit's libraries were mapped into the process.
+  bool toolkit = false;
+  if (std::FILE* maps = std::fopen("/proc/self/maps", "r")) {
+    char line[4096];
+    while (std::fgets(line, sizeof line, maps))
+      if (std::strstr(line, "libQt")) toolkit = true;
+    std::fclose(maps);
+  }
+  std::printf("toolkit %s\n", toolkit ? "mapped" : "not mapped");
+  std::fflush(stdout);
   user.reset();
   // A terminal is given back as it was.
   platform::ui::closeDefaultUser();
