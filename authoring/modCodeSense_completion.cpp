@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "diagnostics/handling.h"
+#include "diagnostics/thread_objects.h"
 #include "diagnostics/trace.h"
 #include "editor/modCodeSense.h"
 #include "editor/modMain.h"
@@ -46,10 +47,8 @@ struct WordList {
 };
 
 WordList& wordList() {
-  // Left at the thread's end: a thread-local object with a destructor would
-  // keep the component loaded after the host's dlclose.
-  thread_local auto* list = new WordList();
-  return *list;
+  thread_local WordList* list = nullptr;
+  return diagnostics::threadObject(list);
 }
 
 // The stream a step opened; 91 "Object variable not set" when that step

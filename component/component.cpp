@@ -1,6 +1,7 @@
 // The component's own translation unit: the server's four exported entry
 // points, forwarded to the component's server, which the class table below
 // fills with the public classes.
+#include "diagnostics/thread_objects.h"
 #include "editor/CMainFrontEnd.h"
 #include "platform/com/server.h"
 #include "platform/win32/component.h"
@@ -56,8 +57,13 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& cl
   return kestrin::typelib::componentServer().getClassObject(clsid, iid, object);
 }
 
+// When no object of the component lives, the calling thread's objects of
+// the component go too (made anew should it be used again), so that an
+// unloaded component leaves nothing behind.
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
-  return kestrin::typelib::componentServer().canUnloadNow();
+  const HRESULT answer = kestrin::typelib::componentServer().canUnloadNow();
+  if (answer == platform::com::S_OK) kestrin::diagnostics::freeThreadObjects();
+  return answer;
 }
 
 __attribute__((visibility("default"))) HRESULT DllRegisterServer() {

@@ -1,4 +1,5 @@
 #include "diagnostics/error_handler.h"
+#include "diagnostics/thread_objects.h"
 
 #include <filesystem>
 #include <system_error>
@@ -205,10 +206,8 @@ int32_t CErrorHandler::HandleError(const std::string& Procedure) {
 }
 
 std::shared_ptr<CErrorHandler>& errorHandlerSlot() {
-  // Left at the thread's end: a thread-local object with a destructor would
-  // keep the component loaded after the host's dlclose.
-  thread_local auto* slot = new std::shared_ptr<CErrorHandler>();
-  return *slot;
+  thread_local std::shared_ptr<CErrorHandler>* slot = nullptr;
+  return threadObject(slot);
 }
 
 CErrorHandler* errorHandler() { return errorHandlerSlot().get(); }

@@ -4,19 +4,18 @@
 #include <new>
 #include <stdexcept>
 
+#include "diagnostics/thread_objects.h"
 #include "platform/runtime/errors.h"
 
 namespace kestrin::diagnostics {
 
 namespace {
-// Left at the thread's end: a thread-local object with a destructor would
-// keep the component loaded after the host's dlclose.
-thread_local Failure& t_failure = *new Failure();
+thread_local Failure* t_failure = nullptr;
 }  // namespace
 
-Failure& currentFailure() { return t_failure; }
+Failure& currentFailure() { return threadObject(t_failure); }
 
-void clearFailure() { t_failure = Failure{}; }
+void clearFailure() { currentFailure() = Failure{}; }
 
 Failure failureOfCurrentException(int32_t line) {
   try {

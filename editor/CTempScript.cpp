@@ -2,6 +2,7 @@
 
 #include <utility>
 
+#include "diagnostics/thread_objects.h"
 #include "editor/modClassIDGenerator.h"
 #include "editor/modErrorHandling.h"
 #include "platform/com/bstr.h"
@@ -21,14 +22,14 @@ namespace {
 
 // Left at the thread's end: a thread-local object with a destructor would
 // keep the component loaded after the host's dlclose.
-thread_local std::function<void()>& t_memberFault = *new std::function<void()>();
+thread_local std::function<void()>* t_memberFault = nullptr;
 
 // Runs a FullPath member: any failure inside it becomes the class's error
 // with the member's source.
 template <class Body>
 decltype(auto) trapped(const char* source, Body&& body) {
   try {
-    if (t_memberFault) t_memberFault();
+    if (auto& fault = diagnostics::threadObject(t_memberFault)) fault();
     return std::forward<Body>(body)();
   } catch (...) {
     modErrorHandling::RaiseClassError(kTempScriptError, source);
@@ -39,7 +40,9 @@ decltype(auto) trapped(const char* source, Body&& body) {
 
 CTempScript::CTempScript() : m_lClassDebugID(modClassIDGenerator::NextClassDebugID()) {}
 
-void CTempScript::setMemberFault(std::function<void()> fault) { t_memberFault = std::move(fault); }
+void CTempScript::setMemberFault(std::function<void()> fault) {
+  diagnostics::threadObject(t_memberFault) = std::move(fault);
+}
 
 const com::BindingTable<CTempScript>& CTempScript::bindings() {
   using T = CTempScript;

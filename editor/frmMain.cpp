@@ -209,8 +209,8 @@ void frmMain::onLoad() {
     m_bHandedOver = false;
 
     // The host word lists, for every language registration of this run.
-    trap.step([&] { g_strHostFunctionList = modCodeSense::gstr_LoadKestrinFunctionList(); });
-    trap.step([&] { g_strHostConstantList = modCodeSense::gstr_LoadKestrinConstants(); });
+    trap.step([&] { g_strHostFunctionList() = modCodeSense::gstr_LoadKestrinFunctionList(); });
+    trap.step([&] { g_strHostConstantList() = modCodeSense::gstr_LoadKestrinConstants(); });
     // The completion word list (its result unused) and the window's
     // CSelectedWord.
     if (const auto load = authoringParts().loadWordList) trap.step([&] { load(); });

@@ -51,10 +51,10 @@ std::string gstr_LoadKestrinConstants();
 
 // Registers a new language definition under "Kestrin" (replacing the one
 // before): no case sensitivity, the VBScript words and then
-// modGlobals::g_strHostFunctionList as keywords, the operators ^ - * / \ + &
+// modGlobals::g_strHostFunctionList() as keywords, the operators ^ - * / \ + &
 // = <> Xor Mod, the comment starts ' REM rem, the double quote as string
 // delimiter and the VBScript constants and then
-// modGlobals::g_strHostConstantList as constants; then applies the editor
+// modGlobals::g_strHostConstantList() as constants; then applies the editor
 // settings (g_SetProperties) to the control and the autosave timer.
 //
 // Traced and trapped: Abort clears the call stack and leaves without

@@ -238,7 +238,7 @@ void g_RegisterKestrinLanguage(platform::controls::CodeEditor& control,
     trap.step([&] { language->style = 0; });
     trap.step([&] { language->caseSensitive = false; });
     trap.step([&] {
-      language->keywords = joinLines(kVBScriptWords) + "\n" + modGlobals::g_strHostFunctionList;
+      language->keywords = joinLines(kVBScriptWords) + "\n" + modGlobals::g_strHostFunctionList();
     });
     trap.step([&] { language->operators = std::string(kOperators); });
     trap.step([&] { language->singleLineComments = std::string(kCommentStarts); });
@@ -248,7 +248,7 @@ void g_RegisterKestrinLanguage(platform::controls::CodeEditor& control,
     trap.step([&] { language->scopeKeywords2.clear(); });
     trap.step([&] { language->stringDelims = "\""; });
     trap.step([&] {
-      language->constants = joinLines(kVBScriptConstants) + "\n" + modGlobals::g_strHostConstantList;
+      language->constants = joinLines(kVBScriptConstants) + "\n" + modGlobals::g_strHostConstantList();
     });
     trap.step([&] { globals = std::make_unique<platform::controls::CodeEditorGlobals>(); });
     trap.step([&] {

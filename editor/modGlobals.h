@@ -26,10 +26,9 @@ extern thread_local bool g_blnMainFormLoaded;
 
 // The host's function and constant lists, loaded by the main window's load
 // step for the language registration. Each thread's lists are made at its
-// first use and left at its end (a thread-local object with a destructor
-// would keep the component loaded after the host's dlclose).
-extern thread_local std::string& g_strHostFunctionList;
-extern thread_local std::string& g_strHostConstantList;
+// first use and go when the component can unload (thread_objects.h).
+std::string& g_strHostFunctionList();
+std::string& g_strHostConstantList();
 
 // Set by a save: the next run of the dirty marker clears the mark.
 extern thread_local bool g_blnSkipDirtyMark;

@@ -129,8 +129,8 @@ class CodeSenseTest : public prefs_test::EditorFolderTest {
  protected:
   void SetUp() override {
     EditorFolderTest::SetUp();
-    modGlobals::g_strHostFunctionList.clear();
-    modGlobals::g_strHostConstantList.clear();
+    modGlobals::g_strHostFunctionList().clear();
+    modGlobals::g_strHostConstantList().clear();
     platform::controls::CodeEditorGlobals().unregisterLanguage("Kestrin");
   }
   void TearDown() override {
@@ -256,7 +256,7 @@ TEST_F(CodeSenseTest, WithoutADiagnosticsObjectAShortLineShowsTheLoadersMessage)
 
 TEST_F(CodeSenseTest, TheLoadersAndTheRegistrationTraceTheirEntryAndExit) {
   installHandler();
-  modGlobals::g_strHostFunctionList = modCodeSense::gstr_LoadKestrinFunctionList();
+  modGlobals::g_strHostFunctionList() = modCodeSense::gstr_LoadKestrinFunctionList();
   platform::controls::CodeEditor editor;
   modCodeSense::g_RegisterKestrinLanguage(editor, nullptr);
   const std::string log = readFile(editorFile("kzScriptTrace.log"));
@@ -276,8 +276,8 @@ TEST_F(CodeSenseTest, TheLoadersAndTheRegistrationTraceTheirEntryAndExit) {
 }
 
 TEST_F(CodeSenseTest, TheRegisteredLanguageHoldsTheVBScriptAndHostWords) {
-  modGlobals::g_strHostFunctionList = modCodeSense::gstr_LoadKestrinFunctionList();
-  modGlobals::g_strHostConstantList = modCodeSense::gstr_LoadKestrinConstants();
+  modGlobals::g_strHostFunctionList() = modCodeSense::gstr_LoadKestrinFunctionList();
+  modGlobals::g_strHostConstantList() = modCodeSense::gstr_LoadKestrinConstants();
   platform::controls::CodeEditor editor;
   platform::ui::Timer timer("tmrAutoSave");
   store("AutoSaveMinutes", "5");
@@ -306,9 +306,9 @@ TEST_F(CodeSenseTest, TheRegisteredLanguageHoldsTheVBScriptAndHostWords) {
 
 TEST_F(CodeSenseTest, EveryRegistrationReplacesTheDefinition) {
   platform::controls::CodeEditor editor;
-  modGlobals::g_strHostFunctionList = "\nFirst\n";
+  modGlobals::g_strHostFunctionList() = "\nFirst\n";
   modCodeSense::g_RegisterKestrinLanguage(editor, nullptr);
-  modGlobals::g_strHostFunctionList = "\nSecond\n";
+  modGlobals::g_strHostFunctionList() = "\nSecond\n";
   modCodeSense::g_RegisterKestrinLanguage(editor, nullptr);
   const auto language = kestrin();
   ASSERT_TRUE(language);
