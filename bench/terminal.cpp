@@ -2,7 +2,9 @@
 // typed into a 10 MB script at 200 x 60 cells (the frame: drawing the desktop
 // into the grid and working out which cells go out), a whole redraw, and the
 // bytes that ncurses writes to a terminal for one typed character. For
-// comparison, in the same run, a plain copy of a whole grid.
+// comparison, in the same run, a plain copy of a whole grid. Then a key and
+// its frame in the middle of a line of 50 MB, beside the same in a short
+// line of a small script.
 #include <benchmark/benchmark.h>
 
 #include <sys/stat.h>
@@ -60,11 +62,40 @@ class Window : public ui::Form {
   }
 };
 
+void registerLanguage() {
+  pc::CodeLanguage l;
+  l.keywords = "Call\nDim\nFor\nTo\nStep\nNext\nIf\nThen\nExit\nEnd\nSub\nFunction";
+  l.operators = "+\n-\n*\n/\n&\n=\n<>\nMod";
+  l.singleLineComments = "'\nREM";
+  l.stringDelims = "\"";
+  l.constants = "vbCrLf\nkzMSG_NO";
+  pc::CodeEditorGlobals().registerLanguage("BenchVBScript", l);
+}
+
 struct Fixture {
   std::shared_ptr<Window> window;
   pt::DesktopView view;
   std::vector<pt::Hit> hits;
   pt::Grid shown{kWidth, kHeight}, next{kWidth, kHeight};
+
+  // A script of its own, the caret at a place of it; the window is the
+  // only one shown.
+  Fixture(const std::string& text, int32_t line, int32_t column) {
+    registerLanguage();
+    for (auto& f : ui::forms()) f->hide();
+    window = ui::Form::make<Window>();
+    window->load();
+    window->editor->setLanguage("BenchVBScript");
+    window->editor->setText(text);
+    window->editor->setLineNumbering(true);
+    window->show();
+    window->editor->setCaretPos(line, column);
+    pt::drawDesktop(shown, view, hits);
+  }
+  void front() {
+    for (auto& f : ui::forms()) f->hide();
+    window->show();
+  }
 
   Fixture() {
     pc::CodeLanguage l;
@@ -179,6 +210,43 @@ void BM_BytesPerTypedCharacter(benchmark::State& state) {
   std::fclose(in);
 }
 BENCHMARK(BM_BytesPerTypedCharacter)->Unit(benchmark::kMicrosecond)->Iterations(200);
+
+// A key typed and its frame, timed together.
+void keyAndFrame(benchmark::State& state, Fixture& f) {
+  f.front();
+  f.frame();
+  std::vector<double> micros;
+  for (auto _ : state) {
+    const auto t0 = std::chrono::steady_clock::now();
+    f.window->editor->userTypes(micros.size() % 40 == 39 ? "\b" : "x");
+    f.frame();
+    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
+  }
+  kestrin_bench::reportPercentiles(state, micros, "us");
+}
+
+void BM_KeyInAShortLine(benchmark::State& state) {
+  static Fixture f(kestrin_bench::makeScript(64u * 1024), 100, 20);
+  keyAndFrame(state, f);
+}
+BENCHMARK(BM_KeyInAShortLine)->Unit(benchmark::kMicrosecond);
+
+// One line of 50 MB: the script's statements joined by ": ", the caret
+// in its middle.
+void BM_KeyInA50MBLine(benchmark::State& state) {
+  static Fixture f = [] {
+    std::string line;
+    line.reserve((50u << 20) + 128);
+    for (size_t i = 0; line.size() < (50u << 20); ++i) {
+      line += kestrin_bench::kScriptLines[1 + i % 8];
+      line += ": ";
+    }
+    const std::string text = "' one long line\r\n" + line + "\r\nNext\r\n";
+    return Fixture(text, 1, static_cast<int32_t>(line.size() / 2));
+  }();
+  keyAndFrame(state, f);
+}
+BENCHMARK(BM_KeyInA50MBLine)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 

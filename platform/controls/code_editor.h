@@ -412,6 +412,10 @@ class CodeEditor {
   const CodeText& textModel() const noexcept { return text_; }
   TextPos caretPos() const noexcept { return caret_; }
   TextPos anchorPos() const noexcept { return anchor_; }
+  // What the line layout keeps about this editor's long lines
+  // (line_layout.cpp).
+  struct LayoutMarks;
+  std::shared_ptr<LayoutMarks>& layoutMarks() const noexcept { return layoutMarks_; }
 
   // The last error that escaped an event handler.
   const std::optional<RuntimeError>& lastEventError() const noexcept { return lastEventError_; }
@@ -518,6 +522,7 @@ class CodeEditor {
   mutable uint64_t registryGeneration_ = 0;
   mutable uint64_t colourGeneration_ = 1;
   mutable std::unique_ptr<LineColours> colourCache_;
+  mutable std::shared_ptr<LayoutMarks> layoutMarks_;
 
   int32_t topLine_ = 0;
   int32_t viewLines_ = 25;

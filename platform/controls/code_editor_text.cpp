@@ -145,7 +145,7 @@ size_t safeCut(std::string_view t, size_t p) {
 size_t charBytesAt(std::string_view s, size_t i) {
   if (!isHigh(s[i])) return 1;
   // The runtime's own rule, so that the editor and Len/Mid agree.
-  return byteOffsetOfChar(s.substr(i, 4), 1);
+  return charAt(s, i).bytes;
 }
 
 int64_t countChars(std::string_view s) {
@@ -576,8 +576,24 @@ std::vector<std::string_view> CodeText::pieces() const {
 
 // --- editing -----------------------------------------------------------------
 
+void CodeText::noteChange(uint64_t from) {
+  ++revision_;
+  // A character that ends at or after `from` may have been made or broken
+  // by the change: it starts at most three bytes before.
+  changes_[revision_ % kChanges] = {revision_, from > 3 ? from - 3 : 0};
+}
+
+uint64_t CodeText::changedSince(uint64_t revision) const {
+  if (revision >= revision_) return npos;
+  if (revision_ - revision > kChanges) return 0;
+  uint64_t first = npos;
+  for (uint64_t r = revision + 1; r <= revision_; ++r) first = std::min(first, changes_[r % kChanges].from);
+  return first;
+}
+
 void CodeText::replaceAt(uint64_t from, uint64_t to, std::string_view text) {
   if (from == to && text.empty()) return;
+  noteChange(from);
   const Sum before = total_;
   replaceRange(from, to, text, true);
   collapseRoot();
@@ -878,6 +894,7 @@ void CodeText::build(const std::function<void(const std::function<void(std::stri
   root_ = std::move(nodes[0]);
   total_ = sums[0];
   for (LineStart& c : lineCache_) c.line = -1;
+  noteChange(0);
 }
 
 void CodeText::splice(const std::vector<Splice>& edits) {
@@ -896,6 +913,7 @@ void CodeText::splice(const std::vector<Splice>& edits) {
   root_ = std::move(fresh.root_);
   total_ = fresh.total_;
   for (LineStart& c : lineCache_) c.line = -1;
+  noteChange(edits.front().at);
 }
 
 uint64_t CodeText::findAscii(std::string_view needle, uint64_t from) const {

@@ -152,6 +152,14 @@ class CodeText {
   // The blanks (spaces and tabs) that begin line n, in bytes.
   size_t leadingBlanks(int32_t n) const;
 
+  // A count that every change of the text moves on, and the first byte
+  // that the changes made since a count may have touched, the characters
+  // they may have joined or split included (npos: no change since; 0 when
+  // that many changes ago is no longer known). Lets a reader keep what it
+  // worked out about the bytes before a change.
+  uint64_t revision() const noexcept { return revision_; }
+  uint64_t changedSince(uint64_t revision) const;
+
   // Whether the tree is sound: every count the sum of its children's, no
   // chunk above its size or ending inside a character (for the tests).
   bool checkTree(std::string* why = nullptr) const;
@@ -182,6 +190,13 @@ class CodeText {
   Sum total_;
   mutable LineStart lineCache_[4];
   mutable unsigned lineCacheNext_ = 0;
+  // The last changes: their revision and first byte.
+  void noteChange(uint64_t from);
+  static constexpr unsigned kChanges = 16;
+  uint64_t revision_ = 0;
+  struct Change {
+    uint64_t revision = 0, from = 0;
+  } changes_[kChanges];
 };
 
 }  // namespace platform::controls

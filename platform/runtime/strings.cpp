@@ -134,6 +134,14 @@ void needNonNegative(int64_t n) {
 
 }  // namespace
 
+Utf8Char charAt(std::string_view s, size_t i) {
+  const auto c = static_cast<unsigned char>(s[i]);
+  if (c < 0x80) return {1, c, true};
+  const size_t n = charBytes(s, i);
+  if (n == 1) return {1, 0xFFFD, false};
+  return {static_cast<uint32_t>(n), decodeAt(s, i, n), true};
+}
+
 int32_t len(std::string_view s) {
   int32_t n = 0;
   for (size_t i = 0; i < s.size(); i += charBytes(s, i)) ++n;

@@ -21,6 +21,17 @@ namespace platform {
 // Binary: byte for byte; Text: without regard to case.
 enum class Compare { Binary = 0, Text = 1 };
 
+// The character that starts at s[i] (i < s.size()) by the one rule that
+// every count of characters follows: a valid UTF-8 sequence (no overlong
+// form, no surrogate, nothing above U+10FFFF) is one character; any other
+// byte is one character of its own, whose code is U+FFFD.
+struct Utf8Char {
+  uint32_t bytes = 1;
+  char32_t code = 0;
+  bool valid = true;
+};
+Utf8Char charAt(std::string_view s, size_t i);
+
 // Len: the number of characters.
 int32_t len(std::string_view s);
 // The byte offset of the character at 0-based index `chars` (s.size() at

@@ -2,42 +2,25 @@
 
 #include <algorithm>
 
+#include "platform/controls/line_layout.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/visible_text.h"
 
 namespace platform::terminal {
 
 namespace {
 
-// The length of the UTF-8 sequence at i and its code point (valid UTF-8:
-// visibleText has replaced everything else).
+// The length of the character at i and its code point, by the runtime's
+// one rule (visibleText has replaced every byte that is no UTF-8).
 size_t decode(std::string_view s, size_t i, char32_t* cp) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  size_t n = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-  if (i + n > s.size()) n = 1;
-  char32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
-  for (size_t k = 1; k < n; ++k) c = (c << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-  *cp = c;
-  return n;
+  const Utf8Char c = charAt(s, i);
+  *cp = c.code;
+  return c.bytes;
 }
-
-bool between(char32_t c, char32_t a, char32_t b) { return c >= a && c <= b; }
 
 }  // namespace
 
-int32_t charWidth(char32_t c) {
-  if (between(c, 0x0300, 0x036F) || between(c, 0x0483, 0x0489) || between(c, 0x0591, 0x05BD) ||
-      between(c, 0x0610, 0x061A) || between(c, 0x064B, 0x065F) || between(c, 0x1AB0, 0x1AFF) ||
-      between(c, 0x1DC0, 0x1DFF) || between(c, 0x200B, 0x200F) || between(c, 0x20D0, 0x20FF) ||
-      between(c, 0xFE00, 0xFE0F) || between(c, 0xFE20, 0xFE2F) || c == 0x200D)
-    return 0;
-  if (between(c, 0x1100, 0x115F) || between(c, 0x2E80, 0x303E) || between(c, 0x3041, 0x33FF) ||
-      between(c, 0x3400, 0x4DBF) || between(c, 0x4E00, 0x9FFF) || between(c, 0xA000, 0xA4CF) ||
-      between(c, 0xAC00, 0xD7A3) || between(c, 0xF900, 0xFAFF) || between(c, 0xFE30, 0xFE4F) ||
-      between(c, 0xFF00, 0xFF60) || between(c, 0xFFE0, 0xFFE6) || between(c, 0x1F300, 0x1F64F) ||
-      between(c, 0x1F900, 0x1F9FF) || between(c, 0x20000, 0x3FFFD))
-    return 2;
-  return 1;
-}
+int32_t charWidth(char32_t c) { return controls::charCells(c); }
 
 int32_t textWidth(std::string_view text) {
   std::string safe;

@@ -5,12 +5,14 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/image_list.h"
+#include "platform/controls/line_layout.h"
 #include "platform/controls/line_edit.h"
 #include "platform/controls/splitter.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/task_list.h"
 #include "platform/controls/toolbar.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/form.h"
 
 namespace platform::terminal {
@@ -32,30 +34,8 @@ Style with(Style s, uint8_t attrs) {
   return s;
 }
 
-size_t charLength(std::string_view s, size_t i) {
-  const auto b = static_cast<unsigned char>(s[i]);
-  size_t n = b < 0xC0 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-  if (i + n > s.size()) return 1;
-  for (size_t k = 1; k < n; ++k)
-    if ((static_cast<unsigned char>(s[i + k]) & 0xC0) != 0x80) return 1;
-  return n;
-}
-
-char32_t codeOf(std::string_view s) {
-  const auto b = static_cast<unsigned char>(s[0]);
-  if (s.size() == 1) return b;
-  char32_t c = s.size() == 2 ? (b & 0x1F) : s.size() == 3 ? (b & 0x0F) : (b & 0x07);
-  for (size_t k = 1; k < s.size(); ++k) c = (c << 6) | (static_cast<unsigned char>(s[k]) & 0x3F);
-  return c;
-}
-
-// The cells one character of a text line takes at a cell position.
-int32_t cellsOf(std::string_view ch, int32_t at, int32_t tabSize) {
-  if (ch == "\t") return tabSize - at % tabSize;
-  const char32_t c = codeOf(ch);
-  if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || (ch.size() == 1 && c >= 0x80)) return 1;
-  return std::max(1, charWidth(c));
-}
+// The bytes of the character at s[i], by the text's one rule.
+size_t charLength(std::string_view s, size_t i) { return platform::charAt(s, i).bytes; }
 
 // A caption with its "&" access key underlined.
 int32_t putCaption(Grid& g, int32_t x, int32_t y, const std::string& caption, Style style, int32_t end) {
@@ -152,6 +132,40 @@ Style editorStyle(const CodeEditor& e, int32_t fgIndex, int32_t bg, bool colour)
   return s;
 }
 
+// One line of the code editor from its layout: each character in its
+// token's colour (the selection's when selected), tabs and blanks with
+// their marks when whitespace is shown; the cells left of the text area
+// (the right half of a wide character cut by the scroll) are blanks.
+void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, int32_t textX, int32_t row,
+               int32_t end, int32_t scroll, int32_t bg, bool colour) {
+  using Kind = controls::LaidChar::Kind;
+  const bool marks = e.displayWhitespace();
+  const Style selectedStyle = colour ? editorStyle(e, ci::SelectedText, e.color(ci::SelectionBack), true) : kReverse;
+  int32_t lastEnd = -1;  // the cell after the last character drawn, for its marks
+  for (const auto& c : slice.chars) {
+    const Style s = c.selected ? selectedStyle : editorStyle(e, c.colour, bg, colour);
+    const int32_t at = textX + static_cast<int32_t>(c.cell - scroll);
+    const std::string_view ch = std::string_view(slice.bytes).substr(c.byte - slice.firstByte, c.bytes);
+    if (c.kind == Kind::Tab || c.kind == Kind::Space) {
+      const Style ws = marks && !c.selected ? editorStyle(e, ci::Whitespace, bg, colour) : s;
+      for (int32_t k = 0; k < c.cells; ++k)
+        if (at + k >= textX && at + k < end)
+          g.put(at + k, row, marks && k == 0 ? (c.kind == Kind::Tab ? "\u2192" : "\u00b7") : " ", ws, end);
+      lastEnd = -1;
+    } else if (c.cells == 0) {
+      // A combining mark joins the character it follows, when that one is
+      // drawn whole.
+      if (lastEnd > textX) g.putChar(lastEnd, row, ch, s, end);
+    } else if (at < textX) {
+      for (int32_t k = textX; k < at + c.cells; ++k) g.put(k, row, " ", s, end);
+      lastEnd = -1;
+    } else {
+      g.put(at, row, ch, s, end);
+      lastEnd = c.kind == Kind::Text && at + c.cells <= end ? at + c.cells : -1;
+    }
+  }
+}
+
 // The code editor in a rectangle: margin, line numbers, the visible lines
 // with their colours, the selection and the highlighted line. Keeps the
 // caret in view, vertically through the editor's top line and sideways
@@ -163,14 +177,11 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
   if (e.viewLines() != h) e.setViewLines(h);
   const auto sel = e.getSel(false);
   const controls::TextPos caret{sel.endLine, sel.endColumn};
-  const controls::TextPos anchor{sel.startLine, sel.startColumn};
-  const controls::TextPos a = std::min(anchor, caret), b = std::max(anchor, caret);
   const int32_t lines = std::max(1, e.lineCount());
   if (caret.line < e.topLine()) e.setTopLine(caret.line);
   if (caret.line >= e.topLine() + h) e.setTopLine(caret.line - h + 1);
   const int32_t top = e.topLine();
   const bool colour = view.useColour;
-  const int32_t tab = std::max(1, e.tabSize());
   const int32_t numberWidth =
       e.lineNumbering() ? static_cast<int32_t>(std::to_string(lines - 1 + e.lineNumberStart()).size()) + 1 : 0;
   const int32_t margin = e.displayLeftMargin() ? 2 : 0;
@@ -179,10 +190,10 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
 
   // Sideways: the caret's cell stays in view.
   int32_t& scroll = view.scroll[&e];
-  const std::string caretLine = e.getLine(caret.line);
-  const int32_t caretAt = cellOfColumn(caretLine, caret.column, tab);
-  if (caretAt < scroll) scroll = std::max(0, caretAt - textW / 4);
-  if (caretAt >= scroll + textW) scroll = caretAt - textW + 1 + textW / 4;
+  const int64_t caretAt = controls::cellOfColumn(e, caret.line, caret.column);
+  if (caretAt < scroll) scroll = static_cast<int32_t>(std::max<int64_t>(0, caretAt - textW / 4));
+  if (caretAt >= scroll + textW)
+    scroll = static_cast<int32_t>(std::min<int64_t>(INT32_MAX - 2 * textW, caretAt - textW + 1 + textW / 4));
 
   const Style window = editorStyle(e, ci::Text, e.color(ci::Window), colour);
   for (int32_t r = 0; r < h; ++r) {
@@ -205,47 +216,14 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
       g.put(x + margin, row, num, editorStyle(e, ci::LineNumber, e.color(ci::LineNumberBack), colour), textX);
     }
     g.fill(textX, row, x + w - textX, 1, base);
-    const std::string line = n == caret.line ? caretLine : e.getLine(n);
-    const auto& tokens = e.lineTokens(n);
-    size_t tk = 0;
-    int32_t cell = 0;
-    int32_t column = 0;
-    for (size_t i = 0; i < line.size() && cell < scroll + textW; ++column) {
-      const size_t len = charLength(line, i);
-      const std::string_view ch = std::string_view(line).substr(i, len);
-      i += len;
-      const int32_t cells = cellsOf(ch, cell, tab);
-      if (cell + cells <= scroll) {
-        cell += cells;
-        continue;
-      }
-      while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= column) ++tk;
-      int32_t fgIndex = ci::Text;
-      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= column) fgIndex = controls::colorIndexOf(tokens[tk].kind);
-      const controls::TextPos here{n, column};
-      const bool selected = a != b && here >= a && here < b;
-      Style s = selected ? (colour ? editorStyle(e, ci::SelectedText, e.color(ci::SelectionBack), true) : kReverse)
-                         : editorStyle(e, fgIndex, bg, colour);
-      const int32_t at = textX + cell - scroll;
-      if (ch == "\t" || ch == " ") {
-        const bool marks = e.displayWhitespace();
-        Style ws = marks && !selected ? editorStyle(e, ci::Whitespace, bg, colour) : s;
-        for (int32_t k = 0; k < cells; ++k)
-          if (at + k >= textX && at + k < x + w)
-            g.put(at + k, row, marks && k == 0 ? (ch == "\t" ? "\u2192" : "\u00b7") : " ", ws, x + w);
-      } else if (at < textX) {
-        g.put(textX, row, " ", s, x + w);  // the right half of a wide character at the left edge
-      } else {
-        g.put(at, row, ch, s, x + w);
-      }
-      cell += cells;
-    }
+    drawSlice(g, e, controls::layoutLine(e, n, scroll, textW), textX, row, x + w, scroll, bg, colour);
   }
   if (caret.line >= top && caret.line < top + h) {
     caretCell.editor = &e;
     caretCell.x = textX + caretAt - scroll;
     caretCell.y = y + caret.line - top;
-    caretCell.wordCells = textWidth(e.currentWord());
+    // The word before the caret places the completion list and the tip.
+    if (e.completionListOpen() || e.tipShown()) caretCell.wordCells = textWidth(e.currentWord());
     if (focused) {
       g.cursorX = std::min(caretCell.x, x + w - 1);
       g.cursorY = caretCell.y;
@@ -349,28 +327,16 @@ void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std
       if (x >= W) break;
     }
     ++y;
-    // The visible toolbars, each a row of short captions.
-    for (const auto& b : bar->layout().bars) {
-      if (b.menu || !b.visible || y >= H - 4) continue;
-      int32_t x = 0;
-      bool any = false;
-      for (const auto& id : b.items) {
-        if (id.empty()) {
-          if (any && x + 1 < W) x = g.put(x, y, "\u2502", kDim, W);
-          continue;
-        }
-        const auto* t = bar->findTool(id);
-        if (!t || !t->visible || t->kind == controls::ToolKind::Separator) continue;
-        const std::string label = "[" + shortCaption(b, *t) + "]";
-        const int32_t w = textWidth(label);
-        if (x + w > W) break;
-        g.put(x, y, label, t->enabled ? kPlain : kDim, W);
-        hits.push_back(makeHit(Hit::Kind::Tool, x, y, w, 1, id, &form));
-        x += w;
-        any = true;
-      }
-      if (any) ++y;
+    // The visible toolbars, side by side while they fit.
+    const auto tools = flowToolbars(*bar, W, std::max(0, H - 4 - y));
+    int32_t rows = 0;
+    for (const auto& t : tools) {
+      rows = std::max(rows, t.row + 1);
+      const Style s = t.kind == ToolCell::Kind::Tool ? (t.enabled ? kPlain : kDim) : kDim;
+      g.put(t.x, y + t.row, t.text, s, W);
+      if (t.kind == ToolCell::Kind::Tool) hits.push_back(makeHit(Hit::Kind::Tool, t.x, y + t.row, t.w, 1, t.id, &form));
     }
+    y += rows;
   }
   // The status bar's panels on the last row.
   int32_t bottom = H;
@@ -813,6 +779,80 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
 
 }  // namespace
 
+std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t rows) {
+  std::vector<ToolCell> out;
+  if (width < 2 || rows < 1) return out;
+  int32_t row = 0, x = 0;
+  bool cut = false;
+  // Makes room for a "»" at the end of the row and puts it there.
+  auto more = [&](int32_t r) {
+    int32_t end = 0;
+    for (const auto& t : out)
+      if (t.row == r) end = std::max(end, t.x + t.w);
+    while (end + 1 > width && !out.empty() && out.back().row == r) {
+      out.pop_back();
+      end = out.empty() || out.back().row != r ? 0 : out.back().x + out.back().w;
+    }
+    out.push_back({ToolCell::Kind::More, r, end, 1, "\u00bb", {}, true});
+  };
+  for (const auto& b : bar.layout().bars) {
+    if (b.menu || !b.visible) continue;
+    // The bar's buttons, with a line where a separator stands between two.
+    std::vector<ToolCell> cells;
+    bool gap = false;
+    for (const auto& id : b.items) {
+      const auto* t = id.empty() ? nullptr : bar.findTool(id);
+      if (!t || t->kind == controls::ToolKind::Separator) {
+        gap = !cells.empty();
+        continue;
+      }
+      if (!t->visible) continue;
+      if (gap) cells.push_back({ToolCell::Kind::Separator, 0, 0, 1, "\u2502", {}, true});
+      gap = false;
+      const std::string label = "[" + shortCaption(b, *t) + "]";
+      cells.push_back({ToolCell::Kind::Tool, 0, 0, textWidth(label), label, id, t->enabled});
+    }
+    if (cells.empty()) continue;
+    int32_t barW = 0;
+    for (const auto& c : cells) barW += c.w;
+    if (x > 0 && x + 1 + barW > width) {
+      ++row;
+      x = 0;
+    } else if (x > 0) {
+      ++x;  // a blank between two bars
+    }
+    if (row >= rows) {
+      // No row left for this bar: the last row says that more would follow.
+      more(rows - 1);
+      return out;
+    }
+    for (size_t k = 0; k < cells.size(); ++k) {
+      ToolCell c = cells[k];
+      const bool last = k + 1 == cells.size();
+      // A bar wider than the row keeps a cell for the "»".
+      if (x + c.w > width - (last ? 0 : 1)) {
+        cut = true;
+        break;
+      }
+      c.row = row;
+      c.x = x;
+      x += c.w;
+      out.push_back(std::move(c));
+    }
+    if (cut) {
+      more(row);
+      cut = false;
+      x = width;  // the next bar starts a row of its own
+    }
+  }
+  return out;
+}
+
+void drawCodeEditor(Grid& g, DesktopView& view, CodeEditor& e, int32_t x, int32_t y, int32_t w, int32_t h) {
+  std::vector<Hit> hits;
+  drawEditor(g, view, e, nullptr, x, y, w, h, true, hits);
+}
+
 const Toolbar* menuBarOf(const ui::Form& form) {
   for (auto& c : form.controls()) {
     auto* bar = dynamic_cast<const Toolbar*>(c.get());
@@ -865,29 +905,6 @@ int32_t shownPage(const ui::Form& form) {
   if (!layout.tabs) return -1;
   const int32_t focusPage = layout.pageOf(form.focusedControl());
   return focusPage >= 0 ? focusPage : layout.tabs->selectedTab();
-}
-
-int32_t columnAtCell(const std::string& line, int32_t target, int32_t tabSize) {
-  int32_t cell = 0, column = 0;
-  for (size_t i = 0; i < line.size(); ++column) {
-    const size_t n = charLength(line, i);
-    const int32_t w = cellsOf(std::string_view(line).substr(i, n), cell, std::max(1, tabSize));
-    if (target < cell + w) return target - cell < (w + 1) / 2 || w == 1 ? column : column + 1;
-    cell += w;
-    i += n;
-  }
-  return column;
-}
-
-int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize) {
-  int32_t cell = 0;
-  int32_t c = 0;
-  for (size_t i = 0; i < line.size() && c < column; ++c) {
-    const size_t n = charLength(line, i);
-    cell += cellsOf(std::string_view(line).substr(i, n), cell, std::max(1, tabSize));
-    i += n;
-  }
-  return cell;
 }
 
 namespace {

@@ -123,11 +123,27 @@ bool isMainWindow(const ui::Form& form);
 // selected tab.
 int32_t shownPage(const ui::Form& form);
 
-// The character column of a text line under a cell of its drawing (tabs
-// and wide characters counted), from 0.
-int32_t columnAtCell(const std::string& line, int32_t cell, int32_t tabSize);
-// The cell where a character column of a line is drawn.
-int32_t cellOfColumn(const std::string& line, int32_t column, int32_t tabSize);
+// The toolbars of the main window in rows `width` cells wide: a bar
+// shares a row with the bars before it while it fits, in their order, and
+// starts the next row when it does not; a bar wider than the row, or the
+// bars for which no row is left, end their row with a "»". Each cell
+// holds a button, a separator or the "»".
+struct ToolCell {
+  enum class Kind { Tool, Separator, More };
+  Kind kind = Kind::Tool;
+  int32_t row = 0, x = 0, w = 1;
+  std::string text;
+  std::string id;  // Tool: the tool's ID
+  bool enabled = true;
+};
+std::vector<ToolCell> flowToolbars(const controls::Toolbar& bar, int32_t width, int32_t rows);
+
+// The code editor drawn in a rectangle of the grid as the desktop draws
+// it in its windows (margin, line numbers, the lines from the editor's top
+// line, the caret kept in view); the caret's cell becomes the grid's
+// cursor.
+void drawCodeEditor(Grid& grid, DesktopView& view, controls::CodeEditor& editor, int32_t x, int32_t y, int32_t w,
+                    int32_t h);
 
 // A one-line field `width` cells wide: `first` (the first character shown)
 // moves so that the caret's cell is inside the field and as much of the

@@ -13,6 +13,7 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/line_edit.h"
+#include "platform/controls/line_layout.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/toolbar.h"
@@ -491,7 +492,7 @@ std::optional<Action> TerminalDesktop::mouseEvent(const MouseEvent& m) {
     const int32_t y = std::clamp(m.y, h.y, h.y + h.h - 1);
     *line = std::clamp(h.top + (y - h.y), 0, std::max(0, e->lineCount() - 1));
     const int32_t cell = std::max(0, m.x - h.textX + h.scroll);
-    *column = columnAtCell(e->getLine(*line), cell, e->tabSize());
+    *column = static_cast<int32_t>(controls::columnAtCell(*e, *line, cell));
     return true;
   };
   if (m.kind == MouseEvent::Kind::Release) {

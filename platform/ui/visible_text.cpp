@@ -2,6 +2,8 @@
 
 #include <cstdint>
 
+#include "platform/runtime/strings.h"
+
 namespace platform::ui {
 namespace {
 
@@ -21,32 +23,11 @@ void appendUtf8(std::string& out, uint32_t cp) {
 }
 
 // The length of the valid UTF-8 sequence at text[i] and its code point, or 0
-// for a byte that starts no valid sequence.
+// for a byte that starts no valid sequence (the runtime's one rule).
 size_t decode(std::string_view text, size_t i, uint32_t& cp) {
-  const auto b0 = static_cast<unsigned char>(text[i]);
-  if (b0 < 0x80) {
-    cp = b0;
-    return 1;
-  }
-  size_t len = 0;
-  uint32_t min = 0;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    len = 2, cp = b0 & 0x1F, min = 0x80;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    len = 3, cp = b0 & 0x0F, min = 0x800;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    len = 4, cp = b0 & 0x07, min = 0x10000;
-  } else {
-    return 0;
-  }
-  if (i + len > text.size()) return 0;
-  for (size_t k = 1; k < len; ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if ((b & 0xC0) != 0x80) return 0;
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
-  return len;
+  const Utf8Char c = charAt(text, i);
+  cp = c.code;
+  return c.valid ? c.bytes : 0;
 }
 
 // The controls that reorder what follows them on the screen: the embeddings

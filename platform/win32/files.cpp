@@ -17,6 +17,8 @@
 #include <set>
 #include <vector>
 
+#include "platform/runtime/strings.h"
+
 namespace platform {
 
 namespace {
@@ -136,12 +138,8 @@ bool statEntry(const std::string& path, struct stat& st) {
 
 char fold(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
-// The length of the UTF-8 character that starts at s[i].
-size_t charLength(const std::string& s, size_t i) {
-    size_t n = 1;
-    while (i + n < s.size() && (static_cast<unsigned char>(s[i + n]) & 0xC0) == 0x80) ++n;
-    return n;
-}
+// The bytes of the character that starts at s[i], by the runtime's rule.
+size_t charLength(const std::string& s, size_t i) { return platform::charAt(s, i).bytes; }
 
 // "*" any run of characters, "?" any one character; letters without regard
 // to case.

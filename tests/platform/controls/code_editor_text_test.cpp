@@ -17,14 +17,55 @@ namespace {
 
 using namespace platform::controls;
 
+// The model's own reading of characters, written from the table of
+// well-formed UTF-8 byte sequences: the bytes of the character at s[i], a
+// well-formed sequence or else one byte.
+size_t modelCharBytes(std::string_view s, size_t i) {
+  auto in = [&](size_t k, unsigned lo, unsigned hi) {
+    if (i + k >= s.size()) return false;
+    const auto b = static_cast<unsigned char>(s[i + k]);
+    return b >= lo && b <= hi;
+  };
+  const auto b = static_cast<unsigned char>(s[i]);
+  if (b < 0x80) return 1;
+  if (b >= 0xC2 && b <= 0xDF) return in(1, 0x80, 0xBF) ? 2 : 1;
+  if (b == 0xE0) return in(1, 0xA0, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 1;
+  if (b == 0xED) return in(1, 0x80, 0x9F) && in(2, 0x80, 0xBF) ? 3 : 1;
+  if (b >= 0xE1 && b <= 0xEF) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) ? 3 : 1;
+  if (b == 0xF0) return in(1, 0x90, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 1;
+  if (b >= 0xF1 && b <= 0xF3) return in(1, 0x80, 0xBF) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 1;
+  if (b == 0xF4) return in(1, 0x80, 0x8F) && in(2, 0x80, 0xBF) && in(3, 0x80, 0xBF) ? 4 : 1;
+  return 1;
+}
+
+int32_t modelChars(std::string_view s) {
+  int32_t n = 0;
+  for (size_t i = 0; i < s.size(); i += modelCharBytes(s, i)) ++n;
+  return n;
+}
+
+// The byte of a column (the end of s at or past its end).
+size_t modelByteOfColumn(std::string_view s, int32_t column) {
+  size_t i = 0;
+  for (int32_t k = 0; k < column && i < s.size(); ++k) i += modelCharBytes(s, i);
+  return i;
+}
+
 // The model: the text with CR LF breaks.
 struct Model {
   std::string text;
 
+  // Every break (CR LF, a lone CR, a lone LF) made CR LF.
   static std::string crLf(std::string_view t) {
     std::string out;
-    const auto lines = splitLines(t);
-    for (size_t i = 0; i < lines.size(); ++i) out += (i ? "\r\n" : "") + lines[i];
+    for (size_t i = 0; i < t.size(); ++i) {
+      if (t[i] == '\r' || t[i] == '\n') {
+        out += "\r\n";
+        if (t[i] == '\r' && i + 1 < t.size() && t[i + 1] == '\n') ++i;
+      } else {
+        out += t[i];
+      }
+    }
     return out;
   }
   std::vector<std::string> lines() const {
@@ -45,7 +86,7 @@ struct Model {
     p.line = std::clamp<int32_t>(p.line, 0, static_cast<int32_t>(ls.size()) - 1);
     size_t at = 0;
     for (int32_t n = 0; n < p.line; ++n) at += ls[static_cast<size_t>(n)].size() + 2;
-    return at + byteOffsetOfColumn(ls[static_cast<size_t>(p.line)], std::max(p.column, 0));
+    return at + modelByteOfColumn(ls[static_cast<size_t>(p.line)], std::max(p.column, 0));
   }
   void replace(TextPos a, TextPos b, std::string_view with) {
     size_t x = offset(a), y = offset(b);
@@ -65,9 +106,9 @@ struct Model {
   for (size_t n = 0; n < ls.size(); ++n) {
     const int32_t line = static_cast<int32_t>(n);
     if (e.getLine(line) != ls[n]) return ::testing::AssertionFailure() << "line " << n << " differs";
-    if (e.textModel().lineLength(line) != countChars(ls[n]))
+    if (e.textModel().lineLength(line) != modelChars(ls[n]))
       return ::testing::AssertionFailure() << "length of line " << n;
-    chars += countChars(ls[n]) + (n ? 2 : 0);
+    chars += modelChars(ls[n]) + (n ? 2 : 0);
   }
   if (e.textLength() != chars) return ::testing::AssertionFailure() << "text length " << e.textLength();
   std::string why;
@@ -104,6 +145,9 @@ TEST(CodeEditorText, EditsAgreeWithThePlainModel) {
       {"deleting before the cut", longRun + euro + "b", {0, 0}, {0, 3071}, "", euro + "b"},
       {"bytes that meet where two chunks meet", longRun + "\xE2" "X\x82\xAC" "bbbbbbbb", {0, 3072}, {0, 3073}, "",
        longRun + euro + "bbbbbbbb"},
+      {"a four-byte character whose bytes meet where two chunks meet",
+       std::string(3069, 'a') + "\xF0\x9F\x98" "X\x80" "bb", {0, 3072}, {0, 3073}, "",
+       std::string(3069, 'a') + "\U0001F600" "bb"},
       {"a text of many chunks put in", "ab", {0, 1}, {0, 1}, std::string(20000, 'z') + "\r\n" + euro,
        "a" + std::string(20000, 'z') + "\r\n" + euro + "b"},
   };
@@ -165,7 +209,7 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
     const auto ls = m.lines();
     const int32_t line = static_cast<int32_t>(pick(ls.size() + 1)) - (pick(8) == 0 ? 0 : 1);
     const size_t n = std::min(static_cast<size_t>(std::max(line, 0)), ls.size() - 1);
-    const int32_t len = static_cast<int32_t>(countChars(ls[n]));
+    const int32_t len = modelChars(ls[n]);
     return TextPos{line, static_cast<int32_t>(pick(static_cast<size_t>(len) + 2))};
   };
   for (int step = 0; step < 3000; ++step) {
@@ -231,7 +275,7 @@ TEST(CodeEditorText, ATextInPartsIsTheTextOfItsWhole) {
           add(w.substr(j));
         });
         ASSERT_EQ(t.joined(), expected);
-        ASSERT_EQ(t.lineCount(), static_cast<int32_t>(splitLines(whole).size()));
+        ASSERT_EQ(t.lineCount(), static_cast<int32_t>(Model{expected}.lines().size()));
       }
     }
   }
@@ -248,7 +292,7 @@ TEST(CodeEditorText, ATextInPartsIsTheTextOfItsWhole) {
     }
   });
   EXPECT_EQ(t.joined(), Model::crLf(whole));
-  EXPECT_EQ(t.lineCount(), static_cast<int32_t>(splitLines(whole).size()));
+  EXPECT_EQ(t.lineCount(), static_cast<int32_t>(Model{Model::crLf(whole)}.lines().size()));
   std::string why;
   EXPECT_TRUE(t.checkTree(&why)) << why;
   // A source that fails leaves the text as it was.
@@ -258,6 +302,70 @@ TEST(CodeEditorText, ATextInPartsIsTheTextOfItsWhole) {
   }),
                std::runtime_error);
   EXPECT_EQ(t.joined(), Model::crLf(whole));
+}
+
+// A whole text is cut into chunks of 3072 bytes: a match that starts at
+// any of the bytes around the first cut (its first byte the first chunk's
+// last) is found from the start, from its own byte, and not after it.
+TEST(CodeEditorText, AMatchIsFoundWhereverItMeetsTheCutOfTwoChunks) {
+  for (size_t at = 3066; at <= 3076; ++at) {
+    SCOPED_TRACE("match at " + std::to_string(at));
+    CodeText t;
+    t.assign(std::string(at, 'a') + "NeXt" + std::string(5000, 'b'));
+    EXPECT_EQ(t.findAscii("next", 0), at);
+    EXPECT_EQ(t.findAscii("next", at), at);
+    EXPECT_EQ(t.findAscii("next", at + 1), CodeText::npos);
+    EXPECT_EQ(t.findAscii("anext", 0), at - 1);
+  }
+}
+
+// Many replacements at once leave no line where it was before them: the
+// lines asked for before are found at their new places.
+TEST(CodeEditorText, LinesAskedForBeforeASpliceAreFoundAfterIt) {
+  std::string text;
+  for (int n = 0; n < 2000; ++n) text += "line " + std::to_string(n) + "\r\n";
+  CodeText t;
+  t.assign(text);
+  Model m{text};
+  for (int32_t n : {3, 700, 1500, 1999}) ASSERT_EQ(t.line(n), "line " + std::to_string(n));
+  // A break put in before every one of them, and one line taken out.
+  const std::string extra = "new\r\n";
+  std::vector<CodeText::Splice> edits;
+  for (int32_t n : {2, 600, 1400}) edits.push_back({m.offset({n, 0}), 0, extra});
+  const uint64_t gone = m.offset({1800, 0});
+  edits.push_back({gone, m.offset({1801, 0}) - gone, ""});
+  for (auto it = edits.rbegin(); it != edits.rend(); ++it)
+    m.text.replace(static_cast<size_t>(it->at), static_cast<size_t>(it->removed), std::string(it->text));
+  t.splice(edits);
+  ASSERT_EQ(t.joined(), m.text);
+  const auto ls = m.lines();
+  ASSERT_EQ(t.lineCount(), static_cast<int32_t>(ls.size()));
+  for (int32_t n : {3, 4, 700, 702, 1500, 1503, 1999, 2001})
+    EXPECT_EQ(t.line(n), ls[static_cast<size_t>(n)]) << "line " << n;
+  for (int32_t n : {3, 700, 1500, 1999})
+    EXPECT_EQ(t.offsetOf({n, 0}), m.offset({n, 0})) << "line " << n;
+}
+
+// What changed since a revision: the first byte any change since may have
+// touched, so that a reader keeps what it knows of the bytes before.
+TEST(CodeEditorText, TheTextTellsTheFirstByteChangedSinceARevision) {
+  CodeText t;
+  t.assign(std::string(10000, 'a'));
+  const uint64_t loaded = t.revision();
+  EXPECT_EQ(t.changedSince(loaded), CodeText::npos);
+  t.replaceAt(8000, 8001, "b");
+  t.replaceAt(5000, 5000, "c");
+  EXPECT_EQ(t.changedSince(loaded), 4997u);  // a character may start up to three bytes before
+  const uint64_t later = t.revision();
+  t.splice({{9000, 1, "d"}});
+  EXPECT_EQ(t.changedSince(later), 8997u);
+  EXPECT_EQ(t.changedSince(loaded), 4997u);
+  t.assign("new");
+  EXPECT_EQ(t.changedSince(later), 0u);
+  // Too many changes ago to say: everything may have changed.
+  const uint64_t old = t.revision();
+  for (int i = 0; i < 40; ++i) t.replaceAt(3, 3, "x");
+  EXPECT_EQ(t.changedSince(old), 0u);
 }
 
 }  // namespace

@@ -40,6 +40,47 @@ TEST(CellGrid, WideCharactersTakeTwoCellsAndNoHalfIsLeft) {
   EXPECT_EQ(h.at(0, 0).text, "e\u0301");
 }
 
+// Every wide character whole: a left half followed by its right half, and
+// no right half without its left.
+void expectWhole(const pt::Grid& g) {
+  for (int32_t y = 0; y < g.height(); ++y)
+    for (int32_t x = 0; x < g.width(); ++x) {
+      if (g.at(x, y).width == 2) {
+        EXPECT_TRUE(x + 1 < g.width() && g.at(x + 1, y).width == 0) << x << "," << y;
+      }
+      if (g.at(x, y).width == 0) {
+        EXPECT_TRUE(x > 0 && g.at(x - 1, y).width == 2) << x << "," << y;
+      }
+    }
+}
+
+TEST(CellGrid, FillsAndMarksLeaveNoHalfOfAWideCharacter) {
+  struct Fill {
+    int32_t x, w;
+    const char* row;
+  };
+  const Fill fills[] = {
+      {1, 1, "  文x"},   // over the right half of the first
+      {2, 1, "中  x"},   // over the left half of the second
+      {1, 2, "    x"},       // over both halves
+  };
+  for (const auto& f : fills) {
+    pt::Grid g(6, 1);
+    g.put(0, 0, "中文x", {});
+    g.fill(f.x, 0, f.w, 1, {});
+    EXPECT_EQ(g.rowText(0), f.row) << f.x << "+" << f.w;
+    expectWhole(g);
+  }
+  // A combining mark after a wide character joins its left half, and the
+  // right half stays empty.
+  pt::Grid g(6, 1);
+  EXPECT_EQ(g.put(0, 0, "中́x", {}), 3);
+  EXPECT_EQ(g.at(0, 0).text, "中́");
+  EXPECT_EQ(g.at(1, 0).text, "");
+  EXPECT_EQ(g.at(2, 0).text, "x");
+  expectWhole(g);
+}
+
 TEST(CellGrid, AFrameSendsOnlyTheCellsThatChanged) {
   pt::Grid before(10, 3), after(10, 3);
   EXPECT_TRUE(pt::changedRuns(before, after).empty());
