@@ -4,6 +4,7 @@
 #include <climits>
 
 #include "platform/runtime/strings.h"
+#include "platform/ui/visible_text.h"
 
 namespace platform::controls {
 
@@ -40,11 +41,16 @@ constexpr size_t kMarkedLines = 8;
 // else would otherwise make one cell of the whole line).
 constexpr int kMarksPerChar = 16;
 
+// A character that the faces draw as a symbol of one cell: a control
+// character, or one that would reorder the text around it.
+bool isSymbol(char32_t c) { return c < 0x20 || (c >= 0x7F && c <= 0x9F) || (c >= 0x200E && ui::drawnAsSymbol(c)); }
+
 int32_t cellsFor(const Utf8Char& u, int64_t at, int32_t tab) {
   if (!u.valid) return 1;
   const char32_t c = u.code;
-  if (c < 0x80) return c == '\t' ? static_cast<int32_t>(tab - at % tab) : 1;
-  if (c <= 0x9F) return 1;
+  if (c == '\t') return static_cast<int32_t>(tab - at % tab);
+  if (c < 0x7F) return 1;
+  if (isSymbol(c)) return 1;
   return charCells(c);
 }
 
@@ -52,7 +58,7 @@ LaidChar::Kind kindOf(const Utf8Char& u) {
   if (!u.valid) return LaidChar::Kind::Invalid;
   if (u.code == '\t') return LaidChar::Kind::Tab;
   if (u.code == ' ') return LaidChar::Kind::Space;
-  if (u.code < 0x20 || u.code == 0x7F || between(u.code, 0x80, 0x9F)) return LaidChar::Kind::Control;
+  if (isSymbol(u.code)) return LaidChar::Kind::Control;
   return LaidChar::Kind::Text;
 }
 

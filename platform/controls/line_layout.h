@@ -10,8 +10,9 @@
 // and Mid): a valid UTF-8 sequence is one character, every other byte one
 // of its own. Cells: a tab reaches the next tab stop, a wide character
 // (East Asian wide, emoji) takes 2, a combining mark 0 (it joins the
-// character before it), every other character 1, a control character or a
-// byte that is no UTF-8 included (the faces draw those as symbols).
+// character before it), every other character 1, a control character, a
+// direction control or a byte that is no UTF-8 included (the faces draw
+// those as symbols).
 //
 // Only the shown part of a line is read: a long line is never copied
 // whole. For a long line the editor keeps marks every few kilobytes (their

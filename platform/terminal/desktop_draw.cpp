@@ -155,7 +155,7 @@ void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, i
     } else if (c.cells == 0) {
       // A combining mark joins the character it follows, when that one is
       // drawn whole.
-      if (lastEnd > textX) g.putChar(lastEnd, row, ch, s, end);
+      if (lastEnd > textX) g.put(lastEnd, row, ch, s, end);
     } else if (at < textX) {
       for (int32_t k = textX; k < at + c.cells; ++k) g.put(k, row, " ", s, end);
       lastEnd = -1;

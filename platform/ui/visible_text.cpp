@@ -72,6 +72,8 @@ std::string visibleText(std::string_view text, VisibleTextOptions options) {
   return out;
 }
 
+bool drawnAsSymbol(uint32_t codePoint) { return !passes(codePoint, {}); }
+
 bool needsVisibleText(std::string_view text, VisibleTextOptions options) {
   for (size_t i = 0; i < text.size();) {
     uint32_t cp = 0;

@@ -5,6 +5,7 @@
 // sequence.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -22,6 +23,10 @@ struct VisibleTextOptions {
 // U+FFFD, and every byte that is not part of valid UTF-8 as U+FFFD.
 // Everything else is kept as it is.
 std::string visibleText(std::string_view text, VisibleTextOptions options = {});
+
+// Whether visibleText draws a character as a symbol in its place (with
+// the default options).
+bool drawnAsSymbol(uint32_t codePoint);
 
 // Whether visibleText would change the text.
 bool needsVisibleText(std::string_view text, VisibleTextOptions options = {});

@@ -30,6 +30,7 @@ const LineCase kLines[] = {
     {"four-byte character", "\U0001F600a", {2, 1}},
     {"cut three-byte sequence", "\xE2\x82", {1, 1}},
     {"controls", "\x1b[\x7f\u0085", {1, 1, 1, 1}},
+    {"direction controls", "a\u200f\u202eb", {1, 1, 1, 1}},
     {"empty", "", {}},
 };
 
