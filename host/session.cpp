@@ -546,7 +546,7 @@ void Session::followEditorFocus(const Action& a) {
       break;
   }
   if (!typeIntoEditor_) return;
-  if (a.kind != K::TypeText && a.kind != K::Key && a.kind != K::Caret && a.kind != K::Select) return;
+  if (a.kind != K::TypeText && a.kind != K::Paste && a.kind != K::Key && a.kind != K::Caret && a.kind != K::Select) return;
   auto form = platform::ui::activeForm();
   if (!form || form->name() != kMainForm) return;
   auto editor = form->findControl(kCodeEditorName);

@@ -478,6 +478,13 @@ void CodeEditor::paste() {
   edit(anchor_, caret_, clip);
 }
 
+bool CodeEditor::userPastes(const std::string& text) {
+  if (readOnly_) return true;
+  if (list_) closeList();
+  if (!text.empty() || anchor_ != caret_) edit(anchor_, caret_, text);
+  return true;
+}
+
 void CodeEditor::copy() const {
   if (host_ && anchor_ != caret_) host_->setClipboardText(selText());
 }

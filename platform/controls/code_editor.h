@@ -385,6 +385,10 @@ class CodeEditor {
   bool userKey(const std::string& keyName);
   // Typed characters: each a key of its own (a line feed is Enter).
   bool userTypes(const std::string& text);
+  // A paste from the terminal or the desktop: the text over the selection
+  // as the paste command puts the clipboard's (its line breaks, CR LF, CR
+  // or LF, each one CR LF), one undo step and one text change, no key.
+  bool userPastes(const std::string& text);
   bool userCaret(int32_t line, int32_t column);
   bool userSelects(int32_t line, int32_t column, int32_t line2, int32_t column2);
   bool userClicks(int32_t line, int32_t column);

@@ -15,6 +15,7 @@ CodeEditorControl::CodeEditorControl(std::string name, int32_t index)
 CodeEditorControl::~CodeEditorControl() = default;
 
 bool CodeEditorControl::typeText(const std::string& text) { return userTypes(text); }
+bool CodeEditorControl::pasteText(const std::string& text) { return userPastes(text); }
 bool CodeEditorControl::pressKey(const std::string& keyName) { return userKey(keyName); }
 bool CodeEditorControl::caret(int32_t line, int32_t column) { return userCaret(line, column); }
 bool CodeEditorControl::select(int32_t line, int32_t column, int32_t line2, int32_t column2) {

@@ -24,6 +24,7 @@ class CodeEditorControl : public ui::Control, public CodeEditor, private CodeEdi
   std::string typeName() const override { return "CodeEditor"; }
 
   bool typeText(const std::string& text) override;
+  bool pasteText(const std::string& text) override;
   bool pressKey(const std::string& keyName) override;
   bool caret(int32_t line, int32_t column) override;
   bool select(int32_t line, int32_t column, int32_t line2, int32_t column2) override;

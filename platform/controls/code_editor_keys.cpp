@@ -291,8 +291,13 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
       case vk::Down:
       case vk::Prior:
       case vk::Next: {
+        // A page is the view's height less one line: the view and the caret
+        // move by it together, the last line of the page now its first.
+        const int32_t page = std::max(1, viewLines_ - 1);
         const int32_t step = key.keyCode == vk::Up ? -1 : key.keyCode == vk::Down ? 1
-                             : key.keyCode == vk::Prior ? -viewLines_ : viewLines_;
+                             : key.keyCode == vk::Prior ? -page : page;
+        if (key.keyCode == vk::Prior || key.keyCode == vk::Next)
+          setTopLine(std::clamp(topLine_ + step, 0, std::max(topLine_, lineCount() - viewLines_)));
         const int32_t line = std::clamp(caret_.line + step, 0, lineCount() - 1);
         const int32_t want = desiredColumn_ >= 0 ? desiredColumn_ : caret_.column;
         moveCaret({line, want}, shift);

@@ -174,12 +174,17 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
                      int32_t w, int32_t h, bool focused, std::vector<Hit>& hits) {
   CaretCell caretCell;
   if (w < 4 || h < 1) return caretCell;
-  if (e.viewLines() != h) e.setViewLines(h);
   const auto sel = e.getSel(false);
   const controls::TextPos caret{sel.endLine, sel.endColumn};
   const int32_t lines = std::max(1, e.lineCount());
-  if (caret.line < e.topLine()) e.setTopLine(caret.line);
-  if (caret.line >= e.topLine() + h) e.setTopLine(caret.line - h + 1);
+  // The editor keeps its caret in view as it moves; the view follows it
+  // here only when its height changes, so that the wheel can scroll away
+  // from the caret.
+  if (e.viewLines() != h) {
+    e.setViewLines(h);
+    if (caret.line < e.topLine()) e.setTopLine(caret.line);
+    if (caret.line >= e.topLine() + h) e.setTopLine(caret.line - h + 1);
+  }
   const int32_t top = e.topLine();
   const bool colour = view.useColour;
   const int32_t numberWidth =
@@ -708,6 +713,10 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
         const int32_t w = right - x;
         g.put(x, y, "[", kPlain, right);
         const int32_t at = drawField(g, x + 1, y, w - 2, it.text, it.caret, it.first, with(mark, attr::Underline));
+        // A selected text stands out of the focused field, unreversed.
+        if (focused && it.allSelected)
+          g.put(x + 1, y, std::string_view(it.text).substr(byteOfCharacter(it.text, it.first)),
+                with(kBold, attr::Underline), right - 1);
         g.put(right - 1, y, "]", kPlain, right);
         if (focused) {
           g.cursorX = at;
@@ -996,9 +1005,12 @@ void drawDesktop(Grid& g, DesktopView& view, std::vector<Hit>& hits) {
   g.clear();
   const int32_t W = g.width(), H = g.height();
   if (W < kMinWidth || H < kMinHeight) {
-    g.put(0, 0, "The terminal is too small (" + std::to_string(W) + " x " + std::to_string(H) +
-                    "); the editor needs " + std::to_string(kMinWidth) + " x " + std::to_string(kMinHeight) + ".",
-          kPlain);
+    const auto lines = wrapText("The terminal is too small (" + std::to_string(W) + " x " + std::to_string(H) +
+                                    "); the editor needs " + std::to_string(kMinWidth) + " x " +
+                                    std::to_string(kMinHeight) + ". Keys are ignored until it is larger.",
+                                std::max(1, W));
+    for (size_t i = 0; i < lines.size() && static_cast<int32_t>(i) < H; ++i)
+      g.put(0, static_cast<int32_t>(i), lines[i], kPlain);
     return;
   }
   std::vector<std::shared_ptr<ui::Form>> shown;

@@ -84,6 +84,7 @@ struct BoxItem {
   bool bold = false;                 // Text
   int32_t caret = -1;                // Field: the characters before the caret; -1: at the end
   int32_t first = 0;                 // Field: the first character shown
+  bool allSelected = false;          // Field: its whole text is selected (typing replaces it)
 };
 struct Box {
   std::string title;

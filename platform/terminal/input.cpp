@@ -2,6 +2,7 @@
 
 #include <curses.h>
 
+#include <cctype>
 #include <charconv>
 
 namespace platform::terminal {
@@ -64,8 +65,8 @@ const std::map<std::string, std::string>& modifiedKeyCapabilities() {
   return caps;
 }
 
-InputEvent decodeKey(bool functionKey, uint32_t code, bool alt,
-                     const std::map<int32_t, std::string>& extended) {
+InputEvent decodeKey(bool functionKey, uint32_t code, bool alt, const KeyOptions& options) {
+  const auto& extended = options.extended;
   if (functionKey) {
     const int32_t c = static_cast<int32_t>(code);
     switch (c) {
@@ -109,17 +110,13 @@ InputEvent decodeKey(bool functionKey, uint32_t code, bool alt,
   // Characters.
   switch (code) {
     case 0: return key("Ctrl+Space", alt);
-    case 8: case 127: return key("Backspace", alt);
+    case 8:
+      if (options.backspaceIsCtrlH) return key("Backspace", alt);
+      break;
+    case 127: return key("Backspace", alt);
     case 9: return key("Tab", alt);
     case 10: case 13: return key("Enter", alt);
     case 27: return key("Escape", alt);
-    case 26:
-      if (!alt) {
-        InputEvent e;
-        e.kind = InputEvent::Kind::Suspend;
-        return e;
-      }
-      return key("Ctrl+z", alt);
     default: break;
   }
   if (code < 27) return key("Ctrl+" + std::string(1, static_cast<char>('a' + code - 1)), alt);
@@ -134,6 +131,97 @@ InputEvent decodeKey(bool functionKey, uint32_t code, bool alt,
   e.kind = InputEvent::Kind::Text;
   e.text = utf8(code);
   return e;
+}
+
+InputEvent decodeModifiedKey(uint32_t code, int32_t mod) {
+  if (mod < 1 || mod > 16) return {};
+  const int32_t bits = mod - 1;
+  const bool shift = bits & 1, alt = bits & 2, ctrl = bits & 4;
+  std::string base;
+  switch (code) {
+    case 8: case 127: base = "Backspace"; break;
+    case 9: base = "Tab"; break;
+    case 13: base = "Enter"; break;
+    case 27: base = "Escape"; break;
+    case 32: base = "Space"; break;
+    default:
+      if (code < 32 || code > 0x10FFFF || (code >= 0x80 && code < 0xA0) || (code >= 0xD800 && code < 0xE000))
+        return {};
+      if (!ctrl && !alt) {
+        // A shifted character is the character.
+        InputEvent e;
+        e.kind = InputEvent::Kind::Text;
+        e.text = utf8(code);
+        return e;
+      }
+      // With Ctrl or Alt a letter names its key in lower case, Shift apart.
+      base = utf8(code < 0x80 ? static_cast<uint32_t>(std::tolower(static_cast<int>(code))) : code);
+      break;
+  }
+  const bool named = base.size() > 1 && code < 0x80;
+  if (!ctrl && !alt && !named) return {};
+  const bool letterShift = shift && !named && code < 0x80 && std::isalpha(static_cast<int>(code));
+  std::string name = std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") +
+                     ((shift && named) || letterShift ? "Shift+" : "") + base;
+  // A shifted punctuation key is the character it gives.
+  return key(std::move(name));
+}
+
+InputEvent decodeOtherKeyReport(std::string_view body) {
+  if (body.size() < 4 || body.back() != '~') return {};
+  int32_t mod = 0;
+  uint32_t code = 0;
+  const char* p = body.data();
+  const char* end = body.data() + body.size() - 1;
+  auto r = std::from_chars(p, end, mod);
+  if (r.ec != std::errc() || r.ptr == p || r.ptr == end || *r.ptr != ';') return {};
+  p = r.ptr + 1;
+  auto r2 = std::from_chars(p, end, code);
+  if (r2.ec != std::errc() || r2.ptr == p || r2.ptr != end) return {};
+  return decodeModifiedKey(code, mod);
+}
+
+std::vector<OwnSequence> csiUSequences() {
+  std::vector<OwnSequence> out;
+  auto add = [&](uint32_t code) {
+    for (int32_t mod = 2; mod <= 8; ++mod)
+      out.push_back({"\x1b[" + std::to_string(code) + ";" + std::to_string(mod) + "u",
+                     own_key::CsiUBase + static_cast<int32_t>(code) * 8 + (mod - 1)});
+  };
+  for (uint32_t c : {8u, 9u, 13u, 27u, 32u, 127u}) add(c);
+  for (uint32_t c = 33; c < 127; ++c) add(c);
+  return out;
+}
+
+PasteCollector::Result PasteCollector::add(std::string_view piece) {
+  static constexpr std::string_view kEnd = "\x1b[201~";
+  Result r;
+  if (complete_) {
+    r.rest = std::string(piece);
+    return r;
+  }
+  // The end marker may have begun in the piece before: it stands, in part,
+  // at the end of the text.
+  const size_t keep = std::min(text_.size(), kEnd.size() - 1);
+  const size_t from = text_.size() - keep;
+  text_.append(piece);
+  const size_t at = text_.find(kEnd, from);
+  if (at != std::string::npos) {
+    r.rest = text_.substr(at + kEnd.size());
+    text_.resize(at);
+    complete_ = true;
+  }
+  r.complete = complete_;
+  return r;
+}
+
+std::string PasteCollector::take() {
+  std::string out;
+  out.reserve(text_.size());
+  for (char c : text_)
+    if (c != '\0') out += c;
+  text_.clear();
+  return out;
 }
 
 namespace {

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform::terminal {
 
@@ -29,13 +30,14 @@ struct InputEvent {
     Mouse,    // mouse
     Paste,    // text: a bracketed paste, as one text
     Resize,   // the terminal's size changed
-    Suspend,  // Ctrl+Z: the person wants the shell back
-    Closed,   // the terminal went away (hang-up)
+    Closed,   // the terminal went away (hang-up, end of input)
+    Ending,   // a signal asks the program to end (SIGINT, SIGTERM, SIGQUIT)
   };
   Kind kind = Kind::None;
   std::string name;
   std::string text;
   MouseEvent mouse;
+  int32_t signal = 0;  // Ending: the signal
 };
 
 // Key codes of our own that the sequences ncurses does not know are
@@ -45,14 +47,63 @@ inline constexpr int32_t SgrMouse = 0x1000;    // "\E[<": the report's rest foll
 inline constexpr int32_t X10Mouse = 0x1001;    // "\E[M": three bytes follow
 inline constexpr int32_t PasteStart = 0x1002;  // "\E[200~"
 inline constexpr int32_t PasteEnd = 0x1003;    // "\E[201~"
+// "\E[27;": a key report of xterm's modifyOtherKeys, "mod;code~" follows.
+inline constexpr int32_t OtherKey = 0x1004;
+// "\E[<code>;<mod>u", the CSI u form of a key report, one code each: this
+// base + code * 8 + (mod - 1), for the codes below 128.
+inline constexpr int32_t CsiUBase = 0x2000;
 }  // namespace own_key
+
+// The sequences of the CSI u form that are defined as own keys: each with
+// its code (own_key::CsiUBase + ...).
+struct OwnSequence {
+  std::string sequence;
+  int32_t code;
+};
+std::vector<OwnSequence> csiUSequences();
+
+// How the terminal sends what the system cannot read from the byte alone.
+struct KeyOptions {
+  // The terminal's Backspace sends ^H (its description says kbs=^H): then
+  // ^H is Backspace, else it is Ctrl+H and ^? is Backspace.
+  bool backspaceIsCtrlH = false;
+  // The key codes that the terminal's description gives to modified keys
+  // (kLFT5 ...), by key name.
+  std::map<int32_t, std::string> extended;
+};
 
 // Decodes one get_wch result. functionKey: get_wch said KEY_CODE_YES (code
 // is a key code), else code is a character. alt: an Escape came just
-// before (the ESC prefix of Alt). extended: the key codes that the
-// terminal's description gives to modified keys (kLFT5 ...), by key name.
-InputEvent decodeKey(bool functionKey, uint32_t code, bool alt = false,
-                     const std::map<int32_t, std::string>& extended = {});
+// before (the ESC prefix of Alt).
+InputEvent decodeKey(bool functionKey, uint32_t code, bool alt = false, const KeyOptions& options = {});
+
+// A key report with its modifiers, of the CSI u form ("\E[104;5u") or of
+// modifyOtherKeys ("\E[27;5;104~"): code is the key's character, mod is 1
+// plus the bits 1 Shift, 2 Alt, 4 Ctrl. Ctrl+H, Ctrl+I and Ctrl+M come so,
+// apart from Backspace, Tab and Enter.
+InputEvent decodeModifiedKey(uint32_t code, int32_t mod);
+// The rest of a modifyOtherKeys report after "\E[27;": "mod;code~".
+InputEvent decodeOtherKeyReport(std::string_view body);
+
+// Collects the text of a bracketed paste as it arrives, in pieces of any
+// size, up to the end marker "\E[201~" (which may itself be split between
+// pieces). The text keeps its bytes: its line breaks (CR LF, CR or LF) are
+// the receiving control's to read; only the NUL byte is dropped.
+class PasteCollector {
+ public:
+  struct Result {
+    bool complete = false;  // the end marker came
+    std::string rest;       // the bytes after it: input still to be read
+  };
+  Result add(std::string_view piece);
+  bool complete() const noexcept { return complete_; }
+  // The text; after a paste that never ended, what came.
+  std::string take();
+
+ private:
+  std::string text_;
+  bool complete_ = false;
+};
 
 // The key names of the modified keys of a terminal description: the
 // extended capability ("kLFT5") of each name ("Ctrl+Left").

@@ -9,6 +9,8 @@
 #include <langinfo.h>
 #include <poll.h>
 #include <sys/ioctl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -36,13 +38,21 @@ struct SignalState {
   int wake[2] = {-1, -1};
   volatile sig_atomic_t resized = 0;
   volatile sig_atomic_t resumed = 0;
+  volatile sig_atomic_t ending = 0;  // the signal that asks the program to end
+  // The host's standard output and error while the desktop is up: kept in
+  // a file of memory, shown when the terminal is given back.
+  int savedOut = -1, savedErr = -1, held = -1;
   struct sigaction previous[NSIG] = {};
 };
 
 SignalState g;
 std::atomic<bool> screenOpen{false};
 
-constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+// Signals that ask the program to end: the handler only notes them, the
+// desktop's loop ends the program (after the emergency copy).
+constexpr int kEndRequests[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+// Crashes: the terminal is given back at once and the signal raised again.
+constexpr int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
 
 void writeAll(int fd, const char* s, size_t n) {
   while (n > 0) {
@@ -54,14 +64,36 @@ void writeAll(int fd, const char* s, size_t n) {
   }
 }
 
+// The host's output of the time the desktop was up, to the terminal, and
+// its standard output and error back where they were. Signal-safe.
+void releaseOutput() {
+  if (g.savedOut >= 0) ::dup2(g.savedOut, STDOUT_FILENO);
+  if (g.savedErr >= 0) ::dup2(g.savedErr, STDERR_FILENO);
+  if (g.held >= 0) {
+    char buf[4096];
+    off_t at = 0;
+    for (;;) {
+      const ssize_t n = ::pread(g.held, buf, sizeof buf, at);
+      if (n <= 0) break;
+      writeAll(g.savedOut >= 0 ? STDOUT_FILENO : g.fd, buf, static_cast<size_t>(n));
+      at += n;
+    }
+    ::close(g.held);
+  }
+  if (g.savedOut >= 0) ::close(g.savedOut);
+  if (g.savedErr >= 0) ::close(g.savedErr);
+  g.savedOut = g.savedErr = g.held = -1;
+}
+
+// Write errors are ignored: after a hang-up the terminal may be gone.
 void giveBack() {
   writeAll(g.fd, g.off, g.offLength);
   if (g.haveTermios) ::tcsetattr(g.fd, TCSADRAIN, &g.saved);
 }
 
 void onEndingSignal(int sig) {
-  // After a hang-up nothing more is written to the terminal.
-  if (sig != SIGHUP) giveBack();
+  giveBack();
+  releaseOutput();
   struct sigaction dfl {};
   dfl.sa_handler = SIG_DFL;
   sigemptyset(&dfl.sa_mask);
@@ -91,11 +123,47 @@ void onStop(int) {
   errno = saved;
 }
 
+void onEndRequest(int sig) {
+  // The second request while the first waits for the loop (a program busy
+  // elsewhere) ends it at once.
+  if (g.ending) onEndingSignal(sig);
+  const int saved = errno;
+  g.ending = sig;
+  if (g.wake[1] >= 0) writeAll(g.wake[1], "e", 1);
+  errno = saved;
+}
+
 void onResize(int) {
   const int saved = errno;
   g.resized = 1;
   if (g.wake[1] >= 0) writeAll(g.wake[1], "w", 1);
   errno = saved;
+}
+
+// The host's standard output and error, where they are this terminal, go
+// to a file of memory while the desktop is up, so that nothing is written
+// over it; releaseOutput shows what came.
+void holdOutput() {
+  struct stat tty {};
+  if (::fstat(g.fd, &tty) != 0) return;
+  auto isOurs = [&](int fd) {
+    struct stat st {};
+    return ::isatty(fd) && ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == tty.st_rdev;
+  };
+  const bool out = isOurs(STDOUT_FILENO), err = isOurs(STDERR_FILENO);
+  if (!out && !err) return;
+  g.held = ::memfd_create("kestrin-held-output", MFD_CLOEXEC);
+  if (g.held < 0) return;
+  std::fflush(stdout);
+  std::fflush(stderr);
+  if (out) {
+    g.savedOut = ::fcntl(STDOUT_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (g.savedOut >= 0) ::dup2(g.held, STDOUT_FILENO);
+  }
+  if (err) {
+    g.savedErr = ::fcntl(STDERR_FILENO, F_DUPFD_CLOEXEC, 3);
+    if (g.savedErr >= 0) ::dup2(g.held, STDERR_FILENO);
+  }
 }
 
 void install(int sig, void (*handler)(int)) {
@@ -121,8 +189,12 @@ const char* cap(const char* name) {
 
 // The modes the desktop switches on itself: mouse buttons and motion while
 // a button is down, SGR reports, bracketed paste.
-constexpr const char* kModesOn = "\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h";
-constexpr const char* kModesOff = "\x1b[?2004l\x1b[?1006l\x1b[?1002l\x1b[?1000l";
+// Key reports with their modifiers (xterm's modifyOtherKeys 2; tmux passes
+// them with extended-keys, in the CSI u form), so that Ctrl+H, Ctrl+I and
+// Ctrl+M are keys of their own; a terminal that does not know the request
+// ignores it.
+constexpr const char* kModesOn = "\x1b[?1000h\x1b[?1002h\x1b[?1006h\x1b[?2004h\x1b[>4;2m";
+constexpr const char* kModesOff = "\x1b[>4m\x1b[?2004l\x1b[?1006l\x1b[?1002l\x1b[?1000l";
 
 std::string savedLocale;
 
@@ -209,8 +281,10 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
     g.fd = ::fileno(out);
     g.haveTermios = ::tcgetattr(g.fd, &g.saved) == 0;
     if (::pipe2(g.wake, O_CLOEXEC | O_NONBLOCK) != 0) g.wake[0] = g.wake[1] = -1;
+    g.ending = 0;
     // Ours before newterm, so that ncurses leaves these signals alone.
-    for (int sig : kEndingSignals) install(sig, onEndingSignal);
+    for (int sig : kEndRequests) install(sig, onEndRequest);
+    for (int sig : kCrashSignals) install(sig, onEndingSignal);
     install(SIGTSTP, onStop);
     install(SIGWINCH, onResize);
     struct sigaction ign {};
@@ -245,9 +319,12 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
   define_key("\x1b[M", own_key::X10Mouse);
   define_key("\x1b[200~", own_key::PasteStart);
   define_key("\x1b[201~", own_key::PasteEnd);
+  define_key("\x1b[27;", own_key::OtherKey);
+  for (const auto& own : csiUSequences()) define_key(own.sequence.c_str(), own.code);
+  if (const char* kbs = cap("kbs")) keyOptions_.backspaceIsCtrlH = std::strcmp(kbs, "\b") == 0;
   for (const auto& [name, capability] : modifiedKeyCapabilities())
     if (const char* seq = cap(capability.c_str()); seq && *seq)
-      if (int code = key_defined(seq); code > 0) modifiedKeys_[code] = name;
+      if (int code = key_defined(seq); code > 0) keyOptions_.extended[code] = name;
   width_ = COLS;
   height_ = LINES;
   if (own) {
@@ -265,6 +342,7 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
     doupdate();
     writeAll(g.fd, kModesOn, std::strlen(kModesOn));
     g.haveTermios = g.haveTermios && ::tcgetattr(g.fd, &g.active) == 0;
+    holdOutput();
   }
   shown_.resize(0, 0);
   repaint_ = true;
@@ -285,7 +363,11 @@ void Screen::tearDown() {
   }
   if (ownTerminal_) {
     if (g.haveTermios) ::tcsetattr(g.fd, TCSADRAIN, &g.saved);
-    for (int sig : kEndingSignals) ::sigaction(sig, &g.previous[sig], nullptr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    releaseOutput();
+    for (int sig : kEndRequests) ::sigaction(sig, &g.previous[sig], nullptr);
+    for (int sig : kCrashSignals) ::sigaction(sig, &g.previous[sig], nullptr);
     ::sigaction(SIGTSTP, &g.previous[SIGTSTP], nullptr);
     ::sigaction(SIGWINCH, &g.previous[SIGWINCH], nullptr);
     ::sigaction(SIGPIPE, &g.previous[SIGPIPE], nullptr);
@@ -416,29 +498,43 @@ InputEvent Screen::readMouseX10() {
 }
 
 InputEvent Screen::readPaste() {
+  // The paste's bytes are read as they are, in large pieces, past ncurses'
+  // key decoding (which reads a byte at a time and would take a pasted
+  // escape sequence for a key). ncurses holds nothing back after the start
+  // marker, which ends no longer sequence.
   InputEvent e;
   e.kind = InputEvent::Kind::Paste;
+  PasteCollector paste;
+  const int fd = ::fileno(in_);
+  std::string buf(1 << 16, '\0');
   for (;;) {
-    wint_t wc = 0;
-    wtimeout(stdscr, 500);
-    const int r = wget_wch(stdscr, &wc);
-    if (r == ERR) break;
-    if (r == KEY_CODE_YES) {
-      if (static_cast<int>(wc) == own_key::PasteEnd) break;
-      if (static_cast<int>(wc) == KEY_ENTER) e.text += '\n';
-      continue;
+    pollfd p{fd, POLLIN, 0};
+    const int n = ::poll(&p, 1, 500);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;  // a paste that never ends: what came
+    const ssize_t got = ::read(fd, buf.data(), buf.size());
+    if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+    if (got <= 0) break;
+    auto r = paste.add(std::string_view(buf.data(), static_cast<size_t>(got)));
+    if (r.complete) {
+      // What came after the paste is input still to read.
+      for (auto it = r.rest.rbegin(); it != r.rest.rend(); ++it) ungetch(static_cast<unsigned char>(*it));
+      break;
     }
-    if (wc == '\r') wc = '\n';
-    auto ev = decodeKey(false, static_cast<uint32_t>(wc));
-    if (ev.kind == InputEvent::Kind::Text) e.text += ev.text;
-    else if (wc == '\n' || wc == '\t') e.text += static_cast<char>(wc);
   }
+  e.text = paste.take();
   return e;
 }
 
 InputEvent Screen::next(int32_t timeoutMillis) {
   set_term(static_cast<SCREEN*>(screen_));
   for (;;) {
+    if (g.ending) {
+      InputEvent e;
+      e.kind = InputEvent::Kind::Ending;
+      e.signal = g.ending;
+      return e;
+    }
     if (g.resized || g.resumed) {
       if (g.resumed) repaint_ = true;
       g.resized = 0;
@@ -463,23 +559,28 @@ InputEvent Screen::next(int32_t timeoutMillis) {
           case own_key::X10Mouse: return readMouseX10();
           case own_key::PasteStart: return readPaste();
           case own_key::PasteEnd: return {};
+          case own_key::OtherKey: return readOtherKey();
           case KEY_RESIZE: checkSize(); break;
           default: break;
         }
-        return decodeKey(true, static_cast<uint32_t>(wc), false, modifiedKeys_);
+        if (static_cast<int>(wc) >= own_key::CsiUBase && static_cast<int>(wc) < own_key::CsiUBase + 128 * 8) {
+          const int32_t v = static_cast<int>(wc) - own_key::CsiUBase;
+          return decodeModifiedKey(static_cast<uint32_t>(v / 8), v % 8 + 1);
+        }
+        return decodeKey(true, static_cast<uint32_t>(wc), false, keyOptions_);
       }
       if (wc == 27) {
         // Alt is an Escape followed by what is already there.
         wint_t next = 0;
         wtimeout(stdscr, 0);
         const int r2 = wget_wch(stdscr, &next);
-        if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true);
+        if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true, keyOptions_);
         if (r2 == KEY_CODE_YES) {
           if (static_cast<int>(next) == own_key::SgrMouse) return readMouseSgr();
-          return decodeKey(true, static_cast<uint32_t>(next), true, modifiedKeys_);
+          return decodeKey(true, static_cast<uint32_t>(next), true, keyOptions_);
         }
       }
-      return decodeKey(false, static_cast<uint32_t>(wc));
+      return decodeKey(false, static_cast<uint32_t>(wc), false, keyOptions_);
     }
     if (timeoutMillis == 0) return {};
     pollfd fds[2] = {{::fileno(in_), POLLIN, 0}, {g.wake[0], POLLIN, 0}};
@@ -495,12 +596,37 @@ InputEvent Screen::next(int32_t timeoutMillis) {
   }
 }
 
-void Screen::suspend() {
+InputEvent Screen::readOtherKey() {
+  std::string body;
+  while (body.size() < 24) {
+    const int c = readByte(50);
+    if (c == ERR) return {};
+    body += static_cast<char>(c);
+    if (c == '~') break;
+  }
+  return decodeOtherKeyReport(body);
+}
+
+void Screen::endProcess(int signal) {
   if (!ownTerminal_) return;
-  std::fflush(out_);
-  ::raise(SIGTSTP);  // onStop gives the terminal back and takes it again
-  repaint_ = true;
-  checkSize();
+  // The terminal as it was, whatever the writes answer (after a hang-up it
+  // may be gone), then the signal's own end, so that the exit status says
+  // how the program ended.
+  giveBack();
+  std::fflush(stdout);
+  std::fflush(stderr);
+  releaseOutput();
+  if (signal <= 0) signal = SIGHUP;
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(signal, &dfl, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, signal);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(signal);
+  ::_exit(128 + signal);
 }
 
 }  // namespace platform::terminal

@@ -7,12 +7,19 @@
 //
 // The terminal is given back as it was (cursor, echo and line mode,
 // colours, mouse and paste modes, the alternate screen) on every way out:
-// the destructor, an exception that ends the program, SIGINT, SIGTERM,
-// SIGHUP, SIGQUIT and the crash signals, whose handlers write a restore
-// string made at opening (async-signal-safe), put the terminal modes back
-// and raise the signal again with its default action. SIGTSTP (Ctrl+Z, or
-// sent from outside) gives the terminal back, stops, and sets it up again
-// on SIGCONT; SIGWINCH wakes the reader, which reports a resize.
+// the destructor, an exception that ends the program, the crash signals,
+// whose handlers write a restore string made at opening (async-signal-safe),
+// put the terminal modes back and raise the signal again with its default
+// action. SIGINT, SIGTERM, SIGHUP and SIGQUIT only wake the reader, which
+// reports them (Ending), so that the desktop's loop makes the emergency
+// copy before endProcess gives the terminal back and ends; a second one
+// ends the program at once. SIGTSTP sent from outside gives the terminal
+// back, stops, and sets it up again on SIGCONT (Ctrl+Z is a key, the code
+// editor's Undo); SIGWINCH wakes the reader, which reports a resize.
+//
+// While the desktop is up, the process's standard output and error, where
+// they are this terminal, are held in memory and shown when the terminal
+// is given back, so that nothing a host prints is written over the desktop.
 #pragma once
 
 #include <cstdint>
@@ -41,7 +48,7 @@ class Screen final : public Terminal {
   int32_t height() const override { return height_; }
   void show(const Grid& frame) override;
   InputEvent next(int32_t timeoutMillis) override;
-  void suspend() override;
+  [[noreturn]] void endProcess(int signal) override;
 
   // Whether the terminal shows 24-bit colour (else 256 or fewer).
   bool directColour() const noexcept { return direct_; }
@@ -56,6 +63,7 @@ class Screen final : public Terminal {
   InputEvent readMouseSgr();
   InputEvent readMouseX10();
   InputEvent readPaste();
+  InputEvent readOtherKey();
   void checkSize();
 
   void* screen_ = nullptr;  // SCREEN*
@@ -68,7 +76,7 @@ class Screen final : public Terminal {
   Grid shown_;
   bool repaint_ = true;
   std::map<uint64_t, short> pairs_;
-  std::map<int32_t, std::string> modifiedKeys_;
+  KeyOptions keyOptions_;
 };
 
 }  // namespace platform::terminal

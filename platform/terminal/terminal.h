@@ -20,9 +20,9 @@ class Terminal {
   // The next input, waiting at most timeoutMillis (-1: until there is
   // some); None when the time ran out.
   virtual InputEvent next(int32_t timeoutMillis) = 0;
-  // Gives the terminal back to the shell until the person resumes (Ctrl+Z,
-  // then fg); the next frame is drawn whole.
-  virtual void suspend() = 0;
+  // Gives the terminal back as it was found and ends the process by the
+  // signal (a hang-up when 0); a terminal of a test only notes it.
+  virtual void endProcess(int signal) { (void)signal; }
 };
 
 }  // namespace platform::terminal

@@ -20,6 +20,7 @@
 #include "platform/runtime/clock.h"
 #include "platform/terminal/screen.h"
 #include "platform/ui/desktops.h"
+#include "platform/ui/emergency.h"
 #include "platform/ui/form.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/timer.h"
@@ -170,6 +171,20 @@ void TerminalDesktop::render() {
   terminal_->show(grid_);
 }
 
+bool TerminalDesktop::tooSmall() const {
+  return terminal_->width() < kMinWidth || terminal_->height() < kMinHeight;
+}
+
+void TerminalDesktop::endSession(const InputEvent& e) {
+  // The terminal went away or a signal asks the program to end: what
+  // would be lost is kept first, then the terminal is given back and the
+  // program ends (a test's terminal returns, and the desktop answers as
+  // one that nobody sees).
+  closed_ = true;
+  ui::runEmergencySave();
+  terminal_->endProcess(e.kind == InputEvent::Kind::Ending ? e.signal : 0);
+}
+
 int32_t TerminalDesktop::waitMillis() const {
   // Up to the next timer that is due, and at least once a second for the
   // status bar's clock.
@@ -194,10 +209,11 @@ Action TerminalDesktop::nextAction(const ui::WaitContext&) {
         return a;
       }
       case InputEvent::Kind::Resize: continue;
-      case InputEvent::Kind::Suspend: terminal_->suspend(); continue;
-      case InputEvent::Kind::Closed: closed_ = true; return action(K::Abandon);
+      case InputEvent::Kind::Closed:
+      case InputEvent::Kind::Ending: endSession(e); return action(K::Abandon);
       default: break;
     }
+    if (tooSmall()) continue;  // nothing of the desktop is shown: no key reaches it
     if (auto a = actionFor(e)) return *a;
   }
 }
@@ -210,7 +226,7 @@ std::optional<Action> TerminalDesktop::actionFor(const InputEvent& e) {
   switch (e.kind) {
     case InputEvent::Kind::Mouse: return mouseEvent(e.mouse);
     case InputEvent::Kind::Paste: {
-      Action a = action(K::TypeText);
+      Action a = action(K::Paste);
       a.text = e.text;
       return a;
     }
@@ -623,10 +639,11 @@ TerminalDesktop::BoxResult TerminalDesktop::runBox(
         ui::runDueTimers();
         continue;
       case InputEvent::Kind::Resize: continue;
-      case InputEvent::Kind::Suspend: terminal_->suspend(); continue;
-      case InputEvent::Kind::Closed: closed_ = true; return BoxResult{BoxResult::Kind::Closed};
+      case InputEvent::Kind::Closed:
+      case InputEvent::Kind::Ending: endSession(e); return BoxResult{BoxResult::Kind::Closed};
       default: break;
     }
+    if (tooSmall()) continue;
     if (key)
       if (auto r = key(e)) return *r;
     if (auto r = boxEvent(box, e)) return *r;
@@ -699,6 +716,21 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
       if (auto* b = buttonsItem()) return R{R::Kind::Button, std::max(0, b->defaultButton)};
       return std::nullopt;
     }
+    if (item->kind == BoxItem::Kind::Field && item->allSelected) {
+      // The selected text goes with Backspace, Delete and typing; the keys
+      // that move the caret keep it, from the caret at its end.
+      item->allSelected = false;
+      if (k == "Backspace" || k == "Delete") {
+        item->text.clear();
+        item->caret = 0;
+        return std::nullopt;
+      }
+      if (k == "Space") {
+        item->text = " ";
+        item->caret = 1;
+        return std::nullopt;
+      }
+    }
     if (k == "Space") {
       switch (item->kind) {
         case BoxItem::Kind::Check: item->checked = !item->checked; return std::nullopt;
@@ -758,6 +790,11 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
     std::string typed;
     for (char c : e.text)
       if (c != '\n' && c != '\r') typed += c;
+    if (item->allSelected) {
+      item->allSelected = false;
+      item->text.clear();
+      item->caret = 0;
+    }
     auto line = lineOf(*item);
     line.insert(typed);
     keepLine(*item, line);
@@ -779,7 +816,10 @@ std::optional<TerminalDesktop::BoxResult> TerminalDesktop::boxEvent(Box& box, co
         case Hit::Kind::BoxItem: {
           box.focus = h.index;
           auto& it = items[static_cast<size_t>(h.index)];
-          if (it.kind == BoxItem::Kind::Field) it.caret = fieldCaretAt(it.text, h.scroll, m.x - h.textX);
+          if (it.kind == BoxItem::Kind::Field) {
+            it.caret = fieldCaretAt(it.text, h.scroll, m.x - h.textX);
+            it.allSelected = false;
+          }
           if (it.kind == BoxItem::Kind::Check) it.checked = !it.checked;
           if (it.kind == BoxItem::Kind::Option) selectOption(static_cast<size_t>(h.index));
           if (it.kind == BoxItem::Kind::Choice && !it.entries.empty()) {
@@ -817,11 +857,14 @@ BoxItem textItem(std::string text, bool bold = false) {
   return it;
 }
 
+// A field; a prefilled one opens with its text selected, so that typing
+// replaces it.
 BoxItem fieldItem(std::string label, std::string text) {
   BoxItem it;
   it.kind = BoxItem::Kind::Field;
   it.label = std::move(label);
   it.text = std::move(text);
+  it.allSelected = !it.text.empty();
   return it;
 }
 
@@ -1200,6 +1243,7 @@ std::optional<std::string> TerminalDesktop::browse(const std::string& title, std
         } else if (!folders && haveEntry && !isFolder[static_cast<size_t>(sel)]) {
           box.items[nameAt].text = names[static_cast<size_t>(sel)];
           box.items[nameAt].caret = -1;
+          box.items[nameAt].allSelected = true;
         }
         break;
       case BoxResult::Kind::Activate:

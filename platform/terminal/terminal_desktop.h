@@ -65,6 +65,8 @@ class TerminalDesktop : public ui::User {
                                     const std::string& filter, int32_t filterIndex, std::string fileName,
                                     bool save);
   int32_t waitMillis() const;
+  bool tooSmall() const;
+  void endSession(const InputEvent& event);
 
   std::unique_ptr<Terminal> terminal_;
   Grid grid_;

@@ -90,6 +90,14 @@ void Control::setFocus() {
 }
 
 bool Control::typeText(const std::string&) { return false; }
+bool Control::pasteText(const std::string& text) {
+  std::string line;
+  line.reserve(text.size());
+  for (char c : text)
+    if (c == '\t') line += ' ';
+    else if (c != '\r' && c != '\n') line += c;
+  return line.empty() || typeText(line);
+}
 bool Control::pressKey(const std::string&) { return false; }
 bool Control::click() { return false; }
 bool Control::setValueText(const std::string&) { return false; }

@@ -75,6 +75,10 @@ class Control : public std::enable_shared_from_this<Control> {
   // The user's actions, as the modal loop delivers them. Each returns
   // whether the control took the action; the default takes none.
   virtual bool typeText(const std::string& text);
+  // A paste: the text as one edit, with no key of its own. The default
+  // types it on one line (its line breaks dropped, a tab a space), so that
+  // a paste into a field never presses the default button.
+  virtual bool pasteText(const std::string& text);
   virtual bool pressKey(const std::string& keyName);   // "Enter", "Ctrl+Space", "F5", "a"
   virtual bool click();
   virtual bool setValueText(const std::string& text);  // a value set as text

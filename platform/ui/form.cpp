@@ -564,6 +564,11 @@ bool Form::dispatch(const Action& a, std::string* why) {
       return c->typeText(a.text) ? true
                                  : refuse(name_ + "." + c->fullName() + " takes no typing");
     }
+    case K::Paste: {
+      if (!focused_) return refuse("no control of " + name_ + " has the focus");
+      auto c = focused_->shared_from_this();
+      return c->pasteText(a.text) ? true : refuse(name_ + "." + c->fullName() + " takes no paste");
+    }
     case K::Key: {
       auto key = parseKey(a.text);
       if (!key) return refuse("no key is named " + a.text);

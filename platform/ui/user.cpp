@@ -29,6 +29,7 @@ std::string describe(const Action& a) {
   switch (a.kind) {
     case K::ToolClick: return "ToolClick " + a.text;
     case K::TypeText: return "TypeText \"" + a.text + "\"";
+    case K::Paste: return "Paste " + std::to_string(a.text.size()) + " bytes";
     case K::Key: return "Key " + a.text;
     case K::Click: return onForm("Click " + a.control);
     case K::SetValue: return onForm("SetValue " + a.control + " = \"" + a.text + "\"");

@@ -91,6 +91,7 @@ struct Action {
   enum class Kind {
     ToolClick,    // text: tool ID (of the active window's toolbar, or of a shown popup)
     TypeText,     // text: characters typed into the focused control
+    Paste,        // text: pasted into the focused control, as one edit
     Key,          // text: key name ("Enter", "Ctrl+Space", "F5", "a")
     Click,        // control: "name" or "name(index)"
     SetValue,     // control, text

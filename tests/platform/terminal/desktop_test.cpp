@@ -14,6 +14,7 @@
 #include "platform/controls/toolbar.h"
 #include "platform/terminal/terminal_desktop.h"
 #include "platform/runtime/clock.h"
+#include "platform/ui/emergency.h"
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
 
@@ -51,7 +52,8 @@ class FakeTerminal : public pt::Terminal {
     input.pop_front();
     return e;
   }
-  void suspend() override {}
+  void endProcess(int signal) override { endedBy.push_back(signal); }
+  std::vector<int> endedBy;  // the signals the desktop ended the process by
   void key(const std::string& name) {
     pt::InputEvent e;
     e.kind = pt::InputEvent::Kind::Key;
@@ -612,7 +614,7 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyAnswersThePrompts) {
   EXPECT_EQ(desktop->inputBox(input), std::nullopt);
   term->text("c");
   term->key("Alt+o");
-  EXPECT_EQ(desktop->inputBox(input), "xc");
+  EXPECT_EQ(desktop->inputBox(input), "c");  // the prefilled text was selected: typing replaced it
   // The print dialog: Alt+G chooses the pages, Alt+P prints.
   ui::PrintDialogPrompt print;
   print.minPage = 1;
@@ -628,6 +630,233 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyAnswersThePrompts) {
   box.buttons = ui::mb::YesNoCancel;
   term->key("Alt+n");
   EXPECT_EQ(desktop->messageBox(box), ui::mb::No);
+}
+
+pt::InputEvent pasted(const std::string& text) {
+  pt::InputEvent e;
+  e.kind = pt::InputEvent::Kind::Paste;
+  e.text = text;
+  return e;
+}
+
+// Counts what the editor tells its owner.
+class Counting : public pc::CodeEditorEvents {
+ public:
+  int textChanges = 0, keys = 0;
+  void textChange(pc::CodeEditor&) override { ++textChanges; }
+  bool keyDown(pc::CodeEditor&, int32_t, int32_t) override {
+    ++keys;
+    return false;
+  }
+  bool keyPress(pc::CodeEditor&, int32_t, int32_t) override {
+    ++keys;
+    return false;
+  }
+};
+
+// A paste is one edit at the caret, as the editor's own paste: each line
+// break once, one undo step, one text change and no key.
+TEST_F(TerminalDesktop, APasteIsOneEditOfTheEditor) {
+  open(80, 24);
+  auto form = mainWindow("ab");
+  Counting counting;
+  form->editor->setEventSink(&counting);
+  struct Case {
+    std::string text;
+    std::string result;
+  };
+  const Case cases[] = {
+      {"Dim x\r\nDim y\r\n", "aDim x\r\nDim y\r\nb"},
+      {"1\r2\r", "a1\r\n2\r\nb"},
+      {"1\n2", "a1\r\n2b"},
+      {"1\r\n\r\n2\n\r3", "a1\r\n\r\n2\r\n\r\n3b"},  // an empty line stays one
+      {"\tx \xe4\xb8\xad", "a\tx \xe4\xb8\xad" "b"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text);
+    form->editor->setText("ab");
+    form->editor->setCaretPos(0, 1);
+    counting = Counting{};
+    auto a = desktop->actionFor(pasted(c.text));
+    ASSERT_TRUE(a);
+    ASSERT_TRUE(form->dispatch(*a));
+    EXPECT_EQ(form->editor->text(), c.result);
+    EXPECT_EQ(counting.textChanges, 1);
+    EXPECT_EQ(counting.keys, 0);
+    form->editor->undo();
+    EXPECT_EQ(form->editor->text(), "ab");
+    EXPECT_FALSE(form->editor->canUndo());
+  }
+  form->editor->setEventSink(nullptr);
+}
+
+// In a prompt a paste goes into the field, on its line; in a dialog it goes
+// into the focused text box and presses no button.
+TEST_F(TerminalDesktop, APasteIntoAFieldStaysInTheField) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::InputBoxPrompt p;
+  p.defaultText = "";
+  term->event(pasted("one\r\ntwo"));
+  term->key("Enter");
+  EXPECT_EQ(desktop->inputBox(p), "onetwo");
+  bool pressed = false;
+  auto dialog = ui::Form::make<Dialog>();
+  std::shared_ptr<pc::TextBox> box;
+  dialog->build = [&](Dialog& d) {
+    box = d.add(std::make_shared<pc::TextBox>("txtName"));
+    auto ok = d.add(std::make_shared<pc::CommandButton>("cmdOK"));
+    ok->setDefault(true);
+    ok->onClick = [&] { pressed = true; };
+  };
+  dialog->load();
+  dialog->show();
+  dialog->moveFocus(box.get());
+  auto a = desktop->actionFor(pasted("a\r\nb\tc"));
+  ASSERT_TRUE(a);
+  ASSERT_TRUE(dialog->dispatch(*a));
+  EXPECT_EQ(box->text(), "ab c");
+  EXPECT_FALSE(pressed);
+}
+
+// The wheel scrolls the view three lines a step and leaves the caret; a
+// page key moves the view and the caret by the view's height less one.
+TEST_F(TerminalDesktop, TheWheelScrollsTheViewAndThePageKeysMoveByAPage) {
+  open(80, 24);
+  std::string text;
+  for (int i = 1; i <= 200; ++i) text += "line " + std::to_string(i) + "\r\n";
+  auto form = mainWindow(text);
+  form->editor->setCaretPos(0, 0);
+  // The row that shows "line n".
+  auto rowOf = [&](int n) {
+    const std::string want = " line " + std::to_string(n);
+    for (int32_t y = 0; y < desktop->frame().height(); ++y) {
+      std::string r = desktop->frame().rowText(y);
+      r.erase(r.find_last_not_of(' ') + 1);
+      if (r.size() >= want.size() && r.compare(r.size() - want.size(), want.size(), want) == 0) return y;
+    }
+    return -1;
+  };
+  desktop->render();
+  const int32_t row = rowOf(1);
+  ASSERT_GE(row, 0) << desktop->frame().text();
+  pt::InputEvent wheel;
+  wheel.kind = pt::InputEvent::Kind::Mouse;
+  wheel.mouse = pt::MouseEvent{pt::MouseEvent::Kind::Wheel, 10, row + 2, 5, 0};
+  for (int i = 0; i < 10; ++i) EXPECT_FALSE(desktop->actionFor(wheel));
+  desktop->render();
+  EXPECT_EQ(form->editor->topLine(), 30);
+  EXPECT_EQ(rowOf(31), row);
+  EXPECT_EQ(form->editor->getSel(false).endLine, 0) << "the caret stays";
+  wheel.mouse.button = 4;
+  EXPECT_FALSE(desktop->actionFor(wheel));
+  desktop->render();
+  EXPECT_EQ(form->editor->topLine(), 27);
+  // The page keys, from the first press.
+  form->editor->setCaretPos(0, 0);
+  form->editor->setTopLine(0);
+  desktop->render();
+  const int32_t page = form->editor->viewLines() - 1;
+  ASSERT_GT(page, 3);
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor([] {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = "PageDown";
+    return e;
+  }())));
+  desktop->render();
+  EXPECT_EQ(form->editor->topLine(), page);
+  EXPECT_EQ(form->editor->getSel(false).endLine, page);
+  EXPECT_EQ(rowOf(page + 1), row);
+  form->editor->userKey("PageDown");
+  form->editor->userKey("PageUp");
+  EXPECT_EQ(form->editor->topLine(), page);
+  EXPECT_EQ(form->editor->getSel(false).endLine, page);
+}
+
+// Below the least size nothing of the desktop is shown, and no key reaches
+// it; the notice wraps to the width it has.
+TEST_F(TerminalDesktop, BelowTheLeastSizeNoKeyReachesTheScript) {
+  open(30, 10);
+  auto form = mainWindow("Dim x");
+  term->text("Q");
+  term->key("Enter");
+  ui::WaitContext waiting;
+  const auto a = desktop->nextAction(waiting);
+  EXPECT_EQ(a.kind, ui::Action::Kind::Abandon);  // the input ran out, nothing was delivered
+  std::string notice;
+  for (int32_t y = 0; y < 10; ++y) {
+    const std::string row = desktop->frame().rowText(y);
+    EXPECT_LE(pt::textWidth(row), 30);
+    notice += row.substr(0, row.find_last_not_of(' ') + 1) + " ";
+  }
+  EXPECT_NE(notice.find("too small (30 x 10)"), std::string::npos) << notice;
+  EXPECT_NE(notice.find("Keys are ignored"), std::string::npos) << notice;
+}
+
+// A signal that asks the program to end, or a terminal that went away:
+// the emergency copy is made first, then the terminal ends the process.
+TEST_F(TerminalDesktop, AnEndingSignalMakesTheEmergencyCopyThenEnds) {
+  open(80, 24);
+  auto form = mainWindow("Dim x");
+  std::vector<std::string> order;
+  ui::setEmergencySave([&] { order.push_back("copy"); });
+  pt::InputEvent ending;
+  ending.kind = pt::InputEvent::Kind::Ending;
+  ending.signal = SIGTERM;
+  term->text("a");
+  term->event(ending);
+  ui::WaitContext waiting;
+  EXPECT_EQ(desktop->nextAction(waiting).kind, ui::Action::Kind::TypeText);
+  EXPECT_EQ(desktop->nextAction(waiting).kind, ui::Action::Kind::Abandon);
+  EXPECT_EQ(order, std::vector<std::string>{"copy"});
+  EXPECT_EQ(term->endedBy, std::vector<int>{SIGTERM});
+  // After that every prompt is answered as by nobody.
+  ui::InputBoxPrompt p;
+  EXPECT_EQ(desktop->inputBox(p), std::nullopt);
+  ui::setEmergencySave(nullptr);
+}
+
+TEST_F(TerminalDesktop, APrefilledFieldIsSelectedSoThatTypingReplacesIt) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::InputBoxPrompt p;
+  p.defaultText = "paste5k.vbs";
+  struct Case {
+    std::vector<std::string> input;  // "+t" typed, else a key
+    const char* answer;
+  };
+  const Case cases[] = {
+      {{"+t1.vbs"}, "t1.vbs"},
+      {{"Backspace"}, ""},
+      {{"Space", "+x"}, " x"},
+      {{"End", "+2"}, "paste5k.vbs2"},
+      {{"Home", "+2"}, "2paste5k.vbs"},
+      {{"Left", "+2"}, "paste5k.vb2s"},
+      {{}, "paste5k.vbs"},
+  };
+  for (const auto& c : cases) {
+    for (const auto& in : c.input) {
+      if (in[0] == '+')
+        term->text(in.substr(1));
+      else
+        term->key(in);
+    }
+    term->key("Enter");
+    EXPECT_EQ(desktop->inputBox(p), c.answer) << (c.input.empty() ? "" : c.input.front());
+  }
+  // Shown selected while the field has the focus.
+  term->key("Escape");
+  desktop->inputBox(p);
+  const auto [x, y] = cellOf(desktop->frame().text(), "paste5k.vbs");
+  ASSERT_GE(x, 0);
+  EXPECT_FALSE(desktop->frame().at(x, y).style.attrs & pt::attr::Reverse);  // the focused field's is
+  EXPECT_TRUE(desktop->frame().at(x, y).style.attrs & pt::attr::Bold);
+  term->key("Right");
+  term->key("Escape");
+  desktop->inputBox(p);
+  EXPECT_TRUE(desktop->frame().at(x, y).style.attrs & pt::attr::Reverse);
+  EXPECT_FALSE(desktop->frame().at(x, y).style.attrs & pt::attr::Bold);
 }
 
 }  // namespace
