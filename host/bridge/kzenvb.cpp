@@ -2,9 +2,13 @@
 // offers the editor. Each call appends a line to the file that
 // KESTRIN_BRIDGE_LOG names; run_vbscript also shows the script it was given
 // and lets the host program act inside the hand-over, through the hook
-// kestrin_host_onrun when the process has one. What it prints of a script
+// kestrin_host_onrun when the process has one. What it shows of a script
 // and of a path is drawn with its control characters as symbols, so that a
-// script never reaches the terminal as a control sequence.
+// script never reaches the terminal as a control sequence; and it never
+// writes to a terminal, where the editor's desktop may be up: its lines go
+// to standard output only where that is no terminal (a console host's
+// transcript), else to the bridge's own log, bridge.log in
+// $XDG_STATE_HOME/kestrin (~/.local/state/kestrin).
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -46,20 +50,51 @@ void logCall(const char* routine, const char* path) {
 
 std::string shown(const std::string& text) { return platform::ui::visibleText(text); }
 
+// Appends to a file of the bridge's own: never through a link.
+void appendTo(const std::string& path, const std::string& text) {
+  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return;
+  size_t done = 0;
+  while (done < text.size()) {
+    const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
+    if (n <= 0 && errno != EINTR) break;
+    if (n > 0) done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+}
+
+// Where the lines the bridge shows go: standard output when it is no
+// terminal, else the bridge's log (its folder made as needed).
+void showLines(const std::string& lines) {
+  if (!::isatty(STDOUT_FILENO)) {
+    std::fwrite(lines.data(), 1, lines.size(), stdout);
+    std::fflush(stdout);
+    return;
+  }
+  std::string dir;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') dir = state;
+  else if (const char* home = std::getenv("HOME"); home && *home) dir = std::string(home) + "/.local/state";
+  else return;
+  dir += "/kestrin";
+  for (size_t at = 1; at <= dir.size(); ++at)
+    if (at == dir.size() || dir[at] == '/') ::mkdir(dir.substr(0, at).c_str(), 0700);
+  appendTo(dir + "/bridge.log", lines);
+}
+
 }  // namespace
 
 extern "C" {
 
 __attribute__((visibility("default"))) int32_t run_vbscript(const char* path) {
   logCall("run_vbscript", path);
-  std::printf("   kzenvb: run_vbscript %s\n", shown(path ? path : "").c_str());
+  std::string lines = "   kzenvb: run_vbscript " + shown(path ? path : "") + "\n";
   std::ifstream in(path ? path : "");
   std::string line;
   for (int i = 0; i < 5 && std::getline(in, line); ++i) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    std::printf("   kzenvb: | %s\n", shown(line).c_str());
+    lines += "   kzenvb: | " + shown(line) + "\n";
   }
-  std::fflush(stdout);
+  showLines(lines);
   using Hook = void (*)(const char*);
   if (auto hook = reinterpret_cast<Hook>(dlsym(RTLD_DEFAULT, "kestrin_host_onrun"))) hook(path ? path : "");
   return 0;

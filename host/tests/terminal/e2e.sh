@@ -4,21 +4,53 @@
 #   e2e.sh CASE HOST COM_HOST EDITOR_DIR WORK_DIR
 # Each case ends with the host gone and the terminal given back (line mode
 # and echo on, no mouse reporting, no alternate screen). Exit 77: no tmux.
+#
+# A run owns its world: its own home, runtime and state folders and copy of
+# the editor folder, no display (a windowed face is never chosen), its own
+# tmux server; every process it started is ended on any way out, and it
+# ends itself before CTest's time-out would.
 set -euo pipefail
 case_name=$1 host=$2 com_host=$3 editor=$4 work=$5
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 77; }
+unset QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY KESTRIN_DESKTOP TMUX TMUX_PANE
 
 rm -rf "$work"
-mkdir -p "$work/home"
+mkdir -p "$work/home" "$work/state" "$work/runtime"
+chmod 700 "$work/runtime"
+export XDG_RUNTIME_DIR="$work/runtime"
 cp -r "$editor" "$work/editor"
 rm -rf "$work/editor"/*.db* "$work/editor"/*.log "$work/editor"/*.tsk "$work/editor"/*.atb \
   "$work/editor/Bookmarks.txt" "$work/editor/_Temp.vbs"
 printf "' The script of the test.\r\nOption Explicit\r\n" > "$work/script.vbs"
 
 sock="kestrin-e2e-$case_name-$$"
-printf 'set -g escape-time 10\nset -g status off\n' > "$work/tmux.conf"
-tmx() { tmux -L "$sock" -f "$work/tmux.conf" "$@"; }
-trap 'tmx kill-server >/dev/null 2>&1 || true' EXIT
+printf 'set -g escape-time 10\nset -g status off\nset -g extended-keys on\n' > "$work/tmux.conf"
+tmx() { tmux -S "$work/runtime/tmux" -f "$work/tmux.conf" "$@"; }
+
+# Every process of the run: the pane's session (the host and what it
+# started), the tmux server, the watchdog.
+pane_session=""
+watchdog=""
+cleanup() {
+  trap - EXIT INT TERM
+  if [ -z "$pane_session" ]; then
+    pane_session=$(tmx display -p -t e2e '#{pane_pid}' 2>/dev/null || true)
+  fi
+  tmx kill-server >/dev/null 2>&1 || true
+  if [ -n "$pane_session" ]; then
+    pkill -KILL -s "$pane_session" 2>/dev/null || true
+  fi
+  if [ -n "$watchdog" ]; then
+    kill "$watchdog" 2>/dev/null || true
+  fi
+}
+trap cleanup EXIT
+trap 'echo "FAIL: interrupted"; exit 1' INT TERM
+# Below CTest's time-out (60 s), so that the cleanup above runs.
+( trap 'kill "$nap" 2>/dev/null; exit 0' TERM
+  sleep 50 & nap=$!
+  wait "$nap" && kill -TERM $$ 2>/dev/null ) >/dev/null 2>&1 &
+watchdog=$!
 
 fail() {
   echo "FAIL: $*"
@@ -33,8 +65,9 @@ start() {
   cat > "$work/run.sh" <<RUN
 #!/usr/bin/env bash
 cd "$work"
-export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" TERM=$term KESTRIN_BRIDGE_LOG="$work/bridge.log"
-unset KESTRIN_DESKTOP
+export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_STATE_HOME="$work/state" \
+  XDG_RUNTIME_DIR="$work/runtime" TERM=$term KESTRIN_BRIDGE_LOG="$work/bridge.log"
+unset KESTRIN_DESKTOP QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY
 $(printf '%q ' "$@")
 echo "HOST-EXIT=\$?"
 stty -a | tr ' ;' '\n\n' | grep -x -e icanon -e -icanon -e echo -e -echo | tr '\n' ' '
@@ -42,7 +75,8 @@ echo "<stty"
 exec sleep 600
 RUN
   chmod +x "$work/run.sh"
-  tmx new-session -d -x 120 -y 40 -s e2e "$work/run.sh"
+  tmx new-session -d -x "${E2E_WIDTH:-120}" -y "${E2E_HEIGHT:-40}" -s e2e "$work/run.sh"
+  pane_session=$(tmx display -p -t e2e '#{pane_pid}')
 }
 
 # Starts the pane on an interactive shell with job control, its prompt
@@ -58,13 +92,31 @@ CHECK
   cat > "$work/shell.sh" <<RUN
 #!/usr/bin/env bash
 cd "$work"
-export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" TERM=$term KESTRIN_BRIDGE_LOG="$work/bridge.log"
+export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_STATE_HOME="$work/state" \
+  XDG_RUNTIME_DIR="$work/runtime" TERM=$term KESTRIN_BRIDGE_LOG="$work/bridge.log"
 export PS1='e2e\$ '
-unset KESTRIN_DESKTOP
+unset KESTRIN_DESKTOP QT_QPA_PLATFORM DISPLAY WAYLAND_DISPLAY
 exec bash --norc --noprofile -i
 RUN
   chmod +x "$work/check.sh" "$work/shell.sh"
   tmx new-session -d -x 120 -y 40 -s e2e "$work/shell.sh"
+  pane_session=$(tmx display -p -t e2e '#{pane_pid}')
+}
+
+# The host's process id: the pane's process with the host's name.
+host_pid() {
+  local name
+  name=$(basename "$host")
+  for ((i = 0; i < 100; i++)); do
+    local pid
+    pid=$(pgrep -s "$pane_session" -x "${name:0:15}" | head -1 || true)
+    if [ -n "$pid" ]; then
+      echo "$pid"
+      return 0
+    fi
+    sleep 0.05
+  done
+  fail "the host is not running"
 }
 
 # The last line of the screen that is not blank.
@@ -111,6 +163,16 @@ text = sys.argv[1]
 for row, line in enumerate(sys.stdin.read().split("\n"), 1):
     if text in line:
         print(line.index(text) + 1, row); break' "$1"
+}
+
+# The texts show on rows one under the other, each a row's text as it
+# stands (blanks around it aside).
+rows_follow() {
+  screen | python3 -c '
+import sys
+want = sys.argv[1:]
+rows = [r.strip() for r in sys.stdin.read().split("\n")]
+sys.exit(0 if any(rows[i:i + len(want)] == want for i in range(len(rows))) else 1)' "$@"
 }
 
 # The host has ended and the terminal is as it was.
@@ -244,13 +306,14 @@ case $case_name in
     finish
     ;;
   suspend)
-    # Ctrl+Z gives the shell its terminal back; fg brings the editor again.
+    # SIGTSTP from outside gives the shell its terminal back; fg brings the
+    # editor again.
     start_shell xterm-256color
     wait_for 'e2e$'
     typed "$(printf '%q ' "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs")"
     keys Enter
     editor_up
-    keys C-z
+    kill -TSTP "$(host_pid)"
     wait_for "Stopped"
     wait_gone "' The script of the test."
     for ((i = 0; i < 100; i++)); do
@@ -272,6 +335,115 @@ case $case_name in
     typed "$work/check.sh \$?"
     keys Enter
     finish
+    ;;
+  undo_key)
+    # Ctrl+Z is the editor's Undo: the typing goes, the editor stays.
+    start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
+    editor_up
+    typed "Dim abc"
+    wait_for "Dim abc' The script"
+    keys C-z
+    wait_gone "Dim abc"
+    wait_for "' The script of the test."
+    [ "$(tmx display -p -t e2e '#{alternate_on}')" = 1 ] || fail "Ctrl+Z left the editor's screen"
+    # Any key marks the script changed: the exit asks, No keeps the file.
+    keys M-f
+    wait_for "Exit"
+    keys x
+    wait_for "do you want to save changes"
+    keys n
+    finish
+    ;;
+  paste)
+    # A bracketed paste of CR LF lines is one edit: no blank lines, one
+    # undo step. tmux pastes the buffer's bytes as they are (-r).
+    start tmux-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
+    editor_up
+    printf 'Dim a\r\nDim b\r\n' > "$work/paste.txt"
+    tmx load-buffer "$work/paste.txt"
+    tmx paste-buffer -p -r -t e2e
+    wait_for "Dim b"
+    rows_follow "Dim a" "Dim b" "' The script of the test." || fail "the pasted lines are not one under the other"
+    # Lines of LF alone, which tmux sends as CR: each one line.
+    printf 'Dim c\nDim d\n' > "$work/paste2.txt"
+    tmx load-buffer "$work/paste2.txt"
+    tmx paste-buffer -p -t e2e
+    wait_for "Dim d"
+    rows_follow "Dim a" "Dim b" "Dim c" "Dim d" "' The script of the test." ||
+      fail "the pasted LF lines are not one under the other"
+    keys C-z
+    wait_gone "Dim c"
+    screen | grep -q "Dim b" || fail "one Undo took more than the last paste"
+    keys C-z
+    wait_gone "Dim a"
+    keys M-f
+    wait_for "Exit"
+    keys x
+    wait_for "do you want to save changes"
+    keys n
+    finish
+    ;;
+  wheel)
+    # The wheel scrolls the view three lines a step; the caret stays, so
+    # typing brings the view back to it.
+    : > "$work/script.vbs"
+    for ((n = 1; n <= 300; n++)); do printf "' line %d\r\n" "$n" >> "$work/script.vbs"; done
+    start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
+    wait_for "[X]"
+    wait_for "' line 1"
+    read -r col row < <(cell_of "' line 5")
+    for ((i = 0; i < 10; i++)); do
+      tmx send-keys -t e2e -H $(printf '\033[<65;%d;%dM' "$col" "$row" | od -An -tx1)
+    done
+    wait_for "' line 31"
+    wait_gone "' line 30"
+    screen | grep -q "Line 1, Col 1" || fail "the caret moved"
+    typed "Q"
+    wait_for "Q' line 1"
+    exit_by_close_box
+    finish
+    ;;
+  run_script)
+    # Run Script: the demo bridge writes its lines to its log, not over the
+    # desktop, which stays whole.
+    start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
+    editor_up
+    before=$(screen | head -3)
+    keys M-k
+    wait_for "Run Script"
+    keys r
+    for ((i = 0; i < 200; i++)); do
+      grep -q "kzenvb: run_vbscript" "$work/state/kestrin/bridge.log" 2>/dev/null && break
+      sleep 0.05
+    done
+    grep -q "kzenvb: | ' The script of the test." "$work/state/kestrin/bridge.log" ||
+      fail "the bridge's log lacks the script's lines"
+    wait_for "' The script of the test."
+    sleep 0.3
+    ! screen | grep -q "kzenvb" || fail "the bridge wrote over the desktop"
+    [ "$(screen | head -3)" = "$before" ] || fail "the caption, menus or toolbar are not whole"
+    keys M-f
+    wait_for "Exit"
+    keys x
+    finish
+    ;;
+  hangup)
+    # A hang-up from outside while the terminal is there: the modes go back
+    # before the host ends.
+    start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
+    editor_up
+    typed "Dim typed"
+    wait_for "Dim typed' The script"
+    kill -HUP "$(host_pid)"
+    wait_for "HOST-EXIT=129"
+    wait_for "<stty"
+    screen | grep -q "icanon echo <stty" || fail "the terminal's line mode and echo are not back"
+    flags=$(tmx display -p -t e2e '#{mouse_any_flag}#{mouse_sgr_flag}#{alternate_on}')
+    [ "$flags" = 000 ] || fail "the pane still has mouse, SGR or alternate screen on: $flags"
+    if compgen -G "$work/*.save" >/dev/null; then
+      grep -q "Dim typed" "$work"/*.save || fail "the emergency copy lacks the typing"
+    fi
+    echo "PASS: $case_name"
     ;;
   *)
     echo "unknown case $case_name"
