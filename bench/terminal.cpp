@@ -5,6 +5,11 @@
 // comparison, in the same run, a plain copy of a whole grid. Then a key and
 // its frame in the middle of a line of 50 MB, beside the same in a short
 // line of a small script.
+//
+// A 1 MB bracketed paste from the terminal's bytes to the frame on screen
+// (read, decoded, put into the editor, drawn and written out), beside the
+// same text through the editor's own paste from the clipboard, drawn and
+// written out the same way.
 #include <benchmark/benchmark.h>
 
 #include <sys/stat.h>
@@ -21,6 +26,8 @@
 #include "platform/controls/toolbar.h"
 #include "platform/terminal/desktop_draw.h"
 #include "platform/terminal/screen.h"
+#include "platform/terminal/terminal_desktop.h"
+#include "platform/ui/clipboard.h"
 #include "platform/ui/form.h"
 
 namespace {
@@ -247,6 +254,87 @@ void BM_KeyInA50MBLine(benchmark::State& state) {
   keyAndFrame(state, f);
 }
 BENCHMARK(BM_KeyInA50MBLine)->Unit(benchmark::kMicrosecond);
+
+// A window of its own on a screen whose input is a file holding a paste as
+// a terminal sends it.
+struct PasteRun {
+  std::string text = kestrin_bench::makeScript(1u << 20);
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::fopen("/dev/null", "w");
+  std::shared_ptr<Window> window;
+  std::unique_ptr<pt::TerminalDesktop> desktop;
+
+  bool open() {
+    const std::string bytes = "\x1b[200~" + text + "\x1b[201~";
+    std::fwrite(bytes.data(), 1, bytes.size(), in);
+    std::fflush(in);
+    auto screen = pt::Screen::openStreams(in, out, "xterm-256color", kWidth, kHeight);
+    if (!screen) return false;
+    desktop = std::make_unique<pt::TerminalDesktop>(std::move(screen));
+    window = ui::Form::make<Window>();
+    window->load();
+    window->show();
+    return true;
+  }
+  void reset() {
+    window->editor->setText("");
+    window->editor->emptyUndoBuffer();
+    ::lseek(::fileno(in), 0, SEEK_SET);
+  }
+  ~PasteRun() {
+    desktop.reset();
+    if (window) window->unload();
+    std::fclose(in);
+    std::fclose(out);
+  }
+};
+
+void BM_PasteOnScreen(benchmark::State& state) {
+  PasteRun run;
+  if (!run.open()) {
+    state.SkipWithError("no xterm-256color terminal description");
+    return;
+  }
+  std::vector<double> millis;
+  for (auto _ : state) {
+    state.PauseTiming();
+    run.reset();
+    state.ResumeTiming();
+    const auto t0 = std::chrono::steady_clock::now();
+    const ui::Action a = run.desktop->nextAction(ui::WaitContext{});
+    if (a.kind != ui::Action::Kind::Paste || !run.window->dispatch(a)) {
+      state.SkipWithError("the paste did not arrive as one");
+      break;
+    }
+    run.desktop->render();
+    millis.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+  }
+  kestrin_bench::reportPercentiles(state, millis, "ms");
+  state.counters["lines"] = run.window->editor->lineCount();
+}
+BENCHMARK(BM_PasteOnScreen)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+void BM_PasteFromClipboard(benchmark::State& state) {
+  PasteRun run;
+  if (!run.open()) {
+    state.SkipWithError("no xterm-256color terminal description");
+    return;
+  }
+  std::vector<double> millis;
+  for (auto _ : state) {
+    state.PauseTiming();
+    run.reset();
+    ui::clipboard::SetText(run.text);
+    state.ResumeTiming();
+    const auto t0 = std::chrono::steady_clock::now();
+    run.window->editor->paste();
+    run.desktop->render();
+    millis.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
+  }
+  kestrin_bench::reportPercentiles(state, millis, "ms");
+  state.counters["lines"] = run.window->editor->lineCount();
+}
+BENCHMARK(BM_PasteFromClipboard)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 }  // namespace
 

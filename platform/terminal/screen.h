@@ -48,7 +48,7 @@ class Screen final : public Terminal {
   int32_t height() const override { return height_; }
   void show(const Grid& frame) override;
   InputEvent next(int32_t timeoutMillis) override;
-  [[noreturn]] void endProcess(int signal) override;
+  void endProcess(int signal) override;  // returns only on a screen of streams
 
   // Whether the terminal shows 24-bit colour (else 256 or fewer).
   bool directColour() const noexcept { return direct_; }
