@@ -46,6 +46,7 @@ enum class End { Normal, Exception, Term, Int, Hangup, Quit, TermTwice, Segv, Ab
       const pt::InputEvent e = screen->next(2000);
       if (e.kind != pt::InputEvent::Kind::Ending) _exit(97);
       screen->endProcess(e.signal);
+      _exit(96);
     }
     case End::TermTwice:
       // A program busy elsewhere: the second request ends it at once.
