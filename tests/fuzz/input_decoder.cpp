@@ -51,7 +51,11 @@ void check(const InputEvent& e) {
 //   2: a get_wch result: a flags byte (1 a key code, 2 after an Escape),
 //      then the code in four bytes
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static const std::map<int32_t, std::string> extended = {{0x222, "Ctrl+Left"}, {0x223, "Ctrl+Shift+Up"}};
+  static const platform::terminal::KeyOptions options = [] {
+    platform::terminal::KeyOptions o;
+    o.extended = {{0x222, "Ctrl+Left"}, {0x223, "Ctrl+Shift+Up"}};
+    return o;
+  }();
   size_t i = 0;
   while (i < size) {
     const uint8_t kind = data[i++] % 3;
@@ -72,7 +76,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       const uint32_t code = static_cast<uint32_t>(data[i + 1]) | static_cast<uint32_t>(data[i + 2]) << 8 |
                             static_cast<uint32_t>(data[i + 3]) << 16 | static_cast<uint32_t>(data[i + 4]) << 24;
       i += 5;
-      check(platform::terminal::decodeKey(flags & 1, code, flags & 2, extended));
+      check(platform::terminal::decodeKey(flags & 1, code, flags & 2, options));
     }
   }
   return 0;
