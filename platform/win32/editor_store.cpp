@@ -78,7 +78,10 @@ std::string userEditorStore() {
 
 std::string editorStoreFolder() {
     const std::string& folder = componentIdentity().folder;
-    if (folder.empty() || ownFolder(folder)) return "";
+    // A folder that is not there has no files of anyone's: writes into it
+    // fail as they would.
+    struct stat st {};
+    if (folder.empty() || stat(folder.c_str(), &st) != 0 || ownFolder(folder)) return "";
     return userEditorStore();
 }
 
