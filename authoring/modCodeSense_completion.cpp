@@ -19,6 +19,7 @@
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/screen.h"
+#include "platform/win32/editor_store.h"
 
 namespace kestrin::editor::modCodeSense {
 
@@ -83,7 +84,7 @@ bool gbln_LoadIntellList() {
 
   const TrapEnd end = trap.body([&] {
     std::string path;
-    trap.step([&] { path = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kWordListFile; });
+    trap.step([&] { path = platform::editorFileToRead(kWordListFile); });
     if (!trap.condition([&] { return fso.FileExists(path); })) {
       trap.step([&] {
         platform::ui::MsgBox("Unable to load intellisense" + kNineBlanks,

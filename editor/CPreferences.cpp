@@ -7,6 +7,7 @@
 #include "platform/runtime/convert.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
+#include "platform/win32/editor_store.h"
 #include "platform/win32/settings.h"
 
 namespace kestrin::editor {
@@ -44,8 +45,8 @@ platform::scripting::TextStream& opened(const std::unique_ptr<platform::scriptin
 
 }  // namespace
 
-std::string CPreferences::bookmarkFilePath() {
-  return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kBookmarkFile;
+std::string CPreferences::bookmarkFilePath(bool writing) {
+  return writing ? platform::editorFileToWrite(kBookmarkFile) : platform::editorFileToRead(kBookmarkFile);
 }
 
 void CPreferences::setCursorAtEOL(int16_t value) { writeInteger("CursorAtEOL", value); }
@@ -78,7 +79,7 @@ void CPreferences::SaveBookMarks(const platform::LongArray& bookmarks) {
   diagnostics::IgnoreFailures ignore;
   const platform::scripting::FileSystemObject fso;
   std::string path;
-  ignore.step([&] { path = bookmarkFilePath(); });
+  ignore.step([&] { path = bookmarkFilePath(true); });
   // The number of elements; none for an unallocated array.
   int32_t count = 0;
   ignore.step([&] { count = bookmarks.ubound() + 1; });

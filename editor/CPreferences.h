@@ -134,7 +134,7 @@ class CPreferences {
 
   // The bookmark file's path: the editor's folder, one separator and
   // "Bookmarks.txt".
-  static std::string bookmarkFilePath();
+  static std::string bookmarkFilePath(bool writing = false);
 
  private:
   bool hasBookmarks_ = false;

@@ -15,6 +15,7 @@
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/windows.h"
+#include "platform/win32/editor_store.h"
 
 namespace kestrin::editor {
 
@@ -37,11 +38,13 @@ const char* const kLayoutName = "Kz.atb";
 constexpr int32_t kDesignWidth = 15000;
 constexpr int32_t kDesignHeight = 10500;
 
-// The toolbar layout's path always inserts one separator after the
-// editor's folder; the other files use gstr_AddBackSlash.
-std::string layoutPath() { return modMain::gstr_EditorFolder() + "/" + kLayoutName; }
-std::string taskListPath() {
-  return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kTaskListName;
+// The editor folder's files, read and written where this user's are (the
+// user's store beside an install the user may not write).
+std::string layoutPath(bool writing) {
+  return writing ? platform::editorFileToWrite(kLayoutName) : platform::editorFileToRead(kLayoutName);
+}
+std::string taskListPath(bool writing) {
+  return writing ? platform::editorFileToWrite(kTaskListName) : platform::editorFileToRead(kTaskListName);
 }
 
 // The shut-down steps' own message, shown while no diagnostics object
@@ -137,9 +140,8 @@ void frmMain::createControls() {
 
 void frmMain::onLoad() {
   // The two logs of the previous run; an error here reaches the caller.
-  const std::string folder = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder());
-  const std::string errorLog = folder + kErrorLogName;
-  const std::string traceLog = folder + kTraceLogName;
+  const std::string errorLog = platform::editorFileToWrite(kErrorLogName);
+  const std::string traceLog = platform::editorFileToWrite(kTraceLogName);
 
   platform::scripting::FileSystemObject fso;
   {
@@ -185,7 +187,7 @@ void frmMain::onLoad() {
     trap.step([&] { SSSplitter1->setSetting(1300, 3); });
 
     // The task list of the last run.
-    const std::string tasks = taskListPath();
+    const std::string tasks = taskListPath(false);
     if (trap.condition([&] { return fso.FileExists(tasks); }))
       trap.step([&] { PVTaskPad1->load(tasks, 0); });
 
@@ -195,7 +197,7 @@ void frmMain::onLoad() {
     trap.step([&] { StatusBar1->panel("SIZE").setText(""); });
 
     // The toolbar layout of the last run, in place of the design layout.
-    const std::string layout = layoutPath();
+    const std::string layout = layoutPath(false);
     if (trap.condition([&] { return fso.FileExists(layout); }))
       trap.step([&] { SSActiveToolBars1->loadLayout(layout); });
 
@@ -322,13 +324,13 @@ void frmMain::onUnload(bool& Cancel) {
 
     // The toolbar layout: the current layout replaces the old file only once
     // it is written whole, so a failed write keeps the old layout.
-    const std::string layout = layoutPath();
+    const std::string layout = layoutPath(true);
     trap.step([&] {
       diagnostics::withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); });
     });
 
     // The task list.
-    const std::string tasks = taskListPath();
+    const std::string tasks = taskListPath(true);
     trap.step([&] { diagnostics::withSource(source, [&] { PVTaskPad1->save(tasks, 0); }); });
 
     // The placement, for the next start. A load that ended before it made

@@ -20,6 +20,7 @@
 #include "platform/runtime/format.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
+#include "platform/win32/editor_store.h"
 
 namespace kestrin::editor {
 
@@ -98,7 +99,7 @@ void frmMain::tmrAutoSave_Timer() {
     // document whose text is nowhere keeps its mark and its save question.
     std::string newFile;
     ignore.step([&] {
-      newFile = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kNewScriptFile;
+      newFile = platform::editorFileToWrite(kNewScriptFile);
     });
     const std::string backup = folder + kNewScriptBackup + stamp;
     const auto writeText = [&] {

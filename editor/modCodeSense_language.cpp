@@ -19,6 +19,7 @@
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/screen.h"
+#include "platform/win32/editor_store.h"
 
 namespace kestrin::editor::modCodeSense {
 
@@ -152,10 +153,8 @@ std::string joinLines(const std::string_view (&words)[N]) {
   return text;
 }
 
-// The word-list file's path: the editor's folder, one separator, the name.
-std::string wordListPath() {
-  return modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + kWordListFile;
-}
+// The word-list file's path: the user's own list, else the editor folder's.
+std::string wordListPath() { return platform::editorFileToRead(kWordListFile); }
 
 // The stream a step opened; 91 "Object variable not set" when that step
 // failed.

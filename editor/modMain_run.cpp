@@ -20,6 +20,7 @@
 #include "platform/runtime/variant.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
+#include "platform/win32/editor_store.h"
 #include "platform/win32/library.h"
 #include "support/CFile.h"
 
@@ -49,13 +50,14 @@ std::string gstr_SetTempScript(const std::string& scriptName) {
   platform::scripting::FileSystemObject fso;
   std::string path;
 
-  // Beside a script that has a file; otherwise in "Common/Temp", which the
-  // editor does not create.
+  // Beside a script that has a file; otherwise in "Common/Temp" of the
+  // editor folder's files (the user's store makes it; the editor folder's
+  // own it does not).
   if (ignore.condition([&] { return fso.FileExists(scriptName); })) {
     ignore.step([&] { path = gstr_AddBackSlash(folderOf(scriptName)) + kTempScriptName; });
   } else {
     ignore.step([&] {
-      path = gstr_AddBackSlash(gstr_AddBackSlash(gstr_GetPathToKestrin(4)) + "Temp") + kTempScriptName;
+      path = platform::editorFileToWrite(std::string("Common/Temp/") + kTempScriptName);
     });
   }
 

@@ -38,7 +38,7 @@ std::string registeredServerPath(const std::string& progId) {
   std::string path;
   platform::readRegistryText(platform::HKEY_CLASSES_ROOT, "CLSID\\" + formatGuid(clsid) + "\\InprocServer32", "",
                              &path);
-  return path;
+  return serverLibraryPath(path);
 }
 
 EditorLink::EditorLink(std::string editorFolder) : folder_(canonical(editorFolder)) {

@@ -42,6 +42,13 @@ bool readText(const std::string& key, std::string& out) {
 
 }  // namespace
 
+std::string serverLibraryPath(const std::string& registered) {
+  if (registered.empty() || registered.front() == '/') return registered;
+  const std::string hive = registryHivePath(HKEY_CLASSES_ROOT);
+  const auto slash = hive.find_last_of('/');
+  return slash == std::string::npos ? registered : hive.substr(0, slash + 1) + registered;
+}
+
 HRESULT CoInitializeEx(void*, uint32_t) { return tlsInitCount++ == 0 ? S_OK : S_FALSE; }
 HRESULT CoInitialize(void* reserved) { return CoInitializeEx(reserved, COINIT_APARTMENTTHREADED); }
 
@@ -79,6 +86,7 @@ HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID&
   std::string path;
   if (!readText("CLSID\\" + formatGuid(clsid) + "\\InprocServer32", path) || path.empty())
     return REGDB_E_CLASSNOTREG;
+  path = serverLibraryPath(path);
 
   GetClassObjectFn getClassObject = nullptr;
   {

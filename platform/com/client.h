@@ -39,6 +39,9 @@ HRESULT CLSIDFromProgID(const char* progId, CLSID* clsid);
 // it has no DllGetClassObject; otherwise what the server answers.
 HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void* reserved, const IID& iid,
                          void** object);
+// The library a registered server path names: a relative one (a server
+// registered beside the machine hive) lies in the machine hive's folder.
+std::string serverLibraryPath(const std::string& registered);
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid,
                          void** object);
 

@@ -117,9 +117,15 @@ std::string Server::progIdOf(std::string_view className) const {
 }
 
 std::vector<RegistryEntry> Server::registrationEntries() const {
-  const std::string path = modulePath_ ? modulePath_() : std::string();
-  std::string folder = path;
+  const std::string module = modulePath_ ? modulePath_() : std::string();
+  std::string folder = module;
   if (const auto slash = folder.find_last_of('/'); slash != std::string::npos) folder.resize(slash);
+  // A server beside the hive that takes the registration is named by its
+  // file name alone, so that the folder still activates when it moves.
+  std::string path = module;
+  const std::string hive = registryWriteHivePath(HKEY_CLASSES_ROOT);
+  if (!module.empty() && hive.substr(0, hive.find_last_of('/')) == folder)
+    path = module.substr(folder.size() + 1);
   const std::string libid = formatGuid(library_.libid);
   const std::string version = library_.versionText();
 

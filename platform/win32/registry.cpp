@@ -6,9 +6,12 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <mutex>
+#include <set>
 
 #include "platform/win32/registry_hive.h"
 
@@ -32,6 +35,9 @@ DWORD mapGeneric(DWORD access) {
     return out;
 }
 
+// The overlay's key that stands for the target's root.
+int64_t overlayRoot(const Target& t) { return t.root == HKEY_CLASSES_ROOT ? t.overlay->classesId : 1; }
+
 // What a handle names.
 LONG resolve(Registry& r, HKEY key, Target* t) {
     OpenKey open{};
@@ -49,12 +55,21 @@ LONG resolve(Registry& r, HKEY key, Target* t) {
     t->hive = &h;
     t->root = open.root;
     t->access = open.access;
-    if (isRoot(key)) {
-        t->id = key == HKEY_CLASSES_ROOT ? h.classesId : 1;
-        if (rootReadOnly(r, key)) t->access &= ~kWriteRights;
-    } else {
-        t->id = open.id;
+    t->id = isRoot(key) ? (key == HKEY_CLASSES_ROOT ? h.classesId : 1) : open.id;
+    t->path = open.path;
+    if (&h == &r.hives[kMachineHive] && overlayInUse(r)) {
+        // The same key in the user's overlay, by its path.
+        Hive& o = r.hives[kOverlayHive];
+        if ((rc = checkCache(r, o)) != ERROR_SUCCESS) return rc;
+        t->overlay = &o;
+        const int64_t from = overlayRoot(*t);
+        size_t missing = 0;
+        int64_t found = -1;
+        if (from >= 0 && (rc = walk(o, from, t->path, &found, &missing, "opening a key")) != ERROR_SUCCESS)
+            return rc;
+        t->overlayId = from >= 0 && missing == t->path.size() ? found : -1;
     }
+    if (isRoot(key) && rootReadOnly(r, key)) t->access &= ~kWriteRights;
     return ERROR_SUCCESS;
 }
 
@@ -75,7 +90,60 @@ LONG reach(Registry& r, HKEY key, const char* doing, Target* t, const std::vecto
     if (rc != ERROR_SUCCESS) return rc;
     if (path && (rc = checkPath(*path)) != ERROR_SUCCESS) return rc;
     if ((t->access & rights) != rights) return ERROR_ACCESS_DENIED;
+    if (t->overlayId >= 0) return ERROR_SUCCESS;
     return keyAlive(*t->hive, t->id, doing);
+}
+
+// Follows the path below the target in both hives: *id (-1 when the
+// machine hive lacks it) and *overlayId (-1 when the overlay lacks it or is
+// not in use); ERROR_FILE_NOT_FOUND when neither has it.
+LONG walkBoth(Target& t, const std::vector<std::string>& parts, int64_t* id, int64_t* overlayId,
+              const char* doing) {
+    *id = *overlayId = -1;
+    size_t missing = 0;
+    int64_t found = 0;
+    if (t.id >= 0) {
+        LONG rc = walk(*t.hive, t.id, parts, &found, &missing, doing);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (missing == parts.size()) *id = found;
+    }
+    if (t.overlayId >= 0) {
+        LONG rc = walk(*t.overlay, t.overlayId, parts, &found, &missing, doing);
+        if (rc != ERROR_SUCCESS) return rc;
+        if (missing == parts.size()) *overlayId = found;
+    }
+    return *id < 0 && *overlayId < 0 ? ERROR_FILE_NOT_FOUND : ERROR_SUCCESS;
+}
+
+std::vector<std::string> below(const std::vector<std::string>& path, const std::vector<std::string>& parts) {
+    std::vector<std::string> out = path;
+    out.insert(out.end(), parts.begin(), parts.end());
+    return out;
+}
+
+// Runs body on the key the target names, in one write transaction: in its
+// own hive (the key still there), or with the overlay in use in the
+// overlay, whose key is made first when it has none yet.
+LONG writeTarget(Target& t, const char* doing, const std::function<LONG(Hive&, int64_t)>& body) {
+    if (!t.overlay) {
+        Hive& h = *t.hive;
+        if (t.id < 0) return ERROR_FILE_NOT_FOUND;
+        return writeTransaction(h, doing, [&]() -> LONG {
+            LONG alive = keyAlive(h, t.id, doing);
+            if (alive != ERROR_SUCCESS) return alive;
+            return body(h, t.id);
+        });
+    }
+    Hive& o = *t.overlay;
+    return writeTransaction(o, doing, [&]() -> LONG {
+        const int64_t from = overlayRoot(t);
+        if (from < 0) return ERROR_FILE_NOT_FOUND;
+        int64_t id = 0;
+        bool created = false;
+        LONG made = createPath(o, from, t.path, &id, &created, doing);
+        if (made != ERROR_SUCCESS) return made;
+        return body(o, id);
+    });
 }
 
 
@@ -92,11 +160,12 @@ HKEY newHandle(Registry& r, const OpenKey& open) {
 
 LONG refuseReadOnly(Registry& r, Target& t, const char* doing) {
     if (!rootReadOnly(r, t.root)) return ERROR_SUCCESS;
-    if (t.hive->standIn) {
-        report(*t.hive, std::string("the hive file does not exist and its folder may not be written; ") +
+    Hive& h = t.overlay ? *t.overlay : *t.hive;
+    if (h.standIn) {
+        report(h, std::string("the hive file does not exist and its folder may not be written; ") +
                             doing + " was refused");
-    } else if (t.hive->fileReadOnly) {
-        report(*t.hive, std::string("the hive file may not be written; ") + doing + " was refused");
+    } else if (h.fileReadOnly) {
+        report(h, std::string("the hive file may not be written; ") + doing + " was refused");
     }
     return ERROR_ACCESS_DENIED;
 }
@@ -116,11 +185,14 @@ LONG deleteKeyAt(HKEY key, const std::string& subKey, bool tree) {
     const char* doing = tree ? "deleting a key tree" : "deleting a key";
     LONG rc = reach(r, key, doing, &t, &parts);
     if (rc != ERROR_SUCCESS) return rc;
-    Hive& h = *t.hive;
-    int64_t id = 0;
-    size_t missing = 0;
-    if ((rc = walk(h, t.id, parts, &id, &missing, doing)) != ERROR_SUCCESS) return rc;
-    if (missing < parts.size()) return ERROR_FILE_NOT_FOUND;
+    int64_t id = 0, overlayId = 0;
+    if ((rc = walkBoth(t, parts, &id, &overlayId, doing)) != ERROR_SUCCESS) return rc;
+    // With the overlay in use only the overlay's keys go; the machine's
+    // stay as they are, and so does the key that the machine hive has too.
+    if (t.overlay && id >= 0) return ERROR_ACCESS_DENIED;
+    Hive& h = t.overlay ? *t.overlay : *t.hive;
+    const int64_t base = t.overlay ? t.overlayId : t.id;
+    if (t.overlay) id = overlayId;
     if (isProtected(h, id) || (isRoot(key) && parts.empty())) return ERROR_ACCESS_DENIED;
     if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
     return writeTransaction(h, doing, [&]() -> LONG {
@@ -128,7 +200,7 @@ LONG deleteKeyAt(HKEY key, const std::string& subKey, bool tree) {
         // changed the tree since.
         int64_t target = 0;
         size_t miss = 0;
-        LONG w = walk(h, t.id, parts, &target, &miss, doing);
+        LONG w = walk(h, base, parts, &target, &miss, doing);
         if (w != ERROR_SUCCESS) return w;
         if (miss < parts.size()) return ERROR_FILE_NOT_FOUND;
         if (tree) {
@@ -178,13 +250,11 @@ LONG RegOpenKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWORD 
     const auto parts = splitPath(subKey);
     LONG rc = reach(r, key, "opening a key", &t, &parts);
     if (rc != ERROR_SUCCESS) return rc;
-    int64_t id = 0;
-    size_t missing = 0;
-    if ((rc = walk(*t.hive, t.id, parts, &id, &missing, "opening a key")) != ERROR_SUCCESS) return rc;
-    if (missing < parts.size()) return ERROR_FILE_NOT_FOUND;
+    int64_t id = 0, overlayId = 0;
+    if ((rc = walkBoth(t, parts, &id, &overlayId, "opening a key")) != ERROR_SUCCESS) return rc;
     access = mapGeneric(access);
     if ((access & kWriteRights) && rootReadOnly(r, t.root)) return ERROR_ACCESS_DENIED;
-    *result = newHandle(r, OpenKey{t.root, id, access, -1, {}});
+    *result = newHandle(r, OpenKey{t.root, id, access, -1, below(t.path, parts)});
     return ERROR_SUCCESS;
 }
 
@@ -205,22 +275,26 @@ LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD /*options*/, DWOR
     if ((access & kWriteRights) && readOnly) {
         return refuseReadOnly(r, t, doing);
     }
-    int64_t id = 0;
-    size_t missing = 0;
-    if ((rc = walk(h, t.id, parts, &id, &missing, doing)) != ERROR_SUCCESS) return rc;
+    int64_t id = 0, overlayId = 0;
+    rc = walkBoth(t, parts, &id, &overlayId, doing);
+    if (rc != ERROR_SUCCESS && rc != ERROR_FILE_NOT_FOUND) return rc;
     bool created = false;
-    if (missing < parts.size()) {
+    if (rc == ERROR_FILE_NOT_FOUND) {
         if (readOnly) return refuseReadOnly(r, t, doing);
         if (!(t.access & KEY_CREATE_SUB_KEY)) return ERROR_ACCESS_DENIED;
-        rc = writeTransaction(h, doing, [&]() -> LONG {
+        rc = writeTarget(t, doing, [&](Hive& into, int64_t from) -> LONG {
             created = false;  // (a write may be tried again, in another process's new file)
-            if (keyAlive(h, t.id, doing) != ERROR_SUCCESS) return ERROR_KEY_DELETED;
-            return createPath(h, t.id, parts, &id, &created, doing);
+            int64_t made = 0;
+            const LONG w = createPath(into, from, parts, &made, &created, doing);
+            if (!t.overlay) id = made;
+            return w;
         });
+        if (rc == ERROR_KEY_DELETED || (rc == ERROR_FILE_NOT_FOUND && !t.overlay)) return ERROR_KEY_DELETED;
         if (rc != ERROR_SUCCESS) return rc;
     }
+    (void)h;
     if (disposition) *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
-    *result = newHandle(r, OpenKey{t.root, id, access, -1, {}});
+    *result = newHandle(r, OpenKey{t.root, id, access, -1, below(t.path, parts)});
     return ERROR_SUCCESS;
 }
 
@@ -231,6 +305,21 @@ LONG RegCloseKey(HKEY key) {
     return r.handles.erase(key) ? ERROR_SUCCESS : ERROR_INVALID_HANDLE;
 }
 
+namespace {
+
+// A value of the key, from the overlay when it has one so named, else from
+// the machine hive.
+LONG queryBoth(Target& t, int64_t id, int64_t overlayId, const std::string& name, DWORD* type, void* data,
+               DWORD* size) {
+    if (overlayId >= 0) {
+        const LONG rc = queryValueOf(*t.overlay, overlayId, name, type, data, size);
+        if (rc != ERROR_FILE_NOT_FOUND || id < 0) return rc;
+    }
+    return queryValueOf(*t.hive, id, name, type, data, size);
+}
+
+}  // namespace
+
 LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data, DWORD* size) {
     if (data && !size) return ERROR_INVALID_PARAMETER;
     Registry& r = registry();
@@ -238,7 +327,7 @@ LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
     Target t;
     LONG rc = reach(r, key, "reading a value", &t, nullptr, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
-    return queryValueOf(*t.hive, t.id, name, type, data, size);
+    return queryBoth(t, t.id, t.overlayId, name, type, data, size);
 }
 
 LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type,
@@ -250,15 +339,12 @@ LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, D
     const auto parts = splitPath(subKey);
     LONG rc = reach(r, key, "reading a value", &t, &parts);
     if (rc != ERROR_SUCCESS) return rc;
-    Hive& h = *t.hive;
-    int64_t id = 0;
-    size_t missing = 0;
-    if ((rc = walk(h, t.id, parts, &id, &missing, "reading a value")) != ERROR_SUCCESS) return rc;
-    if (missing < parts.size()) return ERROR_FILE_NOT_FOUND;
+    int64_t id = 0, overlayId = 0;
+    if ((rc = walkBoth(t, parts, &id, &overlayId, "reading a value")) != ERROR_SUCCESS) return rc;
     // The key below is opened for reading values, which any handle may do;
     // the key itself only when the handle may.
     if (parts.empty() && !(t.access & KEY_QUERY_VALUE)) return ERROR_ACCESS_DENIED;
-    return queryValueOf(h, id, name, type, data, size);
+    return queryBoth(t, id, overlayId, name, type, data, size);
 }
 
 // Runs one change of a value of an open key in a write transaction: the
@@ -272,20 +358,15 @@ LONG changeValueOf(HKEY key, const char* doing, Change change) {
     if (rc != ERROR_SUCCESS) return rc;
     if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
     if (!(t.access & KEY_SET_VALUE)) return ERROR_ACCESS_DENIED;
-    Hive& h = *t.hive;
-    if (t.id < 0) return ERROR_FILE_NOT_FOUND;
-    return writeTransaction(h, doing, [&]() -> LONG {
-        LONG alive = keyAlive(h, t.id, doing);
-        if (alive != ERROR_SUCCESS) return alive;
-        return change(h, t.id);
-    });
+    if (t.overlay && t.id < 0 && t.overlayId < 0) return ERROR_KEY_DELETED;
+    return writeTarget(t, doing, [&](Hive& h, int64_t id) { return change(t, h, id); });
 }
 
 LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size) {
     if (!data && size) return ERROR_INVALID_PARAMETER;
     if (name.size() > kMaxValueNameLength) return ERROR_INVALID_PARAMETER;
     const char* doing = "writing a value";
-    return changeValueOf(key, doing, [&](Hive& h, int64_t id) -> LONG {
+    return changeValueOf(key, doing, [&](Target&, Hive& h, int64_t id) -> LONG {
         return upsertValue(h, id, name, type, data, size, doing);
     });
 }
@@ -308,16 +389,13 @@ LONG RegWriteBatch(HKEY key, const std::vector<RegistryWrite>& writes) {
     if ((rc = refuseReadOnly(r, t, doing)) != ERROR_SUCCESS) return rc;
     if ((t.access & (KEY_CREATE_SUB_KEY | KEY_SET_VALUE)) != (KEY_CREATE_SUB_KEY | KEY_SET_VALUE))
         return ERROR_ACCESS_DENIED;
-    Hive& h = *t.hive;
-    if ((rc = keyAlive(h, t.id, doing)) != ERROR_SUCCESS) return rc;
+    if (t.overlayId < 0 && (rc = keyAlive(*t.hive, t.id, doing)) != ERROR_SUCCESS) return rc;
     if (writes.empty()) return ERROR_SUCCESS;
-    return writeTransaction(h, doing, [&]() -> LONG {
-        LONG alive = keyAlive(h, t.id, doing);
-        if (alive != ERROR_SUCCESS) return alive;
+    return writeTarget(t, doing, [&](Hive& h, int64_t base) -> LONG {
         for (size_t i = 0; i < writes.size(); ++i) {
             int64_t id = 0;
             bool created = false;
-            LONG w = createPath(h, t.id, paths[i], &id, &created, doing);
+            LONG w = createPath(h, base, paths[i], &id, &created, doing);
             if (w != ERROR_SUCCESS) return w;
             if (!writes[i].hasValue) continue;
             w = upsertValue(h, id, writes[i].valueName, writes[i].type, writes[i].data.data(),
@@ -334,13 +412,17 @@ LONG RegDeleteTree(HKEY key, const std::string& subKey) { return deleteKeyAt(key
 
 LONG RegDeleteValue(HKEY key, const std::string& name) {
     const char* doing = "deleting a value";
-    return changeValueOf(key, doing, [&](Hive& h, int64_t id) -> LONG {
+    return changeValueOf(key, doing, [&](Target& t, Hive& h, int64_t id) -> LONG {
         Statement s(h.sql[kDeleteValue]);
         s.bind(1, id);
         s.bind(2, fold(name));
         int step = s.step();
         if (step != SQLITE_DONE) return failure(h, step, doing);
-        return sqlite3_changes(h.db) > 0 ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        if (sqlite3_changes(h.db) > 0) return ERROR_SUCCESS;
+        // The machine's own value stays: the overlay cannot take it away.
+        if (t.overlay && t.id >= 0 && queryValueOf(*t.hive, t.id, name, nullptr, nullptr, nullptr) == ERROR_SUCCESS)
+            return ERROR_ACCESS_DENIED;
+        return ERROR_FILE_NOT_FOUND;
     });
 }
 namespace {
@@ -352,6 +434,36 @@ struct Entry {
     std::string data;
 };
 
+// Every entry of a key (its sub-keys or its values) in creation order,
+// after those already in *out and leaving out the names already there.
+LONG listInto(Hive& h, int64_t id, bool values, const char* doing, std::vector<Entry>* out,
+              std::set<std::string>* names) {
+    if (id < 0) return ERROR_SUCCESS;
+    Statement s(h.sql[values ? kAllValues : kAllChildren]);
+    s.bind(1, id);
+    int step;
+    while ((step = s.step()) == SQLITE_ROW) {
+        if (!names->insert(s.text(1)).second) continue;
+        Entry e;
+        e.name = s.text(0);
+        if (values) {
+            e.type = static_cast<DWORD>(s.integer(2));
+            if (const DWORD bytes = s.bytes(3)) e.data.assign(static_cast<const char*>(s.blob(3)), bytes);
+        }
+        out->push_back(std::move(e));
+    }
+    return step == SQLITE_DONE ? ERROR_SUCCESS : failure(h, step, doing);
+}
+
+// The entries of a key in both hives: the overlay's first, then those of
+// the machine hive that the overlay does not have.
+LONG listBoth(Target& t, bool values, const char* doing, std::vector<Entry>* out) {
+    std::set<std::string> names;
+    LONG rc = t.overlay ? listInto(*t.overlay, t.overlayId, values, doing, out, &names) : ERROR_SUCCESS;
+    if (rc == ERROR_SUCCESS) rc = listInto(*t.hive, t.id, values, doing, out, &names);
+    return rc;
+}
+
 // The opening steps of both enumerations: the handle resolved with the
 // rights that the listing needs, and the entry at index (creation order)
 // read; ERROR_NO_MORE_ITEMS past the last.
@@ -362,6 +474,13 @@ LONG entryAt(HKEY key, DWORD index, bool values, Entry* out) {
     Target t;
     LONG rc = reach(r, key, doing, &t, nullptr, values ? KEY_QUERY_VALUE : KEY_ENUMERATE_SUB_KEYS);
     if (rc != ERROR_SUCCESS) return rc;
+    if (t.overlay) {
+        std::vector<Entry> all;
+        if ((rc = listBoth(t, values, doing, &all)) != ERROR_SUCCESS) return rc;
+        if (index >= all.size()) return ERROR_NO_MORE_ITEMS;
+        *out = std::move(all[index]);
+        return ERROR_SUCCESS;
+    }
     Hive& h = *t.hive;
     Statement s(h.sql[values ? kEnumValue : kEnumKey]);
     s.bind(1, t.id);
@@ -421,8 +540,26 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     Target t;
-    LONG rc = reach(r, key, "reading a key's figures", &t, nullptr, KEY_QUERY_VALUE);
+    const char* doing = "reading a key's figures";
+    LONG rc = reach(r, key, doing, &t, nullptr, KEY_QUERY_VALUE);
     if (rc != ERROR_SUCCESS) return rc;
+    if (t.overlay) {
+        std::vector<Entry> keys, vals;
+        if ((rc = listBoth(t, false, doing, &keys)) != ERROR_SUCCESS) return rc;
+        if ((rc = listBoth(t, true, doing, &vals)) != ERROR_SUCCESS) return rc;
+        DWORD longestKey = 0, longestName = 0, longestData = 0;
+        for (const Entry& e : keys) longestKey = std::max<DWORD>(longestKey, static_cast<DWORD>(e.name.size()));
+        for (const Entry& e : vals) {
+            longestName = std::max<DWORD>(longestName, static_cast<DWORD>(e.name.size()));
+            longestData = std::max<DWORD>(longestData, static_cast<DWORD>(e.data.size()));
+        }
+        if (subKeys) *subKeys = static_cast<DWORD>(keys.size());
+        if (maxSubKeyLength) *maxSubKeyLength = longestKey;
+        if (values) *values = static_cast<DWORD>(vals.size());
+        if (maxValueNameLength) *maxValueNameLength = longestName;
+        if (maxValueLength) *maxValueLength = longestData;
+        return ERROR_SUCCESS;
+    }
     Hive& h = *t.hive;
     {
         Statement s(h.sql[kInfoKeys]);
@@ -526,6 +663,15 @@ void setRegistryRootReadOnly(HKEY root, bool readOnly) {
     Registry& r = registry();
     std::lock_guard lock(r.mutex);
     r.readOnlyFlag[root - HKEY_CLASSES_ROOT] = readOnly;
+}
+
+std::string registryWriteHivePath(HKEY root) {
+    if (!isRoot(root)) return "";
+    Registry& r = registry();
+    std::lock_guard lock(r.mutex);
+    if (root != HKEY_CURRENT_USER && openHive(r, kMachineHive) == ERROR_SUCCESS && overlayInUse(r))
+        return hivePathFor(r, kOverlayHive);
+    return hivePathFor(r, hiveOf(root));
 }
 
 std::string registryHivePath(HKEY root) {

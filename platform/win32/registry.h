@@ -14,7 +14,13 @@
 // once. A process keeps one connection per hive
 // and closes both before a fork (they open again on next use; handles stay
 // valid). A hive file the user may not write (or a missing one in a folder
-// the user may not write) makes its roots read-only. A damaged or
+// the user may not write) makes its roots read-only, but for the machine
+// hive in its default place: there the user's overlay, "machine.db" in the
+// user's store of the editor folder's files (platform/win32/editor_store.h),
+// stands before it. A key or value of the overlay is read before the
+// machine's, listings hold both (the overlay's first), every write of a
+// machine root goes to the overlay, and a deletion takes only what the
+// overlay holds (a key or value of the machine hive is refused). A damaged or
 // unreadable hive file is left as it is: calls on its roots fail with
 // ERROR_REGISTRY_CORRUPT or ERROR_CANTREAD and a message goes to standard
 // error.
@@ -186,5 +192,9 @@ LONG readRegistryText(HKEY key, const std::string& subKey, const std::string& na
 
 // The hive file that holds a root ("" for a root that is none of the three).
 std::string registryHivePath(HKEY root);
+
+// The hive file that takes the writes of a root: the user's overlay where
+// it stands before the machine hive, else registryHivePath.
+std::string registryWriteHivePath(HKEY root);
 
 }  // namespace platform

@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "platform/win32/editor_store.h"
 #include "platform/win32/registry_hive.h"
 
 namespace platform::registry_detail {
@@ -275,7 +276,9 @@ bool fileExists(const std::string& path) {
 }
 
 std::string hivePathFor(const Registry& r, int hive) {
-    if (hive == kOverlayHive) return r.overlayFolder + "/machine.db";
+    // The overlay is the user's copy of the machine hive, in the user's
+    // store of the editor folder's files.
+    if (hive == kOverlayHive) return userEditorStore() + "/machine.db";
     const char* file = hive == kUserHive ? "user.db" : "machine.db";
     if (!r.folder.empty()) return r.folder + "/" + file;
     if (hive == kUserHive) return userDataFolder() + "/" + file;
@@ -379,8 +382,15 @@ LONG openHive(Registry& r, int index) {
     return result;
 }
 
+bool overlayInUse(Registry& r) {
+    const Hive& m = r.hives[kMachineHive];
+    r.overlayActive = r.folder.empty() && m.db && m.fileReadOnly && openHive(r, kOverlayHive) == ERROR_SUCCESS;
+    return r.overlayActive;
+}
+
 bool rootReadOnly(Registry& r, HKEY root) {
-    const Hive& h = r.hives[hiveOf(root)];
+    const bool overlay = root != HKEY_CURRENT_USER && r.overlayActive;
+    const Hive& h = r.hives[overlay ? kOverlayHive : hiveOf(root)];
     if (h.fileReadOnly) return true;
     if (root == HKEY_CLASSES_ROOT) return r.readOnlyFlag[0] || r.readOnlyFlag[2];
     return r.readOnlyFlag[root - HKEY_CLASSES_ROOT];

@@ -135,9 +135,9 @@ struct Registry {
     Hive hives[kHiveCount];
     std::string folder;             // both hives' folder, when given
     std::string machineFolder;      // the machine hive's folder (the editor's), when given
-    std::string overlayFolder;      // the overlay's folder, when given
     bool readOnlyFlag[3] = {false, false, false};  // HKCR, HKCU, HKLM
     bool readCache = true;
+    bool overlayActive = false;     // what overlayInUse found last
     std::unordered_map<HKEY, OpenKey> handles;
     HKEY nextHandle = 1;
 
@@ -238,9 +238,11 @@ void abandonInherited(Hive& h);
 // Opens the hive's connection when this process has none.
 LONG openHive(Registry& r, int index);
 bool rootReadOnly(Registry& r, HKEY root);
-// Whether writes to machine roots go to the overlay (opening the hives the
-// answer depends on); the overlay's result when it cannot be opened.
-bool overlayInUse(Registry& r, LONG* rc);
+// Whether the user's overlay stands before the machine hive (the machine
+// hive open and not the user's to write, the hives in their default
+// places): then its keys are read first and the machine roots' writes go
+// to it. Opens the overlay; false when it cannot be opened.
+bool overlayInUse(Registry& r);
 
 // ---- the read cache (registry_cache.cpp)
 std::string cacheKey(int64_t id, const std::string& folded);

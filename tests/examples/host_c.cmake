@@ -46,6 +46,11 @@ if(status)
   message(FATAL_ERROR "the C host does not build:\n${err}")
 endif()
 
+# The installation registered the component in its own machine hive.
+if(NOT EXISTS ${editor}/machine.db)
+  message(FATAL_ERROR "the install wrote no class registration beside the component")
+endif()
+file(SHA256 ${editor}/machine.db installed_before)
 configure_file(${SOURCE_DIR}/examples/hello.vbs ${WORK}/hello.vbs COPYONLY)
 execute_process(COMMAND ${CMAKE_COMMAND} -E env --unset=KESTRIN_REGISTRY
     HOME=${home} XDG_DATA_HOME=${home}/.local/share XDG_RUNTIME_DIR=${WORK}/run
@@ -92,8 +97,9 @@ endif()
 if(NOT EXISTS ${registry}/machine.db)
   message(FATAL_ERROR "the chosen registry folder holds no machine hive")
 endif()
-if(EXISTS ${editor}/machine.db)
-  message(FATAL_ERROR "a machine hive was written beside the component")
+file(SHA256 ${editor}/machine.db installed_after)
+if(NOT installed_after STREQUAL installed_before)
+  message(FATAL_ERROR "the installed machine hive beside the component was written")
 endif()
 file(GLOB_RECURSE written LIST_DIRECTORIES true ${home}/*)
 if(written)
