@@ -1,7 +1,5 @@
 #include "platform/ui/control.h"
 
-#include "platform/ui/form.h"
-#include "platform/ui/scripted_user.h"
 
 namespace platform::ui {
 
@@ -24,8 +22,8 @@ bool runContained(std::string_view what, const std::function<void()>& handler,
   try {
     handler();
     return true;
-  } catch (const ScriptFailure&) {
-    throw;  // the test's own failure is never contained
+  } catch (const UncontainedFailure&) {
+    throw;
   } catch (const RuntimeError& e) {
     keep(e);
   } catch (const std::exception& e) {
@@ -43,50 +41,6 @@ Control::~Control() = default;
 
 std::string Control::fullName() const {
   return hasIndex() ? name_ + "(" + std::to_string(index_) + ")" : name_;
-}
-
-std::shared_ptr<Form> Control::formShared() const {
-  return form_ ? form_->weak_from_this().lock() : nullptr;
-}
-
-void Control::setVisible(bool visible) {
-  visible_ = visible;
-  if (!visible && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
-}
-
-void Control::setEnabled(bool enabled) {
-  enabled_ = enabled;
-  if (!enabled && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
-}
-
-void Control::setTabIndex(int32_t tabIndex) {
-  if (tabIndex < 0) raise(err::InvalidPropertyValue);
-  if (!form_) {
-    tabIndex_ = tabIndex;
-    return;
-  }
-  // Move this control to the place; the others close up behind it.
-  const auto& all = form_->controls();
-  int32_t count = static_cast<int32_t>(all.size());
-  if (tabIndex >= count) tabIndex = count - 1;
-  int32_t old = tabIndex_;
-  for (const auto& c : all) {
-    if (c.get() == this) continue;
-    if (old < tabIndex && c->tabIndex_ > old && c->tabIndex_ <= tabIndex) --c->tabIndex_;
-    if (old > tabIndex && c->tabIndex_ >= tabIndex && c->tabIndex_ < old) ++c->tabIndex_;
-  }
-  tabIndex_ = tabIndex;
-}
-
-bool Control::focusable() const {
-  return form_ && form_->loaded() && visible_ && enabled_ && canTakeFocus();
-}
-
-bool Control::hasFocus() const { return form_ && form_->focusedControl() == this; }
-
-void Control::setFocus() {
-  if (!focusable()) raise(err::InvalidProcedureCall);
-  form_->moveFocus(this);
 }
 
 bool Control::typeText(const std::string&) { return false; }

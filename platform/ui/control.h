@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -62,6 +63,8 @@ class Control : public std::enable_shared_from_this<Control> {
   virtual bool canTakeFocus() const { return true; }
   // Visible, enabled, able to take the focus and on a loaded form.
   bool focusable() const;
+  // Whether the control stands on a form that is loaded.
+  bool onLoadedForm() const;
 
   bool hasFocus() const;
   // Moves the form's focus here (the lost-focus event of the control that
@@ -120,10 +123,17 @@ class Control : public std::enable_shared_from_this<Control> {
   std::optional<RuntimeError> lastEventError_;
 };
 
+// A failure that no contained handler keeps: it goes on to whoever runs
+// the desktop (a user that is not answered as it was told to be).
+class UncontainedFailure : public std::logic_error {
+ public:
+  using std::logic_error::logic_error;
+};
+
 // Runs a handler raised by the platform (a control's event, a timer's tick,
 // a form's event started by the user): an error that escapes it is kept in
 // `kept` (when given) and recorded as the desktop's last event error, and
-// never goes further. A failure of the scripted user always goes further.
+// never goes further. An UncontainedFailure always goes further.
 // Returns false when the handler failed.
 bool runContained(std::string_view what, const std::function<void()>& handler,
                   std::optional<RuntimeError>* kept = nullptr);

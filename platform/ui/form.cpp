@@ -742,4 +742,59 @@ void releaseDefaultInstance(std::type_index type) {
 
 }  // namespace detail
 
+// --- A control on its form ---------------------------------------------------
+//
+// What a control does to its form and asks of it (its focus, its place in
+// the tab order) is the form's business, kept here so that the control
+// needs no more of the form than its name.
+
+std::shared_ptr<Form> Control::formShared() const {
+  return form_ ? form_->weak_from_this().lock() : nullptr;
+}
+
+void Control::setVisible(bool visible) {
+  visible_ = visible;
+  if (!visible && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
+}
+
+void Control::setEnabled(bool enabled) {
+  enabled_ = enabled;
+  if (!enabled && form_ && form_->focusedControl() == this) form_->moveFocus(nullptr);
+}
+
+void Control::setTabIndex(int32_t tabIndex) {
+  if (tabIndex < 0) raise(err::InvalidPropertyValue);
+  if (!form_) {
+    tabIndex_ = tabIndex;
+    return;
+  }
+  // Move this control to the place; the others close up behind it.
+  const auto& all = form_->controls();
+  int32_t count = static_cast<int32_t>(all.size());
+  if (tabIndex >= count) tabIndex = count - 1;
+  int32_t old = tabIndex_;
+  for (const auto& c : all) {
+    if (c.get() == this) continue;
+    if (old < tabIndex && c->tabIndex_ > old && c->tabIndex_ <= tabIndex) --c->tabIndex_;
+    if (old > tabIndex && c->tabIndex_ >= tabIndex && c->tabIndex_ < old) ++c->tabIndex_;
+  }
+  tabIndex_ = tabIndex;
+}
+
+bool Control::onLoadedForm() const { return form_ && form_->loaded(); }
+
+bool Control::focusable() const { return onLoadedForm() && visible_ && enabled_ && canTakeFocus(); }
+
+bool Control::hasFocus() const { return form_ && form_->focusedControl() == this; }
+
+void Control::setFocus() {
+  if (!focusable()) raise(err::InvalidProcedureCall);
+  form_->moveFocus(this);
+}
+
+int32_t DoEvents() {
+  runDueTimers();
+  return static_cast<int32_t>(forms().size());
+}
+
 }  // namespace platform::ui

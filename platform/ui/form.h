@@ -255,6 +255,11 @@ class Form : public std::enable_shared_from_this<Form> {
   friend void resetDesktop();
 };
 
+// Lets pending work run: due timers tick. The user is not asked for
+// actions here (those belong to the waiting loop). Returns the number of
+// loaded forms.
+int32_t DoEvents();
+
 // The loaded forms of this thread, in the order they were loaded.
 std::vector<std::shared_ptr<Form>> forms();
 // A loaded form by name (the first one loaded); null when none.

@@ -4,8 +4,6 @@
 #include <atomic>
 #include <mutex>
 
-#include "platform/ui/form.h"
-#include "platform/ui/timer.h"
 
 #ifdef KESTRIN_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
@@ -88,10 +86,5 @@ void setDisplayPixels(int32_t width, int32_t height) {
 }
 int32_t screenPixelWidth() { return g_width.load(); }
 int32_t screenPixelHeight() { return g_height.load(); }
-
-int32_t DoEvents() {
-  runDueTimers();
-  return static_cast<int32_t>(forms().size());
-}
 
 }  // namespace platform::ui

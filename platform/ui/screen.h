@@ -1,4 +1,4 @@
-// The Screen object and DoEvents.
+// The Screen object: its size, fonts and mouse pointer.
 #pragma once
 
 #include <cstdint>
@@ -36,10 +36,5 @@ void setScreenPixels(int32_t width, int32_t height);
 void setDisplayPixels(int32_t width, int32_t height);
 int32_t screenPixelWidth();
 int32_t screenPixelHeight();
-
-// Lets pending work run: due timers tick. The user is not asked for
-// actions here (those belong to the waiting loop). Returns the number of
-// visible forms.
-int32_t DoEvents();
 
 }  // namespace platform::ui

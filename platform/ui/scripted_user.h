@@ -26,13 +26,14 @@
 #include <variant>
 #include <vector>
 
+#include "platform/ui/control.h"
 #include "platform/ui/user.h"
 
 namespace platform::ui {
 
-class ScriptFailure : public std::logic_error {
+class ScriptFailure : public UncontainedFailure {
  public:
-  using std::logic_error::logic_error;
+  using UncontainedFailure::UncontainedFailure;
 };
 
 class ScriptedUser : public User {

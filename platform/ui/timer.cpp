@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "platform/runtime/clock.h"
-#include "platform/ui/form.h"
 
 namespace platform::ui {
 
@@ -73,7 +72,7 @@ void Timer::restart() { due_ = clockMillis() + effective(interval_); }
 
 bool Timer::canTick() const {
   if (!enabled_ || interval_ <= 0 || orphaned()) return false;
-  return !form() || form()->loaded();
+  return !form() || onLoadedForm();
 }
 
 void Timer::tick(int64_t now) {
