@@ -14,7 +14,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "platform/ui/visible_text.h"
@@ -53,12 +52,32 @@ extern "C" {
 __attribute__((visibility("default"))) int32_t run_vbscript(const char* path) {
   logCall("run_vbscript", path);
   std::printf("   kzenvb: run_vbscript %s\n", shown(path ? path : "").c_str());
-  std::ifstream in(path ? path : "");
-  std::string line;
-  for (int i = 0; i < 5 && std::getline(in, line); ++i) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  // The script is the editor's own copy: a link, a FIFO (which would block
+  // the host), a device or a file of another user planted under its name
+  // is never run.
+  const char* refused = nullptr;
+  const int fd = ::open(path ? path : "", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0)
+    refused = errno == ELOOP ? "a symbolic link" : "cannot be opened";
+  else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    refused = "not a plain file";
+  else if (st.st_uid != ::geteuid())
+    refused = "a file of another user";
+  if (refused) {
+    if (fd >= 0) ::close(fd);
+    std::printf("   kzenvb: refused %s: %s\n", shown(path ? path : "").c_str(), refused);
+    std::fflush(stdout);
+    return 1;
+  }
+  FILE* in = ::fdopen(fd, "r");
+  char buffer[4096];
+  for (int i = 0; in && i < 5 && std::fgets(buffer, sizeof buffer, in); ++i) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     std::printf("   kzenvb: | %s\n", shown(line).c_str());
   }
+  if (in) std::fclose(in); else ::close(fd);
   std::fflush(stdout);
   using Hook = void (*)(const char*);
   if (auto hook = reinterpret_cast<Hook>(dlsym(RTLD_DEFAULT, "kestrin_host_onrun"))) hook(path ? path : "");
