@@ -111,6 +111,14 @@ void writeNewOwnFile(const std::string& path, std::string_view bytes, unsigned m
     ::unlink(path.c_str());
     raiseFileErrno(error);
   }
+  // The new name lasts as the file does.
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    (void)::fsync(dfd);
+    ::close(dfd);
+  }
 }
 
 }  // namespace platform

@@ -44,7 +44,7 @@ unsigned filePermissionBits(const std::string& path, unsigned otherwise);
 // user; one of another user, or a folder, raises 70 and is left alone.
 // The file is made with O_EXCL and O_NOFOLLOW, so nothing planted in
 // between is ever written through, gets `mode` less the umask, and is
-// synced. A failure raises 70, 61, 76 or 57 and leaves no file behind.
+// synced with its folder. A failure raises 70, 61, 76 or 57 and leaves no file behind.
 void writeNewOwnFile(const std::string& path, std::string_view bytes, unsigned mode);
 
 }  // namespace platform
