@@ -9,6 +9,7 @@
 #include "editor/modMain.h"
 #include "platform/com/bstr.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/script_file.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
@@ -37,6 +38,20 @@ void registerMainFrontEnd(platform::com::Server& server) { server.add<CMainFront
 int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
   return kMainFrontEndErrors.member([&]() -> int32_t {
     if (EditorIsAlreadyOpen() == 1) return 0;
+
+    // A path that names no readable script opens nothing: it is told, and
+    // no document takes its name. A missing hand-over copy still starts a
+    // new script; one that this user did not write is refused.
+    const std::string asked = platform::lCase(ThisScript);
+    if (asked == "temp") {
+      const std::string copy = CPreferences().TempScript();
+      const std::string problem = platform::ownFileReadProblem(copy);
+      if (!copy.empty() && !problem.empty() && problem != "it does not exist" &&
+          !modMain::gbln_OwnCopyCanBeRead(copy))
+        return 0;
+    } else if (asked != "new" && !ThisScript.empty() && !modMain::gbln_ScriptCanBeRead(ThisScript)) {
+      return 0;
+    }
 
     // The main window, loaded hidden; its load step runs now. A load that
     // ended by unloading everything leaves no window to open a document in.

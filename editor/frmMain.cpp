@@ -139,6 +139,9 @@ void frmMain::createControls() {
 // ---- Load step ------------------------------------------------------------------
 
 void frmMain::onLoad() {
+  // From now until the unload, an end of the session without the user
+  // leaves a modified script's text behind.
+  modMain::g_ArmEmergencyCopy(*this);
   // The two logs of the previous run; an error here reaches the caller.
   const std::string errorLog = platform::editorFileToWrite(kErrorLogName);
   const std::string traceLog = platform::editorFileToWrite(kTraceLogName);
@@ -315,6 +318,7 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
 
 void frmMain::onUnload(bool& Cancel) {
   (void)Cancel;
+  modMain::g_DisarmEmergencyCopy();
   const std::string source = "frmMain::Form_Unload(Sub)";
   diagnostics::Trap trap([&](diagnostics::Failure& failure) { shutDownMessage(failure, source); });
   diagnostics::Trace trace(trap);

@@ -20,6 +20,7 @@
 #include "platform/controls/status_bar.h"
 #include "platform/controls/task_list.h"
 #include "platform/controls/toolbar.h"
+#include "platform/runtime/script_file.h"
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
 #include "platform/zip/zipper.h"
@@ -87,6 +88,11 @@ class frmMain : public platform::ui::Form {
   void setIsDirty(bool dirty) { m_bIsDirty = dirty; }
   // The editor text's length right after the last load.
   int32_t m_lTextLength = 0;
+  // The file as the document last saw it, when it was loaded from it or
+  // saved to it ("" forgets it): a save then tells whether another program
+  // changed or replaced the file in between.
+  void rememberDiskFile(const std::string& path);
+  bool diskFileChangedElsewhere(const std::string& path) const;
 
   // ---- Script files (frmMain_files.cpp) -------------------------------------
   // The Open command: after the save question while the script is modified
@@ -353,6 +359,8 @@ class frmMain : public platform::ui::Form {
   std::unique_ptr<CodeSenseEvents> m_CodeSenseEvents;
   std::string m_strCurrentFile;
   bool m_bIsDirty = false;
+  std::string m_diskFile;
+  platform::FileStamp m_diskStamp;
   // The autosave's ticks since its last attempt; kept while the timer is
   // switched off and on.
   int32_t m_lAutoSaveTicks = 0;

@@ -19,8 +19,12 @@ void frmMain::FileToView(const std::string& path) {
   diagnostics::Trace trace(trap);
   const diagnostics::TrapEnd end = trap.body([&] {
     trace.enter("frmMain::FileToView(Function) File:= " + path);
+    // A path that holds no readable script (its callers have said why)
+    // leaves the document as it is: never an empty text under its name.
+    if (!path.empty() && !platform::scriptReadProblem(path).empty()) return;
     trap.step([&] { StatusBar1->panel("MAIN").setText("Loading File..."); });
     trap.step([&] { m_GetScriptData(path); });
+    rememberDiskFile(path);
     m_strCurrentFile = path;
     if (trap.condition([&] { return CodeSense1->readOnly(); }))
       trap.step([&] { StatusBar1->panel("MAIN").setText(path + kReadOnlyMark); });
@@ -29,6 +33,18 @@ void frmMain::FileToView(const std::string& path) {
     setTag(path);
   });
   if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
+}
+
+void frmMain::rememberDiskFile(const std::string& path) {
+  m_diskFile = path;
+  m_diskStamp = path.empty() ? platform::FileStamp{} : platform::fileStamp(path);
+}
+
+bool frmMain::diskFileChangedElsewhere(const std::string& path) const {
+  // A file the document never saw (a name given by a caller) is not asked
+  // about; one that appeared, went or changed since is.
+  if (path.empty() || path != m_diskFile) return false;
+  return platform::fileStamp(path) != m_diskStamp;
 }
 
 void frmMain::m_GetScriptData(const std::string& path) {

@@ -218,6 +218,8 @@ void frmMain::m_InsertFile() {
     diagnostics::clearFailure();
     return;
   }
+  // A file that cannot be read as a script is told and inserts nothing.
+  if (!modMain::gbln_ScriptCanBeRead(dialog.fileName())) return;
 
   // At the end of the text, after two new lines.
   ignore.step([&] { CodeSense1->executeCommand(platform::controls::cmdDocumentEnd); });

@@ -74,7 +74,9 @@ void frmMain::m_FileOpen() {
     return;
   }
 
+  // A file that cannot be read as a script is told and changes nothing.
   const std::string chosen = dialog.fileName();
+  if (!modMain::gbln_ScriptCanBeRead(chosen)) return;
   support::CFile file;
   int32_t attributes = 0;
   ignore.step([&] { file.Init(chosen); });

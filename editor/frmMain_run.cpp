@@ -15,6 +15,7 @@
 #include "editor/modMain.h"
 #include "platform/runtime/array.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/script_file.h"
 #include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
@@ -80,12 +81,19 @@ void frmMain::m_ExecScript() {
     step([&] { prefs.setTempScript(copy); });
 
     // The editor's text as the copy; the document keeps its name and state.
-    // A link planted under the copy's name in a shared folder is replaced,
-    // never written through.
-    step([&] { CodeSense1->saveOwnCopy(copy); });
+    // The copy is made new, readable by no one who may not read the script;
+    // nothing planted under its name in a shared folder is written through
+    // or kept. Only a copy written here is handed over: after a failed
+    // write the command ends, whatever the answer to its report.
+    unsigned mode = 0666;
+    if (fso.FileExists(name)) mode = platform::filePermissionBits(name, 0600) & 0666;
     bool written = false;
-    step([&] { written = fso.FileExists(copy); });
-    if (written) step([&] { fso.GetFile(copy)->setAttributes(kHiddenOnly); });
+    step([&] {
+      CodeSense1->saveOwnCopy(copy, mode);
+      written = true;
+    });
+    if (!written) return;
+    step([&] { fso.GetFile(copy)->setAttributes(kHiddenOnly); });
 
     // From here on every close of the window asks nothing and keeps the
     // copy, also one made by the host inside the hand-over.

@@ -196,7 +196,7 @@ void frmMain::m_OpenDefinitionsScript() {
   std::string path;
   ignore.step([&] { path = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + "KzDef.vbs"; });
   if (ignore.condition([&] { return fso.FileExists(path); })) {
-    ignore.step([&] { FileToView(path); });
+    if (modMain::gbln_ScriptCanBeRead(path)) ignore.step([&] { FileToView(path); });
   } else {
     ignore.step([&] {
       platform::ui::MsgBox("Could not locate kzdef.vbs" + kNineBlanks, mb::OKOnly | mb::Exclamation,

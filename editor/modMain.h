@@ -91,25 +91,52 @@ void g_frmFileNew(frmMain& form);
 // Saves the document: a script with a file is written under its name
 // without a word; any other asks for a name in the save dialog (folder
 // "VB") and says "Script '<name>' has been saved". After each save the host
-// is told the path (save_scriptname). False only when the dialog was
-// cancelled or left without a name; a read-only script is not saved and
-// gives True. Trapped up to the dialog ("Problem saving script, reason
+// is told the path (save_scriptname), only for a save that reached the
+// disk. A file that another program changed or replaced since the document
+// last saw it is overwritten only after Yes to "FILE has been changed by
+// another program. Overwrite it?". False when the dialog was cancelled or
+// left without a name, or No was answered; a read-only script is not saved
+// and gives True. Trapped up to the dialog ("Problem saving script, reason
 // was:" without a diagnostics object), failures skipped after it. Traced.
 bool gbln_FileSave(frmMain& form);
 
 // The close-time question for a modified script: "'<file part>' has changed,
-// do you want to save changes?" with Yes (saves), No and Cancel. True only
-// for Cancel. Traced; failures are skipped.
+// do you want to save changes?" with Yes (saves), No and Cancel. True for
+// Cancel, and for Yes when the save did not reach the disk (the save dialog
+// cancelled, a failed write). Traced; failures are skipped.
 bool gbln_CheckForSave(frmMain& form);
 
 // The question before the document is replaced (new script, open): "File
-// has changed, save it?" with Yes (saves, then goes on whatever the save
-// gave), No and Cancel. False only for Cancel: the command ends.
+// has changed, save it?" with Yes (saves), No and Cancel. False for Cancel,
+// and for Yes when the save did not reach the disk: the command ends.
 bool gbln_SaveBeforeReplacing(frmMain& form);
+
+// Whether a script may be read from the path; when not (a NUL in the name,
+// a missing file, a folder, a device, a FIFO, a socket, a file that may not
+// be read) it says so, naming the path and the reason, and gives False.
+bool gbln_ScriptCanBeRead(const std::string& path);
+// The same for the hand-over copy read back, which must also be a file of
+// this user's and no link.
+bool gbln_OwnCopyCanBeRead(const std::string& path);
 
 // The saves' message for a write that failed: "Problem saving script,
 // reason was:" with the description.
 void g_ShowSaveProblem(const std::string& description);
+
+// ---- Emergency copy (modMain_emergency.cpp) ----------------------------------
+
+// The user's own folder for emergency copies: "$XDG_STATE_HOME/kestrin",
+// or "~/.local/state/kestrin" ("" without a home).
+std::string gstr_EmergencyFolder();
+// Writes a modified script's text, mode 0600 at most, beside its file as
+// NAME.save (NAME.save.1, ... when that exists), else in the emergency
+// folder; says on standard error where it went. Nothing for an unmodified
+// script. Returns the copy's path, "" when none was written.
+std::string gstr_WriteEmergencyCopy(frmMain& form);
+// The main window's writer for a session that ends without the user, set
+// from its load to its unload.
+void g_ArmEmergencyCopy(frmMain& form);
+void g_DisarmEmergencyCopy();
 
 // ---- Task pane (modMain_tasks.cpp) -------------------------------------------
 

@@ -15,6 +15,7 @@ void g_SetCurrentScriptStatus(frmMain& form, const std::string& scriptName, bool
   diagnostics::Trace trace("modMain::g_SetCurrentScriptStatus [script] " + scriptName);
   if (save) {
     form.CodeSense1->saveFile(scriptName, false);
+    form.rememberDiskFile(scriptName);
     modGlobals::g_blnSkipDirtyMark = true;
   }
   form.setTag(scriptName);

@@ -14,8 +14,10 @@
 #include "platform/runtime/datetime.h"
 #include "platform/runtime/format.h"
 #include "platform/runtime/strings.h"
+#include "platform/runtime/script_file.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
+#include "platform/ui/visible_text.h"
 
 namespace kestrin::editor::modMain {
 
@@ -86,19 +88,48 @@ std::string newScriptHeader(const std::string& documentName, const std::string& 
 }
 
 // Runs the save of a Yes answer to a save question and tells whether the
-// question's command may go on. A cancelled save dialog lets it go on (the
-// changes are dropped, as the user chose); a save that did not reach the
-// disk does not: the script stays modified and its text in the editor, as
-// after Cancel. A read-only script is never saved and never holds it up.
+// question's command may go on. A save that did not reach the disk holds
+// it up, as Cancel does: a cancelled save dialog, No to overwriting a file
+// another program changed, a write that failed. The script then stays
+// modified and its text in the editor. A read-only script is never saved
+// and never holds it up.
 bool saveLetsCommandGoOn(frmMain& form) {
-  bool named = true;
+  if (form.CodeSense1->readOnly()) return true;
+  bool saved = true;
   diagnostics::IgnoreFailures ignore;
-  ignore.step([&] { named = gbln_FileSave(form); });
-  if (!named) return true;
-  return !form.IsDirty() || form.CodeSense1->readOnly();
+  if (!ignore.step([&] { saved = gbln_FileSave(form); })) return false;
+  return saved && !form.IsDirty();
 }
 
 }  // namespace
+
+namespace {
+
+bool refuseUnreadable(const std::string& path, const std::string& problem) {
+  if (problem.empty()) return true;
+  platform::ui::MsgBox("'" + platform::ui::visibleText(path) + "' cannot be opened: " + problem + "." +
+                           kNineBlanks,
+                       mb::OKOnly | mb::Exclamation, kMainWindowTitle);
+  return false;
+}
+
+// Another program changed or replaced the file since the document last saw
+// it: Yes overwrites it, No ends the save as a cancel.
+bool mayOverwrite(frmMain& form, const std::string& name) {
+  if (!form.diskFileChangedElsewhere(name)) return true;
+  return platform::ui::MsgBox(name + " has been changed by another program. Overwrite it?",
+                              mb::YesNo | mb::Exclamation, kMainWindowTitle) == mb::Yes;
+}
+
+}  // namespace
+
+bool gbln_ScriptCanBeRead(const std::string& path) {
+  return refuseUnreadable(path, platform::scriptReadProblem(path));
+}
+
+bool gbln_OwnCopyCanBeRead(const std::string& path) {
+  return refuseUnreadable(path, platform::ownFileReadProblem(path));
+}
 
 void g_ShowSaveProblem(const std::string& description) {
   platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf + description +
@@ -158,10 +189,23 @@ bool gbln_FileSave(frmMain& form) {
     std::string name;
     trap.step([&] { name = withoutMark(platform::trim(form.tag())); });
 
-    // A script with a file is written under its own name, without a word.
+    // A script with a file is written under its own name, without a word
+    // unless another program changed the file meanwhile. The host hears
+    // only of a save that reached the disk (not of one that failed and was
+    // answered Ignore).
     if (trap.condition([&] { return fso.FileExists(name); })) {
-      trap.step([&] { g_SetCurrentScriptStatus(form, name, true); });
-      trap.step([&] { modGlobals::save_scriptname(name); });
+      bool overwrite = true;
+      trap.step([&] { overwrite = mayOverwrite(form, name); });
+      if (!overwrite) {
+        result = false;
+        return;
+      }
+      bool saved = false;
+      trap.step([&] {
+        g_SetCurrentScriptStatus(form, name, true);
+        saved = true;
+      });
+      if (saved) trap.step([&] { modGlobals::save_scriptname(name); });
       return;
     }
 

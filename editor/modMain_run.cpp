@@ -16,6 +16,7 @@
 #include "editor/modMain.h"
 #include "platform/runtime/array.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/script_file.h"
 #include "platform/runtime/strings.h"
 #include "platform/runtime/variant.h"
 #include "platform/scripting/file_system.h"
@@ -61,8 +62,9 @@ std::string gstr_SetTempScript(const std::string& scriptName) {
     });
   }
 
-  // One copy per folder: the old one goes, hidden or read-only as it may be.
-  if (ignore.condition([&] { return fso.FileExists(path); }))
+  // One copy per folder: the old one goes, hidden or read-only as it may be;
+  // a file of another user (planted in a shared folder) is left alone.
+  if (ignore.condition([&] { return fso.FileExists(path) && platform::belongsToThisUser(path); }))
     ignore.step([&] { fso.DeleteFile(path, true); });
   return path;
 }
@@ -139,10 +141,16 @@ bool gbln_DeleteTempScript(const std::string& path) {
   diagnostics::Trace trace("modMain::gbln_DeleteTempScript [script] " + path, quiet);
   // Any failure (an empty path, a name without a folder, a deletion the file
   // system refuses) makes the result False, without a message.
+  // A name cut short at a NUL by the file calls would name another folder's
+  // copy; a file of another user is not this editor's copy.
   return quiet.step([&] {
+    if (path.find('\0') != std::string::npos) platform::raise(platform::err::BadFileNameOrNumber);
     const std::string copy = gstr_AddBackSlash(folderOf(path)) + kTempScriptName;
     platform::scripting::FileSystemObject fso;
-    if (fso.FileExists(copy)) fso.DeleteFile(copy, true);
+    if (fso.FileExists(copy)) {
+      if (!platform::belongsToThisUser(copy)) platform::raise(platform::err::PermissionDenied);
+      fso.DeleteFile(copy, true);
+    }
   });
 }
 
@@ -150,10 +158,12 @@ void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript) {
   CPreferences prefs;
   const std::string name = prefs.LastScriptLoaded();
 
-  // The copy's text, under the name of the script that was handed over.
+  // The copy's text, under the name of the script that was handed over,
+  // whose file a later save compares with what it is now.
   form.FileToView(tempScript);
   form.setTag(name);
   form.StatusBar1->panel("MAIN").setText(name);
+  form.rememberDiskFile(name);
 
   // The bookmarks belong to this script when the names match in any case.
   if (platform::equalsNoCase(name, prefs.BookmarkScriptName())) {

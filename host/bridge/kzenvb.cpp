@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <string>
 
 #include "platform/ui/visible_text.h"
@@ -88,12 +87,32 @@ extern "C" {
 __attribute__((visibility("default"))) int32_t run_vbscript(const char* path) {
   logCall("run_vbscript", path);
   std::string lines = "   kzenvb: run_vbscript " + shown(path ? path : "") + "\n";
-  std::ifstream in(path ? path : "");
-  std::string line;
-  for (int i = 0; i < 5 && std::getline(in, line); ++i) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
+  // The script is the editor's own copy: a link, a FIFO (which would block
+  // the host), a device or a file of another user planted under its name
+  // is never run.
+  const char* refused = nullptr;
+  const int fd = ::open(path ? path : "", O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+  struct stat st {};
+  if (fd < 0)
+    refused = errno == ELOOP ? "a symbolic link" : "cannot be opened";
+  else if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))
+    refused = "not a plain file";
+  else if (st.st_uid != ::geteuid())
+    refused = "a file of another user";
+  if (refused) {
+    if (fd >= 0) ::close(fd);
+    lines += "   kzenvb: refused " + shown(path ? path : "") + ": " + refused + "\n";
+    showLines(lines);
+    return 1;
+  }
+  FILE* in = ::fdopen(fd, "r");
+  char buffer[4096];
+  for (int i = 0; in && i < 5 && std::fgets(buffer, sizeof buffer, in); ++i) {
+    std::string line(buffer);
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     lines += "   kzenvb: | " + shown(line) + "\n";
   }
+  if (in) std::fclose(in); else ::close(fd);
   showLines(lines);
   using Hook = void (*)(const char*);
   if (auto hook = reinterpret_cast<Hook>(dlsym(RTLD_DEFAULT, "kestrin_host_onrun"))) hook(path ? path : "");

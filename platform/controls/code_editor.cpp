@@ -527,7 +527,9 @@ void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
   saveFileAtomically(path, pieces);
 }
 
-void CodeEditor::saveOwnCopy(const std::string& path) const { saveOwnFile(path, text_.joined()); }
+void CodeEditor::saveOwnCopy(const std::string& path, unsigned mode) const {
+  saveOwnFile(path, text_.joined(), mode);
+}
 
 void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
   if (readOnly_) return;

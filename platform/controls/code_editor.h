@@ -334,9 +334,9 @@ class CodeEditor {
   // byteOrderMark puts a UTF-8 byte-order mark first. A failure raises.
   void saveFile(const std::string& path, bool byteOrderMark = false) const;
   // The same text as a file of the editor's own beside the script (the
-  // hand-over copy): a symbolic link at its name is replaced, never
-  // written through (saveOwnFile).
-  void saveOwnCopy(const std::string& path) const;
+  // hand-over copy), made new with at most the permission bits `mode`
+  // (saveOwnFile).
+  void saveOwnCopy(const std::string& path, unsigned mode = 0666) const;
   // 49: inserts a file's text at a position (clamped to the text).
   void insertFile(const std::string& path, const CodePosition& at);
   // 59: runs a command (CodeCommand); an unknown number raises 5.

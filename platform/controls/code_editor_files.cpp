@@ -21,6 +21,7 @@
 #include "platform/runtime/errors.h"
 #include "platform/runtime/private_folder.h"
 #include "platform/runtime/replace_file.h"
+#include "platform/runtime/script_file.h"
 
 extern char** environ;
 
@@ -32,13 +33,16 @@ void readTextFileBlocks(const std::string& path, const std::function<void(std::s
     if (errno == ENOENT || errno == ENOTDIR) raise(err::FileNotFound);
     raiseFileErrno(errno);
   }
-  if (S_ISDIR(st.st_mode)) raise(err::PathFileAccessError);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  // A folder, a FIFO (which would wait for a writer for ever) or a device
+  // (/dev/zero never ends) is not a script: only a plain file is read.
+  if (!S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
+  const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) raiseFileErrno(errno);
   struct Closer {
     int fd;
     ~Closer() { close(fd); }
   } closer{fd};
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
   // Read into a small buffer that stays in the cache, and handed on from
   // there: the whole file is never copied in one piece.
   constexpr size_t kBlock = 1 << 16;
@@ -87,8 +91,8 @@ void saveFileAtomically(const std::string& path, const std::vector<std::string_v
   replaceFile(path, pieces, options);
 }
 
-void saveOwnFile(const std::string& path, std::string_view bytes) {
-  replaceFile(path, bytes, ReplaceOptions{});
+void saveOwnFile(const std::string& path, std::string_view bytes, unsigned mode) {
+  writeNewOwnFile(path, bytes, mode);
 }
 
 // --- the printer -------------------------------------------------------------

@@ -33,10 +33,11 @@ void saveFileAtomically(const std::string& path, std::string_view bytes);
 // The same with the bytes in pieces, written one after the other as they
 // are (no copy of the whole).
 void saveFileAtomically(const std::string& path, const std::vector<std::string_view>& pieces);
-// The same for a file the editor makes for itself (the hand-over copy): a
-// symbolic link at its name is replaced, never written through, and a new
-// file gets 0666 less the umask.
-void saveOwnFile(const std::string& path, std::string_view bytes);
+// A file the editor makes for itself (the hand-over copy), made new
+// (writeNewOwnFile): an old file or link at its name goes when it is this
+// user's, nothing is ever written through a link, one of another user
+// raises 70; the file gets `mode` less the umask.
+void saveOwnFile(const std::string& path, std::string_view bytes, unsigned mode = 0666);
 
 // The printer: one narrow function through which every print job goes.
 // A job is a text file in the print folder; it is handed to `lp` only when

@@ -189,7 +189,15 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   std::error_code ec;
   if (fs::equivalent(source, destination, ec)) raise(err::PermissionDenied);
   const std::string bytes = readWholeFile(source);
-  writeWhole(destination, bytes);
+  // The copy is readable by no one who may not read the file: a new one
+  // gets the file's permission bits, an old one keeps no bit the file lacks.
+  struct stat st{};
+  const unsigned bits = statPath(source, st) ? (st.st_mode & 0777) : 0600;
+  platform::ReplaceOptions options;
+  options.newMode = bits;
+  platform::replaceFile(destination, bytes, options);
+  if (statPath(destination, st) && (st.st_mode & 0777 & ~bits) != 0)
+    ::chmod(destination.c_str(), st.st_mode & 0777 & bits);
 }
 
 std::string FileSystemObject::GetFileName(const std::string& path) const {

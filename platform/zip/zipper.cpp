@@ -90,11 +90,18 @@ void Zipper::Add() {
   const zip_int64_t got = ::zip_source_read(memory, bytes.data(), info.size);
   ::zip_source_close(memory);
   if (got < 0 || static_cast<zip_uint64_t>(got) != info.size) raise(err::PathFileAccessError);
+  // The archive is readable by no one who may not read the file.
+  const unsigned bits = static_cast<unsigned>(st.st_mode) & 0777;
+  platform::ReplaceOptions options;
+  options.newMode = bits;
   try {
-    platform::replaceFile(archive_, bytes, platform::ReplaceOptions{});
+    platform::replaceFile(archive_, bytes, options);
   } catch (const platform::RuntimeError&) {
     raise(err::PathFileAccessError);
   }
+  struct stat made{};
+  if (::stat(archive_.c_str(), &made) == 0 && (made.st_mode & 0777 & ~bits) != 0)
+    ::chmod(archive_.c_str(), made.st_mode & 0777 & bits);
 }
 
 }  // namespace platform::zip

@@ -81,13 +81,14 @@ TEST_F(DocumentTest, AReadOnlyEditorShowsTheMarkInThePanelButNotInTheName) {
   EXPECT_TRUE(main->CodeSense1->readOnly());
 }
 
-TEST_F(DocumentTest, AFileThatCannotBeOpenedStillNamesTheDocument) {
+// Never an empty or old text under the name of a file that was not read.
+TEST_F(DocumentTest, AFileThatCannotBeOpenedLeavesTheDocumentAsItWas) {
   main->CodeSense1->setText("kept text");
+  main->setTag("before.vbs");
   const std::string path = editorDir.file("missing.vbs");
   main->FileToView(path);
-  EXPECT_EQ(main->tag(), path);
-  EXPECT_EQ(panel(), path);
-  EXPECT_EQ(main->CurrentFileName(), path);
+  EXPECT_EQ(main->tag(), "before.vbs");
+  EXPECT_EQ(main->CurrentFileName(), "");
   EXPECT_EQ(main->CodeSense1->text(), "kept text");
 }
 

@@ -17,6 +17,7 @@
 #include "editor/modGlobals.h"
 #include "editor_fixture.h"
 #include "platform/runtime/errors.h"
+#include "platform/ui/msgbox.h"
 #include "platform/ui/windows.h"
 
 namespace editor_test {
@@ -79,9 +80,25 @@ TEST_P(RunEditorNewScript, StartsANewScript) {
   EXPECT_EQ(kestrin::diagnostics::errorHandler(), nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(Arguments, RunEditorNewScript,
-                         ::testing::Values("new", "NEW", "nEw", " new", "", "<folder>",
-                                           "/no/such/script.vbs"));
+INSTANTIATE_TEST_SUITE_P(Arguments, RunEditorNewScript, ::testing::Values("new", "NEW", "nEw", ""));
+
+// A path that names no script (the word with a blank is a file name) opens
+// no window and no new script under that name: it is told, with the reason.
+class RunEditorRefused : public EditorTest, public ::testing::WithParamInterface<const char*> {};
+
+TEST_P(RunEditorRefused, OpensNothing) {
+  std::string arg = GetParam();
+  if (arg == "<folder>") arg = editorDir.path();
+  const std::string given = arg;
+  user->answerMessageBox(platform::ui::mb::OK, "'" + given + "' cannot be opened: ", "Kestrin VB Script Editor");
+  EXPECT_EQ(CMainFrontEnd::create()->RunEditor(arg), 0);
+  EXPECT_TRUE(user->done());
+  EXPECT_EQ(arg, given);
+  EXPECT_TRUE(platform::ui::forms().empty());
+  EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
+}
+
+INSTANTIATE_TEST_SUITE_P(Arguments, RunEditorRefused, ::testing::Values(" new", "<folder>", "/no/such/script.vbs"));
 
 TEST_F(EditorTest, ASecondRunEditorWarnsRestoresTheOpenEditorAndReturnsZero) {
   int32_t second = -1;

@@ -2,6 +2,9 @@
 // stored for the return, the call into the bridge library, a missing or
 // broken bridge, a close after the hand-over, and RunEditor "temp" giving
 // the script back its name, bookmarks and modified state.
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -9,10 +12,12 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "common/temp_dir.h"
 #include "editor/CMainFrontEnd.h"
 #include "editor/CPreferences.h"
 #include "editor/frmMain.h"
@@ -356,6 +361,97 @@ TEST_F(RunTest, AbortInTheHandOverKeepsItsResultSoTheWindowStaysOpenHandedOver) 
   // The host's FreeEditor closed the handed-over window and the copy stays.
   EXPECT_TRUE(fs::exists(copyBeside()));
   EXPECT_EQ(readFile(script), "MsgBox 1\r\n");
+}
+
+// ---- Only a copy written by this command is handed over ---------------------------
+
+// Ignore to the report of a copy that could not be written goes on past
+// the write, but never into the hand-over.
+TEST_F(RunTest, ACopyThatCouldNotBeWrittenIsNeverHandedOverWhateverTheAnswer) {
+  installBridge();
+  fs::remove_all(editorFile("Common/Temp"));
+  bool handedOver = true;
+  duringWait([&] {
+    window().m_ExecScript();
+    handedOver = window().m_bHandedOver;
+  });
+  user->answerMessageBox(mb::Ignore, "Path not found");
+  duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
+  std::string arg = "new";
+  CMainFrontEnd::create()->RunEditor(arg);
+  EXPECT_FALSE(handedOver);
+  EXPECT_TRUE(bridgeCalls().empty());
+}
+
+// Another user's file (or FIFO) planted under the copy's name in a shared
+// folder is neither removed, written, run by the host nor read back by
+// "temp" under the script's name.
+TEST_F(RunTest, AFilePlantedByAnotherUserUnderTheCopysNameIsNeverRunNorReadBack) {
+  if (::geteuid() != 0) GTEST_SKIP() << "planting a file of another user needs the superuser";
+  installBridge();
+  ::chmod(workDir.path().c_str(), 01777);
+  for (const char* planted : {"file", "fifo"}) {
+    SCOPED_TRACE(planted);
+    fs::remove(copyBeside());
+    if (std::string(planted) == "file")
+      writeFile(copyBeside(), "MsgBox \"theirs\"\r\n");
+    else
+      ASSERT_EQ(::mkfifo(copyBeside().c_str(), 0666), 0);
+    ASSERT_EQ(::chown(copyBeside().c_str(), 65534, 65534), 0);
+    std::optional<bool> handedOver;
+    std::string arg = script;
+    duringWait([&] {
+      edit("MsgBox \"mine\"\r\n");
+      window().m_ExecScript();
+      handedOver = window().m_bHandedOver;
+      window().setIsDirty(false);
+    });
+    user->answerMessageBox(mb::Ignore, "Permission denied");
+    duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
+    CMainFrontEnd::create()->RunEditor(arg);
+    EXPECT_EQ(handedOver, std::optional<bool>(false));
+    EXPECT_TRUE(bridgeCalls().empty());
+    EXPECT_TRUE(user->done());
+    if (std::string(planted) == "file") {
+      EXPECT_EQ(readFile(copyBeside()), "MsgBox \"theirs\"\r\n");
+    }
+
+    // The return finds the planted file where the copy should be: refused.
+    std::string temp = "temp";
+    user->answerMessageBox(mb::OK, std::string(planted) == "file" ? "it belongs to another user" : "it is a FIFO");
+    EXPECT_EQ(CMainFrontEnd::create()->RunEditor(temp), 0);
+    EXPECT_TRUE(user->done());
+    EXPECT_EQ(readFile(script), "MsgBox 1\r\n");
+  }
+}
+
+// A private script gives private copies: the hand-over copy, the
+// autosave's copy and its archive.
+TEST_F(RunTest, EveryCopyOfAPrivateScriptIsPrivate) {
+  installBridge();
+  ::chmod(script.c_str(), 0600);
+  kestrin_test::TempDir backups;
+  CPreferences prefs;
+  prefs.setAutoSaveMinutes("0");
+  prefs.setAutoSavePath(backups.path());
+  std::string arg = script;
+  runEditor(arg, [&] {
+    edit("MsgBox 2\r\n");
+    prefs.setZipFile(0);
+    window().tmrAutoSave_Timer();
+    prefs.setZipFile(1);
+    window().tmrAutoSave_Timer();
+    window().m_ExecScript();
+  });
+  std::vector<std::string> copies = {copyBeside()};
+  for (const auto& entry : fs::directory_iterator(backups.path())) copies.push_back(entry.path().string());
+  ASSERT_EQ(copies.size(), 3u);
+  for (const std::string& copy : copies) {
+    SCOPED_TRACE(copy);
+    struct stat st {};
+    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0077, 0u);
+  }
 }
 
 // ---- The temporary copy's place and deletion ----------------------------------

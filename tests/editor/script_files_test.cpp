@@ -557,7 +557,7 @@ TEST_F(ScriptFilesTest, SaveAndSaveAsDoNothingWhileReadOnly) {
 
 // ---- The close-time question --------------------------------------------------------
 
-TEST_F(ScriptFilesTest, TheCloseQuestionNamesTheFilePartAndOnlyCancelKeepsTheWindow) {
+TEST_F(ScriptFilesTest, TheCloseQuestionNamesTheFilePartAndCancelOrACancelledSaveKeepsTheWindow) {
   const std::string question =
       "'New Kestrin Script' has changed, do you want to save changes?";
   modMain::g_frmFileNew(*main);
@@ -572,10 +572,11 @@ TEST_F(ScriptFilesTest, TheCloseQuestionNamesTheFilePartAndOnlyCancelKeepsTheWin
   EXPECT_EQ(user->lastMessageBox()->buttons, mb::YesNoCancel);
   user->answerMessageBox(mb::No, question);
   EXPECT_FALSE(modMain::gbln_CheckForSave(*main));
-  // Yes saves: for a never-saved script through the dialog, here cancelled.
+  // Yes saves: for a never-saved script through the dialog, whose Cancel
+  // keeps the window as the question's Cancel does.
   user->answerMessageBox(mb::Yes, question);
   user->answerFileDialog(std::nullopt, "Save Kestrin VB Script");
-  EXPECT_FALSE(modMain::gbln_CheckForSave(*main));
+  EXPECT_TRUE(modMain::gbln_CheckForSave(*main));
 
   const std::string path = script("VB/work.vbs");
   main->setTag(path + "*");

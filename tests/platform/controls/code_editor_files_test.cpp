@@ -18,6 +18,7 @@
 
 #include "code_editor_test_support.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/runtime/errors.h"
 #include "platform/runtime/replace_file.h"
 
 namespace {
@@ -220,6 +221,21 @@ TEST_F(CodeEditorFiles, ANewScriptGetsTheUsualModeUnderTheUmask) {
     struct stat st {};
     ASSERT_EQ(stat(name.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 07777, mode);
+  }
+}
+
+// A FIFO would wait for a writer for ever and /dev/zero never ends: the
+// reader refuses both at once, as it refuses a folder.
+TEST_F(CodeEditorFiles, TheReaderRefusesWhatIsNoPlainFileWithoutReadingIt) {
+  ASSERT_EQ(mkfifo(path("pipe.vbs").c_str(), 0600), 0);
+  for (const std::string& name : {path("pipe.vbs"), std::string("/dev/zero"), dir_.string()}) {
+    SCOPED_TRACE(name);
+    try {
+      platform::controls::readTextFile(name);
+      ADD_FAILURE() << "read";
+    } catch (const platform::RuntimeError& e) {
+      EXPECT_EQ(e.number(), 75);
+    }
   }
 }
 
