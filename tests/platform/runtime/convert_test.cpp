@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/convert.h"
 
 #include <gtest/gtest.h>
@@ -13,15 +14,7 @@ namespace {
 using platform::Variant;
 
 // The runtime error number a call raises, or 0.
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 TEST(Conversions, ToIntegerAndLongRoundHalvesToEvenAndRangeCheck) {
   struct Case {

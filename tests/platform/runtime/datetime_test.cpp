@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/datetime.h"
 
 #include <gtest/gtest.h>
@@ -11,15 +12,8 @@ namespace {
 using platform::Date;
 using platform::makeDate;
 
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+// The runtime error number a call raises, or 0.
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 // Restores the system clock after a test that made it virtual.
 struct VirtualClock {

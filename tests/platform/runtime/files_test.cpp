@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/files.h"
 
 #include <gtest/gtest.h>
@@ -12,15 +13,8 @@ using platform::FileAccess;
 using platform::OpenMode;
 using platform::RuntimeFile;
 
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+// The runtime error number a call raises, or 0.
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 std::vector<std::string> readLines(const std::string& path) {
   RuntimeFile f(path, OpenMode::Input);

@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/script_file.h"
 
 #include <sys/stat.h>
@@ -16,15 +17,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+// The runtime error number a call raises, or 0.
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 std::string readAll(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

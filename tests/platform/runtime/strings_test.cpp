@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/strings.h"
 
 #include "platform/runtime/variant.h"
@@ -8,15 +9,8 @@ namespace {
 
 using platform::Compare;
 
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+// The runtime error number a call raises, or 0.
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 // "é" is two bytes, "€" three; "\xff" is no UTF-8 at all and counts as one
 // character.

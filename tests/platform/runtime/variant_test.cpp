@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/runtime/variant.h"
 
 #include <gtest/gtest.h>
@@ -7,15 +8,8 @@ namespace {
 using platform::Variant;
 using platform::VarType;
 
-template <class F>
-int32_t errorOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+// The runtime error number a call raises, or 0.
+constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 struct Sample : platform::Object {
   std::string typeName() const override { return "CSample"; }
