@@ -456,6 +456,41 @@ int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, 
   return x;
 }
 
+// The cells a command button takes: its caption in "[ ]" or "< >".
+int32_t buttonWidth(ui::Control* c) {
+  auto* b = dynamic_cast<controls::CommandButton*>(c);
+  return (b ? textWidth(plain(b->caption())) : 0) + 4;
+}
+
+// The buttons of the last row in lines that fit the width, in order.
+std::vector<std::vector<ui::Control*>> buttonLines(const controls::DialogRow& r, int32_t width) {
+  std::vector<std::vector<ui::Control*>> lines(1);
+  int32_t used = 0;
+  for (auto* c : r.controls) {
+    const int32_t w = buttonWidth(c);
+    if (!lines.back().empty() && used + 2 + w > width) {
+      lines.emplace_back();
+      used = 0;
+    }
+    used += (lines.back().empty() ? 0 : 2) + w;
+    lines.back().push_back(c);
+  }
+  return lines;
+}
+
+// Whether a row's label goes over its field: beside it, the field would
+// have fewer than 12 cells.
+bool labelAbove(const controls::DialogRow& r, int32_t room) {
+  auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
+  if (!l || r.controls.size() < 2) return false;
+  int32_t rest = 0;  // a unit label or a button after the field
+  for (size_t k = 2; k < r.controls.size(); ++k) {
+    if (auto* unit = dynamic_cast<controls::Label*>(r.controls[k])) rest += textWidth(plain(unit->caption())) + 1;
+    else rest += buttonWidth(r.controls[k]) + 1;
+  }
+  return textWidth(plain(l->caption())) + 1 + 12 + rest > room;
+}
+
 // A dialog: a framed window centred over the main window, its controls in
 // rows by tab order.
 void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
@@ -466,24 +501,40 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
   const auto rows = layout.shownRows(shownPage(form));
   const int32_t boxW = std::min(W - 2, 76);
   const int32_t inner = boxW - 4;
-  // Each row's height: a lone label wraps; a code editor takes several.
+  // Each row's height: a lone label wraps, and so does a label too wide to
+  // leave its field room beside it (the field goes below it); a code
+  // editor takes several rows.
+  auto heightOf = [&](const DialogRow& r) {
+    int32_t h = 1;
+    const int32_t room = inner - (r.inGroup ? 2 : 0);
+    if (r.kind == DialogRow::Kind::Controls) {
+      auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
+      if (l && r.controls.size() == 1)
+        h = std::max<int32_t>(1, static_cast<int32_t>(wrapText(plain(l->caption()), room).size()));
+      else if (l && labelAbove(r, room))
+        h = static_cast<int32_t>(wrapText(plain(l->caption()), room).size()) + 1;
+      if (r.controls.size() == 1 && editorOf(r.controls[0])) h = std::max(3, std::min(12, H - 10));
+    }
+    if (r.kind == DialogRow::Kind::Buttons) h = 1 + static_cast<int32_t>(buttonLines(r, inner).size());
+    return h;
+  };
   std::vector<int32_t> heights;
   int32_t total = 0;
   int32_t focusRow = -1;
   for (size_t i = 0; i < rows.size(); ++i) {
     const DialogRow& r = *rows[i];
-    int32_t h = 1;
-    if (r.kind == DialogRow::Kind::Controls && r.controls.size() == 1) {
-      if (auto* l = dynamic_cast<controls::Label*>(r.controls[0]))
-        h = std::max<int32_t>(1, static_cast<int32_t>(wrapText(plain(l->caption()), inner - (r.inGroup ? 2 : 0)).size()));
-      if (editorOf(r.controls[0])) h = std::max(3, std::min(12, H - 10));
-    }
-    if (r.kind == DialogRow::Kind::Buttons) ++h;  // a blank row before the buttons
     for (auto* c : r.controls)
       if (c == form.focusedControl()) focusRow = static_cast<int32_t>(i);
-    heights.push_back(h);
-    total += h;
+    heights.push_back(heightOf(r));
+    total += heights.back();
   }
+  // One size over all the pages: the largest page's.
+  if (layout.tabs)
+    for (int32_t page = 0; page < layout.tabs->tabCount(); ++page) {
+      int32_t pageTotal = 0;
+      for (const auto* r : layout.shownRows(page)) pageTotal += heightOf(*r);
+      total = std::max(total, pageTotal);
+    }
   const int32_t boxH = std::min(H - 2, total + 2);
   const int32_t x0 = (W - boxW) / 2;
   const int32_t y0 = std::max(0, (H - boxH) / 2);
@@ -522,10 +573,15 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
         for (int32_t x = x0 + 2; x < right; ++x) g.put(x, y, "\u2500", kDim, right);
         break;
       case DialogRow::Kind::Buttons: {
-        int32_t width = 0;
-        for (auto* c : r.controls) width += textWidth(plain(dynamic_cast<controls::CommandButton*>(c)->caption())) + 6;
-        int32_t x = std::max(x0 + 2, x0 + (boxW - width) / 2);
-        for (auto* c : r.controls) x = drawControl(g, view, form, c, x, y + 1, right, false, hits, combos) + 2;
+        int32_t yy = y + 1;
+        for (const auto& line : buttonLines(r, inner)) {
+          if (yy >= y0 + boxH - 1) break;
+          int32_t width = -2;
+          for (auto* c : line) width += buttonWidth(c) + 2;
+          int32_t x = std::max(x0 + 2, x0 + (boxW - width) / 2);
+          for (auto* c : line) x = drawControl(g, view, form, c, x, yy, right, false, hits, combos) + 2;
+          ++yy;
+        }
         break;
       }
       default: {
@@ -554,8 +610,19 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
           break;
         }
         int32_t x = indent;
-        for (size_t k = 0; k < r.controls.size() && x < right; ++k)
-          x = drawControl(g, view, form, r.controls[k], x, y, right, k + 1 == r.controls.size(), hits, combos) + 1;
+        size_t k = 0;
+        int32_t yy = y;
+        if (auto* l = dynamic_cast<controls::Label*>(r.controls[0]); l && h > 1) {
+          // The label over its field.
+          for (const auto& part : wrapText(plain(l->caption()), right - indent)) {
+            if (yy >= y0 + boxH - 1) break;
+            g.put(indent, yy++, part, l->enabled() ? kPlain : kDim, right);
+          }
+          k = 1;
+        }
+        if (yy >= y0 + boxH - 1) break;
+        for (; k < r.controls.size() && x < right; ++k)
+          x = drawControl(g, view, form, r.controls[k], x, yy, right, k + 1 == r.controls.size(), hits, combos) + 1;
         break;
       }
     }

@@ -169,4 +169,20 @@ TEST(Toolbars, BarsShareARowWhileTheyFitAndACutBarEndsInMore) {
     }
 }
 
+TEST(SmallTerminal, TheNoticeWrapsToTheWidthThereIs) {
+  for (const int32_t w : {59, 40, 20}) {
+    pt::Grid g(w, 12);
+    pt::DesktopView view;
+    std::vector<pt::Hit> hits;
+    pt::drawDesktop(g, view, hits);
+    std::string all;
+    for (int32_t y = 0; y < g.height(); ++y) {
+      const std::string row = g.rowText(y);
+      if (row.empty()) continue;
+      all += (all.empty() ? "" : " ") + row;
+    }
+    EXPECT_EQ(all, "The terminal is too small (" + std::to_string(w) + " x 12); the editor needs 60 x 16.") << w;
+  }
+}
+
 }  // namespace
