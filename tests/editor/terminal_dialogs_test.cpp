@@ -119,7 +119,7 @@ TEST_F(TerminalDialogsTest, EveryControlOfEveryDialogIsDrawnWholeAt80x24And160x4
     form->show();
     const auto layout = pc::layoutDialog(*form);
     const int32_t pages = layout.tabs ? layout.tabs->tabCount() : 1;
-    for (const auto [w, h] : {std::pair{80, 24}, std::pair{160, 48}}) {
+    for (const auto& [w, h] : {std::pair{80, 24}, std::pair{160, 48}}) {
       Box size;  // the frame's size on the first page
       for (int32_t page = 0; page < pages; ++page) {
         SCOPED_TRACE(std::string(fc.name) + " at " + std::to_string(w) + " x " + std::to_string(h) + ", page " +
