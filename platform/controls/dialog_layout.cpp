@@ -1,6 +1,7 @@
 #include "platform/controls/dialog_layout.h"
 
 #include <algorithm>
+#include <string>
 
 #include "platform/controls/standard_controls.h"
 #include "platform/ui/form.h"
@@ -17,6 +18,13 @@ bool is(const ui::Control* c) {
 
 bool laidOut(const ui::Control* c) {
   return c->visible() && !is<ui::Timer>(c) && !is<PictureBox>(c);
+}
+
+// A unit names what a field's number counts: one word.
+bool isUnit(const Label& l) {
+  std::string caption = l.caption();
+  while (!caption.empty() && caption.back() == ' ') caption.pop_back();
+  return !caption.empty() && caption.find(' ') == std::string::npos;
 }
 
 }  // namespace
@@ -95,9 +103,10 @@ DialogLayout layoutDialog(const ui::Form& form) {
         (is<TextBox>(order[i + 1]) || is<ComboBox>(order[i + 1]))) {
       push(DialogRow::Kind::Controls, c);
       layout.rows.back().controls.push_back(order[++i]);
-      // A label after the field that names no field of its own is its unit
-      // ("Save file every [5] minutes").
-      if (i + 1 < order.size() && is<Label>(order[i + 1]) &&
+      // A one-word label after the field that names no field of its own
+      // is its unit ("Save file every [5] minutes"); a sentence there is a
+      // note with a row of its own.
+      if (i + 1 < order.size() && is<Label>(order[i + 1]) && isUnit(*static_cast<Label*>(order[i + 1])) &&
           !(i + 2 < order.size() && (is<TextBox>(order[i + 2]) || is<ComboBox>(order[i + 2]))))
         layout.rows.back().controls.push_back(order[++i]);
       continue;

@@ -9,7 +9,8 @@
 // the last page), and the rows between the strip and the first frame are
 // on the first page. Command buttons go to the last row, except a button
 // inside a group that follows a text box or combo box, which stays on the
-// field's row ("Browse..." beside its folder). Hidden controls, timers and
+// field's row ("Browse..." beside its folder). A one-word label after a
+// field is its unit and shares its row; a longer one has a row of its own. Hidden controls, timers and
 // pictures are left out.
 #pragma once
 

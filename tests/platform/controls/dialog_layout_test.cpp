@@ -57,6 +57,9 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
     f.add(std::make_shared<pc::Label>("lblEvery", "Every"));
     f.add(std::make_shared<pc::TextBox>("txtMinutes"));
     f.add(std::make_shared<pc::Label>("lblMinutes", "minutes"));
+    f.add(std::make_shared<pc::Label>("lblSize", "Size:"));
+    f.add(std::make_shared<pc::TextBox>("txtSize"));
+    f.add(std::make_shared<pc::Label>("lblNote", "A note on the size, not its unit. "));
     f.add(std::make_shared<pc::CheckBox>("chkZip", "Zip"));
     f.add(std::make_shared<pc::TextBox>("txtPath"));
     f.add(std::make_shared<pc::CommandButton>("cmdBrowse", "Browse..."));
@@ -83,6 +86,9 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
       // A frame past the last tab stays on the last page.
       "group 1: fraThree",
       "  row 1: lblEvery txtMinutes lblMinutes",
+      // A sentence after a field is a note of its own, not the field's unit.
+      "  row 1: lblSize txtSize",
+      "  row 1: lblNote",
       "  row 1: chkZip",
       "  row 1: txtPath cmdBrowse",
       "line 1: linSeparator(0)",
