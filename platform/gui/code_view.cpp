@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
+#include <QScreen>
 #include <QScrollBar>
 #include <QWheelEvent>
 
@@ -109,7 +110,10 @@ QIcon pictureIcon(const std::string& picture) {
 // The argument tip: one line, the current argument in bold, drawn as text.
 class TipWidget : public QWidget {
  public:
-  explicit TipWidget(QWidget* parent) : QWidget(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+  explicit TipWidget(QWidget* parent) : QWidget(parent, Qt::ToolTip | Qt::FramelessWindowHint) {
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    setAttribute(Qt::WA_ShowWithoutActivating);
+  }
   void set(const std::string& text, std::pair<size_t, size_t> bold, QColor back, QColor fore,
            const QFont& font) {
     text_ = text;
@@ -179,7 +183,13 @@ CodeView::CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::C
     leftColumn_ = v;
     update();
   });
+  // The completion list and the tip are windows of their own above the
+  // view (never cut at its edges); the keyboard stays with the view.
   list_ = new QListWidget(this);
+  list_->setWindowFlags(Qt::ToolTip | Qt::FramelessWindowHint);
+  list_->setAttribute(Qt::WA_ShowWithoutActivating);
+  list_->setUniformItemSizes(true);
+  list_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   list_->setObjectName("completionList");
   list_->setFocusPolicy(Qt::NoFocus);
   list_->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -416,13 +426,30 @@ void CodeView::followList() {
   } else {
     list_->clearSelection();
   }
-  QPoint at = cellOrigin(e->caretPos().line, e->caretPos().column);
-  at.ry() += lineHeight_;
-  int rowH = std::max(lineHeight_, 18);
-  int h = std::min(8, std::max(1, list_->count())) * rowH + 4;
-  list_->setGeometry(std::clamp(at.x(), 0, std::max(0, width() - 240)), std::min(at.y(), std::max(0, height() - h)), 240, h);
-  list_->show();
+  // Whole rows, below the caret's line, or above it where the screen has
+  // no room below.
+  const int rowH = std::max(1, list_->sizeHintForRow(0));
+  const int frame = 2 * list_->frameWidth();
+  const int h = std::min(8, std::max(1, list_->count())) * rowH + frame;
+  const int w = std::max(240, std::min(480, list_->sizeHintForColumn(0) + frame +
+                                            (list_->count() > 8 ? list_->verticalScrollBar()->sizeHint().width() : 0)));
+  list_->setFixedSize(w, h);
+  const QPoint cell = cellOrigin(e->caretPos().line, e->caretPos().column);
+  list_->move(popupPlace(cell, QSize(w, h), true));
+  if (!list_->isVisible()) list_->show();
   list_->raise();
+}
+
+QPoint CodeView::popupPlace(QPoint cell, QSize size, bool belowFirst) const {
+  const QPoint below = mapToGlobal(QPoint(cell.x(), cell.y() + lineHeight_));
+  const QPoint above = mapToGlobal(QPoint(cell.x(), cell.y() - size.height()));
+  const QScreen* s = screen();
+  const QRect room = s ? s->availableGeometry() : QRect(QPoint(0, 0), QSize(1 << 20, 1 << 20));
+  const bool fitsBelow = below.y() + size.height() <= room.bottom() + 1;
+  const bool fitsAbove = above.y() >= room.top();
+  QPoint at = belowFirst ? (fitsBelow || !fitsAbove ? below : above) : (fitsAbove || !fitsBelow ? above : below);
+  at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() + 1 - size.width())));
+  return at;
 }
 
 void CodeView::followTip() {
@@ -434,11 +461,13 @@ void CodeView::followTip() {
   }
   QFont f = font_;
   tip_->set(tip->text(), tip->argumentSpan(), colourOf(tip->backColor()), colourOf(tip->textColor()), f);
-  QPoint at = cellOrigin(e->tipStart().line, e->tipStart().column);
-  at.ry() -= tip_->height();
-  if (at.y() < 0) at.ry() += tip_->height() + lineHeight_ + (list_->isVisible() ? list_->height() : 0);
-  tip_->move(std::max(0, at.x()), at.y());
-  tip_->show();
+  // Above the line it belongs to; below it (and below an open list) where
+  // the screen has no room above.
+  const QPoint cell = cellOrigin(e->tipStart().line, e->tipStart().column);
+  QPoint at = popupPlace(cell, tip_->size(), false);
+  if (at.y() > mapToGlobal(cell).y() && list_->isVisible() && list_->y() >= at.y()) at.ry() = list_->geometry().bottom() + 1;
+  tip_->move(at);
+  if (!tip_->isVisible()) tip_->show();
   tip_->raise();
 }
 
@@ -649,6 +678,13 @@ void CodeView::focusInEvent(QFocusEvent* event) {
     a.control = c->fullName();
     user_.post(a);
   }
+}
+
+// The popups are windows of their own: they go with the view.
+void CodeView::hideEvent(QHideEvent* event) {
+  QWidget::hideEvent(event);
+  list_->hide();
+  tip_->hide();
 }
 
 // Tab and Shift+Tab are the editor's keys, not a move of the focus.

@@ -64,6 +64,7 @@ class CodeView : public QWidget {
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
+  void hideEvent(QHideEvent* event) override;
   bool focusNextPrevChild(bool next) override;
 
  private:
@@ -97,6 +98,10 @@ class CodeView : public QWidget {
   void invalidateChanged();
   void followList();
   void followTip();
+  // Where a popup of that size goes on the screen, for the cell at `cell`
+  // (view coordinates): below the cell's line or above it, as asked first
+  // and as the screen has room.
+  QPoint popupPlace(QPoint cell, QSize size, bool belowFirst) const;
 
   WindowUser& user_;
   std::string formName_;

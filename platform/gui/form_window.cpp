@@ -22,6 +22,7 @@
 #include <QTabBar>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <QWindowStateChangeEvent>
 
 #include <algorithm>
@@ -132,17 +133,39 @@ QLabel* plainLabel(const std::string& text, QWidget* parent = nullptr) {
   return l;
 }
 
+bool fixedBorder(int32_t border) {
+  return border == ui::vbFixedDialog || border == ui::vbFixedSingle || border == ui::vbFixedToolWindow;
+}
+
 // A caption with its access key for the toolkit: "&&" stays a plain "&",
 // control characters are drawn as symbols.
 QString accessCaption(const std::string& caption) { return plainText(caption); }
 
 }  // namespace
 
-FormWindow::FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner)
+FormWindow::FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner,
+                       Qt::WindowModality modality)
     : user_(user), form_(form), formName_(form->name()) {
   window_ = new FormWidget(*this, owner);
   window_->setObjectName(toQ(form->name()));
   window_->setAttribute(Qt::WA_DeleteOnClose, false);
+  // A modal form with an owner and a form of a fixed border are dialogs:
+  // the window manager keeps them above their owner, with a close box and
+  // no minimise or maximise button. (A modal form alone on the desktop, as
+  // the editor's main window, stays a main window.)
+  const int32_t border = form->borderStyle();
+  const bool modal = modality != Qt::NonModal;
+  if ((modal && owner) || fixedBorder(border))
+    window_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
+                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+  window_->setWindowModality(modality);
+  if (owner) {
+    // The owner's window is the dialog's transient parent (the toolkit
+    // names it only for some kinds of window).
+    window_->winId();
+    owner->winId();
+    if (QWindow* handle = window_->windowHandle()) handle->setTransientParent(owner->windowHandle());
+  }
   build();
 }
 
@@ -217,8 +240,11 @@ void FormWindow::postWindowState(int32_t state) {
 
 void FormWindow::postGeometry() {
   if (!window_ || window_->isMinimized() || window_->isMaximized()) return;
+  postRect(window_->geometry());
+}
+
+void FormWindow::postRect(const QRect& g) {
   const double tpp = twipsPerPixel(window_);
-  const QRect g = window_->geometry();
   auto t = [tpp](int px) { return static_cast<int32_t>(std::lround(px * tpp)); };
   const int32_t l = t(g.x()), tp = t(g.y()), w = t(g.width()), h = t(g.height());
   appliedLeft_ = l, appliedTop_ = tp, appliedWidth_ = w, appliedHeight_ = h;
@@ -256,6 +282,7 @@ void FormWindow::build() {
     auto* scroll = new ContentArea;
     scroll->setWidgetResizable(true);
     scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setFocusPolicy(Qt::NoFocus);
     auto* area = new QWidget;
     buildDialog(*form, area);
     scroll->setWidget(area);
@@ -490,12 +517,15 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
   } else if (auto* tabs = as<c::TabControl>(ctl)) {
     auto* bar = new QTabBar;
     for (int i = 0; i < tabs->tabCount(); ++i) bar->addTab(accessCaption(tabs->tabCaption(i)));
-    QObject::connect(bar, &QTabBar::tabBarClicked, [this, weak, name](int index) {
+    // A tab picked by a click, by the arrows or by its access key.
+    auto picked = [this, weak, name](int index) {
       auto ctl = weak.lock();
       auto* t = ctl ? as<c::TabControl>(ctl) : nullptr;
       if (!t || index < 0 || index >= t->tabCount()) return;
       postControl(Action::Kind::Pick, name, t->tabCaption(index));
-    });
+    };
+    QObject::connect(bar, &QTabBar::tabBarClicked, picked);
+    QObject::connect(bar, &QTabBar::currentChanged, picked);
     made = bar;
     updaters_.push_back([weak, bar] {
       auto ctl = weak.lock();
@@ -711,10 +741,29 @@ void FormWindow::applyGeometry(ui::Form& form) {
                       QSize(std::max(1, static_cast<int>(std::lround(w / tpp))),
                             std::max(1, static_cast<int>(std::lround(h / tpp)))));
     QRect shown(asked.topLeft(), asked.size().expandedTo(window_->minimumSizeHint().boundedTo(QSize(1600, 1000))));
+    // A place that no screen shows (a screen that is gone, a place stored
+    // from elsewhere) is moved onto the primary screen: the title bar must
+    // be there for the person to reach.
+    bool moved = false;
+    if (const QScreen* primary = QGuiApplication::primaryScreen()) {
+      const QRect title(shown.topLeft(), QSize(std::min(shown.width(), 120), 24));
+      bool onScreen = false;
+      for (const QScreen* s : QGuiApplication::screens())
+        if (s->availableGeometry().intersected(title).width() >= std::min(title.width(), 60) &&
+            s->availableGeometry().contains(QPoint(title.center().x(), shown.top())))
+          onScreen = true;
+      if (!onScreen) {
+        const QRect room = primary->availableGeometry();
+        shown.setSize(shown.size().boundedTo(room.size()));
+        shown.moveTopLeft(QPoint(std::clamp(shown.left(), room.left(), room.right() - shown.width() + 1),
+                                 std::clamp(shown.top(), room.top(), room.bottom() - shown.height() + 1)));
+        moved = true;
+      }
+    }
     // A window made larger than its form asks (its menus and toolbars need
     // the room) is moved back onto the screen that the form's place lies
     // on, rather than growing past its edge.
-    if (shown != asked) {
+    if (shown != asked && !moved) {
       const QScreen* screen = QGuiApplication::screenAt(asked.center());
       const QRect room = screen ? screen->availableGeometry() : QRect();
       if (room.contains(asked) && !room.contains(shown)) {
@@ -725,6 +774,11 @@ void FormWindow::applyGeometry(ui::Form& form) {
       }
     }
     window_->setGeometry(shown);
+    // A fixed border keeps the window at its size: no resizing, and no
+    // maximising by the window manager either.
+    if (fixedBorder(form.borderStyle())) window_->setFixedSize(shown.size());
+    // The form learns where its window went.
+    if (moved) postRect(shown);
   }
   if (state != appliedState_) {
     appliedState_ = state;

@@ -23,6 +23,7 @@ class QMenu;
 class QSplitter;
 class QListWidget;
 class QLabel;
+class QRect;
 
 namespace platform::gui {
 
@@ -32,7 +33,10 @@ class FormWidget;
 
 class FormWindow {
  public:
-  FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner);
+  // owner: the window that owns this one (null for none); modality: how the
+  // window keeps the others from input while it shows.
+  FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner,
+             Qt::WindowModality modality = Qt::NonModal);
   ~FormWindow();
   FormWindow(const FormWindow&) = delete;
   FormWindow& operator=(const FormWindow&) = delete;
@@ -68,6 +72,8 @@ class FormWindow {
   QAction* makeToolAction(const controls::Tool& tool, QObject* parent);
   void applyGeometry(ui::Form& form);
   void postGeometry();
+  // Moves the form to the window's normal rectangle in pixels.
+  void postRect(const QRect& rect);
   void postClose();
   void postKey(const std::string& name);
   // An action on one of the form's controls (a click, a pick, a new value).

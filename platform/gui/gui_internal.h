@@ -123,6 +123,11 @@ class WindowUser final : public ui::User {
   // desktop (a dialog, a message box) hides: its owner, else the active
   // form's; null when that is none of the desktop's windows.
   QWidget* nextActive(QWidget* hidden) const;
+  // The shown window (not that of the form opening) that a form opened
+  // now belongs to: the active one, else the active form's, else the first.
+  QWidget* activeWindowBefore(uint32_t opening) const;
+  // Whether the window is one of the desktop's (shown or going).
+  bool ours(const QWidget* window) const;
   friend class FocusReturn;
 
   std::deque<Item> queue_;

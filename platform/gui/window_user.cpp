@@ -141,6 +141,21 @@ class FocusReturn final : public QObject {
  public:
   explicit FocusReturn(WindowUser& user) : user_(user) {}
   bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::WindowActivate && watched->isWidgetType()) {
+      // A window under a modal dialog that the person clicked (a window
+      // manager gives it the keyboard): the dialog comes back on top with
+      // the keyboard, since the window under it takes no input.
+      auto* activated = static_cast<QWidget*>(watched);
+      QPointer<QWidget> modal = QApplication::activeModalWidget();
+      if (activated->isWindow() && modal && modal != activated && modal->isVisible() && user_.ours(activated) &&
+          !modal->isAncestorOf(activated))
+        QTimer::singleShot(0, modal, [modal] {
+          if (!modal || !modal->isVisible()) return;
+          modal->raise();
+          modal->activateWindow();
+        });
+      return false;
+    }
     if (event->type() != QEvent::Hide || event->spontaneous() || !watched->isWidgetType()) return false;
     auto* hidden = static_cast<QWidget*>(watched);
     if (!hidden->isWindow()) return false;
@@ -396,8 +411,15 @@ void WindowUser::sync() {
     if (it == windows_.end()) {
       QWidget* owner = nullptr;
       if (HWND o = ui::GetParent(hwnd); o && windows_.count(o)) owner = windows_[o]->widget();
-      it = windows_.emplace(hwnd, std::make_unique<FormWindow>(*this, f, owner)).first;
-      if (f->inModalLoop()) it->second->widget()->setWindowModality(owner ? Qt::WindowModal : Qt::ApplicationModal);
+      Qt::WindowModality modality = Qt::NonModal;
+      if (f->inModalLoop()) {
+        // Modal to its owner, else to the whole desktop; a form without an
+        // owner of its own still belongs to the window that was active when
+        // it opened, so that it stays above that one.
+        modality = owner ? Qt::WindowModal : Qt::ApplicationModal;
+        if (!owner) owner = activeWindowBefore(hwnd);
+      }
+      it = windows_.emplace(hwnd, std::make_unique<FormWindow>(*this, f, owner, modality)).first;
     }
     it->second->follow();
   }
@@ -452,15 +474,32 @@ QWidget* WindowUser::promptParent() const {
   return nullptr;
 }
 
-QWidget* WindowUser::nextActive(QWidget* hidden) const {
-  auto ours = [this](QWidget* w) {
-    if (!w) return false;
-    for (auto& [h, fw] : windows_)
-      if (fw->widget() == w) return true;
-    for (auto& r : retired_)
-      if (r.data() == w) return true;
-    return false;
+QWidget* WindowUser::activeWindowBefore(uint32_t opening) const {
+  auto shownOther = [opening](const Windows::value_type& w) {
+    return w.first != opening && w.second->widget() && w.second->widget()->isVisible();
   };
+  for (const auto& w : windows_)
+    if (shownOther(w) && w.second->widget() == QApplication::activeWindow()) return w.second->widget();
+  if (auto active = ui::activeForm()) {
+    auto it = windows_.find(active->hWnd());
+    if (it != windows_.end() && shownOther(*it)) return it->second->widget();
+  }
+  for (const auto& w : windows_)
+    if (shownOther(w)) return w.second->widget();
+  return nullptr;
+}
+
+bool WindowUser::ours(const QWidget* w) const {
+  if (!w) return false;
+  for (auto& [h, fw] : windows_)
+    if (fw->widget() == w) return true;
+  for (auto& r : retired_)
+    if (r.data() == w) return true;
+  return false;
+}
+
+QWidget* WindowUser::nextActive(QWidget* hidden) const {
+  auto ours = [this](QWidget* w) { return this->ours(w); };
   QWidget* next = hidden->parentWidget() ? hidden->parentWidget()->window() : nullptr;
   // A window of a host that lends its application object is the host's
   // business.

@@ -8,14 +8,23 @@
 #
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --display-lost
+#   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --window-manager SHOTS
 #
 # HOST is the built kestrin-host-c, EDITOR_DIR the built editor folder
 # (copied into WORK, so that nothing the editor writes reaches it), SCRIPT
 # the sample script (copied too), SCREENSHOT where the picture of the main
 # window is written for a person to look at. With --display-lost the X
 # server ends under the editor instead: the host ends at once, with what
-# was saved on disk and nothing of what was not. Exits 77 (skipped) when
-# the machine has no Xvfb.
+# was saved on disk and nothing of what was not. With --window-manager a
+# window manager (openbox) runs on the server: the Options dialog stays on
+# top of the main window and keeps the keyboard when the main window is
+# clicked, and a main window maximised at exit starts maximised and is
+# restored to the rectangle it had before; pictures of the main window,
+# the completion list near the screen's bottom edge, every page of the
+# Options dialog and the About window go to the folder SHOTS, named by
+# the scale (QT_SCALE_FACTOR). KESTRIN_XVFB_SCREEN sets the server's
+# screen (1280x1024x24). Exits 77 (skipped) when the machine has no Xvfb
+# (or, with --window-manager, no openbox or wmctrl).
 set -euo pipefail
 
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
@@ -23,11 +32,15 @@ if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
     echo "Xvfb is not installed: the test is skipped"
     exit 77
   fi
+  if [ "${5:-}" = --window-manager ] && ! { command -v openbox && command -v wmctrl && command -v xprop; } >/dev/null; then
+    echo "openbox, wmctrl or xprop is not installed: the test is skipped"
+    exit 77
+  fi
   mkdir -p "$4"
   rm -f "$4/outcome" "$4/display"
   # A server of this run's own: Xvfb picks a free display itself and says
   # which once it takes clients, so that runs side by side never share one.
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$4/display" 2>"$4/xvfb.log" &
+  Xvfb -displayfd 3 -screen 0 "${KESTRIN_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$4/display" 2>"$4/xvfb.log" &
   xvfb_pid=$!
   trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
   for i in $(seq 400); do
@@ -46,10 +59,14 @@ if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
 fi
 
 host=$1 editor_dir=$2 sample=$3 work=$4 screenshot=$5
-lose_display=
+lose_display= manager= shots=
 if [ "$screenshot" = --display-lost ]; then
   lose_display=yes
   screenshot="$work/screenshots/unused.png"
+elif [ "$screenshot" = --window-manager ]; then
+  manager=yes
+  shots=$6
+  screenshot="$shots/unused.png"
 fi
 title='^Kestrin VB Script Editor$'
 box_title='^KestrinEditor$'
@@ -75,6 +92,18 @@ fail() {
   exit 1
 }
 
+if [ -n "$manager" ]; then
+  openbox --sm-disable >"$work/openbox.log" 2>&1 &
+  manager_pid=$!
+  trap 'kill "$manager_pid" 2>/dev/null || true' EXIT
+  for i in $(seq 200); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.05
+  done
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || {
+    echo "FAILED: openbox did not start"; cat "$work/openbox.log"; echo 1 >"$work/outcome"; exit 1; }
+fi
+
 # The host runs with the desktop the platform chooses (the windows, since
 # the process has a display), a registry folder, home and runtime folder
 # of its own; the copied editor folder's platform library is the one it
@@ -84,7 +113,7 @@ env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTRIN_DESKTOP
   KESTRIN_PRINT_DIR="$work/print" LD_LIBRARY_PATH="$work/editor" \
   "$host" "$work/registry" "$script" >"$work/host.out" 2>&1 &
 host_pid=$!
-trap 'kill "$host_pid" 2>/dev/null || true' EXIT
+trap 'kill "$host_pid" ${manager_pid:-} 2>/dev/null || true' EXIT
 
 # The visible window of that title once it is there and has the keyboard
 # (the toolkit gives it the focus once the server has mapped it); nothing
@@ -189,6 +218,12 @@ holds() {
 main=$(window "$title") || true
 [ -n "$main" ] || fail "no visible window is titled \"Kestrin VB Script Editor\""
 echo "the main window: $main"
+
+if [ -n "$manager" ]; then
+  # shellcheck source=host_c_windows_wm.sh
+  source "$(dirname "$0")/host_c_windows_wm.sh"
+  exit 0
+fi
 
 # Typed into the code view, then saved with the File menu's access keys.
 line="' typed through the X server"

@@ -195,7 +195,10 @@ TEST_F(CodeViewTest, TheCompletionListShowsItsEntriesWithTheirImagesUnderTheCare
     EXPECT_FALSE(list->item(0)->icon().isNull());
     EXPECT_EQ(list->item(1)->text().toStdString(), "<b>Markup</b>");
     EXPECT_EQ(list->item(1)->data(Qt::UserRole).toString().toStdString(), "class");
-    EXPECT_GE(list->y(), view()->cellOrigin(0, 1).y() + 1);
+    // A window of its own, under the caret's line, showing whole rows.
+    EXPECT_TRUE(list->isWindow());
+    EXPECT_GE(view()->mapFromGlobal(list->pos()).y(), view()->cellOrigin(0, 1).y() + 1);
+    EXPECT_EQ(list->height() - 2 * list->frameWidth(), 3 * list->sizeHintForRow(0));
     QTest::keyClick(view(), Qt::Key_Escape);
   });
   then([&] {
@@ -204,7 +207,49 @@ TEST_F(CodeViewTest, TheCompletionListShowsItsEntriesWithTheirImagesUnderTheCare
   });
   then([&] {
     ASSERT_TRUE(view()->tip()->isVisible());
+    EXPECT_TRUE(view()->tip()->isWindow());
     EXPECT_EQ(view()->tipBoldPart(), " buttons");
+  });
+  close();
+  form->show(platform::ui::vbModal);
+}
+
+// On the last line of a view that reaches the screen's bottom, the list
+// opens above the caret's line instead of covering it or being cut, with
+// whole rows; the tip goes below the line when the screen has no room
+// above it.
+TEST_F(CodeViewTest, TheCompletionListOpensAboveTheCaretWhereTheScreenEndsBelow) {
+  std::string text;
+  for (int i = 0; i < 200; ++i) text += "' line\r\n";
+  form->code->setText(text);
+  const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  form->move(0, 0, screen.width() * 15, screen.height() * 15);
+  then([&] {
+    // The caret on the last whole row of the view.
+    form->code->setTopLine(0);
+    form->code->setCaretPos(view()->visibleRows() - 1, 0);
+  });
+  then([&] {
+    QTest::keyClicks(view(), "M");
+    QTest::keyClick(view(), Qt::Key_Space, Qt::ControlModifier);
+  });
+  then([&] {
+    QListWidget* list = view()->completionList();
+    ASSERT_TRUE(list->isVisible());
+    const auto caret = form->code->caretPos();
+    const int caretTop = view()->mapToGlobal(view()->cellOrigin(caret.line, 0)).y();
+    EXPECT_LE(list->geometry().bottom(), caretTop) << "the list covers the caret's line";
+    EXPECT_TRUE(screen.contains(list->geometry()));
+    EXPECT_EQ((list->height() - 2 * list->frameWidth()) % list->sizeHintForRow(0), 0);
+    QTest::keyClick(view(), Qt::Key_Escape);
+    form->code->setCaretPos(0, 0);
+  });
+  then([&] { QTest::keyClick(view(), Qt::Key_Space, Qt::ControlModifier | Qt::ShiftModifier); });
+  then([&] {
+    QWidget* tip = view()->tip();
+    ASSERT_TRUE(tip->isVisible());
+    EXPECT_TRUE(screen.contains(tip->geometry()));
+    EXPECT_GE(tip->y(), view()->mapToGlobal(view()->cellOrigin(0, 0)).y());
   });
   close();
   form->show(platform::ui::vbModal);

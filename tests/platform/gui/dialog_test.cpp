@@ -13,6 +13,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QWindow>
 
 #include "gui_fixture.h"
 #include "platform/controls/dialog_layout.h"
@@ -225,6 +226,18 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
   then([&] {
     ASSERT_NE(widget<QCheckBox>("frmPaged", "chkExtra"), nullptr);
     expectRowsOf(0);
+    // The keyboard reaches the tab strip before the page's first field and
+    // picks the pages with the arrows.
+    widget<QLineEdit>("frmPaged", "txtMinutes")->setFocus();
+  });
+  then([&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier); });
+  then([&] {
+    EXPECT_EQ(QApplication::focusWidget(), widget<QTabBar>("frmPaged", "tabs")) << QApplication::focusWidget()->objectName().toStdString() << " " << QApplication::focusWidget()->metaObject()->className();
+    QTest::keyClick(widget<QTabBar>("frmPaged", "tabs"), Qt::Key_Right);
+  });
+  then([&] {
+    EXPECT_EQ(d->tabs->selectedTab(), 1);
+    EXPECT_TRUE(widget<QLineEdit>("frmPaged", "txtPath")->isVisible());
     d->unload();
   });
   d->show(platform::ui::vbModal);
@@ -321,6 +334,69 @@ TEST_F(DialogTest, AWindowGrownPastItsFormsSizeStaysOnTheScreen) {
     d->unload();
   });
   d->show(platform::ui::vbModal);
+}
+
+// A place stored where no screen is (a screen gone since, a place from
+// another machine) is moved onto the screen, and the form learns the place
+// its window took; a place on the screen stays as it is.
+TEST_F(DialogTest, AWindowPlacedOffEveryScreenIsMovedOntoTheScreen) {
+  const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+  struct Case {
+    const char* what;
+    QPoint asked;
+    bool kept;
+  } cases[] = {
+      {"left of and above the screen", {-5000, -3000}, false},
+      {"right of and below the screen", {room.right() + 400, room.bottom() + 400}, false},
+      {"its title bar above the screen", {100, -200}, false},
+      {"on the screen", {40, 30}, true},
+  };
+  for (const auto& c : cases) {
+    auto d = Form::make<TestDialog>();
+    d->load();
+    d->move(c.asked.x() * 15, c.asked.y() * 15, 300 * 15, 200 * 15);
+    then([&] {
+      const QRect g = window("frmTest")->geometry();
+      EXPECT_TRUE(room.contains(g)) << c.what << ": " << g.x() << "," << g.y();
+      if (c.kept) {
+        EXPECT_EQ(g.topLeft(), c.asked) << c.what;
+      }
+    });
+    then([&] {
+      // (within the frame that the platform may add around the window)
+      const QRect g = window("frmTest")->geometry();
+      EXPECT_NEAR(d->left() / 15, g.x(), 4) << c.what;
+      EXPECT_NEAR(d->top() / 15, g.y(), 4) << c.what;
+      d->unload();
+    });
+    d->show(platform::ui::vbModal);
+  }
+}
+
+// A modal form with an owner is a dialog of its owner's window: modal to
+// it, kept above it (its transient parent), no minimise or maximise
+// button; a fixed border keeps its size.
+TEST_F(DialogTest, AModalFormOfAnOwnerIsADialogAboveItsOwnersWindow) {
+  auto owner = Form::make<PagedDialog>();
+  owner->load();
+  owner->show(platform::ui::vbModeless);
+  user->sync();
+  auto d = Form::make<TestDialog>();
+  then([&] {
+    QWidget* w = window("frmTest");
+    ASSERT_NE(w, nullptr);
+    EXPECT_EQ(w->windowType(), Qt::Dialog);
+    EXPECT_EQ(w->windowModality(), Qt::WindowModal);
+    EXPECT_FALSE(w->windowFlags() & (Qt::WindowMinimizeButtonHint | Qt::WindowMaximizeButtonHint));
+    EXPECT_TRUE(w->windowFlags() & Qt::WindowCloseButtonHint);
+    ASSERT_NE(w->windowHandle(), nullptr);
+    EXPECT_EQ(w->windowHandle()->transientParent(), window("frmPaged")->windowHandle());
+    EXPECT_EQ(w->minimumSize(), w->maximumSize());
+    d->unload();
+  });
+  d->setBorderStyle(platform::ui::vbFixedDialog);
+  d->show(platform::ui::vbModal, owner.get());
+  owner->unload();
 }
 
 // A dialog that hides gives the keyboard back to the desktop's window it
