@@ -20,6 +20,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabBar>
+#include <QTimer>
 #include <QToolBar>
 #include <QVBoxLayout>
 #include <QWindow>
@@ -88,18 +89,27 @@ class FormWidget : public QMainWindow {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && owner_ && !owner_->applying_) {
       const auto s = windowState();
-      owner_->postWindowState(s & Qt::WindowMinimized ? ui::vbMinimized
-                              : s & Qt::WindowMaximized ? ui::vbMaximized
-                                                        : ui::vbNormal);
+      const int32_t state = s & Qt::WindowMinimized ? ui::vbMinimized
+                            : s & Qt::WindowMaximized ? ui::vbMaximized
+                                                      : ui::vbNormal;
+      // The window is in that state already: the form follows it, the
+      // window is not set to it once more.
+      owner_->appliedState_ = state;
+      // Restored from maximised: the window takes the form's normal
+      // rectangle again, whatever the window manager kept of it (one that
+      // saw the window first maximised keeps the whole screen).
+      const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
+      if (state == ui::vbNormal && (old & Qt::WindowMaximized)) owner_->appliedWidth_ = -1;
+      owner_->postWindowState(state);
     }
   }
   void resizeEvent(QResizeEvent* event) override {
     QMainWindow::resizeEvent(event);
-    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->postGeometry();
+    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->geometryChanged();
   }
   void moveEvent(QMoveEvent* event) override {
     QMainWindow::moveEvent(event);
-    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->postGeometry();
+    if (owner_ && !owner_->applying_ && event->spontaneous()) owner_->geometryChanged();
   }
 
  private:
@@ -170,6 +180,8 @@ FormWindow::FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, 
 }
 
 FormWindow::~FormWindow() {
+  // The settling moves' timer calls back into this window: it goes first.
+  delete settle_.data();
   if (window_) {
     window_->detach();
     window_->hide();
@@ -236,6 +248,18 @@ void FormWindow::postWindowState(int32_t state) {
   a.form = formName_;
   a.number = state;
   user_.post(a);
+}
+
+void FormWindow::geometryChanged() {
+  // A window manager that maximises a window may say so after it gave the
+  // window the whole screen: the rectangle is taken once the moves have
+  // settled, so that the form keeps its normal one.
+  if (!settle_) {
+    settle_ = new QTimer(window_);
+    settle_->setSingleShot(true);
+    QObject::connect(settle_, &QTimer::timeout, [this] { postGeometry(); });
+  }
+  settle_->start(200);
 }
 
 void FormWindow::postGeometry() {

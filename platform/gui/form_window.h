@@ -24,6 +24,7 @@ class QSplitter;
 class QListWidget;
 class QLabel;
 class QRect;
+class QTimer;
 
 namespace platform::gui {
 
@@ -72,6 +73,8 @@ class FormWindow {
   QAction* makeToolAction(const controls::Tool& tool, QObject* parent);
   void applyGeometry(ui::Form& form);
   void postGeometry();
+  // The person (or the window manager) moved or resized the window.
+  void geometryChanged();
   // Moves the form to the window's normal rectangle in pixels.
   void postRect(const QRect& rect);
   void postClose();
@@ -102,6 +105,7 @@ class FormWindow {
   ui::Control* focusSeen_ = nullptr;
   std::string captionSeen_;
   bool applying_ = false;
+  QPointer<QTimer> settle_;
 };
 
 }  // namespace platform::gui

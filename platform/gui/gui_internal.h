@@ -37,8 +37,8 @@ inline std::string fromQ(const QString& s) { return s.toUtf8().toStdString(); }
 // The application object: the host's, or one made here at first use.
 QApplication* ensureApplication();
 
-// Twips per device-independent pixel of the widget's screen: 15 times its
-// device-pixel ratio.
+// Twips per device-independent pixel: 15 on every screen, whatever its
+// scale.
 double twipsPerPixel(const QWidget* widget = nullptr);
 
 // A key as the desktop names it: typed text, or a key name ("Enter",

@@ -198,11 +198,11 @@ QApplication* ensureApplication() {
   return app;
 }
 
-double twipsPerPixel(const QWidget* widget) {
-  double ratio = 1.0;
-  if (widget) ratio = widget->devicePixelRatioF();
-  else if (auto* s = QGuiApplication::primaryScreen()) ratio = s->devicePixelRatio();
-  return 15.0 * (ratio > 0 ? ratio : 1.0);
+double twipsPerPixel(const QWidget*) {
+  // The toolkit's pixels are device-independent: a screen of twice the
+  // density (a scale of 2) shows a form at twice as many device pixels,
+  // the same size to the eye, as other programs' windows.
+  return 15.0;
 }
 
 QString plainText(const std::string& text) {

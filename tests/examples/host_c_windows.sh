@@ -312,7 +312,7 @@ xdotool key alt+f x
 closed "$second" || fail "File, Exit did not close the second main window"
 
 host_ended "the host is still running"
-grep -qx "all steps as expected" "$work/host.out" || fail "the host did not end with every step as expected"
+grep -qx "all steps as expected" "$work/host.out" || fail "the host (status $status) did not end with every step as expected"
 [ "$status" = 0 ] || fail "the host ended with $status"
 echo "the host ended with every step as expected"
 echo 0 >"$work/outcome"

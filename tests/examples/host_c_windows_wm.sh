@@ -24,15 +24,21 @@ screen_shot() {
 }
 # The pixels of a window, to tell two pictures apart.
 pixels() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
-# Waits until the window manager has given the window the keyboard.
-is_active() {
-  local i
-  for i in $(seq 200); do
-    [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ] && return 0
-    sleep 0.05
+# Runs the command until it succeeds, for at most 30 seconds (a busy
+# machine runs each look at the server slowly).
+within() {
+  local end=$((SECONDS + 30))
+  while ((SECONDS < end)); do
+    "$@" && return 0
+    sleep 0.1
   done
   return 1
 }
+active_is() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
+# Waits until the window manager has given the window the keyboard.
+is_active() { within active_is "$1"; }
+# Whether the window's state holds both maximised states.
+maximised() { xprop -id "$1" _NET_WM_STATE | grep -q 'MAXIMIZED_VERT.*MAXIMIZED_HORZ\|MAXIMIZED_HORZ.*MAXIMIZED_VERT'; }
 # The window at the top of the window manager's stacking order.
 topmost() {
   xprop -root _NET_CLIENT_LIST_STACKING | sed 's/.*# //' | tr ',' '\n' | tail -n 1 | tr -d ' '
@@ -40,19 +46,18 @@ topmost() {
 hex() { printf '0x%x' "$1"; }
 # Waits until the window's geometry is the one given (within 2 pixels for
 # each number).
-geometry_is() {
-  local i want=($2) got
-  for i in $(seq 200); do
-    read -r -a got <<<"$(geometry "$1")"
-    local ok=1 k
-    for k in 0 1 2 3; do
-      local d=$((got[k] - want[k]))
-      ((d < -2 || d > 2)) && ok=
-    done
-    [ -n "$ok" ] && return 0
-    sleep 0.05
+geometry_near() {
+  local want=($2) got k d
+  read -r -a got <<<"$(geometry "$1")"
+  for k in 0 1 2 3; do
+    d=$((got[k] - want[k]))
+    ((d < -2 || d > 2)) && return 1
   done
-  echo "the window's geometry is ${got[*]}, not $2" >&2
+  return 0
+}
+geometry_is() {
+  within geometry_near "$1" "$2" && return 0
+  echo "the window's geometry is $(geometry "$1"), not $2" >&2
   return 1
 }
 
@@ -120,20 +125,15 @@ has_keyboard "$main" || fail "the main window did not get the keyboard back"
 normal=$(geometry "$main")
 echo "the main window's normal rectangle: $normal"
 wmctrl -i -r "$main" -b add,maximized_vert,maximized_horz
-for i in $(seq 200); do
-  xprop -id "$main" _NET_WM_STATE | grep -q MAXIMIZED_HORZ && break
-  sleep 0.05
-done
-sleep 0.3
+within maximised "$main" || fail "the main window was not maximised"
+# (the window takes its rectangle once the moves have settled)
+sleep 0.5
 xdotool key alt+f x
 closed "$main" || fail "File, Exit did not close the main window"
 second=$(window "$title") || true
 [ -n "$second" ] || fail "the second editor's main window did not show"
-for i in $(seq 200); do
-  xprop -id "$second" _NET_WM_STATE | grep -q 'MAXIMIZED_VERT.*MAXIMIZED_HORZ\|MAXIMIZED_HORZ.*MAXIMIZED_VERT' && break
-  sleep 0.05
-done
-xprop -id "$second" _NET_WM_STATE | grep -q MAXIMIZED_HORZ || fail "the second editor did not start maximised"
+within maximised "$second" || fail "the second editor did not start maximised"
+sleep 0.5
 
 # The completion list on the last line of a view as tall as the screen:
 # a popup of its own, above the caret.
@@ -151,18 +151,13 @@ echo "restored to $normal"
 
 # File, Exit; the changed script is not saved.
 xdotool key alt+f x
-box=
-for i in $(seq 200); do
-  box=$(visible "$title" | grep -vx "$second" | head -n 1) || true
-  [ -n "$box" ] && break
-  sleep 0.05
-done
-[ -n "$box" ] || fail "the exit showed no save question"
+other_window() { visible "$title" | grep -vx "$second" | head -n 1 | grep .; }
+box=$(within other_window) || fail "the exit showed no save question"
 has_keyboard "$box" || fail "the save question did not take the keyboard"
 xdotool key n
 closed "$second" || fail "File, Exit did not close the second main window"
 host_ended "the host is still running"
-grep -qx "all steps as expected" "$work/host.out" || fail "the host did not end with every step as expected"
+grep -qx "all steps as expected" "$work/host.out" || fail "the host (status $status) did not end with every step as expected"
 [ "$status" = 0 ] || fail "the host ended with $status"
 echo "the dialogs stayed on top and the maximised window was restored to its rectangle"
 echo 0 >"$work/outcome"
