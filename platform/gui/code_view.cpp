@@ -1,5 +1,6 @@
 #include "platform/gui/code_view.h"
 
+#include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
@@ -11,13 +12,17 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QScrollBar>
+#include <QTimer>
 #include <QWheelEvent>
+#include <QInputMethodEvent>
 
 #include <algorithm>
 #include <limits>
 
+#include "platform/controls/code_editor_text.h"
 #include "platform/controls/image_list.h"
 #include "platform/gui/gui_internal.h"
+#include "platform/runtime/clock.h"
 
 namespace platform::gui {
 
@@ -206,6 +211,8 @@ CodeView::CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::C
   tip_ = new TipWidget(this);
   tip_->setObjectName("argumentTip");
   tip_->hide();
+  blink_ = new QTimer(this);
+  connect(blink_, &QTimer::timeout, this, [this] { blinkCaret(); });
   applyFont();
 }
 
@@ -340,7 +347,25 @@ void CodeView::follow() {
   syncingBars_ = false;
   followList();
   followTip();
+  if (e->caretPos() != blinkCaret_) {
+    blinkCaret_ = e->caretPos();
+    restartBlink();
+  }
+  followSelection();
   invalidateChanged();
+}
+
+void CodeView::followSelection() {
+  CodeEditor* e = editor();
+  QClipboard* board = QGuiApplication::clipboard();
+  if (!e || !board || !board->supportsSelection()) return;
+  const controls::CodeRange sel = e->getSel(true);
+  const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
+  if (!hasSel || sel == shownSelection_) return;
+  shownSelection_ = sel;
+  // The selection is the platform's primary selection too (a middle click
+  // pastes it elsewhere), with the platform's line ends.
+  board->setText(toQ(platformLineEnds(e->selText())), QClipboard::Selection);
 }
 
 void CodeView::invalidateChanged() {
@@ -595,15 +620,50 @@ void CodeView::paintEvent(QPaintEvent* event) {
       }
     }
   }
-  // The caret.
+  // The text an input method is composing, at the caret, underlined.
   const auto caret = e->caretPos();
-  if (caret.line >= top + firstRow && caret.line < top + rows) {
+  int preeditWidth = 0;
+  if (!preedit_.isEmpty() && caret.line >= top + firstRow && caret.line < top + rows) {
     QPoint at = cellOrigin(caret.line, caret.column);
-    if (at.x() >= left) {
-      p.fillRect(QRect(at.x(), at.y(), e->overtypeCaret() ? charWidth_ : 2, lineHeight_),
-                 colourOf(e->color(ci::Text)));
-    }
+    QFont f = font_;
+    f.setUnderline(true);
+    p.setFont(f);
+    preeditWidth = QFontMetrics(f).horizontalAdvance(preedit_);
+    p.fillRect(QRect(at.x(), at.y(), preeditWidth, lineHeight_), window);
+    p.setPen(colourOf(e->color(ci::Text)));
+    p.drawText(at.x(), at.y() + ascent_, preedit_);
   }
+  // The caret: a line before the character it stands at (the text is
+  // inserted there), shown and hidden as the platform blinks it.
+  if (caretShown_ && caret.line >= top + firstRow && caret.line < top + rows) {
+    QPoint at = cellOrigin(caret.line, caret.column);
+    if (at.x() >= left) p.fillRect(caretRect(at, preeditWidth), colourOf(e->color(ci::Text)));
+  }
+}
+
+QRect CodeView::caretRect(QPoint cell, int preeditWidth) const {
+  return QRect(cell.x() + preeditWidth, cell.y(), kCaretWidth, lineHeight_);
+}
+
+void CodeView::restartBlink() {
+  caretShown_ = true;
+  const int flash = QApplication::cursorFlashTime();
+  // A virtual clock (a scripted run) and a platform that does not blink
+  // keep the caret shown.
+  if (flash <= 0 || clockIsVirtual() || !hasFocus()) {
+    blink_->stop();
+    return;
+  }
+  blink_->start(flash / 2);
+}
+
+void CodeView::blinkCaret() {
+  CodeEditor* e = editor();
+  if (!e) return;
+  caretShown_ = !caretShown_;
+  const auto caret = e->caretPos();
+  const QPoint at = cellOrigin(caret.line, caret.column);
+  update(caretRect(at, 0).adjusted(-1, 0, 1 + (preedit_.isEmpty() ? 0 : width()), 0));
 }
 
 void CodeView::keyPressEvent(QKeyEvent* event) {
@@ -635,8 +695,59 @@ void CodeView::mousePressEvent(QMouseEvent* event) {
   } else if (event->button() == Qt::RightButton) {
     a.kind = ui::Action::Kind::RightClick;
     user_.post(a);
+  } else if (event->button() == Qt::MiddleButton) {
+    // The primary selection goes in where the click is.
+    QClipboard* board = QGuiApplication::clipboard();
+    const std::string text = board && board->supportsSelection() ? fromQ(board->text(QClipboard::Selection)) : "";
+    if (!text.empty()) {
+      a.kind = ui::Action::Kind::Mouse;
+      a.line = at.line + 1;
+      a.column = at.column + 1;
+      user_.post(a);
+      std::weak_ptr<ui::Control> weak = control_;
+      user_.postCall([weak, text = scriptLineEnds(text)] {
+        if (auto c = weak.lock())
+          if (auto* e = dynamic_cast<CodeEditor*>(c.get()); e && c->form()) e->replaceSel(text);
+      });
+    }
   }
   event->accept();
+}
+
+void CodeView::inputMethodEvent(QInputMethodEvent* event) {
+  // What the input method committed is typed text; what it composes shows
+  // at the caret until then.
+  if (!event->commitString().isEmpty()) {
+    ui::Action a;
+    a.form = formName_;
+    a.kind = ui::Action::Kind::TypeText;
+    a.text = fromQ(event->commitString());
+    user_.post(std::move(a));
+  }
+  if (preedit_ != event->preeditString()) {
+    preedit_ = event->preeditString();
+    update();
+  }
+  event->accept();
+}
+
+QVariant CodeView::inputMethodQuery(Qt::InputMethodQuery query) const {
+  const CodeEditor* e = editor();
+  if (!e) return QWidget::inputMethodQuery(query);
+  const auto caret = e->caretPos();
+  switch (query) {
+    case Qt::ImEnabled: return true;
+    case Qt::ImCursorRectangle: return caretRect(cellOrigin(caret.line, caret.column), 0);
+    case Qt::ImFont: return font_;
+    case Qt::ImSurroundingText: return toQ(e->getLine(caret.line));
+    case Qt::ImCursorPosition:
+    case Qt::ImAnchorPosition: {
+      const std::string line = e->getLine(caret.line);
+      const size_t bytes = controls::byteOffsetOfColumn(line, caret.column);
+      return static_cast<int>(toQ(line.substr(0, std::min(bytes, line.size()))).size());
+    }
+    default: return QWidget::inputMethodQuery(query);
+  }
 }
 
 void CodeView::mouseMoveEvent(QMouseEvent* event) {
@@ -668,8 +779,18 @@ void CodeView::wheelEvent(QWheelEvent* event) {
   event->accept();
 }
 
+void CodeView::focusOutEvent(QFocusEvent* event) {
+  QWidget::focusOutEvent(event);
+  blink_->stop();
+  if (!caretShown_) {
+    caretShown_ = true;
+    update();
+  }
+}
+
 void CodeView::focusInEvent(QFocusEvent* event) {
   QWidget::focusInEvent(event);
+  restartBlink();
   auto c = control_.lock();
   if (c && c->form() && !c->hasFocus()) {
     ui::Action a;

@@ -22,6 +22,7 @@
 
 class QListWidget;
 class QScrollBar;
+class QTimer;
 
 namespace platform::gui {
 
@@ -52,6 +53,10 @@ class CodeView : public QWidget {
   int32_t linesPainted() const noexcept { return linesPainted_; }
   QListWidget* completionList() const noexcept { return list_; }
   QWidget* tip() const;
+  // Whether the blinking caret is drawn now; the text an input method is
+  // composing.
+  bool caretShown() const noexcept { return caretShown_; }
+  QString preedit() const { return preedit_; }
   std::string tipBoldPart() const;
 
  protected:
@@ -65,6 +70,13 @@ class CodeView : public QWidget {
   void wheelEvent(QWheelEvent* event) override;
   void focusInEvent(QFocusEvent* event) override;
   void hideEvent(QHideEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+  void inputMethodEvent(QInputMethodEvent* event) override;
+
+ public:
+  QVariant inputMethodQuery(Qt::InputMethodQuery query) const override;
+
+ protected:
   bool focusNextPrevChild(bool next) override;
 
  private:
@@ -102,6 +114,12 @@ class CodeView : public QWidget {
   // (view coordinates): below the cell's line or above it, as asked first
   // and as the screen has room.
   QPoint popupPlace(QPoint cell, QSize size, bool belowFirst) const;
+  // The caret's line at a cell, after the text an input method composes.
+  QRect caretRect(QPoint cell, int preeditWidth) const;
+  void restartBlink();
+  void blinkCaret();
+  void followSelection();
+  static constexpr int kCaretWidth = 2;
 
   WindowUser& user_;
   std::string formName_;
@@ -123,6 +141,11 @@ class CodeView : public QWidget {
   QListWidget* list_ = nullptr;
   TipWidget* tip_ = nullptr;
   bool syncingBars_ = false;
+  QTimer* blink_ = nullptr;
+  bool caretShown_ = true;
+  controls::TextPos blinkCaret_{-1, -1};
+  QString preedit_;
+  controls::CodeRange shownSelection_{};
 };
 
 }  // namespace platform::gui

@@ -61,6 +61,11 @@ QString plainText(const std::string& text);
 // each end a line, every other control character is a visible symbol.
 QString plainLines(const std::string& text);
 
+// Text for the platform's clipboard: CR LF and CR become LF. Text from it:
+// CR LF, CR and LF each become the script's CR LF.
+std::string platformLineEnds(const std::string& text);
+std::string scriptLineEnds(const std::string& text);
+
 class FormWindow;
 
 class WindowUser final : public ui::User {

@@ -17,8 +17,12 @@
 #include <QSpinBox>
 #include <QVBoxLayout>
 
+#include <set>
+
 #include "platform/controls/common_dialog.h"
 #include "platform/controls/print_dialog.h"
+#include "platform/controls/toolbar.h"
+#include "platform/ui/windows.h"
 #include "platform/gui/gui_internal.h"
 
 namespace platform::gui {
@@ -251,15 +255,93 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
   return a;
 }
 
+namespace {
+
+// The toolbar control whose popup tool the prompt shows: the active form's,
+// else any loaded form's.
+const controls::Toolbar* toolbarOf(const std::string& popupId) {
+  auto holds = [&](const ui::Form& f) -> const controls::Toolbar* {
+    for (const auto& ctl : f.controls())
+      if (auto* bar = dynamic_cast<const controls::Toolbar*>(ctl.get())) {
+        const controls::Tool* t = bar->findTool(popupId);
+        if (t && t->kind == controls::ToolKind::Popup) return bar;
+      }
+    return nullptr;
+  };
+  if (auto active = ui::activeForm())
+    if (auto* bar = holds(*active)) return bar;
+  for (const auto& f : ui::forms())
+    if (f->loaded())
+      if (auto* bar = holds(*f)) return bar;
+  return nullptr;
+}
+
+// Fills a menu as the popup tool is made: its separators and nested
+// popups in their places, only the tools that may be picked; no separator
+// at an end or twice, no empty nested popup.
+void fillPopup(QMenu* menu, const controls::Toolbar& bar, const controls::Tool& popup,
+               const std::map<std::string, std::string>& pickable, std::set<std::string>& seen,
+               std::map<QAction*, std::string>& ids) {
+  bool separate = false;
+  for (const auto& id : popup.items) {
+    const controls::Tool* t = id.empty() ? nullptr : bar.findTool(id);
+    if (!t || t->kind == controls::ToolKind::Separator) {
+      separate = !menu->isEmpty();
+      continue;
+    }
+    if (!t->visible) continue;
+    QMenu* sub = nullptr;
+    QAction* made = nullptr;
+    if (t->kind == controls::ToolKind::Popup) {
+      if (!seen.insert(t->id).second) continue;
+      sub = new QMenu(plainText(t->plainCaption()), menu);
+      sub->setObjectName(toQ(t->id));
+      fillPopup(sub, bar, *t, pickable, seen, ids);
+      if (sub->isEmpty()) {
+        delete sub;
+        continue;
+      }
+    } else {
+      auto it = pickable.find(t->id);
+      if (it == pickable.end()) continue;
+      made = new QAction(plainText(it->second), menu);
+      made->setObjectName(toQ(t->id));
+      ids[made] = t->id;
+    }
+    if (separate) menu->addSeparator();
+    separate = false;
+    if (sub) menu->addMenu(sub);
+    else menu->addAction(made);
+  }
+}
+
+}  // namespace
+
 std::optional<std::string> WindowUser::popupMenu(const ui::PopupPrompt& prompt) {
   ensureApplication();
   QMenu menu(promptParent());
   menu.setObjectName("popup");
   std::map<QAction*, std::string> ids;
-  for (size_t i = 0; i < prompt.toolIds.size(); ++i) {
-    const std::string caption = i < prompt.captions.size() ? prompt.captions[i] : prompt.toolIds[i];
-    QAction* a = menu.addAction(plainText(caption));
-    ids[a] = prompt.toolIds[i];
+  std::map<std::string, std::string> pickable;
+  for (size_t i = 0; i < prompt.toolIds.size(); ++i)
+    pickable.emplace(prompt.toolIds[i], i < prompt.captions.size() ? prompt.captions[i] : prompt.toolIds[i]);
+  const controls::Toolbar* bar = toolbarOf(prompt.popupId);
+  if (bar) {
+    std::set<std::string> seen{prompt.popupId};
+    fillPopup(&menu, *bar, *bar->findTool(prompt.popupId), pickable, seen, ids);
+  }
+  std::set<std::string> shown;
+  for (const auto& [a, id] : ids) shown.insert(id);
+  if (shown.size() != pickable.size()) {
+    // No popup tool to follow (or one that does not hold every entry):
+    // the entries in their order.
+    menu.clear();
+    ids.clear();
+    for (size_t i = 0; i < prompt.toolIds.size(); ++i) {
+      QAction* a = menu.addAction(plainText(pickable[prompt.toolIds[i]]));
+      a->setObjectName(toQ(prompt.toolIds[i]));
+      ids[a] = prompt.toolIds[i];
+    }
   }
   QAction* picked = menu.exec(QCursor::pos());
   auto it = ids.find(picked);

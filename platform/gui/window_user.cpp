@@ -62,11 +62,11 @@ class SystemClipboard final : public ui::clipboard::Provider {
     if (auto* c = board()) c->clear();
   }
   void setText(const std::string& text) override {
-    if (auto* c = board()) c->setText(toQ(text));
+    if (auto* c = board()) c->setText(toQ(platformLineEnds(text)));
   }
   std::string text() override {
     auto* c = board();
-    return c ? fromQ(c->text()) : std::string();
+    return c ? scriptLineEnds(fromQ(c->text())) : std::string();
   }
   bool hasText() override {
     auto* c = board();
@@ -217,6 +217,32 @@ QString plainLines(const std::string& text) {
     else if (i + 1 >= text.size() || text[i + 1] != '\n') lf += '\n';
   }
   return plainText(lf);
+}
+
+std::string platformLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size());
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] != '\r') out += text[i];
+    else if (i + 1 >= text.size() || text[i + 1] != '\n') out += '\n';
+  }
+  return out;
+}
+
+std::string scriptLineEnds(const std::string& text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 32);
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\r') {
+      if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
+      out += "\r\n";
+    } else if (text[i] == '\n') {
+      out += "\r\n";
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
 }
 
 std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QString& text) {

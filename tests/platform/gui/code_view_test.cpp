@@ -3,6 +3,7 @@
 // view paints only its visible lines, and the completion list and tip show
 // over it.
 #include <QImage>
+#include <QInputMethodEvent>
 #include <QListWidget>
 #include <QScreen>
 #include <QWheelEvent>
@@ -54,6 +55,8 @@ class EditForm : public Form {
     code->setEventSink(&sink);
   }
 };
+
+QColor colourOfIndex(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 class CodeViewTest : public GuiTest {
  protected:
@@ -250,6 +253,72 @@ TEST_F(CodeViewTest, TheCompletionListOpensAboveTheCaretWhereTheScreenEndsBelow)
     ASSERT_TRUE(tip->isVisible());
     EXPECT_TRUE(screen.contains(tip->geometry()));
     EXPECT_GE(tip->y(), view()->mapToGlobal(view()->cellOrigin(0, 0)).y());
+  });
+  close();
+  form->show(platform::ui::vbModal);
+}
+
+// What an input method commits goes in as typed text; what it composes
+// shows at the caret (not in the text) until then, and the method is told
+// where the caret is.
+TEST_F(CodeViewTest, AnInputMethodsCommittedTextIsTypedAndItsPreeditShownAtTheCaret) {
+  form->code->setText("x = ");
+  form->code->setCaretPos(0, 4);
+  then([&] {
+    QInputMethodEvent compose(QStringLiteral("e\u0301"), {});
+    QCoreApplication::sendEvent(view(), &compose);
+    EXPECT_EQ(view()->preedit().toStdString(), "e\u0301");
+    const QRect r = view()->inputMethodQuery(Qt::ImCursorRectangle).toRect();
+    EXPECT_EQ(r.topLeft(), view()->cellOrigin(0, 4));
+  });
+  then([&] {
+    EXPECT_EQ(form->code->text(), "x = ");
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u00e9"));
+    QCoreApplication::sendEvent(view(), &commit);
+  });
+  then([&] {
+    EXPECT_TRUE(view()->preedit().isEmpty());
+    QInputMethodEvent commit;
+    commit.setCommitString(QStringLiteral("\u4e2d\u6587"));
+    QCoreApplication::sendEvent(view(), &commit);
+  });
+  then([&] {
+    EXPECT_EQ(form->code->text(), "x = \u00e9\u4e2d\u6587");
+    EXPECT_EQ(form->code->caretPos(), (TextPos{0, 7}));
+    EXPECT_EQ(view()->inputMethodQuery(Qt::ImSurroundingText).toString().toStdString(), "x = \u00e9\u4e2d\u6587");
+    EXPECT_EQ(view()->inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+  });
+  close();
+  form->show(platform::ui::vbModal);
+  EXPECT_GT(form->sink.textChanges, 0);
+}
+
+// The caret is a thin line before the character it stands at: the
+// character stays visible beside it.
+TEST_F(CodeViewTest, TheCaretIsALineThatLeavesTheCharacterUnderItVisible) {
+  form->code->setText("MMMM");
+  form->code->setCaretPos(0, 2);
+  // (the editor's setting: the control has no overwrite mode to show)
+  form->code->setOvertypeCaret(true);
+  then([&] {
+    ASSERT_TRUE(view()->caretShown());
+    const QImage image = view()->grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint at = view()->cellOrigin(0, 2);
+    const QColor text = colourOfIndex(form->code->color(color_index::Text));
+    const int rowHeight = view()->cellOrigin(1, 0).y() - at.y();
+    auto fullColumn = [&](int x) {
+      for (int y = at.y(); y < at.y() + rowHeight; ++y)
+        if (QColor(image.pixel(x, y)) != text) return false;
+      return true;
+    };
+    EXPECT_TRUE(fullColumn(at.x()));
+    EXPECT_TRUE(fullColumn(at.x() + 1));
+    // The glyph's own columns are not all the caret's colour.
+    const int cell = view()->cellOrigin(0, 3).x() - at.x();
+    int full = 0;
+    for (int x = at.x() + 2; x < at.x() + cell; ++x) full += fullColumn(x);
+    EXPECT_EQ(full, 0);
   });
   close();
   form->show(platform::ui::vbModal);

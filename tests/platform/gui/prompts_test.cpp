@@ -7,6 +7,8 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QTimer>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
@@ -19,6 +21,8 @@
 #include "common/temp_dir.h"
 #include "gui_fixture.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/controls/toolbar.h"
+#include "platform/ui/form.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/msgbox.h"
@@ -216,6 +220,78 @@ TEST_F(PromptTest, TheClipboardIsTheSystemsBothWays) {
   QGuiApplication::clipboard()->setText("from elsewhere");
   EXPECT_TRUE(platform::ui::clipboard::HasText());
   EXPECT_EQ(platform::ui::clipboard::GetText(), "from elsewhere");
+}
+
+// Text goes out with the platform's line ends and comes in with any of
+// them as the script's CR LF.
+TEST_F(PromptTest, TheClipboardsLineEndsAreThePlatformsOutsideAndCrLfInside) {
+  platform::ui::clipboard::SetText("a\r\nb\rc\nd\r\n");
+  EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), "a\nb\nc\nd\n");
+  const struct {
+    const char* in;
+    const char* script;
+  } cases[] = {
+      {"one\r\ntwo", "one\r\ntwo"},
+      {"one\ntwo\n", "one\r\ntwo\r\n"},
+      {"one\rtwo", "one\r\ntwo"},
+      {"\n\r\r\n\r", "\r\n\r\n\r\n\r\n"},
+      {"no break", "no break"},
+  };
+  for (const auto& c : cases) {
+    QGuiApplication::clipboard()->setText(QString::fromUtf8(c.in));
+    EXPECT_EQ(platform::ui::clipboard::GetText(), c.script) << c.in;
+  }
+}
+
+// A form with a toolbar whose popup holds separators and a nested popup.
+class PopupForm : public platform::ui::Form {
+ public:
+  PopupForm() : Form("frmPopup") {}
+  std::shared_ptr<platform::controls::Toolbar> bar;
+
+ protected:
+  void createControls() override {
+    using platform::controls::ToolKind;
+    bar = add(std::make_shared<platform::controls::Toolbar>("Bars"));
+    for (const char* id : {"ID_Undo", "ID_Cut", "ID_Copy", "ID_Hidden", "ID_Upper", "ID_Lower"})
+      bar->addTool(id, ToolKind::Button, std::string("&") + (id + 3));
+    bar->addTool("ID_Sep", ToolKind::Separator, "");
+    auto& sub = bar->addTool("ID_Case", ToolKind::Popup, "C&ase");
+    sub.items = {"ID_Upper", "ID_Lower"};
+    auto& edit = bar->addTool("ID_Edit", ToolKind::Popup, "&Edit");
+    edit.items = {"ID_Undo", "", "ID_Cut", "ID_Copy", "ID_Sep", "ID_Hidden", "", "ID_Case"};
+  }
+};
+
+// The popup menu is made as its tool is: separators and nested popups in
+// their places, no separator left at an end or twice where a hidden tool
+// was between.
+TEST_F(PromptTest, APopupMenuKeepsItsSeparatorsAndNestedPopups) {
+  auto f = platform::ui::Form::make<PopupForm>();
+  f->load();
+  f->bar->tool("ID_Hidden").visible = false;
+  std::vector<std::string> shown, nested;
+  auto* poll = new QTimer;
+  QObject::connect(poll, &QTimer::timeout, [&, poll] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    poll->stop();
+    poll->deleteLater();
+    for (QAction* a : menu->actions()) {
+      shown.push_back(a->isSeparator() ? "-" : a->text().toStdString());
+      if (a->menu())
+        for (QAction* b : a->menu()->actions()) nested.push_back(b->text().toStdString());
+    }
+    for (QAction* a : menu->actions())
+      if (a->objectName() == "ID_Copy") menu->setActiveAction(a);
+    QTest::keyClick(menu, Qt::Key_Return);
+  });
+  poll->start(5);
+  const auto picked = f->bar->showPopupMenu("ID_Edit");
+  EXPECT_EQ(shown, (std::vector<std::string>{"Undo", "-", "Cut", "Copy", "-", "Case"}));
+  EXPECT_EQ(nested, (std::vector<std::string>{"Upper", "Lower"}));
+  EXPECT_EQ(picked, std::optional<std::string>("ID_Copy"));
+  f->unload();
 }
 
 // The text of a PDF file as pdftotext reads it.
