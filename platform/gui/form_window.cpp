@@ -100,6 +100,7 @@ class FormWidget : public QMainWindow {
       // saw the window first maximised keeps the whole screen).
       const auto old = static_cast<QWindowStateChangeEvent*>(event)->oldState();
       if (state == ui::vbNormal && (old & Qt::WindowMaximized)) owner_->appliedWidth_ = -1;
+      if (state != ui::vbNormal) owner_->keepNormalRect();
       owner_->postWindowState(state);
     }
   }
@@ -264,7 +265,22 @@ void FormWindow::geometryChanged() {
 
 void FormWindow::postGeometry() {
   if (!window_ || window_->isMinimized() || window_->isMaximized()) return;
-  postRect(window_->geometry());
+  const QRect g = window_->geometry();
+  if (g != postedRect_) priorRect_ = postedRect_, postedRect_ = g;
+  postRect(g);
+}
+
+void FormWindow::keepNormalRect() {
+  // The rectangle of the moves not yet settled is the maximised or
+  // minimised window's, never the form's.
+  if (settle_) settle_->stop();
+  // On a busy machine the window manager's word on the state may come long
+  // after the whole screen's rectangle was taken as the form's: the form
+  // gets the one it had before back.
+  if (window_ && postedRect_ == window_->geometry() && priorRect_.isValid()) {
+    postedRect_ = priorRect_;
+    postRect(priorRect_);
+  }
 }
 
 void FormWindow::postRect(const QRect& g) {
@@ -798,6 +814,7 @@ void FormWindow::applyGeometry(ui::Form& form) {
       }
     }
     window_->setGeometry(shown);
+    postedRect_ = shown;
     // A fixed border keeps the window at its size: no resizing, and no
     // maximising by the window manager either.
     if (fixedBorder(form.borderStyle())) window_->setFixedSize(shown.size());

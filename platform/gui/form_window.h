@@ -77,6 +77,9 @@ class FormWindow {
   void geometryChanged();
   // Moves the form to the window's normal rectangle in pixels.
   void postRect(const QRect& rect);
+  // The window went maximised or minimised: the form keeps its normal
+  // rectangle.
+  void keepNormalRect();
   void postClose();
   void postKey(const std::string& name);
   // An action on one of the form's controls (a click, a pick, a new value).
@@ -106,6 +109,9 @@ class FormWindow {
   std::string captionSeen_;
   bool applying_ = false;
   QPointer<QTimer> settle_;
+  // The last two rectangles the form was given (by moves of the window or
+  // by the form itself).
+  QRect postedRect_, priorRect_;
 };
 
 }  // namespace platform::gui

@@ -96,9 +96,9 @@ class WindowUser final : public ui::User {
   // control's state as the control holds it; windows of unloaded forms go.
   void sync();
   // Lets go at once of the windows of forms that unloaded (their widgets
-  // too, without waiting for the toolkit's deferred delete): they hold
-  // references into the library that made the forms, which is about to be
-  // freed.
+  // too, without waiting for the toolkit's deferred delete) and of the
+  // queued calls: they hold references into the library that made the
+  // forms, which is about to be freed.
   void releaseClosedWindows();
   // The window of a loaded form, or null.
   QWidget* windowOf(const std::string& formName) const;

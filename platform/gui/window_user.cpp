@@ -467,6 +467,10 @@ void WindowUser::releaseClosedWindows() {
   auto retired = std::move(retired_);
   retired_.clear();
   for (auto& w : retired) delete w.data();
+  // Calls still queued for the waiting loop hold the forms and controls
+  // of that library (a window's last move, a paste) and would outlive it:
+  // with no editor left to run them, they go now.
+  std::erase_if(queue_, [](const Item& item) { return static_cast<bool>(item.call); });
 }
 
 QWidget* WindowUser::windowOf(const std::string& formName) const {

@@ -125,15 +125,15 @@ has_keyboard "$main" || fail "the main window did not get the keyboard back"
 normal=$(geometry "$main")
 echo "the main window's normal rectangle: $normal"
 wmctrl -i -r "$main" -b add,maximized_vert,maximized_horz
+# Once the window manager has said so (the editor reads the state before
+# the keys that follow), the form keeps its normal rectangle whenever the
+# window manager's moves come.
 within maximised "$main" || fail "the main window was not maximised"
-# (the window takes its rectangle once the moves have settled)
-sleep 0.5
 xdotool key alt+f x
 closed "$main" || fail "File, Exit did not close the main window"
 second=$(window "$title") || true
 [ -n "$second" ] || fail "the second editor's main window did not show"
 within maximised "$second" || fail "the second editor did not start maximised"
-sleep 0.5
 
 # The completion list on the last line of a view as tall as the screen:
 # a popup of its own, above the caret.

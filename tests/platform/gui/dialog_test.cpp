@@ -434,7 +434,9 @@ TEST_F(DialogTest, OnlyTheDesktopsOwnDialogsGiveTheKeyboardBack) {
 
 // Before the library that made a form is freed, the desktop lets go of the
 // form's window at once, its widget included (not at the toolkit's next
-// deferred delete, which would come after the library is gone).
+// deferred delete, which would come after the library is gone), and of the
+// calls queued for a waiting loop that no longer runs (a window's last
+// move holds its form).
 TEST_F(DialogTest, TheWindowsOfUnloadedFormsGoAtOnceWhenReleased) {
   auto d = Form::make<TestDialog>();
   d->load();
@@ -445,8 +447,13 @@ TEST_F(DialogTest, TheWindowsOfUnloadedFormsGoAtOnceWhenReleased) {
   d->unload();
   user->sync();
   EXPECT_EQ(window("frmTest"), nullptr);
+  auto held = std::make_shared<int>(0);
+  std::weak_ptr<int> heldByCall = held;
+  user->postCall([held] {});
+  held.reset();
   user->releaseClosedWindows();
   EXPECT_TRUE(shown.isNull());
+  EXPECT_TRUE(heldByCall.expired());
 }
 
 }  // namespace
