@@ -105,9 +105,11 @@ DialogLayout layoutDialog(const ui::Form& form) {
       layout.rows.back().controls.push_back(order[++i]);
       // A one-word label after the field that names no field of its own
       // is its unit ("Save file every [5] minutes"); a sentence there is a
-      // note with a row of its own.
+      // note with a row of its own, and a label followed by another heads
+      // what comes next ("Scope" and its hint).
       if (i + 1 < order.size() && is<Label>(order[i + 1]) && isUnit(*static_cast<Label*>(order[i + 1])) &&
-          !(i + 2 < order.size() && (is<TextBox>(order[i + 2]) || is<ComboBox>(order[i + 2]))))
+          !(i + 2 < order.size() &&
+            (is<TextBox>(order[i + 2]) || is<ComboBox>(order[i + 2]) || is<Label>(order[i + 2]))))
         layout.rows.back().controls.push_back(order[++i]);
       continue;
     }

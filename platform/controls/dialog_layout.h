@@ -10,8 +10,9 @@
 // on the first page. Command buttons go to the last row, except a button
 // inside a group that follows a text box or combo box, which stays on the
 // field's row ("Browse..." beside its folder). A one-word label after a
-// field is its unit and shares its row; a longer one has a row of its own. Hidden controls, timers and
-// pictures are left out.
+// field is its unit and shares its row, unless another label follows it
+// (a heading and its hint); a longer one has a row of its own. Hidden
+// controls, timers and pictures are left out.
 #pragma once
 
 #include <cstdint>

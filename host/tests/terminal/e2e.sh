@@ -440,10 +440,101 @@ case $case_name in
     screen | grep -q "icanon echo <stty" || fail "the terminal's line mode and echo are not back"
     flags=$(tmx display -p -t e2e '#{mouse_any_flag}#{mouse_sgr_flag}#{alternate_on}')
     [ "$flags" = 000 ] || fail "the pane still has mouse, SGR or alternate screen on: $flags"
-    if compgen -G "$work/*.save" >/dev/null; then
-      grep -q "Dim typed" "$work"/*.save || fail "the emergency copy lacks the typing"
-    fi
+    # The modified script is kept beside its file, every typed character.
+    [ -f "$work/script.vbs.save" ] || fail "no emergency copy beside the script: $(ls "$work")"
+    printf "Dim typed' The script of the test.\r\nOption Explicit\r\n" | cmp -s - "$work/script.vbs.save" ||
+      fail "the emergency copy is not the typed text: $(od -c "$work/script.vbs.save" | head)"
     echo "PASS: $case_name"
+    ;;
+  toolbars)
+    # The bars share rows while they fit: at 160 x 48 the nine take at most
+    # four rows and none is cut; at 80 x 24 each bar shows all its buttons
+    # or ends with a "»", and a bar left out for want of rows leaves a "»"
+    # on the last row.
+    E2E_WIDTH=160 E2E_HEIGHT=48 start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" \
+      "$work/script.vbs"
+    editor_up
+    wait_for "[Hide Tasks]"
+    # The bars as the screen shows them, one a line: the rows between the
+    # menu bar and the text, split where a blank stands between two bars.
+    bars() {
+      screen | python3 -c '
+import re, sys
+rows = sys.stdin.read().split("\n")
+for row in rows[2:]:
+    row = row.rstrip()
+    if not row.startswith("["):
+        break
+    for bar in re.split(r"(?<=[\]\u00bb]) (?=\[)", row):
+        print(bar)'
+    }
+    bars > "$work/bars160"
+    [ "$(wc -l < "$work/bars160")" -ge 9 ] || fail "fewer than nine bars at 160 columns: $(cat "$work/bars160")"
+    rows=$(screen | sed -n '3,$p' | awk '!/^\[/ {exit} {n++} END {print n+0}')
+    [ "$rows" -le 4 ] || fail "the bars take $rows rows at 160 columns"
+    ! grep -q $'\u00bb' "$work/bars160" || fail "a bar is cut at 160 columns"
+    tmx resize-window -t e2e -x 80 -y 24
+    for ((i = 0; i < 200; i++)); do
+      [ "$(screen | head -1 | wc -L)" -le 80 ] && screen | head -1 | grep -q "\[X\]" && break
+      sleep 0.05
+    done
+    wait_for "' The script of the test."
+    bars > "$work/bars80"
+    python3 - "$work/bars160" "$work/bars80" <<'PY' || fail "the bars at 80 x 24 are not those at 160 x 48, whole or marked cut"
+import re, sys
+whole = open(sys.argv[1]).read().split("\n")[:-1]
+shown = open(sys.argv[2]).read().split("\n")[:-1]
+buttons = lambda bar: re.findall(r"\[[^\]]*\]", bar)
+ok = 0 < len(shown) <= len(whole)
+for i, bar in enumerate(shown):
+    cut = bar.endswith("\u00bb")
+    if buttons(bar) != buttons(whole[i]) and not (cut and buttons(whole[i])[:len(buttons(bar))] == buttons(bar)):
+        ok = False
+# Bars left out: the last one shown says so.
+if len(shown) < len(whole) and not shown[-1].endswith("\u00bb"):
+    ok = False
+sys.exit(0 if ok else 1)
+PY
+    keys M-f
+    wait_for "Exit"
+    keys x
+    finish
+    ;;
+  add_function)
+    # New Function at 80 x 24: the Args field is drawn under its hint, takes
+    # the typing, and the function the dialog adds carries the arguments.
+    E2E_WIDTH=80 E2E_HEIGHT=24 start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" \
+      "$work/script.vbs"
+    editor_up
+    read -r col row < <(cell_of "[Add Function]")
+    click $((col + 1)) "$row"
+    wait_for "separate each variable with a"
+    wait_for "comma, e.g. sName, sTimeStamp"
+    typed "Sum"
+    wait_for "[Sum "
+    read -r col row < <(cell_of "comma, e.g. sName")
+    field=$(screen | sed -n "$((row + 1))p")
+    [[ "$field" == *"[    "*"]"* ]] || fail "no Args field under the hint"
+    click $((col + 2)) $((row + 1))
+    typed "a, b"
+    wait_for "[a, b "
+    read -r col row < <(cell_of "[ OK ]")
+    click $((col + 2)) "$row"
+    wait_gone "New Function"
+    keys F10
+    wait_for "Save As..."
+    keys Down Down Down Down
+    keys Enter
+    wait_gone "Save As..."
+    for ((i = 0; i < 100; i++)); do
+      grep -q "Function Sum(a, b)" "$work/script.vbs" && break
+      sleep 0.05
+    done
+    grep -q "Function Sum(a, b)" "$work/script.vbs" || fail "the function lacks its arguments: $(od -c "$work/script.vbs" | head)"
+    keys M-f
+    wait_for "Exit"
+    keys x
+    finish
     ;;
   *)
     echo "unknown case $case_name"

@@ -57,10 +57,15 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
     f.add(std::make_shared<pc::Label>("lblEvery", "Every"));
     f.add(std::make_shared<pc::TextBox>("txtMinutes"));
     f.add(std::make_shared<pc::Label>("lblMinutes", "minutes"));
+    f.add(std::make_shared<pc::CheckBox>("chkZip", "Zip"));
     f.add(std::make_shared<pc::Label>("lblSize", "Size:"));
     f.add(std::make_shared<pc::TextBox>("txtSize"));
     f.add(std::make_shared<pc::Label>("lblNote", "A note on the size, not its unit. "));
-    f.add(std::make_shared<pc::CheckBox>("chkZip", "Zip"));
+    f.add(std::make_shared<pc::Label>("lblDepth", "Depth:"));
+    f.add(std::make_shared<pc::TextBox>("txtDepth"));
+    f.add(std::make_shared<pc::Label>("lblScope", "Scope"));
+    f.add(std::make_shared<pc::Label>("lblScopeHint", "The scope of the routine."));
+    f.add(std::make_shared<pc::CheckBox>("chkPublic", "Public"));
     f.add(std::make_shared<pc::TextBox>("txtPath"));
     f.add(std::make_shared<pc::CommandButton>("cmdBrowse", "Browse..."));
     f.add(std::make_shared<pc::CommandButton>("cmdHelp", "Help"));
@@ -86,10 +91,15 @@ TEST(DialogLayout, PlacesTheControlsInRowsByTabOrder) {
       // A frame past the last tab stays on the last page.
       "group 1: fraThree",
       "  row 1: lblEvery txtMinutes lblMinutes",
+      "  row 1: chkZip",
       // A sentence after a field is a note of its own, not the field's unit.
       "  row 1: lblSize txtSize",
       "  row 1: lblNote",
-      "  row 1: chkZip",
+      // A word followed by its hint heads what comes next.
+      "  row 1: lblDepth txtDepth",
+      "  row 1: lblScope",
+      "  row 1: lblScopeHint",
+      "  row 1: chkPublic",
       "  row 1: txtPath cmdBrowse",
       "line 1: linSeparator(0)",
       "row 1: chkAfter",
