@@ -21,6 +21,14 @@
 
 namespace platform::terminal {
 
+// How a box of the desktop was answered: a button (its index), Escape, an
+// entry activated, a choice changed, or the terminal gone.
+struct BoxResult {
+  enum class Kind { Button, Cancel, Activate, Changed, Closed };
+  Kind kind = Kind::Cancel;
+  int32_t button = 0;
+};
+
 class TerminalDesktop : public ui::User {
  public:
   explicit TerminalDesktop(std::unique_ptr<Terminal> terminal);
@@ -46,11 +54,6 @@ class TerminalDesktop : public ui::User {
   void render();
 
  private:
-  struct BoxResult {
-    enum class Kind { Button, Cancel, Activate, Changed, Closed };
-    Kind kind = Kind::Cancel;
-    int32_t button = 0;
-  };
   // Runs a box until it is answered; `key` may answer a key first (a
   // message box's letters).
   BoxResult runBox(Box& box, const std::function<std::optional<BoxResult>(const InputEvent&)>& key = {});
