@@ -50,7 +50,7 @@ using platform::com::IID;
 
 extern "C" {
 
-__attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid,
+__attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid,
                                                                  void** object) {
   kestrin::identifyOnce();
   kestrin::registerClasses();

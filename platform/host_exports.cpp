@@ -11,7 +11,17 @@
 
 // Last: its result codes are macros, which would rewrite the boundary's
 // own constants.
+//
+// In C++ the header declares the ids of CoGetClassObject and
+// CoCreateInstance as references, while a C host passes pointers that may
+// be NULL. Both have one calling convention, so these definitions take
+// pointers and check them before any reference is bound; the header's own
+// declarations of the two are kept out of the way under other names.
+#define CoGetClassObject CoGetClassObject_as_declared
+#define CoCreateInstance CoCreateInstance_as_declared
 #include "kestrin/host.h"
+#undef CoGetClassObject
+#undef CoCreateInstance
 
 namespace com = platform::com;
 
@@ -19,7 +29,16 @@ namespace {
 
 com::VARIANT* inner(VARIANT* v) { return reinterpret_cast<com::VARIANT*>(v); }
 const com::VARIANT* inner(const VARIANT* v) { return reinterpret_cast<const com::VARIANT*>(v); }
-const com::GUID& inner(const GUID& g) { return reinterpret_cast<const com::GUID&>(g); }
+const com::GUID* inner(const GUID* g) { return reinterpret_cast<const com::GUID*>(g); }
+
+// A call's out pointer and ids as the boundary's functions check them:
+// E_POINTER without a place for the result, else that place cleared and
+// E_INVALIDARG for a NULL id.
+HRESULT refusal(const void* clsid, const void* iid, LPVOID* ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  return clsid && iid ? S_OK : E_INVALIDARG;
+}
 
 // KESTRIN_REGISTRY names the registry folder of a host that cannot call
 // KestrinSetRegistryFolder before the component's first registry use.
@@ -60,15 +79,17 @@ KESTRIN_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   return com::CLSIDFromProgID(lpszProgID, reinterpret_cast<com::CLSID*>(lpclsid));
 }
 
-KESTRIN_EXPORT HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved,
-                                        REFIID riid, LPVOID* ppv) {
-  return com::CoGetClassObject(inner(rclsid), dwClsContext, pvReserved, inner(riid), ppv);
+KESTRIN_EXPORT HRESULT CoGetClassObject(const CLSID* rclsid, DWORD dwClsContext, LPVOID pvReserved,
+                                        const IID* riid, LPVOID* ppv) {
+  if (const HRESULT refused = refusal(rclsid, riid, ppv); refused != S_OK) return refused;
+  return com::CoGetClassObject(*inner(rclsid), dwClsContext, pvReserved, *inner(riid), ppv);
 }
 
-KESTRIN_EXPORT HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,
-                                        REFIID riid, LPVOID* ppv) {
-  return com::CoCreateInstance(inner(rclsid), reinterpret_cast<com::IUnknown*>(pUnkOuter),
-                               dwClsContext, inner(riid), ppv);
+KESTRIN_EXPORT HRESULT CoCreateInstance(const CLSID* rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,
+                                        const IID* riid, LPVOID* ppv) {
+  if (const HRESULT refused = refusal(rclsid, riid, ppv); refused != S_OK) return refused;
+  return com::CoCreateInstance(*inner(rclsid), reinterpret_cast<com::IUnknown*>(pUnkOuter),
+                               dwClsContext, *inner(riid), ppv);
 }
 
 KESTRIN_EXPORT void CoFreeUnusedLibraries(void) { com::CoFreeUnusedLibraries(); }

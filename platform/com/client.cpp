@@ -13,7 +13,7 @@ namespace {
 
 thread_local int tlsInitCount = 0;
 
-using GetClassObjectFn = HRESULT (*)(const CLSID&, const IID&, void**);
+using GetClassObjectFn = HRESULT (*)(const CLSID*, const IID*, void**);
 using CanUnloadNowFn = HRESULT (*)();
 
 struct Library {
@@ -80,7 +80,6 @@ HRESULT CLSIDFromProgID(const char* progId, CLSID* clsid) {
 HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
   if (!isInitializedOnThisThread()) return CO_E_NOTINITIALIZED;
   if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   std::string path;
@@ -108,14 +107,13 @@ HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID&
     }
     getClassObject = it->second.getClassObject;
   }
-  return getClassObject(clsid, iid, object);
+  return getClassObject(&clsid, &iid, object);
 }
 
 HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid,
                          void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
   if (outer) return CLASS_E_NOAGGREGATION;
   IClassFactory* factory = nullptr;
   const HRESULT got = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory,

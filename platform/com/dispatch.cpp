@@ -323,11 +323,11 @@ HRESULT writeBack(VARIANT& target, const VARIANT& value) {
 
 }  // namespace
 
-HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID& iid, uint16_t flags,
+HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags,
                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                        uint32_t* argError, const std::function<bool(const MemberInfo&, Call&)>& run) {
-  if (isNullId(iid)) return E_INVALIDARG;
-  if (iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
+  if (!iid) return E_INVALIDARG;
+  if (*iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (!info) return DISP_E_MEMBERNOTFOUND;
   DISPPARAMS none;
   if (!params) params = &none;

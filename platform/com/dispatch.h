@@ -132,7 +132,7 @@ class BindingTable {
 HRESULT dispatchGetIDsOfNames(const InterfaceInfo* info, const char* const* names, uint32_t count,
                               DISPID* ids);
 // run calls the bound member and answers false when the member is not bound.
-HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID& iid, uint16_t flags,
+HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags,
                        DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
                        uint32_t* argError, const std::function<bool(const MemberInfo&, Call&)>& run);
 
@@ -278,21 +278,27 @@ auto propertyPut(DISPID id) { return detail::bind<M>(id, MemberKind::PropertyPut
 template <class T, class Interface = IDispatch>
 class DispatchObject : public Interface, public ISupportErrorInfo {
  public:
-  HRESULT QueryInterface(const IID& iid, void** object) override {
+  using Interface::GetIDsOfNames;
+  using Interface::Invoke;
+  using ISupportErrorInfo::InterfaceSupportsErrorInfo;
+  // Two bases are IUnknowns; the reference form is given here once.
+  HRESULT QueryInterface(const IID& iid, void** object) { return QueryInterface(&iid, object); }
+
+  HRESULT QueryInterface(const IID* iid, void** object) override {
     if (!object) return E_POINTER;
     if (!thread_.onOwnThread()) {
       *object = nullptr;
       return RPC_E_WRONG_THREAD;
     }
-    if (isNullId(iid)) {
+    if (!iid) {
       *object = nullptr;
       return E_INVALIDARG;
     }
-    if (iid == IID_IUnknown || iid == IID_IDispatch) {
+    if (*iid == IID_IUnknown || *iid == IID_IDispatch) {
       *object = static_cast<IDispatch*>(static_cast<Interface*>(this));
-    } else if (iid == interfaceId()) {
+    } else if (*iid == interfaceId()) {
       *object = static_cast<Interface*>(this);
-    } else if (iid == IID_ISupportErrorInfo) {
+    } else if (*iid == IID_ISupportErrorInfo) {
       *object = static_cast<ISupportErrorInfo*>(this);
     } else {
       *object = nullptr;
@@ -318,12 +324,12 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
     if (info) *info = nullptr;
     return thread_.onOwnThread() ? E_NOTIMPL : RPC_E_WRONG_THREAD;
   }
-  HRESULT GetIDsOfNames(const IID&, const char* const* names, uint32_t count, LCID,
+  HRESULT GetIDsOfNames(const IID*, const char* const* names, uint32_t count, LCID,
                         DISPID* ids) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchGetIDsOfNames(T::bindings().info(), names, count, ids);
   }
-  HRESULT Invoke(DISPID id, const IID& iid, LCID, uint16_t flags, DISPPARAMS* params,
+  HRESULT Invoke(DISPID id, const IID* iid, LCID, uint16_t flags, DISPPARAMS* params,
                  VARIANT* result, EXCEPINFO* exception, uint32_t* argError) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchInvoke(T::bindings().info(), id, iid, flags, params, result, exception, argError,
@@ -335,10 +341,10 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
                           });
   }
 
-  HRESULT InterfaceSupportsErrorInfo(const IID& iid) override {
+  HRESULT InterfaceSupportsErrorInfo(const IID* iid) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
-    if (isNullId(iid)) return E_INVALIDARG;
-    return iid == interfaceId() || iid == IID_IDispatch ? S_OK : S_FALSE;
+    if (!iid) return E_INVALIDARG;
+    return *iid == interfaceId() || *iid == IID_IDispatch ? S_OK : S_FALSE;
   }
 
   // A new object held by the caller.

@@ -13,13 +13,15 @@ class ErrorInfo final : public IErrorInfo {
       : iid_(iid), source_(std::move(source)), description_(std::move(description)) {}
   virtual ~ErrorInfo() = default;
 
-  HRESULT QueryInterface(const IID& iid, void** object) override {
+  using IErrorInfo::QueryInterface;
+
+  HRESULT QueryInterface(const IID* iid, void** object) override {
     if (!object) return E_POINTER;
-    if (isNullId(iid)) {
+    if (!iid) {
       *object = nullptr;
       return E_INVALIDARG;
     }
-    if (iid == IID_IUnknown || iid == IID_IErrorInfo) {
+    if (*iid == IID_IUnknown || *iid == IID_IErrorInfo) {
       *object = static_cast<IErrorInfo*>(this);
       AddRef();
       return S_OK;

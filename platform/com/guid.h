@@ -34,14 +34,6 @@ std::string formatGuid(const GUID& guid);
 // is a programming error and stops the process.
 GUID guidOf(std::string_view text);
 
-// Whether a caller passed NULL for an id. A C caller passes ids by pointer
-// where the C++ side takes them by reference, which the compiler would
-// take as never null; the address is read through a volatile instead.
-inline bool isNullId(const GUID& id) {
-  const GUID* volatile address = &id;
-  return address == nullptr;
-}
-
 inline constexpr GUID GUID_NULL{};
 inline constexpr IID IID_NULL{};
 inline constexpr IID IID_IUnknown{0x00000000, 0x0000, 0x0000, {0xC0, 0, 0, 0, 0, 0, 0, 0x46}};

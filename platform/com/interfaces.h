@@ -2,7 +2,13 @@
 // and interface queries, IDispatch for late-bound calls by dispatch id,
 // IClassFactory for creation, and the error-information interfaces.
 //
-// These are this layer's own C++ abstract classes. Objects are counted: a
+// These are this layer's own C++ abstract classes, laid out as the C tables
+// of include/kestrin/host.h: a C host calls the virtual functions directly.
+// Their ids are therefore pointers, as a C host passes them (NULL included,
+// refused with E_INVALIDARG before anything reads the id); C++ callers use
+// the forms that take references, which forward to them.
+//
+// Objects are counted: a
 // pointer handed out (QueryInterface, a factory, an out argument) carries a
 // reference that its receiver gives back with Release; the object goes when
 // the last reference does.
@@ -67,9 +73,11 @@ void ClearExcepInfo(EXCEPINFO* info);
 
 class IUnknown {
  public:
-  virtual HRESULT QueryInterface(const IID& iid, void** object) = 0;
+  virtual HRESULT QueryInterface(const IID* iid, void** object) = 0;
   virtual ULONG AddRef() = 0;
   virtual ULONG Release() = 0;
+
+  HRESULT QueryInterface(const IID& iid, void** object) { return QueryInterface(&iid, object); }
 
  protected:
   ~IUnknown() = default;
@@ -85,10 +93,19 @@ class IDispatch : public IUnknown {
   virtual HRESULT GetTypeInfo(uint32_t index, LCID lcid, ITypeInfo** info) = 0;
   // Names are UTF-8; names[0] is the member, any further names are its
   // parameters, whose ids are their positions.
-  virtual HRESULT GetIDsOfNames(const IID& iid, const char* const* names, uint32_t count,
+  virtual HRESULT GetIDsOfNames(const IID* iid, const char* const* names, uint32_t count,
                                 LCID lcid, DISPID* ids) = 0;
-  virtual HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
+  virtual HRESULT Invoke(DISPID id, const IID* iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
                          VARIANT* result, EXCEPINFO* exception, uint32_t* argError) = 0;
+
+  HRESULT GetIDsOfNames(const IID& iid, const char* const* names, uint32_t count, LCID lcid,
+                        DISPID* ids) {
+    return GetIDsOfNames(&iid, names, count, lcid, ids);
+  }
+  HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
+                 VARIANT* result, EXCEPINFO* exception, uint32_t* argError) {
+    return Invoke(id, &iid, lcid, flags, params, result, exception, argError);
+  }
 
  protected:
   ~IDispatch() = default;
@@ -96,8 +113,12 @@ class IDispatch : public IUnknown {
 
 class IClassFactory : public IUnknown {
  public:
-  virtual HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) = 0;
+  virtual HRESULT CreateInstance(IUnknown* outer, const IID* iid, void** object) = 0;
   virtual HRESULT LockServer(int32_t lock) = 0;
+
+  HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) {
+    return CreateInstance(outer, &iid, object);
+  }
 
  protected:
   ~IClassFactory() = default;
@@ -118,7 +139,9 @@ class IErrorInfo : public IUnknown {
 class ISupportErrorInfo : public IUnknown {
  public:
   // S_OK when a failing call of the interface leaves error information.
-  virtual HRESULT InterfaceSupportsErrorInfo(const IID& iid) = 0;
+  virtual HRESULT InterfaceSupportsErrorInfo(const IID* iid) = 0;
+
+  HRESULT InterfaceSupportsErrorInfo(const IID& iid) { return InterfaceSupportsErrorInfo(&iid); }
 
  protected:
   ~ISupportErrorInfo() = default;

@@ -21,17 +21,20 @@ class Server::Factory final : public IClassFactory {
   }
   virtual ~Factory() { server_.objectDestroyed(); }
 
-  HRESULT QueryInterface(const IID& iid, void** object) override {
+  using IClassFactory::CreateInstance;
+  using IClassFactory::QueryInterface;
+
+  HRESULT QueryInterface(const IID* iid, void** object) override {
     if (!object) return E_POINTER;
     if (!thread_.onOwnThread()) {
       *object = nullptr;
       return RPC_E_WRONG_THREAD;
     }
-    if (isNullId(iid)) {
+    if (!iid) {
       *object = nullptr;
       return E_INVALIDARG;
     }
-    if (iid == IID_IUnknown || iid == IID_IClassFactory) {
+    if (*iid == IID_IUnknown || *iid == IID_IClassFactory) {
       *object = static_cast<IClassFactory*>(this);
       AddRef();
       return S_OK;
@@ -46,11 +49,11 @@ class Server::Factory final : public IClassFactory {
     return n;
   }
 
-  HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) override {
+  HRESULT CreateInstance(IUnknown* outer, const IID* iid, void** object) override {
     if (!object) return E_POINTER;
     *object = nullptr;
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
-    if (isNullId(iid)) return E_INVALIDARG;
+    if (!iid) return E_INVALIDARG;
     if (outer) return CLASS_E_NOAGGREGATION;
     IUnknown* created = nullptr;
     SetErrorInfo(0, nullptr);
@@ -93,12 +96,12 @@ void Server::add(std::string_view className, std::function<IUnknown*()> create) 
   entries_.push_back({coclass, std::move(create)});
 }
 
-HRESULT Server::getClassObject(const CLSID& clsid, const IID& iid, void** object) {
+HRESULT Server::getClassObject(const CLSID* clsid, const IID* iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
-  if (isNullId(clsid) || isNullId(iid)) return E_INVALIDARG;
+  if (!clsid || !iid) return E_INVALIDARG;
   for (const auto& e : entries_) {
-    if (e.coclass->clsid != clsid) continue;
+    if (e.coclass->clsid != *clsid) continue;
     auto* factory = new (std::nothrow) Factory(*this, e);
     if (!factory) return E_OUTOFMEMORY;
     const HRESULT r = factory->QueryInterface(iid, object);

@@ -6,7 +6,7 @@
 // A component holds one Server, fills it with its classes and forwards its
 // four exported entry points to it:
 //
-//   extern "C" HRESULT DllGetClassObject(const CLSID& c, const IID& i, void** o)
+//   extern "C" HRESULT DllGetClassObject(const CLSID* c, const IID* i, void** o)
 //     { return server().getClassObject(c, i, o); }
 //   extern "C" HRESULT DllCanUnloadNow() { return server().canUnloadNow(); }
 //   extern "C" HRESULT DllRegisterServer() { return server().registerServer(); }
@@ -62,8 +62,12 @@ class Server {
   }
 
   // DllGetClassObject: a class factory for a served class;
-  // CLASS_E_CLASSNOTAVAILABLE for any other.
-  HRESULT getClassObject(const CLSID& clsid, const IID& iid, void** object);
+  // CLASS_E_CLASSNOTAVAILABLE for any other. The ids come as a C host
+  // passes them; a NULL one gives E_INVALIDARG.
+  HRESULT getClassObject(const CLSID* clsid, const IID* iid, void** object);
+  HRESULT getClassObject(const CLSID& clsid, const IID& iid, void** object) {
+    return getClassObject(&clsid, &iid, object);
+  }
   // DllCanUnloadNow: S_OK when no object (class factories included) lives
   // and no lock is held, else S_FALSE.
   HRESULT canUnloadNow() const;

@@ -200,9 +200,9 @@ TEST(HostHeader, ItsDispatchIdsAreThoseOfCMainFrontEnd) {
 class Recorder final : public com::IDispatch {
  public:
   std::string calls;
-  com::HRESULT QueryInterface(const com::IID& iid, void** object) override {
+  com::HRESULT QueryInterface(const com::IID* iid, void** object) override {
     calls += "QueryInterface;";
-    *object = iid == com::IID_IDispatch ? this : nullptr;
+    *object = *iid == com::IID_IDispatch ? this : nullptr;
     return *object ? S_OK : E_NOINTERFACE;
   }
   com::ULONG AddRef() override { return ++refs; }
@@ -215,17 +215,17 @@ class Recorder final : public com::IDispatch {
     calls += "GetTypeInfo " + std::to_string(index) + " " + std::to_string(lcid) + ";";
     return E_NOTIMPL;
   }
-  com::HRESULT GetIDsOfNames(const com::IID& iid, const char* const* names, uint32_t count,
+  com::HRESULT GetIDsOfNames(const com::IID* iid, const char* const* names, uint32_t count,
                              com::LCID lcid, com::DISPID* ids) override {
-    calls += std::string("GetIDsOfNames ") + (iid == com::IID_NULL ? "null " : "other ") + names[0] +
+    calls += std::string("GetIDsOfNames ") + (*iid == com::IID_NULL ? "null " : "other ") + names[0] +
              " " + std::to_string(count) + " " + std::to_string(lcid) + ";";
     ids[0] = 42;
     return S_OK;
   }
-  com::HRESULT Invoke(com::DISPID id, const com::IID& iid, com::LCID lcid, uint16_t flags,
+  com::HRESULT Invoke(com::DISPID id, const com::IID* iid, com::LCID lcid, uint16_t flags,
                       com::DISPPARAMS* params, com::VARIANT* result, com::EXCEPINFO* exception,
                       uint32_t* argError) override {
-    calls += "Invoke " + std::to_string(id) + (iid == com::IID_NULL ? " null " : " other ") +
+    calls += "Invoke " + std::to_string(id) + (*iid == com::IID_NULL ? " null " : " other ") +
              std::to_string(lcid) + " " + std::to_string(flags) + " " +
              std::to_string(params->cArgs) + " " + com::toString(*params->rgvarg[0].pbstrVal) + ";";
     result->vt = com::VT_I4;

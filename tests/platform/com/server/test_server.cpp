@@ -22,7 +22,7 @@ using platform::com::HRESULT;
 using platform::com::IID;
 
 extern "C" {
-HRESULT DllGetClassObject(const CLSID& clsid, const IID& iid, void** object) {
+HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
   return server().getClassObject(clsid, iid, object);
 }
 HRESULT DllCanUnloadNow() { return server().canUnloadNow(); }
