@@ -4,6 +4,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QFontMetricsF>
+#include <QGlyphRun>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QListWidget>
@@ -17,12 +19,15 @@
 #include <QInputMethodEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 
 #include "platform/controls/code_editor_text.h"
 #include "platform/controls/image_list.h"
+#include "platform/controls/line_layout.h"
 #include "platform/gui/gui_internal.h"
 #include "platform/runtime/clock.h"
+#include "platform/ui/visible_text.h"
 
 namespace platform::gui {
 
@@ -35,51 +40,6 @@ namespace {
 
 QColor colourOf(int32_t c) {
   return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
-
-// The characters of a UTF-8 line as the editor counts them: a valid
-// sequence is one character, every other byte one character of its own.
-std::vector<char32_t> decode(const std::string& s) {
-  std::vector<char32_t> out;
-  out.reserve(s.size());
-  const auto* p = reinterpret_cast<const unsigned char*>(s.data());
-  const size_t n = s.size();
-  for (size_t i = 0; i < n;) {
-    unsigned char c = p[i];
-    size_t len = c < 0x80 ? 1 : (c >> 5) == 0x6 ? 2 : (c >> 4) == 0xE ? 3 : (c >> 3) == 0x1E ? 4 : 0;
-    char32_t cp = c;
-    bool ok = len == 1;
-    if (len > 1 && i + len <= n) {
-      cp = c & (0x7F >> len);
-      ok = true;
-      for (size_t k = 1; k < len; ++k) {
-        if ((p[i + k] & 0xC0) != 0x80) {
-          ok = false;
-          break;
-        }
-        cp = (cp << 6) | (p[i + k] & 0x3F);
-      }
-      if (ok && ((len == 2 && cp < 0x80) || (len == 3 && cp < 0x800) || (len == 4 && cp < 0x10000) ||
-                 cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)))
-        ok = false;
-    }
-    if (!ok) {
-      out.push_back(0xFFFD);
-      ++i;
-      continue;
-    }
-    out.push_back(cp);
-    i += len;
-  }
-  return out;
-}
-
-// A character as it is drawn: control characters as their symbols.
-char32_t shown(char32_t c) {
-  if (c < 0x20) return 0x2400 + c;
-  if (c == 0x7F) return 0x2421;
-  if (c >= 0x80 && c <= 0x9F) return 0xFFFD;
-  return c;
 }
 
 // An image of the completion list: the picture's initial on a colour of its
@@ -252,10 +212,21 @@ void CodeView::applyFont() {
   }
   font_ = font;
   ++fontGeneration_;
-  QFontMetrics fm(font_);
-  charWidth_ = std::max(1, fm.horizontalAdvance(QLatin1Char('M')));
-  lineHeight_ = std::max(1, fm.height());
-  ascent_ = fm.ascent();
+  // A cell is as wide as the font's advance, fractions of a pixel
+  // included: every character is drawn at its cell's place, so that the
+  // caret and the clicks stay on the text however long the line.
+  QFontMetricsF fm(font_);
+  cellWidth_ = std::max<qreal>(1, fm.horizontalAdvance(QLatin1Char('M')));
+  lineHeight_ = std::max(1, static_cast<int>(std::ceil(fm.height())));
+  ascent_ = static_cast<int>(std::round(fm.ascent()));
+  for (int s = 0; s < 8; ++s) {
+    QFont styled = font_;
+    if (s & controls::font_style::Bold) styled.setBold(true);
+    if (s & controls::font_style::Italic) styled.setItalic(true);
+    if (s & controls::font_style::Underline) styled.setUnderline(true);
+    styled_[static_cast<size_t>(s)] = styled;
+    glyphs_[static_cast<size_t>(s)] = QRawFont::fromFont(styled);
+  }
   list_->setFont(font_);
 }
 
@@ -265,7 +236,7 @@ int CodeView::marginWidth() const {
   int w = e->displayLeftMargin() ? 16 : 0;
   if (e->lineNumbering()) {
     int digits = static_cast<int>(std::to_string(std::max(1, e->lineCount() - 1 + e->lineNumberStart())).size());
-    w += (digits + 1) * charWidth_;
+    w += static_cast<int>(std::ceil((digits + 1) * cellWidth_));
   }
   return w;
 }
@@ -277,27 +248,29 @@ int32_t CodeView::visibleRows() const {
   return std::max(1, h / lineHeight_);
 }
 
-std::vector<int32_t> CodeView::visualColumns(const std::string& line) const {
+qreal CodeView::cellX(int64_t cell) const {
+  return textLeft() + static_cast<qreal>(cell - leftColumn_) * cellWidth_;
+}
+
+int64_t CodeView::visibleCells() const {
+  return std::max<int64_t>(1, static_cast<int64_t>(std::ceil((width() - textLeft()) / cellWidth_)) + 1);
+}
+
+int64_t CodeView::lineCells(int32_t line) const {
   const CodeEditor* e = editor();
-  const int32_t tab = e ? e->tabSize() : 4;
-  auto chars = decode(line);
-  std::vector<int32_t> cols(chars.size() + 1);
-  int32_t v = 0;
-  for (size_t i = 0; i < chars.size(); ++i) {
-    cols[i] = v;
-    v += chars[i] == U'\t' ? tab - (v % tab) : 1;
-  }
-  cols[chars.size()] = v;
-  return cols;
+  if (!e) return 0;
+  const controls::CodeText& t = e->textModel();
+  if (t.lineBytes(line) > (size_t{16} << 10)) return t.lineLength(line);
+  return controls::cellOfColumn(*e, line, t.lineLength(line));
 }
 
 QPoint CodeView::cellOrigin(int32_t line, int32_t column) const {
   const CodeEditor* e = editor();
   if (!e) return {};
-  auto cols = visualColumns(e->getLine(line));
-  int32_t c = std::clamp<int32_t>(column, 0, static_cast<int32_t>(cols.size()) - 1);
-  int32_t v = cols[static_cast<size_t>(c)] + (column > c ? column - c : 0);
-  return {textLeft() + (v - leftColumn_) * charWidth_, (line - e->topLine()) * lineHeight_};
+  const int32_t n = std::clamp(line, 0, std::max(0, e->lineCount() - 1));
+  const int32_t length = e->textModel().lineLength(n);
+  const int64_t cell = controls::cellOfColumn(*e, n, std::min(column, length)) + std::max(0, column - length);
+  return {static_cast<int>(std::round(cellX(cell))), (line - e->topLine()) * lineHeight_};
 }
 
 CodePosition CodeView::cellAt(QPoint point) const {
@@ -305,13 +278,12 @@ CodePosition CodeView::cellAt(QPoint point) const {
   if (!e) return {};
   int32_t row = std::max(0, point.y()) / lineHeight_;
   int32_t line = std::clamp(e->topLine() + row, 0, e->lineCount() - 1);
-  int32_t vx = leftColumn_ + std::max(0, (point.x() - textLeft() + charWidth_ / 2)) / charWidth_;
-  auto cols = visualColumns(e->getLine(line));
-  int32_t column = 0;
-  while (column + 1 < static_cast<int32_t>(cols.size()) && cols[static_cast<size_t>(column) + 1] <= vx) ++column;
-  if (cols.size() == 1 || vx < cols[static_cast<size_t>(column)]) column = 0;
-  if (column + 1 == static_cast<int32_t>(cols.size()) - 1 && vx >= cols.back()) column = static_cast<int32_t>(cols.size()) - 1;
-  return {line, column};
+  // The cell under the centre of the pixel clicked, and the character
+  // there.
+  const qreal x = std::max<qreal>(0, point.x() - textLeft()) + 0.5;
+  const int64_t cell = leftColumn_ + static_cast<int64_t>(std::floor(x / cellWidth_));
+  const int64_t column = controls::columnAtCell(*e, line, cell);
+  return {line, static_cast<int32_t>(std::min<int64_t>(column, INT32_MAX))};
 }
 
 void CodeView::keepCaretVisible() {
@@ -320,11 +292,12 @@ void CodeView::keepCaretVisible() {
   auto caret = e->caretPos();
   if (caret == seenCaret_) return;
   seenCaret_ = caret;
-  auto cols = visualColumns(e->getLine(caret.line));
-  int32_t v = cols[static_cast<size_t>(std::clamp<int32_t>(caret.column, 0, static_cast<int32_t>(cols.size()) - 1))];
-  int32_t visibleCols = std::max(1, (width() - textLeft() - vbar_->width()) / charWidth_);
-  if (v < leftColumn_) leftColumn_ = std::max(0, v - 4);
-  else if (v >= leftColumn_ + visibleCols) leftColumn_ = v - visibleCols + 4;
+  const int64_t at = controls::cellOfColumn(*e, caret.line, caret.column);
+  const auto visible = std::max<int64_t>(1, static_cast<int64_t>((width() - textLeft() - vbar_->width()) / cellWidth_));
+  int64_t left = leftColumn_;
+  if (at < left) left = std::max<int64_t>(0, at - 4);
+  else if (at >= left + visible) left = at - visible + 4;
+  leftColumn_ = static_cast<int32_t>(std::clamp<int64_t>(left, 0, INT32_MAX / 2));
 }
 
 void CodeView::follow() {
@@ -338,11 +311,12 @@ void CodeView::follow() {
   vbar_->setRange(0, std::max(0, e->lineCount() - 1));
   vbar_->setPageStep(rows);
   vbar_->setValue(e->topLine());
-  int32_t widest = leftColumn_ + std::max(1, width() / charWidth_);
+  const auto shownCells = std::max<int64_t>(1, static_cast<int64_t>((width() - textLeft()) / cellWidth_));
+  int64_t widest = leftColumn_ + shownCells;
   for (int32_t i = e->topLine(), end = std::min(e->lineCount(), e->topLine() + rows); i < end; ++i)
-    widest = std::max<int32_t>(widest, visualColumns(e->getLine(i)).back());
-  hbar_->setRange(0, std::max(0, widest - std::max(1, (width() - textLeft()) / charWidth_) + 1));
-  hbar_->setPageStep(std::max(1, width() / charWidth_));
+    widest = std::max(widest, lineCells(i));
+  hbar_->setRange(0, static_cast<int>(std::min<int64_t>(INT32_MAX / 2, std::max<int64_t>(0, widest - shownCells + 1))));
+  hbar_->setPageStep(static_cast<int>(shownCells));
   hbar_->setValue(leftColumn_);
   syncingBars_ = false;
   followList();
@@ -368,6 +342,22 @@ void CodeView::followSelection() {
   board->setText(toQ(platformLineEnds(e->selText())), QClipboard::Selection);
 }
 
+CodeView::ShownRow CodeView::shownRow(const CodeEditor& e, int32_t line) const {
+  ShownRow row;
+  row.line = line;
+  row.first = leftColumn_;
+  controls::LineSlice s = controls::layoutLine(e, line, leftColumn_, visibleCells());
+  row.bytes = std::move(s.bytes);
+  row.chars.reserve(s.chars.size());
+  for (const auto& c : s.chars) row.chars.push_back({c.cell, c.cells, c.colour, c.selected});
+  if (s.reachesEnd) row.endCell = s.endCell;
+  row.selectedBreak = s.breakSelected;
+  row.caret = s.caretCell;
+  row.highlighted = line == e.highlightedLine();
+  row.bookmark = e.hasBookmark(line);
+  return row;
+}
+
 void CodeView::invalidateChanged() {
   CodeEditor* e = editor();
   if (!e) return;
@@ -377,7 +367,6 @@ void CodeView::invalidateChanged() {
     look.styles[static_cast<size_t>(i)] = e->fontStyle(i);
   }
   look.top = e->topLine();
-  look.left = leftColumn_;
   look.tabSize = e->tabSize();
   look.numberStart = e->lineNumbering() ? e->lineNumberStart() : 0;
   look.rows = visibleRows() + 1;
@@ -389,25 +378,11 @@ void CodeView::invalidateChanged() {
   look.overtype = e->overtypeCaret();
   look.font = fontGeneration_;
 
-  const controls::CodeRange sel = e->getSel(true);
-  const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
-  const auto caret = e->caretPos();
   std::vector<ShownRow> rows(static_cast<size_t>(look.rows));
   for (int32_t r = 0; r < look.rows; ++r) {
     const int32_t line = look.top + r;
     if (line >= e->lineCount()) break;
-    ShownRow& row = rows[static_cast<size_t>(r)];
-    row.line = line;
-    row.text = e->getLine(line);
-    row.tokens = e->lineTokens(line);
-    if (hasSel && line >= sel.startLine && line <= sel.endLine) {
-      row.selectedFrom = line == sel.startLine ? sel.startColumn : 0;
-      row.selectedTo = line == sel.endLine ? sel.endColumn : std::numeric_limits<int32_t>::max();
-      row.selectedBreak = line < sel.endLine;
-    }
-    row.highlighted = line == e->highlightedLine();
-    row.bookmark = e->hasBookmark(line);
-    if (caret.line == line) row.caret = caret.column;
+    rows[static_cast<size_t>(r)] = shownRow(*e, line);
   }
   if (!(look == shownLook_) || rows.size() != shownRows_.size()) {
     update();
@@ -522,78 +497,83 @@ void CodeView::paintEvent(QPaintEvent* event) {
   const int left = textLeft();
   const int32_t firstRow = std::max(0, area.top() / lineHeight_);
   const int32_t rows = std::min(visibleRows() + 1, area.bottom() / lineHeight_ + 1);
-  const controls::CodeRange sel = e->getSel(true);
-  const bool hasSel = sel.startLine != sel.endLine || sel.startColumn != sel.endColumn;
   const int32_t top = e->topLine();
-  const int32_t tab = e->tabSize();
-  QFont styled[8];
-  for (int s = 0; s < 8; ++s) {
-    styled[s] = font_;
-    if (s & controls::font_style::Bold) styled[s].setBold(true);
-    if (s & controls::font_style::Italic) styled[s].setItalic(true);
-    if (s & controls::font_style::Underline) styled[s].setUnderline(true);
-  }
+  const QColor selectionBack = colourOf(e->color(ci::SelectionBack));
+  const QColor selectedText = colourOf(e->color(ci::SelectedText));
   p.setClipRect(QRect(left, 0, width() - left, height()).intersected(area));
+  // The cells of the area, a little wider: a character cut at its edge is
+  // drawn whole.
+  const int64_t fromCell = leftColumn_ + std::max<int64_t>(0, static_cast<int64_t>((area.left() - left) / cellWidth_) - 2);
+  const int64_t cells = static_cast<int64_t>(std::ceil((area.right() + 1 - left) / cellWidth_)) + leftColumn_ + 2 - fromCell;
+  using Kind = controls::LaidChar::Kind;
   for (int32_t row = firstRow; row < rows; ++row) {
     const int32_t line = top + row;
     if (line >= e->lineCount()) break;
     ++linesPainted_;
     const int y = row * lineHeight_;
+    const qreal base = y + ascent_;
     if (line == e->highlightedLine())
       p.fillRect(QRect(left, y, width() - left, lineHeight_), colourOf(e->color(ci::HighlightedLine)));
-    const std::string bytes = e->getLine(line);
-    const auto chars = decode(bytes);
-    const auto& tokens = e->lineTokens(line);
-    size_t tk = 0;
-    int32_t v = 0;
-    // Runs of characters that share their look are drawn at once.
+    const controls::LineSlice slice = controls::layoutLine(*e, line, fromCell, std::max<int64_t>(1, cells));
+    const auto& chars = slice.chars;
+    // The selection's background, cell for cell; the line break of a
+    // selected line shows as one selected cell after its end.
+    for (const auto& c : chars)
+      if (c.selected && c.cells > 0)
+        p.fillRect(QRectF(cellX(c.cell), y, c.cells * cellWidth_, lineHeight_), selectionBack);
+    if (slice.breakSelected && slice.reachesEnd)
+      p.fillRect(QRectF(cellX(slice.endCell), y, cellWidth_, lineHeight_), selectionBack);
+    // The characters, each at its cell: runs of characters that share their
+    // look and have glyphs in the font go as one run of glyphs placed on
+    // the grid; any other (a wide character, one with combining marks, a
+    // symbol) on its own at its cell.
     QString run;
-    int runX = 0;
+    QVector<QPointF> places;
+    int runStyle = -1;
     QColor runFore;
-    int runStyle = 0;
     auto flush = [&] {
       if (run.isEmpty()) return;
-      p.setFont(styled[runStyle & 7]);
+      const QRawFont& raw = glyphs_[static_cast<size_t>(runStyle)];
+      QVector<quint32> glyphs = raw.glyphIndexesForString(run);
+      QGlyphRun g;
+      g.setRawFont(raw);
+      g.setGlyphIndexes(glyphs);
+      g.setPositions(places);
+      g.setUnderline(styled_[static_cast<size_t>(runStyle)].underline());
+      g.setStrikeOut(styled_[static_cast<size_t>(runStyle)].strikeOut());
       p.setPen(runFore);
-      p.drawText(runX, y + ascent_, run);
+      p.drawGlyphRun(QPointF(0, base), g);
       run.clear();
+      places.clear();
     };
-    for (size_t i = 0; i <= chars.size(); ++i) {
-      const int32_t col = static_cast<int32_t>(i);
-      const bool selected = hasSel && (line > sel.startLine || (line == sel.startLine && col >= sel.startColumn)) &&
-                            (line < sel.endLine || (line == sel.endLine && col < sel.endColumn));
-      if (i == chars.size()) {
-        // The line break of a selected line shows as one selected cell.
-        if (selected && line < sel.endLine) {
-          int x = left + (v - leftColumn_) * charWidth_;
-          p.fillRect(QRect(x, y, charWidth_, lineHeight_), colourOf(e->color(ci::SelectionBack)));
+    for (size_t i = 0; i < chars.size(); ++i) {
+      const auto& c = chars[i];
+      if (c.cells == 0 || c.kind == Kind::Tab || c.kind == Kind::Space) continue;
+      size_t end = i + 1;
+      while (end < chars.size() && chars[end].cells == 0) ++end;
+      const int style = e->fontStyle(c.colour) & 7;
+      const QColor fore = c.selected ? selectedText : colourOf(e->color(c.colour));
+      const qreal x = cellX(c.cell);
+      const QRawFont& raw = glyphs_[static_cast<size_t>(style)];
+      const bool plain = end == i + 1 && c.kind == Kind::Text && c.cells == 1 && c.code < 0x10000 &&
+                         raw.isValid() && raw.supportsCharacter(static_cast<uint>(c.code));
+      if (plain) {
+        if (style != runStyle || fore != runFore) {
+          flush();
+          runStyle = style;
+          runFore = fore;
         }
-        break;
+        run += QChar(static_cast<char16_t>(c.code));
+        places.push_back(QPointF(x, 0));
+        continue;
       }
-      const int32_t w = chars[i] == U'\t' ? tab - (v % tab) : 1;
-      const int x = left + (v - leftColumn_) * charWidth_;
-      v += w;
-      if (x + w * charWidth_ < left) continue;
-      if (x > width()) break;
-      while (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start + tokens[tk].length) <= col) ++tk;
-      int32_t index = ci::Text;
-      if (tk < tokens.size() && static_cast<int32_t>(tokens[tk].start) <= col) index = controls::colorIndexOf(tokens[tk].kind);
-      QColor fore = colourOf(e->color(selected ? ci::SelectedText : index));
-      int style = e->fontStyle(index);
-      if (selected) p.fillRect(QRect(x, y, w * charWidth_, lineHeight_), colourOf(e->color(ci::SelectionBack)));
-      if (run.isEmpty() || fore != runFore || style != runStyle || selected) {
-        flush();
-        runX = x;
-        runFore = fore;
-        runStyle = style;
-      }
-      if (chars[i] == U'\t') {
-        run += QString(w, QLatin1Char(' '));
-      } else {
-        char32_t c = shown(chars[i]);
-        run += QString::fromUcs4(&c, 1);
-      }
-      if (selected) flush();
+      flush();
+      const size_t from = c.byte - slice.firstByte;
+      const size_t to = chars[end - 1].byte + chars[end - 1].bytes - slice.firstByte;
+      p.setFont(styled_[static_cast<size_t>(style)]);
+      p.setPen(fore);
+      p.drawText(QPointF(x, base), toQ(ui::visibleText(std::string_view(slice.bytes).substr(from, to - from))));
+      i = end - 1;
     }
     flush();
   }
@@ -615,8 +595,8 @@ void CodeView::paintEvent(QPaintEvent* event) {
       }
       if (e->lineNumbering()) {
         p.setPen(colourOf(e->color(ci::LineNumber)));
-        p.drawText(QRect(marks, y, margin - marks - charWidth_ / 2, lineHeight_), Qt::AlignRight | Qt::AlignVCenter,
-                   QString::number(line + e->lineNumberStart()));
+        p.drawText(QRect(marks, y, margin - marks - static_cast<int>(cellWidth_ / 2), lineHeight_),
+                   Qt::AlignRight | Qt::AlignVCenter, QString::number(line + e->lineNumberStart()));
       }
     }
   }
@@ -628,7 +608,7 @@ void CodeView::paintEvent(QPaintEvent* event) {
     QFont f = font_;
     f.setUnderline(true);
     p.setFont(f);
-    preeditWidth = QFontMetrics(f).horizontalAdvance(preedit_);
+    preeditWidth = static_cast<int>(std::ceil(QFontMetricsF(f).horizontalAdvance(preedit_)));
     p.fillRect(QRect(at.x(), at.y(), preeditWidth, lineHeight_), window);
     p.setPen(colourOf(e->color(ci::Text)));
     p.drawText(at.x(), at.y() + ascent_, preedit_);
@@ -739,12 +719,18 @@ QVariant CodeView::inputMethodQuery(Qt::InputMethodQuery query) const {
     case Qt::ImEnabled: return true;
     case Qt::ImCursorRectangle: return caretRect(cellOrigin(caret.line, caret.column), 0);
     case Qt::ImFont: return font_;
-    case Qt::ImSurroundingText: return toQ(e->getLine(caret.line));
+    case Qt::ImSurroundingText:
     case Qt::ImCursorPosition:
     case Qt::ImAnchorPosition: {
-      const std::string line = e->getLine(caret.line);
-      const size_t bytes = controls::byteOffsetOfColumn(line, caret.column);
-      return static_cast<int>(toQ(line.substr(0, std::min(bytes, line.size()))).size());
+      // The caret's line around the caret: a long line is not copied whole.
+      const controls::CodeText& t = e->textModel();
+      const int32_t length = t.lineLength(caret.line);
+      const size_t from = controls::byteOfColumn(*e, caret.line, std::max(0, caret.column - 512));
+      const size_t at = controls::byteOfColumn(*e, caret.line, caret.column);
+      if (query != Qt::ImSurroundingText)
+        return static_cast<int>(toQ(t.extractBytes({caret.line, from}, {caret.line, at})).size());
+      const size_t to = controls::byteOfColumn(*e, caret.line, std::min(length, caret.column + 512));
+      return toQ(t.extractBytes({caret.line, from}, {caret.line, to}));
     }
     default: return QWidget::inputMethodQuery(query);
   }

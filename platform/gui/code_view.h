@@ -9,6 +9,7 @@
 #pragma once
 
 #include <QFont>
+#include <QRawFont>
 #include <QWidget>
 
 #include <array>
@@ -43,12 +44,17 @@ class CodeView : public QWidget {
   void follow();
 
   controls::CodeEditor* editor() const;
-  // Where a character cell is drawn (line and column from 0), and the cell
-  // under a point.
+  // Where the character at a column is drawn (line and column from 0: the
+  // caret before it stands there), and the character a click on a point
+  // gives (the one under it; after a wide character for its right half).
+  // Both go through the line's layout on a grid of cells of the font's
+  // own width, as the painting does.
   QPoint cellOrigin(int32_t line, int32_t column) const;
   controls::CodePosition cellAt(QPoint point) const;
   int32_t visibleRows() const;
+  // The first cell shown (the sideways scroll) and the width of a cell.
   int32_t leftColumn() const noexcept { return leftColumn_; }
+  qreal cellWidth() const noexcept { return cellWidth_; }
   // The lines the last paint drew (only the visible ones that needed it).
   int32_t linesPainted() const noexcept { return linesPainted_; }
   QListWidget* completionList() const noexcept { return list_; }
@@ -83,25 +89,39 @@ class CodeView : public QWidget {
   void applyFont();
   int marginWidth() const;
   int textLeft() const;
-  // The visual column (tabs expanded) of each character of a line, and one
-  // past its last.
-  std::vector<int32_t> visualColumns(const std::string& line) const;
+  // The x of a cell of the text (counted from the line's start).
+  qreal cellX(int64_t cell) const;
+  // The cells the text area shows whole or in part.
+  int64_t visibleCells() const;
+  // The cells of a line, for the sideways scroll bar: exact for a line of
+  // a few kilobytes, its characters for a longer one (counting those
+  // would read all of it at every change).
+  int64_t lineCells(int32_t line) const;
   void keepCaretVisible();
   // What a row shows, and what the whole view shows alike on every row: a
   // row is drawn again when its part changed, the view when the rest did.
+  // A row holds only the part of its line that is shown.
+  struct ShownChar {
+    int64_t cell = 0;
+    int32_t cells = 0, colour = 0;
+    bool selected = false;
+    bool operator==(const ShownChar&) const = default;
+  };
   struct ShownRow {
     int32_t line = -1;
-    std::string text;
-    std::vector<controls::Token> tokens;
-    int32_t selectedFrom = -1, selectedTo = -1;  // columns; -1: nothing selected
+    int64_t first = 0;  // the first cell shown (the sideways scroll)
+    std::string bytes;  // of the characters shown
+    std::vector<ShownChar> chars;
+    int64_t endCell = -1;  // where the line ends, when it ends in view
     bool selectedBreak = false;
     bool highlighted = false, bookmark = false;
-    int32_t caret = -1;  // the caret's column on this row
+    int64_t caret = -1;  // the caret's cell on this row
     bool operator==(const ShownRow&) const = default;
   };
+  ShownRow shownRow(const controls::CodeEditor& e, int32_t line) const;
   struct ShownLook {
     std::array<int32_t, controls::color_index::Count> colours{}, styles{};
-    int32_t top = -1, left = 0, tabSize = 0, numberStart = 0, rows = 0;
+    int32_t top = -1, tabSize = 0, numberStart = 0, rows = 0;
     int margin = 0, width = 0, height = 0;
     bool overtype = false, marks = false, numbers = false;
     uint64_t font = 0;
@@ -125,9 +145,13 @@ class CodeView : public QWidget {
   std::string formName_;
   std::weak_ptr<ui::Control> control_;
   QFont font_;
+  // The font in each style (bold, italic, underline) and its glyphs.
+  std::array<QFont, 8> styled_;
+  std::array<QRawFont, 8> glyphs_;
   controls::CodeEditorFont appliedFont_;
   bool fontApplied_ = false;
-  int charWidth_ = 8, lineHeight_ = 16, ascent_ = 12;
+  qreal cellWidth_ = 8;
+  int lineHeight_ = 16, ascent_ = 12;
   int32_t leftColumn_ = 0;
   uint64_t fontGeneration_ = 0;
   ShownLook shownLook_;

@@ -137,6 +137,109 @@ TEST_F(CodeViewTest, OnlyTheVisibleLinesArePaintedAndTheWheelScrolls) {
   form->show(platform::ui::vbModal);
 }
 
+// The drawn row of a view, as pixels, and where colours fall in it.
+struct Row {
+  QImage image;
+  // The first and last x of the pixels that match.
+  std::pair<int, int> span(const std::function<bool(QColor)>& match) const {
+    int first = -1, last = -1;
+    for (int x = 0; x < image.width(); ++x)
+      for (int y = 0; y < image.height(); ++y)
+        if (match(QColor(image.pixel(x, y)))) {
+          if (first < 0) first = x;
+          last = x;
+          break;
+        }
+    return {first, last};
+  }
+};
+Row rowOf(QWidget* view, int height) {
+  return {view->grab(QRect(0, 0, view->width(), height)).toImage().convertToFormat(QImage::Format_RGB32)};
+}
+
+// At every column of a line of characters of one cell, of two, with
+// combining marks or of bytes that are no UTF-8, the caret is drawn where
+// the next typed character goes, the character's selection covers it, and
+// a click on it puts the caret before it. All of it is read from the
+// drawn pixels: the text (a comment, so that the whole line is one run of
+// one colour) green, the caret red, the selected character blue on
+// yellow. Blanks follow the caret: the typed character is the last one
+// with ink.
+TEST_F(CodeViewTest, CaretTypedCharacterSelectionAndClickMeetAtEveryColumnOfALongLine) {
+  CodeLanguage lang;
+  lang.singleLineComments = "'";
+  CodeEditorGlobals().registerLanguage("CodeViewColumns", lang);
+  form->code->setLanguage("CodeViewColumns");
+  form->code->setColor(color_index::Window, 0xFFFFFF);
+  form->code->setColor(color_index::Text, 0x0000FF);
+  form->code->setColor(color_index::Comment, 0x00A000);
+  form->code->setColor(color_index::SelectedText, 0xFF0000);
+  form->code->setColor(color_index::SelectionBack, 0xC8FFFF);
+  struct Line {
+    const char* name;
+    std::string unit;  // repeated before the caret
+    int32_t columns;   // the unit's characters
+  };
+  const Line lines[] = {
+      {"ascii", "abcdefghij", 10},
+      {"wide", "\u4e2d", 1},
+      {"combining marks", "e\u0301", 2},
+      {"bytes that are no UTF-8", "\xFF\xC0", 2},
+  };
+  auto red = [](QColor c) { return c == QColor(255, 0, 0); };
+  auto green = [](QColor c) { return c.green() > c.red() + 60 && c.green() > c.blue() + 60; };
+  auto blue = [](QColor c) { return c.blue() > c.red() + 60 && c.blue() > c.green() + 60; };
+  auto yellow = [](QColor c) { return c == QColor(255, 255, 200); };
+  for (const auto& l : lines) {
+    auto caretBefore = std::make_shared<int>(-1);
+    // Between the units only: inside one, the character typed would take
+    // a combining mark after it.
+    for (int32_t k = 1; k <= 200; k += l.columns) {
+      std::string text = "'";
+      for (int32_t n = 1; n < k; n += l.columns) text += l.unit;
+      text += std::string(300, ' ');
+      then([=, this] {
+        form->code->setText(text);
+        // Both columns in view, at the same sideways scroll.
+        form->code->setCaretPos(0, k + 1);
+        user->sync();
+        form->code->setCaretPos(0, k);
+        user->sync();
+        *caretBefore = rowOf(view(), view()->cellOrigin(1, 0).y()).span(red).first;
+        QTest::keyClicks(view(), "x");
+      });
+      then([=, this] {
+        SCOPED_TRACE(std::string(l.name) + ", column " + std::to_string(k));
+        ASSERT_GE(*caretBefore, 0);
+        const int height = view()->cellOrigin(1, 0).y();
+        const Row typed = rowOf(view(), height);
+        const int caretAfter = typed.span(red).first;
+        EXPECT_NEAR(caretAfter - *caretBefore, view()->cellWidth(), 1.0);
+        // The typed character ends between the caret before it and after.
+        const int end = typed.span(green).second;
+        EXPECT_GE(end, *caretBefore + 2) << "the typed character is drawn left of the caret";
+        EXPECT_LE(end, caretAfter + 1);
+        form->code->setSel({0, k, 0, k + 1}, false);
+        user->sync();
+        const Row row = rowOf(view(), height);
+        const auto ink = row.span(blue);
+        const auto selected = row.span(yellow);
+        ASSERT_GE(ink.first, 0) << "the selected character is not drawn";
+        EXPECT_GE(ink.first, *caretBefore - 1);
+        EXPECT_LE(ink.second, caretAfter + 1);
+        EXPECT_NEAR(selected.first, *caretBefore, 1);
+        EXPECT_NEAR(selected.second + 1, caretAfter, 1);
+        QTest::mouseClick(view(), Qt::LeftButton, {}, QPoint((ink.first + ink.second) / 2, height / 2));
+      });
+      then([=, this] {
+        EXPECT_EQ(form->code->getSel(true), (CodeRange{0, k, 0, k})) << l.name << ", a click on column " << k;
+      });
+    }
+  }
+  close();
+  form->show(platform::ui::vbModal);
+}
+
 // What the screen shows of the view (the window's flushed pixels), and
 // what a paint of the whole view draws now.
 QImage onScreen(QWidget* view) {
