@@ -1,8 +1,8 @@
-// The code editor's window on Qt's offscreen platform, on a 10 MB script:
-// a typed character to the end of its repaint (p99), and opening the
-// script to the first painted screen beyond the open itself. Each has its
-// baseline in the same run: the same character in a ten-line script, and
-// the open alone. The window is built as the main window is: a menu bar, a
+// The code editor's window on Qt's offscreen platform, on a 10 MB script
+// and on a script of one 50 MB line: a typed character to the end of its
+// repaint (p99), and opening the script to the first painted screen
+// beyond the open itself. Each has its baseline in the same run: the same
+// character in a ten-line script, and the open alone. The window is built as the main window is: a menu bar, a
 // toolbar and status panels around the code view; each key sets the
 // cursor panel and the dirty mark as the main window does, and the repaint
 // is the toolkit's own (what the key invalidated, painted and flushed).
@@ -36,6 +36,20 @@ using Clock = std::chrono::steady_clock;
 
 const std::string& scriptPath() {
   static const kestrin_bench::TempScript script("gui-bench", kestrin_bench::makeScript(10u * 1024 * 1024));
+  return script.path;
+}
+
+// One line of 50 MB: the script's lines joined by ": ".
+const std::string& longLinePath() {
+  static const kestrin_bench::TempScript script("gui-bench-line", [] {
+    std::string line;
+    line.reserve((50u << 20) + 128);
+    for (size_t i = 0; line.size() < (50u << 20); ++i) {
+      line += kestrin_bench::kScriptLines[i % std::size(kestrin_bench::kScriptLines)];
+      line += ": ";
+    }
+    return line;
+  }());
   return script.path;
 }
 
@@ -134,11 +148,16 @@ struct Desktop {
   }
 };
 
-void typedCharacter(benchmark::State& state, bool big) {
+enum class Script { TenLines, TenMegabytes, OneLongLine };
+
+void typedCharacter(benchmark::State& state, Script script) {
   std::string small;
   for (int i = 0; i < 10; ++i) small += "Dim intCounter, dblX, dblY, strName\r\n";
-  Desktop d(big ? scriptPath() : small, big);
-  d.form->code->setCaretPos(d.form->code->lineCount() / 2, 4);
+  const bool fromFile = script != Script::TenLines;
+  Desktop d(script == Script::TenLines ? small : script == Script::TenMegabytes ? scriptPath() : longLinePath(),
+            fromFile);
+  if (script == Script::OneLongLine) d.form->code->setCaretPos(0, d.form->code->textModel().lineLength(0) / 2);
+  else d.form->code->setCaretPos(d.form->code->lineCount() / 2, 4);
   d.type("a");
   std::vector<double> ms;
   bool back = false;
@@ -155,10 +174,13 @@ void typedCharacter(benchmark::State& state, bool big) {
   state.counters["lines_painted"] = static_cast<double>(lines) / static_cast<double>(ms.size());
 }
 
-void BM_TypedCharacterRepaint_TenLines(benchmark::State& state) { typedCharacter(state, false); }
-void BM_TypedCharacterRepaint_10MB(benchmark::State& state) { typedCharacter(state, true); }
+void BM_TypedCharacterRepaint_TenLines(benchmark::State& state) { typedCharacter(state, Script::TenLines); }
+void BM_TypedCharacterRepaint_10MB(benchmark::State& state) { typedCharacter(state, Script::TenMegabytes); }
+// In the middle of the line, the view scrolled sideways to it.
+void BM_TypedCharacterRepaint_50MBLine(benchmark::State& state) { typedCharacter(state, Script::OneLongLine); }
 BENCHMARK(BM_TypedCharacterRepaint_TenLines)->Unit(benchmark::kMillisecond)->Iterations(400);
 BENCHMARK(BM_TypedCharacterRepaint_10MB)->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_TypedCharacterRepaint_50MBLine)->Unit(benchmark::kMillisecond)->Iterations(400);
 
 // The open alone, then the open with the window built and its first screen
 // painted: the difference is what the window adds.

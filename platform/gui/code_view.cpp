@@ -260,7 +260,10 @@ int64_t CodeView::lineCells(int32_t line) const {
   const CodeEditor* e = editor();
   if (!e) return 0;
   const controls::CodeText& t = e->textModel();
-  if (t.lineBytes(line) > (size_t{16} << 10)) return t.lineLength(line);
+  // A long line's count goes up in steps: the bar, drawn again at each
+  // change of its range, stays as it is while the line grows by a few.
+  constexpr int64_t kStep = 4096;
+  if (t.lineBytes(line) > (size_t{16} << 10)) return (t.lineLength(line) / kStep + 1) * kStep;
   return controls::cellOfColumn(*e, line, t.lineLength(line));
 }
 

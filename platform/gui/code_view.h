@@ -94,8 +94,8 @@ class CodeView : public QWidget {
   // The cells the text area shows whole or in part.
   int64_t visibleCells() const;
   // The cells of a line, for the sideways scroll bar: exact for a line of
-  // a few kilobytes, its characters for a longer one (counting those
-  // would read all of it at every change).
+  // a few kilobytes, about its characters for a longer one (counting its
+  // cells would read all of it at every change).
   int64_t lineCells(int32_t line) const;
   void keepCaretVisible();
   // What a row shows, and what the whole view shows alike on every row: a
