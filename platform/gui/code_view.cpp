@@ -348,7 +348,8 @@ void CodeView::followSelection() {
 CodeView::ShownRow CodeView::shownRow(const CodeEditor& e, int32_t line) const {
   ShownRow row;
   row.line = line;
-  row.first = leftColumn_;
+  // The slice from the first cell shown: its characters, and so the row,
+  // change with the sideways scroll.
   controls::LineSlice s = controls::layoutLine(e, line, leftColumn_, visibleCells());
   row.bytes = std::move(s.bytes);
   row.chars.reserve(s.chars.size());

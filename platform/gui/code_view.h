@@ -100,7 +100,8 @@ class CodeView : public QWidget {
   void keepCaretVisible();
   // What a row shows, and what the whole view shows alike on every row: a
   // row is drawn again when its part changed, the view when the rest did.
-  // A row holds only the part of its line that is shown.
+  // A row holds only the part of its line that is shown, from the first
+  // cell in view: what it draws, and where.
   struct ShownChar {
     int64_t cell = 0;
     int32_t cells = 0, colour = 0;
@@ -109,7 +110,6 @@ class CodeView : public QWidget {
   };
   struct ShownRow {
     int32_t line = -1;
-    int64_t first = 0;  // the first cell shown (the sideways scroll)
     std::string bytes;  // of the characters shown
     std::vector<ShownChar> chars;
     int64_t endCell = -1;  // where the line ends, when it ends in view

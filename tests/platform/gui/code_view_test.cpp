@@ -253,9 +253,16 @@ QImage paintedWhole(QWidget* view) { return view->grab().toImage().convertToForm
 
 TEST_F(CodeViewTest, AKeyRepaintsOnlyTheRowsItChangedAndTheScreenStaysRight) {
   std::string text;
-  for (int i = 0; i < 60; ++i) text += "Dim v" + std::to_string(i) + " ' note\r\n";
+  for (int i = 0; i < 60; ++i) {
+    text += "Dim v" + std::to_string(i) + " ' note";
+    // Line 12 reaches the view's right half, line 13 past its edge.
+    if (i == 12) text += std::string(75, 'n');
+    if (i == 13) text += std::string(200, 'w');
+    text += "\r\n";
+  }
   form->code->setText(text);
   form->code->setCaretPos(10, 3);
+  auto code = form->code;
   struct Step {
     const char* what;
     std::function<void(QWidget*)> act;
@@ -268,6 +275,27 @@ TEST_F(CodeViewTest, AKeyRepaintsOnlyTheRowsItChangedAndTheScreenStaysRight) {
       {"the selection typed over", [](QWidget* v) { QTest::keyClicks(v, "y"); }, 0},
       {"a new line", [](QWidget* v) { QTest::keyClick(v, Qt::Key_Return); }, 0},
       {"a page down", [](QWidget* v) { QTest::keyClick(v, Qt::Key_PageDown); }, 0},
+      {"the caret in the right half of a row",
+       [code](QWidget*) {
+         code->setTopLine(0);
+         code->setCaretPos(12, 85);
+       },
+       0},
+      {"a character typed there", [](QWidget* v) { QTest::keyClicks(v, "z"); }, 1},
+      {"a selection from the start of a line", [code](QWidget*) { code->setSel({13, 0, 14, 3}, false); }, 0},
+      // The same characters selected, the caret where it was: only the
+      // line break before them joins the selection.
+      {"the line break before it selected too", [code](QWidget*) { code->setSel({12, code->textModel().lineLength(12), 14, 3}, false); }, 1},
+      // A little, so that the short lines are still shown whole, a few
+      // cells to the left.
+      {"the view scrolled sideways by the caret past its edge",
+       [this, code](QWidget*) {
+         for (int32_t c = 0; view()->leftColumn() == 0 && c < 300; ++c) {
+           code->setCaretPos(13, c);
+           user->sync();
+         }
+       },
+       0},
   };
   for (const auto& step : steps) {
     then([&] { step.act(view()); });
