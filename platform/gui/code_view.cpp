@@ -1,5 +1,6 @@
 #include "platform/gui/code_view.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QFontDatabase>
 #include <QFontInfo>
@@ -25,7 +26,8 @@
 #include "platform/controls/code_editor_text.h"
 #include "platform/controls/image_list.h"
 #include "platform/controls/line_layout.h"
-#include "platform/gui/gui_internal.h"
+#include "platform/gui/action_sink.h"
+#include "platform/gui/qt_support.h"
 #include "platform/runtime/clock.h"
 #include "platform/ui/visible_text.h"
 
@@ -126,9 +128,9 @@ class TipWidget : public QWidget {
   QFont font_;
 };
 
-CodeView::CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::Control> control,
+CodeView::CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control,
                    QWidget* parent)
-    : QWidget(parent), user_(user), formName_(std::move(formName)), control_(control) {
+    : QWidget(parent), sink_(sink), formName_(std::move(formName)), control_(control) {
   setObjectName(toQ(control->fullName()));
   setFocusPolicy(Qt::StrongFocus);
   setAttribute(Qt::WA_OpaquePaintEvent);
@@ -162,7 +164,7 @@ CodeView::CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::C
   connect(list_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
     int row = list_->row(item);
     std::weak_ptr<ui::Control> weak = control_;
-    user_.postCall([weak, row] {
+    sink_.postCall([weak, row] {
       if (auto c = weak.lock())
         if (auto* e = dynamic_cast<CodeEditor*>(c.get()); e && e->completionListOpen())
           e->completionListDoubleClick(row);
@@ -660,7 +662,7 @@ void CodeView::keyPressEvent(QKeyEvent* event) {
   a.form = formName_;
   a.kind = key->typed ? ui::Action::Kind::TypeText : ui::Action::Kind::Key;
   a.text = key->text;
-  user_.post(std::move(a));
+  sink_.post(std::move(a));
   event->accept();
 }
 
@@ -675,10 +677,10 @@ void CodeView::mousePressEvent(QMouseEvent* event) {
     a.column = at.column + 1;
     dragging_ = true;
     dragFrom_ = at;
-    user_.post(a);
+    sink_.post(a);
   } else if (event->button() == Qt::RightButton) {
     a.kind = ui::Action::Kind::RightClick;
-    user_.post(a);
+    sink_.post(a);
   } else if (event->button() == Qt::MiddleButton) {
     // The primary selection goes in where the click is.
     QClipboard* board = QGuiApplication::clipboard();
@@ -687,9 +689,9 @@ void CodeView::mousePressEvent(QMouseEvent* event) {
       a.kind = ui::Action::Kind::Mouse;
       a.line = at.line + 1;
       a.column = at.column + 1;
-      user_.post(a);
+      sink_.post(a);
       std::weak_ptr<ui::Control> weak = control_;
-      user_.postCall([weak, text = scriptLineEnds(text)] {
+      sink_.postCall([weak, text = scriptLineEnds(text)] {
         if (auto c = weak.lock())
           if (auto* e = dynamic_cast<CodeEditor*>(c.get()); e && c->form()) e->replaceSel(text);
       });
@@ -706,7 +708,7 @@ void CodeView::inputMethodEvent(QInputMethodEvent* event) {
     a.form = formName_;
     a.kind = ui::Action::Kind::TypeText;
     a.text = fromQ(event->commitString());
-    user_.post(std::move(a));
+    sink_.post(std::move(a));
   }
   if (preedit_ != event->preeditString()) {
     preedit_ = event->preeditString();
@@ -750,7 +752,7 @@ void CodeView::mouseMoveEvent(QMouseEvent* event) {
   a.column = dragFrom_.column + 1;
   a.line2 = at.line + 1;
   a.column2 = at.column + 1;
-  user_.post(a);
+  sink_.post(a);
 }
 
 void CodeView::mouseReleaseEvent(QMouseEvent*) { dragging_ = false; }
@@ -787,7 +789,7 @@ void CodeView::focusInEvent(QFocusEvent* event) {
     a.form = formName_;
     a.kind = ui::Action::Kind::Focus;
     a.control = c->fullName();
-    user_.post(a);
+    sink_.post(a);
   }
 }
 

@@ -27,12 +27,12 @@ class QTimer;
 
 namespace platform::gui {
 
-class WindowUser;
+class ActionSink;
 class TipWidget;
 
 class CodeView : public QWidget {
  public:
-  CodeView(WindowUser& user, std::string formName, std::shared_ptr<ui::Control> control,
+  CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control,
            QWidget* parent = nullptr);
   ~CodeView() override;
 
@@ -141,7 +141,7 @@ class CodeView : public QWidget {
   void followSelection();
   static constexpr int kCaretWidth = 2;
 
-  WindowUser& user_;
+  ActionSink& sink_;
   std::string formName_;
   std::weak_ptr<ui::Control> control_;
   QFont font_;

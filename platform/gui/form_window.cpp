@@ -1,6 +1,7 @@
 #include "platform/gui/form_window.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -37,7 +38,8 @@
 #include "platform/controls/status_bar.h"
 #include "platform/controls/task_list.h"
 #include "platform/gui/code_view.h"
-#include "platform/gui/gui_internal.h"
+#include "platform/gui/action_sink.h"
+#include "platform/gui/qt_support.h"
 #include "platform/ui/windows.h"
 
 namespace platform::gui {
@@ -63,7 +65,7 @@ class FormWidget : public QMainWindow {
         a.kind = Action::Kind::Focus;
         a.form = owner_->formName_;
         a.control = name;
-        owner_->user_.post(a);
+        owner_->sink_.post(a);
       }
     }
     return QMainWindow::eventFilter(watched, event);
@@ -154,9 +156,9 @@ QString accessCaption(const std::string& caption) { return plainText(caption); }
 
 }  // namespace
 
-FormWindow::FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner,
+FormWindow::FormWindow(ActionSink& sink, const std::shared_ptr<ui::Form>& form, QWidget* owner,
                        Qt::WindowModality modality)
-    : user_(user), form_(form), formName_(form->name()) {
+    : sink_(sink), form_(form), formName_(form->name()) {
   window_ = new FormWidget(*this, owner);
   window_->setObjectName(toQ(form->name()));
   window_->setAttribute(Qt::WA_DeleteOnClose, false);
@@ -223,7 +225,7 @@ void FormWindow::postClose() {
   Action a;
   a.kind = Action::Kind::Close;
   a.form = formName_;
-  user_.post(a);
+  sink_.post(a);
 }
 
 void FormWindow::postControl(Action::Kind kind, const std::string& control, std::string text) {
@@ -232,7 +234,7 @@ void FormWindow::postControl(Action::Kind kind, const std::string& control, std:
   a.form = formName_;
   a.control = control;
   a.text = std::move(text);
-  user_.post(a);
+  sink_.post(a);
 }
 
 void FormWindow::postKey(const std::string& name) {
@@ -240,7 +242,7 @@ void FormWindow::postKey(const std::string& name) {
   a.kind = Action::Kind::Key;
   a.form = formName_;
   a.text = name;
-  user_.post(a);
+  sink_.post(a);
 }
 
 void FormWindow::postWindowState(int32_t state) {
@@ -248,7 +250,7 @@ void FormWindow::postWindowState(int32_t state) {
   a.kind = Action::Kind::WindowState;
   a.form = formName_;
   a.number = state;
-  user_.post(a);
+  sink_.post(a);
 }
 
 void FormWindow::geometryChanged() {
@@ -289,7 +291,7 @@ void FormWindow::postRect(const QRect& g) {
   const int32_t l = t(g.x()), tp = t(g.y()), w = t(g.width()), h = t(g.height());
   appliedLeft_ = l, appliedTop_ = tp, appliedWidth_ = w, appliedHeight_ = h;
   std::weak_ptr<ui::Form> weak = form_;
-  user_.postCall([weak, l, tp, w, h] {
+  sink_.postCall([weak, l, tp, w, h] {
     if (auto f = weak.lock(); f && f->loaded()) f->move(l, tp, w, h);
   });
 }
@@ -366,7 +368,7 @@ void FormWindow::buildMainParts(ui::Form& form) {
   }
   for (auto& ctl : form.controls()) {
     if (as<c::CodeEditor>(ctl) && !code_) {
-      code_ = new CodeView(user_, formName_, ctl);
+      code_ = new CodeView(sink_, formName_, ctl);
       split_->addWidget(code_);
       controlWidgets_[ctl->fullName()] = code_;
     }
@@ -442,7 +444,7 @@ QAction* FormWindow::makeToolAction(const c::Tool& tool, QObject* parent) {
     a.kind = Action::Kind::ToolClick;
     a.form = formName_;
     a.text = id;
-    user_.post(a);
+    sink_.post(a);
   });
   toolActions_.emplace(tool.id, act);
   return act;
@@ -669,7 +671,7 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
       b->setDefault(f->defaultControl() == ctl.get());
     });
   } else if (as<c::CodeEditor>(ctl)) {
-    auto* v = new CodeView(user_, formName_, ctl);
+    auto* v = new CodeView(sink_, formName_, ctl);
     v->setMinimumSize(320, 160);
     if (!code_) code_ = v;
     made = v;

@@ -28,7 +28,7 @@ class QTimer;
 
 namespace platform::gui {
 
-class WindowUser;
+class ActionSink;
 class CodeView;
 class FormWidget;
 
@@ -36,7 +36,7 @@ class FormWindow {
  public:
   // owner: the window that owns this one (null for none); modality: how the
   // window keeps the others from input while it shows.
-  FormWindow(WindowUser& user, const std::shared_ptr<ui::Form>& form, QWidget* owner,
+  FormWindow(ActionSink& sink, const std::shared_ptr<ui::Form>& form, QWidget* owner,
              Qt::WindowModality modality = Qt::NonModal);
   ~FormWindow();
   FormWindow(const FormWindow&) = delete;
@@ -86,7 +86,7 @@ class FormWindow {
   void postControl(ui::Action::Kind kind, const std::string& control, std::string text = {});
   void postWindowState(int32_t state);
 
-  WindowUser& user_;
+  ActionSink& sink_;
   std::weak_ptr<ui::Form> form_;
   std::string formName_;
   QPointer<FormWidget> window_;

@@ -1,6 +1,7 @@
-// The windowed face's parts, shared by its sources and its tests (the only
-// header of the platform that includes Qt; nothing above the platform
-// includes it).
+// The windowed face's user, shared by its sources and its tests (with the
+// widgets' headers, the only headers of the platform that include Qt;
+// nothing above the platform includes them). The widgets know the user
+// only as the sink of their actions.
 #pragma once
 
 #include <QApplication>
@@ -18,7 +19,9 @@
 #include <string>
 #include <vector>
 
+#include "platform/gui/action_sink.h"
 #include "platform/gui/gui.h"
+#include "platform/gui/qt_support.h"
 #include "platform/ui/form.h"
 #include "platform/ui/user.h"
 
@@ -31,44 +34,12 @@ class CodeEditor;
 
 namespace platform::gui {
 
-inline QString toQ(const std::string& s) { return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())); }
-inline std::string fromQ(const QString& s) { return s.toUtf8().toStdString(); }
-
 // The application object: the host's, or one made here at first use.
 QApplication* ensureApplication();
 
-// Twips per device-independent pixel: 15 on every screen, whatever its
-// scale.
-double twipsPerPixel(const QWidget* widget = nullptr);
-
-// A key as the desktop names it: typed text, or a key name ("Enter",
-// "Ctrl+Space", "Shift+Tab", "F5", "Ctrl+s"). Nothing for a key that is a
-// modifier alone or that the desktop has no name for.
-struct KeyInput {
-  bool typed = false;   // text to type, else a key name
-  std::string text;
-};
-std::optional<KeyInput> keyInput(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text);
-
-// A file dialog's filter ("Scripts (*.vbs)|*.vbs|All|*.*") as the toolkit's
-// name filters ("Scripts (*.vbs)", "All (*.*)").
-QStringList nameFilters(const std::string& filter);
-
-// Text drawn as it stands: control characters as visible symbols, broken
-// UTF-8 as U+FFFD.
-QString plainText(const std::string& text);
-// Text of lines (a message, a prompt) drawn as it stands: CR LF, CR and LF
-// each end a line, every other control character is a visible symbol.
-QString plainLines(const std::string& text);
-
-// Text for the platform's clipboard: CR LF and CR become LF. Text from it:
-// CR LF, CR and LF each become the script's CR LF.
-std::string platformLineEnds(const std::string& text);
-std::string scriptLineEnds(const std::string& text);
-
 class FormWindow;
 
-class WindowUser final : public ui::User {
+class WindowUser final : public ui::User, public ActionSink {
  public:
   WindowUser();
   ~WindowUser() override;
@@ -89,8 +60,8 @@ class WindowUser final : public ui::User {
 
   // What the windows hand in: an action for the waiting loop, or a change
   // of the view that runs there (contained).
-  void post(ui::Action action);
-  void postCall(std::function<void()> call);
+  void post(ui::Action action) override;
+  void postCall(std::function<void()> call) override;
 
   // The windows follow the desktop: a window for every visible form, each
   // control's state as the control holds it; windows of unloaded forms go.

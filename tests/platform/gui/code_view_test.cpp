@@ -11,6 +11,7 @@
 #include "gui_fixture.h"
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/image_list.h"
+#include "platform/gui/action_sink.h"
 #include "platform/gui/code_view.h"
 
 namespace gui_test {
@@ -91,6 +92,33 @@ TEST_F(CodeViewTest, KeysTypedIntoTheViewChangeTheControlsText) {
   form->show(platform::ui::vbModal);
   EXPECT_EQ(form->code->text(), "Dim x\r\nx = ");
   EXPECT_GT(form->sink.textChanges, 0);
+}
+
+// The view hands what the person does to whatever sink it is given, as
+// the desktop's actions for its form: keys by name, typed text, a click at
+// its line and column (from 1).
+TEST_F(CodeViewTest, TheViewPostsItsActionsToTheSinkItIsGiven) {
+  struct Recorder : platform::gui::ActionSink {
+    std::vector<platform::ui::Action> actions;
+    int calls = 0;
+    void post(platform::ui::Action a) override { actions.push_back(std::move(a)); }
+    void postCall(std::function<void()>) override { ++calls; }
+  } sink;
+  form->code->setText("Dim a\r\nDim b");
+  CodeView v(sink, "frmEdit", form->code);
+  v.resize(400, 200);
+  QTest::keyClicks(&v, "x");
+  QTest::keyClick(&v, Qt::Key_Return);
+  QTest::mouseClick(&v, Qt::LeftButton, {}, v.cellOrigin(1, 2) + QPoint(1, 2));
+  using Kind = platform::ui::Action::Kind;
+  const std::vector<std::tuple<Kind, std::string, int32_t, int32_t>> expected = {
+      {Kind::TypeText, "x", 0, 0}, {Kind::Key, "Enter", 0, 0}, {Kind::Mouse, "", 2, 3}};
+  std::vector<std::tuple<Kind, std::string, int32_t, int32_t>> got;
+  for (const auto& a : sink.actions) {
+    EXPECT_EQ(a.form, "frmEdit");
+    if (a.kind != Kind::Focus) got.emplace_back(a.kind, a.text, a.line, a.column);
+  }
+  EXPECT_EQ(got, expected);
 }
 
 TEST_F(CodeViewTest, AClickPlacesTheCaretAndADragSelects) {
