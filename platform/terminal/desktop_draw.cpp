@@ -13,6 +13,7 @@
 #include "platform/controls/task_list.h"
 #include "platform/controls/toolbar.h"
 #include "platform/runtime/strings.h"
+#include "platform/terminal/draw_parts.h"
 #include "platform/ui/form.h"
 
 namespace platform::terminal {
@@ -21,21 +22,9 @@ using controls::CodeEditor;
 using controls::Toolbar;
 namespace ci = controls::color_index;
 using controls::byteOfCharacter;
+using namespace drawing;
 
-namespace {
-
-constexpr Style kPlain{};
-constexpr Style kReverse{kDefault, kDefault, attr::Reverse};
-constexpr Style kBold{kDefault, kDefault, attr::Bold};
-constexpr Style kDim{kDefault, kDefault, attr::Dim};
-
-Style with(Style s, uint8_t attrs) {
-  s.attrs |= attrs;
-  return s;
-}
-
-// The bytes of the character at s[i], by the text's one rule.
-size_t charLength(std::string_view s, size_t i) { return platform::charAt(s, i).bytes; }
+namespace drawing {
 
 // A caption with its "&" access key underlined.
 int32_t putCaption(Grid& g, int32_t x, int32_t y, const std::string& caption, Style style, int32_t end) {
@@ -99,9 +88,8 @@ void frameBox(Grid& g, int32_t x, int32_t y, int32_t w, int32_t h, const std::st
   }
   if (closeBox) g.put(x + w - 4, y, "[X]", kPlain);
 }
-
-Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::string id = {},
-            ui::Form* form = nullptr, ui::Control* control = nullptr, int32_t index = 0, int32_t level = 0) {
+Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::string id, ui::Form* form,
+            ui::Control* control, int32_t index, int32_t level) {
   Hit hit;
   hit.kind = kind;
   hit.x = x;
@@ -116,11 +104,9 @@ Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::str
   return hit;
 }
 
-struct CaretCell {
-  const CodeEditor* editor = nullptr;
-  int32_t x = -1, y = -1;
-  int32_t wordCells = 0;
-};
+}  // namespace drawing
+
+namespace {
 
 Style editorStyle(const CodeEditor& e, int32_t fgIndex, int32_t bg, bool colour) {
   if (!colour) return kPlain;
@@ -166,10 +152,10 @@ void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, i
   }
 }
 
-// The code editor in a rectangle: margin, line numbers, the visible lines
-// with their colours, the selection and the highlighted line. Keeps the
-// caret in view, vertically through the editor's top line and sideways
-// through the desktop's scroll.
+}  // namespace
+
+namespace drawing {
+
 CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* control, int32_t x, int32_t y,
                      int32_t w, int32_t h, bool focused, std::vector<Hit>& hits) {
   CaretCell caretCell;
@@ -249,6 +235,10 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
 }
 
 CodeEditor* editorOf(ui::Control* c) { return dynamic_cast<CodeEditor*>(c); }
+
+}  // namespace drawing
+
+namespace {
 
 // A toolbar button's caption: the bar's own caption of the tool.
 std::string shortCaption(const controls::Bar& b, const controls::Tool& t) {
@@ -381,475 +371,6 @@ void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std
     const bool focused = active && form.focusedControl() == c.get() && !view.menu.open() && !view.box;
     caret = drawEditor(g, view, *e, c.get(), left, y, W - left, bottom - y, focused, hits);
     break;
-  }
-}
-
-// The extent of a control on a dialog's row.
-int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, int32_t x, int32_t y, int32_t end,
-                    bool lastInRow, std::vector<Hit>& hits, std::vector<std::pair<ui::Control*, Hit>>& combos) {
-  using namespace controls;
-  const bool focused = form.focusedControl() == c;
-  const bool enabled = c->enabled();
-  const Style normal = enabled ? kPlain : kDim;
-  const Style mark = focused ? kReverse : normal;
-  const int32_t start = x;
-  int32_t textX = 0, scroll = 0;  // a text field: where its text starts, its first character shown
-  if (auto* l = dynamic_cast<Label*>(c)) {
-    x = putCaption(g, x, y, l->caption(), normal, end);
-  } else if (auto* t = dynamic_cast<TextBox*>(c)) {
-    const int32_t w = lastInRow ? std::max(6, end - x) : std::min(24, std::max(6, end - x));
-    const int32_t inner = w - 2;
-    g.put(x, y, "[", normal, end);
-    int32_t& first = view.fieldFirst[c];
-    const int32_t at = drawField(g, x + 1, y, inner, t->text(), t->caretPosition(), first, with(mark, attr::Underline));
-    g.put(x + w - 1, y, "]", normal, end);
-    if (focused) {
-      g.cursorX = at;
-      g.cursorY = y;
-    }
-    textX = x + 1;
-    scroll = first;
-    x += w;
-  } else if (auto* cb = dynamic_cast<ComboBox*>(c)) {
-    const int32_t w = lastInRow ? std::max(8, end - x) : std::min(26, std::max(8, end - x));
-    const int32_t inner = w - 4;
-    g.put(x, y, "[", normal, end);
-    int32_t& first = view.fieldFirst[c];
-    const int32_t at = drawField(g, x + 1, y, inner, cb->text(), cb->caretPosition(), first, with(mark, attr::Underline));
-    g.put(x + w - 3, y, " \u25be]", normal, end);
-    if (focused) {
-      g.cursorX = at;
-      g.cursorY = y;
-    }
-    textX = x + 1;
-    scroll = first;
-    if (view.openCombo.lock().get() == c) combos.push_back({c, makeHit(Hit::Kind::ComboEntry, x, y + 1, w, 1, {}, &form, c)});
-    x += w;
-  } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
-    x = g.put(x, y, k->value() == 1 ? "[x] " : k->value() == 2 ? "[-] " : "[ ] ", mark, end);
-    x = putCaption(g, x, y, k->caption(), mark, end);
-  } else if (auto* o = dynamic_cast<OptionButton*>(c)) {
-    x = g.put(x, y, o->value() ? "(*) " : "( ) ", mark, end);
-    x = putCaption(g, x, y, o->caption(), mark, end);
-  } else if (auto* b = dynamic_cast<CommandButton*>(c)) {
-    const bool isDefault = b->isDefault();
-    x = g.put(x, y, isDefault ? "< " : "[ ", mark, end);
-    x = putCaption(g, x, y, b->caption(), isDefault ? with(mark, attr::Bold) : mark, end);
-    x = g.put(x, y, isDefault ? " >" : " ]", mark, end);
-  } else if (auto* tabs = dynamic_cast<TabControl*>(c)) {
-    const int32_t page = shownPage(form);
-    for (int32_t i = 0; i < tabs->tabCount(); ++i) {
-      if (i) x = g.put(x, y, "\u2502", kDim, end);
-      const int32_t tabStart = x;
-      const Style s = i == page ? with(focused ? kReverse : kBold, attr::Bold) : normal;
-      x = putCaption(g, x, y, " " + tabs->tabCaption(i) + " ", s, end);
-      hits.push_back(makeHit(Hit::Kind::Tab, tabStart, y, x - tabStart, 1, {}, &form, c, i));
-    }
-    return x;
-  } else {
-    x = g.put(x, y, c->fullName(), normal, end);
-  }
-  Hit hit = makeHit(Hit::Kind::Control, start, y, std::max(1, x - start), 1, {}, &form, c);
-  hit.textX = textX;
-  hit.scroll = scroll;
-  hits.push_back(hit);
-  return x;
-}
-
-// The cells a command button takes: its caption in "[ ]" or "< >".
-int32_t buttonWidth(ui::Control* c) {
-  auto* b = dynamic_cast<controls::CommandButton*>(c);
-  return (b ? textWidth(plain(b->caption())) : 0) + 4;
-}
-
-// The buttons of the last row in lines that fit the width, in order.
-std::vector<std::vector<ui::Control*>> buttonLines(const controls::DialogRow& r, int32_t width) {
-  std::vector<std::vector<ui::Control*>> lines(1);
-  int32_t used = 0;
-  for (auto* c : r.controls) {
-    const int32_t w = buttonWidth(c);
-    if (!lines.back().empty() && used + 2 + w > width) {
-      lines.emplace_back();
-      used = 0;
-    }
-    used += (lines.back().empty() ? 0 : 2) + w;
-    lines.back().push_back(c);
-  }
-  return lines;
-}
-
-// Whether a row's label goes over its field: beside it, the field would
-// have fewer than 12 cells.
-bool labelAbove(const controls::DialogRow& r, int32_t room) {
-  auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
-  if (!l || r.controls.size() < 2) return false;
-  int32_t rest = 0;  // a unit label or a button after the field
-  for (size_t k = 2; k < r.controls.size(); ++k) {
-    if (auto* unit = dynamic_cast<controls::Label*>(r.controls[k])) rest += textWidth(plain(unit->caption())) + 1;
-    else rest += buttonWidth(r.controls[k]) + 1;
-  }
-  return textWidth(plain(l->caption())) + 1 + 12 + rest > room;
-}
-
-// A dialog: a framed window centred over the main window, its controls in
-// rows by tab order.
-void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
-                CaretCell& caret) {
-  using controls::DialogRow;
-  const int32_t W = g.width(), H = g.height();
-  const auto layout = controls::layoutDialog(form);
-  const auto rows = layout.shownRows(shownPage(form));
-  const int32_t boxW = std::min(W - 2, 76);
-  const int32_t inner = boxW - 4;
-  // Each row's height: a lone label wraps, and so does a label too wide to
-  // leave its field room beside it (the field goes below it); a code
-  // editor takes several rows.
-  auto heightOf = [&](const DialogRow& r) {
-    int32_t h = 1;
-    const int32_t room = inner - (r.inGroup ? 2 : 0);
-    if (r.kind == DialogRow::Kind::Controls) {
-      auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
-      if (l && r.controls.size() == 1)
-        h = std::max<int32_t>(1, static_cast<int32_t>(wrapText(plain(l->caption()), room).size()));
-      else if (l && labelAbove(r, room))
-        h = static_cast<int32_t>(wrapText(plain(l->caption()), room).size()) + 1;
-      if (r.controls.size() == 1 && editorOf(r.controls[0])) h = std::max(3, std::min(12, H - 10));
-    }
-    if (r.kind == DialogRow::Kind::Buttons) h = 1 + static_cast<int32_t>(buttonLines(r, inner).size());
-    return h;
-  };
-  std::vector<int32_t> heights;
-  int32_t total = 0;
-  int32_t focusRow = -1;
-  for (size_t i = 0; i < rows.size(); ++i) {
-    const DialogRow& r = *rows[i];
-    for (auto* c : r.controls)
-      if (c == form.focusedControl()) focusRow = static_cast<int32_t>(i);
-    heights.push_back(heightOf(r));
-    total += heights.back();
-  }
-  // One size over all the pages: the largest page's.
-  if (layout.tabs)
-    for (int32_t page = 0; page < layout.tabs->tabCount(); ++page) {
-      int32_t pageTotal = 0;
-      for (const auto* r : layout.shownRows(page)) pageTotal += heightOf(*r);
-      total = std::max(total, pageTotal);
-    }
-  const int32_t boxH = std::min(H - 2, total + 2);
-  const int32_t x0 = (W - boxW) / 2;
-  const int32_t y0 = std::max(0, (H - boxH) / 2);
-  frameBox(g, x0, y0, boxW, boxH, form.caption(), true);
-  hits.push_back(makeHit(Hit::Kind::CloseBox, x0 + boxW - 4, y0, 3, 1, form.name(), &form));
-  // Rows scroll so that the focused one is shown.
-  const int32_t room = boxH - 2;
-  size_t first = 0;
-  if (focusRow >= 0) {
-    int32_t used = 0;
-    for (int32_t i = focusRow; i >= 0; --i) {
-      used += heights[static_cast<size_t>(i)];
-      if (used > room) {
-        first = static_cast<size_t>(i + 1);
-        break;
-      }
-    }
-  }
-  std::vector<std::pair<ui::Control*, Hit>> combos;
-  int32_t y = y0 + 1;
-  const int32_t right = x0 + boxW - 2;
-  for (size_t i = first; i < rows.size() && y < y0 + boxH - 1; ++i) {
-    const DialogRow& r = *rows[i];
-    const int32_t indent = x0 + 2 + (r.inGroup ? 2 : 0);
-    const int32_t h = heights[i];
-    switch (r.kind) {
-      case DialogRow::Kind::Group: {
-        auto* f = dynamic_cast<controls::Frame*>(r.controls[0]);
-        int32_t x = g.put(x0 + 2, y, "\u2500 ", kDim, right);
-        x = putCaption(g, x, y, f ? f->caption() : "", kBold, right);
-        x = g.put(x, y, " ", kDim, right);
-        while (x < right) x = g.put(x, y, "\u2500", kDim, right);
-        break;
-      }
-      case DialogRow::Kind::Line:
-        for (int32_t x = x0 + 2; x < right; ++x) g.put(x, y, "\u2500", kDim, right);
-        break;
-      case DialogRow::Kind::Buttons: {
-        int32_t yy = y + 1;
-        for (const auto& line : buttonLines(r, inner)) {
-          if (yy >= y0 + boxH - 1) break;
-          int32_t width = -2;
-          for (auto* c : line) width += buttonWidth(c) + 2;
-          int32_t x = std::max(x0 + 2, x0 + (boxW - width) / 2);
-          for (auto* c : line) x = drawControl(g, view, form, c, x, yy, right, false, hits, combos) + 2;
-          ++yy;
-        }
-        break;
-      }
-      default: {
-        if (r.controls.size() == 1 && editorOf(r.controls[0])) {
-          auto* e = editorOf(r.controls[0]);
-          const bool focused = active && form.focusedControl() == r.controls[0] && !view.box;
-          CaretCell cc = drawEditor(g, view, *e, r.controls[0], indent, y, right - indent, std::min(h, y0 + boxH - 1 - y), focused, hits);
-          if (focused) caret = cc;
-          break;
-        }
-        if (r.controls.size() == 1 && h > 1) {
-          auto* l = dynamic_cast<controls::Label*>(r.controls[0]);
-          const std::string text = plain(l->caption());
-          const size_t access = accessIndex(l->caption());
-          int32_t yy = y;
-          size_t at = 0;  // where the line starts in the text
-          for (const auto& part : wrapText(text, right - indent)) {
-            if (yy >= y0 + boxH - 1) break;
-            at = std::min(text.find(part, at), text.size());
-            g.put(indent, yy, part, l->enabled() ? kPlain : kDim, right);
-            if (access >= at && access < at + part.size())
-              g.addAttrs(indent + textWidth(part.substr(0, access - at)), yy, 1, attr::Underline);
-            at += part.size();
-            ++yy;
-          }
-          break;
-        }
-        int32_t x = indent;
-        size_t k = 0;
-        int32_t yy = y;
-        if (auto* l = dynamic_cast<controls::Label*>(r.controls[0]); l && h > 1) {
-          // The label over its field.
-          for (const auto& part : wrapText(plain(l->caption()), right - indent)) {
-            if (yy >= y0 + boxH - 1) break;
-            g.put(indent, yy++, part, l->enabled() ? kPlain : kDim, right);
-          }
-          k = 1;
-        }
-        if (yy >= y0 + boxH - 1) break;
-        for (; k < r.controls.size() && x < right; ++k)
-          x = drawControl(g, view, form, r.controls[k], x, yy, right, k + 1 == r.controls.size(), hits, combos) + 1;
-        break;
-      }
-    }
-    y += h;
-  }
-  // The open list of a combo box, over the rows below it.
-  for (auto& [c, hit] : combos) {
-    auto* cb = dynamic_cast<controls::ComboBox*>(c);
-    const int32_t count = cb->listCount();
-    const int32_t shown = std::min<int32_t>(8, count);
-    int32_t top = std::clamp(view.comboSelected - shown + 1, 0, std::max(0, count - shown));
-    int32_t ly = hit.y;
-    if (ly + shown > H) ly = std::max(0, hit.y - 1 - shown);
-    for (int32_t r = 0; r < shown; ++r) {
-      const int32_t index = top + r;
-      const Style s = index == view.comboSelected ? kReverse : kPlain;
-      g.fill(hit.x, ly + r, hit.w, 1, s);
-      g.put(hit.x + 1, ly + r, cb->list(index), s, hit.x + hit.w - 1);
-      hits.push_back(makeHit(Hit::Kind::ComboEntry, hit.x, ly + r, hit.w, 1, {}, &form, c, index));
-    }
-  }
-}
-
-void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits,
-              std::vector<Hit>& hits) {
-  const Toolbar* bar = menuBarOf(form);
-  if (!bar || !view.menu.open()) return;
-  const auto titles = menuTitles(*bar);
-  if (view.menu.title >= static_cast<int32_t>(titles.size())) return;
-  int32_t x = 1;
-  for (const auto& h : windowHits)
-    if (h.kind == Hit::Kind::MenuTitle && h.index == view.menu.title) x = h.x;
-  int32_t y = 2;
-  for (size_t level = 0; level < view.menu.levels.size(); ++level) {
-    const auto& lv = view.menu.levels[level];
-    const auto entries = popupEntries(*bar, lv.popupId);
-    int32_t width = 10;
-    for (const auto& id : entries)
-      if (!id.empty())
-        if (const auto* t = bar->findTool(id)) width = std::max(width, textWidth(t->plainCaption()) + 6);
-    const int32_t h = static_cast<int32_t>(entries.size()) + 2;
-    x = std::clamp(x, 0, std::max(0, g.width() - width));
-    int32_t top = std::clamp(y, 0, std::max(0, g.height() - h));
-    frameBox(g, x, top, width, std::min(h, g.height() - top), "", false);
-    int32_t selectedRow = top + 1;
-    for (size_t i = 0; i < entries.size() && top + 1 + static_cast<int32_t>(i) < g.height() - 1; ++i) {
-      const int32_t row = top + 1 + static_cast<int32_t>(i);
-      if (entries[i].empty()) {
-        std::string line = "\u251c";
-        for (int32_t k = 0; k < width - 2; ++k) line += "\u2500";
-        line += "\u2524";
-        g.put(x, row, line, kDim, x + width);
-        continue;
-      }
-      const auto* t = bar->findTool(entries[i]);
-      const bool selected = lv.selected == static_cast<int32_t>(i);
-      if (selected) selectedRow = row;
-      const Style s = selected ? kReverse : (t->enabled ? kPlain : kDim);
-      g.fill(x + 1, row, width - 2, 1, s);
-      putCaption(g, x + 2, row, t->caption, s, x + width - 3);
-      if (t->kind == controls::ToolKind::Popup) g.put(x + width - 3, row, "\u25b8", s, x + width - 1);
-      hits.push_back(makeHit(Hit::Kind::MenuItem, x + 1, row, width - 2, 1, entries[i], &form, nullptr,
-                         static_cast<int32_t>(i), static_cast<int32_t>(level)));
-    }
-    x += width - 1;
-    y = selectedRow;
-  }
-}
-
-void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
-  const int32_t W = g.width(), H = g.height();
-  int32_t inner = box.width;
-  if (inner <= 0) {
-    inner = std::max(30, textWidth(box.title) + 8);
-    for (const auto& it : box.items) {
-      if (it.kind == BoxItem::Kind::Text) inner = std::max(inner, std::min(60, textWidth(it.text)));
-      if (it.kind == BoxItem::Kind::List)
-        for (const auto& e : it.entries) inner = std::max(inner, std::min(60, textWidth(e) + 4));
-      if (it.kind == BoxItem::Kind::Buttons) {
-        int32_t w = 0;
-        for (const auto& e : it.entries) w += textWidth(plain(e)) + 6;
-        inner = std::max(inner, w);
-      }
-    }
-  }
-  inner = std::min(inner, W - 6);
-  // The lines of each item.
-  struct Line {
-    int32_t item;
-    int32_t part;  // List: the row; Text: the wrapped line; -1 a label line
-  };
-  std::vector<Line> lines;
-  std::vector<std::vector<std::string>> wrapped(box.items.size());
-  for (size_t i = 0; i < box.items.size(); ++i) {
-    auto& it = box.items[i];
-    const int32_t n = static_cast<int32_t>(i);
-    switch (it.kind) {
-      case BoxItem::Kind::Text:
-        wrapped[i] = wrapText(it.text, inner);
-        for (size_t k = 0; k < wrapped[i].size(); ++k) lines.push_back({n, static_cast<int32_t>(k)});
-        break;
-      case BoxItem::Kind::List: {
-        if (!it.label.empty()) lines.push_back({n, -1});
-        const int32_t count = static_cast<int32_t>(it.entries.size());
-        int32_t rows = std::max(1, std::min(it.rows, H - 10));
-        if (box.anchorX >= 0) rows = std::min(count, H - 2);
-        it.top = std::clamp(it.top, 0, std::max(0, count - rows));
-        if (it.selected < it.top) it.top = it.selected;
-        if (it.selected >= it.top + rows) it.top = it.selected - rows + 1;
-        for (int32_t k = 0; k < rows; ++k) lines.push_back({n, k});
-        break;
-      }
-      case BoxItem::Kind::Buttons:
-        lines.push_back({n, -2});  // a blank line before the buttons
-        lines.push_back({n, 0});
-        break;
-      case BoxItem::Kind::Field:
-        if (!it.label.empty() && textWidth(it.label) > inner / 2) lines.push_back({n, -1});
-        lines.push_back({n, 0});
-        break;
-      default:
-        lines.push_back({n, 0});
-        break;
-    }
-  }
-  const int32_t popup = box.anchorX >= 0;
-  const int32_t boxW = inner + (popup ? 2 : 4);
-  const int32_t boxH = std::min(H, static_cast<int32_t>(lines.size()) + 2);
-  int32_t x0 = (W - boxW) / 2, y0 = (H - boxH) / 2;
-  if (popup) {
-    x0 = std::clamp(box.anchorX, 0, std::max(0, W - boxW));
-    y0 = box.anchorY + boxH <= H ? box.anchorY : std::max(0, box.anchorY - boxH - 1);
-  }
-  frameBox(g, x0, y0, boxW, boxH, box.title, box.closeBox);
-  if (box.closeBox) hits.push_back(makeHit(Hit::Kind::CloseBox, x0 + boxW - 4, y0, 3, 1));
-  const int32_t left = x0 + (popup ? 1 : 2), right = left + inner;
-  int32_t y = y0 + 1;
-  for (const auto& line : lines) {
-    if (y >= y0 + boxH - 1) break;
-    auto& it = box.items[static_cast<size_t>(line.item)];
-    const bool focused = box.focus == line.item;
-    const Style mark = focused ? kReverse : kPlain;
-    switch (it.kind) {
-      case BoxItem::Kind::Text:
-        g.put(left, y, wrapped[static_cast<size_t>(line.item)][static_cast<size_t>(line.part)],
-              it.bold ? kBold : kPlain, right);
-        break;
-      case BoxItem::Kind::Field: {
-        int32_t x = left;
-        if (line.part == -1) {
-          g.put(left, y, it.label, kPlain, right);
-          break;
-        }
-        if (!it.label.empty() && textWidth(it.label) <= inner / 2) x = g.put(left, y, it.label + " ", kPlain, right);
-        const int32_t w = right - x;
-        g.put(x, y, "[", kPlain, right);
-        const int32_t at = drawField(g, x + 1, y, w - 2, it.text, it.caret, it.first, with(mark, attr::Underline));
-        // A selected text stands out of the focused field, unreversed.
-        if (focused && it.allSelected)
-          g.put(x + 1, y, std::string_view(it.text).substr(byteOfCharacter(it.text, it.first)),
-                with(kBold, attr::Underline), right - 1);
-        g.put(right - 1, y, "]", kPlain, right);
-        if (focused) {
-          g.cursorX = at;
-          g.cursorY = y;
-        }
-        Hit hit = makeHit(Hit::Kind::BoxItem, x, y, w, 1, {}, nullptr, nullptr, line.item);
-        hit.textX = x + 1;
-        hit.scroll = it.first;
-        hits.push_back(hit);
-        break;
-      }
-      case BoxItem::Kind::Check:
-      case BoxItem::Kind::Option: {
-        const bool check = it.kind == BoxItem::Kind::Check;
-        int32_t x = g.put(left, y, check ? (it.checked ? "[x] " : "[ ] ") : (it.checked ? "(*) " : "( ) "), mark, right);
-        x = putCaption(g, x, y, it.label, mark, right);
-        hits.push_back(makeHit(Hit::Kind::BoxItem, left, y, x - left, 1, {}, nullptr, nullptr, line.item));
-        break;
-      }
-      case BoxItem::Kind::Choice: {
-        int32_t x = g.put(left, y, it.label + " ", kPlain, right);
-        const std::string choice = it.entries.empty() ? "" : it.entries[static_cast<size_t>(std::clamp<int32_t>(it.selected, 0, static_cast<int32_t>(it.entries.size()) - 1))];
-        const int32_t start = x;
-        x = g.put(x, y, "\u25c2 " + choice + " \u25b8", mark, right);
-        hits.push_back(makeHit(Hit::Kind::BoxItem, start, y, x - start, 1, {}, nullptr, nullptr, line.item));
-        break;
-      }
-      case BoxItem::Kind::List: {
-        if (line.part == -1) {
-          g.put(left, y, it.label, kPlain, right);
-          break;
-        }
-        const int32_t index = it.top + line.part;
-        if (index < static_cast<int32_t>(it.entries.size())) {
-          const bool selected = index == it.selected;
-          const Style s = selected ? (focused || popup ? kReverse : kBold) : kPlain;
-          g.fill(left, y, inner, 1, s);
-          if (popup)
-            putCaption(g, left + 1, y, it.entries[static_cast<size_t>(index)], s, right);
-          else
-            g.put(left + 1, y, it.entries[static_cast<size_t>(index)], s, right);
-          hits.push_back(makeHit(Hit::Kind::BoxEntry, left, y, inner, 1, {}, nullptr, nullptr, line.item, index));
-        }
-        break;
-      }
-      case BoxItem::Kind::Buttons: {
-        if (line.part == -2) break;
-        int32_t width = 0;
-        for (const auto& e : it.entries) width += textWidth(plain(e)) + 6;
-        int32_t x = std::max(left, left + (inner - width) / 2);
-        for (size_t b = 0; b < it.entries.size(); ++b) {
-          const bool chosen = focused && it.selected == static_cast<int32_t>(b);
-          const bool isDefault = it.defaultButton == static_cast<int32_t>(b);
-          const Style s = chosen ? kReverse : kPlain;
-          const int32_t start = x;
-          x = g.put(x, y, isDefault ? "< " : "[ ", s, right);
-          x = putCaption(g, x, y, it.entries[b], isDefault ? with(s, attr::Bold) : s, right);
-          x = g.put(x, y, isDefault ? " >" : " ]", s, right);
-          hits.push_back(makeHit(Hit::Kind::BoxButton, start, y, x - start, 1, {}, nullptr, nullptr, line.item,
-                             static_cast<int32_t>(b)));
-          x += 2;
-        }
-        break;
-      }
-    }
-    ++y;
   }
 }
 
