@@ -447,6 +447,16 @@ TEST_F(CodeViewTest, AnInputMethodsCommittedTextIsTypedAndItsPreeditShownAtTheCa
     EXPECT_EQ(form->code->caretPos(), (TextPos{0, 7}));
     EXPECT_EQ(view()->inputMethodQuery(Qt::ImSurroundingText).toString().toStdString(), "x = \u00e9\u4e2d\u6587");
     EXPECT_EQ(view()->inputMethodQuery(Qt::ImCursorPosition).toInt(), 7);
+    // Of a long line, the method is told the part around the caret.
+    std::string line;
+    for (int i = 0; line.size() < 200000; ++i) line += "w" + std::to_string(i) + " ";
+    form->code->setText(line);
+    form->code->setCaretPos(0, 100000);
+    const QString around = view()->inputMethodQuery(Qt::ImSurroundingText).toString();
+    const int at = view()->inputMethodQuery(Qt::ImCursorPosition).toInt();
+    EXPECT_LT(around.size(), 4000);
+    EXPECT_EQ(around.mid(at, 20).toStdString(), line.substr(100000, 20));
+    EXPECT_EQ(around.left(at).toStdString(), line.substr(100000 - at, at));
   });
   close();
   form->show(platform::ui::vbModal);
