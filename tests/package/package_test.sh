@@ -2,7 +2,9 @@
 # Builds the Debian package with CPack, checks what it holds, unpacks it
 # into a folder of its own and builds the C host example against the
 # unpacked files alone (pkg-config, at -std=c11 -pedantic -Werror), then
-# runs that host and the packaged kestrin-host on them.
+# runs that host and the packaged kestrin-host on them. The machine hive
+# that the package brings must hold the registration already, naming the
+# server beside it, so that a copy of the editor folder still activates.
 #
 #   package_test.sh BUILD_DIR SOURCE_DIR WORK CC
 set -euo pipefail
@@ -22,7 +24,8 @@ deb=$(ls "$work"/out/*.deb)
 dpkg-deb -c "$deb" | awk '{print $6}' | sed 's|^\./|/|; s|/$||' >"$work/contents"
 for path in /usr/bin/kestrin-host /usr/include/kestrin/host.h /usr/lib/pkgconfig/kestrin.pc \
     /usr/lib/kestrin/editor/KestrinScriptEditor.so /usr/lib/kestrin/editor/libkestrin_platform.so.1 \
-    /usr/lib/kestrin/editor/KzLangDef.csv /usr/lib/kestrin/editor/Addlets/kzenvb.dll \
+    /usr/lib/kestrin/editor/KzLangDef.csv /usr/lib/kestrin/editor/machine.db \
+    /usr/lib/kestrin/editor/Addlets/kzenvb.dll \
     /usr/lib/kestrin/editor/Data /usr/lib/kestrin/editor/VB /usr/lib/kestrin/editor/Help \
     /usr/lib/kestrin/editor/Common/Temp; do
   grep -qx "$path" "$work/contents" || { cat "$work/contents"; fail "the package lacks $path"; }
@@ -50,6 +53,22 @@ flags=$(pkg-config --cflags --libs kestrin) || fail "pkg-config does not know ke
 # shellcheck disable=SC2086
 "$cc" -std=c11 -Wall -Wextra -Werror -pedantic "$source/examples/host-c/host_c.c" -o "$work/host-c" $flags ||
   fail "the C host does not build with: $flags"
+
+# The package's registration, used as it stands by a copy of the editor
+# folder elsewhere: each class activates, from the server in the copy.
+moved=$work/moved-editor
+cp -a "$editor" "$moved"
+# shellcheck disable=SC2086
+"$cc" -std=c11 -Wall -Wextra -Werror -pedantic "$source/tests/package/registered.c" -o "$work/registered" $flags ||
+  fail "the registration check does not build"
+env -u KESTRIN_REGISTRY HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$work/run" LD_LIBRARY_PATH="$moved" \
+    "$work/registered" "$moved" >"$work/registered.log" 2>&1 ||
+  { cat "$work/registered.log"; fail "the package's machine hive does not activate every class"; }
+servers=$(sed -n 's/^server: //p' "$work/registered.log")
+[ "$servers" = "$(readlink -f "$moved")/KestrinScriptEditor.so" ] ||
+  { cat "$work/registered.log"; fail "the registration names a server other than the one beside the hive"; }
+cmp -s "$editor/machine.db" "$moved/machine.db" || fail "activation wrote into the machine hive"
 
 cp "$source/examples/hello.vbs" "$work/hello.vbs"
 env -u KESTRIN_REGISTRY KESTRIN_DESKTOP=off HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
