@@ -12,6 +12,7 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 
@@ -250,15 +251,39 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
     temp.clear();
     fail(errno);
   }
-  if (::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
+  // An old file changes places with the new one, so that it can come
+  // back when the folder cannot be synced; a file system without the
+  // exchange renames over it.
+  bool swapped = false;
+  if (exists) {
+    swapped = ::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE) == 0;
+    if (!swapped && errno != EINVAL && errno != ENOSYS && errno != ENOTSUP) fail(errno);
+  }
+  if (!swapped && ::rename(temp.c_str(), target.c_str()) != 0) fail(errno);
   // The bytes are synced and in place: what closing the descriptor says
   // changes nothing on disk any more.
   (void)::close(fd);
-  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
+  if (const int e = syncFolder(folder); e != 0) {
+    // The new name may not last: the old file takes its name back (a new
+    // one goes), unless it was renamed over.
+    if (swapped)
+      (void)::renameat2(AT_FDCWD, temp.c_str(), AT_FDCWD, target.c_str(), RENAME_EXCHANGE);
+    else if (!exists)
+      (void)::rename(target.c_str(), temp.c_str());
+    if (swapped || !exists) ::unlink(temp.c_str());
+    raiseFileErrno(e);
   }
+  if (swapped) ::unlink(temp.c_str());
+}
+
+int syncFolder(const std::string& folder) {
+  const int dfd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  // A folder this user may write but not read cannot be synced by them.
+  if (dfd < 0) return errno == EACCES ? 0 : errno;
+  int e = ::fsync(dfd) == 0 ? 0 : errno;
+  ::close(dfd);
+  if (e == EINVAL || e == EROFS || e == ENOTSUP || e == ENOSYS) e = 0;
+  return e;
 }
 
 void syncFileAndFolder(const std::string& path) {
@@ -267,11 +292,9 @@ void syncFileAndFolder(const std::string& path) {
   const bool synced = ::fsync(fd) == 0;
   ::close(fd);
   if (!synced) raise(err::DeviceIOError);
-  const int dfd = ::open(dirName(path).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    (void)::fsync(dfd);
-    ::close(dfd);
-  }
+  // The file is in place and cannot be taken back: the folder's sync is
+  // the best that can be done for it.
+  (void)syncFolder(dirName(path));
 }
 
 [[noreturn]] void raiseFileErrno(int e) {

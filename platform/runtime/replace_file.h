@@ -46,7 +46,10 @@ struct ReplaceOptions {
 // raises 52 (empty path), 61 (disk full, file too large), 70 (no permission,
 // read-only file system), 76 (no such folder), 75 (the path is a folder) or
 // 57 (any other failure) and leaves the old file byte for byte, with no
-// temporary file behind.
+// temporary file behind. A folder that cannot be synced after the new file
+// took its name fails the replacement too: the old file gets its name
+// back where the file system can exchange two names (else the new file
+// stays, and the failure is still raised).
 void replaceFile(const std::string& path, const std::vector<std::string_view>& pieces,
                  const ReplaceOptions& options = {});
 void replaceFile(const std::string& path, std::string_view bytes, const ReplaceOptions& options = {});
@@ -61,7 +64,14 @@ std::string replacementTempPrefix(const std::string& path);
 [[noreturn]] void raiseFileErrno(int e);
 
 // Syncs a file that was just put in place by someone else (a library) and
-// its folder; 57 when the file cannot be synced.
+// its folder (as far as the folder can be); 57 when the file cannot be
+// synced.
 void syncFileAndFolder(const std::string& path);
+
+// Syncs a folder's entries (the names made or renamed in it): 0 when they
+// are on disk, or when the folder's file system has no such sync (EINVAL,
+// EROFS, ENOTSUP, ENOSYS) or this user may not read the folder; else the
+// errno of the failure (EIO: the names may be lost).
+int syncFolder(const std::string& folder);
 
 }  // namespace platform

@@ -22,6 +22,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "platform/runtime/replace_file.h"
 #include "platform/win32/registry_hive.h"
 
 namespace platform::registry_detail {
@@ -164,13 +165,10 @@ LONG makeHiveFile(Hive& h, const char* doing, const WriteBody& body, bool* raced
             return discard(fileFailure(h, e, std::string("the hive file cannot be put in place; ") + doing + " failed"));
     }
     close(lockFd);
-    const int dfd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    const bool synced = dfd >= 0 && (fsync(dfd) == 0 || errno == EINVAL);
-    const int e = errno;
-    if (dfd >= 0) close(dfd);
+    const int e = syncFolder(folder);
     // The hive is opened as its file at the next call.
     closeHive(h);
-    if (!synced) return fileFailure(h, e, std::string("the hive's folder could not be synced; ") + doing + " failed");
+    if (e != 0) return fileFailure(h, e, std::string("the hive's folder could not be synced; ") + doing + " failed");
     return ERROR_SUCCESS;
 }
 

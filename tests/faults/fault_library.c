@@ -1,5 +1,5 @@
 /* The tests' fault library, loaded with LD_PRELOAD: it counts the calls of
- * write (plain or gathered), fsync, close, rename and link that concern files in one folder
+ * write (plain or gathered), fsync, close, rename (any of its forms) and link that concern files in one folder
  * and makes the Nth call of one kind fail with a chosen error, as a full
  * disk or a failing device would. Everything outside the folder, and every
  * call while nothing is armed, goes straight to the C library.
@@ -213,6 +213,17 @@ int renameat(int fromFd, const char* from, int toFd, const char* to) {
     return -1;
   }
   return real(fromFd, from, toFd, to);
+}
+
+int renameat2(int fromFd, const char* from, int toFd, const char* to, unsigned flags) {
+  static __typeof__(&renameat2) real;
+  if (!real) real = NEXT(renameat2);
+  traceNaming(KIND_RENAME, fromFd, from, AT_SYMLINK_NOFOLLOW, inFolder(from) || inFolder(to), to);
+  if (failHere(KIND_RENAME, inFolder(from) || inFolder(to))) {
+    errno = g_error;
+    return -1;
+  }
+  return real(fromFd, from, toFd, to, flags);
 }
 
 int linkat(int fromFd, const char* from, int toFd, const char* to, int flags) {

@@ -13,8 +13,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -22,6 +24,7 @@
 #include <string>
 #include <vector>
 
+#include "common/raised.h"
 #include "common/temp_dir.h"
 #include "editor/CPreferences.h"
 #include "editor/editor_fixture.h"
@@ -29,6 +32,8 @@
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
 #include "platform/runtime/array.h"
+#include "platform/runtime/replace_file.h"
+#include "platform/win32/registry.h"
 #include "platform/ui/user.h"
 
 namespace editor_test {
@@ -103,6 +108,23 @@ std::string brokenPromise(const Faults& faults, const std::string& file, const s
   for (size_t i = static_cast<size_t>(put) + 1; i < events.size(); ++i)
     if (events[i].kind == kFsync && events[i].folder && events[i].inode == st.st_ino) return "";
   return "the folder was not synced after the rename";
+}
+
+// Which of the fsync calls traced since arming (counted from 1, as the
+// fault library counts them) synced a folder.
+std::vector<long> folderSyncs(const Faults& faults) {
+  std::vector<long> out;
+  long n = 0;
+  for (long i = 0; i < faults.events(); ++i) {
+    int kind = 0, folder = 0;
+    unsigned long long inode = 0;
+    char path[4096];
+    faults.event(i, &kind, &inode, &folder, path, sizeof path);
+    if (kind != kFsync) continue;
+    ++n;
+    if (folder) out.push_back(n);
+  }
+  return out;
 }
 
 // A user who says Yes to every question, OK to every message, names the
@@ -315,6 +337,7 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
       made += " " + std::to_string(calls[k]) + " " + kKinds[k];
     }
     std::printf("%s:%s\n", path.name, made.c_str());
+    const std::vector<long> folderSynced = folderSyncs(faults);
 
     for (size_t k = 0; k < std::size(kKinds); ++k) {
       for (long n = 1; n <= calls[k]; ++n) {
@@ -341,7 +364,11 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
               fs::remove(fs::path(folder) / name);
             }
           }
-          if (path.isScript && now != fresh) {
+          // A save whose folder was not synced has not reached the disk
+          // either, whatever the file's name holds now.
+          const bool folderUnsynced =
+              k == kFsync && std::find(folderSynced.begin(), folderSynced.end(), n) != folderSynced.end();
+          if (path.isScript && (now != fresh || folderUnsynced)) {
             const bool told = saving->toldProblem() && main->IsDirty() &&
                               (std::string(path.name) != "save on close" || heldUp);
             if (!told) {
@@ -356,6 +383,89 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
   std::printf("fault injection: %ld runs, %ld damaged files, %ld failures not told, %ld files left behind\n",
               runs, damaged, untold, leftovers);
   EXPECT_GT(runs, 0);
+}
+
+// A folder that cannot be synced fails the replacement and leaves the old
+// file (or none, for a new one); a file system that has no folder sync at
+// all does not.
+TEST(FolderSyncFaults, AFailedFolderSyncFailsTheReplacementUnlessTheFolderCannotSyncAtAll) {
+  const Faults faults = Faults::find();
+  ASSERT_TRUE(faults.loaded()) << "run with LD_PRELOAD naming the fault library";
+  const struct {
+    int error;
+    bool oldFile;
+    bool fails;
+  } cases[] = {
+      {EIO, true, true},      {EIO, false, true},      {ENOSPC, true, true},
+      {EINVAL, true, false},  {EINVAL, false, false},  {ENOTSUP, true, false},
+      {EROFS, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(std::strerror(c.error)) + (c.oldFile ? ", over an old file" : ", a new file"));
+    kestrin_test::TempDir folder;
+    const std::string file = folder.file("kept.txt");
+    if (c.oldFile) kestrin_test::writeFile(file, "old");
+    faults.arm(folder.path().c_str(), -1, 0, 0);
+    platform::replaceFile(file, std::string_view("new"));
+    faults.disarm();
+    const std::vector<long> syncs = folderSyncs(faults);
+    ASSERT_EQ(syncs.size(), 1u);
+    kestrin_test::writeFile(file, "old");
+    if (!c.oldFile) fs::remove(file);
+
+    faults.arm(folder.path().c_str(), kFsync, syncs[0], c.error);
+    const int32_t raised = kestrin_test::raisedNumber([&] { platform::replaceFile(file, std::string_view("new")); });
+    faults.disarm();
+    ASSERT_TRUE(faults.hit());
+    const std::optional<std::string> now = contentOf(file);
+    if (c.fails) {
+      EXPECT_NE(raised, 0);
+      EXPECT_EQ(now, c.oldFile ? std::optional<std::string>("old") : std::nullopt);
+    } else {
+      EXPECT_EQ(raised, 0);
+      EXPECT_EQ(now, std::optional<std::string>("new"));
+    }
+    EXPECT_EQ(namesIn(folder.path()), (c.fails && !c.oldFile ? std::set<std::string>{} : std::set<std::string>{"kept.txt"}));
+  }
+}
+
+// The first write of a hive makes its file and syncs the folder it was put
+// in; when that folder cannot be synced the write is not reported done.
+TEST(FolderSyncFaults, AHivesFirstWriteFailsWhenItsFolderCannotBeSynced) {
+  const Faults faults = Faults::find();
+  ASSERT_TRUE(faults.loaded()) << "run with LD_PRELOAD naming the fault library";
+  auto firstWrite = [] {
+    platform::HKEY key = 0;
+    const platform::LONG rc = platform::RegCreateKeyEx(platform::HKEY_CURRENT_USER, "Software\\Kept", 0,
+                                                       platform::KEY_ALL_ACCESS, &key);
+    if (rc == platform::ERROR_SUCCESS) platform::RegCloseKey(key);
+    return rc;
+  };
+  const struct {
+    int error;
+    bool fails;
+  } cases[] = {{EIO, true}, {EINVAL, false}, {ENOTSUP, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::strerror(c.error));
+    kestrin_test::TempDir traced, hives;
+    platform::setRegistryFolder(traced.path());
+    faults.arm(traced.path().c_str(), -1, 0, 0);
+    ASSERT_EQ(firstWrite(), platform::ERROR_SUCCESS);
+    faults.disarm();
+    const std::vector<long> syncs = folderSyncs(faults);
+    ASSERT_FALSE(syncs.empty());
+
+    platform::setRegistryFolder(hives.path());
+    faults.arm(hives.path().c_str(), kFsync, syncs.back(), c.error);
+    const platform::LONG rc = firstWrite();
+    faults.disarm();
+    ASSERT_TRUE(faults.hit());
+    if (c.fails)
+      EXPECT_NE(rc, platform::ERROR_SUCCESS);
+    else
+      EXPECT_EQ(rc, platform::ERROR_SUCCESS);
+    platform::setRegistryFolder("");
+  }
 }
 
 }  // namespace
