@@ -1,7 +1,12 @@
 #include "platform/runtime/script_file.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <fcntl.h>
+#include <memory>
+#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -28,6 +33,83 @@ std::string statProblem(int e) {
   return "it cannot be read";
 }
 
+ScriptLimits g_limits;
+
+// The memory the system has available now: MemAvailable, else the free
+// pages.
+uint64_t availableMemory() {
+  if (FILE* f = std::fopen("/proc/meminfo", "re")) {
+    char line[256];
+    unsigned long long kb = 0;
+    bool found = false;
+    while (!found && std::fgets(line, sizeof line, f)) found = std::sscanf(line, "MemAvailable: %llu kB", &kb) == 1;
+    std::fclose(f);
+    if (found) return static_cast<uint64_t>(kb) * 1024;
+  }
+  const long pages = ::sysconf(_SC_AVPHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
+  return pages > 0 && size > 0 ? static_cast<uint64_t>(pages) * static_cast<uint64_t>(size) : 0;
+}
+
+std::string megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
+
+// The longest line of an open file, in bytes, and its line breaks (CR,
+// LF, CR LF each one), read a block at a time; false when the read fails.
+bool measureLines(int fd, uint64_t& longest, uint64_t& breaks) {
+  constexpr size_t kBlock = 1 << 16;
+  std::unique_ptr<char[]> buf(new char[kBlock]);
+  uint64_t run = 0;  // the bytes of the line read so far
+  bool afterCr = false;
+  longest = breaks = 0;
+  for (;;) {
+    const ssize_t n = ::read(fd, buf.get(), kBlock);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) return false;
+    if (n == 0) break;
+    const char* d = buf.get();
+    const char* end = d + n;
+    const char* cr = nullptr;  // the next CR at or after d (null: none in the block)
+    bool crSought = false;
+    while (d < end) {
+      if (!crSought || (cr && cr < d)) {
+        cr = static_cast<const char*>(std::memchr(d, '\r', static_cast<size_t>(end - d)));
+        crSought = true;
+      }
+      const char* lf = static_cast<const char*>(std::memchr(d, '\n', static_cast<size_t>(cr ? cr - d : end - d)));
+      const char* stop = lf ? lf : cr;
+      if (!stop) {
+        run += static_cast<uint64_t>(end - d);
+        if (end > d) afterCr = false;
+        break;
+      }
+      run += static_cast<uint64_t>(stop - d);
+      // The LF of a CR LF ends no second line.
+      if (!(*stop == '\n' && afterCr && stop == d)) ++breaks;
+      afterCr = *stop == '\r';
+      longest = std::max(longest, run);
+      run = 0;
+      d = stop + 1;
+    }
+  }
+  longest = std::max(longest, run);
+  return true;
+}
+
+// Why a regular file is too large to be opened as a script ("" when it is not).
+std::string sizeProblem(int fd, uint64_t size) {
+  const uint64_t memory = g_limits.memory ? g_limits.memory : availableMemory();
+  const uint64_t need = size + size / 5;
+  if (memory > 0 && need > memory)
+    return "it needs about " + megabytes(need) + " of memory and " + megabytes(memory) + " are free";
+  if (size <= g_limits.lineBytes && size < g_limits.lines) return {};
+  uint64_t longest = 0, breaks = 0;
+  if (!measureLines(fd, longest, breaks)) return "it cannot be read";
+  if (longest > g_limits.lineBytes)
+    return "a line of it is longer than " + std::to_string(g_limits.lineBytes) + " bytes, the most a line may hold";
+  if (breaks >= g_limits.lines)
+    return "it has more than " + std::to_string(g_limits.lines) + " lines, the most a script may have";
+  return {};
+}
+
 // Opens without following a FIFO's wait or a device's side effects: the
 // regular file is opened only once it is known to be one, and the open
 // file is looked at again (a file swapped in between is caught).
@@ -44,9 +126,10 @@ std::string readProblem(const std::string& path, bool own) {
   if (fd < 0) return errno == EACCES || errno == EPERM ? "you may not read it" : statProblem(errno);
   struct stat opened {};
   const bool same = ::fstat(fd, &opened) == 0 && opened.st_dev == st.st_dev && opened.st_ino == st.st_ino;
+  const std::string tooLarge = same ? sizeProblem(fd, static_cast<uint64_t>(opened.st_size)) : std::string();
   ::close(fd);
   if (!same) return "it changed while it was looked at";
-  return {};
+  return tooLarge;
 }
 
 }  // namespace
@@ -62,6 +145,10 @@ FileStamp fileStamp(const std::string& path) {
   stamp.size = static_cast<int64_t>(st.st_size);
   return stamp;
 }
+
+ScriptLimits scriptLimits() { return g_limits; }
+
+void setScriptLimits(const ScriptLimits& limits) { g_limits = limits; }
 
 std::string scriptReadProblem(const std::string& path) { return readProblem(path, false); }
 

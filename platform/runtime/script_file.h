@@ -23,8 +23,23 @@ FileStamp fileStamp(const std::string& path);
 
 // Why the path cannot be read as a script ("" when it can): it holds a NUL,
 // is missing, is a folder, a device, a FIFO or a socket, or may not be
-// read. Never blocks and never reads the file.
+// read; or it is too large for the memory there is or for the editor's
+// line and column numbers (scriptLimits). Never blocks; the file is read
+// only when it is larger than the longest line may be, to find its
+// longest line and count its lines.
 std::string scriptReadProblem(const std::string& path);
+
+// The limits a script is opened within: the memory its text may take
+// (1.2 times its size must fit; 0: the memory the system has available
+// now), its longest line in bytes and its lines (the editor's lines and
+// columns are 32-bit numbers). Tests set smaller ones.
+struct ScriptLimits {
+  uint64_t memory = 0;
+  uint64_t lineBytes = 0x7FFFFFFF;
+  uint64_t lines = 0x7FFFFFFF;
+};
+ScriptLimits scriptLimits();
+void setScriptLimits(const ScriptLimits& limits);
 
 // The same, and also refused: a symbolic link, or a file of another user.
 // For a file the editor wrote for itself and reads back (the hand-over

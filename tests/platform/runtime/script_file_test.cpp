@@ -88,3 +88,48 @@ TEST(ScriptFile, AFileOfAnotherUserIsNeitherRemovedNorWrittenNorReadBackAsOurs) 
 }
 
 }  // namespace
+
+// A script whose text would not fit the memory there is, or whose lines
+// or columns the editor's 32-bit numbers cannot reach, is refused before
+// it is read into the editor. Small limits stand for the real ones.
+TEST(ScriptFile, AScriptTooLargeForTheMemoryOrTheLineNumbersIsRefused) {
+  struct Case {
+    const char* what;
+    platform::ScriptLimits limits;
+    std::string text;
+    std::string problem;  // how the problem starts; "" none
+  };
+  const std::string block(65535, 'x');  // a CR LF across the reader's blocks
+  const Case cases[] = {
+      {"fits", {1000, 10, 3}, "abcdefghij\r\nabc\r\nd", ""},
+      {"1.2 times the size is more than the memory", {119, 1000, 1000}, std::string(100, 'a'), "it needs about"},
+      {"1.2 times the size just fits", {120, 1000, 1000}, std::string(100, 'a'), ""},
+      {"a line one byte too long", {1000, 10, 100}, "abc\r\nabcdefghijk\r\nabc", "a line of it is longer than 10 bytes"},
+      {"the last line too long", {1000, 10, 100}, "abc\r\nabcdefghijk", "a line of it is longer than 10 bytes"},
+      {"a lone CR ends a line", {1000, 5, 100}, "abcde\rfghij\nklmno", ""},
+      {"a lone CR ends a line, the rest too long", {1000, 5, 100}, "abcde\rfghijk", "a line of it is longer"},
+      {"one line too many", {1000, 100, 3}, "a\r\nb\r\nc\r\n", "it has more than 3 lines"},
+      {"as many lines as may be, mixed breaks", {1000, 100, 3}, "a\nb\rc", ""},
+      {"CR LF split between two blocks is one break", {1 << 20, 1 << 20, 2}, block + "\r\ny", ""},
+      {"CR then CR LF are two breaks", {1000, 100, 2}, "a\r\r\nb", "it has more than 2 lines"},
+  };
+  const platform::ScriptLimits saved = platform::scriptLimits();
+  kestrin_test::TempDir dir;
+  const std::string path = dir.file("big.vbs");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    write(path, c.text);
+    platform::setScriptLimits(c.limits);
+    const std::string problem = platform::scriptReadProblem(path);
+    platform::setScriptLimits(saved);
+    if (c.problem.empty())
+      EXPECT_EQ(problem, "");
+    else
+      EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << problem;
+  }
+  // The real limits: what 32-bit lines and columns reach, and the memory
+  // the system has.
+  EXPECT_EQ(saved.lineBytes, 0x7FFFFFFFu);
+  EXPECT_EQ(saved.lines, 0x7FFFFFFFu);
+  EXPECT_EQ(saved.memory, 0u);
+}
