@@ -104,7 +104,10 @@ class WindowUser final : public ui::User, public ActionSink {
   QWidget* activeWindowBefore(uint32_t opening) const;
   // Whether the window is one of the desktop's (shown or going).
   bool ours(const QWidget* window) const;
+  // Whether a window of the desktop is shown.
+  bool anyShown() const;
   friend class FocusReturn;
+  friend class HostLoop;
 
   std::deque<Item> queue_;
   std::deque<std::function<void()>> idleSteps_;
@@ -117,6 +120,7 @@ class WindowUser final : public ui::User, public ActionSink {
   std::vector<QPointer<QWidget>> retired_;
   QPointer<QTimer> pump_;
   QPointer<QObject> focusReturn_;
+  QPointer<QObject> hostLoop_;
   std::unique_ptr<QObject> menuKeys_;
   std::unique_ptr<QPrinter> printer_;
   bool printerChosen_ = false;

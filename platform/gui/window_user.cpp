@@ -174,6 +174,62 @@ class FocusReturn final : public QObject {
   WindowUser& user_;
 };
 
+// A host that lends its application object keeps its quit and its
+// windows' close to itself: a quit asked while the editor's windows are
+// open closes them as the close box does (the editor's close query may
+// keep them), and once the editor has closed and the host's own loop runs
+// again the quit is asked once more, for the host's loop to end. A host
+// window closed by code meanwhile ends the host's loop then when it was
+// the last of its windows, as it would have at once without the editor.
+class HostLoop final : public QObject {
+ public:
+  explicit HostLoop(WindowUser& user) : user_(user) {
+    check_ = new QTimer(this);
+    check_->setInterval(50);
+    connect(check_, &QTimer::timeout, this, [this] { afterEditor(); });
+  }
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::Quit && watched == QCoreApplication::instance() && user_.anyShown()) {
+      quitAsked_ = true;
+      check_->start();
+    } else if (event->type() == QEvent::Close && watched->isWidgetType()) {
+      auto* closing = static_cast<QWidget*>(watched);
+      if (closing->isWindow() && !closing->parentWidget() && !user_.ours(closing) && user_.anyShown()) {
+        hostClosed_ = true;
+        check_->start();
+      }
+    }
+    return false;
+  }
+
+ private:
+  void afterEditor() {
+    // Still in the editor: its loops, its windows (once they follow the
+    // forms), a modal prompt of its own.
+    for (auto& f : ui::forms())
+      if (f->inModalLoop()) return;
+    user_.sync();
+    if (user_.anyShown() || QApplication::activeModalWidget()) return;
+    check_->stop();
+    const bool quit = quitAsked_ || (hostClosed_ && lastHostWindowClosed());
+    quitAsked_ = hostClosed_ = false;
+    if (quit) QCoreApplication::quit();
+  }
+  bool lastHostWindowClosed() const {
+    auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance());
+    if (!app || !app->quitOnLastWindowClosed()) return false;
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->isVisible() && !w->parentWidget() && w->testAttribute(Qt::WA_QuitOnClose) && !user_.ours(w) &&
+          w->windowType() != Qt::Popup && w->windowType() != Qt::ToolTip)
+        return false;
+    return true;
+  }
+  WindowUser& user_;
+  QTimer* check_ = nullptr;
+  bool quitAsked_ = false;
+  bool hostClosed_ = false;
+};
+
 bool displayAvailable() {
   auto set = [](const char* name) {
     const char* v = std::getenv(name);
@@ -219,10 +275,13 @@ WindowUser::WindowUser() {
   QObject::connect(pump_.data(), &QTimer::timeout, [this] { tick(); });
   focusReturn_ = new FocusReturn(*this);
   QCoreApplication::instance()->installEventFilter(focusReturn_.data());
+  hostLoop_ = new HostLoop(*this);
+  QCoreApplication::instance()->installEventFilter(hostLoop_.data());
 }
 
 WindowUser::~WindowUser() {
   delete focusReturn_.data();
+  delete hostLoop_.data();
   if (t_current == this) {
     t_current = nullptr;
     ui::clipboard::setProvider(nullptr);
@@ -383,6 +442,12 @@ QWidget* WindowUser::activeWindowBefore(uint32_t opening) const {
   for (const auto& w : windows_)
     if (shownOther(w)) return w.second->widget();
   return nullptr;
+}
+
+bool WindowUser::anyShown() const {
+  for (auto& [h, w] : windows_)
+    if (w->widget() && w->widget()->isVisible()) return true;
+  return false;
 }
 
 bool WindowUser::ours(const QWidget* w) const {

@@ -1,0 +1,162 @@
+#!/bin/bash
+# A Qt host's own loop under Xvfb: the host opens the editor from its
+# running loop and then, while the editor is open, asks to quit or closes
+# its own main window by code.
+#
+#   host_qt_loop.sh HOST EDITOR_DIR SCRIPT WORK quit|close
+#
+# quit: the editor's close query runs (the typed text asks whether to save;
+# the answer is No), the editor closes, then the host's loop ends.
+# close: the editor stays open; once it is closed with File, Exit the
+# host's loop ends, since the host's window was its last.
+# Exit status 0 when all went so, 77 (skipped) without Xvfb or xdotool.
+set -u
+
+if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
+  if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+    echo "Xvfb or xdotool is not installed: the test is skipped"
+    exit 77
+  fi
+  mkdir -p "$4"
+  rm -f "$4/outcome" "$4/display"
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$4/display" 2>"$4/xvfb.log" &
+  xvfb_pid=$!
+  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
+  for i in $(seq 400); do
+    [ -s "$4/display" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  [ -s "$4/display" ] || { echo "FAILED: Xvfb did not start"; cat "$4/xvfb.log"; exit 1; }
+  status=0
+  DISPLAY=":$(tr -d '\n' <"$4/display")" KESTRIN_ON_XVFB=1 bash "$0" "$@" || status=$?
+  exit "$status"
+fi
+
+host=$1 editor_dir=$2 sample=$3 work=$4 mode=$5
+title='^Kestrin VB Script Editor$'
+
+rm -rf "$work/editor" "$work/home" "$work/registry" "$work/run" "$work/act"
+mkdir -p "$work/home" "$work/registry" "$work/run"
+chmod 700 "$work/run"
+cp -r "$editor_dir" "$work/editor"
+rm -f "$work/editor/"*.log "$work/editor/"*.db
+script="$work/loop.vbs"
+cp "$sample" "$script"
+
+env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTRIN_DESKTOP \
+  HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
+  LD_LIBRARY_PATH="$work/editor" \
+  "$host" "$work/registry" "$script" "$mode" "$work/act" >"$work/host.out" 2>&1 &
+host_pid=$!
+trap 'kill "$host_pid" 2>/dev/null || true' EXIT
+
+fail() {
+  echo "FAILED: $*"
+  echo "--- the host's output:"
+  cat "$work/host.out"
+  exit 1
+}
+# The visible window of that title once it has the keyboard, within 20 s.
+window() {
+  local id="" i
+  for i in $(seq 400); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
+    [ -n "$id" ] && break
+    sleep 0.05
+  done
+  [ -n "$id" ] || return 1
+  for i in $(seq 400); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+# Waits (at most 20 s) until the host has ended; sets status.
+host_ended() {
+  local i
+  for i in $(seq 400); do
+    kill -0 "$host_pid" 2>/dev/null || break
+    sleep 0.05
+  done
+  kill -0 "$host_pid" 2>/dev/null && return 1
+  status=0
+  wait "$host_pid" || status=$?
+  trap - EXIT
+  return 0
+}
+# The editor's question (a window of the main window's title other than
+# it) once it has the keyboard.
+question() {
+  local id="" i
+  for i in $(seq 400); do
+    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$main" | head -n 1) || true
+    [ -n "$id" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && { echo "$id"; return 0; }
+    sleep 0.05
+  done
+  return 1
+}
+# Waits until the window is no longer visible.
+gone() {
+  local i
+  for i in $(seq 400); do
+    xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$1" || return 0
+    sleep 0.05
+  done
+  return 1
+}
+# Waits until the host's output has the line.
+said() {
+  local i
+  for i in $(seq 400); do
+    grep -qxF -- "$1" "$work/host.out" && return 0
+    sleep 0.05
+  done
+  return 1
+}
+
+main=$(window "$title") || fail "the editor's window did not show with the keyboard"
+xdotool search --onlyvisible --name '^Qt host$' >/dev/null || fail "the host's own window is not shown"
+
+if [ "$mode" = quit ]; then
+  xdotool type --delay 5 "' typed before the quit"
+  touch "$work/act"
+  said "the host asks to quit" || fail "the host did not act"
+  # The close query, as with the close box: Yes to the exit, No to saving
+  # the typed text.
+  box=$(question) || fail "the quit did not ask whether to exit"
+  xdotool key y
+  gone "$box" || fail "the exit question stayed open"
+  box=$(question) || fail "the exit did not ask whether to save the typed text"
+  xdotool key n
+else
+  touch "$work/act"
+  said "the host closes its window" || fail "the host did not act"
+  for i in $(seq 40); do
+    xdotool search --onlyvisible --name '^Qt host$' >/dev/null 2>&1 || break
+    sleep 0.05
+  done
+  xdotool search --onlyvisible --name '^Qt host$' >/dev/null 2>&1 && fail "the host's window did not close"
+  # The editor stays open, and so does the host.
+  xdotool search --onlyvisible --name "$title" | grep -qx "$main" || fail "the editor closed with the host's window"
+  kill -0 "$host_pid" 2>/dev/null || fail "the host ended while the editor was open"
+  # The keyboard may have gone with the host's window: the editor's
+  # window is given it again.
+  xdotool windowactivate "$main" 2>/dev/null || xdotool windowfocus "$main"
+  for i in $(seq 400); do
+    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ] && break
+    sleep 0.05
+  done
+  xdotool key alt+f x
+fi
+
+host_ended || fail "the host's loop did not end after the editor closed"
+said "the editor closed" || fail "the editor did not close"
+grep -qxF "all steps as expected" "$work/host.out" || fail "the host (status $status) did not end with every step as expected"
+[ "$status" = 0 ] || fail "the host ended with $status"
+# In that order: the editor closed, then the host's loop ended.
+[ "$(grep -nxF "the editor closed" "$work/host.out" | cut -d: -f1)" -lt \
+  "$(grep -nxF "the host's loop ended" "$work/host.out" | cut -d: -f1)" ] ||
+  fail "the host's loop ended before the editor closed"
+if [ "$mode" = quit ] && grep -qF "typed before the quit" "$script"; then fail "the answer No saved the script"; fi
+echo "the host's loop ended after the editor closed ($mode)"
