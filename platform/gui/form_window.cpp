@@ -250,7 +250,10 @@ void FormWindow::postWindowState(int32_t state) {
   a.kind = Action::Kind::WindowState;
   a.form = formName_;
   a.number = state;
+  ++*placing_;
   sink_.post(a);
+  // Runs once the form has taken the state.
+  sink_.postCall([placing = placing_] { --*placing; });
 }
 
 void FormWindow::geometryChanged() {
@@ -291,7 +294,9 @@ void FormWindow::postRect(const QRect& g) {
   const int32_t l = t(g.x()), tp = t(g.y()), w = t(g.width()), h = t(g.height());
   appliedLeft_ = l, appliedTop_ = tp, appliedWidth_ = w, appliedHeight_ = h;
   std::weak_ptr<ui::Form> weak = form_;
-  sink_.postCall([weak, l, tp, w, h] {
+  ++*placing_;
+  sink_.postCall([weak, l, tp, w, h, placing = placing_] {
+    --*placing;
     if (auto f = weak.lock(); f && f->loaded()) f->move(l, tp, w, h);
   });
 }
@@ -773,10 +778,18 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
 }
 
 void FormWindow::applyGeometry(ui::Form& form) {
+  // A move or a state of the window that the form has not taken yet: the
+  // form's place and state are older than the window's, and setting them
+  // would send the window back (and the window manager after it).
+  if (*placing_ > 0) return;
   const int32_t l = form.left(), t = form.top(), w = form.width(), h = form.height();
   const int32_t state = form.windowState();
   applying_ = true;
-  if (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_) {
+  // A window that is maximised (or minimised) and stays so has the window
+  // manager's rectangle: a move of it would end that state.
+  const bool keepsState = state == appliedState_ && state != ui::vbNormal;
+  if (!keepsState &&
+      (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_)) {
     appliedLeft_ = l, appliedTop_ = t, appliedWidth_ = w, appliedHeight_ = h;
     const double tpp = twipsPerPixel(window_);
     const QRect asked(QPoint(static_cast<int>(std::lround(l / tpp)), static_cast<int>(std::lround(t / tpp))),

@@ -109,6 +109,9 @@ class FormWindow {
   std::string captionSeen_;
   bool applying_ = false;
   QPointer<QTimer> settle_;
+  // The moves and states of the window handed to the form and not yet
+  // taken by it.
+  std::shared_ptr<int> placing_ = std::make_shared<int>(0);
   // The last two rectangles the form was given (by moves of the window or
   // by the form itself).
   QRect postedRect_, priorRect_;
