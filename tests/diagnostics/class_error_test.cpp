@@ -9,7 +9,7 @@
 namespace {
 
 using diagnostics::ClassErrors;
-using diagnostics_test::errorOf;
+using kestrin_test::raisedError;
 
 class ClassErrorTest : public diagnostics_test::DiagnosticsTest {};
 
@@ -24,7 +24,7 @@ TEST(ClassErrorNumbers, AreTheComBasePlusTheBlockNumberAsSigned32Bit) {
 }
 
 TEST_F(ClassErrorTest, AnOwnCheckReachesTheCallerWithItsNumberSourceAndText) {
-  const auto e = errorOf([] {
+  const auto e = raisedError([] {
     kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); });
   });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17941));
@@ -33,14 +33,14 @@ TEST_F(ClassErrorTest, AnOwnCheckReachesTheCallerWithItsNumberSourceAndText) {
 }
 
 TEST_F(ClassErrorTest, AnyOtherFailureBecomesTheCatchAllAndDropsItsCause) {
-  const auto fromRuntime = errorOf([] {
+  const auto fromRuntime = raisedError([] {
     kPrintErrors.member([] { platform::raise(platform::err::Overflow); });
   });
   EXPECT_EQ(fromRuntime.number(), diagnostics::classErrorNumber(17942));
   EXPECT_EQ(fromRuntime.source(), "KestrinScriptEditor.CPrintDialog");
   EXPECT_EQ(fromRuntime.description(), "CPrintDialog component failure");
 
-  const auto fromLibrary = errorOf([] {
+  const auto fromLibrary = raisedError([] {
     kMemoryErrors.member([]() -> int { throw std::runtime_error("broken"); });
   });
   EXPECT_EQ(fromLibrary.number(), diagnostics::classErrorNumber(17801));
@@ -49,7 +49,7 @@ TEST_F(ClassErrorTest, AnyOtherFailureBecomesTheCatchAllAndDropsItsCause) {
 }
 
 TEST_F(ClassErrorTest, AnotherObjectsOwnErrorBecomesTheCallersCatchAll) {
-  const auto e = errorOf([] {
+  const auto e = raisedError([] {
     kMemoryErrors.member([] {
       kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); });
     });
@@ -60,7 +60,7 @@ TEST_F(ClassErrorTest, AnotherObjectsOwnErrorBecomesTheCallersCatchAll) {
 
 TEST_F(ClassErrorTest, AnErrorWithAnotherSourceSuffixStillPassesAsTheMembersOwn) {
   constexpr ClassErrors kSettingsErrors{"CAppSettings", 17028};
-  const auto e = errorOf([&] {
+  const auto e = raisedError([&] {
     kSettingsErrors.member([] { kSettingErrors.raise(17021, "Invalid section"); });
   });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17021));

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "common/raised.h"
 #include "common/temp_dir.h"
 #include "diagnostics/error_handler.h"
 #include "diagnostics/failure.h"
@@ -75,17 +76,6 @@ class DiagnosticsTest : public ::testing::Test {
   std::shared_ptr<platform::ui::ScriptedUser> user;
 };
 
-// Runs `call` and returns the RuntimeError it raised; fails the test when it
-// raised none.
-template <class Call>
-platform::RuntimeError errorOf(Call&& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error raised";
-  return platform::RuntimeError(0, "", "");
-}
+using kestrin_test::raisedError;
 
 }  // namespace diagnostics_test

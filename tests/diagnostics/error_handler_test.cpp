@@ -12,7 +12,7 @@ namespace {
 
 using diagnostics::CErrorHandler;
 using diagnostics::classErrorNumber;
-using diagnostics_test::errorOf;
+using kestrin_test::raisedError;
 using diagnostics_test::kStamp;
 using kestrin_test::readFile;
 namespace mb = platform::ui::mb;
@@ -96,7 +96,7 @@ TEST_F(ErrorHandlerTest, InitStoresInOrderAndAFailingCheckKeepsWhatCameBefore) {
     SCOPED_TRACE(c.what);
     CErrorHandler h;
     if (c.error) {
-      const auto e = errorOf([&] {
+      const auto e = raisedError([&] {
         h.Init(c.actions, c.errorLog, c.callStack, c.tracing, c.flags, c.traceLog);
       });
       EXPECT_EQ(e.number(), classErrorNumber(*c.error));
@@ -153,7 +153,7 @@ TEST_F(ErrorHandlerTest, CheckedLetsRejectOutOfRangeValuesAndKeepTheOldOne) {
     CErrorHandler h;
     const Config before = configOf(h);
     if (c.error) {
-      const auto e = errorOf([&] { c.let(h); });
+      const auto e = raisedError([&] { c.let(h); });
       EXPECT_EQ(e.number(), classErrorNumber(*c.error));
       EXPECT_EQ(e.source(), "KestrinScriptEditor.CErrorHandler");
       EXPECT_EQ(e.description(), c.description);
@@ -239,14 +239,14 @@ TEST_F(ErrorHandlerTest, APopOnAnEmptyStackDoesNothing) {
 TEST_F(ErrorHandlerTest, AnUnwritableTraceLogFailsThePushAfterItAndThePopBeforeIt) {
   CErrorHandler h;
   h.Init(3, errorLog(), true, true, 2, missingFolderFile());
-  expectComponentFailure(errorOf([&] { h.CallStackPush("frmMain::Form_Load(Sub)"); }));
+  expectComponentFailure(raisedError([&] { h.CallStackPush("frmMain::Form_Load(Sub)"); }));
   ASSERT_EQ(h.callStack().size(), 1u);
   EXPECT_EQ(h.callStack()[0].procedure, "frmMain::Form_Load(Sub)");
-  expectComponentFailure(errorOf([&] { h.CallStackPop(); }));
+  expectComponentFailure(raisedError([&] { h.CallStackPop(); }));
   EXPECT_EQ(h.callStack().size(), 1u);
 
   h.setTracingLogFile(dir.path());  // a folder cannot be opened as a file either
-  expectComponentFailure(errorOf([&] { h.CallStackPop(); }));
+  expectComponentFailure(raisedError([&] { h.CallStackPop(); }));
   EXPECT_EQ(h.callStack().size(), 1u);
 }
 
@@ -385,7 +385,7 @@ TEST_F(ErrorHandlerTest, AnUnwritableErrorLogFailsAfterTheFieldsAndSkipsTheBox) 
   CErrorHandler h;
   h.Init(1 | 2 | 4 | 8, missingFolderFile());
   diagnostics::currentFailure() = {91, "x", "Object variable or With block variable not set", 8};
-  expectComponentFailure(errorOf([&] { h.HandleError(); }));
+  expectComponentFailure(raisedError([&] { h.HandleError(); }));
   EXPECT_EQ(h.ErrorNumber(), 91);
   EXPECT_EQ(h.ErrorDescription(), "Object variable or With block variable not set");
   EXPECT_EQ(h.ErrorLine(), 8);
@@ -420,9 +420,9 @@ TEST_F(ErrorHandlerTest, MoreThan32767EntriesOverflowTheStacksSixteenBitIndex) {
   ASSERT_EQ(h.callStack().size(), 32768u);
 
   diagnostics::currentFailure() = {6, "x", "Overflow", 2};
-  expectComponentFailure(errorOf([&] { h.HandleError(); }));
+  expectComponentFailure(raisedError([&] { h.HandleError(); }));
   EXPECT_EQ(h.ErrorNumber(), 6);
-  expectComponentFailure(errorOf([&] { h.CallStackClear(); }));
+  expectComponentFailure(raisedError([&] { h.CallStackClear(); }));
   EXPECT_EQ(h.callStack().size(), 32768u);
 
   h.CallStackPop();

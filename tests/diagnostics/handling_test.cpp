@@ -18,7 +18,7 @@ using diagnostics::OnFailure;
 using diagnostics::Trace;
 using diagnostics::Trap;
 using diagnostics::TrapEnd;
-using diagnostics_test::errorOf;
+using kestrin_test::raisedError;
 using kestrin_test::readFile;
 namespace mb = platform::ui::mb;
 
@@ -217,7 +217,7 @@ TEST_F(HandlingTest, AFailureOfTheTrapItselfReachesTheCallerButOneOfTheBodyNever
     });
     closingRan = true;
   };
-  const auto e = errorOf([&] { procedure(false); });
+  const auto e = raisedError([&] { procedure(false); });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17404));
   EXPECT_FALSE(closingRan);
   EXPECT_EQ(stackTexts(), std::vector<std::string>{"modMain::PassScriptToKestrin(Function)"});
@@ -258,7 +258,7 @@ TEST_F(HandlingTest, AFailingPopIsSkippedStatementByStatementAndElsePassesToTheC
     Trace trace("modMain::g_IfCode(Sub)");
     handler.setTracingLogFile(missingFolderFile());
   };
-  EXPECT_EQ(errorOf(unhandled).number(), diagnostics::classErrorNumber(17404));
+  EXPECT_EQ(raisedError(unhandled).number(), diagnostics::classErrorNumber(17404));
   EXPECT_EQ(stackTexts().size(), 2u);
 }
 
@@ -288,7 +288,7 @@ TEST_F(HandlingTest, TracingFollowsTheDiagnosticsObjectWhileItExists) {
     });
   }
   int calls = 0;
-  EXPECT_EQ(errorOf([&] { g_IfCode(calls); }).number(), platform::err::FileNotFound);
+  EXPECT_EQ(raisedError([&] { g_IfCode(calls); }).number(), platform::err::FileNotFound);
   EXPECT_TRUE(readFile(traceLog()).ends_with("Exited routine: frmMain::Form_Unload(Sub)\r\n"));
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 
+#include "common/raised.h"
 #include "common/temp_dir.h"
 #include "diagnostics/error_handler.h"
 #include "diagnostics/failure.h"
@@ -71,16 +72,6 @@ class EditorFolderTest : public ::testing::Test {
   std::shared_ptr<platform::ui::ScriptedUser> user;
 };
 
-// The RuntimeError a call raised; fails the test when it raised none.
-template <class Call>
-platform::RuntimeError errorOf(Call&& call) {
-  try {
-    call();
-  } catch (const platform::RuntimeError& e) {
-    return e;
-  }
-  ADD_FAILURE() << "no error raised";
-  return platform::RuntimeError(0, "", "");
-}
+using kestrin_test::raisedError;
 
 }  // namespace prefs_test

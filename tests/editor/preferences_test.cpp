@@ -14,7 +14,7 @@ namespace {
 
 using kestrin::editor::CPreferences;
 using kestrin_test::readFile;
-using prefs_test::errorOf;
+using kestrin_test::raisedError;
 
 class PreferencesTest : public prefs_test::EditorFolderTest {};
 
@@ -125,9 +125,9 @@ TEST_F(PreferencesTest, IntegersReadWithTheRuntimesRoundingAndRaiseOnText) {
   store("Indent", " 1 ");
   EXPECT_EQ(prefs.Indent(), 1);
   store("FontSize", "abc");
-  EXPECT_EQ(errorOf([&] { (void)prefs.FontSize(); }).number(), platform::err::TypeMismatch);
+  EXPECT_EQ(raisedError([&] { (void)prefs.FontSize(); }).number(), platform::err::TypeMismatch);
   store("FontSize", "40000");
-  EXPECT_EQ(errorOf([&] { (void)prefs.FontSize(); }).number(), platform::err::Overflow);
+  EXPECT_EQ(raisedError([&] { (void)prefs.FontSize(); }).number(), platform::err::Overflow);
 }
 
 TEST_F(PreferencesTest, AutoSaveMinutesStoresZeroForEmptyOrNonNumericText) {
@@ -152,14 +152,14 @@ TEST_F(PreferencesTest, BooleansReadTrueFromTrueOrANumberAndRaiseOnOtherText) {
   store("WasDirty", "0");
   EXPECT_FALSE(prefs.WasDirty());
   store("WasDirty", "x");
-  EXPECT_EQ(errorOf([&] { (void)prefs.WasDirty(); }).number(), platform::err::TypeMismatch);
+  EXPECT_EQ(raisedError([&] { (void)prefs.WasDirty(); }).number(), platform::err::TypeMismatch);
 }
 
 TEST_F(PreferencesTest, AStoreThatRefusesWritesReachesTheCallerExceptForTheAutosaveInterval) {
   CPreferences prefs;
   prefs.setAutoSaveMinutes("5");
   platform::setRegistryRootReadOnly(platform::HKEY_CURRENT_USER, true);
-  EXPECT_EQ(errorOf([&] { prefs.setIndent(1); }).number(), platform::err::PermissionDenied);
+  EXPECT_EQ(raisedError([&] { prefs.setIndent(1); }).number(), platform::err::PermissionDenied);
   EXPECT_NO_THROW(prefs.setAutoSaveMinutes("10"));
   EXPECT_NO_THROW(prefs.SaveBookMarks(platform::LongArray::of({1})));
   platform::setRegistryRootReadOnly(platform::HKEY_CURRENT_USER, false);

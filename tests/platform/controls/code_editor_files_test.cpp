@@ -16,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include "common/raised.h"
 #include "code_editor_test_support.h"
 #include "platform/controls/code_editor_files.h"
 #include "platform/runtime/errors.h"
@@ -58,14 +59,7 @@ class CodeEditorFiles : public ::testing::Test {
   fs::path dir_;
 };
 
-int errorNumberOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using kestrin_test::raisedNumber;
 
 TEST_F(CodeEditorFiles, OpenReadsEveryKindOfLineEndAndRaisesNoTextChange) {
   write(path("a.vbs"), "one\r\ntwo\nthree\rfour\r\n");
@@ -100,9 +94,9 @@ TEST_F(CodeEditorFiles, OpenOfALongFileKeepsEveryBreakWhereTheReadsMeet) {
 
 TEST_F(CodeEditorFiles, OpenOfAMissingFileRaisesAndKeepsTheText) {
   Fixture f("kept");
-  EXPECT_EQ(errorNumberOf([&] { f.editor.openFile(path("missing.vbs")); }), platform::err::FileNotFound);
+  EXPECT_EQ(raisedNumber([&] { f.editor.openFile(path("missing.vbs")); }), platform::err::FileNotFound);
   EXPECT_EQ(f.editor.text(), "kept");
-  EXPECT_EQ(errorNumberOf([&] { f.editor.openFile(dir_.string()); }), platform::err::PathFileAccessError);
+  EXPECT_EQ(raisedNumber([&] { f.editor.openFile(dir_.string()); }), platform::err::PathFileAccessError);
 }
 
 TEST_F(CodeEditorFiles, OpenWorksOnAReadOnlyEditor) {
@@ -202,7 +196,7 @@ TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) 
       if (fd >= 0) close(fd);
     }
     Fixture f("new");
-    EXPECT_EQ(errorNumberOf([&] { f.editor.saveFile(link, false); }), c.followed ? 0 : 70);
+    EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(link, false); }), c.followed ? 0 : 70);
     EXPECT_EQ(read(victim), c.followed ? "new" : "precious");
     EXPECT_TRUE(fs::is_symlink(link));
   }
@@ -281,15 +275,15 @@ TEST_F(CodeEditorFiles, SaveRefusesAReadOnlyFile) {
   write(path("a.vbs"), "old\r\n");
   chmod(path("a.vbs").c_str(), 0444);
   Fixture f("new");
-  EXPECT_EQ(errorNumberOf([&] { f.editor.saveFile(path("a.vbs"), false); }), platform::err::PermissionDenied);
+  EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(path("a.vbs"), false); }), platform::err::PermissionDenied);
   EXPECT_EQ(read(path("a.vbs")), "old\r\n");
   EXPECT_EQ(names(), (std::vector<std::string>{"a.vbs"}));
 }
 
 TEST_F(CodeEditorFiles, SaveIntoAMissingFolderRaises) {
   Fixture f("x");
-  EXPECT_EQ(errorNumberOf([&] { f.editor.saveFile(path("no/such/a.vbs"), false); }), platform::err::PathNotFound);
-  EXPECT_NE(errorNumberOf([&] { f.editor.saveFile("", false); }), 0);
+  EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(path("no/such/a.vbs"), false); }), platform::err::PathNotFound);
+  EXPECT_NE(raisedNumber([&] { f.editor.saveFile("", false); }), 0);
 }
 
 // A folder that nobody may write into: its permissions for an ordinary
@@ -313,7 +307,7 @@ TEST_F(CodeEditorFiles, AFailedSaveInAReadOnlyFolderLeavesTheOldFile) {
   write(path("a.vbs"), old);
   if (!makeFolderReadOnly(dir_, true)) GTEST_SKIP() << "no way to make a folder read-only here";
   Fixture f("the new text");
-  const int number = errorNumberOf([&] { f.editor.saveFile(path("a.vbs"), false); });
+  const int number = raisedNumber([&] { f.editor.saveFile(path("a.vbs"), false); });
   const std::vector<std::string> after = names();
   makeFolderReadOnly(dir_, false);
   EXPECT_EQ(number, platform::err::PermissionDenied);
@@ -332,7 +326,7 @@ TEST_F(CodeEditorFiles, AFailedSaveOnAFullDiskLeavesTheOldFile) {
   small.rlim_cur = 4096;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
   Fixture f(std::string(10000, 'n'));
-  const int number = errorNumberOf([&] { f.editor.saveFile(path("a.vbs"), false); });
+  const int number = raisedNumber([&] { f.editor.saveFile(path("a.vbs"), false); });
   setrlimit(RLIMIT_FSIZE, &saved);
   std::signal(SIGXFSZ, previous);
   EXPECT_EQ(number, platform::err::DiskFull);
@@ -351,7 +345,7 @@ TEST_F(CodeEditorFiles, InsertFilePutsTheTextAtAClampedPosition) {
   Fixture g("x\r\n\r\n");
   g.editor.insertFile(path("part.vbs"), {g.editor.lineCount(), 1});
   EXPECT_EQ(g.editor.text(), "x\r\n\r\nSub B()\r\nEnd Sub\r\n");
-  EXPECT_EQ(errorNumberOf([&] { g.editor.insertFile(path("none.vbs"), {0, 0}); }), platform::err::FileNotFound);
+  EXPECT_EQ(raisedNumber([&] { g.editor.insertFile(path("none.vbs"), {0, 0}); }), platform::err::FileNotFound);
 }
 
 TEST_F(CodeEditorFiles, PrintWritesOneJobToThePrintFolder) {
@@ -452,7 +446,7 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   EXPECT_EQ(st.st_mode & 07777, 0700u);
   // The one under the home opened to others as well: nothing is written.
   chmod(own.c_str(), 0755);
-  EXPECT_EQ(errorNumberOf([&] { f.editor.print(0, 0); }), platform::err::PermissionDenied);
+  EXPECT_EQ(raisedNumber([&] { f.editor.print(0, 0); }), platform::err::PermissionDenied);
   EXPECT_TRUE(fs::is_empty(dir_ / "elsewhere"));
   // Without XDG_STATE_HOME, the state folder is the home's.
   const char* oldHome = std::getenv("HOME");

@@ -635,16 +635,8 @@ TEST(CodeEditorCompletion, TheListObjectsOperations) {
   EXPECT_EQ(list.itemData(0), "DrawLine(x1, y1, x2, y2)");
   EXPECT_EQ(list.items()[1].image, -1);
   EXPECT_EQ(list.items()[2].image, 99);
-  auto errorOf = [](const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const RuntimeError& e) {
-      return e.number();
-    }
-    return 0;
-  };
-  EXPECT_EQ(errorOf([&] { list.itemText(3); }), platform::err::SubscriptOutOfRange);
-  EXPECT_EQ(errorOf([&] { list.selectItem(-1); }), platform::err::InvalidPropertyValue);
+  EXPECT_EQ(kestrin_test::raisedNumber([&] { list.itemText(3); }), platform::err::SubscriptOutOfRange);
+  EXPECT_EQ(kestrin_test::raisedNumber([&] { list.selectItem(-1); }), platform::err::InvalidPropertyValue);
   list.selectItem(2);
   list.clearItems(1);  // from entry 1 on: the highlighted entry goes too
   EXPECT_EQ(list.itemCount(), 1);

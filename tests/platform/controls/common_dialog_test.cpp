@@ -11,7 +11,7 @@ namespace {
 
 using namespace platform::controls;
 namespace mb = platform::ui::mb;
-using controls_test::errorNumberOf;
+using controls_test::raisedNumber;
 using controls_test::TempFolder;
 using controls_test::writeFile;
 
@@ -132,7 +132,7 @@ TEST_F(CommonDialogTest, KeepsItsSettingsAndLastFileBetweenUses) {
   // The next use, on the same instance, shows all of it again, with the
   // last file name, and still raises on Cancel.
   user->answerFileDialog(std::nullopt);
-  EXPECT_EQ(errorNumberOf([&] { dialog->showOpen(); }), platform::err::CancelSelected);
+  EXPECT_EQ(raisedNumber([&] { dialog->showOpen(); }), platform::err::CancelSelected);
   ASSERT_TRUE(user->lastFileDialog().has_value());
   const auto& shown = *user->lastFileDialog();
   EXPECT_FALSE(shown.save);

@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "common/raised.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/user.h"
@@ -65,15 +66,6 @@ class WithUser : public ::testing::Test {
   std::shared_ptr<platform::ui::ScriptedUser> user;
 };
 
-// Runs f and returns the number of the runtime error it raised (0 for none).
-template <class F>
-int32_t errorNumberOf(F&& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using kestrin_test::raisedNumber;
 
 }  // namespace controls_test

@@ -13,7 +13,7 @@
 namespace {
 
 using namespace platform::controls;
-using controls_test::errorNumberOf;
+using controls_test::raisedNumber;
 using controls_test::TempFolder;
 
 class PrintDialogTest : public controls_test::WithUser {};
@@ -99,7 +99,7 @@ TEST_F(FolderBrowserTest, CancelGivesNothingWhoseSelfFailsWith91) {
   user->answerBrowseFolder(std::nullopt);
   ShellFolder folder = browseForFolder(0, "Select a folder:", 0, "Desktop");
   EXPECT_TRUE(folder.isNothing());
-  EXPECT_EQ(errorNumberOf([&] { folder.self(); }), platform::err::ObjectVariableNotSet);
+  EXPECT_EQ(raisedNumber([&] { folder.self(); }), platform::err::ObjectVariableNotSet);
 }
 
 TEST(FolderBrowserRoot, DesktopIsTheDesktopFolderElseHome) {

@@ -15,7 +15,7 @@
 namespace {
 
 using namespace platform::controls;
-using controls_test::errorNumberOf;
+using controls_test::raisedNumber;
 using controls_test::readFile;
 using controls_test::TempFolder;
 using controls_test::writeFile;
@@ -46,14 +46,14 @@ TEST(StatusBar, AMissingKeyOrPositionFails) {
   auto owner = mainWindowStatusBar();
   StatusBar& bar = *owner;
   for (const char* key : {"CURSOR ", "cursor", "NOPE", ""})
-    EXPECT_EQ(errorNumberOf([&] { bar.panel(key); }), kElementNotFound) << '"' << key << '"';
-  EXPECT_EQ(errorNumberOf([&] { bar.panel(0); }), kIndexOutOfBounds);
-  EXPECT_EQ(errorNumberOf([&] { bar.panel(7); }), kIndexOutOfBounds);
-  EXPECT_EQ(errorNumberOf([&] { bar.add("MAIN"); }), kKeyNotUnique);
+    EXPECT_EQ(raisedNumber([&] { bar.panel(key); }), kElementNotFound) << '"' << key << '"';
+  EXPECT_EQ(raisedNumber([&] { bar.panel(0); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { bar.panel(7); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { bar.add("MAIN"); }), kKeyNotUnique);
 
   auto emptyOwner = std::make_shared<StatusBar>("StatusBar1");
   StatusBar& empty = *emptyOwner;
-  EXPECT_EQ(errorNumberOf([&] { empty.panel("CURSOR").setText("x"); }), kElementNotFound);
+  EXPECT_EQ(raisedNumber([&] { empty.panel("CURSOR").setText("x"); }), kElementNotFound);
 }
 
 TEST(StatusBar, DateAndTimePanelsShowTheDesktopClock) {
@@ -84,10 +84,10 @@ TEST(Splitter, KeepsItsSettingsAndStartsWithThePanesCollapsed) {
   pane.setLiveResize(true);
   EXPECT_EQ(pane.size(), 2000.0f);
   EXPECT_EQ(pane.quietSizeChanges(), 21);
-  EXPECT_EQ(errorNumberOf([&] { pane.setSize(-1.0f); }), platform::err::InvalidPropertyValue);
+  EXPECT_EQ(raisedNumber([&] { pane.setSize(-1.0f); }), platform::err::InvalidPropertyValue);
 
-  EXPECT_EQ(errorNumberOf([&] { splitter.pane(0); }), kIndexOutOfBounds);
-  EXPECT_EQ(errorNumberOf([&] { splitter.pane(3); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { splitter.pane(0); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { splitter.pane(3); }), kIndexOutOfBounds);
 }
 
 TEST(TaskList, TasksSavedAreLoadedBack) {
@@ -135,7 +135,7 @@ TEST(TaskList, AFileNotInTheFormatRaisesAndKeepsTheTasks) {
     auto listOwner = std::make_shared<TaskList>("PVTaskPad1");
     TaskList& list = *listOwner;
     list.add("kept");
-    EXPECT_EQ(errorNumberOf([&] { list.load(path); }), c.error) << c.name;
+    EXPECT_EQ(raisedNumber([&] { list.load(path); }), c.error) << c.name;
     ASSERT_EQ(list.count(), 1) << c.name;
     EXPECT_EQ(list.tasks()[0].text, "kept");
   }
@@ -158,10 +158,10 @@ TEST(ImageList, ImagesByKeyAndIndexAndTheHandle) {
   EXPECT_EQ(images.image(1).key, "class");
   EXPECT_EQ(images.image(7).key, "control");
   EXPECT_EQ(images.image("method").index, 4);
-  EXPECT_EQ(errorNumberOf([&] { images.image("Method"); }), kElementNotFound);
-  EXPECT_EQ(errorNumberOf([&] { images.image(0); }), kIndexOutOfBounds);
-  EXPECT_EQ(errorNumberOf([&] { images.image(8); }), kIndexOutOfBounds);
-  EXPECT_EQ(errorNumberOf([&] { images.add("sub"); }), kKeyNotUnique);
+  EXPECT_EQ(raisedNumber([&] { images.image("Method"); }), kElementNotFound);
+  EXPECT_EQ(raisedNumber([&] { images.image(0); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { images.image(8); }), kIndexOutOfBounds);
+  EXPECT_EQ(raisedNumber([&] { images.add("sub"); }), kKeyNotUnique);
 
   EXPECT_NE(images.hImageList(), 0u);
   EXPECT_EQ(ImageList::fromHandle(images.hImageList()), &images);

@@ -10,7 +10,7 @@ namespace {
 
 using namespace platform::controls;
 using platform::ui::Action;
-using controls_test::errorNumberOf;
+using controls_test::raisedNumber;
 
 // A dialog shaped like the code and options dialogs: a name box, a minutes
 // box, two option groups, a check-box array, a combo box, a label and the
@@ -81,13 +81,13 @@ TEST_F(StandardControls, CheckBoxHoldsZeroOneOrTwoAndRefusesOtherValuesWith380) 
   EXPECT_EQ(clicks, 3);
   box.setValue(1);
   for (int32_t bad : {-1, 3, 255}) {
-    EXPECT_EQ(errorNumberOf([&] { box.setValue(bad); }), platform::err::InvalidPropertyValue) << bad;
+    EXPECT_EQ(raisedNumber([&] { box.setValue(bad); }), platform::err::InvalidPropertyValue) << bad;
     EXPECT_EQ(box.value(), 1) << bad;
   }
   struct Case { const char* text; int32_t error; int32_t value; };
   const Case texts[] = {{"0", 0, 0}, {"2", 0, 2}, {"5", 380, 2}, {"-1", 380, 2}, {"x", 13, 2}};
   for (const Case& c : texts) {
-    EXPECT_EQ(errorNumberOf([&] { box.setValueText(c.text); }), c.error) << c.text;
+    EXPECT_EQ(raisedNumber([&] { box.setValueText(c.text); }), c.error) << c.text;
     EXPECT_EQ(box.value(), c.value) << c.text;
   }
 }
@@ -104,7 +104,7 @@ TEST_F(StandardControls, ClicksOnACheckBoxArrayElementToggleIt) {
   EXPECT_EQ(form->chkBackup[0]->valueText(), "0");
 
   // An index that the array lacks.
-  EXPECT_EQ(errorNumberOf([&] { form->control("chkBackup", 2); }),
+  EXPECT_EQ(raisedNumber([&] { form->control("chkBackup", 2); }),
             platform::err::ControlArrayElementDoesNotExist);
   EXPECT_EQ(&form->control("chkBackup", 1), form->chkBackup[1].get());
 }
@@ -204,7 +204,7 @@ TEST_F(StandardControls, ComboListIndexSetInCodeSelectsThatEntryEvenWhileDisable
   EXPECT_EQ(clicks, 2);
   combo.setListIndex(-1);
   EXPECT_EQ(combo.listIndex(), -1);
-  EXPECT_EQ(errorNumberOf([&] { combo.setListIndex(3); }), 380);
+  EXPECT_EQ(raisedNumber([&] { combo.setListIndex(3); }), 380);
   EXPECT_EQ(clicks, 2);
 }
 
@@ -234,9 +234,9 @@ TEST_F(StandardControls, ALabelTakesAnyFontNameAndRefusesASizeOutOfRange) {
   label.setFontSize(10.0f);
   EXPECT_EQ(label.font().size, 10.0f);
   for (float bad : {0.0f, -4.0f, 5000.0f})
-    EXPECT_EQ(errorNumberOf([&] { label.setFontSize(bad); }), platform::err::InvalidPropertyValue);
+    EXPECT_EQ(raisedNumber([&] { label.setFontSize(bad); }), platform::err::InvalidPropertyValue);
   EXPECT_EQ(label.font().size, 10.0f);
-  EXPECT_EQ(errorNumberOf([&] { label.setFontName(""); }), platform::err::InvalidPropertyValue);
+  EXPECT_EQ(raisedNumber([&] { label.setFontName(""); }), platform::err::InvalidPropertyValue);
   EXPECT_EQ(label.valueText(), "This is example text ");
   EXPECT_FALSE(label.canTakeFocus());
 }
@@ -250,7 +250,7 @@ TEST(TabControl, TabsAreSelectedByCaption) {
   EXPECT_TRUE(tabs->pick("&Editor Format"));
   EXPECT_EQ(tabs->valueText(), "&Editor Format");
   EXPECT_FALSE(tabs->pick("Nothing"));
-  EXPECT_EQ(errorNumberOf([&] { tabs->setSelectedTab(5); }), platform::err::InvalidPropertyValue);
+  EXPECT_EQ(raisedNumber([&] { tabs->setSelectedTab(5); }), platform::err::InvalidPropertyValue);
 }
 
 }  // namespace

@@ -19,7 +19,7 @@
 namespace {
 
 using namespace platform::controls;
-using controls_test::errorNumberOf;
+using controls_test::raisedNumber;
 using controls_test::readFile;
 using controls_test::TempFolder;
 using controls_test::writeFile;
@@ -199,7 +199,7 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
     auto owner = std::make_shared<Toolbar>();
     Toolbar& bar = *owner;
     buildLayout(bar);
-    EXPECT_EQ(errorNumberOf([&] { bar.loadLayout(path); }), c.error) << c.name;
+    EXPECT_EQ(raisedNumber([&] { bar.loadLayout(path); }), c.error) << c.name;
     EXPECT_EQ(bar.layout(), good.layout()) << c.name;
   }
 }
@@ -223,7 +223,7 @@ TEST(Toolbar, PopupsNestedDeeperThanTheLimitAreNoLayout) {
     auto owner = std::make_shared<Toolbar>();
     buildLayout(*owner);
     const ToolbarLayout before = owner->layout();
-    EXPECT_EQ(errorNumberOf([&] { owner->loadLayout(path); }), c.error) << c.name;
+    EXPECT_EQ(raisedNumber([&] { owner->loadLayout(path); }), c.error) << c.name;
     if (c.error) {
       EXPECT_EQ(owner->layout(), before) << c.name;
     } else {
@@ -241,7 +241,7 @@ TEST(Toolbar, PopupsNestedDeeperThanTheLimitAreNoLayout) {
   outer.items = {"ID_Popup0"};
   deeper.tools.push_back(outer);
   auto target = std::make_shared<Toolbar>();
-  EXPECT_EQ(errorNumberOf([&] { target->setLayout(deeper); }), kInvalidFileFormat);
+  EXPECT_EQ(raisedNumber([&] { target->setLayout(deeper); }), kInvalidFileFormat);
   EXPECT_TRUE(target->layout().tools.empty());
 }
 
@@ -251,7 +251,7 @@ TEST(Toolbar, ABarCaptionForAToolNotOnTheBarIsNoLayout) {
   ToolbarLayout layout = owner->layout();
   layout.bars[1].captions["ID_Tool1"] = "Tool";
   auto target = std::make_shared<Toolbar>();
-  EXPECT_EQ(errorNumberOf([&] { target->setLayout(layout); }), kInvalidFileFormat);
+  EXPECT_EQ(raisedNumber([&] { target->setLayout(layout); }), kInvalidFileFormat);
   EXPECT_TRUE(target->layout().tools.empty());
 }
 
@@ -260,7 +260,7 @@ TEST(Toolbar, ASaveThatFailsRaisesAndLeavesTheOldFileWhole) {
   auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
   Toolbar& bar = *owner;
   buildLayout(bar);
-  EXPECT_EQ(errorNumberOf([&] { bar.saveLayout(dir.file("no/such/folder/Kz.atb")); }),
+  EXPECT_EQ(raisedNumber([&] { bar.saveLayout(dir.file("no/such/folder/Kz.atb")); }),
             platform::err::PathFileAccessError);
 
 
@@ -274,7 +274,7 @@ TEST(Toolbar, ASaveThatFailsRaisesAndLeavesTheOldFileWhole) {
   struct rlimit small = old;
   small.rlim_cur = 16;
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
-  int32_t error = errorNumberOf([&] { bar.saveLayout(path); });
+  int32_t error = raisedNumber([&] { bar.saveLayout(path); });
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldSignal);
   EXPECT_EQ(error, platform::err::PathFileAccessError);
@@ -328,7 +328,7 @@ TEST_F(ToolbarPopup, APopupThatDoesNotExistRaises) {
   auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
   Toolbar& bar = *owner;
   buildLayout(bar);
-  EXPECT_EQ(errorNumberOf([&] { bar.showPopupMenu("ID_NoSuchPopup"); }), kElementNotFound);
+  EXPECT_EQ(raisedNumber([&] { bar.showPopupMenu("ID_NoSuchPopup"); }), kElementNotFound);
 }
 
 // Runs the call on a thread with a small stack, so that a walk that
@@ -378,7 +378,7 @@ TEST(ToolbarCaptions, ABarListsItsCaptions) {
   EXPECT_EQ(owner->barCaptions("File"),
             (std::vector<std::string>{"Open...", "-", "Undo Last\\step"}));
   EXPECT_EQ(owner->barCaptions(kMenuBarName), std::vector<std::string>{"Edit"});
-  EXPECT_EQ(errorNumberOf([&] { owner->barCaptions("file"); }), kElementNotFound);
+  EXPECT_EQ(raisedNumber([&] { owner->barCaptions("file"); }), kElementNotFound);
 }
 
 TEST(ToolbarCaptions, AccessKeysAreMarkedWithAnAmpersand) {

@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/scripting/file_system.h"
 
 #include <gtest/gtest.h>
@@ -18,14 +19,7 @@ using kestrin_test::TempDir;
 
 namespace {
 
-int errorOf(const std::function<void()>& f) {
-  try {
-    f();
-  } catch (const platform::RuntimeError& e) {
-    return e.number();
-  }
-  return 0;
-}
+using kestrin_test::raisedNumber;
 
 TEST(FileSystemObject, FileTestIsTrueOnlyForAnExistingFile) {
   TempDir dir;
@@ -57,7 +51,7 @@ TEST(FileSystemObject, TextStreamEndsLinesAtCrLfLfAndLoneCr) {
     std::vector<std::string> got;
     while (!stream->atEndOfStream()) got.push_back(stream->readLine());
     EXPECT_EQ(got, c.lines) << c.bytes;
-    EXPECT_EQ(errorOf([&] { stream->readLine(); }), 62);
+    EXPECT_EQ(raisedNumber([&] { stream->readLine(); }), 62);
   }
 }
 
@@ -80,15 +74,15 @@ TEST(FileSystemObject, AStreamUsedTheWrongWayIsABadFileModeAndAClosedOneNoFile) 
   TempDir dir;
   FileSystemObject fso;
   auto writer = fso.CreateTextFile(dir.file("w.txt"));
-  EXPECT_EQ(errorOf([&] { writer->readLine(); }), 54);
-  EXPECT_EQ(errorOf([&] { writer->readAll(); }), 54);
+  EXPECT_EQ(raisedNumber([&] { writer->readLine(); }), 54);
+  EXPECT_EQ(raisedNumber([&] { writer->readAll(); }), 54);
   auto reader = fso.OpenTextFile(dir.file("w.txt"));
-  EXPECT_EQ(errorOf([&] { reader->write("x"); }), 54);
-  EXPECT_EQ(errorOf([&] { reader->writeLine("x"); }), 54);
+  EXPECT_EQ(raisedNumber([&] { reader->write("x"); }), 54);
+  EXPECT_EQ(raisedNumber([&] { reader->writeLine("x"); }), 54);
   reader->close();
-  EXPECT_EQ(errorOf([&] { reader->readLine(); }), 52);
+  EXPECT_EQ(raisedNumber([&] { reader->readLine(); }), 52);
   writer->close();
-  EXPECT_EQ(errorOf([&] { writer->write("x"); }), 52);
+  EXPECT_EQ(raisedNumber([&] { writer->write("x"); }), 52);
   EXPECT_EQ(kestrin_test::readFile(dir.file("w.txt")), "");
 }
 
@@ -101,8 +95,8 @@ TEST(FileSystemObject, AFileThatMayNotBeReadIsPermissionDeniedNotMissing) {
   // The superuser reads anything: the check runs as an ordinary user.
   auto check = [&] {
     FileSystemObject fso;
-    const int open = errorOf([&] { fso.OpenTextFile(f); });
-    const int copy = errorOf([&] { fso.CopyFile(f, dir.file("copy.txt")); });
+    const int open = raisedNumber([&] { fso.OpenTextFile(f); });
+    const int copy = raisedNumber([&] { fso.CopyFile(f, dir.file("copy.txt")); });
     return open == 70 && copy == 70 ? 0 : 1;
   };
   int result = 0;
@@ -125,11 +119,11 @@ TEST(FileSystemObject, ForcedDeletionRemovesReadOnlyFilesAndPlainDeletionRefuses
   const std::string f = dir.file("ro.vbs");
   kestrin_test::writeFile(f, "x");
   ::chmod(f.c_str(), 0444);
-  EXPECT_EQ(errorOf([&] { fso.DeleteFile(f); }), 70);
+  EXPECT_EQ(raisedNumber([&] { fso.DeleteFile(f); }), 70);
   EXPECT_TRUE(fso.FileExists(f));
   fso.DeleteFile(f, true);
   EXPECT_FALSE(fso.FileExists(f));
-  EXPECT_EQ(errorOf([&] { fso.DeleteFile(f, true); }), 53);
+  EXPECT_EQ(raisedNumber([&] { fso.DeleteFile(f, true); }), 53);
 }
 
 TEST(FileSystemObject, CopyOverwritesUnlessTold) {
@@ -137,12 +131,12 @@ TEST(FileSystemObject, CopyOverwritesUnlessTold) {
   FileSystemObject fso;
   kestrin_test::writeFile(dir.file("a"), "new");
   kestrin_test::writeFile(dir.file("b"), "old");
-  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("a"), dir.file("b"), false); }), 58);
+  EXPECT_EQ(raisedNumber([&] { fso.CopyFile(dir.file("a"), dir.file("b"), false); }), 58);
   EXPECT_EQ(kestrin_test::readFile(dir.file("b")), "old");
   fso.CopyFile(dir.file("a"), dir.file("b"));
   EXPECT_EQ(kestrin_test::readFile(dir.file("b")), "new");
-  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("a"), dir.file("nofolder/c")); }), 76);
-  EXPECT_EQ(errorOf([&] { fso.CopyFile(dir.file("missing"), dir.file("c")); }), 53);
+  EXPECT_EQ(raisedNumber([&] { fso.CopyFile(dir.file("a"), dir.file("nofolder/c")); }), 76);
+  EXPECT_EQ(raisedNumber([&] { fso.CopyFile(dir.file("missing"), dir.file("c")); }), 53);
 }
 
 // A copy's target and a written text file are replaced whole: a link at
@@ -199,7 +193,7 @@ TEST(FileSystemObject, FileObjectGivesSizeDateAndName) {
   EXPECT_EQ(f->size(), 5);
   EXPECT_EQ(f->name(), "s.vbs");
   EXPECT_GT(f->dateLastModified().serial, 40000.0);  // a date after 2009
-  EXPECT_EQ(errorOf([&] { fso.GetFile(dir.file("none")); }), 53);
+  EXPECT_EQ(raisedNumber([&] { fso.GetFile(dir.file("none")); }), 53);
 }
 
 TEST(FileSystemObject, FileNamePartOfAPath) {

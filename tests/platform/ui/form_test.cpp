@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "common/raised.h"
 #include "common/ui_test_user.h"
 #include "platform/ui/windows.h"
 #include "test_controls.h"
@@ -14,7 +15,7 @@ namespace {
 
 class FormTest : public kestrin_test::UiTest {};
 
-int32_t errorNumberOf(const std::function<void()>& f) {
+int32_t raisedNumber(const std::function<void()>& f) {
   try {
     f();
   } catch (const RuntimeError& e) {
@@ -184,7 +185,7 @@ TEST_F(FormTest, ControlsByNameAndIndex) {
       {[&] { f->control("txtMissing"); }, 730},
       {[&] { f->add(std::make_shared<Button>("chkProperties", 1)); }, 360},
   };
-  for (auto& c : cases) EXPECT_EQ(errorNumberOf(c.lookup), c.number);
+  for (auto& c : cases) EXPECT_EQ(raisedNumber(c.lookup), c.number);
 }
 
 TEST_F(FormTest, LostFocusRunsBeforeTheClickThatMovesTheFocus) {
@@ -265,7 +266,7 @@ TEST_F(FormTest, WindowStateSetWhileHiddenAppliesWhenShown) {
   EXPECT_EQ(f->windowState(), vbMaximized);
   f->hide();
   EXPECT_EQ(f->windowState(), vbMaximized);
-  EXPECT_EQ(errorNumberOf([&] { f->setWindowState(3); }), 380);
+  EXPECT_EQ(raisedNumber([&] { f->setWindowState(3); }), 380);
 }
 
 TEST_F(FormTest, APlacementGivenToTheHiddenFormComesBackWhenItIsShownAndRestored) {
@@ -309,7 +310,7 @@ TEST_F(FormTest, GeometryInTwipsAndScale) {
   f->show();
   f->setWindowState(vbMaximized);
   EXPECT_EQ(f->width(), 1024 * 15);  // the maximised window covers the screen
-  EXPECT_EQ(errorNumberOf([&] { f->setTop(15); }), 384);
+  EXPECT_EQ(raisedNumber([&] { f->setTop(15); }), 384);
 }
 
 TEST_F(FormTest, PublishedPropertiesByName) {
@@ -322,8 +323,8 @@ TEST_F(FormTest, PublishedPropertiesByName) {
   f->setProperty("isdirty", "True");
   EXPECT_TRUE(dirty);
   EXPECT_EQ(f->property("IsDirty"), "True");
-  EXPECT_EQ(errorNumberOf([&] { f->property("Missing"); }), 438);
-  EXPECT_EQ(errorNumberOf([&] { f->setProperty("Handle", "1"); }), 383);
+  EXPECT_EQ(raisedNumber([&] { f->property("Missing"); }), 438);
+  EXPECT_EQ(raisedNumber([&] { f->setProperty("Handle", "1"); }), 383);
 }
 
 TEST_F(FormTest, AnErrorInAnEventHandlerGoesBackToTheControlAndTheLoopGoesOn) {
@@ -352,7 +353,7 @@ TEST_F(FormTest, AnErrorInTheCloseQueryOfTheCloseBoxIsContained) {
   EXPECT_NO_THROW(EXPECT_FALSE(f->closeBox()));
   EXPECT_TRUE(f->loaded());
   // From code the error reaches the caller.
-  EXPECT_EQ(errorNumberOf([&] { f->unload(); }), 5);
+  EXPECT_EQ(raisedNumber([&] { f->unload(); }), 5);
   EXPECT_TRUE(f->loaded());
   f->whenQueryUnload = nullptr;
   EXPECT_TRUE(f->unload());
@@ -361,13 +362,13 @@ TEST_F(FormTest, AnErrorInTheCloseQueryOfTheCloseBoxIsContained) {
 TEST_F(FormTest, ShowingAVisibleFormModallyRaises400) {
   auto f = uitest::makeForm();
   f->show();
-  EXPECT_EQ(errorNumberOf([&] { f->show(vbModal); }), 400);
+  EXPECT_EQ(raisedNumber([&] { f->show(vbModal); }), 400);
 }
 
 TEST_F(FormTest, AFormThatUnloadsItselfInItsLoadEventIsNotShown) {
   auto f = uitest::makeForm();
   f->whenLoaded = [&] { f->unload(); };
-  EXPECT_EQ(errorNumberOf([&] { f->show(vbModal); }), 364);
+  EXPECT_EQ(raisedNumber([&] { f->show(vbModal); }), 364);
   EXPECT_FALSE(f->loaded());
   EXPECT_TRUE(forms().empty());
 }

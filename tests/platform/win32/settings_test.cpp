@@ -1,3 +1,4 @@
+#include "common/raised.h"
 #include "platform/win32/settings.h"
 
 #include <gtest/gtest.h>
@@ -50,15 +51,6 @@ class Settings : public kestrin_test::HiveFolderTest {
         ASSERT_EQ(RegSetValueEx(key, name, type, bytes.data(), static_cast<DWORD>(bytes.size())),
                   ERROR_SUCCESS);
         RegCloseKey(key);
-    }
-
-    int errorNumber(const std::function<void()>& call) {
-        try {
-            call();
-        } catch (const RuntimeError& e) {
-            return e.number();
-        }
-        return 0;
     }
 };
 
@@ -142,7 +134,7 @@ TEST_F(Settings, BadArgumentsAndMissingTargetsRaiseInvalidProcedureCall) {
         {"delete below a missing section", [] { DeleteSetting("KestrinEditor", "Nothing", "Font"); }},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(errorNumber(c.call), err::InvalidProcedureCall) << c.what;
+        EXPECT_EQ(kestrin_test::raisedNumber(c.call), err::InvalidProcedureCall) << c.what;
     }
     EXPECT_EQ(GetSetting("KestrinEditor", "Preferences", "Font"), "Arial");
 }
@@ -150,9 +142,9 @@ TEST_F(Settings, BadArgumentsAndMissingTargetsRaiseInvalidProcedureCall) {
 TEST_F(Settings, StoreFailuresRaiseInsteadOfGivingTheDefault) {
     SaveSetting("KestrinEditor", "Preferences", "Font", "Arial");
     setRegistryRootReadOnly(HKEY_CURRENT_USER, true);
-    EXPECT_EQ(errorNumber([] { SaveSetting("KestrinEditor", "Preferences", "Font", "Times"); }),
+    EXPECT_EQ(kestrin_test::raisedNumber([] { SaveSetting("KestrinEditor", "Preferences", "Font", "Times"); }),
               err::PermissionDenied);
-    EXPECT_EQ(errorNumber([] { DeleteSetting("KestrinEditor", "Preferences", "Font"); }),
+    EXPECT_EQ(kestrin_test::raisedNumber([] { DeleteSetting("KestrinEditor", "Preferences", "Font"); }),
               err::PermissionDenied);
     EXPECT_EQ(GetSetting("KestrinEditor", "Preferences", "Font"), "Arial");  // reading still works
     setRegistryRootReadOnly(HKEY_CURRENT_USER, false);
@@ -166,9 +158,9 @@ TEST_F(Settings, StoreFailuresRaiseInsteadOfGivingTheDefault) {
     fs::remove(dir_ + "/user.db-wal");
     fs::remove(dir_ + "/user.db-shm");
     testing::internal::CaptureStderr();
-    EXPECT_EQ(errorNumber([] { GetSetting("KestrinEditor", "Preferences", "Font", "Courier New"); }),
+    EXPECT_EQ(kestrin_test::raisedNumber([] { GetSetting("KestrinEditor", "Preferences", "Font", "Courier New"); }),
               err::DeviceIOError);
-    EXPECT_EQ(errorNumber([] { SaveSetting("KestrinEditor", "Preferences", "Font", "Times"); }),
+    EXPECT_EQ(kestrin_test::raisedNumber([] { SaveSetting("KestrinEditor", "Preferences", "Font", "Times"); }),
               err::DeviceIOError);
     EXPECT_FALSE(testing::internal::GetCapturedStderr().empty());
 }
