@@ -7,6 +7,7 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/toolbar.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/form.h"
 
 namespace kestrin_host {
@@ -15,12 +16,7 @@ namespace pc = platform::controls;
 
 namespace {
 
-bool same(const std::string& a, const char* b) {
-  size_t i = 0;
-  for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-  return i == a.size() && b[i] == 0;
-}
+bool same(const std::string& a, const char* b) { return platform::equalsAsciiNoCase(a, b); }
 
 std::string flag(bool b) { return b ? "True" : "False"; }
 

@@ -1,17 +1,10 @@
 #include "platform/com/typeinfo.h"
 
+#include "platform/runtime/strings.h"
+
 namespace platform::com {
 
-bool sameName(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
-}
+bool sameName(std::string_view a, std::string_view b) { return equalsAsciiNoCase(a, b); }
 
 std::vector<const MemberInfo*> InterfaceInfo::membersWithId(DISPID id) const {
   std::vector<const MemberInfo*> found;

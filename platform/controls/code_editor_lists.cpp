@@ -3,18 +3,14 @@
 #include <algorithm>
 
 #include "platform/runtime/errors.h"
+#include "platform/runtime/strings.h"
 
 namespace platform::controls {
 
 namespace {
+// The first n bytes of a and b, the case of ASCII letters aside.
 bool equalNoCase(const std::string& a, const std::string& b, size_t n) {
-  for (size_t i = 0; i < n; ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
+  return equalsAsciiNoCase(std::string_view(a).substr(0, n), std::string_view(b).substr(0, n));
 }
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "platform/runtime/checked_int.h"
+#include "platform/runtime/strings.h"
 
 namespace platform {
 
@@ -117,17 +118,6 @@ double textNumber(const std::string& s) {
     case Scan::Overflow: raise(err::Overflow);
     default: raise(err::TypeMismatch);
   }
-}
-
-bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i) {
-    char x = a[i], y = b[i];
-    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-    if (x != y) return false;
-  }
-  return true;
 }
 
 // Mantissa digits (without trailing zeros) and decimal exponent of x,

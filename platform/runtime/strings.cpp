@@ -339,6 +339,17 @@ int32_t strComp(std::string_view a, std::string_view b, Compare compare) {
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
+bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
+    if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 bool equalsNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && lCase(a) == lCase(b);
 }

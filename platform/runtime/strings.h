@@ -99,6 +99,9 @@ std::string repeatChar(int32_t n, std::string_view c);
 int32_t strComp(std::string_view a, std::string_view b, Compare compare = Compare::Binary);
 // Equality without regard to case.
 bool equalsNoCase(std::string_view a, std::string_view b);
+// Equality without regard to the case of the ASCII letters only, for names
+// of the system's own (members, files, keys) that no locale changes.
+bool equalsAsciiNoCase(std::string_view a, std::string_view b);
 
 // Chr/ChrW: the character of a code point (0 to 0x10FFFF, else 5).
 std::string chr(int32_t code);

@@ -5,6 +5,7 @@
 #include <cctype>
 #include <cmath>
 
+#include "platform/runtime/strings.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/timer.h"
@@ -28,14 +29,7 @@ UiState& S() {
 
 std::atomic<HDC> g_nextDC{0x01000010};
 
-bool sameName(const std::string& a, const std::string& b) {
-  if (a.size() != b.size()) return false;
-  for (size_t i = 0; i < a.size(); ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) !=
-        std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
-  return true;
-}
+bool sameName(const std::string& a, const std::string& b) { return equalsAsciiNoCase(a, b); }
 
 [[noreturn]] void raiseText(int32_t number, const std::string& text) {
   raise(number, defaultErrorSource(), text);

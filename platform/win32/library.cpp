@@ -8,6 +8,8 @@
 #include <map>
 #include <mutex>
 
+#include "platform/runtime/strings.h"
+
 namespace platform {
 
 namespace {
@@ -20,17 +22,6 @@ struct Loaded {
 std::mutex g_mutex;
 std::map<HMODULE, Loaded> g_modules;
 HMODULE g_nextModule = 0x03000000;
-
-bool sameIgnoringCase(const std::string& a, const std::string& b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
 
 std::string fileNamePart(const std::string& path) {
     const auto slash = path.rfind('/');
@@ -51,7 +42,7 @@ std::string loadedLibraryNamed(const std::string& name) {
             auto* s = static_cast<Search*>(data);
             if (!info->dlpi_name || !*info->dlpi_name) return 0;
             const std::string path = info->dlpi_name;
-            if (sameIgnoringCase(fileNamePart(path), *s->name)) {
+            if (equalsAsciiNoCase(fileNamePart(path), *s->name)) {
                 s->found = path;
                 return 1;
             }
