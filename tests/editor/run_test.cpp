@@ -68,6 +68,23 @@ class RunTest : public EditorTest {
 
   std::string bridgePath() const { return editorFile("Addlets/kzenvb.dll"); }
   void installBridge() const { fs::copy_file(KESTRIN_BRIDGE_PATH, bridgePath()); }
+  // Run Script on a new script whose copy cannot be written (its folder is
+  // gone), the write's report answered with `answer` (its text holding
+  // `message`); whether the command handed over.
+  bool runWithoutTheCopysFolder(int32_t answer, const std::string& message = {}) {
+    installBridge();
+    fs::remove_all(editorFile("Common/Temp"));
+    bool handedOver = true;
+    duringWait([&] {
+      window().m_ExecScript();
+      handedOver = window().m_bHandedOver;
+    });
+    user->answerMessageBox(answer, message);
+    duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
+    std::string arg = "new";
+    CMainFrontEnd::create()->RunEditor(arg);
+    return handedOver;
+  }
   std::string tempInCommon() const { return editorFile("Common/Temp/_Temp.vbs"); }
   std::string copyBeside() const { return workDir.file("_Temp.vbs"); }
 
@@ -255,18 +272,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunTest, AFailedWriteOfTheCopyIsReportedAndNothingIsHandedOver) {
-  installBridge();
-  fs::remove_all(editorFile("Common/Temp"));
-  bool handedOver = true;
-  duringWait([&] {
-    window().m_ExecScript();
-    handedOver = window().m_bHandedOver;
-  });
-  user->answerMessageBox(mb::Abort);
-  duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
-  std::string arg = "new";
-  CMainFrontEnd::create()->RunEditor(arg);
-  EXPECT_FALSE(handedOver);
+  EXPECT_FALSE(runWithoutTheCopysFolder(mb::Abort));
   EXPECT_TRUE(bridgeCalls().empty());
   // The report names the command as the failing procedure.
   EXPECT_NE(readFile(errorLog()).find("(Path not found) in frmMain::m_ExecScript(Sub) [filename to run] "
@@ -368,18 +374,7 @@ TEST_F(RunTest, AbortInTheHandOverKeepsItsResultSoTheWindowStaysOpenHandedOver) 
 // Ignore to the report of a copy that could not be written goes on past
 // the write, but never into the hand-over.
 TEST_F(RunTest, ACopyThatCouldNotBeWrittenIsNeverHandedOverWhateverTheAnswer) {
-  installBridge();
-  fs::remove_all(editorFile("Common/Temp"));
-  bool handedOver = true;
-  duringWait([&] {
-    window().m_ExecScript();
-    handedOver = window().m_bHandedOver;
-  });
-  user->answerMessageBox(mb::Ignore, "Path not found");
-  duringWait([] { CMainFrontEnd::create()->FreeEditor(); });
-  std::string arg = "new";
-  CMainFrontEnd::create()->RunEditor(arg);
-  EXPECT_FALSE(handedOver);
+  EXPECT_FALSE(runWithoutTheCopysFolder(mb::Ignore, "Path not found"));
   EXPECT_TRUE(bridgeCalls().empty());
 }
 
