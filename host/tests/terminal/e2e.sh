@@ -59,6 +59,18 @@ fail() {
   exit 1
 }
 
+# Polls until the command succeeds, for at most that many seconds of the
+# clock (not a count of tries: on a busy machine each try takes longer).
+# Every wait of a case stays well below the watchdog's 50 s.
+poll() {
+  local limit=$1; shift
+  local end=$((SECONDS + limit))
+  while ! "$@"; do
+    [ "$SECONDS" -lt "$end" ] || return 1
+    sleep 0.05
+  done
+}
+
 # Starts the pane: the command, then what the terminal is like after it.
 start() {
   local term=$1; shift
@@ -105,18 +117,15 @@ RUN
 
 # The host's process id: the pane's process with the host's name.
 host_pid() {
-  local name
+  local name pid=""
   name=$(basename "$host")
-  for ((i = 0; i < 100; i++)); do
-    local pid
+  local end=$((SECONDS + 20))
+  while [ -z "$pid" ] && [ "$SECONDS" -lt "$end" ]; do
     pid=$(pgrep -s "$pane_session" -x "${name:0:15}" | head -1 || true)
-    if [ -n "$pid" ]; then
-      echo "$pid"
-      return 0
-    fi
-    sleep 0.05
+    [ -n "$pid" ] || sleep 0.05
   done
-  fail "the host is not running"
+  [ -n "$pid" ] || fail "the host is not running"
+  echo "$pid"
 }
 
 # The last line of the screen that is not blank.
@@ -124,24 +133,20 @@ last_line() { screen | sed 's/[[:space:]]*$//' | grep -v '^$' | tail -1; }
 
 screen() { tmx capture-pane -p -t e2e; }
 
-# Waits (polling) until the screen shows the text.
-wait_for() {
-  local text=$1 tries=${2:-200}
-  for ((i = 0; i < tries; i++)); do
-    if screen | grep -qF -- "$text"; then return 0; fi
-    sleep 0.05
-  done
-  fail "the screen never showed: $text"
-}
+shows() { screen | grep -qF -- "$1"; }
+lacks() { ! screen | grep -qF -- "$1"; }
 
-wait_gone() {
-  local text=$1
-  for ((i = 0; i < 200; i++)); do
-    if ! screen | grep -qF -- "$text"; then return 0; fi
-    sleep 0.05
-  done
-  fail "the screen still shows: $text"
-}
+# Waits (polling) until the screen shows the text.
+wait_for() { poll 20 shows "$1" || fail "the screen never showed: $1"; }
+
+wait_gone() { poll 20 lacks "$1" || fail "the screen still shows: $1"; }
+
+# The file holds the text (a fixed string).
+file_holds() { grep -qF -- "$2" "$1" 2>/dev/null; }
+
+# The first row is at most that wide and shows the close box: the
+# desktop is drawn again at a new size.
+redrawn_at() { [ "$(screen | head -1 | wc -L)" -le "$1" ] && screen | head -1 | grep -q "\[X\]"; }
 
 keys() { tmx send-keys -t e2e "$@"; }
 typed() { tmx send-keys -t e2e -l "$1"; }
@@ -231,10 +236,7 @@ case $case_name in
     keys Down Down Down Down
     keys Enter
     wait_gone "Save As..."
-    for ((i = 0; i < 100; i++)); do
-      grep -q "Dim second" "$work/script.vbs" && break
-      sleep 0.05
-    done
+    poll 20 file_holds "$work/script.vbs" "Dim second" || true
     printf "Dim first\r\nDim second\r\n' The script" | cmp -s - <(head -c 35 "$work/script.vbs") ||
       fail "the saved script is not the typed one: $(head -c 40 "$work/script.vbs" | od -c)"
     # File, Exit closes by code: no question after the save.
@@ -279,10 +281,7 @@ case $case_name in
     start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" "$work/script.vbs"
     editor_up
     tmx resize-window -t e2e -x 80 -y 24
-    for ((i = 0; i < 200; i++)); do
-      [ "$(screen | head -1 | wc -L)" -le 80 ] && screen | head -1 | grep -q "\[X\]" && break
-      sleep 0.05
-    done
+    poll 20 redrawn_at 80 || true
     [ "$(screen | head -1 | cut -c77-79)" = "[X]" ] || fail "the close box is not at the right of 80 columns"
     wait_for "' The script of the test."
     tmx resize-window -t e2e -x 40 -y 10
@@ -316,10 +315,8 @@ case $case_name in
     kill -TSTP "$(host_pid)"
     wait_for "Stopped"
     wait_gone "' The script of the test."
-    for ((i = 0; i < 100; i++)); do
-      [ "$(last_line)" = 'e2e$' ] && break
-      sleep 0.05
-    done
+    prompt_back() { [ "$(last_line)" = 'e2e$' ]; }
+    poll 20 prompt_back || true
     [ "$(last_line)" = 'e2e$' ] || fail "the shell's prompt is not back"
     flags=$(tmx display -p -t e2e '#{mouse_any_flag}#{mouse_sgr_flag}#{alternate_on}')
     [ "$flags" = 000 ] || fail "the stopped editor left mouse, SGR or alternate screen on: $flags"
@@ -412,10 +409,7 @@ case $case_name in
     keys M-k
     wait_for "Run Script"
     keys r
-    for ((i = 0; i < 200; i++)); do
-      grep -q "kzenvb: run_vbscript" "$work/state/kestrin/bridge.log" 2>/dev/null && break
-      sleep 0.05
-    done
+    poll 20 file_holds "$work/state/kestrin/bridge.log" "kzenvb: run_vbscript" || true
     grep -q "kzenvb: | ' The script of the test." "$work/state/kestrin/bridge.log" ||
       fail "the bridge's log lacks the script's lines"
     wait_for "' The script of the test."
@@ -474,10 +468,7 @@ for row in rows[2:]:
     [ "$rows" -le 4 ] || fail "the bars take $rows rows at 160 columns"
     ! grep -q $'\u00bb' "$work/bars160" || fail "a bar is cut at 160 columns"
     tmx resize-window -t e2e -x 80 -y 24
-    for ((i = 0; i < 200; i++)); do
-      [ "$(screen | head -1 | wc -L)" -le 80 ] && screen | head -1 | grep -q "\[X\]" && break
-      sleep 0.05
-    done
+    poll 20 redrawn_at 80 || true
     wait_for "' The script of the test."
     bars > "$work/bars80"
     python3 - "$work/bars160" "$work/bars80" <<'PY' || fail "the bars at 80 x 24 are not those at 160 x 48, whole or marked cut"
@@ -526,10 +517,7 @@ PY
     keys Down Down Down Down
     keys Enter
     wait_gone "Save As..."
-    for ((i = 0; i < 100; i++)); do
-      grep -q "Function Sum(a, b)" "$work/script.vbs" && break
-      sleep 0.05
-    done
+    poll 20 file_holds "$work/script.vbs" "Function Sum(a, b)" || true
     grep -q "Function Sum(a, b)" "$work/script.vbs" || fail "the function lacks its arguments: $(od -c "$work/script.vbs" | head)"
     keys M-f
     wait_for "Exit"
