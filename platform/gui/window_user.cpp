@@ -1,3 +1,4 @@
+#include <QAbstractEventDispatcher>
 #include <QClipboard>
 #include <QCursor>
 #include <QEventLoop>
@@ -500,7 +501,12 @@ ui::Action WindowUser::nextAction(const ui::WaitContext& waiting) {
     if (!idleSteps_.empty()) {
       auto step = std::move(idleSteps_.front());
       idleSteps_.pop_front();
-      QTimer::singleShot(0, [step] { step(); });
+      // The step may end the loop that waits (it unloads the window): the
+      // wait for more events after it returns at once.
+      QTimer::singleShot(0, [step] {
+        step();
+        if (auto* dispatcher = QAbstractEventDispatcher::instance()) dispatcher->wakeUp();
+      });
     }
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
