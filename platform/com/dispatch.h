@@ -285,27 +285,12 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   HRESULT QueryInterface(const IID& iid, void** object) { return QueryInterface(&iid, object); }
 
   HRESULT QueryInterface(const IID* iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (!thread_.onOwnThread()) {
-      *object = nullptr;
-      return RPC_E_WRONG_THREAD;
-    }
-    if (!iid) {
-      *object = nullptr;
-      return E_INVALIDARG;
-    }
-    if (*iid == IID_IUnknown || *iid == IID_IDispatch) {
-      *object = static_cast<IDispatch*>(static_cast<Interface*>(this));
-    } else if (*iid == interfaceId()) {
-      *object = static_cast<Interface*>(this);
-    } else if (*iid == IID_ISupportErrorInfo) {
-      *object = static_cast<ISupportErrorInfo*>(this);
-    } else {
-      *object = nullptr;
-      return E_NOINTERFACE;
-    }
-    AddRef();
-    return S_OK;
+    return answerQuery(thread_.onOwnThread(), iid, object, [this](const IID& id) -> IUnknown* {
+      if (id == IID_IUnknown || id == IID_IDispatch) return static_cast<IDispatch*>(static_cast<Interface*>(this));
+      if (id == interfaceId()) return static_cast<Interface*>(this);
+      if (id == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
+      return nullptr;
+    });
   }
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {

@@ -15,19 +15,11 @@ class ErrorInfo final : public IErrorInfo {
 
   using IErrorInfo::QueryInterface;
 
+  // Error information is read from any thread.
   HRESULT QueryInterface(const IID* iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (!iid) {
-      *object = nullptr;
-      return E_INVALIDARG;
-    }
-    if (*iid == IID_IUnknown || *iid == IID_IErrorInfo) {
-      *object = static_cast<IErrorInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return answerQuery(true, iid, object, [this](const IID& id) -> IUnknown* {
+      return id == IID_IUnknown || id == IID_IErrorInfo ? this : nullptr;
+    });
   }
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {

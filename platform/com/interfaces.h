@@ -83,6 +83,24 @@ class IUnknown {
   ~IUnknown() = default;
 };
 
+// The steps every QueryInterface takes: E_POINTER without a place for the
+// result, else the place cleared; RPC_E_WRONG_THREAD off the object's
+// thread; E_INVALIDARG for a NULL id; then the interface that find gives
+// for the id, with a reference added (S_OK), or E_NOINTERFACE where it
+// gives nullptr.
+template <class Find>
+HRESULT answerQuery(bool onOwnThread, const IID* iid, void** object, Find&& find) {
+  if (!object) return E_POINTER;
+  *object = nullptr;
+  if (!onOwnThread) return RPC_E_WRONG_THREAD;
+  if (!iid) return E_INVALIDARG;
+  IUnknown* found = find(*iid);
+  if (!found) return E_NOINTERFACE;
+  found->AddRef();
+  *object = found;
+  return S_OK;
+}
+
 // Type descriptions are served by the type library's data, not through
 // this interface; GetTypeInfoCount answers 0.
 class ITypeInfo;

@@ -25,22 +25,9 @@ class Server::Factory final : public IClassFactory {
   using IClassFactory::QueryInterface;
 
   HRESULT QueryInterface(const IID* iid, void** object) override {
-    if (!object) return E_POINTER;
-    if (!thread_.onOwnThread()) {
-      *object = nullptr;
-      return RPC_E_WRONG_THREAD;
-    }
-    if (!iid) {
-      *object = nullptr;
-      return E_INVALIDARG;
-    }
-    if (*iid == IID_IUnknown || *iid == IID_IClassFactory) {
-      *object = static_cast<IClassFactory*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
+    return answerQuery(thread_.onOwnThread(), iid, object, [this](const IID& id) -> IUnknown* {
+      return id == IID_IUnknown || id == IID_IClassFactory ? this : nullptr;
+    });
   }
   ULONG AddRef() override { return ++refs_; }
   ULONG Release() override {
