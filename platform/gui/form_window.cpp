@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -23,6 +24,7 @@
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 #include <QWindow>
 #include <QWindowStateChangeEvent>
@@ -40,6 +42,7 @@
 #include "platform/gui/code_view.h"
 #include "platform/gui/action_sink.h"
 #include "platform/gui/qt_support.h"
+#include "platform/runtime/strings.h"
 #include "platform/ui/windows.h"
 
 namespace platform::gui {
@@ -153,6 +156,30 @@ bool fixedBorder(int32_t border) {
 // A caption with its access key for the toolkit: "&&" stays a plain "&",
 // control characters are drawn as symbols.
 QString accessCaption(const std::string& caption) { return plainText(caption); }
+
+// The icon theme's name for a toolbar's tool, where the desktop's naming
+// has one; the other tools show their caption.
+const char* themeIconName(const std::string& toolId) {
+  static const struct {
+    const char* id;
+    const char* icon;
+  } kIcons[] = {
+      {"ID_FileNew", "document-new"},        {"ID_FileOpen", "document-open"},
+      {"ID_FileSave", "document-save"},      {"ID_FileSaveAs", "document-save-as"},
+      {"ID_FilePrint", "document-print"},    {"ID_InsertFile", "insert-text"},
+      {"ID_EditUndo", "edit-undo"},          {"ID_EditRedo", "edit-redo"},
+      {"ID_EditCut", "edit-cut"},            {"ID_EditCopy", "edit-copy"},
+      {"ID_EditPaste", "edit-paste"},        {"ID_EditFind", "edit-find"},
+      {"ID_EditReplace", "edit-find-replace"}, {"ID_EditGoToLine", "go-jump"},
+      {"ID_EditPreferences", "preferences-system"}, {"ID_Calc", "accessories-calculator"},
+      {"ID_DOSCommand", "utilities-terminal"}, {"ID_Notepad", "accessories-text-editor"},
+      {"ID_ExecuteScript", "system-run"},    {"ID_CloseEditor", "window-close"},
+  };
+  // The layout file spells some IDs "id_...", others "ID_...".
+  for (const auto& entry : kIcons)
+    if (platform::equalsAsciiNoCase(toolId, entry.id)) return entry.icon;
+  return nullptr;
+}
 
 }  // namespace
 
@@ -532,6 +559,16 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
         act->setMenu(m);
       }
       tb->addAction(act);
+      // A tool the icon theme has an icon for shows the icon, its caption
+      // as its tip; the others their caption.
+      const char* iconName = themeIconName(tool->id);
+      const QIcon icon = iconName ? QIcon::fromTheme(QString::fromLatin1(iconName)) : QIcon();
+      if (!icon.isNull()) {
+        act->setIcon(icon);
+        act->setToolTip(act->iconText());
+        if (auto* button = qobject_cast<QToolButton*>(tb->widgetForAction(act)))
+          button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+      }
     }
     const int wanted = tb->sizeHint().width();
     if (rowUsed > 0 && rowUsed + wanted > rowRoom) {

@@ -3,9 +3,15 @@
 // untrusted captions shown as they stand.
 #include <QCheckBox>
 #include <QDialog>
+#include <QDir>
+#include <QFile>
 #include <QGroupBox>
+#include <QIcon>
+#include <QImage>
 #include <QTabBar>
+#include <QTemporaryDir>
 #include <QToolBar>
+#include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -310,6 +316,95 @@ TEST_F(DialogTest, ToolbarsTooManyForOneRowEachShowEveryButton) {
     f->unload();
   });
   f->show(platform::ui::vbModal);
+}
+
+// A window with a bar of tools, some of which the icon theme names.
+class ToolsForm : public Form {
+ public:
+  ToolsForm() : Form("frmTools") {}
+
+ protected:
+  void createControls() override {
+    move(0, 0, 700 * 15, 500 * 15);
+    auto bars = add(std::make_shared<Toolbar>("Bars"));
+    auto& bar = bars->addBar("File");
+    for (const auto& [id, caption] : {std::pair{"ID_FileSave", "&Save"}, std::pair{"id_EditUndo", "&Undo"},
+                                      std::pair{"ID_CommentAdd", "Comment &Add"}}) {
+      bars->addTool(id, ToolKind::Button, caption);
+      bar.items.push_back(id);
+    }
+  }
+};
+
+// Where the desktop's icon theme has an icon for a tool, the button shows
+// it with the caption as its tip; a tool it has none for, and every tool
+// when there is no theme, shows its caption.
+TEST_F(DialogTest, ToolbarButtonsShowTheIconThemesIconsElseTheirCaptions) {
+  QTemporaryDir themes;
+  ASSERT_TRUE(themes.isValid());
+  const QString folder = themes.path() + "/kestrin-test/16x16/actions";
+  ASSERT_TRUE(QDir().mkpath(folder));
+  QFile index(themes.path() + "/kestrin-test/index.theme");
+  ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+  index.write("[Icon Theme]\nName=kestrin-test\nDirectories=16x16/actions\n\n"
+              "[16x16/actions]\nSize=16\nType=Fixed\n");
+  index.close();
+  QImage square(16, 16, QImage::Format_ARGB32);
+  square.fill(Qt::red);
+  for (const char* name : {"document-save", "edit-undo"}) ASSERT_TRUE(square.save(folder + "/" + name + ".png"));
+  const QStringList oldPaths = QIcon::themeSearchPaths();
+  const QString oldTheme = QIcon::themeName();
+  const QString oldFallback = QIcon::fallbackThemeName();
+
+  struct Shown {
+    bool icon;
+    Qt::ToolButtonStyle style;
+    std::string tip;
+  };
+  auto shownBy = [&](const std::string& id) {
+    auto* main = qobject_cast<QMainWindow*>(window("frmTools"));
+    Shown shown{false, Qt::ToolButtonTextOnly, "(no button)"};
+    if (!main) return shown;
+    for (QToolBar* bar : main->findChildren<QToolBar*>())
+      for (QAction* act : bar->actions())
+        if (act->objectName().toStdString() == id)
+          if (auto* button = qobject_cast<QToolButton*>(bar->widgetForAction(act)))
+            shown = {!act->icon().isNull(), button->toolButtonStyle(), act->toolTip().toStdString()};
+    return shown;
+  };
+
+  QIcon::setThemeSearchPaths({themes.path()});
+  QIcon::setThemeName("kestrin-test");
+  QIcon::setFallbackThemeName("kestrin-test");
+  auto f = Form::make<ToolsForm>();
+  then([&] {
+    const Shown save = shownBy("ID_FileSave"), undo = shownBy("id_EditUndo"), comment = shownBy("ID_CommentAdd");
+    EXPECT_TRUE(save.icon);
+    EXPECT_EQ(save.style, Qt::ToolButtonIconOnly);
+    EXPECT_EQ(save.tip, "Save");
+    EXPECT_TRUE(undo.icon);
+    EXPECT_EQ(undo.style, Qt::ToolButtonIconOnly);
+    EXPECT_FALSE(comment.icon);
+    EXPECT_EQ(comment.style, Qt::ToolButtonTextOnly);
+    f->unload();
+  });
+  f->show(platform::ui::vbModal);
+
+  // No theme: captions only.
+  QIcon::setThemeSearchPaths({themes.path() + "/none"});
+  QIcon::setThemeName("none");
+  QIcon::setFallbackThemeName("none");
+  auto g = Form::make<ToolsForm>();
+  then([&] {
+    const Shown save = shownBy("ID_FileSave");
+    EXPECT_FALSE(save.icon);
+    EXPECT_EQ(save.style, Qt::ToolButtonTextOnly);
+    g->unload();
+  });
+  g->show(platform::ui::vbModal);
+  QIcon::setThemeSearchPaths(oldPaths);
+  QIcon::setThemeName(oldTheme);
+  QIcon::setFallbackThemeName(oldFallback);
 }
 
 // The forms are centred on the display's screen, not on the size the
