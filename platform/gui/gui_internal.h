@@ -121,6 +121,8 @@ class WindowUser final : public ui::User, public ActionSink {
   QPointer<QTimer> pump_;
   QPointer<QObject> focusReturn_;
   QPointer<QObject> hostLoop_;
+  // Reads the signals that ask the program to end (see window_user.cpp).
+  QPointer<QObject> endRequests_;
   std::unique_ptr<QObject> menuKeys_;
   std::unique_ptr<QPrinter> printer_;
   bool printerChosen_ = false;

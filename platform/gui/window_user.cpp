@@ -9,12 +9,17 @@
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTextDocument>
+#include <QThread>
 #include <QTimer>
 
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <fcntl.h>
 #include <unistd.h>
 
 #include "platform/controls/code_editor_files.h"
@@ -24,6 +29,7 @@
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
+#include "platform/ui/emergency.h"
 #include "platform/ui/screen.h"
 #include "platform/ui/timer.h"
 #include "platform/ui/visible_text.h"
@@ -36,17 +42,24 @@ namespace {
 thread_local WindowUser* t_current = nullptr;
 
 // A display that goes away cannot be drawn on again: the host ends at once,
-// without the save question and without saving anything behind the
-// person's back (what was saved stays as it was written).
+// without the save question; a modified script is kept first as the
+// emergency copy (what was saved stays as it was written).
 void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
   const QByteArray text = message.toLocal8Bit();
-  // The X connection's end comes as a warning, right before the toolkit
-  // exits on its own (with the process's exit handlers): it ends here.
-  const bool broke = message.contains(QLatin1String("connection broke"));
+  // The end of the X connection (and of a Wayland one) comes as a warning,
+  // right before the toolkit ends the process on its own: it ends here.
+  const bool broke = message.contains(QLatin1String("connection broke")) ||
+                     message.contains(QLatin1String("Wayland connection experienced a fatal error"));
   if (type == QtFatalMsg || (type == QtWarningMsg && broke)) {
     if (broke || message.contains(QLatin1String("display"))) {
-      static const char line[] = "kestrin: the display went away; the editor ends without saving\n";
+      static const char line[] = "kestrin: the display went away; the editor ends\n";
       (void)!write(2, line, sizeof line - 1);
+      // The copy reads the editor's objects, which only the thread of the
+      // application object may touch; a display that was never there
+      // leaves nothing to keep.
+      auto* app = QCoreApplication::instance();
+      if (broke && app && QThread::currentThread() == app->thread()) ui::runEmergencySave();
+      std::fflush(stderr);
       _exit(1);
     }
     std::fprintf(stderr, "%s\n", text.constData());
@@ -56,6 +69,71 @@ void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& 
     if (std::getenv("KESTRIN_QT_DEBUG")) std::fprintf(stderr, "qt: %s\n", text.constData());
   }
 }
+
+// SIGINT, SIGTERM, SIGHUP and SIGQUIT ask the program to end: the handler
+// only writes the signal's number into a pipe, which the toolkit's loop
+// (the editor's own or a modal one) reads; there the emergency copy is
+// written and the program ends by the signal's default action, so that the
+// exit status says how it ended. A second request while the first waits
+// (a program busy elsewhere) ends it at once.
+constexpr int kEndRequests[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
+int g_endPipe[2] = {-1, -1};
+volatile sig_atomic_t g_ending = 0;
+struct sigaction g_previous[NSIG] = {};
+
+[[noreturn]] void endBySignal(int sig) {
+  struct sigaction dfl {};
+  dfl.sa_handler = SIG_DFL;
+  sigemptyset(&dfl.sa_mask);
+  ::sigaction(sig, &dfl, nullptr);
+  sigset_t set;
+  sigemptyset(&set);
+  sigaddset(&set, sig);
+  ::sigprocmask(SIG_UNBLOCK, &set, nullptr);
+  ::raise(sig);
+  ::_exit(128 + sig);
+}
+
+void onEndRequest(int sig) {
+  if (g_ending) endBySignal(sig);
+  const int saved = errno;
+  g_ending = sig;
+  const char byte = static_cast<char>(sig);
+  (void)!::write(g_endPipe[1], &byte, 1);
+  errno = saved;
+}
+
+class EndRequests final : public QObject {
+ public:
+  EndRequests() {
+    if (g_endPipe[0] < 0 && ::pipe2(g_endPipe, O_CLOEXEC | O_NONBLOCK) != 0) g_endPipe[0] = g_endPipe[1] = -1;
+    if (g_endPipe[0] < 0) return;
+    notifier_ = new QSocketNotifier(g_endPipe[0], QSocketNotifier::Read, this);
+    connect(notifier_, &QSocketNotifier::activated, this, [] { onRequest(); });
+    g_ending = 0;
+    struct sigaction ours {};
+    ours.sa_handler = onEndRequest;
+    sigemptyset(&ours.sa_mask);
+    for (int sig : kEndRequests) ::sigaction(sig, &ours, &g_previous[sig]);
+    installed_ = true;
+  }
+  ~EndRequests() override {
+    if (installed_)
+      for (int sig : kEndRequests) ::sigaction(sig, &g_previous[sig], nullptr);
+  }
+
+ private:
+  static void onRequest() {
+    char byte = 0;
+    if (::read(g_endPipe[0], &byte, 1) != 1 || !g_ending) return;
+    ui::runEmergencySave();
+    std::fflush(stdout);
+    std::fflush(stderr);
+    endBySignal(g_ending);
+  }
+  QSocketNotifier* notifier_ = nullptr;
+  bool installed_ = false;
+};
 
 class SystemClipboard final : public ui::clipboard::Provider {
  public:
@@ -278,11 +356,13 @@ WindowUser::WindowUser() {
   QCoreApplication::instance()->installEventFilter(focusReturn_.data());
   hostLoop_ = new HostLoop(*this);
   QCoreApplication::instance()->installEventFilter(hostLoop_.data());
+  endRequests_ = new EndRequests;
 }
 
 WindowUser::~WindowUser() {
   delete focusReturn_.data();
   delete hostLoop_.data();
+  delete endRequests_.data();
   if (t_current == this) {
     t_current = nullptr;
     ui::clipboard::setProvider(nullptr);

@@ -7,15 +7,19 @@
 # editors are closed through the menu.
 #
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK SCREENSHOT
-#   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --display-lost
+#   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --display-lost [modified|unmodified|TERM|HUP|INT|QUIT]
 #   host_c_windows.sh HOST EDITOR_DIR SCRIPT WORK --window-manager SHOTS
 #
 # HOST is the built kestrin-host-c, EDITOR_DIR the built editor folder
 # (copied into WORK, so that nothing the editor writes reaches it), SCRIPT
 # the sample script (copied too), SCREENSHOT where the picture of the main
 # window is written for a person to look at. With --display-lost the X
-# server ends under the editor instead: the host ends at once, with what
-# was saved on disk and nothing of what was not. With --window-manager a
+# server ends under the editor instead (or, given a signal's name, the host
+# gets that signal), while the Options dialog is open over the script:
+# the host ends at once, with what was saved on disk as it was, and a
+# script typed into after its save kept whole in NAME.save beside it,
+# which standard error names; after "unmodified" no copy is written
+# anywhere. With --window-manager a
 # window manager (openbox) runs on the server: the Options dialog stays on
 # top of the main window and keeps the keyboard when the main window is
 # clicked, and a main window maximised at exit starts maximised and is
@@ -61,7 +65,7 @@ fi
 host=$1 editor_dir=$2 sample=$3 work=$4 screenshot=$5
 lose_display= manager= shots=
 if [ "$screenshot" = --display-lost ]; then
-  lose_display=yes
+  lose_display=${6:-modified}
   screenshot="$work/screenshots/unused.png"
 elif [ "$screenshot" = --window-manager ]; then
   manager=yes
@@ -243,17 +247,47 @@ gone "$box_title" || fail "the box stayed open"
 has_keyboard "$main" || fail "the main window did not get the keyboard back"
 
 if [ -n "$lose_display" ]; then
-  # Typed and not saved, then the X server of this run ends.
-  xdotool type --delay 5 "' never saved"
-  sleep 0.2
-  kill "$KESTRIN_XVFB_PID"
-  host_ended "the host still runs without its display"
-  [ "$status" = 1 ] || fail "the host ended with $status, not 1"
-  grep -qF "the display went away; the editor ends without saving" "$work/host.out" ||
-    fail "the host did not say that the display went away"
+  # Typed and not saved (or nothing typed after the save); the Options
+  # dialog shows once every key before it has reached the editor. Then the
+  # X server of this run ends, or the host gets the signal.
+  typed="' never saved, typed"
+  [ "$lose_display" = unmodified ] || xdotool type --delay 5 "$typed"
+  xdotool key alt+e o
+  window '^Options Dialog$' >/dev/null || fail "Edit, Options showed no Options dialog"
+  case $lose_display in
+    modified | unmodified)
+      kill "$KESTRIN_XVFB_PID"
+      expected=1 ;;
+    *)
+      kill -s "$lose_display" "$host_pid"
+      expected=$((128 + $(kill -l "$lose_display"))) ;;
+  esac
+  host_ended "the host still runs"
+  [ "$status" = "$expected" ] || fail "the host ended with $status, not $expected"
+  case $lose_display in modified | unmodified)
+    grep -qF "the display went away; the editor ends" "$work/host.out" ||
+      fail "the host did not say that the display went away" ;;
+  esac
   holds "$script" "$line" || fail "the saved line is no longer in $script"
   if grep -qF "never saved" "$script"; then fail "the unsaved typing was written to $script"; fi
-  echo "the host ended without its display, with the saved script as it was"
+  state="$work/home/.local/state/kestrin"
+  if [ "$lose_display" = unmodified ]; then
+    if compgen -G "$script.save*" >/dev/null || [ -n "$(ls -A "$state" 2>/dev/null)" ]; then
+      fail "an unmodified script left a copy: $(ls "$script".save* "$state" 2>&1)"
+    fi
+    if grep -qF "unsaved changes" "$work/host.out"; then fail "the host spoke of unsaved changes"; fi
+    echo "the host ended, the unmodified script as it was and no copy of it"
+  else
+    copy="$script.save"
+    [ -f "$copy" ] || fail "no copy $copy of the unsaved typing"
+    grep -qF "the unsaved changes of $script are in $copy" "$work/host.out" ||
+      fail "standard error did not name the copy $copy"
+    # The saved script with the typing at the start of its second line.
+    { head -n 1 "$script"; printf '%s' "$typed"; tail -n +2 "$script"; } | cmp -s - "$copy" ||
+      fail "the copy is not the script with every typed key: $(head -n 3 "$copy")"
+    [ "$(stat -c %a "$copy")" = 600 ] || fail "the copy has the mode $(stat -c %a "$copy"), not 600"
+    echo "the host ended ($status), the script as it was saved and the typing in $copy"
+  fi
   echo 0 >"$work/outcome"
   exit 0
 fi

@@ -159,5 +159,9 @@ closed "$second" || fail "File, Exit did not close the second main window"
 host_ended "the host is still running"
 grep -qx "all steps as expected" "$work/host.out" || fail "the host (status $status) did not end with every step as expected"
 [ "$status" = 0 ] || fail "the host ended with $status"
+# An exit the person chose leaves no emergency copy of what was not saved.
+if compgen -G "$script.save*" >/dev/null || [ -e "$work/home/.local/state/kestrin" ]; then
+  fail "the exit without saving left a copy: $(ls -d "$script".save* "$work/home/.local/state/kestrin" 2>&1)"
+fi
 echo "the dialogs stayed on top and the maximised window was restored to its rectangle"
 echo 0 >"$work/outcome"
