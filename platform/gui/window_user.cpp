@@ -44,22 +44,31 @@ thread_local WindowUser* t_current = nullptr;
 // A display that goes away cannot be drawn on again: the host ends at once,
 // without the save question; a modified script is kept first as the
 // emergency copy (what was saved stays as it was written).
+// The end of the X connection (and of a Wayland one) comes as a warning,
+// right before the toolkit ends the process on its own.
+bool connectionBroke(QtMsgType type, const QString& message) {
+  return (type == QtWarningMsg || type == QtFatalMsg) &&
+         (message.contains(QLatin1String("connection broke")) ||
+          message.contains(QLatin1String("Wayland connection experienced a fatal error")));
+}
+
+// The copy reads the editor's objects, which only the thread of the
+// application object may touch.
+void keepWhatWouldBeLost() {
+  auto* app = QCoreApplication::instance();
+  if (app && QThread::currentThread() == app->thread()) ui::runEmergencySave();
+  std::fflush(stderr);
+}
+
 void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& message) {
   const QByteArray text = message.toLocal8Bit();
-  // The end of the X connection (and of a Wayland one) comes as a warning,
-  // right before the toolkit ends the process on its own: it ends here.
-  const bool broke = message.contains(QLatin1String("connection broke")) ||
-                     message.contains(QLatin1String("Wayland connection experienced a fatal error"));
-  if (type == QtFatalMsg || (type == QtWarningMsg && broke)) {
+  const bool broke = connectionBroke(type, message);
+  if (type == QtFatalMsg || broke) {
     if (broke || message.contains(QLatin1String("display"))) {
       static const char line[] = "kestrin: the display went away; the editor ends\n";
       (void)!write(2, line, sizeof line - 1);
-      // The copy reads the editor's objects, which only the thread of the
-      // application object may touch; a display that was never there
-      // leaves nothing to keep.
-      auto* app = QCoreApplication::instance();
-      if (broke && app && QThread::currentThread() == app->thread()) ui::runEmergencySave();
-      std::fflush(stderr);
+      // A display that was never there leaves nothing to keep.
+      if (broke) keepWhatWouldBeLost();
       _exit(1);
     }
     std::fprintf(stderr, "%s\n", text.constData());
@@ -68,6 +77,15 @@ void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& 
   if (type == QtCriticalMsg || type == QtWarningMsg) {
     if (std::getenv("KESTRIN_QT_DEBUG")) std::fprintf(stderr, "qt: %s\n", text.constData());
   }
+}
+
+// A host's application object keeps its own messages and its own end; a
+// lost display only keeps the copy first.
+QtMessageHandler g_hostMessages = nullptr;
+void onHostToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+  if (connectionBroke(type, message)) keepWhatWouldBeLost();
+  if (g_hostMessages) g_hostMessages(type, context, message);
+  else std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT ask the program to end: the handler
@@ -320,7 +338,13 @@ bool displayAvailable() {
 }
 
 QApplication* ensureApplication() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return app;
+  static QApplication* made = nullptr;
+  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) {
+    static bool watched = false;
+    if (app != made && !watched) g_hostMessages = qInstallMessageHandler(onHostToolkitMessage);
+    watched = true;
+    return app;
+  }
   static int argc = 1;
   static char name[] = "kestrin";
   static char* argv[] = {name, nullptr};
@@ -329,6 +353,7 @@ QApplication* ensureApplication() {
   // that loads and unloads the component come and go, the application
   // object stays.
   auto* app = new QApplication(argc, argv);
+  made = app;
   app->setQuitOnLastWindowClosed(false);
   return app;
 }

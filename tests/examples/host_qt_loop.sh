@@ -3,12 +3,15 @@
 # running loop and then, while the editor is open, asks to quit or closes
 # its own main window by code.
 #
-#   host_qt_loop.sh HOST EDITOR_DIR SCRIPT WORK quit|close
+#   host_qt_loop.sh HOST EDITOR_DIR SCRIPT WORK quit|close|display_lost
 #
 # quit: the editor's close query runs (the typed text asks whether to save;
 # the answer is No), the editor closes, then the host's loop ends.
 # close: the editor stays open; once it is closed with File, Exit the
 # host's loop ends, since the host's window was its last.
+# display_lost: the host does neither; the script is typed into and the X
+# server ends: the host's toolkit ends the process, and the typing is kept
+# in NAME.save beside the script.
 # Exit status 0 when all went so, 77 (skipped) without Xvfb or xdotool.
 set -u
 
@@ -29,7 +32,7 @@ if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
   done
   [ -s "$4/display" ] || { echo "FAILED: Xvfb did not start"; cat "$4/xvfb.log"; exit 1; }
   status=0
-  DISPLAY=":$(tr -d '\n' <"$4/display")" KESTRIN_ON_XVFB=1 bash "$0" "$@" || status=$?
+  DISPLAY=":$(tr -d '\n' <"$4/display")" KESTRIN_XVFB_PID=$xvfb_pid KESTRIN_ON_XVFB=1 bash "$0" "$@" || status=$?
   exit "$status"
 fi
 
@@ -47,7 +50,7 @@ cp "$sample" "$script"
 env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTRIN_DESKTOP \
   HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
   LD_LIBRARY_PATH="$work/editor" \
-  "$host" "$work/registry" "$script" "$mode" "$work/act" >"$work/host.out" 2>&1 &
+  "$host" "$work/registry" "$script" "${mode/display_lost/none}" "$work/act" >"$work/host.out" 2>&1 &
 host_pid=$!
 trap 'kill "$host_pid" 2>/dev/null || true' EXIT
 
@@ -118,6 +121,25 @@ said() {
 main=$(window "$title") || fail "the editor's window did not show with the keyboard"
 xdotool search --onlyvisible --name '^Qt host$' >/dev/null || fail "the host's own window is not shown"
 
+if [ "$mode" = display_lost ]; then
+  typed="' typed before the display went away"
+  xdotool type --delay 5 "$typed"
+  # The Options dialog shows once every key before it has reached the
+  # editor.
+  xdotool key alt+e o
+  window '^Options Dialog$' >/dev/null || fail "Edit, Options showed no Options dialog"
+  kill "$KESTRIN_XVFB_PID"
+  host_ended || fail "the host still runs without its display"
+  [ "$status" = 1 ] || fail "the host ended with $status, not 1"
+  cmp -s "$sample" "$script" || fail "the unsaved typing reached $script"
+  grep -qF "the unsaved changes of $script are in $script.save" "$work/host.out" ||
+    fail "standard error did not name the copy $script.save"
+  { printf '%s' "$typed"; cat "$sample"; } | cmp -s - "$script.save" ||
+    fail "the copy is not the script with every typed key: $(head -n 2 "$script.save" 2>&1)"
+  echo "the host ended without its display, the typing kept in $script.save"
+  exit 0
+fi
+
 if [ "$mode" = quit ]; then
   xdotool type --delay 5 "' typed before the quit"
   touch "$work/act"
@@ -159,4 +181,8 @@ grep -qxF "all steps as expected" "$work/host.out" || fail "the host (status $st
   "$(grep -nxF "the host's loop ended" "$work/host.out" | cut -d: -f1)" ] ||
   fail "the host's loop ended before the editor closed"
 if [ "$mode" = quit ] && grep -qF "typed before the quit" "$script"; then fail "the answer No saved the script"; fi
+# An exit the person chose leaves no emergency copy.
+if compgen -G "$script.save*" >/dev/null || [ -e "$work/home/.local/state/kestrin" ]; then
+  fail "the exit left an emergency copy"
+fi
 echo "the host's loop ended after the editor closed ($mode)"
