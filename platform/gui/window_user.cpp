@@ -133,11 +133,19 @@ class EndRequests final : public QObject {
     ours.sa_handler = onEndRequest;
     sigemptyset(&ours.sa_mask);
     for (int sig : kEndRequests) ::sigaction(sig, &ours, &g_previous[sig]);
+    // A write to a display's connection that has gone would end the
+    // program by SIGPIPE before the toolkit notices the loss (and the copy
+    // is kept): the write fails instead.
+    struct sigaction ign {};
+    ign.sa_handler = SIG_IGN;
+    sigemptyset(&ign.sa_mask);
+    ::sigaction(SIGPIPE, &ign, &g_previous[SIGPIPE]);
     installed_ = true;
   }
   ~EndRequests() override {
-    if (installed_)
-      for (int sig : kEndRequests) ::sigaction(sig, &g_previous[sig], nullptr);
+    if (!installed_) return;
+    for (int sig : kEndRequests) ::sigaction(sig, &g_previous[sig], nullptr);
+    ::sigaction(SIGPIPE, &g_previous[SIGPIPE], nullptr);
   }
 
  private:

@@ -82,6 +82,7 @@ cp -r "$editor_dir" "$work/editor"
 rm -f "$work/editor/"*.log "$work/editor/"*.db
 script="$work/windows.vbs"
 cp "$sample" "$script"
+rm -f "$script".save*
 rm -f "$screenshot"
 
 fail() {
@@ -280,7 +281,7 @@ if [ -n "$lose_display" ]; then
   else
     copy="$script.save"
     [ -f "$copy" ] || fail "no copy $copy of the unsaved typing"
-    grep -qF "the unsaved changes of $script are in $copy" "$work/host.out" ||
+    grep -qxF "Kestrin VB Script Editor: the unsaved changes of $script are in $copy" "$work/host.out" ||
       fail "standard error did not name the copy $copy"
     # The saved script with the typing at the start of its second line.
     { head -n 1 "$script"; printf '%s' "$typed"; tail -n +2 "$script"; } | cmp -s - "$copy" ||

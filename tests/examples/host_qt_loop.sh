@@ -46,6 +46,7 @@ cp -r "$editor_dir" "$work/editor"
 rm -f "$work/editor/"*.log "$work/editor/"*.db
 script="$work/loop.vbs"
 cp "$sample" "$script"
+rm -f "$script".save*
 
 env -u KESTRIN_REGISTRY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM -u KESTRIN_DESKTOP \
   HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_RUNTIME_DIR="$work/run" \
@@ -132,7 +133,7 @@ if [ "$mode" = display_lost ]; then
   host_ended || fail "the host still runs without its display"
   [ "$status" = 1 ] || fail "the host ended with $status, not 1"
   cmp -s "$sample" "$script" || fail "the unsaved typing reached $script"
-  grep -qF "the unsaved changes of $script are in $script.save" "$work/host.out" ||
+  grep -qxF "Kestrin VB Script Editor: the unsaved changes of $script are in $script.save" "$work/host.out" ||
     fail "standard error did not name the copy $script.save"
   { printf '%s' "$typed"; cat "$sample"; } | cmp -s - "$script.save" ||
     fail "the copy is not the script with every typed key: $(head -n 2 "$script.save" 2>&1)"
