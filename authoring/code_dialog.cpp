@@ -27,8 +27,7 @@ const std::string kNineBlanks(9, ' ');
 
 }  // namespace
 
-CodeDialog::CodeDialog(std::string formName, std::string caption, std::string title,
-                       std::string nameHint)
+CodeDialog::CodeDialog(std::string formName, std::string caption, std::string title, std::string nameHint)
     : Form(std::move(formName)), title_(std::move(title)), nameHint_(std::move(nameHint)) {
   setBorderStyle(platform::ui::vbFixedDialog);
   setCaption(std::move(caption));
@@ -58,8 +57,7 @@ void CodeDialog::createControls() {
   createTrailing();
 }
 
-void CodeDialog::addRow(const std::string& name, const std::string& label,
-                        const std::string& hint) {
+void CodeDialog::addRow(const std::string& name, const std::string& label, const std::string& hint) {
   addText(std::make_shared<Label>("lbl" + name, label));
   addText(std::make_shared<Label>("lbl" + name + "Hint", hint));
 }
@@ -75,9 +73,7 @@ std::string CodeDialog::trimmedName() const { return platform::trim(txtFunctionN
 
 bool CodeDialog::nameMissing(diagnostics::IgnoreFailures& ignore, const std::string& message) {
   if (!ignore.condition([&] { return trimmedName().empty(); })) return false;
-  ignore.step([&] {
-    platform::ui::MsgBox(message + kNineBlanks, mb::OKOnly | mb::Exclamation, kMainWindowTitle);
-  });
+  ignore.step([&] { platform::ui::MsgBox(message + kNineBlanks, mb::OKOnly | mb::Exclamation, kMainWindowTitle); });
   return true;
 }
 
@@ -85,10 +81,10 @@ frmMain& CodeDialog::mainForm() { return *mainWindow(); }
 
 // ---- The function and subroutine dialogs --------------------------------------------
 
-RoutineDialog::RoutineDialog(std::string formName, std::string title, const std::string& kind,
-                             std::string message)
+RoutineDialog::RoutineDialog(std::string formName, std::string title, const std::string& kind, std::string message)
     : CodeDialog(std::move(formName), title, title, "Input a name for your " + kind + "."),
-      kind_(kind), message_(std::move(message)) {}
+      kind_(kind),
+      message_(std::move(message)) {}
 
 void RoutineDialog::createOptions() {
   addRow("Scope", "Scope", "Specify the scope of your " + kind_ + ".");

@@ -107,8 +107,7 @@ class RoutineDialog : public CodeDialog {
 
  protected:
   // kind: "function" or "subroutine"; message: the text for a missing name.
-  RoutineDialog(std::string formName, std::string title, const std::string& kind,
-                std::string message);
+  RoutineDialog(std::string formName, std::string title, const std::string& kind, std::string message);
   void createOptions() override;
   // The routine's generator.
   virtual void generate(const std::string& name, const std::string& argList, bool isPublic) = 0;

@@ -7,8 +7,7 @@
 
 namespace kestrin::editor {
 
-frmAddFunction::frmAddFunction()
-    : RoutineDialog("frmAddFunction", "New Function", "function", kFunctionNameMissing) {}
+frmAddFunction::frmAddFunction() : RoutineDialog("frmAddFunction", "New Function", "function", kFunctionNameMissing) {}
 
 void frmAddFunction::generate(const std::string& name, const std::string& argList, bool isPublic) {
   modMain::g_AddFunction(mainForm(), name, argList, isPublic);

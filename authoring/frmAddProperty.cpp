@@ -12,8 +12,7 @@ using platform::controls::CheckBox;
 using platform::controls::OptionButton;
 
 frmAddProperty::frmAddProperty()
-    : CodeDialog("frmAddProperty", "Add Property", "Add Property",
-                 "Input a name for your property.") {}
+    : CodeDialog("frmAddProperty", "Add Property", "Add Property", "Input a name for your property.") {}
 
 void frmAddProperty::createOptions() {
   addRow("Scope", "Scope", "Specify the scope of your property.");

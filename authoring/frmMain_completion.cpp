@@ -27,8 +27,8 @@ using platform::controls::CompletionList;
 namespace {
 
 // Key codes and character codes the handlers look at.
-constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeySpace = 32, kKeyLeft = 37,
-                  kKeyRight = 39, kKeyDelete = 46;
+constexpr int32_t kKeyBack = 8, kKeyTab = 9, kKeyReturn = 13, kKeySpace = 32, kKeyLeft = 37, kKeyRight = 39,
+                  kKeyDelete = 46;
 constexpr int32_t kTipKindArguments = 4;
 
 // CWord, which the load step makes; 91 "Object variable not set" before.
@@ -39,8 +39,7 @@ authoring::CSelectedWord& selectedWord(const std::shared_ptr<authoring::CSelecte
 
 // A character of a name: an ASCII letter, digit or "_".
 bool isNameCode(int32_t code) {
-  return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') ||
-         (code >= '0' && code <= '9') || code == '_';
+  return (code >= 'a' && code <= 'z') || (code >= 'A' && code <= 'Z') || (code >= '0' && code <= '9') || code == '_';
 }
 
 // Which argument of the call the caret stands in, counted from 0: the commas
@@ -48,8 +47,8 @@ bool isNameCode(int32_t code) {
 // string literal or a nested parenthesis); -1 once the call's closing
 // parenthesis stands in front of the caret. A string ends with its line; a
 // nesting goes on over continued lines.
-int32_t argumentAtCaret(const CodeEditor& editor, int32_t startLine, int32_t startColumn,
-                        int32_t caretLine, int32_t caretColumn) {
+int32_t argumentAtCaret(const CodeEditor& editor, int32_t startLine, int32_t startColumn, int32_t caretLine,
+                        int32_t caretColumn) {
   int32_t argument = 0;
   int32_t depth = 0;
   for (int32_t line = startLine; line <= caretLine; ++line) {
@@ -99,15 +98,12 @@ bool frmMain::m_AddIntellWord() {
   // The word's beginning in front of the caret. It is counted back from the
   // caret itself: m_lCursorCol was read before the last typed character went
   // in, and counting from it would take a character in front of the word.
-  ignore.step([&] {
-    range.startColumn = platform::subLong(range.endColumn, CodeSense1->currentWordLength());
-  });
+  ignore.step([&] { range.startColumn = platform::subLong(range.endColumn, CodeSense1->currentWordLength()); });
   ignore.step([&] { CodeSense1->setSel(range, false); });
   // The caret goes after the word, where the beginning it replaces started.
   CodeRange after = range;
   ignore.step([&] {
-    const int32_t column =
-        platform::addLong(std::max(range.startColumn, 0), platform::len(m_strPickedWord));
+    const int32_t column = platform::addLong(std::max(range.startColumn, 0), platform::len(m_strPickedWord));
     after = {range.startLine, column, range.startLine, column};
   });
   ignore.step([&] { selectedWord(CWord).setIntelliWord(m_strPickedWord); });
@@ -166,8 +162,7 @@ std::string frmMain::CodeSense1_CompletionListSelChange(CompletionList& List, in
 int32_t frmMain::CodeSense1_TipKind() {
   // Code or nothing at the caret; no tip in a comment or a string.
   const int32_t token = CodeSense1->currentToken();
-  return token == platform::controls::token_class::Code ||
-                 token == platform::controls::token_class::None
+  return token == platform::controls::token_class::Code || token == platform::controls::token_class::None
              ? kTipKindArguments
              : 0;
 }
@@ -200,8 +195,7 @@ void frmMain::CodeSense1_TipUpdate(ArgumentTip& Tip) {
     Tip.destroy();
     return;
   }
-  const int32_t argument =
-      argumentAtCaret(*CodeSense1, startLine, startColumn, caret.endLine, caret.endColumn);
+  const int32_t argument = argumentAtCaret(*CodeSense1, startLine, startColumn, caret.endLine, caret.endColumn);
   if (argument == -1) {
     Tip.destroy();
     return;
@@ -237,19 +231,13 @@ bool frmMain::CodeSense1_KeyDown(int32_t KeyCode, int32_t Shift) {
         // The key itself is dropped.
         m_AddIntellWord();
         return true;
-      case kKeyReturn:
-        m_AddIntellWord();
-        return false;
+      case kKeyReturn: m_AddIntellWord(); return false;
       case kKeySpace:
         m_AddIntellWord();
-        if (!selectedWord(CWord).IntelliWord().empty())
-          CodeSense1->executeCommand(platform::controls::cmdArgumentTip);
+        if (!selectedWord(CWord).IntelliWord().empty()) CodeSense1->executeCommand(platform::controls::cmdArgumentTip);
         return false;
-      case kKeyLeft:
-        m_GetRange(true);
-        break;
-      default:
-        break;
+      case kKeyLeft: m_GetRange(true); break;
+      default: break;
     }
   }
   m_lCursorCol = CodeSense1->getSel(false).endColumn;
@@ -308,8 +296,7 @@ class CompletionEvents final : public frmMain::CodeSenseEvents {
   bool completionListMark(CodeEditor&, CompletionList& list) override {
     return owner_.CodeSense1_CompletionListMark(list);
   }
-  bool completionListKey(CodeEditor&, CompletionList& list, int32_t keyCode,
-                         int32_t shift) override {
+  bool completionListKey(CodeEditor&, CompletionList& list, int32_t keyCode, int32_t shift) override {
     return owner_.CodeSense1_CompletionListKey(list, keyCode, shift);
   }
   bool completionListWord(CodeEditor&, CompletionList& list, int32_t index) override {
@@ -329,9 +316,7 @@ class CompletionEvents final : public frmMain::CodeSenseEvents {
   bool keyPress(CodeEditor&, int32_t charCode, int32_t shift) override {
     return owner_.CodeSense1_KeyPress(charCode, shift);
   }
-  bool keyUp(CodeEditor&, int32_t keyCode, int32_t shift) override {
-    return owner_.CodeSense1_KeyUp(keyCode, shift);
-  }
+  bool keyUp(CodeEditor&, int32_t keyCode, int32_t shift) override { return owner_.CodeSense1_KeyUp(keyCode, shift); }
 };
 
 [[maybe_unused]] const bool registered = [] {

@@ -10,8 +10,7 @@ namespace kestrin::editor {
 
 using platform::controls::CheckBox;
 
-frmNewClass::frmNewClass()
-    : CodeDialog("frmNewClass", "New CLass", "New Class", "Input a name for your class.") {}
+frmNewClass::frmNewClass() : CodeDialog("frmNewClass", "New CLass", "New Class", "Input a name for your class.") {}
 
 void frmNewClass::createOptions() {
   addRow("Props", "Props", "Specify what property types you require for your class.");
@@ -26,8 +25,7 @@ void frmNewClass::createOptions() {
     chkInitialize[i] = addText(std::make_shared<CheckBox>("chkInitialize", events[i], i));
     chkInitialize[i]->setValue(1);
   }
-  addRow("Sample", "Sample",
-         "Specify whether to include sample code of implementing your class.");
+  addRow("Sample", "Sample", "Specify whether to include sample code of implementing your class.");
 }
 
 void frmNewClass::createTrailing() {
@@ -38,8 +36,7 @@ void frmNewClass::createTrailing() {
 void frmNewClass::cmdOK_Click() {
   diagnostics::IgnoreFailures ignore;
   if (nameMissing(ignore, kClassNameMissing)) return;
-  bool addExample = false, addLet = false, addGet = false, addSet = false, addInitialize = false,
-       addTerminate = false;
+  bool addExample = false, addLet = false, addGet = false, addSet = false, addInitialize = false, addTerminate = false;
   std::string name;
   ignore.step([&] { addExample = chkAddExample->checked(); });
   ignore.step([&] { addLet = chkProperties[0]->checked(); });
@@ -48,10 +45,8 @@ void frmNewClass::cmdOK_Click() {
   ignore.step([&] { addInitialize = chkInitialize[0]->checked(); });
   ignore.step([&] { addTerminate = chkInitialize[1]->checked(); });
   ignore.step([&] { name = trimmedName(); });
-  ignore.step([&] {
-    modMain::g_AddClass(mainForm(), name, addExample, addLet, addGet, addSet, addInitialize,
-                        addTerminate);
-  });
+  ignore.step(
+      [&] { modMain::g_AddClass(mainForm(), name, addExample, addLet, addGet, addSet, addInitialize, addTerminate); });
   ignore.step([&] { unload(); });
 }
 

@@ -54,16 +54,14 @@ WordList& wordList() {
 
 // The stream a step opened; 91 "Object variable not set" when that step
 // failed.
-platform::scripting::TextStream& opened(
-    const std::unique_ptr<platform::scripting::TextStream>& file) {
+platform::scripting::TextStream& opened(const std::unique_ptr<platform::scripting::TextStream>& file) {
   if (!file) platform::raise(platform::err::ObjectVariableNotSet);
   return *file;
 }
 
 // The row's index in the arrays; 9 "Subscript out of range" outside them.
 size_t rowIndex(const std::vector<std::string>& names, int32_t row) {
-  if (row < 0 || static_cast<size_t>(row) >= names.size())
-    platform::raise(platform::err::SubscriptOutOfRange);
+  if (row < 0 || static_cast<size_t>(row) >= names.size()) platform::raise(platform::err::SubscriptOutOfRange);
   return static_cast<size_t>(row);
 }
 
@@ -71,8 +69,7 @@ size_t rowIndex(const std::vector<std::string>& names, int32_t row) {
 
 bool gbln_LoadIntellList() {
   Trap trap([](diagnostics::Failure&) {
-    platform::ui::MsgBox("Could not load Intellisense list" + kNineBlanks,
-                         mb::OKOnly | mb::Exclamation, kMessageTitle);
+    platform::ui::MsgBox("Could not load Intellisense list" + kNineBlanks, mb::OKOnly | mb::Exclamation, kMessageTitle);
   });
   bool result = true;
   diagnostics::Trace trace("modCodeSense::gbln_LoadIntellList(Function)", trap);
@@ -87,8 +84,7 @@ bool gbln_LoadIntellList() {
     trap.step([&] { path = platform::editorFileToRead(kWordListFile); });
     if (!trap.condition([&] { return fso.FileExists(path); })) {
       trap.step([&] {
-        platform::ui::MsgBox("Unable to load intellisense" + kNineBlanks,
-                             mb::OKOnly | mb::Exclamation, kMessageTitle);
+        platform::ui::MsgBox("Unable to load intellisense" + kNineBlanks, mb::OKOnly | mb::Exclamation, kMessageTitle);
       });
       result = false;
       return;
@@ -117,8 +113,7 @@ bool gbln_LoadIntellList() {
       // already at its word.
       trap.step([&] { list.m_IntelliNames[rowIndex(list.m_IntelliNames, row)] = fields[0]; });
       trap.step([&] {
-        list.m_IntelliKinds[rowIndex(list.m_IntelliNames, row)] =
-            platform::toLong(platform::val(fields[2]));
+        list.m_IntelliKinds[rowIndex(list.m_IntelliNames, row)] = platform::toLong(platform::val(fields[2]));
       });
       trap.step([&] { list.m_IntelliTips[rowIndex(list.m_IntelliNames, row)] = fields[1]; });
       trap.step([&] { list.m_IntelliCount = row; });
@@ -143,8 +138,7 @@ bool gbln_LoadIntellList() {
 
 bool gbln_ShowIntelliList(platform::controls::CompletionList& list) {
   Trap trap([](diagnostics::Failure&) {
-    platform::ui::MsgBox("Problem loading intellisense" + kNineBlanks,
-                         mb::OKOnly | mb::Information, kMessageTitle);
+    platform::ui::MsgBox("Problem loading intellisense" + kNineBlanks, mb::OKOnly | mb::Information, kMessageTitle);
   });
   bool result = true;
   diagnostics::Trace trace("modCodeSense::gbln_ShowIntelliList(Function)", trap);
@@ -155,8 +149,7 @@ bool gbln_ShowIntelliList(platform::controls::CompletionList& list) {
     for (int32_t i = 1; i <= count; ++i) {
       trap.step([&] {
         const size_t at = rowIndex(words.m_IntelliNames, i);
-        list.addItem(words.m_IntelliNames[at], platform::subLong(words.m_IntelliKinds[at], 1),
-                     words.m_IntelliTips[at]);
+        list.addItem(words.m_IntelliNames[at], platform::subLong(words.m_IntelliKinds[at], 1), words.m_IntelliTips[at]);
       });
     }
     // The entries with their images.
@@ -177,8 +170,7 @@ void buildIndex(diagnostics::IgnoreFailures& ignore, WordList& words) {
   const int32_t count = words.m_IntelliCount;
   for (int32_t i = 1; i <= count; ++i) {
     ignore.step([&] {
-      words.firstRow.try_emplace(
-          platform::lCase(words.m_IntelliNames[rowIndex(words.m_IntelliNames, i)]), i);
+      words.firstRow.try_emplace(platform::lCase(words.m_IntelliNames[rowIndex(words.m_IntelliNames, i)]), i);
     });
   }
   words.indexed = true;

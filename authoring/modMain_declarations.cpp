@@ -15,8 +15,7 @@ namespace {
 // "Dim <variable>", an empty line, and the variable set to a new object of
 // the programmatic identifier.
 std::string automationObject(const std::string& variable, const std::string& progId) {
-  return "Dim " + variable + "\r\n" + "\r\n" + "Set " + variable + " = CreateObject(\"" + progId +
-         "\")\r\n";
+  return "Dim " + variable + "\r\n" + "\r\n" + "Set " + variable + " = CreateObject(\"" + progId + "\")\r\n";
 }
 
 // The Windows folder's Notepad, found through the shell.
@@ -143,9 +142,7 @@ void g_AddWSH(frmMain& form) {
 }
 
 // Not traced, and no handling of its own.
-void g_AddFSO(frmMain& form) {
-  g_InsertAtCursor(form, automationObject("FSO", "Scripting.FileSystemObject"));
-}
+void g_AddFSO(frmMain& form) { g_InsertAtCursor(form, automationObject("FSO", "Scripting.FileSystemObject")); }
 
 void g_Notepad(frmMain& form) {
   diagnostics::IgnoreFailures ignore;

@@ -17,8 +17,7 @@ namespace {
 
 const char* const kCrLf = "\r\n";
 const char* const kSeparator = "' ////////////////////";
-const char* const kExampleRule =
-    "''///////////////////////////////////////////////////////////////////////";
+const char* const kExampleRule = "''///////////////////////////////////////////////////////////////////////";
 
 // The text that the script gets for a name: every blank an "_".
 std::string scriptName(std::string name) {
@@ -49,8 +48,7 @@ void header(Block& block, const char* kind) {
 
 // The routine's opening line: the argument list in parentheses unless it
 // is empty.
-std::string routineLine(bool isPublic, const char* keyword, const std::string& name,
-                        const std::string& argList) {
+std::string routineLine(bool isPublic, const char* keyword, const std::string& name, const std::string& argList) {
   std::string line = std::string(scopeWord(isPublic)) + keyword + name;
   if (!argList.empty()) line += "(" + argList + ")";
   return line;
@@ -74,16 +72,12 @@ void g_AddSub(frmMain& form, const std::string& name, const std::string& argList
   generate(form, "modMain::g_AddSub(Sub)", name, [&](const std::string& subName) {
     Block block;
     header(block, "Sub");
-    block.line(routineLine(isPublic, "Sub ", subName, argList))
-        .line("  ' -- Add code here...")
-        .line("End Sub")
-        .line();
+    block.line(routineLine(isPublic, "Sub ", subName, argList)).line("  ' -- Add code here...").line("End Sub").line();
     return block.text();
   });
 }
 
-void g_AddFunction(frmMain& form, const std::string& name, const std::string& argList,
-                   bool isPublic) {
+void g_AddFunction(frmMain& form, const std::string& name, const std::string& argList, bool isPublic) {
   generate(form, "modMain::g_AddFunction(Sub)", name, [&](const std::string& functionName) {
     Block block;
     header(block, "Function");
@@ -99,8 +93,7 @@ void g_AddFunction(frmMain& form, const std::string& name, const std::string& ar
   });
 }
 
-void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool addLet, bool addGet,
-                   bool addSet) {
+void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool addLet, bool addGet, bool addSet) {
   generate(form, "modMain::g_AddProperty(Sub)", name, [&](const std::string& propertyName) {
     // The variable is private whatever the scope of the procedures.
     const std::string scope = std::string("   ") + scopeWord(isPublic);
@@ -128,36 +121,25 @@ void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool a
   });
 }
 
-void g_AddClass(frmMain& form, const std::string& name, bool addExample, bool addLet, bool addGet,
-                bool addSet, bool addInitialize, bool addTerminate) {
+void g_AddClass(frmMain& form, const std::string& name, bool addExample, bool addLet, bool addGet, bool addSet,
+                bool addInitialize, bool addTerminate) {
   generate(form, "modMain::g_AddClass(Sub)", name, [&](const std::string& className) {
     // One property, NewProp, held in m_Arg; the blocks always in this
     // order, whatever order the options were chosen in.
     Block block;
     header(block, "Class");
-    block.line(" Class " + className)
-        .line("   Private m_Arg ' local variable(s) to hold property value(s)")
-        .line();
+    block.line(" Class " + className).line("   Private m_Arg ' local variable(s) to hold property value(s)").line();
     if (addInitialize)
       block.line("   Private Sub Class_Initialize")
           .line("       ' -- Add initialize event code here...")
           .line("   End Sub")
           .line();
     if (addLet)
-      block.line("   Public Property Let NewProp(arg)")
-          .line("        m_Arg = arg")
-          .line("   End Property")
-          .line();
+      block.line("   Public Property Let NewProp(arg)").line("        m_Arg = arg").line("   End Property").line();
     if (addGet)
-      block.line("   Public Property Get NewProp()")
-          .line("        NewProp = m_Arg")
-          .line("   End Property")
-          .line();
+      block.line("   Public Property Get NewProp()").line("        NewProp = m_Arg").line("   End Property").line();
     if (addSet)
-      block.line("   Public Property Set NewProp(arg)")
-          .line("        Set m_Arg = arg")
-          .line("   End Property")
-          .line();
+      block.line("   Public Property Set NewProp(arg)").line("        Set m_Arg = arg").line("   End Property").line();
     if (addTerminate)
       block.line("   Private Sub Class_Terminate")
           .line("       ' -- Add terminate event code here...")

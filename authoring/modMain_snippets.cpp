@@ -173,8 +173,7 @@ const char* const kAdoRoutine =
     "End Sub\r\n";
 
 // The host's screen initialisation command.
-const char* const kInitializeCall =
-    "Call InitializeScreen()\r\n";
+const char* const kInitializeCall = "Call InitializeScreen()\r\n";
 
 const char* const kInitializeRoutine =
     "' ////////////////////\r\n"
@@ -201,8 +200,7 @@ const char* const kBackSlashRoutine =
 
 // The host screen cleared, fitted and its prompt lines emptied; the
 // routine's last line has no line break.
-const char* const kResetAllCall =
-    "Call ResetAll()\r\n";
+const char* const kResetAllCall = "Call ResetAll()\r\n";
 
 const char* const kResetAllRoutine =
     "' ////////////////////\r\n"

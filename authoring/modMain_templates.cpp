@@ -135,8 +135,7 @@ void appendAtEnd(frmMain& form, const std::string& text, diagnostics::Handling& 
 
 void g_ToDo(frmMain& form) {
   diagnostics::Trace trace("modMain::g_ToDo(Sub)");
-  const std::string comment =
-      platform::ui::InputBox("Type a comment for this TODO task", "Add TODO Task");
+  const std::string comment = platform::ui::InputBox("Type a comment for this TODO task", "Add TODO Task");
   // Cancel gives the empty text.
   if (platform::trim(comment).empty()) return;
   // The comment stays as typed, its blanks included.

@@ -50,8 +50,7 @@ inline std::string makeScript(size_t bytes, size_t lines = std::size(kScriptLine
 // goes again with the object.
 struct TempScript {
   TempScript(const std::string& name, const std::string& text)
-      : path((std::filesystem::temp_directory_path() /
-              ("kestrin-" + name + "-" + std::to_string(getpid()) + ".vbs"))
+      : path((std::filesystem::temp_directory_path() / ("kestrin-" + name + "-" + std::to_string(getpid()) + ".vbs"))
                  .string()) {
     std::ofstream(path, std::ios::binary) << text;
   }
@@ -105,9 +104,7 @@ class EditorHost : public platform::controls::CodeEditorHost {
     }
     std::optional<std::string> browseFolder(const platform::ui::FolderPrompt&) override { return {}; }
     std::optional<std::string> find(const platform::ui::FindPrompt&) override { return what; }
-    std::optional<platform::ui::ReplaceAnswer> replace(const platform::ui::FindPrompt&) override {
-      return replaceWith;
-    }
+    std::optional<platform::ui::ReplaceAnswer> replace(const platform::ui::FindPrompt&) override { return replaceWith; }
     std::optional<int32_t> gotoLine(const platform::ui::GotoPrompt&) override { return {}; }
     std::optional<std::string> popupMenu(const platform::ui::PopupPrompt&) override { return {}; }
     platform::ui::Action nextAction(const platform::ui::WaitContext&) override { return {}; }

@@ -44,14 +44,13 @@ size_t residentBytes() {
 
 std::string makeScript(size_t bytes) { return kestrin_bench::makeScript(bytes) + "' the NEEDLE on the last line"; }
 
-void writeFile(const std::string& path, const std::string& bytes) {
-  std::ofstream(path, std::ios::binary) << bytes;
-}
+void writeFile(const std::string& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
 void registerLanguage() {
   CodeLanguage l;
-  l.keywords = "Call\nCase\nDim\nDo\nEach\nElse\nEnd\nExit\nFor\nFunction\nIf\nLoop\nNext\nStep\nSub\nThen\nTo\n"
-               "While\nAnd\nNot\nOr\nCStr\nDrawLine\naskYesNo\nMakePocketWithKnownTool\nGetToolNumber";
+  l.keywords =
+      "Call\nCase\nDim\nDo\nEach\nElse\nEnd\nExit\nFor\nFunction\nIf\nLoop\nNext\nStep\nSub\nThen\nTo\n"
+      "While\nAnd\nNot\nOr\nCStr\nDrawLine\naskYesNo\nMakePocketWithKnownTool\nGetToolNumber";
   l.operators = "^\n-\n*\n/\n\\\n+\n&\n=\n<>\nMod";
   l.singleLineComments = "'\nREM\nrem";
   l.stringDelims = "\"";
@@ -110,7 +109,8 @@ void runSize(int mb, const std::string& folder) {
     const int fd = open(path.c_str(), O_RDONLY);
     std::string buf(bytes.size(), '\0');
     size_t got = 0;
-    for (ssize_t n; got < buf.size() && (n = read(fd, buf.data() + got, buf.size() - got)) > 0;) got += static_cast<size_t>(n);
+    for (ssize_t n; got < buf.size() && (n = read(fd, buf.data() + got, buf.size() - got)) > 0;)
+      got += static_cast<size_t>(n);
     close(fd);
     std::vector<uint64_t> starts{0};
     for (const char* p = buf.data(); (p = static_cast<const char*>(std::memchr(p, '\n', buf.data() + got - p)));)
@@ -124,7 +124,9 @@ void runSize(int mb, const std::string& folder) {
     showFirstScreen(e);
   });
   row("open + first 25 coloured lines", mb, ms(open), "raw read + line index " + ms(raw),
-      mb == 10 ? "<= 15 ms" : mb == 100 ? "<= 150 ms" : "");
+      mb == 10    ? "<= 15 ms"
+      : mb == 100 ? "<= 150 ms"
+                  : "");
 
   // Memory.
   {
@@ -229,8 +231,7 @@ void runSize(int mb, const std::string& folder) {
     // The save syncs the folder after the rename (without it a crash may
     // lose the rename): its like is the baseline that does the same.
     row("save (atomic, fsync, folder fsync)", mb, ms(median(save)),
-        "the same plain " + ms(median(plainAndFolder)) + " (" + ratio(plainAndFolder) + ")",
-        mb == 10 ? "<= 1.2x" : "");
+        "the same plain " + ms(median(plainAndFolder)) + " (" + ratio(plainAndFolder) + ")", mb == 10 ? "<= 1.2x" : "");
     row("  baseline without the folder fsync", mb, "",
         "write+fsync+rename " + ms(median(plain)) + " (" + ratio(plain) + ")", "");
     row("  the same save of one whole-text copy", mb, "", ms(median(onePiece)) + " (" + ratio(onePiece) + ")", "");

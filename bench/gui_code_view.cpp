@@ -120,8 +120,10 @@ struct Desktop {
     form = platform::ui::Form::make<EditForm>();
     form->load();
     form->move(0, 0, 1200 * 15, 800 * 15);
-    if (fromFile) form->code->openFile(text);
-    else form->code->setText(text);
+    if (fromFile)
+      form->code->openFile(text);
+    else
+      form->code->setText(text);
     form->show();
     user->sync();
     view = user->formWindow("frmBench")->codeView();
@@ -154,10 +156,14 @@ void typedCharacter(benchmark::State& state, Script script) {
   std::string small;
   for (int i = 0; i < 10; ++i) small += "Dim intCounter, dblX, dblY, strName\r\n";
   const bool fromFile = script != Script::TenLines;
-  Desktop d(script == Script::TenLines ? small : script == Script::TenMegabytes ? scriptPath() : longLinePath(),
+  Desktop d(script == Script::TenLines       ? small
+            : script == Script::TenMegabytes ? scriptPath()
+                                             : longLinePath(),
             fromFile);
-  if (script == Script::OneLongLine) d.form->code->setCaretPos(0, d.form->code->textModel().lineLength(0) / 2);
-  else d.form->code->setCaretPos(d.form->code->lineCount() / 2, 4);
+  if (script == Script::OneLongLine)
+    d.form->code->setCaretPos(0, d.form->code->textModel().lineLength(0) / 2);
+  else
+    d.form->code->setCaretPos(d.form->code->lineCount() / 2, 4);
   d.type("a");
   std::vector<double> ms;
   bool back = false;

@@ -40,7 +40,6 @@ namespace fs = std::filesystem;
 namespace editor = kestrin::editor;
 using platform::ui::Action;
 
-
 void report(benchmark::State& state, std::vector<double>& micros) {
   if (micros.empty()) return;
   std::sort(micros.begin(), micros.end());
@@ -90,8 +89,8 @@ class Editor {
     benchmark::DoNotOptimize(keyPress);
     std::string pattern = (fs::temp_directory_path() / "kestrin-bench-XXXXXX").string();
     if (mkdtemp(pattern.data())) dir_ = pattern;
-    for (const char* sub : {"editor/Data", "editor/VB", "editor/Addlets", "editor/Help",
-                            "editor/Common/Temp", "registry"})
+    for (const char* sub :
+         {"editor/Data", "editor/VB", "editor/Addlets", "editor/Help", "editor/Common/Temp", "registry"})
       fs::create_directories(dir_ + "/" + sub);
     platform::ComponentIdentity identity;
     identity.path = dir_ + "/editor/KestrinScriptEditor.so";
@@ -105,8 +104,7 @@ class Editor {
     user_ = platform::ui::ScriptedUser::install();
     {
       std::ofstream list(dir_ + "/editor/" + editor::modCodeSense::kWordListFile, std::ios::binary);
-      for (int i = 0; i < words; ++i)
-        list << "HostWord" << i << "|HostWord" << i << "(a, b)|1\r\n";
+      for (int i = 0; i < words; ++i) list << "HostWord" << i << "|HostWord" << i << "(a, b)|1\r\n";
     }
     main_ = editor::mainWindow();
     main_->load();
@@ -155,15 +153,11 @@ void BM_Keystroke(benchmark::State& state) {
   Editor e(static_cast<int>(state.range(0)));
   platform::setRegistryReadCache(state.range(1) != 0);
   bool ok = true;
-  timed(state, [&] { ok = e.press("a") && ok; }, [&] { ok = e.press("Backspace") && ok; });
+  timed(
+      state, [&] { ok = e.press("a") && ok; }, [&] { ok = e.press("Backspace") && ok; });
   if (!ok) state.SkipWithError("a key was refused");
 }
-BENCHMARK(BM_Keystroke)
-    ->ArgNames({"words", "cache"})
-    ->Args({10, 1})
-    ->Args({1000, 1})
-    ->Args({10, 0})
-    ->Args({1000, 0});
+BENCHMARK(BM_Keystroke)->ArgNames({"words", "cache"})->Args({10, 1})->Args({1000, 1})->Args({10, 0})->Args({1000, 0});
 
 // The parts. The control alone: the same key with no owner listening
 // and no key preview.
@@ -173,7 +167,8 @@ void BM_Part_ControlOnly(benchmark::State& state) {
   auto* sink = control.eventSink();
   control.setEventSink(nullptr);
   e.main().setKeyPreview(false);
-  timed(state, [&] { control.pressKey("a"); }, [&] { control.pressKey("Backspace"); });
+  timed(
+      state, [&] { control.pressKey("a"); }, [&] { control.pressKey("Backspace"); });
   e.main().setKeyPreview(true);
   control.setEventSink(sink);
 }

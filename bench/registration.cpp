@@ -58,8 +58,7 @@ using Register = int32_t (*)();  // DllRegisterServer: an HRESULT
 Register componentRegistration() {
   static Register reg = [] {
     platform::HMODULE lib = platform::LoadLibrary(KESTRIN_COMPONENT_PATH);
-    return lib ? reinterpret_cast<Register>(platform::GetProcAddress(lib, "DllRegisterServer"))
-               : nullptr;
+    return lib ? reinterpret_cast<Register>(platform::GetProcAddress(lib, "DllRegisterServer")) : nullptr;
   }();
   return reg;
 }
@@ -177,8 +176,7 @@ void BM_Baseline_OneTransactionPerEntryFreshHive(benchmark::State& state) {
       for (const auto& e : entries) {
         HKEY key = 0;
         if (RegCreateKeyEx(HKEY_CLASSES_ROOT, e.subKey, 0, KEY_WRITE, &key) != ERROR_SUCCESS) continue;
-        if (e.hasValue)
-          RegSetValueEx(key, e.valueName, e.type, e.data.data(), static_cast<DWORD>(e.data.size()));
+        if (e.hasValue) RegSetValueEx(key, e.valueName, e.type, e.data.data(), static_cast<DWORD>(e.data.size()));
         RegCloseKey(key);
       }
     });

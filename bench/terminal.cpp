@@ -137,7 +137,6 @@ Fixture& fixture() {
   return f;
 }
 
-
 void BM_GridCopy(benchmark::State& state) {
   auto& f = fixture();
   pt::Grid copy;
@@ -161,7 +160,8 @@ void BM_FrameAfterTypedCharacter(benchmark::State& state) {
     micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
   }
   kestrin_bench::reportPercentiles(state, micros, "us");
-  state.counters["cells_per_frame"] = static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, micros.size()));
+  state.counters["cells_per_frame"] =
+      static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, micros.size()));
 }
 BENCHMARK(BM_FrameAfterTypedCharacter)->Unit(benchmark::kMicrosecond);
 

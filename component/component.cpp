@@ -1,10 +1,10 @@
 // The component's own translation unit: the server's four exported entry
 // points, forwarded to the component's server, which the class table below
 // fills with the public classes.
+#include "platform/win32/component.h"
 #include "diagnostics/thread_objects.h"
 #include "editor/CMainFrontEnd.h"
 #include "platform/com/server.h"
-#include "platform/win32/component.h"
 #include "platform/win32/registry.h"
 #include "typelib/typelib.h"
 
@@ -50,8 +50,7 @@ using platform::com::IID;
 
 extern "C" {
 
-__attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid,
-                                                                 void** object) {
+__attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID* clsid, const IID* iid, void** object) {
   kestrin::identifyOnce();
   kestrin::registerClasses();
   return kestrin::typelib::componentServer().getClassObject(clsid, iid, object);

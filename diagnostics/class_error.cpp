@@ -17,10 +17,8 @@ std::string ClassErrors::catchAllDescription() const {
   return text;
 }
 
-void ClassErrors::raise(int32_t n, std::string_view description,
-                        std::source_location where) const {
-  throw ClassCheckError(classErrorNumber(n), source(), std::string(description),
-                        static_cast<int32_t>(where.line()));
+void ClassErrors::raise(int32_t n, std::string_view description, std::source_location where) const {
+  throw ClassCheckError(classErrorNumber(n), source(), std::string(description), static_cast<int32_t>(where.line()));
 }
 
 void ClassErrors::raiseCatchAll() const {

@@ -55,8 +55,7 @@ class ClassErrors {
  public:
   // className is the class's name in the source and in the catch-all's
   // description; catchAll is the block's last number n.
-  constexpr ClassErrors(std::string_view className, int32_t catchAll)
-      : className_(className), catchAll_(catchAll) {}
+  constexpr ClassErrors(std::string_view className, int32_t catchAll) : className_(className), catchAll_(catchAll) {}
 
   std::string_view className() const { return className_; }
   std::string source() const { return classErrorSource(className_); }

@@ -27,9 +27,7 @@ const ClassErrors& errors() { return kErrorHandlerErrors; }
 // text and CR LF, closes it. Nothing is held open between lines, so the log
 // is complete up to its last line whatever happens to the process. A link
 // planted under the log's name is removed, never written through.
-void appendLine(const std::string& path, const std::string& text) {
-  platform::appendToOwnFile(path, text + kCrLf);
-}
+void appendLine(const std::string& path, const std::string& text) { platform::appendToOwnFile(path, text + kCrLf); }
 
 // "<short date> - <long time>" of the present moment.
 std::string timestamp() {
@@ -59,9 +57,8 @@ CErrorHandler::CErrorHandler() {
   });
 }
 
-void CErrorHandler::Init(int32_t ErrorHandlerActions, const std::string& ErrorLogFile,
-                         bool CallStackEnabled, bool TracingEnabled, int32_t TracingFlags,
-                         const std::string& TracingLogFile) {
+void CErrorHandler::Init(int32_t ErrorHandlerActions, const std::string& ErrorLogFile, bool CallStackEnabled,
+                         bool TracingEnabled, int32_t TracingFlags, const std::string& TracingLogFile) {
   errors().member([&] {
     storeErrorHandlerActions(ErrorHandlerActions);
     storeErrorLogFile(ErrorLogFile);
@@ -149,8 +146,7 @@ void CErrorHandler::Clear(bool ClearLogFile, bool ClearTracingLogFile) {
   errors().member([&] {
     std::error_code ignored;
     if (!errorLogFile_.empty() && ClearLogFile) std::filesystem::remove(errorLogFile_, ignored);
-    if (!tracingLogFile_.empty() && ClearTracingLogFile)
-      std::filesystem::remove(tracingLogFile_, ignored);
+    if (!tracingLogFile_.empty() && ClearTracingLogFile) std::filesystem::remove(tracingLogFile_, ignored);
   });
 }
 
@@ -177,8 +173,7 @@ int32_t CErrorHandler::HandleError(const std::string& Procedure) {
 
     int32_t answer = eErrorHandlerReturn_Abort;
     std::string failing = Procedure;
-    if (failing.empty())
-      failing = callStackEnabled_ && !stack_.empty() ? stack_.back().procedure : "Unknown";
+    if (failing.empty()) failing = callStackEnabled_ && !stack_.empty() ? stack_.back().procedure : "Unknown";
 
     std::string report = timestamp();
     report += " --- Error: " + std::to_string(errorNumber_);
@@ -194,8 +189,7 @@ int32_t CErrorHandler::HandleError(const std::string& Procedure) {
     }
     if (errorHandlerActions_ & eErrorHandlerAction_MsgBox) {
       namespace mb = platform::ui::mb;
-      const int32_t button = platform::ui::MsgBox(report, mb::AbortRetryIgnore | mb::DefaultButton1,
-                                                  kReportTitle);
+      const int32_t button = platform::ui::MsgBox(report, mb::AbortRetryIgnore | mb::DefaultButton1, kReportTitle);
       answer = button == mb::Abort   ? eErrorHandlerReturn_Abort
                : button == mb::Retry ? eErrorHandlerReturn_Retry
                                      : eErrorHandlerReturn_Ignore;

@@ -22,9 +22,6 @@ namespace kestrin::diagnostics {
 // (EErrorHandlerActions bits), the answer (EErrorHandlerReturn), where trace
 // lines go (ETracingFlags bits) and the class's errors (EErrErrorHandler).
 using typelib::EErrErrorHandler;
-using typelib::EErrorHandlerActions;
-using typelib::EErrorHandlerReturn;
-using typelib::ETracingFlags;
 using typelib::eErrErrorHandler_ComponentFailure;
 using typelib::eErrErrorHandler_InvalidErrorHandlerActions;
 using typelib::eErrErrorHandler_InvalidFileName;
@@ -33,11 +30,14 @@ using typelib::eErrorHandlerAction_Custom;
 using typelib::eErrorHandlerAction_LogToFile;
 using typelib::eErrorHandlerAction_MsgBox;
 using typelib::eErrorHandlerAction_NTLog;
+using typelib::EErrorHandlerActions;
+using typelib::EErrorHandlerReturn;
 using typelib::eErrorHandlerReturn_Abort;
 using typelib::eErrorHandlerReturn_Ignore;
 using typelib::eErrorHandlerReturn_Retry;
 using typelib::eTracingFlag_DebugPrint;
 using typelib::eTracingFlag_LogToFile;
+using typelib::ETracingFlags;
 
 inline constexpr ClassErrors kErrorHandlerErrors{"CErrorHandler", 17404};
 
@@ -57,8 +57,7 @@ class CErrorHandler {
   // flags (1 to 3, else 17403) and the trace log (non-empty, else 17401).
   // A failing check raises at once: what was stored before it stays.
   void Init(int32_t ErrorHandlerActions, const std::string& ErrorLogFile = "Error Log.txt",
-            bool CallStackEnabled = false, bool TracingEnabled = false,
-            int32_t TracingFlags = eTracingFlag_LogToFile,
+            bool CallStackEnabled = false, bool TracingEnabled = false, int32_t TracingFlags = eTracingFlag_LogToFile,
             const std::string& TracingLogFile = "Tracing Log.txt");
 
   bool CallStackEnabled() const { return callStackEnabled_; }

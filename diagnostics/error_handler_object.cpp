@@ -19,9 +19,7 @@ std::string textOr(const com::BSTR* text, const char* omitted) {
   return text ? com::toString(*text) : std::string(omitted);
 }
 
-bool boolOr(const com::VARIANT_BOOL* value, bool omitted) {
-  return value ? *value != com::VARIANT_FALSE : omitted;
-}
+bool boolOr(const com::VARIANT_BOOL* value, bool omitted) { return value ? *value != com::VARIANT_FALSE : omitted; }
 
 com::VARIANT_BOOL variantBool(bool value) { return value ? com::VARIANT_TRUE : com::VARIANT_FALSE; }
 
@@ -29,55 +27,50 @@ com::VARIANT_BOOL variantBool(bool value) { return value ? com::VARIANT_TRUE : c
 
 const com::BindingTable<ErrorHandlerObject>& ErrorHandlerObject::bindings() {
   using T = ErrorHandlerObject;
-  static const com::BindingTable<T> table(
-      typelib::library().findInterface("_CErrorHandler"),
-      {
-          com::method<&T::init>(0x6003000a),
-          com::propertyLet<&T::letCallStackEnabled>(0x68030009),
-          com::propertyGet<&T::getCallStackEnabled>(0x68030009),
-          com::propertyLet<&T::letErrorDescription>(0x68030008),
-          com::propertyGet<&T::getErrorDescription>(0x68030008),
-          com::propertyLet<&T::letErrorHandlerActions>(0x68030007),
-          com::propertyGet<&T::getErrorHandlerActions>(0x68030007),
-          com::propertyLet<&T::letErrorLine>(0x68030006),
-          com::propertyGet<&T::getErrorLine>(0x68030006),
-          com::propertyLet<&T::letErrorLogFile>(0x68030005),
-          com::propertyGet<&T::getErrorLogFile>(0x68030005),
-          com::propertyLet<&T::letErrorNumber>(0x68030004),
-          com::propertyGet<&T::getErrorNumber>(0x68030004),
-          com::propertyLet<&T::letTag>(0x68030003),
-          com::propertyGet<&T::getTag>(0x68030003),
-          com::propertyLet<&T::letTracingEnabled>(0x68030002),
-          com::propertyGet<&T::getTracingEnabled>(0x68030002),
-          com::propertyLet<&T::letTracingFlags>(0x68030001),
-          com::propertyGet<&T::getTracingFlags>(0x68030001),
-          com::propertyLet<&T::letTracingLogFile>(0x68030000),
-          com::propertyGet<&T::getTracingLogFile>(0x68030000),
-          com::method<&T::callStackClear>(0x6003000b),
-          com::method<&T::callStackPop>(0x6003000c),
-          com::method<&T::callStackPush>(0x6003000d),
-          com::method<&T::clear>(0x6003000e),
-          com::method<&T::handleError>(0x6003000f),
-      });
+  static const com::BindingTable<T> table(typelib::library().findInterface("_CErrorHandler"),
+                                          {
+                                              com::method<&T::init>(0x6003000a),
+                                              com::propertyLet<&T::letCallStackEnabled>(0x68030009),
+                                              com::propertyGet<&T::getCallStackEnabled>(0x68030009),
+                                              com::propertyLet<&T::letErrorDescription>(0x68030008),
+                                              com::propertyGet<&T::getErrorDescription>(0x68030008),
+                                              com::propertyLet<&T::letErrorHandlerActions>(0x68030007),
+                                              com::propertyGet<&T::getErrorHandlerActions>(0x68030007),
+                                              com::propertyLet<&T::letErrorLine>(0x68030006),
+                                              com::propertyGet<&T::getErrorLine>(0x68030006),
+                                              com::propertyLet<&T::letErrorLogFile>(0x68030005),
+                                              com::propertyGet<&T::getErrorLogFile>(0x68030005),
+                                              com::propertyLet<&T::letErrorNumber>(0x68030004),
+                                              com::propertyGet<&T::getErrorNumber>(0x68030004),
+                                              com::propertyLet<&T::letTag>(0x68030003),
+                                              com::propertyGet<&T::getTag>(0x68030003),
+                                              com::propertyLet<&T::letTracingEnabled>(0x68030002),
+                                              com::propertyGet<&T::getTracingEnabled>(0x68030002),
+                                              com::propertyLet<&T::letTracingFlags>(0x68030001),
+                                              com::propertyGet<&T::getTracingFlags>(0x68030001),
+                                              com::propertyLet<&T::letTracingLogFile>(0x68030000),
+                                              com::propertyGet<&T::getTracingLogFile>(0x68030000),
+                                              com::method<&T::callStackClear>(0x6003000b),
+                                              com::method<&T::callStackPop>(0x6003000c),
+                                              com::method<&T::callStackPush>(0x6003000d),
+                                              com::method<&T::clear>(0x6003000e),
+                                              com::method<&T::handleError>(0x6003000f),
+                                          });
   return table;
 }
 
-void ErrorHandlerObject::init(int32_t& ErrorHandlerActions, std::string& ErrorLogFile,
-                              bool& CallStackEnabled, bool& TracingEnabled, int32_t& TracingFlags,
-                              std::string& TracingLogFile) {
-  handler_.Init(ErrorHandlerActions, ErrorLogFile, CallStackEnabled, TracingEnabled, TracingFlags,
-                TracingLogFile);
+void ErrorHandlerObject::init(int32_t& ErrorHandlerActions, std::string& ErrorLogFile, bool& CallStackEnabled,
+                              bool& TracingEnabled, int32_t& TracingFlags, std::string& TracingLogFile) {
+  handler_.Init(ErrorHandlerActions, ErrorLogFile, CallStackEnabled, TracingEnabled, TracingFlags, TracingLogFile);
 }
 
-com::HRESULT ErrorHandlerObject::Init(typelib::EErrorHandlerActions* ErrorHandlerActions,
-                                      BSTR* ErrorLogFile, VARIANT_BOOL* CallStackEnabled,
-                                      VARIANT_BOOL* TracingEnabled,
+com::HRESULT ErrorHandlerObject::Init(typelib::EErrorHandlerActions* ErrorHandlerActions, BSTR* ErrorLogFile,
+                                      VARIANT_BOOL* CallStackEnabled, VARIANT_BOOL* TracingEnabled,
                                       typelib::ETracingFlags* TracingFlags, BSTR* TracingLogFile) {
   if (!ErrorHandlerActions) return com::E_POINTER;
   return early([&] {
-    handler_.Init(*ErrorHandlerActions, textOr(ErrorLogFile, "Error Log.txt"),
-                  boolOr(CallStackEnabled, false), boolOr(TracingEnabled, false),
-                  TracingFlags ? *TracingFlags : typelib::eTracingFlag_LogToFile,
+    handler_.Init(*ErrorHandlerActions, textOr(ErrorLogFile, "Error Log.txt"), boolOr(CallStackEnabled, false),
+                  boolOr(TracingEnabled, false), TracingFlags ? *TracingFlags : typelib::eTracingFlag_LogToFile,
                   textOr(TracingLogFile, "Tracing Log.txt"));
   });
 }
@@ -169,15 +162,13 @@ com::HRESULT ErrorHandlerObject::CallStackPush(BSTR* Procedure, BSTR* Data) {
   if (!Procedure) return com::E_POINTER;
   return early([&] { handler_.CallStackPush(com::toString(*Procedure), textOr(Data, "")); });
 }
-com::HRESULT ErrorHandlerObject::Clear(VARIANT_BOOL* ClearLogFile,
-                                       VARIANT_BOOL* ClearTracingLogFile) {
+com::HRESULT ErrorHandlerObject::Clear(VARIANT_BOOL* ClearLogFile, VARIANT_BOOL* ClearTracingLogFile) {
   return early([&] { handler_.Clear(boolOr(ClearLogFile, true), boolOr(ClearTracingLogFile, true)); });
 }
 com::HRESULT ErrorHandlerObject::HandleError(BSTR* Procedure, typelib::EErrorHandlerReturn* result) {
   if (!result) return com::E_POINTER;
-  return early([&] {
-    *result = static_cast<typelib::EErrorHandlerReturn>(handler_.HandleError(textOr(Procedure, "")));
-  });
+  return early(
+      [&] { *result = static_cast<typelib::EErrorHandlerReturn>(handler_.HandleError(textOr(Procedure, ""))); });
 }
 
 }  // namespace kestrin::diagnostics

@@ -17,8 +17,7 @@
 
 namespace kestrin::diagnostics {
 
-class ErrorHandlerObject final
-    : public platform::com::DispatchObject<ErrorHandlerObject, typelib::_CErrorHandler> {
+class ErrorHandlerObject final : public platform::com::DispatchObject<ErrorHandlerObject, typelib::_CErrorHandler> {
  public:
   using HRESULT = platform::com::HRESULT;
   using BSTR = platform::com::BSTR;
@@ -30,8 +29,8 @@ class ErrorHandlerObject final
 
   // The late-bound members, as Invoke calls them (by-reference arguments
   // as references).
-  void init(int32_t& ErrorHandlerActions, std::string& ErrorLogFile, bool& CallStackEnabled,
-            bool& TracingEnabled, int32_t& TracingFlags, std::string& TracingLogFile);
+  void init(int32_t& ErrorHandlerActions, std::string& ErrorLogFile, bool& CallStackEnabled, bool& TracingEnabled,
+            int32_t& TracingFlags, std::string& TracingLogFile);
   void letCallStackEnabled(bool value) { handler_.setCallStackEnabled(value); }
   bool getCallStackEnabled() { return handler_.CallStackEnabled(); }
   void letErrorDescription(const std::string& value) { handler_.setErrorDescription(value); }
@@ -54,19 +53,14 @@ class ErrorHandlerObject final
   std::string getTracingLogFile() { return handler_.TracingLogFile(); }
   void callStackClear() { handler_.CallStackClear(); }
   void callStackPop() { handler_.CallStackPop(); }
-  void callStackPush(std::string& Procedure, std::string& Data) {
-    handler_.CallStackPush(Procedure, Data);
-  }
-  void clear(bool& ClearLogFile, bool& ClearTracingLogFile) {
-    handler_.Clear(ClearLogFile, ClearTracingLogFile);
-  }
+  void callStackPush(std::string& Procedure, std::string& Data) { handler_.CallStackPush(Procedure, Data); }
+  void clear(bool& ClearLogFile, bool& ClearTracingLogFile) { handler_.Clear(ClearLogFile, ClearTracingLogFile); }
   int32_t handleError(std::string& Procedure) { return handler_.HandleError(Procedure); }
 
   // _CErrorHandler, early-bound. A null by-reference argument stands for an
   // omitted one (its default); a null result pointer gives E_POINTER.
-  HRESULT Init(typelib::EErrorHandlerActions* ErrorHandlerActions, BSTR* ErrorLogFile,
-               VARIANT_BOOL* CallStackEnabled, VARIANT_BOOL* TracingEnabled,
-               typelib::ETracingFlags* TracingFlags, BSTR* TracingLogFile) override;
+  HRESULT Init(typelib::EErrorHandlerActions* ErrorHandlerActions, BSTR* ErrorLogFile, VARIANT_BOOL* CallStackEnabled,
+               VARIANT_BOOL* TracingEnabled, typelib::ETracingFlags* TracingFlags, BSTR* TracingLogFile) override;
   HRESULT put_CallStackEnabled(VARIANT_BOOL value) override;
   HRESULT get_CallStackEnabled(VARIANT_BOOL* result) override;
   HRESULT put_ErrorDescription(BSTR value) override;

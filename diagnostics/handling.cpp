@@ -98,8 +98,7 @@ void Trap::step(const std::function<void()>& statement, std::source_location whe
   }
 }
 
-bool Trap::condition(const std::function<bool()>& test, OnFailure onFailure,
-                     std::source_location where) {
+bool Trap::condition(const std::function<bool()>& test, OnFailure onFailure, std::source_location where) {
   bool met = false;
   bool failed = true;
   step(
@@ -128,17 +127,13 @@ Trap::Answer Trap::handle(int32_t line) {
     const int32_t answer = handler->HandleError("");
     clearFailure();
     switch (answer) {
-      case eErrorHandlerReturn_Retry:
-        return Answer::Retry;
-      case eErrorHandlerReturn_Ignore:
-        return Answer::Ignore;
+      case eErrorHandlerReturn_Retry: return Answer::Retry;
+      case eErrorHandlerReturn_Ignore: return Answer::Ignore;
       case eErrorHandlerReturn_Abort:
         if (CErrorHandler* still = errorHandler()) still->CallStackClear();
         leave(TrapEnd::Aborted);
         return Answer::Leave;
-      default:
-        leave(TrapEnd::LeftAtOnce);
-        return Answer::Leave;
+      default: leave(TrapEnd::LeftAtOnce); return Answer::Leave;
     }
   } catch (const LeaveBody&) {
     throw;

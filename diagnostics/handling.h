@@ -74,9 +74,7 @@ class IgnoreFailures final : public Handling {
   // The failure of the last skipped statement; number 0 when none failed.
   const Failure& failure() const { return failure_; }
 
-  void run(const std::function<void()>& statement, std::source_location) override {
-    step(statement);
-  }
+  void run(const std::function<void()>& statement, std::source_location) override { step(statement); }
 
  private:
   Failure failure_;
@@ -111,8 +109,7 @@ class Trap final : public Handling {
   TrapEnd body(const std::function<void()>& statements);
 
   // One statement of the procedure, at the caller's line.
-  void step(const std::function<void()>& statement,
-            std::source_location where = std::source_location::current());
+  void step(const std::function<void()>& statement, std::source_location where = std::source_location::current());
   // One test; on a failure answered Ignore, what onFailure says.
   bool condition(const std::function<bool()>& test, OnFailure onFailure = OnFailure::NotMet,
                  std::source_location where = std::source_location::current());
@@ -120,9 +117,7 @@ class Trap final : public Handling {
   // How the procedure has ended so far.
   TrapEnd end() const { return end_; }
 
-  void run(const std::function<void()>& statement, std::source_location where) override {
-    step(statement, where);
-  }
+  void run(const std::function<void()>& statement, std::source_location where) override { step(statement, where); }
   bool popsOnExit() const override { return end_ != TrapEnd::LeftAtOnce; }
 
  private:

@@ -27,8 +27,7 @@ const platform::com::BindingTable<CMainFrontEnd>& CMainFrontEnd::bindings() {
   using namespace platform::com;
   static const BindingTable<CMainFrontEnd> table(
       typelib::library().findInterface("_CMainFrontEnd"),
-      {method<static_cast<int32_t (CMainFrontEnd::*)(std::string&)>(&CMainFrontEnd::RunEditor)>(
-           0x60030001),
+      {method<static_cast<int32_t (CMainFrontEnd::*)(std::string&)>(&CMainFrontEnd::RunEditor)>(0x60030001),
        method<static_cast<ComVariant (CMainFrontEnd::*)()>(&CMainFrontEnd::FreeEditor)>(0x60030002)});
   return table;
 }
@@ -46,8 +45,7 @@ int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
     if (asked == "temp") {
       const std::string copy = CPreferences().TempScript();
       const std::string problem = platform::ownFileReadProblem(copy);
-      if (!copy.empty() && !problem.empty() && problem != "it does not exist" &&
-          !modMain::gbln_OwnCopyCanBeRead(copy))
+      if (!copy.empty() && !problem.empty() && problem != "it does not exist" && !modMain::gbln_OwnCopyCanBeRead(copy))
         return 0;
     } else if (asked != "new" && !ThisScript.empty() && !modMain::gbln_ScriptCanBeRead(ThisScript)) {
       return 0;

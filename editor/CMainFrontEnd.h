@@ -12,8 +12,7 @@
 
 namespace kestrin::editor {
 
-class CMainFrontEnd
-    : public platform::com::DispatchObject<CMainFrontEnd, typelib::_CMainFrontEnd> {
+class CMainFrontEnd : public platform::com::DispatchObject<CMainFrontEnd, typelib::_CMainFrontEnd> {
  public:
   CMainFrontEnd() = default;
 

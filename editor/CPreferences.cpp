@@ -55,8 +55,7 @@ int16_t CPreferences::CursorAtEOL() const { return readInteger("CursorAtEOL", "1
 void CPreferences::setAutoSaveMinutes(const std::string& value) {
   diagnostics::IgnoreFailures ignore;
   std::string stored = value;
-  if (ignore.condition([&] { return value.empty() || !platform::isNumeric(Variant(value)); }))
-    stored = "0";
+  if (ignore.condition([&] { return value.empty() || !platform::isNumeric(Variant(value)); })) stored = "0";
   ignore.step([&] { writeText("AutoSaveMinutes", stored); });
 }
 std::string CPreferences::AutoSaveMinutes() const { return readText("AutoSaveMinutes", "0"); }
@@ -70,9 +69,7 @@ int16_t CPreferences::ZipFile() const { return readInteger("ZipFile", "1"); }
 void CPreferences::setAutoSavePath(const std::string& value) { writeText("AutoSavePath", value); }
 std::string CPreferences::AutoSavePath() const { return readText("AutoSavePath", ""); }
 
-void CPreferences::setBookmarkScriptName(const std::string& value) {
-  writeText("BookmarkScriptName", value);
-}
+void CPreferences::setBookmarkScriptName(const std::string& value) { writeText("BookmarkScriptName", value); }
 std::string CPreferences::BookmarkScriptName() const { return readText("BookmarkScriptName", ""); }
 
 void CPreferences::SaveBookMarks(const platform::LongArray& bookmarks) {
@@ -88,14 +85,11 @@ void CPreferences::SaveBookMarks(const platform::LongArray& bookmarks) {
     ignore.step([&] { file = fso.CreateTextFile(path, true); });
     // Every element is written, however many the control keeps.
     for (int32_t i = 0; i <= bookmarks.ubound(); ++i) {
-      ignore.step([&] {
-        opened(file).writeLine(platform::trim(platform::cStr(Variant(bookmarks[i]))));
-      });
+      ignore.step([&] { opened(file).writeLine(platform::trim(platform::cStr(Variant(bookmarks[i])))); });
     }
     ignore.step([&] { opened(file).close(); });
   } else {
-    if (ignore.condition([&] { return fso.FileExists(path); }))
-      ignore.step([&] { fso.DeleteFile(path, true); });
+    if (ignore.condition([&] { return fso.FileExists(path); })) ignore.step([&] { fso.DeleteFile(path, true); });
   }
 }
 
@@ -118,8 +112,10 @@ platform::Variant CPreferences::GetBookMarks() {
     std::string line;
     if (!ignore.step([&] { line = opened(file).readLine(); })) {
       // Nothing more can be read: drop the element grown for it.
-      if (i == 0) marks.erase();
-      else marks.redimPreserve(i - 1);
+      if (i == 0)
+        marks.erase();
+      else
+        marks.redimPreserve(i - 1);
       break;
     }
     ignore.step([&] { marks[i] = platform::cLng(Variant(line)); });
@@ -130,9 +126,7 @@ platform::Variant CPreferences::GetBookMarks() {
   return Variant(marks);
 }
 
-void CPreferences::setGetTaskHeight(double value) {
-  writeText("GetTaskHeight", platform::numberText(value));
-}
+void CPreferences::setGetTaskHeight(double value) { writeText("GetTaskHeight", platform::numberText(value)); }
 double CPreferences::GetTaskHeight() const { return platform::val(readText("GetTaskHeight", "")); }
 
 void CPreferences::setShowTasks(bool value) { writeBoolean("ShowTasks", value); }
@@ -148,9 +142,7 @@ int16_t CPreferences::Saving() const { return readInteger("Saving", "0"); }
 void CPreferences::setSaving(int16_t value) { writeInteger("Saving", value); }
 
 std::string CPreferences::LastScriptLoaded() const { return readText("LastScriptLoaded", ""); }
-void CPreferences::setLastScriptLoaded(const std::string& value) {
-  writeText("LastScriptLoaded", value);
-}
+void CPreferences::setLastScriptLoaded(const std::string& value) { writeText("LastScriptLoaded", value); }
 
 bool CPreferences::WasDirty() const { return readBoolean("WasDirty", "False"); }
 void CPreferences::setWasDirty(bool value) { writeBoolean("WasDirty", value); }

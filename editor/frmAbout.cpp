@@ -42,14 +42,11 @@ platform::scripting::File& fileOf(const std::shared_ptr<platform::scripting::Fil
 }
 
 // A file date as the report writes it: the general date form in lower case.
-std::string dateText(platform::Date date) {
-  return platform::lCase(platform::generalDateText(date));
-}
+std::string dateText(platform::Date date) { return platform::lCase(platform::generalDateText(date)); }
 
 // A size in bytes as whole thousands, halves to the even neighbour.
 std::string kiloBytes(int64_t bytes) {
-  return std::to_string(static_cast<int64_t>(
-      platform::roundHalfEven(static_cast<double>(bytes) / 1000.0)));
+  return std::to_string(static_cast<int64_t>(platform::roundHalfEven(static_cast<double>(bytes) / 1000.0)));
 }
 
 // A memory count of the snapshot: the platform counts in unsigned 32 bits,
@@ -129,9 +126,7 @@ void frmAbout::onLoad() {
 
   // The host's bridge library in "Addlets".
   std::string bridgePath;
-  ignore.step([&] {
-    bridgePath = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + kBridgeLibraryName;
-  });
+  ignore.step([&] { bridgePath = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + kBridgeLibraryName; });
   const bool bridgeExists = ignore.condition([&] { return fso.FileExists(bridgePath); });
 
   // The report; its blanks line the values up in the window's font.
@@ -145,17 +140,15 @@ void frmAbout::onLoad() {
     ignore.step([&] { bridgeDate = fileOf(bridge).dateLastModified(); });
     ignore.step([&] { bridgeSize = fileOf(bridge).size(); });
     ignore.step([&] {
-      report += "Date:         " + dateText(libraryDate) + kCrLf + "File size:    " +
-                kiloBytes(librarySize) + "kb" + kCrLf + kCrLf + "[Addlet]" + kCrLf +
-                "Name:         " + kBridgeLibraryName + kCrLf + "Date:          " +
-                dateText(bridgeDate) + kCrLf + "File size:     " + kiloBytes(bridgeSize) + "kb" +
+      report += "Date:         " + dateText(libraryDate) + kCrLf + "File size:    " + kiloBytes(librarySize) + "kb" +
+                kCrLf + kCrLf + "[Addlet]" + kCrLf + "Name:         " + kBridgeLibraryName + kCrLf +
+                "Date:          " + dateText(bridgeDate) + kCrLf + "File size:     " + kiloBytes(bridgeSize) + "kb" +
                 kCrLf;
     });
   } else {
     ignore.step([&] {
-      report += "Date:          " + dateText(libraryDate) + kCrLf + "File size:     " +
-                kiloBytes(librarySize) + "kb" + kCrLf + kCrLf + "[Addlet]" + kCrLf +
-                "Name:         " + kBridgeLibraryName + " [MISSING ?]" + kCrLf;
+      report += "Date:          " + dateText(libraryDate) + kCrLf + "File size:     " + kiloBytes(librarySize) + "kb" +
+                kCrLf + kCrLf + "[Addlet]" + kCrLf + "Name:         " + kBridgeLibraryName + " [MISSING ?]" + kCrLf;
     });
   }
   ignore.step([&] {
@@ -195,12 +188,10 @@ void frmAbout::StartSysInfo() {
     std::string path;
     if (!GetKeyValue(platform::HKEY_LOCAL_MACHINE, kSysInfoKey, kSysInfoValue, path)) {
       std::string folder;
-      if (!GetKeyValue(platform::HKEY_LOCAL_MACHINE, kSysInfoLocationKey, kSysInfoLocationValue,
-                       folder))
+      if (!GetKeyValue(platform::HKEY_LOCAL_MACHINE, kSysInfoLocationKey, kSysInfoLocationValue, folder))
         platform::raise(platform::err::FileNotFound);
       path = folder + "/" + kSysInfoProgramName;
-      if (!platform::scripting::FileSystemObject().FileExists(path))
-        platform::raise(platform::err::FileNotFound);
+      if (!platform::scripting::FileSystemObject().FileExists(path)) platform::raise(platform::err::FileNotFound);
     }
     // Started as a command line, its window shown normally; nothing waits.
     platform::STARTUPINFO startup;
@@ -217,8 +208,8 @@ void frmAbout::StartSysInfo() {
   }
 }
 
-bool frmAbout::GetKeyValue(platform::HKEY KeyRoot, const std::string& KeyName,
-                           const std::string& SubKeyRef, std::string& KeyVal) {
+bool frmAbout::GetKeyValue(platform::HKEY KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+                           std::string& KeyVal) {
   diagnostics::Trace trace("frmAbout::GetKeyValue(Function)");
   // Only read rights: asking for more would fail wherever the user may not
   // change the machine's settings.

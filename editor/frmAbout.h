@@ -83,8 +83,8 @@ class frmAbout : public platform::ui::Form {
   // number; a value of another type answers True and leaves value as it
   // was. A missing key or value (or one over 1024 bytes) answers False
   // with value "". Traced.
-  bool GetKeyValue(platform::HKEY KeyRoot, const std::string& KeyName,
-                   const std::string& SubKeyRef, std::string& KeyVal);
+  bool GetKeyValue(platform::HKEY KeyRoot, const std::string& KeyName, const std::string& SubKeyRef,
+                   std::string& KeyVal);
 
   std::shared_ptr<support::CMemoryInfo> m_oMemoryInfo;
 };

@@ -51,9 +51,9 @@ std::string taskListPath(bool writing) {
 // exists.
 void shutDownMessage(diagnostics::Failure& failure, const std::string& source) {
   failure.source = source;
-  platform::ui::MsgBox("An error occured shutting down editor - " + failure.description + kCrLf +
-                           kCrLf + "Error Number " + std::to_string(failure.number) + kCrLf +
-                           "Error Source " + failure.source + kNineBlanks,
+  platform::ui::MsgBox("An error occured shutting down editor - " + failure.description + kCrLf + kCrLf +
+                           "Error Number " + std::to_string(failure.number) + kCrLf + "Error Source " + failure.source +
+                           kNineBlanks,
                        mb::OKOnly | mb::Critical, kMainWindowTitle);
 }
 
@@ -108,8 +108,7 @@ void frmMain::createControls() {
 
   SSActiveToolBars1 = add(std::make_shared<Toolbar>("SSActiveToolBars1"));
   SSActiveToolBars1->setLayout(designLayout());
-  SSActiveToolBars1->setToolClickHandler(
-      [this](const Tool& clicked) { SSActiveToolBars1_ToolClick(clicked); });
+  SSActiveToolBars1->setToolClickHandler([this](const Tool& clicked) { SSActiveToolBars1_ToolClick(clicked); });
 
   SSSplitter1 = add(std::make_shared<Splitter>("SSSplitter1", 2));
   PVTaskPad1 = add(std::make_shared<TaskList>("PVTaskPad1"));
@@ -164,8 +163,7 @@ void frmMain::onLoad() {
     const int32_t answer = platform::ui::MsgBox(
         "An error has occured while loading the editor, the error reads:" + kNineBlanks + kCrLf +
             "Description:= " + failure.description + kNineBlanks + kCrLf +
-            "Number:= " + std::to_string(failure.number) + kNineBlanks + kCrLf + kCrLf +
-            "Press Cancel to abort",
+            "Number:= " + std::to_string(failure.number) + kNineBlanks + kCrLf + kCrLf + "Press Cancel to abort",
         mb::OKCancel | mb::Exclamation, "KestrinScriptEditor::frmMain(Load)");
     cancelled = answer == mb::Cancel;
   });
@@ -176,8 +174,8 @@ void frmMain::onLoad() {
     // tracing to the trace log. It takes the slot only once initialised.
     trap.step([&] {
       auto handler = std::make_shared<diagnostics::CErrorHandler>();
-      handler->Init(diagnostics::eErrorHandlerAction_MsgBox | diagnostics::eErrorHandlerAction_LogToFile,
-                    errorLog, true, true, diagnostics::eTracingFlag_LogToFile, traceLog);
+      handler->Init(diagnostics::eErrorHandlerAction_MsgBox | diagnostics::eErrorHandlerAction_LogToFile, errorLog,
+                    true, true, diagnostics::eTracingFlag_LogToFile, traceLog);
       g_ErrorHandler() = std::move(handler);
     });
     trace.enter("frmMain::Form_Load(Sub)");
@@ -191,8 +189,7 @@ void frmMain::onLoad() {
 
     // The task list of the last run.
     const std::string tasks = taskListPath(false);
-    if (trap.condition([&] { return fso.FileExists(tasks); }))
-      trap.step([&] { PVTaskPad1->load(tasks, 0); });
+    if (trap.condition([&] { return fso.FileExists(tasks); })) trap.step([&] { PVTaskPad1->load(tasks, 0); });
 
     // The status panels; "MAIN" keeps its text.
     trap.step([&] { StatusBar1->panel("FILE").setText(""); });
@@ -252,9 +249,7 @@ void frmMain::onLoad() {
       trace.skipExit();
       modMain::UnloadAll();
       return;
-    case diagnostics::TrapEnd::LeftAtOnce:
-      trace.skipExit();
-      return;
+    case diagnostics::TrapEnd::LeftAtOnce: trace.skipExit(); return;
     case diagnostics::TrapEnd::OwnMessage:
       if (cancelled) {
         trace.skipExit();
@@ -262,8 +257,7 @@ void frmMain::onLoad() {
         return;
       }
       break;  // OK: on to the exit
-    case diagnostics::TrapEnd::Completed:
-      break;
+    case diagnostics::TrapEnd::Completed: break;
   }
   // The exit: the pop when the diagnostics object exists (the trace's end).
 }
@@ -286,9 +280,8 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
       int32_t answer = mb::Yes;
       trap.step([&] {
         diagnostics::withSource(source, [&] {
-          answer = platform::ui::MsgBox(
-              "Are you sure you want to exit Kestrin Script Editor?" + kNineBlanks,
-              mb::YesNo | mb::Question, kMainWindowTitle);
+          answer = platform::ui::MsgBox("Are you sure you want to exit Kestrin Script Editor?" + kNineBlanks,
+                                        mb::YesNo | mb::Question, kMainWindowTitle);
         });
       });
       if (answer == mb::No) {
@@ -298,18 +291,14 @@ void frmMain::onQueryUnload(bool& Cancel, int32_t UnloadMode) {
     }
 
     // The save offer of a modified script; its Cancel keeps the window open.
-    trap.step([&] {
-      diagnostics::withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); });
-    });
+    trap.step([&] { diagnostics::withSource(source, [&] { Cancel = modMain::gbln_CheckForSave(*this); }); });
     if (Cancel) return;
 
     // The temporary copy beside the script goes (for a script that was
     // never saved nothing is found to delete).
     std::string name = tag();
     if (!name.empty() && name.back() == '*') name = platform::replace(name, "*", "");
-    trap.step([&] {
-      diagnostics::withSource(source, [&] { modMain::gbln_DeleteTempScript(name); });
-    });
+    trap.step([&] { diagnostics::withSource(source, [&] { modMain::gbln_DeleteTempScript(name); }); });
   });
   if (end == diagnostics::TrapEnd::LeftAtOnce) trace.skipExit();
 }
@@ -329,9 +318,7 @@ void frmMain::onUnload(bool& Cancel) {
     // The toolbar layout: the current layout replaces the old file only once
     // it is written whole, so a failed write keeps the old layout.
     const std::string layout = layoutPath(true);
-    trap.step([&] {
-      diagnostics::withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); });
-    });
+    trap.step([&] { diagnostics::withSource(source, [&] { SSActiveToolBars1->saveLayout(layout); }); });
 
     // The task list.
     const std::string tasks = taskListPath(true);
@@ -341,9 +328,7 @@ void frmMain::onUnload(bool& Cancel) {
     // the placement helper leaves the stored placement alone instead of
     // reporting a second failure.
     if (m_oFormRestore)
-      trap.step([&] {
-        diagnostics::withSource(source, [&] { m_oFormRestore->SavePosition(*this); });
-      });
+      trap.step([&] { diagnostics::withSource(source, [&] { m_oFormRestore->SavePosition(*this); }); });
 
     g_blnMainFormLoaded = false;
   });

@@ -292,11 +292,9 @@ class frmMain : public platform::ui::Form {
   bool CodeSense1_CompletionListShow(platform::controls::CompletionList& List);
   bool CodeSense1_CompletionListPick(platform::controls::CompletionList& List);
   bool CodeSense1_CompletionListMark(platform::controls::CompletionList& List);
-  bool CodeSense1_CompletionListKey(platform::controls::CompletionList& List, int32_t KeyCode,
-                                    int32_t Shift);
+  bool CodeSense1_CompletionListKey(platform::controls::CompletionList& List, int32_t KeyCode, int32_t Shift);
   bool CodeSense1_CompletionListWord(platform::controls::CompletionList& List, int32_t Index);
-  std::string CodeSense1_CompletionListSelChange(platform::controls::CompletionList& List,
-                                                 int32_t Index);
+  std::string CodeSense1_CompletionListSelChange(platform::controls::CompletionList& List, int32_t Index);
   int32_t CodeSense1_TipKind();
   void CodeSense1_TipShow(platform::controls::ArgumentTip& Tip);
   void CodeSense1_TipUpdate(platform::controls::ArgumentTip& Tip);
@@ -315,10 +313,9 @@ class frmMain : public platform::ui::Form {
     explicit CodeSenseEvents(frmMain& owner) : owner_(owner) {}
     void gotFocus(platform::controls::CodeEditor& editor) override;
     void textChange(platform::controls::CodeEditor& editor) override;
-    bool mouseDown(platform::controls::CodeEditor& editor, int32_t button, int32_t shift,
-                   int32_t x, int32_t y) override;
-    bool mouseUp(platform::controls::CodeEditor& editor, int32_t button, int32_t shift,
-                 int32_t x, int32_t y) override;
+    bool mouseDown(platform::controls::CodeEditor& editor, int32_t button, int32_t shift, int32_t x,
+                   int32_t y) override;
+    bool mouseUp(platform::controls::CodeEditor& editor, int32_t button, int32_t shift, int32_t x, int32_t y) override;
     bool rightClick(platform::controls::CodeEditor& editor) override;
     void selectionChange(platform::controls::CodeEditor& editor) override;
 

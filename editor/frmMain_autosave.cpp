@@ -44,9 +44,7 @@ void frmMain::tmrAutoSave_Timer() {
   // no number gives 0, a backup at every tick.
   CPreferences preferences;
   double minutes = 0;
-  ignore.step([&] {
-    minutes = platform::intPart(platform::cDbl(platform::Variant(preferences.AutoSaveMinutes())));
-  });
+  ignore.step([&] { minutes = platform::intPart(platform::cDbl(platform::Variant(preferences.AutoSaveMinutes()))); });
   if (m_lAutoSaveTicks < minutes) {
     diagnostics::currentFailure() = interrupted;
     return;
@@ -66,9 +64,8 @@ void frmMain::tmrAutoSave_Timer() {
       name = tag();
       if (!name.empty() && name.back() == '*') name = platform::replace(name, "*", "");
     });
-    if (ignore.condition(
-            [&] { return name == kNewScriptName && preferences.DoNotSaveNewFile() == 1; },
-            diagnostics::OnFailure::IntoBlock))
+    if (ignore.condition([&] { return name == kNewScriptName && preferences.DoNotSaveNewFile() == 1; },
+                         diagnostics::OnFailure::IntoBlock))
       return;
 
     std::string timeText, dateText;
@@ -98,13 +95,9 @@ void frmMain::tmrAutoSave_Timer() {
     // that script, not modified, only when the text was written: a
     // document whose text is nowhere keeps its mark and its save question.
     std::string newFile;
-    ignore.step([&] {
-      newFile = platform::editorFileToWrite(kNewScriptFile);
-    });
+    ignore.step([&] { newFile = platform::editorFileToWrite(kNewScriptFile); });
     const std::string backup = folder + kNewScriptBackup + stamp;
-    const auto writeText = [&] {
-      return ignore.step([&] { CodeSense1->saveFile(newFile, false); });
-    };
+    const auto writeText = [&] { return ignore.step([&] { CodeSense1->saveFile(newFile, false); }); };
     const auto nameAsNewScript = [&] {
       ignore.step([&] { modMain::g_SetCurrentScriptStatus(*this, kNewScriptName, false); });
     };

@@ -7,8 +7,8 @@
 // does nothing.
 #include <array>
 #include <functional>
-#include <source_location>
 #include <memory>
+#include <source_location>
 #include <string>
 #include <string_view>
 
@@ -54,9 +54,7 @@ platform::scripting::File& fileOf(const std::shared_ptr<platform::scripting::Fil
 
 // A size in bytes as whole thousands, halves to even, with "kb".
 std::string kiloBytes(int64_t bytes) {
-  return std::to_string(static_cast<int64_t>(
-             platform::roundHalfEven(static_cast<double>(bytes) / 1000.0))) +
-         "kb";
+  return std::to_string(static_cast<int64_t>(platform::roundHalfEven(static_cast<double>(bytes) / 1000.0))) + "kb";
 }
 
 // One click: the window, the dispatcher's trap (every statement of a
@@ -100,56 +98,132 @@ void disableBackup(ToolCall& call) {
 
 // ---- Commands of the window and its module ------------------------------------------
 
-void fileNew(ToolCall& call) { call.trap.step([&] { modMain::g_frmFileNew(call.window); }); }
-void fileOpen(ToolCall& call) { call.trap.step([&] { call.window.m_FileOpen(); }); }
+void fileNew(ToolCall& call) {
+  call.trap.step([&] { modMain::g_frmFileNew(call.window); });
+}
+void fileOpen(ToolCall& call) {
+  call.trap.step([&] { call.window.m_FileOpen(); });
+}
 // The save's result is not looked at.
-void fileSave(ToolCall& call) { call.trap.step([&] { modMain::gbln_FileSave(call.window); }); }
-void fileSaveAs(ToolCall& call) { call.trap.step([&] { call.window.m_FileSaveAs(); }); }
-void execScript(ToolCall& call) { call.trap.step([&] { call.window.m_ExecScript(); }); }
+void fileSave(ToolCall& call) {
+  call.trap.step([&] { modMain::gbln_FileSave(call.window); });
+}
+void fileSaveAs(ToolCall& call) {
+  call.trap.step([&] { call.window.m_FileSaveAs(); });
+}
+void execScript(ToolCall& call) {
+  call.trap.step([&] { call.window.m_ExecScript(); });
+}
 
 // The editing and bookmark commands.
-void insertFile(ToolCall& call) { call.trap.step([&] { call.window.m_InsertFile(); }); }
-void editUndo(ToolCall& call) { call.trap.step([&] { call.window.m_EditUndo(); }); }
-void editRedo(ToolCall& call) { call.trap.step([&] { call.window.m_EditRedo(); }); }
-void editCut(ToolCall& call) { call.trap.step([&] { call.window.m_EditCut(); }); }
-void editCopy(ToolCall& call) { call.trap.step([&] { call.window.m_EditCopy(); }); }
-void editPaste(ToolCall& call) { call.trap.step([&] { call.window.m_EditPaste(); }); }
-void editDelete(ToolCall& call) { call.trap.step([&] { call.window.m_EditDelete(); }); }
-void editFind(ToolCall& call) { call.trap.step([&] { call.window.m_EditFind(); }); }
-void editFindNext(ToolCall& call) { call.trap.step([&] { call.window.m_EditFindNext(); }); }
-void editReplace(ToolCall& call) { call.trap.step([&] { call.window.m_EditReplace(); }); }
-void editSelectAll(ToolCall& call) { call.trap.step([&] { call.window.m_EditSelectAll(); }); }
+void insertFile(ToolCall& call) {
+  call.trap.step([&] { call.window.m_InsertFile(); });
+}
+void editUndo(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditUndo(); });
+}
+void editRedo(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditRedo(); });
+}
+void editCut(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditCut(); });
+}
+void editCopy(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditCopy(); });
+}
+void editPaste(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditPaste(); });
+}
+void editDelete(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditDelete(); });
+}
+void editFind(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditFind(); });
+}
+void editFindNext(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditFindNext(); });
+}
+void editReplace(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditReplace(); });
+}
+void editSelectAll(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditSelectAll(); });
+}
 void editSelectCurrentLine(ToolCall& call) {
   call.trap.step([&] { call.window.m_EditSelectCurrentLine(); });
 }
-void editGoToLine(ToolCall& call) { call.trap.step([&] { call.window.m_EditGoToLine(); }); }
-void commentClear(ToolCall& call) { call.trap.step([&] { call.window.m_CommentClear(); }); }
-void commentAdd(ToolCall& call) { call.trap.step([&] { call.window.m_CommentAdd(); }); }
-void copyFilePathName(ToolCall& call) { call.trap.step([&] { call.window.m_CopyFilePathName(); }); }
-void insertDateTime(ToolCall& call) { call.trap.step([&] { call.window.m_InsertDateTime(); }); }
-void bookmarkToggle(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkToggle(); }); }
-void bookmarkClearAll(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkClearAll(); }); }
-void bookmarkFirst(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkFirst(); }); }
-void bookmarkLast(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkLast(); }); }
-void bookmarkNext(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkNext(); }); }
-void bookmarkPrevious(ToolCall& call) { call.trap.step([&] { call.window.m_BookmarkPrevious(); }); }
+void editGoToLine(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditGoToLine(); });
+}
+void commentClear(ToolCall& call) {
+  call.trap.step([&] { call.window.m_CommentClear(); });
+}
+void commentAdd(ToolCall& call) {
+  call.trap.step([&] { call.window.m_CommentAdd(); });
+}
+void copyFilePathName(ToolCall& call) {
+  call.trap.step([&] { call.window.m_CopyFilePathName(); });
+}
+void insertDateTime(ToolCall& call) {
+  call.trap.step([&] { call.window.m_InsertDateTime(); });
+}
+void bookmarkToggle(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkToggle(); });
+}
+void bookmarkClearAll(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkClearAll(); });
+}
+void bookmarkFirst(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkFirst(); });
+}
+void bookmarkLast(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkLast(); });
+}
+void bookmarkNext(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkNext(); });
+}
+void bookmarkPrevious(ToolCall& call) {
+  call.trap.step([&] { call.window.m_BookmarkPrevious(); });
+}
 
 // ---- The utility, help and print commands --------------------------------------------
 
-void closeAllFiles(ToolCall& call) { call.trap.step([&] { call.window.m_CloseAllFiles(); }); }
-void saveAllFiles(ToolCall& call) { call.trap.step([&] { call.window.m_SaveAllFiles(); }); }
-void filePrint(ToolCall& call) { call.trap.step([&] { call.window.m_FilePrint(); }); }
-void closeEditor(ToolCall& call) { call.trap.step([&] { call.window.m_CloseEditor(); }); }
-void filePrintSetup(ToolCall& call) { call.trap.step([&] { call.window.m_FilePrintSetup(); }); }
-void runDosPrompt(ToolCall& call) { call.trap.step([&] { call.window.m_RunDosPrompt(); }); }
-void runCalculator(ToolCall& call) { call.trap.step([&] { call.window.m_RunCalculator(); }); }
-void runNotepad(ToolCall& call) { call.trap.step([&] { call.window.m_RunNotepad(); }); }
+void closeAllFiles(ToolCall& call) {
+  call.trap.step([&] { call.window.m_CloseAllFiles(); });
+}
+void saveAllFiles(ToolCall& call) {
+  call.trap.step([&] { call.window.m_SaveAllFiles(); });
+}
+void filePrint(ToolCall& call) {
+  call.trap.step([&] { call.window.m_FilePrint(); });
+}
+void closeEditor(ToolCall& call) {
+  call.trap.step([&] { call.window.m_CloseEditor(); });
+}
+void filePrintSetup(ToolCall& call) {
+  call.trap.step([&] { call.window.m_FilePrintSetup(); });
+}
+void runDosPrompt(ToolCall& call) {
+  call.trap.step([&] { call.window.m_RunDosPrompt(); });
+}
+void runCalculator(ToolCall& call) {
+  call.trap.step([&] { call.window.m_RunCalculator(); });
+}
+void runNotepad(ToolCall& call) {
+  call.trap.step([&] { call.window.m_RunNotepad(); });
+}
 void runRegistryEditor(ToolCall& call) {
   call.trap.step([&] { call.window.m_RunRegistryEditor(); });
 }
-void editPreferences(ToolCall& call) { call.trap.step([&] { call.window.m_EditPreferences(); }); }
-void helpContents(ToolCall& call) { call.trap.step([&] { call.window.m_HelpContents(); }); }
-void scriptingHelp(ToolCall& call) { call.trap.step([&] { call.window.m_ScriptingHelp(); }); }
+void editPreferences(ToolCall& call) {
+  call.trap.step([&] { call.window.m_EditPreferences(); });
+}
+void helpContents(ToolCall& call) {
+  call.trap.step([&] { call.window.m_HelpContents(); });
+}
+void scriptingHelp(ToolCall& call) {
+  call.trap.step([&] { call.window.m_ScriptingHelp(); });
+}
 void vbScriptReference(ToolCall& call) {
   call.trap.step([&] { call.window.m_VbScriptReference(); });
 }
@@ -158,9 +232,7 @@ void vbScriptReference(ToolCall& call) {
 // a failing load, Ignore goes on with the show).
 void aboutWindow(ToolCall& call) {
   call.trap.step([&] { platform::ui::defaultInstance<frmAbout>()->load(); });
-  call.trap.step([&] {
-    platform::ui::defaultInstance<frmAbout>()->show(platform::ui::vbModal, &call.window);
-  });
+  call.trap.step([&] { platform::ui::defaultInstance<frmAbout>()->show(platform::ui::vbModal, &call.window); });
 }
 
 // The code dialogs, each the same way: its default instance loaded, then
@@ -169,9 +241,7 @@ void aboutWindow(ToolCall& call) {
 template <class Dialog>
 void codeDialog(ToolCall& call) {
   call.trap.step([&] { platform::ui::defaultInstance<Dialog>()->load(); });
-  call.trap.step([&] {
-    platform::ui::defaultInstance<Dialog>()->show(platform::ui::vbModal, &call.window);
-  });
+  call.trap.step([&] { platform::ui::defaultInstance<Dialog>()->show(platform::ui::vbModal, &call.window); });
 }
 
 // ---- The web and mail links ----------------------------------------------------------
@@ -194,8 +264,7 @@ void supportMail(ToolCall& call) {
   std::string body, mailbox;
   call.trap.step([&] { body = supportMailText(call.trap); });
   call.trap.step([&] { mailbox = linkAddress(kSupportMailboxValue); });
-  call.trap.step(
-      [&] { call.shell().CreateNewMailMessage(mailbox, "", "Kestrin VBScript Support", body); });
+  call.trap.step([&] { call.shell().CreateNewMailMessage(mailbox, "", "Kestrin VBScript Support", body); });
 }
 
 // ---- The code templates -------------------------------------------------------------
@@ -330,19 +399,16 @@ std::string supportMailText(diagnostics::Handling& handling) {
     libraryPath = modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) +
                   (own.empty() ? std::string(kEditorLibraryName) : own);
   });
-  step([&] {
-    bridgePath = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + kBridgeLibraryName;
-  });
+  step([&] { bridgePath = modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(2)) + kBridgeLibraryName; });
   step([&] { library = fso.GetFile(libraryPath); });
   step([&] { body += std::string("[Editor]") + crLf; });
   step([&] {
     const auto& identity = platform::componentIdentity();
-    body += " Build " + std::to_string(identity.major) + "." + std::to_string(identity.minor) +
-            "." + std::to_string(identity.revision) + crLf;
+    body += " Build " + std::to_string(identity.major) + "." + std::to_string(identity.minor) + "." +
+            std::to_string(identity.revision) + crLf;
   });
   step([&] {
-    body += ", Date " +
-            platform::lCase(platform::generalDateText(fileOf(library).dateLastModified())) + crLf;
+    body += ", Date " + platform::lCase(platform::generalDateText(fileOf(library).dateLastModified())) + crLf;
   });
   step([&] { body += ", File size " + kiloBytes(fileOf(library).size()) + crLf; });
   step([&] { body += crLf; });
@@ -351,8 +417,7 @@ std::string supportMailText(diagnostics::Handling& handling) {
   if (bridgeExists) {
     step([&] { bridge = fso.GetFile(bridgePath); });
     step([&] {
-      body += ", Date " +
-              platform::lCase(platform::generalDateText(fileOf(bridge).dateLastModified())) + crLf;
+      body += ", Date " + platform::lCase(platform::generalDateText(fileOf(bridge).dateLastModified())) + crLf;
     });
     step([&] { body += ", File size " + kiloBytes(fileOf(bridge).size()) + crLf; });
   } else {
@@ -363,10 +428,14 @@ std::string supportMailText(diagnostics::Handling& handling) {
 
 std::string linkAddress(const std::string& valueName) {
   std::string fallback;
-  if (valueName == kHomePageValue) fallback = "https://www.example.com/kestrin/";
-  else if (valueName == kContactPageValue) fallback = "https://www.example.com/contact/";
-  else if (valueName == kForumPageValue) fallback = "https://www.example.com/kestrin/forum/";
-  else if (valueName == kSupportMailboxValue) fallback = "support@example.com";
+  if (valueName == kHomePageValue)
+    fallback = "https://www.example.com/kestrin/";
+  else if (valueName == kContactPageValue)
+    fallback = "https://www.example.com/contact/";
+  else if (valueName == kForumPageValue)
+    fallback = "https://www.example.com/kestrin/forum/";
+  else if (valueName == kSupportMailboxValue)
+    fallback = "support@example.com";
 
   std::string value;
   const platform::LONG result = platform::readRegistryText(platform::HKEY_LOCAL_MACHINE, kLinksKey, valueName, &value);

@@ -32,8 +32,7 @@ namespace {
 // read-only. An editor that cannot say counts as read-only, so that the
 // command leaves.
 bool refusesChanges(diagnostics::IgnoreFailures& ignore, frmMain& form) {
-  return ignore.condition([&] { return form.CodeSense1->readOnly(); },
-                          diagnostics::OnFailure::IntoBlock);
+  return ignore.condition([&] { return form.CodeSense1->readOnly(); }, diagnostics::OnFailure::IntoBlock);
 }
 
 // The guarded, marking command that hands its work to the editor.
@@ -120,9 +119,7 @@ void frmMain::m_EditGoToLine() {
 
 void frmMain::m_BookmarkToggle() { bookmarkCommand(*this, platform::controls::cmdBookmarkToggle); }
 
-void frmMain::m_BookmarkClearAll() {
-  bookmarkCommand(*this, platform::controls::cmdBookmarkClearAll);
-}
+void frmMain::m_BookmarkClearAll() { bookmarkCommand(*this, platform::controls::cmdBookmarkClearAll); }
 
 void frmMain::m_BookmarkFirst() { bookmarkCommand(*this, platform::controls::cmdBookmarkFirst); }
 

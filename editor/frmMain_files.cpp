@@ -34,8 +34,7 @@ struct ReadOnlyReason {
 const ReadOnlyReason kReadOnlyReasons[] = {
     {1, "You have selected a read only script, you will not be able to make changes to this script"},
     {2, "You have selected a hidden script, you will not be able to make changes to this script"},
-    {0x800,
-     "You have selected a compressed script, you will not be able to make changes to this script"},
+    {0x800, "You have selected a compressed script, you will not be able to make changes to this script"},
 };
 
 }  // namespace
@@ -62,8 +61,8 @@ void frmMain::m_FileOpen() {
   int32_t flags = cdl::PathMustExist | cdl::FileMustExist | cdl::NoDereferenceLinks;
   // The read-only box is hidden while the stored "HideReadOnly" is 1.
   if (ignore.condition([&] {
-        return platform::cDbl(platform::Variant(platform::GetSetting(
-                   CPreferences::kApplication, CPreferences::kSection, "HideReadOnly", "1"))) == 1;
+        return platform::cDbl(platform::Variant(
+                   platform::GetSetting(CPreferences::kApplication, CPreferences::kSection, "HideReadOnly", "1"))) == 1;
       }))
     flags |= cdl::HideReadOnly;
   ignore.step([&] { dialog.setFlags(flags); });
@@ -84,10 +83,8 @@ void frmMain::m_FileOpen() {
   bool readOnly = false;
   for (const ReadOnlyReason& reason : kReadOnlyReasons) {
     if ((attributes & reason.bit) == 0) continue;
-    ignore.step([&] {
-      platform::ui::MsgBox(reason.warning + kNineBlanks, mb::OKOnly | mb::Exclamation,
-                           kMainWindowTitle);
-    });
+    ignore.step(
+        [&] { platform::ui::MsgBox(reason.warning + kNineBlanks, mb::OKOnly | mb::Exclamation, kMainWindowTitle); });
     readOnly = true;
     break;
   }
@@ -108,8 +105,7 @@ void frmMain::m_FileSaveAs() {
   auto& dialog = *dlgCommonDialog;
   ignore.step([&] {
     dialog.setCancelError(true);
-    dialog.setFilter(
-        "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|Kestrin VB Script (*.vbs)|*.vbs");
+    dialog.setFilter("All Files (*.*)|*.*|Text Files(*.txt)|*.txt|Kestrin VB Script (*.vbs)|*.vbs");
     dialog.setFilterIndex(3);
     dialog.setFlags(cdl::Explorer | cdl::OverwritePrompt);
     dialog.setDialogTitle("Save As");

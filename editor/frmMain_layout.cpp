@@ -83,8 +83,8 @@ ToolbarLayout frmMain::designLayout() {
   b.item("ID_PrintSetup", "Print Setup...");
   b.item("id_FileExit", "E&xit");
   b.popup("id_File", "&File",
-          {"ID_FileNew", "ID_FileOpen", "ID_InsertFile", "ID_QuickView", kSep, "ID_FileSave",
-           "ID_FileSaveAs", kSep, "id_FilePrint", "ID_PrintSetup", kSep, "id_FileExit"});
+          {"ID_FileNew", "ID_FileOpen", "ID_InsertFile", "ID_QuickView", kSep, "ID_FileSave", "ID_FileSaveAs", kSep,
+           "id_FilePrint", "ID_PrintSetup", kSep, "id_FileExit"});
 
   // Quick Code, with its class, declaration and function popups.
   b.item("ID_If...EndIf", "If..End If");
@@ -110,8 +110,8 @@ ToolbarLayout frmMain::designLayout() {
   b.item("ID_AutoCAD", "AutoCAD");
   b.item("ID_ADO", "ADO");
   b.popup("ID_QuickDeclaration", "Quick Declaration",
-          separated({"ID_InsertFSO", "ID_InsertWSH", "ID_MSWord", "ID_MSExcel", "ID_DefineNotepad",
-                     "ID_AutoCAD", "ID_ADO"}));
+          separated(
+              {"ID_InsertFSO", "ID_InsertWSH", "ID_MSWord", "ID_MSExcel", "ID_DefineNotepad", "ID_AutoCAD", "ID_ADO"}));
   b.item("ID_AddBackSlash", "AddBackSlash");
   b.item("ID_BrowseForFolder", "BrowseForFolder");
   b.item("ID_CheckForDrawing", "CheckForDrawing");
@@ -119,11 +119,11 @@ ToolbarLayout frmMain::designLayout() {
   b.item("ID_InsertInclude", "Include");
   b.item("ID_ResetAll", "ResetAll");
   b.popup("ID_QuickFunctions", "Quick Functions",
-          separated({"ID_AddBackSlash", "ID_BrowseForFolder", "ID_CheckForDrawing",
-                     "ID_InitializeScreen", "ID_InsertInclude", "ID_ResetAll"}));
+          separated({"ID_AddBackSlash", "ID_BrowseForFolder", "ID_CheckForDrawing", "ID_InitializeScreen",
+                     "ID_InsertInclude", "ID_ResetAll"}));
   b.popup("ID_QuickCode", "Quick Code",
-          {"ID_If...EndIf", "ID_If..ElseIf..EndIf", kSep, "ID_SelectCase", kSep, "ID_For..Next",
-           "ID_For..Each", kSep, "ID_QuickKZClass", "ID_QuickDeclaration", "ID_QuickFunctions"});
+          {"ID_If...EndIf", "ID_If..ElseIf..EndIf", kSep, "ID_SelectCase", kSep, "ID_For..Next", "ID_For..Each", kSep,
+           "ID_QuickKZClass", "ID_QuickDeclaration", "ID_QuickFunctions"});
 
   // Edit; the same popup is the editor's right-click menu.
   b.item("ID_TODO", "TODO...");
@@ -144,11 +144,32 @@ ToolbarLayout frmMain::designLayout() {
   b.item("id_EditGoToLine", "&Go To Line");
   b.item("ID_EditPreferences", "&Options...");
   b.popup("ID_Edit", "&Edit",
-          {"ID_QuickCode", kSep, "ID_TODO", kSep, "id_EditUndo", "id_EditRedo", kSep, "ID_EditCut",
-           "ID_EditCopy", "ID_EditPaste", "ID_CopyFilePath/Name", kSep, "ID_Date/Time", kSep,
-           "ID_EditFind", "id_EditFindNext", "id_EditReplace", kSep, "ID_CommentAdd",
-           "ID_CommentRemove", kSep, "id_EditSelectAll", "id_EditSelectCurrentLine",
-           "id_EditGoToLine", kSep, "ID_EditPreferences"});
+          {"ID_QuickCode",
+           kSep,
+           "ID_TODO",
+           kSep,
+           "id_EditUndo",
+           "id_EditRedo",
+           kSep,
+           "ID_EditCut",
+           "ID_EditCopy",
+           "ID_EditPaste",
+           "ID_CopyFilePath/Name",
+           kSep,
+           "ID_Date/Time",
+           kSep,
+           "ID_EditFind",
+           "id_EditFindNext",
+           "id_EditReplace",
+           kSep,
+           "ID_CommentAdd",
+           "ID_CommentRemove",
+           kSep,
+           "id_EditSelectAll",
+           "id_EditSelectCurrentLine",
+           "id_EditGoToLine",
+           kSep,
+           "ID_EditPreferences"});
 
   // Utilities.
   b.item("ID_Calc", "&Calculator");
@@ -158,8 +179,7 @@ ToolbarLayout frmMain::designLayout() {
   b.item("ID_CodeBank", "Code Bank");
   b.item("ID_Backup", "Backup Code");
   b.popup("ID_Utilities", "&Utilities",
-          {"ID_Calc", kSep, "ID_DOSCommand", kSep, "ID_Notepad", kSep, "ID_Regedit", kSep,
-           "ID_CodeBank", "ID_Backup"});
+          {"ID_Calc", kSep, "ID_DOSCommand", kSep, "ID_Notepad", kSep, "ID_Regedit", kSep, "ID_CodeBank", "ID_Backup"});
 
   // Bookmarks.
   b.item("id_BookmarksBookmarkOn/Off", "Bookmark On / Off");
@@ -167,8 +187,8 @@ ToolbarLayout frmMain::designLayout() {
   b.item("id_BookmarksGotoNextBookmark", "Go to Next Bookmark");
   b.item("id_BookmarksGotoPreviousBookmark", "Go to Previous Bookmark");
   b.popup("id_Bookmarks", "&Bookmarks",
-          {"id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks",
-           "id_BookmarksGotoNextBookmark", "id_BookmarksGotoPreviousBookmark"});
+          {"id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks", "id_BookmarksGotoNextBookmark",
+           "id_BookmarksGotoPreviousBookmark"});
 
   // Kestrin.
   b.item("ID_ExecuteScript", "&Run Script", "Run active script");
@@ -186,8 +206,7 @@ ToolbarLayout frmMain::designLayout() {
   b.item("ID_VbScript", "&Microsoft Scripting");
   b.popup("ID_VBScriptHelp", "&VBScript Help", {"ID_KzScriptHelp", kSep, "ID_VbScript"});
   b.item("ID_About", "&About");
-  b.popup("ID_Help", "&Help",
-          {"ID_Contents", kSep, "ID_Kestrinontheweb", kSep, "ID_VBScriptHelp", kSep, "ID_About"});
+  b.popup("ID_Help", "&Help", {"ID_Contents", kSep, "ID_Kestrinontheweb", kSep, "ID_VBScriptHelp", kSep, "ID_About"});
 
   // Tools that stand in no menu.
   b.item("ID_AddCode", "Add Code");
@@ -210,27 +229,21 @@ ToolbarLayout frmMain::designLayout() {
   b.button("ID_ShowTasks", "Show Tasks");
   b.button("ID_HideTasks", "Hide Tasks");
 
-  b.bar(platform::controls::kMenuBarName,
-        {"id_File", "ID_Edit", "ID_Utilities", "id_Bookmarks", "ID_Debug", "ID_Help"}, true);
+  b.bar(platform::controls::kMenuBarName, {"id_File", "ID_Edit", "ID_Utilities", "id_Bookmarks", "ID_Debug", "ID_Help"},
+        true);
   // The toolbars name some tools otherwise than the menus do.
-  b.bar("File",
-        {"ID_FileNew", "ID_InsertFile", "ID_FileOpen", kSep, "ID_FileSave", kSep, "id_FilePrint"},
-        false, {{"ID_InsertFile", "Insert File"}});
+  b.bar("File", {"ID_FileNew", "ID_InsertFile", "ID_FileOpen", kSep, "ID_FileSave", kSep, "id_FilePrint"}, false,
+        {{"ID_InsertFile", "Insert File"}});
   b.bar("Edit",
-        {"id_EditUndo", "id_EditRedo", kSep, "ID_EditCut", "ID_EditCopy", "ID_EditPaste", kSep,
-         "ID_EditFind", "id_EditFindNext", "id_EditReplace", "id_EditGoToLine", "ID_CommentAdd",
-         "ID_CommentRemove", kSep, "ID_EditPreferences"},
+        {"id_EditUndo", "id_EditRedo", kSep, "ID_EditCut", "ID_EditCopy", "ID_EditPaste", kSep, "ID_EditFind",
+         "id_EditFindNext", "id_EditReplace", "id_EditGoToLine", "ID_CommentAdd", "ID_CommentRemove", kSep,
+         "ID_EditPreferences"},
         false,
-        {{"ID_CommentAdd", "Comment Add"},
-         {"ID_CommentRemove", "Comment Remove"},
-         {"ID_EditPreferences", "&Options"}});
-  b.bar("Bookmarks", {"id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks",
-                      "id_BookmarksGotoPreviousBookmark", "id_BookmarksGotoNextBookmark"});
+        {{"ID_CommentAdd", "Comment Add"}, {"ID_CommentRemove", "Comment Remove"}, {"ID_EditPreferences", "&Options"}});
+  b.bar("Bookmarks", {"id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks", "id_BookmarksGotoPreviousBookmark",
+                      "id_BookmarksGotoNextBookmark"});
   b.bar("Utilities", {"ID_Calc", "ID_DOSCommand", "ID_Notepad", "ID_Regedit"}, false,
-        {{"ID_Calc", "Calc"},
-         {"ID_DOSCommand", "DOS Command"},
-         {"ID_Notepad", "Notepad"},
-         {"ID_Regedit", "Regedit"}});
+        {{"ID_Calc", "Calc"}, {"ID_DOSCommand", "DOS Command"}, {"ID_Notepad", "Notepad"}, {"ID_Regedit", "Regedit"}});
   b.bar("Code", {"ID_InsertClass", "ID_AddProperty", "ID_NewFunction", "ID_NewSubroutine"});
   b.bar("Kestrin", {"ID_ExecuteScript"});
   b.bar("Close", {"ID_CloseEditor"});

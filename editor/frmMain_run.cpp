@@ -40,8 +40,7 @@ void frmMain::m_ExecScript() {
   diagnostics::Trap trap([&](diagnostics::Failure& failure) {
     failure.source = source;
     platform::ui::MsgBox("Description - " + failure.description + kCrLf + kCrLf + "Error Number " +
-                             std::to_string(failure.number) + kCrLf + "Error Source " + failure.source +
-                             kNineBlanks,
+                             std::to_string(failure.number) + kCrLf + "Error Source " + failure.source + kNineBlanks,
                          mb::OKOnly | mb::Critical, kMainWindowTitle);
   });
   // With one, the report names the command as the source.
@@ -71,9 +70,7 @@ void frmMain::m_ExecScript() {
     // The bookmarks; none deletes the bookmark file.
     std::vector<int32_t> lines;
     step([&] { CodeSense1->getBookmarks(lines); });
-    step([&] {
-      prefs.SaveBookMarks(lines.empty() ? platform::LongArray() : platform::LongArray::of(lines));
-    });
+    step([&] { prefs.SaveBookMarks(lines.empty() ? platform::LongArray() : platform::LongArray::of(lines)); });
     step([&] { prefs.setBookmarkScriptName(name); });
 
     std::string copy;

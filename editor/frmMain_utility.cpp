@@ -55,7 +55,8 @@ const StandardProgram kStandardPrograms[] = {
 // that is not text raises 13 "Type mismatch".
 std::string configuredPath(const std::string& valueName) {
   std::string value;
-  const platform::LONG result = platform::readRegistryText(platform::HKEY_LOCAL_MACHINE, kProgramsKey, valueName, &value);
+  const platform::LONG result =
+      platform::readRegistryText(platform::HKEY_LOCAL_MACHINE, kProgramsKey, valueName, &value);
   if (result == platform::ERROR_INVALID_DATA) platform::raise(platform::err::TypeMismatch);
   return result == platform::ERROR_SUCCESS ? value : std::string();
 }
@@ -86,10 +87,8 @@ void openHelpDocument(frmMain& window, const std::string& path, const char* miss
   if (ignore.condition([&] { return fso.FileExists(path); })) {
     ignore.step([&] { openWithShell(window, path); });
   } else if (missingMessage) {
-    ignore.step([&] {
-      platform::ui::MsgBox(missingMessage + kNineBlanks, mb::OKOnly | mb::Information,
-                           kMainWindowTitle);
-    });
+    ignore.step(
+        [&] { platform::ui::MsgBox(missingMessage + kNineBlanks, mb::OKOnly | mb::Information, kMainWindowTitle); });
   }
 }
 
@@ -106,9 +105,7 @@ void launchProgram(frmMain& window, const std::string& program, const char* miss
       return;
     }
   }
-  ignore.step([&] {
-    platform::ui::MsgBox(missingMessage, mb::OKOnly | mb::Information, kMainWindowTitle);
-  });
+  ignore.step([&] { platform::ui::MsgBox(missingMessage, mb::OKOnly | mb::Information, kMainWindowTitle); });
 }
 
 }  // namespace
@@ -147,28 +144,20 @@ void frmMain::m_HelpContents() {
 }
 
 void frmMain::m_ScriptingHelp() {
-  openHelpDocument(*this, modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(3)) + "VBScript.htm",
-                   nullptr);
+  openHelpDocument(*this, modMain::gstr_AddBackSlash(modMain::gstr_GetPathToKestrin(3)) + "VBScript.htm", nullptr);
 }
 
 void frmMain::m_VbScriptReference() {
-  openHelpDocument(*this, modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + "VBSCRIP5.CHM",
-                   nullptr);
+  openHelpDocument(*this, modMain::gstr_AddBackSlash(modMain::gstr_EditorFolder()) + "VBSCRIP5.CHM", nullptr);
 }
 
-void frmMain::m_RunDosPrompt() {
-  launchProgram(*this, kCommandPromptProgram, "Could not open DOS command prompt");
-}
+void frmMain::m_RunDosPrompt() { launchProgram(*this, kCommandPromptProgram, "Could not open DOS command prompt"); }
 
 void frmMain::m_RunNotepad() { launchProgram(*this, kTextEditorProgram, "Could not open notepad"); }
 
-void frmMain::m_RunCalculator() {
-  launchProgram(*this, kCalculatorProgram, "Could not open calculator");
-}
+void frmMain::m_RunCalculator() { launchProgram(*this, kCalculatorProgram, "Could not open calculator"); }
 
-void frmMain::m_RunRegistryEditor() {
-  launchProgram(*this, kRegistryEditorProgram, "Could not open registry editor");
-}
+void frmMain::m_RunRegistryEditor() { launchProgram(*this, kRegistryEditorProgram, "Could not open registry editor"); }
 
 void frmMain::m_EditPreferences() {
   diagnostics::IgnoreFailures ignore;
@@ -199,8 +188,7 @@ void frmMain::m_OpenDefinitionsScript() {
     if (modMain::gbln_ScriptCanBeRead(path)) ignore.step([&] { FileToView(path); });
   } else {
     ignore.step([&] {
-      platform::ui::MsgBox("Could not locate kzdef.vbs" + kNineBlanks, mb::OKOnly | mb::Exclamation,
-                           kMainWindowTitle);
+      platform::ui::MsgBox("Could not locate kzdef.vbs" + kNineBlanks, mb::OKOnly | mb::Exclamation, kMainWindowTitle);
     });
   }
 }

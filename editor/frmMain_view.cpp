@@ -29,13 +29,11 @@ void frmMain::m_GetRange(bool fromEvent) {
   // The editor counts from 0, the panel from 1.
   const int32_t line = platform::addLong(range.endLine, 1);
   const int32_t column = platform::addLong(range.endColumn, 1);
-  StatusBar1->panel("CURSOR").setText("  Line " + std::to_string(line) + ", Col " +
-                                      std::to_string(column));
+  StatusBar1->panel("CURSOR").setText("  Line " + std::to_string(line) + ", Col " + std::to_string(column));
   // The length read at the last load, in thousands of bytes.
   if (m_lTextLength > 0) {
     const double kb = platform::roundHalfEven(static_cast<double>(m_lTextLength) / 1000.0);
-    StatusBar1->panel("SIZE").setText("File Size: " +
-                                      std::to_string(static_cast<int64_t>(kb)) + "kb");
+    StatusBar1->panel("SIZE").setText("File Size: " + std::to_string(static_cast<int64_t>(kb)) + "kb");
   } else {
     StatusBar1->panel("SIZE").setText("File Size: " + std::to_string(m_lTextLength) + " bytes");
   }
@@ -88,18 +86,14 @@ void frmMain::CodeSense1_SelectionChange(CodeEditor& Control) {
 
 void frmMain::CodeSenseEvents::gotFocus(CodeEditor&) { owner_.CodeSense1_GotFocus(); }
 void frmMain::CodeSenseEvents::textChange(CodeEditor&) { owner_.CodeSense1_TextChange(); }
-bool frmMain::CodeSenseEvents::mouseDown(CodeEditor&, int32_t button, int32_t shift, int32_t x,
-                                         int32_t y) {
+bool frmMain::CodeSenseEvents::mouseDown(CodeEditor&, int32_t button, int32_t shift, int32_t x, int32_t y) {
   return owner_.CodeSense1_MouseDown(button, shift, x, y);
 }
-bool frmMain::CodeSenseEvents::mouseUp(CodeEditor&, int32_t button, int32_t shift, int32_t x,
-                                       int32_t y) {
+bool frmMain::CodeSenseEvents::mouseUp(CodeEditor&, int32_t button, int32_t shift, int32_t x, int32_t y) {
   return owner_.CodeSense1_MouseUp(button, shift, x, y);
 }
 bool frmMain::CodeSenseEvents::rightClick(CodeEditor&) { return owner_.CodeSense1_RightClick(); }
-void frmMain::CodeSenseEvents::selectionChange(CodeEditor& editor) {
-  owner_.CodeSense1_SelectionChange(editor);
-}
+void frmMain::CodeSenseEvents::selectionChange(CodeEditor& editor) { owner_.CodeSense1_SelectionChange(editor); }
 
 // ---- The window's key events --------------------------------------------------------
 

@@ -64,8 +64,7 @@ void frmOptions::createControls() {
   lblConfigure = add(std::make_shared<Label>("lblConfigure", "Configure options"));
 
   ssTabOptions = add(std::make_shared<TabControl>("ssTabOptions"));
-  for (const char* tab : {"Editor", "&Editor Format", "Environment", "&User", "Backup"})
-    ssTabOptions->addTab(tab);
+  for (const char* tab : {"Editor", "&Editor Format", "Environment", "&User", "Backup"}) ssTabOptions->addTab(tab);
   ssTabOptions->setSelectedTab(0);
 
   // Editor. The check states below are the design states: a stored value
@@ -78,8 +77,7 @@ void frmOptions::createControls() {
   chkAutoIndent = add(std::make_shared<CheckBox>("chkAutoIndent", "&Auto indent"));
   chkConvertTabs = add(std::make_shared<CheckBox>("chkConvertTabs", "Convert &tabs to spaces"));
   chkLineNumbers = add(std::make_shared<CheckBox>("chkLineNumbers", "Show line &numbers"));
-  chkHighlightLines =
-      add(std::make_shared<CheckBox>("chkHighlightLines", "&Highlight current line"));
+  chkHighlightLines = add(std::make_shared<CheckBox>("chkHighlightLines", "&Highlight current line"));
   chkHighlightLines->setValue(1);
   chkAddHeader = add(std::make_shared<CheckBox>("chkAddHeader", "Add Header to &Script"));
   chkAddHeader->setValue(1);
@@ -98,11 +96,10 @@ void frmOptions::createControls() {
 
   // Environment.
   fraScriptStarts = add(std::make_shared<Frame>("fraScriptStarts", "When a script starts:"));
-  const char* const startCaptions[] = {"&Save changes", "&Prompt to save changes",
-                                       "&Don't save changes"};
+  const char* const startCaptions[] = {"&Save changes", "&Prompt to save changes", "&Don't save changes"};
   for (int32_t i = 0; i < 3; ++i)
-    optScriptStarts[i] = add(std::make_shared<OptionButton>("optScriptStarts", startCaptions[i], i,
-                                                            kScriptStartsGroup));
+    optScriptStarts[i] =
+        add(std::make_shared<OptionButton>("optScriptStarts", startCaptions[i], i, kScriptStartsGroup));
   optScriptStarts[0]->setValue(true);
 
   // User.
@@ -126,8 +123,7 @@ void frmOptions::createControls() {
   txtAutoSaveFileMinutes->setToolTipText("0 = No Save");
   txtAutoSaveFileMinutes->onLostFocus = [this] { txtAutoSaveFileMinutes_LostFocus(); };
   lblMinutes = add(std::make_shared<Label>("lblMinutes", "minutes"));
-  chkBackup[0] =
-      add(std::make_shared<CheckBox>("chkBackup", "Do not auto-save unnamed (new) files", 0));
+  chkBackup[0] = add(std::make_shared<CheckBox>("chkBackup", "Do not auto-save unnamed (new) files", 0));
   chkBackup[0]->setValue(1);
   chkBackup[1] = add(std::make_shared<CheckBox>("chkBackup", "Create archive (zip) from file", 1));
   fraBackDirectory = add(std::make_shared<Frame>("fraBackDirectory", "Back Directory"));
@@ -151,8 +147,7 @@ void frmOptions::onLoad() {
     for (const std::string& font : platform::ui::screen().Fonts()) cboFonts->addItem(font);
   });
   ignore.step([&] {
-    for (int32_t size = kFirstFontSize; size <= kLastFontSize; ++size)
-      cboFontSize->addItem(std::to_string(size));
+    for (int32_t size = kFirstFontSize; size <= kLastFontSize; ++size) cboFontSize->addItem(std::to_string(size));
   });
   ignore.step([&] { m_oPreferences = std::make_shared<CPreferences>(); });
   ignore.step([&] { modMain::CenterForm(*this); });
@@ -181,9 +176,7 @@ void frmOptions::setPreferences(std::shared_ptr<CPreferences> preferences) {
   ignore.step([&] { chkWhiteSpace->setValue(p.DisplayWhitespace()); });
   ignore.step([&] { chkAutoIndent->setValue(p.Indent()); });
   // An option the group lacks (340) leaves the design choice.
-  ignore.step([&] {
-    static_cast<OptionButton&>(control("optScriptStarts", p.Saving())).setValue(true);
-  });
+  ignore.step([&] { static_cast<OptionButton&>(control("optScriptStarts", p.Saving())).setValue(true); });
   ignore.step([&] { txtEMail->setText(p.EMail()); });
   ignore.step([&] { txtUser->setText(p.UserName()); });
   ignore.step([&] { chkHideReadOnly->setValue(p.HideReadOnly()); });
@@ -236,8 +229,7 @@ void frmOptions::SetPreferences() {
   } else if (platform::scripting::FileSystemObject().FolderExists(txtAutoSavePath->text())) {
     p.setAutoSavePath(txtAutoSavePath->text());
   } else {
-    platform::ui::MsgBox(kBackupFolderMissing,
-                         platform::ui::mb::OKOnly | platform::ui::mb::Critical, kMainWindowTitle);
+    platform::ui::MsgBox(kBackupFolderMissing, platform::ui::mb::OKOnly | platform::ui::mb::Critical, kMainWindowTitle);
   }
   p.setDoNotSaveNewFile(static_cast<int16_t>(chkBackup[0]->value()));
   p.setZipFile(static_cast<int16_t>(chkBackup[1]->value()));
@@ -284,8 +276,7 @@ void frmOptions::txtAutoSaveFileMinutes_LostFocus() {
   diagnostics::IgnoreFailures ignore;
   ignore.step([&] {
     const std::string& text = txtAutoSaveFileMinutes->text();
-    if (text.empty() || !platform::isNumeric(platform::Variant(text)))
-      txtAutoSaveFileMinutes->setText("0");
+    if (text.empty() || !platform::isNumeric(platform::Variant(text))) txtAutoSaveFileMinutes->setText("0");
   });
 }
 

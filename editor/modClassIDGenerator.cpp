@@ -11,8 +11,7 @@ thread_local int32_t t_lastClassDebugID = 0;
 }  // namespace
 
 int32_t NextClassDebugID() {
-  if (t_lastClassDebugID == std::numeric_limits<int32_t>::max())
-    platform::raise(platform::err::Overflow);
+  if (t_lastClassDebugID == std::numeric_limits<int32_t>::max()) platform::raise(platform::err::Overflow);
   return ++t_lastClassDebugID;
 }
 

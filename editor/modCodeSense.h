@@ -9,7 +9,7 @@
 namespace platform::controls {
 class CodeEditor;
 class CompletionList;
-}
+}  // namespace platform::controls
 namespace platform::ui {
 class Timer;
 }
@@ -60,8 +60,7 @@ std::string gstr_LoadKestrinConstants();
 // Traced and trapped: Abort clears the call stack and leaves without
 // applying the settings; without g_ErrorHandler the message "Could not
 // register Kestrin language" shows and the settings are not applied.
-void g_RegisterKestrinLanguage(platform::controls::CodeEditor& control,
-                               platform::ui::Timer* autoSaveTimer);
+void g_RegisterKestrinLanguage(platform::controls::CodeEditor& control, platform::ui::Timer* autoSaveTimer);
 
 // ---- Editor settings (modCodeSense_settings.cpp) ----------------------------
 

@@ -68,8 +68,7 @@ void g_SetProperties(CodeEditor& control, platform::ui::Timer* autoSaveTimer) {
   ignore.step([&] { control.setDisplayWhitespace(prefs().DisplayWhitespace() != 0); });
   ignore.step([&] { control.setEnableDragDrop(true); });
   ignore.step([&] { control.setLineNumberStart(1); });
-  for (const int32_t element : kNormalStyleElements)
-    ignore.step([&] { control.setFontStyle(element, 0); });
+  for (const int32_t element : kNormalStyleElements) ignore.step([&] { control.setFontStyle(element, 0); });
   for (const ColourSetting& c : kColours) ignore.step([&] { control.setColor(c.index, c.colour); });
   ignore.step([&] { control.setVScrollBar(true); });
   ignore.step([&] { control.setSmoothScrolling(true); });

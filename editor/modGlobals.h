@@ -16,9 +16,7 @@ namespace kestrin::editor::modGlobals {
 // thread slot so that tracing and traps find it: created and initialised
 // by the main window's load step, released by its unload step. Every user
 // tests that it exists first.
-inline std::shared_ptr<diagnostics::CErrorHandler>& g_ErrorHandler() {
-  return diagnostics::errorHandlerSlot();
-}
+inline std::shared_ptr<diagnostics::CErrorHandler>& g_ErrorHandler() { return diagnostics::errorHandlerSlot(); }
 
 // True from the end of a complete load of the main window until its unload
 // step; UnloadAll unloads the main window once more while it is set.

@@ -197,8 +197,7 @@ void g_InsertAtCursor(frmMain& form, const std::string& text);
 // The end-of-text insertion: the caret to the end of the text, two new
 // lines, then the text at the caret. Each of the four steps is one
 // statement of the given handling. Neither traced nor saving the selection.
-void appendAtEnd(frmMain& form, const std::string& text,
-                 diagnostics::Handling& handling);
+void appendAtEnd(frmMain& form, const std::string& text, diagnostics::Handling& handling);
 
 // The TODO comment: asks for its text ("Add TODO Task"); blanks only or
 // Cancel insert nothing, any other text the line "'' TODO:: <text> [<long
@@ -262,16 +261,14 @@ void g_AddInclude(frmMain& form);
 // "Sub <name>(<argList>)"; an empty argument list writes no parentheses.
 void g_AddSub(frmMain& form, const std::string& name, const std::string& argList, bool isPublic);
 // "Function <name>(<argList>)" with its Ret variable; parentheses as above.
-void g_AddFunction(frmMain& form, const std::string& name, const std::string& argList,
-                   bool isPublic);
+void g_AddFunction(frmMain& form, const std::string& name, const std::string& argList, bool isPublic);
 // The private variable m_<name> and the chosen Let, Get and Set procedures.
-void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool addLet, bool addGet,
-                   bool addSet);
+void g_AddProperty(frmMain& form, const std::string& name, bool isPublic, bool addLet, bool addGet, bool addSet);
 // A class with the property NewProp held in m_Arg: the chosen Initialize,
 // Let, Get, Set and Terminate blocks in that order, then, with addExample,
 // a commented example of its use.
-void g_AddClass(frmMain& form, const std::string& name, bool addExample, bool addLet, bool addGet,
-                bool addSet, bool addInitialize, bool addTerminate);
+void g_AddClass(frmMain& form, const std::string& name, bool addExample, bool addLet, bool addGet, bool addSet,
+                bool addInitialize, bool addTerminate);
 
 }  // namespace modMain
 }  // namespace kestrin::editor

@@ -98,11 +98,9 @@ std::string gstr_WriteEmergencyCopy(frmMain& form) {
     written = writeAtFreeName(folder + "/" + file, text, mode);
   }
   if (written.empty()) {
-    std::cerr << "Kestrin VB Script Editor: the unsaved changes of " << name
-              << " could not be written anywhere\n";
+    std::cerr << "Kestrin VB Script Editor: the unsaved changes of " << name << " could not be written anywhere\n";
   } else {
-    std::cerr << "Kestrin VB Script Editor: the unsaved changes of " << name << " are in " << written
-              << "\n";
+    std::cerr << "Kestrin VB Script Editor: the unsaved changes of " << name << " are in " << written << "\n";
   }
   std::cerr.flush();
   return written;

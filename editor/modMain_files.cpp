@@ -13,8 +13,8 @@
 #include "platform/controls/common_dialog.h"
 #include "platform/runtime/datetime.h"
 #include "platform/runtime/format.h"
-#include "platform/runtime/strings.h"
 #include "platform/runtime/script_file.h"
+#include "platform/runtime/strings.h"
 #include "platform/scripting/file_system.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/visible_text.h"
@@ -38,13 +38,12 @@ std::string withoutMark(const std::string& name) {
 
 // The header a new script starts with: 31 lines joined by CR LF, without a
 // line end after the last.
-std::string newScriptHeader(const std::string& documentName, const std::string& userName,
-                            const std::string& eMail, platform::Date when) {
+std::string newScriptHeader(const std::string& documentName, const std::string& userName, const std::string& eMail,
+                            platform::Date when) {
   const std::string rule = "'" + std::string(80, '/');
   const std::string subRule = "' " + std::string(20, '/');
-  const std::string author = platform::trim(userName).empty()
-                                 ? std::string("<insert name here>")
-                                 : userName + " " + eMail;
+  const std::string author =
+      platform::trim(userName).empty() ? std::string("<insert name here>") : userName + " " + eMail;
   const std::string lines[] = {
       rule,
       "'//",
@@ -107,8 +106,7 @@ namespace {
 
 bool refuseUnreadable(const std::string& path, const std::string& problem) {
   if (problem.empty()) return true;
-  platform::ui::MsgBox("'" + platform::ui::visibleText(path) + "' cannot be opened: " + problem + "." +
-                           kNineBlanks,
+  platform::ui::MsgBox("'" + platform::ui::visibleText(path) + "' cannot be opened: " + problem + "." + kNineBlanks,
                        mb::OKOnly | mb::Exclamation, kMainWindowTitle);
   return false;
 }
@@ -117,30 +115,26 @@ bool refuseUnreadable(const std::string& path, const std::string& problem) {
 // it: Yes overwrites it, No ends the save as a cancel.
 bool mayOverwrite(frmMain& form, const std::string& name) {
   if (!form.diskFileChangedElsewhere(name)) return true;
-  return platform::ui::MsgBox(name + " has been changed by another program. Overwrite it?",
-                              mb::YesNo | mb::Exclamation, kMainWindowTitle) == mb::Yes;
+  return platform::ui::MsgBox(name + " has been changed by another program. Overwrite it?", mb::YesNo | mb::Exclamation,
+                              kMainWindowTitle) == mb::Yes;
 }
 
 }  // namespace
 
-bool gbln_ScriptCanBeRead(const std::string& path) {
-  return refuseUnreadable(path, platform::scriptReadProblem(path));
-}
+bool gbln_ScriptCanBeRead(const std::string& path) { return refuseUnreadable(path, platform::scriptReadProblem(path)); }
 
 bool gbln_OwnCopyCanBeRead(const std::string& path) {
   return refuseUnreadable(path, platform::ownFileReadProblem(path));
 }
 
 void g_ShowSaveProblem(const std::string& description) {
-  platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf + description +
-                           kNineBlanks + kCrLf,
+  platform::ui::MsgBox("Problem saving script, reason was:" + kNineBlanks + kCrLf + description + kNineBlanks + kCrLf,
                        mb::OKOnly | mb::Exclamation, kMainWindowTitle);
 }
 
 bool gbln_SaveBeforeReplacing(frmMain& form) {
-  const int32_t answer =
-      platform::ui::MsgBox("File has changed, save it?" + kNineBlanks, mb::YesNoCancel | mb::Question,
-                           kMainWindowTitle);
+  const int32_t answer = platform::ui::MsgBox("File has changed, save it?" + kNineBlanks,
+                                              mb::YesNoCancel | mb::Question, kMainWindowTitle);
   if (answer == mb::Cancel) return false;
   if (answer == mb::Yes) return saveLetsCommandGoOn(form);
   return true;
@@ -166,8 +160,8 @@ void g_frmFileNew(frmMain& form) {
   CPreferences preferences;
   if (ignore.condition([&] { return preferences.AddHeader() != 0; })) {
     ignore.step([&] {
-      form.CodeSense1->setText(newScriptHeader(form.tag(), preferences.UserName(),
-                                               preferences.EMail(), platform::now()));
+      form.CodeSense1->setText(
+          newScriptHeader(form.tag(), preferences.UserName(), preferences.EMail(), platform::now()));
     });
     ignore.step([&] { form.CodeSense1->emptyUndoBuffer(); });
   }
@@ -257,9 +251,8 @@ bool gbln_CheckForSave(frmMain& form) {
   if (form.IsDirty()) {
     int32_t answer = 0;
     ignore.step([&] {
-      answer = platform::ui::MsgBox(
-          "'" + ParseFileName(name, false) + "' has changed, do you want to save changes?",
-          mb::YesNoCancel | mb::Question, kMainWindowTitle);
+      answer = platform::ui::MsgBox("'" + ParseFileName(name, false) + "' has changed, do you want to save changes?",
+                                    mb::YesNoCancel | mb::Question, kMainWindowTitle);
     });
     if (answer == mb::Cancel) {
       cancel = true;

@@ -18,8 +18,7 @@ std::string gstr_EditorFolder() { return platform::componentIdentity().folder; }
 
 std::string gstr_GetPathToKestrin(int32_t kzDIR) {
   diagnostics::IgnoreFailures ignore;
-  diagnostics::Trace trace("modMain::gstr_GetPathToKestrin(Function) kzDIR:= " + std::to_string(kzDIR),
-                           ignore);
+  diagnostics::Trace trace("modMain::gstr_GetPathToKestrin(Function) kzDIR:= " + std::to_string(kzDIR), ignore);
   static const char* const kSubFolders[] = {"Data", "VB", "Addlets", "Help", "Common"};
   std::string path;
   if (kzDIR >= 0 && kzDIR <= 4)

@@ -57,9 +57,7 @@ std::string gstr_SetTempScript(const std::string& scriptName) {
   if (ignore.condition([&] { return fso.FileExists(scriptName); })) {
     ignore.step([&] { path = gstr_AddBackSlash(folderOf(scriptName)) + kTempScriptName; });
   } else {
-    ignore.step([&] {
-      path = platform::editorFileToWrite(std::string("Common/Temp/") + kTempScriptName);
-    });
+    ignore.step([&] { path = platform::editorFileToWrite(std::string("Common/Temp/") + kTempScriptName); });
   }
 
   // One copy per folder: the old one goes, hidden or read-only as it may be;
@@ -79,8 +77,7 @@ bool PassScriptToKestrin(std::string& path) {
   diagnostics::Trap trap([&](diagnostics::Failure& failure) {
     failure.source = source;
     platform::ui::MsgBox("Description - " + failure.description + kCrLf + kCrLf + "Error Number " +
-                             std::to_string(failure.number) + kCrLf + "Error Source " + failure.source +
-                             kNineBlanks,
+                             std::to_string(failure.number) + kCrLf + "Error Source " + failure.source + kNineBlanks,
                          mb::OKOnly | mb::Critical, kMainWindowTitle);
     result = false;
   });
@@ -97,9 +94,7 @@ bool PassScriptToKestrin(std::string& path) {
     result = true;
 
     std::string libraryPath;
-    step([&] {
-      libraryPath = gstr_AddBackSlash(gstr_EditorFolder()) + "Addlets/" + modGlobals::kBridgeLibrary;
-    });
+    step([&] { libraryPath = gstr_AddBackSlash(gstr_EditorFolder()) + "Addlets/" + modGlobals::kBridgeLibrary; });
 
     bool found = false;
     step([&] { found = fso.FileExists(libraryPath); });
@@ -116,8 +111,8 @@ bool PassScriptToKestrin(std::string& path) {
     step([&] { library = platform::LoadLibrary(libraryPath); });
     if (library == 0) {
       step([&] {
-        platform::ui::MsgBox("Could not load dll '" + libraryPath + "'" + kNineBlanks,
-                             mb::OKOnly | mb::Critical, kMainWindowTitle);
+        platform::ui::MsgBox("Could not load dll '" + libraryPath + "'" + kNineBlanks, mb::OKOnly | mb::Critical,
+                             kMainWindowTitle);
       });
       result = false;
       return;

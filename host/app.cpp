@@ -47,9 +47,9 @@ std::string defaultEditorFolder() {
 
 void copyEditorFolder(const std::string& from, const std::string& to) {
   static const std::set<std::string> leftovers = {
-      "machine.db", "machine.db-wal", "machine.db-shm", "machine.db-journal", "user.db", "user.db-wal",
-      "user.db-shm", "user.db-journal", "kzScriptErr.log", "kzScriptTrace.log", "vbsed.tsk", "Kz.atb",
-      "Bookmarks.txt", "_Temp.vbs", "New Kestrin Script.vbs",
+      "machine.db", "machine.db-wal", "machine.db-shm", "machine.db-journal", "user.db", "user.db-wal", "user.db-shm",
+      "user.db-journal", "kzScriptErr.log", "kzScriptTrace.log", "vbsed.tsk", "Kz.atb", "Bookmarks.txt", "_Temp.vbs",
+      "New Kestrin Script.vbs",
       // The build's own files, where the editor folder is also a build folder.
       "CMakeFiles", "Makefile", "cmake_install.cmake", "CTestTestfile.cmake"};
   static const std::set<std::string> buildExtensions = {".a", ".o", ".ninja"};
@@ -167,8 +167,8 @@ int runConsole(const Options& o) {
   if (o.screen) platform::ui::setScreenPixels(o.screen->first, o.screen->second);
   const char* home = std::getenv("HOME");
   const std::string editor = o.editor ? *o.editor : defaultEditorFolder();
-  std::map<std::string, std::string> vars = {{"WORK", fs::current_path().string()}, {"EDITOR", editor},
-                                             {"HOME", home ? home : ""}};
+  std::map<std::string, std::string> vars = {
+      {"WORK", fs::current_path().string()}, {"EDITOR", editor}, {"HOME", home ? home : ""}};
   EditorLink link(editor);
   if (o.bridge) {
     std::string why;

@@ -90,8 +90,8 @@ std::optional<Command> typedAnswer(const std::string& kind, const std::string& r
   return std::nullopt;
 }
 
-ConsoleUser::ConsoleUser(std::istream& in, std::ostream& out, EditorLink& link,
-                         std::map<std::string, std::string> vars, bool colour)
+ConsoleUser::ConsoleUser(std::istream& in, std::ostream& out, EditorLink& link, std::map<std::string, std::string> vars,
+                         bool colour)
     : Session(out, link, std::move(vars)), in_(in), colour_(colour) {
   echo_ = false;
 }

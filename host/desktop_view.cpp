@@ -48,8 +48,7 @@ StatusBar* mainStatusBar() {
 namespace {
 
 bool sameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
            return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
          });
 }
@@ -63,8 +62,7 @@ std::string controlValue(const Control& c) {
 
 }  // namespace
 
-std::optional<std::string> formValue(const std::string& formName, const std::string& name,
-                                     std::string* why) {
+std::optional<std::string> formValue(const std::string& formName, const std::string& name, std::string* why) {
   auto form = platform::ui::findForm(formName);
   if (!form) {
     if (why) *why = "no form " + formName + " is loaded";
@@ -111,7 +109,6 @@ int32_t colourAt(const CodeEditor& editor, int32_t line, int32_t column) {
   return editor.color(index);
 }
 
-
 namespace {
 
 // A row of the grid as terminal text: the cells' characters (already made
@@ -156,8 +153,8 @@ std::string renderActiveWindow(bool colour, int32_t rows) {
   if (!form) return "(no window of the editor is open)\n";
   std::ostringstream out;
   const std::string bold = colour ? "\x1b[1m" : "", reset = colour ? "\x1b[0m" : "";
-  out << bold << "== " << platform::ui::visibleText(form->caption()) << " ==" << reset << "  ("
-      << form->name() << ")\n";
+  out << bold << "== " << platform::ui::visibleText(form->caption()) << " ==" << reset << "  (" << form->name()
+      << ")\n";
   // The windows as the terminal desktop draws them, one drawing for both.
   int32_t width = 100;
   if (const char* cols = std::getenv("COLUMNS"); cols && std::atoi(cols) >= platform::terminal::kMinWidth)

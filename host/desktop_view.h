@@ -32,8 +32,7 @@ platform::controls::StatusBar* mainStatusBar();
 // A form's property (Tag, Caption, Visible, WindowState, Name, or one it
 // publishes) or a control's value by name ("txtName", "chkProperties(2)");
 // nothing, with the reason, when there is none.
-std::optional<std::string> formValue(const std::string& form, const std::string& name,
-                                     std::string* why);
+std::optional<std::string> formValue(const std::string& form, const std::string& name, std::string* why);
 
 // The colour (0x00BBGGRR) the editor gives the character at the line and
 // column (from 0).

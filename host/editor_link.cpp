@@ -100,8 +100,7 @@ bool EditorLink::ensureEditor(std::string* why) {
     if (why) *why = std::string("the component does not register ") + kEditorProgId + " (" + hex(r) + ")";
     return false;
   }
-  r = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                       reinterpret_cast<void**>(&editor_));
+  r = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&editor_));
   if (FAILED(r) || !editor_) {
     editor_ = nullptr;
     if (why) *why = std::string("CoCreateInstance of ") + kEditorProgId + " failed with " + hex(r);
@@ -220,9 +219,7 @@ ObjectOutcome EditorLink::callObject(const std::string& name, const std::string&
   return out;
 }
 
-CallOutcome EditorLink::runEditor(const std::optional<std::string>& argument) {
-  return invoke(kRunEditorId, argument);
-}
+CallOutcome EditorLink::runEditor(const std::optional<std::string>& argument) { return invoke(kRunEditorId, argument); }
 
 CallOutcome EditorLink::freeEditor() { return invoke(kFreeEditorId, std::nullopt); }
 

@@ -30,20 +30,20 @@ struct HostError {
 
 // The outcome of one host call.
 struct CallOutcome {
-  bool reached = false;             // the call was made (the editor could be created)
-  std::string failure;              // why it could not be made
-  int32_t result = 0;               // RunEditor's result
-  std::string arg;                  // RunEditor's argument after the call
-  std::optional<HostError> error;   // an error the call raised
+  bool reached = false;            // the call was made (the editor could be created)
+  std::string failure;             // why it could not be made
+  int32_t result = 0;              // RunEditor's result
+  std::string arg;                 // RunEditor's argument after the call
+  std::optional<HostError> error;  // an error the call raised
 };
 
 // The outcome of one late-bound call on an object of the component.
 struct ObjectOutcome {
-  bool reached = false;                         // the member was found and Invoke was called
-  std::string failure;                          // why not
-  platform::com::ComVariant result;             // what a method or property get returned
+  bool reached = false;                              // the member was found and Invoke was called
+  std::string failure;                               // why not
+  platform::com::ComVariant result;                  // what a method or property get returned
   std::vector<platform::com::ComVariant> arguments;  // the arguments after the call, the first first
-  std::optional<HostError> error;               // an error the call raised
+  std::optional<HostError> error;                    // an error the call raised
 };
 
 // How an object's member is called.

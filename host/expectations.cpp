@@ -61,8 +61,7 @@ std::optional<std::string> readRegistryValue(const std::string& path, const std:
   std::string below;
   platform::HKEY root = splitKeyPath(path, &below);
   platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(root, below, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
-    return std::nullopt;
+  if (platform::RegOpenKeyEx(root, below, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS) return std::nullopt;
   platform::DWORD type = 0, size = 0;
   std::optional<std::string> out;
   if (platform::RegQueryValueEx(key, name, &type, nullptr, &size) == platform::ERROR_SUCCESS) {
@@ -91,10 +90,8 @@ std::optional<std::string> readRegistryValue(const std::string& path, const std:
   return out;
 }
 
-const std::set<std::string> kEditorSettings = {"language",     "linenumbers", "margin",
-                                               "whitespace",   "tabstospaces", "indent",
-                                               "confinecaret", "font",        "fontsize",
-                                               "highlightedline"};
+const std::set<std::string> kEditorSettings = {"language", "linenumbers",  "margin", "whitespace", "tabstospaces",
+                                               "indent",   "confinecaret", "font",   "fontsize",   "highlightedline"};
 
 // An optional `contains` before the text: the command's flag.
 void readContains(Reader& r, Command& c) {
@@ -147,8 +144,7 @@ class ExpectationCheck {
     if (auto v = qualifier("icon")) ok = ok && iconValue(*v) == b.icon;
     if (auto v = qualifier("default")) {
       auto answers = b.answers();
-      ok = ok && b.defaultButton < static_cast<int32_t>(answers.size()) &&
-           buttonAnswer(*v) == answers[b.defaultButton];
+      ok = ok && b.defaultButton < static_cast<int32_t>(answers.size()) && buttonAnswer(*v) == answers[b.defaultButton];
     }
     check(ok, describeBox(b));
   }
@@ -242,9 +238,7 @@ class ExpectationCheck {
     if (!e) (*this)(false, "the main window's code editor is not there");
     return e;
   }
-  static std::string pos(int32_t line, int32_t col) {
-    return std::to_string(line + 1) + " " + std::to_string(col + 1);
-  }
+  static std::string pos(int32_t line, int32_t col) { return std::to_string(line + 1) + " " + std::to_string(col + 1); }
 
   static void readText(Reader& r, Command& c) { c.texts = {r.text("text")}; }
   void text() {
@@ -336,16 +330,26 @@ class ExpectationCheck {
     auto b = [](bool v) { return std::string(v ? "True" : "False"); };
     const std::string& name = t[0];
     std::string v;
-    if (name == "language") v = e->language();
-    else if (name == "linenumbers") v = b(e->lineNumbering());
-    else if (name == "margin") v = b(e->displayLeftMargin());
-    else if (name == "whitespace") v = b(e->displayWhitespace());
-    else if (name == "tabstospaces") v = b(e->expandTabs());
-    else if (name == "indent") v = std::to_string(e->autoIndentMode());
-    else if (name == "confinecaret") v = b(e->selBounds());
-    else if (name == "font") v = e->font().name;
-    else if (name == "fontsize") v = std::to_string(e->font().size);
-    else if (name == "highlightedline") v = std::to_string(e->highlightedLine() < 0 ? 0 : e->highlightedLine() + 1);
+    if (name == "language")
+      v = e->language();
+    else if (name == "linenumbers")
+      v = b(e->lineNumbering());
+    else if (name == "margin")
+      v = b(e->displayLeftMargin());
+    else if (name == "whitespace")
+      v = b(e->displayWhitespace());
+    else if (name == "tabstospaces")
+      v = b(e->expandTabs());
+    else if (name == "indent")
+      v = std::to_string(e->autoIndentMode());
+    else if (name == "confinecaret")
+      v = b(e->selBounds());
+    else if (name == "font")
+      v = e->font().name;
+    else if (name == "fontsize")
+      v = std::to_string(e->font().size);
+    else if (name == "highlightedline")
+      v = std::to_string(e->highlightedLine() < 0 ? 0 : e->highlightedLine() + 1);
     (*this)(v == t[1], quote(v));
   }
 
@@ -365,8 +369,10 @@ class ExpectationCheck {
       }
     } else if (k == 3) {
       const Token& e = r.take("entry text or none");
-      if (e.is("none")) c.keyword = true;
-      else c.texts = {e.text};
+      if (e.is("none"))
+        c.keyword = true;
+      else
+        c.texts = {e.text};
     }
   }
   void completion() {
@@ -522,8 +528,9 @@ class ExpectationCheck {
         c.texts.push_back(f.text);
       }
     } else {
-      r.fail("expect file takes exists, missing, hidden, readonly, equals, contains, lacks, begins, ends "
-             "or attributes");
+      r.fail(
+          "expect file takes exists, missing, hidden, readonly, equals, contains, lacks, begins, ends "
+          "or attributes");
     }
   }
   void file() {
@@ -711,9 +718,10 @@ class ExpectationCheck {
     const auto& e = *raised;
     if (c.keyword) {
       // RunEditor's error is written by its number and description alone.
-      const std::string found = !e                      ? "none"
-                                : s.lastCallWasObject_ ? "error " + describeError(*e)
-                                                       : "error " + std::to_string(e->number) + " " + quote(e->description);
+      const std::string found = !e ? "none"
+                                : s.lastCallWasObject_
+                                    ? "error " + describeError(*e)
+                                    : "error " + std::to_string(e->number) + " " + quote(e->description);
       return check(!e, found);
     }
     if (!e) return check(false, "no error");

@@ -89,15 +89,16 @@ std::optional<std::string> controlProperty(const std::string& formName, const st
     }
     return combo->list(static_cast<int32_t>(i));
   }
-  *why = "a control's property is Caption, Enabled, Visible, Default, Cancel, FontName, FontSize, FontBold, "
-         "ListCount or List(N), not " + property;
+  *why =
+      "a control's property is Caption, Enabled, Visible, Default, Cancel, FontName, FontSize, FontBold, "
+      "ListCount or List(N), not " +
+      property;
   return std::nullopt;
 }
 
-std::optional<std::string> formPlacement(const std::string& formName, const std::string& property,
-                                         std::string* why) {
-  const bool placement = same(property, "Left") || same(property, "Top") || same(property, "Width") ||
-                         same(property, "Height");
+std::optional<std::string> formPlacement(const std::string& formName, const std::string& property, std::string* why) {
+  const bool placement =
+      same(property, "Left") || same(property, "Top") || same(property, "Width") || same(property, "Height");
   if (!placement) return std::nullopt;
   auto form = platform::ui::findForm(formName);
   if (!form) {

@@ -19,8 +19,7 @@ std::optional<std::string> ScenarioPlayer::popupPick(const platform::ui::PopupPr
   if (next_ >= commands_.size()) return std::nullopt;
   const Command& c = commands_[next_];
   if (c.verb != "tool") return std::nullopt;
-  if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), c.texts[0]) == prompt.toolIds.end())
-    return std::nullopt;
+  if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), c.texts[0]) == prompt.toolIds.end()) return std::nullopt;
   ++next_;
   say(std::to_string(c.line) + ": " + c.source);
   lastTaken_ = c;
@@ -38,8 +37,7 @@ int ScenarioPlayer::play() {
     error(nullptr, "the scenario ended while windows of the editor are loaded: " + names);
     endEditor("the scenario has ended");
   }
-  for (const auto& a : queuedAnswers())
-    error(&a, "the answer was never used: " + a.source);
+  for (const auto& a : queuedAnswers()) error(&a, "the answer was never used: " + a.source);
   say(std::to_string(passed()) + " passed, " + std::to_string(failed()) + " failed");
   return failed() == 0 && errors() == 0 ? 0 : 1;
 }

@@ -1,8 +1,8 @@
 #include "host/scenario.h"
 
 #include <cctype>
-#include <cmath>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <set>
 #include <sstream>
@@ -11,8 +11,8 @@
 #include "host/scenario_reader.h"
 #include "platform/runtime/clock.h"
 #include "platform/ui/keys.h"
-#include "platform/ui/visible_text.h"
 #include "platform/ui/user.h"
+#include "platform/ui/visible_text.h"
 
 namespace kestrin_host {
 
@@ -66,20 +66,17 @@ std::vector<Token> splitLine(const std::string& line, int lineNumber) {
             case 'r': t.text += '\r'; break;
             case 'n': t.text += '\n'; break;
             case 't': t.text += '\t'; break;
-            default:
-              throw ScenarioError(lineNumber, std::string("unknown escape \\") + e + " in a text");
+            default: throw ScenarioError(lineNumber, std::string("unknown escape \\") + e + " in a text");
           }
           continue;
         }
         t.text += c;
       }
       if (!closed) throw ScenarioError(lineNumber, "a text is not closed with \"");
-      if (i < n && !blank(line[i]))
-        throw ScenarioError(lineNumber, "a blank must follow the closing \" of a text");
+      if (i < n && !blank(line[i])) throw ScenarioError(lineNumber, "a blank must follow the closing \" of a text");
     } else {
       while (i < n && !blank(line[i])) {
-        if (line[i] == '"')
-          throw ScenarioError(lineNumber, "a \" inside a bare word; write the whole text in quotes");
+        if (line[i] == '"') throw ScenarioError(lineNumber, "a \" inside a bare word; write the whole text in quotes");
         t.text += line[i++];
       }
     }
@@ -107,9 +104,8 @@ struct Name {
   const char* word;
   int32_t value;
 };
-const Name kButtons[] = {{"OK", mb::OK},       {"Cancel", mb::Cancel}, {"Abort", mb::Abort},
-                         {"Retry", mb::Retry}, {"Ignore", mb::Ignore}, {"Yes", mb::Yes},
-                         {"No", mb::No}};
+const Name kButtons[] = {{"OK", mb::OK},         {"Cancel", mb::Cancel}, {"Abort", mb::Abort}, {"Retry", mb::Retry},
+                         {"Ignore", mb::Ignore}, {"Yes", mb::Yes},       {"No", mb::No}};
 const Name kButtonSets[] = {{"OK", mb::OKOnly},
                             {"OKCancel", mb::OKCancel},
                             {"AbortRetryIgnore", mb::AbortRetryIgnore},
@@ -180,8 +176,7 @@ std::string describeValue(const Value& v) {
 bool sameWord(const std::string& a, const char* b) {
   size_t i = 0;
   for (; i < a.size() && b[i]; ++i)
-    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-      return false;
+    if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
   return i == a.size() && b[i] == 0;
 }
 
@@ -212,7 +207,6 @@ void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> n
   }
 }
 
-
 namespace {
 
 std::optional<int64_t> parseClock(const std::string& date, const std::string& time) {
@@ -220,8 +214,8 @@ std::optional<int64_t> parseClock(const std::string& date, const std::string& ti
   char tail;
   if (std::sscanf(date.c_str(), "%4d-%2d-%2d%c", &y, &mo, &d, &tail) != 3) return std::nullopt;
   if (std::sscanf(time.c_str(), "%2d:%2d:%2d%c", &h, &mi, &s, &tail) != 3) return std::nullopt;
-  if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 ||
-      h < 0 || mi < 0 || s < 0)
+  if (y < 100 || y > 9999 || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 59 || h < 0 || mi < 0 ||
+      s < 0)
     return std::nullopt;
   return platform::localMillisFrom(y, mo, d, h, mi, s);
 }
@@ -241,8 +235,7 @@ void parseSetup(Reader& r, Command& c) {
     while (r.more()) {
       const Token& t = r.take("attribute");
       static const std::set<std::string> ok = {"+r", "-r", "+h", "-h", "+s", "-s", "+a", "-a", "+c", "-c"};
-      if (t.quoted || !ok.count(t.text))
-        r.fail("attrib takes +r -r +h -h +s -s +a -a +c -c, not " + quote(t.text));
+      if (t.quoted || !ok.count(t.text)) r.fail("attrib takes +r -r +h -h +s -s +a -a +c -c, not " + quote(t.text));
       c.texts.push_back(t.text);
     }
   } else if (v == "chmod") {
@@ -298,8 +291,10 @@ void parseSetup(Reader& r, Command& c) {
                                    {"dword", 4}, {"multi", 7}, {"qword", 11}};
       std::optional<int64_t> type;
       if (!t.quoted) {
-        if (auto k = lookup(kinds, t.text)) type = *k;
-        else type = Reader::toNumber(t.text);
+        if (auto k = lookup(kinds, t.text))
+          type = *k;
+        else
+          type = Reader::toNumber(t.text);
       }
       if (!type || *type < 0 || *type > 0xFFFF)
         r.fail("the bytes' type is none, sz, expand, binary, dword, multi, qword or a number, not " + quote(t.text));
@@ -422,10 +417,10 @@ void textOrCancel(Reader& r, Command& c, const char* what) {
 
 void parseAnswer(Reader& r, Command& c) {
   c.family = Family::Answer;
-  static const char* kinds[] = {"msgbox", "input", "open", "save",  "folder",
+  static const char* kinds[] = {"msgbox", "input", "open",    "save", "folder",
                                 "print",  "find",  "replace", "goto", "popup"};
-  c.what = kinds[r.oneOf("prompt kind", {"msgbox", "input", "open", "save", "folder", "print",
-                                         "find", "replace", "goto", "popup"})];
+  c.what = kinds[r.oneOf("prompt kind",
+                         {"msgbox", "input", "open", "save", "folder", "print", "find", "replace", "goto", "popup"})];
   const std::string& w = c.what;
   if (w == "msgbox") {
     const Token& t = r.take("button");
@@ -464,13 +459,12 @@ void parseAnswer(Reader& r, Command& c) {
   r.end();
 }
 
-const std::set<std::string> kSetup = {"unset", "write",    "mkdir", "remove", "attrib", "setting", "registry",
-                                      "clock", "chmod",    "touch", "env",    "unenv",  "allow"};
-const std::set<std::string> kHostCalls = {"run",    "free", "onrun", "register", "unregister",
-                                          "create", "release", "call", "let"};
-const std::set<std::string> kActions = {"tool",  "type",  "key",  "caret", "select", "mouse",
-                                        "rightclick", "click", "set", "pick", "focus", "close",
-                                        "wait", "window"};
+const std::set<std::string> kSetup = {"unset", "write", "mkdir", "remove", "attrib", "setting", "registry",
+                                      "clock", "chmod", "touch", "env",    "unenv",  "allow"};
+const std::set<std::string> kHostCalls = {"run",    "free",    "onrun", "register", "unregister",
+                                          "create", "release", "call",  "let"};
+const std::set<std::string> kActions = {"tool",  "type", "key",  "caret", "select", "mouse", "rightclick",
+                                        "click", "set",  "pick", "focus", "close",  "wait",  "window"};
 const std::set<std::string> kConsole = {"show", "help", "quit"};
 
 }  // namespace
@@ -508,8 +502,7 @@ std::optional<Command> parseLine(const std::string& line, int lineNumber,
   return c;
 }
 
-std::vector<Command> parseScenario(const std::string& text,
-                                   const std::map<std::string, std::string>& vars) {
+std::vector<Command> parseScenario(const std::string& text, const std::map<std::string, std::string>& vars) {
   std::vector<Command> commands;
   std::istringstream in(text);
   std::string line;

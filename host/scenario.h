@@ -26,8 +26,7 @@ struct Token {
 // A line that cannot be read; line is the scenario's line number.
 class ScenarioError : public std::runtime_error {
  public:
-  ScenarioError(int line, const std::string& message)
-      : std::runtime_error(message), line_(line) {}
+  ScenarioError(int line, const std::string& message) : std::runtime_error(message), line_(line) {}
   int line() const noexcept { return line_; }
 
  private:
@@ -38,9 +37,9 @@ class ScenarioError : public std::runtime_error {
 // number, True or False, or empty.
 struct Value {
   enum class Kind { Text, Number, Boolean, Empty } kind = Kind::Empty;
-  std::string text;     // Text
-  double number = 0;    // Number
-  bool boolean = false; // Boolean
+  std::string text;      // Text
+  double number = 0;     // Number
+  bool boolean = false;  // Boolean
 };
 
 // The families of commands.
@@ -55,16 +54,16 @@ enum class Family { Setup, HostCall, Action, Answer, Expect, Console };
 // the value type of registry and the state of window.
 struct Command {
   int line = 0;
-  std::string source;          // the line as written, trimmed
+  std::string source;  // the line as written, trimmed
   Family family = Family::Setup;
-  std::string verb;            // "run", "type", "answer", "expect", ...
-  std::string what;            // answer and expect: "msgbox", "text", ...; others: a mode word
+  std::string verb;  // "run", "type", "answer", "expect", ...
+  std::string what;  // answer and expect: "msgbox", "text", ...; others: a mode word
   std::vector<std::string> texts;
   std::vector<int64_t> numbers;
   std::map<std::string, std::string> qualifiers;  // title, buttons, icon, default, folder, ...
-  bool flag = false;           // run TEXT (not bare run), answer ... cancel, expect msgbox contains
-  bool keyword = false;        // a keyword stood where a text may stand (missing, none, cancel)
-  std::vector<Value> values;   // call arguments, let and object expectations: the values as written
+  bool flag = false;                              // run TEXT (not bare run), answer ... cancel, expect msgbox contains
+  bool keyword = false;                           // a keyword stood where a text may stand (missing, none, cancel)
+  std::vector<Value> values;                      // call arguments, let and object expectations: the values as written
 };
 
 // A value as the scenario writes it: "text", 12, -1.5, True, False, empty.
@@ -86,8 +85,7 @@ std::optional<Command> parseLine(const std::string& line, int lineNumber,
                                  const std::map<std::string, std::string>& vars);
 
 // Reads a whole scenario (the first malformed line raises).
-std::vector<Command> parseScenario(const std::string& text,
-                                   const std::map<std::string, std::string>& vars);
+std::vector<Command> parseScenario(const std::string& text, const std::map<std::string, std::string>& vars);
 
 // Durations: "65535ms", "66s", "5m", "1h"; nothing for anything else.
 std::optional<int64_t> parseDuration(const std::string& text);

@@ -22,8 +22,8 @@
 #include "platform/com/bstr.h"
 #include "platform/controls/code_editor.h"
 #include "platform/controls/code_editor_files.h"
-#include "platform/controls/toolbar.h"
 #include "platform/controls/status_bar.h"
+#include "platform/controls/toolbar.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
@@ -43,7 +43,6 @@ using platform::ui::Action;
 namespace {
 
 Session* g_current = nullptr;
-
 
 bool writeRegistryValue(const std::string& path, const std::string& name, const std::string& type,
                         const std::string& value, std::string* why) {
@@ -72,8 +71,7 @@ bool writeRegistryValue(const std::string& path, const std::string& name, const 
     std::string hex;
     for (char ch : value)
       if (ch != ' ') hex += ch;
-    for (size_t i = 0; i + 1 < hex.size(); i += 2)
-      data += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
+    for (size_t i = 0; i + 1 < hex.size(); i += 2) data += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
   }
   r = platform::RegSetValueEx(key, name, kind, data.data(), static_cast<platform::DWORD>(data.size()));
   platform::RegCloseKey(key);
@@ -104,10 +102,9 @@ bool setCompressed(const std::string& path, bool on, std::string* why) {
 
 const char* kindOfAnswer(const std::string& what) {
   static const std::map<std::string, const char*> names = {
-      {"msgbox", "message box"}, {"input", "input box"},    {"open", "open dialog"},
-      {"save", "save dialog"},   {"folder", "folder browser"}, {"print", "print dialog"},
-      {"find", "find prompt"},   {"replace", "replace prompt"}, {"goto", "go-to-line prompt"},
-      {"popup", "popup menu"}};
+      {"msgbox", "message box"},     {"input", "input box"},    {"open", "open dialog"}, {"save", "save dialog"},
+      {"folder", "folder browser"},  {"print", "print dialog"}, {"find", "find prompt"}, {"replace", "replace prompt"},
+      {"goto", "go-to-line prompt"}, {"popup", "popup menu"}};
   auto it = names.find(what);
   return it == names.end() ? "prompt" : it->second;
 }
@@ -130,8 +127,7 @@ platform::HKEY splitKeyPath(const std::string& path, std::string* below) {
 }
 
 std::string describeBox(const platform::ui::MessageBoxPrompt& p) {
-  std::string s = "msgbox [" + p.title + "] " + quote(p.text) + " " + buttonSetName(p.buttons) + " " +
-                  iconName(p.icon);
+  std::string s = "msgbox [" + p.title + "] " + quote(p.text) + " " + buttonSetName(p.buttons) + " " + iconName(p.icon);
   auto answers = p.answers();
   if (p.defaultButton > 0 && p.defaultButton < static_cast<int32_t>(answers.size()))
     s += std::string(" default ") + buttonName(answers[p.defaultButton]);
@@ -309,11 +305,14 @@ void Session::hostCall(const Command& c) {
   if (c.verb == "register" || c.verb == "unregister") {
     std::string why;
     const platform::com::HRESULT r = link_.registration(c.verb == "unregister", &why);
-    if (!why.empty()) error(&c, why);
-    else if (r < 0) error(&c, std::string(c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") +
-                                 " failed with " + hex32(r));
-    else say(std::string("   ") + (c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") +
-             " -> " + hex32(r));
+    if (!why.empty())
+      error(&c, why);
+    else if (r < 0)
+      error(&c, std::string(c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") + " failed with " +
+                    hex32(r));
+    else
+      say(std::string("   ") + (c.verb == "register" ? "DllRegisterServer" : "DllUnregisterServer") + " -> " +
+          hex32(r));
     return;
   }
   if (c.verb == "create") {
@@ -336,8 +335,8 @@ void Session::hostCall(const Command& c) {
     if (!o.reached) {
       error(&c, "FreeEditor cannot be called: " + o.failure);
     } else if (o.error) {
-      say("   FreeEditor raised " + std::to_string(o.error->number) + " (" + hex32(o.error->number) +
-          ") " + quote(o.error->source) + " " + quote(o.error->description));
+      say("   FreeEditor raised " + std::to_string(o.error->number) + " (" + hex32(o.error->number) + ") " +
+          quote(o.error->source) + " " + quote(o.error->description));
     } else {
       say("   FreeEditor returned");
     }
@@ -371,7 +370,8 @@ platform::com::ComVariant variantOf(const Value& v) {
     case Value::Kind::Boolean: return ComVariant::boolean(v.boolean);
     case Value::Kind::Empty: return ComVariant();
     case Value::Kind::Number:
-      if (v.number == static_cast<double>(static_cast<int32_t>(v.number))) return ComVariant::i4(static_cast<int32_t>(v.number));
+      if (v.number == static_cast<double>(static_cast<int32_t>(v.number)))
+        return ComVariant::i4(static_cast<int32_t>(v.number));
       return ComVariant::r8(v.number);
   }
   return ComVariant();
@@ -427,12 +427,12 @@ std::string describeError(const HostError& e) {
          quote(e.description);
 }
 
-
 void Session::objectCall(const Command& c) {
   std::vector<platform::com::ComVariant> args;
   for (const auto& v : c.values) args.push_back(variantOf(v));
   if (!link_.hasObject(c.texts[0])) return error(&c, "there is no object " + c.texts[0]);
-  ObjectOutcome o = link_.callObject(c.texts[0], c.texts[1], c.verb == "let" ? MemberCall::Put : MemberCall::Method, args);
+  ObjectOutcome o =
+      link_.callObject(c.texts[0], c.texts[1], c.verb == "let" ? MemberCall::Put : MemberCall::Method, args);
   if (!o.reached) return error(&c, o.failure);
   const std::string what = c.texts[0] + "." + c.texts[1];
   if (o.error) {
@@ -533,20 +533,16 @@ void Session::followEditorFocus(const Action& a) {
   switch (a.kind) {
     case K::Caret:
     case K::Select:
-    case K::Mouse:
-      typeIntoEditor_ = true;
-      break;
+    case K::Mouse: typeIntoEditor_ = true; break;
     case K::Click:
     case K::Focus:
     case K::SetValue:
-    case K::Pick:
-      typeIntoEditor_ = false;
-      break;
-    default:
-      break;
+    case K::Pick: typeIntoEditor_ = false; break;
+    default: break;
   }
   if (!typeIntoEditor_) return;
-  if (a.kind != K::TypeText && a.kind != K::Paste && a.kind != K::Key && a.kind != K::Caret && a.kind != K::Select) return;
+  if (a.kind != K::TypeText && a.kind != K::Paste && a.kind != K::Key && a.kind != K::Caret && a.kind != K::Select)
+    return;
   auto form = platform::ui::activeForm();
   if (!form || form->name() != kMainForm) return;
   auto editor = form->findControl(kCodeEditorName);
@@ -633,9 +629,8 @@ void Session::transcribePrompt(const std::string& quoted, const std::string& ans
 
 std::optional<Command> Session::unanswered(const std::string& kind, const std::string& quoted) {
   error(nullptr, (answers_.empty() ? "a prompt with no answer left: "
-                                    : "a prompt that the next answer (" + answers_.front().source +
-                                          ") does not fit: ") +
-                      quoted + " (a " + kindOfAnswer(kind) + ")");
+                                   : "a prompt that the next answer (" + answers_.front().source + ") does not fit: ") +
+                     quoted + " (a " + kindOfAnswer(kind) + ")");
   return std::nullopt;
 }
 
@@ -672,8 +667,8 @@ int32_t Session::messageBox(const platform::ui::MessageBoxPrompt& prompt) {
 
 std::optional<std::string> Session::inputBox(const platform::ui::InputBoxPrompt& prompt) {
   lastInput_ = prompt;
-  const std::string quoted = "input [" + prompt.title + "] " + quote(prompt.prompt) + " default " +
-                             quote(prompt.defaultText);
+  const std::string quoted =
+      "input [" + prompt.title + "] " + quote(prompt.prompt) + " default " + quote(prompt.defaultText);
   auto a = answerFor("input", quoted);
   std::optional<std::string> out;
   if (a && !a->flag) out = a->texts[0];
@@ -685,8 +680,8 @@ std::optional<std::string> Session::fileDialog(const platform::ui::FileDialogPro
   lastDialog_ = prompt;
   const std::string kind = prompt.save ? "save" : "open";
   const std::string quoted = kind + " [" + prompt.title + "] folder " + quote(prompt.initDir) + " filter " +
-                             quote(prompt.filter) + " index " + std::to_string(prompt.filterIndex) +
-                             " flags " + std::to_string(prompt.flags) + " file " + quote(prompt.fileName);
+                             quote(prompt.filter) + " index " + std::to_string(prompt.filterIndex) + " flags " +
+                             std::to_string(prompt.flags) + " file " + quote(prompt.fileName);
   auto a = answerFor(kind, quoted);
   std::optional<std::string> out;
   if (a && !a->flag) out = a->texts[0];
@@ -735,8 +730,8 @@ std::optional<platform::ui::ReplaceAnswer> Session::replace(const platform::ui::
   auto a = answerFor("replace", quoted);
   std::optional<platform::ui::ReplaceAnswer> out;
   if (a && !a->flag) out = platform::ui::ReplaceAnswer{a->texts[0], a->texts[1], a->qualifiers.at("mode") == "all"};
-  transcribePrompt(quoted, out ? quote(out->find) + " " + quote(out->replaceWith) + (out->all ? " all" : " once")
-                               : "cancel");
+  transcribePrompt(quoted,
+                   out ? quote(out->find) + " " + quote(out->replaceWith) + (out->all ? " all" : " once") : "cancel");
   return out;
 }
 

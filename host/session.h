@@ -55,8 +55,7 @@ class Session : public platform::ui::User {
   int32_t messageBox(const platform::ui::MessageBoxPrompt& prompt) override;
   std::optional<std::string> inputBox(const platform::ui::InputBoxPrompt& prompt) override;
   std::optional<std::string> fileDialog(const platform::ui::FileDialogPrompt& prompt) override;
-  std::optional<platform::ui::PrintDialogAnswer> printDialog(
-      const platform::ui::PrintDialogPrompt& prompt) override;
+  std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt& prompt) override;
   std::optional<std::string> browseFolder(const platform::ui::FolderPrompt& prompt) override;
   std::optional<std::string> find(const platform::ui::FindPrompt& prompt) override;
   std::optional<platform::ui::ReplaceAnswer> replace(const platform::ui::FindPrompt& prompt) override;

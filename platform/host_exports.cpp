@@ -43,8 +43,7 @@ HRESULT refusal(const void* clsid, const void* iid, LPVOID* ppv) {
 // KESTRIN_REGISTRY names the registry folder of a host that cannot call
 // KestrinSetRegistryFolder before the component's first registry use.
 __attribute__((constructor)) void readRegistryFolderFromEnvironment() {
-  if (const char* folder = std::getenv("KESTRIN_REGISTRY"); folder && *folder)
-    platform::setRegistryFolder(folder);
+  if (const char* folder = std::getenv("KESTRIN_REGISTRY"); folder && *folder) platform::setRegistryFolder(folder);
 }
 
 }  // namespace
@@ -55,9 +54,7 @@ extern "C" {
 
 KESTRIN_EXPORT BSTR SysAllocString(const OLECHAR* psz) { return com::SysAllocString(psz); }
 
-KESTRIN_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT cch) {
-  return com::SysAllocStringLen(strIn, cch);
-}
+KESTRIN_EXPORT BSTR SysAllocStringLen(const OLECHAR* strIn, UINT cch) { return com::SysAllocStringLen(strIn, cch); }
 
 KESTRIN_EXPORT UINT SysStringLen(BSTR bstr) { return com::SysStringLen(bstr); }
 
@@ -79,17 +76,17 @@ KESTRIN_EXPORT HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid) {
   return com::CLSIDFromProgID(lpszProgID, reinterpret_cast<com::CLSID*>(lpclsid));
 }
 
-KESTRIN_EXPORT HRESULT CoGetClassObject(const CLSID* rclsid, DWORD dwClsContext, LPVOID pvReserved,
-                                        const IID* riid, LPVOID* ppv) {
+KESTRIN_EXPORT HRESULT CoGetClassObject(const CLSID* rclsid, DWORD dwClsContext, LPVOID pvReserved, const IID* riid,
+                                        LPVOID* ppv) {
   if (const HRESULT refused = refusal(rclsid, riid, ppv); refused != S_OK) return refused;
   return com::CoGetClassObject(*inner(rclsid), dwClsContext, pvReserved, *inner(riid), ppv);
 }
 
-KESTRIN_EXPORT HRESULT CoCreateInstance(const CLSID* rclsid, IUnknown* pUnkOuter, DWORD dwClsContext,
-                                        const IID* riid, LPVOID* ppv) {
+KESTRIN_EXPORT HRESULT CoCreateInstance(const CLSID* rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, const IID* riid,
+                                        LPVOID* ppv) {
   if (const HRESULT refused = refusal(rclsid, riid, ppv); refused != S_OK) return refused;
-  return com::CoCreateInstance(*inner(rclsid), reinterpret_cast<com::IUnknown*>(pUnkOuter),
-                               dwClsContext, *inner(riid), ppv);
+  return com::CoCreateInstance(*inner(rclsid), reinterpret_cast<com::IUnknown*>(pUnkOuter), dwClsContext, *inner(riid),
+                               ppv);
 }
 
 KESTRIN_EXPORT void CoFreeUnusedLibraries(void) { com::CoFreeUnusedLibraries(); }
@@ -100,8 +97,6 @@ KESTRIN_EXPORT void KestrinGetVersion(int* major, int* minor, int* patch) {
   if (patch) *patch = KESTRIN_VERSION_PATCH;
 }
 
-KESTRIN_EXPORT void KestrinSetRegistryFolder(const char* folder) {
-  platform::setRegistryFolder(folder ? folder : "");
-}
+KESTRIN_EXPORT void KestrinSetRegistryFolder(const char* folder) { platform::setRegistryFolder(folder ? folder : ""); }
 
 }  // extern "C"

@@ -68,8 +68,7 @@ void CAppSettings::setMainBranch(const std::string& MainBranch) {
 
 void CAppSettings::setRootKey(int32_t RootKey) {
   kSettingsErrors.member([&] {
-    if (RootKey != kCurrentUser && RootKey != kLocalMachine)
-      kSettingsErrors.raise(17024, kInvalidRootKey);
+    if (RootKey != kCurrentUser && RootKey != kLocalMachine) kSettingsErrors.raise(17024, kInvalidRootKey);
     rootKey_ = RootKey;
   });
 }
@@ -87,13 +86,12 @@ void CAppSettings::GetAllKeys(const std::string& Section, platform::StringArray&
   kSettingsErrors.member([&] {
     Keys.erase();
     OpenKey key;
-    if (platform::RegOpenKeyEx(rootHandle(rootKey_), sectionPath(Section), 0,
-                               platform::KEY_QUERY_VALUE, key.out()) != platform::ERROR_SUCCESS)
+    if (platform::RegOpenKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, platform::KEY_QUERY_VALUE, key.out()) !=
+        platform::ERROR_SUCCESS)
       kRegistryErrors.raise(17027, kGetAllKeysFailed);
 
     platform::DWORD longest = 0;
-    if (platform::RegQueryInfoKey(key.get(), nullptr, nullptr, nullptr, &longest, nullptr) !=
-        platform::ERROR_SUCCESS)
+    if (platform::RegQueryInfoKey(key.get(), nullptr, nullptr, nullptr, &longest, nullptr) != platform::ERROR_SUCCESS)
       return;
 
     // The count is a 16-bit Integer: a 32768th name overflows.
@@ -101,9 +99,7 @@ void CAppSettings::GetAllKeys(const std::string& Section, platform::StringArray&
     for (platform::DWORD index = 0;; ++index) {
       std::vector<char> buffer(static_cast<size_t>(longest) + 1, '\0');
       platform::DWORD length = longest + 1;
-      if (platform::RegEnumValue(key.get(), index, buffer.data(), &length) !=
-          platform::ERROR_SUCCESS)
-        break;
+      if (platform::RegEnumValue(key.get(), index, buffer.data(), &length) != platform::ERROR_SUCCESS) break;
       if (count == INT16_MAX) platform::raise(platform::err::Overflow);
       ++count;
       if (count == 1)
@@ -120,20 +116,17 @@ platform::Variant CAppSettings::GetSetting(const std::string& Section, const std
   return kSettingsErrors.member([&]() -> platform::Variant {
     platform::Variant result = Default;
     OpenKey key;
-    if (platform::RegOpenKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, platform::KEY_READ,
-                               key.out()) != platform::ERROR_SUCCESS)
+    if (platform::RegOpenKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, platform::KEY_READ, key.out()) !=
+        platform::ERROR_SUCCESS)
       return result;
 
     platform::DWORD type = 0, size = 0;
-    if (platform::RegQueryValueEx(key.get(), Key, &type, nullptr, &size) !=
-        platform::ERROR_SUCCESS)
-      return result;
+    if (platform::RegQueryValueEx(key.get(), Key, &type, nullptr, &size) != platform::ERROR_SUCCESS) return result;
 
     if (type == platform::REG_SZ) {
       std::string buffer(size, '\0');
       platform::DWORD length = size;
-      if (platform::RegQueryValueEx(key.get(), Key, nullptr, buffer.data(), &length) ==
-          platform::ERROR_SUCCESS) {
+      if (platform::RegQueryValueEx(key.get(), Key, nullptr, buffer.data(), &length) == platform::ERROR_SUCCESS) {
         // The last character is taken to be the terminator; a value of no
         // data at all leaves a negative count, which fails.
         if (size == 0) platform::raise(platform::err::InvalidProcedureCall);
@@ -142,34 +135,30 @@ platform::Variant CAppSettings::GetSetting(const std::string& Section, const std
     } else if (type == platform::REG_DWORD) {
       int32_t number = 0;
       platform::DWORD length = sizeof number;
-      if (platform::RegQueryValueEx(key.get(), Key, nullptr, &number, &length) ==
-          platform::ERROR_SUCCESS)
+      if (platform::RegQueryValueEx(key.get(), Key, nullptr, &number, &length) == platform::ERROR_SUCCESS)
         result = number;
     }
     return result;
   });
 }
 
-void CAppSettings::SaveSetting(const std::string& Section, const std::string& Key,
-                               const platform::Variant& Setting) {
+void CAppSettings::SaveSetting(const std::string& Section, const std::string& Key, const platform::Variant& Setting) {
   kSettingsErrors.member([&] {
     OpenKey key;
-    if (platform::RegCreateKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, kKeyWriteAccess,
-                                 key.out()) != platform::ERROR_SUCCESS)
+    if (platform::RegCreateKeyEx(rootHandle(rootKey_), sectionPath(Section), 0, kKeyWriteAccess, key.out()) !=
+        platform::ERROR_SUCCESS)
       kRegistryErrors.raise(17025, kSaveFailed);
 
     platform::LONG written = platform::ERROR_SUCCESS;
     const platform::VarType kind = Setting.type();
-    if (kind == platform::VarType::String || kind == platform::VarType::Date ||
-        kind == platform::VarType::Boolean) {
+    if (kind == platform::VarType::String || kind == platform::VarType::Date || kind == platform::VarType::Boolean) {
       const std::string data = platform::cStr(Setting);
       // The text and its terminator, the terminator counted.
       written = platform::RegSetValueEx(key.get(), Key, platform::REG_SZ, data.c_str(),
                                         static_cast<platform::DWORD>(data.size() + 1));
     } else {
       const int32_t number = platform::cLng(Setting);
-      written = platform::RegSetValueEx(key.get(), Key, platform::REG_DWORD, &number,
-                                        sizeof number);
+      written = platform::RegSetValueEx(key.get(), Key, platform::REG_DWORD, &number, sizeof number);
     }
     if (written != platform::ERROR_SUCCESS) kRegistryErrors.raise(17025, kSaveFailed);
   });

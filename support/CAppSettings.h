@@ -71,8 +71,7 @@ class CAppSettings {
   platform::Variant GetSetting(const std::string& Section, const std::string& Key,
                                const platform::Variant& Default = {}) const;
   // Creates the section's key when needed and writes the value.
-  void SaveSetting(const std::string& Section, const std::string& Key,
-                   const platform::Variant& Setting);
+  void SaveSetting(const std::string& Section, const std::string& Key, const platform::Variant& Setting);
 
  private:
   std::string sectionPath(const std::string& Section) const;

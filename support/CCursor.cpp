@@ -11,9 +11,7 @@ namespace {
 inline constexpr diagnostics::ClassErrors kCursorErrors{"CCursor", 17281};
 
 // The screen's pointer is 16-bit; a value outside fails with an overflow.
-void setScreenPointer(int32_t pointer) {
-  platform::ui::screen().setMousePointer(platform::Int16(pointer).value());
-}
+void setScreenPointer(int32_t pointer) { platform::ui::screen().setMousePointer(platform::Int16(pointer).value()); }
 
 }  // namespace
 

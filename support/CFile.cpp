@@ -43,27 +43,26 @@ com::VARIANT_BOOL variantBool(bool value) { return value ? com::VARIANT_TRUE : c
 
 const com::BindingTable<CFileObject>& CFileObject::bindings() {
   using T = CFileObject;
-  static const com::BindingTable<T> table(
-      typelib::library().findInterface("_CFile"),
-      {
-          com::method<&T::init>(0x60030009),
-          com::propertyGet<&T::getAttributes>(0x68030008),
-          com::propertyLet<&T::letContents>(0x68030007),
-          com::propertyGet<&T::getContents>(0x68030007),
-          com::propertyGet<&T::getFileName>(0x68030006),
-          com::propertyGet<&T::getFileExt>(0x68030005),
-          com::propertyGet<&T::getFilePath>(0x68030004),
-          com::propertyLet<&T::letPathFileName>(0x68030003),
-          com::propertyGet<&T::getPathFileName>(0x68030003),
-          com::propertyGet<&T::getReadOnly>(0x68030002),
-          com::propertyGet<&T::getShortFileName>(0x68030001),
-          com::propertyGet<&T::getSize>(0x68030000),
-          com::method<&T::copy>(0x6003000a),
-          com::method<&T::remove>(0x6003000b),
-          com::method<&T::exists>(0x6003000c),
-          com::method<&T::identicalWith>(0x6003000d),
-          com::method<&T::move>(0x6003000e),
-      });
+  static const com::BindingTable<T> table(typelib::library().findInterface("_CFile"),
+                                          {
+                                              com::method<&T::init>(0x60030009),
+                                              com::propertyGet<&T::getAttributes>(0x68030008),
+                                              com::propertyLet<&T::letContents>(0x68030007),
+                                              com::propertyGet<&T::getContents>(0x68030007),
+                                              com::propertyGet<&T::getFileName>(0x68030006),
+                                              com::propertyGet<&T::getFileExt>(0x68030005),
+                                              com::propertyGet<&T::getFilePath>(0x68030004),
+                                              com::propertyLet<&T::letPathFileName>(0x68030003),
+                                              com::propertyGet<&T::getPathFileName>(0x68030003),
+                                              com::propertyGet<&T::getReadOnly>(0x68030002),
+                                              com::propertyGet<&T::getShortFileName>(0x68030001),
+                                              com::propertyGet<&T::getSize>(0x68030000),
+                                              com::method<&T::copy>(0x6003000a),
+                                              com::method<&T::remove>(0x6003000b),
+                                              com::method<&T::exists>(0x6003000c),
+                                              com::method<&T::identicalWith>(0x6003000d),
+                                              com::method<&T::move>(0x6003000e),
+                                          });
   return table;
 }
 
@@ -175,8 +174,7 @@ std::string CFile::FilePath() const {
   return kFileErrors.member([&] {
     needPath();
     const std::string name = FileName();
-    const int32_t count =
-        platform::subLong(platform::subLong(platform::len(path_), platform::len(name)), 1);
+    const int32_t count = platform::subLong(platform::subLong(platform::len(path_), platform::len(name)), 1);
     // A negative count (a bare name without extension) fails as Left does.
     return platform::left(path_, count);
   });
@@ -253,8 +251,7 @@ bool CFile::IdenticalWith(const std::string& ReferenceFileName) const {
     if (ReferenceFileName == path_) return true;
 
     platform::RuntimeFile mine(path_, platform::OpenMode::Binary, platform::FileAccess::Read);
-    platform::RuntimeFile theirs(ReferenceFileName, platform::OpenMode::Binary,
-                                 platform::FileAccess::Read);
+    platform::RuntimeFile theirs(ReferenceFileName, platform::OpenMode::Binary, platform::FileAccess::Read);
     const int64_t length = mine.length();
     bool identical = length == theirs.length();
     if (identical) {

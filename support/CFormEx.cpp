@@ -19,11 +19,9 @@ platform::HWND handle(int32_t value) { return static_cast<platform::HWND>(value)
 bool namesWindow(int32_t value) { return ui::IsWindow(handle(value)) != 0; }
 
 // Only the topmost state changes.
-constexpr uint32_t kTopmostFlags =
-    ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOREDRAW | ui::SWP_NOACTIVATE;  // 0x1B
+constexpr uint32_t kTopmostFlags = ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOREDRAW | ui::SWP_NOACTIVATE;  // 0x1B
 // Only the frame is drawn again, in the new style.
-constexpr uint32_t kFrameFlags =
-    ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_FRAMECHANGED;  // 0x27
+constexpr uint32_t kFrameFlags = ui::SWP_NOSIZE | ui::SWP_NOMOVE | ui::SWP_NOZORDER | ui::SWP_FRAMECHANGED;  // 0x27
 
 }  // namespace
 
@@ -56,8 +54,7 @@ void CFormEx::setOnTop(bool OnTop) {
   kFormExErrors.member([&] {
     onTop_ = OnTop;
     checkWindow();
-    ui::SetWindowPos(handle(hwnd_), OnTop ? ui::HWND_TOPMOST : ui::HWND_NOTOPMOST, 0, 0, 0, 0,
-                     kTopmostFlags);
+    ui::SetWindowPos(handle(hwnd_), OnTop ? ui::HWND_TOPMOST : ui::HWND_NOTOPMOST, 0, 0, 0, 0, kTopmostFlags);
   });
 }
 

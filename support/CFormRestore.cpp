@@ -24,15 +24,11 @@ constexpr uint32_t kPlacementLength = sizeof(ui::WINDOWPLACEMENT);
 // A stored value as a number: the leading number of its text (a stored
 // integer gives itself, anything else without a leading number 0), rounded
 // to a Long with halves to even.
-int32_t storedNumber(const platform::Variant& value) {
-  return platform::toLong(platform::val(platform::cStr(value)));
-}
+int32_t storedNumber(const platform::Variant& value) { return platform::toLong(platform::val(platform::cStr(value))); }
 
 }  // namespace
 
-std::string CFormRestore::section(const ui::Form& FormObject) const {
-  return keyName_ + "\\" + FormObject.name();
-}
+std::string CFormRestore::section(const ui::Form& FormObject) const { return keyName_ + "\\" + FormObject.name(); }
 
 void CFormRestore::Init(std::shared_ptr<CAppSettings> AppSettings, bool CenteredByDefault) {
   kRestoreErrors.member([&] {
@@ -66,9 +62,7 @@ void CFormRestore::SavePosition(ui::Form& FormObject) {
     if (!ui::GetWindowPlacement(FormObject.hWnd(), &wp)) return;
 
     CAppSettings& store = *appSettings_;
-    auto save = [&](const char* name, int32_t field) {
-      store.SaveSetting(where, name, std::to_string(field));
-    };
+    auto save = [&](const char* name, int32_t field) { store.SaveSetting(where, name, std::to_string(field)); };
     save("WindowState", static_cast<int32_t>(wp.showCmd));
     save("MinPosX", wp.ptMinPosition.x);
     save("MinPosY", wp.ptMinPosition.y);
@@ -94,8 +88,8 @@ void CFormRestore::GetPosition(ui::Form& FormObject) {
     int32_t state = read("WindowState", "-1");
 
     if (state > -1) {
-      const bool minimisedGroup = state == ui::SW_SHOWMINIMIZED || state == ui::SW_MINIMIZE ||
-                                  state == ui::SW_SHOWMINNOACTIVE;
+      const bool minimisedGroup =
+          state == ui::SW_SHOWMINIMIZED || state == ui::SW_MINIMIZE || state == ui::SW_SHOWMINNOACTIVE;
       if (FormObject.visible()) {
         if (minimisedGroup && neverStartMinimized_) state = ui::SW_SHOWNORMAL;
       } else {

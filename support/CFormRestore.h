@@ -50,9 +50,7 @@ class CFormRestore {
   bool CenteredByDefault() const { return centeredByDefault_; }
   const std::string& KeyName() const { return keyName_; }
   void setKeyName(const std::string& KeyName);
-  void setNeverStartMinimized(bool NeverStartMinimized) {
-    neverStartMinimized_ = NeverStartMinimized;
-  }
+  void setNeverStartMinimized(bool NeverStartMinimized) { neverStartMinimized_ = NeverStartMinimized; }
   bool NeverStartMinimized() const { return neverStartMinimized_; }
 
   // Applies the stored placement to the form, or centres it when nothing

@@ -20,8 +20,7 @@ int16_t property(uint16_t value) { return static_cast<int16_t>(value); }
 }  // namespace
 
 void CPrintDialog::checkOwner(int32_t hwnd) const {
-  if (hwnd > 0 && !platform::ui::IsWindow(static_cast<platform::HWND>(hwnd)))
-    kPrintErrors.raise(17941, kInvalidHandle);
+  if (hwnd > 0 && !platform::ui::IsWindow(static_cast<platform::HWND>(hwnd))) kPrintErrors.raise(17941, kInvalidHandle);
 }
 
 void CPrintDialog::Init(int32_t HWndOwner, int32_t Flags) {
@@ -67,8 +66,10 @@ bool CPrintDialog::Show() {
     record.devNames = 0;
     record.hDC = static_cast<uint32_t>(hdc_);
     uint32_t rangeBit = 0;
-    if (printRange_ == kRangePages) rangeBit = pd::PageNums;
-    else if (printRange_ == kRangeSelection) rangeBit = pd::Selection;
+    if (printRange_ == kRangePages)
+      rangeBit = pd::PageNums;
+    else if (printRange_ == kRangeSelection)
+      rangeBit = pd::Selection;
     record.flags = static_cast<uint32_t>(flags_) | rangeBit;
     record.fromPage = field(fromPage_);
     record.toPage = field(toPage_);
@@ -84,9 +85,12 @@ bool CPrintDialog::Show() {
     max_ = property(record.maxPage);
     min_ = property(record.minPage);
     toPage_ = property(record.toPage);
-    if (record.flags & pd::PageNums) printRange_ = kRangePages;
-    else if (record.flags & pd::Selection) printRange_ = kRangeSelection;
-    else printRange_ = kRangeAll;
+    if (record.flags & pd::PageNums)
+      printRange_ = kRangePages;
+    else if (record.flags & pd::Selection)
+      printRange_ = kRangeSelection;
+    else
+      printRange_ = kRangeAll;
     return true;
   });
 }

@@ -32,28 +32,26 @@ bool succeeded(platform::LONG status) { return status == platform::ERROR_SUCCESS
 // Opens the key for reading and asks for the value's type and size. A
 // failed open leaves no key, on which the query fails. True when the value
 // is there, its data too long for no buffer at all included.
-bool queryValue(int32_t rootKey, const std::string& KeyName, const std::string& ValueName,
-                OpenKey& key, platform::DWORD& type, platform::DWORD& size) {
-  platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey), KeyName, 0, kQueryAccess,
-                         key.out());
-  const platform::LONG status =
-      platform::RegQueryValueEx(key.get(), ValueName, &type, nullptr, &size);
+bool queryValue(int32_t rootKey, const std::string& KeyName, const std::string& ValueName, OpenKey& key,
+                platform::DWORD& type, platform::DWORD& size) {
+  platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey), KeyName, 0, kQueryAccess, key.out());
+  const platform::LONG status = platform::RegQueryValueEx(key.get(), ValueName, &type, nullptr, &size);
   return status == platform::ERROR_SUCCESS || status == platform::ERROR_MORE_DATA;
 }
 
 // The next name at the end of a list at indexes 1 to its count.
 void append(platform::StringArray& names, int32_t& count, std::string name) {
-  if (names.isAllocated()) names.redimPreserve(count + 1);
-  else names.redim(1, 1);
+  if (names.isAllocated())
+    names.redimPreserve(count + 1);
+  else
+    names.redim(1, 1);
   names[count + 1] = std::move(name);
   ++count;
 }
 
 int32_t littleEndian(const uint8_t* bytes) {
-  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) |
-                              static_cast<uint32_t>(bytes[1]) << 8 |
-                              static_cast<uint32_t>(bytes[2]) << 16 |
-                              static_cast<uint32_t>(bytes[3]) << 24);
+  return static_cast<int32_t>(static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
+                              static_cast<uint32_t>(bytes[2]) << 16 | static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 // A text that holds a "%" and another "%" two or more characters after it
@@ -75,8 +73,8 @@ bool CRegistry::CreateKey(const std::string& KeyName) {
   return kRegistryErrors.member([&] {
     checkKeyName(KeyName);
     OpenKey key;
-    return succeeded(platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                              kKeyWriteAccess, key.out()));
+    return succeeded(
+        platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kKeyWriteAccess, key.out()));
   });
 }
 
@@ -91,8 +89,8 @@ bool CRegistry::DeleteValue(const std::string& KeyName, const std::string& Value
   return kRegistryErrors.member([&] {
     checkKeyName(KeyName);
     OpenKey key;
-    if (!succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                          kKeyWriteAccess, key.out())))
+    if (!succeeded(
+            platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kKeyWriteAccess, key.out())))
       return false;
     return succeeded(platform::RegDeleteValue(key.get(), ValueName));
   });
@@ -103,33 +101,28 @@ int32_t CRegistry::GetAllSubKeys(const std::string& KeyName, platform::StringArr
     SubKeys.erase();
     int32_t count = 0;
     OpenKey key;
-    if (!succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                          kEnumerateAccess, key.out())))
+    if (!succeeded(
+            platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kEnumerateAccess, key.out())))
       return count;
     std::vector<char> name(kSubKeyBuffer);
     for (platform::DWORD index = 0;; ++index) {
       std::fill(name.begin(), name.end(), '\0');
-      if (!succeeded(platform::RegEnumKey(key.get(), index, name.data(), kSubKeyBuffer)))
-        return count;
+      if (!succeeded(platform::RegEnumKey(key.get(), index, name.data(), kSubKeyBuffer))) return count;
       const auto end = std::find(name.begin(), name.end(), '\0');
       append(SubKeys, count, std::string(name.begin(), end));
     }
   });
 }
 
-int32_t CRegistry::GetAllValueNames(const std::string& KeyName,
-                                    platform::StringArray& ValueNames) {
+int32_t CRegistry::GetAllValueNames(const std::string& KeyName, platform::StringArray& ValueNames) {
   return kRegistryErrors.member([&] {
     ValueNames.erase();
     int32_t count = 0;
     OpenKey key;
-    if (!succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                          kQueryAccess, key.out())))
+    if (!succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kQueryAccess, key.out())))
       return count;
     platform::DWORD longest = 0;
-    if (!succeeded(
-            platform::RegQueryInfoKey(key.get(), nullptr, nullptr, nullptr, &longest, nullptr)))
-      return count;
+    if (!succeeded(platform::RegQueryInfoKey(key.get(), nullptr, nullptr, nullptr, &longest, nullptr))) return count;
     std::vector<char> name(static_cast<size_t>(longest) + 1);
     for (platform::DWORD index = 0;; ++index) {
       platform::DWORD length = static_cast<platform::DWORD>(name.size());
@@ -173,10 +166,8 @@ platform::Variant CRegistry::GetValue(const std::string& KeyName, const std::str
         if (type == platform::REG_EXPAND_SZ) return ExpandEnvironmentString(text);
         return text;
       }
-      case platform::REG_DWORD:
-        return readNumber();
-      case platform::REG_DWORD_BIG_ENDIAN:
-        return ReverseLongBytes(readNumber());
+      case platform::REG_DWORD: return readNumber();
+      case platform::REG_DWORD_BIG_ENDIAN: return ReverseLongBytes(readNumber());
       default: {
         const std::vector<uint8_t> data = readBytes(size);
         return platform::ByteArray::of(data, 0);
@@ -189,18 +180,18 @@ bool CRegistry::KeyExists(const std::string& KeyName) {
   return kRegistryErrors.member([&] {
     checkKeyName(KeyName);
     OpenKey key;
-    return succeeded(platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                            kQueryAccess, key.out()));
+    return succeeded(
+        platform::RegOpenKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kQueryAccess, key.out()));
   });
 }
 
-bool CRegistry::SetValue(const std::string& KeyName, const std::string& ValueName,
-                         const platform::Variant& Value, int32_t ValueType) {
+bool CRegistry::SetValue(const std::string& KeyName, const std::string& ValueName, const platform::Variant& Value,
+                         int32_t ValueType) {
   return kRegistryErrors.member([&] {
     checkKeyName(KeyName);
     OpenKey key;
-    if (!succeeded(platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0,
-                                            kKeyWriteAccess, key.out())))
+    if (!succeeded(
+            platform::RegCreateKeyEx(static_cast<platform::HKEY>(rootKey_), KeyName, 0, kKeyWriteAccess, key.out())))
       return false;
     platform::LONG status = platform::ERROR_INVALID_DATA;
     switch (ValueType) {
@@ -224,17 +215,19 @@ bool CRegistry::SetValue(const std::string& KeyName, const std::string& ValueNam
       case kNumber:
       case kBigEndianNumber: {
         int32_t number = 0;
-        if (const int32_t* l = Value.get<int32_t>()) number = *l;
-        else if (const int16_t* i = Value.get<int16_t>()) number = *i;
-        else return false;
+        if (const int32_t* l = Value.get<int32_t>())
+          number = *l;
+        else if (const int16_t* i = Value.get<int16_t>())
+          number = *i;
+        else
+          return false;
         const uint32_t bits = static_cast<uint32_t>(number);
         const uint8_t data[4] = {static_cast<uint8_t>(bits), static_cast<uint8_t>(bits >> 8),
                                  static_cast<uint8_t>(bits >> 16), static_cast<uint8_t>(bits >> 24)};
         status = platform::RegSetValueEx(key.get(), ValueName, platform::REG_DWORD, data, 4);
         break;
       }
-      default:
-        break;
+      default: break;
     }
     return succeeded(status);
   });
@@ -261,8 +254,7 @@ std::string CRegistry::ExpandEnvironmentString(const std::string& text) {
 
 int32_t CRegistry::ReverseLongBytes(int32_t value) {
   const uint32_t v = static_cast<uint32_t>(value);
-  return static_cast<int32_t>((v & 0xFFu) << 24 | (v & 0xFF00u) << 8 | (v & 0xFF0000u) >> 8 |
-                              (v & 0xFF000000u) >> 24);
+  return static_cast<int32_t>((v & 0xFFu) << 24 | (v & 0xFF00u) << 8 | (v & 0xFF0000u) >> 8 | (v & 0xFF000000u) >> 24);
 }
 
 }  // namespace kestrin::support

@@ -33,12 +33,12 @@ namespace kestrin::support {
 class CRegistry {
  public:
   // Registry value types.
-  static constexpr int32_t kText = 1;            // REG_SZ
-  static constexpr int32_t kExpandText = 2;      // REG_EXPAND_SZ
-  static constexpr int32_t kBinary = 3;          // REG_BINARY
-  static constexpr int32_t kNumber = 4;          // REG_DWORD
+  static constexpr int32_t kText = 1;             // REG_SZ
+  static constexpr int32_t kExpandText = 2;       // REG_EXPAND_SZ
+  static constexpr int32_t kBinary = 3;           // REG_BINARY
+  static constexpr int32_t kNumber = 4;           // REG_DWORD
   static constexpr int32_t kBigEndianNumber = 5;  // REG_DWORD_BIG_ENDIAN
-  static constexpr int32_t kMultiText = 7;       // REG_MULTI_SZ
+  static constexpr int32_t kMultiText = 7;        // REG_MULTI_SZ
 
   static constexpr int32_t kClassesRoot = static_cast<int32_t>(0x80000000u);
 
@@ -80,8 +80,8 @@ class CRegistry {
   //         first) in both cases
   // Another type, or a value of the wrong kind for 3 to 5, writes nothing
   // and gives False.
-  bool SetValue(const std::string& KeyName, const std::string& ValueName,
-                const platform::Variant& Value, int32_t ValueType);
+  bool SetValue(const std::string& KeyName, const std::string& ValueName, const platform::Variant& Value,
+                int32_t ValueType);
   // The stored type of the value, 0 when the key or value is missing.
   int32_t ValueType(const std::string& KeyName, const std::string& ValueName);
 

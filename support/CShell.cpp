@@ -52,18 +52,17 @@ constexpr ResultError kResultErrors[] = {
     {32, 18045, "DLL not found", false},
 };
 
-int32_t shellExecute(const std::string& verb, const std::string& file,
-                     const std::string& parameters, const std::string& directory) {
-  return platform::ShellExecute(platform::ui::GetDesktopWindow(), verb, file, parameters,
-                                directory, platform::SW_SHOWNORMAL);
+int32_t shellExecute(const std::string& verb, const std::string& file, const std::string& parameters,
+                     const std::string& directory) {
+  return platform::ShellExecute(platform::ui::GetDesktopWindow(), verb, file, parameters, directory,
+                                platform::SW_SHOWNORMAL);
 }
 
 }  // namespace
 
 // ---- Texts ----------------------------------------------------------------------------
 
-std::string CShell::mailAddressText(const std::string& RecipientAddress,
-                                    const std::string& CCRecipientAddress,
+std::string CShell::mailAddressText(const std::string& RecipientAddress, const std::string& CCRecipientAddress,
                                     const std::string& Subject, const std::string& Body) {
   std::string text = "mailto:" + RecipientAddress;
   bool first = true;
@@ -94,30 +93,26 @@ void CShell::raiseForResult(int32_t result, ResultTable table) {
 
 // ---- Public members -----------------------------------------------------------------
 
-void CShell::CreateNewMailMessage(const std::string& RecipientAddress,
-                                  const std::string& CCRecipientAddress,
+void CShell::CreateNewMailMessage(const std::string& RecipientAddress, const std::string& CCRecipientAddress,
                                   const std::string& Subject, const std::string& Body) {
   kShellErrors.member([&] {
-    const std::string address =
-        mailAddressText(RecipientAddress, CCRecipientAddress, Subject, Body);
+    const std::string address = mailAddressText(RecipientAddress, CCRecipientAddress, Subject, Body);
     raiseForResult(shellExecute("open", address, "", ""), ResultTable::Link);
   });
 }
 
 void CShell::ExploreFolder(const std::string& FolderName) {
-  kShellErrors.member(
-      [&] { raiseForResult(shellExecute("explore", FolderName, "", ""), ResultTable::Full); });
+  kShellErrors.member([&] { raiseForResult(shellExecute("explore", FolderName, "", ""), ResultTable::Full); });
 }
 
-void CShell::LaunchProgram(const std::string& PathFileName, const platform::Variant& Parameters,
-                           bool WaitToFinish, const std::string& StartDirectory) {
+void CShell::LaunchProgram(const std::string& PathFileName, const platform::Variant& Parameters, bool WaitToFinish,
+                           const std::string& StartDirectory) {
   kShellErrors.member([&] {
     if (!FileExists(PathFileName)) kShellErrors.raise(18041, kFileNotFound);
     const std::string parameters = Parameters.isEmpty() ? std::string() : platform::cStr(Parameters);
     if (!WaitToFinish) {
-      raiseForResult(platform::ShellStartProgram(platform::ui::GetDesktopWindow(), PathFileName,
-                                                 parameters, workingFolderOf(PathFileName),
-                                                 platform::SW_SHOWNORMAL),
+      raiseForResult(platform::ShellStartProgram(platform::ui::GetDesktopWindow(), PathFileName, parameters,
+                                                 workingFolderOf(PathFileName), platform::SW_SHOWNORMAL),
                      ResultTable::Full);
       return;
     }
@@ -126,8 +121,7 @@ void CShell::LaunchProgram(const std::string& PathFileName, const platform::Vari
     startup.wShowWindow = platform::SW_SHOWNORMAL;
     platform::PROCESS_INFORMATION process;
     if (!platform::CreateProcess("", commandLineOf(programOf(PathFileName), parameters),
-                                 platform::NORMAL_PRIORITY_CLASS, StartDirectory, startup,
-                                 process)) {
+                                 platform::NORMAL_PRIORITY_CLASS, StartDirectory, startup, process)) {
       kShellErrors.raise(18053, kCannotCreateProcess);
     }
     platform::WaitForSingleObject(process.hProcess, platform::INFINITE);
@@ -139,19 +133,16 @@ void CShell::OpenDocument(const std::string& PathFileName) {
   kShellErrors.member([&] {
     if (!FileExists(PathFileName)) kShellErrors.raise(18041, kFileNotFound);
     const std::string verb = verbFor(PathFileName);
-    raiseForResult(shellExecute(verb, PathFileName, "", workingFolderOf(PathFileName)),
-                   ResultTable::Full);
+    raiseForResult(shellExecute(verb, PathFileName, "", workingFolderOf(PathFileName)), ResultTable::Full);
   });
 }
 
 void CShell::OpenFolder(const std::string& FolderName) {
-  kShellErrors.member(
-      [&] { raiseForResult(shellExecute("open", FolderName, "", ""), ResultTable::Full); });
+  kShellErrors.member([&] { raiseForResult(shellExecute("open", FolderName, "", ""), ResultTable::Full); });
 }
 
 void CShell::OpenUrl(const std::string& URL) {
-  kShellErrors.member(
-      [&] { raiseForResult(shellExecute("open", URL, "", ""), ResultTable::Link); });
+  kShellErrors.member([&] { raiseForResult(shellExecute("open", URL, "", ""), ResultTable::Link); });
 }
 
 void CShell::ShowProperties(const std::string& PathFileName, int32_t HWndOwner) {
@@ -159,8 +150,7 @@ void CShell::ShowProperties(const std::string& PathFileName, int32_t HWndOwner) 
     if (!FileExists(PathFileName)) kShellErrors.raise(18041, kFileNotFound);
     platform::SHELLEXECUTEINFO info;
     info.fMask = kPropertiesMask;
-    info.hwnd = HWndOwner == 0 ? platform::ui::GetDesktopWindow()
-                               : static_cast<platform::HWND>(HWndOwner);
+    info.hwnd = HWndOwner == 0 ? platform::ui::GetDesktopWindow() : static_cast<platform::HWND>(HWndOwner);
     info.lpVerb = "properties";
     info.lpFile = PathFileName;
     info.nShow = 0;
@@ -206,8 +196,7 @@ std::string CShell::GetMachineRegString(const std::string& keyName, const std::s
   return value;
 }
 
-platform::LONG CShell::QueryRegStringValue(platform::HKEY key, const std::string& valueName,
-                                           std::string& value) {
+platform::LONG CShell::QueryRegStringValue(platform::HKEY key, const std::string& valueName, std::string& value) {
   platform::DWORD type = 0;
   platform::DWORD size = 0;
   platform::LONG status = platform::RegQueryValueEx(key, valueName, &type, nullptr, &size);
@@ -261,8 +250,7 @@ std::string CShell::verbFor(const std::string& path) {
   std::vector<char> name(kVerbNameBuffer);
   for (platform::DWORD index = 0;; ++index) {
     std::fill(name.begin(), name.end(), '\0');
-    if (platform::RegEnumKey(key.get(), index, name.data(), kVerbNameBuffer) !=
-        platform::ERROR_SUCCESS) {
+    if (platform::RegEnumKey(key.get(), index, name.data(), kVerbNameBuffer) != platform::ERROR_SUCCESS) {
       break;
     }
     const std::string subKey = TrimAtNull(std::string(name.data(), name.size()));

@@ -49,9 +49,8 @@ class CShell {
   // recipient, then "subject=", "cc=" and "body=" parts for the texts that
   // are not empty, the first after "?", the others after "&". Nothing is
   // escaped: blanks and line ends go as they are (mailAddressText).
-  void CreateNewMailMessage(const std::string& RecipientAddress,
-                            const std::string& CCRecipientAddress, const std::string& Subject,
-                            const std::string& Body);
+  void CreateNewMailMessage(const std::string& RecipientAddress, const std::string& CCRecipientAddress,
+                            const std::string& Subject, const std::string& Body);
   // The verb "explore" on the folder.
   void ExploreFolder(const std::string& FolderName);
   // Starts a program file (18041 when it is missing; a name without a
@@ -81,8 +80,7 @@ class CShell {
   void ShowProperties(const std::string& PathFileName, int32_t HWndOwner);
 
   // The texts the members hand on, for their callers' checks.
-  static std::string mailAddressText(const std::string& RecipientAddress,
-                                     const std::string& CCRecipientAddress,
+  static std::string mailAddressText(const std::string& RecipientAddress, const std::string& CCRecipientAddress,
                                      const std::string& Subject, const std::string& Body);
   static std::string commandLineOf(const std::string& PathFileName, const std::string& Parameters);
 
@@ -96,8 +94,7 @@ class CShell {
   bool FileExists(const std::string& path) const;
   static std::string GetTextAfterLast(const std::string& text, const std::string& separator);
   static std::string GetMachineRegString(const std::string& keyName, const std::string& valueName);
-  static platform::LONG QueryRegStringValue(platform::HKEY key, const std::string& valueName,
-                                            std::string& value);
+  static platform::LONG QueryRegStringValue(platform::HKEY key, const std::string& valueName, std::string& value);
   static std::string TrimAtNull(const std::string& text);
 
   static std::string programOf(const std::string& path);

@@ -28,9 +28,8 @@ class _CMainFrontEnd : public platform::com::IDispatch {
 
 class _CErrorHandler : public platform::com::IDispatch {
  public:
-  virtual HRESULT Init(EErrorHandlerActions* ErrorHandlerActions, BSTR* ErrorLogFile,
-                       VARIANT_BOOL* CallStackEnabled, VARIANT_BOOL* TracingEnabled,
-                       ETracingFlags* TracingFlags, BSTR* TracingLogFile) = 0;
+  virtual HRESULT Init(EErrorHandlerActions* ErrorHandlerActions, BSTR* ErrorLogFile, VARIANT_BOOL* CallStackEnabled,
+                       VARIANT_BOOL* TracingEnabled, ETracingFlags* TracingFlags, BSTR* TracingLogFile) = 0;
   virtual HRESULT put_CallStackEnabled(VARIANT_BOOL value) = 0;
   virtual HRESULT get_CallStackEnabled(VARIANT_BOOL* result) = 0;
   virtual HRESULT put_ErrorDescription(BSTR value) = 0;

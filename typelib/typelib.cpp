@@ -29,16 +29,16 @@ MemberInfo member(std::string name, DISPID id, MemberKind kind, std::vector<Para
 }
 
 // A property's let (its value as the one parameter) followed by its get.
-void letGet(std::vector<MemberInfo>& out, const std::string& name, DISPID id, VARTYPE type,
-            bool letByRef = false, const std::string& enumName = "") {
+void letGet(std::vector<MemberInfo>& out, const std::string& name, DISPID id, VARTYPE type, bool letByRef = false,
+            const std::string& enumName = "") {
   out.push_back(member(name, id, K::PropertyLet, {req(name, type, letByRef, enumName)}));
   out.push_back(member(name, id, K::PropertyGet, {}, type, enumName));
 }
 
 InterfaceInfo mainFrontEnd() {
   InterfaceInfo i{"_CMainFrontEnd", guidOf("{59100222-E82F-4E9C-83D7-63A6433BD6FC}"), true, {}};
-  i.members.push_back(member("RunEditor", 0x60030001, K::Method,
-                             {opt("ThisScript", VT_BSTR, true, std::string())}, VT_I4));
+  i.members.push_back(
+      member("RunEditor", 0x60030001, K::Method, {opt("ThisScript", VT_BSTR, true, std::string())}, VT_I4));
   i.members.push_back(member("FreeEditor", 0x60030002, K::Method, {}, VT_VARIANT));
   return i;
 }
@@ -46,13 +46,12 @@ InterfaceInfo mainFrontEnd() {
 InterfaceInfo errorHandler() {
   InterfaceInfo i{"_CErrorHandler", guidOf("{6AC77474-62FE-45EE-B546-E6DDBE86EC06}"), true, {}};
   auto& m = i.members;
-  m.push_back(member("Init", 0x6003000a, K::Method,
-                     {req("ErrorHandlerActions", VT_I4, true, "EErrorHandlerActions"),
-                      opt("ErrorLogFile", VT_BSTR, true, std::string("Error Log.txt")),
-                      opt("CallStackEnabled", VT_BOOL, true, false),
-                      opt("TracingEnabled", VT_BOOL, true, false),
-                      opt("TracingFlags", VT_I4, true, int32_t{2}, "ETracingFlags"),
-                      opt("TracingLogFile", VT_BSTR, true, std::string("Tracing Log.txt"))}));
+  m.push_back(member(
+      "Init", 0x6003000a, K::Method,
+      {req("ErrorHandlerActions", VT_I4, true, "EErrorHandlerActions"),
+       opt("ErrorLogFile", VT_BSTR, true, std::string("Error Log.txt")), opt("CallStackEnabled", VT_BOOL, true, false),
+       opt("TracingEnabled", VT_BOOL, true, false), opt("TracingFlags", VT_I4, true, int32_t{2}, "ETracingFlags"),
+       opt("TracingLogFile", VT_BSTR, true, std::string("Tracing Log.txt"))}));
   letGet(m, "CallStackEnabled", 0x68030009, VT_BOOL);
   letGet(m, "ErrorDescription", 0x68030008, VT_BSTR);
   letGet(m, "ErrorHandlerActions", 0x68030007, VT_I4, false, "EErrorHandlerActions");
@@ -68,10 +67,9 @@ InterfaceInfo errorHandler() {
   m.push_back(member("CallStackPush", 0x6003000d, K::Method,
                      {req("Procedure", VT_BSTR, true), opt("Data", VT_BSTR, true, std::string())}));
   m.push_back(member("Clear", 0x6003000e, K::Method,
-                     {opt("ClearLogFile", VT_BOOL, true, true),
-                      opt("ClearTracingLogFile", VT_BOOL, true, true)}));
-  m.push_back(member("HandleError", 0x6003000f, K::Method,
-                     {opt("Procedure", VT_BSTR, true, std::string())}, VT_I4, "EErrorHandlerReturn"));
+                     {opt("ClearLogFile", VT_BOOL, true, true), opt("ClearTracingLogFile", VT_BOOL, true, true)}));
+  m.push_back(member("HandleError", 0x6003000f, K::Method, {opt("Procedure", VT_BSTR, true, std::string())}, VT_I4,
+                     "EErrorHandlerReturn"));
   return i;
 }
 
@@ -91,8 +89,7 @@ InterfaceInfo file() {
   m.push_back(member("Copy", 0x6003000a, K::Method, {req("NewFileName", VT_BSTR, true)}));
   m.push_back(member("Delete", 0x6003000b, K::Method));
   m.push_back(member("Exists", 0x6003000c, K::Method, {}, VT_BOOL));
-  m.push_back(member("IdenticalWith", 0x6003000d, K::Method,
-                     {req("ReferenceFileName", VT_BSTR, true)}, VT_BOOL));
+  m.push_back(member("IdenticalWith", 0x6003000d, K::Method, {req("ReferenceFileName", VT_BSTR, true)}, VT_BOOL));
   m.push_back(member("Move", 0x6003000e, K::Method, {req("NewFileName", VT_BSTR, true)}));
   return i;
 }
@@ -105,8 +102,7 @@ InterfaceInfo tempScript() {
   return i;
 }
 
-std::vector<EnumMemberInfo> classErrors(const std::string& prefix,
-                                        std::vector<std::pair<std::string, int32_t>> names) {
+std::vector<EnumMemberInfo> classErrors(const std::string& prefix, std::vector<std::pair<std::string, int32_t>> names) {
   std::vector<EnumMemberInfo> out;
   for (auto& [name, n] : names) out.push_back({prefix + "_" + name, classError(n)});
   return out;
@@ -135,13 +131,17 @@ TypeLibraryInfo build() {
                                         {"InvalidErrorHandlerActions", 17402},
                                         {"InvalidTracingFlags", 17403},
                                         {"ComponentFailure", 17404}})},
-      {"EErrorHandlerActions", guidOf("{FF931558-1E78-405C-8132-C2506F721932}"),
-       {{"eErrorHandlerAction_MsgBox", 1}, {"eErrorHandlerAction_LogToFile", 2},
-        {"eErrorHandlerAction_NTLog", 4}, {"eErrorHandlerAction_Custom", 8}}},
-      {"EErrorHandlerReturn", guidOf("{F887CAC9-1481-4956-8054-B2CE2F9F3BD9}"),
-       {{"eErrorHandlerReturn_Abort", 0}, {"eErrorHandlerReturn_Retry", 1},
-        {"eErrorHandlerReturn_Ignore", 2}}},
-      {"ETracingFlags", guidOf("{F4FF67B8-FA98-464E-82E8-7FDA2906E4FF}"),
+      {"EErrorHandlerActions",
+       guidOf("{FF931558-1E78-405C-8132-C2506F721932}"),
+       {{"eErrorHandlerAction_MsgBox", 1},
+        {"eErrorHandlerAction_LogToFile", 2},
+        {"eErrorHandlerAction_NTLog", 4},
+        {"eErrorHandlerAction_Custom", 8}}},
+      {"EErrorHandlerReturn",
+       guidOf("{F887CAC9-1481-4956-8054-B2CE2F9F3BD9}"),
+       {{"eErrorHandlerReturn_Abort", 0}, {"eErrorHandlerReturn_Retry", 1}, {"eErrorHandlerReturn_Ignore", 2}}},
+      {"ETracingFlags",
+       guidOf("{F4FF67B8-FA98-464E-82E8-7FDA2906E4FF}"),
        {{"eTracingFlag_DebugPrint", 1}, {"eTracingFlag_LogToFile", 2}}},
       {"EErrFile", guidOf("{34EF4954-0126-4D25-9FEC-155742A42AED}"),
        classErrors("eErrFile", {{"NotInitialized", 17421},
@@ -151,13 +151,20 @@ TypeLibraryInfo build() {
                                 {"MoveFailed", 17425},
                                 {"DeleteFailed", 17426},
                                 {"ComponentFailure", 17427}})},
-      {"EFileAttributes", guidOf("{53F2DEFE-1A5B-4B0C-A7FD-6D658A929B25}"),
-       {{"eFileAttribute_ReadOnly", 1}, {"eFileAttribute_Hidden", 2},
-        {"eFileAttribute_System", 4}, {"eFileAttribute_Directory", 16},
-        {"eFileAttribute_Archive", 32}, {"eFileAttribute_Encrypted", 64},
-        {"eFileAttribute_Normal", 128}, {"eFileAttribute_Temporary", 256},
-        {"eFileAttribute_SparseFile", 512}, {"eFileAttribute_ReparsePoint", 1024},
-        {"eFileAttribute_Compressed", 2048}, {"eFileAttribute_Offline", 4096}}},
+      {"EFileAttributes",
+       guidOf("{53F2DEFE-1A5B-4B0C-A7FD-6D658A929B25}"),
+       {{"eFileAttribute_ReadOnly", 1},
+        {"eFileAttribute_Hidden", 2},
+        {"eFileAttribute_System", 4},
+        {"eFileAttribute_Directory", 16},
+        {"eFileAttribute_Archive", 32},
+        {"eFileAttribute_Encrypted", 64},
+        {"eFileAttribute_Normal", 128},
+        {"eFileAttribute_Temporary", 256},
+        {"eFileAttribute_SparseFile", 512},
+        {"eFileAttribute_ReparsePoint", 1024},
+        {"eFileAttribute_Compressed", 2048},
+        {"eFileAttribute_Offline", 4096}}},
   };
   return lib;
 }

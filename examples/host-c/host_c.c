@@ -87,19 +87,18 @@ static void runEditor(IDispatch* editor, DISPID id, const char* script) {
   params.cArgs = 1;
   params.cNamedArgs = 0;
 
-  HRESULT hr = editor->lpVtbl->Invoke(editor, id, &IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                      &params, &result, &error, &argError);
+  HRESULT hr = editor->lpVtbl->Invoke(editor, id, &IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
+                                      &error, &argError);
   check("RunEditor", hr, S_OK);
   if (hr == DISP_E_EXCEPTION) {
-    printf("RunEditor raised 0x%08X %s: %s\n", (unsigned)error.scode,
-           error.bstrSource ? error.bstrSource : "", error.bstrDescription ? error.bstrDescription : "");
+    printf("RunEditor raised 0x%08X %s: %s\n", (unsigned)error.scode, error.bstrSource ? error.bstrSource : "",
+           error.bstrDescription ? error.bstrDescription : "");
     SysFreeString(error.bstrSource);
     SysFreeString(error.bstrDescription);
     SysFreeString(error.bstrHelpFile);
   }
   if (SUCCEEDED(hr)) {
-    printf("RunEditor result: %s %ld\n", V_VT(&result) == VT_I4 ? "Long" : "other",
-           (long)V_I4(&result));
+    printf("RunEditor result: %s %ld\n", V_VT(&result) == VT_I4 ? "Long" : "other", (long)V_I4(&result));
     if (V_VT(&result) != VT_I4 || V_I4(&result) == 0) ++failures;
   }
   printf("RunEditor script: %s\n", text ? text : "");
@@ -111,8 +110,8 @@ static void freeEditor(IDispatch* editor, DISPID id) {
   VARIANT result;
   DISPPARAMS none = {NULL, NULL, 0, 0};
   VariantInit(&result);
-  HRESULT hr = editor->lpVtbl->Invoke(editor, id, &IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD,
-                                      &none, &result, NULL, NULL);
+  HRESULT hr =
+      editor->lpVtbl->Invoke(editor, id, &IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, NULL, NULL);
   check("FreeEditor", hr, S_OK);
   printf("FreeEditor result: %s\n", V_VT(&result) == VT_EMPTY ? "Empty" : "other");
   VariantClear(&result);
@@ -191,8 +190,8 @@ int main(int argc, char** argv) {
   /* 6. Invoke takes IID_NULL only. */
   {
     DISPPARAMS none = {NULL, NULL, 0, 0};
-    HRESULT hr = editor->lpVtbl->Invoke(editor, freeId, &IID_IDispatch, LOCALE_USER_DEFAULT,
-                                        DISPATCH_METHOD, &none, NULL, NULL, NULL);
+    HRESULT hr = editor->lpVtbl->Invoke(editor, freeId, &IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
+                                        NULL, NULL, NULL);
     check("Invoke with another interface id", hr, DISP_E_UNKNOWNINTERFACE);
   }
 

@@ -72,8 +72,9 @@ void invoke(IDispatch* editor, DISPID id, const char* step, const char* script) 
     params.rgvarg = &arg;
     params.cArgs = 1;
   }
-  check(step, editor->lpVtbl->Invoke(editor, id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
-                                     &result, nullptr, nullptr),
+  check(step,
+        editor->lpVtbl->Invoke(editor, id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, nullptr,
+                               nullptr),
         S_OK);
   VariantClear(&result);
   SysFreeString(text);
@@ -115,8 +116,7 @@ int main(int argc, char** argv) {
   check("CLSIDFromProgID", CLSIDFromProgID(KESTRIN_PROGID_CMAINFRONTEND, &clsid), S_OK);
   IDispatch* editor = nullptr;
   check("CoCreateInstance",
-        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&editor)),
-        S_OK);
+        CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, reinterpret_cast<void**>(&editor)), S_OK);
   if (!editor) return 1;
   const DISPID runId = idOf(editor, "RunEditor");
   const DISPID freeId = idOf(editor, "FreeEditor");

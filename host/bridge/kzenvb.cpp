@@ -33,8 +33,7 @@ void logCall(const char* routine, const char* path) {
   int fd = ::open(log, flags, 0666);
   if (fd < 0 && errno == ELOOP) {
     struct stat st {};
-    if (::lstat(log, &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(log) == 0)
-      fd = ::open(log, flags | O_EXCL, 0666);
+    if (::lstat(log, &st) == 0 && S_ISLNK(st.st_mode) && ::unlink(log) == 0) fd = ::open(log, flags | O_EXCL, 0666);
   }
   if (fd < 0) return;
   const std::string line = std::string(routine) + " " + (path ? path : "") + "\n";
@@ -71,9 +70,12 @@ void showLines(const std::string& lines) {
     return;
   }
   std::string dir;
-  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/') dir = state;
-  else if (const char* home = std::getenv("HOME"); home && *home) dir = std::string(home) + "/.local/state";
-  else return;
+  if (const char* state = std::getenv("XDG_STATE_HOME"); state && *state == '/')
+    dir = state;
+  else if (const char* home = std::getenv("HOME"); home && *home)
+    dir = std::string(home) + "/.local/state";
+  else
+    return;
   dir += "/kestrin";
   for (size_t at = 1; at <= dir.size(); ++at)
     if (at == dir.size() || dir[at] == '/') ::mkdir(dir.substr(0, at).c_str(), 0700);
@@ -112,7 +114,10 @@ __attribute__((visibility("default"))) int32_t run_vbscript(const char* path) {
     while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
     lines += "   kzenvb: | " + shown(line) + "\n";
   }
-  if (in) std::fclose(in); else ::close(fd);
+  if (in)
+    std::fclose(in);
+  else
+    ::close(fd);
   showLines(lines);
   using Hook = void (*)(const char*);
   if (auto hook = reinterpret_cast<Hook>(dlsym(RTLD_DEFAULT, "kestrin_host_onrun"))) hook(path ? path : "");

@@ -2,8 +2,8 @@
 // run_vbscript reaches the host's hook inside the call.
 #include <dlfcn.h>
 #include <fcntl.h>
-#include <unistd.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -38,8 +38,7 @@ TEST(Bridge, RoutinesAppendTheirLinesAndRunReachesTheHook) {
   g_hookCalls.clear();
   save("/s/a b.vbs");
   run(dir.file("_Temp.vbs").c_str());
-  EXPECT_EQ(kestrin_test::readFile(log),
-            "save_scriptname /s/a b.vbs\nrun_vbscript " + dir.file("_Temp.vbs") + "\n");
+  EXPECT_EQ(kestrin_test::readFile(log), "save_scriptname /s/a b.vbs\nrun_vbscript " + dir.file("_Temp.vbs") + "\n");
   EXPECT_EQ(g_hookCalls, std::vector<std::string>{dir.file("_Temp.vbs")});
   // Without the variable nothing is written.
   ::unsetenv("KESTRIN_BRIDGE_LOG");
@@ -77,8 +76,7 @@ TEST(Bridge, EscapesInAScriptAndItsNameReachTheTerminalOnlyAsSymbols) {
   EXPECT_EQ(out.find('\x1b'), std::string::npos) << out;
   EXPECT_EQ(out.find('\x07'), std::string::npos) << out;
   // ESC as U+241B, BEL as U+2407.
-  EXPECT_NE(out.find("run_vbscript " + dir.file("a\u241b[2J\u241b]52;c;cm0gLXJmIH4=\u2407.vbs")),
-            std::string::npos)
+  EXPECT_NE(out.find("run_vbscript " + dir.file("a\u241b[2J\u241b]52;c;cm0gLXJmIH4=\u2407.vbs")), std::string::npos)
       << out;
   EXPECT_NE(out.find("| ' \u241b[2J\n"), std::string::npos) << out;
   EXPECT_NE(out.find("| MsgBox \"\u241b]52;c;cm0gLXJmIH4=\u2407\"\n"), std::string::npos) << out;
@@ -109,18 +107,18 @@ TEST(EditorFolderCopy, LeavesRunLeftoversAndBuildFilesBehind) {
   const std::string from = dir.file("editor"), to = dir.file("copy");
   for (const char* d : {"", "/Addlets", "/Common/Temp", "/VB", "/CMakeFiles/x.dir"})
     std::filesystem::create_directories(from + d);
-  for (const char* f : {"/KestrinScriptEditor.so", "/KzLangDef.csv", "/Addlets/kzenvb.dll", "/machine.db",
-                        "/kzScriptTrace.log", "/Kz.atb", "/vbsed.tsk", "/Common/Temp/_Temp.vbs",
-                        "/VB/New Kestrin Script.vbs", "/VB/keep.vbs", "/libks_editor.a", "/Makefile",
-                        "/CMakeFiles/x.dir/a.o"})
+  for (const char* f :
+       {"/KestrinScriptEditor.so", "/KzLangDef.csv", "/Addlets/kzenvb.dll", "/machine.db", "/kzScriptTrace.log",
+        "/Kz.atb", "/vbsed.tsk", "/Common/Temp/_Temp.vbs", "/VB/New Kestrin Script.vbs", "/VB/keep.vbs",
+        "/libks_editor.a", "/Makefile", "/CMakeFiles/x.dir/a.o"})
     kestrin_test::writeFile(from + f, "x");
   kestrin_host::copyEditorFolder(from, to);
   std::vector<std::string> copied;
   for (auto& e : std::filesystem::recursive_directory_iterator(to))
     if (e.is_regular_file()) copied.push_back(std::filesystem::relative(e.path(), to).string());
   std::sort(copied.begin(), copied.end());
-  EXPECT_EQ(copied, (std::vector<std::string>{"Addlets/kzenvb.dll", "KestrinScriptEditor.so", "KzLangDef.csv",
-                                              "VB/keep.vbs"}));
+  EXPECT_EQ(copied,
+            (std::vector<std::string>{"Addlets/kzenvb.dll", "KestrinScriptEditor.so", "KzLangDef.csv", "VB/keep.vbs"}));
   EXPECT_TRUE(std::filesystem::is_directory(to + "/Common/Temp"));
 }
 

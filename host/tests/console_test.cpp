@@ -42,11 +42,12 @@ TEST(ConsoleAnswers, TypedAnswersOfEachKind) {
 TEST(ConsoleCommands, TypedCommandsRunWithoutAnEditor) {
   kestrin_test::TempDir dir;
   platform::setRegistryFolder(dir.path());
-  std::istringstream in("frobnicate\n"
-                        "setting KestrinEditor Preferences UserName Ann\n"
-                        "expect setting KestrinEditor Preferences UserName Ann\n"
-                        "expect setting KestrinEditor Preferences UserName Bob\n"
-                        "help\n");
+  std::istringstream in(
+      "frobnicate\n"
+      "setting KestrinEditor Preferences UserName Ann\n"
+      "expect setting KestrinEditor Preferences UserName Ann\n"
+      "expect setting KestrinEditor Preferences UserName Bob\n"
+      "help\n");
   std::ostringstream out;
   EditorLink link(dir.path());
   ConsoleUser console(in, out, link, {}, false);

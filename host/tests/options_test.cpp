@@ -8,8 +8,8 @@ namespace kestrin_host {
 namespace {
 
 TEST(HostOptions, EveryOptionAndTheArgument) {
-  Options o = parseOptions({"--editor", "/e", "--registry", "/r", "--no-bridge", "--screen", "800x600",
-                            "--keep", "new"});
+  Options o =
+      parseOptions({"--editor", "/e", "--registry", "/r", "--no-bridge", "--screen", "800x600", "--keep", "new"});
   EXPECT_EQ(o.editor, "/e");
   EXPECT_EQ(o.registry, "/r");
   EXPECT_FALSE(o.bridge);
@@ -30,8 +30,8 @@ TEST(HostOptions, DefaultsLoadTheBridgeWithoutArgument) {
 
 TEST(HostOptions, WrongCommandLines) {
   const std::vector<std::vector<std::string>> bad = {
-      {"--scenario"},         {"--screen", "800"},  {"--screen", "0x600"}, {"--screen", "80x60x1"},
-      {"--frobnicate"},       {"a.vbs", "b.vbs"},   {"--scenario", "s", "a.vbs"}};
+      {"--scenario"},   {"--screen", "800"}, {"--screen", "0x600"},       {"--screen", "80x60x1"},
+      {"--frobnicate"}, {"a.vbs", "b.vbs"},  {"--scenario", "s", "a.vbs"}};
   for (const auto& args : bad) EXPECT_THROW(parseOptions(args), std::invalid_argument) << args.front();
 }
 

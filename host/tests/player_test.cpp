@@ -61,8 +61,9 @@ TEST_F(PlayerTest, QueuedAnswersAnswerThePromptsInTurn) {
   EXPECT_EQ(p->inputBox({}), std::nullopt);
   EXPECT_EQ(p->gotoLine({}), 12);
   EXPECT_EQ(p->errors(), 0);
-  EXPECT_NE(out.str().find("msgbox [Kestrin VB Script Editor] \"File has changed, save it?\" YesNoCancel question -> No"),
-            std::string::npos)
+  EXPECT_NE(
+      out.str().find("msgbox [Kestrin VB Script Editor] \"File has changed, save it?\" YesNoCancel question -> No"),
+      std::string::npos)
       << out.str();
 }
 
@@ -130,10 +131,11 @@ TEST_F(PlayerTest, DialogExpectationReadsTheLastFileDialog) {
   d.flags = 0x80002;
   queue(*p, "answer save cancel\n");
   EXPECT_EQ(p->fileDialog(d), std::nullopt);
-  queue(*p,
-        "expect dialog \"Save Kestrin VB Script\" folder /e/VB flags 524290 filter \"Kestrin VB Script (*.vbs)|*.vbs\"\n"
-        "expect dialog \"Save Kestrin VB Script\" flags 0x80002 index 0 file \"\"\n"
-        "expect dialog \"Select Kestrin VB Script\"\n");
+  queue(
+      *p,
+      "expect dialog \"Save Kestrin VB Script\" folder /e/VB flags 524290 filter \"Kestrin VB Script (*.vbs)|*.vbs\"\n"
+      "expect dialog \"Save Kestrin VB Script\" flags 0x80002 index 0 file \"\"\n"
+      "expect dialog \"Select Kestrin VB Script\"\n");
   EXPECT_EQ(p->passed(), 2);
   EXPECT_EQ(p->failed(), 1);
 }

@@ -168,8 +168,7 @@ typedef struct SAFEARRAY SAFEARRAY;
 
 /* The value members sit in a union without a name, as in the original C
    interface (standard in C11 and C++; a GNU extension in C99). */
-#if defined(__GNUC__) && !defined(__cplusplus) && \
-    (!defined(__STDC_VERSION__) || __STDC_VERSION__ < 201112L)
+#if defined(__GNUC__) && !defined(__cplusplus) && (!defined(__STDC_VERSION__) || __STDC_VERSION__ < 201112L)
 #define KESTRIN_ANONYMOUS_UNION __extension__ union
 #else
 #define KESTRIN_ANONYMOUS_UNION union
@@ -266,12 +265,11 @@ typedef struct IDispatchVtbl {
   HRESULT (*GetTypeInfo)(IDispatch* This, UINT iTInfo, LCID lcid, ITypeInfo** ppTInfo);
   /* UTF-8 names; rgszNames[0] is the member, any further ones its
      parameters. */
-  HRESULT (*GetIDsOfNames)(IDispatch* This, REFIID riid, LPOLESTR* rgszNames, UINT cNames,
-                           LCID lcid, DISPID* rgDispId);
+  HRESULT (*GetIDsOfNames)(IDispatch* This, REFIID riid, LPOLESTR* rgszNames, UINT cNames, LCID lcid, DISPID* rgDispId);
   /* riid must be IID_NULL. */
-  HRESULT (*Invoke)(IDispatch* This, DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags,
-                    DISPPARAMS* pDispParams, VARIANT* pVarResult, EXCEPINFO* pExcepInfo,
-                    UINT* puArgErr);
+  HRESULT (*Invoke)
+  (IDispatch* This, DISPID dispIdMember, REFIID riid, LCID lcid, WORD wFlags, DISPPARAMS* pDispParams,
+   VARIANT* pVarResult, EXCEPINFO* pExcepInfo, UINT* puArgErr);
 } IDispatchVtbl;
 struct IDispatch {
   const IDispatchVtbl* lpVtbl;
@@ -281,8 +279,7 @@ typedef struct IClassFactoryVtbl {
   HRESULT (*QueryInterface)(IClassFactory* This, REFIID riid, void** ppvObject);
   ULONG (*AddRef)(IClassFactory* This);
   ULONG (*Release)(IClassFactory* This);
-  HRESULT (*CreateInstance)(IClassFactory* This, IUnknown* pUnkOuter, REFIID riid,
-                            void** ppvObject);
+  HRESULT (*CreateInstance)(IClassFactory* This, IUnknown* pUnkOuter, REFIID riid, void** ppvObject);
   HRESULT (*LockServer)(IClassFactory* This, BOOL fLock);
 } IClassFactoryVtbl;
 struct IClassFactory {
@@ -298,22 +295,14 @@ static const IID IID_IClassFactory = {0x00000001, 0x0000, 0x0000, {0xC0, 0, 0, 0
 
 /* The public classes of the type library KestrinScriptEditor 1.0, their
    ProgIDs "KestrinScriptEditor.<class>", and their dual interfaces. */
-static const CLSID CLSID_CMainFrontEnd = {
-    0xA8F56353, 0x8299, 0x4491, {0x95, 0x70, 0x9A, 0x5B, 0x01, 0x66, 0x37, 0xAE}};
-static const IID IID__CMainFrontEnd = {
-    0x59100222, 0xE82F, 0x4E9C, {0x83, 0xD7, 0x63, 0xA6, 0x43, 0x3B, 0xD6, 0xFC}};
-static const CLSID CLSID_CErrorHandler = {
-    0x1169136E, 0xE8D0, 0x4AFB, {0xA9, 0x34, 0x9A, 0x77, 0x5E, 0x9D, 0xC0, 0x52}};
-static const IID IID__CErrorHandler = {
-    0x6AC77474, 0x62FE, 0x45EE, {0xB5, 0x46, 0xE6, 0xDD, 0xBE, 0x86, 0xEC, 0x06}};
-static const CLSID CLSID_CFile = {
-    0x20595F27, 0x5949, 0x433C, {0xAA, 0xEF, 0x31, 0xE8, 0xCB, 0x21, 0x02, 0x69}};
-static const IID IID__CFile = {
-    0x2C34C580, 0x9FA7, 0x4A8B, {0x8F, 0x35, 0x45, 0xD9, 0x35, 0x9E, 0x40, 0xD1}};
-static const CLSID CLSID_CTempScript = {
-    0xC5FC623E, 0x7530, 0x4861, {0x9C, 0x09, 0xDE, 0x14, 0xB8, 0xB0, 0x1A, 0x79}};
-static const IID IID__CTempScript = {
-    0x560B781E, 0x625A, 0x4950, {0xA6, 0x1D, 0x8A, 0xE9, 0x11, 0x85, 0x50, 0x37}};
+static const CLSID CLSID_CMainFrontEnd = {0xA8F56353, 0x8299, 0x4491, {0x95, 0x70, 0x9A, 0x5B, 0x01, 0x66, 0x37, 0xAE}};
+static const IID IID__CMainFrontEnd = {0x59100222, 0xE82F, 0x4E9C, {0x83, 0xD7, 0x63, 0xA6, 0x43, 0x3B, 0xD6, 0xFC}};
+static const CLSID CLSID_CErrorHandler = {0x1169136E, 0xE8D0, 0x4AFB, {0xA9, 0x34, 0x9A, 0x77, 0x5E, 0x9D, 0xC0, 0x52}};
+static const IID IID__CErrorHandler = {0x6AC77474, 0x62FE, 0x45EE, {0xB5, 0x46, 0xE6, 0xDD, 0xBE, 0x86, 0xEC, 0x06}};
+static const CLSID CLSID_CFile = {0x20595F27, 0x5949, 0x433C, {0xAA, 0xEF, 0x31, 0xE8, 0xCB, 0x21, 0x02, 0x69}};
+static const IID IID__CFile = {0x2C34C580, 0x9FA7, 0x4A8B, {0x8F, 0x35, 0x45, 0xD9, 0x35, 0x9E, 0x40, 0xD1}};
+static const CLSID CLSID_CTempScript = {0xC5FC623E, 0x7530, 0x4861, {0x9C, 0x09, 0xDE, 0x14, 0xB8, 0xB0, 0x1A, 0x79}};
+static const IID IID__CTempScript = {0x560B781E, 0x625A, 0x4950, {0xA6, 0x1D, 0x8A, 0xE9, 0x11, 0x85, 0x50, 0x37}};
 
 #define KESTRIN_PROGID_CMAINFRONTEND "KestrinScriptEditor.CMainFrontEnd"
 
@@ -325,10 +314,7 @@ static const IID IID__CTempScript = {
 /* The error RunEditor raises (in EXCEPINFO.scode) when the editor cannot
    be opened; source "KestrinScriptEditor.CMainFrontEnd", description
    "CMainFrontEnd component failure". */
-enum EErrEditor {
-  eErrEditor_InvalidFile = (int32_t)0x80044A39u,
-  eErrEditor_ComponentFailure = (int32_t)0x80044A3Au
-};
+enum EErrEditor { eErrEditor_InvalidFile = (int32_t)0x80044A39u, eErrEditor_ComponentFailure = (int32_t)0x80044A3Au };
 
 /* ---- The host functions of libkestrin_platform.so ------------------------ */
 
@@ -363,10 +349,8 @@ HRESULT CLSIDFromProgID(LPCOLESTR lpszProgID, CLSID* lpclsid);
    REGDB_E_CLASSNOTREG for a class without that entry, CO_E_DLLNOTFOUND
    when the library cannot be loaded, CO_E_ERRORINDLL when it lacks
    DllGetClassObject. */
-HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid,
-                         LPVOID* ppv);
-HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid,
-                         LPVOID* ppv);
+HRESULT CoGetClassObject(REFCLSID rclsid, DWORD dwClsContext, LPVOID pvReserved, REFIID riid, LPVOID* ppv);
+HRESULT CoCreateInstance(REFCLSID rclsid, IUnknown* pUnkOuter, DWORD dwClsContext, REFIID riid, LPVOID* ppv);
 /* Unloads every library loaded by CoGetClassObject whose DllCanUnloadNow
    answers S_OK. */
 void CoFreeUnusedLibraries(void);
@@ -391,7 +375,7 @@ typedef HRESULT (*LPFNCANUNLOADNOW)(void);
 typedef HRESULT (*LPFNREGISTERSERVER)(void);
 
 #ifdef __cplusplus
-}  /* extern "C" */
+} /* extern "C" */
 #endif
 
 #endif /* KESTRIN_HOST_H */

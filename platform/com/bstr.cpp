@@ -58,9 +58,7 @@ uint32_t SysStringByteLen(BSTR text) {
 
 uint32_t SysStringLen(BSTR text) { return SysStringByteLen(text); }
 
-BSTR bstrFrom(std::string_view text) {
-  return SysAllocStringByteLen(text.data(), static_cast<uint32_t>(text.size()));
-}
+BSTR bstrFrom(std::string_view text) { return SysAllocStringByteLen(text.data(), static_cast<uint32_t>(text.size())); }
 
 std::string toString(BSTR text) {
   if (!text) return {};

@@ -83,8 +83,7 @@ HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID&
   if (!isInitializedOnThisThread()) return CO_E_NOTINITIALIZED;
   if (!(context & CLSCTX_INPROC_SERVER)) return REGDB_E_CLASSNOTREG;
   std::string path;
-  if (!readText("CLSID\\" + formatGuid(clsid) + "\\InprocServer32", path) || path.empty())
-    return REGDB_E_CLASSNOTREG;
+  if (!readText("CLSID\\" + formatGuid(clsid) + "\\InprocServer32", path) || path.empty()) return REGDB_E_CLASSNOTREG;
   path = serverLibraryPath(path);
 
   GetClassObjectFn getClassObject = nullptr;
@@ -110,14 +109,12 @@ HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void*, const IID&
   return getClassObject(&clsid, &iid, object);
 }
 
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid,
-                         void** object) {
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid, void** object) {
   if (!object) return E_POINTER;
   *object = nullptr;
   if (outer) return CLASS_E_NOAGGREGATION;
   IClassFactory* factory = nullptr;
-  const HRESULT got = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory,
-                                       reinterpret_cast<void**>(&factory));
+  const HRESULT got = CoGetClassObject(clsid, context, nullptr, IID_IClassFactory, reinterpret_cast<void**>(&factory));
   if (FAILED(got)) return got;
   const HRESULT made = factory->CreateInstance(nullptr, iid, object);
   factory->Release();

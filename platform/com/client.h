@@ -37,13 +37,11 @@ HRESULT CLSIDFromProgID(const char* progId, CLSID* clsid);
 // REGDB_E_CLASSNOTREG when the class has no in-process server entry;
 // CO_E_DLLNOTFOUND when the library cannot be loaded; CO_E_ERRORINDLL when
 // it has no DllGetClassObject; otherwise what the server answers.
-HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void* reserved, const IID& iid,
-                         void** object);
+HRESULT CoGetClassObject(const CLSID& clsid, uint32_t context, void* reserved, const IID& iid, void** object);
 // The library a registered server path names: a relative one (a server
 // registered beside the machine hive) lies in the machine hive's folder.
 std::string serverLibraryPath(const std::string& registered);
-HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid,
-                         void** object);
+HRESULT CoCreateInstance(const CLSID& clsid, IUnknown* outer, uint32_t context, const IID& iid, void** object);
 
 void CoFreeUnusedLibraries();
 // Runs on the calling thread each time CoFreeUnusedLibraries is about to

@@ -82,9 +82,7 @@ void Converter<bool>::to(bool value, VARIANT& out) {
   out.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
-platform::Date Converter<platform::Date>::from(const VARIANT& v) {
-  return platform::Date{converted(v, VT_DATE).date};
-}
+platform::Date Converter<platform::Date>::from(const VARIANT& v) { return platform::Date{converted(v, VT_DATE).date}; }
 void Converter<platform::Date>::to(platform::Date value, VARIANT& out) {
   VariantClear(&out);
   out.vt = VT_DATE;
@@ -130,9 +128,7 @@ platform::Variant runtimeValueOf(const VARIANT& in) {
         break;
       }
       [[fallthrough]];
-    default:
-      VariantClear(&v);
-      raise(err::TypeMismatch);
+    default: VariantClear(&v); raise(err::TypeMismatch);
   }
   VariantClear(&v);
   return out;
@@ -182,8 +178,7 @@ void raiseBadBinding() { raise(err::ObjectDoesntSupport); }
 
 // ---- GetIDsOfNames ----
 
-HRESULT dispatchGetIDsOfNames(const InterfaceInfo* info, const char* const* names, uint32_t count,
-                              DISPID* ids) {
+HRESULT dispatchGetIDsOfNames(const InterfaceInfo* info, const char* const* names, uint32_t count, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
   if (count == 0) return S_OK;
   HRESULT result = S_OK;
@@ -314,18 +309,16 @@ HRESULT writeBack(VARIANT& target, const VARIANT& value) {
       if (*target.ppunkVal) (*target.ppunkVal)->Release();
       *target.ppunkVal = c.punkVal;
       break;
-    default:
-      VariantClear(&c);
-      return DISP_E_BADVARTYPE;
+    default: VariantClear(&c); return DISP_E_BADVARTYPE;
   }
   return S_OK;
 }
 
 }  // namespace
 
-HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags,
-                       DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                       uint32_t* argError, const std::function<bool(const MemberInfo&, Call&)>& run) {
+HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* exception, uint32_t* argError,
+                       const std::function<bool(const MemberInfo&, Call&)>& run) {
   if (!iid) return E_INVALIDARG;
   if (*iid != IID_NULL) return DISP_E_UNKNOWNINTERFACE;
   if (!info) return DISP_E_MEMBERNOTFOUND;

@@ -108,8 +108,8 @@ class BindingTable {
       if (!m) {
         out.push_back("binding " + std::to_string(b.id) + " has no member");
       } else if (b.arity >= 0 && static_cast<size_t>(b.arity) != m->params.size()) {
-        out.push_back(m->name + " takes " + std::to_string(m->params.size()) +
-                      " arguments, its binding " + std::to_string(b.arity));
+        out.push_back(m->name + " takes " + std::to_string(m->params.size()) + " arguments, its binding " +
+                      std::to_string(b.arity));
       }
     }
     for (const auto& m : info_->members)
@@ -129,12 +129,11 @@ class BindingTable {
 
 // ---- the dispatch engine, without templates ----
 
-HRESULT dispatchGetIDsOfNames(const InterfaceInfo* info, const char* const* names, uint32_t count,
-                              DISPID* ids);
+HRESULT dispatchGetIDsOfNames(const InterfaceInfo* info, const char* const* names, uint32_t count, DISPID* ids);
 // run calls the bound member and answers false when the member is not bound.
-HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags,
-                       DISPPARAMS* params, VARIANT* result, EXCEPINFO* exception,
-                       uint32_t* argError, const std::function<bool(const MemberInfo&, Call&)>& run);
+HRESULT dispatchInvoke(const InterfaceInfo* info, DISPID id, const IID* iid, uint16_t flags, DISPPARAMS* params,
+                       VARIANT* result, EXCEPINFO* exception, uint32_t* argError,
+                       const std::function<bool(const MemberInfo&, Call&)>& run);
 
 // ---- conversions between the boundary and C++ values ----
 
@@ -217,8 +216,7 @@ template <class A>
 class ArgHolder {
  public:
   using V = std::remove_cvref_t<A>;
-  static constexpr bool writesBack =
-      std::is_lvalue_reference_v<A> && !std::is_const_v<std::remove_reference_t<A>>;
+  static constexpr bool writesBack = std::is_lvalue_reference_v<A> && !std::is_const_v<std::remove_reference_t<A>>;
   explicit ArgHolder(const VARIANT& v) : value_(Converter<V>::from(v)) {}
   V& get() { return value_; }
   void writeBack(VARIANT& v) const {
@@ -232,8 +230,7 @@ class ArgHolder {
 [[noreturn]] void raiseBadBinding();
 
 template <auto M, size_t... I>
-void callMember(typename MemberTraits<decltype(M)>::Class& self, Call& call,
-                std::index_sequence<I...>) {
+void callMember(typename MemberTraits<decltype(M)>::Class& self, Call& call, std::index_sequence<I...>) {
   using Traits = MemberTraits<decltype(M)>;
   if (call.size() != Traits::arity) raiseBadBinding();
   std::tuple<ArgHolder<std::tuple_element_t<I, typename Traits::Args>>...> holders{
@@ -252,9 +249,7 @@ Binding<typename MemberTraits<decltype(M)>::Class> bind(DISPID id, MemberKind ki
   using Traits = MemberTraits<decltype(M)>;
   using C = typename Traits::Class;
   return Binding<C>{id, kind,
-                    [](C& self, Call& call) {
-                      callMember<M>(self, call, std::make_index_sequence<Traits::arity>{});
-                    },
+                    [](C& self, Call& call) { callMember<M>(self, call, std::make_index_sequence<Traits::arity>{}); },
                     static_cast<int>(Traits::arity)};
 }
 
@@ -263,13 +258,21 @@ Binding<typename MemberTraits<decltype(M)>::Class> bind(DISPID id, MemberKind ki
 // Bindings of C++ member functions; a let's or put's value is its last
 // parameter.
 template <auto M>
-auto method(DISPID id) { return detail::bind<M>(id, MemberKind::Method); }
+auto method(DISPID id) {
+  return detail::bind<M>(id, MemberKind::Method);
+}
 template <auto M>
-auto propertyGet(DISPID id) { return detail::bind<M>(id, MemberKind::PropertyGet); }
+auto propertyGet(DISPID id) {
+  return detail::bind<M>(id, MemberKind::PropertyGet);
+}
 template <auto M>
-auto propertyLet(DISPID id) { return detail::bind<M>(id, MemberKind::PropertyLet); }
+auto propertyLet(DISPID id) {
+  return detail::bind<M>(id, MemberKind::PropertyLet);
+}
 template <auto M>
-auto propertyPut(DISPID id) { return detail::bind<M>(id, MemberKind::PropertyPut); }
+auto propertyPut(DISPID id) {
+  return detail::bind<M>(id, MemberKind::PropertyPut);
+}
 
 // The IUnknown and IDispatch of a public class T whose default interface is
 // Interface (a dual interface deriving from IDispatch, or IDispatch itself).
@@ -309,13 +312,12 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
     if (info) *info = nullptr;
     return thread_.onOwnThread() ? E_NOTIMPL : RPC_E_WRONG_THREAD;
   }
-  HRESULT GetIDsOfNames(const IID*, const char* const* names, uint32_t count, LCID,
-                        DISPID* ids) override {
+  HRESULT GetIDsOfNames(const IID*, const char* const* names, uint32_t count, LCID, DISPID* ids) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchGetIDsOfNames(T::bindings().info(), names, count, ids);
   }
-  HRESULT Invoke(DISPID id, const IID* iid, LCID, uint16_t flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* exception, uint32_t* argError) override {
+  HRESULT Invoke(DISPID id, const IID* iid, LCID, uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* exception, uint32_t* argError) override {
     if (!thread_.onOwnThread()) return RPC_E_WRONG_THREAD;
     return dispatchInvoke(T::bindings().info(), id, iid, flags, params, result, exception, argError,
                           [this](const MemberInfo& m, Call& call) {

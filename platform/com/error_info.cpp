@@ -73,13 +73,11 @@ HRESULT GetErrorInfo(uint32_t, IErrorInfo** info) {
   return *info ? S_OK : S_FALSE;
 }
 
-ComPtr<IErrorInfo> makeErrorInfo(const GUID& iid, const std::string& source,
-                                 const std::string& description) {
+ComPtr<IErrorInfo> makeErrorInfo(const GUID& iid, const std::string& source, const std::string& description) {
   return ComPtr<IErrorInfo>::adopt(new ErrorInfo(iid, source, description));
 }
 
-HRESULT setErrorInfo(const GUID& iid, const std::string& source, const std::string& description,
-                     HRESULT code) {
+HRESULT setErrorInfo(const GUID& iid, const std::string& source, const std::string& description, HRESULT code) {
   try {
     SetErrorInfo(0, makeErrorInfo(iid, source, description).get());
   } catch (...) {
@@ -112,8 +110,7 @@ RuntimeError errorFromResult(HRESULT code, IUnknown* object, const IID& iid) {
   bool described = false;
   if (object) {
     ISupportErrorInfo* support = nullptr;
-    if (SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) &&
-        support) {
+    if (SUCCEEDED(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support))) && support) {
       const bool supported = support->InterfaceSupportsErrorInfo(iid) == S_OK;
       support->Release();
       IErrorInfo* raw = nullptr;
@@ -138,8 +135,7 @@ void checkResult(HRESULT code, IUnknown* object, const IID& iid) {
 
 RuntimeError errorFromExcepInfo(const EXCEPINFO& info) {
   const HRESULT code = info.scode != 0 ? info.scode : resultFromErrorNumber(1000 + info.wCode);
-  return RuntimeError(errorNumberFromResult(code), toString(info.bstrSource),
-                      toString(info.bstrDescription));
+  return RuntimeError(errorNumberFromResult(code), toString(info.bstrSource), toString(info.bstrDescription));
 }
 
 void fillExcepInfo(EXCEPINFO* info, const RuntimeError& error) {

@@ -21,11 +21,9 @@ HRESULT SetErrorInfo(uint32_t reserved, IErrorInfo* info);
 HRESULT GetErrorInfo(uint32_t reserved, IErrorInfo** info);
 
 // A new error-information object with one reference.
-ComPtr<IErrorInfo> makeErrorInfo(const GUID& iid, const std::string& source,
-                                 const std::string& description);
+ComPtr<IErrorInfo> makeErrorInfo(const GUID& iid, const std::string& source, const std::string& description);
 // Leaves the error for the calling thread; returns the error's result code.
-HRESULT setErrorInfo(const GUID& iid, const std::string& source, const std::string& description,
-                     HRESULT code);
+HRESULT setErrorInfo(const GUID& iid, const std::string& source, const std::string& description, HRESULT code);
 
 // The result of running a member for an early-bound caller: S_OK, or the
 // result code of the error it raised with the error information left.

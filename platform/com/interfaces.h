@@ -111,17 +111,15 @@ class IDispatch : public IUnknown {
   virtual HRESULT GetTypeInfo(uint32_t index, LCID lcid, ITypeInfo** info) = 0;
   // Names are UTF-8; names[0] is the member, any further names are its
   // parameters, whose ids are their positions.
-  virtual HRESULT GetIDsOfNames(const IID* iid, const char* const* names, uint32_t count,
-                                LCID lcid, DISPID* ids) = 0;
-  virtual HRESULT Invoke(DISPID id, const IID* iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
-                         VARIANT* result, EXCEPINFO* exception, uint32_t* argError) = 0;
+  virtual HRESULT GetIDsOfNames(const IID* iid, const char* const* names, uint32_t count, LCID lcid, DISPID* ids) = 0;
+  virtual HRESULT Invoke(DISPID id, const IID* iid, LCID lcid, uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                         EXCEPINFO* exception, uint32_t* argError) = 0;
 
-  HRESULT GetIDsOfNames(const IID& iid, const char* const* names, uint32_t count, LCID lcid,
-                        DISPID* ids) {
+  HRESULT GetIDsOfNames(const IID& iid, const char* const* names, uint32_t count, LCID lcid, DISPID* ids) {
     return GetIDsOfNames(&iid, names, count, lcid, ids);
   }
-  HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, uint16_t flags, DISPPARAMS* params,
-                 VARIANT* result, EXCEPINFO* exception, uint32_t* argError) {
+  HRESULT Invoke(DISPID id, const IID& iid, LCID lcid, uint16_t flags, DISPPARAMS* params, VARIANT* result,
+                 EXCEPINFO* exception, uint32_t* argError) {
     return Invoke(id, &iid, lcid, flags, params, result, exception, argError);
   }
 
@@ -134,9 +132,7 @@ class IClassFactory : public IUnknown {
   virtual HRESULT CreateInstance(IUnknown* outer, const IID* iid, void** object) = 0;
   virtual HRESULT LockServer(int32_t lock) = 0;
 
-  HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) {
-    return CreateInstance(outer, &iid, object);
-  }
+  HRESULT CreateInstance(IUnknown* outer, const IID& iid, void** object) { return CreateInstance(outer, &iid, object); }
 
  protected:
   ~IClassFactory() = default;

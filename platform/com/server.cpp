@@ -16,9 +16,7 @@ namespace platform::com {
 // so the component stays loaded while a caller holds a factory.
 class Server::Factory final : public IClassFactory {
  public:
-  Factory(Server& server, const Entry& entry) : server_(server), entry_(entry) {
-    server_.objectCreated();
-  }
+  Factory(Server& server, const Entry& entry) : server_(server), entry_(entry) { server_.objectCreated(); }
   virtual ~Factory() { server_.objectDestroyed(); }
 
   using IClassFactory::CreateInstance;
@@ -98,13 +96,9 @@ HRESULT Server::getClassObject(const CLSID* clsid, const IID* iid, void** object
   return CLASS_E_CLASSNOTAVAILABLE;
 }
 
-HRESULT Server::canUnloadNow() const {
-  return objects_.load() == 0 && locks_.load() == 0 ? S_OK : S_FALSE;
-}
+HRESULT Server::canUnloadNow() const { return objects_.load() == 0 && locks_.load() == 0 ? S_OK : S_FALSE; }
 
-std::string Server::progIdOf(std::string_view className) const {
-  return library_.name + "." + std::string(className);
-}
+std::string Server::progIdOf(std::string_view className) const { return library_.name + "." + std::string(className); }
 
 std::vector<RegistryEntry> Server::registrationEntries() const {
   const std::string module = modulePath_ ? modulePath_() : std::string();
@@ -114,8 +108,7 @@ std::vector<RegistryEntry> Server::registrationEntries() const {
   // file name alone, so that the folder still activates when it moves.
   std::string path = module;
   const std::string hive = registryWriteHivePath(HKEY_CLASSES_ROOT);
-  if (!module.empty() && hive.substr(0, hive.find_last_of('/')) == folder)
-    path = module.substr(folder.size() + 1);
+  if (!module.empty() && hive.substr(0, hive.find_last_of('/')) == folder) path = module.substr(folder.size() + 1);
   const std::string libid = formatGuid(library_.libid);
   const std::string version = library_.versionText();
 
@@ -211,8 +204,7 @@ HRESULT Server::unregisterServer() {
       result = SELFREG_E_CLASS;
       continue;
     }
-    if (subKeys == 0 && values == 0 && RegDeleteKey(HKEY_CLASSES_ROOT, k) != ERROR_SUCCESS)
-      result = SELFREG_E_CLASS;
+    if (subKeys == 0 && values == 0 && RegDeleteKey(HKEY_CLASSES_ROOT, k) != ERROR_SUCCESS) result = SELFREG_E_CLASS;
   }
   return result;
 }

@@ -47,8 +47,6 @@ const InterfaceInfo* TypeLibraryInfo::interfaceOf(const CoClassInfo& coclass) co
   return findInterface(coclass.interfaceName);
 }
 
-std::string TypeLibraryInfo::versionText() const {
-  return std::to_string(major) + "." + std::to_string(minor);
-}
+std::string TypeLibraryInfo::versionText() const { return std::to_string(major) + "." + std::to_string(minor); }
 
 }  // namespace platform::com

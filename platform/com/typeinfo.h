@@ -25,11 +25,11 @@ using DefaultValue = std::variant<std::monostate, bool, int32_t, double, std::st
 
 struct ParamInfo {
   std::string name;
-  VARTYPE type = 0;          // VT_BSTR, VT_I4, VT_BOOL, ..., VT_VARIANT
-  std::string typeName;      // the enumeration's name for an enumerated type, else ""
+  VARTYPE type = 0;      // VT_BSTR, VT_I4, VT_BOOL, ..., VT_VARIANT
+  std::string typeName;  // the enumeration's name for an enumerated type, else ""
   bool byRef = false;
   bool optional = false;
-  DefaultValue defaultValue; // monostate: optional without a default (passed as missing)
+  DefaultValue defaultValue;  // monostate: optional without a default (passed as missing)
 };
 
 struct MemberInfo {
@@ -38,7 +38,7 @@ struct MemberInfo {
   MemberKind kind = MemberKind::Method;
   // The parameters in order; a let's or put's value is the last one.
   std::vector<ParamInfo> params;
-  VARTYPE result = 0;        // VT_EMPTY: no result
+  VARTYPE result = 0;  // VT_EMPTY: no result
   std::string resultTypeName;
 };
 

@@ -158,8 +158,7 @@ HRESULT VariantChangeType(VARIANT* dest, const VARIANT* src, uint16_t /*flags*/,
         out.punkVal = nullptr;
       } else {
         void* p = nullptr;
-        const HRESULT r =
-            value.punkVal->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &p);
+        const HRESULT r = value.punkVal->QueryInterface(vt == VT_DISPATCH ? IID_IDispatch : IID_IUnknown, &p);
         if (FAILED(r)) return DISP_E_TYPEMISMATCH;
         out.byref = p;
       }
@@ -211,11 +210,17 @@ bool offsetOf(const SAFEARRAY& a, const int32_t* indices, size_t& offset) {
 
 bool isElementType(VARTYPE vt) {
   switch (vt) {
-    case VT_I2: case VT_I4: case VT_R8: case VT_DATE: case VT_BSTR: case VT_DISPATCH:
-    case VT_ERROR: case VT_BOOL: case VT_VARIANT: case VT_UNKNOWN:
-      return true;
-    default:
-      return false;
+    case VT_I2:
+    case VT_I4:
+    case VT_R8:
+    case VT_DATE:
+    case VT_BSTR:
+    case VT_DISPATCH:
+    case VT_ERROR:
+    case VT_BOOL:
+    case VT_VARIANT:
+    case VT_UNKNOWN: return true;
+    default: return false;
   }
 }
 
@@ -268,9 +273,7 @@ HRESULT SafeArrayCopy(const SAFEARRAY* array, SAFEARRAY** copy) {
   return S_OK;
 }
 
-uint32_t SafeArrayGetDim(const SAFEARRAY* array) {
-  return array ? static_cast<uint32_t>(array->bounds.size()) : 0;
-}
+uint32_t SafeArrayGetDim(const SAFEARRAY* array) { return array ? static_cast<uint32_t>(array->bounds.size()) : 0; }
 
 HRESULT SafeArrayGetLBound(const SAFEARRAY* array, uint32_t dim, int32_t* bound) {
   if (!array || !bound) return E_INVALIDARG;

@@ -99,10 +99,9 @@ size_t findInLine(const std::string& line, size_t from, const Needle& n) {
 
 CodeEditor::CodeEditor() : colourCache_(std::make_unique<LineColours>()) {
   static const int32_t defaults[color_index::Count] = {
-      0xFFFFFF, 0xE0E0E0, 0xE1FFFF, 0x808000, 0x000000, 0xFFFFFF, 0x800000, 0x000000,
-      0xFF0000, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000, 0x008000, 0x000000,
-      0x000000, 0x000000, 0x800080, 0x000000, 0xFF0000, 0x000000, 0xC0C0C0, 0x000000,
-      0x000000, 0x000000, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000};
+      0xFFFFFF, 0xE0E0E0, 0xE1FFFF, 0x808000, 0x000000, 0xFFFFFF, 0x800000, 0x000000, 0xFF0000, 0x000000, 0x000000,
+      0x000000, 0x000000, 0x000000, 0x008000, 0x000000, 0x000000, 0x000000, 0x800080, 0x000000, 0xFF0000, 0x000000,
+      0xC0C0C0, 0x000000, 0x000000, 0x000000, 0xFFFFFF, 0x000000, 0x000000, 0x000000, 0x000000, 0x000000};
   std::copy(std::begin(defaults), std::end(defaults), colours_);
 }
 
@@ -281,8 +280,10 @@ void CodeEditor::setTopLine(int32_t line) {
 }
 
 void CodeEditor::scrollToCaret() {
-  if (caret_.line < topLine_) topLine_ = caret_.line;
-  else if (caret_.line >= topLine_ + viewLines_) topLine_ = caret_.line - viewLines_ + 1;
+  if (caret_.line < topLine_)
+    topLine_ = caret_.line;
+  else if (caret_.line >= topLine_ + viewLines_)
+    topLine_ = caret_.line - viewLines_ + 1;
   ++viewGeneration_;
 }
 
@@ -339,14 +340,14 @@ void CodeEditor::moveBookmarks(TextBytePos a, TextBytePos b, TextBytePos newEnd)
       moved.insert(bm + delta);
     } else if (bm == a.line) {
       if (pureInsert && a.offset == 0) {
-        moved.insert(newEnd.line);           // the line went down with its text
+        moved.insert(newEnd.line);  // the line went down with its text
       } else if (a.offset == 0 && b.line > a.line) {
         // The whole line and its break went: so does its mark.
       } else {
         moved.insert(bm);
       }
     } else if (bm == b.line) {
-      moved.insert(newEnd.line);             // the rest of the line joined the edit's end
+      moved.insert(newEnd.line);  // the rest of the line joined the edit's end
     }
     // Lines strictly inside a removed block vanish with their marks.
   }
@@ -527,9 +528,7 @@ void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
   saveFileAtomically(path, pieces);
 }
 
-void CodeEditor::saveOwnCopy(const std::string& path, unsigned mode) const {
-  saveOwnFile(path, text_.joined(), mode);
-}
+void CodeEditor::saveOwnCopy(const std::string& path, unsigned mode) const { saveOwnFile(path, text_.joined(), mode); }
 
 void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
   if (readOnly_) return;
@@ -606,18 +605,10 @@ void CodeEditor::executeCommand(int32_t command, std::optional<int32_t> data) {
       desiredColumn_ = -1;
       setSelection({0, 0}, text_.endPos());
       return;
-    case cmdGotoLine:
-      gotoLine(data);
-      return;
-    case cmdReplace:
-      replaceCommand();
-      return;
-    case cmdFindNext:
-      find(lastFind_.empty());
-      return;
-    case cmdFind:
-      find(true);
-      return;
+    case cmdGotoLine: gotoLine(data); return;
+    case cmdReplace: replaceCommand(); return;
+    case cmdFindNext: find(lastFind_.empty()); return;
+    case cmdFind: find(true); return;
     case cmdDocumentStart:
       setCaretPos(0, 0);
       setTopLine(0);
@@ -655,17 +646,10 @@ void CodeEditor::executeCommand(int32_t command, std::optional<int32_t> data) {
     case cmdBookmarkLast:
       if (!bookmarks_.empty()) jumpToBookmark(*bookmarks_.rbegin());
       return;
-    case cmdNewLine:
-      newLine(Origin::Other);
-      return;
-    case cmdArgumentTip:
-      requestTip();
-      return;
-    case cmdCompleteWord:
-      showCompletionList();
-      return;
-    default:
-      raise(err::InvalidProcedureCall);
+    case cmdNewLine: newLine(Origin::Other); return;
+    case cmdArgumentTip: requestTip(); return;
+    case cmdCompleteWord: showCompletionList(); return;
+    default: raise(err::InvalidProcedureCall);
   }
 }
 
@@ -802,8 +786,8 @@ void CodeEditor::replaceCommand() {
     step.edits.reserve(found.size());
     int64_t shift = 0;
     for (const uint64_t at : found) {
-      step.edits.push_back({static_cast<uint64_t>(static_cast<int64_t>(at) + shift),
-                            text_.bytes(at, at + needle.size()), with});
+      step.edits.push_back(
+          {static_cast<uint64_t>(static_cast<int64_t>(at) + shift), text_.bytes(at, at + needle.size()), with});
       splices.push_back({at, needle.size(), with});
       shift += static_cast<int64_t>(with.size()) - static_cast<int64_t>(needle.size());
     }

@@ -80,21 +80,21 @@ struct CodePosition {
 enum CodeCommand : int32_t {
   cmdSelectLine = 136,
   cmdSelectAll = 137,
-  cmdGotoLine = 168,       // data: the line (from 0); -1 or none asks the user
-  cmdReplace = 169,        // asks the user what to replace with what
-  cmdFindNext = 176,       // repeats the last find (asks when there was none)
-  cmdFind = 178,           // asks the user what to find
-  cmdDocumentStart = 189,  // caret to the start of the text, view to the top
-  cmdDocumentEnd = 191,    // caret to the end of the text
-  cmdBookmarkToggle = 204, // bookmark on or off at the caret line
+  cmdGotoLine = 168,        // data: the line (from 0); -1 or none asks the user
+  cmdReplace = 169,         // asks the user what to replace with what
+  cmdFindNext = 176,        // repeats the last find (asks when there was none)
+  cmdFind = 178,            // asks the user what to find
+  cmdDocumentStart = 189,   // caret to the start of the text, view to the top
+  cmdDocumentEnd = 191,     // caret to the end of the text
+  cmdBookmarkToggle = 204,  // bookmark on or off at the caret line
   cmdBookmarkPrev = 205,
   cmdBookmarkNext = 206,
   cmdBookmarkClearAll = 207,
   cmdBookmarkFirst = 208,
   cmdBookmarkLast = 209,
-  cmdNewLine = 212,        // a line break at the caret (with the indentation)
-  cmdArgumentTip = 243,    // asks the owner for an argument tip
-  cmdCompleteWord = 244,   // opens the completion list (Ctrl+Space)
+  cmdNewLine = 212,       // a line break at the caret (with the indentation)
+  cmdArgumentTip = 243,   // asks the owner for an argument tip
+  cmdCompleteWord = 244,  // opens the completion list (Ctrl+Space)
 };
 
 // Event numbers of CodeEditorEvents.
@@ -140,11 +140,10 @@ enum CodeEvent : int32_t {
 //  27 line number            black
 // The other indexes up to 31 are kept and colour nothing.
 namespace color_index {
-inline constexpr int32_t Window = 0, LeftMargin = 1, HighlightedLine = 2, BookmarkMark = 3,
-                         Text = 4, SelectedText = 5, SelectionBack = 6, Keyword = 8,
-                         Operator = 10, Number = 12, Comment = 14, String = 16, Constant = 18,
-                         ScopeKeyword = 20, Whitespace = 22, LineNumberBack = 26,
-                         LineNumber = 27, Count = 32;
+inline constexpr int32_t Window = 0, LeftMargin = 1, HighlightedLine = 2, BookmarkMark = 3, Text = 4, SelectedText = 5,
+                         SelectionBack = 6, Keyword = 8, Operator = 10, Number = 12, Comment = 14, String = 16,
+                         Constant = 18, ScopeKeyword = 20, Whitespace = 22, LineNumberBack = 26, LineNumber = 27,
+                         Count = 32;
 }  // namespace color_index
 
 // The colour index that draws the characters of a token of this kind.
@@ -172,41 +171,43 @@ inline constexpr int32_t Normal = 0, Bold = 1, Italic = 2, Underline = 4;
 class CodeEditorEvents {
  public:
   virtual ~CodeEditorEvents() = default;
-  virtual void selectionChange(CodeEditor&) {}                             // 12
-  virtual void textChange(CodeEditor&) {}                                  // 14
-  virtual void tipDismissed(CodeEditor&) {}                                // 18
-  virtual bool tipCancel(CodeEditor&) { return false; }                    // 24: True keeps the tip
-  virtual bool rightClick(CodeEditor&) { return false; }                   // 25: True: no menu of the editor's own
-  virtual bool keyDown(CodeEditor&, int32_t keyCode, int32_t shift) {      // 29: True drops the key
+  virtual void selectionChange(CodeEditor&) {}                         // 12
+  virtual void textChange(CodeEditor&) {}                              // 14
+  virtual void tipDismissed(CodeEditor&) {}                            // 18
+  virtual bool tipCancel(CodeEditor&) { return false; }                // 24: True keeps the tip
+  virtual bool rightClick(CodeEditor&) { return false; }               // 25: True: no menu of the editor's own
+  virtual bool keyDown(CodeEditor&, int32_t keyCode, int32_t shift) {  // 29: True drops the key
     (void)keyCode, (void)shift;
     return false;
   }
-  virtual bool keyUp(CodeEditor&, int32_t keyCode, int32_t shift) {        // 30
+  virtual bool keyUp(CodeEditor&, int32_t keyCode, int32_t shift) {  // 30
     (void)keyCode, (void)shift;
     return false;
   }
-  virtual bool keyPress(CodeEditor&, int32_t charCode, int32_t shift) {    // 31: True drops the character
+  virtual bool keyPress(CodeEditor&, int32_t charCode, int32_t shift) {  // 31: True drops the character
     (void)charCode, (void)shift;
     return false;
   }
   // Mouse: button 1 left, 2 right; x the column, y the line.
-  virtual bool mouseDown(CodeEditor&, int32_t button, int32_t shift, int32_t x, int32_t y) {  // 32: True: the caret stays
+  virtual bool mouseDown(CodeEditor&, int32_t button, int32_t shift, int32_t x,
+                         int32_t y) {  // 32: True: the caret stays
     (void)button, (void)shift, (void)x, (void)y;
     return false;
   }
-  virtual bool mouseUp(CodeEditor&, int32_t button, int32_t shift, int32_t x, int32_t y) {    // 34
+  virtual bool mouseUp(CodeEditor&, int32_t button, int32_t shift, int32_t x, int32_t y) {  // 34
     (void)button, (void)shift, (void)x, (void)y;
     return false;
   }
   virtual bool completionListShow(CodeEditor&, CompletionList&) { return false; }  // 37: False: not shown
   virtual bool completionListPick(CodeEditor&, CompletionList&) { return false; }  // 38: True keeps the list open
   virtual bool completionListMark(CodeEditor&, CompletionList&) { return false; }  // 39: the list is on screen
-  virtual bool completionListKey(CodeEditor&, CompletionList&, int32_t keyCode, int32_t shift) {  // 40: True: the list ignores the key
+  virtual bool completionListKey(CodeEditor&, CompletionList&, int32_t keyCode,
+                                 int32_t shift) {  // 40: True: the list ignores the key
     (void)keyCode, (void)shift;
     return false;
   }
-  virtual int32_t tipKind(CodeEditor&) { return 0; }                       // 41: 4 argument tip, else none
-  virtual void tipUpdate(CodeEditor&, ArgumentTip&) {}                     // 43
+  virtual int32_t tipKind(CodeEditor&) { return 0; }    // 41: 4 argument tip, else none
+  virtual void tipUpdate(CodeEditor&, ArgumentTip&) {}  // 43
   // 44: the typed word matches the entry `index`; True lets the list
   // highlight it.
   virtual bool completionListWord(CodeEditor&, CompletionList&, int32_t index) {
@@ -217,8 +218,8 @@ class CodeEditorEvents {
     (void)index;
     return {};
   }
-  virtual void tipShow(CodeEditor&, ArgumentTip&) {}                       // 47
-  virtual void gotFocus(CodeEditor&) {}                                    // focus received
+  virtual void tipShow(CodeEditor&, ArgumentTip&) {}  // 47
+  virtual void gotFocus(CodeEditor&) {}               // focus received
   virtual void lostFocus(CodeEditor&) {}
 };
 
@@ -251,15 +252,15 @@ class CodeEditor {
   CodeEditorHost* host() const noexcept { return host_; }
 
   // --- Properties ----------------------------------------------------------
-  bool readOnly() const noexcept { return readOnly_; }                          // 4
+  bool readOnly() const noexcept { return readOnly_; }  // 4
   void setReadOnly(bool on) noexcept { readOnly_ = on; }
-  bool displayLeftMargin() const noexcept { return leftMargin_; }               // 6
+  bool displayLeftMargin() const noexcept { return leftMargin_; }  // 6
   void setDisplayLeftMargin(bool on) noexcept { leftMargin_ = on; }
-  bool lineNumbering() const noexcept { return lineNumbering_; }                // 87
+  bool lineNumbering() const noexcept { return lineNumbering_; }  // 87
   void setLineNumbering(bool on) noexcept { lineNumbering_ = on; }
-  bool displayWhitespace() const noexcept { return whitespace_; }               // 1
+  bool displayWhitespace() const noexcept { return whitespace_; }  // 1
   void setDisplayWhitespace(bool on) noexcept { whitespace_ = on; }
-  bool expandTabs() const noexcept { return expandTabs_; }                      // 2: Tab types blanks
+  bool expandTabs() const noexcept { return expandTabs_; }  // 2: Tab types blanks
   void setExpandTabs(bool on) noexcept { expandTabs_ = on; }
   // 29: 0 none; any other value: a new line takes the blanks that begin
   // the line it was made from.
@@ -270,27 +271,29 @@ class CodeEditor {
   // column the caret came from.
   bool selBounds() const noexcept { return selBounds_; }
   void setSelBounds(bool on) noexcept { selBounds_ = on; }
-  int32_t tabSize() const noexcept { return tabSize_; }                         // blanks per tab (4)
+  int32_t tabSize() const noexcept { return tabSize_; }  // blanks per tab (4)
   void setTabSize(int32_t n) noexcept { tabSize_ = n < 1 ? 1 : n; }
-  bool colorSyntax() const noexcept { return colorSyntax_; }                    // 0: colouring on
+  bool colorSyntax() const noexcept { return colorSyntax_; }  // 0: colouring on
   void setColorSyntax(bool on) noexcept { colorSyntax_ = on; }
-  bool enableDragDrop() const noexcept { return dragDrop_; }                    // 3: kept (no dragging on a terminal)
+  bool enableDragDrop() const noexcept { return dragDrop_; }  // 3: kept (no dragging on a terminal)
   void setEnableDragDrop(bool on) noexcept { dragDrop_ = on; }
-  bool highlightBraces() const noexcept { return braces_; }                     // 8: the bracket that matches the one at the caret is shown
+  bool highlightBraces() const noexcept {
+    return braces_;
+  }  // 8: the bracket that matches the one at the caret is shown
   void setHighlightBraces(bool on) noexcept { braces_ = on; }
-  bool hScrollBar() const noexcept { return hScroll_; }                         // 15: kept
+  bool hScrollBar() const noexcept { return hScroll_; }  // 15: kept
   void setHScrollBar(bool on) noexcept { hScroll_ = on; }
-  bool vScrollBar() const noexcept { return vScroll_; }                         // 18: kept
+  bool vScrollBar() const noexcept { return vScroll_; }  // 18: kept
   void setVScrollBar(bool on) noexcept { vScroll_ = on; }
-  bool smoothScrolling() const noexcept { return smooth_; }                     // 19: kept
+  bool smoothScrolling() const noexcept { return smooth_; }  // 19: kept
   void setSmoothScrolling(bool on) noexcept { smooth_ = on; }
-  int32_t lineNumberStart() const noexcept { return lineNumberStart_; }         // 88: the number shown for the first line
+  int32_t lineNumberStart() const noexcept { return lineNumberStart_; }  // 88: the number shown for the first line
   void setLineNumberStart(int32_t n) noexcept { lineNumberStart_ = n; }
-  bool overtypeCaret() const noexcept { return overtypeCaret_; }                // 93: kept (the caret's look)
+  bool overtypeCaret() const noexcept { return overtypeCaret_; }  // 93: kept (the caret's look)
   void setOvertypeCaret(bool on) noexcept { overtypeCaret_ = on; }
 
-  int32_t textLength() const;                                                   // 25: characters, with CR LF breaks
-  int32_t lineCount() const noexcept { return text_.lineCount(); }              // 26
+  int32_t textLength() const;                                       // 25: characters, with CR LF breaks
+  int32_t lineCount() const noexcept { return text_.lineCount(); }  // 26
   // 27: the word in front of the caret (the ASCII letters, digits and "_"
   // up to the caret, the characters of the language's names); 28: its
   // length in characters.
@@ -300,20 +303,20 @@ class CodeEditor {
   // the character before the caret (at column 0: the one after it).
   int32_t currentToken() const;
 
-  std::string selText() const;                                                  // 74
-  void setSelText(std::string_view text);                                       // 74: replaces the selection
-  std::string text() const;                                                     // -517
-  void setText(std::string_view text);                                          // -517: a new document, no events
-  int32_t highlightedLine() const noexcept { return highlightedLine_; }         // 92: -1 none
+  std::string selText() const;                                           // 74
+  void setSelText(std::string_view text);                                // 74: replaces the selection
+  std::string text() const;                                              // -517
+  void setText(std::string_view text);                                   // -517: a new document, no events
+  int32_t highlightedLine() const noexcept { return highlightedLine_; }  // 92: -1 none
   void setHighlightedLine(int32_t line) noexcept { highlightedLine_ = line; }
-  CodeEditorFont& font() noexcept { return font_; }                             // -512
+  CodeEditorFont& font() noexcept { return font_; }  // -512
   const CodeEditorFont& font() const noexcept { return font_; }
   void setFont(const CodeEditorFont& font) { font_ = font; }
   // 100: the completion image list, by its handle (the image list's
   // property 5); the completion list gets the same handle.
   uint32_t imageList() const noexcept { return imageListHandle_; }
   void setImageList(uint32_t hImageList) noexcept { imageListHandle_ = hImageList; }
-  const std::string& language() const noexcept { return language_; }           // 20
+  const std::string& language() const noexcept { return language_; }  // 20
   void setLanguage(const std::string& name);
 
   // --- Methods -------------------------------------------------------------
@@ -323,9 +326,9 @@ class CodeEditor {
   // 40: selects a range: its start is the anchor, its end the caret;
   // makeVisible scrolls the view to the caret.
   void setSel(const CodeRange& range, bool makeVisible = true);
-  void setCaretPos(int32_t line, int32_t column);                              // 102
-  std::string getLine(int32_t line) const;                                      // 43: "" beyond the text
-  void replaceSel(std::string_view text);                                       // 58
+  void setCaretPos(int32_t line, int32_t column);  // 102
+  std::string getLine(int32_t line) const;         // 43: "" beyond the text
+  void replaceSel(std::string_view text);          // 58
   // 47: loads a file (any line breaks; "" empties the view). Clears the
   // undo history and the bookmarks; raises no text change. A file that
   // cannot be read raises its error and leaves the text as it was.
@@ -341,29 +344,29 @@ class CodeEditor {
   void insertFile(const std::string& path, const CodePosition& at);
   // 59: runs a command (CodeCommand); an unknown number raises 5.
   void executeCommand(int32_t command, std::optional<int32_t> data = std::nullopt);
-  void undo();                                                                  // 65
-  void redo();                                                                  // 66
-  void paste();                                                                 // 69: the clipboard's text over the selection
+  void undo();   // 65
+  void redo();   // 66
+  void paste();  // 69: the clipboard's text over the selection
   bool canUndo() const noexcept { return !undo_.empty(); }
   bool canRedo() const noexcept { return !redo_.empty(); }
-  void cut();                                                                   // the selection to the clipboard, then removed
-  void copy() const;                                                            // the selection to the clipboard
-  void emptyUndoBuffer();                                                       // 70
+  void cut();              // the selection to the clipboard, then removed
+  void copy() const;       // the selection to the clipboard
+  void emptyUndoBuffer();  // 70
   // 85: sets the bookmarked lines (lines outside the text are left out);
   // 86: the bookmarked lines in ascending order.
   void setBookmarks(const std::vector<int32_t>& lines);
   std::vector<int32_t> getBookmarks() const;
   void getBookmarks(std::vector<int32_t>& lines) const { lines = getBookmarks(); }
   bool hasBookmark(int32_t line) const { return bookmarks_.count(line) != 0; }
-  void setColor(int32_t index, int32_t colour);                                 // 45: an index outside 0..31 raises 380
+  void setColor(int32_t index, int32_t colour);  // 45: an index outside 0..31 raises 380
   int32_t color(int32_t index) const;
-  void setFontStyle(int32_t element, int32_t style);                            // 76: see font_style
+  void setFontStyle(int32_t element, int32_t style);  // 76: see font_style
   int32_t fontStyle(int32_t element) const;
   // 101: prints the text as one job through the printer (printTextJob);
   // flags 16: with line numbers (from lineNumberStart()). Returns the job's
   // file.
   std::string print(int32_t hDC, int32_t flags);
-  void updateView();                                                            // 151: redraws the view
+  void updateView();  // 151: redraws the view
 
   // --- Completion list and tip ---------------------------------------------
   // Opens the completion list (the complete-word command): asks the owner
@@ -431,9 +434,9 @@ class CodeEditor {
 
  private:
   struct Edit {
-    uint64_t at = 0;        // the byte of the text, so that undo puts back the exact bytes
-    std::string removed;    // CR LF breaks
-    std::string inserted;   // CR LF breaks
+    uint64_t at = 0;       // the byte of the text, so that undo puts back the exact bytes
+    std::string removed;   // CR LF breaks
+    std::string inserted;  // CR LF breaks
   };
   struct UndoStep {
     // In the order they were made, each at its byte in the text that the
@@ -441,7 +444,7 @@ class CodeEditor {
     std::vector<Edit> edits;
     TextPos anchorBefore, caretBefore, anchorAfter, caretAfter;
     bool typing = false;
-    bool bulk = false;      // applied at once (replace all)
+    bool bulk = false;  // applied at once (replace all)
   };
   struct LineColours;
   enum class Origin { Typing, Other };
@@ -482,8 +485,8 @@ class CodeEditor {
   struct KeyStroke {
     int32_t keyCode = 0;
     int32_t shift = 0;
-    std::string character;   // the character typed, empty for none
-    int32_t charCode = 0;    // its key-press code
+    std::string character;  // the character typed, empty for none
+    int32_t charCode = 0;   // its key-press code
   };
   static std::optional<KeyStroke> parseKey(const std::string& keyName);
   bool stroke(const KeyStroke& key);
@@ -511,10 +514,9 @@ class CodeEditor {
   CodeEditorHost* host_ = nullptr;
   std::optional<RuntimeError> lastEventError_;
 
-  bool readOnly_ = false, leftMargin_ = true, lineNumbering_ = false, whitespace_ = false,
-       expandTabs_ = false, selBounds_ = true, colorSyntax_ = true, dragDrop_ = true,
-       braces_ = false, hScroll_ = true, vScroll_ = true, smooth_ = false,
-       overtypeCaret_ = false;
+  bool readOnly_ = false, leftMargin_ = true, lineNumbering_ = false, whitespace_ = false, expandTabs_ = false,
+       selBounds_ = true, colorSyntax_ = true, dragDrop_ = true, braces_ = false, hScroll_ = true, vScroll_ = true,
+       smooth_ = false, overtypeCaret_ = false;
   int32_t autoIndent_ = 0, tabSize_ = 4, lineNumberStart_ = 1, highlightedLine_ = -1;
   CodeEditorFont font_;
   uint32_t imageListHandle_ = 0;

@@ -5,8 +5,7 @@
 
 namespace platform::controls {
 
-CodeEditorControl::CodeEditorControl(std::string name, int32_t index)
-    : ui::Control(std::move(name), index) {
+CodeEditorControl::CodeEditorControl(std::string name, int32_t index) : ui::Control(std::move(name), index) {
   setHost(this);
   onGotFocus = [this] { focusReceived(); };
   onLostFocus = [this] { focusLost(); };

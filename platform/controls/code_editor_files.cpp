@@ -11,8 +11,8 @@
 #include <atomic>
 #include <cctype>
 #include <cerrno>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <memory>
 #include <mutex>
@@ -91,9 +91,7 @@ void saveFileAtomically(const std::string& path, const std::vector<std::string_v
   replaceFile(path, pieces, options);
 }
 
-void saveOwnFile(const std::string& path, std::string_view bytes, unsigned mode) {
-  writeNewOwnFile(path, bytes, mode);
-}
+void saveOwnFile(const std::string& path, std::string_view bytes, unsigned mode) { writeNewOwnFile(path, bytes, mode); }
 
 // --- the printer -------------------------------------------------------------
 
@@ -133,8 +131,7 @@ void preparePrintFolder(const std::string& folder, bool mustBePrivate) {
   struct stat st {};
   if (::lstat(folder.c_str(), &st) != 0) raise(err::PathNotFound);
   if (!mustBePrivate) return;
-  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0)
-    raise(err::PermissionDenied);
+  if (!S_ISDIR(st.st_mode) || st.st_uid != ::geteuid() || (st.st_mode & 077) != 0) raise(err::PermissionDenied);
 }
 }  // namespace
 
@@ -187,9 +184,12 @@ std::string printTextJob(const std::string& title, std::string_view text) {
   int error = 0;
   while (done < text.size() && error == 0) {
     const ssize_t n = ::write(fd, text.data() + done, text.size() - done);
-    if (n > 0) done += static_cast<size_t>(n);
-    else if (n < 0 && errno != EINTR) error = errno;
-    else if (n == 0) error = EIO;
+    if (n > 0)
+      done += static_cast<size_t>(n);
+    else if (n < 0 && errno != EINTR)
+      error = errno;
+    else if (n == 0)
+      error = EIO;
   }
   if (error == 0 && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && error == 0) error = errno;

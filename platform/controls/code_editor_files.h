@@ -59,8 +59,7 @@ void setPrintSpooler(bool useLp);
 // A display's printer: while it is set, every job also goes to it (the
 // printer or file the user chose in the display's print dialog), after its
 // text file is written. A failure it raises goes to the caller of the job.
-using PrintJobSink = std::function<void(const std::string& title, std::string_view text,
-                                        const std::string& jobFile)>;
+using PrintJobSink = std::function<void(const std::string& title, std::string_view text, const std::string& jobFile)>;
 void setPrintJobSink(PrintJobSink sink);
 
 }  // namespace platform::controls

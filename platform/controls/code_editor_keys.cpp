@@ -11,9 +11,9 @@ namespace {
 
 // Virtual key codes.
 namespace vk {
-inline constexpr int32_t Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32, Prior = 33,
-                         Next = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39,
-                         Down = 40, Insert = 45, Delete = 46, F1 = 112, Packet = 231;
+inline constexpr int32_t Back = 8, Tab = 9, Return = 13, Escape = 27, Space = 32, Prior = 33, Next = 34, End = 35,
+                         Home = 36, Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45, Delete = 46, F1 = 112,
+                         Packet = 231;
 }
 
 // A character of the word at the caret (currentWord): an ASCII letter,
@@ -54,9 +54,12 @@ int32_t codePoint(const std::string& ch) {
   if (s[0] < 0x80 || ch.size() == 1) return s[0];
   int32_t cp = 0;
   size_t n = 0;
-  if ((s[0] & 0xE0) == 0xC0) cp = s[0] & 0x1F, n = 1;
-  else if ((s[0] & 0xF0) == 0xE0) cp = s[0] & 0x0F, n = 2;
-  else cp = s[0] & 0x07, n = 3;
+  if ((s[0] & 0xE0) == 0xC0)
+    cp = s[0] & 0x1F, n = 1;
+  else if ((s[0] & 0xF0) == 0xE0)
+    cp = s[0] & 0x0F, n = 2;
+  else
+    cp = s[0] & 0x07, n = 3;
   for (size_t i = 1; i <= n && i < ch.size(); ++i) cp = (cp << 6) | (s[i] & 0x3F);
   return cp;
 }
@@ -70,10 +73,14 @@ std::optional<CodeEditor::KeyStroke> CodeEditor::parseKey(const std::string& key
     const size_t plus = rest.find('+');
     if (plus == std::string::npos || plus == 0 || plus + 1 >= rest.size()) break;
     const std::string mod = rest.substr(0, plus);
-    if (mod == "Shift") k.shift |= shift_state::Shift;
-    else if (mod == "Ctrl") k.shift |= shift_state::Ctrl;
-    else if (mod == "Alt") k.shift |= shift_state::Alt;
-    else return std::nullopt;
+    if (mod == "Shift")
+      k.shift |= shift_state::Shift;
+    else if (mod == "Ctrl")
+      k.shift |= shift_state::Ctrl;
+    else if (mod == "Alt")
+      k.shift |= shift_state::Alt;
+    else
+      return std::nullopt;
     rest = rest.substr(plus + 1);
   }
   struct Named {
@@ -82,12 +89,11 @@ std::optional<CodeEditor::KeyStroke> CodeEditor::parseKey(const std::string& key
     int32_t charCode;  // of the key press; 0 for none
   };
   static const Named named[] = {
-      {"Enter", vk::Return, 13},   {"Return", vk::Return, 13}, {"Tab", vk::Tab, 9},
-      {"Backspace", vk::Back, 8},  {"Escape", vk::Escape, 27}, {"Esc", vk::Escape, 27},
-      {"Space", vk::Space, 32},    {"Delete", vk::Delete, 0},  {"Del", vk::Delete, 0},
-      {"Left", vk::Left, 0},       {"Right", vk::Right, 0},    {"Up", vk::Up, 0},
-      {"Down", vk::Down, 0},       {"Home", vk::Home, 0},      {"End", vk::End, 0},
-      {"PageUp", vk::Prior, 0},    {"PageDown", vk::Next, 0},  {"Insert", vk::Insert, 0},
+      {"Enter", vk::Return, 13},  {"Return", vk::Return, 13}, {"Tab", vk::Tab, 9},      {"Backspace", vk::Back, 8},
+      {"Escape", vk::Escape, 27}, {"Esc", vk::Escape, 27},    {"Space", vk::Space, 32}, {"Delete", vk::Delete, 0},
+      {"Del", vk::Delete, 0},     {"Left", vk::Left, 0},      {"Right", vk::Right, 0},  {"Up", vk::Up, 0},
+      {"Down", vk::Down, 0},      {"Home", vk::Home, 0},      {"End", vk::End, 0},      {"PageUp", vk::Prior, 0},
+      {"PageDown", vk::Next, 0},  {"Insert", vk::Insert, 0},
   };
   for (const Named& n : named) {
     if (rest == n.name) {
@@ -177,7 +183,8 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
   if (list_) {
     bool ignored = false;
     auto keep = list_;
-    if (sink_) runEvent("CompletionListKey", [&] { ignored = sink_->completionListKey(*this, *keep, key.keyCode, key.shift); });
+    if (sink_)
+      runEvent("CompletionListKey", [&] { ignored = sink_->completionListKey(*this, *keep, key.keyCode, key.shift); });
     if (!ignored && list_) {
       if (listWasOpen && (key.keyCode == vk::Return || key.keyCode == vk::Tab) && !ctrl && !alt) {
         listPick();
@@ -219,8 +226,10 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
       case 'G': executeCommand(cmdGotoLine, -1); break;
       case 'L': executeCommand(cmdSelectLine); break;
       case vk::Space:
-        if (shift) requestTip();
-        else showCompletionList();
+        if (shift)
+          requestTip();
+        else
+          showCompletionList();
         return true;
       case vk::F1 + 1: executeCommand(cmdBookmarkToggle); break;
       case vk::Home: moveCaret({0, 0}, shift); break;
@@ -278,14 +287,20 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
         }
         return true;
       case vk::Left:
-        if (!shift && anchor_ != caret_) moveCaret(std::min(anchor_, caret_), false);
-        else if (caret_.column > 0) moveCaret({caret_.line, text_.prevColumn(caret_.line, caret_.column)}, shift);
-        else if (caret_.line > 0) moveCaret({caret_.line - 1, text_.lineLength(caret_.line - 1)}, shift);
+        if (!shift && anchor_ != caret_)
+          moveCaret(std::min(anchor_, caret_), false);
+        else if (caret_.column > 0)
+          moveCaret({caret_.line, text_.prevColumn(caret_.line, caret_.column)}, shift);
+        else if (caret_.line > 0)
+          moveCaret({caret_.line - 1, text_.lineLength(caret_.line - 1)}, shift);
         break;
       case vk::Right:
-        if (!shift && anchor_ != caret_) moveCaret(std::max(anchor_, caret_), false);
-        else if (caret_.column < text_.lineLength(caret_.line)) moveCaret({caret_.line, text_.nextColumn(caret_.line, caret_.column)}, shift);
-        else if (caret_.line + 1 < lineCount()) moveCaret({caret_.line + 1, 0}, shift);
+        if (!shift && anchor_ != caret_)
+          moveCaret(std::max(anchor_, caret_), false);
+        else if (caret_.column < text_.lineLength(caret_.line))
+          moveCaret({caret_.line, text_.nextColumn(caret_.line, caret_.column)}, shift);
+        else if (caret_.line + 1 < lineCount())
+          moveCaret({caret_.line + 1, 0}, shift);
         break;
       case vk::Up:
       case vk::Down:
@@ -294,8 +309,10 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
         // A page is the view's height less one line: the view and the caret
         // move by it together, the last line of the page now its first.
         const int32_t page = std::max(1, viewLines_ - 1);
-        const int32_t step = key.keyCode == vk::Up ? -1 : key.keyCode == vk::Down ? 1
-                             : key.keyCode == vk::Prior ? -page : page;
+        const int32_t step = key.keyCode == vk::Up      ? -1
+                             : key.keyCode == vk::Down  ? 1
+                             : key.keyCode == vk::Prior ? -page
+                                                        : page;
         if (key.keyCode == vk::Prior || key.keyCode == vk::Next)
           setTopLine(std::clamp(topLine_ + step, 0, std::max(topLine_, lineCount() - viewLines_)));
         const int32_t line = std::clamp(caret_.line + step, 0, lineCount() - 1);
@@ -312,9 +329,7 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
         break;
       }
       case vk::End: moveCaret({caret_.line, text_.lineLength(caret_.line)}, shift); break;
-      case vk::F1 + 1:
-        executeCommand(shift ? cmdBookmarkPrev : cmdBookmarkNext);
-        break;
+      case vk::F1 + 1: executeCommand(shift ? cmdBookmarkPrev : cmdBookmarkNext); break;
       case vk::F1 + 2: executeCommand(shift ? cmdFind : cmdFindNext); break;
       default: break;
     }
@@ -323,8 +338,7 @@ bool CodeEditor::keyAction(const KeyStroke& key, bool listWasOpen) {
   // when a character that ends a word goes in.
   if (list_) {
     const bool wordChar = key.character.size() == 1 && isIdentChar(key.character[0]);
-    if (caret_.line != listStart_.line || caret_.column < listStart_.column ||
-        (!key.character.empty() && !wordChar)) {
+    if (caret_.line != listStart_.line || caret_.column < listStart_.column || (!key.character.empty() && !wordChar)) {
       closeList();
     } else if (wordChar || key.keyCode == vk::Back) {
       listFollowWord();
@@ -406,12 +420,18 @@ bool CodeEditor::userRightClicks() {
   prompt.captions = {"&Undo", "&Redo", "Cu&t", "&Copy", "&Paste", "Select &All"};
   const auto picked = user->popupMenu(prompt);
   if (!picked) return true;
-  if (*picked == "Undo") undo();
-  else if (*picked == "Redo") redo();
-  else if (*picked == "Cut") cut();
-  else if (*picked == "Copy") copy();
-  else if (*picked == "Paste") paste();
-  else if (*picked == "SelectAll") executeCommand(cmdSelectAll);
+  if (*picked == "Undo")
+    undo();
+  else if (*picked == "Redo")
+    redo();
+  else if (*picked == "Cut")
+    cut();
+  else if (*picked == "Copy")
+    copy();
+  else if (*picked == "Paste")
+    paste();
+  else if (*picked == "SelectAll")
+    executeCommand(cmdSelectAll);
   return true;
 }
 
@@ -466,8 +486,8 @@ void CodeEditor::listMove(int32_t delta) {
   auto keep = list_;
   if (!keep || keep->itemCount() == 0) return;
   const int32_t from = keep->selectedItem();
-  const int32_t to = std::clamp(from < 0 ? (delta > 0 ? 0 : keep->itemCount() - 1) : from + delta, 0,
-                                keep->itemCount() - 1);
+  const int32_t to =
+      std::clamp(from < 0 ? (delta > 0 ? 0 : keep->itemCount() - 1) : from + delta, 0, keep->itemCount() - 1);
   if (to != from) keep->selectItem(to);
 }
 

@@ -101,8 +101,7 @@ std::string CompiledLanguage::key(std::string_view word) const {
   return def_.caseSensitive ? std::string(word) : lowerText(word);
 }
 
-bool CompiledLanguage::isWordIn(const std::unordered_set<std::string>& set,
-                                std::string_view word) const {
+bool CompiledLanguage::isWordIn(const std::unordered_set<std::string>& set, std::string_view word) const {
   if (set.empty()) return false;
   if (def_.caseSensitive) return set.count(std::string(word)) != 0;
   // Most words are short: look them up without a heap allocation.
@@ -176,8 +175,7 @@ void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& 
       const std::string_view word = line.substr(i, j - i);
       // A comment word ("REM") counts only as a whole word, and not as the
       // member of an object (obj.Rem).
-      const bool member = !out.empty() && out.back().length == 1 &&
-                          out.back().start + 1 == i && line[i - 1] == '.';
+      const bool member = !out.empty() && out.back().length == 1 && out.back().start + 1 == i && line[i - 1] == '.';
       for (const auto& w : commentWords_) {
         if (!member && w.size() == word.size() && startsWithAt(line, i, w, def_.caseSensitive)) {
           push(i, n, TokenKind::Comment);
@@ -198,7 +196,8 @@ void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& 
       continue;
     }
     // Numbers: 12, 1.5, .5, 1e-3, &H1F, &O17 (with a type sign &), #1/2/2000#.
-    const bool digitStart = std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(line[i + 1])));
+    const bool digitStart =
+        std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(line[i + 1])));
     if (digitStart) {
       size_t j = i;
       while (j < n && (std::isdigit(static_cast<unsigned char>(line[j])) || line[j] == '.')) ++j;
@@ -224,8 +223,8 @@ void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& 
       i = j;
       continue;
     }
-    if (c == '&' && i + 2 < n && (line[i + 1] == 'O' || line[i + 1] == 'o') &&
-        line[i + 2] >= '0' && line[i + 2] <= '7') {
+    if (c == '&' && i + 2 < n && (line[i + 1] == 'O' || line[i + 1] == 'o') && line[i + 2] >= '0' &&
+        line[i + 2] <= '7') {
       size_t j = i + 2;
       while (j < n && line[j] >= '0' && line[j] <= '7') ++j;
       if (j < n && line[j] == '&') ++j;
@@ -235,8 +234,7 @@ void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& 
     }
     if (c == '#') {
       const size_t close = line.find('#', i + 1);
-      if (close != std::string_view::npos && close > i + 1 &&
-          std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
+      if (close != std::string_view::npos && close > i + 1 && std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
         push(i, close + 1, TokenKind::Number);
         i = close + 1;
         continue;

@@ -21,7 +21,7 @@ namespace platform::controls {
 
 // What a piece of a line is.
 enum class TokenKind : uint8_t {
-  Text,      // a word or sign that is no keyword, operator or constant
+  Text,  // a word or sign that is no keyword, operator or constant
   Keyword,
   Operator,
   Number,
@@ -51,15 +51,15 @@ inline constexpr int32_t None = 255;
 
 // A language definition, its properties in the order a caller sets them.
 struct CodeLanguage {
-  int32_t style = 0;                 // kept for the caller; no effect on colouring
+  int32_t style = 0;  // kept for the caller; no effect on colouring
   bool caseSensitive = false;
   std::string keywords;
-  std::string operators;             // signs ("<>") and words ("Mod")
-  std::string singleLineComments;    // comment starts: signs ("'") and words ("REM")
-  std::string multiLineComments1;    // kept; block comments are not coloured
-  std::string multiLineComments2;    // kept
-  std::string scopeKeywords1;        // coloured as scope keywords
-  std::string scopeKeywords2;        // coloured as scope keywords
+  std::string operators;           // signs ("<>") and words ("Mod")
+  std::string singleLineComments;  // comment starts: signs ("'") and words ("REM")
+  std::string multiLineComments1;  // kept; block comments are not coloured
+  std::string multiLineComments2;  // kept
+  std::string scopeKeywords1;      // coloured as scope keywords
+  std::string scopeKeywords2;      // coloured as scope keywords
   std::string stringDelims;
   std::string constants;
 };
@@ -86,9 +86,9 @@ class CompiledLanguage {
 
   CodeLanguage def_;
   std::unordered_set<std::string> keywords_, constants_, operatorWords_, scopeWords_;
-  std::vector<std::string> operatorSigns_;   // longest first
-  std::vector<std::string> commentSigns_;    // longest first
-  std::vector<std::string> commentWords_;    // as keys (lower case unless case-sensitive)
+  std::vector<std::string> operatorSigns_;  // longest first
+  std::vector<std::string> commentSigns_;   // longest first
+  std::vector<std::string> commentWords_;   // as keys (lower case unless case-sensitive)
   std::string delims_;
 };
 

@@ -16,7 +16,7 @@ namespace platform::controls {
 // A font as the editor and its list and tip use it.
 struct CodeEditorFont {
   std::string name = "Courier New";
-  int32_t size = 10;          // points
+  int32_t size = 10;  // points
   bool bold = false;
   bool italic = false;
   bool strikethrough = false;
@@ -29,8 +29,8 @@ class CompletionList {
  public:
   struct Item {
     std::string text;
-    int32_t image = -1;       // an image of the image list; -1 or past the last: none
-    std::string data;         // the owner's item data (the tip text of the word)
+    int32_t image = -1;  // an image of the image list; -1 or past the last: none
+    std::string data;    // the owner's item data (the tip text of the word)
   };
 
   // The handle of the image list whose images the entries show.

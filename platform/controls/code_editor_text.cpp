@@ -350,8 +350,10 @@ std::string CodeText::joined() const { return bytes(0, total_.bytes); }
 
 TextPos CodeText::clamp(TextPos p) const {
   p.line = std::clamp(p.line, 0, lineCount() - 1);
-  if (p.column <= 0) p.column = 0;
-  else p.column = std::min(p.column, lineLength(p.line));
+  if (p.column <= 0)
+    p.column = 0;
+  else
+    p.column = std::min(p.column, lineLength(p.line));
   return p;
 }
 
@@ -376,9 +378,12 @@ TextPos CodeText::toColumns(TextBytePos p) const {
   lineSpan(p.line, s, eb, ec);
   const uint64_t bytes = eb - s.bytes, chars = ec - s.chars;
   uint64_t column;
-  if (p.offset >= bytes) column = chars;
-  else if (bytes == chars) column = p.offset;
-  else column = charsBefore(s.bytes + p.offset) - s.chars;
+  if (p.offset >= bytes)
+    column = chars;
+  else if (bytes == chars)
+    column = p.offset;
+  else
+    column = charsBefore(s.bytes + p.offset) - s.chars;
   return {p.line, static_cast<int32_t>(std::min<uint64_t>(column, INT32_MAX))};
 }
 
@@ -418,8 +423,8 @@ TextBytePos CodeText::bytePosOf(uint64_t offset) const {
   Hit h;
   locate(h, ByByteRight, offset);
   const std::string_view t = h.leaf->text;
-  const int32_t line = static_cast<int32_t>(
-      h.before.breaks + countBreaks(t.substr(0, static_cast<size_t>(offset - h.before.bytes))));
+  const int32_t line =
+      static_cast<int32_t>(h.before.breaks + countBreaks(t.substr(0, static_cast<size_t>(offset - h.before.bytes))));
   return {line, static_cast<size_t>(offset - lineStart(line).bytes)};
 }
 
@@ -474,7 +479,8 @@ uint64_t CodeText::findAscii(std::string_view needle, uint64_t from) const {
   std::string window;
   uint64_t carryAt = 0;
   struct Walk {
-    static bool run(const Node& n, uint64_t base, uint64_t from, const std::function<bool(uint64_t, std::string_view)>& f) {
+    static bool run(const Node& n, uint64_t base, uint64_t from,
+                    const std::function<bool(uint64_t, std::string_view)>& f) {
       if (n.leaf) return f(base, n.text);
       for (size_t i = 0; i < n.kids.size(); ++i) {
         const uint64_t end = base + n.sums[i].bytes;

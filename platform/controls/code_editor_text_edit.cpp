@@ -87,8 +87,10 @@ void CodeText::replaceRange(uint64_t from, uint64_t to, std::string_view text, b
   }
   for (int d = 0; d < h.depth; ++d) change(h.path[d]->sums[h.index[d]], old, now);
   change(total_, old, now);
-  if (t.size() > kLeafMax) splitLeaf(h);
-  else if (t.empty() && h.depth > 0) removeLeaf(h);
+  if (t.size() > kLeafMax)
+    splitLeaf(h);
+  else if (t.empty() && h.depth > 0)
+    removeLeaf(h);
   if (fix && !simple) {
     fixEdge(from);
     fixEdge(from + text.size());
@@ -117,8 +119,10 @@ void CodeText::eraseRange(uint64_t from, uint64_t to) {
             continue;
           }
           const uint64_t a = std::max(from, lo), b = std::min(to, hi);
-          if (k.leaf) k.text.erase(static_cast<size_t>(a - lo), static_cast<size_t>(b - a));
-          else run(k, lo, from, to);
+          if (k.leaf)
+            k.text.erase(static_cast<size_t>(a - lo), static_cast<size_t>(b - a));
+          else
+            run(k, lo, from, to);
           n.sums[i] = totalOf(k);
           if (k.leaf ? k.text.empty() : k.kids.empty()) {
             n.kids.erase(n.kids.begin() + static_cast<std::ptrdiff_t>(i));

@@ -57,7 +57,7 @@ inline uint64_t countBreaks(std::string_view s) {
   for (; i + 8 <= n; i += 8) {
     uint64_t w;
     std::memcpy(&w, d + i, 8);
-    const uint64_t x = w ^ lf;  // a zero byte where a line feed was
+    const uint64_t x = w ^ lf;                             // a zero byte where a line feed was
     const uint64_t t = ~(((x & low7) + low7) | x | low7);  // its top bit set, no other
     count += ((t >> 7) * 0x0101010101010101ull) >> 56;
   }
@@ -85,8 +85,8 @@ namespace platform::controls {
 
 struct CodeText::Node {
   bool leaf = true;
-  std::string text;                          // a leaf's bytes
-  std::vector<Sum> sums;                     // an inner node's: one per child
+  std::string text;       // a leaf's bytes
+  std::vector<Sum> sums;  // an inner node's: one per child
   std::vector<std::unique_ptr<Node>> kids;
 };
 
@@ -106,9 +106,7 @@ namespace platform::controls::text_tree {
 
 using Sum = CodeText::Sum;
 
-inline Sum sumOf(std::string_view t) {
-  return {t.size(), countBreaks(t), static_cast<uint64_t>(countChars(t))};
-}
+inline Sum sumOf(std::string_view t) { return {t.size(), countBreaks(t), static_cast<uint64_t>(countChars(t))}; }
 inline Sum& operator+=(Sum& a, const Sum& b) {
   a.bytes += b.bytes, a.breaks += b.breaks, a.chars += b.chars;
   return a;

@@ -67,8 +67,7 @@ bool CommonDialog::show(bool save) {
     }
     std::error_code ec;
     if (save && (flags_ & cdl::OverwritePrompt) && fs::exists(path, ec)) {
-      int32_t reply = ui::MsgBox(path + kReplaceQuestionText,
-                                 ui::mb::YesNo | ui::mb::Exclamation, boxTitle);
+      int32_t reply = ui::MsgBox(path + kReplaceQuestionText, ui::mb::YesNo | ui::mb::Exclamation, boxTitle);
       if (reply != ui::mb::Yes) {
         prompt.fileName = *answer;
         continue;

@@ -37,10 +37,8 @@ inline constexpr int32_t NoDereferenceLinks = 0x100000;
 
 // The texts of the dialog's own messages; each follows the refused path on
 // its line.
-inline constexpr const char* kFileNotFoundText =
-    "\r\nFile not found.\r\nCheck the file name and try again.";
-inline constexpr const char* kPathNotFoundText =
-    "\r\nPath does not exist.\r\nCheck the path and try again.";
+inline constexpr const char* kFileNotFoundText = "\r\nFile not found.\r\nCheck the file name and try again.";
+inline constexpr const char* kPathNotFoundText = "\r\nPath does not exist.\r\nCheck the path and try again.";
 inline constexpr const char* kIsFolderText = "\r\nThis is a folder.\r\nChoose a file name.";
 inline constexpr const char* kReplaceQuestionText = " already exists.\r\nDo you want to replace it?";
 

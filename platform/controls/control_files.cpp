@@ -56,8 +56,7 @@ std::vector<std::string> readControlFile(const std::string& path, const std::str
   std::error_code ec;
   auto status = fs::status(path, ec);
   if (ec || !fs::exists(status)) raise(err::FileNotFound, source, errorText(err::FileNotFound));
-  if (fs::is_directory(status))
-    raise(err::PathFileAccessError, source, errorText(err::PathFileAccessError));
+  if (fs::is_directory(status)) raise(err::PathFileAccessError, source, errorText(err::PathFileAccessError));
   std::ifstream in(path, std::ios::binary);
   if (!in) raise(err::PathFileAccessError, source, errorText(err::PathFileAccessError));
   std::vector<std::string> lines;
@@ -70,8 +69,7 @@ std::vector<std::string> readControlFile(const std::string& path, const std::str
   return lines;
 }
 
-void writeControlFile(const std::string& path, const std::string& text,
-                      const std::string& source) {
+void writeControlFile(const std::string& path, const std::string& text, const std::string& source) {
   // Replaced whole: the old file or the new one, never a mix, whatever
   // fails or however the process ends; a link at the name is replaced.
   try {
@@ -81,13 +79,9 @@ void writeControlFile(const std::string& path, const std::string& text,
   }
 }
 
-void raiseElementNotFound(const std::string& source) {
-  raise(kElementNotFound, source, "Element not found");
-}
+void raiseElementNotFound(const std::string& source) { raise(kElementNotFound, source, "Element not found"); }
 
-void raiseIndexOutOfBounds(const std::string& source) {
-  raise(kIndexOutOfBounds, source, "Index out of bounds");
-}
+void raiseIndexOutOfBounds(const std::string& source) { raise(kIndexOutOfBounds, source, "Index out of bounds"); }
 
 void raiseInvalidFormat(const std::string& path, size_t lineNumber, const std::string& source) {
   std::ostringstream text;

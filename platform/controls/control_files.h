@@ -29,8 +29,7 @@ std::vector<std::string> readControlFile(const std::string& path, const std::str
 // Replaces the file whole with the text (replaceFile): a failed or killed
 // write leaves the old file, and a link at the name is replaced, never
 // written through. A failure raises 75.
-void writeControlFile(const std::string& path, const std::string& text,
-                      const std::string& source);
+void writeControlFile(const std::string& path, const std::string& text, const std::string& source);
 
 // The error numbers of the controls' collections (panels, panes, images,
 // tools), with their texts "Index out of bounds", "Element not found" and
@@ -42,7 +41,6 @@ inline constexpr int32_t kKeyNotUnique = 35602;
 [[noreturn]] void raiseIndexOutOfBounds(const std::string& source);
 
 // Raises kInvalidFileFormat with the path and the line that was refused.
-[[noreturn]] void raiseInvalidFormat(const std::string& path, size_t lineNumber,
-                                     const std::string& source);
+[[noreturn]] void raiseInvalidFormat(const std::string& path, size_t lineNumber, const std::string& source);
 
 }  // namespace platform::controls

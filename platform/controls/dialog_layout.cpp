@@ -16,9 +16,7 @@ bool is(const ui::Control* c) {
   return dynamic_cast<const T*>(c) != nullptr;
 }
 
-bool laidOut(const ui::Control* c) {
-  return c->visible() && !is<ui::Timer>(c) && !is<PictureBox>(c);
-}
+bool laidOut(const ui::Control* c) { return c->visible() && !is<ui::Timer>(c) && !is<PictureBox>(c); }
 
 // A unit names what a field's number counts: one word.
 bool isUnit(const Label& l) {
@@ -91,16 +89,15 @@ DialogLayout layoutDialog(const ui::Form& form) {
     }
     if (is<CommandButton>(c)) {
       // A button right after a field of a group is that field's button.
-      if (inGroup && i > 0 && (is<TextBox>(order[i - 1]) || is<ComboBox>(order[i - 1])) &&
-          !layout.rows.empty() && layout.rows.back().inGroup && layout.rows.back().controls.back() == order[i - 1])
+      if (inGroup && i > 0 && (is<TextBox>(order[i - 1]) || is<ComboBox>(order[i - 1])) && !layout.rows.empty() &&
+          layout.rows.back().inGroup && layout.rows.back().controls.back() == order[i - 1])
         layout.rows.back().controls.push_back(c);
       else
         buttons.controls.push_back(c);
       continue;
     }
     // A label names the text field or list that follows it.
-    if (is<Label>(c) && i + 1 < order.size() &&
-        (is<TextBox>(order[i + 1]) || is<ComboBox>(order[i + 1]))) {
+    if (is<Label>(c) && i + 1 < order.size() && (is<TextBox>(order[i + 1]) || is<ComboBox>(order[i + 1]))) {
       push(DialogRow::Kind::Controls, c);
       layout.rows.back().controls.push_back(order[++i]);
       // A one-word label after the field that names no field of its own

@@ -48,7 +48,6 @@ class ShellFolder {
 std::string resolveBrowseRoot(const std::string& root);
 
 // The browse of the shell application object.
-ShellFolder browseForFolder(uint32_t ownerHwnd, const std::string& title, int32_t options,
-                            const std::string& root);
+ShellFolder browseForFolder(uint32_t ownerHwnd, const std::string& title, int32_t options, const std::string& root);
 
 }  // namespace platform::controls

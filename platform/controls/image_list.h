@@ -16,9 +16,9 @@
 namespace platform::controls {
 
 struct ListImage {
-  int32_t index = 0;       // from 1
+  int32_t index = 0;  // from 1
   std::string key;
-  std::string picture;     // what the image shows ("class", "method", ...)
+  std::string picture;  // what the image shows ("class", "method", ...)
 };
 
 class ImageList : public ui::Control {

@@ -72,8 +72,7 @@ struct Pos {
 // The bytes of one line, read from the text a block at a time.
 class LineBytes {
  public:
-  LineBytes(const CodeText& t, int32_t line)
-      : t_(t), start_(t.offsetOf({line, 0})), size_(t.lineBytes(line)) {}
+  LineBytes(const CodeText& t, int32_t line) : t_(t), start_(t.offsetOf({line, 0})), size_(t.lineBytes(line)) {}
   uint64_t size() const noexcept { return size_; }
   uint64_t start() const noexcept { return start_; }
   // The character at byte p (< size()).
@@ -128,8 +127,10 @@ void advance(LineBytes& r, Pos& p, int32_t tab, const Goal& g, std::vector<Pos>*
     // A run of printable ASCII: a byte, a column and a cell each.
     const std::string_view d = r.from(p.byte);
     limit = std::min<uint64_t>({limit, d.size(), static_cast<uint64_t>(g.column - p.column), g.byte - p.byte});
-    if (g.cell > p.cell) limit = std::min<uint64_t>(limit, static_cast<uint64_t>(g.cell - p.cell));
-    else limit = 0;
+    if (g.cell > p.cell)
+      limit = std::min<uint64_t>(limit, static_cast<uint64_t>(g.cell - p.cell));
+    else
+      limit = 0;
     uint64_t k = 0;
     while (k < limit && printableAscii(d[static_cast<size_t>(k)])) ++k;
     if (k > 0) {
@@ -152,7 +153,7 @@ void advance(LineBytes& r, Pos& p, int32_t tab, const Goal& g, std::vector<Pos>*
 struct CodeEditor::LayoutMarks {
   struct Line {
     int32_t line = -1;
-    uint64_t start = 0;     // the line's first byte in the text
+    uint64_t start = 0;  // the line's first byte in the text
     int32_t tab = 0;
     uint64_t revision = 0;  // the text's when the marks were last checked
     uint64_t used = 0;

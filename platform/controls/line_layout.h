@@ -46,16 +46,16 @@ struct LaidChar {
     Control,  // a C0 or C1 control character or DEL: drawn as a symbol
     Invalid,  // a byte that starts no valid UTF-8 sequence: drawn as U+FFFD
   };
-  size_t byte = 0;        // where it starts in the line
-  uint32_t bytes = 1;     // its length
-  int64_t column = 0;     // its character column
-  int64_t cell = 0;       // its first cell, counted from the line's start
-  int32_t cells = 1;      // 0, 1, 2, or a tab's 1 .. tab size
-  char32_t code = 0;      // its code point (U+FFFD for an invalid byte)
+  size_t byte = 0;     // where it starts in the line
+  uint32_t bytes = 1;  // its length
+  int64_t column = 0;  // its character column
+  int64_t cell = 0;    // its first cell, counted from the line's start
+  int32_t cells = 1;   // 0, 1, 2, or a tab's 1 .. tab size
+  char32_t code = 0;   // its code point (U+FFFD for an invalid byte)
   Kind kind = Kind::Text;
   int32_t colour = color_index::Text;  // the colour index of its token
   bool selected = false;
-  bool caret = false;     // the caret stands before it
+  bool caret = false;  // the caret stands before it
 };
 
 struct LineSlice {
@@ -70,8 +70,8 @@ struct LineSlice {
   size_t firstByte = 0;
   // Whether the line ends inside the cells asked for, and where it ends.
   bool reachesEnd = false;
-  int64_t endCell = 0;     // with reachesEnd: the cell after the last character
-  int64_t endColumn = 0;   // with reachesEnd: the line's length
+  int64_t endCell = 0;    // with reachesEnd: the cell after the last character
+  int64_t endColumn = 0;  // with reachesEnd: the line's length
   // The caret's cell when the caret is on this line (-1 when not), and
   // whether the selection goes on past the end of the line (its break is
   // selected).

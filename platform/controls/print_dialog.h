@@ -24,7 +24,7 @@ inline constexpr uint32_t ReturnDC = 0x100;
 #pragma pack(push, 1)
 struct PrintDialogRecord {
   uint32_t structSize = 66;
-  uint32_t owner = 0;          // window handle
+  uint32_t owner = 0;  // window handle
   uint32_t devMode = 0;
   uint32_t devNames = 0;
   uint32_t hDC = 0;

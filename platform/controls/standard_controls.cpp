@@ -90,7 +90,6 @@ void StandardControl::setFontSize(float size) {
   font_.size = size;
 }
 
-
 // --- EditField -----------------------------------------------------------------
 
 void EditField::setText(std::string text) {
@@ -282,9 +281,7 @@ bool ComboBox::pick(const std::string& entry) {
 
 // --- CommandButton --------------------------------------------------------------
 
-bool CommandButton::cancel() const {
-  return form() ? form()->cancelControl() == this : cancel_;
-}
+bool CommandButton::cancel() const { return form() ? form()->cancelControl() == this : cancel_; }
 
 void CommandButton::setCancel(bool on) {
   cancel_ = on;
@@ -296,9 +293,7 @@ void CommandButton::setCancel(bool on) {
   }
 }
 
-bool CommandButton::isDefault() const {
-  return form() ? form()->defaultControl() == this : default_;
-}
+bool CommandButton::isDefault() const { return form() ? form()->defaultControl() == this : default_; }
 
 void CommandButton::setDefault(bool on) {
   default_ = on;

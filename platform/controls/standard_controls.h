@@ -51,7 +51,6 @@ class StandardControl : public ui::Control {
   const std::string& toolTipText() const noexcept { return toolTipText_; }
   void setToolTipText(std::string text) { toolTipText_ = std::move(text); }
 
-
  private:
   ControlFont font_;
   std::string toolTipText_;
@@ -98,8 +97,7 @@ class EditField : public StandardControl {
 
 class TextBox : public EditField {
  public:
-  explicit TextBox(std::string name, int32_t index = -1)
-      : EditField(std::move(name), index, /*tabMovesFocus=*/true) {}
+  explicit TextBox(std::string name, int32_t index = -1) : EditField(std::move(name), index, /*tabMovesFocus=*/true) {}
   std::string typeName() const override { return "TextBox"; }
 };
 
@@ -120,7 +118,7 @@ class CheckBox : public StandardControl {
   bool checked() const noexcept { return value_ != 0; }
 
   bool click() override;
-  bool pressKey(const std::string& keyName) override;   // Space clicks
+  bool pressKey(const std::string& keyName) override;  // Space clicks
   // "0", "1", "2" (or "True"/"False" as 1/0); other numbers raise 380, a text
   // that is no number 13.
   bool setValueText(const std::string& text) override;
@@ -139,10 +137,8 @@ class CheckBox : public StandardControl {
 // text form one group (the empty text: the form itself).
 class OptionButton : public StandardControl {
  public:
-  OptionButton(std::string name, std::string caption = {}, int32_t index = -1,
-               std::string group = {})
-      : StandardControl(std::move(name), index), caption_(std::move(caption)),
-        group_(std::move(group)) {}
+  OptionButton(std::string name, std::string caption = {}, int32_t index = -1, std::string group = {})
+      : StandardControl(std::move(name), index), caption_(std::move(caption)), group_(std::move(group)) {}
   std::string typeName() const override { return "OptionButton"; }
 
   const std::string& caption() const noexcept { return caption_; }
@@ -156,7 +152,7 @@ class OptionButton : public StandardControl {
   void setValue(bool value);
 
   bool click() override;
-  bool pressKey(const std::string& keyName) override;   // Space selects
+  bool pressKey(const std::string& keyName) override;  // Space selects
   // "True"/"False", "1"/"0" or "-1"; another text raises 13.
   bool setValueText(const std::string& text) override;
   std::string valueText() const override { return value_ ? "True" : "False"; }

@@ -60,8 +60,7 @@ std::vector<Task> TaskList::parse(const std::vector<std::string>& lines, const s
       task.done = true;
     else
       raiseInvalidFormat(path, i + 1, kSource);
-    if (!unescapeValue(std::string_view(line).substr(4), task.text))
-      raiseInvalidFormat(path, i + 1, kSource);
+    if (!unescapeValue(std::string_view(line).substr(4), task.text)) raiseInvalidFormat(path, i + 1, kSource);
     tasks.push_back(std::move(task));
   }
   return tasks;

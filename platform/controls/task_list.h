@@ -45,8 +45,7 @@ class TaskList : public ui::Control {
   void save(const std::string& path, int32_t flags = 0) const;
 
   static std::string format(const std::vector<Task>& tasks);
-  static std::vector<Task> parse(const std::vector<std::string>& lines,
-                                 const std::string& path = {});
+  static std::vector<Task> parse(const std::vector<std::string>& lines, const std::string& path = {});
 
   // One task a line, "[ ] text" or "[x] text".
   std::string valueText() const override;

@@ -46,8 +46,8 @@ bool popupNestingIsBounded(const ToolbarLayout& layout) {
   std::set<std::string> open;           // the popups of the current chain
   struct Frame {
     const Tool* popup;
-    size_t next = 0;      // the next entry to look at
-    size_t deepest = 0;   // the deepest popup chain below it so far
+    size_t next = 0;     // the next entry to look at
+    size_t deepest = 0;  // the deepest popup chain below it so far
   };
   for (const auto& [id, start] : popups) {
     if (depth.count(id)) continue;
@@ -96,8 +96,7 @@ bool layoutIsConsistent(const ToolbarLayout& layout) {
   for (const Bar& b : layout.bars) {
     if (!names.insert(b.name).second || !entriesKnown(b.items)) return false;
     for (const auto& [id, caption] : b.captions)
-      if (id.empty() || std::find(b.items.begin(), b.items.end(), id) == b.items.end())
-        return false;
+      if (id.empty() || std::find(b.items.begin(), b.items.end(), id) == b.items.end()) return false;
   }
   return popupNestingIsBounded(layout);
 }
@@ -112,11 +111,9 @@ void writeItems(std::ostringstream& out, const std::vector<std::string>& items,
       continue;
     }
     out << "item " << escapeValue(item) << "\n";
-    if (auto own = captions.find(item); own != captions.end())
-      out << "caption " << escapeValue(own->second) << "\n";
+    if (auto own = captions.find(item); own != captions.end()) out << "caption " << escapeValue(own->second) << "\n";
   }
 }
-
 
 }  // namespace
 
@@ -142,8 +139,7 @@ Tool& Toolbar::addTool(Tool tool) {
   return layout_.tools.back();
 }
 
-Tool& Toolbar::addTool(std::string id, ToolKind kind, std::string caption,
-                       std::string description) {
+Tool& Toolbar::addTool(std::string id, ToolKind kind, std::string caption, std::string description) {
   Tool t;
   t.id = std::move(id);
   t.kind = kind;
@@ -202,8 +198,7 @@ std::vector<std::string> Toolbar::barCaptions(const std::string& barName) const 
 }
 
 void Toolbar::setLayout(ToolbarLayout layout) {
-  if (!layoutIsConsistent(layout))
-    raise(kInvalidFileFormat, kSource, "Invalid toolbar layout");
+  if (!layoutIsConsistent(layout)) raise(kInvalidFileFormat, kSource, "Invalid toolbar layout");
   layout_ = std::move(layout);
 }
 
@@ -230,8 +225,7 @@ std::string Toolbar::formatLayout(const ToolbarLayout& layout) {
   return out.str();
 }
 
-ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines,
-                                   const std::string& path) {
+ToolbarLayout Toolbar::parseLayout(const std::vector<std::string>& lines, const std::string& path) {
   ToolbarLayout layout;
   auto fail = [&](size_t index) { raiseInvalidFormat(path, index + 1, kSource); };
   if (lines.empty() || lines[0] != kToolbarLayoutHeader) fail(0);
@@ -310,9 +304,7 @@ void Toolbar::loadLayout(const std::string& path) {
   layout_ = std::move(loaded);
 }
 
-void Toolbar::saveLayout(const std::string& path) const {
-  writeControlFile(path, formatLayout(layout_), kSource);
-}
+void Toolbar::saveLayout(const std::string& path) const { writeControlFile(path, formatLayout(layout_), kSource); }
 
 bool Toolbar::clickTool(const std::string& id) {
   const Tool* t = findTool(id);
@@ -346,8 +338,7 @@ std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
       if (seen.insert(t->id).second) open.emplace_back(t, 0);
       continue;
     }
-    if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end())
-      continue;
+    if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end()) continue;
     prompt.toolIds.push_back(t->id);
     prompt.captions.push_back(t->plainCaption());
   }
@@ -356,8 +347,7 @@ std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
   std::optional<std::string> picked = ui::currentUser().popupMenu(prompt);
   if (!picked) return std::nullopt;
   // Only what the menu offered can be picked from it.
-  if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *picked) == prompt.toolIds.end())
-    return std::nullopt;
+  if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *picked) == prompt.toolIds.end()) return std::nullopt;
   clickTool(*picked);
   return picked;
 }

@@ -33,11 +33,11 @@ enum class ToolKind { Button, MenuItem, Popup, Separator };
 struct Tool {
   std::string id;
   ToolKind kind = ToolKind::Button;
-  std::string caption;                // with "&" before the access key ("&&" is a plain "&")
-  std::string description;            // the tip and status text
+  std::string caption;      // with "&" before the access key ("&&" is a plain "&")
+  std::string description;  // the tip and status text
   bool enabled = true;
   bool visible = true;
-  std::vector<std::string> items;     // a popup's entries: tool IDs, "" for a separator
+  std::vector<std::string> items;  // a popup's entries: tool IDs, "" for a separator
 
   // The caption without its access-key marks ("Save &As..." -> "Save As...").
   std::string plainCaption() const;
@@ -51,10 +51,10 @@ struct Tool {
 // has one (a toolbar's "Calc" for the menus' "&Calculator"); in menus and
 // popups a tool shows its own caption.
 struct Bar {
-  std::string name;                   // "Menu Bar", "File", ...
-  bool menu = false;                  // the window's menu bar
+  std::string name;   // "Menu Bar", "File", ...
+  bool menu = false;  // the window's menu bar
   bool visible = true;
-  std::vector<std::string> items;     // tool IDs, "" for a separator
+  std::vector<std::string> items;               // tool IDs, "" for a separator
   std::map<std::string, std::string> captions;  // by tool ID: the captions of this bar's own
 
   // The caption that the tool shows on this bar.
@@ -97,8 +97,7 @@ class Toolbar : public ui::Control {
   // --- the layout ---------------------------------------------------------
   // Adds a tool, or replaces the tool of the same ID. Returns the stored tool.
   Tool& addTool(Tool tool);
-  Tool& addTool(std::string id, ToolKind kind, std::string caption,
-                std::string description = {});
+  Tool& addTool(std::string id, ToolKind kind, std::string caption, std::string description = {});
   // The tool of exactly this ID, or null.
   Tool* findTool(const std::string& id);
   const Tool* findTool(const std::string& id) const;
@@ -133,8 +132,7 @@ class Toolbar : public ui::Control {
 
   // The layout as the text of a layout file, and back.
   static std::string formatLayout(const ToolbarLayout& layout);
-  static ToolbarLayout parseLayout(const std::vector<std::string>& lines,
-                                   const std::string& path = {});
+  static ToolbarLayout parseLayout(const std::vector<std::string>& lines, const std::string& path = {});
 
   // --- events ---------------------------------------------------------------
   void setToolClickHandler(ToolClickHandler handler) { onToolClick_ = std::move(handler); }

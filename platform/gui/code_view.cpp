@@ -8,6 +8,7 @@
 #include <QFontMetricsF>
 #include <QGlyphRun>
 #include <QIcon>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -17,7 +18,6 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QWheelEvent>
-#include <QInputMethodEvent>
 
 #include <algorithm>
 #include <cmath>
@@ -40,9 +40,7 @@ namespace ci = controls::color_index;
 
 namespace {
 
-QColor colourOf(int32_t c) {
-  return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF);
-}
+QColor colourOf(int32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
 
 // An image of the completion list: the picture's initial on a colour of its
 // own, named by the picture.
@@ -81,8 +79,7 @@ class TipWidget : public QWidget {
     setAttribute(Qt::WA_TransparentForMouseEvents);
     setAttribute(Qt::WA_ShowWithoutActivating);
   }
-  void set(const std::string& text, std::pair<size_t, size_t> bold, QColor back, QColor fore,
-           const QFont& font) {
+  void set(const std::string& text, std::pair<size_t, size_t> bold, QColor back, QColor fore, const QFont& font) {
     text_ = text;
     bold_ = bold;
     back_ = back;
@@ -128,8 +125,7 @@ class TipWidget : public QWidget {
   QFont font_;
 };
 
-CodeView::CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control,
-                   QWidget* parent)
+CodeView::CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control, QWidget* parent)
     : QWidget(parent), sink_(sink), formName_(std::move(formName)), control_(control) {
   setObjectName(toQ(control->fullName()));
   setFocusPolicy(Qt::StrongFocus);
@@ -250,9 +246,7 @@ int32_t CodeView::visibleRows() const {
   return std::max(1, h / lineHeight_);
 }
 
-qreal CodeView::cellX(int64_t cell) const {
-  return textLeft() + static_cast<qreal>(cell - leftColumn_) * cellWidth_;
-}
+qreal CodeView::cellX(int64_t cell) const { return textLeft() + static_cast<qreal>(cell - leftColumn_) * cellWidth_; }
 
 int64_t CodeView::visibleCells() const {
   return std::max<int64_t>(1, static_cast<int64_t>(std::ceil((width() - textLeft()) / cellWidth_)) + 1);
@@ -300,8 +294,10 @@ void CodeView::keepCaretVisible() {
   const int64_t at = controls::cellOfColumn(*e, caret.line, caret.column);
   const auto visible = std::max<int64_t>(1, static_cast<int64_t>((width() - textLeft() - vbar_->width()) / cellWidth_));
   int64_t left = leftColumn_;
-  if (at < left) left = std::max<int64_t>(0, at - 4);
-  else if (at >= left + visible) left = at - visible + 4;
+  if (at < left)
+    left = std::max<int64_t>(0, at - 4);
+  else if (at >= left + visible)
+    left = at - visible + 4;
   leftColumn_ = static_cast<int32_t>(std::clamp<int64_t>(left, 0, INT32_MAX / 2));
 }
 
@@ -395,8 +391,7 @@ void CodeView::invalidateChanged() {
   } else {
     QRegion changed;
     for (size_t r = 0; r < rows.size(); ++r)
-      if (!(rows[r] == shownRows_[r]))
-        changed += QRect(0, static_cast<int>(r) * lineHeight_, width(), lineHeight_);
+      if (!(rows[r] == shownRows_[r])) changed += QRect(0, static_cast<int>(r) * lineHeight_, width(), lineHeight_);
     if (!changed.isEmpty()) update(changed);
   }
   shownLook_ = std::move(look);
@@ -410,11 +405,12 @@ void CodeView::followList() {
     list_->hide();
     return;
   }
-  const controls::ImageList* images =
-      controls::ImageList::fromHandle(static_cast<uint32_t>(list->imageList() ? list->imageList() : static_cast<int32_t>(e->imageList())));
+  const controls::ImageList* images = controls::ImageList::fromHandle(
+      static_cast<uint32_t>(list->imageList() ? list->imageList() : static_cast<int32_t>(e->imageList())));
   const auto& items = list->items();
   bool same = list_->count() == static_cast<int>(items.size());
-  for (int i = 0; same && i < list_->count(); ++i) same = list_->item(i)->text() == plainText(items[static_cast<size_t>(i)].text);
+  for (int i = 0; same && i < list_->count(); ++i)
+    same = list_->item(i)->text() == plainText(items[static_cast<size_t>(i)].text);
   if (!same) {
     list_->clear();
     for (const auto& item : items) {
@@ -437,8 +433,9 @@ void CodeView::followList() {
   const int rowH = std::max(1, list_->sizeHintForRow(0));
   const int frame = 2 * list_->frameWidth();
   const int h = std::min(8, std::max(1, list_->count())) * rowH + frame;
-  const int w = std::max(240, std::min(480, list_->sizeHintForColumn(0) + frame +
-                                            (list_->count() > 8 ? list_->verticalScrollBar()->sizeHint().width() : 0)));
+  const int w =
+      std::max(240, std::min(480, list_->sizeHintForColumn(0) + frame +
+                                      (list_->count() > 8 ? list_->verticalScrollBar()->sizeHint().width() : 0)));
   list_->setFixedSize(w, h);
   const QPoint cell = cellOrigin(e->caretPos().line, e->caretPos().column);
   list_->move(popupPlace(cell, QSize(w, h), true));
@@ -471,7 +468,8 @@ void CodeView::followTip() {
   // the screen has no room above.
   const QPoint cell = cellOrigin(e->tipStart().line, e->tipStart().column);
   QPoint at = popupPlace(cell, tip_->size(), false);
-  if (at.y() > mapToGlobal(cell).y() && list_->isVisible() && list_->y() >= at.y()) at.ry() = list_->geometry().bottom() + 1;
+  if (at.y() > mapToGlobal(cell).y() && list_->isVisible() && list_->y() >= at.y())
+    at.ry() = list_->geometry().bottom() + 1;
   tip_->move(at);
   if (!tip_->isVisible()) tip_->show();
   tip_->raise();
@@ -509,8 +507,10 @@ void CodeView::paintEvent(QPaintEvent* event) {
   p.setClipRect(QRect(left, 0, width() - left, height()).intersected(area));
   // The cells of the area, a little wider: a character cut at its edge is
   // drawn whole.
-  const int64_t fromCell = leftColumn_ + std::max<int64_t>(0, static_cast<int64_t>((area.left() - left) / cellWidth_) - 2);
-  const int64_t cells = static_cast<int64_t>(std::ceil((area.right() + 1 - left) / cellWidth_)) + leftColumn_ + 2 - fromCell;
+  const int64_t fromCell =
+      leftColumn_ + std::max<int64_t>(0, static_cast<int64_t>((area.left() - left) / cellWidth_) - 2);
+  const int64_t cells =
+      static_cast<int64_t>(std::ceil((area.right() + 1 - left) / cellWidth_)) + leftColumn_ + 2 - fromCell;
   using Kind = controls::LaidChar::Kind;
   for (int32_t row = firstRow; row < rows; ++row) {
     const int32_t line = top + row;
@@ -561,8 +561,8 @@ void CodeView::paintEvent(QPaintEvent* event) {
       const QColor fore = c.selected ? selectedText : colourOf(e->color(c.colour));
       const qreal x = cellX(c.cell);
       const QRawFont& raw = glyphs_[static_cast<size_t>(style)];
-      const bool plain = end == i + 1 && c.kind == Kind::Text && c.cells == 1 && c.code < 0x10000 &&
-                         raw.isValid() && raw.supportsCharacter(static_cast<uint>(c.code));
+      const bool plain = end == i + 1 && c.kind == Kind::Text && c.cells == 1 && c.code < 0x10000 && raw.isValid() &&
+                         raw.supportsCharacter(static_cast<uint>(c.code));
       if (plain) {
         if (style != runStyle || fore != runFore) {
           flush();

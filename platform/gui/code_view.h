@@ -32,8 +32,7 @@ class TipWidget;
 
 class CodeView : public QWidget {
  public:
-  CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control,
-           QWidget* parent = nullptr);
+  CodeView(ActionSink& sink, std::string formName, std::shared_ptr<ui::Control> control, QWidget* parent = nullptr);
   ~CodeView() override;
 
   // Follows the editor after the desktop changed: the view's height in

@@ -5,8 +5,7 @@
 #include "platform/gui/gui.h"
 #include "platform/gui/gui_internal.h"
 
-extern "C" __attribute__((visibility("default"))) void kestrin_gui_open(
-    std::shared_ptr<platform::ui::User>* user) {
+extern "C" __attribute__((visibility("default"))) void kestrin_gui_open(std::shared_ptr<platform::ui::User>* user) {
   using namespace platform::gui;
   static const bool hooked = [] {
     // The windows of a server's forms go before the server is freed.

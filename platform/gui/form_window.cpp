@@ -39,8 +39,8 @@
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/task_list.h"
-#include "platform/gui/code_view.h"
 #include "platform/gui/action_sink.h"
+#include "platform/gui/code_view.h"
 #include "platform/gui/qt_support.h"
 #include "platform/runtime/strings.h"
 #include "platform/ui/windows.h"
@@ -94,7 +94,7 @@ class FormWidget : public QMainWindow {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange && owner_ && !owner_->applying_) {
       const auto s = windowState();
-      const int32_t state = s & Qt::WindowMinimized ? ui::vbMinimized
+      const int32_t state = s & Qt::WindowMinimized   ? ui::vbMinimized
                             : s & Qt::WindowMaximized ? ui::vbMaximized
                                                       : ui::vbNormal;
       // The window is in that state already: the form follows it, the
@@ -164,16 +164,26 @@ const char* themeIconName(const std::string& toolId) {
     const char* id;
     const char* icon;
   } kIcons[] = {
-      {"ID_FileNew", "document-new"},        {"ID_FileOpen", "document-open"},
-      {"ID_FileSave", "document-save"},      {"ID_FileSaveAs", "document-save-as"},
-      {"ID_FilePrint", "document-print"},    {"ID_InsertFile", "insert-text"},
-      {"ID_EditUndo", "edit-undo"},          {"ID_EditRedo", "edit-redo"},
-      {"ID_EditCut", "edit-cut"},            {"ID_EditCopy", "edit-copy"},
-      {"ID_EditPaste", "edit-paste"},        {"ID_EditFind", "edit-find"},
-      {"ID_EditReplace", "edit-find-replace"}, {"ID_EditGoToLine", "go-jump"},
-      {"ID_EditPreferences", "preferences-system"}, {"ID_Calc", "accessories-calculator"},
-      {"ID_DOSCommand", "utilities-terminal"}, {"ID_Notepad", "accessories-text-editor"},
-      {"ID_ExecuteScript", "system-run"},    {"ID_CloseEditor", "window-close"},
+      {"ID_FileNew", "document-new"},
+      {"ID_FileOpen", "document-open"},
+      {"ID_FileSave", "document-save"},
+      {"ID_FileSaveAs", "document-save-as"},
+      {"ID_FilePrint", "document-print"},
+      {"ID_InsertFile", "insert-text"},
+      {"ID_EditUndo", "edit-undo"},
+      {"ID_EditRedo", "edit-redo"},
+      {"ID_EditCut", "edit-cut"},
+      {"ID_EditCopy", "edit-copy"},
+      {"ID_EditPaste", "edit-paste"},
+      {"ID_EditFind", "edit-find"},
+      {"ID_EditReplace", "edit-find-replace"},
+      {"ID_EditGoToLine", "go-jump"},
+      {"ID_EditPreferences", "preferences-system"},
+      {"ID_Calc", "accessories-calculator"},
+      {"ID_DOSCommand", "utilities-terminal"},
+      {"ID_Notepad", "accessories-text-editor"},
+      {"ID_ExecuteScript", "system-run"},
+      {"ID_CloseEditor", "window-close"},
   };
   // The layout file spells some IDs "id_...", others "ID_...".
   for (const auto& entry : kIcons)
@@ -196,8 +206,8 @@ FormWindow::FormWindow(ActionSink& sink, const std::shared_ptr<ui::Form>& form, 
   const int32_t border = form->borderStyle();
   const bool modal = modality != Qt::NonModal;
   if ((modal && owner) || fixedBorder(border))
-    window_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                            Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    window_->setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                            Qt::WindowCloseButtonHint);
   window_->setWindowModality(modality);
   if (owner) {
     // The owner's window is the dialog's transient parent (the toolkit
@@ -448,8 +458,10 @@ void FormWindow::buildMainParts(ui::Form& form) {
           l->setFrameShape(QFrame::StyledPanel);
           l->setObjectName(QStringLiteral("panel%1").arg(panels_.size() + 1));
           panels_.push_back(l);
-          if (panels_.size() == 1) bar->addWidget(l, 1);
-          else bar->addPermanentWidget(l);
+          if (panels_.size() == 1)
+            bar->addWidget(l, 1);
+          else
+            bar->addPermanentWidget(l);
         }
         for (int i = 0; i < sb->count(); ++i) {
           QString t = plainText(sb->panel(i + 1).text());
@@ -632,9 +644,8 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
     return l;
   } else if (auto* tb = as<c::TextBox>(ctl)) {
     auto* e = new QLineEdit(toQ(tb->text()));
-    QObject::connect(e, &QLineEdit::textEdited, [this, name](const QString& text) {
-      postControl(Action::Kind::SetValue, name, fromQ(text));
-    });
+    QObject::connect(e, &QLineEdit::textEdited,
+                     [this, name](const QString& text) { postControl(Action::Kind::SetValue, name, fromQ(text)); });
     made = e;
     updaters_.push_back([weak, e] {
       auto ctl = weak.lock();
@@ -681,9 +692,8 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
       if (!cbx || index < 0 || index >= cbx->listCount()) return;
       postControl(Action::Kind::Pick, name, cbx->list(index));
     });
-    QObject::connect(box->lineEdit(), &QLineEdit::textEdited, [this, name](const QString& text) {
-      postControl(Action::Kind::SetValue, name, fromQ(text));
-    });
+    QObject::connect(box->lineEdit(), &QLineEdit::textEdited,
+                     [this, name](const QString& text) { postControl(Action::Kind::SetValue, name, fromQ(text)); });
     made = box;
     updaters_.push_back([weak, box] {
       auto ctl = weak.lock();
@@ -793,8 +803,10 @@ void FormWindow::buildDialog(ui::Form& form, QWidget* area) {
       }
       line->addWidget(w, field || row.controls.size() == 1 ? 1 : 0);
     }
-    if (row.inGroup && groupRows) groupRows->addWidget(holder);
-    else outer->addWidget(holder);
+    if (row.inGroup && groupRows)
+      groupRows->addWidget(holder);
+    else
+      outer->addWidget(holder);
     paged.emplace_back(holder, row.page);
   }
   outer->addStretch(1);
@@ -825,8 +837,7 @@ void FormWindow::applyGeometry(ui::Form& form) {
   // A window that is maximised (or minimised) and stays so has the window
   // manager's rectangle: a move of it would end that state.
   const bool keepsState = state == appliedState_ && state != ui::vbNormal;
-  if (!keepsState &&
-      (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_)) {
+  if (!keepsState && (l != appliedLeft_ || t != appliedTop_ || w != appliedWidth_ || h != appliedHeight_)) {
     appliedLeft_ = l, appliedTop_ = t, appliedWidth_ = w, appliedHeight_ = h;
     const double tpp = twipsPerPixel(window_);
     const QRect asked(QPoint(static_cast<int>(std::lround(l / tpp)), static_cast<int>(std::lround(t / tpp))),
@@ -875,7 +886,7 @@ void FormWindow::applyGeometry(ui::Form& form) {
   }
   if (state != appliedState_) {
     appliedState_ = state;
-    window_->setWindowState(state == ui::vbMinimized ? Qt::WindowMinimized
+    window_->setWindowState(state == ui::vbMinimized   ? Qt::WindowMinimized
                             : state == ui::vbMaximized ? Qt::WindowMaximized
                                                        : Qt::WindowNoState);
   }

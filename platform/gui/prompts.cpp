@@ -22,8 +22,8 @@
 #include "platform/controls/common_dialog.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/toolbar.h"
-#include "platform/ui/windows.h"
 #include "platform/gui/gui_internal.h"
+#include "platform/ui/windows.h"
 
 namespace platform::gui {
 
@@ -104,8 +104,9 @@ int32_t WindowUser::messageBox(const ui::MessageBoxPrompt& prompt) {
   }
   const auto answers = prompt.answers();
   std::map<QAbstractButton*, int32_t> answerOf;
-  const size_t byDefault =
-      prompt.defaultButton > 0 && prompt.defaultButton < static_cast<int32_t>(answers.size()) ? prompt.defaultButton : 0;
+  const size_t byDefault = prompt.defaultButton > 0 && prompt.defaultButton < static_cast<int32_t>(answers.size())
+                               ? prompt.defaultButton
+                               : 0;
   for (size_t i = 0; i < answers.size(); ++i) {
     QPushButton* b = box.addButton(standardOf(answers[i]));
     answerOf[b] = answers[i];
@@ -229,8 +230,8 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
   QPrinter& p = printer();
   QPrintDialog dialog(&p, promptParent());
   dialog.setObjectName("printdialog");
-  QAbstractPrintDialog::PrintDialogOptions options = QAbstractPrintDialog::PrintToFile |
-                                                     QAbstractPrintDialog::PrintShowPageSize;
+  QAbstractPrintDialog::PrintDialogOptions options =
+      QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;
   if (prompt.maxPage > 0) {
     options |= QAbstractPrintDialog::PrintPageRange;
     dialog.setMinMax(std::max(1, prompt.minPage), prompt.maxPage);
@@ -239,8 +240,10 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
   options |= QAbstractPrintDialog::PrintSelection;
   dialog.setOptions(options);
   p.setCopyCount(std::max(1, prompt.copies));
-  if (prompt.flags & static_cast<int32_t>(pd::PageNums)) dialog.setPrintRange(QAbstractPrintDialog::PageRange);
-  else if (prompt.flags & static_cast<int32_t>(pd::Selection)) dialog.setPrintRange(QAbstractPrintDialog::Selection);
+  if (prompt.flags & static_cast<int32_t>(pd::PageNums))
+    dialog.setPrintRange(QAbstractPrintDialog::PageRange);
+  else if (prompt.flags & static_cast<int32_t>(pd::Selection))
+    dialog.setPrintRange(QAbstractPrintDialog::Selection);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   printerChosen_ = true;
   ui::PrintDialogAnswer a;
@@ -310,8 +313,10 @@ void fillPopup(QMenu* menu, const controls::Toolbar& bar, const controls::Tool& 
     }
     if (separate) menu->addSeparator();
     separate = false;
-    if (sub) menu->addMenu(sub);
-    else menu->addAction(made);
+    if (sub)
+      menu->addMenu(sub);
+    else
+      menu->addAction(made);
   }
 }
 

@@ -13,16 +13,16 @@ double twipsPerPixel(const QWidget*) {
   return 15.0;
 }
 
-QString plainText(const std::string& text) {
-  return toQ(ui::visibleText(text, ui::VisibleTextOptions{true, true}));
-}
+QString plainText(const std::string& text) { return toQ(ui::visibleText(text, ui::VisibleTextOptions{true, true})); }
 
 QString plainLines(const std::string& text) {
   std::string lf;
   lf.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') lf += text[i];
-    else if (i + 1 >= text.size() || text[i + 1] != '\n') lf += '\n';
+    if (text[i] != '\r')
+      lf += text[i];
+    else if (i + 1 >= text.size() || text[i + 1] != '\n')
+      lf += '\n';
   }
   return plainText(lf);
 }
@@ -31,8 +31,10 @@ std::string platformLineEnds(const std::string& text) {
   std::string out;
   out.reserve(text.size());
   for (size_t i = 0; i < text.size(); ++i) {
-    if (text[i] != '\r') out += text[i];
-    else if (i + 1 >= text.size() || text[i + 1] != '\n') out += '\n';
+    if (text[i] != '\r')
+      out += text[i];
+    else if (i + 1 >= text.size() || text[i + 1] != '\n')
+      out += '\n';
   }
   return out;
 }
@@ -61,7 +63,10 @@ std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QStr
     case Qt::Key_Return:
     case Qt::Key_Enter: named = "Enter"; break;
     case Qt::Key_Tab: named = "Tab"; break;
-    case Qt::Key_Backtab: named = "Tab"; shift = true; break;
+    case Qt::Key_Backtab:
+      named = "Tab";
+      shift = true;
+      break;
     case Qt::Key_Escape: named = "Escape"; break;
     case Qt::Key_Backspace: named = "Backspace"; break;
     case Qt::Key_Delete: named = "Delete"; break;
@@ -85,8 +90,7 @@ std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QStr
     case Qt::Key_CapsLock:
     case Qt::Key_NumLock:
     case Qt::Key_Super_L:
-    case Qt::Key_Super_R:
-      return std::nullopt;
+    case Qt::Key_Super_R: return std::nullopt;
     default: break;
   }
   static const char* fkeys[] = {"F1", "F2", "F3", "F4", "F5", "F6", "F7", "F8", "F9", "F10", "F11", "F12"};
@@ -108,8 +112,10 @@ std::optional<KeyInput> keyInput(int key, Qt::KeyboardModifiers mods, const QStr
   // Ctrl or Alt with a character key: the key's own character, lower case
   // for letters with Shift named apart.
   char ch = 0;
-  if (key >= Qt::Key_A && key <= Qt::Key_Z) ch = static_cast<char>('a' + (key - Qt::Key_A));
-  else if (key > 0x20 && key < 0x7F) ch = static_cast<char>(key);
+  if (key >= Qt::Key_A && key <= Qt::Key_Z)
+    ch = static_cast<char>('a' + (key - Qt::Key_A));
+  else if (key > 0x20 && key < 0x7F)
+    ch = static_cast<char>(key);
   if (!ch) return std::nullopt;
   if (shift && ch >= 'a' && ch <= 'z') prefix += "Shift+";
   return KeyInput{false, prefix + std::string(1, ch)};

@@ -22,7 +22,7 @@ double twipsPerPixel(const QWidget* widget = nullptr);
 // "Ctrl+Space", "Shift+Tab", "F5", "Ctrl+s"). Nothing for a key that is a
 // modifier alone or that the desktop has no name for.
 struct KeyInput {
-  bool typed = false;   // text to type, else a key name
+  bool typed = false;  // text to type, else a key name
   std::string text;
 };
 std::optional<KeyInput> keyInput(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text);

@@ -1,11 +1,11 @@
 #include <QAbstractEventDispatcher>
+#include <QAbstractTextDocumentLayout>
 #include <QClipboard>
 #include <QCursor>
 #include <QEventLoop>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMimeData>
-#include <QAbstractTextDocumentLayout>
 #include <QPainter>
 #include <QPrinter>
 #include <QScreen>
@@ -14,13 +14,13 @@
 #include <QThread>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
-#include <fcntl.h>
-#include <unistd.h>
 
 #include "platform/controls/code_editor_files.h"
 #include "platform/gui/code_view.h"
@@ -84,8 +84,10 @@ void onToolkitMessage(QtMsgType type, const QMessageLogContext&, const QString& 
 QtMessageHandler g_hostMessages = nullptr;
 void onHostToolkitMessage(QtMsgType type, const QMessageLogContext& context, const QString& message) {
   if (connectionBroke(type, message)) keepWhatWouldBeLost();
-  if (g_hostMessages) g_hostMessages(type, context, message);
-  else std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+  if (g_hostMessages)
+    g_hostMessages(type, context, message);
+  else
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
 }
 
 // SIGINT, SIGTERM, SIGHUP and SIGQUIT ask the program to end: the handler
@@ -180,7 +182,9 @@ class SystemClipboard final : public ui::clipboard::Provider {
   }
 
  private:
-  static QClipboard* board() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr; }
+  static QClipboard* board() {
+    return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) ? QGuiApplication::clipboard() : nullptr;
+  }
 };
 
 // The menu bar's keys of every window: F10, or Alt pressed and let go with
@@ -194,7 +198,8 @@ class MenuKeys final : public QObject {
     switch (event->type()) {
       case QEvent::KeyPress: {
         auto* key = static_cast<QKeyEvent*>(event);
-        const auto mods = key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
+        const auto mods =
+            key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier);
         if (key->key() == Qt::Key_Alt && (mods & ~Qt::AltModifier) == Qt::NoModifier) {
           if (!key->isAutoRepeat()) altAlone_ = true;
           return false;
@@ -215,11 +220,8 @@ class MenuKeys final : public QObject {
         if (static_cast<QKeyEvent*>(event)->key() != Qt::Key_Alt) altAlone_ = false;
         return false;
       case QEvent::MouseButtonPress:
-      case QEvent::Wheel:
-        altAlone_ = false;
-        return false;
-      default:
-        return false;
+      case QEvent::Wheel: altAlone_ = false; return false;
+      default: return false;
     }
   }
 
@@ -463,8 +465,10 @@ void WindowUser::sync() {
     if (f->loaded() && f->hWnd()) loaded[f->hWnd()] = f;
   for (auto it = windows_.begin(); it != windows_.end();) {
     auto f = it->second->form();
-    if (!f || !loaded.count(it->first) || loaded[it->first] != f) it = retire(it);
-    else ++it;
+    if (!f || !loaded.count(it->first) || loaded[it->first] != f)
+      it = retire(it);
+    else
+      ++it;
   }
   for (auto& [hwnd, f] : loaded) {
     auto it = windows_.find(hwnd);
@@ -500,8 +504,10 @@ WindowUser::Windows::iterator WindowUser::retire(Windows::iterator it) {
 void WindowUser::releaseClosedWindows() {
   for (auto it = windows_.begin(); it != windows_.end();) {
     auto f = it->second->form();
-    if (!f || !f->loaded() || f->hWnd() != it->first) it = retire(it);
-    else ++it;
+    if (!f || !f->loaded() || f->hWnd() != it->first)
+      it = retire(it);
+    else
+      ++it;
   }
   auto retired = std::move(retired_);
   retired_.clear();

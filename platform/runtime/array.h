@@ -32,9 +32,7 @@ class Array {
     a.items_ = std::move(items);
     return a;
   }
-  static Array of(std::initializer_list<T> items, int32_t lower = 0) {
-    return of(std::vector<T>(items), lower);
-  }
+  static Array of(std::initializer_list<T> items, int32_t lower = 0) { return of(std::vector<T>(items), lower); }
 
   bool isAllocated() const noexcept { return allocated_; }
   // LBound and UBound; error 9 while unallocated.
@@ -84,14 +82,12 @@ class Array {
 
  private:
   void allocate(int64_t lower, int64_t upper) {
-    if (upper < lower - 1 || upper > INT32_MAX || upper - lower + 1 > 0x7fffffff)
-      raise(err::SubscriptOutOfRange);
+    if (upper < lower - 1 || upper > INT32_MAX || upper - lower + 1 > 0x7fffffff) raise(err::SubscriptOutOfRange);
     lower_ = static_cast<int32_t>(lower);
     allocated_ = true;
   }
   size_t offset(int32_t index) const {
-    if (!allocated_ || index < lower_ ||
-        static_cast<int64_t>(index) - lower_ >= static_cast<int64_t>(items_.size()))
+    if (!allocated_ || index < lower_ || static_cast<int64_t>(index) - lower_ >= static_cast<int64_t>(items_.size()))
       raise(err::SubscriptOutOfRange);
     return static_cast<size_t>(static_cast<int64_t>(index) - lower_);
   }

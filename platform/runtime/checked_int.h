@@ -39,12 +39,10 @@ class CheckedInt {
   // Widening from a narrower checked integer (so Int16 op Int32 is an
   // Int32 operation).
   template <class U>
-    requires(sizeof(U) < sizeof(T))
-  CheckedInt(CheckedInt<U> v) : v_(v.value()) {}
+  requires(sizeof(U) < sizeof(T)) CheckedInt(CheckedInt<U> v) : v_(v.value()) {}
   // Narrowing from a wider one, checked.
   template <class U>
-    requires(sizeof(U) > sizeof(T))
-  explicit CheckedInt(CheckedInt<U> v) : v_(detail::narrowChecked<T>(v.value())) {}
+  requires(sizeof(U) > sizeof(T)) explicit CheckedInt(CheckedInt<U> v) : v_(detail::narrowChecked<T>(v.value())) {}
   // From a double: rounded half to even, error 6 outside the range.
   static CheckedInt fromDouble(double d) {
     const double r = detail::roundToEven(d);

@@ -33,8 +33,8 @@ int64_t clockMillis() {
   const std::time_t secs = static_cast<std::time_t>(ms / 1000);
   std::tm local{};
   localtime_r(&secs, &local);
-  return localMillisFrom(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
-                         local.tm_min, local.tm_sec) +
+  return localMillisFrom(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour, local.tm_min,
+                         local.tm_sec) +
          ms % 1000;
 }
 

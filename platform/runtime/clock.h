@@ -23,7 +23,6 @@ void useRealClock();
 bool clockIsVirtual();
 
 // Local wall-clock milliseconds of a calendar date and time (no time zone).
-int64_t localMillisFrom(int year, int month, int day, int hour = 0, int minute = 0,
-                        int second = 0);
+int64_t localMillisFrom(int year, int month, int day, int hour = 0, int minute = 0, int second = 0);
 
 }  // namespace platform

@@ -22,9 +22,12 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 int digitValue(char c, int base) {
   int d = -1;
-  if (c >= '0' && c <= '9') d = c - '0';
-  else if (c >= 'a' && c <= 'f') d = c - 'a' + 10;
-  else if (c >= 'A' && c <= 'F') d = c - 'A' + 10;
+  if (c >= '0' && c <= '9')
+    d = c - '0';
+  else if (c >= 'a' && c <= 'f')
+    d = c - 'a' + 10;
+  else if (c >= 'A' && c <= 'F')
+    d = c - 'A' + 10;
   return d < base ? d : -1;
 }
 
@@ -89,8 +92,10 @@ Scan scanDecimal(std::string_view s, size_t& pos, double& out) {
   const auto res = std::from_chars(buf.data(), buf.data() + buf.size(), value);
   if (res.ec == std::errc::result_out_of_range) {
     // Too small underflows to 0, too large is an overflow.
-    if (std::strchr(buf.c_str(), 'e') && std::strstr(buf.c_str(), "e-")) value = 0;
-    else return Scan::Overflow;
+    if (std::strchr(buf.c_str(), 'e') && std::strstr(buf.c_str(), "e-"))
+      value = 0;
+    else
+      return Scan::Overflow;
   } else if (res.ec != std::errc()) {
     return Scan::NotNumber;
   }
@@ -125,8 +130,8 @@ double textNumber(const std::string& s) {
 void decimalDigits(double x, int significant, std::string& digits, int& exponent) {
   // to_chars, unlike printf, never looks at the process's locale.
   char buf[64];
-  const auto res = std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific,
-                                 significant - 1);
+  const auto res =
+      std::to_chars(buf, buf + sizeof buf - 1, std::fabs(x), std::chars_format::scientific, significant - 1);
   *res.ptr = '\0';
   // buf: d.ddddde[+-]xx
   digits.clear();

@@ -14,7 +14,7 @@ namespace {
 // Day number of 30/12/1899 counted from 1970-01-01.
 constexpr int64_t kEpochOffset = 25569;
 constexpr int64_t kMillisPerDay = 86400000;
-constexpr double kMinSerial = -657434.0;        // 01/01/0100
+constexpr double kMinSerial = -657434.0;         // 01/01/0100
 constexpr double kMaxSerial = 2958465.99999999;  // 31/12/9999 23:59:59
 
 int64_t daysFromCivil(int64_t y, int64_t m, int64_t d) {
@@ -47,8 +47,7 @@ int daysInMonth(int64_t y, int m) {
 // The serial of a day number (days from 30/12/1899) and a time of day as a
 // fraction in [0, 1).
 double serialOf(int64_t dayNumber, double time) {
-  return dayNumber >= 0 ? static_cast<double>(dayNumber) + time
-                        : static_cast<double>(dayNumber) - time;
+  return dayNumber >= 0 ? static_cast<double>(dayNumber) + time : static_cast<double>(dayNumber) - time;
 }
 
 // Day number and time of day of a serial, the time in whole units of
@@ -84,8 +83,7 @@ std::string four(int v) {
 
 const char* const kMonths[] = {"January", "February", "March",     "April",   "May",      "June",
                                "July",    "August",   "September", "October", "November", "December"};
-const char* const kWeekdays[] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                 "Thursday", "Friday", "Saturday"};
+const char* const kWeekdays[] = {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
 
 int windowYear(int y) {
   if (y >= 0 && y <= 29) return y + 2000;
@@ -141,8 +139,8 @@ Date timeSerial(int32_t hour, int32_t minute, int32_t second) {
 }
 
 Date makeDate(int y, int m, int d, int h, int mi, int s) {
-  if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m) || h < 0 || h > 23 ||
-      mi < 0 || mi > 59 || s < 0 || s > 59)
+  if (y < 100 || y > 9999 || m < 1 || m > 12 || d < 1 || d > daysInMonth(y, m) || h < 0 || h > 23 || mi < 0 ||
+      mi > 59 || s < 0 || s > 59)
     raise(err::InvalidProcedureCall);
   const int64_t dn = daysFromCivil(y, m, d) + kEpochOffset;
   return Date{serialOf(dn, (h * 3600 + mi * 60 + s) / 86400.0)};
@@ -190,8 +188,7 @@ std::string shortDateText(Date d) {
 
 std::string longDateText(Date d) {
   const DateParts p = dateParts(d);
-  return weekdayName(p.weekday) + ", " + monthName(p.month) + " " + std::to_string(p.day) + ", " +
-         four(p.year);
+  return weekdayName(p.weekday) + ", " + monthName(p.month) + " " + std::to_string(p.day) + ", " + four(p.year);
 }
 
 std::string longTimeText(Date d) {

@@ -42,20 +42,15 @@ std::string errorText(int32_t number) {
   }
 }
 
-RuntimeError::RuntimeError(int32_t number, std::string source, std::string description,
-                           int32_t line)
-    : number_(number), source_(std::move(source)), description_(std::move(description)),
-      line_(line) {}
+RuntimeError::RuntimeError(int32_t number, std::string source, std::string description, int32_t line)
+    : number_(number), source_(std::move(source)), description_(std::move(description)), line_(line) {}
 
 void raise(int32_t number, std::source_location where) {
-  throw RuntimeError(number, defaultErrorSource(), errorText(number),
-                     static_cast<int32_t>(where.line()));
+  throw RuntimeError(number, defaultErrorSource(), errorText(number), static_cast<int32_t>(where.line()));
 }
 
-void raise(int32_t number, std::string source, std::string description,
-           std::source_location where) {
-  throw RuntimeError(number, std::move(source), std::move(description),
-                     static_cast<int32_t>(where.line()));
+void raise(int32_t number, std::string source, std::string description, std::source_location where) {
+  throw RuntimeError(number, std::move(source), std::move(description), static_cast<int32_t>(where.line()));
 }
 
 void setDefaultErrorSource(std::string source) { defaultSourceStorage() = std::move(source); }

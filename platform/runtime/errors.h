@@ -71,8 +71,7 @@ class RuntimeError : public std::exception {
 // Raises a standard runtime error with its own text; the source is the
 // runtime's project name ("KestrinScriptEditor" once the component is
 // known, else empty).
-[[noreturn]] void raise(int32_t number,
-                        std::source_location where = std::source_location::current());
+[[noreturn]] void raise(int32_t number, std::source_location where = std::source_location::current());
 
 // Raises any error with the given source and description.
 [[noreturn]] void raise(int32_t number, std::string source, std::string description,

@@ -1,10 +1,10 @@
 #include "platform/runtime/files.h"
 
-#include <cerrno>
-#include <ctime>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
+#include <ctime>
 
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
@@ -78,9 +78,7 @@ void appendToOwnFile(const std::string& path, std::string_view text) {
   if (::close(fd) != 0 && errno != EINTR) raiseIoError(errno);
 }
 
-RuntimeFile::RuntimeFile(const std::string& path, OpenMode mode, FileAccess access) {
-  open(path, mode, access);
-}
+RuntimeFile::RuntimeFile(const std::string& path, OpenMode mode, FileAccess access) { open(path, mode, access); }
 
 RuntimeFile::~RuntimeFile() {
   if (fd_ >= 0) ::close(fd_);
@@ -110,7 +108,10 @@ void RuntimeFile::open(const std::string& path, OpenMode mode, FileAccess access
   int flags = O_CLOEXEC;
   bool mustExist = false;
   switch (mode) {
-    case OpenMode::Input: flags |= O_RDONLY; mustExist = true; break;
+    case OpenMode::Input:
+      flags |= O_RDONLY;
+      mustExist = true;
+      break;
     case OpenMode::Output: flags |= O_WRONLY | O_CREAT | O_TRUNC; break;
     case OpenMode::Append: flags |= O_WRONLY | O_CREAT | O_APPEND; break;
     case OpenMode::Binary:
@@ -233,7 +234,8 @@ size_t RuntimeFile::get(int64_t byteOffset, void* buffer, size_t count) {
   size_t done = 0;
   auto* out = static_cast<char*>(buffer);
   while (done < count) {
-    const ssize_t r = ::pread(fd_, out + done, count - done, static_cast<off_t>(byteOffset + static_cast<int64_t>(done)));
+    const ssize_t r =
+        ::pread(fd_, out + done, count - done, static_cast<off_t>(byteOffset + static_cast<int64_t>(done)));
     if (r < 0) {
       if (errno == EINTR) continue;
       raiseIoError(errno);
@@ -258,7 +260,8 @@ void RuntimeFile::put(int64_t byteOffset, const void* data, size_t count) {
   const auto* p = static_cast<const char*>(data);
   size_t done = 0;
   while (done < count) {
-    const ssize_t w = ::pwrite(fd_, p + done, count - done, static_cast<off_t>(byteOffset + static_cast<int64_t>(done)));
+    const ssize_t w =
+        ::pwrite(fd_, p + done, count - done, static_cast<off_t>(byteOffset + static_cast<int64_t>(done)));
     if (w < 0) {
       if (errno == EINTR) continue;
       raiseIoError(errno);
@@ -289,8 +292,8 @@ Date fileDateTime(const std::string& path) {
   const std::time_t secs = st.st_mtime;
   std::tm local{};
   localtime_r(&secs, &local);
-  return dateFromLocalMillis(localMillisFrom(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
-                                             local.tm_hour, local.tm_min, local.tm_sec));
+  return dateFromLocalMillis(localMillisFrom(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                             local.tm_min, local.tm_sec));
 }
 
 void kill(const std::string& path) {

@@ -23,9 +23,7 @@ bool startsWithNoCase(std::string_view s, size_t i, std::string_view word) {
   return true;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && startsWithNoCase(a, 0, b);
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && startsWithNoCase(a, 0, b); }
 
 std::string pad2(int v) {
   char b[16];
@@ -35,9 +33,34 @@ std::string pad2(int v) {
 
 // ---- dates ----
 
-enum class Tok { Literal, Day, Day2, DayAbbr, DayName, ShortDate, LongDate, Month, Month2, MonthAbbr,
-                 MonthName, Year2, Year4, DayOfYear, Quarter, Weekday, Hour, Hour2, Minute, Minute2,
-                 Second, Second2, LongTime, General, AmPm, AP };
+enum class Tok {
+  Literal,
+  Day,
+  Day2,
+  DayAbbr,
+  DayName,
+  ShortDate,
+  LongDate,
+  Month,
+  Month2,
+  MonthAbbr,
+  MonthName,
+  Year2,
+  Year4,
+  DayOfYear,
+  Quarter,
+  Weekday,
+  Hour,
+  Hour2,
+  Minute,
+  Minute2,
+  Second,
+  Second2,
+  LongTime,
+  General,
+  AmPm,
+  AP
+};
 
 struct Token {
   Tok kind;
@@ -47,8 +70,10 @@ struct Token {
 std::vector<Token> tokenizeDate(std::string_view p) {
   std::vector<Token> out;
   auto literal = [&](std::string_view s) {
-    if (!out.empty() && out.back().kind == Tok::Literal) out.back().text += s;
-    else out.push_back({Tok::Literal, std::string(s)});
+    if (!out.empty() && out.back().kind == Tok::Literal)
+      out.back().text += s;
+    else
+      out.push_back({Tok::Literal, std::string(s)});
   };
   for (size_t i = 0; i < p.size();) {
     const char c = lower(p[i]);
@@ -105,11 +130,26 @@ std::vector<Token> tokenizeDate(std::string_view p) {
           used = n >= 4 ? 4 : n >= 2 ? 2 : 1;
           out.push_back({used == 4 ? Tok::Year4 : used == 2 ? Tok::Year2 : Tok::DayOfYear, {}});
           break;
-        case 'h': used = std::min<size_t>(n, 2); out.push_back({used == 2 ? Tok::Hour2 : Tok::Hour, {}}); break;
-        case 'n': used = std::min<size_t>(n, 2); out.push_back({used == 2 ? Tok::Minute2 : Tok::Minute, {}}); break;
-        case 's': used = std::min<size_t>(n, 2); out.push_back({used == 2 ? Tok::Second2 : Tok::Second, {}}); break;
-        case 'q': used = 1; out.push_back({Tok::Quarter, {}}); break;
-        case 'w': used = 1; out.push_back({Tok::Weekday, {}}); break;
+        case 'h':
+          used = std::min<size_t>(n, 2);
+          out.push_back({used == 2 ? Tok::Hour2 : Tok::Hour, {}});
+          break;
+        case 'n':
+          used = std::min<size_t>(n, 2);
+          out.push_back({used == 2 ? Tok::Minute2 : Tok::Minute, {}});
+          break;
+        case 's':
+          used = std::min<size_t>(n, 2);
+          out.push_back({used == 2 ? Tok::Second2 : Tok::Second, {}});
+          break;
+        case 'q':
+          used = 1;
+          out.push_back({Tok::Quarter, {}});
+          break;
+        case 'w':
+          used = 1;
+          out.push_back({Tok::Weekday, {}});
+          break;
         case 't':
           if (n >= 5) {
             used = 5;
@@ -118,7 +158,10 @@ std::vector<Token> tokenizeDate(std::string_view p) {
             literal(std::string(n, p[i - n]));
           }
           break;
-        default: used = 1; out.push_back({Tok::General, {}}); break;  // 'c'
+        default:
+          used = 1;
+          out.push_back({Tok::General, {}});
+          break;  // 'c'
       }
       n -= used;
     }
@@ -294,9 +337,12 @@ std::string formatSection(double x, std::string_view sec, bool writeSign) {
 bool hasDigitPlaceholder(std::string_view p) {
   bool quoted = false;
   for (size_t i = 0; i < p.size(); ++i) {
-    if (p[i] == '"') quoted = !quoted;
-    else if (!quoted && p[i] == '\\') ++i;
-    else if (!quoted && (p[i] == '0' || p[i] == '#')) return true;
+    if (p[i] == '"')
+      quoted = !quoted;
+    else if (!quoted && p[i] == '\\')
+      ++i;
+    else if (!quoted && (p[i] == '0' || p[i] == '#'))
+      return true;
   }
   return false;
 }
@@ -307,11 +353,9 @@ struct Named {
   const char* number;  // a number pattern, or nullptr
 };
 const Named kNamed[] = {
-    {"General Date", "c", nullptr},       {"Long Date", "dddddd", nullptr},
-    {"Short Date", "ddddd", nullptr},     {"Long Time", "ttttt", nullptr},
-    {"Short Time", "hh:nn", nullptr},     {"Medium Time", "hh:nn AM/PM", nullptr},
-    {"Fixed", nullptr, "0.00"},           {"Standard", nullptr, "#,##0.00"},
-    {"Percent", nullptr, "0.00%"},
+    {"General Date", "c", nullptr},  {"Long Date", "dddddd", nullptr},  {"Short Date", "ddddd", nullptr},
+    {"Long Time", "ttttt", nullptr}, {"Short Time", "hh:nn", nullptr},  {"Medium Time", "hh:nn AM/PM", nullptr},
+    {"Fixed", nullptr, "0.00"},      {"Standard", nullptr, "#,##0.00"}, {"Percent", nullptr, "0.00%"},
 };
 
 }  // namespace
@@ -385,7 +429,8 @@ std::string formatNumber(double x, std::string_view pattern) {
       if (n.date && equalsNoCase(pattern, n.name)) return formatDate(Date{x}, pattern);
     // A pattern of date letters only: the number is a date serial.
     bool dateLetters = false;
-    for (char c : pattern) dateLetters = dateLetters || std::string_view("dmyhnsqwtcDMYHNSQWTC").find(c) != std::string_view::npos;
+    for (char c : pattern)
+      dateLetters = dateLetters || std::string_view("dmyhnsqwtcDMYHNSQWTC").find(c) != std::string_view::npos;
     if (dateLetters) return formatDate(Date{x}, pattern);
   }
   const auto secs = sections(pattern);

@@ -25,7 +25,6 @@ namespace {
 constexpr const char* kTempMark = ".kestrin-save-";
 constexpr size_t kRandomChars = 6;
 
-
 std::string dirName(const std::string& path) {
   const size_t slash = path.find_last_of('/');
   if (slash == std::string::npos) return ".";
@@ -132,8 +131,8 @@ std::string randomChars() {
     // unlikely to be taken, and the link below never replaces a name.
     struct timespec now {};
     ::clock_gettime(CLOCK_MONOTONIC, &now);
-    unsigned long long x = static_cast<unsigned long long>(now.tv_nsec) ^
-                           (static_cast<unsigned long long>(::getpid()) << 32);
+    unsigned long long x =
+        static_cast<unsigned long long>(now.tv_nsec) ^ (static_cast<unsigned long long>(::getpid()) << 32);
     for (unsigned char& c : raw) {
       c = static_cast<unsigned char>(x);
       x = x * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -156,8 +155,7 @@ void removeLeftovers(const std::string& folder, const std::string& prefix) {
     const int fd = ::openat(dfd, entry->d_name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) continue;
     struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() &&
-        ::flock(fd, LOCK_EX | LOCK_NB) == 0)
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && st.st_uid == ::geteuid() && ::flock(fd, LOCK_EX | LOCK_NB) == 0)
       (void)::unlinkat(dfd, entry->d_name, 0);
     ::close(fd);
   }
@@ -192,8 +190,7 @@ void replaceFile(const std::string& path, std::string_view bytes, const ReplaceO
   replaceFile(path, std::vector<std::string_view>{bytes}, options);
 }
 
-void replaceFile(const std::string& path, const std::vector<std::string_view>& pieces,
-                 const ReplaceOptions& options) {
+void replaceFile(const std::string& path, const std::vector<std::string_view>& pieces, const ReplaceOptions& options) {
   if (path.empty()) raise(err::BadFileNameOrNumber);
   const bool through = options.atLink == AtLink::WriteThrough;
   const std::string target = through ? resolveLinks(path) : path;
@@ -301,20 +298,15 @@ void syncFileAndFolder(const std::string& path) {
   switch (e) {
     case ENOSPC:
     case EDQUOT:
-    case EFBIG:
-      raise(err::DiskFull);
+    case EFBIG: raise(err::DiskFull);
     case EACCES:
     case EPERM:
     case EROFS:
-    case ETXTBSY:
-      raise(err::PermissionDenied);
+    case ETXTBSY: raise(err::PermissionDenied);
     case ENOENT:
-    case ENOTDIR:
-      raise(err::PathNotFound);
-    case EISDIR:
-      raise(err::PathFileAccessError);
-    default:
-      raise(err::DeviceIOError);
+    case ENOTDIR: raise(err::PathNotFound);
+    case EISDIR: raise(err::PathFileAccessError);
+    default: raise(err::DeviceIOError);
   }
 }
 

@@ -1,14 +1,14 @@
 #include "platform/runtime/script_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 
 #include "platform/runtime/errors.h"
 #include "platform/runtime/replace_file.h"
@@ -156,8 +156,7 @@ std::string ownFileReadProblem(const std::string& path) { return readProblem(pat
 
 bool belongsToThisUser(const std::string& path) {
   struct stat st {};
-  return path.find('\0') == std::string::npos && ::lstat(path.c_str(), &st) == 0 &&
-         st.st_uid == ::geteuid();
+  return path.find('\0') == std::string::npos && ::lstat(path.c_str(), &st) == 0 && st.st_uid == ::geteuid();
 }
 
 unsigned filePermissionBits(const std::string& path, unsigned otherwise) {
@@ -175,8 +174,8 @@ void writeNewOwnFile(const std::string& path, std::string_view bytes, unsigned m
   } else if (errno != ENOENT) {
     raiseFileErrno(errno);
   }
-  const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                        static_cast<mode_t>(mode & 0777));
+  const int fd =
+      ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, static_cast<mode_t>(mode & 0777));
   if (fd < 0) {
     if (errno == EEXIST || errno == ELOOP) raise(err::PermissionDenied);
     raiseFileErrno(errno);

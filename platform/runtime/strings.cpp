@@ -18,10 +18,14 @@ size_t charBytes(std::string_view s, size_t i) {
   if (c < 0x80) return 1;
   size_t n = 0;
   uint32_t cp = 0;
-  if (c >= 0xC2 && c <= 0xDF) n = 2, cp = c & 0x1F;
-  else if (c >= 0xE0 && c <= 0xEF) n = 3, cp = c & 0x0F;
-  else if (c >= 0xF0 && c <= 0xF4) n = 4, cp = c & 0x07;
-  else return 1;
+  if (c >= 0xC2 && c <= 0xDF)
+    n = 2, cp = c & 0x1F;
+  else if (c >= 0xE0 && c <= 0xEF)
+    n = 3, cp = c & 0x0F;
+  else if (c >= 0xF0 && c <= 0xF4)
+    n = 4, cp = c & 0x07;
+  else
+    return 1;
   if (i + n > s.size()) return 1;
   for (size_t k = 1; k < n; ++k) {
     const auto b = static_cast<unsigned char>(s[i + k]);
@@ -210,9 +214,7 @@ struct SearchTexts {
   std::string_view hay, needle;
 };
 
-int32_t inStr(std::string_view s, std::string_view find, Compare compare) {
-  return inStr(1, s, find, compare);
-}
+int32_t inStr(std::string_view s, std::string_view find, Compare compare) { return inStr(1, s, find, compare); }
 
 int32_t inStr(int32_t start, std::string_view s, std::string_view find, Compare compare) {
   if (start < 1) raise(err::InvalidProcedureCall);
@@ -245,8 +247,8 @@ int32_t inStrRev(std::string_view s, std::string_view find, int32_t start, Compa
   return 0;
 }
 
-std::string replace(std::string_view s, std::string_view find, std::string_view with, int32_t start,
-                    int32_t count, Compare compare) {
+std::string replace(std::string_view s, std::string_view find, std::string_view with, int32_t start, int32_t count,
+                    Compare compare) {
   if (start < 1 || count < -1) raise(err::InvalidProcedureCall);
   const std::string_view text = s.substr(byteOffsetOfChar(s, start - 1));
   if (find.empty() || count == 0) return std::string(text);
@@ -334,8 +336,10 @@ std::string repeatChar(int32_t n, std::string_view c) {
 
 int32_t strComp(std::string_view a, std::string_view b, Compare compare) {
   int r = 0;
-  if (compare == Compare::Text) r = lCase(a).compare(lCase(b));
-  else r = a.compare(b);
+  if (compare == Compare::Text)
+    r = lCase(a).compare(lCase(b));
+  else
+    r = a.compare(b);
   return r < 0 ? -1 : r > 0 ? 1 : 0;
 }
 
@@ -350,9 +354,7 @@ bool equalsAsciiNoCase(std::string_view a, std::string_view b) {
   return true;
 }
 
-bool equalsNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && lCase(a) == lCase(b);
-}
+bool equalsNoCase(std::string_view a, std::string_view b) { return a.size() == b.size() && lCase(a) == lCase(b); }
 
 std::string chr(int32_t code) {
   if (code < 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) raise(err::InvalidProcedureCall);

@@ -61,31 +61,27 @@ std::string uCase(std::string_view s);
 // character `start`, 0 when there is none. An empty `find` gives start
 // (0 when start is past the end of s + 1); start below 1 raises 5.
 int32_t inStr(std::string_view s, std::string_view find, Compare compare = Compare::Binary);
-int32_t inStr(int32_t start, std::string_view s, std::string_view find,
-              Compare compare = Compare::Binary);
+int32_t inStr(int32_t start, std::string_view s, std::string_view find, Compare compare = Compare::Binary);
 // InStrRev: the 1-based position of the last `find` that ends at or before
 // character `start` (-1: the end of s); 0 when there is none or start is
 // past the end. An empty `find` gives start (the length for -1). Start 0 or
 // below -1 raises 5.
-int32_t inStrRev(std::string_view s, std::string_view find, int32_t start = -1,
-                 Compare compare = Compare::Binary);
+int32_t inStrRev(std::string_view s, std::string_view find, int32_t start = -1, Compare compare = Compare::Binary);
 
 // Replace: from character `start` on, replaces up to `count` occurrences
 // (-1: all) of `find`. As the runtime's, the result begins at `start`: the
 // characters before it are dropped. An empty `find` leaves the text (from
 // start) unchanged. Start below 1 or count below -1 raises 5.
-std::string replace(std::string_view s, std::string_view find, std::string_view with,
-                    int32_t start = 1, int32_t count = -1, Compare compare = Compare::Binary);
+std::string replace(std::string_view s, std::string_view find, std::string_view with, int32_t start = 1,
+                    int32_t count = -1, Compare compare = Compare::Binary);
 
 // Split without a limit: the parts between the delimiters, lower bound 0.
 // Split("") gives an allocated array without elements (UBound -1); an empty
 // delimiter gives the whole text as the one element.
-StringArray split(std::string_view s, std::string_view delimiter = " ",
-                  Compare compare = Compare::Binary);
+StringArray split(std::string_view s, std::string_view delimiter = " ", Compare compare = Compare::Binary);
 // Split with a limit on the number of parts (-1: none); the last part holds
 // the rest of the text.
-StringArray split(std::string_view s, std::string_view delimiter, int32_t limit,
-                  Compare compare = Compare::Binary);
+StringArray split(std::string_view s, std::string_view delimiter, int32_t limit, Compare compare = Compare::Binary);
 // Join: the elements with the delimiter between them; an unallocated or
 // empty array gives "".
 std::string join(const StringArray& parts, std::string_view delimiter = " ");

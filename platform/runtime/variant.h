@@ -103,8 +103,8 @@ class Variant {
   // identity); not the runtime's = operator.
   friend bool operator==(const Variant& a, const Variant& b) { return a.value_ == b.value_; }
 
-  using Storage = std::variant<std::monostate, NullValue, int16_t, int32_t, float, double, bool,
-                               std::string, Date, ByteArray, LongArray, StringArray, ObjectRef>;
+  using Storage = std::variant<std::monostate, NullValue, int16_t, int32_t, float, double, bool, std::string, Date,
+                               ByteArray, LongArray, StringArray, ObjectRef>;
   const Storage& storage() const noexcept { return value_; }
 
  private:

@@ -20,22 +20,20 @@ namespace fs = std::filesystem;
 
 namespace {
 
-bool statPath(const std::string& path, struct stat& st) {
-  return !path.empty() && ::stat(path.c_str(), &st) == 0;
-}
+bool statPath(const std::string& path, struct stat& st) { return !path.empty() && ::stat(path.c_str(), &st) == 0; }
 
 bool isFile(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return statPath(path, st) && S_ISREG(st.st_mode);
 }
 
 bool isFolder(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return statPath(path, st) && S_ISDIR(st.st_mode);
 }
 
 bool isReadOnly(const std::string& path) {
-  struct stat st{};
+  struct stat st {};
   return statPath(path, st) && (st.st_mode & S_IWUSR) == 0;
 }
 
@@ -66,18 +64,17 @@ void requireFolderOf(const std::string& path) {
 std::string File::name() const { return FileSystemObject().GetFileName(path_); }
 
 Date File::dateLastModified() const {
-  struct stat st{};
+  struct stat st {};
   if (!statPath(path_, st)) raise(err::FileNotFound);
   const std::time_t secs = st.st_mtim.tv_sec;
   std::tm local{};
   localtime_r(&secs, &local);
-  return dateFromLocalMillis(localMillisFrom(local.tm_year + 1900, local.tm_mon + 1,
-                                             local.tm_mday, local.tm_hour, local.tm_min,
-                                             local.tm_sec));
+  return dateFromLocalMillis(localMillisFrom(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, local.tm_hour,
+                                             local.tm_min, local.tm_sec));
 }
 
 int64_t File::size() const {
-  struct stat st{};
+  struct stat st {};
   if (!statPath(path_, st)) raise(err::FileNotFound);
   return static_cast<int64_t>(st.st_size);
 }
@@ -152,7 +149,7 @@ void TextStream::close() {
   } else if (mode_ == Mode::ForAppending) {
     // What is there now, then the new text, as one new file; a link at the
     // name holds nothing of this file's.
-    struct stat st{};
+    struct stat st {};
     const bool plain = ::lstat(path_.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     std::string whole = plain ? readWholeFile(path_) : std::string();
     whole += pending_;
@@ -176,8 +173,7 @@ void FileSystemObject::DeleteFile(const std::string& path, bool force) const {
   if (::unlink(path.c_str()) != 0) raise(err::PermissionDenied);
 }
 
-void FileSystemObject::CopyFile(const std::string& source, const std::string& destination,
-                                bool overwrite) const {
+void FileSystemObject::CopyFile(const std::string& source, const std::string& destination, bool overwrite) const {
   if (!isFile(source)) raise(err::FileNotFound);
   requireFolderOf(destination);
   if (isFile(destination)) {
@@ -191,7 +187,7 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   const std::string bytes = readWholeFile(source);
   // The copy is readable by no one who may not read the file: a new one
   // gets the file's permission bits, an old one keeps no bit the file lacks.
-  struct stat st{};
+  struct stat st {};
   const unsigned bits = statPath(source, st) ? (st.st_mode & 0777) : 0600;
   platform::ReplaceOptions options;
   options.newMode = bits;
@@ -208,9 +204,8 @@ std::string FileSystemObject::GetFileName(const std::string& path) const {
   return p.substr(slash + 1);
 }
 
-std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& path,
-                                                          TextStream::Mode mode,
-                                                          bool create) const {
+std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& path, TextStream::Mode mode,
+                                                           bool create) const {
   if (!isFile(path)) {
     if (isFolder(path)) raise(err::PermissionDenied);
     if (!create || mode == TextStream::Mode::ForReading) raise(err::FileNotFound);
@@ -226,8 +221,7 @@ std::unique_ptr<TextStream> FileSystemObject::OpenTextFile(const std::string& pa
   return std::make_unique<TextStream>(path, mode);
 }
 
-std::unique_ptr<TextStream> FileSystemObject::CreateTextFile(const std::string& path,
-                                                            bool overwrite) const {
+std::unique_ptr<TextStream> FileSystemObject::CreateTextFile(const std::string& path, bool overwrite) const {
   if (isFile(path) && !overwrite) raise(err::FileAlreadyExists);
   return OpenTextFile(path, TextStream::Mode::ForWriting, true);
 }

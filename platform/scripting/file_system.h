@@ -61,7 +61,7 @@ class TextStream {
   void need(bool reading) const;
   std::string path_;
   Mode mode_;
-  std::string data_;     // the whole file, for reading
+  std::string data_;  // the whole file, for reading
   size_t pos_ = 0;
   std::string pending_;  // written text not yet on disk
   bool open_ = true;
@@ -75,8 +75,7 @@ class FileSystemObject {
   std::shared_ptr<File> GetFile(const std::string& path) const;
   // Forced deletion removes read-only and hidden files too.
   void DeleteFile(const std::string& path, bool force = false) const;
-  void CopyFile(const std::string& source, const std::string& destination,
-                bool overwrite = true) const;
+  void CopyFile(const std::string& source, const std::string& destination, bool overwrite = true) const;
   // The last component of a path; trailing separators are passed over, so
   // "/a/b/" gives "b" (and "/" or "" gives "").
   std::string GetFileName(const std::string& path) const;

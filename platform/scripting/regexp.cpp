@@ -26,8 +26,6 @@ std::string RegExp::Replace(const std::string& text, const std::string& replacem
   return std::regex_replace(text, rx, replacement, flags);
 }
 
-bool RegExp::Test(const std::string& text) const {
-  return std::regex_search(text, compile(*this));
-}
+bool RegExp::Test(const std::string& text) const { return std::regex_search(text, compile(*this)); }
 
 }  // namespace platform::scripting

@@ -51,7 +51,8 @@ void moveFocus(Box& box, bool forward) {
   }
   box.focus = i;
   auto& to = items[static_cast<size_t>(i)];
-  if (to.kind == BoxItem::Kind::Buttons) to.selected = forward ? 0 : std::max(0, static_cast<int32_t>(to.entries.size()) - 1);
+  if (to.kind == BoxItem::Kind::Buttons)
+    to.selected = forward ? 0 : std::max(0, static_cast<int32_t>(to.entries.size()) - 1);
 }
 
 int32_t entryCount(const BoxItem& item) { return static_cast<int32_t>(item.entries.size()); }
@@ -261,8 +262,7 @@ std::optional<R> boxMouse(Box& box, const MouseEvent& m, const std::vector<Hit>&
 
 }  // namespace
 
-BoxResult TerminalDesktop::runBox(Box& box,
-                                  const std::function<std::optional<BoxResult>(const InputEvent&)>& key) {
+BoxResult TerminalDesktop::runBox(Box& box, const std::function<std::optional<BoxResult>(const InputEvent&)>& key) {
   Box* previous = view_.box;
   view_.box = &box;
   struct Restore {
@@ -284,9 +284,7 @@ BoxResult TerminalDesktop::runBox(Box& box,
     // the timers tick while it is open, as in any modal loop.
     const InputEvent e = terminal_->next(waitMillis());
     switch (e.kind) {
-      case InputEvent::Kind::None:
-        ui::runDueTimers();
-        continue;
+      case InputEvent::Kind::None: ui::runDueTimers(); continue;
       case InputEvent::Kind::Resize: continue;
       case InputEvent::Kind::Closed:
       case InputEvent::Kind::Ending: endSession(e); return BoxResult{BoxResult::Kind::Closed};

@@ -5,8 +5,8 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/dialog_layout.h"
 #include "platform/controls/image_list.h"
-#include "platform/controls/line_layout.h"
 #include "platform/controls/line_edit.h"
+#include "platform/controls/line_layout.h"
 #include "platform/controls/splitter.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
@@ -122,8 +122,8 @@ Style editorStyle(const CodeEditor& e, int32_t fgIndex, int32_t bg, bool colour)
 // token's colour (the selection's when selected), tabs and blanks with
 // their marks when whitespace is shown; the cells left of the text area
 // (the right half of a wide character cut by the scroll) are blanks.
-void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, int32_t textX, int32_t row,
-               int32_t end, int32_t scroll, int32_t bg, bool colour) {
+void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, int32_t textX, int32_t row, int32_t end,
+               int32_t scroll, int32_t bg, bool colour) {
   using Kind = controls::LaidChar::Kind;
   const bool marks = e.displayWhitespace();
   const Style selectedStyle = colour ? editorStyle(e, ci::SelectedText, e.color(ci::SelectionBack), true) : kReverse;
@@ -156,8 +156,8 @@ void drawSlice(Grid& g, const CodeEditor& e, const controls::LineSlice& slice, i
 
 namespace drawing {
 
-CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* control, int32_t x, int32_t y,
-                     int32_t w, int32_t h, bool focused, std::vector<Hit>& hits) {
+CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* control, int32_t x, int32_t y, int32_t w,
+                     int32_t h, bool focused, std::vector<Hit>& hits) {
   CaretCell caretCell;
   if (w < 4 || h < 1) return caretCell;
   const auto sel = e.getSel(false);
@@ -203,7 +203,9 @@ CaretCell drawEditor(Grid& g, DesktopView& view, CodeEditor& e, ui::Control* con
     }
     if (numberWidth) {
       std::string num = std::to_string(n + e.lineNumberStart());
-      num = std::string(static_cast<size_t>(std::max<int32_t>(0, numberWidth - 1 - static_cast<int32_t>(num.size()))), ' ') + num + " ";
+      num = std::string(static_cast<size_t>(std::max<int32_t>(0, numberWidth - 1 - static_cast<int32_t>(num.size()))),
+                        ' ') +
+            num + " ";
       g.put(x + margin, row, num, editorStyle(e, ci::LineNumber, e.color(ci::LineNumberBack), colour), textX);
     }
     g.fill(textX, row, x + w - textX, 1, base);
@@ -291,14 +293,14 @@ void drawCodeSense(Grid& g, const CaretCell& caret) {
     for (size_t i = 0; i < text.size();) {
       const size_t n = charLength(text, i);
       const bool current = tip->argument() >= 0 && span.second > span.first && i >= span.first && i < span.second;
-      cx = g.put(cx, y, std::string_view(text).substr(i, n), current ? with(kReverse, attr::Bold) : kReverse, x + width);
+      cx =
+          g.put(cx, y, std::string_view(text).substr(i, n), current ? with(kReverse, attr::Bold) : kReverse, x + width);
       i += n;
     }
   }
 }
 
-void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
-                    CaretCell& caret) {
+void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits, CaretCell& caret) {
   const int32_t W = g.width(), H = g.height();
   g.fill(0, 0, W, H, kPlain);
   // The caption with its close box.
@@ -317,8 +319,8 @@ void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std
       const bool open = view.menu.title == static_cast<int32_t>(i);
       const int32_t start = x;
       x = putCaption(g, x, y, caption, open ? kReverse : (t->enabled ? kPlain : kDim), W);
-      hits.push_back(makeHit(Hit::Kind::MenuTitle, start, y, x - start, 1, titles[i], &form, nullptr,
-                         static_cast<int32_t>(i)));
+      hits.push_back(
+          makeHit(Hit::Kind::MenuTitle, start, y, x - start, 1, titles[i], &form, nullptr, static_cast<int32_t>(i)));
       if (x >= W) break;
     }
     ++y;
@@ -519,8 +521,8 @@ std::vector<int32_t> fieldCells(const std::string& text) {
 
 }  // namespace
 
-int32_t drawField(Grid& g, int32_t x, int32_t y, int32_t width, const std::string& text, int32_t caret,
-                  int32_t& first, Style style) {
+int32_t drawField(Grid& g, int32_t x, int32_t y, int32_t width, const std::string& text, int32_t caret, int32_t& first,
+                  Style style) {
   const auto cells = fieldCells(text);
   const int32_t count = static_cast<int32_t>(cells.size());
   width = std::max(1, width);

@@ -89,8 +89,8 @@ struct BoxItem {
 struct Box {
   std::string title;
   std::vector<BoxItem> items;
-  int32_t focus = -1;   // the focused item
-  int32_t width = 0;    // the wanted inner width; 0: fits the texts
+  int32_t focus = -1;  // the focused item
+  int32_t width = 0;   // the wanted inner width; 0: fits the texts
   // A popup at a cell (the popup menu) instead of centred.
   int32_t anchorX = -1, anchorY = -1;
   bool closeBox = true;
@@ -100,11 +100,11 @@ struct Box {
 struct DesktopView {
   MenuState menu;
   std::map<const controls::CodeEditor*, int32_t> scroll;  // an editor's first cell shown
-  std::map<const ui::Control*, int32_t> fieldFirst;  // a text box's first character shown
-  std::weak_ptr<ui::Control> openCombo;  // the combo box whose list is open
+  std::map<const ui::Control*, int32_t> fieldFirst;       // a text box's first character shown
+  std::weak_ptr<ui::Control> openCombo;                   // the combo box whose list is open
   int32_t comboSelected = 0;
-  Box* box = nullptr;                // the prompt in front
-  bool useColour = true;             // the code editor's colours
+  Box* box = nullptr;     // the prompt in front
+  bool useColour = true;  // the code editor's colours
 };
 
 // Draws everything into the grid (at its size) and lists the hits, the

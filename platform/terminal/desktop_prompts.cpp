@@ -70,14 +70,16 @@ int32_t TerminalDesktop::messageBox(const ui::MessageBoxPrompt& p) {
     auto r = runBox(box, [&](const InputEvent& e) -> std::optional<BoxResult> {
       if (const char letter = letterOf(e, true)) {
         for (size_t i = 0; i < answers.size(); ++i)
-          if (accessKeyOf(captionOf(answers[i])) == letter) return BoxResult{BoxResult::Kind::Button, static_cast<int32_t>(i)};
+          if (accessKeyOf(captionOf(answers[i])) == letter)
+            return BoxResult{BoxResult::Kind::Button, static_cast<int32_t>(i)};
         return BoxResult{BoxResult::Kind::Changed};
       }
       if ((isKey(e, "Up") || isKey(e, "Down"))) return BoxResult{BoxResult::Kind::Changed};
       return std::nullopt;
     });
     switch (r.kind) {
-      case BoxResult::Kind::Button: return answers[static_cast<size_t>(std::clamp<int32_t>(r.button, 0, static_cast<int32_t>(answers.size()) - 1))];
+      case BoxResult::Kind::Button:
+        return answers[static_cast<size_t>(std::clamp<int32_t>(r.button, 0, static_cast<int32_t>(answers.size()) - 1))];
       case BoxResult::Kind::Closed: return absentAnswer(answers);
       case BoxResult::Kind::Cancel:
         // Escape (or the close box) answers Cancel where the box has it; a
@@ -172,7 +174,9 @@ std::optional<ui::PrintDialogAnswer> TerminalDesktop::printDialog(const ui::Prin
   const bool pageNums = (static_cast<uint32_t>(p.flags) & pd::PageNums) != 0;
   all.checked = !pageNums;
   pages.checked = pageNums;
-  box.items = {fieldItem("Copies:", std::to_string(std::max(1, p.copies))), all, pages,
+  box.items = {fieldItem("Copies:", std::to_string(std::max(1, p.copies))),
+               all,
+               pages,
                fieldItem("From:", std::to_string(p.fromPage ? p.fromPage : std::max(1, p.minPage))),
                fieldItem("To:", std::to_string(p.toPage ? p.toPage : std::max(1, p.maxPage))),
                buttonsItem({"&Print", "Cancel"}, 0)};
@@ -205,7 +209,8 @@ std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) 
   box.closeBox = false;
   BoxItem list;
   list.kind = BoxItem::Kind::List;
-  for (size_t i = 0; i < p.toolIds.size(); ++i) list.entries.push_back(i < p.captions.size() ? p.captions[i] : p.toolIds[i]);
+  for (size_t i = 0; i < p.toolIds.size(); ++i)
+    list.entries.push_back(i < p.captions.size() ? p.captions[i] : p.toolIds[i]);
   list.rows = static_cast<int32_t>(list.entries.size());
   box.items = {list};
   box.focus = 0;

@@ -49,7 +49,8 @@ int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, 
     const int32_t inner = w - 4;
     g.put(x, y, "[", normal, end);
     int32_t& first = view.fieldFirst[c];
-    const int32_t at = drawField(g, x + 1, y, inner, cb->text(), cb->caretPosition(), first, with(mark, attr::Underline));
+    const int32_t at =
+        drawField(g, x + 1, y, inner, cb->text(), cb->caretPosition(), first, with(mark, attr::Underline));
     g.put(x + w - 3, y, " \u25be]", normal, end);
     if (focused) {
       g.cursorX = at;
@@ -57,7 +58,8 @@ int32_t drawControl(Grid& g, DesktopView& view, ui::Form& form, ui::Control* c, 
     }
     textX = x + 1;
     scroll = first;
-    if (view.openCombo.lock().get() == c) combos.push_back({c, makeHit(Hit::Kind::ComboEntry, x, y + 1, w, 1, {}, &form, c)});
+    if (view.openCombo.lock().get() == c)
+      combos.push_back({c, makeHit(Hit::Kind::ComboEntry, x, y + 1, w, 1, {}, &form, c)});
     x += w;
   } else if (auto* k = dynamic_cast<CheckBox*>(c)) {
     x = g.put(x, y, k->value() == 1 ? "[x] " : k->value() == 2 ? "[-] " : "[ ] ", mark, end);
@@ -119,8 +121,10 @@ bool labelAbove(const controls::DialogRow& r, int32_t room) {
   if (!l || r.controls.size() < 2) return false;
   int32_t rest = 0;  // a unit label or a button after the field
   for (size_t k = 2; k < r.controls.size(); ++k) {
-    if (auto* unit = dynamic_cast<controls::Label*>(r.controls[k])) rest += textWidth(plain(unit->caption())) + 1;
-    else rest += buttonWidth(r.controls[k]) + 1;
+    if (auto* unit = dynamic_cast<controls::Label*>(r.controls[k]))
+      rest += textWidth(plain(unit->caption())) + 1;
+    else
+      rest += buttonWidth(r.controls[k]) + 1;
   }
   return textWidth(plain(l->caption())) + 1 + 12 + rest > room;
 }
@@ -129,8 +133,7 @@ bool labelAbove(const controls::DialogRow& r, int32_t room) {
 
 namespace drawing {
 
-void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits,
-                CaretCell& caret) {
+void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits, CaretCell& caret) {
   using controls::DialogRow;
   const int32_t W = g.width(), H = g.height();
   const auto layout = controls::layoutDialog(form);
@@ -224,7 +227,8 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
         if (r.controls.size() == 1 && editorOf(r.controls[0])) {
           auto* e = editorOf(r.controls[0]);
           const bool focused = active && form.focusedControl() == r.controls[0] && !view.box;
-          CaretCell cc = drawEditor(g, view, *e, r.controls[0], indent, y, right - indent, std::min(h, y0 + boxH - 1 - y), focused, hits);
+          CaretCell cc = drawEditor(g, view, *e, r.controls[0], indent, y, right - indent,
+                                    std::min(h, y0 + boxH - 1 - y), focused, hits);
           if (focused) caret = cc;
           break;
         }

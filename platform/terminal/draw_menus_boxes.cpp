@@ -10,13 +10,12 @@
 namespace platform::terminal {
 
 using namespace drawing;
-using controls::Toolbar;
 using controls::byteOfCharacter;
+using controls::Toolbar;
 
 namespace drawing {
 
-void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits,
-              std::vector<Hit>& hits) {
+void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits) {
   const Toolbar* bar = menuBarOf(form);
   if (!bar || !view.menu.open()) return;
   const auto titles = menuTitles(*bar);
@@ -54,7 +53,7 @@ void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>
       putCaption(g, x + 2, row, t->caption, s, x + width - 3);
       if (t->kind == controls::ToolKind::Popup) g.put(x + width - 3, row, "\u25b8", s, x + width - 1);
       hits.push_back(makeHit(Hit::Kind::MenuItem, x + 1, row, width - 2, 1, entries[i], &form, nullptr,
-                         static_cast<int32_t>(i), static_cast<int32_t>(level)));
+                             static_cast<int32_t>(i), static_cast<int32_t>(level)));
     }
     x += width - 1;
     y = selectedRow;
@@ -112,9 +111,7 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
         if (!it.label.empty() && textWidth(it.label) > inner / 2) lines.push_back({n, -1});
         lines.push_back({n, 0});
         break;
-      default:
-        lines.push_back({n, 0});
-        break;
+      default: lines.push_back({n, 0}); break;
     }
   }
   const int32_t popup = box.anchorX >= 0;
@@ -167,14 +164,18 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
       case BoxItem::Kind::Check:
       case BoxItem::Kind::Option: {
         const bool check = it.kind == BoxItem::Kind::Check;
-        int32_t x = g.put(left, y, check ? (it.checked ? "[x] " : "[ ] ") : (it.checked ? "(*) " : "( ) "), mark, right);
+        int32_t x =
+            g.put(left, y, check ? (it.checked ? "[x] " : "[ ] ") : (it.checked ? "(*) " : "( ) "), mark, right);
         x = putCaption(g, x, y, it.label, mark, right);
         hits.push_back(makeHit(Hit::Kind::BoxItem, left, y, x - left, 1, {}, nullptr, nullptr, line.item));
         break;
       }
       case BoxItem::Kind::Choice: {
         int32_t x = g.put(left, y, it.label + " ", kPlain, right);
-        const std::string choice = it.entries.empty() ? "" : it.entries[static_cast<size_t>(std::clamp<int32_t>(it.selected, 0, static_cast<int32_t>(it.entries.size()) - 1))];
+        const std::string choice = it.entries.empty()
+                                       ? ""
+                                       : it.entries[static_cast<size_t>(std::clamp<int32_t>(
+                                             it.selected, 0, static_cast<int32_t>(it.entries.size()) - 1))];
         const int32_t start = x;
         x = g.put(x, y, "\u25c2 " + choice + " \u25b8", mark, right);
         hits.push_back(makeHit(Hit::Kind::BoxItem, start, y, x - start, 1, {}, nullptr, nullptr, line.item));
@@ -212,7 +213,7 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
           x = putCaption(g, x, y, it.entries[b], isDefault ? with(s, attr::Bold) : s, right);
           x = g.put(x, y, isDefault ? " >" : " ]", s, right);
           hits.push_back(makeHit(Hit::Kind::BoxButton, start, y, x - start, 1, {}, nullptr, nullptr, line.item,
-                             static_cast<int32_t>(b)));
+                                 static_cast<int32_t>(b)));
           x += 2;
         }
         break;

@@ -36,8 +36,8 @@ std::string plain(const std::string& caption);
 // Where a caption's access key stands in its plain text (npos: none).
 size_t accessIndex(const std::string& caption);
 void frameBox(Grid& g, int32_t x, int32_t y, int32_t w, int32_t h, const std::string& title, bool closeBox);
-Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::string id = {},
-            ui::Form* form = nullptr, ui::Control* control = nullptr, int32_t index = 0, int32_t level = 0);
+Hit makeHit(Hit::Kind kind, int32_t x, int32_t y, int32_t w, int32_t h, std::string id = {}, ui::Form* form = nullptr,
+            ui::Control* control = nullptr, int32_t index = 0, int32_t level = 0);
 
 // Where the caret of the focused code editor was drawn.
 struct CaretCell {
@@ -58,8 +58,7 @@ CaretCell drawEditor(Grid& g, DesktopView& view, controls::CodeEditor& e, ui::Co
 // rows by tab order.
 void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits, CaretCell& caret);
 // The open menu and its open submenus under the menu bar.
-void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits,
-              std::vector<Hit>& hits);
+void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits);
 // A prompt's box in front of the windows.
 void drawBox(Grid& g, Box& box, std::vector<Hit>& hits);
 

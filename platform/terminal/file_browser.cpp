@@ -70,8 +70,10 @@ std::optional<std::string> TerminalDesktop::browse(const std::string& title, std
   std::error_code ec;
   if (!fileName.empty() && fileName.find('/') != std::string::npos) {
     fs::path p(fileName);
-    if (p.is_absolute() || folder.empty()) folder = p.parent_path().string();
-    else folder = (fs::path(folder) / p.parent_path()).string();
+    if (p.is_absolute() || folder.empty())
+      folder = p.parent_path().string();
+    else
+      folder = (fs::path(folder) / p.parent_path()).string();
     fileName = p.filename().string();
   }
   if (folder.empty() || !fs::is_directory(folder, ec)) folder = fs::current_path(ec).string();

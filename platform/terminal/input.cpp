@@ -53,11 +53,10 @@ const std::map<std::string, std::string>& modifiedKeyCapabilities() {
   static const std::map<std::string, std::string> caps = [] {
     std::map<std::string, std::string> m;
     const std::pair<const char*, const char*> keys[] = {
-        {"LFT", "Left"}, {"RIT", "Right"}, {"UP", "Up"}, {"DN", "Down"}, {"HOM", "Home"},
-        {"END", "End"}, {"PRV", "PageUp"}, {"NXT", "PageDown"}, {"DC", "Delete"}, {"IC", "Insert"}};
-    const std::pair<const char*, const char*> mods[] = {
-        {"2", "Shift+"}, {"3", "Alt+"}, {"4", "Alt+Shift+"}, {"5", "Ctrl+"}, {"6", "Ctrl+Shift+"},
-        {"7", "Ctrl+Alt+"}};
+        {"LFT", "Left"}, {"RIT", "Right"},  {"UP", "Up"},        {"DN", "Down"},   {"HOM", "Home"},
+        {"END", "End"},  {"PRV", "PageUp"}, {"NXT", "PageDown"}, {"DC", "Delete"}, {"IC", "Insert"}};
+    const std::pair<const char*, const char*> mods[] = {{"2", "Shift+"}, {"3", "Alt+"},        {"4", "Alt+Shift+"},
+                                                        {"5", "Ctrl+"},  {"6", "Ctrl+Shift+"}, {"7", "Ctrl+Alt+"}};
     for (const auto& [cap, name] : keys)
       for (const auto& [digit, mod] : mods) m[std::string(mod) + name] = std::string("k") + cap + digit;
     return m;
@@ -74,10 +73,14 @@ InputEvent decodeKey(bool functionKey, uint32_t code, bool alt, const KeyOptions
       case KEY_DOWN: return key("Down", alt);
       case KEY_LEFT: return key("Left", alt);
       case KEY_RIGHT: return key("Right", alt);
-      case KEY_HOME: case KEY_A1: return key("Home", alt);
-      case KEY_END: case KEY_C1: return key("End", alt);
-      case KEY_PPAGE: case KEY_A3: return key("PageUp", alt);
-      case KEY_NPAGE: case KEY_C3: return key("PageDown", alt);
+      case KEY_HOME:
+      case KEY_A1: return key("Home", alt);
+      case KEY_END:
+      case KEY_C1: return key("End", alt);
+      case KEY_PPAGE:
+      case KEY_A3: return key("PageUp", alt);
+      case KEY_NPAGE:
+      case KEY_C3: return key("PageDown", alt);
       case KEY_IC: return key("Insert", alt);
       case KEY_DC: return key("Delete", alt);
       case KEY_BACKSPACE: return key("Backspace", alt);
@@ -115,7 +118,8 @@ InputEvent decodeKey(bool functionKey, uint32_t code, bool alt, const KeyOptions
       break;
     case 127: return key("Backspace", alt);
     case 9: return key("Tab", alt);
-    case 10: case 13: return key("Enter", alt);
+    case 10:
+    case 13: return key("Enter", alt);
     case 27: return key("Escape", alt);
     default: break;
   }
@@ -139,14 +143,14 @@ InputEvent decodeModifiedKey(uint32_t code, int32_t mod) {
   const bool shift = bits & 1, alt = bits & 2, ctrl = bits & 4;
   std::string base;
   switch (code) {
-    case 8: case 127: base = "Backspace"; break;
+    case 8:
+    case 127: base = "Backspace"; break;
     case 9: base = "Tab"; break;
     case 13: base = "Enter"; break;
     case 27: base = "Escape"; break;
     case 32: base = "Space"; break;
     default:
-      if (code < 32 || code > 0x10FFFF || (code >= 0x80 && code < 0xA0) || (code >= 0xD800 && code < 0xE000))
-        return {};
+      if (code < 32 || code > 0x10FFFF || (code >= 0x80 && code < 0xA0) || (code >= 0xD800 && code < 0xE000)) return {};
       if (!ctrl && !alt) {
         // A shifted character is the character.
         InputEvent e;
@@ -161,8 +165,8 @@ InputEvent decodeModifiedKey(uint32_t code, int32_t mod) {
   const bool named = base.size() > 1 && code < 0x80;
   if (!ctrl && !alt && !named) return {};
   const bool letterShift = shift && !named && code < 0x80 && std::isalpha(static_cast<int>(code));
-  std::string name = std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") +
-                     ((shift && named) || letterShift ? "Shift+" : "") + base;
+  std::string name =
+      std::string(ctrl ? "Ctrl+" : "") + (alt ? "Alt+" : "") + ((shift && named) || letterShift ? "Shift+" : "") + base;
   // A shifted punctuation key is the character it gives.
   return key(std::move(name));
 }

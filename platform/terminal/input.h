@@ -24,14 +24,14 @@ struct MouseEvent {
 
 struct InputEvent {
   enum class Kind {
-    None,     // nothing (an unknown key, a timeout)
-    Key,      // name: the key as the system names keys ("Ctrl+s", "Shift+Tab", "F10")
-    Text,     // text: typed characters, UTF-8
-    Mouse,    // mouse
-    Paste,    // text: a bracketed paste, as one text
-    Resize,   // the terminal's size changed
-    Closed,   // the terminal went away (hang-up, end of input)
-    Ending,   // a signal asks the program to end (SIGINT, SIGTERM, SIGQUIT)
+    None,    // nothing (an unknown key, a timeout)
+    Key,     // name: the key as the system names keys ("Ctrl+s", "Shift+Tab", "F10")
+    Text,    // text: typed characters, UTF-8
+    Mouse,   // mouse
+    Paste,   // text: a bracketed paste, as one text
+    Resize,  // the terminal's size changed
+    Closed,  // the terminal went away (hang-up, end of input)
+    Ending,  // a signal asks the program to end (SIGINT, SIGTERM, SIGQUIT)
   };
   Kind kind = Kind::None;
   std::string name;

@@ -106,7 +106,8 @@ void onEndingSignal(int sig) {
 void onStop(int) {
   const int saved = errno;
   giveBack();
-  struct sigaction dfl {}, ours {};
+  struct sigaction dfl {
+  }, ours{};
   dfl.sa_handler = SIG_DFL;
   sigemptyset(&dfl.sa_mask);
   ::sigaction(SIGTSTP, &dfl, &ours);
@@ -249,8 +250,14 @@ std::unique_ptr<Screen> Screen::openTerminal(std::string* why) {
   const int fd2 = ::dup(fd);
   std::FILE* out = fd2 >= 0 ? ::fdopen(fd2, "w") : nullptr;
   if (!in || !out) {
-    if (in) std::fclose(in); else ::close(fd);
-    if (out) std::fclose(out); else if (fd2 >= 0) ::close(fd2);
+    if (in)
+      std::fclose(in);
+    else
+      ::close(fd);
+    if (out)
+      std::fclose(out);
+    else if (fd2 >= 0)
+      ::close(fd2);
     screenOpen = false;
     return fail("the terminal cannot be opened");
   }
@@ -389,7 +396,8 @@ Screen::~Screen() { tearDown(); }
 
 int Screen::colourOf(uint32_t c) const {
   if (c == kDefault) return -1;
-  const int r = static_cast<int>(c & 0xFF), gr = static_cast<int>((c >> 8) & 0xFF), b = static_cast<int>((c >> 16) & 0xFF);
+  const int r = static_cast<int>(c & 0xFF), gr = static_cast<int>((c >> 8) & 0xFF),
+            b = static_cast<int>((c >> 16) & 0xFF);
   if (direct_) return (r << 16) | (gr << 8) | b;
   if (colours_ >= 256) {
     auto level = [](int v) { return v < 48 ? 0 : v < 115 ? 1 : (v - 35) / 40; };

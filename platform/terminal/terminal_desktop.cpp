@@ -63,11 +63,16 @@ std::optional<Action> accessKeyAction(ui::Form& form, char letter) {
         continue;
       }
       std::string caption;
-      if (auto* b = dynamic_cast<CommandButton*>(c)) caption = b->caption();
-      else if (auto* k = dynamic_cast<CheckBox*>(c)) caption = k->caption();
-      else if (auto* o = dynamic_cast<OptionButton*>(c)) caption = o->caption();
-      else if (auto* l = dynamic_cast<Label*>(c)) caption = l->caption();
-      else if (auto* f = dynamic_cast<Frame*>(c)) caption = f->caption();
+      if (auto* b = dynamic_cast<CommandButton*>(c))
+        caption = b->caption();
+      else if (auto* k = dynamic_cast<CheckBox*>(c))
+        caption = k->caption();
+      else if (auto* o = dynamic_cast<OptionButton*>(c))
+        caption = o->caption();
+      else if (auto* l = dynamic_cast<Label*>(c))
+        caption = l->caption();
+      else if (auto* f = dynamic_cast<Frame*>(c))
+        caption = f->caption();
       if (accessKeyOf(caption) == letter) found.push_back({c, -1});
     }
   if (found.empty()) return std::nullopt;
@@ -79,8 +84,7 @@ std::optional<Action> accessKeyAction(ui::Form& form, char letter) {
     if (at < found.size()) pick = (at + 1) % found.size();
   }
   ui::Control* c = found[pick].control;
-  if (found[pick].tab >= 0)
-    return onControl(K::Pick, *c, dynamic_cast<TabControl*>(c)->tabCaption(found[pick].tab));
+  if (found[pick].tab >= 0) return onControl(K::Pick, *c, dynamic_cast<TabControl*>(c)->tabCaption(found[pick].tab));
   if (dynamic_cast<Label*>(c) || dynamic_cast<Frame*>(c)) {
     ui::Control* next = nextInTabOrder(form, c);
     if (!next) return std::nullopt;
@@ -102,9 +106,7 @@ void TerminalDesktop::render() {
   terminal_->show(grid_);
 }
 
-bool TerminalDesktop::tooSmall() const {
-  return terminal_->width() < kMinWidth || terminal_->height() < kMinHeight;
-}
+bool TerminalDesktop::tooSmall() const { return terminal_->width() < kMinWidth || terminal_->height() < kMinHeight; }
 
 void TerminalDesktop::endSession(const InputEvent& e) {
   // The terminal went away or a signal asks the program to end: what
@@ -205,14 +207,14 @@ std::optional<Action> TerminalDesktop::dialogKey(ui::Form& form, const std::stri
   ui::Control* focused = form.focusedControl();
   const bool back = key == "Left" || key == "Up";
   const bool forward = key == "Right" || key == "Down";
-  if (auto* tabs = dynamic_cast<TabControl*>(focused); tabs && (key == "Left" || key == "Right") && tabs->tabCount() > 0) {
+  if (auto* tabs = dynamic_cast<TabControl*>(focused);
+      tabs && (key == "Left" || key == "Right") && tabs->tabCount() > 0) {
     const int32_t at = std::clamp(tabs->selectedTab() + (back ? -1 : 1), 0, tabs->tabCount() - 1);
     return onControl(K::Pick, *tabs, tabs->tabCaption(at));
   }
   if (auto* option = dynamic_cast<OptionButton*>(focused); option && (back || forward)) {
     auto members = option->groupMembers();
-    std::stable_sort(members.begin(), members.end(),
-                     [](auto* a, auto* b) { return a->tabIndex() < b->tabIndex(); });
+    std::stable_sort(members.begin(), members.end(), [](auto* a, auto* b) { return a->tabIndex() < b->tabIndex(); });
     std::erase_if(members, [](auto* m) { return !m->focusable(); });
     auto it = std::find(members.begin(), members.end(), option);
     if (it == members.end() || members.size() < 2) return std::nullopt;

@@ -65,8 +65,7 @@ class TerminalDesktop : public ui::User {
   void openMenu(int32_t title);
   std::optional<ui::Action> pickMenuEntry(int32_t index);
   std::optional<std::string> browse(const std::string& title, std::string folder, bool folders,
-                                    const std::string& filter, int32_t filterIndex, std::string fileName,
-                                    bool save);
+                                    const std::string& filter, int32_t filterIndex, std::string fileName, bool save);
   int32_t waitMillis() const;
   bool tooSmall() const;
   void endSession(const InputEvent& event);

@@ -1,6 +1,5 @@
 #include "platform/ui/control.h"
 
-
 namespace platform::ui {
 
 namespace {
@@ -12,8 +11,7 @@ std::optional<ContainedError>& lastError() {
 }
 }  // namespace
 
-bool runContained(std::string_view what, const std::function<void()>& handler,
-                  std::optional<RuntimeError>* kept) {
+bool runContained(std::string_view what, const std::function<void()>& handler, std::optional<RuntimeError>* kept) {
   if (!handler) return true;
   auto keep = [&](RuntimeError e) {
     if (kept) *kept = e;
@@ -39,17 +37,17 @@ Control::Control(std::string name, int32_t index) : name_(std::move(name)), inde
 
 Control::~Control() = default;
 
-std::string Control::fullName() const {
-  return hasIndex() ? name_ + "(" + std::to_string(index_) + ")" : name_;
-}
+std::string Control::fullName() const { return hasIndex() ? name_ + "(" + std::to_string(index_) + ")" : name_; }
 
 bool Control::typeText(const std::string&) { return false; }
 bool Control::pasteText(const std::string& text) {
   std::string line;
   line.reserve(text.size());
   for (char c : text)
-    if (c == '\t') line += ' ';
-    else if (c != '\r' && c != '\n') line += c;
+    if (c == '\t')
+      line += ' ';
+    else if (c != '\r' && c != '\n')
+      line += c;
   return line.empty() || typeText(line);
 }
 bool Control::pressKey(const std::string&) { return false; }

@@ -82,7 +82,7 @@ class Control : public std::enable_shared_from_this<Control> {
   // types it on one line (its line breaks dropped, a tab a space), so that
   // a paste into a field never presses the default button.
   virtual bool pasteText(const std::string& text);
-  virtual bool pressKey(const std::string& keyName);   // "Enter", "Ctrl+Space", "F5", "a"
+  virtual bool pressKey(const std::string& keyName);  // "Enter", "Ctrl+Space", "F5", "a"
   virtual bool click();
   virtual bool setValueText(const std::string& text);  // a value set as text
   virtual bool pick(const std::string& entry);         // an entry of a list

@@ -22,8 +22,8 @@
 namespace platform::ui {
 
 struct DesktopFactory {
-  std::string name;        // "terminal", "gui"
-  int32_t priority = 0;    // the higher one is tried first
+  std::string name;      // "terminal", "gui"
+  int32_t priority = 0;  // the higher one is tried first
   // Whether the desktop can open in this process now (a display, a
   // terminal); when not, *why says what is missing.
   std::function<bool(std::string* why)> available;

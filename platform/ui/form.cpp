@@ -31,9 +31,7 @@ std::atomic<HDC> g_nextDC{0x01000010};
 
 bool sameName(const std::string& a, const std::string& b) { return equalsAsciiNoCase(a, b); }
 
-[[noreturn]] void raiseText(int32_t number, const std::string& text) {
-  raise(number, defaultErrorSource(), text);
-}
+[[noreturn]] void raiseText(int32_t number, const std::string& text) { raise(number, defaultErrorSource(), text); }
 
 void styleFor(int32_t border, LONG& style, LONG& exStyle) {
   switch (border) {
@@ -65,9 +63,7 @@ void styleFor(int32_t border, LONG& style, LONG& exStyle) {
 }
 
 int32_t showCommandFor(int32_t state) {
-  return state == vbMinimized ? SW_SHOWMINIMIZED
-         : state == vbMaximized ? SW_SHOWMAXIMIZED
-                                : SW_SHOWNORMAL;
+  return state == vbMinimized ? SW_SHOWMINIMIZED : state == vbMaximized ? SW_SHOWMAXIMIZED : SW_SHOWNORMAL;
 }
 
 // Twips in one unit of a scale mode, across and down.
@@ -137,8 +133,8 @@ void Form::load() {
   (void)currentUserShared();
   LONG style = 0, exStyle = 0;
   styleFor(borderStyle_, style, exStyle);
-  hwnd_ = desktop::createWindow(caption_, style, exStyle, 0,
-                                RECT{pxLeft_, pxTop_, pxLeft_ + pxWidth_, pxTop_ + pxHeight_});
+  hwnd_ =
+      desktop::createWindow(caption_, style, exStyle, 0, RECT{pxLeft_, pxTop_, pxLeft_ + pxWidth_, pxTop_ + pxHeight_});
   hdc_ = g_nextDC.fetch_add(4);
   loaded_ = true;
   S().forms.push_back(self);
@@ -261,9 +257,7 @@ void Form::runModalLoop() {
     std::string why;
     bool ok = true;
     switch (action.kind) {
-      case Action::Kind::Wait:
-        passTime(action.millis);
-        break;
+      case Action::Kind::Wait: passTime(action.millis); break;
       case Action::Kind::Abandon:
         // Nobody will act any more: code unloads the window; when its close
         // query keeps it, the wait ends all the same.
@@ -340,12 +334,8 @@ void Form::setScaleMode(int32_t mode) {
   scaleMode_ = mode;
 }
 
-int32_t Form::left() const {
-  return (loaded_ ? desktop::windowRect(hwnd_).left : pxLeft_) * twipsPerPixel();
-}
-int32_t Form::top() const {
-  return (loaded_ ? desktop::windowRect(hwnd_).top : pxTop_) * twipsPerPixel();
-}
+int32_t Form::left() const { return (loaded_ ? desktop::windowRect(hwnd_).left : pxLeft_) * twipsPerPixel(); }
+int32_t Form::top() const { return (loaded_ ? desktop::windowRect(hwnd_).top : pxTop_) * twipsPerPixel(); }
 int32_t Form::width() const {
   if (!loaded_) return pxWidth_ * twipsPerPixel();
   RECT r = desktop::windowRect(hwnd_);
@@ -369,8 +359,7 @@ void Form::move(int32_t left, int32_t top, int32_t width, int32_t height) {
     if (height >= 0) pxHeight_ = px(height);
     return;
   }
-  if (IsIconic(hwnd_) || IsZoomed(hwnd_))
-    raiseText(384, "A form can't be moved or sized while minimized or maximized");
+  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) raiseText(384, "A form can't be moved or sized while minimized or maximized");
   RECT r = desktop::windowRect(hwnd_);
   int32_t w = width >= 0 ? px(width) : r.right - r.left;
   int32_t h = height >= 0 ? px(height) : r.bottom - r.top;
@@ -472,8 +461,7 @@ std::vector<std::shared_ptr<Control>> Form::controlArray(const std::string& name
   std::vector<std::shared_ptr<Control>> out;
   for (const auto& c : controls_)
     if (sameName(c->name(), name) && c->hasIndex()) out.push_back(c);
-  std::sort(out.begin(), out.end(),
-            [](const auto& a, const auto& b) { return a->index() < b->index(); });
+  std::sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->index() < b->index(); });
   return out;
 }
 
@@ -481,8 +469,7 @@ std::vector<std::shared_ptr<Control>> Form::tabOrder() const {
   std::vector<std::shared_ptr<Control>> out;
   for (const auto& c : controls_)
     if (c->tabStop() && c->focusable()) out.push_back(c);
-  std::stable_sort(out.begin(), out.end(),
-                   [](const auto& a, const auto& b) { return a->tabIndex() < b->tabIndex(); });
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->tabIndex() < b->tabIndex(); });
   return out;
 }
 
@@ -498,15 +485,13 @@ void Form::moveFocus(Control* control) {
   focused_ = control;
   // The control that had the focus hears of it first.
   if (old) old->fireEvent("LostFocus", old->onLostFocus);
-  if (control && focused_ == control && control->form() == this)
-    control->fireEvent("GotFocus", control->onGotFocus);
+  if (control && focused_ == control && control->form() == this) control->fireEvent("GotFocus", control->onGotFocus);
 }
 
 void Form::tabFocus(bool forward) {
   auto order = tabOrder();
   if (order.empty()) return;
-  auto it = std::find_if(order.begin(), order.end(),
-                         [this](const auto& c) { return c.get() == focused_; });
+  auto it = std::find_if(order.begin(), order.end(), [this](const auto& c) { return c.get() == focused_; });
   size_t n = order.size();
   size_t next = 0;
   if (it == order.end())
@@ -555,8 +540,7 @@ bool Form::dispatch(const Action& a, std::string* why) {
     case K::TypeText: {
       if (!focused_) return refuse("no control of " + name_ + " has the focus");
       auto c = focused_->shared_from_this();
-      return c->typeText(a.text) ? true
-                                 : refuse(name_ + "." + c->fullName() + " takes no typing");
+      return c->typeText(a.text) ? true : refuse(name_ + "." + c->fullName() + " takes no typing");
     }
     case K::Paste: {
       if (!focused_) return refuse("no control of " + name_ + " has the focus");
@@ -591,8 +575,7 @@ bool Form::dispatch(const Action& a, std::string* why) {
             controlTook = c->click();
           }
         }
-        if (!controlTook && loaded_ && key->keyCode == vbkey::Tab &&
-            (shift & ~key_mask::Shift) == 0) {
+        if (!controlTook && loaded_ && key->keyCode == vbkey::Tab && (shift & ~key_mask::Shift) == 0) {
           tabFocus((shift & key_mask::Shift) == 0);
           controlTook = true;
         }
@@ -619,8 +602,7 @@ bool Form::dispatch(const Action& a, std::string* why) {
       if (c->focusable()) moveFocus(c.get());
       if (!stillHere(c)) return true;
       bool took = a.kind == K::SetValue ? c->setValueText(a.text) : c->pick(a.text);
-      return took ? true
-                  : refuse(name_ + "." + c->fullName() + " does not take \"" + a.text + "\"");
+      return took ? true : refuse(name_ + "." + c->fullName() + " does not take \"" + a.text + "\"");
     }
     case K::Focus: {
       std::shared_ptr<Control> c;
@@ -655,20 +637,13 @@ bool Form::dispatch(const Action& a, std::string* why) {
       }
       return refuse("nothing on " + name_ + " takes " + describe(a));
     }
-    case K::Close:
-      closeBox();
-      return true;
+    case K::Close: closeBox(); return true;
     case K::WindowState:
-      if (a.number < vbNormal || a.number > vbMaximized)
-        return refuse("no window state " + std::to_string(a.number));
+      if (a.number < vbNormal || a.number > vbMaximized) return refuse("no window state " + std::to_string(a.number));
       setWindowState(a.number);
       return true;
-    case K::Wait:
-      passTime(a.millis);
-      return true;
-    case K::Abandon:
-      unload();
-      return true;
+    case K::Wait: passTime(a.millis); return true;
+    case K::Abandon: unload(); return true;
   }
   return refuse("unknown action");
 }
@@ -716,8 +691,7 @@ void resetDesktop() {
 
 namespace detail {
 
-std::shared_ptr<Form> defaultInstance(std::type_index type,
-                                      const std::function<std::shared_ptr<Form>()>& make) {
+std::shared_ptr<Form> defaultInstance(std::type_index type, const std::function<std::shared_ptr<Form>()>& make) {
   auto& d = S().defaults;
   auto it = d.find(type);
   if (it != d.end()) return it->second;
@@ -742,9 +716,7 @@ void releaseDefaultInstance(std::type_index type) {
 // the tab order) is the form's business, kept here so that the control
 // needs no more of the form than its name.
 
-std::shared_ptr<Form> Control::formShared() const {
-  return form_ ? form_->weak_from_this().lock() : nullptr;
-}
+std::shared_ptr<Form> Control::formShared() const { return form_ ? form_->weak_from_this().lock() : nullptr; }
 
 void Control::setVisible(bool visible) {
   visible_ = visible;

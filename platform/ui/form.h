@@ -49,13 +49,13 @@ inline constexpr int32_t vbMinimized = 1;
 inline constexpr int32_t vbMaximized = 2;
 
 // Scale units of ScaleX / ScaleY.
-inline constexpr int32_t vbUser = 0, vbTwips = 1, vbPoints = 2, vbPixels = 3, vbCharacters = 4,
-                         vbInches = 5, vbMillimeters = 6, vbCentimeters = 7;
+inline constexpr int32_t vbUser = 0, vbTwips = 1, vbPoints = 2, vbPixels = 3, vbCharacters = 4, vbInches = 5,
+                         vbMillimeters = 6, vbCentimeters = 7;
 
 // Border styles: 0 none, 1 fixed single, 2 sizable, 3 fixed dialog,
 // 4 fixed tool window, 5 sizable tool window.
-inline constexpr int32_t vbBSNone = 0, vbFixedSingle = 1, vbSizable = 2, vbFixedDialog = 3,
-                         vbFixedToolWindow = 4, vbSizableToolWindow = 5;
+inline constexpr int32_t vbBSNone = 0, vbFixedSingle = 1, vbSizable = 2, vbFixedDialog = 3, vbFixedToolWindow = 4,
+                         vbSizableToolWindow = 5;
 
 class Form : public std::enable_shared_from_this<Form> {
  public:
@@ -282,8 +282,7 @@ void releaseDefaultInstance(std::type_index type);
 
 template <class T>
 std::shared_ptr<T> defaultInstance() {
-  return std::static_pointer_cast<T>(
-      detail::defaultInstance(typeid(T), [] { return Form::make<T>(); }));
+  return std::static_pointer_cast<T>(detail::defaultInstance(typeid(T), [] { return Form::make<T>(); }));
 }
 // Drops the default reference (as "Set frmX = Nothing" does).
 template <class T>

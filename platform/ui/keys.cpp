@@ -19,19 +19,15 @@ struct Named {
 };
 
 constexpr Named kNamed[] = {
-    {"enter", vbkey::Return, 13},    {"return", vbkey::Return, 13},
-    {"tab", vbkey::Tab, 9},          {"escape", vbkey::Escape, 27},
-    {"esc", vbkey::Escape, 27},      {"space", vbkey::Space, 32},
-    {"backspace", vbkey::Back, 8},   {"back", vbkey::Back, 8},
-    {"delete", vbkey::Delete, 0},    {"del", vbkey::Delete, 0},
-    {"insert", vbkey::Insert, 0},    {"ins", vbkey::Insert, 0},
-    {"home", vbkey::Home, 0},        {"end", vbkey::End, 0},
-    {"pageup", vbkey::PageUp, 0},    {"pgup", vbkey::PageUp, 0},
-    {"pagedown", vbkey::PageDown, 0}, {"pgdn", vbkey::PageDown, 0},
-    {"left", vbkey::Left, 0},        {"right", vbkey::Right, 0},
-    {"up", vbkey::Up, 0},            {"down", vbkey::Down, 0},
-    {"shift", vbkey::Shift, 0},      {"ctrl", vbkey::Control, 0},
-    {"control", vbkey::Control, 0},  {"alt", vbkey::Menu, 0},
+    {"enter", vbkey::Return, 13},   {"return", vbkey::Return, 13},    {"tab", vbkey::Tab, 9},
+    {"escape", vbkey::Escape, 27},  {"esc", vbkey::Escape, 27},       {"space", vbkey::Space, 32},
+    {"backspace", vbkey::Back, 8},  {"back", vbkey::Back, 8},         {"delete", vbkey::Delete, 0},
+    {"del", vbkey::Delete, 0},      {"insert", vbkey::Insert, 0},     {"ins", vbkey::Insert, 0},
+    {"home", vbkey::Home, 0},       {"end", vbkey::End, 0},           {"pageup", vbkey::PageUp, 0},
+    {"pgup", vbkey::PageUp, 0},     {"pagedown", vbkey::PageDown, 0}, {"pgdn", vbkey::PageDown, 0},
+    {"left", vbkey::Left, 0},       {"right", vbkey::Right, 0},       {"up", vbkey::Up, 0},
+    {"down", vbkey::Down, 0},       {"shift", vbkey::Shift, 0},       {"ctrl", vbkey::Control, 0},
+    {"control", vbkey::Control, 0}, {"alt", vbkey::Menu, 0},
 };
 
 // The key (on a US layout) that types a character, and whether Shift is

@@ -24,10 +24,9 @@ inline constexpr int16_t Alt = 4;
 
 // Key codes of the key-down and key-up events.
 namespace vbkey {
-inline constexpr int16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18,
-                         Escape = 27, Space = 32, PageUp = 33, PageDown = 34, End = 35,
-                         Home = 36, Left = 37, Up = 38, Right = 39, Down = 40, Insert = 45,
-                         Delete = 46, F1 = 112;
+inline constexpr int16_t Back = 8, Tab = 9, Return = 13, Shift = 16, Control = 17, Menu = 18, Escape = 27, Space = 32,
+                         PageUp = 33, PageDown = 34, End = 35, Home = 36, Left = 37, Up = 38, Right = 39, Down = 40,
+                         Insert = 45, Delete = 46, F1 = 112;
 }  // namespace vbkey
 
 struct KeyStroke {

@@ -16,18 +16,15 @@ std::string& appTitle() {
 void setApplicationTitle(std::string title) { appTitle() = std::move(title); }
 const std::string& applicationTitle() { return appTitle(); }
 
-MessageBoxPrompt messageBoxPrompt(const std::string& prompt, int32_t buttons,
-                                  const std::string& title) {
+MessageBoxPrompt messageBoxPrompt(const std::string& prompt, int32_t buttons, const std::string& title) {
   MessageBoxPrompt p;
   p.text = prompt;
   p.title = title.empty() ? applicationTitle() : title;
   int32_t set = buttons & 0x7;
   p.buttons = set <= mb::RetryCancel ? set : mb::OKOnly;
   int32_t icon = buttons & 0x70;
-  p.icon = (icon == mb::Critical || icon == mb::Question || icon == mb::Exclamation ||
-            icon == mb::Information)
-               ? icon
-               : 0;
+  p.icon =
+      (icon == mb::Critical || icon == mb::Question || icon == mb::Exclamation || icon == mb::Information) ? icon : 0;
   int32_t def = (buttons & 0xF00) >> 8;
   int32_t count = static_cast<int32_t>(p.answers().size());
   // A default button that the box does not have falls back to the first.
@@ -47,8 +44,7 @@ int32_t MsgBox(const std::string& prompt, int32_t buttons, const std::string& ti
   return answers.back();
 }
 
-std::string InputBox(const std::string& prompt, const std::string& title,
-                     const std::string& defaultText) {
+std::string InputBox(const std::string& prompt, const std::string& title, const std::string& defaultText) {
   InputBoxPrompt p{prompt, title.empty() ? applicationTitle() : title, defaultText};
   auto user = currentUserShared();
   return user->inputBox(p).value_or(std::string());

@@ -12,17 +12,14 @@ namespace platform::ui {
 // buttons holds the button set (0 to 5), the icon (0, 16, 32, 48, 64) and
 // the default button (0, 256, 512); other bits are ignored. An empty title
 // shows the application title.
-int32_t MsgBox(const std::string& prompt, int32_t buttons = mb::OKOnly,
-               const std::string& title = {});
+int32_t MsgBox(const std::string& prompt, int32_t buttons = mb::OKOnly, const std::string& title = {});
 
 // Shows the input box; Cancel gives the empty text. An empty title shows the
 // application title.
-std::string InputBox(const std::string& prompt, const std::string& title = {},
-                     const std::string& defaultText = {});
+std::string InputBox(const std::string& prompt, const std::string& title = {}, const std::string& defaultText = {});
 
 // Splits a message box's style word into a prompt.
-MessageBoxPrompt messageBoxPrompt(const std::string& prompt, int32_t buttons,
-                                  const std::string& title);
+MessageBoxPrompt messageBoxPrompt(const std::string& prompt, int32_t buttons, const std::string& title);
 
 // The application title that untitled boxes carry ("KestrinEditor" unless
 // the host sets another).

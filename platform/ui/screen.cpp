@@ -4,7 +4,6 @@
 #include <atomic>
 #include <mutex>
 
-
 #ifdef KESTRIN_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -19,8 +18,8 @@ std::atomic<bool> g_setByHost{false};
 std::atomic<int16_t> g_mousePointer{0};
 
 std::vector<std::string> fixedFonts() {
-  return {"Arial", "Courier", "Courier New", "Fixedsys", "Lucida Console", "MS Sans Serif",
-          "MS Serif", "System", "Tahoma", "Terminal", "Times New Roman", "Verdana"};
+  return {"Arial",    "Courier", "Courier New", "Fixedsys", "Lucida Console",  "MS Sans Serif",
+          "MS Serif", "System",  "Tahoma",      "Terminal", "Times New Roman", "Verdana"};
 }
 
 std::vector<std::string> loadFonts() {

@@ -23,9 +23,7 @@ std::string answerName(int32_t a) {
   }
 }
 
-std::string optText(const std::optional<std::string>& s) {
-  return s ? quoted(*s) : std::string("Cancel");
-}
+std::string optText(const std::optional<std::string>& s) { return s ? quoted(*s) : std::string("Cancel"); }
 
 bool contains(const std::string& hay, const std::string& needle) {
   return needle.empty() || hay.find(needle) != std::string::npos;
@@ -84,8 +82,7 @@ void ScriptedUser::fail(const std::string& message) {
     throw ScriptFailure(message);
 }
 
-std::optional<ScriptedUser::Step> ScriptedUser::take(Kind kind, const std::string& title,
-                                                     const std::string& text) {
+std::optional<ScriptedUser::Step> ScriptedUser::take(Kind kind, const std::string& title, const std::string& text) {
   std::string seen = std::string(kindName(kind)) + " [" + title + "] " + quoted(text);
   if (queue_.empty()) {
     fail("Unexpected " + seen + ": nothing more was expected");
@@ -114,8 +111,7 @@ ScriptedUser& ScriptedUser::answerMessageBox(int32_t answer, std::string text, s
   return *this;
 }
 
-ScriptedUser& ScriptedUser::answerInputBox(std::optional<std::string> answer, std::string prompt,
-                                           std::string title) {
+ScriptedUser& ScriptedUser::answerInputBox(std::optional<std::string> answer, std::string prompt, std::string title) {
   Step s(Kind::InputBox, std::move(prompt), std::move(title));
   s.textAnswer = std::move(answer);
   queue_.push_back(std::move(s));
@@ -137,8 +133,7 @@ ScriptedUser& ScriptedUser::answerPrintDialog(std::optional<PrintDialogAnswer> a
   return *this;
 }
 
-ScriptedUser& ScriptedUser::answerBrowseFolder(std::optional<std::string> folder,
-                                               std::string title) {
+ScriptedUser& ScriptedUser::answerBrowseFolder(std::optional<std::string> folder, std::string title) {
   Step s(Kind::BrowseFolder, {}, std::move(title));
   s.textAnswer = std::move(folder);
   queue_.push_back(std::move(s));
@@ -166,8 +161,7 @@ ScriptedUser& ScriptedUser::answerGotoLine(std::optional<int32_t> line) {
   return *this;
 }
 
-ScriptedUser& ScriptedUser::answerPopupMenu(std::optional<std::string> toolId,
-                                            std::string popupId) {
+ScriptedUser& ScriptedUser::answerPopupMenu(std::optional<std::string> toolId, std::string popupId) {
   Step s(Kind::PopupMenu, std::move(popupId), {});
   s.textAnswer = std::move(toolId);
   queue_.push_back(std::move(s));
@@ -182,8 +176,7 @@ ScriptedUser& ScriptedUser::act(Action action) {
 }
 
 namespace {
-Action make(Action::Kind kind, std::string form = {}, std::string control = {},
-            std::string text = {}) {
+Action make(Action::Kind kind, std::string form = {}, std::string control = {}, std::string text = {}) {
   Action a;
   a.kind = kind;
   a.form = std::move(form);
@@ -214,9 +207,7 @@ ScriptedUser& ScriptedUser::pick(std::string control, std::string entry, std::st
 ScriptedUser& ScriptedUser::focus(std::string control, std::string form) {
   return act(make(Action::Kind::Focus, std::move(form), std::move(control)));
 }
-ScriptedUser& ScriptedUser::close(std::string form) {
-  return act(make(Action::Kind::Close, std::move(form)));
-}
+ScriptedUser& ScriptedUser::close(std::string form) { return act(make(Action::Kind::Close, std::move(form))); }
 ScriptedUser& ScriptedUser::wait(int64_t millis) {
   Action a = make(Action::Kind::Wait);
   a.millis = millis;
@@ -252,8 +243,8 @@ ScriptedUser& ScriptedUser::abandon() { return act(make(Action::Kind::Abandon));
 
 void ScriptedUser::verifyDone() {
   if (queue_.empty()) return;
-  std::string message = "The user still waits for " + std::to_string(queue_.size()) +
-                        " step(s); next: " + describe(queue_.front());
+  std::string message =
+      "The user still waits for " + std::to_string(queue_.size()) + " step(s); next: " + describe(queue_.front());
   Step keep = queue_.front();
   queue_.clear();
   (void)keep;
@@ -290,8 +281,7 @@ int32_t ScriptedUser::messageBox(const MessageBoxPrompt& prompt) {
 std::optional<std::string> ScriptedUser::inputBox(const InputBoxPrompt& prompt) {
   auto step = take(Kind::InputBox, prompt.title, prompt.prompt);
   std::optional<std::string> answer = step ? step->textAnswer : std::nullopt;
-  transcript_.push_back("InputBox [" + prompt.title + "] " + quoted(prompt.prompt) + " -> " +
-                        optText(answer));
+  transcript_.push_back("InputBox [" + prompt.title + "] " + quoted(prompt.prompt) + " -> " + optText(answer));
   return answer;
 }
 
@@ -299,8 +289,8 @@ std::optional<std::string> ScriptedUser::fileDialog(const FileDialogPrompt& prom
   lastFile_ = prompt;
   auto step = take(Kind::FileDialog, prompt.title, prompt.fileName);
   std::optional<std::string> answer = step ? step->textAnswer : std::nullopt;
-  transcript_.push_back(std::string(prompt.save ? "SaveDialog [" : "OpenDialog [") + prompt.title +
-                        "] " + quoted(prompt.filter) + " -> " + optText(answer));
+  transcript_.push_back(std::string(prompt.save ? "SaveDialog [" : "OpenDialog [") + prompt.title + "] " +
+                        quoted(prompt.filter) + " -> " + optText(answer));
   return answer;
 }
 
@@ -329,10 +319,10 @@ std::optional<std::string> ScriptedUser::find(const FindPrompt& prompt) {
 std::optional<ReplaceAnswer> ScriptedUser::replace(const FindPrompt& prompt) {
   auto step = take(Kind::Replace, prompt.title, {});
   std::optional<ReplaceAnswer> answer = step ? step->replaceAnswer : std::nullopt;
-  transcript_.push_back("Replace [" + prompt.title + "] -> " +
-                        (answer ? quoted(answer->find) + " with " + quoted(answer->replaceWith) +
-                                      (answer->all ? " (all)" : "")
-                                : std::string("Cancel")));
+  transcript_.push_back(
+      "Replace [" + prompt.title + "] -> " +
+      (answer ? quoted(answer->find) + " with " + quoted(answer->replaceWith) + (answer->all ? " (all)" : "")
+              : std::string("Cancel")));
   return answer;
 }
 
@@ -348,8 +338,7 @@ std::optional<std::string> ScriptedUser::popupMenu(const PopupPrompt& prompt) {
   lastPopup_ = prompt;
   auto step = take(Kind::PopupMenu, {}, prompt.popupId);
   std::optional<std::string> answer = step ? step->textAnswer : std::nullopt;
-  if (answer &&
-      std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *answer) == prompt.toolIds.end()) {
+  if (answer && std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *answer) == prompt.toolIds.end()) {
     transcript_.push_back("Popup " + prompt.popupId + " -> " + optText(answer));
     fail("The popup menu " + prompt.popupId + " has no tool " + *answer);
     return std::nullopt;
@@ -365,8 +354,7 @@ Action ScriptedUser::nextAction(const WaitContext& waiting) {
   }
   const Step& front = queue_.front();
   if (front.kind != Kind::Action) {
-    std::string message = waiting.formName + " waits for an action, but " + describe(front) +
-                          " has not come";
+    std::string message = waiting.formName + " waits for an action, but " + describe(front) + " has not come";
     fail(message);
     return Action{};
   }

@@ -50,8 +50,7 @@ class ScriptedUser : public User {
 
   // --- Expected prompts (text and title: parts that must occur; empty: any)
   ScriptedUser& answerMessageBox(int32_t answer, std::string text = {}, std::string title = {});
-  ScriptedUser& answerInputBox(std::optional<std::string> answer, std::string prompt = {},
-                               std::string title = {});
+  ScriptedUser& answerInputBox(std::optional<std::string> answer, std::string prompt = {}, std::string title = {});
   ScriptedUser& answerFileDialog(std::optional<std::string> path, std::string title = {});
   ScriptedUser& answerPrintDialog(std::optional<PrintDialogAnswer> answer);
   ScriptedUser& answerBrowseFolder(std::optional<std::string> folder, std::string title = {});
@@ -114,11 +113,20 @@ class ScriptedUser : public User {
   const std::optional<MessageBoxPrompt>& lastMessageBox() const noexcept { return lastBox_; }
 
  private:
-  enum class Kind { MessageBox, InputBox, FileDialog, PrintDialog, BrowseFolder, Find, Replace,
-                    GotoLine, PopupMenu, Action };
+  enum class Kind {
+    MessageBox,
+    InputBox,
+    FileDialog,
+    PrintDialog,
+    BrowseFolder,
+    Find,
+    Replace,
+    GotoLine,
+    PopupMenu,
+    Action
+  };
   struct Step {
-    Step(Kind k, std::string tx = {}, std::string ti = {})
-        : kind(k), text(std::move(tx)), title(std::move(ti)) {}
+    Step(Kind k, std::string tx = {}, std::string ti = {}) : kind(k), text(std::move(tx)), title(std::move(ti)) {}
     Kind kind;
     std::string text;
     std::string title;

@@ -35,8 +35,8 @@ struct Remote {
 
 struct State {
   std::mutex mutex;
-  pid_t pid = 0;           // the process the key and lock belong to
-  std::string key;         // "<pid>-<random>": this process, never reused
+  pid_t pid = 0;    // the process the key and lock belong to
+  std::string key;  // "<pid>-<random>": this process, never reused
   std::string lockPath;
   int lockFd = -1;
   std::map<HWND, std::string> published;  // this process's windows and their files
@@ -174,8 +174,7 @@ bool publish(HWND hwnd, const Published& state) {
   const std::string name = sc + "." + key + "." + hex(hwnd) + ".win";
   auto it = s.published.find(hwnd);
   if (it != s.published.end() && it->second != base + "/" + name) ::unlink(it->second.c_str());
-  writeFile(base, name,
-            std::string(state.visible ? "1" : "0") + " " + (state.iconic ? "1" : "0") + "\n" + state.title);
+  writeFile(base, name, std::string(state.visible ? "1" : "0") + " " + (state.iconic ? "1" : "0") + "\n" + state.title);
   s.published[hwnd] = base + "/" + name;
   return true;
 }
@@ -205,8 +204,7 @@ HWND find(const std::string& title) {
   if (DIR* dir = ::opendir(base.c_str())) {
     while (const dirent* e = ::readdir(dir)) {
       const std::string name = e->d_name;
-      if (name.size() > 4 && name[0] != '.' && name.compare(name.size() - 4, 4, ".win") == 0)
-        names.push_back(name);
+      if (name.size() > 4 && name[0] != '.' && name.compare(name.size() - 4, 4, ".win") == 0) names.push_back(name);
     }
     ::closedir(dir);
   }

@@ -52,7 +52,6 @@ bool request(HWND hwnd, int32_t command);
 
 // The requests left for the given windows of this thread, each handed to
 // apply(window, command) and then dropped.
-void takeRequests(const std::vector<HWND>& windows,
-                  const std::function<void(HWND, int32_t)>& apply);
+void takeRequests(const std::vector<HWND>& windows, const std::function<void(HWND, int32_t)>& apply);
 
 }  // namespace platform::ui::session

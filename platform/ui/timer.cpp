@@ -19,9 +19,7 @@ std::vector<Timer*>& timers() {
   return *t;
 }
 
-int64_t effective(int32_t interval) {
-  return std::max<int64_t>(interval, kTimerResolutionMillis);
-}
+int64_t effective(int32_t interval) { return std::max<int64_t>(interval, kTimerResolutionMillis); }
 
 // The tickable timers, kept alive, with the earliest due first.
 std::vector<std::shared_ptr<Timer>> tickable() {
@@ -29,16 +27,13 @@ std::vector<std::shared_ptr<Timer>> tickable() {
   for (Timer* t : timers())
     if (t->canTick())
       if (auto sp = std::static_pointer_cast<Timer>(t->weak_from_this().lock())) out.push_back(sp);
-  std::stable_sort(out.begin(), out.end(),
-                   [](const auto& a, const auto& b) { return a->nextDue() < b->nextDue(); });
+  std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->nextDue() < b->nextDue(); });
   return out;
 }
 
 thread_local std::vector<const Timer*> t_ticking;
 
-bool isTicking(const Timer* t) {
-  return std::find(t_ticking.begin(), t_ticking.end(), t) != t_ticking.end();
-}
+bool isTicking(const Timer* t) { return std::find(t_ticking.begin(), t_ticking.end(), t) != t_ticking.end(); }
 
 }  // namespace
 
@@ -97,9 +92,8 @@ int32_t runDueTimers() {
   // fell behind gives one tick, as the platform's timer messages do.
   for (int guard = 0; guard < 100000; ++guard) {
     auto due = tickable();
-    auto it = std::find_if(due.begin(), due.end(), [&](const auto& t) {
-      return t->nextDue() <= now && !isTicking(t.get());
-    });
+    auto it =
+        std::find_if(due.begin(), due.end(), [&](const auto& t) { return t->nextDue() <= now && !isTicking(t.get()); });
     if (it == due.end()) break;
     Timer& t = **it;
     t.tick(stepExact ? t.nextDue() : now);
@@ -121,9 +115,8 @@ void passTime(int64_t millis) {
     const int64_t end = clockMillis() + millis;
     for (int guard = 0; guard < 1000000; ++guard) {
       auto due = tickable();
-      auto it = std::find_if(due.begin(), due.end(), [&](const auto& t) {
-        return t->nextDue() <= end && !isTicking(t.get());
-      });
+      auto it = std::find_if(due.begin(), due.end(),
+                             [&](const auto& t) { return t->nextDue() <= end && !isTicking(t.get()); });
       if (it == due.end()) break;
       int64_t when = (*it)->nextDue();
       if (when > clockMillis()) advanceVirtualClock(when - clockMillis());

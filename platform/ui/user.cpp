@@ -37,13 +37,11 @@ std::string describe(const Action& a) {
     case K::Focus: return onForm("Focus " + a.control);
     case K::Close: return a.form.empty() ? "Close" : "Close " + a.form;
     case K::Wait: return "Wait " + std::to_string(a.millis) + " ms";
-    case K::Caret:
-      return "Caret " + std::to_string(a.line) + "," + std::to_string(a.column);
+    case K::Caret: return "Caret " + std::to_string(a.line) + "," + std::to_string(a.column);
     case K::Select:
-      return "Select " + std::to_string(a.line) + "," + std::to_string(a.column) + " to " +
-             std::to_string(a.line2) + "," + std::to_string(a.column2);
-    case K::Mouse:
-      return "Mouse " + std::to_string(a.line) + "," + std::to_string(a.column);
+      return "Select " + std::to_string(a.line) + "," + std::to_string(a.column) + " to " + std::to_string(a.line2) +
+             "," + std::to_string(a.column2);
+    case K::Mouse: return "Mouse " + std::to_string(a.line) + "," + std::to_string(a.column);
     case K::RightClick: return "RightClick";
     case K::WindowState: return onForm("WindowState " + std::to_string(a.number));
     case K::Abandon: return "Abandon";
@@ -65,9 +63,7 @@ class AbsentUser final : public User {
   }
   std::optional<std::string> inputBox(const InputBoxPrompt&) override { return std::nullopt; }
   std::optional<std::string> fileDialog(const FileDialogPrompt&) override { return std::nullopt; }
-  std::optional<PrintDialogAnswer> printDialog(const PrintDialogPrompt&) override {
-    return std::nullopt;
-  }
+  std::optional<PrintDialogAnswer> printDialog(const PrintDialogPrompt&) override { return std::nullopt; }
   std::optional<std::string> browseFolder(const FolderPrompt&) override { return std::nullopt; }
   std::optional<std::string> find(const FindPrompt&) override { return std::nullopt; }
   std::optional<ReplaceAnswer> replace(const FindPrompt&) override { return std::nullopt; }

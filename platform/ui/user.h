@@ -20,8 +20,7 @@ namespace platform::ui {
 
 // Message-box style bits and answers, with the original values.
 namespace mb {
-inline constexpr int32_t OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3,
-                         YesNo = 4, RetryCancel = 5;
+inline constexpr int32_t OKOnly = 0, OKCancel = 1, AbortRetryIgnore = 2, YesNoCancel = 3, YesNo = 4, RetryCancel = 5;
 inline constexpr int32_t Critical = 16, Question = 32, Exclamation = 48, Information = 64;
 inline constexpr int32_t DefaultButton1 = 0, DefaultButton2 = 256, DefaultButton3 = 512;
 inline constexpr int32_t OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Yes = 6, No = 7;
@@ -30,9 +29,9 @@ inline constexpr int32_t OK = 1, Cancel = 2, Abort = 3, Retry = 4, Ignore = 5, Y
 struct MessageBoxPrompt {
   std::string text;
   std::string title;
-  int32_t buttons = mb::OKOnly;        // 0 to 5
-  int32_t icon = 0;                    // 0, 16, 32, 48 or 64
-  int32_t defaultButton = 0;           // 0-based: 0, 1 or 2
+  int32_t buttons = mb::OKOnly;          // 0 to 5
+  int32_t icon = 0;                      // 0, 16, 32, 48 or 64
+  int32_t defaultButton = 0;             // 0-based: 0, 1 or 2
   std::vector<int32_t> answers() const;  // the answers the box offers, in order
 };
 
@@ -43,12 +42,12 @@ struct InputBoxPrompt {
 };
 
 struct FileDialogPrompt {
-  bool save = false;          // ShowSave, else ShowOpen
+  bool save = false;  // ShowSave, else ShowOpen
   std::string title;
-  std::string filter;         // "description|pattern|..."
+  std::string filter;  // "description|pattern|..."
   int32_t filterIndex = 0;
   std::string initDir;
-  std::string fileName;       // the name the dialog shows
+  std::string fileName;  // the name the dialog shows
   int32_t flags = 0;
 };
 
@@ -63,7 +62,7 @@ struct PrintDialogAnswer {
 
 struct FolderPrompt {
   std::string title;
-  std::string root;           // the folder the browse starts from
+  std::string root;  // the folder the browse starts from
   int32_t options = 0;
 };
 
@@ -77,12 +76,12 @@ struct ReplaceAnswer {
   bool all = false;
 };
 struct GotoPrompt {
-  int32_t lineCount = 0;      // lines of the text; the answer counts from 1
+  int32_t lineCount = 0;  // lines of the text; the answer counts from 1
 };
 
 struct PopupPrompt {
-  std::string popupId;                 // the tool whose popup is shown
-  std::vector<std::string> toolIds;    // what the user may pick
+  std::string popupId;               // the tool whose popup is shown
+  std::vector<std::string> toolIds;  // what the user may pick
   std::vector<std::string> captions;
 };
 

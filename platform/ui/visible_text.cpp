@@ -35,8 +35,8 @@ size_t decode(std::string_view text, size_t i, uint32_t& cp) {
 // direction marks. Shown as they are, they make a line read other than it
 // is drawn.
 bool isDirectionControl(uint32_t cp) {
-  return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E ||
-         cp == 0x200F || cp == 0x061C;
+  return (cp >= 0x202A && cp <= 0x202E) || (cp >= 0x2066 && cp <= 0x2069) || cp == 0x200E || cp == 0x200F ||
+         cp == 0x061C;
 }
 
 bool passes(uint32_t cp, VisibleTextOptions options) {

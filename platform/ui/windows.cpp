@@ -160,9 +160,7 @@ HWND FindWindow(const char* className, const char* windowName) {
   // Then the windows of the session's other desktops.
   return best ? best : session::find(windowName);
 }
-HWND FindWindowA(const char* className, const char* windowName) {
-  return FindWindow(className, windowName);
-}
+HWND FindWindowA(const char* className, const char* windowName) { return FindWindow(className, windowName); }
 
 BOOL IsWindow(HWND hwnd) {
   if (hwnd != 0 && (isDesktop(hwnd) || find(hwnd))) return 1;
@@ -207,9 +205,7 @@ BOOL ShowWindow(HWND hwnd, int32_t cmdShow) {
   BOOL wasVisible = visible(*win) ? 1 : 0;
   bool activateIt = false;
   switch (cmdShow) {
-    case SW_HIDE:
-      win->style &= ~WS_VISIBLE;
-      break;
+    case SW_HIDE: win->style &= ~WS_VISIBLE; break;
     case SW_SHOWNORMAL:
     case SW_SHOWDEFAULT:
       setState(*win, 0);
@@ -235,9 +231,7 @@ BOOL ShowWindow(HWND hwnd, int32_t cmdShow) {
       win->style |= WS_VISIBLE;
       activateIt = true;
       break;
-    case SW_SHOWNA:
-      win->style |= WS_VISIBLE;
-      break;
+    case SW_SHOWNA: win->style |= WS_VISIBLE; break;
     case SW_RESTORE:
       // A minimised window goes back to the state it had before; a
       // maximised one to its normal rectangle.
@@ -248,9 +242,7 @@ BOOL ShowWindow(HWND hwnd, int32_t cmdShow) {
       win->style |= WS_VISIBLE;
       activateIt = true;
       break;
-    default:
-      SetLastError(ERROR_INVALID_PARAMETER);
-      return wasVisible;
+    default: SetLastError(ERROR_INVALID_PARAMETER); return wasVisible;
   }
   if (activateIt) activate(hwnd);
   fixForeground();
@@ -295,9 +287,7 @@ LONG GetWindowLong(HWND hwnd, int32_t index) {
     case -21:  // GWL_USERDATA
     case -12:  // GWL_ID
       return win->extra[index];
-    default:
-      SetLastError(ERROR_INVALID_INDEX);
-      return 0;
+    default: SetLastError(ERROR_INVALID_INDEX); return 0;
   }
 }
 LONG GetWindowLongA(HWND hwnd, int32_t index) { return GetWindowLong(hwnd, index); }
@@ -327,19 +317,14 @@ LONG SetWindowLong(HWND hwnd, int32_t index, LONG newLong) {
       previous = win->extra[index];
       win->extra[index] = newLong;
       break;
-    default:
-      SetLastError(ERROR_INVALID_INDEX);
-      return 0;
+    default: SetLastError(ERROR_INVALID_INDEX); return 0;
   }
   fixForeground();
   return previous;
 }
-LONG SetWindowLongA(HWND hwnd, int32_t index, LONG newLong) {
-  return SetWindowLong(hwnd, index, newLong);
-}
+LONG SetWindowLongA(HWND hwnd, int32_t index, LONG newLong) { return SetWindowLong(hwnd, index, newLong); }
 
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                  uint32_t flags) {
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags) {
   Window* win = findOrFail(hwnd);
   if (!win) return 0;
   if (!(flags & SWP_NOZORDER)) {

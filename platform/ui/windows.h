@@ -37,33 +37,29 @@ struct WINDOWPLACEMENT {
 };
 static_assert(sizeof(WINDOWPLACEMENT) == 44);
 
-inline constexpr int32_t SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2,
-                         SW_SHOWMAXIMIZED = 3, SW_MAXIMIZE = 3, SW_SHOWNOACTIVATE = 4,
-                         SW_SHOW = 5, SW_MINIMIZE = 6, SW_SHOWMINNOACTIVE = 7, SW_SHOWNA = 8,
-                         SW_RESTORE = 9, SW_SHOWDEFAULT = 10;
+inline constexpr int32_t SW_HIDE = 0, SW_SHOWNORMAL = 1, SW_NORMAL = 1, SW_SHOWMINIMIZED = 2, SW_SHOWMAXIMIZED = 3,
+                         SW_MAXIMIZE = 3, SW_SHOWNOACTIVATE = 4, SW_SHOW = 5, SW_MINIMIZE = 6, SW_SHOWMINNOACTIVE = 7,
+                         SW_SHOWNA = 8, SW_RESTORE = 9, SW_SHOWDEFAULT = 10;
 
 inline constexpr int32_t GWL_STYLE = -16;
 inline constexpr int32_t GWL_EXSTYLE = -20;
 
-inline constexpr LONG WS_OVERLAPPED = 0x00000000, WS_MAXIMIZEBOX = 0x00010000,
-                      WS_MINIMIZEBOX = 0x00020000, WS_THICKFRAME = 0x00040000,
-                      WS_SYSMENU = 0x00080000, WS_CAPTION = 0x00C00000,
-                      WS_MAXIMIZE = 0x01000000, WS_VISIBLE = 0x10000000,
-                      WS_MINIMIZE = 0x20000000, WS_CHILD = 0x40000000;
+inline constexpr LONG WS_OVERLAPPED = 0x00000000, WS_MAXIMIZEBOX = 0x00010000, WS_MINIMIZEBOX = 0x00020000,
+                      WS_THICKFRAME = 0x00040000, WS_SYSMENU = 0x00080000, WS_CAPTION = 0x00C00000,
+                      WS_MAXIMIZE = 0x01000000, WS_VISIBLE = 0x10000000, WS_MINIMIZE = 0x20000000,
+                      WS_CHILD = 0x40000000;
 inline constexpr LONG WS_OVERLAPPEDWINDOW =
     WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-inline constexpr LONG WS_EX_DLGMODALFRAME = 0x00000001, WS_EX_TOPMOST = 0x00000008,
-                      WS_EX_TOOLWINDOW = 0x00000080, WS_EX_WINDOWEDGE = 0x00000100,
-                      WS_EX_APPWINDOW = 0x00040000;
+inline constexpr LONG WS_EX_DLGMODALFRAME = 0x00000001, WS_EX_TOPMOST = 0x00000008, WS_EX_TOOLWINDOW = 0x00000080,
+                      WS_EX_WINDOWEDGE = 0x00000100, WS_EX_APPWINDOW = 0x00040000;
 
 inline constexpr HWND HWND_TOP = 0;
 inline constexpr HWND HWND_BOTTOM = 1;
 inline constexpr HWND HWND_TOPMOST = static_cast<HWND>(-1);
 inline constexpr HWND HWND_NOTOPMOST = static_cast<HWND>(-2);
 
-inline constexpr uint32_t SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2, SWP_NOZORDER = 0x4,
-                          SWP_NOREDRAW = 0x8, SWP_NOACTIVATE = 0x10, SWP_FRAMECHANGED = 0x20,
-                          SWP_SHOWWINDOW = 0x40, SWP_HIDEWINDOW = 0x80;
+inline constexpr uint32_t SWP_NOSIZE = 0x1, SWP_NOMOVE = 0x2, SWP_NOZORDER = 0x4, SWP_NOREDRAW = 0x8,
+                          SWP_NOACTIVATE = 0x10, SWP_FRAMECHANGED = 0x20, SWP_SHOWWINDOW = 0x40, SWP_HIDEWINDOW = 0x80;
 
 inline constexpr uint32_t WPF_SETMINPOSITION = 0x1, WPF_RESTORETOMAXIMIZED = 0x2;
 
@@ -91,8 +87,7 @@ LONG GetWindowLongA(HWND hwnd, int32_t index);
 // ERROR_INVALID_HANDLE or ERROR_INVALID_PARAMETER).
 LONG SetWindowLong(HWND hwnd, int32_t index, LONG newLong);
 LONG SetWindowLongA(HWND hwnd, int32_t index, LONG newLong);
-BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy,
-                  uint32_t flags);
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int32_t x, int32_t y, int32_t cx, int32_t cy, uint32_t flags);
 // Returns the previous parent, 0 on failure.
 HWND SetParent(HWND child, HWND newParent);
 // The parent of a child window, or the owner of a top-level one; 0 when none.

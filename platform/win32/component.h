@@ -8,10 +8,10 @@
 namespace platform {
 
 struct ComponentIdentity {
-    std::string path;    // full path of the component's file
-    std::string folder;  // the folder that holds it (the editor's folder)
-    std::string name;    // the file name without its extension
-    int major = 0, minor = 0, revision = 0;
+  std::string path;    // full path of the component's file
+  std::string folder;  // the folder that holds it (the editor's folder)
+  std::string name;    // the file name without its extension
+  int major = 0, minor = 0, revision = 0;
 };
 
 // Takes the file that holds addressInside (dladdr, then realpath) as the

@@ -45,8 +45,8 @@ BOOL SetFileAttributes(const std::string& path, DWORD attributes);
 // What FindFirstFile found: the entry's attribute bits and its name
 // (without its folder).
 struct WIN32_FIND_DATA {
-    DWORD dwFileAttributes = 0;
-    std::string cFileName;
+  DWORD dwFileAttributes = 0;
+  std::string cFileName;
 };
 
 // Looks a name up: an existing file or folder named without a trailing
@@ -73,8 +73,7 @@ DWORD GetShortPathName(const std::string& longPath, char* buffer, DWORD bufferLe
 // (then ERROR_FILE_EXISTS); an existing target that is read-only or hidden
 // is refused with ERROR_ACCESS_DENIED. The target appears whole or not at
 // all. Non-zero on success.
-BOOL CopyFile(const std::string& existingFileName, const std::string& newFileName,
-              BOOL failIfExists);
+BOOL CopyFile(const std::string& existingFileName, const std::string& newFileName, BOOL failIfExists);
 
 // Moves or renames a file or folder. Never replaces an existing target,
 // even when one appears at the same moment (ERROR_ALREADY_EXISTS). A file

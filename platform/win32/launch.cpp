@@ -13,17 +13,17 @@ std::shared_ptr<const LaunchRecorder> g_recorder;
 }  // namespace
 
 void setLaunchRecorder(LaunchRecorder recorder) {
-    std::lock_guard lock(g_mutex);
-    g_recorder = recorder ? std::make_shared<const LaunchRecorder>(std::move(recorder)) : nullptr;
+  std::lock_guard lock(g_mutex);
+  g_recorder = recorder ? std::make_shared<const LaunchRecorder>(std::move(recorder)) : nullptr;
 }
 
 bool launchGoesAhead(const Launch& launch) {
-    std::shared_ptr<const LaunchRecorder> recorder;
-    {
-        std::lock_guard lock(g_mutex);
-        recorder = g_recorder;
-    }
-    return !recorder || (*recorder)(launch);
+  std::shared_ptr<const LaunchRecorder> recorder;
+  {
+    std::lock_guard lock(g_mutex);
+    recorder = g_recorder;
+  }
+  return !recorder || (*recorder)(launch);
 }
 
 }  // namespace platform

@@ -14,10 +14,10 @@
 namespace platform {
 
 struct Launch {
-    enum class Kind { Program, Opener } kind = Kind::Program;
-    std::string program;                 // the program's full path (empty for the opener)
-    std::vector<std::string> arguments;  // the program's arguments after its name, or the opener's item
-    std::string folder;                  // the folder it starts in (empty: this process's)
+  enum class Kind { Program, Opener } kind = Kind::Program;
+  std::string program;                 // the program's full path (empty for the opener)
+  std::vector<std::string> arguments;  // the program's arguments after its name, or the opener's item
+  std::string folder;                  // the folder it starts in (empty: this process's)
 };
 
 // Returns whether the launch goes ahead.

@@ -22,16 +22,16 @@ inline constexpr DWORD WAIT_FAILED = 0xFFFFFFFF;
 // The window state asked for the new program's first window; this
 // platform starts programs the same way whatever it says.
 struct STARTUPINFO {
-    DWORD cb = sizeof(STARTUPINFO);
-    DWORD dwFlags = 0;
-    uint16_t wShowWindow = 0;
+  DWORD cb = sizeof(STARTUPINFO);
+  DWORD dwFlags = 0;
+  uint16_t wShowWindow = 0;
 };
 
 struct PROCESS_INFORMATION {
-    HANDLE hProcess = 0;
-    HANDLE hThread = 0;  // always 0: there is no handle of the first thread
-    DWORD dwProcessId = 0;
-    DWORD dwThreadId = 0;
+  HANDLE hProcess = 0;
+  HANDLE hThread = 0;  // always 0: there is no handle of the first thread
+  DWORD dwProcessId = 0;
+  DWORD dwThreadId = 0;
 };
 
 // The arguments in a command line, split as the original platform's
@@ -59,9 +59,9 @@ std::vector<std::string> splitCommandLine(const std::string& commandLine);
 // sees the text: ";", "|", "$(...)" and the like stay plain characters.
 // An empty currentDirectory keeps this process's current folder. The new
 // process inherits no handles besides standard input, output and error.
-BOOL CreateProcess(const std::string& applicationName, const std::string& commandLine,
-                   DWORD creationFlags, const std::string& currentDirectory,
-                   const STARTUPINFO& startupInfo, PROCESS_INFORMATION& processInformation);
+BOOL CreateProcess(const std::string& applicationName, const std::string& commandLine, DWORD creationFlags,
+                   const std::string& currentDirectory, const STARTUPINFO& startupInfo,
+                   PROCESS_INFORMATION& processInformation);
 
 // Waits for the process to end. Only INFINITE is offered (ERROR_INVALID_
 // PARAMETER otherwise); WAIT_FAILED with ERROR_INVALID_HANDLE for a handle
@@ -74,17 +74,17 @@ BOOL CloseHandle(HANDLE handle);
 
 // How a start went, for the shell's program launch.
 struct ProgramStart {
-    enum Stage { Started, FolderFailed, ProgramFailed } stage = ProgramFailed;
-    int error = 0;        // the errno of the failed step
-    int processId = 0;    // the child's id (0 for a detached start)
+  enum Stage { Started, FolderFailed, ProgramFailed } stage = ProgramFailed;
+  int error = 0;      // the errno of the failed step
+  int processId = 0;  // the child's id (0 for a detached start)
 };
 
 // Starts the program at path (with a folder, or found on PATH) with the
 // argument vector arguments (the first one included) in folder (empty:
 // this process's). A detached program is nobody's child: nothing has to
 // wait for it.
-ProgramStart startProgram(const std::string& path, const std::vector<std::string>& arguments,
-                          const std::string& folder, bool detached);
+ProgramStart startProgram(const std::string& path, const std::vector<std::string>& arguments, const std::string& folder,
+                          bool detached);
 
 // The full path of a program named without a folder, looked for on PATH;
 // empty when there is none.

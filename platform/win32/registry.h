@@ -83,13 +83,12 @@ inline constexpr LONG ERROR_KEY_DELETED = 1018;       // the open key was delete
 // Opens an existing key below key; the empty path opens key itself.
 // ERROR_FILE_NOT_FOUND when a level is missing; ERROR_ACCESS_DENIED when
 // access asks for a write right on a read-only root. options: 0.
-LONG RegOpenKeyEx(HKEY key, const std::string& subKey, DWORD options, DWORD access,
-                  HKEY* result);
+LONG RegOpenKeyEx(HKEY key, const std::string& subKey, DWORD options, DWORD access, HKEY* result);
 
 // Opens the key, creating it and every missing key above it. disposition
 // (may be null) tells whether it was created. options: 0.
-LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD options, DWORD access,
-                    HKEY* result, DWORD* disposition = nullptr);
+LONG RegCreateKeyEx(HKEY key, const std::string& subKey, DWORD options, DWORD access, HKEY* result,
+                    DWORD* disposition = nullptr);
 
 // Closes a handle; closing a predefined root succeeds and does nothing.
 LONG RegCloseKey(HKEY key);
@@ -101,29 +100,26 @@ LONG RegCloseKey(HKEY key);
 //   the result is ERROR_MORE_DATA, nothing is copied and *size receives the
 //   length needed; otherwise the data are copied and *size is their length.
 // type (may be null) receives the type in both cases.
-LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data,
-                     DWORD* size);
+LONG RegQueryValueEx(HKEY key, const std::string& name, DWORD* type, void* data, DWORD* size);
 
 // RegOpenKeyEx of subKey for reading, RegQueryValueEx and RegCloseKey in
 // one call: the value's type and data as RegQueryValueEx gives them;
 // ERROR_FILE_NOT_FOUND when the key or the value is missing. (The
 // original's flags that restrict the type are left out: any type is read.)
-LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type,
-                 void* data, DWORD* size);
+LONG RegGetValue(HKEY key, const std::string& subKey, const std::string& name, DWORD* type, void* data, DWORD* size);
 
 // Writes a value, replacing one of the same name (which keeps its place in
 // the enumeration order). The bytes are stored as given.
-LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data,
-                   DWORD size);
+LONG RegSetValueEx(HKEY key, const std::string& name, DWORD type, const void* data, DWORD size);
 
 // One entry of RegWriteBatch: a key below the key given, and, when
 // hasValue, a value of it (data as raw bytes).
 struct RegistryWrite {
-    std::string subKey;
-    bool hasValue = false;
-    std::string valueName;
-    DWORD type = REG_NONE;
-    std::string data;
+  std::string subKey;
+  bool hasValue = false;
+  std::string valueName;
+  DWORD type = REG_NONE;
+  std::string data;
 };
 
 // Creates the key of each entry (and every missing key above it) and
@@ -151,13 +147,13 @@ LONG RegEnumKey(HKEY key, DWORD index, char* name, DWORD nameSize);
 // its closing NUL); type, data and dataSize (each may be null) as in
 // RegQueryValueEx. A name that does not fit gives ERROR_MORE_DATA with
 // *nameSize set to the name's length. ERROR_NO_MORE_ITEMS past the last.
-LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type = nullptr,
-                  void* data = nullptr, DWORD* dataSize = nullptr);
+LONG RegEnumValue(HKEY key, DWORD index, char* name, DWORD* nameSize, DWORD* type = nullptr, void* data = nullptr,
+                  DWORD* dataSize = nullptr);
 
 // Counts and longest lengths (in bytes, without NUL) of a key's sub-key
 // names, value names and value data; any pointer may be null.
-LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* values,
-                     DWORD* maxValueNameLength, DWORD* maxValueLength);
+LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* values, DWORD* maxValueNameLength,
+                     DWORD* maxValueLength);
 
 // The folder that holds both hives ("user.db" and "machine.db"), for tests,
 // hosts and played scenarios; "" returns to the default places. Closes the

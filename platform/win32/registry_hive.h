@@ -44,28 +44,28 @@ enum HiveIndex { kUserHive = 0, kMachineHive = 1, kOverlayHive = 2, kHiveCount =
 
 // The prepared statements of a hive's connection (registry_sql.cpp).
 enum Sql {
-    kFindChild,
-    kKeyExists,
-    kInsertKey,
-    kFindValue,
-    kUpsertValue,
-    kDeleteValue,
-    kEnumKey,
-    kEnumValue,
-    kHasChildren,
-    kDeleteKey,
-    kDeleteKeyValues,
-    kInfoKeys,
-    kInfoValues,
-    kTreeDeleteValues,
-    kTreeDeleteKeys,
-    kBegin,
-    kCommit,
-    kRollback,
-    kDataVersion,
-    kAllChildren,
-    kAllValues,
-    kSqlCount
+  kFindChild,
+  kKeyExists,
+  kInsertKey,
+  kFindValue,
+  kUpsertValue,
+  kDeleteValue,
+  kEnumKey,
+  kEnumValue,
+  kHasChildren,
+  kDeleteKey,
+  kDeleteKeyValues,
+  kInfoKeys,
+  kInfoValues,
+  kTreeDeleteValues,
+  kTreeDeleteKeys,
+  kBegin,
+  kCommit,
+  kRollback,
+  kDataVersion,
+  kAllChildren,
+  kAllValues,
+  kSqlCount
 };
 
 // HKEY_CLASSES_ROOT is this key of the machine hive (and of its overlay).
@@ -77,71 +77,71 @@ inline constexpr size_t kCacheLimit = 4096;
 inline constexpr size_t kCachedValueLimit = 64 * 1024;
 
 struct CachedValue {
-    bool found = false;
-    DWORD type = REG_NONE;
-    std::string data;
+  bool found = false;
+  DWORD type = REG_NONE;
+  std::string data;
 };
 
 // What the hive held at one data version: sub-key lookups (parent id and
 // folded name: the child's id, -1 for none), which keys exist, and values
 // (key id and folded name).
 struct ReadCache {
-    std::unordered_map<std::string, int64_t> children;
-    std::unordered_map<int64_t, bool> alive;
-    std::unordered_map<std::string, CachedValue> values;
-    int64_t version = -1;  // the data version it holds; -1: none yet
-    bool usable = false;   // checked for this call and not inside a write
+  std::unordered_map<std::string, int64_t> children;
+  std::unordered_map<int64_t, bool> alive;
+  std::unordered_map<std::string, CachedValue> values;
+  int64_t version = -1;  // the data version it holds; -1: none yet
+  bool usable = false;   // checked for this call and not inside a write
 
-    void clear() {
-        children.clear();
-        alive.clear();
-        values.clear();
-    }
+  void clear() {
+    children.clear();
+    alive.clear();
+    values.clear();
+  }
 };
 
 struct Hive {
-    const char* label = "";
-    int index = 0;
-    std::string path;
-    sqlite3* db = nullptr;
-    pid_t pid = 0;
-    bool fileReadOnly = false;  // the user may not write the file (or it is missing and cannot be made)
-    bool standIn = false;       // an empty in-memory tree stands for a missing file
-    bool unmade = false;        // the same for a file the first write will make
-    bool machine = false;       // holds HKEY_CLASSES_ROOT's key (the machine hive and its overlay)
-    int64_t classesId = 0;      // HKEY_CLASSES_ROOT's key; -1 when absent
-    std::vector<int64_t> protectedIds;  // keys that stand for roots
-    bool closePending = false;  // the connection failed; closed before the next use
-    bool quietBusy = false;     // opening: a busy hive is tried again without a message
-    bool wasBusy = false;
-    sqlite3_stmt* sql[kSqlCount] = {};
-    std::string lastMessage;
-    ReadCache cache;
+  const char* label = "";
+  int index = 0;
+  std::string path;
+  sqlite3* db = nullptr;
+  pid_t pid = 0;
+  bool fileReadOnly = false;          // the user may not write the file (or it is missing and cannot be made)
+  bool standIn = false;               // an empty in-memory tree stands for a missing file
+  bool unmade = false;                // the same for a file the first write will make
+  bool machine = false;               // holds HKEY_CLASSES_ROOT's key (the machine hive and its overlay)
+  int64_t classesId = 0;              // HKEY_CLASSES_ROOT's key; -1 when absent
+  std::vector<int64_t> protectedIds;  // keys that stand for roots
+  bool closePending = false;          // the connection failed; closed before the next use
+  bool quietBusy = false;             // opening: a busy hive is tried again without a message
+  bool wasBusy = false;
+  sqlite3_stmt* sql[kSqlCount] = {};
+  std::string lastMessage;
+  ReadCache cache;
 };
 
 // An open key. On a machine root with the overlay in use it names the key
 // in both hives (-1 where one lacks it) and keeps its path below the root,
 // so that the overlay can make it at the first write.
 struct OpenKey {
-    HKEY root = 0;
-    int64_t id = 0;
-    DWORD access = 0;
-    int64_t overlayId = -1;
-    std::vector<std::string> path;
+  HKEY root = 0;
+  int64_t id = 0;
+  DWORD access = 0;
+  int64_t overlayId = -1;
+  std::vector<std::string> path;
 };
 
 struct Registry {
-    std::mutex mutex;
-    Hive hives[kHiveCount];
-    std::string folder;             // both hives' folder, when given
-    std::string machineFolder;      // the machine hive's folder (the editor's), when given
-    bool readOnlyFlag[3] = {false, false, false};  // HKCR, HKCU, HKLM
-    bool readCache = true;
-    bool overlayActive = false;     // what overlayInUse found last
-    std::unordered_map<HKEY, OpenKey> handles;
-    HKEY nextHandle = 1;
+  std::mutex mutex;
+  Hive hives[kHiveCount];
+  std::string folder;                            // both hives' folder, when given
+  std::string machineFolder;                     // the machine hive's folder (the editor's), when given
+  bool readOnlyFlag[3] = {false, false, false};  // HKCR, HKCU, HKLM
+  bool readCache = true;
+  bool overlayActive = false;  // what overlayInUse found last
+  std::unordered_map<HKEY, OpenKey> handles;
+  HKEY nextHandle = 1;
 
-    Registry();
+  Registry();
 };
 
 Registry& registry();
@@ -150,50 +150,49 @@ Registry& registry();
 // with the overlay in use also the key in the overlay (overlay is null
 // otherwise).
 struct Target {
-    Hive* hive = nullptr;
-    HKEY root = 0;
-    int64_t id = 0;
-    DWORD access = 0;
-    Hive* overlay = nullptr;
-    int64_t overlayId = -1;
-    std::vector<std::string> path;
+  Hive* hive = nullptr;
+  HKEY root = 0;
+  int64_t id = 0;
+  DWORD access = 0;
+  Hive* overlay = nullptr;
+  int64_t overlayId = -1;
+  std::vector<std::string> path;
 };
 
 // Resets a statement when it goes out of use, so that no read snapshot
 // stays open between calls.
 class Statement {
  public:
-    explicit Statement(sqlite3_stmt* s) : s_(s) {}
-    ~Statement() {
-        sqlite3_reset(s_);
-        sqlite3_clear_bindings(s_);
+  explicit Statement(sqlite3_stmt* s) : s_(s) {}
+  ~Statement() {
+    sqlite3_reset(s_);
+    sqlite3_clear_bindings(s_);
+  }
+  Statement(const Statement&) = delete;
+  Statement& operator=(const Statement&) = delete;
+  void bind(int i, int64_t v) { sqlite3_bind_int64(s_, i, v); }
+  void bind(int i, const std::string& v) {
+    sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+  }
+  void bindBlob(int i, const void* data, DWORD size) {
+    if (size == 0) {
+      sqlite3_bind_zeroblob(s_, i, 0);
+    } else {
+      sqlite3_bind_blob64(s_, i, data, size, SQLITE_TRANSIENT);
     }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-    void bind(int i, int64_t v) { sqlite3_bind_int64(s_, i, v); }
-    void bind(int i, const std::string& v) {
-        sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
-    }
-    void bindBlob(int i, const void* data, DWORD size) {
-        if (size == 0) {
-            sqlite3_bind_zeroblob(s_, i, 0);
-        } else {
-            sqlite3_bind_blob64(s_, i, data, size, SQLITE_TRANSIENT);
-        }
-    }
-    int step() { return sqlite3_step(s_); }
-    int64_t integer(int col) const { return sqlite3_column_int64(s_, col); }
-    std::string text(int col) const {
-        const unsigned char* t = sqlite3_column_text(s_, col);
-        return t ? std::string(reinterpret_cast<const char*>(t),
-                               static_cast<size_t>(sqlite3_column_bytes(s_, col)))
-                 : std::string();
-    }
-    const void* blob(int col) const { return sqlite3_column_blob(s_, col); }
-    DWORD bytes(int col) const { return static_cast<DWORD>(sqlite3_column_bytes(s_, col)); }
+  }
+  int step() { return sqlite3_step(s_); }
+  int64_t integer(int col) const { return sqlite3_column_int64(s_, col); }
+  std::string text(int col) const {
+    const unsigned char* t = sqlite3_column_text(s_, col);
+    return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(s_, col)))
+             : std::string();
+  }
+  const void* blob(int col) const { return sqlite3_column_blob(s_, col); }
+  DWORD bytes(int col) const { return static_cast<DWORD>(sqlite3_column_bytes(s_, col)); }
 
  private:
-    sqlite3_stmt* s_;
+  sqlite3_stmt* s_;
 };
 
 // ---- names and paths
@@ -221,10 +220,10 @@ int prepareStatements(Hive& h);
 void finalizeStatements(Hive& h);
 // Inside a write transaction: follows the path from a key and creates the
 // levels that are missing; *id is the last key, *created whether any was made.
-LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* id,
-                bool* created, const char* doing);
-LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data,
-                 DWORD size, const char* doing);
+LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* id, bool* created,
+                const char* doing);
+LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data, DWORD size,
+                 const char* doing);
 
 // ---- the hive's life cycle (registry_hive.cpp)
 // Says what went wrong on standard error (once for a repeated message).
@@ -252,12 +251,11 @@ LONG checkCache(Registry& r, Hive& h);
 LONG keyAlive(Hive& h, int64_t id, const char* doing);
 // Follows the path from a key; *found is the last key reached and *missing
 // the index of the first part not found (parts.size() when all were).
-LONG walk(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* found,
-          size_t* missing, const char* doing);
+LONG walk(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* found, size_t* missing,
+          const char* doing);
 // The value of an existing key into the caller's buffer, as
 // RegQueryValueEx gives it; ERROR_FILE_NOT_FOUND when it has none so named.
-LONG queryValueOf(Hive& h, int64_t keyId, const std::string& name, DWORD* type, void* data,
-                  DWORD* size);
+LONG queryValueOf(Hive& h, int64_t keyId, const std::string& name, DWORD* type, void* data, DWORD* size);
 
 // ---- writes and the first write (registry_write.cpp)
 using WriteBody = std::function<LONG()>;

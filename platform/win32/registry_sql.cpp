@@ -51,136 +51,133 @@ const char* const kSqlText[kSqlCount] = {
 int execAll(sqlite3* db, const char* sql) { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); }
 
 int queryOne(sqlite3* db, const char* sql, std::string* text, int64_t* number) {
-    sqlite3_stmt* s = nullptr;
-    int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
-    if (rc != SQLITE_OK) return rc;
-    rc = sqlite3_step(s);
-    if (rc == SQLITE_ROW) {
-        if (text) {
-            const unsigned char* t = sqlite3_column_text(s, 0);
-            *text = t ? reinterpret_cast<const char*>(t) : "";
-        }
-        if (number) *number = sqlite3_column_int64(s, 0);
+  sqlite3_stmt* s = nullptr;
+  int rc = sqlite3_prepare_v2(db, sql, -1, &s, nullptr);
+  if (rc != SQLITE_OK) return rc;
+  rc = sqlite3_step(s);
+  if (rc == SQLITE_ROW) {
+    if (text) {
+      const unsigned char* t = sqlite3_column_text(s, 0);
+      *text = t ? reinterpret_cast<const char*>(t) : "";
     }
-    sqlite3_finalize(s);
-    return rc;
+    if (number) *number = sqlite3_column_int64(s, 0);
+  }
+  sqlite3_finalize(s);
+  return rc;
 }
 
 Contents contentsOf(sqlite3* db, int* rc) {
-    sqlite3_stmt* s = nullptr;
-    *rc = sqlite3_prepare_v2(
-        db, "SELECT count(*), coalesce(sum(type = 'table' AND name = 'keys'), 0) FROM sqlite_master",
-        -1, &s, nullptr);
-    if (*rc != SQLITE_OK) return Contents::Empty;
-    Contents contents = Contents::Empty;
-    *rc = sqlite3_step(s);
-    if (*rc == SQLITE_ROW) {
-        *rc = SQLITE_OK;
-        if (sqlite3_column_int64(s, 1) > 0) {
-            contents = Contents::Hive;
-        } else if (sqlite3_column_int64(s, 0) > 0) {
-            contents = Contents::Foreign;
-        }
+  sqlite3_stmt* s = nullptr;
+  *rc = sqlite3_prepare_v2(db, "SELECT count(*), coalesce(sum(type = 'table' AND name = 'keys'), 0) FROM sqlite_master",
+                           -1, &s, nullptr);
+  if (*rc != SQLITE_OK) return Contents::Empty;
+  Contents contents = Contents::Empty;
+  *rc = sqlite3_step(s);
+  if (*rc == SQLITE_ROW) {
+    *rc = SQLITE_OK;
+    if (sqlite3_column_int64(s, 1) > 0) {
+      contents = Contents::Hive;
+    } else if (sqlite3_column_int64(s, 0) > 0) {
+      contents = Contents::Foreign;
     }
-    sqlite3_finalize(s);
-    return contents;
+  }
+  sqlite3_finalize(s);
+  return contents;
 }
 
 int64_t findChildRaw(sqlite3* db, int64_t parent, const char* name) {
-    sqlite3_stmt* s = nullptr;
-    int64_t id = -1;
-    if (sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2", -1, &s,
-                           nullptr) != SQLITE_OK) {
-        return -1;
-    }
-    sqlite3_bind_int64(s, 1, parent);
-    std::string f = fold(name);
-    sqlite3_bind_text(s, 2, f.c_str(), -1, SQLITE_TRANSIENT);
-    if (sqlite3_step(s) == SQLITE_ROW) id = sqlite3_column_int64(s, 0);
-    sqlite3_finalize(s);
-    return id;
+  sqlite3_stmt* s = nullptr;
+  int64_t id = -1;
+  if (sqlite3_prepare_v2(db, "SELECT id FROM keys WHERE parent = ?1 AND fold = ?2", -1, &s, nullptr) != SQLITE_OK) {
+    return -1;
+  }
+  sqlite3_bind_int64(s, 1, parent);
+  std::string f = fold(name);
+  sqlite3_bind_text(s, 2, f.c_str(), -1, SQLITE_TRANSIENT);
+  if (sqlite3_step(s) == SQLITE_ROW) id = sqlite3_column_int64(s, 0);
+  sqlite3_finalize(s);
+  return id;
 }
 
 int createSchema(sqlite3* db, bool machine) {
-    int rc = execAll(db, "BEGIN IMMEDIATE");
-    if (rc != SQLITE_OK) return rc;
-    rc = execAll(db, kSchema);
-    if (rc == SQLITE_OK) {
-        rc = execAll(db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+  int rc = execAll(db, "BEGIN IMMEDIATE");
+  if (rc != SQLITE_OK) return rc;
+  rc = execAll(db, kSchema);
+  if (rc == SQLITE_OK) {
+    rc = execAll(db, ("PRAGMA application_id = " + std::to_string(kApplicationId)).c_str());
+  }
+  if (rc == SQLITE_OK && machine) {
+    int64_t parent = 1;
+    for (const char* name : kClassesPath) {
+      int64_t id = findChildRaw(db, parent, name);
+      if (id < 0) {
+        sqlite3_stmt* s = nullptr;
+        rc = sqlite3_prepare_v2(db, "INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3)", -1, &s, nullptr);
+        if (rc != SQLITE_OK) break;
+        std::string f = fold(name);
+        sqlite3_bind_int64(s, 1, parent);
+        sqlite3_bind_text(s, 2, name, -1, SQLITE_STATIC);
+        sqlite3_bind_text(s, 3, f.c_str(), -1, SQLITE_TRANSIENT);
+        rc = sqlite3_step(s);
+        sqlite3_finalize(s);
+        if (rc != SQLITE_DONE) break;
+        rc = SQLITE_OK;
+        id = sqlite3_last_insert_rowid(db);
+      }
+      parent = id;
     }
-    if (rc == SQLITE_OK && machine) {
-        int64_t parent = 1;
-        for (const char* name : kClassesPath) {
-            int64_t id = findChildRaw(db, parent, name);
-            if (id < 0) {
-                sqlite3_stmt* s = nullptr;
-                rc = sqlite3_prepare_v2(db, "INSERT INTO keys(parent, name, fold) VALUES(?1, ?2, ?3)",
-                                        -1, &s, nullptr);
-                if (rc != SQLITE_OK) break;
-                std::string f = fold(name);
-                sqlite3_bind_int64(s, 1, parent);
-                sqlite3_bind_text(s, 2, name, -1, SQLITE_STATIC);
-                sqlite3_bind_text(s, 3, f.c_str(), -1, SQLITE_TRANSIENT);
-                rc = sqlite3_step(s);
-                sqlite3_finalize(s);
-                if (rc != SQLITE_DONE) break;
-                rc = SQLITE_OK;
-                id = sqlite3_last_insert_rowid(db);
-            }
-            parent = id;
-        }
-    }
-    if (rc == SQLITE_OK) {
-        rc = execAll(db, "COMMIT");
-    }
-    if (rc != SQLITE_OK) execAll(db, "ROLLBACK");
-    return rc;
+  }
+  if (rc == SQLITE_OK) {
+    rc = execAll(db, "COMMIT");
+  }
+  if (rc != SQLITE_OK) execAll(db, "ROLLBACK");
+  return rc;
 }
 
 int prepareStatements(Hive& h) {
-    for (int i = 0; i < kSqlCount; ++i) {
-        int rc = sqlite3_prepare_v3(h.db, kSqlText[i], -1, SQLITE_PREPARE_PERSISTENT, &h.sql[i], nullptr);
-        if (rc != SQLITE_OK) return rc;
-    }
-    return SQLITE_OK;
+  for (int i = 0; i < kSqlCount; ++i) {
+    int rc = sqlite3_prepare_v3(h.db, kSqlText[i], -1, SQLITE_PREPARE_PERSISTENT, &h.sql[i], nullptr);
+    if (rc != SQLITE_OK) return rc;
+  }
+  return SQLITE_OK;
 }
 
 void finalizeStatements(Hive& h) {
-    for (auto& s : h.sql) {
-        if (s) sqlite3_finalize(s);
-        s = nullptr;
-    }
+  for (auto& s : h.sql) {
+    if (s) sqlite3_finalize(s);
+    s = nullptr;
+  }
 }
 
-LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* id,
-                bool* created, const char* doing) {
-    size_t missing = 0;
-    LONG w = walk(h, from, parts, id, &missing, doing);
-    if (w != ERROR_SUCCESS) return w;
-    for (size_t i = missing; i < parts.size(); ++i) {
-        Statement s(h.sql[kInsertKey]);
-        s.bind(1, *id);
-        s.bind(2, parts[i]);
-        s.bind(3, fold(parts[i]));
-        int step = s.step();
-        if (step != SQLITE_DONE) return failure(h, step, doing);
-        *id = sqlite3_last_insert_rowid(h.db);
-        *created = true;
-    }
-    return ERROR_SUCCESS;
-}
-
-LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data,
-                 DWORD size, const char* doing) {
-    Statement s(h.sql[kUpsertValue]);
-    s.bind(1, id);
-    s.bind(2, name);
-    s.bind(3, fold(name));
-    s.bind(4, static_cast<int64_t>(type));
-    s.bindBlob(5, data, size);
+LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t* id, bool* created,
+                const char* doing) {
+  size_t missing = 0;
+  LONG w = walk(h, from, parts, id, &missing, doing);
+  if (w != ERROR_SUCCESS) return w;
+  for (size_t i = missing; i < parts.size(); ++i) {
+    Statement s(h.sql[kInsertKey]);
+    s.bind(1, *id);
+    s.bind(2, parts[i]);
+    s.bind(3, fold(parts[i]));
     int step = s.step();
     if (step != SQLITE_DONE) return failure(h, step, doing);
-    return ERROR_SUCCESS;
+    *id = sqlite3_last_insert_rowid(h.db);
+    *created = true;
+  }
+  return ERROR_SUCCESS;
+}
+
+LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data, DWORD size,
+                 const char* doing) {
+  Statement s(h.sql[kUpsertValue]);
+  s.bind(1, id);
+  s.bind(2, name);
+  s.bind(3, fold(name));
+  s.bind(4, static_cast<int64_t>(type));
+  s.bindBlob(5, data, size);
+  int step = s.step();
+  if (step != SQLITE_DONE) return failure(h, step, doing);
+  return ERROR_SUCCESS;
 }
 
 }  // namespace platform::registry_detail

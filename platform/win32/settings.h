@@ -23,8 +23,7 @@ std::string GetSetting(const std::string& app, const std::string& section, const
 
 // Writes the setting as REG_SZ, creating the section as needed. Failures
 // raise as for GetSetting (a read-only store: 70).
-void SaveSetting(const std::string& app, const std::string& section, const std::string& key,
-                 const std::string& value);
+void SaveSetting(const std::string& app, const std::string& section, const std::string& key, const std::string& value);
 
 // Deletes a whole section with its settings, or one setting of it. A
 // section or setting that does not exist raises 5, as the runtime did.

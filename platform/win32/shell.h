@@ -33,9 +33,8 @@ inline constexpr int32_t SE_ERR_NOASSOC = 31;
 //    is none or it fails. "explore" takes folders only.
 // The parameters, the owner window and the show command change nothing
 // here.
-int32_t ShellExecute(HWND owner, const std::string& verb, const std::string& file,
-                     const std::string& parameters, const std::string& directory,
-                     int32_t showCommand);
+int32_t ShellExecute(HWND owner, const std::string& verb, const std::string& file, const std::string& parameters,
+                     const std::string& directory, int32_t showCommand);
 
 // A program that the caller asked for by name (a tool program, a program a
 // script launches): an executable file is started at once with the
@@ -51,13 +50,13 @@ inline constexpr DWORD SEE_MASK_INVOKEIDLIST = 0x0C;
 inline constexpr DWORD SEE_MASK_FLAG_NO_UI = 0x400;
 
 struct SHELLEXECUTEINFO {
-    DWORD cbSize = sizeof(SHELLEXECUTEINFO);
-    DWORD fMask = 0;
-    HWND hwnd = 0;
-    std::string lpVerb, lpFile, lpParameters, lpDirectory;
-    int32_t nShow = 0;
-    int32_t hInstApp = 0;  // the result: above 32 is success
-    HANDLE hProcess = 0;   // never filled in: no process is kept
+  DWORD cbSize = sizeof(SHELLEXECUTEINFO);
+  DWORD fMask = 0;
+  HWND hwnd = 0;
+  std::string lpVerb, lpFile, lpParameters, lpDirectory;
+  int32_t nShow = 0;
+  int32_t hInstApp = 0;  // the result: above 32 is success
+  HANDLE hProcess = 0;   // never filled in: no process is kept
 };
 
 // ShellExecute with a record. This platform has no properties sheet: the

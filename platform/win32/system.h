@@ -15,14 +15,14 @@ namespace platform {
 // The eight 32-bit fields of the memory-status record. Counts of 4 GB or
 // more saturate at 0xFFFFFFFF, as the original did on large machines.
 struct MEMORYSTATUS {
-    DWORD dwLength = 0;
-    DWORD dwMemoryLoad = 0;     // percent of physical memory in use
-    DWORD dwTotalPhys = 0;      // physical memory
-    DWORD dwAvailPhys = 0;      // physical memory available
-    DWORD dwTotalPageFile = 0;  // the commit limit: physical memory and swap
-    DWORD dwAvailPageFile = 0;  // what of it is available
-    DWORD dwTotalVirtual = 0;   // the process's address-space limit
-    DWORD dwAvailVirtual = 0;   // what of the limit the process does not use
+  DWORD dwLength = 0;
+  DWORD dwMemoryLoad = 0;     // percent of physical memory in use
+  DWORD dwTotalPhys = 0;      // physical memory
+  DWORD dwAvailPhys = 0;      // physical memory available
+  DWORD dwTotalPageFile = 0;  // the commit limit: physical memory and swap
+  DWORD dwAvailPageFile = 0;  // what of it is available
+  DWORD dwTotalVirtual = 0;   // the process's address-space limit
+  DWORD dwAvailVirtual = 0;   // what of the limit the process does not use
 };
 
 // Fills the record (its length field too) from /proc/meminfo and the
@@ -41,17 +41,17 @@ inline constexpr DWORD VER_PLATFORM_WIN32_NT = 2;
 // The version record in its basic form (148 bytes: dwOSVersionInfoSize
 // 148) and its extended form (156 bytes: the last five fields too).
 struct OSVERSIONINFOEX {
-    DWORD dwOSVersionInfoSize = 0;
-    DWORD dwMajorVersion = 0;
-    DWORD dwMinorVersion = 0;
-    DWORD dwBuildNumber = 0;
-    DWORD dwPlatformId = 0;
-    char szCSDVersion[128] = {};
-    uint16_t wServicePackMajor = 0;
-    uint16_t wServicePackMinor = 0;
-    uint16_t wSuiteMask = 0;
-    uint8_t wProductType = 0;
-    uint8_t wReserved = 0;
+  DWORD dwOSVersionInfoSize = 0;
+  DWORD dwMajorVersion = 0;
+  DWORD dwMinorVersion = 0;
+  DWORD dwBuildNumber = 0;
+  DWORD dwPlatformId = 0;
+  char szCSDVersion[128] = {};
+  uint16_t wServicePackMajor = 0;
+  uint16_t wServicePackMinor = 0;
+  uint16_t wSuiteMask = 0;
+  uint8_t wProductType = 0;
+  uint8_t wReserved = 0;
 };
 inline constexpr DWORD OSVERSIONINFO_SIZE = 148;
 inline constexpr DWORD OSVERSIONINFOEX_SIZE = 156;

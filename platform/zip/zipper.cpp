@@ -33,7 +33,7 @@ std::string baseName(const std::string& path) {
 }  // namespace
 
 void Zipper::Add() {
-  struct stat st{};
+  struct stat st {};
   if (file_.empty() || ::stat(file_.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
     raise(err::FileNotFound);
   }
@@ -84,8 +84,7 @@ void Zipper::Add() {
 
   std::string bytes;
   ::zip_stat_t info;
-  if (::zip_source_stat(memory, &info) != 0 || ::zip_source_open(memory) != 0)
-    raise(err::PathFileAccessError);
+  if (::zip_source_stat(memory, &info) != 0 || ::zip_source_open(memory) != 0) raise(err::PathFileAccessError);
   bytes.resize(static_cast<size_t>(info.size));
   const zip_int64_t got = ::zip_source_read(memory, bytes.data(), info.size);
   ::zip_source_close(memory);
@@ -99,7 +98,7 @@ void Zipper::Add() {
   } catch (const platform::RuntimeError&) {
     raise(err::PathFileAccessError);
   }
-  struct stat made{};
+  struct stat made {};
   if (::stat(archive_.c_str(), &made) == 0 && (made.st_mode & 0777 & ~bits) != 0)
     ::chmod(archive_.c_str(), made.st_mode & 0777 & bits);
 }

@@ -31,9 +31,7 @@ inline const std::string kNineBlanks(9, ' ');
 
 class AuthoringTest : public editor_test::EditorTest {
  protected:
-  void writeWordList(const std::string& text) {
-    kestrin_test::writeFile(editorFile("KzLangDef.csv"), text);
-  }
+  void writeWordList(const std::string& text) { kestrin_test::writeFile(editorFile("KzLangDef.csv"), text); }
 
   // A diagnostics object as the main window's load step makes it.
   kestrin::diagnostics::CErrorHandler& installHandler() {
@@ -59,8 +57,7 @@ class AuthoringTest : public editor_test::EditorTest {
   }
 
   // The last message box, checked whole.
-  static void expectLastBox(const platform::ui::ScriptedUser& user, const std::string& text,
-                            int32_t icon) {
+  static void expectLastBox(const platform::ui::ScriptedUser& user, const std::string& text, int32_t icon) {
     ASSERT_TRUE(user.lastMessageBox().has_value());
     EXPECT_EQ(user.lastMessageBox()->text, text);
     EXPECT_EQ(user.lastMessageBox()->title, "Kestrin VB Script Editor");

@@ -80,8 +80,7 @@ const std::vector<OkCase>& okCases() {
          u.click("optFunction(1)", f);
        },
        [](frmMain& m) { modMain::g_AddFunction(m, "Area", "", false); }},
-      {"subroutine: inner blanks kept for the generator, arguments trimmed", "ID_NewSubroutine",
-       "frmAddSubroutine",
+      {"subroutine: inner blanks kept for the generator, arguments trimmed", "ID_NewSubroutine", "frmAddSubroutine",
        [](auto& u, const std::string& f) {
          u.setValue("txtFunctionName", " Draw Box ", f).setValue("txtArgList", "  x, y ", f);
        },
@@ -107,8 +106,8 @@ const std::vector<OkCase>& okCases() {
       {"class: every box cleared", "ID_InsertClass", "frmNewClass",
        [](auto& u, const std::string& f) {
          u.setValue("txtFunctionName", "Bare", f);
-         for (const char* box : {"chkProperties(0)", "chkProperties(1)", "chkInitialize(0)",
-                                 "chkInitialize(1)", "chkAddExample"})
+         for (const char* box :
+              {"chkProperties(0)", "chkProperties(1)", "chkInitialize(0)", "chkInitialize(1)", "chkAddExample"})
            u.click(box, f);
        },
        [](frmMain& m) { modMain::g_AddClass(m, "Bare", false, false, false, false, false, false); }},
@@ -144,7 +143,11 @@ TEST_F(CodeDialogTest, OkHandsTheNameAndOptionsToTheGeneratorAndClosesTheDialog)
 TEST_F(CodeDialogTest, CancelEscapeAndTheCloseBoxGenerateNothing) {
   const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> ways = {
       {"Cancel", [&](const std::string& f) { user->click("cmdCancel", f); }},
-      {"Escape", [&](const std::string& f) { user->key("Escape"); (void)f; }},
+      {"Escape",
+       [&](const std::string& f) {
+         user->key("Escape");
+         (void)f;
+       }},
       {"close box", [&](const std::string& f) { user->close(f); }},
   };
   for (const auto& d : kDialogs) {
@@ -216,8 +219,7 @@ TEST_F(CodeDialogTest, TheNextOpeningIsANewWindowWithTheDefaults) {
     sawFirst = !first.expired();
   });
   user->setValue("txtFunctionName", "Old", "frmNewClass");
-  for (const char* box : {"chkProperties(0)", "chkProperties(2)", "chkInitialize(0)",
-                          "chkAddExample"})
+  for (const char* box : {"chkProperties(0)", "chkProperties(2)", "chkInitialize(0)", "chkAddExample"})
     user->click(box, "frmNewClass");
   user->click("cmdCancel", "frmNewClass");
   open("ID_InsertClass");
@@ -228,9 +230,8 @@ TEST_F(CodeDialogTest, TheNextOpeningIsANewWindowWithTheDefaults) {
   duringWait([&] {
     auto form = platform::ui::findForm("frmNewClass");
     ASSERT_NE(form, nullptr);
-    for (const char* name : {"txtFunctionName", "chkProperties(0)", "chkProperties(1)",
-                             "chkProperties(2)", "chkInitialize(0)", "chkInitialize(1)",
-                             "chkAddExample"})
+    for (const char* name : {"txtFunctionName", "chkProperties(0)", "chkProperties(1)", "chkProperties(2)",
+                             "chkInitialize(0)", "chkInitialize(1)", "chkAddExample"})
       values.push_back(form->findControl(name)->valueText());
   });
   user->click("cmdCancel", "frmNewClass");
@@ -250,22 +251,25 @@ struct LayoutCase {
 
 TEST_F(CodeDialogTest, EachDialogHasItsTitlesTabOrderAndOnlyACancelButtonInTahoma) {
   using platform::ui::defaultInstance;
-  const std::vector<std::string> routineOrder = {"txtFunctionName", "optFunction(0)",
-                                                 "optFunction(1)", "txtArgList", "cmdCancel",
-                                                 "cmdOK"};
+  const std::vector<std::string> routineOrder = {"txtFunctionName", "optFunction(0)", "optFunction(1)",
+                                                 "txtArgList",      "cmdCancel",      "cmdOK"};
   const LayoutCase cases[] = {
-      {"frmAddFunction", [] { return defaultInstance<editor::frmAddFunction>(); }, "New Function",
-       "New Function", routineOrder},
-      {"frmAddSubroutine", [] { return defaultInstance<editor::frmAddSubroutine>(); },
-       "New Subroutine", "New Subroutine", routineOrder},
-      {"frmAddProperty", [] { return defaultInstance<editor::frmAddProperty>(); }, "Add Property",
+      {"frmAddFunction", [] { return defaultInstance<editor::frmAddFunction>(); }, "New Function", "New Function",
+       routineOrder},
+      {"frmAddSubroutine", [] { return defaultInstance<editor::frmAddSubroutine>(); }, "New Subroutine",
+       "New Subroutine", routineOrder},
+      {"frmAddProperty",
+       [] { return defaultInstance<editor::frmAddProperty>(); },
        "Add Property",
-       {"txtFunctionName", "optFunction(0)", "optFunction(1)", "chkProperties(0)",
-        "chkProperties(1)", "chkProperties(2)", "cmdCancel", "cmdOK"}},
-      {"frmNewClass", [] { return defaultInstance<editor::frmNewClass>(); }, "New CLass",
+       "Add Property",
+       {"txtFunctionName", "optFunction(0)", "optFunction(1)", "chkProperties(0)", "chkProperties(1)",
+        "chkProperties(2)", "cmdCancel", "cmdOK"}},
+      {"frmNewClass",
+       [] { return defaultInstance<editor::frmNewClass>(); },
+       "New CLass",
        "New Class",
-       {"txtFunctionName", "chkProperties(0)", "chkProperties(1)", "chkProperties(2)",
-        "chkInitialize(0)", "chkInitialize(1)", "cmdCancel", "cmdOK", "chkAddExample"}},
+       {"txtFunctionName", "chkProperties(0)", "chkProperties(1)", "chkProperties(2)", "chkInitialize(0)",
+        "chkInitialize(1)", "cmdCancel", "cmdOK", "chkAddExample"}},
   };
   const auto& screen = platform::ui::screen();
   for (const auto& c : cases) {

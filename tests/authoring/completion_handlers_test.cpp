@@ -10,9 +10,9 @@
 #include <memory>
 #include <string>
 
-#include "common/case_name.h"
 #include "authoring/CSelectedWord.h"
 #include "authoring_fixture.h"
+#include "common/case_name.h"
 #include "diagnostics/error_handler.h"
 #include "editor/frmMain.h"
 #include "editor/modCodeSense.h"
@@ -70,8 +70,7 @@ TEST_F(CompletionTest, TheLoadStepLoadsTheWordListAndMakesCWordAndTheUnloadRelea
   EXPECT_FALSE(main->m_bListOpen);
   EXPECT_TRUE(kestrin::editor::modCodeSense::gbln_IsIntelliWord("drawarc"));
   const auto lines = traceLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "Entered routine: modCodeSense::gbln_LoadIntellList(Function)"),
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: modCodeSense::gbln_LoadIntellList(Function)"),
             lines.end());
   main->unload();
   EXPECT_EQ(main->CWord, nullptr);
@@ -129,7 +128,9 @@ struct PickCase {
   const char* line;  // afterwards
   bool tipShown;
 };
-void PrintTo(const PickCase& c, std::ostream* os) { *os << c.key << " gives " << c.line << (c.tipShown ? " with tip" : ""); }
+void PrintTo(const PickCase& c, std::ostream* os) {
+  *os << c.key << " gives " << c.line << (c.tipShown ? " with tip" : "");
+}
 
 class PickTest : public CompletionTest, public ::testing::WithParamInterface<PickCase> {};
 
@@ -149,10 +150,8 @@ TEST_P(PickTest, APickKeyPutsTheWordInPlaceOfItsBeginning) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, PickTest,
-                         ::testing::Values(PickCase{"Enter", "DrawLine", false},
-                                           PickCase{"Tab", "DrawLine", false},
-                                           PickCase{"Right", "DrawLine", false},
-                                           PickCase{"Space", "DrawLine ", true},
+                         ::testing::Values(PickCase{"Enter", "DrawLine", false}, PickCase{"Tab", "DrawLine", false},
+                                           PickCase{"Right", "DrawLine", false}, PickCase{"Space", "DrawLine ", true},
                                            PickCase{"(", "DrawLine(", true}),
                          kestrin_test::PrintedName());
 
@@ -177,7 +176,9 @@ struct KeyAnswerCase {
   int32_t keyCode;
   bool taken;  // the key-down answer: True drops the key
 };
-void PrintTo(const KeyAnswerCase& c, std::ostream* os) { *os << "key " << c.keyCode << (c.taken ? " taken" : " passed"); }
+void PrintTo(const KeyAnswerCase& c, std::ostream* os) {
+  *os << "key " << c.keyCode << (c.taken ? " taken" : " passed");
+}
 
 class KeyAnswerTest : public CompletionTest, public ::testing::WithParamInterface<KeyAnswerCase> {};
 
@@ -193,16 +194,18 @@ TEST_P(KeyAnswerTest, APickKeyIsTakenOnlyWhenItIsTabOrRight) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Keys, KeyAnswerTest,
-                         ::testing::Values(KeyAnswerCase{9, true}, KeyAnswerCase{39, true},
-                                           KeyAnswerCase{13, false}, KeyAnswerCase{32, false}),
+                         ::testing::Values(KeyAnswerCase{9, true}, KeyAnswerCase{39, true}, KeyAnswerCase{13, false},
+                                           KeyAnswerCase{32, false}),
                          kestrin_test::PrintedName());
 
 struct KeepOpenCase {
-  bool keyDown;      // the key-down handler, else the key-press handler
-  int32_t code;      // key code or character code
-  bool stillOpen;    // m_bListOpen afterwards
+  bool keyDown;    // the key-down handler, else the key-press handler
+  int32_t code;    // key code or character code
+  bool stillOpen;  // m_bListOpen afterwards
 };
-void PrintTo(const KeepOpenCase& c, std::ostream* os) { *os << (c.keyDown ? "down " : "press ") << c.code << (c.stillOpen ? " open" : " closed"); }
+void PrintTo(const KeepOpenCase& c, std::ostream* os) {
+  *os << (c.keyDown ? "down " : "press ") << c.code << (c.stillOpen ? " open" : " closed");
+}
 
 class KeepOpenTest : public CompletionTest, public ::testing::WithParamInterface<KeepOpenCase> {};
 
@@ -220,23 +223,24 @@ TEST_P(KeepOpenTest, OnlyANameCharacterOrAKeyOtherThanLeftKeepsTheListOpen) {
   EXPECT_EQ(line(0), "Dra") << "no pick";
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Keys, KeepOpenTest,
-    ::testing::Values(KeepOpenCase{true, 37, false}, KeepOpenCase{true, 40, true},
-                      KeepOpenCase{true, 36, true}, KeepOpenCase{false, 'a', true},
-                      KeepOpenCase{false, 'Z', true}, KeepOpenCase{false, '7', true},
-                      KeepOpenCase{false, '_', true}, KeepOpenCase{false, '.', false},
-                      KeepOpenCase{false, ' ', false}, KeepOpenCase{false, '+', false},
-                      KeepOpenCase{false, 233, false}),
+INSTANTIATE_TEST_SUITE_P(Keys, KeepOpenTest,
+                         ::testing::Values(KeepOpenCase{true, 37, false}, KeepOpenCase{true, 40, true},
+                                           KeepOpenCase{true, 36, true}, KeepOpenCase{false, 'a', true},
+                                           KeepOpenCase{false, 'Z', true}, KeepOpenCase{false, '7', true},
+                                           KeepOpenCase{false, '_', true}, KeepOpenCase{false, '.', false},
+                                           KeepOpenCase{false, ' ', false}, KeepOpenCase{false, '+', false},
+                                           KeepOpenCase{false, 233, false}),
                          kestrin_test::PrintedName());
 
 struct ClosedListCase {
   const char* closeWith;  // what closes the list without a pick
   const char* thenKey;
-  const char* text;       // afterwards
+  const char* text;  // afterwards
   int32_t caretColumn;
 };
-void PrintTo(const ClosedListCase& c, std::ostream* os) { *os << c.closeWith << " then " << c.thenKey << " column " << c.caretColumn; }
+void PrintTo(const ClosedListCase& c, std::ostream* os) {
+  *os << c.closeWith << " then " << c.thenKey << " column " << c.caretColumn;
+}
 
 class ClosedListTest : public CompletionTest, public ::testing::WithParamInterface<ClosedListCase> {};
 
@@ -255,13 +259,12 @@ TEST_P(ClosedListTest, AListClosedWithoutAPickTakesNoFurtherKey) {
 }
 
 // Tabs are typed as blanks (the preference TabsToSpaces).
-INSTANTIATE_TEST_SUITE_P(
-    Closes, ClosedListTest,
-    ::testing::Values(ClosedListCase{"Escape", "Enter", "Draw\r\nx", 0},
-                      ClosedListCase{"Escape", "Tab", "Draw    x", 8},
-                      // A pick by Tab is taken by the window; the next Tab is a tab.
-                      ClosedListCase{"Tab", "Tab", "DrawLine    x", 12},
-                      ClosedListCase{"(", "Right", "DrawLine(x", 10}),
+INSTANTIATE_TEST_SUITE_P(Closes, ClosedListTest,
+                         ::testing::Values(ClosedListCase{"Escape", "Enter", "Draw\r\nx", 0},
+                                           ClosedListCase{"Escape", "Tab", "Draw    x", 8},
+                                           // A pick by Tab is taken by the window; the next Tab is a tab.
+                                           ClosedListCase{"Tab", "Tab", "DrawLine    x", 12},
+                                           ClosedListCase{"(", "Right", "DrawLine(x", 10}),
                          kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, AnEntryOfAnEarlierListIsNoPickOfTheNextOne) {
@@ -324,8 +327,7 @@ TEST_F(CompletionTest, AnEntryOfBlanksInsertsNothingAndLeavesNoCallStackEntry) {
   EXPECT_FALSE(main->m_AddIntellWord());
   EXPECT_EQ(line(0), "Dra");
   auto& handler = *kestrin::diagnostics::errorHandlerSlot();
-  for (const auto& entry : handler.callStack())
-    EXPECT_NE(entry.procedure, "frmMain::m_AddIntellWord(Function)");
+  for (const auto& entry : handler.callStack()) EXPECT_NE(entry.procedure, "frmMain::m_AddIntellWord(Function)");
   EXPECT_TRUE(balanced(traceLines()));
 }
 
@@ -391,7 +393,9 @@ struct ArgumentCase {
   const char* typed;   // after "DrawLine("
   int32_t argument;    // -1: no tip any more
 };
-void PrintTo(const ArgumentCase& c, std::ostream* os) { *os << "after " << c.before << " typed " << c.typed << " argument " << c.argument; }
+void PrintTo(const ArgumentCase& c, std::ostream* os) {
+  *os << "after " << c.before << " typed " << c.typed << " argument " << c.argument;
+}
 
 class ArgumentTest : public CompletionTest, public ::testing::WithParamInterface<ArgumentCase> {};
 
@@ -407,13 +411,10 @@ TEST_P(ArgumentTest, OnlyTheCallsOwnCommasCount) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Lines, ArgumentTest,
-    ::testing::Values(ArgumentCase{"Foo(a, ", "", 0}, ArgumentCase{"Foo(): ", "", 0},
-                      ArgumentCase{"Foo(): ", "1, 2", 1},
-                      ArgumentCase{"", "\"a, b\", ", 1},
-                      ArgumentCase{"", "\"(\", \")\", ", 2},
-                      ArgumentCase{"", "1)", -1}),
+INSTANTIATE_TEST_SUITE_P(Lines, ArgumentTest,
+                         ::testing::Values(ArgumentCase{"Foo(a, ", "", 0}, ArgumentCase{"Foo(): ", "", 0},
+                                           ArgumentCase{"Foo(): ", "1, 2", 1}, ArgumentCase{"", "\"a, b\", ", 1},
+                                           ArgumentCase{"", "\"(\", \")\", ", 2}, ArgumentCase{"", "1)", -1}),
                          kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, TheCaretMovedOverANestedCallKeepsTheCallsArgument) {
@@ -470,8 +471,7 @@ TEST_P(CaretMoveTest, TheCaretBeforeTheTipsStartEndsTheTip) {
   EXPECT_FALSE(editor().tipShown());
 }
 
-INSTANTIATE_TEST_SUITE_P(Moves, CaretMoveTest,
-                         ::testing::Values(MoveCase{2, 9}, MoveCase{1, 6}),
+INSTANTIATE_TEST_SUITE_P(Moves, CaretMoveTest, ::testing::Values(MoveCase{2, 9}, MoveCase{1, 6}),
                          kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, TheCaretBackAtTheTipsStartKeepsTheTip) {
@@ -509,8 +509,7 @@ TEST_P(ForgetKeyTest, OnlyTheDeletingKeysForgetTheTipsWord) {
 
 INSTANTIATE_TEST_SUITE_P(Keys, ForgetKeyTest,
                          ::testing::Values(ForgetCase{"Backspace", ""}, ForgetCase{"Delete", ""},
-                                           ForgetCase{"Left", "DrawLine"},
-                                           ForgetCase{"End", "DrawLine"}),
+                                           ForgetCase{"Left", "DrawLine"}, ForgetCase{"End", "DrawLine"}),
                          kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, EscapeCancelsTheTipAndForgetsTheWord) {
@@ -539,8 +538,7 @@ TEST_P(MarkTest, OneKeyAfterASaveLeavesTheScriptMarked) {
   EXPECT_EQ(main->tag(), scriptPath + "*");
 }
 
-INSTANTIATE_TEST_SUITE_P(Keys, MarkTest,
-                         ::testing::Values(KeyCase{"x"}, KeyCase{"Right"}, KeyCase{"Enter"}),
+INSTANTIATE_TEST_SUITE_P(Keys, MarkTest, ::testing::Values(KeyCase{"x"}, KeyCase{"Right"}, KeyCase{"Enter"}),
                          kestrin_test::PrintedName());
 
 TEST_F(CompletionTest, KeysOnAReadOnlyScriptMarkNothingAndCompleteNothing) {

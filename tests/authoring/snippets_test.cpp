@@ -265,15 +265,14 @@ struct SnippetCase {
   void (*command)(kestrin::editor::frmMain&);
   const std::vector<std::string>& call;  // at the caret; empty: none
   const std::vector<std::string>& routine;
-  bool routineBreak;                      // the routine's last line has a line break
+  bool routineBreak;  // the routine's last line has a line break
 };
 
 const SnippetCase kSnippets[] = {
     {"g_BrowseForFolder", modMain::g_BrowseForFolder, kBrowseCallLines, kBrowseRoutineLines, true},
     {"g_CheckForDrawing", modMain::g_CheckForDrawing, kDrawingCallLines, kDrawingRoutineLines, true},
     {"g_AddADO", modMain::g_AddADO, kAdoCallLines, kAdoRoutineLines, true},
-    {"g_AddInitializeCode", modMain::g_AddInitializeCode, kInitializeCallLines,
-     kInitializeRoutineLines, true},
+    {"g_AddInitializeCode", modMain::g_AddInitializeCode, kInitializeCallLines, kInitializeRoutineLines, true},
     {"g_AddBackSlashCode", modMain::g_AddBackSlashCode, kNoCall, kBackSlashRoutineLines, true},
     {"g_ReSetAllCode", modMain::g_ReSetAllCode, kResetAllCallLines, kResetAllRoutineLines, false},
     {"g_AddInclude", modMain::g_AddInclude, kNoCall, kIncludeRoutineLines, false},
@@ -285,8 +284,7 @@ TEST_F(TemplateTest, EverySnippetPutsItsCallAtTheCaretAndItsRoutineAfterTwoNewLi
     const size_t before = traceLines().size();
     c.command(*main);
     const std::string call = c.call.empty() ? "" : crLfLines(c.call);
-    EXPECT_EQ(text(), "Dim a\r\n" + call + "b = 1\r\n" + "\r\n\r\n" +
-                          crLfLines(c.routine, c.routineBreak))
+    EXPECT_EQ(text(), "Dim a\r\n" + call + "b = 1\r\n" + "\r\n\r\n" + crLfLines(c.routine, c.routineBreak))
         << c.procedure;
     // The caret stays where the routine's text left it.
     const int32_t last = main->CodeSense1->lineCount() - 1;
@@ -294,10 +292,8 @@ TEST_F(TemplateTest, EverySnippetPutsItsCallAtTheCaretAndItsRoutineAfterTwoNewLi
     EXPECT_EQ(selection(), (CodeRange{last, column, last, column})) << c.procedure;
     const auto lines = traceSince(before);
     ASSERT_FALSE(lines.empty()) << c.procedure;
-    EXPECT_EQ(lines.front(), std::string("Entered routine: modMain::") + c.procedure + "(Sub)")
-        << c.procedure;
-    EXPECT_EQ(lines.back(), std::string("Exited routine: modMain::") + c.procedure + "(Sub)")
-        << c.procedure;
+    EXPECT_EQ(lines.front(), std::string("Entered routine: modMain::") + c.procedure + "(Sub)") << c.procedure;
+    EXPECT_EQ(lines.back(), std::string("Exited routine: modMain::") + c.procedure + "(Sub)") << c.procedure;
     EXPECT_TRUE(balanced(lines)) << c.procedure;
     EXPECT_TRUE(callStack().empty()) << c.procedure;
   }
@@ -309,8 +305,7 @@ TEST_F(TemplateTest, ARoutineAfterOneWithoutClosingBreakFollowsOneEmptyLineAndCo
   modMain::g_AddBackSlashCode(*main);
   modMain::g_AddBackSlashCode(*main);
   EXPECT_EQ(text(), "x\r\n\r\n" + crLfLines(kIncludeRoutineLines, false) + "\r\n\r\n" +
-                        crLfLines(kBackSlashRoutineLines) + "\r\n\r\n" +
-                        crLfLines(kBackSlashRoutineLines));
+                        crLfLines(kBackSlashRoutineLines) + "\r\n\r\n" + crLfLines(kBackSlashRoutineLines));
 }
 
 TEST_F(TemplateTest, ASecondRunPutsItsCallWhereTheFirstRunsRoutineLeftTheCaret) {

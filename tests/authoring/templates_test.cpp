@@ -23,21 +23,12 @@ namespace modMain = kestrin::editor::modMain;
 namespace mb = platform::ui::mb;
 
 const std::vector<std::string> kIfLines = {
-    "If <condition> Then",
-    "   ' -- Add code",
-    "Else",
-    "   ' -- Add code",
-    "End If",
+    "If <condition> Then", "   ' -- Add code", "Else", "   ' -- Add code", "End If",
 };
 
 const std::vector<std::string> kElseIfLines = {
-    "If <condition> Then",
-    "   ' -- Add code",
-    "Elseif <condition> Then",
-    "   ' -- Add code",
-    "Else",
-    "   ' -- Add code",
-    "End If",
+    "If <condition> Then", "   ' -- Add code", "Elseif <condition> Then", "   ' -- Add code", "Else",
+    "   ' -- Add code",    "End If",
 };
 
 const std::vector<std::string> kSelectCaseLines = {
@@ -66,21 +57,11 @@ const std::vector<std::string> kSelectCaseLines = {
 };
 
 const std::vector<std::string> kForNextLines = {
-    "Dim intCounter",
-    "",
-    "For intCounter = <MIN> To <MAX> Step <Steps>",
-    "    '",
-    "    ' -- Add code",
-    "    '",
-    "Next",
+    "Dim intCounter", "", "For intCounter = <MIN> To <MAX> Step <Steps>", "    '", "    ' -- Add code", "    '", "Next",
 };
 
 const std::vector<std::string> kForEachLines = {
-    "For Each <element> In <group>",
-    "    '",
-    "    ' -- Add code",
-    "    '",
-    "Next",
+    "For Each <element> In <group>", "    '", "    ' -- Add code", "    '", "Next",
 };
 
 // ---- The caret insertion ------------------------------------------------------------
@@ -109,10 +90,16 @@ TEST_F(TemplateTest, TheCaretInsertionGoesInFrontOfTheSelectionsLineAndSetsTheSa
       // 11, the former line 10 follows unchanged.
       {"caret in line 10", twelveLines(), {9, 3, 9, 3}, block, beforeTen + block + fromTen},
       // A selection of lines 3 to 5 stays; the text goes in front of line 3.
-      {"lines 3 to 5", "a\r\nb\r\nccc\r\nddd\r\neee\r\nf\r\n", {2, 1, 4, 2}, block,
+      {"lines 3 to 5",
+       "a\r\nb\r\nccc\r\nddd\r\neee\r\nf\r\n",
+       {2, 1, 4, 2},
+       block,
        "a\r\nb\r\n" + block + "ccc\r\nddd\r\neee\r\nf\r\n"},
       // The selection's start is its anchor, also when the caret is above it.
-      {"selected upwards", "a\r\nb\r\nccc\r\nddd\r\neee\r\n", {4, 2, 2, 1}, block,
+      {"selected upwards",
+       "a\r\nb\r\nccc\r\nddd\r\neee\r\n",
+       {4, 2, 2, 1},
+       block,
        "a\r\nb\r\nccc\r\nddd\r\n" + block + "eee\r\n"},
       {"empty document", "", {0, 0, 0, 0}, block, block},
       // A text without a line break joins the line it goes in front of.
@@ -179,7 +166,7 @@ TEST_F(TemplateTest, TheEndOfTextInsertionFollowsTwoNewLinesTypedAfterTheLastCha
 struct ToDoCase {
   std::optional<std::string> answer;  // none: Cancel
   int hour, minute;
-  std::string line;                   // empty: nothing inserted
+  std::string line;  // empty: nothing inserted
 };
 
 TEST_F(TemplateTest, TheToDoLineCarriesTheCommentAsTypedWithTheLongDateAndTwelveHourTime) {
@@ -292,8 +279,8 @@ TEST_F(TemplateTest, WithoutItsEditorATemplateWithoutHandlingFailsToItsCallerAnd
 TEST_F(TemplateTest, AReadOnlyEditorRefusesEveryKindOfInsertionSilently) {
   document("Dim a\r\n", {0, 1, 0, 1});
   main->CodeSense1->setReadOnly(true);
-  for (const char* id : {"ID_If...EndIf", "ID_MSExcel", "ID_OverRide", "ID_BrowseForFolder",
-                         "ID_AddBackSlash", "ID_InsertInclude"}) {
+  for (const char* id :
+       {"ID_If...EndIf", "ID_MSExcel", "ID_OverRide", "ID_BrowseForFolder", "ID_AddBackSlash", "ID_InsertInclude"}) {
     EXPECT_TRUE(main->SSActiveToolBars1->clickTool(id)) << id;
     EXPECT_EQ(text(), "Dim a\r\n") << id;
     EXPECT_FALSE(main->IsDirty()) << id;
@@ -354,8 +341,9 @@ TEST_F(TemplateTest, EachTemplatesToolRunsItsTemplate) {
 TEST_F(TemplateTest, ASnippetsFailureReachesTheDispatchersReport) {
   const auto editorControl = main->CodeSense1;
   main->CodeSense1.reset();
-  user->answerMessageBox(mb::Ignore, "(Object variable or With block variable not set) in "
-                                     "modMain::g_CheckForDrawing(Sub)");
+  user->answerMessageBox(mb::Ignore,
+                         "(Object variable or With block variable not set) in "
+                         "modMain::g_CheckForDrawing(Sub)");
   platform::controls::Tool tool;
   tool.id = "ID_CheckForDrawing";
   main->SSActiveToolBars1_ToolClick(tool);

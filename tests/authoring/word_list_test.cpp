@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "common/case_name.h"
 #include "authoring/CSelectedWord.h"
 #include "authoring_fixture.h"
+#include "common/case_name.h"
 #include "diagnostics/error_handler.h"
 #include "editor/modCodeSense.h"
 #include "platform/controls/code_editor_lists.h"
@@ -79,9 +79,8 @@ TEST_P(KindTest, TheKindIsTheLeadingNumberRoundedHalvesToEven) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Fields, KindTest,
-                         ::testing::Values(KindCase{" 3.5", 3}, KindCase{"2.5", 1},
-                                           KindCase{"x1", -1}, KindCase{"", -1},
-                                           KindCase{"4|more|fields", 3}, KindCase{"8", 7}),
+                         ::testing::Values(KindCase{" 3.5", 3}, KindCase{"2.5", 1}, KindCase{"x1", -1},
+                                           KindCase{"", -1}, KindCase{"4|more|fields", 3}, KindCase{"8", 7}),
                          kestrin_test::PrintedName());
 
 TEST_F(WordListTest, RowsStayAsWrittenAndLookupsFindTheFirst) {
@@ -160,7 +159,8 @@ struct ShortRowCase {
 };
 void PrintTo(const ShortRowCase& c, std::ostream* os) {
   *os << "row " << c.row << " answered";
-  for (int32_t a : c.answers) *os << (a == mb::Abort ? " Abort" : a == mb::Retry ? " Retry" : a == mb::Ignore ? " Ignore" : " other");
+  for (int32_t a : c.answers)
+    *os << (a == mb::Abort ? " Abort" : a == mb::Retry ? " Retry" : a == mb::Ignore ? " Ignore" : " other");
 }
 
 class ShortRowTest : public WordListTest, public ::testing::WithParamInterface<ShortRowCase> {};
@@ -186,19 +186,15 @@ INSTANTIATE_TEST_SUITE_P(
         // Abort: the rows before stay, the load ends.
         ShortRowCase{"Two|fields", {mb::Abort}, false, {"First"}, 0, "first tip"},
         // Retry: the same field fails again and is reported again.
-        ShortRowCase{"Two|fields", {mb::Retry, mb::Retry, mb::Abort}, false, {"First"}, 0,
-                     "first tip"},
-        ShortRowCase{"Two|fields", {mb::Retry, mb::Ignore}, true, {"First", "Two", "Last"}, 2,
-                     "last tip"},
+        ShortRowCase{"Two|fields", {mb::Retry, mb::Retry, mb::Abort}, false, {"First"}, 0, "first tip"},
+        ShortRowCase{"Two|fields", {mb::Retry, mb::Ignore}, true, {"First", "Two", "Last"}, 2, "last tip"},
         // Ignore: the row stays with the kind 0.
         ShortRowCase{"Two|fields", {mb::Ignore}, true, {"First", "Two", "Last"}, 2, "last tip"},
-        ShortRowCase{"One", {mb::Ignore, mb::Ignore}, true, {"First", "One", "Last"}, 2,
-                     "last tip"},
-        ShortRowCase{"", {mb::Ignore, mb::Ignore, mb::Ignore}, true, {"First", "", "Last"}, 2,
-                     "last tip"},
+        ShortRowCase{"One", {mb::Ignore, mb::Ignore}, true, {"First", "One", "Last"}, 2, "last tip"},
+        ShortRowCase{"", {mb::Ignore, mb::Ignore, mb::Ignore}, true, {"First", "", "Last"}, 2, "last tip"},
         // A kind beyond 32 bits fails as a missing one.
         ShortRowCase{"Big|big tip|3000000000", {mb::Abort}, false, {"First"}, 0, "first tip"}),
-                         kestrin_test::PrintedName());
+    kestrin_test::PrintedName());
 
 TEST_F(WordListTest, AShortRowIgnoredKeepsKindZeroAndTheTipsThatExist) {
   installHandler();
@@ -237,12 +233,9 @@ class FillFailureTest : public WordListTest, public ::testing::WithParamInterfac
 TEST_P(FillFailureTest, AFailingEntryIsReportedAndTheAnswerDecides) {
   writeWordList("First|first tip|1\r\nLowest|lowest tip|-2147483648\r\nLast|last tip|3\r\n");
   ASSERT_TRUE(modCodeSense::gbln_LoadIntellList());
-  kestrin::diagnostics::CErrorHandler* handler =
-      GetParam().withHandler ? &installHandler() : nullptr;
+  kestrin::diagnostics::CErrorHandler* handler = GetParam().withHandler ? &installHandler() : nullptr;
   for (const int32_t answer : GetParam().answers)
-    user->answerMessageBox(answer, GetParam().withHandler
-                                       ? "in modCodeSense::gbln_ShowIntelliList(Function)"
-                                       : "");
+    user->answerMessageBox(answer, GetParam().withHandler ? "in modCodeSense::gbln_ShowIntelliList(Function)" : "");
   CompletionList list;
   EXPECT_EQ(modCodeSense::gbln_ShowIntelliList(list), GetParam().result);
   EXPECT_EQ(words(list), GetParam().words);
@@ -255,18 +248,17 @@ TEST_P(FillFailureTest, AFailingEntryIsReportedAndTheAnswerDecides) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Answers, FillFailureTest,
-    ::testing::Values(
-        // Abort: the entries before stay, the filling ends with False.
-        FillFailureCase{"Abort", true, {mb::Abort}, false, {"First"}, 0},
-        // Retry runs the failing entry again, and it fails again.
-        FillFailureCase{"RetryThenAbort", true, {mb::Retry, mb::Abort}, false, {"First"}, 0},
-        // Ignore: the entry is left out, the rest goes in.
-        FillFailureCase{"Ignore", true, {mb::Ignore}, true, {"First", "Last"}, 1},
-        // Without a diagnostics object: its own message, the filling ends, still True.
-        FillFailureCase{"NoHandler", false, {mb::OK}, true, {"First"}, 0}),
-    [](const ::testing::TestParamInfo<FillFailureCase>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Answers, FillFailureTest,
+                         ::testing::Values(
+                             // Abort: the entries before stay, the filling ends with False.
+                             FillFailureCase{"Abort", true, {mb::Abort}, false, {"First"}, 0},
+                             // Retry runs the failing entry again, and it fails again.
+                             FillFailureCase{"RetryThenAbort", true, {mb::Retry, mb::Abort}, false, {"First"}, 0},
+                             // Ignore: the entry is left out, the rest goes in.
+                             FillFailureCase{"Ignore", true, {mb::Ignore}, true, {"First", "Last"}, 1},
+                             // Without a diagnostics object: its own message, the filling ends, still True.
+                             FillFailureCase{"NoHandler", false, {mb::OK}, true, {"First"}, 0}),
+                         [](const ::testing::TestParamInfo<FillFailureCase>& info) { return info.param.name; });
 
 TEST_F(WordListTest, EveryLoadEndsWithTheDefaultMousePointer) {
   // A busy pointer set before the load, read as it is, missing or aborted.
@@ -301,11 +293,8 @@ TEST_F(WordListTest, TheProceduresTraceTheirEntryAndExit) {
   const auto lines = traceLines();
   for (const char* text :
        {"modCodeSense::gbln_LoadIntellList(Function)", "modCodeSense::gbln_ShowIntelliList(Function)",
-        "modCodeSense::gbln_IsIntelliWord(Function)",
-        "modCodeSense::gstr_GetItemData(Function) Find:= DrawArc"})
-    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string("Entered routine: ") + text),
-              lines.end())
-        << text;
+        "modCodeSense::gbln_IsIntelliWord(Function)", "modCodeSense::gstr_GetItemData(Function) Find:= DrawArc"})
+    EXPECT_NE(std::find(lines.begin(), lines.end(), std::string("Entered routine: ") + text), lines.end()) << text;
   EXPECT_TRUE(balanced(lines));
 }
 

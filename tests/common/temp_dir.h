@@ -25,11 +25,10 @@ class TempDir {
     // Give back write permission first, so that read-only entries go too.
     for (auto it = std::filesystem::recursive_directory_iterator(path_, ec);
          !ec && it != std::filesystem::recursive_directory_iterator(); it.increment(ec)) {
-      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all,
-                                   std::filesystem::perm_options::add, ec);
+      std::filesystem::permissions(it->path(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add,
+                                   ec);
     }
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
   }
   TempDir(const TempDir&) = delete;
@@ -57,8 +56,7 @@ inline std::string readFile(const std::string& path) {
 // Sets a file's modification (and access) time to a local date and time,
 // so that what is shown of it can be written out in a test; false when the
 // file system refuses.
-inline bool setModifiedTime(const std::string& path, int year, int month, int day, int hour, int minute,
-                            int second) {
+inline bool setModifiedTime(const std::string& path, int year, int month, int day, int hour, int minute, int second) {
   std::tm tm{};
   tm.tm_year = year - 1900;
   tm.tm_mon = month - 1;

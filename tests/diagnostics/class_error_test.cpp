@@ -24,45 +24,35 @@ TEST(ClassErrorNumbers, AreTheComBasePlusTheBlockNumberAsSigned32Bit) {
 }
 
 TEST_F(ClassErrorTest, AnOwnCheckReachesTheCallerWithItsNumberSourceAndText) {
-  const auto e = raisedError([] {
-    kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); });
-  });
+  const auto e = raisedError([] { kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); }); });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17941));
   EXPECT_EQ(e.source(), "KestrinScriptEditor.CPrintDialog");
   EXPECT_EQ(e.description(), "Invalid flags");
 }
 
 TEST_F(ClassErrorTest, AnyOtherFailureBecomesTheCatchAllAndDropsItsCause) {
-  const auto fromRuntime = raisedError([] {
-    kPrintErrors.member([] { platform::raise(platform::err::Overflow); });
-  });
+  const auto fromRuntime = raisedError([] { kPrintErrors.member([] { platform::raise(platform::err::Overflow); }); });
   EXPECT_EQ(fromRuntime.number(), diagnostics::classErrorNumber(17942));
   EXPECT_EQ(fromRuntime.source(), "KestrinScriptEditor.CPrintDialog");
   EXPECT_EQ(fromRuntime.description(), "CPrintDialog component failure");
 
-  const auto fromLibrary = raisedError([] {
-    kMemoryErrors.member([]() -> int { throw std::runtime_error("broken"); });
-  });
+  const auto fromLibrary =
+      raisedError([] { kMemoryErrors.member([]() -> int { throw std::runtime_error("broken"); }); });
   EXPECT_EQ(fromLibrary.number(), diagnostics::classErrorNumber(17801));
   EXPECT_EQ(fromLibrary.source(), "KestrinScriptEditor.CMemoryInformation");
   EXPECT_EQ(fromLibrary.description(), "CMemoryInformation component failure");
 }
 
 TEST_F(ClassErrorTest, AnotherObjectsOwnErrorBecomesTheCallersCatchAll) {
-  const auto e = raisedError([] {
-    kMemoryErrors.member([] {
-      kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); });
-    });
-  });
+  const auto e = raisedError(
+      [] { kMemoryErrors.member([] { kPrintErrors.member([] { kPrintErrors.raise(17941, "Invalid flags"); }); }); });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17801));
   EXPECT_EQ(e.description(), "CMemoryInformation component failure");
 }
 
 TEST_F(ClassErrorTest, AnErrorWithAnotherSourceSuffixStillPassesAsTheMembersOwn) {
   constexpr ClassErrors kSettingsErrors{"CAppSettings", 17028};
-  const auto e = raisedError([&] {
-    kSettingsErrors.member([] { kSettingErrors.raise(17021, "Invalid section"); });
-  });
+  const auto e = raisedError([&] { kSettingsErrors.member([] { kSettingErrors.raise(17021, "Invalid section"); }); });
   EXPECT_EQ(e.number(), diagnostics::classErrorNumber(17021));
   EXPECT_EQ(e.source(), "KestrinScriptEditor.CAppSetting");
 }

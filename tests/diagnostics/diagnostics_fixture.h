@@ -35,8 +35,7 @@ class DiagnosticsTest : public ::testing::Test {
     identity.folder = dir.path();
     platform::setComponentIdentity(identity);
     platform::setVirtualClock(platform::localMillisFrom(2004, 4, 29, 14, 3, 12));
-    user = platform::ui::ScriptedUser::install(
-        [](const std::string& message) { ADD_FAILURE() << message; });
+    user = platform::ui::ScriptedUser::install([](const std::string& message) { ADD_FAILURE() << message; });
     diagnostics::errorHandlerSlot().reset();
     diagnostics::clearFailure();
     platform::setEventLogHook([this](const std::string& source, uint16_t type, const std::string& text) {
@@ -53,9 +52,8 @@ class DiagnosticsTest : public ::testing::Test {
 
   // A diagnostics object as the editor's load step sets it up, logging into
   // the temporary folder, made this thread's g_ErrorHandler.
-  diagnostics::CErrorHandler& installHandler(
-      int32_t actions = diagnostics::eErrorHandlerAction_MsgBox |
-                        diagnostics::eErrorHandlerAction_LogToFile) {
+  diagnostics::CErrorHandler& installHandler(int32_t actions = diagnostics::eErrorHandlerAction_MsgBox |
+                                                               diagnostics::eErrorHandlerAction_LogToFile) {
     auto handler = std::make_shared<diagnostics::CErrorHandler>();
     handler->Init(actions, errorLog(), true, true, diagnostics::eTracingFlag_LogToFile, traceLog());
     diagnostics::errorHandlerSlot() = handler;

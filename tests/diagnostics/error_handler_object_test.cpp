@@ -7,9 +7,9 @@
 
 #include "diagnostics/handling.h"
 #include "diagnostics_fixture.h"
-#include "platform/runtime/errors.h"
 #include "platform/com/error_info.h"
 #include "platform/com/variant.h"
+#include "platform/runtime/errors.h"
 #include "typelib/typelib.h"
 
 namespace {
@@ -27,12 +27,10 @@ class ErrorHandlerObjectTest : public diagnostics_test::DiagnosticsTest {
     const auto* coclass = kestrin::typelib::library().findClass("CErrorHandler");
     ASSERT_NE(coclass, nullptr);
     com::ComPtr<com::IClassFactory> factory;
-    ASSERT_EQ(kestrin::typelib::componentServer().getClassObject(
-                  coclass->clsid, com::IID_IClassFactory, reinterpret_cast<void**>(factory.out())),
+    ASSERT_EQ(kestrin::typelib::componentServer().getClassObject(coclass->clsid, com::IID_IClassFactory,
+                                                                 reinterpret_cast<void**>(factory.out())),
               com::S_OK);
-    ASSERT_EQ(factory->CreateInstance(nullptr, com::IID_IDispatch,
-                                      reinterpret_cast<void**>(object.out())),
-              com::S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, com::IID_IDispatch, reinterpret_cast<void**>(object.out())), com::S_OK);
   }
   void TearDown() override {
     object.reset();
@@ -60,8 +58,7 @@ class ErrorHandlerObjectTest : public diagnostics_test::DiagnosticsTest {
       params.cNamedArgs = 1;
     }
     uint32_t argError = 0;
-    out.code = object->Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception,
-                              &argError);
+    out.code = object->Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception, &argError);
   }
   void call(com::DISPID id, std::vector<ComVariant> args, Result& out) {
     invoke(id, com::DISPATCH_METHOD, std::move(args), out);
@@ -77,9 +74,8 @@ class ErrorHandlerObjectTest : public diagnostics_test::DiagnosticsTest {
 };
 
 constexpr com::DISPID kInit = 0x6003000a, kCallStackPush = 0x6003000d, kHandleError = 0x6003000f;
-constexpr com::DISPID kErrorHandlerActions = 0x68030007, kErrorLogFile = 0x68030005,
-                      kTracingFlags = 0x68030001, kTracingLogFile = 0x68030000,
-                      kCallStackEnabled = 0x68030009, kErrorNumber = 0x68030004,
+constexpr com::DISPID kErrorHandlerActions = 0x68030007, kErrorLogFile = 0x68030005, kTracingFlags = 0x68030001,
+                      kTracingLogFile = 0x68030000, kCallStackEnabled = 0x68030009, kErrorNumber = 0x68030004,
                       kErrorDescription = 0x68030008;
 
 TEST(ErrorHandlerBindings, BindEveryMemberOfTheInterfaceWithItsArguments) {
@@ -113,8 +109,9 @@ TEST_F(ErrorHandlerObjectTest, InitFillsOmittedArgumentsWithTheirDefaults) {
 
 TEST_F(ErrorHandlerObjectTest, ACallerTracesAndReportsThroughInvoke) {
   Result init;
-  call(kInit, {ComVariant::i4(2), ComVariant::text(errorLog()), ComVariant::boolean(true),
-               ComVariant::boolean(true), ComVariant::i4(2), ComVariant::text(traceLog())},
+  call(kInit,
+       {ComVariant::i4(2), ComVariant::text(errorLog()), ComVariant::boolean(true), ComVariant::boolean(true),
+        ComVariant::i4(2), ComVariant::text(traceLog())},
        init);
   ASSERT_EQ(init.code, com::S_OK);
   Result push;
@@ -124,8 +121,7 @@ TEST_F(ErrorHandlerObjectTest, ACallerTracesAndReportsThroughInvoke) {
   call(kHandleError, {}, report);
   ASSERT_EQ(report.code, com::S_OK);
   EXPECT_EQ(report.value.toLong(), diagnostics::eErrorHandlerReturn_Abort);
-  EXPECT_EQ(readFile(traceLog()),
-            std::string(diagnostics_test::kStamp) + " --- Entered routine: Host::Run(Sub)\r\n");
+  EXPECT_EQ(readFile(traceLog()), std::string(diagnostics_test::kStamp) + " --- Entered routine: Host::Run(Sub)\r\n");
   EXPECT_NE(readFile(errorLog()).find(" in Host::Run(Sub) at line 0\r\n"), std::string::npos);
 }
 
@@ -144,8 +140,7 @@ TEST_F(ErrorHandlerObjectTest, AReportAfterASkippedStatementHoldsNoFailureOfIt) 
   ASSERT_EQ(report.code, com::S_OK);
   EXPECT_EQ(get(kErrorNumber).toLong(), 0);
   EXPECT_EQ(get(kErrorDescription).toText(), "");
-  EXPECT_NE(readFile(errorLog()).find(" --- Error: 0, () in Host::Run(Sub) at line 0\r\n"),
-            std::string::npos)
+  EXPECT_NE(readFile(errorLog()).find(" --- Error: 0, () in Host::Run(Sub) at line 0\r\n"), std::string::npos)
       << readFile(errorLog());
 }
 

@@ -12,8 +12,8 @@ namespace {
 
 using diagnostics::CErrorHandler;
 using diagnostics::classErrorNumber;
-using kestrin_test::raisedError;
 using diagnostics_test::kStamp;
+using kestrin_test::raisedError;
 using kestrin_test::readFile;
 namespace mb = platform::ui::mb;
 
@@ -30,14 +30,14 @@ class ErrorHandlerTest : public diagnostics_test::DiagnosticsTest {
     bool operator==(const Config&) const = default;
   };
   static Config configOf(const CErrorHandler& h) {
-    return {h.ErrorHandlerActions(), h.ErrorLogFile(),  h.CallStackEnabled(),
+    return {h.ErrorHandlerActions(), h.ErrorLogFile(), h.CallStackEnabled(),
             h.TracingEnabled(),      h.TracingFlags(), h.TracingLogFile()};
   }
 
   // Reports the failure with the error log only and returns the report
   // text as written (without the CR LF that follows it).
-  std::string reportOf(CErrorHandler& h, int32_t number, const std::string& description,
-                       int32_t line, const std::string& procedure = "") {
+  std::string reportOf(CErrorHandler& h, int32_t number, const std::string& description, int32_t line,
+                       const std::string& procedure = "") {
     std::filesystem::remove(errorLog());
     h.setErrorHandlerActions(diagnostics::eErrorHandlerAction_LogToFile);
     h.setErrorLogFile(errorLog());
@@ -81,24 +81,25 @@ TEST_F(ErrorHandlerTest, InitStoresInOrderAndAFailingCheckKeepsWhatCameBefore) {
   const Case cases[] = {
       {"actions 0", 0, "e.log", true, true, 2, "t.log", 17402, fresh},
       {"actions 16", 16, "e.log", true, true, 2, "t.log", 17402, fresh},
-      {"empty error log", 3, "", true, true, 2, "t.log", 17401,
+      {"empty error log",
+       3,
+       "",
+       true,
+       true,
+       2,
+       "t.log",
+       17401,
        {3, "Error Log.txt", false, false, 0, "Tracing Log.txt"}},
-      {"flags 4", 3, "e.log", true, true, 4, "t.log", 17403,
-       {3, "e.log", true, true, 0, "Tracing Log.txt"}},
-      {"flags 0", 3, "e.log", true, false, 0, "t.log", 17403,
-       {3, "e.log", true, false, 0, "Tracing Log.txt"}},
-      {"empty trace log", 3, "e.log", false, true, 3, "", 17401,
-       {3, "e.log", false, true, 3, "Tracing Log.txt"}},
-      {"all valid", 15, "e.log", true, true, 1, "t.log", std::nullopt,
-       {15, "e.log", true, true, 1, "t.log"}},
+      {"flags 4", 3, "e.log", true, true, 4, "t.log", 17403, {3, "e.log", true, true, 0, "Tracing Log.txt"}},
+      {"flags 0", 3, "e.log", true, false, 0, "t.log", 17403, {3, "e.log", true, false, 0, "Tracing Log.txt"}},
+      {"empty trace log", 3, "e.log", false, true, 3, "", 17401, {3, "e.log", false, true, 3, "Tracing Log.txt"}},
+      {"all valid", 15, "e.log", true, true, 1, "t.log", std::nullopt, {15, "e.log", true, true, 1, "t.log"}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
     CErrorHandler h;
     if (c.error) {
-      const auto e = raisedError([&] {
-        h.Init(c.actions, c.errorLog, c.callStack, c.tracing, c.flags, c.traceLog);
-      });
+      const auto e = raisedError([&] { h.Init(c.actions, c.errorLog, c.callStack, c.tracing, c.flags, c.traceLog); });
       EXPECT_EQ(e.number(), classErrorNumber(*c.error));
       EXPECT_EQ(e.source(), "KestrinScriptEditor.CErrorHandler");
     } else {
@@ -134,19 +135,14 @@ TEST_F(ErrorHandlerTest, CheckedLetsRejectOutOfRangeValuesAndKeepTheOldOne) {
   };
   const Case cases[] = {
       {"actions 15", [](CErrorHandler& h) { h.setErrorHandlerActions(15); }, std::nullopt, ""},
-      {"actions 0", [](CErrorHandler& h) { h.setErrorHandlerActions(0); }, 17402,
-       "Invalid error handler actions"},
-      {"actions 16", [](CErrorHandler& h) { h.setErrorHandlerActions(16); }, 17402,
-       "Invalid error handler actions"},
-      {"actions -1", [](CErrorHandler& h) { h.setErrorHandlerActions(-1); }, 17402,
-       "Invalid error handler actions"},
+      {"actions 0", [](CErrorHandler& h) { h.setErrorHandlerActions(0); }, 17402, "Invalid error handler actions"},
+      {"actions 16", [](CErrorHandler& h) { h.setErrorHandlerActions(16); }, 17402, "Invalid error handler actions"},
+      {"actions -1", [](CErrorHandler& h) { h.setErrorHandlerActions(-1); }, 17402, "Invalid error handler actions"},
       {"flags 3", [](CErrorHandler& h) { h.setTracingFlags(3); }, std::nullopt, ""},
       {"flags 0", [](CErrorHandler& h) { h.setTracingFlags(0); }, 17403, "Invalid tracing flags"},
       {"flags 4", [](CErrorHandler& h) { h.setTracingFlags(4); }, 17403, "Invalid tracing flags"},
-      {"empty error log", [](CErrorHandler& h) { h.setErrorLogFile(""); }, 17401,
-       "Invalid file name"},
-      {"empty trace log", [](CErrorHandler& h) { h.setTracingLogFile(""); }, 17401,
-       "Invalid file name"},
+      {"empty error log", [](CErrorHandler& h) { h.setErrorLogFile(""); }, 17401, "Invalid file name"},
+      {"empty trace log", [](CErrorHandler& h) { h.setTracingLogFile(""); }, 17401, "Invalid file name"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
@@ -293,8 +289,7 @@ TEST_F(ErrorHandlerTest, TheFailingProcedureIsTheGivenTextElseTheTopEntryElseUnk
       {"given text", true, 2, "frmMain::Form_Load(Sub)", "in frmMain::Form_Load(Sub) at line 12",
        blanks + "two(data)\r\n" + blanks + "one()"},
       {"top entry", true, 2, "", "in two at line 12", blanks + "two(data)\r\n" + blanks + "one()"},
-      {"stack disabled", false, 2, "", "in Unknown at line 12",
-       blanks + "two(data)\r\n" + blanks + "one()"},
+      {"stack disabled", false, 2, "", "in Unknown at line 12", blanks + "two(data)\r\n" + blanks + "one()"},
       {"empty stack", true, 0, "", "in Unknown at line 12", ""},
   };
   for (const Case& c : cases) {
@@ -340,8 +335,7 @@ TEST_F(ErrorHandlerTest, TheReportBoxAsksAbortRetryIgnoreAndTheButtonGivesTheAns
     CErrorHandler h;  // the message box only
     h.CallStackPush("frmMain::m_FileOpen(Sub)");
     diagnostics::currentFailure() = {53, "x", "File not found", 3};
-    user->answerMessageBox(c.button, "--- Error: 53, (File not found) in Unknown at line 3",
-                           "KestrinEditor");
+    user->answerMessageBox(c.button, "--- Error: 53, (File not found) in Unknown at line 3", "KestrinEditor");
     EXPECT_EQ(h.HandleError(), c.answer);
     ASSERT_TRUE(user->lastMessageBox());
     const auto& box = *user->lastMessageBox();

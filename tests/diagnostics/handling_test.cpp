@@ -32,9 +32,7 @@ class HandlingTest : public diagnostics_test::DiagnosticsTest {
   int reportsLogged() const {
     const std::string log = readFile(errorLog());
     int count = 0;
-    for (auto at = log.find("--- Error: "); at != std::string::npos;
-         at = log.find("--- Error: ", at + 1))
-      ++count;
+    for (auto at = log.find("--- Error: "); at != std::string::npos; at = log.find("--- Error: ", at + 1)) ++count;
     return count;
   }
 };
@@ -84,12 +82,11 @@ TEST_F(HandlingTest, AFailedCommandLeavesItsEntryAndTheReportNamesItUntilAbortEm
   dispatcher.toolClick("ID_If...EndIf", calls);
 
   const std::string blanks(20, ' ');
-  EXPECT_EQ(user->lastMessageBox()->text,
-            std::string(diagnostics_test::kStamp) +
-                " --- Error: 53, (File not found) in modMain::g_IfCode(Sub) at line " +
-                std::to_string(diagnostics::errorHandler()->ErrorLine()) +
-                "\r\n\r\nThe call stack is:\r\n" + blanks + "modMain::g_IfCode(Sub)()\r\n" + blanks +
-                "frmMain::SSActiveToolBars1_ToolClick [tool] ID_If...EndIf()");
+  EXPECT_EQ(
+      user->lastMessageBox()->text,
+      std::string(diagnostics_test::kStamp) + " --- Error: 53, (File not found) in modMain::g_IfCode(Sub) at line " +
+          std::to_string(diagnostics::errorHandler()->ErrorLine()) + "\r\n\r\nThe call stack is:\r\n" + blanks +
+          "modMain::g_IfCode(Sub)()\r\n" + blanks + "frmMain::SSActiveToolBars1_ToolClick [tool] ID_If...EndIf()");
   EXPECT_TRUE(stackTexts().empty());
   // Two entries, no exit: the command skipped its pop and Abort left without one.
   const std::string trace = readFile(traceLog());
@@ -103,17 +100,13 @@ TEST_F(HandlingTest, IgnoreAfterAFailedCommandEndsTheDispatchWithItsPop) {
   Dispatcher dispatcher;
   int calls = 0;
   dispatcher.toolClick("ID_If...EndIf", calls);
-  EXPECT_EQ(dispatcher.done,
-            (std::vector<std::string>{"after the command", "held objects released"}));
+  EXPECT_EQ(dispatcher.done, (std::vector<std::string>{"after the command", "held objects released"}));
   // The pop takes the top entry: the one the failed command left behind.
-  EXPECT_EQ(stackTexts(),
-            std::vector<std::string>{"frmMain::SSActiveToolBars1_ToolClick [tool] ID_If...EndIf"});
+  EXPECT_EQ(stackTexts(), std::vector<std::string>{"frmMain::SSActiveToolBars1_ToolClick [tool] ID_If...EndIf"});
   EXPECT_TRUE(readFile(traceLog()).ends_with("Exited routine: modMain::g_IfCode(Sub)\r\n"));
 }
 
-std::string failingText() {
-  platform::raise(platform::err::TypeMismatch);
-}
+std::string failingText() { platform::raise(platform::err::TypeMismatch); }
 
 TEST_F(HandlingTest, IgnoreAfterAFailedAssignmentKeepsTheOldValueAndGoesOn) {
   installHandler();
@@ -148,8 +141,7 @@ TEST_F(HandlingTest, TheReportedLineIsTheFailingStepsLine) {
     trap.step([] { platform::raise(platform::err::Overflow); });
   });
   EXPECT_EQ(diagnostics::errorHandler()->ErrorLine(), line);
-  EXPECT_NE(readFile(errorLog()).find("at line " + std::to_string(line) + "\r\n"),
-            std::string::npos);
+  EXPECT_NE(readFile(errorLog()).find("at line " + std::to_string(line) + "\r\n"), std::string::npos);
 }
 
 // The host word-list loader's shape: a failing kind test answered Ignore
@@ -273,9 +265,9 @@ TEST_F(HandlingTest, TracingFollowsTheDiagnosticsObjectWhileItExists) {
     });
   }
   EXPECT_TRUE(diagnostics::errorHandler()->callStack().empty());
-  EXPECT_EQ(readFile(traceLog()),
-            std::string(diagnostics_test::kStamp) + " --- Entered routine: frmMain::Form_Load(Sub)\r\n" +
-                diagnostics_test::kStamp + " --- Exited routine: frmMain::Form_Load(Sub)\r\n");
+  EXPECT_EQ(readFile(traceLog()), std::string(diagnostics_test::kStamp) +
+                                      " --- Entered routine: frmMain::Form_Load(Sub)\r\n" + diagnostics_test::kStamp +
+                                      " --- Exited routine: frmMain::Form_Load(Sub)\r\n");
 
   // The unload step: it pops, then releases the object; later procedures
   // trace nothing.

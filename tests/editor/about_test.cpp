@@ -59,11 +59,9 @@ class AboutTest : public EditorTest {
     return about;
   }
 
-  void storeMachineText(const std::string& keyPath, const std::string& name,
-                        const std::string& text) {
+  void storeMachineText(const std::string& keyPath, const std::string& name, const std::string& text) {
     platform::HKEY key = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, keyPath, 0,
-                                       platform::KEY_ALL_ACCESS, &key),
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, keyPath, 0, platform::KEY_ALL_ACCESS, &key),
               platform::ERROR_SUCCESS);
     ASSERT_EQ(platform::RegSetValueEx(key, name, platform::REG_SZ, text.c_str(),
                                       static_cast<platform::DWORD>(text.size() + 1)),
@@ -255,17 +253,12 @@ TEST_F(AboutTest, WithoutTheRegistrationOneMessageSaysSystemInformationIsUnavail
 
   const auto lines = traceLines();
   const std::vector<std::string> expected = {
-      "Entered routine: frmAbout::cmdSysInfo_Click(Sub)",
-      "Entered routine: frmAbout::StartSysInfo(Sub)",
-      "Entered routine: frmAbout::GetKeyValue(Function)",
-      "Exited routine: frmAbout::GetKeyValue(Function)",
-      "Entered routine: frmAbout::GetKeyValue(Function)",
-      "Exited routine: frmAbout::GetKeyValue(Function)",
-      "Exited routine: frmAbout::StartSysInfo(Sub)",
-      "Exited routine: frmAbout::cmdSysInfo_Click(Sub)",
+      "Entered routine: frmAbout::cmdSysInfo_Click(Sub)", "Entered routine: frmAbout::StartSysInfo(Sub)",
+      "Entered routine: frmAbout::GetKeyValue(Function)", "Exited routine: frmAbout::GetKeyValue(Function)",
+      "Entered routine: frmAbout::GetKeyValue(Function)", "Exited routine: frmAbout::GetKeyValue(Function)",
+      "Exited routine: frmAbout::StartSysInfo(Sub)",      "Exited routine: frmAbout::cmdSysInfo_Click(Sub)",
   };
-  EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()),
-            expected);
+  EXPECT_EQ(std::vector<std::string>(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()), expected);
 }
 
 TEST_F(AboutTest, TheSystemInformationProgramStartsFromEitherRegistration) {
@@ -290,8 +283,7 @@ TEST_F(AboutTest, TheSystemInformationProgramStartsFromEitherRegistration) {
     const std::string path = folder.file(editor::kSysInfoProgramName);
     if (c.programThere) program(path);
     if (c.pathValue) storeMachineText(editor::kSysInfoKey, editor::kSysInfoValue, path);
-    if (c.locationValue)
-      storeMachineText(editor::kSysInfoLocationKey, editor::kSysInfoLocationValue, folder.path());
+    if (c.locationValue) storeMachineText(editor::kSysInfoLocationKey, editor::kSysInfoLocationValue, folder.path());
     if (!c.started) user->answerMessageBox(mb::OK, kUnavailable);
 
     auto about = loadedAbout();

@@ -3,8 +3,8 @@
 // backups' names, zip archives and copies, and the attempts that end early.
 #include <gtest/gtest.h>
 
-#include <ostream>
 #include <zip.h>
+#include <ostream>
 
 #include <filesystem>
 #include <string>
@@ -18,8 +18,8 @@
 #include "editor_fixture.h"
 #include "platform/controls/toolbar.h"
 #include "platform/runtime/clock.h"
-#include "platform/win32/settings.h"
 #include "platform/ui/timer.h"
+#include "platform/win32/settings.h"
 
 namespace editor_test {
 namespace {
@@ -86,8 +86,7 @@ class AutosaveTest : public MainWindowTest {
   }
   std::string newScriptFile() const { return editorFile("VB/New Kestrin Script.vbs"); }
   size_t backupCount() const {
-    return static_cast<size_t>(std::distance(fs::directory_iterator(backups.path()),
-                                             fs::directory_iterator()));
+    return static_cast<size_t>(std::distance(fs::directory_iterator(backups.path()), fs::directory_iterator()));
   }
 
   kestrin_test::TempDir work;
@@ -103,13 +102,11 @@ struct CadenceCase {
 };
 void PrintTo(const CadenceCase& c, std::ostream* os) { *os << "minutes " << c.minutes; }
 
-class AutosaveCadenceTest : public AutosaveTest,
-                            public ::testing::WithParamInterface<CadenceCase> {};
+class AutosaveCadenceTest : public AutosaveTest, public ::testing::WithParamInterface<CadenceCase> {};
 
 TEST_P(AutosaveCadenceTest, BacksUpAtTheTickWhoseCountReachesTheWholeMinutes) {
   // As stored, past the preference's own check of the text.
-  platform::SaveSetting(CPreferences::kApplication, CPreferences::kSection, "AutoSaveMinutes",
-                        GetParam().minutes);
+  platform::SaveSetting(CPreferences::kApplication, CPreferences::kSection, "AutoSaveMinutes", GetParam().minutes);
   loadModified("saved", "edited");
   const std::string copy = backup("job.vbs", ".bak");
   std::vector<int> made;
@@ -121,14 +118,13 @@ TEST_P(AutosaveCadenceTest, BacksUpAtTheTickWhoseCountReachesTheWholeMinutes) {
   EXPECT_EQ(made, GetParam().backupTicks) << GetParam().minutes;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Minutes, AutosaveCadenceTest,
-    ::testing::Values(CadenceCase{"5", {5, 10}}, CadenceCase{"2.5", {2, 4, 6, 8, 10}},
-                      CadenceCase{"3", {3, 6, 9}},
-                      CadenceCase{"0", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-                      CadenceCase{"-2", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
-                      // No number: every tick.
-                      CadenceCase{"soon", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}),
+INSTANTIATE_TEST_SUITE_P(Minutes, AutosaveCadenceTest,
+                         ::testing::Values(CadenceCase{"5", {5, 10}}, CadenceCase{"2.5", {2, 4, 6, 8, 10}},
+                                           CadenceCase{"3", {3, 6, 9}},
+                                           CadenceCase{"0", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+                                           CadenceCase{"-2", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}},
+                                           // No number: every tick.
+                                           CadenceCase{"soon", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}}),
                          kestrin_test::PrintedName());
 
 TEST_F(AutosaveTest, ZeroMinutesWithTheTimerSwitchedOnByTheToolBacksUpAtEveryTick) {
@@ -146,8 +142,7 @@ TEST_F(AutosaveTest, ZeroMinutesWithTheTimerSwitchedOnByTheToolBacksUpAtEveryTic
   // and 07:11:03.
   platform::ui::passTime(3 * 65535);
   EXPECT_EQ(backupCount(), 3u);
-  for (const char* stamp : {"-05.03.2024-07.08.bak", "-05.03.2024-07.09.bak",
-                            "-05.03.2024-07.11.bak"})
+  for (const char* stamp : {"-05.03.2024-07.08.bak", "-05.03.2024-07.09.bak", "-05.03.2024-07.11.bak"})
     EXPECT_TRUE(fs::exists(backups.file(std::string("job.vbs") + stamp))) << stamp;
 }
 

@@ -121,9 +121,7 @@ std::string fileList(const std::vector<std::string>& words) {
   return text;
 }
 
-int32_t entries(const std::string& list) {
-  return platform::split(list, "\n").count();
-}
+int32_t entries(const std::string& list) { return platform::split(list, "\n").count(); }
 
 class CodeSenseTest : public prefs_test::EditorFolderTest {
  protected:
@@ -190,8 +188,7 @@ TEST_F(CodeSenseTest, TheKindIsTheNumberTheThirdFieldBeginsWith) {
       "Three|x|3\r\n"
       "Half|x|2.5\r\n"
       " Spaced Word |x|1\r\n");
-  EXPECT_EQ(modCodeSense::gstr_LoadKestrinConstants(),
-            fileList({"ShowPi", "Dotted", "Blank", "Trailing", "Fourth"}));
+  EXPECT_EQ(modCodeSense::gstr_LoadKestrinConstants(), fileList({"ShowPi", "Dotted", "Blank", "Trailing", "Fourth"}));
   EXPECT_EQ(modCodeSense::gstr_LoadKestrinFunctionList(),
             fileList({"Empty", "Letter", "Three", "Half", " Spaced Word "}));
 }

@@ -165,7 +165,8 @@ TEST_F(DataSafetyTest, AFileChangedOrReplacedByAnotherProgramIsOverwrittenOnlyAf
          writeFile(p + ".new", "their file");
          fs::rename(p + ".new", p);
        }},
-      {"removed and made again", [](const std::string& p) {
+      {"removed and made again",
+       [](const std::string& p) {
          fs::remove(p);
          writeFile(p, "theirs");
        }},

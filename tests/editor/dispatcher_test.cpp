@@ -52,14 +52,29 @@ struct MatchCase {
 
 TEST(ToolDispatchTable, MatchesWithRegardToCaseInTheTablesOrder) {
   const MatchCase cases[] = {
-      {"ID_CodeBank", 1},       {"ID_ShowTasks", 5},         {"ID_FileNew", 7},
-      {"id_FilePrint", 13},     {"ID_If...EndIf", 18},       {"ID_MSExcel", 42},
-      {"id_EditUndo", 43},      {"ID_EditUndo", 0},          {"Id_EditUndo", 0},
-      {"id_editundo", 0},       {"id_EditUndo ", 0},         {"ID_EditPreferences", 55},
-      {"ID_CopyFilePath/Name", 58}, {"ID_ExecuteScript", 61}, {"ID_EnableBackup", 66},
-      {"ID_InsertClass", 68},   {"id_BookmarksBookmarkOn/Off", 72}, {"ID_About", 78},
-      {"ID_KestrinForum", 82},  {"ID_Support", 85},          {"ID_QuickView", 0},
-      {"ID_Edit", 0},           {"", 0},
+      {"ID_CodeBank", 1},
+      {"ID_ShowTasks", 5},
+      {"ID_FileNew", 7},
+      {"id_FilePrint", 13},
+      {"ID_If...EndIf", 18},
+      {"ID_MSExcel", 42},
+      {"id_EditUndo", 43},
+      {"ID_EditUndo", 0},
+      {"Id_EditUndo", 0},
+      {"id_editundo", 0},
+      {"id_EditUndo ", 0},
+      {"ID_EditPreferences", 55},
+      {"ID_CopyFilePath/Name", 58},
+      {"ID_ExecuteScript", 61},
+      {"ID_EnableBackup", 66},
+      {"ID_InsertClass", 68},
+      {"id_BookmarksBookmarkOn/Off", 72},
+      {"ID_About", 78},
+      {"ID_KestrinForum", 82},
+      {"ID_Support", 85},
+      {"ID_QuickView", 0},
+      {"ID_Edit", 0},
+      {"", 0},
   };
   for (const auto& c : cases) EXPECT_EQ(editor::toolDispatchIndex(c.id), c.entry) << c.id;
 
@@ -75,26 +90,91 @@ TEST(ToolDispatchTable, MatchesWithRegardToCaseInTheTablesOrder) {
 // The whole table in its order of comparison: a moved, missing or respelt
 // entry shows here.
 TEST(ToolDispatchTable, HoldsTheEightyFiveIdsInTheirOrder) {
-  const std::vector<std::string> expected = {
-      "ID_CodeBank", "ID_AddCode", "ID_GetCode", "ID_Backup", "ID_ShowTasks", "ID_HideTasks",
-      "ID_FileNew", "ID_FileOpen", "ID_CloseAllFiles", "ID_FileSave", "ID_FileSaveAs",
-      "ID_SaveAllFiles", "id_FilePrint", "id_FileExit", "ID_InsertFile", "ID_PrintSetup", "ID_TODO",
-      "ID_If...EndIf", "ID_If..ElseIf..EndIf", "ID_SelectCase", "ID_For..Next", "ID_For..Each",
-      "ID_Arc", "ID_Line", "ID_Point", "ID_Rectangle", "ID_Leads", "ID_DepthCuts", "ID_OverRide",
-      "ID_AddBackSlash", "ID_InitializeScreen", "ID_ResetAll", "ID_CheckForDrawing",
-      "ID_BrowseForFolder", "ID_InsertFSO", "ID_InsertWSH", "ID_InsertInclude", "ID_ADO",
-      "ID_AutoCAD", "ID_DefineNotepad", "ID_MSWord", "ID_MSExcel", "id_EditUndo", "id_EditRedo",
-      "ID_EditCut", "ID_EditCopy", "ID_EditPaste", "id_EditDelete", "ID_EditFind",
-      "id_EditFindNext", "id_EditReplace", "id_EditSelectAll", "id_EditSelectCurrentLine",
-      "id_EditGoToLine", "ID_EditPreferences", "ID_CommentRemove", "ID_CommentAdd",
-      "ID_CopyFilePath/Name", "ID_Date/Time", "ID_DOSCommand", "ID_ExecuteScript",
-      "ID_CloseEditor", "ID_Calc", "ID_Notepad", "ID_Regedit", "ID_EnableBackup",
-      "ID_DisableBackup", "ID_InsertClass", "ID_NewFunction", "ID_NewSubroutine", "ID_AddProperty",
-      "id_BookmarksBookmarkOn/Off", "id_BookmarksClearAllBookmarks",
-      "id_BookmarksJumptoFirstBookmark", "id_BookmarksJumptoLastBookmark",
-      "id_BookmarksGotoNextBookmark", "id_BookmarksGotoPreviousBookmark", "ID_About",
-      "ID_Contents", "ID_KzScriptHelp", "ID_VbScript", "ID_KestrinForum", "ID_Contact",
-      "ID_Homepage", "ID_Support"};
+  const std::vector<std::string> expected = {"ID_CodeBank",
+                                             "ID_AddCode",
+                                             "ID_GetCode",
+                                             "ID_Backup",
+                                             "ID_ShowTasks",
+                                             "ID_HideTasks",
+                                             "ID_FileNew",
+                                             "ID_FileOpen",
+                                             "ID_CloseAllFiles",
+                                             "ID_FileSave",
+                                             "ID_FileSaveAs",
+                                             "ID_SaveAllFiles",
+                                             "id_FilePrint",
+                                             "id_FileExit",
+                                             "ID_InsertFile",
+                                             "ID_PrintSetup",
+                                             "ID_TODO",
+                                             "ID_If...EndIf",
+                                             "ID_If..ElseIf..EndIf",
+                                             "ID_SelectCase",
+                                             "ID_For..Next",
+                                             "ID_For..Each",
+                                             "ID_Arc",
+                                             "ID_Line",
+                                             "ID_Point",
+                                             "ID_Rectangle",
+                                             "ID_Leads",
+                                             "ID_DepthCuts",
+                                             "ID_OverRide",
+                                             "ID_AddBackSlash",
+                                             "ID_InitializeScreen",
+                                             "ID_ResetAll",
+                                             "ID_CheckForDrawing",
+                                             "ID_BrowseForFolder",
+                                             "ID_InsertFSO",
+                                             "ID_InsertWSH",
+                                             "ID_InsertInclude",
+                                             "ID_ADO",
+                                             "ID_AutoCAD",
+                                             "ID_DefineNotepad",
+                                             "ID_MSWord",
+                                             "ID_MSExcel",
+                                             "id_EditUndo",
+                                             "id_EditRedo",
+                                             "ID_EditCut",
+                                             "ID_EditCopy",
+                                             "ID_EditPaste",
+                                             "id_EditDelete",
+                                             "ID_EditFind",
+                                             "id_EditFindNext",
+                                             "id_EditReplace",
+                                             "id_EditSelectAll",
+                                             "id_EditSelectCurrentLine",
+                                             "id_EditGoToLine",
+                                             "ID_EditPreferences",
+                                             "ID_CommentRemove",
+                                             "ID_CommentAdd",
+                                             "ID_CopyFilePath/Name",
+                                             "ID_Date/Time",
+                                             "ID_DOSCommand",
+                                             "ID_ExecuteScript",
+                                             "ID_CloseEditor",
+                                             "ID_Calc",
+                                             "ID_Notepad",
+                                             "ID_Regedit",
+                                             "ID_EnableBackup",
+                                             "ID_DisableBackup",
+                                             "ID_InsertClass",
+                                             "ID_NewFunction",
+                                             "ID_NewSubroutine",
+                                             "ID_AddProperty",
+                                             "id_BookmarksBookmarkOn/Off",
+                                             "id_BookmarksClearAllBookmarks",
+                                             "id_BookmarksJumptoFirstBookmark",
+                                             "id_BookmarksJumptoLastBookmark",
+                                             "id_BookmarksGotoNextBookmark",
+                                             "id_BookmarksGotoPreviousBookmark",
+                                             "ID_About",
+                                             "ID_Contents",
+                                             "ID_KzScriptHelp",
+                                             "ID_VbScript",
+                                             "ID_KestrinForum",
+                                             "ID_Contact",
+                                             "ID_Homepage",
+                                             "ID_Support"};
   ASSERT_EQ(expected.size(), 85u);
   std::vector<std::string> table;
   for (int32_t i = 1; i <= editor::toolDispatchCount(); ++i) table.push_back(editor::toolDispatchId(i));
@@ -105,10 +185,12 @@ TEST(ToolDispatchTable, HoldsTheEightyFiveIdsInTheirOrder) {
 // the menus and the few tools and entries that have no counterpart.
 TEST(ToolDispatchTable, EveryToolOfTheDesignLayoutHasItsEntryExceptTheMenus) {
   const std::set<std::string> noEntry = {
-      "ID_QuickView", "ID_FormatFontSize", "ID_FormatFont", "ID_Tool1", "ID_CodeBankPopup",
-      "ID_SpecialFunctions", "ID_Code", "id_File", "ID_Edit", "ID_Utilities", "id_Bookmarks",
-      "ID_Debug", "ID_Help", "ID_Kestrinontheweb", "ID_VBScriptHelp", "ID_QuickCode",
-      "ID_QuickKZClass", "ID_Entity", "ID_Toolpath", "ID_QuickDeclaration", "ID_QuickFunctions"};
+      "ID_QuickView",     "ID_FormatFontSize",   "ID_FormatFont",   "ID_Tool1",
+      "ID_CodeBankPopup", "ID_SpecialFunctions", "ID_Code",         "id_File",
+      "ID_Edit",          "ID_Utilities",        "id_Bookmarks",    "ID_Debug",
+      "ID_Help",          "ID_Kestrinontheweb",  "ID_VBScriptHelp", "ID_QuickCode",
+      "ID_QuickKZClass",  "ID_Entity",           "ID_Toolpath",     "ID_QuickDeclaration",
+      "ID_QuickFunctions"};
   const auto layout = frmMain::designLayout();
   std::set<std::string> tools;
   for (const auto& tool : layout.tools) {
@@ -118,8 +200,7 @@ TEST(ToolDispatchTable, EveryToolOfTheDesignLayoutHasItsEntryExceptTheMenus) {
   }
   const std::set<int32_t> noTool = {9, 12, 48, 74, 75};
   for (int32_t i = 1; i <= editor::toolDispatchCount(); ++i)
-    EXPECT_EQ(tools.count(editor::toolDispatchId(i)) == 0, noTool.count(i) == 1)
-        << editor::toolDispatchId(i);
+    EXPECT_EQ(tools.count(editor::toolDispatchId(i)) == 0, noTool.count(i) == 1) << editor::toolDispatchId(i);
 }
 
 // ---- Clicks -------------------------------------------------------------------------
@@ -151,9 +232,7 @@ class DispatcherTest : public EditorTest {
   }
   kestrin::diagnostics::CErrorHandler& handler() const { return *kestrin::diagnostics::errorHandler(); }
   // A splitter without panes: fetching the task pane fails with 35600.
-  void breakTheSplitter() {
-    main->SSSplitter1 = std::make_shared<platform::controls::Splitter>("SSSplitter1", 0);
-  }
+  void breakTheSplitter() { main->SSSplitter1 = std::make_shared<platform::controls::Splitter>("SSSplitter1", 0); }
   std::shared_ptr<frmMain> main;
 };
 
@@ -222,8 +301,7 @@ TEST_F(DispatcherTest, AbortClearsTheCallStackAndLeavesWithoutThePop) {
   const size_t before = traceLines().size();
   user->answerMessageBox(mb::Abort, "(Index out of bounds) in " + kToolText + "ID_HideTasks");
   main->SSActiveToolBars1_ToolClick(toolOf("ID_HideTasks"));
-  EXPECT_EQ(traceSince(before),
-            std::vector<std::string>{"Entered routine: " + kToolText + "ID_HideTasks"});
+  EXPECT_EQ(traceSince(before), std::vector<std::string>{"Entered routine: " + kToolText + "ID_HideTasks"});
   EXPECT_TRUE(handler().callStack().empty());
 }
 
@@ -249,8 +327,7 @@ class LinkTest : public DispatcherTest {
     // A stand-in for the desktop's opener: it keeps the item it is given.
     const std::string bin = editorDir.file("bin");
     std::filesystem::create_directories(bin);
-    kestrin_test::writeFile(bin + "/xdg-open",
-                            "#!/bin/sh\nprintf '%s' \"$1\" > '" + editorDir.file("opened") + "'\n");
+    kestrin_test::writeFile(bin + "/xdg-open", "#!/bin/sh\nprintf '%s' \"$1\" > '" + editorDir.file("opened") + "'\n");
     std::filesystem::permissions(bin + "/xdg-open", std::filesystem::perms::owner_all);
     ::setenv("PATH", bin.c_str(), 1);
   }
@@ -264,11 +341,10 @@ class LinkTest : public DispatcherTest {
   }
   void store(const std::string& name, platform::DWORD type, const std::string& data) {
     platform::HKEY key = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kLinksKey, 0,
-                                       platform::KEY_ALL_ACCESS, &key),
-              platform::ERROR_SUCCESS);
-    ASSERT_EQ(platform::RegSetValueEx(key, name, type, data.data(),
-                                      static_cast<platform::DWORD>(data.size())),
+    ASSERT_EQ(
+        platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kLinksKey, 0, platform::KEY_ALL_ACCESS, &key),
+        platform::ERROR_SUCCESS);
+    ASSERT_EQ(platform::RegSetValueEx(key, name, type, data.data(), static_cast<platform::DWORD>(data.size())),
               platform::ERROR_SUCCESS);
     platform::RegCloseKey(key);
   }
@@ -291,8 +367,7 @@ TEST_F(LinkTest, TheForumEntryWithAnAddressThatIsNoTextFailsIntoTheOwnMessageWit
   main->SSActiveToolBars1_ToolClick(toolOf("ID_KestrinForum"));
   ASSERT_TRUE(user->lastMessageBox().has_value());
   EXPECT_EQ(user->lastMessageBox()->text, "Type mismatch" + kNineBlanks);
-  EXPECT_EQ(user->lastMessageBox()->title,
-            "frmMain::SSActiveToolBars1_ToolClick [tool] ID_KestrinForum");
+  EXPECT_EQ(user->lastMessageBox()->title, "frmMain::SSActiveToolBars1_ToolClick [tool] ID_KestrinForum");
   EXPECT_EQ(user->lastMessageBox()->icon, mb::Exclamation);
 }
 
@@ -331,9 +406,10 @@ TEST_F(LinkTest, TheSupportEntryOpensAMailToTheMailboxWithTheSubjectAndTheText) 
   ASSERT_TRUE(kestrin_test::setModifiedTime(editorFile("KestrinScriptEditor.so"), 2024, 1, 2, 15, 4, 5));
   store(editor::kSupportMailboxValue, platform::REG_SZ, "help@kestrin.test");
   ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_Support"));
-  EXPECT_EQ(opened(), "mailto:help@kestrin.test?subject=Kestrin VBScript Support&body="
-                      "[Editor]\r\n Build 1.0.0\r\n, Date 02/01/2024 15:04:05\r\n, File size 2kb\r\n\r\n"
-                      " [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
+  EXPECT_EQ(opened(),
+            "mailto:help@kestrin.test?subject=Kestrin VBScript Support&body="
+            "[Editor]\r\n Build 1.0.0\r\n, Date 02/01/2024 15:04:05\r\n, File size 2kb\r\n\r\n"
+            " [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
 }
 
 // Without the editor's library its three lines fail one after the other;
@@ -364,7 +440,7 @@ TEST_F(SupportMailTest, NamesAMissingBridgeLibraryAndGivesTheEditorLibrarysSizeI
   kestrin::diagnostics::IgnoreFailures ignore;
   EXPECT_EQ(editor::supportMailText(ignore),
             "[Editor]\r\n Build 1.0.0\r\n, Date 02/01/2024 15:04:05\r\n"
-                ", File size 123kb\r\n\r\n [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
+            ", File size 123kb\r\n\r\n [Addlet]\r\n Name kzenvb.dll [MISSING?]\r\n");
 }
 
 TEST_F(SupportMailTest, DescribesTheBridgeLibraryWhenItIsThere) {
@@ -377,13 +453,14 @@ TEST_F(SupportMailTest, DescribesTheBridgeLibraryWhenItIsThere) {
   kestrin::diagnostics::IgnoreFailures ignore;
   EXPECT_EQ(editor::supportMailText(ignore),
             "[Editor]\r\n Build 1.0.0\r\n, Date 31/12/2023 23:59:58\r\n"
-                ", File size 2kb\r\n\r\n [Addlet]\r\n, Date 29/02/2024 09:08:07\r\n"
-                ", File size 2kb\r\n");
+            ", File size 2kb\r\n\r\n [Addlet]\r\n, Date 29/02/2024 09:08:07\r\n"
+            ", File size 2kb\r\n");
 }
 
 TEST_F(SupportMailTest, AMissingEditorLibraryFailsItsLinesAndTheRestGoesOn) {
   // Without handling of its own the first failure ends the text.
-  EXPECT_EQ(kestrin_test::raisedNumber([] { editor::supportMailText(kestrin::diagnostics::noHandling()); }), 53);  // "File not found"
+  EXPECT_EQ(kestrin_test::raisedNumber([] { editor::supportMailText(kestrin::diagnostics::noHandling()); }),
+            53);  // "File not found"
   // Skipped one by one, the lines that need the file are left out.
   kestrin::diagnostics::IgnoreFailures ignore;
   EXPECT_EQ(editor::supportMailText(ignore),

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "common/raised.h"
 #include "common/case_name.h"
+#include "common/raised.h"
 #include "editor/CMainFrontEnd.h"
 #include "editor/frmMain.h"
 #include "editor/modGlobals.h"
@@ -56,8 +56,7 @@ TEST_F(EditorTest, RunEditorWithAFileLoadsItAndNamesTheDocument) {
   EXPECT_GT(length, 0);
   EXPECT_EQ(arg, path);
   const auto lines = traceLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "Entered routine: frmMain::FileToView(Function) File:= " + path),
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: frmMain::FileToView(Function) File:= " + path),
             lines.end());
   EXPECT_TRUE(balanced(lines));
 }
@@ -103,7 +102,7 @@ TEST_F(DocumentTest, TheEmptyPathEmptiesTheViewAndNamesTheDocumentWithIt) {
 struct MarkCase {
   const char* name;
   const char* tag;
-  bool skip;        // g_blnSkipDirtyMark before the runs
+  bool skip;  // g_blnSkipDirtyMark before the runs
   bool readOnly;
   int runs;
   const char* expectTag;
@@ -132,17 +131,12 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, DirtyMark,
     ::testing::Values(MarkCase{"ThreeRunsOneMark", "/s/a.vbs", false, false, 3, "/s/a.vbs*", true},
                       MarkCase{"Trimmed", "  /s/a.vbs  ", false, false, 1, "/s/a.vbs*", true},
-                      MarkCase{"FirstRunAfterSaveClears", "/s/a.vbs*", true, false, 1, "/s/a.vbs",
-                               false},
-                      MarkCase{"SecondRunAfterSaveMarks", "/s/a.vbs", true, false, 2, "/s/a.vbs*",
-                               true},
+                      MarkCase{"FirstRunAfterSaveClears", "/s/a.vbs*", true, false, 1, "/s/a.vbs", false},
+                      MarkCase{"SecondRunAfterSaveMarks", "/s/a.vbs", true, false, 2, "/s/a.vbs*", true},
                       MarkCase{"EveryStarGoes", " a*b* ", true, false, 1, "ab", false},
-                      MarkCase{"AStarInsideStaysWhenTheEndHasNone", "a*b", true, false, 1, "a*b",
-                               false},
-                      MarkCase{"ReadOnlyChangesNothing", " /s/a.vbs", false, true, 2, " /s/a.vbs",
-                               false},
-                      MarkCase{"ReadOnlyKeepsTheReset", "/s/a.vbs*", true, true, 1, "/s/a.vbs*",
-                               false}),
+                      MarkCase{"AStarInsideStaysWhenTheEndHasNone", "a*b", true, false, 1, "a*b", false},
+                      MarkCase{"ReadOnlyChangesNothing", " /s/a.vbs", false, true, 2, " /s/a.vbs", false},
+                      MarkCase{"ReadOnlyKeepsTheReset", "/s/a.vbs*", true, true, 1, "/s/a.vbs*", false}),
     [](const ::testing::TestParamInfo<MarkCase>& info) { return info.param.name; });
 
 TEST_F(DocumentTest, ASaveWritesTheTextNamesTheDocumentAndArmsTheMarksReset) {
@@ -166,9 +160,8 @@ TEST_F(DocumentTest, AFailedSaveRenamesNothing) {
   main->setTag("/s/a.vbs*");
   main->setIsDirty(true);
   main->StatusBar1->panel("MAIN").setText("/s/a.vbs*");
-  EXPECT_EQ(kestrin_test::raisedNumber([&] {
-              modMain::g_SetCurrentScriptStatus(*main, editorDir.file("no/such/folder/x.vbs"), true);
-            }),
+  EXPECT_EQ(kestrin_test::raisedNumber(
+                [&] { modMain::g_SetCurrentScriptStatus(*main, editorDir.file("no/such/folder/x.vbs"), true); }),
             76);  // "Path not found"
   EXPECT_EQ(main->tag(), "/s/a.vbs*");
   EXPECT_EQ(panel(), "/s/a.vbs*");

@@ -44,18 +44,15 @@ class EditingTest : public MainWindowTest {
     main->CodeSense1->setSel(CodeRange{line, column, line2, column2}, false);
   }
   std::string text() const { return main->CodeSense1->text(); }
-  const auto& callStack() const {
-    return kestrin::diagnostics::errorHandler()->callStack();
-  }
+  const auto& callStack() const { return kestrin::diagnostics::errorHandler()->callStack(); }
   std::string path;
 };
 
 // ---- The read-only guard ----------------------------------------------------------------
 
 TEST_F(EditingTest, EveryCommandThatChangesTheTextDoesNothingOnAReadOnlyScript) {
-  for (const char* id : {"id_EditUndo", "id_EditRedo", "ID_EditCut", "ID_EditPaste",
-                         "id_EditReplace", "ID_Date/Time", "ID_CommentAdd", "ID_CommentRemove",
-                         "ID_InsertFile"}) {
+  for (const char* id : {"id_EditUndo", "id_EditRedo", "ID_EditCut", "ID_EditPaste", "id_EditReplace", "ID_Date/Time",
+                         "ID_CommentAdd", "ID_CommentRemove", "ID_InsertFile"}) {
     loadScript("'a = 1\r\n'b = 2\r\n");
     // Something to undo and to redo, and something to paste.
     main->CodeSense1->setSelText("x");
@@ -201,21 +198,18 @@ TEST_P(CommentAddTest, CommentsEveryLineOfTheRangeAndSelectsItsNumbersAgain) {
   EXPECT_EQ(main->tag(), path + "*");
   const auto lines = traceLines();
   EXPECT_TRUE(balanced({lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end()}));
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: frmMain::m_CommentAdd(Sub)"),
-            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: frmMain::m_CommentAdd(Sub)"), lines.end());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, CommentAddTest,
-    ::testing::Values(
-        // From the middle of line 3 to the start of line 5: line 5 too.
-        CommentCase{"EndAtFirstColumn", "1\r\n2\r\nthree\r\nfour\r\nfive\r\nsix\r\n",
-                    CodeRange{2, 2, 4, 0}, "1\r\n2\r\n'three\r\n'four\r\n'five\r\nsix\r\n"},
-        CommentCase{"CaretOnly", "a\r\nb = 2\r\nc\r\n", CodeRange{1, 3, 1, 3},
-                    "a\r\n'b = 2\r\nc\r\n"},
-        CommentCase{"AlreadyComments", "'a\r\n  b\r\n", CodeRange{0, 0, 1, 3},
-                    "''a\r\n'  b\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Ranges, CommentAddTest,
+                         ::testing::Values(
+                             // From the middle of line 3 to the start of line 5: line 5 too.
+                             CommentCase{"EndAtFirstColumn", "1\r\n2\r\nthree\r\nfour\r\nfive\r\nsix\r\n",
+                                         CodeRange{2, 2, 4, 0}, "1\r\n2\r\n'three\r\n'four\r\n'five\r\nsix\r\n"},
+                             CommentCase{"CaretOnly", "a\r\nb = 2\r\nc\r\n", CodeRange{1, 3, 1, 3},
+                                         "a\r\n'b = 2\r\nc\r\n"},
+                             CommentCase{"AlreadyComments", "'a\r\n  b\r\n", CodeRange{0, 0, 1, 3}, "''a\r\n'  b\r\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 struct UncommentCase {
   const char* name;
@@ -225,8 +219,7 @@ struct UncommentCase {
 };
 void PrintTo(const UncommentCase& c, std::ostream* os) { *os << c.name; }
 
-class CommentClearTest : public EditingTest,
-                         public ::testing::WithParamInterface<UncommentCase> {};
+class CommentClearTest : public EditingTest, public ::testing::WithParamInterface<UncommentCase> {};
 
 TEST_P(CommentClearTest, RemovesOneApostropheAtEachLineStartOfTheSelection) {
   const UncommentCase& c = GetParam();
@@ -238,17 +231,16 @@ TEST_P(CommentClearTest, RemovesOneApostropheAtEachLineStartOfTheSelection) {
   EXPECT_TRUE(callStack().empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Selections, CommentClearTest,
-    ::testing::Values(
-        // One apostrophe per line start; after blanks it stays; of two the
-        // first goes; the line after the selection is not touched.
-        UncommentCase{"CrLfLines", "'a\r\n  'b\r\n''c\r\nd\r\n'e\r\n", CodeRange{0, 0, 3, 1},
-                      "a\r\n  'b\r\n'c\r\nd\r\n'e\r\n"},
-        // A selection that starts after the first line's apostrophe.
-        UncommentCase{"StartsAfterTheApostrophe", "'x = 1\r\n'y = 2\r\n", CodeRange{0, 1, 1, 6},
-                      "'x = 1\r\ny = 2\r\n"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Selections, CommentClearTest,
+                         ::testing::Values(
+                             // One apostrophe per line start; after blanks it stays; of two the
+                             // first goes; the line after the selection is not touched.
+                             UncommentCase{"CrLfLines", "'a\r\n  'b\r\n''c\r\nd\r\n'e\r\n", CodeRange{0, 0, 3, 1},
+                                           "a\r\n  'b\r\n'c\r\nd\r\n'e\r\n"},
+                             // A selection that starts after the first line's apostrophe.
+                             UncommentCase{"StartsAfterTheApostrophe", "'x = 1\r\n'y = 2\r\n", CodeRange{0, 1, 1, 6},
+                                           "'x = 1\r\ny = 2\r\n"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- Insert file ---------------------------------------------------------------------------
 
@@ -287,8 +279,7 @@ TEST_F(EditingTest, InsertFileOnAReadOnlyScriptPushesAndPopsItsEntry) {
   const size_t before = traceLines().size();
   tool("ID_InsertFile");
   const auto lines = traceLines();
-  const std::vector<std::string> since(lines.begin() + static_cast<std::ptrdiff_t>(before),
-                                       lines.end());
+  const std::vector<std::string> since(lines.begin() + static_cast<std::ptrdiff_t>(before), lines.end());
   const std::vector<std::string> inner(since.begin() + 1, since.end() - 1);
   EXPECT_EQ(inner, (std::vector<std::string>{"Entered routine: frmMain::m_InsertFile(Sub)",
                                              "Exited routine: frmMain::m_InsertFile(Sub)"}));

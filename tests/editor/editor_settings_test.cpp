@@ -75,15 +75,14 @@ TEST_F(EditorSettingsTest, DefaultPreferencesGiveTheWorkingState) {
 TEST_F(EditorSettingsTest, ColoursAndFontStylesGoToTheirIndexes) {
   modCodeSense::g_SetProperties(editor, &timer);
   const std::vector<std::pair<int32_t, int32_t>> colours = {
-      {27, 0x808080}, {1, 0x808080}, {8, 0xFF0000}, {10, 0x0000FF}, {16, 0x0C5490},
+      {27, 0x808080}, {1, 0x808080},  {8, 0xFF0000},  {10, 0x0000FF}, {16, 0x0C5490},
       {20, 0x808080}, {22, 0x808080}, {26, 0xFFFFFF}, {2, 0xFFFF00},
   };
   for (const auto& [index, colour] : colours) EXPECT_EQ(editor.color(index), colour) << index;
   for (int32_t index : {0, 3, 4, 5, 6, 12, 14, 18})
     EXPECT_EQ(editor.color(index), 0x123456) << index << " is left as it was";
   for (int32_t element = 0; element < 32; ++element) {
-    const bool reset = element == 5 || element == 2 || element == 3 || element == 6 ||
-                       element == 8 || element == 9;
+    const bool reset = element == 5 || element == 2 || element == 3 || element == 6 || element == 8 || element == 9;
     EXPECT_EQ(editor.fontStyle(element), reset ? 0 : 3) << element;
   }
 }

@@ -32,8 +32,7 @@ class FrontEndCom : public EditorTest {
     arg.pbstrVal = &raw;
     DISPPARAMS params{script ? &arg : nullptr, nullptr, script ? 1u : 0u, 0};
     uint32_t argError = 0;
-    const HRESULT hr = front->Invoke(kRunEditor, IID_NULL, 0, DISPATCH_METHOD, &params, &result,
-                                     &exception, &argError);
+    const HRESULT hr = front->Invoke(kRunEditor, IID_NULL, 0, DISPATCH_METHOD, &params, &result, &exception, &argError);
     if (script) *script = toString(raw);
     SysFreeString(raw);
     return hr;
@@ -115,9 +114,7 @@ TEST_F(FrontEndCom, FreeEditorGivesTheEmptyValue) {
   DISPPARAMS none;
   EXCEPINFO exception;
   uint32_t argError = 0;
-  ASSERT_EQ(front->Invoke(kFreeEditor, IID_NULL, 0, DISPATCH_METHOD, &none, &result, &exception,
-                          &argError),
-            S_OK);
+  ASSERT_EQ(front->Invoke(kFreeEditor, IID_NULL, 0, DISPATCH_METHOD, &none, &result, &exception, &argError), S_OK);
   EXPECT_EQ(result.vt, VT_EMPTY);
 }
 

@@ -62,18 +62,16 @@ TEST_P(RoutineCallTest, PassesTheArgumentsInTheirOrderAndReturnsTheResult) {
 
 INSTANTIATE_TEST_SUITE_P(
     FuncCall, RoutineCallTest,
-    ::testing::Values(
-        CallCase{"kz_answer", {}, 42},
-        CallCase{"kz_weigh", {Variant(int32_t{7}), Variant(int32_t{9}), Variant(int32_t{1})}, 791},
-        // Each argument becomes a Long first: text, a half to the even
-        // neighbour, True as -1.
-        CallCase{"kz_weigh", {Variant("3"), Variant(2.5), Variant(true)}, 319},
-        CallCase{"kz_sum8",
-                 {Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}),
-                  Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}),
-                  Variant(int32_t{1}), Variant(int32_t{-2})},
-                 12}),
-                         kestrin_test::PrintedName());
+    ::testing::Values(CallCase{"kz_answer", {}, 42},
+                      CallCase{"kz_weigh", {Variant(int32_t{7}), Variant(int32_t{9}), Variant(int32_t{1})}, 791},
+                      // Each argument becomes a Long first: text, a half to the even
+                      // neighbour, True as -1.
+                      CallCase{"kz_weigh", {Variant("3"), Variant(2.5), Variant(true)}, 319},
+                      CallCase{"kz_sum8",
+                               {Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}),
+                                Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{1}), Variant(int32_t{-2})},
+                               12}),
+    kestrin_test::PrintedName());
 
 TEST_F(FuncCallTest, EachCallNeedsTheRoutineNamedAgain) {
   cFuncCall call;
@@ -94,17 +92,14 @@ TEST_F(FuncCallTest, AMissingLibraryAndARoutineNotFoundAreToldAndNothingIsCalled
   checkLastBox();
   EXPECT_FALSE(call.hasLibrary());
 
-  const std::string note =
-      "\"\r\nNote: function names are case sensitive, check out you function spelling!";
-  expectFailureBox("Can not find function entry point for \"kz_answer" + note,
-                   "Function call error");
+  const std::string note = "\"\r\nNote: function names are case sensitive, check out you function spelling!";
+  expectFailureBox("Can not find function entry point for \"kz_answer" + note, "Function call error");
   call.setFunctionName("kz_answer");
   checkLastBox();
 
   // Found only in its own case.
   call.setLibraryName(kRoutines);
-  expectFailureBox("Can not find function entry point for \"KZ_Answer" + note,
-                   "Function call error");
+  expectFailureBox("Can not find function entry point for \"KZ_Answer" + note, "Function call error");
   call.setFunctionName("KZ_Answer");
   checkLastBox();
   expectFailureBox("Function not defined!", "Call function error");
@@ -116,7 +111,7 @@ TEST_F(FuncCallTest, AnArgumentThatIsNoNumberFailsTheCallBeforeTheRoutineRuns) {
   call.setLibraryName(kRoutines);
   call.setFunctionName("kz_weigh");
   const std::pair<Variant, int32_t> cases[] = {{Variant("seven"), platform::err::TypeMismatch},
-                                                {Variant(3e10), platform::err::Overflow}};
+                                               {Variant(3e10), platform::err::Overflow}};
   for (const auto& [bad, number] : cases) {
     try {
       call.CallFunction({Variant(int32_t{1}), bad, Variant(int32_t{2})});

@@ -4,8 +4,8 @@
 
 #include <filesystem>
 #include <set>
-#include <utility>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "editor/CMainFrontEnd.h"
@@ -20,29 +20,94 @@ using platform::controls::ToolbarLayout;
 using platform::controls::ToolKind;
 
 // Every tool ID the dispatcher compares, in its order.
-const std::vector<std::string> kDispatched = {
-    "ID_CodeBank", "ID_AddCode", "ID_GetCode", "ID_Backup", "ID_ShowTasks", "ID_HideTasks",
-    "ID_FileNew", "ID_FileOpen", "ID_CloseAllFiles", "ID_FileSave", "ID_FileSaveAs",
-    "ID_SaveAllFiles", "id_FilePrint", "id_FileExit", "ID_InsertFile", "ID_PrintSetup", "ID_TODO",
-    "ID_If...EndIf", "ID_If..ElseIf..EndIf", "ID_SelectCase", "ID_For..Next", "ID_For..Each",
-    "ID_Arc", "ID_Line", "ID_Point", "ID_Rectangle", "ID_Leads", "ID_DepthCuts", "ID_OverRide",
-    "ID_AddBackSlash", "ID_InitializeScreen", "ID_ResetAll", "ID_CheckForDrawing",
-    "ID_BrowseForFolder", "ID_InsertFSO", "ID_InsertWSH", "ID_InsertInclude", "ID_ADO",
-    "ID_AutoCAD", "ID_DefineNotepad", "ID_MSWord", "ID_MSExcel", "id_EditUndo", "id_EditRedo",
-    "ID_EditCut", "ID_EditCopy", "ID_EditPaste", "id_EditDelete", "ID_EditFind", "id_EditFindNext",
-    "id_EditReplace", "id_EditSelectAll", "id_EditSelectCurrentLine", "id_EditGoToLine",
-    "ID_EditPreferences", "ID_CommentRemove", "ID_CommentAdd", "ID_CopyFilePath/Name",
-    "ID_Date/Time", "ID_DOSCommand", "ID_ExecuteScript", "ID_CloseEditor", "ID_Calc", "ID_Notepad",
-    "ID_Regedit", "ID_EnableBackup", "ID_DisableBackup", "ID_InsertClass", "ID_NewFunction",
-    "ID_NewSubroutine", "ID_AddProperty", "id_BookmarksBookmarkOn/Off",
-    "id_BookmarksClearAllBookmarks", "id_BookmarksJumptoFirstBookmark",
-    "id_BookmarksJumptoLastBookmark", "id_BookmarksGotoNextBookmark",
-    "id_BookmarksGotoPreviousBookmark", "ID_About", "ID_Contents", "ID_KzScriptHelp", "ID_VbScript",
-    "ID_KestrinForum", "ID_Contact", "ID_Homepage", "ID_Support"};
+const std::vector<std::string> kDispatched = {"ID_CodeBank",
+                                              "ID_AddCode",
+                                              "ID_GetCode",
+                                              "ID_Backup",
+                                              "ID_ShowTasks",
+                                              "ID_HideTasks",
+                                              "ID_FileNew",
+                                              "ID_FileOpen",
+                                              "ID_CloseAllFiles",
+                                              "ID_FileSave",
+                                              "ID_FileSaveAs",
+                                              "ID_SaveAllFiles",
+                                              "id_FilePrint",
+                                              "id_FileExit",
+                                              "ID_InsertFile",
+                                              "ID_PrintSetup",
+                                              "ID_TODO",
+                                              "ID_If...EndIf",
+                                              "ID_If..ElseIf..EndIf",
+                                              "ID_SelectCase",
+                                              "ID_For..Next",
+                                              "ID_For..Each",
+                                              "ID_Arc",
+                                              "ID_Line",
+                                              "ID_Point",
+                                              "ID_Rectangle",
+                                              "ID_Leads",
+                                              "ID_DepthCuts",
+                                              "ID_OverRide",
+                                              "ID_AddBackSlash",
+                                              "ID_InitializeScreen",
+                                              "ID_ResetAll",
+                                              "ID_CheckForDrawing",
+                                              "ID_BrowseForFolder",
+                                              "ID_InsertFSO",
+                                              "ID_InsertWSH",
+                                              "ID_InsertInclude",
+                                              "ID_ADO",
+                                              "ID_AutoCAD",
+                                              "ID_DefineNotepad",
+                                              "ID_MSWord",
+                                              "ID_MSExcel",
+                                              "id_EditUndo",
+                                              "id_EditRedo",
+                                              "ID_EditCut",
+                                              "ID_EditCopy",
+                                              "ID_EditPaste",
+                                              "id_EditDelete",
+                                              "ID_EditFind",
+                                              "id_EditFindNext",
+                                              "id_EditReplace",
+                                              "id_EditSelectAll",
+                                              "id_EditSelectCurrentLine",
+                                              "id_EditGoToLine",
+                                              "ID_EditPreferences",
+                                              "ID_CommentRemove",
+                                              "ID_CommentAdd",
+                                              "ID_CopyFilePath/Name",
+                                              "ID_Date/Time",
+                                              "ID_DOSCommand",
+                                              "ID_ExecuteScript",
+                                              "ID_CloseEditor",
+                                              "ID_Calc",
+                                              "ID_Notepad",
+                                              "ID_Regedit",
+                                              "ID_EnableBackup",
+                                              "ID_DisableBackup",
+                                              "ID_InsertClass",
+                                              "ID_NewFunction",
+                                              "ID_NewSubroutine",
+                                              "ID_AddProperty",
+                                              "id_BookmarksBookmarkOn/Off",
+                                              "id_BookmarksClearAllBookmarks",
+                                              "id_BookmarksJumptoFirstBookmark",
+                                              "id_BookmarksJumptoLastBookmark",
+                                              "id_BookmarksGotoNextBookmark",
+                                              "id_BookmarksGotoPreviousBookmark",
+                                              "ID_About",
+                                              "ID_Contents",
+                                              "ID_KzScriptHelp",
+                                              "ID_VbScript",
+                                              "ID_KestrinForum",
+                                              "ID_Contact",
+                                              "ID_Homepage",
+                                              "ID_Support"};
 // Dispatched IDs that no tool of the layout carries.
 const std::set<std::string> kWithoutTool = {"ID_CloseAllFiles", "ID_SaveAllFiles", "id_EditDelete",
-                                            "id_BookmarksJumptoFirstBookmark",
-                                            "id_BookmarksJumptoLastBookmark"};
+                                            "id_BookmarksJumptoFirstBookmark", "id_BookmarksJumptoLastBookmark"};
 
 // The IDs reachable from the bars, through the popups they open.
 std::set<std::string> placedIds(const ToolbarLayout& layout) {
@@ -91,8 +156,8 @@ TEST(DesignLayout, TheMenuBarAndTheEditPopup) {
   std::vector<std::string> toolbars;
   for (const auto& b : bar.layout().bars)
     if (!b.menu) toolbars.push_back(b.name);
-  EXPECT_EQ(toolbars, (std::vector<std::string>{"File", "Edit", "Bookmarks", "Utilities", "Code",
-                                                "Kestrin", "Close", "Backup", "Tasks"}));
+  EXPECT_EQ(toolbars, (std::vector<std::string>{"File", "Edit", "Bookmarks", "Utilities", "Code", "Kestrin", "Close",
+                                                "Backup", "Tasks"}));
 }
 
 // Each toolbar's tools with the captions they show on it, "-" for a
@@ -103,11 +168,9 @@ TEST(DesignLayout, TheToolbarsShowTheirOwnCaptionsAndTheMenusKeepTheirs) {
   const std::vector<std::pair<std::string, std::vector<std::string>>> toolbars = {
       {"File", {"&New", "Insert File", "&Open...", "-", "&Save", "-", "&Print..."}},
       {"Edit",
-       {"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "&Find...", "Find &Next",
-        "&Replace", "&Go To Line", "Comment Add", "Comment Remove", "-", "&Options"}},
-      {"Bookmarks",
-       {"Bookmark On / Off", "Clear All Bookmarks", "Go to Previous Bookmark",
-        "Go to Next Bookmark"}},
+       {"&Undo", "&Redo", "-", "Cu&t", "&Copy", "&Paste", "-", "&Find...", "Find &Next", "&Replace", "&Go To Line",
+        "Comment Add", "Comment Remove", "-", "&Options"}},
+      {"Bookmarks", {"Bookmark On / Off", "Clear All Bookmarks", "Go to Previous Bookmark", "Go to Next Bookmark"}},
       {"Utilities", {"Calc", "DOS Command", "Notepad", "Regedit"}},
       {"Code", {"Add Class", "Add Property", "Add Function", "Add Subroutine"}},
       {"Kestrin", {"&Run Script"}},
@@ -119,19 +182,20 @@ TEST(DesignLayout, TheToolbarsShowTheirOwnCaptionsAndTheMenusKeepTheirs) {
     const platform::controls::Bar* toolbar = bar.findBar(name);
     ASSERT_NE(toolbar, nullptr) << name;
     std::vector<std::string> shown;
-    for (const std::string& id : toolbar->items)
-      shown.push_back(id.empty() ? "-" : toolbar->captionOf(bar.tool(id)));
+    for (const std::string& id : toolbar->items) shown.push_back(id.empty() ? "-" : toolbar->captionOf(bar.tool(id)));
     EXPECT_EQ(shown, expected) << name;
   }
-  EXPECT_EQ(bar.barCaptions("Utilities"),
-            (std::vector<std::string>{"Calc", "DOS Command", "Notepad", "Regedit"}));
+  EXPECT_EQ(bar.barCaptions("Utilities"), (std::vector<std::string>{"Calc", "DOS Command", "Notepad", "Regedit"}));
 
   // The same tools in the menus, with the menus' captions.
-  const std::vector<std::pair<std::string, std::string>> menus = {
-      {"ID_InsertFile", "Insert File..."}, {"ID_CommentAdd", "Add Comment"},
-      {"ID_CommentRemove", "Remove Comment"}, {"ID_EditPreferences", "&Options..."},
-      {"ID_Calc", "&Calculator"}, {"ID_DOSCommand", "&DOS Command"},
-      {"ID_Notepad", "&Notepad"}, {"ID_Regedit", "&Regedit"}};
+  const std::vector<std::pair<std::string, std::string>> menus = {{"ID_InsertFile", "Insert File..."},
+                                                                  {"ID_CommentAdd", "Add Comment"},
+                                                                  {"ID_CommentRemove", "Remove Comment"},
+                                                                  {"ID_EditPreferences", "&Options..."},
+                                                                  {"ID_Calc", "&Calculator"},
+                                                                  {"ID_DOSCommand", "&DOS Command"},
+                                                                  {"ID_Notepad", "&Notepad"},
+                                                                  {"ID_Regedit", "&Regedit"}};
   for (const auto& [id, caption] : menus) EXPECT_EQ(bar.tool(id).caption, caption) << id;
   EXPECT_EQ(bar.findBar(platform::controls::kMenuBarName)->captions.size(), 0u);
 }
@@ -160,8 +224,7 @@ TEST_F(EditorTest, ALayoutFileWrittenBeforeTheToolbarsHadCaptionsOfTheirOwnStill
   front->RunEditor(arg);
 
   EXPECT_EQ(loaded, withoutBarCaptions(frmMain::designLayout()));
-  EXPECT_EQ(menuBar,
-            (std::vector<std::string>{"File", "Edit", "Utilities", "Bookmarks", "Kestrin", "Help"}));
+  EXPECT_EQ(menuBar, (std::vector<std::string>{"File", "Edit", "Utilities", "Bookmarks", "Kestrin", "Help"}));
   // Its toolbars show the tools' own captions, as that version did.
   EXPECT_EQ(utilities, (std::vector<std::string>{"Calculator", "DOS Command", "Notepad", "Regedit"}));
 }

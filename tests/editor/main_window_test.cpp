@@ -165,10 +165,8 @@ TEST_F(EditorTest, FreeEditorWhileOpenClosesTheWindowWithoutTheExitQuestion) {
   const auto lines = traceLines();
   // The main window's unload released the diagnostics object inside
   // UnloadAll, so its entry is never popped.
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: modMain::UnloadAll(Sub)"),
-            lines.end());
-  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exited routine: modMain::UnloadAll(Sub)"),
-            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: modMain::UnloadAll(Sub)"), lines.end());
+  EXPECT_EQ(std::find(lines.begin(), lines.end(), "Exited routine: modMain::UnloadAll(Sub)"), lines.end());
   EXPECT_EQ(lines.back(), "Exited routine: frmMain::Form_Unload(Sub)");
 }
 
@@ -221,9 +219,7 @@ TEST_F(EditorTest, TheCloseBoxAsksTheExitQuestionAndNoKeepsTheWindowOpen) {
   EXPECT_TRUE(platform::ui::forms().empty());
   const auto lines = traceLines();
   EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(),
-                       "Entered routine: frmMain::Form_QueryUnload(Sub)"),
-            2);
+  EXPECT_EQ(std::count(lines.begin(), lines.end(), "Entered routine: frmMain::Form_QueryUnload(Sub)"), 2);
 }
 
 TEST_F(EditorTest, AHandedOverScriptClosesWithoutAQuestion) {
@@ -278,8 +274,7 @@ TEST_F(EditorTest, EveryStartDeletesThePreviousLogsAndTracesFromTheLoadOn) {
   ASSERT_FALSE(lines.empty());
   EXPECT_EQ(lines.front(), "Entered routine: frmMain::Form_Load(Sub)");
   // The load step's exit follows the traces of the procedures it calls.
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)"),
-            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)"), lines.end());
   EXPECT_TRUE(balanced(lines)) << ::testing::PrintToString(lines);
 }
 
@@ -291,8 +286,7 @@ TEST_F(EditorTest, TheLoadStepCallsItsTracedStepsInItsOrder) {
   auto front = CMainFrontEnd::create();
   front->RunEditor(arg);
   const auto lines = traceLines();
-  const auto exit =
-      std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)");
+  const auto exit = std::find(lines.begin(), lines.end(), "Exited routine: frmMain::Form_Load(Sub)");
   ASSERT_NE(exit, lines.end());
   ASSERT_EQ(lines.front(), "Entered routine: frmMain::Form_Load(Sub)");
   // The routines the load step itself called (depth one below it).
@@ -367,8 +361,7 @@ TEST_F(EditorTest, AFailedLayoutWriteAtUnloadKeepsTheOldLayout) {
   EXPECT_EQ(kestrin_test::readFile(layout), "the layout of the last run");
   // Nothing half-written is left beside it.
   for (const auto& entry : std::filesystem::directory_iterator(editorDir.path()))
-    EXPECT_EQ(entry.path().filename().string().find(".Kz.atb"), std::string::npos)
-        << entry.path();
+    EXPECT_EQ(entry.path().filename().string().find(".Kz.atb"), std::string::npos) << entry.path();
 }
 
 TEST_F(EditorTest, AnAbortedLoadUnloadsEverythingAndRunEditorFails) {

@@ -60,9 +60,7 @@ class OptionsTest : public EditorTest {
   // dialog is closed (or nobody acts any more).
   void show() { dialog->show(platform::ui::vbModal, main.get()); }
 
-  std::string value(const std::string& control) const {
-    return dialog->findControl(control)->valueText();
-  }
+  std::string value(const std::string& control) const { return dialog->findControl(control)->valueText(); }
   static std::string stored(const std::string& key) {
     return platform::GetSetting("KestrinEditor", "Preferences", key, "<absent>");
   }
@@ -71,8 +69,7 @@ class OptionsTest : public EditorTest {
   }
   std::vector<std::string> callStack() const {
     std::vector<std::string> out;
-    for (const auto& e : kestrin::diagnostics::errorHandlerSlot()->callStack())
-      out.push_back(e.procedure);
+    for (const auto& e : kestrin::diagnostics::errorHandlerSlot()->callStack()) out.push_back(e.procedure);
     return out;
   }
 
@@ -83,16 +80,26 @@ class OptionsTest : public EditorTest {
 TEST_F(OptionsTest, AUserWithoutStoredPreferencesSeesTheDefaults) {
   open();
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"cboFonts", "Courier New"},     {"cboFontSize", "10"},
-      {"chkAddHeader", "1"},           {"chkConvertTabs", "1"},
-      {"chkHighlightLines", "1"},      {"chkLineNumbers", "0"},
-      {"chkShowMargin", "1"},          {"chkWhiteSpace", "0"},
-      {"chkAutoIndent", "0"},          {"optScriptStarts(0)", "True"},
-      {"optScriptStarts(1)", "False"}, {"optScriptStarts(2)", "False"},
-      {"txtUser", ""},                 {"txtEMail", ""},
-      {"chkHideReadOnly", "1"},        {"chkBackup(0)", "1"},
-      {"chkBackup(1)", "1"},           {"txtAutoSavePath", ""},
-      {"txtAutoSaveFileMinutes", "0"}, {"chkStopAtEOL", "1"},
+      {"cboFonts", "Courier New"},
+      {"cboFontSize", "10"},
+      {"chkAddHeader", "1"},
+      {"chkConvertTabs", "1"},
+      {"chkHighlightLines", "1"},
+      {"chkLineNumbers", "0"},
+      {"chkShowMargin", "1"},
+      {"chkWhiteSpace", "0"},
+      {"chkAutoIndent", "0"},
+      {"optScriptStarts(0)", "True"},
+      {"optScriptStarts(1)", "False"},
+      {"optScriptStarts(2)", "False"},
+      {"txtUser", ""},
+      {"txtEMail", ""},
+      {"chkHideReadOnly", "1"},
+      {"chkBackup(0)", "1"},
+      {"chkBackup(1)", "1"},
+      {"txtAutoSavePath", ""},
+      {"txtAutoSaveFileMinutes", "0"},
+      {"chkStopAtEOL", "1"},
   };
   for (const auto& [control, text] : expected) EXPECT_EQ(value(control), text) << control;
   // Opening writes nothing.
@@ -111,10 +118,8 @@ TEST_F(OptionsTest, TheDialogShowsItsCaptionsTabsAndTipsAsDesigned) {
   open();
   EXPECT_EQ(dialog->caption(), "Options Dialog");
   std::vector<std::string> tabs;
-  for (int32_t i = 0; i < dialog->ssTabOptions->tabCount(); ++i)
-    tabs.push_back(dialog->ssTabOptions->tabCaption(i));
-  EXPECT_EQ(tabs, (std::vector<std::string>{"Editor", "&Editor Format", "Environment", "&User",
-                                            "Backup"}));
+  for (int32_t i = 0; i < dialog->ssTabOptions->tabCount(); ++i) tabs.push_back(dialog->ssTabOptions->tabCaption(i));
+  EXPECT_EQ(tabs, (std::vector<std::string>{"Editor", "&Editor Format", "Environment", "&User", "Backup"}));
   const frmOptions& d = *dialog;
   const std::pair<std::string, const char*> captions[] = {
       {d.lblTitle->caption(), "Kestrin VB Script Editor"},
@@ -207,18 +212,17 @@ TEST_P(RefusedValueTest, LeavesTheControlInItsDesignStateAndTheOthersLoad) {
   EXPECT_EQ(value("txtAutoSaveFileMinutes"), "7");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Options, RefusedValueTest,
-    ::testing::Values(RefusedCase{"ShowMargin", "5", "chkShowMargin", "1"},
-                      RefusedCase{"LineNumbering", "-1", "chkLineNumbers", "0"},
-                      RefusedCase{"Highlight", "3", "chkHighlightLines", "1"},
-                      RefusedCase{"DoNotSaveNewFile", "9", "chkBackup(0)", "1"},
-                      // Clear at design, although the preference's default is 1.
-                      RefusedCase{"ZipFile", "9", "chkBackup(1)", "0"},
-                      RefusedCase{"CursorAtEOL", "x", "chkStopAtEOL", "0"},
-                      RefusedCase{"Saving", "3", "optScriptStarts(0)", "True"},
-                      RefusedCase{"Saving", "-1", "optScriptStarts(0)", "True"},
-                      RefusedCase{"FontSize", "big", "cboFontSize", ""}),
+INSTANTIATE_TEST_SUITE_P(Options, RefusedValueTest,
+                         ::testing::Values(RefusedCase{"ShowMargin", "5", "chkShowMargin", "1"},
+                                           RefusedCase{"LineNumbering", "-1", "chkLineNumbers", "0"},
+                                           RefusedCase{"Highlight", "3", "chkHighlightLines", "1"},
+                                           RefusedCase{"DoNotSaveNewFile", "9", "chkBackup(0)", "1"},
+                                           // Clear at design, although the preference's default is 1.
+                                           RefusedCase{"ZipFile", "9", "chkBackup(1)", "0"},
+                                           RefusedCase{"CursorAtEOL", "x", "chkStopAtEOL", "0"},
+                                           RefusedCase{"Saving", "3", "optScriptStarts(0)", "True"},
+                                           RefusedCase{"Saving", "-1", "optScriptStarts(0)", "True"},
+                                           RefusedCase{"FontSize", "big", "cboFontSize", ""}),
                          kestrin_test::PrintedName());
 
 TEST_F(OptionsTest, StoredValuesTheControlsTakeAreShown) {
@@ -260,15 +264,24 @@ TEST_F(OptionsTest, OkStoresEveryControlAppliesTheSettingsToTheEditorAndCloses) 
   EXPECT_FALSE(dialog->loaded());
 
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"Font", font},           {"FontSize", "14"},
-      {"AddHeader", "0"},       {"Indent", "1"},
-      {"ExpandTabs", "0"},      {"HideReadOnly", "0"},
-      {"LineNumbering", "1"},   {"ShowMargin", "0"},
-      {"DisplayWhitespace", "1"}, {"EMail", "ann@example.org"},
-      {"UserName", "Ann Example"}, {"Highlight", "0"},
-      {"Saving", "1"},          {"AutoSaveMinutes", "5"},
-      {"AutoSavePath", editorDir.path()}, {"DoNotSaveNewFile", "0"},
-      {"ZipFile", "0"},         {"CursorAtEOL", "0"},
+      {"Font", font},
+      {"FontSize", "14"},
+      {"AddHeader", "0"},
+      {"Indent", "1"},
+      {"ExpandTabs", "0"},
+      {"HideReadOnly", "0"},
+      {"LineNumbering", "1"},
+      {"ShowMargin", "0"},
+      {"DisplayWhitespace", "1"},
+      {"EMail", "ann@example.org"},
+      {"UserName", "Ann Example"},
+      {"Highlight", "0"},
+      {"Saving", "1"},
+      {"AutoSaveMinutes", "5"},
+      {"AutoSavePath", editorDir.path()},
+      {"DoNotSaveNewFile", "0"},
+      {"ZipFile", "0"},
+      {"CursorAtEOL", "0"},
   };
   for (const auto& [key, text] : expected) EXPECT_EQ(stored(key), text) << key;
   EXPECT_EQ(stored("HighLightLine"), "<absent>");
@@ -302,10 +315,11 @@ struct BackupFolderCase {
   bool message;
   bool pathStored;
 };
-void PrintTo(const BackupFolderCase& c, std::ostream* os) { *os << "minutes " << c.minutes << (c.existingFolder ? " existing" : " missing") << " folder"; }
+void PrintTo(const BackupFolderCase& c, std::ostream* os) {
+  *os << "minutes " << c.minutes << (c.existingFolder ? " existing" : " missing") << " folder";
+}
 
-class BackupFolderTest : public OptionsTest,
-                         public ::testing::WithParamInterface<BackupFolderCase> {};
+class BackupFolderTest : public OptionsTest, public ::testing::WithParamInterface<BackupFolderCase> {};
 
 TEST_P(BackupFolderTest, TheFolderIsTestedOnlyWhenTheAutosaveRuns) {
   const BackupFolderCase& c = GetParam();
@@ -413,8 +427,8 @@ TEST_F(OptionsTest, ApplyWithASizeThatIsNoNumberLeavesTheDialogOpenAndAppliesNot
   EXPECT_EQ(stored("FontSize"), "<absent>");
   EXPECT_FALSE(main->CodeSense1->lineNumbering());
   // Neither handler has handling of its own: both entries stay.
-  EXPECT_EQ(callStack(), (std::vector<std::string>{"frmOptions::cmdApply_Click(Sub)",
-                                                   "frmOptions::SetPreferences(Function)"}));
+  EXPECT_EQ(callStack(),
+            (std::vector<std::string>{"frmOptions::cmdApply_Click(Sub)", "frmOptions::SetPreferences(Function)"}));
   kestrin::diagnostics::errorHandlerSlot()->CallStackClear();
 }
 
@@ -449,15 +463,24 @@ TEST_F(OptionsTest, TheTracedProceduresEnterAndLeaveUnderTheirNames) {
   const auto in = [](const char* p) { return std::string("Entered routine: frmOptions::") + p; };
   const auto out = [](const char* p) { return std::string("Exited routine: frmOptions::") + p; };
   EXPECT_EQ(lines, (std::vector<std::string>{
-                       in("Form_Load(Function)"),        out("Form_Load(Function)"),
-                       in("cmdApply_Click(Sub)"),        in("SetPreferences(Function)"),
-                       out("SetPreferences(Function)"),  out("cmdApply_Click(Sub)"),
-                       in("cmdOK_Click(Sub)"),           in("SetPreferences(Function)"),
-                       out("SetPreferences(Function)"),  out("cmdOK_Click(Sub)"),
-                       in("Form_Terminate(Sub)"),        out("Form_Terminate(Sub)"),
-                       in("Form_Load(Function)"),        out("Form_Load(Function)"),
-                       in("cmdCancel_Click(Sub)"),       out("cmdCancel_Click(Sub)"),
-                       in("Form_Terminate(Sub)"),        out("Form_Terminate(Sub)"),
+                       in("Form_Load(Function)"),
+                       out("Form_Load(Function)"),
+                       in("cmdApply_Click(Sub)"),
+                       in("SetPreferences(Function)"),
+                       out("SetPreferences(Function)"),
+                       out("cmdApply_Click(Sub)"),
+                       in("cmdOK_Click(Sub)"),
+                       in("SetPreferences(Function)"),
+                       out("SetPreferences(Function)"),
+                       out("cmdOK_Click(Sub)"),
+                       in("Form_Terminate(Sub)"),
+                       out("Form_Terminate(Sub)"),
+                       in("Form_Load(Function)"),
+                       out("Form_Load(Function)"),
+                       in("cmdCancel_Click(Sub)"),
+                       out("cmdCancel_Click(Sub)"),
+                       in("Form_Terminate(Sub)"),
+                       out("Form_Terminate(Sub)"),
                    }));
   EXPECT_TRUE(callStack().empty());
 }
@@ -470,8 +493,7 @@ TEST_P(BrowseTest, TheChosenFolderFillsThePathBoxAndCancelEmptiesIt) {
   dialog->txtAutoSavePath->setText("/before");
   kestrin::diagnostics::clearFailure();
   const std::string folder = editorFile("VB");
-  user->answerBrowseFolder(chooses ? std::optional<std::string>(folder) : std::nullopt,
-                           "Select a folder:");
+  user->answerBrowseFolder(chooses ? std::optional<std::string>(folder) : std::nullopt, "Select a folder:");
   dialog->cmdBrowse_Click();
   EXPECT_EQ(value("txtAutoSavePath"), chooses ? folder : "");
   EXPECT_EQ(kestrin::diagnostics::currentFailure().number, 0);
@@ -496,9 +518,9 @@ TEST_P(MinutesBoxTest, LosingTheFocusTurnsATextThatIsNoNumberIntoZero) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Options, MinutesBoxTest,
-                         ::testing::Values(MinutesCase{"", "0"}, MinutesCase{"abc", "0"},
-                                           MinutesCase{"5x", "0"}, MinutesCase{" 5", " 5"},
-                                           MinutesCase{"-2.5", "-2.5"}, MinutesCase{"10", "10"}),
+                         ::testing::Values(MinutesCase{"", "0"}, MinutesCase{"abc", "0"}, MinutesCase{"5x", "0"},
+                                           MinutesCase{" 5", " 5"}, MinutesCase{"-2.5", "-2.5"},
+                                           MinutesCase{"10", "10"}),
                          kestrin_test::PrintedName());
 
 }  // namespace

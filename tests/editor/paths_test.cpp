@@ -59,8 +59,7 @@ TEST_F(EditorTest, ParseFileNameTakesTheTrimmedLastPart) {
       {"/scripts/my.test.vbs", true, "my"},
       {"/scripts/my.test.vbs", false, "my.test.vbs"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(modMain::ParseFileName(c.path, c.strip), c.expected) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(modMain::ParseFileName(c.path, c.strip), c.expected) << c.path;
 }
 
 TEST_F(EditorTest, StripFileExtensionCutsAtTheFirstDotAndPopsItsTrace) {

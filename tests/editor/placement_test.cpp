@@ -23,8 +23,7 @@ namespace ui = platform::ui;
 namespace mb = platform::ui::mb;
 using kestrin::editor::CMainFrontEnd;
 
-const char* const kPlacementKey =
-    "Software\\MyCompany\\MyApplication\\Windows settings\\frmMain";
+const char* const kPlacementKey = "Software\\MyCompany\\MyApplication\\Windows settings\\frmMain";
 
 // What the window looks like while the editor is open.
 struct Seen {
@@ -52,8 +51,8 @@ Seen look() {
 }
 
 std::string text(const ui::RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-         "," + std::to_string(r.bottom);
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
 }
 
 // The placement's values below HKEY_LOCAL_MACHINE as type and data, in the
@@ -61,15 +60,13 @@ std::string text(const ui::RECT& r) {
 std::vector<std::pair<std::string, std::string>> storedPlacement() {
   std::vector<std::pair<std::string, std::string>> out;
   platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kPlacementKey, 0, platform::KEY_READ,
-                             &key) != platform::ERROR_SUCCESS)
+  if (platform::RegOpenKeyEx(platform::HKEY_LOCAL_MACHINE, kPlacementKey, 0, platform::KEY_READ, &key) !=
+      platform::ERROR_SUCCESS)
     return out;
   for (platform::DWORD i = 0;; ++i) {
     char name[64];
     platform::DWORD nameSize = sizeof name, type = 0, size = 0;
-    if (platform::RegEnumValue(key, i, name, &nameSize, &type, nullptr, &size) !=
-        platform::ERROR_SUCCESS)
-      break;
+    if (platform::RegEnumValue(key, i, name, &nameSize, &type, nullptr, &size) != platform::ERROR_SUCCESS) break;
     std::string data(size, '\0');
     platform::RegQueryValueEx(key, name, nullptr, data.data(), &size);
     EXPECT_EQ(type, platform::REG_SZ) << name;
@@ -82,12 +79,10 @@ std::vector<std::pair<std::string, std::string>> storedPlacement() {
 
 void storePlacement(const std::map<std::string, std::string>& values) {
   platform::HKEY key = 0;
-  ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, kPlacementKey, 0,
-                                     platform::KEY_ALL_ACCESS, &key),
+  ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, kPlacementKey, 0, platform::KEY_ALL_ACCESS, &key),
             platform::ERROR_SUCCESS);
   for (const auto& [name, value] : values)
-    platform::RegSetValueEx(key, name, platform::REG_SZ, value.c_str(),
-                            static_cast<platform::DWORD>(value.size() + 1));
+    platform::RegSetValueEx(key, name, platform::REG_SZ, value.c_str(), static_cast<platform::DWORD>(value.size() + 1));
   platform::RegCloseKey(key);
 }
 
@@ -133,8 +128,8 @@ TEST_F(PlacementTest, TheUnloadStoresTheNineValuesThatTheNextStartApplies) {
   runOnce([] { ui::MoveWindow(window().hWnd(), 40, 50, 800, 600, 1); });
 
   const std::vector<std::pair<std::string, std::string>> expected = {
-      {"WindowState", "1"},   {"MinPosX", "-1"},       {"MinPosY", "-1"},
-      {"MaxPosX", "-1"},      {"MaxPosY", "-1"},       {"NormalPosLeft", "40"},
+      {"WindowState", "1"},   {"MinPosX", "-1"},         {"MinPosY", "-1"},
+      {"MaxPosX", "-1"},      {"MaxPosY", "-1"},         {"NormalPosLeft", "40"},
       {"NormalPosTop", "50"}, {"NormalPosRight", "840"}, {"NormalPosBottom", "650"}};
   EXPECT_EQ(storedPlacement(), expected);
 
@@ -175,8 +170,11 @@ TEST_F(PlacementTest, AWindowClosedMinimisedReopensNormalAtItsStoredRectangle) {
 }
 
 TEST_F(PlacementTest, APlacementStoredByAnotherUserOfTheMachineIsApplied) {
-  storePlacement({{"WindowState", "1"}, {"NormalPosLeft", "100"}, {"NormalPosTop", "110"},
-                  {"NormalPosRight", "900"}, {"NormalPosBottom", "700"}});
+  storePlacement({{"WindowState", "1"},
+                  {"NormalPosLeft", "100"},
+                  {"NormalPosTop", "110"},
+                  {"NormalPosRight", "900"},
+                  {"NormalPosBottom", "700"}});
   const Seen seen = runOnce();
   EXPECT_EQ(text(seen.normal), "100,110,900,700");
 }
@@ -192,8 +190,7 @@ TEST_F(PlacementTest, AStoredPlacementThatCannotBeReadIsReportedAndTheWindowStil
   EXPECT_TRUE(loaded);
   EXPECT_TRUE(seen.visible);
   EXPECT_TRUE(seen.onTaskbar);
-  EXPECT_NE(kestrin_test::readFile(errorLog()).find("CFormRestore component failure"),
-            std::string::npos);
+  EXPECT_NE(kestrin_test::readFile(errorLog()).find("CFormRestore component failure"), std::string::npos);
   // The close stores the window's own placement over the damaged one, and
   // the next start has nothing to report.
   EXPECT_EQ(storedPlacement().front(), (std::pair<std::string, std::string>{"WindowState", "1"}));
@@ -213,8 +210,7 @@ TEST_F(PlacementTest, APlacementThatCannotBeWrittenIsReportedAndTheWindowClosesA
 
   EXPECT_TRUE(ui::forms().empty());
   EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
-  EXPECT_NE(kestrin_test::readFile(errorLog()).find("CFormRestore component failure"),
-            std::string::npos);
+  EXPECT_NE(kestrin_test::readFile(errorLog()).find("CFormRestore component failure"), std::string::npos);
   platform::setRegistryRootReadOnly(platform::HKEY_LOCAL_MACHINE, false);
   EXPECT_TRUE(storedPlacement().empty());
 }

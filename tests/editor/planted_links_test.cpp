@@ -70,14 +70,12 @@ TEST_F(PlantedLinksTest, NoFileOfTheEditorsOwnIsWrittenThroughALinkAtItsName) {
   const std::vector<OwnFile> files = {
       {"the hand-over copy", [](PlantedLinksTest& t) { return t.work.file("_Temp.vbs"); },
        [](PlantedLinksTest& t) { t.main->m_ExecScript(); }},
-      {"the autosave's copy",
-       [](PlantedLinksTest& t) { return t.backups.file("job.vbs-05.03.2024-07.04.bak"); },
+      {"the autosave's copy", [](PlantedLinksTest& t) { return t.backups.file("job.vbs-05.03.2024-07.04.bak"); },
        [](PlantedLinksTest& t) {
          CPreferences().setZipFile(0);
          t.main->tmrAutoSave_Timer();
        }},
-      {"the autosave's archive",
-       [](PlantedLinksTest& t) { return t.backups.file("job.vbs-05.03.2024-07.04.zip"); },
+      {"the autosave's archive", [](PlantedLinksTest& t) { return t.backups.file("job.vbs-05.03.2024-07.04.zip"); },
        [](PlantedLinksTest& t) {
          CPreferences().setZipFile(1);
          t.main->tmrAutoSave_Timer();

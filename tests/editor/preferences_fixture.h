@@ -55,9 +55,7 @@ class EditorFolderTest : public ::testing::Test {
   void writeEditorFile(const std::string& name, const std::string& bytes) const {
     kestrin_test::writeFile(editorFile(name), bytes);
   }
-  bool editorFileExists(const std::string& name) const {
-    return std::filesystem::exists(editorFile(name));
-  }
+  bool editorFileExists(const std::string& name) const { return std::filesystem::exists(editorFile(name)); }
 
   // The stored text under "Preferences", or "<absent>".
   static std::string stored(const std::string& key) {

@@ -13,8 +13,8 @@
 namespace {
 
 using kestrin::editor::CPreferences;
-using kestrin_test::readFile;
 using kestrin_test::raisedError;
+using kestrin_test::readFile;
 
 class PreferencesTest : public prefs_test::EditorFolderTest {};
 
@@ -65,8 +65,7 @@ TEST_F(PreferencesTest, EverySetIsStoredUnderItsKeyAndSeenByAnotherObject) {
   auto i = [](int16_t v) { return std::to_string(v); };
   const std::vector<Case> cases = {
       {"CursorAtEOL", [&] { writer.setCursorAtEOL(0); }, "0", [&] { return i(reader.CursorAtEOL()); }},
-      {"DoNotSaveNewFile", [&] { writer.setDoNotSaveNewFile(0); }, "0",
-       [&] { return i(reader.DoNotSaveNewFile()); }},
+      {"DoNotSaveNewFile", [&] { writer.setDoNotSaveNewFile(0); }, "0", [&] { return i(reader.DoNotSaveNewFile()); }},
       {"ZipFile", [&] { writer.setZipFile(0); }, "0", [&] { return i(reader.ZipFile()); }},
       {"AutoSavePath", [&] { writer.setAutoSavePath("/backups/k z"); }, "/backups/k z",
        [&] { return reader.AutoSavePath(); }},
@@ -85,10 +84,8 @@ TEST_F(PreferencesTest, EverySetIsStoredUnderItsKeyAndSeenByAnotherObject) {
       {"TempScript", [&] { writer.setTempScript("/s/_Temp.vbs"); }, "/s/_Temp.vbs",
        [&] { return reader.TempScript(); }},
       {"UserName", [&] { writer.setUserName("Ann Hale"); }, "Ann Hale", [&] { return reader.UserName(); }},
-      {"EMail", [&] { writer.setEMail("ann@example.org"); }, "ann@example.org",
-       [&] { return reader.EMail(); }},
-      {"Font", [&] { writer.setFont("DejaVu Sans Mono"); }, "DejaVu Sans Mono",
-       [&] { return reader.Font(); }},
+      {"EMail", [&] { writer.setEMail("ann@example.org"); }, "ann@example.org", [&] { return reader.EMail(); }},
+      {"Font", [&] { writer.setFont("DejaVu Sans Mono"); }, "DejaVu Sans Mono", [&] { return reader.Font(); }},
       {"FontSize", [&] { writer.setFontSize(-12); }, "-12", [&] { return i(reader.FontSize()); }},
       {"Indent", [&] { writer.setIndent(1); }, "1", [&] { return i(reader.Indent()); }},
       {"LineNumbering", [&] { writer.setLineNumbering(1); }, "1", [&] { return i(reader.LineNumbering()); }},

@@ -47,9 +47,7 @@ std::string readFile(const std::string& path) {
   out << in.rdbuf();
   return out.str();
 }
-void writeFile(const std::string& path, const std::string& text) {
-  std::ofstream(path, std::ios::binary) << text;
-}
+void writeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
 
 class RunTest : public EditorTest {
  protected:
@@ -154,10 +152,9 @@ TEST_F(RunTest, RunningAModifiedScriptHandsOverAHiddenCopyBesideItAndLeavesTheSc
   EXPECT_TRUE(fs::exists(copyBeside()));
 
   const auto lines = traceLines();
-  for (const std::string& entry :
-       {"frmMain::m_ExecScript(Sub) [filename to run] " + script + "*",
-        "modMain::gstr_SetTempScript [script] " + script,
-        "modMain::PassScriptToKestrin(Function) File:= " + copyBeside()}) {
+  for (const std::string& entry : {"frmMain::m_ExecScript(Sub) [filename to run] " + script + "*",
+                                   "modMain::gstr_SetTempScript [script] " + script,
+                                   "modMain::PassScriptToKestrin(Function) File:= " + copyBeside()}) {
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: " + entry), lines.end()) << entry;
     EXPECT_NE(std::find(lines.begin(), lines.end(), "Exited routine: " + entry), lines.end()) << entry;
   }
@@ -203,8 +200,7 @@ TEST_F(RunTest, ASecondRunReplacesTheHiddenCopyAndNoBookmarksDeleteTheBookmarkFi
   EXPECT_EQ(platform::GetFileAttributes(copyBeside()), platform::FILE_ATTRIBUTE_HIDDEN);
   // An unmodified script is stored as not modified.
   EXPECT_FALSE(CPreferences().WasDirty());
-  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(),
-                                                      "run_vbscript " + copyBeside()}));
+  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(), "run_vbscript " + copyBeside()}));
 }
 
 TEST_F(RunTest, AfterAHandOverTheCloseBoxAsksNothingAndKeepsTheCopy) {
@@ -265,18 +261,18 @@ TEST_P(RunWithoutBridge, SaysSoAndClosesEveryWindowWithoutAQuestion) {
   EXPECT_EQ(readFile(script), "MsgBox 1\r\n");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bridge, RunWithoutBridge,
-    ::testing::Values(BrokenBridge{"Missing", false, "Could not locate ", ""},
-                      BrokenBridge{"NotALibrary", true, "Could not load dll '", "'"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bridge, RunWithoutBridge,
+                         ::testing::Values(BrokenBridge{"Missing", false, "Could not locate ", ""},
+                                           BrokenBridge{"NotALibrary", true, "Could not load dll '", "'"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunTest, AFailedWriteOfTheCopyIsReportedAndNothingIsHandedOver) {
   EXPECT_FALSE(runWithoutTheCopysFolder(mb::Abort));
   EXPECT_TRUE(bridgeCalls().empty());
   // The report names the command as the failing procedure.
-  EXPECT_NE(readFile(errorLog()).find("(Path not found) in frmMain::m_ExecScript(Sub) [filename to run] "
-                                      "New Kestrin Script"),
+  EXPECT_NE(readFile(errorLog())
+                .find("(Path not found) in frmMain::m_ExecScript(Sub) [filename to run] "
+                      "New Kestrin Script"),
             std::string::npos)
       << readFile(errorLog());
 }
@@ -297,8 +293,7 @@ TEST_F(RunTest, AFailureWithoutTheDiagnosticsObjectShowsTheCommandsOwnMessage) {
   CMainFrontEnd::create()->RunEditor(arg);
   EXPECT_EQ(shown.rfind("Description - ", 0), 0u) << shown;
   EXPECT_NE(shown.find("\r\n\r\nError Number "), std::string::npos) << shown;
-  EXPECT_NE(shown.find("\r\nError Source modMain::m_ExecScript(Function)" + kNine), std::string::npos)
-      << shown;
+  EXPECT_NE(shown.find("\r\nError Source modMain::m_ExecScript(Function)" + kNine), std::string::npos) << shown;
   EXPECT_TRUE(bridgeCalls().empty());
 }
 
@@ -320,8 +315,7 @@ TEST_F(RunTest, TheBridgeRoutinesBindOnlyToALoadedLibraryAndStayBoundAfterTheRun
   EXPECT_TRUE(modMain::PassScriptToKestrin(copy));
   // The run gave back its load, but the bound routine keeps the library.
   modGlobals::save_scriptname("/s/a.vbs");
-  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(),
-                                                      "save_scriptname /s/a.vbs"}));
+  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(), "save_scriptname /s/a.vbs"}));
 }
 
 TEST_F(RunTest, ALibraryWithoutRunVbscriptFailsTheHandOverWithItsOwnMessage) {
@@ -490,14 +484,13 @@ TEST_P(DeleteTempScript, DeletesTheCopyInThePathsFolder) {
   EXPECT_TRUE(fs::exists(script));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Paths, DeleteTempScript,
-    ::testing::Values(Deletion{"BesideAScript", "<script>", true, true, false},
-                      Deletion{"ByTheCopysOwnPath", "<copy>", true, true, false},
-                      Deletion{"NoCopy", "<script>", false, true, false},
-                      Deletion{"NewKestrinScript", "New Kestrin Script", false, false, false},
-                      Deletion{"Empty", "", true, false, true}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Paths, DeleteTempScript,
+                         ::testing::Values(Deletion{"BesideAScript", "<script>", true, true, false},
+                                           Deletion{"ByTheCopysOwnPath", "<copy>", true, true, false},
+                                           Deletion{"NoCopy", "<script>", false, true, false},
+                                           Deletion{"NewKestrinScript", "New Kestrin Script", false, false, false},
+                                           Deletion{"Empty", "", true, false, true}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunTest, ClosingAScriptThatWasNotHandedOverDeletesTheCopyBesideIt) {
   writeFile(copyBeside(), "old run");
@@ -542,12 +535,11 @@ TEST_P(FileCommandsDeleteTheCopy, OfTheLastHandOver) {
   EXPECT_FALSE(fs::exists(copy));
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Commands, FileCommandsDeleteTheCopy,
-    ::testing::Values(FileCommand{"New", "", [] { modMain::g_frmFileNew(window()); }},
-                      FileCommand{"Open", "other.vbs", [] { window().m_FileOpen(); }},
-                      FileCommand{"SaveAs", "saved.vbs", [] { window().m_FileSaveAs(); }}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Commands, FileCommandsDeleteTheCopy,
+                         ::testing::Values(FileCommand{"New", "", [] { modMain::g_frmFileNew(window()); }},
+                                           FileCommand{"Open", "other.vbs", [] { window().m_FileOpen(); }},
+                                           FileCommand{"SaveAs", "saved.vbs", [] { window().m_FileSaveAs(); }}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 // ---- The return ------------------------------------------------------------------
 
@@ -588,8 +580,7 @@ TEST_F(RunTest, RunTempAfterARunGivesTheScriptBackItsNameStateAndBookmarks) {
   EXPECT_EQ(marks, std::vector<int32_t>{1});
   EXPECT_EQ(readFile(script), "' changed\r\nMsgBox 1\r\n");
   EXPECT_EQ(savedTag, script);
-  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(),
-                                                      "save_scriptname " + script}));
+  EXPECT_EQ(bridgeCalls(), (std::vector<std::string>{"run_vbscript " + copyBeside(), "save_scriptname " + script}));
 }
 
 struct Restore {
@@ -634,13 +625,12 @@ TEST_P(RunTempRestore, TakesTheBookmarksOnlyForTheSameScriptInAnyCase) {
   EXPECT_EQ(dirty, c.wasDirty);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, RunTempRestore,
-    ::testing::Values(Restore{"SameName", "<same>", true, {2, 3}},
-                      Restore{"OtherCase", "<upper>", false, {2, 3}},
-                      Restore{"OtherScript", "/elsewhere/Job.vbs", true, {}},
-                      Restore{"NoOwner", "", false, {}}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Names, RunTempRestore,
+                         ::testing::Values(Restore{"SameName", "<same>", true, {2, 3}},
+                                           Restore{"OtherCase", "<upper>", false, {2, 3}},
+                                           Restore{"OtherScript", "/elsewhere/Job.vbs", true, {}},
+                                           Restore{"NoOwner", "", false, {}}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace editor_test

@@ -35,8 +35,8 @@ int32_t indexOf(TokenKind kind) {
 
 struct Seen {
   std::string language;
-  int32_t index = -1;    // the colour index of the token's element
-  int32_t colour = -1;   // the editor's colour at that index
+  int32_t index = -1;   // the colour index of the token's element
+  int32_t colour = -1;  // the editor's colour at that index
 };
 
 // The element and colour of the token that begins with `word` on a line.

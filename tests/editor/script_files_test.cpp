@@ -260,32 +260,34 @@ bool markCompressed(const std::string& path) {
 
 TEST_F(ScriptFilesTest, OpenOfAReadOnlyHiddenOrCompressedFileWarnsAndLocksTheEditor) {
   const std::string readOnly = script("locked.vbs");
-  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
   const std::string hidden = script(".hidden.vbs");
   const std::string compressed = script("packed.vbs");
   const bool canCompress = markCompressed(compressed);
   const std::string plain = script("plain.vbs");
   // Read-only and hidden at once: the read-only check comes first.
   const std::string both = script(".locked.vbs");
-  std::filesystem::permissions(both, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
+  std::filesystem::permissions(both, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
 
   struct Case {
     std::string path;
     const char* warning;
   };
   std::vector<Case> cases = {
-      {readOnly, "You have selected a read only script, you will not be able to make changes to "
-                 "this script"},
-      {hidden, "You have selected a hidden script, you will not be able to make changes to this "
-               "script"},
-      {both, "You have selected a read only script, you will not be able to make changes to "
-             "this script"},
+      {readOnly,
+       "You have selected a read only script, you will not be able to make changes to "
+       "this script"},
+      {hidden,
+       "You have selected a hidden script, you will not be able to make changes to this "
+       "script"},
+      {both,
+       "You have selected a read only script, you will not be able to make changes to "
+       "this script"},
   };
   if (canCompress)
-    cases.push_back({compressed, "You have selected a compressed script, you will not be able to "
-                                 "make changes to this script"});
+    cases.push_back({compressed,
+                     "You have selected a compressed script, you will not be able to "
+                     "make changes to this script"});
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
     user->answerFileDialog(c.path);
@@ -393,8 +395,8 @@ TEST_F(ScriptFilesTest, WithoutTheBridgeASaveIsWrittenAndTheFailedBindingReporte
   editing(path, "new text");
   // Without the diagnostics object the save shows its own message.
   modGlobals::g_ErrorHandler().reset();
-  const std::string message = "Problem saving script, reason was:" + kNine + "\r\n" +
-                              "File not found: kzenvb.dll" + kNine + "\r\n";
+  const std::string message =
+      "Problem saving script, reason was:" + kNine + "\r\n" + "File not found: kzenvb.dll" + kNine + "\r\n";
   user->answerMessageBox(mb::OK, message, kTitle);
   EXPECT_TRUE(modMain::gbln_FileSave(*main));
   EXPECT_EQ(user->lastMessageBox()->text, message);
@@ -521,8 +523,7 @@ TEST_F(ScriptFilesTest, SaveAsOfAModifiedScriptOpensInItsOwnFolderAndTakesTheNew
   EXPECT_TRUE(prompt->save);
   EXPECT_EQ(prompt->title, "Save As");
   EXPECT_EQ(prompt->initDir, editorFile("Projects"));
-  EXPECT_EQ(prompt->filter,
-            "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|Kestrin VB Script (*.vbs)|*.vbs");
+  EXPECT_EQ(prompt->filter, "All Files (*.*)|*.*|Text Files(*.txt)|*.txt|Kestrin VB Script (*.vbs)|*.vbs");
   EXPECT_EQ(prompt->filterIndex, 3);
   EXPECT_EQ(prompt->flags, 0x80002);
   EXPECT_FALSE(user->lastMessageBox());
@@ -558,8 +559,7 @@ TEST_F(ScriptFilesTest, SaveAndSaveAsDoNothingWhileReadOnly) {
 // ---- The close-time question --------------------------------------------------------
 
 TEST_F(ScriptFilesTest, TheCloseQuestionNamesTheFilePartAndCancelOrACancelledSaveKeepsTheWindow) {
-  const std::string question =
-      "'New Kestrin Script' has changed, do you want to save changes?";
+  const std::string question = "'New Kestrin Script' has changed, do you want to save changes?";
   modMain::g_frmFileNew(*main);
   EXPECT_FALSE(modMain::gbln_CheckForSave(*main));  // unchanged: nothing asked
   EXPECT_FALSE(user->lastMessageBox());
@@ -586,8 +586,7 @@ TEST_F(ScriptFilesTest, TheCloseQuestionNamesTheFilePartAndCancelOrACancelledSav
 }
 
 TEST_F(EditorTest, ClosingAModifiedNewScriptOffersToSaveAndCancelKeepsTheEditorOpen) {
-  const std::string question =
-      "'New Kestrin Script' has changed, do you want to save changes?";
+  const std::string question = "'New Kestrin Script' has changed, do you want to save changes?";
   bool stillOpen = false;
   user->type("x");
   user->close();

@@ -46,11 +46,10 @@ Created create() {
   const auto* coclass = kestrin::typelib::library().findClass("CTempScript");
   if (!coclass) return out;
   com::ComPtr<com::IClassFactory> factory;
-  out.code = kestrin::typelib::componentServer().getClassObject(
-      coclass->clsid, com::IID_IClassFactory, reinterpret_cast<void**>(factory.out()));
+  out.code = kestrin::typelib::componentServer().getClassObject(coclass->clsid, com::IID_IClassFactory,
+                                                                reinterpret_cast<void**>(factory.out()));
   if (out.code != com::S_OK) return out;
-  out.code = factory->CreateInstance(nullptr, com::IID_IDispatch,
-                                     reinterpret_cast<void**>(out.object.out()));
+  out.code = factory->CreateInstance(nullptr, com::IID_IDispatch, reinterpret_cast<void**>(out.object.out()));
   return out;
 }
 
@@ -60,8 +59,7 @@ struct Result {
   com::EXCEPINFO exception{};
   ~Result() { com::ClearExcepInfo(&exception); }
 };
-void invoke(com::IDispatch& object, com::DISPID id, uint16_t flags,
-            std::vector<com::ComVariant> args, Result& out) {
+void invoke(com::IDispatch& object, com::DISPID id, uint16_t flags, std::vector<com::ComVariant> args, Result& out) {
   std::vector<com::VARIANT> lastFirst;
   for (auto it = args.rbegin(); it != args.rend(); ++it) lastFirst.push_back(it->get());
   com::DISPID put = com::DISPID_PROPERTYPUT;
@@ -73,8 +71,7 @@ void invoke(com::IDispatch& object, com::DISPID id, uint16_t flags,
     params.cNamedArgs = 1;
   }
   uint32_t argError = 0;
-  out.code = object.Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception,
-                           &argError);
+  out.code = object.Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception, &argError);
 }
 void putPath(com::IDispatch& object, const std::string& path, Result& out) {
   invoke(object, kFullPath, com::DISPATCH_PROPERTYPUT, {com::ComVariant::text(path)}, out);
@@ -158,8 +155,7 @@ TEST(CTempScript, AFailureInsideThePathMembersIsTheUnknownErrorWithTheMembersSou
   // Early-bound, the number is the call's result, with the same information.
   com::ComPtr<kestrin::typelib::_CTempScript> early;
   const auto* iface = kestrin::typelib::library().findInterface("_CTempScript");
-  ASSERT_EQ(made.object->QueryInterface(iface->iid, reinterpret_cast<void**>(early.out())),
-            com::S_OK);
+  ASSERT_EQ(made.object->QueryInterface(iface->iid, reinterpret_cast<void**>(early.out())), com::S_OK);
   com::Bstr path("/b.vbs");
   const com::HRESULT code = early->put_FullPath(path.get());
   EXPECT_EQ(code, kUnknownErrorNumber);

@@ -67,7 +67,8 @@ std::string innerText(const pt::Grid& g, const Box& b) {
 std::string squeeze(const std::string& s) {
   std::string out;
   for (char c : s)
-    if ((c != ' ' && c != '\r' && c != '\n') || (!out.empty() && out.back() != ' ')) out += (c == '\r' || c == '\n') ? ' ' : c;
+    if ((c != ' ' && c != '\r' && c != '\n') || (!out.empty() && out.back() != ' '))
+      out += (c == '\r' || c == '\n') ? ' ' : c;
   while (!out.empty() && out.back() == ' ') out.pop_back();
   return out;
 }
@@ -148,8 +149,7 @@ TEST_F(TerminalDialogsTest, EveryControlOfEveryDialogIsDrawnWholeAt80x24And160x4
           if (!focus) return;
           const pt::Hit* hit = nullptr;
           for (const auto& ht : hits)
-            if (ht.control == focus && (ht.kind == pt::Hit::Kind::Control || ht.kind == pt::Hit::Kind::Text))
-              hit = &ht;
+            if (ht.control == focus && (ht.kind == pt::Hit::Kind::Control || ht.kind == pt::Hit::Kind::Text)) hit = &ht;
           ASSERT_TRUE(hit) << focus->fullName() << " is not drawn\n" << g.text();
           EXPECT_GT(hit->x, b.x0) << focus->fullName();
           EXPECT_LT(hit->x + hit->w - 1, b.x1) << focus->fullName() << "\n" << g.text();
@@ -169,7 +169,8 @@ TEST_F(TerminalDialogsTest, EveryControlOfEveryDialogIsDrawnWholeAt80x24And160x4
             const std::string caption = squeeze(pc::stripAccessKeys(captionOf(c)));
             if (caption.empty()) continue;
             EXPECT_NE(seen.find(caption), std::string::npos)
-                << c->fullName() << " \"" << caption << "\" is not shown whole in\n" << seen;
+                << c->fullName() << " \"" << caption << "\" is not shown whole in\n"
+                << seen;
           }
       }
     }

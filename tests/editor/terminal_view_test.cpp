@@ -2,9 +2,9 @@
 // the main window at 120 x 40 and the Options dialog's first tab over it.
 #include <gtest/gtest.h>
 
+#include "editor/CPreferences.h"
 #include "editor/frmMain.h"
 #include "editor/frmOptions.h"
-#include "editor/CPreferences.h"
 #include "editor_fixture.h"
 #include "platform/terminal/desktop_draw.h"
 #include "platform/ui/form.h"
@@ -55,7 +55,8 @@ TEST_F(TerminalViewTest, TheMainWindowAndTheOptionsDialogsFirstTab) {
   draw();
   const std::string text = grid.text();
   EXPECT_NE(text.find("Options Dialog"), std::string::npos) << text;
-  EXPECT_NE(text.find(" Editor \u2502 Editor Format \u2502 Environment \u2502 User \u2502 Backup"), std::string::npos) << text;
+  EXPECT_NE(text.find(" Editor \u2502 Editor Format \u2502 Environment \u2502 User \u2502 Backup"), std::string::npos)
+      << text;
   EXPECT_NE(text.find("\u2500 Options: \u2500"), std::string::npos);
   for (const char* box : {"] Confine curor to text", "] Show line numbers", "] Add Header to Script"})
     EXPECT_NE(text.find(box), std::string::npos) << box;

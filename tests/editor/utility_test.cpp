@@ -88,12 +88,12 @@ class UtilityTest : public EditorTest {
 
   void storeProgramPath(const std::string& name, const std::string& path) {
     platform::HKEY key = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kProgramsKey, 0,
-                                       platform::KEY_ALL_ACCESS, &key),
-              platform::ERROR_SUCCESS);
-    ASSERT_EQ(platform::RegSetValueEx(key, name, platform::REG_SZ, path.data(),
-                                      static_cast<platform::DWORD>(path.size())),
-              platform::ERROR_SUCCESS);
+    ASSERT_EQ(
+        platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kProgramsKey, 0, platform::KEY_ALL_ACCESS, &key),
+        platform::ERROR_SUCCESS);
+    ASSERT_EQ(
+        platform::RegSetValueEx(key, name, platform::REG_SZ, path.data(), static_cast<platform::DWORD>(path.size())),
+        platform::ERROR_SUCCESS);
     platform::RegCloseKey(key);
   }
 
@@ -215,8 +215,7 @@ TEST_F(UtilityTest, TheOptionsDialogGetsAFreshPreferencesObjectAtEveryOpening) {
   EXPECT_TRUE(kestrin::diagnostics::errorHandler()->callStack().empty());
   EXPECT_TRUE(balanced(traceLines()));
   const auto lines = traceLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: frmMain::m_EditPreferences(Sub)"),
-            lines.end());
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "Entered routine: frmMain::m_EditPreferences(Sub)"), lines.end());
 }
 
 // ---- Help documents ------------------------------------------------------------------------
@@ -312,9 +311,9 @@ TEST_F(UtilityTest, TheProgramsPlacesAreTheStandardOnesUnlessTheInstallationName
 
   // A place that is no text fails; the launcher then finds no program.
   platform::HKEY key = 0;
-  ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kProgramsKey, 0,
-                                     platform::KEY_ALL_ACCESS, &key),
-            platform::ERROR_SUCCESS);
+  ASSERT_EQ(
+      platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, editor::kProgramsKey, 0, platform::KEY_ALL_ACCESS, &key),
+      platform::ERROR_SUCCESS);
   const uint32_t number = 1;
   platform::RegSetValueEx(key, editor::kTextEditorProgram, platform::REG_DWORD, &number, 4);
   platform::RegCloseKey(key);

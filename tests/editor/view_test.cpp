@@ -82,12 +82,9 @@ TEST_P(SizePanelTest, ShowsTheLengthReadAtTheLoad) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Lengths, SizePanelTest,
-                         ::testing::Values(SizeCase{0, "File Size: 0 bytes"},
-                                           SizeCase{1, "File Size: 0kb"},
-                                           SizeCase{499, "File Size: 0kb"},
-                                           SizeCase{500, "File Size: 0kb"},
-                                           SizeCase{1500, "File Size: 2kb"},
-                                           SizeCase{2500, "File Size: 2kb"},
+                         ::testing::Values(SizeCase{0, "File Size: 0 bytes"}, SizeCase{1, "File Size: 0kb"},
+                                           SizeCase{499, "File Size: 0kb"}, SizeCase{500, "File Size: 0kb"},
+                                           SizeCase{1500, "File Size: 2kb"}, SizeCase{2500, "File Size: 2kb"},
                                            SizeCase{12345, "File Size: 12kb"}),
                          kestrin_test::PrintedName());
 
@@ -180,9 +177,9 @@ TEST_F(ViewTest, TheRightClickShowsTheEditMenuAndRunsThePickedTool) {
   EXPECT_NE(std::find(ids.begin(), ids.end(), "ID_If...EndIf"), ids.end());
   // The pick ran as a tool click through the dispatcher.
   const auto lines = traceLines();
-  EXPECT_NE(std::find(lines.begin(), lines.end(),
-                      "Entered routine: frmMain::SSActiveToolBars1_ToolClick [tool] ID_EditCopy"),
-            lines.end());
+  EXPECT_NE(
+      std::find(lines.begin(), lines.end(), "Entered routine: frmMain::SSActiveToolBars1_ToolClick [tool] ID_EditCopy"),
+      lines.end());
   EXPECT_TRUE(balanced(lines));
 }
 

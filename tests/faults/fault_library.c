@@ -63,8 +63,7 @@ static void trace(int kind, const struct stat* st, const char* path) {
   snprintf(e->path, sizeof e->path, "%s", path ? path : "");
 }
 
-__attribute__((visibility("default"))) void kestrin_fault_arm(const char* folder, int kind, long n,
-                                                              int error) {
+__attribute__((visibility("default"))) void kestrin_fault_arm(const char* folder, int kind, long n, int error) {
   snprintf(g_folder, sizeof g_folder, "%s", folder);
   g_folderLength = strlen(g_folder);
   g_kind = kind;

@@ -101,7 +101,8 @@ TEST(KillTest, AKilledSaveLeavesTheScriptOldOrNewAndTheHivesWhole) {
     const auto moment = std::chrono::milliseconds(std::uniform_int_distribution<int>(0, 150)(random));
     const auto killAt = std::chrono::steady_clock::now() + moment;
     while (std::chrono::steady_clock::now() < killAt) {
-      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(killAt - std::chrono::steady_clock::now());
+      const auto left =
+          std::chrono::duration_cast<std::chrono::milliseconds>(killAt - std::chrono::steady_clock::now());
       readSome(out[0], said, static_cast<int>(std::max<long>(1, left.count())));
     }
     ::kill(child, SIGKILL);
@@ -114,8 +115,7 @@ TEST(KillTest, AKilledSaveLeavesTheScriptOldOrNewAndTheHivesWhole) {
     const long saved = lastSaved(said);
     const long now = kill_test::versionOf(kestrin_test::readFile(script));
     // The save of saved + 1 was under way: its old text or its new one.
-    const std::set<long> allowed =
-        saved == 0 ? std::set<long>{previous, 1} : std::set<long>{saved, saved + 1};
+    const std::set<long> allowed = saved == 0 ? std::set<long>{previous, 1} : std::set<long>{saved, saved + 1};
     if (!allowed.count(now)) {
       ++damaged;
       ADD_FAILURE() << "the script is version " << now << " after " << saved << " saves";
@@ -171,9 +171,10 @@ TEST(KillTest, AKilledSaveLeavesTheScriptOldOrNewAndTheHivesWhole) {
       ADD_FAILURE() << "left behind after the next save: " << entry.path().filename();
     }
   }
-  std::printf("kill test: %ld kills, %ld damaged scripts, %ld hives not ok, %ld files left behind "
-              "(%ld kills found the save under way done, %ld its new text named but not yet in place)\n",
-              kills, damaged, brokenHives, leftovers, finished, named);
+  std::printf(
+      "kill test: %ld kills, %ld damaged scripts, %ld hives not ok, %ld files left behind "
+      "(%ld kills found the save under way done, %ld its new text named but not yet in place)\n",
+      kills, damaged, brokenHives, leftovers, finished, named);
 }
 
 }  // namespace

@@ -33,8 +33,8 @@
 #include "editor/modMain.h"
 #include "platform/runtime/array.h"
 #include "platform/runtime/replace_file.h"
-#include "platform/win32/registry.h"
 #include "platform/ui/user.h"
+#include "platform/win32/registry.h"
 
 namespace editor_test {
 namespace {
@@ -369,8 +369,8 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
           const bool folderUnsynced =
               k == kFsync && std::find(folderSynced.begin(), folderSynced.end(), n) != folderSynced.end();
           if (path.isScript && (now != fresh || folderUnsynced)) {
-            const bool told = saving->toldProblem() && main->IsDirty() &&
-                              (std::string(path.name) != "save on close" || heldUp);
+            const bool told =
+                saving->toldProblem() && main->IsDirty() && (std::string(path.name) != "save on close" || heldUp);
             if (!told) {
               ++untold;
               ADD_FAILURE() << "a save that did not reach the disk went unnoticed";
@@ -380,8 +380,8 @@ TEST_F(SaveFaultsTest, EverySavePathLeavesItsFileOldOrNewUnderEveryFailedCall) {
       }
     }
   }
-  std::printf("fault injection: %ld runs, %ld damaged files, %ld failures not told, %ld files left behind\n",
-              runs, damaged, untold, leftovers);
+  std::printf("fault injection: %ld runs, %ld damaged files, %ld failures not told, %ld files left behind\n", runs,
+              damaged, untold, leftovers);
   EXPECT_GT(runs, 0);
 }
 
@@ -396,9 +396,8 @@ TEST(FolderSyncFaults, AFailedFolderSyncFailsTheReplacementUnlessTheFolderCannot
     bool oldFile;
     bool fails;
   } cases[] = {
-      {EIO, true, true},      {EIO, false, true},      {ENOSPC, true, true},
-      {EINVAL, true, false},  {EINVAL, false, false},  {ENOTSUP, true, false},
-      {EROFS, true, false},
+      {EIO, true, true},      {EIO, false, true},     {ENOSPC, true, true}, {EINVAL, true, false},
+      {EINVAL, false, false}, {ENOTSUP, true, false}, {EROFS, true, false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(std::strerror(c.error)) + (c.oldFile ? ", over an old file" : ", a new file"));
@@ -425,7 +424,8 @@ TEST(FolderSyncFaults, AFailedFolderSyncFailsTheReplacementUnlessTheFolderCannot
       EXPECT_EQ(raised, 0);
       EXPECT_EQ(now, std::optional<std::string>("new"));
     }
-    EXPECT_EQ(namesIn(folder.path()), (c.fails && !c.oldFile ? std::set<std::string>{} : std::set<std::string>{"kept.txt"}));
+    EXPECT_EQ(namesIn(folder.path()),
+              (c.fails && !c.oldFile ? std::set<std::string>{} : std::set<std::string>{"kept.txt"}));
   }
 }
 
@@ -436,8 +436,8 @@ TEST(FolderSyncFaults, AHivesFirstWriteFailsWhenItsFolderCannotBeSynced) {
   ASSERT_TRUE(faults.loaded()) << "run with LD_PRELOAD naming the fault library";
   auto firstWrite = [] {
     platform::HKEY key = 0;
-    const platform::LONG rc = platform::RegCreateKeyEx(platform::HKEY_CURRENT_USER, "Software\\Kept", 0,
-                                                       platform::KEY_ALL_ACCESS, &key);
+    const platform::LONG rc =
+        platform::RegCreateKeyEx(platform::HKEY_CURRENT_USER, "Software\\Kept", 0, platform::KEY_ALL_ACCESS, &key);
     if (rc == platform::ERROR_SUCCESS) platform::RegCloseKey(key);
     return rc;
   };

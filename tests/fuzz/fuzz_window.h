@@ -49,8 +49,8 @@ inline kestrin::editor::frmMain& window() {
 // The input as the file `name` in the editor folder; its path.
 inline std::string inputFile(const std::string& name, const uint8_t* data, size_t size) {
   const std::string path = editorFolder() + "/" + name;
-  std::ofstream(path, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(data),
-                                                                static_cast<std::streamsize>(size));
+  std::ofstream(path, std::ios::binary | std::ios::trunc)
+      .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   return path;
 }
 

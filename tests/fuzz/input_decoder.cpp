@@ -35,11 +35,8 @@ void check(const InputEvent& e) {
         if (c == 0xC2 && i + 1 < e.text.size() && static_cast<unsigned char>(e.text[i + 1]) < 0xA0) std::abort();
       }
       break;
-    case InputEvent::Kind::Mouse:
-      check(e.mouse);
-      break;
-    default:
-      break;
+    case InputEvent::Kind::Mouse: check(e.mouse); break;
+    default: break;
   }
 }
 

@@ -30,18 +30,34 @@ void run(const std::string& input) {
 
 std::string mutate(std::string s, const std::vector<std::string>& seeds, std::mt19937& random) {
   auto pick = [&](size_t n) { return n == 0 ? 0 : std::uniform_int_distribution<size_t>(0, n - 1)(random); };
-  static const char* const kInteresting[] = {"\r\n", "\n", "\r", "\\", "\\n", "\"", "|", "[", "]", "=",
-                                             "\x1b[2J", "\xff", "\xc3\x28", "\0", "-1", "2147483648",
-                                             "99999999999999999999", "Popup", "Tool", "[x] ", "[ ] "};
+  static const char* const kInteresting[] = {"\r\n",
+                                             "\n",
+                                             "\r",
+                                             "\\",
+                                             "\\n",
+                                             "\"",
+                                             "|",
+                                             "[",
+                                             "]",
+                                             "=",
+                                             "\x1b[2J",
+                                             "\xff",
+                                             "\xc3\x28",
+                                             "\0",
+                                             "-1",
+                                             "2147483648",
+                                             "99999999999999999999",
+                                             "Popup",
+                                             "Tool",
+                                             "[x] ",
+                                             "[ ] "};
   const int steps = 1 + static_cast<int>(pick(4));
   for (int i = 0; i < steps; ++i) {
     switch (pick(6)) {
       case 0:
         if (!s.empty()) s[pick(s.size())] = static_cast<char>(pick(256));
         break;
-      case 1:
-        s.insert(pick(s.size() + 1), 1, static_cast<char>(pick(256)));
-        break;
+      case 1: s.insert(pick(s.size() + 1), 1, static_cast<char>(pick(256))); break;
       case 2:
         if (!s.empty()) s.erase(pick(s.size()), 1 + pick(8));
         break;

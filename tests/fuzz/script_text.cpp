@@ -18,7 +18,11 @@ namespace {
 bool shownAsItIs(std::string_view s) {
   for (size_t i = 0; i < s.size();) {
     const auto b = static_cast<unsigned char>(s[i]);
-    const size_t n = b < 0x80 ? 1 : (b >= 0xC2 && b < 0xE0) ? 2 : (b >= 0xE0 && b < 0xF0) ? 3 : (b >= 0xF0 && b < 0xF5) ? 4 : 0;
+    const size_t n = b < 0x80                  ? 1
+                     : (b >= 0xC2 && b < 0xE0) ? 2
+                     : (b >= 0xE0 && b < 0xF0) ? 3
+                     : (b >= 0xF0 && b < 0xF5) ? 4
+                                               : 0;
     if (n == 0 || i + n > s.size()) return false;
     uint32_t c = n == 1 ? b : n == 2 ? (b & 0x1F) : n == 3 ? (b & 0x0F) : (b & 0x07);
     for (size_t k = 1; k < n; ++k) {

@@ -19,8 +19,7 @@
 static int cycle(const char* component, const char* script) {
   if (CoInitialize(NULL) != S_OK) return 0;
   IDispatch* editor = NULL;
-  if (FAILED(CoCreateInstance(&CLSID_CMainFrontEnd, NULL, CLSCTX_INPROC_SERVER, &IID_IDispatch,
-                              (void**)&editor)))
+  if (FAILED(CoCreateInstance(&CLSID_CMainFrontEnd, NULL, CLSCTX_INPROC_SERVER, &IID_IDispatch, (void**)&editor)))
     return 0;
   BSTR text = SysAllocString(script);
   VARIANT arg, result;
@@ -29,8 +28,8 @@ static int cycle(const char* component, const char* script) {
   V_VT(&arg) = VT_BSTR | VT_BYREF;
   V_BSTRREF(&arg) = &text;
   DISPPARAMS params = {&arg, NULL, 1, 0};
-  HRESULT hr = editor->lpVtbl->Invoke(editor, DISPID_CMainFrontEnd_RunEditor, &IID_NULL,
-                                      LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, NULL, NULL);
+  HRESULT hr = editor->lpVtbl->Invoke(editor, DISPID_CMainFrontEnd_RunEditor, &IID_NULL, LOCALE_USER_DEFAULT,
+                                      DISPATCH_METHOD, &params, &result, NULL, NULL);
   VariantClear(&result);
   SysFreeString(text);
   editor->lpVtbl->Release(editor);

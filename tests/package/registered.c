@@ -37,8 +37,7 @@ int main(int argc, char** argv) {
     HRESULT hr = CLSIDFromProgID(classes[i].progId, &clsid);
     if (hr == S_OK && memcmp(&clsid, classes[i].clsid, sizeof clsid) != 0) hr = CO_E_CLASSSTRING;
     IClassFactory* factory = NULL;
-    if (hr == S_OK)
-      hr = CoGetClassObject(&clsid, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory, (void**)&factory);
+    if (hr == S_OK) hr = CoGetClassObject(&clsid, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory, (void**)&factory);
     printf("%s: 0x%08X\n", classes[i].progId, (unsigned)hr);
     if (hr != S_OK) ++failures;
     if (factory) factory->lpVtbl->Release(factory);

@@ -18,9 +18,9 @@
 namespace {
 
 using kestrin::support::CAppSettings;
-using platform::Variant;
 using kestrin_test::Raised;
 using kestrin_test::raisedBy;
+using platform::Variant;
 
 const char* const kSection = "Windows settings\\frmMain";
 const char* const kSectionKey = "Software\\MyCompany\\MyApplication\\Windows settings\\frmMain";
@@ -38,20 +38,16 @@ class AppSettingsTest : public ::testing::Test {
     kestrin_test::setEditorIdentity(dir);
     registry.use();
   }
-  void TearDown() override {
-    kestrin_test::TempRegistry::leave();
-  }
+  void TearDown() override { kestrin_test::TempRegistry::leave(); }
 
   static Stored stored(platform::HKEY root, const std::string& path, const std::string& name) {
     Stored s;
     platform::HKEY key = 0;
-    if (platform::RegOpenKeyEx(root, path, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
-      return s;
+    if (platform::RegOpenKeyEx(root, path, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS) return s;
     platform::DWORD size = 0;
     if (platform::RegQueryValueEx(key, name, &s.type, nullptr, &size) == platform::ERROR_SUCCESS) {
       s.data.assign(size, '\0');
-      s.found = platform::RegQueryValueEx(key, name, nullptr, s.data.data(), &size) ==
-                platform::ERROR_SUCCESS;
+      s.found = platform::RegQueryValueEx(key, name, nullptr, s.data.data(), &size) == platform::ERROR_SUCCESS;
     }
     platform::RegCloseKey(key);
     return s;
@@ -60,11 +56,9 @@ class AppSettingsTest : public ::testing::Test {
   static void writeRaw(const std::string& path, const std::string& name, platform::DWORD type,
                        const std::string& data) {
     platform::HKEY key = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, path, 0,
-                                       platform::KEY_ALL_ACCESS, &key),
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, path, 0, platform::KEY_ALL_ACCESS, &key),
               platform::ERROR_SUCCESS);
-    ASSERT_EQ(platform::RegSetValueEx(key, name, type, data.data(),
-                                      static_cast<platform::DWORD>(data.size())),
+    ASSERT_EQ(platform::RegSetValueEx(key, name, type, data.data(), static_cast<platform::DWORD>(data.size())),
               platform::ERROR_SUCCESS);
     platform::RegCloseKey(key);
   }
@@ -119,18 +113,14 @@ struct SetterCase {
 TEST_F(AppSettingsTest, SettersRejectBadValuesWithTheirOwnErrorAndKeepTheOldValue) {
   const SetterCase cases[] = {
       {"empty AppName", [](CAppSettings& s) { s.setAppName(""); }, 17021, "Invalid AppName value"},
-      {"empty CompanyName", [](CAppSettings& s) { s.setCompanyName(""); }, 17022,
-       "Invalid CompanyName value"},
-      {"empty MainBranch", [](CAppSettings& s) { s.setMainBranch(""); }, 17023,
-       "Invalid MainBranch value"},
-      {"HKEY_CLASSES_ROOT", [](CAppSettings& s) { s.setRootKey(static_cast<int32_t>(0x80000000u)); },
-       17024, "Invalid root key value"},
-      {"HKEY_USERS",
-       [](CAppSettings& s) { s.setRootKey(static_cast<int32_t>(platform::HKEY_USERS)); }, 17024,
+      {"empty CompanyName", [](CAppSettings& s) { s.setCompanyName(""); }, 17022, "Invalid CompanyName value"},
+      {"empty MainBranch", [](CAppSettings& s) { s.setMainBranch(""); }, 17023, "Invalid MainBranch value"},
+      {"HKEY_CLASSES_ROOT", [](CAppSettings& s) { s.setRootKey(static_cast<int32_t>(0x80000000u)); }, 17024,
+       "Invalid root key value"},
+      {"HKEY_USERS", [](CAppSettings& s) { s.setRootKey(static_cast<int32_t>(platform::HKEY_USERS)); }, 17024,
        "Invalid root key value"},
       {"root 0", [](CAppSettings& s) { s.setRootKey(0); }, 17024, "Invalid root key value"},
-      {"both Init texts empty", [](CAppSettings& s) { s.Init("", ""); }, 17022,
-       "Invalid CompanyName value"},
+      {"both Init texts empty", [](CAppSettings& s) { s.Init("", ""); }, 17022, "Invalid CompanyName value"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
@@ -184,8 +174,7 @@ TEST_F(AppSettingsTest, ValuesAreStoredInTheFormOfTheirKindAndReadBackInTheStore
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
     settings.SaveSetting("Forms", "Value", c.given);
-    const Stored s = stored(platform::HKEY_LOCAL_MACHINE, "Software\\MyCompany\\MyApplication\\Forms",
-                            "Value");
+    const Stored s = stored(platform::HKEY_LOCAL_MACHINE, "Software\\MyCompany\\MyApplication\\Forms", "Value");
     EXPECT_EQ(s.type, c.type);
     EXPECT_EQ(s.data, c.data);
     EXPECT_EQ(settings.GetSetting("Forms", "Value", "default"), c.readBack);
@@ -200,8 +189,7 @@ TEST_F(AppSettingsTest, ANumberThatIsNoLongOrANullValueFailsWithTheCatchAll) {
     EXPECT_EQ(r.source, "KestrinScriptEditor.CAppSettings");
     EXPECT_EQ(r.description, "CAppSettings component failure");
   }
-  EXPECT_FALSE(
-      stored(platform::HKEY_LOCAL_MACHINE, "Software\\MyCompany\\MyApplication\\Forms", "Value").found);
+  EXPECT_FALSE(stored(platform::HKEY_LOCAL_MACHINE, "Software\\MyCompany\\MyApplication\\Forms", "Value").found);
 }
 
 TEST_F(AppSettingsTest, ARootThatMayNotBeWrittenFailsTheSaveWithTheRegistryErrorsSource) {

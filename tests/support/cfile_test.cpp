@@ -3,7 +3,6 @@
 // boundary.
 #include "support/CFile.h"
 
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -24,16 +23,14 @@ namespace {
 namespace com = platform::com;
 using kestrin::diagnostics::classErrorNumber;
 using kestrin::support::CFile;
-using kestrin_test::readFile;
-using kestrin_test::writeFile;
 using kestrin_test::Raised;
 using kestrin_test::raisedBy;
+using kestrin_test::readFile;
+using kestrin_test::writeFile;
 
 class CFileTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    kestrin_test::setEditorIdentity(dir);
-  }
+  void SetUp() override { kestrin_test::setEditorIdentity(dir); }
   CFile fileAt(const std::string& path) {
     CFile f;
     f.Init(path);
@@ -84,8 +81,8 @@ TEST_F(CFileTest, APositionBeyondTheSixteenBitRangeFailsTheNameParts) {
   const CFile fits = fileAt(std::string(32765, 'a') + ".vbs");
   EXPECT_EQ(fits.FileExt(), "vbs");
   const CFile beyond = fileAt(std::string(32766, 'a') + ".vbs");
-  for (const auto& part : std::vector<std::function<void()>>{
-           [&] { beyond.FileExt(); }, [&] { beyond.FileName(); }, [&] { beyond.FilePath(); }}) {
+  for (const auto& part : std::vector<std::function<void()>>{[&] { beyond.FileExt(); }, [&] { beyond.FileName(); },
+                                                             [&] { beyond.FilePath(); }}) {
     const Raised r = raisedBy(part);
     EXPECT_EQ(r.n, 17427);
     EXPECT_EQ(r.description, "CFile component failure");
@@ -102,14 +99,21 @@ TEST_F(CFileTest, ANewObjectAnswersOnlyItsPathAndRaises17421Elsewhere) {
   const std::string other = dir.file("other.txt");
   writeFile(other, "x");
   const std::vector<std::pair<const char*, std::function<void()>>> members = {
-      {"Attributes", [&] { f.Attributes(); }},     {"ReadOnly", [&] { f.ReadOnly(); }},
-      {"Size", [&] { f.Size(); }},                 {"ShortFileName", [&] { f.ShortFileName(); }},
-      {"FileName", [&] { f.FileName(); }},         {"FileExt", [&] { f.FileExt(); }},
-      {"FilePath", [&] { f.FilePath(); }},         {"Contents let", [&] { f.setContents("a"); }},
-      {"Contents get", [&] { f.Contents(); }},     {"Exists", [&] { f.Exists(); }},
+      {"Attributes", [&] { f.Attributes(); }},
+      {"ReadOnly", [&] { f.ReadOnly(); }},
+      {"Size", [&] { f.Size(); }},
+      {"ShortFileName", [&] { f.ShortFileName(); }},
+      {"FileName", [&] { f.FileName(); }},
+      {"FileExt", [&] { f.FileExt(); }},
+      {"FilePath", [&] { f.FilePath(); }},
+      {"Contents let", [&] { f.setContents("a"); }},
+      {"Contents get", [&] { f.Contents(); }},
+      {"Exists", [&] { f.Exists(); }},
       // The missing path is found before the empty argument.
-      {"Copy", [&] { f.Copy(""); }},               {"Move", [&] { f.Move(""); }},
-      {"Delete", [&] { f.Delete(); }},             {"IdenticalWith", [&] { f.IdenticalWith(""); }},
+      {"Copy", [&] { f.Copy(""); }},
+      {"Move", [&] { f.Move(""); }},
+      {"Delete", [&] { f.Delete(); }},
+      {"IdenticalWith", [&] { f.IdenticalWith(""); }},
   };
   for (const auto& [name, call] : members) {
     SCOPED_TRACE(name);
@@ -134,10 +138,14 @@ TEST_F(CFileTest, AnEmptyNameIsRefusedAndKeepsThePathBefore) {
 TEST_F(CFileTest, AMissingFileRaises17423WhereTheMemberNeedsIt) {
   const CFile f = fileAt(dir.file("missing.vbs"));
   const std::vector<std::pair<const char*, std::function<void()>>> members = {
-      {"Attributes", [&] { f.Attributes(); }},  {"ReadOnly", [&] { f.ReadOnly(); }},
-      {"Size", [&] { f.Size(); }},              {"ShortFileName", [&] { f.ShortFileName(); }},
-      {"Contents get", [&] { f.Contents(); }},  {"Copy", [&] { f.Copy(dir.file("b")); }},
-      {"Move", [&] { f.Move(dir.file("b")); }}, {"Delete", [&] { f.Delete(); }},
+      {"Attributes", [&] { f.Attributes(); }},
+      {"ReadOnly", [&] { f.ReadOnly(); }},
+      {"Size", [&] { f.Size(); }},
+      {"ShortFileName", [&] { f.ShortFileName(); }},
+      {"Contents get", [&] { f.Contents(); }},
+      {"Copy", [&] { f.Copy(dir.file("b")); }},
+      {"Move", [&] { f.Move(dir.file("b")); }},
+      {"Delete", [&] { f.Delete(); }},
       {"IdenticalWith", [&] { f.IdenticalWith(dir.file("b")); }},
   };
   for (const auto& [name, call] : members) {
@@ -242,8 +250,8 @@ TEST_F(CFileTest, IdenticalWithComparesLengthsThenBlocks) {
       {"first byte of the second block", base, changed(block), false},
       {"last byte of the partial block", base, changed(base.size() - 1), false},
       {"two whole blocks alike", std::string(2 * block, 'z'), std::string(2 * block, 'z'), true},
-      {"the second whole block differs", std::string(2 * block, 'z'),
-       std::string(block, 'z') + std::string(block, 'q'), false},
+      {"the second whole block differs", std::string(2 * block, 'z'), std::string(block, 'z') + std::string(block, 'q'),
+       false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -262,8 +270,7 @@ TEST_F(CFileTest, IdenticalWithItsOwnNameOpensNothingAndAnotherNameOfTheSameFile
 
   writeFile(dir.file("same.txt"), "same bytes");
   EXPECT_TRUE(fileAt(dir.file("same.txt")).IdenticalWith(dir.path() + "/./same.txt"));
-  EXPECT_EQ(raisedBy([&] { fileAt(dir.file("same.txt")).IdenticalWith(dir.file("gone.txt")); }).n,
-            17423);
+  EXPECT_EQ(raisedBy([&] { fileAt(dir.file("same.txt")).IdenticalWith(dir.file("gone.txt")); }).n, 17423);
 }
 
 // ---- Copy, move, delete -----------------------------------------------------------
@@ -298,13 +305,11 @@ TEST_F(CFileTest, FailedCopyAndDeleteRaiseTheirOwnNumbers) {
   EXPECT_EQ(copy.description, "File copy failed");
 
   // The platform refuses to delete a read-only file.
-  std::filesystem::permissions(source, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::remove);
+  std::filesystem::permissions(source, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
   const Raised del = raisedBy([&] { f.Delete(); });
   EXPECT_EQ(del.n, 17426);
   EXPECT_EQ(del.description, "File delete failed");
-  std::filesystem::permissions(source, std::filesystem::perms::owner_write,
-                               std::filesystem::perm_options::add);
+  std::filesystem::permissions(source, std::filesystem::perms::owner_write, std::filesystem::perm_options::add);
   f.Delete();
   EXPECT_FALSE(std::filesystem::exists(source));
 }
@@ -337,12 +342,10 @@ class CFileObjectTest : public CFileTest {
     const auto* coclass = kestrin::typelib::library().findClass("CFile");
     ASSERT_NE(coclass, nullptr);
     com::ComPtr<com::IClassFactory> factory;
-    ASSERT_EQ(kestrin::typelib::componentServer().getClassObject(
-                  coclass->clsid, com::IID_IClassFactory, reinterpret_cast<void**>(factory.out())),
+    ASSERT_EQ(kestrin::typelib::componentServer().getClassObject(coclass->clsid, com::IID_IClassFactory,
+                                                                 reinterpret_cast<void**>(factory.out())),
               com::S_OK);
-    ASSERT_EQ(factory->CreateInstance(nullptr, com::IID_IDispatch,
-                                      reinterpret_cast<void**>(object.out())),
-              com::S_OK);
+    ASSERT_EQ(factory->CreateInstance(nullptr, com::IID_IDispatch, reinterpret_cast<void**>(object.out())), com::S_OK);
   }
   void TearDown() override { object.reset(); }
 
@@ -364,8 +367,7 @@ class CFileObjectTest : public CFileTest {
       params.cNamedArgs = 1;
     }
     uint32_t argError = 0;
-    out.code = object->Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception,
-                              &argError);
+    out.code = object->Invoke(id, com::IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception, &argError);
   }
   com::DISPID idOf(const char* name) {
     com::DISPID id = 0;

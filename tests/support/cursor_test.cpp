@@ -23,9 +23,7 @@ void show(int16_t pointer) { platform::ui::screen().setMousePointer(pointer); }
 
 class CursorTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    kestrin_test::setEditorIdentity();
-  }
+  void SetUp() override { kestrin_test::setEditorIdentity(); }
   void TearDown() override { show(0); }
 };
 

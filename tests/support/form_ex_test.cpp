@@ -48,12 +48,10 @@ TEST_F(FormExTest, WithoutAWindowEveryMemberThatTouchesOneRaises17541) {
   CFormEx fresh;
   for (CFormEx* f : {&fresh, &gone}) {
     const std::function<void()> members[] = {
-        [&] { (void)f->ExStyle(); },         [&] { (void)f->Style(); },
-        [&] { (void)f->Parent(); },          [&] { f->setParent(0); },
-        [&] { f->setOnTop(true); },          [&] { (void)f->AddExStyle(1); },
-        [&] { (void)f->AddStyle(1); },       [&] { (void)f->HasExStyle(1); },
-        [&] { (void)f->HasStyle(1); },       [&] { (void)f->RemoveExStyle(1); },
-        [&] { (void)f->RemoveStyle(1); },
+        [&] { (void)f->ExStyle(); },        [&] { (void)f->Style(); },        [&] { (void)f->Parent(); },
+        [&] { f->setParent(0); },           [&] { f->setOnTop(true); },       [&] { (void)f->AddExStyle(1); },
+        [&] { (void)f->AddStyle(1); },      [&] { (void)f->HasExStyle(1); },  [&] { (void)f->HasStyle(1); },
+        [&] { (void)f->RemoveExStyle(1); }, [&] { (void)f->RemoveStyle(1); },
     };
     for (const auto& member : members) {
       const Raised r = raisedBy(member);
@@ -75,9 +73,9 @@ TEST_F(FormExTest, InitStoresZeroAndNegativeHandlesUntestedTheSetterTestsEveryHa
   }
 
   const int32_t noWindow = asLong(window) + 1000;
-  for (const std::function<void()>& refused : {std::function<void()>([&] { f.Init(noWindow); }),
-                                               std::function<void()>([&] { f.setHwnd(noWindow); }),
-                                               std::function<void()>([&] { f.setHwnd(0); })}) {
+  for (const std::function<void()>& refused :
+       {std::function<void()>([&] { f.Init(noWindow); }), std::function<void()>([&] { f.setHwnd(noWindow); }),
+        std::function<void()>([&] { f.setHwnd(0); })}) {
     const Raised r = raisedBy(refused);
     EXPECT_EQ(r.n, 17542);
     EXPECT_EQ(r.source, "KestrinScriptEditor.CFormEx");

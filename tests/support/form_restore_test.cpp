@@ -6,9 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -36,14 +36,13 @@ class TestForm : public ui::Form {
 };
 
 const char* const kSection = "Windows settings\\frmTest";
-const char* const kValueNames[] = {"WindowState",   "MinPosX",      "MinPosY",
-                                   "MaxPosX",       "MaxPosY",      "NormalPosLeft",
-                                   "NormalPosTop",  "NormalPosRight", "NormalPosBottom"};
+const char* const kValueNames[] = {"WindowState",   "MinPosX",      "MinPosY",        "MaxPosX",        "MaxPosY",
+                                   "NormalPosLeft", "NormalPosTop", "NormalPosRight", "NormalPosBottom"};
 
 // A rectangle as "left,top,right,bottom".
 std::string text(const ui::RECT& r) {
-  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) +
-         "," + std::to_string(r.bottom);
+  return std::to_string(r.left) + "," + std::to_string(r.top) + "," + std::to_string(r.right) + "," +
+         std::to_string(r.bottom);
 }
 std::string normalRect(platform::HWND h) {
   ui::WINDOWPLACEMENT wp;
@@ -144,9 +143,9 @@ TEST_F(FormRestoreTest, SavePositionStoresTheNineFieldsAsDecimalText) {
   restore.SavePosition(*form);
 
   const std::map<std::string, std::string> expected = {
-      {"WindowState", "1"},    {"MinPosX", "-1"},      {"MinPosY", "-1"},
-      {"MaxPosX", "-1"},       {"MaxPosY", "-1"},      {"NormalPosLeft", "-40"},
-      {"NormalPosTop", "30"},  {"NormalPosRight", "700"}, {"NormalPosBottom", "530"}};
+      {"WindowState", "1"},   {"MinPosX", "-1"},         {"MinPosY", "-1"},
+      {"MaxPosX", "-1"},      {"MaxPosY", "-1"},         {"NormalPosLeft", "-40"},
+      {"NormalPosTop", "30"}, {"NormalPosRight", "700"}, {"NormalPosBottom", "530"}};
   for (const char* name : kValueNames) {
     SCOPED_TRACE(name);
     EXPECT_EQ(store->GetSetting(kSection, name, "<none>"), platform::Variant(expected.at(name)));
@@ -201,8 +200,11 @@ TEST_F(FormRestoreTest, AFormClosedMaximisedReopensMaximisedWithItsNormalRectang
 }
 
 TEST_F(FormRestoreTest, AStoredMinimisedStateComesBackNormalWhenTheFormMayNeverStartMinimised) {
-  storeValues({{"WindowState", "2"}, {"NormalPosLeft", "5"}, {"NormalPosTop", "6"},
-               {"NormalPosRight", "405"}, {"NormalPosBottom", "306"}});
+  storeValues({{"WindowState", "2"},
+               {"NormalPosLeft", "5"},
+               {"NormalPosTop", "6"},
+               {"NormalPosRight", "405"},
+               {"NormalPosBottom", "306"}});
 
   restore.setNeverStartMinimized(true);
   auto hidden = hiddenForm({0, 0, 320, 240});
@@ -231,10 +233,18 @@ TEST_F(FormRestoreTest, TheStoredShowCommandSetsTheWindowStateOfAHiddenForm) {
     int32_t stored;
     int32_t state;
   };
-  const Case cases[] = {{0, ui::vbNormal},  {1, ui::vbNormal},     {2, ui::vbMinimized},
-                        {3, ui::vbMaximized}, {4, ui::vbNormal},   {5, ui::vbNormal},
-                        {6, ui::vbMinimized}, {7, ui::vbMinimized}, {8, -1},
-                        {9, ui::vbNormal},  {10, -1},              {11, ui::vbNormal}};
+  const Case cases[] = {{0, ui::vbNormal},
+                        {1, ui::vbNormal},
+                        {2, ui::vbMinimized},
+                        {3, ui::vbMaximized},
+                        {4, ui::vbNormal},
+                        {5, ui::vbNormal},
+                        {6, ui::vbMinimized},
+                        {7, ui::vbMinimized},
+                        {8, -1},
+                        {9, ui::vbNormal},
+                        {10, -1},
+                        {11, ui::vbNormal}};
   for (const int32_t before : {ui::vbMinimized, ui::vbMaximized}) {
     for (const Case& c : cases) {
       SCOPED_TRACE("stored " + std::to_string(c.stored) + ", before " + std::to_string(before));
@@ -257,14 +267,16 @@ TEST_F(FormRestoreTest, AVisibleFormTakesTheStoredShowCommandItself) {
     bool neverStartMinimized;
     bool iconic, zoomed;
   } cases[] = {
-      {"2", false, true, false}, {"6", false, true, false}, {"7", false, true, false},
-      {"2", true, false, false}, {"7", true, false, false}, {"3", false, false, true},
-      {"3", true, false, true},  {"1", false, false, false},
+      {"2", false, true, false}, {"6", false, true, false}, {"7", false, true, false}, {"2", true, false, false},
+      {"7", true, false, false}, {"3", false, false, true}, {"3", true, false, true},  {"1", false, false, false},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string("stored ") + c.stored + (c.neverStartMinimized ? ", never" : ""));
-    storeValues({{"WindowState", c.stored}, {"NormalPosLeft", "30"}, {"NormalPosTop", "40"},
-                 {"NormalPosRight", "430"}, {"NormalPosBottom", "340"}});
+    storeValues({{"WindowState", c.stored},
+                 {"NormalPosLeft", "30"},
+                 {"NormalPosTop", "40"},
+                 {"NormalPosRight", "430"},
+                 {"NormalPosBottom", "340"}});
     restore.setNeverStartMinimized(c.neverStartMinimized);
     auto form = hiddenForm({0, 0, 320, 240});
     form->show();
@@ -290,8 +302,8 @@ TEST_F(FormRestoreTest, AStoredValueTheStoreCannotReadFailsAfterTheWindowStateWa
   // fails on it.
   platform::HKEY key = 0;
   ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE,
-                                     "Software\\MyCompany\\MyApplication\\" + std::string(kSection),
-                                     0, platform::KEY_ALL_ACCESS, &key),
+                                     "Software\\MyCompany\\MyApplication\\" + std::string(kSection), 0,
+                                     platform::KEY_ALL_ACCESS, &key),
             platform::ERROR_SUCCESS);
   platform::RegSetValueEx(key, "MinPosX", platform::REG_SZ, "", 0);
   platform::RegCloseKey(key);
@@ -314,18 +326,20 @@ TEST_F(FormRestoreTest, OnlyAWindowStateStoredGivesAnEmptyRectangle) {
 
 TEST_F(FormRestoreTest, StoredValuesAreReadByTheirLeadingNumber) {
   store->SaveSetting(kSection, "WindowState", int32_t{1});  // a REG_DWORD gives itself
-  storeValues({{"NormalPosLeft", "  12px"}, {"NormalPosTop", "2.5"}, {"NormalPosRight", "none"},
-               {"NormalPosBottom", "3.5e2"}});
+  storeValues(
+      {{"NormalPosLeft", "  12px"}, {"NormalPosTop", "2.5"}, {"NormalPosRight", "none"}, {"NormalPosBottom", "3.5e2"}});
   auto form = hiddenForm({100, 100, 420, 340});
   restore.GetPosition(*form);
   EXPECT_EQ(normalRect(form->hWnd()), "12,2,12,350");
 }
 
 TEST_F(FormRestoreTest, AFixedBorderKeepsTheFormsSizeAtTheStoredLeftAndTop) {
-  storeValues({{"WindowState", "1"}, {"NormalPosLeft", "30"}, {"NormalPosTop", "40"},
-               {"NormalPosRight", "900"}, {"NormalPosBottom", "700"}});
-  for (const int32_t border : {ui::vbBSNone, ui::vbFixedSingle, ui::vbFixedDialog,
-                               ui::vbFixedToolWindow}) {
+  storeValues({{"WindowState", "1"},
+               {"NormalPosLeft", "30"},
+               {"NormalPosTop", "40"},
+               {"NormalPosRight", "900"},
+               {"NormalPosBottom", "700"}});
+  for (const int32_t border : {ui::vbBSNone, ui::vbFixedSingle, ui::vbFixedDialog, ui::vbFixedToolWindow}) {
     SCOPED_TRACE(border);
     auto form = hiddenForm({0, 0, 301, 201}, border);
     form->setScaleMode(ui::vbPixels);  // the outer size is twips whatever the scale

@@ -24,7 +24,7 @@ int32_t asLong(const Variant& v) {
 }
 
 std::vector<Variant> figures(const CMemoryInfo& m) {
-  return {m.FreePageFile(), m.FreePhysical(), m.FreeVirtual(),  m.PercentUsed(),
+  return {m.FreePageFile(),  m.FreePhysical(),  m.FreeVirtual(), m.PercentUsed(),
           m.TotalPageFile(), m.TotalPhysical(), m.TotalVirtual()};
 }
 

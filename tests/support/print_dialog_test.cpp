@@ -19,9 +19,9 @@ namespace {
 namespace ui = platform::ui;
 namespace pd = platform::controls::pd;
 using kestrin::support::CPrintDialog;
-using platform::ui::PrintDialogAnswer;
 using kestrin_test::Raised;
 using kestrin_test::raisedBy;
+using platform::ui::PrintDialogAnswer;
 
 // Every property, for comparing one object's state before and after.
 struct State {
@@ -30,8 +30,7 @@ struct State {
   bool operator==(const State&) const = default;
 };
 State stateOf(const CPrintDialog& d) {
-  return {d.Copies(), d.FromPage(), d.ToPage(), d.Min(), d.Max(),
-          d.Flags(),  d.HDC(),      d.HWndOwner(), d.PrintRange()};
+  return {d.Copies(), d.FromPage(), d.ToPage(), d.Min(), d.Max(), d.Flags(), d.HDC(), d.HWndOwner(), d.PrintRange()};
 }
 
 PrintDialogAnswer answer(int32_t flags, int32_t from, int32_t to, int32_t copies) {
@@ -48,8 +47,7 @@ class PrintDialogTest : public kestrin_test::UiTest {
   void SetUp() override {
     UiTest::SetUp();
     kestrin_test::setEditorIdentity(dir);
-    window = static_cast<int32_t>(
-        ui::desktop::createWindow("Main", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE));
+    window = static_cast<int32_t>(ui::desktop::createWindow("Main", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE));
   }
   kestrin_test::TempDir dir;
   int32_t window = 0;
@@ -161,8 +159,8 @@ TEST_F(PrintDialogTest, CancelLeavesEveryPropertyAsItWas) {
 }
 
 TEST_F(PrintDialogTest, AnOwnerThatNamesNoWindowIsRefusedAndLeavesTheOldSettings) {
-  const auto gone = static_cast<int32_t>(
-      ui::desktop::createWindow("Gone", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE));
+  const auto gone =
+      static_cast<int32_t>(ui::desktop::createWindow("Gone", ui::WS_OVERLAPPEDWINDOW, ui::WS_EX_WINDOWEDGE));
   ui::DestroyWindow(static_cast<platform::HWND>(gone));
 
   CPrintDialog dialog;

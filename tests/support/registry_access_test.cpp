@@ -36,8 +36,7 @@ struct Stored {
 Stored stored(platform::HKEY root, const std::string& path, const std::string& name) {
   Stored s;
   platform::HKEY key = 0;
-  if (platform::RegOpenKeyEx(root, path, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS)
-    return s;
+  if (platform::RegOpenKeyEx(root, path, 0, platform::KEY_READ, &key) != platform::ERROR_SUCCESS) return s;
   platform::DWORD size = 0;
   if (platform::RegQueryValueEx(key, name, &s.type, nullptr, &size) == platform::ERROR_SUCCESS) {
     s.found = true;
@@ -48,11 +47,10 @@ Stored stored(platform::HKEY root, const std::string& path, const std::string& n
   return s;
 }
 // A value written as another program would.
-void store(platform::HKEY root, const std::string& path, const std::string& name,
-           platform::DWORD type, const std::string& data) {
+void store(platform::HKEY root, const std::string& path, const std::string& name, platform::DWORD type,
+           const std::string& data) {
   platform::HKEY key = 0;
-  ASSERT_EQ(platform::RegCreateKeyEx(root, path, 0, platform::KEY_ALL_ACCESS, &key),
-            platform::ERROR_SUCCESS);
+  ASSERT_EQ(platform::RegCreateKeyEx(root, path, 0, platform::KEY_ALL_ACCESS, &key), platform::ERROR_SUCCESS);
   platform::RegSetValueEx(key, name, type, data.data(), static_cast<platform::DWORD>(data.size()));
   platform::RegCloseKey(key);
 }
@@ -70,9 +68,7 @@ class RegistryTest : public ::testing::Test {
     ::setenv("KESTRIN_REGISTRY_TEST", dir.path().c_str(), 1);
     reg.Init(kCurrentUser);
   }
-  void TearDown() override {
-    kestrin_test::TempRegistry::leave();
-  }
+  void TearDown() override { kestrin_test::TempRegistry::leave(); }
   kestrin_test::TempDir dir;
   kestrin_test::TempRegistry hive;
   CRegistry reg;
@@ -82,8 +78,7 @@ TEST_F(RegistryTest, ANewObjectWorksBelowTheClassesRootUntilAnotherRootIsSet) {
   CRegistry fresh;
   EXPECT_EQ(fresh.RootKey(), static_cast<int32_t>(0x80000000u));
   EXPECT_TRUE(fresh.SetValue(".kvb\\Shell", "", "Edit", CRegistry::kText));
-  EXPECT_EQ(stored(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.kvb\\Shell", "").data,
-            std::string("Edit\0", 5));
+  EXPECT_EQ(stored(platform::HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\.kvb\\Shell", "").data, std::string("Edit\0", 5));
   fresh.Init(kCurrentUser);
   EXPECT_EQ(fresh.RootKey(), kCurrentUser);
   EXPECT_FALSE(fresh.KeyExists(".kvb"));
@@ -103,8 +98,11 @@ TEST_F(RegistryTest, WrittenValuesAreStoredByTheirRuleAndReadBack) {
   } cases[] = {
       {"text", "plain", 1, {true, 1, std::string("plain\0", 6)}, "plain"},
       {"text asked as expandable", "plain", 2, {true, 1, std::string("plain\0", 6)}, "plain"},
-      {"a reference", "%KESTRIN_REGISTRY_TEST%/x", 1,
-       {true, 2, std::string("%KESTRIN_REGISTRY_TEST%/x\0", 26)}, dir.path() + "/x"},
+      {"a reference",
+       "%KESTRIN_REGISTRY_TEST%/x",
+       1,
+       {true, 2, std::string("%KESTRIN_REGISTRY_TEST%/x\0", 26)},
+       dir.path() + "/x"},
       {"an unknown reference", "%a%", 2, {true, 2, std::string("%a%\0", 4)}, "%a%"},
       {"one percent sign", "100%", 2, {true, 1, std::string("100%\0", 5)}, "100%"},
       {"two signs side by side", "%%", 1, {true, 1, std::string("%%\0", 3)}, "%%"},
@@ -114,15 +112,13 @@ TEST_F(RegistryTest, WrittenValuesAreStoredByTheirRuleAndReadBack) {
       {"an Integer", int16_t{7}, 4, {true, 4, bytes({7, 0, 0, 0})}, int32_t{7}},
       {"big-endian asked", int32_t{1}, 5, {true, 4, bytes({1, 0, 0, 0})}, int32_t{1}},
       {"bytes", ten, 3, {true, 3, bytes({0, 1, 2, 3, 250, 5, 6, 7, 8, 255})}, ten},
-      {"bytes from index 5", ByteArray::of({9, 8}, 5), 3, {true, 3, bytes({9, 8})},
-       ByteArray::of({9, 8})},
+      {"bytes from index 5", ByteArray::of({9, 8}, 5), 3, {true, 3, bytes({9, 8})}, ByteArray::of({9, 8})},
       {"no bytes", ByteArray(0, -1), 3, {true, 3, ""}, ByteArray(0, -1)},
   };
   for (const Case& c : cases) {
     EXPECT_TRUE(reg.SetValue("Software\\Kestrin", "v", c.value, c.type)) << c.what;
     EXPECT_EQ(stored(platform::HKEY_CURRENT_USER, "Software\\Kestrin", "v"), c.stored) << c.what;
-    EXPECT_EQ(reg.ValueType("Software\\Kestrin", "v"), static_cast<int32_t>(c.stored.type))
-        << c.what;
+    EXPECT_EQ(reg.ValueType("Software\\Kestrin", "v"), static_cast<int32_t>(c.stored.type)) << c.what;
     EXPECT_EQ(reg.GetValue("Software\\Kestrin", "v", "default"), c.readBack) << c.what;
   }
 }
@@ -210,8 +206,7 @@ TEST_F(RegistryTest, FailuresInsideAMemberRaiseTheComponentFailure) {
 }
 
 TEST_F(RegistryTest, TheListsGiveTheNamesInTheRegistrysOrderFromIndex1) {
-  for (const char* key : {"Tree\\Beta", "Tree\\alpha", "Tree\\Gamma\\Inner"})
-    ASSERT_TRUE(reg.CreateKey(key));
+  for (const char* key : {"Tree\\Beta", "Tree\\alpha", "Tree\\Gamma\\Inner"}) ASSERT_TRUE(reg.CreateKey(key));
   reg.SetValue("Tree", "Zeta", int32_t{1}, CRegistry::kNumber);
   reg.SetValue("Tree", "", "default", CRegistry::kText);
   reg.SetValue("Tree", "alpha", "a", CRegistry::kText);

@@ -22,10 +22,10 @@
 namespace {
 
 using kestrin::support::CShell;
-using kestrin_test::readFile;
-using kestrin_test::writeFile;
 using kestrin_test::Raised;
 using kestrin_test::raisedBy;
+using kestrin_test::readFile;
+using kestrin_test::writeFile;
 
 void writeScript(const std::string& path, const std::string& body) {
   writeFile(path, "#!/bin/sh\nPATH=/usr/bin:/bin\n" + body);
@@ -54,8 +54,7 @@ class ShellTest : public ::testing::Test {
     std::filesystem::create_directory(dir.file("empty"));
     // The stand-in opener: the item it is given and the folder it runs in.
     writeScript(dir.file("bin/xdg-open"),
-                "printf '%s' \"$1\" > '" + dir.file("opened") + "'\npwd > '" +
-                    dir.file("opened-in") + "'\n");
+                "printf '%s' \"$1\" > '" + dir.file("opened") + "'\npwd > '" + dir.file("opened-in") + "'\n");
     useOpener(true);
   }
   void TearDown() override {
@@ -65,9 +64,7 @@ class ShellTest : public ::testing::Test {
   }
 
   // PATH holds only the stand-in opener, or nothing at all (no opener).
-  void useOpener(bool present) {
-    ::setenv("PATH", (present ? dir.file("bin") : dir.file("empty")).c_str(), 1);
-  }
+  void useOpener(bool present) { ::setenv("PATH", (present ? dir.file("bin") : dir.file("empty")).c_str(), 1); }
   bool opened() const { return std::filesystem::exists(dir.file("opened")); }
   std::string openedItem() const { return readFile(dir.file("opened")); }
   std::string openedIn() const {
@@ -83,17 +80,14 @@ class ShellTest : public ::testing::Test {
   // A machine key's default text value.
   static void registerDefault(const std::string& key, const std::string& text) {
     platform::HKEY h = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key, 0,
-                                       platform::KEY_ALL_ACCESS, &h),
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key, 0, platform::KEY_ALL_ACCESS, &h),
               platform::ERROR_SUCCESS);
-    platform::RegSetValueEx(h, "", platform::REG_SZ, text.c_str(),
-                            static_cast<platform::DWORD>(text.size() + 1));
+    platform::RegSetValueEx(h, "", platform::REG_SZ, text.c_str(), static_cast<platform::DWORD>(text.size() + 1));
     platform::RegCloseKey(h);
   }
   static void registerKey(const std::string& key) {
     platform::HKEY h = 0;
-    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key, 0,
-                                       platform::KEY_ALL_ACCESS, &h),
+    ASSERT_EQ(platform::RegCreateKeyEx(platform::HKEY_LOCAL_MACHINE, key, 0, platform::KEY_ALL_ACCESS, &h),
               platform::ERROR_SUCCESS);
     platform::RegCloseKey(h);
   }
@@ -238,7 +232,7 @@ TEST_F(ShellTest, ADocumentOpensWithTheVerbItsTypeRegisters) {
     std::string name;
     bool opensWithOpen;
   } cases[] = {
-      {"readme", true},          // no "." in the path
+      {"readme", true},  // no "." in the path
       {"notes.unregistered", true},
       {"default.kda", false},    // its default verb, Edit (cut at the NUL)
       {"printopen.kdb", true},   // Print and Open: open
@@ -293,16 +287,14 @@ TEST_F(ShellTest, AMissingDocumentRaisesFileNotFoundBeforeTheShellIsAsked) {
 
 TEST(ShellCommandLine, IsThePathABlankAndTheParametersWithNothingQuoted) {
   EXPECT_EQ(CShell::commandLineOf("/opt/tools/app", ""), "/opt/tools/app ");
-  EXPECT_EQ(CShell::commandLineOf("/opt/my tools/app", "-x \"a b\""),
-            "/opt/my tools/app -x \"a b\"");
+  EXPECT_EQ(CShell::commandLineOf("/opt/my tools/app", "-x \"a b\""), "/opt/my tools/app -x \"a b\"");
 }
 
 TEST_F(ShellTest, AProgramStartedWithoutWaitingRunsInItsFolderWithTheParametersAsText) {
   std::filesystem::create_directory(dir.file("tools"));
   const std::string record = dir.file("record");
-  writeScript(dir.file("tools/app.sh"),
-              "for a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + record + "'\npwd >> '" +
-                  record + "'\ntouch '" + record + ".done'\n");
+  writeScript(dir.file("tools/app.sh"), "for a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + record + "'\npwd >> '" +
+                                            record + "'\ntouch '" + record + ".done'\n");
 
   shell.LaunchProgram(dir.file("tools/app.sh"), platform::Variant("-x \"a b\" c"), false, "");
   EXPECT_EQ(awaitFile(record), "[-x][a b][c]" + dir.file("tools") + "\n");
@@ -315,11 +307,10 @@ TEST_F(ShellTest, AProgramStartedWithoutWaitingRunsInItsFolderWithTheParametersA
 TEST_F(ShellTest, AProgramStartedWithWaitingHasEndedWhenTheCallReturns) {
   std::filesystem::create_directory(dir.file("work"));
   const std::string record = dir.file("record");
-  writeScript(dir.file("slow.sh"), "sleep 0.3\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" +
-                                       record + "'\npwd >> '" + record + "'\n");
+  writeScript(dir.file("slow.sh"), "sleep 0.3\nfor a in \"$@\"; do printf '[%s]' \"$a\"; done > '" + record +
+                                       "'\npwd >> '" + record + "'\n");
 
-  shell.LaunchProgram(dir.file("slow.sh"), platform::Variant("one \"two three\""), true,
-                      dir.file("work"));
+  shell.LaunchProgram(dir.file("slow.sh"), platform::Variant("one \"two three\""), true, dir.file("work"));
   EXPECT_EQ(readFile(record), "[one][two three]" + dir.file("work") + "\n");
 
   // Missing parameters: the program is started without any.
@@ -361,8 +352,7 @@ TEST_F(ShellTest, AProgramNamedWithoutAFolderIsTheOneInTheCurrentFolder) {
       const Raised r = raisedBy([&] { shell.LaunchProgram(c.name, {}, wait, ""); });
       EXPECT_EQ(r.n, c.n) << c.name << (wait ? ", waiting" : "");
       if (c.n == 0) {
-        EXPECT_EQ(wait ? readFile(record) : awaitFile(record), c.started)
-            << c.name << (wait ? ", waiting" : "");
+        EXPECT_EQ(wait ? readFile(record) : awaitFile(record), c.started) << c.name << (wait ? ", waiting" : "");
       } else {
         EXPECT_FALSE(std::filesystem::exists(record)) << c.name << (wait ? ", waiting" : "");
       }
@@ -387,13 +377,10 @@ TEST_F(ShellTest, ProgramStartsRaiseTheirErrorsInTheOrderOfTheChecks) {
       {"missing, waiting", dir.file("missing.sh"), true, "", 18041, "File not found"},
       {"missing", dir.file("missing.sh"), false, "", 18041, "File not found"},
       {"no program, waiting", dir.file("plain.txt"), true, "", 18053, "Cannot create process"},
-      {"no start folder", dir.file("ok.sh"), true, dir.file("nowhere"), 18053,
-       "Cannot create process"},
+      {"no start folder", dir.file("ok.sh"), true, dir.file("nowhere"), 18053, "Cannot create process"},
       {"a folder exists, but is no program", dir.path(), true, "", 18053, "Cannot create process"},
-      {"a pattern exists when it matches", dir.file("*.SH"), true, "", 18053,
-       "Cannot create process"},
-      {"a bad image", dir.file("broken.bin"), false, "", 18052,
-       "Invalid EXE file or error in EXE image"},
+      {"a pattern exists when it matches", dir.file("*.SH"), true, "", 18053, "Cannot create process"},
+      {"a bad image", dir.file("broken.bin"), false, "", 18052, "Invalid EXE file or error in EXE image"},
   };
   for (const Case& c : cases) {
     const Raised r = raisedBy([&] { shell.LaunchProgram(c.path, {}, c.wait, c.startDirectory); });

@@ -18,19 +18,37 @@ namespace com = platform::com;
 // The boundary's constants, taken before the header's macros of the same
 // names hide them.
 namespace cpp {
-constexpr com::HRESULT results[] = {
-    com::S_OK,          com::S_FALSE,          com::E_NOTIMPL,
-    com::E_NOINTERFACE, com::E_POINTER,        com::E_FAIL,
-    com::E_UNEXPECTED,  com::E_OUTOFMEMORY,    com::E_INVALIDARG,
-    com::CLASS_E_NOAGGREGATION, com::CLASS_E_CLASSNOTAVAILABLE, com::REGDB_E_CLASSNOTREG,
-    com::SELFREG_E_CLASS, com::CO_E_NOTINITIALIZED, com::CO_E_CLASSSTRING,
-    com::CO_E_DLLNOTFOUND, com::CO_E_ERRORINDLL, com::RPC_E_WRONG_THREAD,
-    com::DISP_E_UNKNOWNINTERFACE, com::DISP_E_MEMBERNOTFOUND, com::DISP_E_PARAMNOTFOUND,
-    com::DISP_E_TYPEMISMATCH, com::DISP_E_UNKNOWNNAME, com::DISP_E_NONAMEDARGS,
-    com::DISP_E_BADVARTYPE, com::DISP_E_EXCEPTION, com::DISP_E_OVERFLOW,
-    com::DISP_E_BADPARAMCOUNT, com::DISP_E_PARAMNOTOPTIONAL};
-constexpr uint16_t dispatchKinds[] = {com::DISPATCH_METHOD, com::DISPATCH_PROPERTYGET,
-                                      com::DISPATCH_PROPERTYPUT, com::DISPATCH_PROPERTYPUTREF};
+constexpr com::HRESULT results[] = {com::S_OK,
+                                    com::S_FALSE,
+                                    com::E_NOTIMPL,
+                                    com::E_NOINTERFACE,
+                                    com::E_POINTER,
+                                    com::E_FAIL,
+                                    com::E_UNEXPECTED,
+                                    com::E_OUTOFMEMORY,
+                                    com::E_INVALIDARG,
+                                    com::CLASS_E_NOAGGREGATION,
+                                    com::CLASS_E_CLASSNOTAVAILABLE,
+                                    com::REGDB_E_CLASSNOTREG,
+                                    com::SELFREG_E_CLASS,
+                                    com::CO_E_NOTINITIALIZED,
+                                    com::CO_E_CLASSSTRING,
+                                    com::CO_E_DLLNOTFOUND,
+                                    com::CO_E_ERRORINDLL,
+                                    com::RPC_E_WRONG_THREAD,
+                                    com::DISP_E_UNKNOWNINTERFACE,
+                                    com::DISP_E_MEMBERNOTFOUND,
+                                    com::DISP_E_PARAMNOTFOUND,
+                                    com::DISP_E_TYPEMISMATCH,
+                                    com::DISP_E_UNKNOWNNAME,
+                                    com::DISP_E_NONAMEDARGS,
+                                    com::DISP_E_BADVARTYPE,
+                                    com::DISP_E_EXCEPTION,
+                                    com::DISP_E_OVERFLOW,
+                                    com::DISP_E_BADPARAMCOUNT,
+                                    com::DISP_E_PARAMNOTOPTIONAL};
+constexpr uint16_t dispatchKinds[] = {com::DISPATCH_METHOD, com::DISPATCH_PROPERTYGET, com::DISPATCH_PROPERTYPUT,
+                                      com::DISPATCH_PROPERTYPUTREF};
 constexpr com::DISPID dispids[] = {com::DISPID_UNKNOWN, com::DISPID_PROPERTYPUT};
 constexpr uint32_t inprocServer = com::CLSCTX_INPROC_SERVER;
 constexpr com::VARIANT_BOOL variantTrue = com::VARIANT_TRUE;
@@ -52,8 +70,8 @@ static_assert(std::is_same_v<::DATE, com::DATE>);
 static_assert(std::is_same_v<::BSTR, com::BSTR>);
 static_assert(sizeof(::OLECHAR) == 1);
 
-#define SAME_MEMBER(C, Cpp, m)                                  \
-  static_assert(offsetof(C, m) == offsetof(Cpp, m), #m);        \
+#define SAME_MEMBER(C, Cpp, m)                           \
+  static_assert(offsetof(C, m) == offsetof(Cpp, m), #m); \
   static_assert(sizeof(C::m) == sizeof(Cpp::m), #m)
 
 static_assert(sizeof(::GUID) == sizeof(com::GUID));
@@ -111,17 +129,35 @@ static_assert(sizeof(::IClassFactoryVtbl) == 5 * sizeof(void*));
 
 // ---- Constants ------------------------------------------------------------
 
-constexpr ::HRESULT headerResults[] = {
-    S_OK,          S_FALSE,          E_NOTIMPL,
-    E_NOINTERFACE, E_POINTER,        E_FAIL,
-    E_UNEXPECTED,  E_OUTOFMEMORY,    E_INVALIDARG,
-    CLASS_E_NOAGGREGATION, CLASS_E_CLASSNOTAVAILABLE, REGDB_E_CLASSNOTREG,
-    SELFREG_E_CLASS, CO_E_NOTINITIALIZED, CO_E_CLASSSTRING,
-    CO_E_DLLNOTFOUND, CO_E_ERRORINDLL, RPC_E_WRONG_THREAD,
-    DISP_E_UNKNOWNINTERFACE, DISP_E_MEMBERNOTFOUND, DISP_E_PARAMNOTFOUND,
-    DISP_E_TYPEMISMATCH, DISP_E_UNKNOWNNAME, DISP_E_NONAMEDARGS,
-    DISP_E_BADVARTYPE, DISP_E_EXCEPTION, DISP_E_OVERFLOW,
-    DISP_E_BADPARAMCOUNT, DISP_E_PARAMNOTOPTIONAL};
+constexpr ::HRESULT headerResults[] = {S_OK,
+                                       S_FALSE,
+                                       E_NOTIMPL,
+                                       E_NOINTERFACE,
+                                       E_POINTER,
+                                       E_FAIL,
+                                       E_UNEXPECTED,
+                                       E_OUTOFMEMORY,
+                                       E_INVALIDARG,
+                                       CLASS_E_NOAGGREGATION,
+                                       CLASS_E_CLASSNOTAVAILABLE,
+                                       REGDB_E_CLASSNOTREG,
+                                       SELFREG_E_CLASS,
+                                       CO_E_NOTINITIALIZED,
+                                       CO_E_CLASSSTRING,
+                                       CO_E_DLLNOTFOUND,
+                                       CO_E_ERRORINDLL,
+                                       RPC_E_WRONG_THREAD,
+                                       DISP_E_UNKNOWNINTERFACE,
+                                       DISP_E_MEMBERNOTFOUND,
+                                       DISP_E_PARAMNOTFOUND,
+                                       DISP_E_TYPEMISMATCH,
+                                       DISP_E_UNKNOWNNAME,
+                                       DISP_E_NONAMEDARGS,
+                                       DISP_E_BADVARTYPE,
+                                       DISP_E_EXCEPTION,
+                                       DISP_E_OVERFLOW,
+                                       DISP_E_BADPARAMCOUNT,
+                                       DISP_E_PARAMNOTOPTIONAL};
 static_assert(std::size(headerResults) == std::size(cpp::results));
 constexpr bool sameResults() {
   for (size_t i = 0; i < std::size(headerResults); ++i)
@@ -132,26 +168,21 @@ static_assert(sameResults());
 static_assert(SUCCEEDED(S_FALSE) && FAILED(E_FAIL) && !FAILED(S_OK));
 
 static_assert(DISPATCH_METHOD == cpp::dispatchKinds[0] && DISPATCH_PROPERTYGET == cpp::dispatchKinds[1] &&
-              DISPATCH_PROPERTYPUT == cpp::dispatchKinds[2] &&
-              DISPATCH_PROPERTYPUTREF == cpp::dispatchKinds[3]);
+              DISPATCH_PROPERTYPUT == cpp::dispatchKinds[2] && DISPATCH_PROPERTYPUTREF == cpp::dispatchKinds[3]);
 static_assert(DISPID_UNKNOWN == cpp::dispids[0] && DISPID_PROPERTYPUT == cpp::dispids[1]);
 static_assert(CLSCTX_INPROC_SERVER == cpp::inprocServer);
 static_assert(VARIANT_TRUE == cpp::variantTrue && VARIANT_FALSE == 0);
 
-static_assert(VT_EMPTY == com::VT_EMPTY && VT_NULL == com::VT_NULL && VT_I2 == com::VT_I2 &&
-              VT_I4 == com::VT_I4 && VT_R8 == com::VT_R8 && VT_DATE == com::VT_DATE &&
-              VT_BSTR == com::VT_BSTR && VT_DISPATCH == com::VT_DISPATCH &&
-              VT_ERROR == com::VT_ERROR && VT_BOOL == com::VT_BOOL &&
-              VT_VARIANT == com::VT_VARIANT && VT_UNKNOWN == com::VT_UNKNOWN &&
-              VT_ARRAY == com::VT_ARRAY && VT_BYREF == com::VT_BYREF &&
-              VT_TYPEMASK == com::VT_TYPEMASK);
+static_assert(VT_EMPTY == com::VT_EMPTY && VT_NULL == com::VT_NULL && VT_I2 == com::VT_I2 && VT_I4 == com::VT_I4 &&
+              VT_R8 == com::VT_R8 && VT_DATE == com::VT_DATE && VT_BSTR == com::VT_BSTR &&
+              VT_DISPATCH == com::VT_DISPATCH && VT_ERROR == com::VT_ERROR && VT_BOOL == com::VT_BOOL &&
+              VT_VARIANT == com::VT_VARIANT && VT_UNKNOWN == com::VT_UNKNOWN && VT_ARRAY == com::VT_ARRAY &&
+              VT_BYREF == com::VT_BYREF && VT_TYPEMASK == com::VT_TYPEMASK);
 
 static_assert(int32_t{eErrEditor_InvalidFile} == int32_t{kestrin::typelib::eErrEditor_InvalidFile});
 static_assert(int32_t{eErrEditor_ComponentFailure} == int32_t{kestrin::typelib::eErrEditor_ComponentFailure});
 
-bool sameGuid(const ::GUID& header, const com::GUID& cpp) {
-  return std::memcmp(&header, &cpp, sizeof header) == 0;
-}
+bool sameGuid(const ::GUID& header, const com::GUID& cpp) { return std::memcmp(&header, &cpp, sizeof header) == 0; }
 
 TEST(HostHeader, ItsInterfaceIdsAreTheBoundarys) {
   EXPECT_TRUE(sameGuid(IID_NULL, com::IID_NULL));
@@ -215,19 +246,18 @@ class Recorder final : public com::IDispatch {
     calls += "GetTypeInfo " + std::to_string(index) + " " + std::to_string(lcid) + ";";
     return E_NOTIMPL;
   }
-  com::HRESULT GetIDsOfNames(const com::IID* iid, const char* const* names, uint32_t count,
-                             com::LCID lcid, com::DISPID* ids) override {
-    calls += std::string("GetIDsOfNames ") + (*iid == com::IID_NULL ? "null " : "other ") + names[0] +
-             " " + std::to_string(count) + " " + std::to_string(lcid) + ";";
+  com::HRESULT GetIDsOfNames(const com::IID* iid, const char* const* names, uint32_t count, com::LCID lcid,
+                             com::DISPID* ids) override {
+    calls += std::string("GetIDsOfNames ") + (*iid == com::IID_NULL ? "null " : "other ") + names[0] + " " +
+             std::to_string(count) + " " + std::to_string(lcid) + ";";
     ids[0] = 42;
     return S_OK;
   }
-  com::HRESULT Invoke(com::DISPID id, const com::IID* iid, com::LCID lcid, uint16_t flags,
-                      com::DISPPARAMS* params, com::VARIANT* result, com::EXCEPINFO* exception,
-                      uint32_t* argError) override {
-    calls += "Invoke " + std::to_string(id) + (*iid == com::IID_NULL ? " null " : " other ") +
-             std::to_string(lcid) + " " + std::to_string(flags) + " " +
-             std::to_string(params->cArgs) + " " + com::toString(*params->rgvarg[0].pbstrVal) + ";";
+  com::HRESULT Invoke(com::DISPID id, const com::IID* iid, com::LCID lcid, uint16_t flags, com::DISPPARAMS* params,
+                      com::VARIANT* result, com::EXCEPINFO* exception, uint32_t* argError) override {
+    calls += "Invoke " + std::to_string(id) + (*iid == com::IID_NULL ? " null " : " other ") + std::to_string(lcid) +
+             " " + std::to_string(flags) + " " + std::to_string(params->cArgs) + " " +
+             com::toString(*params->rgvarg[0].pbstrVal) + ";";
     result->vt = com::VT_I4;
     result->lVal = 7;
     exception->scode = 9;
@@ -263,9 +293,9 @@ TEST(HostHeader, TheDispatchTableReachesTheCppMembersInTheirOrder) {
   ::VARIANT result{};
   ::EXCEPINFO error{};
   ::UINT argError = 0;
-  EXPECT_EQ(c->lpVtbl->Invoke(c, 5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result,
-                              &error, &argError),
-            S_FALSE);
+  EXPECT_EQ(
+      c->lpVtbl->Invoke(c, 5, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, &result, &error, &argError),
+      S_FALSE);
   EXPECT_EQ(V_VT(&result), VT_I4);
   EXPECT_EQ(V_I4(&result), 7);
   EXPECT_EQ(error.scode, 9);

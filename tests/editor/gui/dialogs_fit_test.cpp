@@ -74,9 +74,9 @@ void expectShownWhole(platform::gui::FormWindow& dialog, const std::string& page
     if (!w || !w->isVisibleTo(window)) continue;
     ++shown;
     const QRect at(w->mapTo(window, QPoint()), w->size());
-    EXPECT_TRUE(visible.contains(at)) << page << ": " << control->fullName() << " at " << at.x() << ","
-                                      << at.y() << " " << at.width() << "x" << at.height()
-                                      << " outside the visible " << visible.width() << "x" << visible.height();
+    EXPECT_TRUE(visible.contains(at)) << page << ": " << control->fullName() << " at " << at.x() << "," << at.y() << " "
+                                      << at.width() << "x" << at.height() << " outside the visible " << visible.width()
+                                      << "x" << visible.height();
     if (qobject_cast<QLineEdit*>(w) || qobject_cast<QComboBox*>(w)) {
       EXPECT_GE(w->width(), 10 * w->fontMetrics().averageCharWidth())
           << page << ": the field " << control->fullName() << " is " << w->width() << " px wide";
@@ -91,8 +91,8 @@ TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
     const char* form;
   };
   const Dialog dialogs[] = {
-      {"ID_EditPreferences", "frmOptions"}, {"ID_About", "frmAbout"},
-      {"ID_InsertClass", "frmNewClass"},    {"ID_NewFunction", "frmAddFunction"},
+      {"ID_EditPreferences", "frmOptions"},     {"ID_About", "frmAbout"},
+      {"ID_InsertClass", "frmNewClass"},        {"ID_NewFunction", "frmAddFunction"},
       {"ID_NewSubroutine", "frmAddSubroutine"}, {"ID_AddProperty", "frmAddProperty"},
   };
   std::vector<std::string> checked;

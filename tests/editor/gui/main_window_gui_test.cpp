@@ -5,7 +5,6 @@
 // box and OK storing the setting, the About window shown whole, and the
 // close box's exit question.
 #include <QAction>
-#include <QStatusBar>
 #include <QCheckBox>
 #include <QLabel>
 #include <QMainWindow>
@@ -13,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -22,12 +22,12 @@
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
-#include "platform/gui/code_view.h"
-#include "platform/win32/settings.h"
-#include "platform/gui/form_window.h"
 #include "platform/controls/standard_controls.h"
+#include "platform/gui/code_view.h"
+#include "platform/gui/form_window.h"
 #include "platform/gui/gui_internal.h"
 #include "platform/ui/visible_text.h"
+#include "platform/win32/settings.h"
 
 namespace editor_test {
 namespace {
@@ -261,9 +261,7 @@ TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStore
     ASSERT_NE(box, nullptr);
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, 8));
   });
-  then([&] {
-    QTest::mouseClick(windows->formWindow("frmOptions")->controlWidget("cmdOK"), Qt::LeftButton);
-  });
+  then([&] { QTest::mouseClick(windows->formWindow("frmOptions")->controlWidget("cmdOK"), Qt::LeftButton); });
   closeByTheCloseBox();
   EXPECT_NE(run(), 0);
   EXPECT_FALSE(title.empty());

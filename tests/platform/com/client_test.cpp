@@ -44,8 +44,7 @@ TEST_F(Activation, AClassIsCreatedByProgIdThroughTheRegistry) {
   ASSERT_EQ(reg(), S_OK);
   char resolved[4096];
   ASSERT_NE(::realpath(KESTRIN_TEST_COM_SERVER, resolved), nullptr);
-  EXPECT_EQ(com_test::textValue("CLSID\\" + formatGuid(probe::kClsid) + "\\InprocServer32"),
-            std::string(resolved));
+  EXPECT_EQ(com_test::textValue("CLSID\\" + formatGuid(probe::kClsid) + "\\InprocServer32"), std::string(resolved));
 
   ASSERT_EQ(CoInitialize(nullptr), S_OK);
   EXPECT_EQ(CoInitialize(nullptr), S_FALSE);
@@ -76,8 +75,7 @@ TEST_F(Activation, AClassIsCreatedByProgIdThroughTheRegistry) {
 
   ASSERT_EQ(unreg(), S_OK);
   EXPECT_EQ(CLSIDFromProgID("KestrinComTest.CProbe", &clsid), CO_E_CLASSSTRING);
-  EXPECT_EQ(CoCreateInstance(probe::kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                             object.outVoid()),
+  EXPECT_EQ(CoCreateInstance(probe::kClsid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, object.outVoid()),
             REGDB_E_CLASSNOTREG);
 }
 
@@ -103,8 +101,8 @@ TEST_F(Activation, CreationFailsPlainlyWhenSomethingIsMissing) {
             CO_E_ERRORINDLL);
   EXPECT_EQ(loadedServerCount(), 0u);
   auto outer = probe::CProbe::create();
-  EXPECT_EQ(CoCreateInstance(probe::kClsid, static_cast<IDispatch*>(outer.get()), CLSCTX_INPROC_SERVER,
-                             IID_IDispatch, object.outVoid()),
+  EXPECT_EQ(CoCreateInstance(probe::kClsid, static_cast<IDispatch*>(outer.get()), CLSCTX_INPROC_SERVER, IID_IDispatch,
+                             object.outVoid()),
             CLASS_E_NOAGGREGATION);
 }
 

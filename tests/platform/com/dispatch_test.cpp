@@ -20,14 +20,11 @@ class Dispatch : public ::testing::Test {
   IDispatch* dispatch() { return static_cast<IDispatch*>(object.get()); }
 };
 
-TEST_F(Dispatch, TheBindingTableFitsTheInterface) {
-  EXPECT_TRUE(probe::CProbe::bindings().problems().empty());
-}
+TEST_F(Dispatch, TheBindingTableFitsTheInterface) { EXPECT_TRUE(probe::CProbe::bindings().problems().empty()); }
 
 TEST_F(Dispatch, ABindingTableThatDoesNotFitSaysWhy) {
   BindingTable<probe::CProbe> broken(probe::library().findInterface("_CProbe"),
-                                     {method<&probe::CProbe::add>(probe::idGreet),
-                                      method<&probe::CProbe::add>(0x123)});
+                                     {method<&probe::CProbe::add>(probe::idGreet), method<&probe::CProbe::add>(0x123)});
   const auto problems = broken.problems();
   auto mentions = [&](const std::string& text) {
     for (const auto& p : problems)
@@ -201,15 +198,14 @@ TEST_F(Dispatch, MembersAreChosenByIdAndKind) {
   EXPECT_EQ(name.value.toText(), "n");
 
   DISPPARAMS params;
-  EXPECT_EQ(dispatch()->Invoke(probe::idCount, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &params,
-                               nullptr, nullptr, nullptr),
-            DISP_E_UNKNOWNINTERFACE);
+  EXPECT_EQ(
+      dispatch()->Invoke(probe::idCount, IID_IDispatch, 0, DISPATCH_PROPERTYGET, &params, nullptr, nullptr, nullptr),
+      DISP_E_UNKNOWNINTERFACE);
 }
 
 TEST_F(Dispatch, AnotherThreadIsRefusedEveryCallButItsReferences) {
   const char* name = "Greet";
-  HRESULT queried = S_OK, typeInfos = S_OK, named = S_OK, invoked = S_OK, early = S_OK,
-          supports = S_OK;
+  HRESULT queried = S_OK, typeInfos = S_OK, named = S_OK, invoked = S_OK, early = S_OK, supports = S_OK;
   void* other = &name;
   ULONG added = 0, released = 0;
   std::thread([&] {
@@ -220,8 +216,8 @@ TEST_F(Dispatch, AnotherThreadIsRefusedEveryCallButItsReferences) {
     named = dispatch()->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
     DISPPARAMS params;
     ComVariant result;
-    invoked = dispatch()->Invoke(probe::idCount, IID_NULL, 0, DISPATCH_PROPERTYGET, &params,
-                                 result.ptr(), nullptr, nullptr);
+    invoked =
+        dispatch()->Invoke(probe::idCount, IID_NULL, 0, DISPATCH_PROPERTYGET, &params, result.ptr(), nullptr, nullptr);
     int32_t sum = 0;
     early = object->Add(1, 2, &sum);
     supports = object->InterfaceSupportsErrorInfo(probe::kIid);
@@ -251,8 +247,7 @@ TEST_F(Dispatch, NamedArgumentsReachTheirParameters) {
   DISPID named[] = {1, 0};
   DISPPARAMS params{&args[0].get(), named, 2, 2};
   ComVariant result;
-  ASSERT_EQ(dispatch()->Invoke(probe::idGreet, IID_NULL, 0, DISPATCH_METHOD, &params, result.ptr(),
-                               nullptr, nullptr),
+  ASSERT_EQ(dispatch()->Invoke(probe::idGreet, IID_NULL, 0, DISPATCH_METHOD, &params, result.ptr(), nullptr, nullptr),
             S_OK);
   EXPECT_EQ(result.toText(), "Hi, You");
 }
@@ -341,9 +336,9 @@ namespace {
 
 TEST(RuntimeValues, CrossTheBoundaryBothWays) {
   using platform::Variant;
-  const Variant values[] = {Variant(),         Variant::null(),          Variant(int16_t{-3}),
-                            Variant(int32_t{70000}), Variant(2.25),      Variant(true),
-                            Variant("text"),  Variant(platform::Date{45000.5}), Variant::nothing()};
+  const Variant values[] = {Variant(),         Variant::null(), Variant(int16_t{-3}), Variant(int32_t{70000}),
+                            Variant(2.25),     Variant(true),   Variant("text"),      Variant(platform::Date{45000.5}),
+                            Variant::nothing()};
   const VARTYPE kinds[] = {VT_EMPTY, VT_NULL, VT_I2, VT_I4, VT_R8, VT_BOOL, VT_BSTR, VT_DATE, VT_DISPATCH};
   for (size_t i = 0; i < std::size(values); ++i) {
     ComVariant v;

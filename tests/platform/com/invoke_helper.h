@@ -21,8 +21,7 @@ struct Invocation {
 
 // args in call order; a property put passes its value as the named
 // argument DISPID_PROPERTYPUT.
-inline void invoke(IDispatch* object, DISPID id, uint16_t flags, std::vector<ComVariant> args,
-                   Invocation& out) {
+inline void invoke(IDispatch* object, DISPID id, uint16_t flags, std::vector<ComVariant> args, Invocation& out) {
   std::vector<VARIANT> reversed;
   for (auto it = args.rbegin(); it != args.rend(); ++it) reversed.push_back(it->get());
   DISPID put = DISPID_PROPERTYPUT;
@@ -33,8 +32,7 @@ inline void invoke(IDispatch* object, DISPID id, uint16_t flags, std::vector<Com
     params.rgdispidNamedArgs = &put;
     params.cNamedArgs = 1;
   }
-  out.result = object->Invoke(id, IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception,
-                              &out.argError);
+  out.result = object->Invoke(id, IID_NULL, 0, flags, &params, out.value.ptr(), &out.exception, &out.argError);
 }
 
 inline void call(IDispatch* object, DISPID id, std::vector<ComVariant> args, Invocation& out) {

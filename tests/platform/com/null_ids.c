@@ -5,8 +5,7 @@
 #include "kestrin/host.h"
 
 /* Records one call's result; out is read after the call has returned. */
-static int record(NullIdCall* calls, int n, int capacity, const char* call, HRESULT result,
-                  const void* out) {
+static int record(NullIdCall* calls, int n, int capacity, const char* call, HRESULT result, const void* out) {
   if (n < capacity) {
     calls[n].call = call;
     calls[n].result = result;
@@ -36,8 +35,7 @@ int nullIdCalls(const void* clsidBytes, int32_t dispid, NullIdCall* calls, int c
   n = record(calls, n, capacity, "CoGetClassObject, interface id", hr, out);
 
   IClassFactory* factory = NULL;
-  if (FAILED(CoGetClassObject(&clsid, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory, (void**)&factory)))
-    return n;
+  if (FAILED(CoGetClassObject(&clsid, CLSCTX_INPROC_SERVER, NULL, &IID_IClassFactory, (void**)&factory))) return n;
   out = &out;
   hr = factory->lpVtbl->QueryInterface(factory, NULL, &out);
   n = record(calls, n, capacity, "IClassFactory::QueryInterface", hr, out);
@@ -55,8 +53,7 @@ int nullIdCalls(const void* clsidBytes, int32_t dispid, NullIdCall* calls, int c
   DISPPARAMS none = {NULL, NULL, 0, 0};
   VARIANT result;
   VariantInit(&result);
-  hr = object->lpVtbl->Invoke(object, dispid, NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none,
-                                    &result, NULL, NULL);
+  hr = object->lpVtbl->Invoke(object, dispid, NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &result, NULL, NULL);
   n = record(calls, n, capacity, "IDispatch::Invoke", hr, NULL);
   VariantClear(&result);
   object->lpVtbl->Release(object);

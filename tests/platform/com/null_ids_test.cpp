@@ -29,14 +29,10 @@ TEST(NullIds, EveryCallThatTakesAnIdRefusesNull) {
     const char* call;
     HRESULT result;
   } expected[] = {
-      {"CoCreateInstance, class id", E_INVALIDARG},
-      {"CoCreateInstance, interface id", E_INVALIDARG},
-      {"CoGetClassObject, class id", E_INVALIDARG},
-      {"CoGetClassObject, interface id", E_INVALIDARG},
-      {"IClassFactory::QueryInterface", E_INVALIDARG},
-      {"IClassFactory::CreateInstance", E_INVALIDARG},
-      {"IDispatch::QueryInterface", E_INVALIDARG},
-      {"IDispatch::Invoke", E_INVALIDARG},
+      {"CoCreateInstance, class id", E_INVALIDARG},    {"CoCreateInstance, interface id", E_INVALIDARG},
+      {"CoGetClassObject, class id", E_INVALIDARG},    {"CoGetClassObject, interface id", E_INVALIDARG},
+      {"IClassFactory::QueryInterface", E_INVALIDARG}, {"IClassFactory::CreateInstance", E_INVALIDARG},
+      {"IDispatch::QueryInterface", E_INVALIDARG},     {"IDispatch::Invoke", E_INVALIDARG},
   };
   ASSERT_EQ(n, static_cast<int>(std::size(expected)));
   for (int i = 0; i < n; ++i) {

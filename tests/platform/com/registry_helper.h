@@ -10,8 +10,7 @@ namespace com_test {
 
 inline bool keyExists(const std::string& key) {
   platform::HKEY k = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, key, 0, platform::KEY_READ, &k) !=
-      platform::ERROR_SUCCESS)
+  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, key, 0, platform::KEY_READ, &k) != platform::ERROR_SUCCESS)
     return false;
   platform::RegCloseKey(k);
   return true;
@@ -20,8 +19,7 @@ inline bool keyExists(const std::string& key) {
 // A text value without its closing NUL; nothing when the key or value is missing.
 inline std::optional<std::string> textValue(const std::string& key, const std::string& name = "") {
   platform::HKEY k = 0;
-  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, key, 0, platform::KEY_READ, &k) !=
-      platform::ERROR_SUCCESS)
+  if (platform::RegOpenKeyEx(platform::HKEY_CLASSES_ROOT, key, 0, platform::KEY_READ, &k) != platform::ERROR_SUCCESS)
     return std::nullopt;
   platform::DWORD type = 0, size = 0;
   std::optional<std::string> out;
@@ -40,8 +38,7 @@ inline std::optional<std::string> textValue(const std::string& key, const std::s
 inline void writeText(const std::string& key, const std::string& name, const std::string& value) {
   platform::HKEY k = 0;
   platform::RegCreateKeyEx(platform::HKEY_CLASSES_ROOT, key, 0, platform::KEY_ALL_ACCESS, &k);
-  platform::RegSetValueEx(k, name, platform::REG_SZ, value.c_str(),
-                          static_cast<platform::DWORD>(value.size() + 1));
+  platform::RegSetValueEx(k, name, platform::REG_SZ, value.c_str(), static_cast<platform::DWORD>(value.size() + 1));
   platform::RegCloseKey(k);
 }
 

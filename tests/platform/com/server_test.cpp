@@ -34,7 +34,9 @@ class ServerTest : public ::testing::Test {
 TEST_F(ServerTest, RegistrationWritesTheClassItsProgIdInterfaceAndLibrary) {
   ASSERT_EQ(server.registerServer(), S_OK);
   const std::string libid = formatGuid(probe::kLibId);
-  struct Expected { std::string key, name, value; };
+  struct Expected {
+    std::string key, name, value;
+  };
   const Expected expected[] = {
       {clsidKey, "", "CProbe"},
       {clsidKey + "\\InprocServer32", "", kModule},
@@ -67,9 +69,8 @@ TEST_F(ServerTest, UnregistrationRemovesExactlyWhatRegistrationWrote) {
 
   ASSERT_EQ(server.unregisterServer(), S_OK);
   for (const std::string& gone :
-       {clsidKey + "\\InprocServer32", clsidKey + "\\ProgID", clsidKey + "\\TypeLib",
-        clsidKey + "\\Version", std::string("KestrinComTest.CProbe"), interfaceKey,
-        libKey + "\\1.0"})
+       {clsidKey + "\\InprocServer32", clsidKey + "\\ProgID", clsidKey + "\\TypeLib", clsidKey + "\\Version",
+        std::string("KestrinComTest.CProbe"), interfaceKey, libKey + "\\1.0"})
     EXPECT_FALSE(keyExists(gone)) << gone;
   EXPECT_FALSE(textValue(clsidKey).has_value());
   EXPECT_TRUE(keyExists(clsidKey + "\\Implemented Categories"));

@@ -30,12 +30,12 @@ TEST(CodeEditorChars, CountsAgreeWithTheRuntimesStringFunctions) {
       "plain ASCII longer than eight bytes",
       E + EURO + FACE,
       "x" + BAD + "y",
-      "\xC3(",                 // a lead byte without its continuation
-      "\xE2\x82",              // a sequence cut short
-      "\xC0\xAF",              // an overlong form
-      "\xED\xA0\x80",          // a surrogate
-      "\x80\x80",              // continuation bytes alone
-      "\xF4\x90\x80\x80",      // past U+10FFFF
+      "\xC3(",             // a lead byte without its continuation
+      "\xE2\x82",          // a sequence cut short
+      "\xC0\xAF",          // an overlong form
+      "\xED\xA0\x80",      // a surrogate
+      "\x80\x80",          // continuation bytes alone
+      "\xF4\x90\x80\x80",  // past U+10FFFF
       "abcdefgh" + E + "ijklmnop" + FACE + BAD + "q",
   };
   for (const std::string& t : texts) {
@@ -48,13 +48,16 @@ TEST(CodeEditorChars, CountsAgreeWithTheRuntimesStringFunctions) {
 }
 
 TEST(CodeEditorChars, TextLengthAndLineCount) {
-  struct Case { std::string text; int32_t length, lines; } cases[] = {
+  struct Case {
+    std::string text;
+    int32_t length, lines;
+  } cases[] = {
       {E, 1, 1},
       {EURO, 1, 1},
       {FACE, 1, 1},
       {BAD, 1, 1},
-      {"a\xE2\x82", 3, 1},                          // a cut sequence: two characters
-      {E + "\r\n" + EURO + "\n" + FACE, 7, 3},      // the breaks count as CR LF
+      {"a\xE2\x82", 3, 1},                      // a cut sequence: two characters
+      {E + "\r\n" + EURO + "\n" + FACE, 7, 3},  // the breaks count as CR LF
       {"caf" + E + " = \"" + EURO + "1\"", 11, 1},
   };
   for (const auto& c : cases) {
@@ -68,13 +71,14 @@ TEST(CodeEditorChars, TextLengthAndLineCount) {
 const std::string kLine = "caf" + E + " = \"" + EURO + FACE + "\" " + BAD + " x";
 
 TEST(CodeEditorChars, SelectionColumnsAndSelectedText) {
-  struct Case { CodeRange range; std::string selected; } cases[] = {
-      {{0, 3, 0, 4}, E},
-      {{0, 8, 0, 10}, EURO + FACE},
-      {{0, 10, 0, 9}, FACE},          // anchor after the face, caret before it
-      {{0, 12, 0, 13}, BAD},
-      {{0, 0, 0, 15}, kLine},
-      {{0, 14, 0, 99}, "x"},          // clamped to the end of the line
+  struct Case {
+    CodeRange range;
+    std::string selected;
+  } cases[] = {
+      {{0, 3, 0, 4}, E},     {{0, 8, 0, 10}, EURO + FACE},
+      {{0, 10, 0, 9}, FACE},  // anchor after the face, caret before it
+      {{0, 12, 0, 13}, BAD}, {{0, 0, 0, 15}, kLine},
+      {{0, 14, 0, 99}, "x"},  // clamped to the end of the line
   };
   for (const auto& c : cases) {
     Fixture f(kLine);
@@ -89,14 +93,15 @@ TEST(CodeEditorChars, SelectionColumnsAndSelectedText) {
 }
 
 TEST(CodeEditorChars, CaretKeysMoveOneCharacterAndKeepTheColumn) {
-  struct Case { const char* key; int32_t line, column; std::string selected; } cases[] = {
-      {"End", 0, 15, ""},
-      {"Left", 0, 8, ""},               // from column 9: over the €
-      {"Right", 0, 10, ""},             // over the face
-      {"Shift+Left", 0, 8, EURO},
-      {"Shift+Right", 0, 10, FACE},
-      {"Down", 1, 9, ""},               // the same character column below
-      {"Ctrl+Left", 0, 8, ""},          // € starts a word
+  struct Case {
+    const char* key;
+    int32_t line, column;
+    std::string selected;
+  } cases[] = {
+      {"End", 0, 15, ""},         {"Left", 0, 8, ""},                                // from column 9: over the €
+      {"Right", 0, 10, ""},                                                          // over the face
+      {"Shift+Left", 0, 8, EURO}, {"Shift+Right", 0, 10, FACE}, {"Down", 1, 9, ""},  // the same character column below
+      {"Ctrl+Left", 0, 8, ""},                                                       // € starts a word
   };
   for (const auto& c : cases) {
     Fixture f(kLine + "\r\n" + std::string(20, 'y'));
@@ -121,13 +126,13 @@ TEST(CodeEditorChars, WordAtTheCaretAndItsLength) {
   // the columns around it count characters.
   // x0 _1 =2 _3 c4 a5 f6 é7 D8 r9 a10 _11 +12 _13 €14 u15 _16 1 17 _18 +19 _20 face21 a22 b23
   const std::string line = "x = caf" + E + "Dra + " + EURO + "u_1 + " + FACE + "ab";
-  struct Case { int32_t column; std::string word; int32_t length; } cases[] = {
-      {11, "Dra", 3},   // the é ends the word before it
-      {8, "", 0},
-      {7, "caf", 3},
-      {18, "u_1", 3},
-      {24, "ab", 2},
-      {22, "", 0},      // right after the face
+  struct Case {
+    int32_t column;
+    std::string word;
+    int32_t length;
+  } cases[] = {
+      {11, "Dra", 3},                                                             // the é ends the word before it
+      {8, "", 0},     {7, "caf", 3}, {18, "u_1", 3}, {24, "ab", 2}, {22, "", 0},  // right after the face
   };
   for (const auto& c : cases) {
     Fixture f(line);
@@ -160,10 +165,13 @@ TEST(CodeEditorChars, TheCompletionListStartsAtTheWordAndClosesAtAnAccentedLette
 TEST(CodeEditorChars, FindSelectsCharacterColumns) {
   // Line 0: G0 r1 ö2 ß3 e4 _5 =6 _7 "8 €9 "10
   // Line 1: l0 e1 t2 _3 x4 _5 =6 _7 C8 A9 F10 É11 _12 &13 _14 c15 a16 f17 é18 _19 bad20 _21 ©22
-  const std::string text = "Gr\u00f6\u00dfe = \"" + EURO + "\"\r\nlet x = CAF\u00c9 & caf" + E + " " + BAD +
-                           " \u00a9";
-  struct Case { std::string what; TextPos from; CodeRange found; } cases[] = {
-      {"caf" + E, {0, 0}, {1, 8, 1, 12}},    // case ignored on the accented letter too
+  const std::string text = "Gr\u00f6\u00dfe = \"" + EURO + "\"\r\nlet x = CAF\u00c9 & caf" + E + " " + BAD + " \u00a9";
+  struct Case {
+    std::string what;
+    TextPos from;
+    CodeRange found;
+  } cases[] = {
+      {"caf" + E, {0, 0}, {1, 8, 1, 12}},  // case ignored on the accented letter too
       {"caf" + E, {1, 9}, {1, 15, 1, 19}},
       {EURO, {0, 0}, {0, 9, 0, 10}},
       {"GR\u00d6\u00dfE", {1, 0}, {0, 0, 0, 5}},  // wrapped to the top
@@ -171,7 +179,7 @@ TEST(CodeEditorChars, FindSelectsCharacterColumns) {
       // The last byte of © is no character of its own: nothing to find.
       {"\xA9", {0, 0}, {0, 0, 0, 0}},
       {EURO + "\"\r\nlet", {0, 0}, {0, 9, 1, 3}},
-      {"\"\r\nLET", {1, 2}, {0, 10, 1, 3}},      // over two lines, wrapped to the top
+      {"\"\r\nLET", {1, 2}, {0, 10, 1, 3}},  // over two lines, wrapped to the top
   };
   for (const auto& c : cases) {
     Fixture f(text);
@@ -193,7 +201,11 @@ TEST(CodeEditorChars, ReplaceAllAfterMultiByteCharacters) {
 }
 
 TEST(CodeEditorChars, WritingTheSelectedTextPutsTheCaretAfterItsCharacters) {
-  struct Case { CodeRange sel; std::string with, text; CodeRange after; } cases[] = {
+  struct Case {
+    CodeRange sel;
+    std::string with, text;
+    CodeRange after;
+  } cases[] = {
       {{0, 0, 0, 1}, "EUR ", "EUR uro " + E, {0, 4, 0, 4}},
       {{0, 5, 0, 6}, FACE + FACE, EURO + "uro " + FACE + FACE, {0, 7, 0, 7}},
       {{0, 1, 0, 4}, E + "\r\n" + EURO + BAD, EURO + E + "\r\n" + EURO + BAD + " " + E, {1, 2, 1, 2}},
@@ -250,7 +262,9 @@ TEST(CodeEditorChars, TabsAndTokensCountCharacters) {
   CodeEditorGlobals().registerLanguage("CharsTokenTest", lang);
   Fixture g("s = \"" + FACE + E + "\" ' " + EURO);
   g.editor.setLanguage("CharsTokenTest");
-  struct Case { int32_t column, kind; } cases[] = {
+  struct Case {
+    int32_t column, kind;
+  } cases[] = {
       {7, token_class::String},    // after the é, inside the string
       {8, token_class::String},    // after the closing quote
       {9, token_class::None},      // after the blank

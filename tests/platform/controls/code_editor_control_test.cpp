@@ -71,8 +71,7 @@ TEST_F(CodeEditorControlTest, FindReplaceAndGoToAskTheCurrentUser) {
   auto form = Form::make<EditorForm>();
   form->load();
   form->editor->setText("a\r\nb = a\r\nc");
-  user->answerFind(std::string("A")).answerGotoLine(3).answerReplace(
-      platform::ui::ReplaceAnswer{"a", "z", true});
+  user->answerFind(std::string("A")).answerGotoLine(3).answerReplace(platform::ui::ReplaceAnswer{"a", "z", true});
   form->editor->setCaretPos(0, 1);
   form->editor->executeCommand(cmdFind);
   EXPECT_EQ(form->editor->getSel(true), (CodeRange{1, 4, 1, 5}));

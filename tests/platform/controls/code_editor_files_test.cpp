@@ -1,8 +1,8 @@
 // The code editor's files: open, save (atomic), insert and print.
 #include <fcntl.h>
 #include <linux/fs.h>
-#include <sys/ioctl.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
@@ -10,14 +10,14 @@
 
 #include <csignal>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <sstream>
 
 #include <gtest/gtest.h>
 
-#include "common/raised.h"
 #include "code_editor_test_support.h"
+#include "common/raised.h"
 #include "platform/controls/code_editor_files.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/replace_file.h"
@@ -40,9 +40,7 @@ class CodeEditorFiles : public ::testing::Test {
     fs::remove_all(dir_, ec);
   }
   std::string path(const std::string& name) const { return (dir_ / name).string(); }
-  static void write(const std::string& p, const std::string& bytes) {
-    std::ofstream(p, std::ios::binary) << bytes;
-  }
+  static void write(const std::string& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
   static std::string read(const std::string& p) {
     std::ifstream in(p, std::ios::binary);
     std::stringstream s;
@@ -114,7 +112,9 @@ TEST_F(CodeEditorFiles, SaveWritesCrLfAndRoundTrips) {
   f.editor.saveFile(path("a.vbs"), false);
   EXPECT_EQ(read(path("a.vbs")), "a\r\nb\r\n");
   f.editor.saveFile(path("b.vbs"), true);
-  EXPECT_EQ(read(path("b.vbs")), "\xEF\xBB\xBF" "a\r\nb\r\n");
+  EXPECT_EQ(read(path("b.vbs")),
+            "\xEF\xBB\xBF"
+            "a\r\nb\r\n");
   f.editor.openFile(path("b.vbs"));  // the byte-order mark is no text
   EXPECT_EQ(f.editor.text(), "a\r\nb\r\n");
   f.editor.setReadOnly(true);  // saving works whatever the flag
@@ -173,10 +173,8 @@ TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) 
     uid_t linkOwner;
     bool followed;
   } cases[] = {
-      {"planted_by_another_user", 01777, kOther, false},
-      {"own_link", 01777, me, true},
-      {"folder_owners_link", 01777, kFolderOwner, true},
-      {"not_sticky", 0777, kOther, true},
+      {"planted_by_another_user", 01777, kOther, false},  {"own_link", 01777, me, true},
+      {"folder_owners_link", 01777, kFolderOwner, true},  {"not_sticky", 0777, kOther, true},
       {"sticky_not_world_writable", 01775, kOther, true},
   };
   for (const Case& c : cases) {
@@ -465,8 +463,10 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), dir_ / "chosen");
 
   auto restore = [](const char* name, const std::string& value, bool had) {
-    if (had) ::setenv(name, value.c_str(), 1);
-    else ::unsetenv(name);
+    if (had)
+      ::setenv(name, value.c_str(), 1);
+    else
+      ::unsetenv(name);
   };
   restore("TMPDIR", savedTmp, oldTmp != nullptr);
   restore("XDG_RUNTIME_DIR", savedRuntime, oldRuntime != nullptr);

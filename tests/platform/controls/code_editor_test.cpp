@@ -3,8 +3,8 @@
 // list and argument tip.
 #include <gtest/gtest.h>
 
-#include "common/raised.h"
 #include "code_editor_test_support.h"
+#include "common/raised.h"
 
 namespace {
 
@@ -67,7 +67,9 @@ TEST(CodeEditorSelection, TokenKindAtTheCaret) {
   CodeEditorGlobals().registerLanguage("TokenKindTest", lang);
   Fixture f("Call DrawLine  ' DrawLine\r\nx = \"DrawLine\r\n\r\nrem DrawLine");
   f.editor.setLanguage("TokenKindTest");
-  struct Case { int32_t line, column, kind; } cases[] = {
+  struct Case {
+    int32_t line, column, kind;
+  } cases[] = {
       {0, 13, token_class::Code},     // after a host word
       {0, 4, token_class::Code},      // after a keyword
       {0, 14, token_class::None},     // after a blank
@@ -112,11 +114,11 @@ TEST(CodeEditorCommands, GoToLineAsksTheUserForMinusOne) {
   f.host.prompts.gotos = {3, std::nullopt, 99};
   f.editor.executeCommand(cmdGotoLine, -1);
   EXPECT_EQ(f.editor.getSel(true).endLine, 2);  // the answer counts from 1
-  f.editor.executeCommand(cmdGotoLine, -1);    // cancelled: stays
+  f.editor.executeCommand(cmdGotoLine, -1);     // cancelled: stays
   EXPECT_EQ(f.editor.getSel(true).endLine, 2);
-  f.editor.executeCommand(cmdGotoLine, -1);    // past the end: the last line
+  f.editor.executeCommand(cmdGotoLine, -1);  // past the end: the last line
   EXPECT_EQ(f.editor.getSel(true).endLine, 3);
-  f.editor.executeCommand(cmdGotoLine, 1);     // a data value is the line itself
+  f.editor.executeCommand(cmdGotoLine, 1);  // a data value is the line itself
   EXPECT_EQ(f.editor.getSel(true).endLine, 1);
   EXPECT_EQ(f.host.prompts.asked, (std::vector<std::string>{"goto:4", "goto:4", "goto:4"}));
 }
@@ -131,7 +133,7 @@ TEST(CodeEditorCommands, FindAndFindNextWrapAround) {
   EXPECT_EQ(f.editor.getSel(true), (CodeRange{2, 0, 2, 3}));
   f.editor.executeCommand(cmdFindNext);
   EXPECT_EQ(f.editor.getSel(true), (CodeRange{0, 0, 0, 3}));  // wrapped to the top
-  EXPECT_EQ(f.host.prompts.asked.size(), 1u);                  // find next asks nothing
+  EXPECT_EQ(f.host.prompts.asked.size(), 1u);                 // find next asks nothing
 }
 
 TEST(CodeEditorCommands, ReplaceOneAndAll) {
@@ -253,8 +255,8 @@ TEST(CodeEditorClipboard, PasteCutAndCopy) {
 TEST(CodeEditorBookmarks, MarksMoveWithTheirLines) {
   struct Case {
     const char* what;
-    CodeRange range;      // replaced ...
-    const char* text;     // ... by this
+    CodeRange range;   // replaced ...
+    const char* text;  // ... by this
     std::vector<int32_t> after;
   } cases[] = {
       {"lines inserted above", {1, 0, 1, 0}, "n1\r\nn2\r\n", {0, 4, 6}},
@@ -336,9 +338,14 @@ std::vector<Operation> changingOperations() {
       {"paste", [](Fixture& f) { f.editor.paste(); }},
       {"cut", [](Fixture& f) { f.editor.cut(); }},
       {"undo", [](Fixture& f) { f.editor.undo(); }},
-      {"redo", [](Fixture& f) { f.editor.undo(); f.editor.redo(); }},
+      {"redo",
+       [](Fixture& f) {
+         f.editor.undo();
+         f.editor.redo();
+       }},
       {"new line", [](Fixture& f) { f.editor.executeCommand(cmdNewLine); }},
-      {"replace", [](Fixture& f) {
+      {"replace",
+       [](Fixture& f) {
          f.host.prompts.replaces = {platform::ui::ReplaceAnswer{"b", "z", true}};
          f.editor.executeCommand(cmdReplace);
        }},
@@ -430,7 +437,10 @@ TEST(CodeEditorKeys, EventOrderOfOneKey) {
 }
 
 TEST(CodeEditorKeys, KeyPressComesForCharactersAndFourControlKeys) {
-  struct Case { const char* key; const char* events; } cases[] = {
+  struct Case {
+    const char* key;
+    const char* events;
+  } cases[] = {
       {"Enter", "KeyDown 13 | KeyPress 13 | Change | SelChange | KeyUp 13"},
       {"Tab", "KeyDown 9 | KeyPress 9 | Change | SelChange | KeyUp 9"},
       {"Backspace", "KeyDown 8 | KeyPress 8 | Change | SelChange | KeyUp 8"},
@@ -622,13 +632,15 @@ TEST(CodeEditorCompletion, TheListObjectsOperations) {
   EXPECT_EQ(list.addItem("DrawLine", 3, "DrawLine(x1, y1, x2, y2)"), 0);
   EXPECT_EQ(list.addItem("drawarc", -1), 1);        // no image
   EXPECT_EQ(list.addItem("MaxLimit", 99, "M"), 2);  // past the last image: kept as given
-  struct Case { const char* text; bool exact; int32_t index; } cases[] = {
-      {"DRAWLINE", true, 0},   // letter case ignored
-      {"DrawArc", true, 1},
-      {"Draw", true, -1},      // exact: the whole text
-      {"Draw", false, 0},      // else the first that begins with it
-      {"max", false, 2},
-      {"Nothing", true, -1},
+  struct Case {
+    const char* text;
+    bool exact;
+    int32_t index;
+  } cases[] = {
+      {"DRAWLINE", true, 0},                      // letter case ignored
+      {"DrawArc", true, 1},  {"Draw", true, -1},  // exact: the whole text
+      {"Draw", false, 0},                         // else the first that begins with it
+      {"max", false, 2},     {"Nothing", true, -1},
   };
   for (const auto& c : cases) EXPECT_EQ(list.findString(c.text, c.exact), c.index) << c.text;
   EXPECT_EQ(list.itemText(2), "MaxLimit");

@@ -27,7 +27,9 @@ class PromptUser : public platform::ui::User {
   int32_t messageBox(const platform::ui::MessageBoxPrompt&) override { return platform::ui::mb::Cancel; }
   std::optional<std::string> inputBox(const platform::ui::InputBoxPrompt&) override { return {}; }
   std::optional<std::string> fileDialog(const platform::ui::FileDialogPrompt&) override { return {}; }
-  std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt&) override { return {}; }
+  std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt&) override {
+    return {};
+  }
   std::optional<std::string> browseFolder(const platform::ui::FolderPrompt&) override { return {}; }
   std::optional<std::string> find(const platform::ui::FindPrompt& p) override {
     asked.push_back("find:" + p.defaultText);
@@ -88,14 +90,23 @@ class Recorder : public CodeEditorEvents {
   void selectionChange(CodeEditor&) override { log.push_back("SelChange"); }
   void textChange(CodeEditor&) override { log.push_back("Change"); }
   void tipDismissed(CodeEditor&) override { log.push_back("TipDismissed"); }
-  bool tipCancel(CodeEditor&) override { log.push_back("TipCancel"); return false; }
-  bool rightClick(CodeEditor&) override { log.push_back("RightClick"); return rightClickAnswer; }
+  bool tipCancel(CodeEditor&) override {
+    log.push_back("TipCancel");
+    return false;
+  }
+  bool rightClick(CodeEditor&) override {
+    log.push_back("RightClick");
+    return rightClickAnswer;
+  }
   bool keyDown(CodeEditor& e, int32_t k, int32_t s) override {
     log.push_back("KeyDown " + std::to_string(k) + (s ? "/" + std::to_string(s) : ""));
     if (onKeyDown) onKeyDown(e);
     return dropKeyDown;
   }
-  bool keyUp(CodeEditor&, int32_t k, int32_t) override { log.push_back("KeyUp " + std::to_string(k)); return false; }
+  bool keyUp(CodeEditor&, int32_t k, int32_t) override {
+    log.push_back("KeyUp " + std::to_string(k));
+    return false;
+  }
   bool keyPress(CodeEditor& e, int32_t c, int32_t) override {
     log.push_back("KeyPress " + std::to_string(c));
     if (onKeyPress) onKeyPress(e);
@@ -105,7 +116,10 @@ class Recorder : public CodeEditorEvents {
     log.push_back("MouseDown " + std::to_string(y) + "," + std::to_string(x));
     return false;
   }
-  bool mouseUp(CodeEditor&, int32_t, int32_t, int32_t, int32_t) override { log.push_back("MouseUp"); return false; }
+  bool mouseUp(CodeEditor&, int32_t, int32_t, int32_t, int32_t) override {
+    log.push_back("MouseUp");
+    return false;
+  }
   bool completionListShow(CodeEditor&, CompletionList& list) override {
     log.push_back("ListShow");
     list.clearItems();
@@ -117,7 +131,10 @@ class Recorder : public CodeEditorEvents {
     log.push_back("ListPick " + (list.selectedItem() >= 0 ? list.itemText(list.selectedItem()) : std::string("-")));
     return false;
   }
-  bool completionListMark(CodeEditor&, CompletionList&) override { log.push_back("ListMark"); return false; }
+  bool completionListMark(CodeEditor&, CompletionList&) override {
+    log.push_back("ListMark");
+    return false;
+  }
   bool completionListKey(CodeEditor&, CompletionList&, int32_t k, int32_t) override {
     log.push_back("ListKey " + std::to_string(k));
     return false;

@@ -138,17 +138,39 @@ TEST(CodeEditorText, EditsAgreeWithThePlainModel) {
       {"a lone LF and a lone CR come in as breaks", "", {0, 0}, {0, 0}, "a\nb\rc\r\nd", "a\r\nb\r\nc\r\nd"},
       {"a CR at the end of a line", "ab", {0, 2}, {0, 2}, "\r", "ab\r\n"},
       {"an LF after a CR of an earlier edit", "ab\r\n", {1, 0}, {1, 0}, "\n", "ab\r\n\r\n"},
-      {"an invalid byte stays", "ab", {0, 1}, {0, 1}, "\xFF", "a\xFF" "b"},
+      {"an invalid byte stays",
+       "ab",
+       {0, 1},
+       {0, 1},
+       "\xFF",
+       "a\xFF"
+       "b"},
       {"bytes that meet make one character", "x\xE2\x82", {0, 3}, {0, 3}, "\xAC", "x" + euro},
       {"taking a byte out splits a character", "x" + euro, {0, 0}, {0, 1}, "", euro},
       {"a character where a text is cut", longRun + euro + "b", {0, 3072}, {0, 3072}, "c", longRun + euro + "cb"},
       {"deleting before the cut", longRun + euro + "b", {0, 0}, {0, 3071}, "", euro + "b"},
-      {"bytes that meet where two chunks meet", longRun + "\xE2" "X\x82\xAC" "bbbbbbbb", {0, 3072}, {0, 3073}, "",
+      {"bytes that meet where two chunks meet",
+       longRun + "\xE2"
+                 "X\x82\xAC"
+                 "bbbbbbbb",
+       {0, 3072},
+       {0, 3073},
+       "",
        longRun + euro + "bbbbbbbb"},
       {"a four-byte character whose bytes meet where two chunks meet",
-       std::string(3069, 'a') + "\xF0\x9F\x98" "X\x80" "bb", {0, 3072}, {0, 3073}, "",
-       std::string(3069, 'a') + "\U0001F600" "bb"},
-      {"a text of many chunks put in", "ab", {0, 1}, {0, 1}, std::string(20000, 'z') + "\r\n" + euro,
+       std::string(3069, 'a') + "\xF0\x9F\x98"
+                                "X\x80"
+                                "bb",
+       {0, 3072},
+       {0, 3073},
+       "",
+       std::string(3069, 'a') + "\U0001F600"
+                                "bb"},
+      {"a text of many chunks put in",
+       "ab",
+       {0, 1},
+       {0, 1},
+       std::string(20000, 'z') + "\r\n" + euro,
        "a" + std::string(20000, 'z') + "\r\n" + euro + "b"},
   };
   for (const EditCase& c : cases) {
@@ -189,8 +211,8 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
   SCOPED_TRACE("seed " + std::to_string(seed));
   std::mt19937 rng(seed);
   auto pick = [&](size_t n) { return static_cast<size_t>(rng() % n); };
-  const std::string alphabet[] = {"a", "b", " ", "\r\n", "\n", "\r", "\u00e9", "\u20ac", "\U0001F600",
-                                  "\xE2", "\x82", "\xFF", "Next"};
+  const std::string alphabet[] = {"a",      "b",          " ",    "\r\n", "\n",   "\r",  "\u00e9",
+                                  "\u20ac", "\U0001F600", "\xE2", "\x82", "\xFF", "Next"};
   auto randomText = [&](size_t pieces) {
     std::string t;
     for (size_t i = 0; i < pieces; ++i) t += alphabet[pick(std::size(alphabet))];
@@ -255,11 +277,7 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
 // and LF of a break, after a lone CR, inside a UTF-8 sequence.
 TEST(CodeEditorText, ATextInPartsIsTheTextOfItsWhole) {
   const std::string texts[] = {
-      "",
-      "a\r\nb",
-      "one\rtwo\nthree\r\n\r\r\n\n",
-      "\r",
-      "\xE2\x82\xAC\xC3\r\n\xFF\r",
+      "", "a\r\nb", "one\rtwo\nthree\r\n\r\r\n\n", "\r", "\xE2\x82\xAC\xC3\r\n\xFF\r",
   };
   for (const std::string& whole : texts) {
     const std::string expected = Model::crLf(whole);
@@ -343,8 +361,7 @@ TEST(CodeEditorText, LinesAskedForBeforeASpliceAreFoundAfterIt) {
   // The lines asked for last first, while the text may still know them.
   for (int32_t n : {1999, 1500, 2001, 1503, 700, 702, 3, 4})
     EXPECT_EQ(t.line(n), ls[static_cast<size_t>(n)]) << "line " << n;
-  for (int32_t n : {3, 700, 1500, 1999})
-    EXPECT_EQ(t.offsetOf({n, 0}), m.offset({n, 0})) << "line " << n;
+  for (int32_t n : {3, 700, 1500, 1999}) EXPECT_EQ(t.offsetOf({n, 0}), m.offset({n, 0})) << "line " << n;
 }
 
 // What changed since a revision: the first byte any change since may have

@@ -37,19 +37,22 @@ std::string describe(const CompiledLanguage& lang, const std::string& line) {
 
 TEST(CodeEditorTokenizer, VBScriptLines) {
   const CompiledLanguage lang(vbscript());
-  struct Case { const char* line; const char* tokens; } cases[] = {
+  struct Case {
+    const char* line;
+    const char* tokens;
+  } cases[] = {
       {"Dim x", "K:Dim T:x"},
       {"dim X = 10 ' counter", "K:dim T:X O:= N:10 C:' counter"},
       {"REM a comment", "C:REM a comment"},
       {"rem lower case too", "C:rem lower case too"},
       {"Rem mixed case", "C:Rem mixed case"},
       {"x = 1: REM after a colon", "T:x O:= N:1 T:: C:REM after a colon"},
-      {"Remark = 5", "T:Remark O:= N:5"},                     // REM only as a word
-      {"x = obj.Rem", "T:x O:= T:obj T:. T:Rem"},             // a member, no comment
+      {"Remark = 5", "T:Remark O:= N:5"},          // REM only as a word
+      {"x = obj.Rem", "T:x O:= T:obj T:. T:Rem"},  // a member, no comment
       {"REM", "C:REM"},
-      {"s = \"it's\"", "T:s O:= S:\"it's\""},                  // an apostrophe in a string
+      {"s = \"it's\"", "T:s O:= S:\"it's\""},  // an apostrophe in a string
       {"s = \"say \"\"hi\"\"\" & x", "T:s O:= S:\"say \"\"hi\"\"\" O:& T:x"},
-      {"s = \"open", "T:s O:= S:\"open"},                      // an open string ends with the line
+      {"s = \"open", "T:s O:= S:\"open"},  // an open string ends with the line
       {"MsgBox \"a\" & vbCrLf", "K:MsgBox S:\"a\" O:& P:vbCrLf"},
       {"If a <> b And Not c Then", "K:If T:a O:<> T:b K:And K:Not T:c K:Then"},
       {"y = a Mod 2 Xor b", "T:y O:= T:a O:Mod N:2 O:Xor T:b"},

@@ -28,8 +28,7 @@ class TempFolder {
   }
   ~TempFolder() {
     std::error_code ec;
-    std::filesystem::permissions(path_, std::filesystem::perms::owner_all,
-                                 std::filesystem::perm_options::add, ec);
+    std::filesystem::permissions(path_, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
     std::filesystem::remove_all(path_, ec);
   }
   std::string file(const std::string& name) const { return (path_ / name).string(); }
@@ -56,8 +55,7 @@ inline std::string readFile(const std::string& path) {
 class WithUser : public ::testing::Test {
  protected:
   void SetUp() override {
-    user = platform::ui::ScriptedUser::install(
-        [](const std::string& message) { ADD_FAILURE() << message; });
+    user = platform::ui::ScriptedUser::install([](const std::string& message) { ADD_FAILURE() << message; });
   }
   void TearDown() override {
     user->verifyDone();

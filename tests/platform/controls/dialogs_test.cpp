@@ -87,8 +87,7 @@ TEST_F(FolderBrowserTest, TheChosenFolderGivesItsPath) {
   TempFolder dir;
   std::filesystem::create_directory(dir.file("backups"));
   // An answer that is no folder is asked again.
-  user->answerBrowseFolder(dir.file("not-there"), "Select a folder:")
-      .answerBrowseFolder(dir.file("backups") + "/");
+  user->answerBrowseFolder(dir.file("not-there"), "Select a folder:").answerBrowseFolder(dir.file("backups") + "/");
   ShellFolder folder = browseForFolder(0, "Select a folder:", 0, dir.path().string());
   ASSERT_FALSE(folder.isNothing());
   EXPECT_EQ(folder.self().path(), dir.file("backups"));
@@ -112,7 +111,10 @@ TEST(FolderBrowserRoot, DesktopIsTheDesktopFolderElseHome) {
   std::filesystem::create_directory(home.file("Desktop"));
   EXPECT_EQ(resolveBrowseRoot("Desktop"), home.file("Desktop"));
   EXPECT_EQ(resolveBrowseRoot("/srv/scripts"), "/srv/scripts");
-  if (oldHome) ::setenv("HOME", saved.c_str(), 1); else ::unsetenv("HOME");
+  if (oldHome)
+    ::setenv("HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("HOME");
 }
 
 }  // namespace

@@ -87,12 +87,9 @@ TEST(LineLayout, AClickOnTheRightHalfOfAWideCharacterOrATabGoesAfterIt) {
     int64_t cell, column;
   };
   const Click clicks[] = {
-      {"\u4e2dx", 1, 1},
-      {"\u4e2d\u0301x", 1, 2},  // after the mark that joins it
-      {"a\tb", 1, 1},            // the tab takes cells 1 to 3
-      {"a\tb", 2, 1},
-      {"a\tb", 3, 2},
-      {"\xC0\x80x", 3, 3},       // after the x, not inside the bad bytes
+      {"\u4e2dx", 1, 1}, {"\u4e2d\u0301x", 1, 2},                       // after the mark that joins it
+      {"a\tb", 1, 1},                                                   // the tab takes cells 1 to 3
+      {"a\tb", 2, 1},    {"a\tb", 3, 2},          {"\xC0\x80x", 3, 3},  // after the x, not inside the bad bytes
       {"ab", -4, 0},
   };
   for (const auto& c : clicks) {
@@ -160,9 +157,12 @@ struct LongLine {
     for (const auto& c : chars) {
       const int64_t at = out.back();
       int64_t w = 1;
-      if (c == "\t") w = 4 - at % 4;
-      else if (c == "\u4e2d") w = 2;
-      else if (c == "\u0301") w = 0;
+      if (c == "\t")
+        w = 4 - at % 4;
+      else if (c == "\u4e2d")
+        w = 2;
+      else if (c == "\u0301")
+        w = 0;
       out.push_back(at + w);
     }
     return out;
@@ -178,7 +178,8 @@ TEST(LineLayout, ALongLineIsLaidOutFromMarksThatFollowItsEdits) {
     SCOPED_TRACE(when);
     const auto cells = line.cells();
     ASSERT_EQ(f.editor.textModel().lineLength(1), static_cast<int32_t>(line.chars.size()));
-    for (size_t col : {size_t{0}, size_t{17}, size_t{40'000}, size_t{70'001}, line.chars.size() - 3, line.chars.size()}) {
+    for (size_t col :
+         {size_t{0}, size_t{17}, size_t{40'000}, size_t{70'001}, line.chars.size() - 3, line.chars.size()}) {
       EXPECT_EQ(cellOfColumn(f.editor, 1, static_cast<int64_t>(col)), cells[col]) << "column " << col;
       if (col < line.chars.size() && cells[col + 1] > cells[col]) {
         EXPECT_EQ(columnAtCell(f.editor, 1, cells[col]), static_cast<int64_t>(col)) << "column " << col;

@@ -119,15 +119,18 @@ TEST(TaskList, TasksSavedAreLoadedBack) {
 
 TEST(TaskList, AFileNotInTheFormatRaisesAndKeepsTheTasks) {
   TempFolder dir;
-  struct Case { const char* name; const char* text; int32_t error; };
+  struct Case {
+    const char* name;
+    const char* text;
+    int32_t error;
+  };
   const Case cases[] = {
       {"missing.tsk", nullptr, platform::err::FileNotFound},
       {"empty.tsk", "", kInvalidFileFormat},
       {"no-version.tsk", "[ ] a task\n", kInvalidFileFormat},
       {"other-version.tsk", "KestrinTaskList 9\n[ ] a task\n", kInvalidFileFormat},
       {"bad-mark.tsk", "KestrinTaskList 1\n[?] a task\n", kInvalidFileFormat},
-      {"bad-escape.tsk", "KestrinTaskList 1\n[ ] ends in a lone backslash\\\n",
-       kInvalidFileFormat},
+      {"bad-escape.tsk", "KestrinTaskList 1\n[ ] ends in a lone backslash\\\n", kInvalidFileFormat},
   };
   for (const Case& c : cases) {
     const std::string path = dir.file(c.name);

@@ -9,8 +9,8 @@
 namespace {
 
 using namespace platform::controls;
-using platform::ui::Action;
 using controls_test::raisedNumber;
+using platform::ui::Action;
 
 // A dialog shaped like the code and options dialogs: a name box, a minutes
 // box, two option groups, a check-box array, a combo box, a label and the
@@ -84,7 +84,11 @@ TEST_F(StandardControls, CheckBoxHoldsZeroOneOrTwoAndRefusesOtherValuesWith380) 
     EXPECT_EQ(raisedNumber([&] { box.setValue(bad); }), platform::err::InvalidPropertyValue) << bad;
     EXPECT_EQ(box.value(), 1) << bad;
   }
-  struct Case { const char* text; int32_t error; int32_t value; };
+  struct Case {
+    const char* text;
+    int32_t error;
+    int32_t value;
+  };
   const Case texts[] = {{"0", 0, 0}, {"2", 0, 2}, {"5", 380, 2}, {"-1", 380, 2}, {"x", 13, 2}};
   for (const Case& c : texts) {
     EXPECT_EQ(raisedNumber([&] { box.setValueText(c.text); }), c.error) << c.text;
@@ -104,8 +108,7 @@ TEST_F(StandardControls, ClicksOnACheckBoxArrayElementToggleIt) {
   EXPECT_EQ(form->chkBackup[0]->valueText(), "0");
 
   // An index that the array lacks.
-  EXPECT_EQ(raisedNumber([&] { form->control("chkBackup", 2); }),
-            platform::err::ControlArrayElementDoesNotExist);
+  EXPECT_EQ(raisedNumber([&] { form->control("chkBackup", 2); }), platform::err::ControlArrayElementDoesNotExist);
   EXPECT_EQ(&form->control("chkBackup", 1), form->chkBackup[1].get());
 }
 

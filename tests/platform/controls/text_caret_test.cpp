@@ -75,12 +75,25 @@ const Case kCases[] = {
     {"h\xc3\xa9llo", {"Home", "Right", "Delete"}, "hllo", 1},
     {"\xe4\xb8\xad\xe6\x96\x87x", {"Left", "Left", "Backspace"}, "\xe6\x96\x87x", 0},
     {"\xe4\xb8\xad\xe6\x96\x87", {"@2", "+\xc3\xa9"}, "\xe4\xb8\xad\xc3\xa9\xe6\x96\x87", 2},
-    {"a\xf0\x9f\x98\x80" "b", {"Left", "Backspace"}, "ab", 1},
-    {"a\xff" "b", {"Left", "Backspace", "Right"}, "ab", 2},
+    {"a\xf0\x9f\x98\x80"
+     "b",
+     {"Left", "Backspace"},
+     "ab",
+     1},
+    {"a\xff"
+     "b",
+     {"Left", "Backspace", "Right"},
+     "ab",
+     2},
     // Bytes that are no character of UTF-8 (an overlong form, a surrogate)
     // are one character each, as Len counts them.
     {"\xc0\x80", {"Left", "Backspace"}, "\x80", 0},
-    {"\xed\xa0\x80" "b", {"Left", "Left", "Backspace"}, "\xed\x80" "b", 1},
+    {"\xed\xa0\x80"
+     "b",
+     {"Left", "Left", "Backspace"},
+     "\xed\x80"
+     "b",
+     1},
 };
 
 TEST_F(TextCaret, TextAndComboBoxesEditAtTheCaret) {

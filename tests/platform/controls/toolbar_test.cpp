@@ -72,13 +72,15 @@ TEST(Toolbar, ToolClicksReachTheHandlerWithTheExactId) {
   std::vector<std::string> clicked;
   bar.setToolClickHandler([&](const Tool& t) { clicked.push_back(t.id); });
 
-  struct Case { const char* id; bool clicks; };
+  struct Case {
+    const char* id;
+    bool clicks;
+  };
   const Case cases[] = {
-      {"id_EditUndo", true},      // the exact ID of one tool ...
-      {"ID_EditUndo", true},      // ... and of another that differs only in case
-      {"ID_EDITUNDO", false},     // no tool has this ID
-      {"ID_If...EndIf", true},
-      {"ID_Tool1", false},        // disabled
+      {"id_EditUndo", true},                         // the exact ID of one tool ...
+      {"ID_EditUndo", true},                         // ... and of another that differs only in case
+      {"ID_EDITUNDO", false},                        // no tool has this ID
+      {"ID_If...EndIf", true}, {"ID_Tool1", false},  // disabled
       {"ID_Nothing", false},
   };
   for (const Case& c : cases) {
@@ -151,8 +153,7 @@ TEST(Toolbar, ALayoutSavedIsLoadedBackUnchanged) {
   loaded.loadLayout(path);
   EXPECT_EQ(loaded.layout(), saved.layout());
   ASSERT_NE(loaded.findTool("ID_CopyFilePath/Name"), nullptr);
-  EXPECT_EQ(loaded.findTool("ID_CopyFilePath/Name")->description,
-            "line one\nline two\\ with a backslash\tand a tab ");
+  EXPECT_EQ(loaded.findTool("ID_CopyFilePath/Name")->description, "line one\nline two\\ with a backslash\tand a tab ");
   EXPECT_EQ(loaded.findTool("ID_Stale"), nullptr);
 
   // And what the next run saves again is the same file.
@@ -169,7 +170,11 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
   const std::string goodText = readFile(dir.file("good.atb"));
   std::filesystem::create_directory(dir.file("folder.atb"));
 
-  struct Case { const char* name; std::string text; int32_t error; };
+  struct Case {
+    const char* name;
+    std::string text;
+    int32_t error;
+  };
   const std::vector<Case> cases = {
       {"missing.atb", "", platform::err::FileNotFound},
       {"folder.atb", "", platform::err::PathFileAccessError},
@@ -177,21 +182,15 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
       {"binary.atb", std::string("\x00\x01\x02garbage", 10), kInvalidFileFormat},
       {"newer.atb", "KestrinToolbarLayout 2\n", kInvalidFileFormat},
       {"cut.atb", goodText.substr(0, goodText.size() - 4), kInvalidFileFormat},
-      {"unknown-entry.atb",
-       "KestrinToolbarLayout 1\nbar Menu Bar\nmenu 1\nitem ID_NotDefined\nend\n",
+      {"unknown-entry.atb", "KestrinToolbarLayout 1\nbar Menu Bar\nmenu 1\nitem ID_NotDefined\nend\n",
        kInvalidFileFormat},
-      {"twice.atb",
-       "KestrinToolbarLayout 1\ntool ID_A\nend\ntool ID_A\nend\n", kInvalidFileFormat},
-      {"bad-escape.atb", "KestrinToolbarLayout 1\ntool ID_A\ncaption a\\q\nend\n",
-       kInvalidFileFormat},
-      {"bad-kind.atb", "KestrinToolbarLayout 1\ntool ID_A\nkind lever\nend\n",
-       kInvalidFileFormat},
+      {"twice.atb", "KestrinToolbarLayout 1\ntool ID_A\nend\ntool ID_A\nend\n", kInvalidFileFormat},
+      {"bad-escape.atb", "KestrinToolbarLayout 1\ntool ID_A\ncaption a\\q\nend\n", kInvalidFileFormat},
+      {"bad-kind.atb", "KestrinToolbarLayout 1\ntool ID_A\nkind lever\nend\n", kInvalidFileFormat},
       {"bar-caption-before-its-item.atb",
-       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\ncaption A\nitem ID_A\nend\n",
-       kInvalidFileFormat},
+       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\ncaption A\nitem ID_A\nend\n", kInvalidFileFormat},
       {"bar-caption-after-a-separator.atb",
-       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\nitem ID_A\nseparator\ncaption A\nend\n",
-       kInvalidFileFormat},
+       "KestrinToolbarLayout 1\ntool ID_A\nend\nbar File\nitem ID_A\nseparator\ncaption A\nend\n", kInvalidFileFormat},
   };
   for (const Case& c : cases) {
     const std::string path = dir.file(c.name);
@@ -206,7 +205,11 @@ TEST(Toolbar, ALayoutFileThatCannotBeReadRaisesAndKeepsTheLayout) {
 
 TEST(Toolbar, PopupsNestedDeeperThanTheLimitAreNoLayout) {
   TempFolder dir;
-  struct Case { const char* name; std::string text; int32_t error; };
+  struct Case {
+    const char* name;
+    std::string text;
+    int32_t error;
+  };
   const std::vector<Case> cases = {
       {"deepest-allowed.atb", nestedPopupsFile(kMaxPopupNesting), 0},
       {"one-too-deep.atb", nestedPopupsFile(kMaxPopupNesting + 1), kInvalidFileFormat},
@@ -263,7 +266,6 @@ TEST(Toolbar, ASaveThatFailsRaisesAndLeavesTheOldFileWhole) {
   EXPECT_EQ(raisedNumber([&] { bar.saveLayout(dir.file("no/such/folder/Kz.atb")); }),
             platform::err::PathFileAccessError);
 
-
   // A write cut short (here by a file size limit) leaves the old file as it
   // was, and no half-written file beside it.
   const std::string path = dir.file("Kz.atb");
@@ -306,8 +308,7 @@ TEST_F(ToolbarPopup, APickFromThePopupClicksThePickedTool) {
   EXPECT_EQ(user->lastPopup()->popupId, "ID_Edit");
   EXPECT_EQ(user->lastPopup()->toolIds,
             (std::vector<std::string>{"ID_If...EndIf", "id_EditUndo", "ID_CopyFilePath/Name"}));
-  EXPECT_EQ(user->lastPopup()->captions,
-            (std::vector<std::string>{"If..End If", "Undo", "Copy File Path/Name"}));
+  EXPECT_EQ(user->lastPopup()->captions, (std::vector<std::string>{"If..End If", "Undo", "Copy File Path/Name"}));
 }
 
 TEST_F(ToolbarPopup, NoPickClicksNothing) {
@@ -375,19 +376,20 @@ TEST_F(ToolbarPopup, ALongChainOfNestedPopupsOpensWithinABoundedStack) {
 TEST(ToolbarCaptions, ABarListsItsCaptions) {
   auto owner = std::make_shared<Toolbar>();
   buildLayout(*owner);
-  EXPECT_EQ(owner->barCaptions("File"),
-            (std::vector<std::string>{"Open...", "-", "Undo Last\\step"}));
+  EXPECT_EQ(owner->barCaptions("File"), (std::vector<std::string>{"Open...", "-", "Undo Last\\step"}));
   EXPECT_EQ(owner->barCaptions(kMenuBarName), std::vector<std::string>{"Edit"});
   EXPECT_EQ(raisedNumber([&] { owner->barCaptions("file"); }), kElementNotFound);
 }
 
 TEST(ToolbarCaptions, AccessKeysAreMarkedWithAnAmpersand) {
-  struct Case { const char* caption; const char* plain; char key; };
+  struct Case {
+    const char* caption;
+    const char* plain;
+    char key;
+  };
   const Case cases[] = {
-      {"Save &As...", "Save As...", 'a'},
-      {"E&xit", "Exit", 'x'},
-      {"Fish && Chips", "Fish & Chips", 0},
-      {"No key", "No key", 0},
+      {"Save &As...", "Save As...", 'a'},   {"E&xit", "Exit", 'x'},
+      {"Fish && Chips", "Fish & Chips", 0}, {"No key", "No key", 0},
       {"Trailing&", "Trailing", 0},
   };
   for (const Case& c : cases) {

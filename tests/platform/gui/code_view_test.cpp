@@ -150,8 +150,8 @@ TEST_F(CodeViewTest, OnlyTheVisibleLinesArePaintedAndTheWheelScrolls) {
     EXPECT_GT(view()->linesPainted(), 5);
     EXPECT_LE(view()->linesPainted(), view()->visibleRows() + 1);
     EXPECT_EQ(form->code->viewLines(), view()->visibleRows());
-    QWheelEvent wheel(QPointF(50, 50), view()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120),
-                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QWheelEvent wheel(QPointF(50, 50), view()->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
     QCoreApplication::sendEvent(view(), &wheel);
     EXPECT_EQ(form->code->topLine(), 3);
     // Ctrl+End takes the caret to the end, and the view follows it.
@@ -310,10 +310,18 @@ TEST_F(CodeViewTest, AKeyRepaintsOnlyTheRowsItChangedAndTheScreenStaysRight) {
        },
        0},
       {"a character typed there", [](QWidget* v) { QTest::keyClicks(v, "z"); }, 1},
-      {"a selection from the start of a line", [code](QWidget*) { code->setSel({13, 0, 14, 3}, false); }, 0},
+      {"a selection from the start of a line",
+       [code](QWidget*) {
+         code->setSel({13, 0, 14, 3}, false);
+       },
+       0},
       // The same characters selected, the caret where it was: only the
       // line break before them joins the selection.
-      {"the line break before it selected too", [code](QWidget*) { code->setSel({12, code->textModel().lineLength(12), 14, 3}, false); }, 1},
+      {"the line break before it selected too",
+       [code](QWidget*) {
+         code->setSel({12, code->textModel().lineLength(12), 14, 3}, false);
+       },
+       1},
       // A little, so that the short lines are still shown whole, a few
       // cells to the left.
       {"the view scrolled sideways by the caret past its edge",

@@ -8,10 +8,6 @@
 #include <QGroupBox>
 #include <QIcon>
 #include <QImage>
-#include <QTabBar>
-#include <QTemporaryDir>
-#include <QToolBar>
-#include <QToolButton>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -19,6 +15,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
+#include <QTabBar>
+#include <QTemporaryDir>
+#include <QToolBar>
+#include <QToolButton>
 #include <QWindow>
 
 #include "gui_fixture.h"
@@ -238,7 +238,9 @@ TEST_F(DialogTest, ADialogIsPlacedInTheRowsOfTheSharedLayoutAndShowsOnePageAtATi
   });
   then([&] { QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier); });
   then([&] {
-    EXPECT_EQ(QApplication::focusWidget(), widget<QTabBar>("frmPaged", "tabs")) << QApplication::focusWidget()->objectName().toStdString() << " " << QApplication::focusWidget()->metaObject()->className();
+    EXPECT_EQ(QApplication::focusWidget(), widget<QTabBar>("frmPaged", "tabs"))
+        << QApplication::focusWidget()->objectName().toStdString() << " "
+        << QApplication::focusWidget()->metaObject()->className();
     QTest::keyClick(widget<QTabBar>("frmPaged", "tabs"), Qt::Key_Right);
   });
   then([&] {
@@ -346,8 +348,9 @@ TEST_F(DialogTest, ToolbarButtonsShowTheIconThemesIconsElseTheirCaptions) {
   ASSERT_TRUE(QDir().mkpath(folder));
   QFile index(themes.path() + "/kestrin-test/index.theme");
   ASSERT_TRUE(index.open(QIODevice::WriteOnly));
-  index.write("[Icon Theme]\nName=kestrin-test\nDirectories=16x16/actions\n\n"
-              "[16x16/actions]\nSize=16\nType=Fixed\n");
+  index.write(
+      "[Icon Theme]\nName=kestrin-test\nDirectories=16x16/actions\n\n"
+      "[16x16/actions]\nSize=16\nType=Fixed\n");
   index.close();
   QImage square(16, 16, QImage::Format_ARGB32);
   square.fill(Qt::red);

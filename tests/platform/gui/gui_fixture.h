@@ -27,7 +27,7 @@ inline const bool kOffscreen = [] {
   return true;
 }();
 
-  // Acts on the next modal dialog of the toolkit once it is open (a
+// Acts on the next modal dialog of the toolkit once it is open (a
 // message box, a file dialog), from inside its own loop.
 inline void onModal(std::function<void(QWidget*)> act) {
   auto* poll = new QTimer;

@@ -8,11 +8,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTimer>
 #include <QMessageBox>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QPushButton>
+#include <QTimer>
 
 #include <cstdio>
 #include <filesystem>
@@ -22,9 +22,9 @@
 #include "gui_fixture.h"
 #include "platform/controls/code_editor_files.h"
 #include "platform/controls/toolbar.h"
-#include "platform/ui/form.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
+#include "platform/ui/form.h"
 #include "platform/ui/msgbox.h"
 #include "platform/ui/timer.h"
 
@@ -104,9 +104,9 @@ TEST_F(PromptTest, AMessageBoxHasItsTitleIconButtonsAndDefaultAndAnswersByAClick
     EXPECT_EQ(box->defaultButton(), box->button(QMessageBox::No));
     QTest::mouseClick(box->button(QMessageBox::No), Qt::LeftButton);
   });
-  EXPECT_EQ(platform::ui::MsgBox("Save <b>a.vbs</b>?", mb::YesNoCancel | mb::Question | mb::DefaultButton2,
-                                 "Save changes"),
-            mb::No);
+  EXPECT_EQ(
+      platform::ui::MsgBox("Save <b>a.vbs</b>?", mb::YesNoCancel | mb::Question | mb::DefaultButton2, "Save changes"),
+      mb::No);
 }
 
 // A message's lines end at CR LF (as the error reports write them), CR or
@@ -231,11 +231,8 @@ TEST_F(PromptTest, TheClipboardsLineEndsAreThePlatformsOutsideAndCrLfInside) {
     const char* in;
     const char* script;
   } cases[] = {
-      {"one\r\ntwo", "one\r\ntwo"},
-      {"one\ntwo\n", "one\r\ntwo\r\n"},
-      {"one\rtwo", "one\r\ntwo"},
-      {"\n\r\r\n\r", "\r\n\r\n\r\n\r\n"},
-      {"no break", "no break"},
+      {"one\r\ntwo", "one\r\ntwo"},       {"one\ntwo\n", "one\r\ntwo\r\n"}, {"one\rtwo", "one\r\ntwo"},
+      {"\n\r\r\n\r", "\r\n\r\n\r\n\r\n"}, {"no break", "no break"},
   };
   for (const auto& c : cases) {
     QGuiApplication::clipboard()->setText(QString::fromUtf8(c.in));

@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/convert.h"
+#include "common/raised.h"
 
 #include <gtest/gtest.h>
 
@@ -23,13 +23,31 @@ TEST(Conversions, ToIntegerAndLongRoundHalvesToEvenAndRangeCheck) {
     int32_t error;
   };
   const Case cases[] = {
-      {"2.5", 2, 0},          {" 3.5", 4, 0},        {-2.5, -2, 0},         {"-3.5", -4, 0},
-      {0.5, 0, 0},            {1.5, 2, 0},           {2.4999, 2, 0},        {2.5001, 3, 0},
-      {"  42  ", 42, 0},      {"1e3", 1000, 0},      {"&H1F", 31, 0},       {"&HFFFF", -1, 0},
-      {"+7", 7, 0},           {true, -1, 0},         {false, 0, 0},         {Variant(), 0, 0},
-      {2147483647.0, 2147483647, 0},                 {-2147483648.0, -2147483647 - 1, 0},
-      {2147483647.5, 0, 6},   {-2147483649.0, 0, 6}, {"abc", 0, 13},        {"", 0, 13},
-      {"1,000", 0, 13},       {"2abc", 0, 13},       {Variant::null(), 0, 94},
+      {"2.5", 2, 0},
+      {" 3.5", 4, 0},
+      {-2.5, -2, 0},
+      {"-3.5", -4, 0},
+      {0.5, 0, 0},
+      {1.5, 2, 0},
+      {2.4999, 2, 0},
+      {2.5001, 3, 0},
+      {"  42  ", 42, 0},
+      {"1e3", 1000, 0},
+      {"&H1F", 31, 0},
+      {"&HFFFF", -1, 0},
+      {"+7", 7, 0},
+      {true, -1, 0},
+      {false, 0, 0},
+      {Variant(), 0, 0},
+      {2147483647.0, 2147483647, 0},
+      {-2147483648.0, -2147483647 - 1, 0},
+      {2147483647.5, 0, 6},
+      {-2147483649.0, 0, 6},
+      {"abc", 0, 13},
+      {"", 0, 13},
+      {"1,000", 0, 13},
+      {"2abc", 0, 13},
+      {Variant::null(), 0, 94},
       {platform::LongArray(0, 1), 0, 13},
   };
   for (const auto& c : cases) {
@@ -58,10 +76,9 @@ TEST(Conversions, BooleanFromWordsNumbersAndNumericText) {
     int32_t error;
   };
   const Case cases[] = {
-      {"True", true, 0},   {"FALSE", false, 0}, {"tRuE", true, 0}, {" true ", true, 0},
-      {"1", true, 0},      {"0", false, 0},     {"-1", true, 0},   {"0.0", false, 0},
-      {"2.5", true, 0},    {0.0, false, 0},     {-3, true, 0},     {Variant(), false, 0},
-      {"yes", false, 13},  {"", false, 13},     {Variant::null(), false, 94},
+      {"True", true, 0}, {"FALSE", false, 0},   {"tRuE", true, 0},  {" true ", true, 0}, {"1", true, 0},
+      {"0", false, 0},   {"-1", true, 0},       {"0.0", false, 0},  {"2.5", true, 0},    {0.0, false, 0},
+      {-3, true, 0},     {Variant(), false, 0}, {"yes", false, 13}, {"", false, 13},     {Variant::null(), false, 94},
   };
   for (const auto& c : cases) {
     bool got = false;
@@ -143,15 +160,34 @@ TEST(Conversions, IsNumericAcceptsBlanksSignPointAndExponent) {
     bool numeric;
   };
   const Case cases[] = {
-      {"2.5", true},   {" 2.5 ", true}, {"-1", true},     {"+.5", true},     {"5.", true},
-      {"1e5", true},   {"1E-3", true},  {"&HFF", true},   {"\t7", true},     {"1e", false},
-      {"", false},     {" ", false},    {".", false},     {"-", false},      {"2 5", false},
-      {"1,5", false},  {"abc", false},  {"2abc", false},  {"1.2.3", false},  {3, true},
-      {true, true},    {Variant(), true}, {Variant::null(), false},
+      {"2.5", true},
+      {" 2.5 ", true},
+      {"-1", true},
+      {"+.5", true},
+      {"5.", true},
+      {"1e5", true},
+      {"1E-3", true},
+      {"&HFF", true},
+      {"\t7", true},
+      {"1e", false},
+      {"", false},
+      {" ", false},
+      {".", false},
+      {"-", false},
+      {"2 5", false},
+      {"1,5", false},
+      {"abc", false},
+      {"2abc", false},
+      {"1.2.3", false},
+      {3, true},
+      {true, true},
+      {Variant(), true},
+      {Variant::null(), false},
       {platform::makeDate(2004, 1, 1), false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(platform::isNumeric(c.in), c.numeric) << (c.in.isString() ? *c.in.get<std::string>() : platform::typeName(c.in));
+    EXPECT_EQ(platform::isNumeric(c.in), c.numeric)
+        << (c.in.isString() ? *c.in.get<std::string>() : platform::typeName(c.in));
 }
 
 TEST(Conversions, ValReadsTheLongestLeadingNumber) {
@@ -160,10 +196,9 @@ TEST(Conversions, ValReadsTheLongestLeadingNumber) {
     double value;
   };
   const Case cases[] = {
-      {"2abc", 2},     {" 2 5", 25},    {"abc", 0},      {"", 0},          {"  -3.5", -3.5},
-      {"1.2.3", 1.2},  {"1e3x", 1000},  {"1e", 1},       {"- 4", -4},      {"\t1\n2", 12},
-      {".5", 0.5},     {"&H1F", 31},    {"&O17", 15},    {"12,5", 12},     {"\r5", 0},
-      {"3 .5", 3.5},   {"+", 0},
+      {"2abc", 2},    {" 2 5", 25}, {"abc", 0},  {"", 0},        {"  -3.5", -3.5}, {"1.2.3", 1.2},
+      {"1e3x", 1000}, {"1e", 1},    {"- 4", -4}, {"\t1\n2", 12}, {".5", 0.5},      {"&H1F", 31},
+      {"&O17", 15},   {"12,5", 12}, {"\r5", 0},  {"3 .5", 3.5},  {"+", 0},
   };
   for (const auto& c : cases) EXPECT_DOUBLE_EQ(platform::val(c.in), c.value) << c.in;
 }
@@ -196,7 +231,11 @@ TEST(CheckedIntegers, SixteenBitCounterOverflowsInsteadOfWrapping) {
   EXPECT_EQ(pos.value(), 32767);
   EXPECT_EQ(errorOf([&] { ++pos; }), 6);
   EXPECT_EQ(pos.value(), 32767);
-  EXPECT_EQ(errorOf([] { platform::Int16 x = 40000; (void)x; }), 6);
+  EXPECT_EQ(errorOf([] {
+              platform::Int16 x = 40000;
+              (void)x;
+            }),
+            6);
   EXPECT_EQ(errorOf([] { (void)(platform::Int16(-32768) * platform::Int16(-1)); }), 6);
   EXPECT_EQ(errorOf([] { (void)platform::Int16::fromDouble(32767.5); }), 6);
   EXPECT_EQ(platform::Int16::fromDouble(2.5).value(), 2);
@@ -213,9 +252,17 @@ TEST(CheckedIntegers, LongArithmetic) {
   };
   const int32_t maxL = std::numeric_limits<int32_t>::max(), minL = std::numeric_limits<int32_t>::min();
   const Case cases[] = {
-      {'+', maxL, 1, 0, 6},   {'+', maxL - 1, 1, maxL, 0}, {'-', minL, 1, 0, 6},  {'*', 65536, 32768, 0, 6},
-      {'*', -65536, 32768, minL, 0}, {'/', 7, 2, 3, 0},    {'/', -7, 2, -3, 0},   {'/', minL, -1, 0, 6},
-      {'/', 1, 0, 0, 11},     {'%', -7, 2, -1, 0},         {'%', 5, 0, 0, 11},
+      {'+', maxL, 1, 0, 6},
+      {'+', maxL - 1, 1, maxL, 0},
+      {'-', minL, 1, 0, 6},
+      {'*', 65536, 32768, 0, 6},
+      {'*', -65536, 32768, minL, 0},
+      {'/', 7, 2, 3, 0},
+      {'/', -7, 2, -3, 0},
+      {'/', minL, -1, 0, 6},
+      {'/', 1, 0, 0, 11},
+      {'%', -7, 2, -1, 0},
+      {'%', 5, 0, 0, 11},
   };
   for (const auto& c : cases) {
     int32_t got = 0;

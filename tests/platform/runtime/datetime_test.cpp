@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/datetime.h"
+#include "common/raised.h"
 
 #include <gtest/gtest.h>
 
@@ -27,8 +27,8 @@ TEST(Dates, SerialsCountDaysFromTheEndOf1899) {
     double serial;
   };
   const Case cases[] = {
-      {1899, 12, 30, 0, 0, 0, 0},      {1900, 1, 1, 0, 0, 0, 2},       {2004, 4, 29, 12, 0, 0, 38106.5},
-      {1899, 12, 29, 6, 0, 0, -1.25},  {100, 1, 1, 0, 0, 0, -657434},  {9999, 12, 31, 0, 0, 0, 2958465},
+      {1899, 12, 30, 0, 0, 0, 0},     {1900, 1, 1, 0, 0, 0, 2},      {2004, 4, 29, 12, 0, 0, 38106.5},
+      {1899, 12, 29, 6, 0, 0, -1.25}, {100, 1, 1, 0, 0, 0, -657434}, {9999, 12, 31, 0, 0, 0, 2958465},
   };
   for (const auto& c : cases) {
     const Date d = makeDate(c.y, c.m, c.d, c.h, c.mi, c.s);
@@ -39,7 +39,7 @@ TEST(Dates, SerialsCountDaysFromTheEndOf1899) {
     EXPECT_EQ(p.day, c.d);
     EXPECT_EQ(p.hour, c.h);
   }
-  EXPECT_EQ(platform::weekday(makeDate(2004, 4, 29)), 5);  // a Thursday
+  EXPECT_EQ(platform::weekday(makeDate(2004, 4, 29)), 5);   // a Thursday
   EXPECT_EQ(platform::weekday(makeDate(1899, 12, 30)), 7);  // a Saturday
   EXPECT_EQ(errorOf([] { makeDate(2003, 2, 29); }), 5);
 }
@@ -82,7 +82,7 @@ TEST(Dates, FixedFormsOfThePlatform) {
       {makeDate(2004, 4, 29), "29/04/2004"},  // exactly midnight: no time
       {makeDate(2004, 4, 29, 0, 0, 1), "29/04/2004 00:00:01"},
       {platform::timeSerial(9, 5, 0), "09:05:00"},  // no date part: no date
-      {Date{38106.999999}, "30/04/2004"},  // rounds to the next midnight
+      {Date{38106.999999}, "30/04/2004"},           // rounds to the next midnight
   };
   for (const auto& c : cases) EXPECT_EQ(platform::generalDateText(c.d), c.general) << c.d.serial;
   EXPECT_EQ(errorOf([] { platform::generalDateText(Date{1e12}); }), 6);
@@ -99,17 +99,28 @@ TEST(Format, DatePatterns) {
   const Date midnight = makeDate(2004, 1, 2);
   const Date noon = makeDate(2004, 1, 2, 12, 30);
   const Case cases[] = {
-      {evening, "DD/MM/YYYY", "29/04/2004"},   {morning, "DD/MM/YYYY", "02/01/2004"},
-      {evening, "HH:MM AM/PM", "09:05 PM"},    {evening, "hh:mm AM/PM", "09:05 PM"},
-      {morning, "HH:MM AM/PM", "09:07 AM"},    {midnight, "hh:mm AM/PM", "12:00 AM"},
-      {noon, "hh:mm AM/PM", "12:30 PM"},       {evening, "hh:mm am/pm", "09:05 pm"},
-      {evening, "DD.MM.YYYY", "29.04.2004"},   {evening, "hh.mm", "21.05"},
-      {morning, "hh.mm", "09.07"},             {midnight, "hh.mm", "00.00"},
-      {evening, "d/m/yy", "29/4/04"},          {evening, "dddd, mmmm d, yyyy", "Thursday, April 29, 2004"},
-      {evening, "ddd mmm", "Thu Apr"},         {evening, "h:nn:ss", "21:05:07"},
-      {evening, "mm:ss", "05:07"},             {evening, "h A/P", "9 P"},
-      {evening, "\"at\" hh\\h", "at 21h"},     {evening, "General Date", "29/04/2004 21:05:07"},
-      {evening, "Long Date", "Thursday, April 29, 2004"},  {evening, "Short Date", "29/04/2004"},
+      {evening, "DD/MM/YYYY", "29/04/2004"},
+      {morning, "DD/MM/YYYY", "02/01/2004"},
+      {evening, "HH:MM AM/PM", "09:05 PM"},
+      {evening, "hh:mm AM/PM", "09:05 PM"},
+      {morning, "HH:MM AM/PM", "09:07 AM"},
+      {midnight, "hh:mm AM/PM", "12:00 AM"},
+      {noon, "hh:mm AM/PM", "12:30 PM"},
+      {evening, "hh:mm am/pm", "09:05 pm"},
+      {evening, "DD.MM.YYYY", "29.04.2004"},
+      {evening, "hh.mm", "21.05"},
+      {morning, "hh.mm", "09.07"},
+      {midnight, "hh.mm", "00.00"},
+      {evening, "d/m/yy", "29/4/04"},
+      {evening, "dddd, mmmm d, yyyy", "Thursday, April 29, 2004"},
+      {evening, "ddd mmm", "Thu Apr"},
+      {evening, "h:nn:ss", "21:05:07"},
+      {evening, "mm:ss", "05:07"},
+      {evening, "h A/P", "9 P"},
+      {evening, "\"at\" hh\\h", "at 21h"},
+      {evening, "General Date", "29/04/2004 21:05:07"},
+      {evening, "Long Date", "Thursday, April 29, 2004"},
+      {evening, "Short Date", "29/04/2004"},
   };
   for (const auto& c : cases) EXPECT_EQ(platform::formatDate(c.d, c.pattern), c.out) << c.pattern;
   EXPECT_EQ(platform::format(evening, "DD/MM/YYYY"), "29/04/2004");
@@ -122,14 +133,17 @@ TEST(Format, NumberPatternsRoundHalvesAwayFromZero) {
     const char* out;
   };
   const Case cases[] = {
-      {0.5, "0", "1"},            {2.5, "0", "3"},           {-2.5, "0", "-3"},
-      {0.125, "0.00", "0.13"},    {0.285, "0%", "29%"},      {0.005, "0%", "1%"},
-      {0.004, "0%", "0%"},        {0.42, "0%", "42%"},       {1.0, "0%", "100%"},
-      {0.0, "0%", "0%"},          {-0.004, "0%", "0%"},      {1234567.891, "#,##0.00", "1,234,567.89"},
-      {5, "0.00", "5.00"},        {5, "#.##", "5."},         {0.5, "#.##", ".5"},
-      {7, "000", "007"},          {-7, "0;(0)", "(7)"},      {0, "0;(0);\"nil\"", "nil"},
-      {1.5, "Fixed", "1.50"},     {0.25, "Percent", "25.00%"}, {2.5, "", "2.5"},
-      {999.995, "0.00", "1000.00"},
+      {0.5, "0", "1"},        {2.5, "0", "3"},
+      {-2.5, "0", "-3"},      {0.125, "0.00", "0.13"},
+      {0.285, "0%", "29%"},   {0.005, "0%", "1%"},
+      {0.004, "0%", "0%"},    {0.42, "0%", "42%"},
+      {1.0, "0%", "100%"},    {0.0, "0%", "0%"},
+      {-0.004, "0%", "0%"},   {1234567.891, "#,##0.00", "1,234,567.89"},
+      {5, "0.00", "5.00"},    {5, "#.##", "5."},
+      {0.5, "#.##", ".5"},    {7, "000", "007"},
+      {-7, "0;(0)", "(7)"},   {0, "0;(0);\"nil\"", "nil"},
+      {1.5, "Fixed", "1.50"}, {0.25, "Percent", "25.00%"},
+      {2.5, "", "2.5"},       {999.995, "0.00", "1000.00"},
   };
   for (const auto& c : cases) EXPECT_EQ(platform::formatNumber(c.x, c.pattern), c.out) << c.x << " " << c.pattern;
   EXPECT_EQ(platform::format(platform::Variant::null(), "0%"), "");

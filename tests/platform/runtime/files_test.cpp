@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/files.h"
+#include "common/raised.h"
 
 #include <gtest/gtest.h>
 
@@ -131,8 +131,7 @@ TEST(Files, OpenFailuresCarryTheRuntimeNumbers) {
       {dir.file("sub"), OpenMode::Input, FileAccess::Read, 75},
       {dir.file("sub"), OpenMode::Output, FileAccess::Write, 75},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(errorOf([&] { RuntimeFile f(c.path, c.mode, c.access); }), c.error) << c.path;
+  for (const auto& c : cases) EXPECT_EQ(errorOf([&] { RuntimeFile f(c.path, c.mode, c.access); }), c.error) << c.path;
 }
 
 TEST(Files, ClosedFilesAndWrongModes) {

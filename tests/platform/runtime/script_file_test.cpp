@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/script_file.h"
+#include "common/raised.h"
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -104,7 +104,10 @@ TEST(ScriptFile, AScriptTooLargeForTheMemoryOrTheLineNumbersIsRefused) {
       {"fits", {1000, 10, 3}, "abcdefghij\r\nabc\r\nd", ""},
       {"1.2 times the size is more than the memory", {119, 1000, 1000}, std::string(100, 'a'), "it needs about"},
       {"1.2 times the size just fits", {120, 1000, 1000}, std::string(100, 'a'), ""},
-      {"a line one byte too long", {1000, 10, 100}, "abc\r\nabcdefghijk\r\nabc", "a line of it is longer than 10 bytes"},
+      {"a line one byte too long",
+       {1000, 10, 100},
+       "abc\r\nabcdefghijk\r\nabc",
+       "a line of it is longer than 10 bytes"},
       {"the last line too long", {1000, 10, 100}, "abc\r\nabcdefghijk", "a line of it is longer than 10 bytes"},
       {"a lone CR ends a line", {1000, 5, 100}, "abcde\rfghij\nklmno", ""},
       {"a lone CR ends a line, the rest too long", {1000, 5, 100}, "abcde\rfghijk", "a line of it is longer"},

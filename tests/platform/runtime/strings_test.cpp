@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/strings.h"
+#include "common/raised.h"
 
 #include "platform/runtime/variant.h"
 
@@ -14,23 +14,29 @@ constexpr auto errorOf = [](auto&& f) { return kestrin_test::raisedNumber(f); };
 
 // "é" is two bytes, "€" three; "\xff" is no UTF-8 at all and counts as one
 // character.
-const std::string kMixed = "a\xc3\xa9\xe2\x82\xac\xff" "b";  // a é € <ff> b
+const std::string kMixed =
+    "a\xc3\xa9\xe2\x82\xac\xff"
+    "b";  // a é € <ff> b
 
 TEST(Strings, LengthsCountCharactersAndInvalidBytesCountOnce) {
   struct Case {
     std::string s;
     int32_t chars;
   };
-  const Case cases[] = {{"", 0}, {"abc", 3}, {kMixed, 5}, {"\xc3", 1}, {"\xc3(", 2}, {"\xed\xa0\x80", 3},
-                        {"\xf0\x9f\x98\x80", 1}};
+  const Case cases[] = {
+      {"", 0}, {"abc", 3}, {kMixed, 5}, {"\xc3", 1}, {"\xc3(", 2}, {"\xed\xa0\x80", 3}, {"\xf0\x9f\x98\x80", 1}};
   for (const auto& c : cases) EXPECT_EQ(platform::len(c.s), c.chars) << c.s;
 }
 
 TEST(Strings, LeftMidRightCutAtCharactersAndKeepInvalidBytes) {
   EXPECT_EQ(platform::left(kMixed, 2), "a\xc3\xa9");
-  EXPECT_EQ(platform::right(kMixed, 2), "\xff" "b");
+  EXPECT_EQ(platform::right(kMixed, 2),
+            "\xff"
+            "b");
   EXPECT_EQ(platform::mid(kMixed, 3, 2), "\xe2\x82\xac\xff");
-  EXPECT_EQ(platform::mid(kMixed, 4), "\xff" "b");
+  EXPECT_EQ(platform::mid(kMixed, 4),
+            "\xff"
+            "b");
   EXPECT_EQ(platform::mid("abc", 9), "");
   EXPECT_EQ(platform::left("abc", 10), "abc");
   EXPECT_EQ(platform::right("abc", 10), "abc");
@@ -56,12 +62,18 @@ TEST(Strings, InStrAndInStrRevAreOneBased) {
     int32_t at;
   };
   const Case cases[] = {
-      {1, "abcabc", "bc", Compare::Binary, 2}, {3, "abcabc", "bc", Compare::Binary, 5},
-      {1, "abcabc", "BC", Compare::Binary, 0}, {1, "abcabc", "BC", Compare::Text, 2},
-      {1, "abc", "", Compare::Binary, 1},      {3, "abc", "", Compare::Binary, 3},
-      {4, "abc", "", Compare::Binary, 4},      {5, "abc", "", Compare::Binary, 0},
-      {9, "abc", "a", Compare::Binary, 0},     {1, kMixed, "\xe2\x82\xac", Compare::Binary, 3},
-      {1, kMixed, "b", Compare::Binary, 5},    {1, "\xc3\x89t\xc3\xa9", "\xc3\xa9", Compare::Text, 1},
+      {1, "abcabc", "bc", Compare::Binary, 2},
+      {3, "abcabc", "bc", Compare::Binary, 5},
+      {1, "abcabc", "BC", Compare::Binary, 0},
+      {1, "abcabc", "BC", Compare::Text, 2},
+      {1, "abc", "", Compare::Binary, 1},
+      {3, "abc", "", Compare::Binary, 3},
+      {4, "abc", "", Compare::Binary, 4},
+      {5, "abc", "", Compare::Binary, 0},
+      {9, "abc", "a", Compare::Binary, 0},
+      {1, kMixed, "\xe2\x82\xac", Compare::Binary, 3},
+      {1, kMixed, "b", Compare::Binary, 5},
+      {1, "\xc3\x89t\xc3\xa9", "\xc3\xa9", Compare::Text, 1},
       // A lone byte does not match inside a character.
       {1, "\xc3\xa9", "\xa9", Compare::Binary, 0},
   };
@@ -69,13 +81,14 @@ TEST(Strings, InStrAndInStrRevAreOneBased) {
   EXPECT_EQ(errorOf([] { platform::inStr(0, "abc", "a"); }), 5);
 
   const Case rev[] = {
-      {-1, "abcabc", "bc", Compare::Binary, 5}, {5, "abcabc", "bc", Compare::Binary, 2},
-      {6, "abcabc", "bc", Compare::Binary, 5},  {-1, "abcabc", "BC", Compare::Text, 5},
-      {-1, "abc", "", Compare::Binary, 3},      {2, "abc", "", Compare::Binary, 2},
-      {7, "abc", "a", Compare::Binary, 0},      {-1, kMixed, "\xc3\xa9", Compare::Binary, 2},
+      {-1, "abcabc", "bc", Compare::Binary, 5},  {5, "abcabc", "bc", Compare::Binary, 2},
+      {6, "abcabc", "bc", Compare::Binary, 5},   {-1, "abcabc", "BC", Compare::Text, 5},
+      {-1, "abc", "", Compare::Binary, 3},       {2, "abc", "", Compare::Binary, 2},
+      {7, "abc", "a", Compare::Binary, 0},       {-1, kMixed, "\xc3\xa9", Compare::Binary, 2},
       {-1, "a\\b\\c", "\\", Compare::Binary, 4},
   };
-  for (const auto& c : rev) EXPECT_EQ(platform::inStrRev(c.s, c.find, c.start, c.cmp), c.at) << c.s << "/" << c.find << "/" << c.start;
+  for (const auto& c : rev)
+    EXPECT_EQ(platform::inStrRev(c.s, c.find, c.start, c.cmp), c.at) << c.s << "/" << c.find << "/" << c.start;
   EXPECT_EQ(errorOf([] { platform::inStrRev("abc", "a", 0); }), 5);
 }
 
@@ -97,17 +110,13 @@ TEST(Strings, ReplaceFromStartWithCount) {
     std::string out;
   };
   const Case cases[] = {
-      {"a*b**", "*", "", 1, -1, Compare::Binary, "ab"},
-      {"aXbxc", "x", "-", 1, -1, Compare::Text, "a-b-c"},
-      {"aXbxc", "x", "-", 1, -1, Compare::Binary, "aXb-c"},
-      {"aaaa", "a", "b", 1, 2, Compare::Binary, "bbaa"},
+      {"a*b**", "*", "", 1, -1, Compare::Binary, "ab"},     {"aXbxc", "x", "-", 1, -1, Compare::Text, "a-b-c"},
+      {"aXbxc", "x", "-", 1, -1, Compare::Binary, "aXb-c"}, {"aaaa", "a", "b", 1, 2, Compare::Binary, "bbaa"},
       {"abcabc", "b", "B", 3, -1, Compare::Binary, "caBc"},  // starts at the start position
-      {"abc", "", "x", 1, -1, Compare::Binary, "abc"},
-      {"", "a", "b", 1, -1, Compare::Binary, ""},
+      {"abc", "", "x", 1, -1, Compare::Binary, "abc"},      {"", "a", "b", 1, -1, Compare::Binary, ""},
       {"aa", "a", "aa", 1, -1, Compare::Binary, "aaaa"},
   };
-  for (const auto& c : cases)
-    EXPECT_EQ(platform::replace(c.s, c.find, c.with, c.start, c.count, c.cmp), c.out) << c.s;
+  for (const auto& c : cases) EXPECT_EQ(platform::replace(c.s, c.find, c.with, c.start, c.count, c.cmp), c.out) << c.s;
   EXPECT_EQ(errorOf([] { platform::replace("a", "a", "b", 0); }), 5);
 }
 
@@ -147,7 +156,9 @@ TEST(Strings, SpaceRepeatChrAscReverse) {
   EXPECT_EQ(platform::chr(0x20AC), "\xe2\x82\xac");
   EXPECT_EQ(platform::asc("\xe2\x82\xac"), 0x20AC);
   EXPECT_EQ(platform::asc("\xff"), 0xFF);
-  EXPECT_EQ(platform::strReverse(kMixed), "b\xff\xe2\x82\xac\xc3\xa9" "a");
+  EXPECT_EQ(platform::strReverse(kMixed),
+            "b\xff\xe2\x82\xac\xc3\xa9"
+            "a");
 }
 
 TEST(Arrays, BoundsAndAllocatedState) {

@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/runtime/variant.h"
+#include "common/raised.h"
 
 #include <gtest/gtest.h>
 

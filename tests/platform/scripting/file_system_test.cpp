@@ -1,5 +1,5 @@
-#include "common/raised.h"
 #include "platform/scripting/file_system.h"
+#include "common/raised.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -13,9 +13,9 @@
 #include "common/temp_dir.h"
 #include "platform/runtime/errors.h"
 
+using kestrin_test::TempDir;
 using platform::scripting::FileSystemObject;
 using platform::scripting::TextStream;
-using kestrin_test::TempDir;
 
 namespace {
 
@@ -34,7 +34,10 @@ TEST(FileSystemObject, FileTestIsTrueOnlyForAnExistingFile) {
 }
 
 TEST(FileSystemObject, TextStreamEndsLinesAtCrLfLfAndLoneCr) {
-  struct Case { const char* bytes; std::vector<std::string> lines; };
+  struct Case {
+    const char* bytes;
+    std::vector<std::string> lines;
+  };
   const Case cases[] = {
       {"a\r\nb\r\n", {"a", "b"}},
       {"a\nb", {"a", "b"}},

@@ -18,7 +18,10 @@ RegExp uncommentPattern() {
 }
 
 TEST(RegExp, UncommentRemovesOneApostropheAtEveryLineStartOfCrLfText) {
-  struct Case { const char* in; const char* out; };
+  struct Case {
+    const char* in;
+    const char* out;
+  };
   const Case cases[] = {
       {"'a\r\n'b\r\n'c", "a\r\nb\r\nc"},
       {"''a\r\n  'b", "'a\r\n  'b"},

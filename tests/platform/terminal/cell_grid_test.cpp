@@ -60,9 +60,9 @@ TEST(CellGrid, FillsAndMarksLeaveNoHalfOfAWideCharacter) {
     const char* row;
   };
   const Fill fills[] = {
-      {1, 1, "  文x"},   // over the right half of the first
-      {2, 1, "中  x"},   // over the left half of the second
-      {1, 2, "    x"},       // over both halves
+      {1, 1, "  文x"},  // over the right half of the first
+      {2, 1, "中  x"},  // over the left half of the second
+      {1, 2, "    x"},  // over both halves
   };
   for (const auto& f : fills) {
     pt::Grid g(6, 1);
@@ -112,36 +112,52 @@ TEST(CellGrid, AFrameWritesTheCellsThatChangedAndWholeWideCharacters) {
     std::vector<std::string> written;
   };
   const Case cases[] = {
-      {"an unchanged frame", [](pt::Grid& g) { g.put(0, 0, "abc", {}); }, [](pt::Grid& g) { g.put(0, 0, "abc", {}); }, {}},
+      {"an unchanged frame",
+       [](pt::Grid& g) { g.put(0, 0, "abc", {}); },
+       [](pt::Grid& g) { g.put(0, 0, "abc", {}); },
+       {}},
       {"one character", [](pt::Grid&) {}, [](pt::Grid& g) { g.put(4, 1, "x", {}); }, {"4,1:x"}},
-      {"the attributes alone", [](pt::Grid& g) { g.put(2, 0, "ab", {}); },
+      {"the attributes alone",
+       [](pt::Grid& g) { g.put(2, 0, "ab", {}); },
        [](pt::Grid& g) {
          g.put(2, 0, "ab", {});
          g.addAttrs(3, 0, 1, pt::attr::Bold);
        },
        {"3,0:b"}},
-      {"the colour alone", [&](pt::Grid& g) { g.put(0, 2, "Dim", red); }, [&](pt::Grid& g) { g.put(0, 2, "Dim", blue); },
+      {"the colour alone",
+       [&](pt::Grid& g) { g.put(0, 2, "Dim", red); },
+       [&](pt::Grid& g) { g.put(0, 2, "Dim", blue); },
        {"0,2:D", "1,2:i", "2,2:m"}},
-      {"a wide character over two narrow ones", [](pt::Grid& g) { g.put(3, 0, "ab", {}); },
-       [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); }, {"3,0:\u4e2d"}},
-      {"a narrow character over a wide one", [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
+      {"a wide character over two narrow ones",
+       [](pt::Grid& g) { g.put(3, 0, "ab", {}); },
+       [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
+       {"3,0:\u4e2d"}},
+      {"a narrow character over a wide one",
+       [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
        [](pt::Grid& g) {
          g.put(3, 0, "\u4e2d", {});
          g.put(3, 0, "x", {});
        },
        {"3,0:x", "4,0: "}},
-      {"over the right half of a wide one", [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
+      {"over the right half of a wide one",
+       [](pt::Grid& g) { g.put(3, 0, "\u4e2d", {}); },
        [](pt::Grid& g) {
          g.put(3, 0, "\u4e2d", {});
          g.put(4, 0, "y", {});
        },
        {"3,0: ", "4,0:y"}},
-      {"a wide character for another", [](pt::Grid& g) { g.put(6, 0, "\u4e2d", {}); },
-       [](pt::Grid& g) { g.put(6, 0, "\u6587", {}); }, {"6,0:\u6587"}},
-      {"a wide character's colour", [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", red); },
-       [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", blue); }, {"6,0:\u4e2d"}},
-      {"a wide character in the last column", [](pt::Grid& g) { g.put(9, 2, "x", {}); },
-       [](pt::Grid& g) { g.put(9, 2, "\u4e2d", {}); }, {"9,2: "}},
+      {"a wide character for another",
+       [](pt::Grid& g) { g.put(6, 0, "\u4e2d", {}); },
+       [](pt::Grid& g) { g.put(6, 0, "\u6587", {}); },
+       {"6,0:\u6587"}},
+      {"a wide character's colour",
+       [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", red); },
+       [&](pt::Grid& g) { g.put(6, 0, "\u4e2d", blue); },
+       {"6,0:\u4e2d"}},
+      {"a wide character in the last column",
+       [](pt::Grid& g) { g.put(9, 2, "x", {}); },
+       [](pt::Grid& g) { g.put(9, 2, "\u4e2d", {}); },
+       {"9,2: "}},
   };
   for (const auto& c : cases) {
     pt::Grid before(10, 3), after(10, 3);

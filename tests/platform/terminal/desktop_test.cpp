@@ -12,8 +12,8 @@
 #include "platform/controls/standard_controls.h"
 #include "platform/controls/status_bar.h"
 #include "platform/controls/toolbar.h"
-#include "platform/terminal/terminal_desktop.h"
 #include "platform/runtime/clock.h"
+#include "platform/terminal/terminal_desktop.h"
 #include "platform/ui/emergency.h"
 #include "platform/ui/form.h"
 #include "platform/ui/timer.h"
@@ -71,7 +71,7 @@ class FakeTerminal : public pt::Terminal {
   void event(const pt::InputEvent& e) { input.push_back(e); }
   std::vector<std::string> frames;
   std::vector<std::pair<int32_t, int32_t>> cursors;  // of each frame
-  std::vector<int32_t> waits;  // the time-outs of the waits that timed out
+  std::vector<int32_t> waits;                        // the time-outs of the waits that timed out
 
  private:
   int32_t w_, h_;
@@ -422,7 +422,9 @@ TEST_F(TerminalDesktop, ThePromptsFieldEditsAtItsCaret) {
   const Case cases[] = {
       {{"Home", "Delete", "+J", "End", "+!"}, "Jello!"},
       {{"Left", "Left", "Backspace", "Backspace"}, "hlo"},
-      {{"Home", "Right", "Space", "+\xe4\xb8\xad"}, "h \xe4\xb8\xad" "ello"},
+      {{"Home", "Right", "Space", "+\xe4\xb8\xad"},
+       "h \xe4\xb8\xad"
+       "ello"},
       {{"#2", "+L"}, "heLllo"},
       {{"#40", "+?"}, "hello?"},
   };
@@ -536,8 +538,9 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
     tabs->addTab("&First");
     tabs->addTab("&Second");
     f.add(std::make_shared<pc::Frame>("fraOne", "&Group"));
-    f.add(std::make_shared<pc::Label>("lblLong", "A label long enough to take two rows of the dialog, so that its "
-                                                 "access &key stands on the second of them"));
+    f.add(std::make_shared<pc::Label>("lblLong",
+                                      "A label long enough to take two rows of the dialog, so that its "
+                                      "access &key stands on the second of them"));
     wrap = f.add(std::make_shared<pc::CheckBox>("chkWrap", "&Wrap"));
     f.add(std::make_shared<pc::Label>("lblName", "&Name:"));
     f.add(std::make_shared<pc::TextBox>("txtName"));
@@ -566,14 +569,14 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
   const Case cases[] = {
       {"Alt+w", "Click chkWrap on frmDialog"},
       {"Alt+W", "Click chkWrap on frmDialog"},
-      {"Alt+n", "Focus txtName on frmDialog"},   // a label: the control after it
-      {"Alt+g", "Focus chkWrap on frmDialog"},   // a frame: the same
+      {"Alt+n", "Focus txtName on frmDialog"},  // a label: the control after it
+      {"Alt+g", "Focus chkWrap on frmDialog"},  // a frame: the same
       {"Alt+k", "Focus chkWrap on frmDialog"},
       {"Alt+b", "Click optB on frmDialog"},
       {"Alt+s", "Pick tabs \"&Second\" on frmDialog"},
-      {"Alt+o", "Click cmdOK on frmDialog"},     // the check box of the other page is not shown
+      {"Alt+o", "Click cmdOK on frmDialog"},  // the check box of the other page is not shown
       {"Alt+c", "Click cmdCancel on frmDialog"},
-      {"Alt+a", "Key Alt+a"},                    // a disabled control takes none
+      {"Alt+a", "Key Alt+a"},  // a disabled control takes none
       {"Alt+z", "Key Alt+z"},
   };
   for (const auto& c : cases) EXPECT_EQ(alt(c.key), c.action) << c.key;
@@ -670,7 +673,9 @@ TEST_F(TerminalDesktop, APasteIsOneEditOfTheEditor) {
       {"1\r2\r", "a1\r\n2\r\nb"},
       {"1\n2", "a1\r\n2b"},
       {"1\r\n\r\n2\n\r3", "a1\r\n\r\n2\r\n\r\n3b"},  // an empty line stays one
-      {"\tx \xe4\xb8\xad", "a\tx \xe4\xb8\xad" "b"},
+      {"\tx \xe4\xb8\xad",
+       "a\tx \xe4\xb8\xad"
+       "b"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text);

@@ -181,7 +181,9 @@ TEST(SmallTerminal, TheNoticeWrapsToTheWidthThereIs) {
       if (row.empty()) continue;
       all += (all.empty() ? "" : " ") + row;
     }
-    EXPECT_EQ(all, "The terminal is too small (" + std::to_string(w) + " x 12); the editor needs 60 x 16. Keys are ignored until it is larger.") << w;
+    EXPECT_EQ(all, "The terminal is too small (" + std::to_string(w) +
+                       " x 12); the editor needs 60 x 16. Keys are ignored until it is larger.")
+        << w;
   }
 }
 

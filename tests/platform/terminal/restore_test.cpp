@@ -96,10 +96,14 @@ TEST(TerminalRestore, EveryWayOutGivesTheTerminalBack) {
     int signal;  // 0: a normal exit
   };
   const Case cases[] = {
-      {End::Normal, "normal end", 0},       {End::Exception, "exception", SIGABRT},
-      {End::Term, "SIGTERM", SIGTERM},      {End::Int, "SIGINT", SIGINT},
-      {End::Segv, "crash", SIGSEGV},        {End::Abort, "abort", SIGABRT},
-      {End::Hangup, "SIGHUP", SIGHUP},      {End::Quit, "SIGQUIT", SIGQUIT},
+      {End::Normal, "normal end", 0},
+      {End::Exception, "exception", SIGABRT},
+      {End::Term, "SIGTERM", SIGTERM},
+      {End::Int, "SIGINT", SIGINT},
+      {End::Segv, "crash", SIGSEGV},
+      {End::Abort, "abort", SIGABRT},
+      {End::Hangup, "SIGHUP", SIGHUP},
+      {End::Quit, "SIGQUIT", SIGQUIT},
       {End::TermTwice, "SIGTERM twice, unread", SIGTERM},
   };
   for (const auto& c : cases) {

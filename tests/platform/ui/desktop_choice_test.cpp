@@ -36,7 +36,7 @@ enum class Display { None, Unreachable, Offscreen };
 struct Situation {
   const char* desktop;  // KESTRIN_DESKTOP, nullptr: unset
   Display display;
-  bool terminal;        // a controlling terminal (a pseudo terminal)
+  bool terminal;  // a controlling terminal (a pseudo terminal)
 };
 
 struct Outcome {
@@ -53,7 +53,7 @@ std::string unreachableDisplay() {
 
 Outcome run(const Situation& setup, const fs::path& folder) {
   static const std::set<std::string> controlled = {"KESTRIN_DESKTOP", "DISPLAY", "WAYLAND_DISPLAY",
-                                                   "QT_QPA_PLATFORM", "TERM", "XDG_RUNTIME_DIR"};
+                                                   "QT_QPA_PLATFORM", "TERM",    "XDG_RUNTIME_DIR"};
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string v = *e;
@@ -166,7 +166,8 @@ TEST(DesktopChoice, TheFaceIsTheOneTheVariableTheDisplayAndTheTerminalGive) {
   fs::create_directories(folder);
   fs::permissions(folder, fs::perms::owner_all);
   for (const auto& c : cases) {
-    const std::string label = std::string("KESTRIN_DESKTOP=") + (c.situation.desktop ? c.situation.desktop : "(unset)") +
+    const std::string label = std::string("KESTRIN_DESKTOP=") +
+                              (c.situation.desktop ? c.situation.desktop : "(unset)") +
                               " display=" + std::to_string(static_cast<int>(c.situation.display)) +
                               " terminal=" + std::to_string(c.situation.terminal);
     const Outcome o = run(c.situation, folder);

@@ -34,7 +34,10 @@ TEST(Screen, FontsAreSortedWithoutDuplicates) {
   const std::string saved = old ? old : "";
   ::setenv("XDG_CACHE_HOME", cache.path().c_str(), 1);
   const auto& fonts = screen().Fonts();
-  if (old) ::setenv("XDG_CACHE_HOME", saved.c_str(), 1); else ::unsetenv("XDG_CACHE_HOME");
+  if (old)
+    ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
+  else
+    ::unsetenv("XDG_CACHE_HOME");
   ASSERT_FALSE(fonts.empty());
   EXPECT_TRUE(std::is_sorted(fonts.begin(), fonts.end()));
   EXPECT_EQ(std::adjacent_find(fonts.begin(), fonts.end()), fonts.end());

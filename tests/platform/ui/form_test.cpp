@@ -206,8 +206,7 @@ TEST_F(FormTest, LostFocusRunsBeforeTheClickThatMovesTheFocus) {
   };
   user->setValue("txtAutoSaveFileMinutes", "").click("cmdOK");
   f->show(vbModal);
-  EXPECT_EQ(seen, (std::vector<std::string>{"minutes got focus", "minutes lost focus",
-                                            "OK sees 0"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"minutes got focus", "minutes lost focus", "OK sees 0"}));
 }
 
 TEST_F(FormTest, AModalShowFocusesTheFirstControlInTabOrder) {

@@ -25,8 +25,7 @@ TEST_F(ModalTest, AMessageBoxInsideADialogOverAModalWindow) {
     auto ok = form.add(std::make_shared<Button>("cmdOK"));
     ok->onClick = [&, name] {
       EXPECT_EQ(GetParent(form.hWnd()), findForm("frmMain")->hWnd());  // owned by the main window
-      if (MsgBox("Create " + name->text + "?", mb::YesNo | mb::Question, "Kestrin VB Script Editor") ==
-          mb::Yes) {
+      if (MsgBox("Create " + name->text + "?", mb::YesNo | mb::Question, "Kestrin VB Script Editor") == mb::Yes) {
         seen.push_back("created " + name->text);
         form.unload();
       } else {
@@ -59,11 +58,9 @@ TEST_F(ModalTest, AMessageBoxInsideADialogOverAModalWindow) {
   user->setFailureHandler([&](const std::string& m) { refusals.push_back(m); });
   main->show(vbModal);
 
-  EXPECT_EQ(seen, (std::vector<std::string>{"dialog opens", "kept open", "created Shape",
-                                            "dialog closed"}));
+  EXPECT_EQ(seen, (std::vector<std::string>{"dialog opens", "kept open", "created Shape", "dialog closed"}));
   ASSERT_EQ(refusals.size(), 1u);
-  EXPECT_NE(refusals[0].find("frmMain waits behind the modal window frmNewClass"),
-            std::string::npos);
+  EXPECT_NE(refusals[0].find("frmMain waits behind the modal window frmNewClass"), std::string::npos);
   EXPECT_FALSE(main->loaded());
   EXPECT_FALSE(dialog->loaded());
 }

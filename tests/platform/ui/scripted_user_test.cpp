@@ -15,8 +15,7 @@ class ScriptedUserTest : public kestrin_test::UiTest {};
 TEST_F(ScriptedUserTest, AnUnexpectedMessageBoxFailsTheTestWithItsText) {
   EXPECT_NONFATAL_FAILURE(
       {
-        int32_t answer = MsgBox("Backup folder does not exist         ", mb::Critical,
-                                "Kestrin VB Script Editor");
+        int32_t answer = MsgBox("Backup folder does not exist         ", mb::Critical, "Kestrin VB Script Editor");
         EXPECT_EQ(answer, mb::OK);
       },
       "Unexpected message box [Kestrin VB Script Editor] \"Backup folder does not exist");
@@ -47,12 +46,11 @@ TEST_F(ScriptedUserTest, PromptsAreCheckedAgainstWhatWasQueued) {
     std::function<void()> prompt;
     const char* failure;
   } cases[] = {
-      {[](ScriptedUser& u) { u.answerInputBox("x"); }, [] { MsgBox("Save?", mb::YesNo); },
-       "expected an input box"},
-      {[](ScriptedUser& u) { u.answerMessageBox(mb::Yes, "Exit?"); },
-       [] { MsgBox("Save changes?", mb::YesNo); }, "does not match"},
-      {[](ScriptedUser& u) { u.answerMessageBox(mb::Retry); },
-       [] { EXPECT_EQ(MsgBox("Sure?", mb::YesNo), mb::No); }, "has no button Retry"},
+      {[](ScriptedUser& u) { u.answerInputBox("x"); }, [] { MsgBox("Save?", mb::YesNo); }, "expected an input box"},
+      {[](ScriptedUser& u) { u.answerMessageBox(mb::Yes, "Exit?"); }, [] { MsgBox("Save changes?", mb::YesNo); },
+       "does not match"},
+      {[](ScriptedUser& u) { u.answerMessageBox(mb::Retry); }, [] { EXPECT_EQ(MsgBox("Sure?", mb::YesNo), mb::No); },
+       "has no button Retry"},
       {[](ScriptedUser& u) { u.answerMessageBox(mb::OK); },
        [] {
          FileDialogPrompt p;
@@ -81,8 +79,8 @@ TEST_F(ScriptedUserTest, AnswersAndTheTranscript) {
       .answerFileDialog("/tmp/a.vbs")
       .answerGotoLine(12)
       .answerPopupMenu("ID_EditCopy", "ID_Edit");
-  EXPECT_EQ(MsgBox("Are you sure you want to exit Kestrin Script Editor?         ",
-                   mb::YesNo | mb::Question, "Kestrin VB Script Editor"),
+  EXPECT_EQ(MsgBox("Are you sure you want to exit Kestrin Script Editor?         ", mb::YesNo | mb::Question,
+                   "Kestrin VB Script Editor"),
             mb::Yes);
   EXPECT_EQ(InputBox("Name:", "Header"), "Fred");
   EXPECT_EQ(InputBox("Again:"), "");  // Cancel gives the empty text

@@ -13,13 +13,13 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <mutex>
-#include <vector>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
 #include <future>
+#include <mutex>
 #include <thread>
+#include <vector>
 
 #include "common/temp_dir.h"
 #include "platform/ui/session_windows.h"

@@ -50,8 +50,8 @@ TEST(Zipper, WritesOneEntryNamedByTheFileNameAndReplacesAnOldArchive) {
   z.Add();
   EXPECT_EQ(entries(archive), (Entries{{"b.vbs", "MsgBox 2\r\n"}}));
   // No temporary file is left beside the archive.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.file("backup")),
-                          std::filesystem::directory_iterator()), 1);
+  EXPECT_EQ(
+      std::distance(std::filesystem::directory_iterator(dir.file("backup")), std::filesystem::directory_iterator()), 1);
 }
 
 TEST(Zipper, AFailureLeavesTheOldArchiveWhole) {

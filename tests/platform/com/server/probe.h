@@ -36,13 +36,15 @@ inline const TypeLibraryInfo& library() {
     auto text = [](const char* n, bool byRef) { return ParamInfo{n, VT_BSTR, "", byRef, false, {}}; };
     auto lng = [](const char* n, bool byRef) { return ParamInfo{n, VT_I4, "", byRef, false, {}}; };
     i.members = {
-        {"Greet", idGreet, K::Method,
+        {"Greet",
+         idGreet,
+         K::Method,
          {text("Name", true), ParamInfo{"Greeting", VT_BSTR, "", false, true, std::string("Hello")}},
-         VT_BSTR, ""},
+         VT_BSTR,
+         ""},
         {"Decorate", idDecorate, K::Method, {text("Text", true)}, VT_EMPTY, ""},
         {"Increment", idIncrement, K::Method, {lng("Value", true)}, VT_EMPTY, ""},
-        {"Add", idAdd, K::Method, {lng("A", false), ParamInfo{"B", VT_I4, "", false, true, int32_t{10}}},
-         VT_I4, ""},
+        {"Add", idAdd, K::Method, {lng("A", false), ParamInfo{"B", VT_I4, "", false, true, int32_t{10}}}, VT_I4, ""},
         {"Fail", idFail, K::Method, {lng("Number", false), text("Description", false)}, VT_EMPTY, ""},
         {"Overflow", idOverflow, K::Method, {}, VT_I2, ""},
         {"Echo", idEcho, K::Method, {ParamInfo{"Value", VT_VARIANT, "", false, true, {}}}, VT_VARIANT, ""},
@@ -106,9 +108,7 @@ class CProbe final : public DispatchObject<CProbe, _CProbe> {
     throw platform::RuntimeError(number, kSource, description);
   }
   int16_t overflow() { platform::raise(platform::err::Overflow); }
-  ComVariant echo(const ComVariant& value) {
-    return value.isMissing() ? ComVariant::text("missing") : value;
-  }
+  ComVariant echo(const ComVariant& value) { return value.isMissing() ? ComVariant::text("missing") : value; }
   void darken(EShade& shade) { shade = shade == eShade_Light ? eShade_Dark : shade; }
   void setCount(int32_t v) { count_ = v; }
   int32_t count() { return count_; }

@@ -8,8 +8,7 @@ namespace {
 int marker;
 
 platform::com::Server& server() {
-  static platform::com::Server s(probe::library(),
-                                 [] { return platform::com::moduleFileOf(&marker); });
+  static platform::com::Server s(probe::library(), [] { return platform::com::moduleFileOf(&marker); });
   static const bool filled = (s.add<probe::CProbe>("CProbe"), true);
   (void)filled;
   return s;
