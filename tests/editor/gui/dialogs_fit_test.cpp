@@ -15,6 +15,7 @@
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
+#include "windowed_editor_fixture.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/gui/form_window.h"
 #include "platform/gui/gui_internal.h"
@@ -22,33 +23,9 @@
 namespace editor_test {
 namespace {
 
-inline const bool kOffscreen = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  return true;
-}();
-
 using platform::gui::WindowUser;
 
-class DialogsFitTest : public EditorTest {
- protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    windows = std::make_shared<WindowUser>();
-    platform::ui::setCurrentUser(windows);
-  }
-  void TearDown() override {
-    delete answering.data();
-    platform::ui::resetDesktop();
-    windows->sync();
-    platform::ui::setCurrentUser(user);
-    windows.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EditorTest::TearDown();
-  }
-  void then(std::function<void()> step) { windows->whenIdle(std::move(step)); }
-  std::shared_ptr<WindowUser> windows;
-  QPointer<QTimer> answering;
-};
+class DialogsFitTest : public WindowedEditorFixture {};
 
 // Lets the windows follow the forms and the toolkit lay them out.
 void settle(WindowUser& windows) {

@@ -22,6 +22,7 @@
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
+#include "windowed_editor_fixture.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/gui/code_view.h"
 #include "platform/gui/form_window.h"
@@ -32,30 +33,10 @@
 namespace editor_test {
 namespace {
 
-inline const bool kOffscreen = [] {
-  setenv("QT_QPA_PLATFORM", "offscreen", 1);
-  return true;
-}();
-
 using platform::gui::WindowUser;
 
-class WindowedEditorTest : public EditorTest {
+class WindowedEditorTest : public WindowedEditorFixture {
  protected:
-  void SetUp() override {
-    EditorTest::SetUp();
-    windows = std::make_shared<WindowUser>();
-    platform::ui::setCurrentUser(windows);
-  }
-  void TearDown() override {
-    delete answering.data();
-    platform::ui::resetDesktop();
-    windows->sync();
-    platform::ui::setCurrentUser(user);
-    windows.reset();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EditorTest::TearDown();
-  }
-  void then(std::function<void()> step) { windows->whenIdle(std::move(step)); }
   QMainWindow* mainWindow() const { return windows->formWindow("frmMain")->widget(); }
   QAction* tool(const std::string& id) const { return windows->formWindow("frmMain")->toolAction(id); }
   // Leaves by the close box, answering the exit question with Yes and a
@@ -73,13 +54,11 @@ class WindowedEditorTest : public EditorTest {
       mainWindow()->close();
     });
   }
-  QPointer<QTimer> answering;
   int run() {
     std::string arg = "new";
     auto front = kestrin::editor::CMainFrontEnd::create();
     return front->RunEditor(arg);
   }
-  std::shared_ptr<WindowUser> windows;
 };
 
 TEST_F(WindowedEditorTest, TheMainWindowShowsTheDesignLayoutsMenusToolbarAndStatusPanels) {
