@@ -31,35 +31,21 @@
 # (or, with --window-manager, no openbox or wmctrl).
 set -euo pipefail
 
+# shellcheck source=xvfb.sh
+source "$(dirname "$0")/xvfb.sh"
+
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
-  if ! command -v Xvfb >/dev/null; then
-    echo "Xvfb is not installed: the test is skipped"
+  if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
+    echo "Xvfb or xdotool is not installed: the test is skipped"
     exit 77
   fi
   if [ "${5:-}" = --window-manager ] && ! { command -v openbox && command -v wmctrl && command -v xprop; } >/dev/null; then
     echo "openbox, wmctrl or xprop is not installed: the test is skipped"
     exit 77
   fi
-  mkdir -p "$4"
-  rm -f "$4/outcome" "$4/display"
-  # A server of this run's own: Xvfb picks a free display itself and says
-  # which once it takes clients, so that runs side by side never share one.
-  Xvfb -displayfd 3 -screen 0 "${KESTRIN_XVFB_SCREEN:-1280x1024x24}" -nolisten tcp 3>"$4/display" 2>"$4/xvfb.log" &
-  xvfb_pid=$!
-  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-  for i in $(seq 400); do
-    [ -s "$4/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  [ -s "$4/display" ] || { echo "FAILED: Xvfb did not start"; cat "$4/xvfb.log"; exit 1; }
-  status=0
-  DISPLAY=":$(tr -d '\n' <"$4/display")" KESTRIN_XVFB_PID=$xvfb_pid KESTRIN_ON_XVFB=1 \
-    bash "$0" "$@" || status=$?
   # The run's own outcome is the one it wrote (with --display-lost its
   # server is gone by then).
-  if [ -f "$4/outcome" ]; then exit "$(cat "$4/outcome")"; fi
-  exit "$status"
+  on_xvfb "$4" "${KESTRIN_XVFB_SCREEN:-1280x1024x24}" "$0" "$@"
 fi
 
 host=$1 editor_dir=$2 sample=$3 work=$4 screenshot=$5
@@ -88,6 +74,7 @@ rm -f "$screenshot"
 fail() {
   echo "FAILED: $*"
   echo 1 >"$work/outcome"
+  xvfb_state
   echo "the keyboard's window: $(xdotool getwindowfocus getwindowname 2>&1 || true)"
   if import -window root "$work/screen-at-failure.png" 2>/dev/null; then
     echo "the whole screen then: $work/screen-at-failure.png"
@@ -97,15 +84,15 @@ fail() {
   exit 1
 }
 
+# Whether a window manager runs on the server.
+wm_running() {
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'
+}
 if [ -n "$manager" ]; then
   openbox --sm-disable >"$work/openbox.log" 2>&1 &
   manager_pid=$!
   trap 'kill "$manager_pid" 2>/dev/null || true' EXIT
-  for i in $(seq 200); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.05
-  done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' || {
+  until_ok 20 wm_running || {
     echo "FAILED: openbox did not start"; cat "$work/openbox.log"; echo 1 >"$work/outcome"; exit 1; }
 fi
 
@@ -122,35 +109,20 @@ trap 'kill "$host_pid" ${manager_pid:-} 2>/dev/null || true' EXIT
 
 # The visible window of that title once it is there and has the keyboard
 # (the toolkit gives it the focus once the server has mapped it); nothing
-# when it does not come within 20 s or does not take the keyboard.
+# when it does not come within 20 s or does not take the keyboard within
+# 10 s.
 window() {
-  local id="" i
-  # A search fails as a whole when a window it looks at goes meanwhile (a
-  # closing dialog, the first editor's window): search again until then.
-  for i in $(seq 400); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-    [ -n "$id" ] && break
-    sleep 0.05
-  done
-  [ -n "$id" ] || return 1
-  for i in $(seq 200); do
-    if [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; then
-      echo "$id"
-      return 0
-    fi
-    sleep 0.05
-  done
-  echo "the window $1 ($id) did not take the keyboard" >&2
-  return 1
+  local id
+  id=$(until_out 20 first_visible "$1") || return 1
+  if ! until_ok 20 focused "$id"; then
+    echo "the window $1 ($id) did not take the keyboard" >&2
+    return 1
+  fi
+  echo "$id"
 }
 # Waits until the window has the keyboard again.
 has_keyboard() {
-  local i
-  for i in $(seq 200); do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 focused "$1"
 }
 # The visible windows of that title, one id a line. A search that failed
 # (a window went while it looked) finds nothing, so "none" is believed
@@ -164,60 +136,50 @@ visible() {
   fi
   printf '%s' "$ids"
 }
+# Whether no visible window has that title.
+none_visible() {
+  [ -z "$(visible "$1")" ]
+}
 # Waits until no visible window has that title.
 gone() {
-  local i
-  for i in $(seq 200); do
-    [ -z "$(visible "$1")" ] && return 0
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 none_visible "$1"
 }
-# Waits until exactly one PDF file under the folder holds the text (as
-# pdftotext reads it) and prints its path.
+# The path of the one PDF file under the folder that holds the text (as
+# pdftotext reads it), when there is exactly one.
+one_pdf_holding() {
+  local pdfs
+  mapfile -t pdfs < <(find "$1" -name '*.pdf' -size +0)
+  [ "${#pdfs[@]}" = 1 ] && pdftotext "${pdfs[0]}" - 2>/dev/null | grep -qF -- "$2" && echo "${pdfs[0]}"
+}
+# Waits until exactly one PDF file under the folder holds the text and
+# prints its path.
 pdf_holds() {
-  local i pdfs
-  for i in $(seq 200); do
-    mapfile -t pdfs < <(find "$1" -name '*.pdf' -size +0)
-    if [ "${#pdfs[@]}" = 1 ] && pdftotext "${pdfs[0]}" - 2>/dev/null | grep -qF -- "$2"; then
-      echo "${pdfs[0]}"
-      return 0
-    fi
-    sleep 0.05
-  done
-  return 1
+  until_out 20 one_pdf_holding "$1" "$2"
+}
+# Whether that window is visible.
+still_visible() {
+  visible "$title" | grep -qx "$1"
 }
 # Waits until that window is no longer visible (another of the same title
 # may be by then).
 closed() {
-  local i
-  for i in $(seq 200); do
-    visible "$title" | grep -qx "$1" || return 0
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 not still_visible "$1"
 }
 # Waits until the host has ended (else fails with the message) and sets
 # status to its exit status.
 host_ended() {
-  local i
-  for i in $(seq 200); do
-    kill -0 "$host_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  if kill -0 "$host_pid" 2>/dev/null; then fail "$1"; fi
+  until_ok 20 not running "$host_pid" || fail "$1"
   status=0
   wait "$host_pid" || status=$?
   trap - EXIT
 }
+# Whether the file holds the text.
+file_holds() {
+  [ -f "$1" ] && grep -qF -- "$2" "$1"
+}
 # Waits until the file holds the text.
 holds() {
-  local i
-  for i in $(seq 200); do
-    if [ -f "$1" ] && grep -qF -- "$2" "$1"; then return 0; fi
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 file_holds "$1" "$2"
 }
 
 main=$(window "$title") || true

@@ -26,14 +26,9 @@ screen_shot() {
 pixels() { import -window "$1" rgb:- 2>/dev/null | md5sum; }
 # Runs the command until it succeeds, for at most 30 seconds (a busy
 # machine runs each look at the server slowly).
-within() {
-  local end=$((SECONDS + 30))
-  while ((SECONDS < end)); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+within() { until_ok 30 "$@"; }
+# Whether the window's pixels differ from the ones given.
+pixels_differ() { [ "$(pixels "$1")" != "$2" ]; }
 active_is() { [ "$(xdotool getactivewindow 2>/dev/null)" = "$1" ]; }
 # Waits until the window manager has given the window the keyboard.
 is_active() { within active_is "$1"; }
@@ -87,12 +82,7 @@ shot "$options" options-page1
 last=$(pixels "$options")
 for page in 2 3 4 5; do
   xdotool key Right
-  for i in $(seq 100); do
-    now=$(pixels "$options")
-    [ "$now" != "$last" ] && break
-    sleep 0.05
-  done
-  [ "$now" != "$last" ] || fail "Right on the tab strip did not show page $page"
+  within pixels_differ "$options" "$last" || fail "Right on the tab strip did not show page $page"
   sleep 0.2
   last=$(pixels "$options")
   shot "$options" "options-page$page"

@@ -15,25 +15,15 @@
 # Exit status 0 when all went so, 77 (skipped) without Xvfb or xdotool.
 set -u
 
+# shellcheck source=xvfb.sh
+source "$(dirname "$0")/xvfb.sh"
+
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
   if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
     echo "Xvfb or xdotool is not installed: the test is skipped"
     exit 77
   fi
-  mkdir -p "$4"
-  rm -f "$4/outcome" "$4/display"
-  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$4/display" 2>"$4/xvfb.log" &
-  xvfb_pid=$!
-  trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
-  for i in $(seq 400); do
-    [ -s "$4/display" ] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  [ -s "$4/display" ] || { echo "FAILED: Xvfb did not start"; cat "$4/xvfb.log"; exit 1; }
-  status=0
-  DISPLAY=":$(tr -d '\n' <"$4/display")" KESTRIN_XVFB_PID=$xvfb_pid KESTRIN_ON_XVFB=1 bash "$0" "$@" || status=$?
-  exit "$status"
+  on_xvfb "$4" 1280x1024x24 "$0" "$@"
 fi
 
 host=$1 editor_dir=$2 sample=$3 work=$4 mode=$5
@@ -57,66 +47,54 @@ trap 'kill "$host_pid" 2>/dev/null || true' EXIT
 
 fail() {
   echo "FAILED: $*"
+  xvfb_state
   echo "--- the host's output:"
   cat "$work/host.out"
   exit 1
 }
-# The visible window of that title once it has the keyboard, within 20 s.
+# The visible window of that title once it has the keyboard, within 20 s
+# each.
 window() {
-  local id="" i
-  for i in $(seq 400); do
-    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1) || true
-    [ -n "$id" ] && break
-    sleep 0.05
-  done
-  [ -n "$id" ] || return 1
-  for i in $(seq 400); do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
+  local id
+  id=$(until_out 20 first_visible "$1") || return 1
+  until_ok 20 focused "$id" || return 1
+  echo "$id"
 }
 # Waits (at most 20 s) until the host has ended; sets status.
 host_ended() {
-  local i
-  for i in $(seq 400); do
-    kill -0 "$host_pid" 2>/dev/null || break
-    sleep 0.05
-  done
-  kill -0 "$host_pid" 2>/dev/null && return 1
+  until_ok 20 not running "$host_pid" || return 1
   status=0
   wait "$host_pid" || status=$?
   trap - EXIT
   return 0
 }
+# A visible window of the main window's title other than it, with the
+# keyboard.
+other_focused() {
+  local id
+  id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$main" | head -n 1) || return 1
+  [ -n "$id" ] && focused "$id" && echo "$id"
+}
 # The editor's question (a window of the main window's title other than
 # it) once it has the keyboard.
 question() {
-  local id="" i
-  for i in $(seq 400); do
-    id=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -vx "$main" | head -n 1) || true
-    [ -n "$id" ] && [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ] && { echo "$id"; return 0; }
-    sleep 0.05
-  done
-  return 1
+  until_out 20 other_focused
+}
+# Whether the window is visible.
+shown() {
+  xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$1"
 }
 # Waits until the window is no longer visible.
 gone() {
-  local i
-  for i in $(seq 400); do
-    xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$1" || return 0
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 not shown "$1"
 }
 # Waits until the host's output has the line.
 said() {
-  local i
-  for i in $(seq 400); do
-    grep -qxF -- "$1" "$work/host.out" && return 0
-    sleep 0.05
-  done
-  return 1
+  until_ok 20 grep -qxF -- "$1" "$work/host.out"
+}
+# Whether the host's own window is visible.
+host_window_shown() {
+  xdotool search --onlyvisible --name '^Qt host$' >/dev/null 2>&1
 }
 
 main=$(window "$title") || fail "the editor's window did not show with the keyboard"
@@ -155,21 +133,14 @@ if [ "$mode" = quit ]; then
 else
   touch "$work/act"
   said "the host closes its window" || fail "the host did not act"
-  for i in $(seq 40); do
-    xdotool search --onlyvisible --name '^Qt host$' >/dev/null 2>&1 || break
-    sleep 0.05
-  done
-  xdotool search --onlyvisible --name '^Qt host$' >/dev/null 2>&1 && fail "the host's window did not close"
+  until_ok 20 not host_window_shown || fail "the host's window did not close"
   # The editor stays open, and so does the host.
   xdotool search --onlyvisible --name "$title" | grep -qx "$main" || fail "the editor closed with the host's window"
   kill -0 "$host_pid" 2>/dev/null || fail "the host ended while the editor was open"
   # The keyboard may have gone with the host's window: the editor's
   # window is given it again.
   xdotool windowactivate "$main" 2>/dev/null || xdotool windowfocus "$main"
-  for i in $(seq 400); do
-    [ "$(xdotool getwindowfocus 2>/dev/null)" = "$main" ] && break
-    sleep 0.05
-  done
+  until_ok 20 focused "$main" || true
   xdotool key alt+f x
 fi
 
