@@ -27,7 +27,7 @@
 # the completion list near the screen's bottom edge, every page of the
 # Options dialog and the About window go to the folder SHOTS, named by
 # the scale (QT_SCALE_FACTOR). KESTRIN_XVFB_SCREEN sets the server's
-# screen (1280x1024x24). Exits 77 (skipped) when the machine has no Xvfb
+# screen (1280x1024x24). Exits 77 (skipped) when the machine has no Xvfb or xdotool
 # (or, with --window-manager, no openbox or wmctrl).
 set -euo pipefail
 
@@ -35,14 +35,8 @@ set -euo pipefail
 source "$(dirname "$0")/xvfb.sh"
 
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
-  if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    echo "Xvfb or xdotool is not installed: the test is skipped"
-    exit 77
-  fi
-  if [ "${5:-}" = --window-manager ] && ! { command -v openbox && command -v wmctrl && command -v xprop; } >/dev/null; then
-    echo "openbox, wmctrl or xprop is not installed: the test is skipped"
-    exit 77
-  fi
+  skip_without Xvfb xdotool
+  if [ "${5:-}" = --window-manager ]; then skip_without openbox wmctrl xprop; fi
   # The run's own outcome is the one it wrote (with --display-lost its
   # server is gone by then).
   on_xvfb "$4" "${KESTRIN_XVFB_SCREEN:-1280x1024x24}" "$0" "$@"

@@ -19,10 +19,7 @@ set -u
 source "$(dirname "$0")/xvfb.sh"
 
 if [ -z "${KESTRIN_ON_XVFB:-}" ]; then
-  if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    echo "Xvfb or xdotool is not installed: the test is skipped"
-    exit 77
-  fi
+  skip_without Xvfb xdotool
   on_xvfb "$4" 1280x1024x24 "$0" "$@"
 fi
 

@@ -2,6 +2,18 @@
 # server's start and the waits, all by the clock, so that a busy machine
 # only makes them slower.
 
+# skip_without PROGRAM...: ends the test as skipped (77) when the machine
+# lacks one of the programs.
+skip_without() {
+  local program
+  for program in "$@"; do
+    if ! command -v "$program" >/dev/null; then
+      echo "$program is not installed: the test is skipped"
+      exit 77
+    fi
+  done
+}
+
 # The time in milliseconds.
 now_ms() {
   local t=${EPOCHREALTIME/[.,]/}
