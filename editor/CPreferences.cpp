@@ -24,14 +24,25 @@ void writeText(const char* key, const std::string& value) {
   platform::SaveSetting(CPreferences::kApplication, CPreferences::kSection, key, value);
 }
 
+// The text an Integer or Boolean preference converts from: an empty stored
+// text is no value at all (nothing this editor writes is empty), so it
+// reads as the default, as an absent one does. Left as it is it would
+// raise 13 at every read, and the Options dialog would store none of the
+// values after it.
+std::string readValueText(const char* key, const char* defaultValue) {
+  std::string text = readText(key, defaultValue);
+  if (text.empty()) text = defaultValue;
+  return text;
+}
+
 int16_t readInteger(const char* key, const char* defaultValue) {
-  return platform::cInt(Variant(readText(key, defaultValue)));
+  return platform::cInt(Variant(readValueText(key, defaultValue)));
 }
 
 void writeInteger(const char* key, int16_t value) { writeText(key, platform::cStr(Variant(value))); }
 
 bool readBoolean(const char* key, const char* defaultValue) {
-  return platform::cBool(Variant(readText(key, defaultValue)));
+  return platform::cBool(Variant(readValueText(key, defaultValue)));
 }
 
 void writeBoolean(const char* key, bool value) { writeText(key, value ? "True" : "False"); }

@@ -14,6 +14,8 @@
 //            13 "Type mismatch" to the caller).
 //   Boolean  written "True" or "False", read back with cBool (a number:
 //            non-zero is True; other text raises 13).
+//            An Integer or Boolean stored as an empty text reads as its
+//            default, like an absent one.
 //   text     written and read unchanged.
 // The keys are the property names, except HighLightLine, kept under
 // "Highlight". Failures of the store reach the caller, except in the

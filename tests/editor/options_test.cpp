@@ -400,6 +400,30 @@ TEST_F(OptionsTest, ApplyStoresAndAppliesAndAFollowingCancelKeepsWhatApplyStored
   EXPECT_EQ(stored("UserName"), "");
 }
 
+// Values stored as empty texts: the editor and the dialog show the same
+// defaults, and a change made in the dialog is stored and applied whole
+// (an empty size read as no number used to end the storing at the size).
+TEST_F(OptionsTest, EmptyStoredValuesShowTheDefaultsHereAndInTheEditorAndStoringGoesThrough) {
+  for (const char* key : {"FontSize", "LineNumbering", "ShowMargin", "CursorAtEOL"}) store(key, "");
+  main->FileToView("");
+  EXPECT_FALSE(main->CodeSense1->lineNumbering());
+  EXPECT_TRUE(main->CodeSense1->displayLeftMargin());
+  EXPECT_TRUE(main->CodeSense1->selBounds());
+  EXPECT_EQ(main->CodeSense1->font().size, 10);
+  open();
+  EXPECT_EQ(value("cboFontSize"), "10");
+  EXPECT_EQ(value("chkLineNumbers"), "0");
+  EXPECT_EQ(value("chkShowMargin"), "1");
+  EXPECT_EQ(value("chkStopAtEOL"), "1");
+  user->setValue("chkLineNumbers", "1", kDialog).click("cmdApply", kDialog).click("cmdOK", kDialog);
+  show();
+  EXPECT_FALSE(dialog->loaded());
+  EXPECT_EQ(stored("FontSize"), "10");
+  EXPECT_EQ(stored("LineNumbering"), "1");
+  EXPECT_EQ(stored("CursorAtEOL"), "1");
+  EXPECT_TRUE(main->CodeSense1->lineNumbering());
+}
+
 TEST_F(OptionsTest, CancelStoresNothing) {
   open();
   user->setValue("chkLineNumbers", "1", kDialog)

@@ -127,6 +127,42 @@ TEST_F(PreferencesTest, IntegersReadWithTheRuntimesRoundingAndRaiseOnText) {
   EXPECT_EQ(raisedError([&] { (void)prefs.FontSize(); }).number(), platform::err::Overflow);
 }
 
+// An empty stored text is no value: every Integer and Boolean reads its
+// default, as it does when the key is absent, instead of raising.
+TEST_F(PreferencesTest, IntegersAndBooleansStoredEmptyReadTheirDefault) {
+  const CPreferences prefs;
+  struct Case {
+    const char* key;
+    std::function<int32_t()> get;
+    int32_t expected;
+  };
+  const std::vector<Case> cases = {
+      {"CursorAtEOL", [&] { return prefs.CursorAtEOL(); }, 1},
+      {"DoNotSaveNewFile", [&] { return prefs.DoNotSaveNewFile(); }, 1},
+      {"ZipFile", [&] { return prefs.ZipFile(); }, 1},
+      {"ShowTasks", [&] { return prefs.ShowTasks() ? 1 : 0; }, 1},
+      {"ExpandTabs", [&] { return prefs.ExpandTabs(); }, 1},
+      {"ShowMargin", [&] { return prefs.ShowMargin(); }, 1},
+      {"Highlight", [&] { return prefs.HighLightLine(); }, 1},
+      {"Saving", [&] { return prefs.Saving(); }, 0},
+      {"WasDirty", [&] { return prefs.WasDirty() ? 1 : 0; }, 0},
+      {"FontSize", [&] { return prefs.FontSize(); }, 10},
+      {"Indent", [&] { return prefs.Indent(); }, 0},
+      {"LineNumbering", [&] { return prefs.LineNumbering(); }, 0},
+      {"DisplayWhitespace", [&] { return prefs.DisplayWhitespace(); }, 0},
+      {"HideReadOnly", [&] { return prefs.HideReadOnly(); }, 1},
+      {"AddHeader", [&] { return prefs.AddHeader(); }, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.key);
+    store(c.key, "");
+    EXPECT_EQ(c.get(), c.expected);
+    // Blanks are text that is no number, as before.
+    store(c.key, " ");
+    EXPECT_EQ(raisedError([&] { (void)c.get(); }).number(), platform::err::TypeMismatch);
+  }
+}
+
 TEST_F(PreferencesTest, AutoSaveMinutesStoresZeroForEmptyOrNonNumericText) {
   CPreferences prefs;
   const std::vector<std::pair<std::string, std::string>> cases = {
