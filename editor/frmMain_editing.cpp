@@ -218,8 +218,10 @@ void frmMain::m_InsertFile() {
   // A file that cannot be read as a script is told and inserts nothing.
   if (!modMain::gbln_ScriptCanBeRead(dialog.fileName())) return;
 
-  // At the end of the text, after two new lines.
+  // At the end of the text, after two new lines. A text that the file
+  // would make too large for the editor is told and left as it was.
   ignore.step([&] { CodeSense1->executeCommand(platform::controls::cmdDocumentEnd); });
+  if (!modMain::gbln_ScriptCanBeInserted(dialog.fileName(), *CodeSense1)) return;
   ignore.step([&] { CodeSense1->executeCommand(platform::controls::cmdNewLine); });
   ignore.step([&] { CodeSense1->executeCommand(platform::controls::cmdNewLine); });
   CodePosition at;

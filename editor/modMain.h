@@ -14,6 +14,7 @@ class Form;
 }
 namespace platform::controls {
 class SplitterPane;
+class CodeEditor;
 }
 namespace kestrin::diagnostics {
 class Handling;
@@ -115,6 +116,11 @@ bool gbln_SaveBeforeReplacing(frmMain& form);
 // a missing file, a folder, a device, a FIFO, a socket, a file that may not
 // be read) it says so, naming the path and the reason, and gives False.
 bool gbln_ScriptCanBeRead(const std::string& path);
+// Whether the script at the path may be inserted at the editor's caret
+// after two new lines; when the text would grow too large for the memory
+// or for the editor's lines and columns, it says so, naming the path and
+// the reason, and gives False.
+bool gbln_ScriptCanBeInserted(const std::string& path, const platform::controls::CodeEditor& editor);
 // The same for the hand-over copy read back, which must also be a file of
 // this user's and no link.
 bool gbln_OwnCopyCanBeRead(const std::string& path);

@@ -123,6 +123,14 @@ bool mayOverwrite(frmMain& form, const std::string& name) {
 
 bool gbln_ScriptCanBeRead(const std::string& path) { return refuseUnreadable(path, platform::scriptReadProblem(path)); }
 
+bool gbln_ScriptCanBeInserted(const std::string& path, const platform::controls::CodeEditor& editor) {
+  const std::string problem = editor.insertFileProblem(path, {editor.caretPos().line, editor.caretPos().column}, 2);
+  if (problem.empty()) return true;
+  platform::ui::MsgBox("'" + platform::ui::visibleText(path) + "' cannot be inserted: " + problem + "." + kNineBlanks,
+                       mb::OKOnly | mb::Exclamation, kMainWindowTitle);
+  return false;
+}
+
 bool gbln_OwnCopyCanBeRead(const std::string& path) {
   return refuseUnreadable(path, platform::ownFileReadProblem(path));
 }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/controls/code_editor_files.h"
+#include "platform/runtime/script_file.h"
 #include "platform/runtime/strings.h"
 #include "platform/ui/user.h"
 
@@ -530,8 +531,36 @@ void CodeEditor::saveFile(const std::string& path, bool byteOrderMark) const {
 
 void CodeEditor::saveOwnCopy(const std::string& path, unsigned mode) const { saveOwnFile(path, text_.joined(), mode); }
 
+std::string CodeEditor::insertFileProblem(const std::string& path, const CodePosition& at,
+                                          int32_t newLinesFirst) const {
+  const TextPos p = text_.clamp(toPos(at.line, at.column));
+  const TextBytePos b = text_.toBytes(p);
+  InsertPlace place;
+  place.textBytes = text_.byteSize();
+  place.lines = static_cast<uint64_t>(text_.lineCount());
+  place.lineBefore = b.offset;
+  place.lineAfter = text_.lineBytes(p.line) - b.offset;
+  if (newLinesFirst > 0) {
+    // Each new line starts with the indentation the new-line command gives
+    // it; the bytes after the place go on the last of them.
+    const uint64_t indent = indentationFor(p.line).size();
+    place.textBytes += static_cast<uint64_t>(newLinesFirst) * (2 + indent);
+    place.lines += static_cast<uint64_t>(newLinesFirst);
+    place.lineBefore = indent;
+  }
+  return scriptInsertProblem(path, place);
+}
+
 void CodeEditor::insertFile(const std::string& path, const CodePosition& at) {
   if (readOnly_) return;
+  // A text that would outgrow the memory or the 32-bit lines and columns is
+  // never read in.
+  if (!insertFileProblem(path, at).empty()) {
+    // A missing file, a folder or a device raises its own error first;
+    // nothing more than a block of a plain file is read.
+    readTextFileBlocks(path, [](std::string_view) { raise(err::Overflow); });
+    raise(err::Overflow);
+  }
   const std::string bytes = readTextFile(path);
   const TextPos p = text_.clamp(toPos(at.line, at.column));
   edit(p, p, bytes);

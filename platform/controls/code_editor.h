@@ -341,7 +341,14 @@ class CodeEditor {
   // (saveOwnFile).
   void saveOwnCopy(const std::string& path, unsigned mode = 0666) const;
   // 49: inserts a file's text at a position (clamped to the text).
+  // A text that the file would make too large for the memory there is or
+  // for the editor's 32-bit lines and columns raises 6 and is left as it
+  // was.
   void insertFile(const std::string& path, const CodePosition& at);
+  // Why insertFile would refuse the file at `at` ("" when it would not),
+  // as a sentence part (scriptInsertProblem); with newLinesFirst, as if
+  // that many new-line commands were run at `at` first.
+  std::string insertFileProblem(const std::string& path, const CodePosition& at, int32_t newLinesFirst = 0) const;
   // 59: runs a command (CodeCommand); an unknown number raises 5.
   void executeCommand(int32_t command, std::optional<int32_t> data = std::nullopt);
   void undo();   // 65

@@ -52,14 +52,20 @@ uint64_t availableMemory() {
 
 std::string megabytes(uint64_t bytes) { return std::to_string((bytes + (1 << 20) - 1) >> 20) + " MB"; }
 
-// The longest line of an open file, in bytes, and its line breaks (CR,
-// LF, CR LF each one), read a block at a time; false when the read fails.
-bool measureLines(int fd, uint64_t& longest, uint64_t& breaks) {
+// The lines of an open file: the longest in bytes, the first and the last
+// (the same line when there is no break), and the line breaks (CR, LF,
+// CR LF each one).
+struct LineMeasure {
+  uint64_t longest = 0, first = 0, last = 0, breaks = 0;
+};
+
+// The file measured a block at a time; false when the read fails.
+bool measureLines(int fd, LineMeasure& m) {
   constexpr size_t kBlock = 1 << 16;
   std::unique_ptr<char[]> buf(new char[kBlock]);
   uint64_t run = 0;  // the bytes of the line read so far
   bool afterCr = false;
-  longest = breaks = 0;
+  uint64_t longest = 0, breaks = 0, first = 0;
   for (;;) {
     const ssize_t n = ::read(fd, buf.get(), kBlock);
     if (n < 0 && errno == EINTR) continue;
@@ -83,7 +89,10 @@ bool measureLines(int fd, uint64_t& longest, uint64_t& breaks) {
       }
       run += static_cast<uint64_t>(stop - d);
       // The LF of a CR LF ends no second line.
-      if (!(*stop == '\n' && afterCr && stop == d)) ++breaks;
+      if (!(*stop == '\n' && afterCr && stop == d)) {
+        if (breaks == 0) first = run;
+        ++breaks;
+      }
       afterCr = *stop == '\r';
       longest = std::max(longest, run);
       run = 0;
@@ -91,29 +100,48 @@ bool measureLines(int fd, uint64_t& longest, uint64_t& breaks) {
     }
   }
   longest = std::max(longest, run);
+  m.longest = longest;
+  m.breaks = breaks;
+  m.first = breaks == 0 ? run : first;
+  m.last = run;
   return true;
 }
 
-// Why a regular file is too large to be opened as a script ("" when it is not).
-std::string sizeProblem(int fd, uint64_t size) {
+// Why a regular file is too large to be opened as a script, or to be
+// inserted at `place` ("" when it is not). Inserted, its first line joins
+// the bytes before the place and its last line those after it.
+std::string sizeProblem(int fd, uint64_t size, const InsertPlace* place) {
   const uint64_t memory = g_limits.memory ? g_limits.memory : availableMemory();
-  const uint64_t need = size + size / 5;
+  const uint64_t total = size + (place ? place->textBytes : 0);
+  const uint64_t need = total + total / 5;
   if (memory > 0 && need > memory)
     return "it needs about " + megabytes(need) + " of memory and " + megabytes(memory) + " are free";
-  if (size <= g_limits.lineBytes && size < g_limits.lines) return {};
-  uint64_t longest = 0, breaks = 0;
-  if (!measureLines(fd, longest, breaks)) return "it cannot be read";
+  const uint64_t around = place ? place->lineBefore + place->lineAfter : 0;
+  const uint64_t lines = place ? place->lines : 1;  // the lines there are before its breaks
+  if (size + around <= g_limits.lineBytes && size + lines <= g_limits.lines) return {};
+  LineMeasure m;
+  if (!measureLines(fd, m)) return "it cannot be read";
+  uint64_t longest = m.longest;
+  if (place) {
+    if (m.breaks == 0) {
+      longest = m.first + around;
+    } else {
+      longest = std::max({longest, place->lineBefore + m.first, m.last + place->lineAfter});
+    }
+  }
+  const std::string line = place ? "the line it goes into would be longer than " : "a line of it is longer than ";
   if (longest > g_limits.lineBytes)
-    return "a line of it is longer than " + std::to_string(g_limits.lineBytes) + " bytes, the most a line may hold";
-  if (breaks >= g_limits.lines)
-    return "it has more than " + std::to_string(g_limits.lines) + " lines, the most a script may have";
+    return line + std::to_string(g_limits.lineBytes) + " bytes, the most a line may hold";
+  if (m.breaks + lines > g_limits.lines)
+    return (place ? "the script would have more than " : "it has more than ") + std::to_string(g_limits.lines) +
+           " lines, the most a script may have";
   return {};
 }
 
 // Opens without following a FIFO's wait or a device's side effects: the
 // regular file is opened only once it is known to be one, and the open
 // file is looked at again (a file swapped in between is caught).
-std::string readProblem(const std::string& path, bool own) {
+std::string readProblem(const std::string& path, bool own, const InsertPlace* place = nullptr) {
   if (path.find('\0') != std::string::npos) return "the name holds a NUL character";
   if (path.empty()) return "the name is empty";
   struct stat st {};
@@ -126,7 +154,7 @@ std::string readProblem(const std::string& path, bool own) {
   if (fd < 0) return errno == EACCES || errno == EPERM ? "you may not read it" : statProblem(errno);
   struct stat opened {};
   const bool same = ::fstat(fd, &opened) == 0 && opened.st_dev == st.st_dev && opened.st_ino == st.st_ino;
-  const std::string tooLarge = same ? sizeProblem(fd, static_cast<uint64_t>(opened.st_size)) : std::string();
+  const std::string tooLarge = same ? sizeProblem(fd, static_cast<uint64_t>(opened.st_size), place) : std::string();
   ::close(fd);
   if (!same) return "it changed while it was looked at";
   return tooLarge;
@@ -151,6 +179,10 @@ ScriptLimits scriptLimits() { return g_limits; }
 void setScriptLimits(const ScriptLimits& limits) { g_limits = limits; }
 
 std::string scriptReadProblem(const std::string& path) { return readProblem(path, false); }
+
+std::string scriptInsertProblem(const std::string& path, const InsertPlace& place) {
+  return readProblem(path, false, &place);
+}
 
 std::string ownFileReadProblem(const std::string& path) { return readProblem(path, true); }
 

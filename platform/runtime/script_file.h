@@ -41,6 +41,20 @@ struct ScriptLimits {
 ScriptLimits scriptLimits();
 void setScriptLimits(const ScriptLimits& limits);
 
+// Where a file's text is to go: the text's bytes and lines, and the bytes
+// of the line before and after the place.
+struct InsertPlace {
+  uint64_t textBytes = 0;
+  uint64_t lines = 1;
+  uint64_t lineBefore = 0;
+  uint64_t lineAfter = 0;
+};
+// Why the path cannot be inserted there ("" when it can): what
+// scriptReadProblem finds, or a text that would not fit the memory there
+// is or the limits with the file in it (its first line joined to the
+// bytes before the place, its last line to those after it).
+std::string scriptInsertProblem(const std::string& path, const InsertPlace& place);
+
 // The same, and also refused: a symbolic link, or a file of another user.
 // For a file the editor wrote for itself and reads back (the hand-over
 // copy), which a second user may have planted in a shared folder.

@@ -303,6 +303,29 @@ TEST_F(UnreadableTest, OpenAndInsertFileRefuseItAndLeaveTheDocumentAsItWas) {
   }
 }
 
+// Insert File puts the file after two new lines at the end: a script that
+// would then have more lines than the editor can number is told about and
+// left as it was. Small limits stand for the 32-bit ones.
+TEST_F(DataSafetyTest, InsertFileRefusesAScriptThatWouldHaveTooManyLines) {
+  const std::string mine = script("mine.vbs", "a\r\nb\r\nc");
+  const std::string part = script("part.vbs", "d\r\ne\r\nf");
+  const platform::ScriptLimits saved = platform::scriptLimits();
+  for (const uint64_t lines : {uint64_t{6}, uint64_t{7}}) {
+    SCOPED_TRACE(lines);
+    main->FileToView(mine);
+    main->setTag(mine);
+    platform::setScriptLimits({0, 1000, lines});
+    user->answerFileDialog(part, "Select Kestrin VB Script");
+    if (lines == 6)
+      user->answerMessageBox(mb::OK, "cannot be inserted: the script would have more than 6 lines, the most a script may have.",
+                             kTitle);
+    main->m_InsertFile();
+    platform::setScriptLimits(saved);
+    EXPECT_TRUE(user->done());
+    EXPECT_EQ(main->CodeSense1->text(), lines == 6 ? "a\r\nb\r\nc" : "a\r\nb\r\nc\r\n\r\nd\r\ne\r\nf");
+  }
+}
+
 TEST_F(UnreadableTest, RunEditorOnItOpensNoWindow) {
   closeMainWindow();
   for (const Unreadable& c : cases) {

@@ -21,6 +21,7 @@
 #include "platform/controls/code_editor_files.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/replace_file.h"
+#include "platform/runtime/script_file.h"
 
 namespace {
 
@@ -344,6 +345,52 @@ TEST_F(CodeEditorFiles, InsertFilePutsTheTextAtAClampedPosition) {
   g.editor.insertFile(path("part.vbs"), {g.editor.lineCount(), 1});
   EXPECT_EQ(g.editor.text(), "x\r\n\r\nSub B()\r\nEnd Sub\r\n");
   EXPECT_EQ(raisedNumber([&] { g.editor.insertFile(path("none.vbs"), {0, 0}); }), platform::err::FileNotFound);
+}
+
+// A file whose text would make a line or the line count too large for
+// the editor raises 6 and leaves the text, its undo and its events as they
+// were. Small limits stand for the 32-bit ones.
+TEST_F(CodeEditorFiles, InsertFileThatWouldOutgrowTheLimitsRaisesAndChangesNothing) {
+  write(path("part.vbs"), "abcd\r\nef");
+  const platform::ScriptLimits saved = platform::scriptLimits();
+  platform::setScriptLimits({0, 10, 4});
+  struct Case {
+    const char* what;
+    std::string text;
+    CodePosition at;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"the first line joins six bytes before", "xxxxxx", {0, 6}, false},
+      {"the first line joins seven bytes before", "xxxxxxx", {0, 7}, true},
+      {"the last line joins the bytes after", "xxxxxxxxxx", {0, 1}, true},
+      {"one line too many", "a\r\nb\r\nc\r\nd", {0, 0}, true},
+      {"as many lines as may be", "a\r\nb\r\nc", {0, 0}, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f(c.text);
+    f.events.clear();
+    EXPECT_EQ(f.editor.insertFileProblem(path("part.vbs"), c.at).empty(), !c.refused);
+    const int number = raisedNumber([&] { f.editor.insertFile(path("part.vbs"), c.at); });
+    EXPECT_EQ(number, c.refused ? platform::err::Overflow : 0);
+    if (c.refused) {
+      EXPECT_EQ(f.editor.text(), c.text);
+      EXPECT_FALSE(f.editor.canUndo());
+      EXPECT_TRUE(f.events.log.empty());
+    } else {
+      EXPECT_NE(f.editor.text(), c.text);
+    }
+  }
+  // After two new lines of an indented line, the first line starts after
+  // the indentation.
+  Fixture g("      x");
+  g.editor.setAutoIndentMode(1);
+  EXPECT_EQ(g.editor.insertFileProblem(path("part.vbs"), {0, 7}, 2), "");
+  g.editor.setText("       x");
+  EXPECT_EQ(g.editor.insertFileProblem(path("part.vbs"), {0, 8}, 2).rfind("the line it goes into", 0), 0u);
+  EXPECT_EQ(raisedNumber([&] { g.editor.insertFile(path("none.vbs"), {0, 0}); }), platform::err::FileNotFound);
+  platform::setScriptLimits(saved);
 }
 
 TEST_F(CodeEditorFiles, PrintWritesOneJobToThePrintFolder) {

@@ -136,3 +136,50 @@ TEST(ScriptFile, AScriptTooLargeForTheMemoryOrTheLineNumbersIsRefused) {
   EXPECT_EQ(saved.lines, 0x7FFFFFFFu);
   EXPECT_EQ(saved.memory, 0u);
 }
+
+// Inserted into a text, a file's first line joins the bytes before the
+// place and its last line those after it (one line with all of them when
+// the file has no break); its breaks add to the text's lines and its
+// bytes to the text's.
+TEST(ScriptFile, AnInsertionThatWouldOutgrowTheLimitsIsRefused) {
+  struct Case {
+    const char* what;
+    platform::ScriptLimits limits;
+    platform::InsertPlace place;  // text bytes, lines, line before, after
+    std::string text;
+    std::string problem;  // how the problem starts; "" none
+  };
+  const std::string longLine = "the line it goes into would be longer than 10 bytes";
+  const Case cases[] = {
+      {"the first line fills the line before", {1000, 10, 100}, {20, 2, 5, 9}, "abcde\r\nx", ""},
+      {"the first line one byte too many", {1000, 10, 100}, {20, 2, 6, 9}, "abcde\r\nx", longLine},
+      {"the last line one byte too many", {1000, 10, 100}, {20, 2, 9, 5}, "x\r\nabcdef", longLine},
+      {"the last line after a lone CR", {1000, 10, 100}, {20, 2, 9, 5}, "x\rabcdef", longLine},
+      {"the last line fills the line after", {1000, 10, 100}, {20, 2, 9, 4}, "x\r\nabcdef", ""},
+      {"no break: one line of all three", {1000, 10, 100}, {20, 2, 3, 4}, "abcd", longLine},
+      {"no break: just fits", {1000, 10, 100}, {20, 2, 3, 3}, "abcd", ""},
+      {"a middle line too long", {1000, 10, 100}, {20, 2, 0, 0}, "a\r\nabcdefghijk\r\nb", longLine},
+      {"as many lines as may be", {1000, 100, 5}, {20, 3, 0, 0}, "a\r\nb\nc", ""},
+      {"one line too many", {1000, 100, 5}, {20, 3, 0, 0}, "a\r\nb\nc\r", "the script would have more than 5 lines"},
+      {"the text and the file just fit the memory", {120, 1000, 1000}, {90, 1, 0, 0}, std::string(10, 'a'), ""},
+      {"the text and the file too large for the memory", {120, 1000, 1000}, {91, 1, 0, 0}, std::string(10, 'a'),
+       "it needs about"},
+  };
+  const platform::ScriptLimits saved = platform::scriptLimits();
+  kestrin_test::TempDir dir;
+  const std::string path = dir.file("part.vbs");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    write(path, c.text);
+    platform::setScriptLimits(c.limits);
+    const std::string problem = platform::scriptInsertProblem(path, c.place);
+    platform::setScriptLimits(saved);
+    if (c.problem.empty())
+      EXPECT_EQ(problem, "");
+    else
+      EXPECT_EQ(problem.rfind(c.problem, 0), 0u) << problem;
+  }
+  // What cannot be read at all says why, as for an open.
+  EXPECT_EQ(platform::scriptInsertProblem(dir.file("missing.vbs"), {}), "it does not exist");
+  EXPECT_EQ(platform::scriptInsertProblem(dir.path(), {}), "it is a folder");
+}
