@@ -55,6 +55,14 @@ QLabel* label(const std::string& text) {
   return l;
 }
 
+// A field's caption: one line beside its field (a wrapped caption would
+// break at the width the form gives it, not at the one it needs).
+QLabel* fieldCaption(const std::string& text) {
+  auto* l = new QLabel(plainText(text));
+  l->setTextFormat(Qt::PlainText);
+  return l;
+}
+
 // A small dialog of labelled fields with its buttons; returns the dialog's
 // result code (0 for Cancel or the close box).
 struct FieldDialog {
@@ -72,7 +80,7 @@ struct FieldDialog {
   QLineEdit* field(const std::string& caption, const std::string& text, const char* name) {
     auto* e = new QLineEdit(toQ(text));
     e->setObjectName(QLatin1String(name));
-    auto* l = label(caption);
+    auto* l = fieldCaption(caption);
     l->setBuddy(e);
     form->addRow(l, e);
     return e;
@@ -172,7 +180,11 @@ std::optional<int32_t> WindowUser::gotoLine(const ui::GotoPrompt& prompt) {
   auto* spin = new QSpinBox;
   spin->setObjectName("line");
   spin->setRange(1, std::max(1, prompt.lineCount));
-  d.form->addRow(label("Line number (1 - " + std::to_string(std::max(1, prompt.lineCount)) + "):"), spin);
+  // Room for a line number of any script, beside its arrows.
+  spin->setMinimumWidth(std::max(spin->sizeHint().width(), 12 * spin->fontMetrics().averageCharWidth()));
+  auto* caption = fieldCaption("Line number (1 - " + std::to_string(std::max(1, prompt.lineCount)) + "):");
+  caption->setBuddy(spin);
+  d.form->addRow(caption, spin);
   d.button(QObject::tr("OK"), 1, true);
   d.button(QObject::tr("Cancel"), 0);
   spin->selectAll();

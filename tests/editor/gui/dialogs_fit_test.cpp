@@ -1,13 +1,17 @@
-// Every dialog of the editor opened from the main window, as the person
-// opens it, on the windowed desktop (offscreen; the suite runs this test at
-// a scale of 1 and once more at 2): on each page the dialog shows all its
-// controls inside its visible area, without a scroll bar, and every text
-// field is wide enough to read what it holds.
+// Every dialog and prompt of the editor opened from the main window, as
+// the person opens it, on the windowed desktop (offscreen; the suite runs
+// this test at a scale of 1 and once more at 2): on each page the dialog
+// shows all its controls inside its visible area, without a scroll bar,
+// and every text field is wide enough to read what it holds.
 #include <QAbstractButton>
+#include <QAbstractSpinBox>
 #include <QComboBox>
+#include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMessageBox>
+#include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -15,17 +19,34 @@
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
-#include "windowed_editor_fixture.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/gui/form_window.h"
 #include "platform/gui/gui_internal.h"
+#include "windowed_editor_fixture.h"
 
 namespace editor_test {
 namespace {
 
 using platform::gui::WindowUser;
 
-class DialogsFitTest : public WindowedEditorFixture {};
+class DialogsFitTest : public WindowedEditorFixture {
+ protected:
+  // The main window closed once the steps before are done: yes to the
+  // exit question, no to saving the script.
+  void exitWithoutSaving() {
+    then([this] {
+      answering = new QTimer;
+      QObject::connect(answering, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        const bool save = box->text().contains("save");
+        if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
+      });
+      answering->start(5);
+      windows->formWindow("frmMain")->widget()->close();
+    });
+  }
+};
 
 // Lets the windows follow the forms and the toolkit lay them out.
 void settle(WindowUser& windows) {
@@ -62,6 +83,82 @@ void expectShownWhole(platform::gui::FormWindow& dialog, const std::string& page
   EXPECT_GT(shown, 0) << page;
 }
 
+// A prompt of the code editor (a dialog of the toolkit, open now): on the
+// screen, without a scroll bar, its fields, labels and buttons inside it,
+// each field ten average characters wide, each label on one line.
+void expectPromptWhole(QDialog& dialog, const std::string& name) {
+  const QRect inside = dialog.rect();
+  if (const QScreen* screen = dialog.screen()) {
+    const QSize room = screen->availableGeometry().size();
+    EXPECT_TRUE(dialog.width() <= room.width() && dialog.height() <= room.height())
+        << name << ": " << dialog.width() << "x" << dialog.height() << " on a screen of " << room.width() << "x"
+        << room.height();
+  }
+  int fields = 0;
+  for (QWidget* w : dialog.findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(&dialog)) continue;
+    const std::string what = name + ": " + w->metaObject()->className() + " " + w->objectName().toStdString();
+    EXPECT_EQ(qobject_cast<QScrollBar*>(w), nullptr) << what << " is a scroll bar";
+    const bool field = qobject_cast<QAbstractSpinBox*>(w) || qobject_cast<QComboBox*>(w) ||
+                       (qobject_cast<QLineEdit*>(w) && !qobject_cast<QAbstractSpinBox*>(w->parentWidget()) &&
+                        !qobject_cast<QComboBox*>(w->parentWidget()));
+    auto* label = qobject_cast<QLabel*>(w);
+    if (!field && !label && !qobject_cast<QAbstractButton*>(w)) continue;
+    const QRect at(w->mapTo(&dialog, QPoint()), w->size());
+    EXPECT_TRUE(inside.contains(at)) << what << " at " << at.x() << "," << at.y() << " " << at.width() << "x"
+                                     << at.height() << " outside the dialog's " << inside.width() << "x"
+                                     << inside.height();
+    if (field) {
+      ++fields;
+      EXPECT_GE(w->width(), 10 * w->fontMetrics().averageCharWidth()) << what << " is " << w->width() << " px wide";
+    }
+    if (label && !label->text().contains('\n')) {
+      EXPECT_LT(label->height(), 2 * label->fontMetrics().lineSpacing())
+          << what << " \"" << label->text().toStdString() << "\" takes several lines";
+    }
+  }
+  EXPECT_GT(fields, 0) << name << " shows no field";
+}
+
+TEST_F(DialogsFitTest, ThePromptsOfTheCodeEditorShowTheirControlsWhole) {
+  struct Prompt {
+    const char* tool;
+    const char* dialog;
+  };
+  const Prompt prompts[] = {
+      {"ID_EditFind", "find"},
+      {"id_EditReplace", "replace"},
+      {"id_EditGoToLine", "gotoline"},
+  };
+  std::vector<std::string> checked;
+  for (const auto& prompt : prompts) {
+    then([this, prompt, &checked] {
+      // The prompt is modal: it is looked at, and cancelled, from its own
+      // loop.
+      auto* looking = new QTimer(windows->formWindow("frmMain")->widget());
+      QObject::connect(looking, &QTimer::timeout, looking, [looking, prompt, &checked] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String(prompt.dialog)) return;
+        looking->stop();
+        for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+        expectPromptWhole(*dialog, prompt.dialog);
+        checked.push_back(prompt.dialog);
+        dialog->reject();
+        looking->deleteLater();
+      });
+      looking->start(5);
+      QAction* tool = windows->formWindow("frmMain")->toolAction(prompt.tool);
+      ASSERT_NE(tool, nullptr) << prompt.tool;
+      tool->trigger();
+    });
+  }
+  exitWithoutSaving();
+  std::string arg = "new";
+  auto front = kestrin::editor::CMainFrontEnd::create();
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_EQ(checked.size(), std::size(prompts));
+}
+
 TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
   struct Dialog {
     const char* tool;
@@ -96,17 +193,7 @@ TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
       form->unload();
     });
   }
-  then([this] {
-    answering = new QTimer;
-    QObject::connect(answering, &QTimer::timeout, [] {
-      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-      if (!box || !box->isVisible()) return;
-      const bool save = box->text().contains("save");
-      if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
-    });
-    answering->start(5);
-    windows->formWindow("frmMain")->widget()->close();
-  });
+  exitWithoutSaving();
   std::string arg = "new";
   auto front = kestrin::editor::CMainFrontEnd::create();
   EXPECT_NE(front->RunEditor(arg), 0);
