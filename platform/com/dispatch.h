@@ -279,7 +279,7 @@ auto propertyPut(DISPID id) {
 // T gives `static const BindingTable<T>& bindings()` and implements the
 // early-bound members of Interface.
 template <class T, class Interface = IDispatch>
-class DispatchObject : public Interface, public ISupportErrorInfo {
+class DispatchObject : public RefCounted<T, Interface, ISupportErrorInfo> {
  public:
   using Interface::GetIDsOfNames;
   using Interface::Invoke;
@@ -294,12 +294,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
       if (id == IID_ISupportErrorInfo) return static_cast<ISupportErrorInfo*>(this);
       return nullptr;
     });
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT GetTypeInfoCount(uint32_t* count) override {
@@ -340,8 +334,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
     return ComPtr<T>::adopt(new T(std::forward<A>(args)...));
   }
 
-  ULONG referenceCount() const { return refs_.load(); }
-
  protected:
   DispatchObject() : server_(ClassServer<T>::server) {
     if (server_) server_->objectCreated();
@@ -367,7 +359,6 @@ class DispatchObject : public Interface, public ISupportErrorInfo {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   Server* server_;
   const ThreadAffinity thread_;
 };

@@ -7,7 +7,7 @@ namespace platform::com {
 
 namespace {
 
-class ErrorInfo final : public IErrorInfo {
+class ErrorInfo final : public RefCounted<ErrorInfo, IErrorInfo> {
  public:
   ErrorInfo(const GUID& iid, std::string source, std::string description)
       : iid_(iid), source_(std::move(source)), description_(std::move(description)) {}
@@ -20,12 +20,6 @@ class ErrorInfo final : public IErrorInfo {
     return answerQuery(true, iid, object, [this](const IID& id) -> IUnknown* {
       return id == IID_IUnknown || id == IID_IErrorInfo ? this : nullptr;
     });
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
   }
   HRESULT GetGUID(GUID* guid) override {
     if (!guid) return E_POINTER;
@@ -48,7 +42,6 @@ class ErrorInfo final : public IErrorInfo {
     return *out ? S_OK : E_OUTOFMEMORY;
   }
 
-  std::atomic<ULONG> refs_{1};
   GUID iid_;
   std::string source_;
   std::string description_;

@@ -14,6 +14,7 @@
 // the last reference does.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <thread>
 #include <utility>
@@ -100,6 +101,32 @@ HRESULT answerQuery(bool onOwnThread, const IID* iid, void** object, Find&& find
   *object = found;
   return S_OK;
 }
+
+// The reference count of an object T that implements the interfaces
+// Interfaces (each an IUnknown): one AddRef and one Release, the final
+// overriders of every base's, on one atomic count that starts at 1 for the
+// creator's reference; T is deleted when the count reaches 0. Like the
+// count itself, AddRef and Release may be called from any thread.
+template <class T, class... Interfaces>
+class RefCounted : public Interfaces... {
+ public:
+  ULONG AddRef() override { return ++refs_; }
+  ULONG Release() override {
+    const ULONG n = --refs_;
+    if (n == 0) delete static_cast<T*>(this);
+    return n;
+  }
+  ULONG referenceCount() const { return refs_.load(); }
+
+ protected:
+  RefCounted() = default;
+  ~RefCounted() = default;
+  RefCounted(const RefCounted&) = delete;
+  RefCounted& operator=(const RefCounted&) = delete;
+
+ private:
+  std::atomic<ULONG> refs_{1};
+};
 
 // Type descriptions are served by the type library's data, not through
 // this interface; GetTypeInfoCount answers 0.

@@ -14,7 +14,7 @@ namespace platform::com {
 
 // The class object of one class. It counts as a live object of its server,
 // so the component stays loaded while a caller holds a factory.
-class Server::Factory final : public IClassFactory {
+class Server::Factory final : public RefCounted<Server::Factory, IClassFactory> {
  public:
   Factory(Server& server, const Entry& entry) : server_(server), entry_(entry) { server_.objectCreated(); }
   virtual ~Factory() { server_.objectDestroyed(); }
@@ -26,12 +26,6 @@ class Server::Factory final : public IClassFactory {
     return answerQuery(thread_.onOwnThread(), iid, object, [this](const IID& id) -> IUnknown* {
       return id == IID_IUnknown || id == IID_IClassFactory ? this : nullptr;
     });
-  }
-  ULONG AddRef() override { return ++refs_; }
-  ULONG Release() override {
-    const ULONG n = --refs_;
-    if (n == 0) delete this;
-    return n;
   }
 
   HRESULT CreateInstance(IUnknown* outer, const IID* iid, void** object) override {
@@ -60,7 +54,6 @@ class Server::Factory final : public IClassFactory {
   }
 
  private:
-  std::atomic<ULONG> refs_{1};
   Server& server_;
   const Entry entry_;  // a copy: the server may add classes meanwhile
   const ThreadAffinity thread_;

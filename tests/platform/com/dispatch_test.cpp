@@ -312,6 +312,15 @@ TEST_F(Dispatch, QueryInterfaceKeepsOneIdentityAndCountsReferences) {
   ASSERT_EQ(object->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&disp)), S_OK);
   ASSERT_EQ(object->QueryInterface(probe::kIid, &dual), S_OK);
   EXPECT_EQ(object->referenceCount(), 4u);
+  // The error-information interface is the object's other IUnknown base:
+  // its references go to the same count.
+  ISupportErrorInfo* support = nullptr;
+  ASSERT_EQ(object->QueryInterface(IID_ISupportErrorInfo, reinterpret_cast<void**>(&support)), S_OK);
+  EXPECT_EQ(support->AddRef(), 6u);
+  EXPECT_EQ(disp->Release(), 5u);
+  EXPECT_EQ(disp->AddRef(), 6u);
+  EXPECT_EQ(support->Release(), 5u);
+  EXPECT_EQ(support->Release(), 4u);
 
   IUnknown* again = nullptr;
   ASSERT_EQ(disp->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(&again)), S_OK);
