@@ -6,6 +6,8 @@
 
 #ifdef KESTRIN_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
+
+#include "platform/runtime/optional_library.h"
 #endif
 
 namespace platform::ui {
@@ -25,21 +27,35 @@ std::vector<std::string> fixedFonts() {
 std::vector<std::string> loadFonts() {
   std::vector<std::string> fonts;
 #ifdef KESTRIN_HAVE_FONTCONFIG
-  if (FcConfig* config = FcInitLoadConfigAndFonts()) {
-    FcPattern* pattern = FcPatternCreate();
-    FcObjectSet* os = FcObjectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
-    if (FcFontSet* set = FcFontList(config, pattern, os)) {
+  // The font library is opened when the list is first asked for, not by
+  // the loader at every start.
+  static platform::OptionalLibrary library(KESTRIN_FONTCONFIG_SONAME);
+  const auto init = library.function<decltype(&::FcInitLoadConfigAndFonts)>("FcInitLoadConfigAndFonts");
+  const auto patternCreate = library.function<decltype(&::FcPatternCreate)>("FcPatternCreate");
+  const auto objectSetBuild = library.function<decltype(&::FcObjectSetBuild)>("FcObjectSetBuild");
+  const auto fontList = library.function<decltype(&::FcFontList)>("FcFontList");
+  const auto patternGetString = library.function<decltype(&::FcPatternGetString)>("FcPatternGetString");
+  const auto fontSetDestroy = library.function<decltype(&::FcFontSetDestroy)>("FcFontSetDestroy");
+  const auto objectSetDestroy = library.function<decltype(&::FcObjectSetDestroy)>("FcObjectSetDestroy");
+  const auto patternDestroy = library.function<decltype(&::FcPatternDestroy)>("FcPatternDestroy");
+  const auto configDestroy = library.function<decltype(&::FcConfigDestroy)>("FcConfigDestroy");
+  const bool found = init && patternCreate && objectSetBuild && fontList && patternGetString && fontSetDestroy &&
+                     objectSetDestroy && patternDestroy && configDestroy;
+  if (FcConfig* config = found ? init() : nullptr) {
+    FcPattern* pattern = patternCreate();
+    FcObjectSet* os = objectSetBuild(FC_FAMILY, static_cast<char*>(nullptr));
+    if (FcFontSet* set = fontList(config, pattern, os)) {
       for (int i = 0; i < set->nfont; ++i) {
         FcChar8* family = nullptr;
         // A font can have several family names; the first is its own.
-        if (FcPatternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
+        if (patternGetString(set->fonts[i], FC_FAMILY, 0, &family) == FcResultMatch && family)
           fonts.emplace_back(reinterpret_cast<const char*>(family));
       }
-      FcFontSetDestroy(set);
+      fontSetDestroy(set);
     }
-    FcObjectSetDestroy(os);
-    FcPatternDestroy(pattern);
-    FcConfigDestroy(config);
+    objectSetDestroy(os);
+    patternDestroy(pattern);
+    configDestroy(config);
   }
 #endif
   if (fonts.empty()) fonts = fixedFonts();
