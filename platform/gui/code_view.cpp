@@ -576,9 +576,15 @@ void CodeView::paintEvent(QPaintEvent* event) {
       flush();
       const size_t from = c.byte - slice.firstByte;
       const size_t to = chars[end - 1].byte + chars[end - 1].bytes - slice.firstByte;
-      p.setFont(styled_[static_cast<size_t>(style)]);
+      const QFont& font = styled_[static_cast<size_t>(style)];
+      const QString shown = toQ(ui::visibleText(std::string_view(slice.bytes).substr(from, to - from)));
+      // In the middle of its cells: a wide character takes two, its glyph
+      // (of whichever font has it) is seldom that wide. A glyph wider than
+      // its cells starts at them.
+      const qreal spare = c.cells * cellWidth_ - QFontMetricsF(font).horizontalAdvance(shown);
+      p.setFont(font);
       p.setPen(fore);
-      p.drawText(QPointF(x, base), toQ(ui::visibleText(std::string_view(slice.bytes).substr(from, to - from))));
+      p.drawText(QPointF(x + std::max<qreal>(0, spare / 2), base), shown);
       i = end - 1;
     }
     flush();

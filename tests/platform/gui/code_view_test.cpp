@@ -188,11 +188,11 @@ Row rowOf(QWidget* view, int height) {
 // At every column of a line of characters of one cell, of two, with
 // combining marks or of bytes that are no UTF-8, the caret is drawn where
 // the next typed character goes, the character's selection covers it, and
-// a click on it puts the caret before it. All of it is read from the
-// drawn pixels: the text (a comment, so that the whole line is one run of
-// one colour) green, the caret red, the selected character blue on
-// yellow. Blanks follow the caret: the typed character is the last one
-// with ink.
+// a click on it puts the caret before it; a wide character is drawn in
+// the middle of its two cells. All of it is read from the drawn pixels:
+// the text (a comment, so that the whole line is one run of one colour)
+// green, the caret red, the selected character blue on yellow. Blanks
+// follow the caret: the typed character is the last one with ink.
 TEST_F(CodeViewTest, CaretTypedCharacterSelectionAndClickMeetAtEveryColumnOfALongLine) {
   CodeLanguage lang;
   lang.singleLineComments = "'";
@@ -207,12 +207,15 @@ TEST_F(CodeViewTest, CaretTypedCharacterSelectionAndClickMeetAtEveryColumnOfALon
     const char* name;
     std::string unit;  // repeated before the caret
     int32_t columns;   // the unit's characters
+    // Whether the unit's last character is drawn in the middle of its
+    // cells (a wide character, whose glyph is narrower than its two).
+    bool centred;
   };
   const Line lines[] = {
-      {"ascii", "abcdefghij", 10},
-      {"wide", "\u4e2d", 1},
-      {"combining marks", "e\u0301", 2},
-      {"bytes that are no UTF-8", "\xFF\xC0", 2},
+      {"ascii", "abcdefghij", 10, false},
+      {"wide", "\u4e2d", 1, true},
+      {"combining marks", "e\u0301", 2, false},
+      {"bytes that are no UTF-8", "\xFF\xC0", 2, false},
   };
   auto red = [](QColor c) { return c == QColor(255, 0, 0); };
   auto green = [](QColor c) { return c.green() > c.red() + 60 && c.green() > c.blue() + 60; };
@@ -247,6 +250,18 @@ TEST_F(CodeViewTest, CaretTypedCharacterSelectionAndClickMeetAtEveryColumnOfALon
         const int end = typed.span(green).second;
         EXPECT_GE(end, *caretBefore + 2) << "the typed character is drawn left of the caret";
         EXPECT_LE(end, caretAfter + 1);
+        if (l.centred && k > 1) {
+          form->code->setSel({0, k - 1, 0, k}, false);
+          user->sync();
+          const Row row = rowOf(view(), height);
+          const auto ink = row.span(blue);
+          const auto cells = row.span(yellow);
+          ASSERT_GE(ink.first, 0) << "the character before the caret is not drawn";
+          EXPECT_NEAR(cells.second + 1 - cells.first, 2 * view()->cellWidth(), 1.0);
+          EXPECT_NEAR(ink.first - cells.first, cells.second - ink.second, 2.0)
+              << "the character is drawn at " << ink.first << ".." << ink.second << " in its cells " << cells.first
+              << ".." << cells.second;
+        }
         form->code->setSel({0, k, 0, k + 1}, false);
         user->sync();
         const Row row = rowOf(view(), height);
