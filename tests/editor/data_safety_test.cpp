@@ -25,7 +25,7 @@
 #include "editor/frmMain.h"
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
-#include "editor_fixture.h"
+#include "script_commands_fixture.h"
 #include "platform/runtime/script_file.h"
 #include "platform/ui/emergency.h"
 #include "platform/ui/msgbox.h"
@@ -51,37 +51,17 @@ unsigned modeOf(const std::string& path) {
   return ::stat(path.c_str(), &st) == 0 ? (st.st_mode & 07777) : 0xFFFF;
 }
 
-class DataSafetyTest : public MainWindowTest {
+class DataSafetyTest : public ScriptCommandTest {
  protected:
   void SetUp() override {
-    MainWindowTest::SetUp();
-    const std::string library = std::string(KESTRIN_EDITOR_DIR) + "/Addlets/kzenvb.dll";
-    ::setenv("KESTRIN_BRIDGE_LOG", work.file("bridge.log").c_str(), 1);
-    if (fs::exists(library)) bridge = platform::LoadLibrary(library);
+    ScriptCommandTest::SetUp();
+    loadBridge(work.file("bridge.log"));
   }
   void TearDown() override {
-    closeMainWindow();
-    modGlobals::g_ReleaseBridgeBindings();
-    if (bridge) platform::FreeLibrary(bridge);
-    ::unsetenv("KESTRIN_BRIDGE_LOG");
+    ScriptCommandTest::TearDown();
     ::unsetenv("XDG_STATE_HOME");
-    EditorTest::TearDown();
   }
-  std::string bridgeLog() const {
-    return fs::exists(work.file("bridge.log")) ? readFile(work.file("bridge.log")) : std::string();
-  }
-  std::string script(const std::string& name, const std::string& text) {
-    const std::string path = work.file(name);
-    writeFile(path, text);
-    return path;
-  }
-  // The document loaded from `path` and then edited.
-  void editing(const std::string& path, const std::string& text) {
-    main->FileToView(path);
-    main->CodeSense1->setText(text);
-    main->setTag(path + "*");
-    main->setIsDirty(true);
-  }
+  std::string script(const std::string& name, const std::string& text) { return writeScript(work.file(name), text); }
   void editingNewScript(const std::string& text) {
     main->setIsDirty(false);
     modMain::g_frmFileNew(*main);
@@ -91,32 +71,15 @@ class DataSafetyTest : public MainWindowTest {
   }
 
   kestrin_test::TempDir work;
-  platform::HMODULE bridge = 0;
 };
 
 // ---- A save that did not reach the disk holds up the command that asked ----------
 
 TEST_F(DataSafetyTest, ACancelledSaveDialogAfterYesHoldsUpTheCloseTheNewScriptAndTheOpen) {
-  struct Case {
-    const char* command;
-    std::string question;
-    std::function<bool()> run;  // true when the command held up
-  };
-  const Case cases[] = {
-      {"close", "'New Kestrin Script' has changed, do you want to save changes?",
-       [&] { return modMain::gbln_CheckForSave(*main); }},
-      {"new", "File has changed, save it?" + kNine,
-       [&] {
-         modMain::g_frmFileNew(*main);
-         return main->CodeSense1->text() == "typed text";
-       }},
-      {"open", "File has changed, save it?" + kNine,
-       [&] {
-         main->m_FileOpen();
-         return user->lastFileDialog()->title == "Save Kestrin VB Script";
-       }},
-  };
-  for (const Case& c : cases) {
+  const auto cases =
+      commandsThatAskToSave("'New Kestrin Script' has changed, do you want to save changes?", "typed text",
+                            [&] { return user->lastFileDialog()->title == "Save Kestrin VB Script"; });
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
     editingNewScript("typed text");
     user->answerMessageBox(mb::Yes, c.question, kTitle);

@@ -21,7 +21,7 @@
 #include "editor/frmMain.h"
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
-#include "editor_fixture.h"
+#include "script_commands_fixture.h"
 #include "platform/runtime/strings.h"
 #include "platform/ui/user.h"
 #include "platform/win32/library.h"
@@ -49,46 +49,17 @@ std::vector<std::string> linesOf(const std::string& text) {
   return out;
 }
 
-class ScriptFilesTest : public MainWindowTest {
+class ScriptFilesTest : public ScriptCommandTest {
  protected:
-  void TearDown() override {
-    closeMainWindow();
-    modGlobals::g_ReleaseBridgeBindings();
-    if (bridge) platform::FreeLibrary(bridge);
-    ::unsetenv("KESTRIN_BRIDGE_LOG");
-    EditorTest::TearDown();
-  }
-
-  // The host's bridge library loaded into the process, as the host has it,
-  // logging its calls; false when it has not been built.
-  bool loadBridge() {
-    const std::string path = std::string(KESTRIN_EDITOR_DIR) + "/Addlets/kzenvb.dll";
-    if (!std::filesystem::exists(path)) return false;
-    ::setenv("KESTRIN_BRIDGE_LOG", editorFile("bridge.log").c_str(), 1);
-    bridge = platform::LoadLibrary(path);
-    return bridge != 0;
-  }
-  std::string bridgeLog() const { return readFile(editorFile("bridge.log")); }
-
+  bool loadBridge() { return ScriptCommandTest::loadBridge(editorFile("bridge.log")); }
   std::string script(const std::string& name, const std::string& text = kScript) {
-    const std::string path = editorFile(name);
-    writeFile(path, text);
-    return path;
-  }
-  // The document as a modified script with a file.
-  void editing(const std::string& path, const std::string& text) {
-    main->FileToView(path);
-    main->CodeSense1->setText(text);
-    main->setTag(path + "*");
-    main->setIsDirty(true);
+    return writeScript(editorFile(name), text);
   }
   std::string panel() const { return main->StatusBar1->panel("MAIN").text(); }
   bool traced(const std::string& text) const {
     const auto lines = traceLines();
     return std::find(lines.begin(), lines.end(), "Entered routine: " + text) != lines.end();
   }
-
-  platform::HMODULE bridge = 0;
 };
 
 // ---- New script ---------------------------------------------------------------
@@ -437,27 +408,10 @@ TEST_F(ScriptFilesTest, ASaveQuestionWhoseWriteFailsHoldsUpTheCommand) {
   // superuser.
   const std::string path = "/proc/version";
   const std::string problem = "Problem saving script, reason was:" + kNine + "\r\n";
-  struct Case {
-    const char* command;
-    std::string question;
-    std::function<bool()> run;  // true when the command held up
-  };
-  const Case cases[] = {
-      {"close", "'version' has changed, do you want to save changes?",
-       [&] { return modMain::gbln_CheckForSave(*main); }},
-      {"new", "File has changed, save it?" + kNine,
-       [&] {
-         modMain::g_frmFileNew(*main);
-         return main->CodeSense1->text() == "new text";
-       }},
-      {"open", "File has changed, save it?" + kNine,
-       [&] {
-         main->m_FileOpen();
-         return !user->lastFileDialog();
-       }},
-  };
+  const auto cases = commandsThatAskToSave("'version' has changed, do you want to save changes?", "new text",
+                                           [&] { return !user->lastFileDialog(); });
   modGlobals::g_ErrorHandler().reset();
-  for (const Case& c : cases) {
+  for (const auto& c : cases) {
     SCOPED_TRACE(c.command);
     main->CodeSense1->setText("new text");
     main->setTag(path + "*");
