@@ -88,6 +88,74 @@ inline void reportPercentiles(benchmark::State& state, std::vector<double> t, co
   state.counters["p99_" + unit] = t[std::min(t.size() - 1, t.size() * 99 / 100)];
 }
 
+// Each iteration's `op` timed on its own, then `after` (not timed); the
+// counters median_us and p99_us of the timings.
+template <typename Op, typename After>
+void timeEachMicros(benchmark::State& state, Op op, After after) {
+  std::vector<double> micros;
+  micros.reserve(100000);
+  for (auto _ : state) {
+    const auto start = Clock::now();
+    op();
+    micros.push_back(std::chrono::duration<double, std::micro>(Clock::now() - start).count());
+    after();
+  }
+  if (micros.empty()) return;
+  std::sort(micros.begin(), micros.end());
+  auto at = [&](double q) {
+    const size_t i = static_cast<size_t>(q * static_cast<double>(micros.size() - 1) + 0.5);
+    return micros[std::min(i, micros.size() - 1)];
+  };
+  state.counters["median_us"] = at(0.50);
+  state.counters["p99_us"] = at(0.99);
+}
+template <typename Op>
+void timeEachMicros(benchmark::State& state, Op op) {
+  timeEachMicros(state, op, [] {});
+}
+
+// Each iteration: `prepare` with the benchmark's timer paused, then `step`
+// timed on its own; a step that returns false ends the run with `failure`.
+// The counters p50_<unit> and p99_<unit> of the steps' timings, in Unit
+// (std::micro: "us", std::milli: "ms").
+template <typename Unit, typename Prepare, typename Step>
+void timeSteps(benchmark::State& state, const std::string& unit, Prepare prepare, Step step,
+               const char* failure = "a step failed") {
+  std::vector<double> t;
+  for (auto _ : state) {
+    state.PauseTiming();
+    prepare();
+    state.ResumeTiming();
+    const auto start = Clock::now();
+    if (!step()) {
+      state.SkipWithError(failure);
+      break;
+    }
+    t.push_back(std::chrono::duration<double, Unit>(Clock::now() - start).count());
+  }
+  reportPercentiles(state, std::move(t), unit);
+}
+
+// A temporary folder "kestrin-bench-XXXXXX", removed with everything in it
+// when the object goes.
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "kestrin-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data())) path_ = pattern;
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+  }
+  TempFolder(const TempFolder&) = delete;
+  TempFolder& operator=(const TempFolder&) = delete;
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
 // A code editor's host whose user answers the find and replace prompts
 // with what the benchmark set, and nothing else.
 class EditorHost : public platform::controls::CodeEditorHost {

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "diagnostics/error_handler.h"
 #include "diagnostics/trace.h"
 #include "editor/CPreferences.h"
@@ -40,34 +41,7 @@ namespace fs = std::filesystem;
 namespace editor = kestrin::editor;
 using platform::ui::Action;
 
-void report(benchmark::State& state, std::vector<double>& micros) {
-  if (micros.empty()) return;
-  std::sort(micros.begin(), micros.end());
-  auto at = [&](double q) {
-    size_t i = static_cast<size_t>(q * static_cast<double>(micros.size() - 1) + 0.5);
-    return micros[std::min(i, micros.size() - 1)];
-  };
-  state.counters["median_us"] = at(0.50);
-  state.counters["p99_us"] = at(0.99);
-}
-
-template <typename Op, typename After>
-void timed(benchmark::State& state, Op op, After after) {
-  std::vector<double> micros;
-  micros.reserve(100000);
-  for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    op();
-    auto end = std::chrono::steady_clock::now();
-    micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-    after();
-  }
-  report(state, micros);
-}
-template <typename Op>
-void timed(benchmark::State& state, Op op) {
-  timed(state, op, [] {});
-}
+using kestrin_bench::timeEachMicros;
 
 Action keyAction(const char* name) {
   Action a;
@@ -87,28 +61,27 @@ class Editor {
     // handlers links it in.
     auto keyPress = &editor::frmMain::CodeSense1_KeyPress;
     benchmark::DoNotOptimize(keyPress);
-    std::string pattern = (fs::temp_directory_path() / "kestrin-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data())) dir_ = pattern;
+    const std::string& dir = folder_.path();
     for (const char* sub :
          {"editor/Data", "editor/VB", "editor/Addlets", "editor/Help", "editor/Common/Temp", "registry"})
-      fs::create_directories(dir_ + "/" + sub);
+      fs::create_directories(dir + "/" + sub);
     platform::ComponentIdentity identity;
-    identity.path = dir_ + "/editor/KestrinScriptEditor.so";
-    identity.folder = dir_ + "/editor";
+    identity.path = dir + "/editor/KestrinScriptEditor.so";
+    identity.folder = dir + "/editor";
     identity.name = "KestrinScriptEditor";
     identity.major = 1;
     platform::setComponentIdentity(identity);
-    platform::setRegistryFolder(dir_ + "/registry");
+    platform::setRegistryFolder(dir + "/registry");
     platform::setRegistryReadCache(true);
     platform::ui::resetDesktop();
     user_ = platform::ui::ScriptedUser::install();
     {
-      std::ofstream list(dir_ + "/editor/" + editor::modCodeSense::kWordListFile, std::ios::binary);
+      std::ofstream list(dir + "/editor/" + editor::modCodeSense::kWordListFile, std::ios::binary);
       for (int i = 0; i < words; ++i) list << "HostWord" << i << "|HostWord" << i << "(a, b)|1\r\n";
     }
     main_ = editor::mainWindow();
     main_->load();
-    const std::string script = dir_ + "/editor/VB/bench.vbs";
+    const std::string script = dir + "/editor/VB/bench.vbs";
     {
       std::ofstream out(script, std::ios::binary);
       for (int i = 0; i < 200; ++i) out << "    dblX = dblX + 1.5 * intCounter ' line " << i << "\r\n";
@@ -134,15 +107,13 @@ class Editor {
     kestrin::diagnostics::errorHandlerSlot().reset();
     platform::setRegistryReadCache(true);
     platform::setRegistryFolder("");
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
   }
   editor::frmMain& main() { return *main_; }
   // A key through the window as the user presses it; false when refused.
   bool press(const char* name) { return main_->dispatch(keyAction(name)); }
 
  private:
-  std::string dir_;
+  kestrin_bench::TempFolder folder_;
   std::shared_ptr<platform::ui::ScriptedUser> user_;
   std::shared_ptr<editor::frmMain> main_;
 };
@@ -153,7 +124,7 @@ void BM_Keystroke(benchmark::State& state) {
   Editor e(static_cast<int>(state.range(0)));
   platform::setRegistryReadCache(state.range(1) != 0);
   bool ok = true;
-  timed(
+  timeEachMicros(
       state, [&] { ok = e.press("a") && ok; }, [&] { ok = e.press("Backspace") && ok; });
   if (!ok) state.SkipWithError("a key was refused");
 }
@@ -167,7 +138,7 @@ void BM_Part_ControlOnly(benchmark::State& state) {
   auto* sink = control.eventSink();
   control.setEventSink(nullptr);
   e.main().setKeyPreview(false);
-  timed(
+  timeEachMicros(
       state, [&] { control.pressKey("a"); }, [&] { control.pressKey("Backspace"); });
   e.main().setKeyPreview(true);
   control.setEventSink(sink);
@@ -179,27 +150,27 @@ BENCHMARK(BM_Part_ControlOnly);
 void BM_Part_PreferenceRead(benchmark::State& state) {
   Editor e(10);
   platform::setRegistryReadCache(state.range(0) != 0);
-  timed(state, [] { benchmark::DoNotOptimize(editor::CPreferences().HighLightLine()); });
+  timeEachMicros(state, [] { benchmark::DoNotOptimize(editor::CPreferences().HighLightLine()); });
 }
 BENCHMARK(BM_Part_PreferenceRead)->ArgName("cache")->Arg(1)->Arg(0);
 
 // One traced procedure: its entry and exit lines in the trace log.
 void BM_Part_TracePair(benchmark::State& state) {
   Editor e(10);
-  timed(state, [] { kestrin::diagnostics::Trace trace("bench::Traced(Sub)"); });
+  timeEachMicros(state, [] { kestrin::diagnostics::Trace trace("bench::Traced(Sub)"); });
 }
 BENCHMARK(BM_Part_TracePair);
 
 void BM_Part_DirtyMark(benchmark::State& state) {
   Editor e(10);
-  timed(state, [&] { editor::modMain::g_UpdateDirtyMark(e.main()); });
+  timeEachMicros(state, [&] { editor::modMain::g_UpdateDirtyMark(e.main()); });
 }
 BENCHMARK(BM_Part_DirtyMark);
 
 // The status panels of the caret ("CURSOR", "SIZE"), traced.
 void BM_Part_StatusPanels(benchmark::State& state) {
   Editor e(10);
-  timed(state, [&] { e.main().m_GetRange(true); });
+  timeEachMicros(state, [&] { e.main().m_GetRange(true); });
 }
 BENCHMARK(BM_Part_StatusPanels);
 
@@ -208,7 +179,7 @@ BENCHMARK(BM_Part_StatusPanels);
 // scan.
 void BM_Part_WordLookup(benchmark::State& state) {
   Editor e(static_cast<int>(state.range(0)));
-  timed(state, [] { benchmark::DoNotOptimize(editor::modCodeSense::gbln_IsIntelliWord("dblX")); });
+  timeEachMicros(state, [] { benchmark::DoNotOptimize(editor::modCodeSense::gbln_IsIntelliWord("dblX")); });
 }
 BENCHMARK(BM_Part_WordLookup)->ArgName("words")->Arg(10)->Arg(1000);
 
@@ -217,7 +188,7 @@ BENCHMARK(BM_Part_WordLookup)->ArgName("words")->Arg(10)->Arg(1000);
 void BM_Baseline_WordScan(benchmark::State& state) {
   std::vector<std::string> rows;
   for (int i = 0; i < state.range(0); ++i) rows.push_back("HostWord" + std::to_string(i));
-  timed(state, [&] {
+  timeEachMicros(state, [&] {
     const std::string wanted = platform::lCase("dblX");
     int found = 0;
     for (size_t i = 0; i < rows.size() && !found; ++i)

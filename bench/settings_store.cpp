@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_support.h"
 #include "platform/win32/registry.h"
 #include "platform/win32/settings.h"
 
@@ -24,54 +25,27 @@ namespace fs = std::filesystem;
 class TempHives {
  public:
   TempHives() {
-    std::string pattern = (fs::temp_directory_path() / "kestrin-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data())) dir_ = pattern;
-    platform::setRegistryFolder(dir_);
+    platform::setRegistryFolder(dir_.path());
     // A store with the editor's usual preferences in it.
     const char* keys[] = {"CursorAtEOL", "AutoSaveMinutes", "DoNotSaveNewFile", "ZipFile", "AutoSavePath",
                           "ExpandTabs",  "ShowMargin",      "Highlight",        "Font",    "FontSize",
                           "Indent",      "LineNumbering",   "DisplayWhitespace"};
     for (const char* key : keys) platform::SaveSetting("KestrinEditor", "Preferences", key, "1");
   }
-  ~TempHives() {
-    platform::setRegistryFolder(dir_);
-    std::error_code ec;
-    fs::remove_all(dir_, ec);
-  }
+  ~TempHives() { platform::setRegistryFolder(dir_.path()); }
 
  private:
-  std::string dir_;
+  kestrin_bench::TempFolder dir_;
 };
 
-void report(benchmark::State& state, std::vector<double>& micros) {
-  if (micros.empty()) return;
-  std::sort(micros.begin(), micros.end());
-  auto at = [&](double q) {
-    size_t i = static_cast<size_t>(q * static_cast<double>(micros.size() - 1) + 0.5);
-    return micros[std::min(i, micros.size() - 1)];
-  };
-  state.counters["median_us"] = at(0.50);
-  state.counters["p99_us"] = at(0.99);
-}
-
-template <typename Op>
-void timed(benchmark::State& state, Op op) {
-  std::vector<double> micros;
-  micros.reserve(100000);
-  for (auto _ : state) {
-    auto start = std::chrono::steady_clock::now();
-    op();
-    auto end = std::chrono::steady_clock::now();
-    micros.push_back(std::chrono::duration<double, std::micro>(end - start).count());
-  }
-  report(state, micros);
-}
+using kestrin_bench::timeEachMicros;
 
 void BM_GetSetting(benchmark::State& state) {
   TempHives hives;
   platform::setRegistryReadCache(state.range(0) != 0);
-  timed(state,
-        [] { benchmark::DoNotOptimize(platform::GetSetting("KestrinEditor", "Preferences", "Font", "Courier New")); });
+  timeEachMicros(state, [] {
+    benchmark::DoNotOptimize(platform::GetSetting("KestrinEditor", "Preferences", "Font", "Courier New"));
+  });
   platform::setRegistryReadCache(true);
 }
 BENCHMARK(BM_GetSetting)->ArgName("cache")->Arg(1)->Arg(0);
@@ -79,7 +53,8 @@ BENCHMARK(BM_GetSetting)->ArgName("cache")->Arg(1)->Arg(0);
 void BM_GetSettingMissing(benchmark::State& state) {
   TempHives hives;
   platform::setRegistryReadCache(state.range(0) != 0);
-  timed(state, [] { benchmark::DoNotOptimize(platform::GetSetting("KestrinEditor", "Preferences", "Absent", "0")); });
+  timeEachMicros(state,
+                 [] { benchmark::DoNotOptimize(platform::GetSetting("KestrinEditor", "Preferences", "Absent", "0")); });
   platform::setRegistryReadCache(true);
 }
 BENCHMARK(BM_GetSettingMissing)->ArgName("cache")->Arg(1)->Arg(0);
@@ -87,8 +62,9 @@ BENCHMARK(BM_GetSettingMissing)->ArgName("cache")->Arg(1)->Arg(0);
 void BM_SaveSetting(benchmark::State& state) {
   TempHives hives;
   int n = 0;
-  timed(state,
-        [&] { platform::SaveSetting("KestrinEditor", "Preferences", "AutoSaveMinutes", std::to_string(n++ % 60)); });
+  timeEachMicros(state, [&] {
+    platform::SaveSetting("KestrinEditor", "Preferences", "AutoSaveMinutes", std::to_string(n++ % 60));
+  });
 }
 BENCHMARK(BM_SaveSetting);
 

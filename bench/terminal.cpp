@@ -88,6 +88,22 @@ struct Fixture {
   // A script of its own, the caret at a place of it; the window is the
   // only one shown.
   Fixture(const std::string& text, int32_t line, int32_t column) {
+    open(text);
+    window->editor->setCaretPos(line, column);
+    pt::drawDesktop(shown, view, hits);
+  }
+  // The 10 MiB script, the caret in its middle.
+  Fixture() {
+    open(kestrin_bench::makeScript(10u * 1024 * 1024, 8));
+    window->editor->setCaretPos(window->editor->lineCount() / 2, 8);
+    pt::drawDesktop(shown, view, hits);
+  }
+  void front() {
+    for (auto& f : ui::forms()) f->hide();
+    window->show();
+  }
+  // The window on `text` with line numbers, the only one shown.
+  void open(const std::string& text) {
     registerLanguage();
     for (auto& f : ui::forms()) f->hide();
     window = ui::Form::make<Window>();
@@ -96,32 +112,6 @@ struct Fixture {
     window->editor->setText(text);
     window->editor->setLineNumbering(true);
     window->show();
-    window->editor->setCaretPos(line, column);
-    pt::drawDesktop(shown, view, hits);
-  }
-  void front() {
-    for (auto& f : ui::forms()) f->hide();
-    window->show();
-  }
-
-  Fixture() {
-    pc::CodeLanguage l;
-    l.keywords = "Call\nDim\nFor\nTo\nStep\nNext\nIf\nThen\nExit\nEnd\nSub\nFunction";
-    l.operators = "+\n-\n*\n/\n&\n=\n<>\nMod";
-    l.singleLineComments = "'\nREM";
-    l.stringDelims = "\"";
-    l.constants = "vbCrLf\nkzMSG_NO";
-    pc::CodeEditorGlobals().registerLanguage("BenchVBScript", l);
-    const std::string text = kestrin_bench::makeScript(10u * 1024 * 1024, 8);
-    window = ui::Form::make<Window>();
-    window->load();
-    window->editor->setLanguage("BenchVBScript");
-    window->editor->setText(text);
-    window->editor->setLineNumbering(true);
-    window->show();
-    // The caret in the middle of the script.
-    window->editor->setCaretPos(window->editor->lineCount() / 2, 8);
-    pt::drawDesktop(shown, view, hits);
   }
   // One frame: the desktop drawn into the grid, and the cells that go out.
   size_t frame() {
@@ -149,19 +139,15 @@ BENCHMARK(BM_GridCopy)->Unit(benchmark::kMicrosecond);
 
 void BM_FrameAfterTypedCharacter(benchmark::State& state) {
   auto& f = fixture();
-  std::vector<double> micros;
-  size_t cells = 0;
-  for (auto _ : state) {
-    state.PauseTiming();
-    f.window->editor->userTypes(micros.size() % 40 == 39 ? "\b" : "x");
-    state.ResumeTiming();
-    const auto t0 = std::chrono::steady_clock::now();
-    cells += f.frame();
-    micros.push_back(std::chrono::duration<double, std::micro>(std::chrono::steady_clock::now() - t0).count());
-  }
-  kestrin_bench::reportPercentiles(state, micros, "us");
-  state.counters["cells_per_frame"] =
-      static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, micros.size()));
+  size_t frames = 0, cells = 0;
+  kestrin_bench::timeSteps<std::micro>(
+      state, "us", [&] { f.window->editor->userTypes(frames % 40 == 39 ? "\b" : "x"); },
+      [&] {
+        cells += f.frame();
+        ++frames;
+        return true;
+      });
+  state.counters["cells_per_frame"] = static_cast<double>(cells) / static_cast<double>(std::max<size_t>(1, frames));
 }
 BENCHMARK(BM_FrameAfterTypedCharacter)->Unit(benchmark::kMicrosecond);
 
@@ -295,21 +281,15 @@ void BM_PasteOnScreen(benchmark::State& state) {
     state.SkipWithError("no xterm-256color terminal description");
     return;
   }
-  std::vector<double> millis;
-  for (auto _ : state) {
-    state.PauseTiming();
-    run.reset();
-    state.ResumeTiming();
-    const auto t0 = std::chrono::steady_clock::now();
-    const ui::Action a = run.desktop->nextAction(ui::WaitContext{});
-    if (a.kind != ui::Action::Kind::Paste || !run.window->dispatch(a)) {
-      state.SkipWithError("the paste did not arrive as one");
-      break;
-    }
-    run.desktop->render();
-    millis.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  kestrin_bench::reportPercentiles(state, millis, "ms");
+  kestrin_bench::timeSteps<std::milli>(
+      state, "ms", [&] { run.reset(); },
+      [&] {
+        const ui::Action a = run.desktop->nextAction(ui::WaitContext{});
+        if (a.kind != ui::Action::Kind::Paste || !run.window->dispatch(a)) return false;
+        run.desktop->render();
+        return true;
+      },
+      "the paste did not arrive as one");
   state.counters["lines"] = run.window->editor->lineCount();
 }
 BENCHMARK(BM_PasteOnScreen)->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -320,18 +300,17 @@ void BM_PasteFromClipboard(benchmark::State& state) {
     state.SkipWithError("no xterm-256color terminal description");
     return;
   }
-  std::vector<double> millis;
-  for (auto _ : state) {
-    state.PauseTiming();
-    run.reset();
-    ui::clipboard::SetText(run.text);
-    state.ResumeTiming();
-    const auto t0 = std::chrono::steady_clock::now();
-    run.window->editor->paste();
-    run.desktop->render();
-    millis.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - t0).count());
-  }
-  kestrin_bench::reportPercentiles(state, millis, "ms");
+  kestrin_bench::timeSteps<std::milli>(
+      state, "ms",
+      [&] {
+        run.reset();
+        ui::clipboard::SetText(run.text);
+      },
+      [&] {
+        run.window->editor->paste();
+        run.desktop->render();
+        return true;
+      });
   state.counters["lines"] = run.window->editor->lineCount();
 }
 BENCHMARK(BM_PasteFromClipboard)->Unit(benchmark::kMillisecond)->Iterations(10);
