@@ -159,9 +159,7 @@ class ExpectationCheck {
 
   static void readDialog(Reader& r, Command& c) {
     c.texts = {r.text("title")};
-    parseQualifiers(r, c, {"folder", "filter", "index", "flags", "file"});
-    for (const char* q : {"index", "flags"})
-      if (c.qualifiers.count(q) && !Reader::toNumber(c.qualifiers[q])) r.fail(std::string(q) + " must be a number");
+    parseQualifiers(r, c, {"folder", "filter", "index", "flags", "file"}, {"index", "flags"});
   }
   void dialog() {
     auto& check = *this;
@@ -194,9 +192,7 @@ class ExpectationCheck {
   }
 
   static void readPrintDialog(Reader& r, Command& c) {
-    parseQualifiers(r, c, {"flags", "copies", "from", "to"});
-    for (const auto& [name, value] : c.qualifiers)
-      if (!Reader::toNumber(value)) r.fail(name + " must be a number, not " + quote(value));
+    parseQualifiers(r, c, {"flags", "copies", "from", "to"}, {"flags", "copies", "from", "to"});
   }
   void printDialog() {
     auto& check = *this;
@@ -216,9 +212,7 @@ class ExpectationCheck {
 
   static void readFolderDialog(Reader& r, Command& c) {
     c.texts = {r.text("title")};
-    parseQualifiers(r, c, {"root", "options"});
-    if (c.qualifiers.count("options") && !Reader::toNumber(c.qualifiers["options"]))
-      r.fail("options must be a number, not " + quote(c.qualifiers["options"]));
+    parseQualifiers(r, c, {"root", "options"}, {"options"});
   }
   void folderDialog() {
     auto& check = *this;

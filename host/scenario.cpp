@@ -188,7 +188,8 @@ bool validRegistryPath(const std::string& path) {
   return false;
 }
 
-void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names) {
+void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names,
+                     std::initializer_list<const char*> numbers) {
   while (r.more()) {
     const Token& q = r.take("qualifier");
     bool known = false;
@@ -204,6 +205,11 @@ void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> n
       for (const char* n : names) list += (list.empty() ? "" : ", ") + std::string(n);
       r.fail("unknown qualifier " + quote(q.text) + "; this expectation takes " + list);
     }
+  }
+  for (const char* n : numbers) {
+    auto it = c.qualifiers.find(n);
+    if (it != c.qualifiers.end() && !Reader::toNumber(it->second))
+      r.fail(std::string(n) + " must be a number, not " + quote(it->second));
   }
 }
 

@@ -110,7 +110,8 @@ class Reader {
 };
 
 // Qualifiers (NAME TEXT) in any order, each at most once, up to the end of
-// the line.
-void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names);
+// the line; those of `numbers` that are given must be numbers.
+void parseQualifiers(Reader& r, Command& c, std::initializer_list<const char*> names,
+                     std::initializer_list<const char*> numbers = {});
 
 }  // namespace kestrin_host

@@ -153,6 +153,8 @@ TEST(ScenarioCommands, MalformedLinesNameTheirLine) {
       "expect printdialog copies two",
       "expect printdialog pages 2",
       "expect folderdialog \"t\" options many",
+      "expect dialog \"t\" index first",
+      "expect dialog \"t\" flags x",
       "expect tool ID_FileSave colour red",
       "expect tool ID_FileSave enabled maybe",
       "expect refused now",
