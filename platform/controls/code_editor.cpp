@@ -271,6 +271,11 @@ const std::vector<Token>& CodeEditor::lineTokens(int32_t line) const {
   return colourCache_->tokens(text_.line(line), colourGeneration_, *compiled_);
 }
 
+const CompiledLanguage* CodeEditor::colouringLanguage() const {
+  refreshLanguage();
+  return compiled_ && colorSyntax_ ? compiled_.get() : nullptr;
+}
+
 void CodeEditor::colourAll() const {
   for (int32_t n = 0; n < lineCount(); ++n) lineTokens(n);
 }

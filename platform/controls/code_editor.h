@@ -426,6 +426,10 @@ class CodeEditor {
   const CodeText& textModel() const noexcept { return text_; }
   TextPos caretPos() const noexcept { return caret_; }
   TextPos anchorPos() const noexcept { return anchor_; }
+  // The language the lines are coloured by (null: none, or colouring is
+  // off), and a number that changes whenever it does.
+  const CompiledLanguage* colouringLanguage() const;
+  uint64_t colourGeneration() const noexcept { return colourGeneration_; }
   // What the line layout keeps about this editor's long lines
   // (line_layout.cpp).
   struct LayoutMarks;

@@ -95,6 +95,8 @@ CompiledLanguage::CompiledLanguage(const CodeLanguage& language) : def_(language
   std::stable_sort(commentSigns_.begin(), commentSigns_.end(), longestFirst);
   for (char c : def_.stringDelims)
     if (c != '\n' && c != '\r' && delims_.find(c) == std::string::npos) delims_ += c;
+  for (const auto& w : operatorSigns_) longestSign_ = std::max(longestSign_, w.size());
+  for (const auto& w : commentSigns_) longestSign_ = std::max(longestSign_, w.size());
 }
 
 std::string CompiledLanguage::key(std::string_view word) const {
@@ -126,60 +128,107 @@ void CompiledLanguage::tokenize(std::string_view line, std::vector<Token>& out) 
 
 void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& out) const {
   out.clear();
-  const size_t n = line.size();
-  size_t i = 0;
-  auto push = [&](size_t start, size_t end, TokenKind kind) {
-    out.push_back({static_cast<uint32_t>(start), static_cast<uint32_t>(end - start), kind});
+  LexState s;
+  LexPiece piece;
+  uint64_t at = 0;
+  while (at < line.size()) {
+    bool found = false;
+    lexStep(line, 0, true, at, s, piece, found);
+    if (found)
+      out.push_back({static_cast<uint32_t>(piece.start), static_cast<uint32_t>(piece.end - piece.start), piece.kind});
+  }
+}
+
+namespace {
+// Thrown inside a step that needs bytes past its window.
+struct NeedMore {};
+}  // namespace
+
+bool CompiledLanguage::lexStep(std::string_view w, uint64_t base, bool whole, uint64_t& at, LexState& state,
+                               LexPiece& piece, bool& found) const {
+  const std::string_view line = w;
+  const size_t n = w.size();
+  const size_t i = static_cast<size_t>(at - base);
+  found = false;
+  // Whether byte k is in the line; past the window of a part, the step
+  // starts again with more.
+  const auto in = [&](size_t k) {
+    if (k < n) return true;
+    if (whole) return false;
+    throw NeedMore{};
   };
-  while (i < n) {
-    const unsigned char c = static_cast<unsigned char>(line[i]);
-    if (c == ' ' || c == '\t' || c == '\v' || c == '\f') {
-      ++i;
-      continue;
-    }
-    // A string: up to the same delimiter; a doubled delimiter stands for
-    // itself inside it. An open string runs to the end of the line.
-    if (delims_.find(static_cast<char>(c)) != std::string::npos) {
-      size_t j = i + 1;
-      for (;;) {
-        if (j >= n) break;
-        if (line[j] == static_cast<char>(c)) {
-          if (j + 1 < n && line[j + 1] == static_cast<char>(c)) {
-            j += 2;
-            continue;
-          }
-          ++j;
-          break;
-        }
-        ++j;
-      }
-      push(i, j, TokenKind::String);
-      i = j;
-      continue;
-    }
-    // A comment sign starts a comment anywhere outside a string.
-    bool comment = false;
-    for (const auto& s : commentSigns_) {
-      if (startsWithAt(line, i, s, def_.caseSensitive)) {
-        comment = true;
+  // The bytes a sign at k would take are at hand.
+  const auto signRoom = [&](size_t k) {
+    if (!whole && k + longestSign_ > n) throw NeedMore{};
+  };
+  LexState s = state;
+  const auto see = [&](uint64_t end) { s.seen = std::max(s.seen, end); };
+  const auto give = [&](size_t start, size_t end, TokenKind kind) {
+    piece = {base + start, base + end, kind};
+    found = true;
+    s.dotEnd = end - start == 1 && line[start] == '.' ? base + end : UINT64_MAX;
+    see(base + end);
+    at = base + end;
+    state = s;
+    return true;
+  };
+  // A string's bytes from j on: up to the same delimiter; a doubled
+  // delimiter stands for itself inside it. An open string runs to the end
+  // of the line.
+  const auto stringFrom = [&](size_t start, size_t j, char c) {
+    for (;;) {
+      if (j >= n) {
+        // The string goes on past the window: the rest of it comes next.
+        s.in = whole ? LexState::In::Code : LexState::In::String;
+        s.delim = c;
         break;
       }
+      if (line[j] == c) {
+        if (in(j + 1) && line[j + 1] == c) {
+          j += 2;
+          continue;
+        }
+        ++j;
+        s.in = LexState::In::Code;
+        break;
+      }
+      ++j;
     }
-    if (comment) {
-      push(i, n, TokenKind::Comment);
-      return;
+    see(base + j + 1);
+    return give(start, j, TokenKind::String);
+  };
+  try {
+    if (i >= n) return false;
+    if (s.in == LexState::In::Comment) return give(i, n, TokenKind::Comment);
+    if (s.in == LexState::In::String) return stringFrom(i, i, s.delim);
+    const unsigned char c = static_cast<unsigned char>(line[i]);
+    if (c == ' ' || c == '\t' || c == '\v' || c == '\f') {
+      at = base + i + 1;
+      see(at);
+      state = s;
+      return true;
+    }
+    if (delims_.find(static_cast<char>(c)) != std::string::npos) return stringFrom(i, i + 1, static_cast<char>(c));
+    // A comment sign starts a comment anywhere outside a string.
+    signRoom(i);
+    for (const auto& sign : commentSigns_) {
+      if (startsWithAt(line, i, sign, def_.caseSensitive)) {
+        s.in = LexState::In::Comment;
+        return give(i, n, TokenKind::Comment);
+      }
     }
     if (isWordStart(c)) {
       size_t j = i + 1;
-      while (j < n && isWordChar(static_cast<unsigned char>(line[j]))) ++j;
+      while (in(j) && isWordChar(static_cast<unsigned char>(line[j]))) ++j;
+      see(base + j + 1);
       const std::string_view word = line.substr(i, j - i);
       // A comment word ("REM") counts only as a whole word, and not as the
       // member of an object (obj.Rem).
-      const bool member = !out.empty() && out.back().length == 1 && out.back().start + 1 == i && line[i - 1] == '.';
-      for (const auto& w : commentWords_) {
-        if (!member && w.size() == word.size() && startsWithAt(line, i, w, def_.caseSensitive)) {
-          push(i, n, TokenKind::Comment);
-          return;
+      const bool member = s.dotEnd == base + i;
+      for (const auto& cw : commentWords_) {
+        if (!member && cw.size() == word.size() && startsWithAt(line, i, cw, def_.caseSensitive)) {
+          s.in = LexState::In::Comment;
+          return give(i, n, TokenKind::Comment);
         }
       }
       TokenKind kind = TokenKind::Text;
@@ -191,67 +240,56 @@ void CompiledLanguage::tokenizeBytes(std::string_view line, std::vector<Token>& 
         kind = TokenKind::Operator;
       else if (isWordIn(scopeWords_, word))
         kind = TokenKind::ScopeKeyword;
-      push(i, j, kind);
-      i = j;
-      continue;
+      return give(i, j, kind);
     }
+    const auto digit = [&](size_t k) { return in(k) && std::isdigit(static_cast<unsigned char>(line[k])); };
     // Numbers: 12, 1.5, .5, 1e-3, &H1F, &O17 (with a type sign &), #1/2/2000#.
-    const bool digitStart =
-        std::isdigit(c) || (c == '.' && i + 1 < n && std::isdigit(static_cast<unsigned char>(line[i + 1])));
+    const bool digitStart = std::isdigit(c) || (c == '.' && digit(i + 1));
     if (digitStart) {
       size_t j = i;
-      while (j < n && (std::isdigit(static_cast<unsigned char>(line[j])) || line[j] == '.')) ++j;
-      if (j < n && (line[j] == 'e' || line[j] == 'E')) {
+      while (in(j) && (std::isdigit(static_cast<unsigned char>(line[j])) || line[j] == '.')) ++j;
+      if (in(j) && (line[j] == 'e' || line[j] == 'E')) {
         size_t k = j + 1;
-        if (k < n && (line[k] == '+' || line[k] == '-')) ++k;
-        if (k < n && std::isdigit(static_cast<unsigned char>(line[k]))) {
+        if (in(k) && (line[k] == '+' || line[k] == '-')) ++k;
+        if (digit(k)) {
           j = k;
-          while (j < n && std::isdigit(static_cast<unsigned char>(line[j]))) ++j;
+          while (digit(j)) ++j;
         }
       }
-      while (j < n && (line[j] == '&' || line[j] == '#' || line[j] == '!' || line[j] == '@')) ++j;
-      push(i, j, TokenKind::Number);
-      i = j;
-      continue;
+      while (in(j) && (line[j] == '&' || line[j] == '#' || line[j] == '!' || line[j] == '@')) ++j;
+      see(base + j + 3);
+      return give(i, j, TokenKind::Number);
     }
-    if (c == '&' && i + 2 < n && (line[i + 1] == 'H' || line[i + 1] == 'h') &&
+    if (c == '&' && in(i + 2) && (line[i + 1] == 'H' || line[i + 1] == 'h') &&
         isHexDigit(static_cast<unsigned char>(line[i + 2]))) {
       size_t j = i + 2;
-      while (j < n && isHexDigit(static_cast<unsigned char>(line[j]))) ++j;
-      if (j < n && line[j] == '&') ++j;
-      push(i, j, TokenKind::Number);
-      i = j;
-      continue;
+      while (in(j) && isHexDigit(static_cast<unsigned char>(line[j]))) ++j;
+      if (in(j) && line[j] == '&') ++j;
+      see(base + j + 1);
+      return give(i, j, TokenKind::Number);
     }
-    if (c == '&' && i + 2 < n && (line[i + 1] == 'O' || line[i + 1] == 'o') && line[i + 2] >= '0' &&
+    if (c == '&' && in(i + 2) && (line[i + 1] == 'O' || line[i + 1] == 'o') && line[i + 2] >= '0' &&
         line[i + 2] <= '7') {
       size_t j = i + 2;
-      while (j < n && line[j] >= '0' && line[j] <= '7') ++j;
-      if (j < n && line[j] == '&') ++j;
-      push(i, j, TokenKind::Number);
-      i = j;
-      continue;
+      while (in(j) && line[j] >= '0' && line[j] <= '7') ++j;
+      if (in(j) && line[j] == '&') ++j;
+      see(base + j + 1);
+      return give(i, j, TokenKind::Number);
     }
-    if (c == '#') {
+    if (c == '#' && digit(i + 1)) {
       const size_t close = line.find('#', i + 1);
-      if (close != std::string_view::npos && close > i + 1 && std::isdigit(static_cast<unsigned char>(line[i + 1]))) {
-        push(i, close + 1, TokenKind::Number);
-        i = close + 1;
-        continue;
-      }
+      if (close != std::string_view::npos) return give(i, close + 1, TokenKind::Number);
+      if (!whole) throw NeedMore{};
+      // No date: the rest of the line decided that.
+      see(UINT64_MAX);
     }
-    bool op = false;
-    for (const auto& s : operatorSigns_) {
-      if (startsWithAt(line, i, s, true)) {
-        push(i, i + s.size(), TokenKind::Operator);
-        i += s.size();
-        op = true;
-        break;
-      }
+    for (const auto& sign : operatorSigns_) {
+      if (startsWithAt(line, i, sign, true)) return give(i, i + sign.size(), TokenKind::Operator);
     }
-    if (op) continue;
-    push(i, i + 1, TokenKind::Text);
-    ++i;
+    return give(i, i + 1, TokenKind::Text);
+  } catch (const NeedMore&) {
+    found = false;
+    return false;
   }
 }
 

@@ -67,6 +67,23 @@ struct CodeLanguage {
 // The entries of a word list, trimmed, empty ones passed over.
 std::vector<std::string> wordListEntries(std::string_view list);
 
+// Where the lexer stands in a line, so that it can go on from there: in
+// code, inside a string (opened by `delim`), or in a comment that runs to
+// the line's end.
+struct LexState {
+  enum class In : uint8_t { Code, String, Comment };
+  In in = In::Code;
+  char delim = 0;
+  uint64_t dotEnd = UINT64_MAX;  // the byte after a lone "." token (a member name may follow)
+  uint64_t seen = 0;             // the end of the bytes looked at so far (UINT64_MAX: the whole line)
+};
+
+// A token, or the part of one that a step found, by bytes of the line.
+struct LexPiece {
+  uint64_t start = 0, end = 0;
+  TokenKind kind = TokenKind::Text;
+};
+
 // A language prepared for tokenizing.
 class CompiledLanguage {
  public:
@@ -75,6 +92,16 @@ class CompiledLanguage {
   // The tokens of one line, in order; blanks belong to no token.
   std::vector<Token> tokenize(std::string_view line) const;
   void tokenize(std::string_view line, std::vector<Token>& out) const;
+
+  // One step from byte `at` of a line in state `s`: `w` holds the line's
+  // bytes from byte `base` on, `whole` whether it reaches the line's end.
+  // Moves `at` past the next blank or token (a string or a comment may be
+  // handed out in parts, one per window) and gives the token in `piece`
+  // (found: true). Gives false, changing nothing, when the step needs
+  // bytes past the end of `w`. Stepping a whole line from its start finds
+  // the tokens tokenize finds.
+  bool lexStep(std::string_view w, uint64_t base, bool whole, uint64_t& at, LexState& s, LexPiece& piece,
+               bool& found) const;
 
   const CodeLanguage& definition() const noexcept { return def_; }
 
@@ -90,6 +117,7 @@ class CompiledLanguage {
   std::vector<std::string> commentSigns_;   // longest first
   std::vector<std::string> commentWords_;   // as keys (lower case unless case-sensitive)
   std::string delims_;
+  size_t longestSign_ = 1;  // the longest operator or comment sign
 };
 
 // The registry of languages by name (names compared without regard to

@@ -158,6 +158,16 @@ struct CodeEditor::LayoutMarks {
     uint64_t revision = 0;  // the text's when the marks were last checked
     uint64_t used = 0;
     std::vector<Pos> marks;  // marks[0] is the line's start
+    // The lexer's state every few kilobytes (lex[0]: the line's start),
+    // for the language and colour generation they were found with; each
+    // holds while the text up to the end of what it looked at stays.
+    struct Lex {
+      uint64_t byte = 0;
+      LexState state;
+    };
+    std::vector<Lex> lex;
+    const CompiledLanguage* language = nullptr;
+    uint64_t colours = 0;
   };
   std::vector<Line> lines;
   uint64_t clock = 0;
@@ -173,6 +183,7 @@ void resetMarks(Marks::Line& l, int32_t line, uint64_t start, int32_t tab, uint6
   l.tab = tab;
   l.revision = revision;
   l.marks.assign(1, Pos{});
+  l.lex.assign(1, {});
 }
 
 // The marks of a long line, checked against the changes of the text since
@@ -202,6 +213,9 @@ Marks::Line* marksOf(const CodeEditor& e, LineBytes& r, int32_t line, int32_t ta
     } else if (changed != CodeText::npos) {
       auto& marks = entry->marks;
       while (marks.size() > 1 && entry->start + marks.back().byte > changed) marks.pop_back();
+      auto& lex = entry->lex;
+      while (lex.size() > 1 && (lex.back().state.seen == UINT64_MAX || entry->start + lex.back().state.seen > changed))
+        lex.pop_back();
     }
     entry->revision = t.revision();
   }
@@ -229,6 +243,60 @@ Pos seek(const CodeEditor& e, LineBytes& r, int32_t line, int32_t tab, const Goa
 }
 
 int32_t tabOf(const CodeEditor& e) { return std::max(1, e.tabSize()); }
+
+// A lex state is kept every kLexEvery bytes; the lexer reads the line
+// kLexBlock bytes at a time (more while one step needs more).
+constexpr uint64_t kLexEvery = 4u << 10;
+constexpr uint64_t kLexBlock = 16u << 10;
+
+// The colours of a long line's characters, from the lex state kept
+// before the first of them: the same as the whole line's tokens give
+// them, though only the bytes from that state to the last character are
+// read. New states are kept on the way.
+void colourLongLine(const CodeEditor& e, LineBytes& r, Marks::Line& l, std::vector<LaidChar>& chars) {
+  const CompiledLanguage* language = e.colouringLanguage();
+  if (!language || chars.empty()) return;
+  if (l.language != language || l.colours != e.colourGeneration()) {
+    l.lex.assign(1, {});
+    l.language = language;
+    l.colours = e.colourGeneration();
+  }
+  const uint64_t from = chars.front().byte, to = chars.back().byte + chars.back().bytes;
+  auto& lex = l.lex;
+  const auto after = std::upper_bound(lex.begin(), lex.end(), from,
+                                      [](uint64_t b, const Marks::Line::Lex& m) { return b < m.byte; });
+  const bool extending = after == lex.end();
+  uint64_t at = (after - 1)->byte;
+  LexState s = (after - 1)->state;
+  std::vector<LexPiece> pieces;
+  std::string window;
+  uint64_t base = 0, size = kLexBlock;
+  const CodeText& t = e.textModel();
+  bool whole = false;
+  const auto fetch = [&] {
+    base = at;
+    const uint64_t end = std::min(r.size(), at + size);
+    window = t.bytes(r.start() + at, r.start() + end);
+    whole = end == r.size();
+  };
+  fetch();
+  while (at < r.size() && at < to) {
+    LexPiece piece;
+    bool found = false;
+    if (!language->lexStep(window, base, whole, at, s, piece, found)) {
+      size = at == base ? size * 2 : kLexBlock;
+      fetch();
+      continue;
+    }
+    if (found && piece.end > from) pieces.push_back(piece);
+    if (extending && at >= lex.back().byte + kLexEvery) lex.push_back({at, s});
+  }
+  size_t k = 0;
+  for (LaidChar& c : chars) {
+    while (k < pieces.size() && pieces[k].end <= c.byte) ++k;
+    if (k < pieces.size() && pieces[k].start <= c.byte) c.colour = colorIndexOf(pieces[k].kind);
+  }
+}
 
 int32_t clampColumn(int64_t c) { return static_cast<int32_t>(std::clamp<int64_t>(c, 0, INT32_MAX)); }
 
@@ -293,7 +361,8 @@ LineSlice layoutLine(const CodeEditor& e, int32_t line, int64_t firstCell, int64
   const TextPos caret = e.caretPos(), anchor = e.anchorPos();
   const TextPos a = std::min(anchor, caret), b = std::max(anchor, caret);
   static const std::vector<Token> none;
-  const std::vector<Token>& tokens = r.size() <= kColouredLineBytes ? e.lineTokens(line) : none;
+  const bool longLine = r.size() > kColouredLineBytes;
+  const std::vector<Token>& tokens = longLine ? none : e.lineTokens(line);
   size_t tk = 0;
   int marksAfter = 0;
   bool listed = false;  // the character before was listed
@@ -333,6 +402,8 @@ LineSlice layoutLine(const CodeEditor& e, int32_t line, int64_t firstCell, int64
     ++p.column;
     p.cell += w;
   }
+  if (longLine)
+    if (Marks::Line* l = marksOf(e, r, line, tab)) colourLongLine(e, r, *l, s.chars);
   if (p.byte >= r.size() && p.cell <= endCell) {
     s.reachesEnd = true;
     s.endCell = p.cell;

@@ -17,8 +17,8 @@
 // Only the shown part of a line is read: a long line is never copied
 // whole. For a long line the editor keeps marks every few kilobytes (their
 // byte, column and cell) that hold as long as the text before them does
-// not change, so that a slice of a 50 MB line costs no more than one of a
-// short line.
+// not change, and the lexer's state every few kilobytes for its colours,
+// so that a slice of a 50 MB line costs no more than one of a short line.
 #pragma once
 
 #include <cstdint>
@@ -34,8 +34,10 @@ namespace platform::controls {
 // wide character).
 int32_t charCells(char32_t c);
 
-// Lines longer than this are drawn in the text's colour: their tokens are
-// not worked out (that would read the whole line at every change).
+// Lines up to this length are coloured from their tokens, worked out for
+// the whole line. A longer line is coloured from the lexer's states kept
+// every few kilobytes along it: a slice is lexed from the state before it,
+// and an edit drops only the states that looked at what it changed.
 inline constexpr size_t kColouredLineBytes = size_t{64} << 10;
 
 struct LaidChar {

@@ -3,6 +3,7 @@
 // lines that hold after edits.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <numeric>
 
 #include "code_editor_test_support.h"
@@ -141,9 +142,128 @@ TEST(LineLayout, ColoursComeFromTheLinesTokensUpToTheLengthThatIsColoured) {
   EXPECT_EQ(s.chars[4].colour, color_index::Text);
   EXPECT_EQ(s.chars[8].colour, color_index::String);
   EXPECT_EQ(s.chars[10].colour, color_index::String);
-  // A line too long to colour is drawn in the text's colour.
+  // A long line is coloured as well, from the lexer's states along it.
   s = layoutLine(f.editor, 1, 0, 20);
-  for (const auto& c : s.chars) EXPECT_EQ(c.colour, color_index::Text);
+  ASSERT_EQ(s.chars.size(), 20u);
+  EXPECT_EQ(s.chars[0].colour, color_index::Keyword);
+  EXPECT_EQ(s.chars[8].colour, color_index::String);
+  EXPECT_EQ(s.chars[12].colour, color_index::Text);
+  f.editor.setColorSyntax(false);
+  s = layoutLine(f.editor, 1, 0, 20);
+  EXPECT_EQ(s.chars[0].colour, color_index::Text);
+}
+
+// The colours of a long line's slice against those of the whole line's
+// tokens, character by character (the lines are ASCII: a byte a column).
+void expectColoursOfTheWholeLine(const Fixture& f, const CompiledLanguage& lexer, int64_t first, int64_t count) {
+  const std::string line = f.editor.getLine(0);
+  std::vector<int32_t> whole(line.size(), color_index::Text);
+  for (const Token& t : lexer.tokenize(line))
+    std::fill(whole.begin() + t.start, whole.begin() + t.start + t.length, colorIndexOf(t.kind));
+  const LineSlice s = layoutLine(f.editor, 0, first, count);
+  ASSERT_FALSE(s.chars.empty());
+  size_t wrong = 0;
+  for (const LaidChar& c : s.chars)
+    if (c.colour != whole[c.byte] && wrong++ < 3)
+      ADD_FAILURE() << "at byte " << c.byte << ": " << c.colour << " instead of " << whole[c.byte];
+}
+
+CodeLanguage longLineLanguage() {
+  CodeLanguage lang;
+  lang.keywords = "Dim\nIf\nThen";
+  lang.operators = "=\n<>\n.\nMod";
+  lang.singleLineComments = "'\nRem";
+  lang.stringDelims = "\"";
+  lang.constants = "True";
+  return lang;
+}
+
+// A line of code of `size` bytes with `what` put in at each byte given.
+std::string codeLine(size_t size, std::vector<std::pair<size_t, std::string>> what) {
+  const std::string unit = "Dim a = b Mod 3 : If x.Rem <> True Then y = &H1F ";
+  std::string line;
+  while (line.size() < size) line += unit;
+  line.resize(size);
+  for (const auto& [at, text] : what) line.replace(at, text.size(), text);
+  return line;
+}
+
+// Strings, comments and words across the lexer's kept states (every 4 KB)
+// and its reads (16 KB): a slice anywhere has the colours the whole line's
+// tokens give it, whichever slice is drawn first.
+TEST(LineLayout, ASliceOfALongLineHasTheColoursOfTheWholeLine) {
+  CodeEditorGlobals().registerLanguage("LongLines", longLineLanguage());
+  const CompiledLanguage lexer(longLineLanguage());
+  const size_t n = 80000;
+  struct Case {
+    const char* what;
+    std::string line;
+  };
+  const Case cases[] = {
+      {"code only", codeLine(n, {})},
+      {"a string across states and reads", codeLine(n, {{4090, "\""}, {40000, "\""}})},
+      {"doubled quotes on the boundaries", codeLine(n, {{100, "\""}, {4095, "\"\""}, {16383, "\"\""}, {50000, "\""}})},
+      {"a string left open", codeLine(n, {{20000, "\""}})},
+      {"a comment sign before a boundary", codeLine(n, {{4095, "'"}})},
+      {"Rem across a read", codeLine(n, {{16382, " Rem "}})},
+      {"a member .Rem across a read", codeLine(n, {{16381, "x.Rem q"}})},
+      {"a word across a read", codeLine(n, {{16370, "Dimensionsareverylongwords "}})},
+      {"a date across a state", codeLine(n, {{4093, "#1/2/2000#"}})},
+      {"a date 30 KB long", codeLine(n, {{5000, "#1 "}, {35000, "#"}})},
+      {"a # with no date after it", codeLine(n, {{5000, "#1 "}})},
+      {"a quote in a comment", codeLine(n, {{30000, "' \" "}})},
+  };
+  const int64_t starts[] = {70000, 0, 4080, 4096, 16370, 16384, 20000, 32760, 35000, 45000, 79990};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    Fixture f(c.line);
+    f.editor.setLanguage("LongLines");
+    for (const int64_t first : starts) {
+      SCOPED_TRACE(first);
+      expectColoursOfTheWholeLine(f, lexer, first, 40);
+    }
+  }
+}
+
+// An edit before the slice in view changes its colours as it changes the
+// whole line's; one after it leaves them.
+TEST(LineLayout, EditsBeforeASliceOfALongLineRecolourIt) {
+  CodeEditorGlobals().registerLanguage("LongLines", longLineLanguage());
+  const CompiledLanguage lexer(longLineLanguage());
+  Fixture f(codeLine(100000, {}));
+  f.editor.setLanguage("LongLines");
+  const int64_t view = 60000;
+  expectColoursOfTheWholeLine(f, lexer, view, 60);
+  const auto type = [&](int32_t column, std::string_view text) {
+    f.editor.setSel({0, column, 0, column}, false);
+    f.editor.replaceSel(text);
+  };
+  const auto erase = [&](int32_t column, int32_t count) {
+    f.editor.setSel({0, column, 0, column + count}, false);
+    f.editor.replaceSel("");
+  };
+  struct Step {
+    const char* what;
+    std::function<void()> edit;
+  };
+  const Step steps[] = {
+      {"a quote far before opens a string", [&] { type(1000, "\""); }},
+      {"a second quote closes it", [&] { type(30000, "\""); }},
+      {"the first quote taken away", [&] { erase(1000, 1); }},
+      {"a comment sign just before the view", [&] { type(59990, "'"); }},
+      {"the comment sign taken away", [&] { erase(59990, 1); }},
+      {"a date opened far before", [&] { type(2000, "#5 "); }},
+      {"and closed in the view", [&] { type(60010, "#"); }},
+      {"a quote after the view", [&] { type(80000, "\""); }},
+      {"text typed in the view", [&] { type(60020, "\"If\" Rem"); }},
+  };
+  for (const Step& s : steps) {
+    SCOPED_TRACE(s.what);
+    s.edit();
+    expectColoursOfTheWholeLine(f, lexer, view, 60);
+    expectColoursOfTheWholeLine(f, lexer, 0, 60);
+    expectColoursOfTheWholeLine(f, lexer, 29990, 60);
+  }
 }
 
 // A long line built from characters whose columns and cells the test
