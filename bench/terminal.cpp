@@ -224,22 +224,32 @@ void BM_KeyInAShortLine(benchmark::State& state) {
 }
 BENCHMARK(BM_KeyInAShortLine)->Unit(benchmark::kMicrosecond);
 
-// One line of 50 MB: the script's statements joined by ": ", the caret
-// in its middle.
+// One line of 50 MB: `statements` of the script's statements (from the
+// second on) joined by ": ", the caret in its middle.
+Fixture longLineFixture(size_t statements) {
+  std::string line;
+  line.reserve((50u << 20) + 128);
+  for (size_t i = 0; line.size() < (50u << 20); ++i) {
+    line += kestrin_bench::kScriptLines[1 + i % statements];
+    line += ": ";
+  }
+  const std::string text = "' one long line\r\n" + line + "\r\nNext\r\n";
+  return Fixture(text, 1, static_cast<int32_t>(line.size() / 2));
+}
+
+// The eighth statement is a REM: the rest of the line is a comment.
 void BM_KeyInA50MBLine(benchmark::State& state) {
-  static Fixture f = [] {
-    std::string line;
-    line.reserve((50u << 20) + 128);
-    for (size_t i = 0; line.size() < (50u << 20); ++i) {
-      line += kestrin_bench::kScriptLines[1 + i % 8];
-      line += ": ";
-    }
-    const std::string text = "' one long line\r\n" + line + "\r\nNext\r\n";
-    return Fixture(text, 1, static_cast<int32_t>(line.size() / 2));
-  }();
+  static Fixture f = longLineFixture(8);
   keyAndFrame(state, f);
 }
 BENCHMARK(BM_KeyInA50MBLine)->Unit(benchmark::kMicrosecond);
+
+// Without the REM: code, strings and numbers all along the line.
+void BM_KeyInA50MBLineOfCode(benchmark::State& state) {
+  static Fixture f = longLineFixture(7);
+  keyAndFrame(state, f);
+}
+BENCHMARK(BM_KeyInA50MBLineOfCode)->Unit(benchmark::kMicrosecond);
 
 // A window of its own on a screen whose input is a file holding a paste as
 // a terminal sends it.
