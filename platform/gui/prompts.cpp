@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,7 +15,10 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSpinBox>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <set>
@@ -93,6 +97,53 @@ struct FieldDialog {
     return b;
   }
 };
+
+// A file dialog sized from its font, as the forms are: each column of the
+// detailed list as wide as the longest text it shows (a size in KiB, a
+// type, a date and time in the locale's short form), the name the widest,
+// and the whole dialog no larger than the screen.
+void sizeForColumns(QFileDialog& dialog) {
+  auto* list = dialog.findChild<QTreeView*>();
+  if (!list || !list->model()) return;
+  QHeaderView* header = list->header();
+  const QFontMetrics fm(list->font());
+  const int ch = fm.averageCharWidth();
+  const QLocale locale = QLocale::system();
+  auto widest = [&](std::initializer_list<QString> texts) {
+    int w = 0;
+    for (const QString& t : texts) w = std::max(w, fm.horizontalAdvance(t));
+    return w;
+  };
+  auto title = [&](int column) {
+    return list->model()->headerData(column, Qt::Horizontal, Qt::DisplayRole).toString();
+  };
+  const int pad = 3 * ch;
+  const int sort = list->style()->pixelMetric(QStyle::PM_HeaderMarkSize, nullptr, header);
+  const int widths[] = {
+      std::max(36 * ch, widest({title(0)}) + sort) + list->iconSize().width() + pad,
+      widest({title(1), locale.formattedDataSize(1023), locale.formattedDataSize(1023 * 1024 + 1000),
+              locale.formattedDataSize(qint64{1023} * 1024 * 1024 * 1024 + 1000 * 1024 * 1024)}) +
+          sort + pad,
+      std::max(20 * ch, widest({title(2)}) + sort) + pad,
+      widest({title(3), locale.toString(QDateTime(QDate(2028, 12, 28), QTime(23, 58, 58)), QLocale::ShortFormat),
+              locale.toString(QDateTime(QDate(2028, 9, 30), QTime(10, 58, 58)), QLocale::ShortFormat)}) +
+          sort + pad,
+  };
+  int columns = 0;
+  for (int c = 0; c < 4 && c < header->count(); ++c) {
+    header->resizeSection(c, widths[c]);
+    columns += widths[c];
+  }
+  // Beside the list: the places on its left, the frames, the scroll bar.
+  int beside = 16 * ch + 6 * ch + list->verticalScrollBar()->sizeHint().width();
+  QSize size(columns + beside, 30 * fm.height());
+  if (const QScreen* screen = dialog.screen()) {
+    // The window manager's frame goes round it.
+    const QSize room = screen->availableGeometry().size() - QSize(16, 48);
+    size = size.boundedTo(room);
+  }
+  dialog.resize(size.expandedTo(dialog.minimumSizeHint()));
+}
 
 }  // namespace
 
@@ -216,6 +267,7 @@ std::optional<std::string> WindowUser::fileDialog(const ui::FileDialogPrompt& pr
   if (dir.isEmpty() && name.isAbsolute()) dir = name.absolutePath();
   if (!dir.isEmpty() && QFileInfo(dir).isDir()) dialog.setDirectory(dir);
   if (!prompt.fileName.empty()) dialog.selectFile(name.isAbsolute() ? name.fileName() : toQ(prompt.fileName));
+  sizeForColumns(dialog);
   if (dialog.exec() != QDialog::Accepted) return std::nullopt;
   const QStringList chosen = dialog.selectedFiles();
   if (chosen.isEmpty()) return std::nullopt;

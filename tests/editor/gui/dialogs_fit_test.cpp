@@ -7,6 +7,9 @@
 #include <QAbstractSpinBox>
 #include <QComboBox>
 #include <QDialog>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -16,6 +19,9 @@
 #include <QScrollBar>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
+
+#include <fstream>
 
 #include "editor/CMainFrontEnd.h"
 #include "editor/editor_fixture.h"
@@ -157,6 +163,91 @@ TEST_F(DialogsFitTest, ThePromptsOfTheCodeEditorShowTheirControlsWhole) {
   auto front = kestrin::editor::CMainFrontEnd::create();
   EXPECT_NE(front->RunEditor(arg), 0);
   EXPECT_EQ(checked.size(), std::size(prompts));
+}
+
+// Open, Save As and Insert File on a folder of a sub-folder and of files
+// whose size, type and date are as long as they come: on the screen, their
+// buttons inside them, and each column of the list as wide as the longest
+// text it shows, inside the list.
+TEST_F(DialogsFitTest, TheFileDialogsShowEveryColumnAndButtonWhole) {
+  kestrin_test::TempDir folder;
+  std::filesystem::create_directory(folder.path() + "/Scripts of the machine");
+  { std::ofstream(folder.path() + "/a script of the machine.vbs") << std::string(1023 * 1024, 'x'); }
+  { std::ofstream(folder.path() + "/notes.txt") << std::string(1000, 'x'); }
+  struct Dialog {
+    const char* tool;
+    const char* dialog;
+  };
+  const Dialog dialogs[] = {
+      {"ID_FileOpen", "opendialog"},
+      {"ID_FileSaveAs", "savedialog"},
+      {"ID_InsertFile", "opendialog"},
+  };
+  std::vector<std::string> checked;
+  for (const auto& d : dialogs) {
+    then([this, d, &checked, &folder] {
+      auto* looking = new QTimer(windows->formWindow("frmMain")->widget());
+      auto shown = std::make_shared<bool>(false);
+      QObject::connect(looking, &QTimer::timeout, looking, [looking, d, &checked, &folder, shown] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String(d.dialog)) return;
+        auto* list = dialog->findChild<QTreeView*>();
+        ASSERT_NE(list, nullptr);
+        auto* model = qobject_cast<QFileSystemModel*>(list->model());
+        ASSERT_NE(model, nullptr);
+        if (!*shown) {
+          *shown = true;
+          dialog->setDirectory(QString::fromStdString(folder.path()));
+          dialog->setNameFilter("All Files (*)");
+          return;
+        }
+        // Once the folder's entries are read.
+        if (model->rowCount(list->rootIndex()) < 3) return;
+        looking->stop();
+        const std::string name = std::string(d.tool) + " " + d.dialog;
+        const QSize room = dialog->screen()->availableGeometry().size();
+        // A screen smaller than 800 by 600 (the offscreen one at a scale of
+        // 2) is smaller than the toolkit's smallest file dialog.
+        if (room.width() >= 800 && room.height() >= 600) {
+          EXPECT_TRUE(dialog->width() <= room.width() && dialog->height() <= room.height())
+              << name << ": " << dialog->width() << "x" << dialog->height() << " on a screen of " << room.width() << "x"
+              << room.height();
+          for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+            if (!b->isVisibleTo(dialog)) continue;
+            const QRect at(b->mapTo(dialog, QPoint()), b->size());
+            EXPECT_TRUE(dialog->rect().contains(at)) << name << ": the button " << b->text().toStdString() << " at "
+                                                     << at.x() << "," << at.y() << " outside the dialog";
+          }
+          QHeaderView* header = list->header();
+          for (int c = 0; c < header->count(); ++c) {
+            if (header->isSectionHidden(c)) continue;
+            // What its title and each entry need.
+            int needed = header->sectionSizeHint(c);
+            for (int r = 0; r < model->rowCount(list->rootIndex()); ++r)
+              needed = std::max(needed, list->sizeHintForIndex(model->index(r, c, list->rootIndex())).width() +
+                                            (c == 0 && list->rootIsDecorated() ? list->indentation() : 0));
+            EXPECT_GE(header->sectionSize(c), needed)
+                << name << ": the column " << model->headerData(c, Qt::Horizontal).toString().toStdString() << " is "
+                << header->sectionSize(c) << " px wide for texts of " << needed;
+            EXPECT_LE(header->sectionPosition(c) + header->sectionSize(c), list->viewport()->width())
+                << name << ": the column " << c << " ends outside the list";
+          }
+        }
+        checked.push_back(name);
+        dialog->reject();
+        looking->deleteLater();
+      });
+      looking->start(5);
+      QAction* tool = windows->formWindow("frmMain")->toolAction(d.tool);
+      ASSERT_NE(tool, nullptr) << d.tool;
+      tool->trigger();
+    });
+  }
+  exitWithoutSaving();
+  std::string arg = "new";
+  auto front = kestrin::editor::CMainFrontEnd::create();
+  EXPECT_NE(front->RunEditor(arg), 0);
+  EXPECT_EQ(checked.size(), std::size(dialogs));
 }
 
 TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
