@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The start of a terminal host, measured from outside under tmux: from the
 # start of the program to the first screen of a 1 MB script (its first line
-# on the screen), and the resident memory at that moment. Beside it, in the
-# same run: the same host with the toolkit's libraries preloaded (as every
+# on the screen), and the resident memory at that moment; a first start
+# (the class registered into a new machine hive) and a later one (the
+# hive, logs and settings of a start before). Beside them, in the same
+# run: the later start with the toolkit's libraries preloaded (as every
 # host had them when the windowed face was linked into the platform
 # library), and nano on the same file when it is installed.
 #
@@ -31,13 +33,24 @@ for lib in libQt6Widgets.so.6 libQt6PrintSupport.so.6; do
   [ -n "$path" ] && toolkit="$toolkit${toolkit:+:}$path"
 done
 
-# One start: prints "MILLISECONDS RSS_KB".
+# The folders of an editor that started once before (its class registered
+# in the machine hive, as an installed package has it, its logs and
+# settings written), kept in $work/before by prepare_before.
+fresh=1
+
+# One start: prints "MILLISECONDS RSS_KB". A first start (fresh=1) finds
+# an empty registry folder and registers the class into a new hive;
+# a later one (fresh=0) finds the folders of the start before.
 start_once() {
   local preload=$1; shift
   rm -rf "$work/editor" "$work/home" "$work/registry"
-  cp -r "$editor" "$work/editor"
-  rm -f "$work/editor"/*.db* "$work/editor"/*.log
-  mkdir -p "$work/home" "$work/registry"
+  if ((fresh)); then
+    cp -r "$editor" "$work/editor"
+    rm -f "$work/editor"/*.db* "$work/editor"/*.log
+    mkdir -p "$work/home" "$work/registry"
+  else
+    cp -a "$work/before/editor" "$work/before/home" "$work/before/registry" "$work/"
+  fi
   tmx kill-server >/dev/null 2>&1 || true
   local t0 t1 pid rss=0
   t0=$(date +%s%N)
@@ -56,6 +69,15 @@ start_once() {
   echo "$(((t1 - t0) / 1000000)) $rss"
 }
 
+prepare_before() {
+  fresh=1
+  start_once "" "$@" >/dev/null
+  mkdir -p "$work/before"
+  cp -a "$work/editor" "$work/home" "$work/registry" "$work/before/"
+  [ -e "$work/before/registry/machine.db" ] || { echo "no machine hive after a first start"; exit 1; }
+  fresh=0
+}
+
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 measure() {
@@ -70,8 +92,10 @@ measure() {
 
 echo "start to the first screen of a $((size / 1024)) kB script, median of $runs runs:"
 hostcmd=("$host" --terminal --no-bridge --editor "$work/editor" --registry "$work/registry" "$work/script.vbs")
-measure "kestrin-host --terminal" "" "${hostcmd[@]}"
-[ -n "$toolkit" ] && measure "kestrin-host --terminal, toolkit preloaded" "$toolkit" "${hostcmd[@]}"
+measure "kestrin-host --terminal, first start" "" "${hostcmd[@]}"
+prepare_before "${hostcmd[@]}"
+measure "kestrin-host --terminal, a later start" "" "${hostcmd[@]}"
+[ -n "$toolkit" ] && measure "the same, toolkit preloaded" "$toolkit" "${hostcmd[@]}"
 if command -v nano >/dev/null; then
   measure "nano (baseline)" "" nano "$work/script.vbs"
 else
