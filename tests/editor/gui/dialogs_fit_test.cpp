@@ -35,24 +35,7 @@ namespace {
 
 using platform::gui::WindowUser;
 
-class DialogsFitTest : public WindowedEditorFixture {
- protected:
-  // The main window closed once the steps before are done: yes to the
-  // exit question, no to saving the script.
-  void exitWithoutSaving() {
-    then([this] {
-      answering = new QTimer;
-      QObject::connect(answering, &QTimer::timeout, [] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) return;
-        const bool save = box->text().contains("save");
-        if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
-      });
-      answering->start(5);
-      windows->formWindow("frmMain")->widget()->close();
-    });
-  }
-};
+using DialogsFitTest = WindowedEditorFixture;
 
 // Lets the windows follow the forms and the toolkit lay them out.
 void settle(WindowUser& windows) {
@@ -158,7 +141,7 @@ TEST_F(DialogsFitTest, ThePromptsOfTheCodeEditorShowTheirControlsWhole) {
       tool->trigger();
     });
   }
-  exitWithoutSaving();
+  closeWithoutSaving();
   std::string arg = "new";
   auto front = kestrin::editor::CMainFrontEnd::create();
   EXPECT_NE(front->RunEditor(arg), 0);
@@ -243,7 +226,7 @@ TEST_F(DialogsFitTest, TheFileDialogsShowEveryColumnAndButtonWhole) {
       tool->trigger();
     });
   }
-  exitWithoutSaving();
+  closeWithoutSaving();
   std::string arg = "new";
   auto front = kestrin::editor::CMainFrontEnd::create();
   EXPECT_NE(front->RunEditor(arg), 0);
@@ -284,7 +267,7 @@ TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
       form->unload();
     });
   }
-  exitWithoutSaving();
+  closeWithoutSaving();
   std::string arg = "new";
   auto front = kestrin::editor::CMainFrontEnd::create();
   EXPECT_NE(front->RunEditor(arg), 0);

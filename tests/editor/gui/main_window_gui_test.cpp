@@ -39,21 +39,6 @@ class WindowedEditorTest : public WindowedEditorFixture {
  protected:
   QMainWindow* mainWindow() const { return windows->formWindow("frmMain")->widget(); }
   QAction* tool(const std::string& id) const { return windows->formWindow("frmMain")->toolAction(id); }
-  // Leaves by the close box, answering the exit question with Yes and a
-  // save question with No.
-  void closeByTheCloseBox() {
-    then([this] {
-      answering = new QTimer;
-      QObject::connect(answering, &QTimer::timeout, [] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) return;
-        const bool save = box->text().contains("save");
-        if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
-      });
-      answering->start(5);
-      mainWindow()->close();
-    });
-  }
   int run() {
     std::string arg = "new";
     auto front = kestrin::editor::CMainFrontEnd::create();
@@ -103,7 +88,7 @@ TEST_F(WindowedEditorTest, TheMainWindowShowsTheDesignLayoutsMenusToolbarAndStat
                 platform::ui::visibleText(window().StatusBar1->panel(i + 1).text(), {true, true}));
     EXPECT_EQ(mainWindow()->windowTitle().toStdString(), window().caption());
   });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
   EXPECT_TRUE(platform::ui::forms().empty());
 }
@@ -123,7 +108,7 @@ TEST_F(WindowedEditorTest, KeysTypedIntoTheCodeViewChangeTheTextAndMarkTheScript
     EXPECT_NE(window().CodeSense1->text().find("Dim x"), std::string::npos);
     dirty = window().property("IsDirty");
   });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
   EXPECT_EQ(dirty, "True");
 }
@@ -179,7 +164,7 @@ TEST_F(WindowedEditorTest, AKeyRepaintsTheLineItChangedAndOnlyThePanelsWhoseText
     EXPECT_GE(view->linesPainted(), 1);
     EXPECT_LE(view->linesPainted(), 2);
   });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
 }
 
@@ -221,7 +206,7 @@ TEST_F(WindowedEditorTest, F10OrAltAloneOpensTheFirstMenuTheArrowsMoveAndEscapeC
     QTest::keyRelease(view, Qt::Key_Alt);
     EXPECT_EQ(QApplication::activePopupWidget(), nullptr);
   });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
 }
 
@@ -241,7 +226,7 @@ TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStore
     QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(6, 8));
   });
   then([&] { QTest::mouseClick(windows->formWindow("frmOptions")->controlWidget("cmdOK"), Qt::LeftButton); });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
   EXPECT_FALSE(title.empty());
   EXPECT_EQ(before, "<absent>");
@@ -272,7 +257,7 @@ TEST_F(WindowedEditorTest, TheAboutWindowShowsItsOkButtonWhole) {
     EXPECT_EQ(ok->visibleRegion().boundingRect(), ok->rect());
     QTest::mouseClick(ok, Qt::LeftButton);
   });
-  closeByTheCloseBox();
+  closeWithoutSaving();
   EXPECT_NE(run(), 0);
   EXPECT_TRUE(opened);
 }

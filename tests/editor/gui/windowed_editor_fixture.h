@@ -3,7 +3,10 @@
 // runs, and the scripted user back afterwards.
 #pragma once
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QCoreApplication>
+#include <QMessageBox>
 #include <QPointer>
 #include <QTimer>
 
@@ -12,6 +15,7 @@
 #include <memory>
 
 #include "editor/editor_fixture.h"
+#include "platform/gui/form_window.h"
 #include "platform/gui/gui_internal.h"
 
 namespace editor_test {
@@ -40,6 +44,21 @@ class WindowedEditorFixture : public EditorTest {
   }
   // A step of the person, run once the waiting loop is idle.
   void then(std::function<void()> step) { windows->whenIdle(std::move(step)); }
+  // The main window closed by its close box once the steps before are
+  // done: Yes to the exit question, No to saving the script.
+  void closeWithoutSaving() {
+    then([this] {
+      answering = new QTimer;
+      QObject::connect(answering, &QTimer::timeout, [] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        const bool save = box->text().contains("save");
+        if (QAbstractButton* b = box->button(save ? QMessageBox::No : QMessageBox::Yes)) b->click();
+      });
+      answering->start(5);
+      windows->formWindow("frmMain")->widget()->close();
+    });
+  }
   std::shared_ptr<platform::gui::WindowUser> windows;
   // The timer that answers the message boxes a test expects, if it made one.
   QPointer<QTimer> answering;
