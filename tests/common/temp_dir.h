@@ -41,6 +41,24 @@ class TempDir {
   std::string path_;
 };
 
+// PATH holding only the folder given (made when missing) while it lives;
+// the old PATH comes back after.
+class OnlyOnPath {
+ public:
+  explicit OnlyOnPath(const std::string& folder) {
+    const char* old = std::getenv("PATH");
+    old_ = old ? old : "";
+    std::filesystem::create_directories(folder);
+    ::setenv("PATH", folder.c_str(), 1);
+  }
+  ~OnlyOnPath() { ::setenv("PATH", old_.c_str(), 1); }
+  OnlyOnPath(const OnlyOnPath&) = delete;
+  OnlyOnPath& operator=(const OnlyOnPath&) = delete;
+
+ private:
+  std::string old_;
+};
+
 inline void writeFile(const std::string& path, const std::string& bytes) {
   std::ofstream out(path, std::ios::binary | std::ios::trunc);
   out << bytes;

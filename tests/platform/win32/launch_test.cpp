@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 #include <vector>
 
 #include "common/temp_dir.h"
@@ -24,18 +25,15 @@ using kestrin_test::writeFile;
 class LaunchTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* old = std::getenv("PATH");
-    oldPath_ = old ? old : "";
-    std::filesystem::create_directory(dir.file("bin"));
     // No opener on PATH.
-    ::setenv("PATH", dir.file("bin").c_str(), 1);
+    path_.emplace(dir.file("bin"));
     program_ = dir.file("bin/mark");
     writeFile(program_, "#!/bin/sh\n: > '" + dir.file("ran") + "'\n");
     ::chmod(program_.c_str(), 0755);
   }
   void TearDown() override {
     setLaunchRecorder(nullptr);
-    ::setenv("PATH", oldPath_.c_str(), 1);
+    path_.reset();
   }
   // A recorder that keeps what it sees and lets nothing go ahead unless told.
   void record(bool goAhead) {
@@ -53,7 +51,7 @@ class LaunchTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string oldPath_;
+  std::optional<kestrin_test::OnlyOnPath> path_;
   std::string program_;
   std::vector<Launch> seen;
 };

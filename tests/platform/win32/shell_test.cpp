@@ -6,6 +6,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <optional>
 
 #include "common/temp_dir.h"
 
@@ -29,12 +30,9 @@ bool appears(const std::string& path) {
 class ShellTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    const char* old = std::getenv("PATH");
-    oldPath_ = old ? old : "";
-    std::filesystem::create_directory(dir.file("bin"));
-    ::setenv("PATH", dir.file("bin").c_str(), 1);
+    path_.emplace(dir.file("bin"));
   }
-  void TearDown() override { ::setenv("PATH", oldPath_.c_str(), 1); }
+  void TearDown() override { path_.reset(); }
 
   // An opener that writes the item it was given to "opened" and exits
   // with the given status.
@@ -46,7 +44,7 @@ class ShellTest : public ::testing::Test {
   }
 
   TempDir dir;
-  std::string oldPath_;
+  std::optional<kestrin_test::OnlyOnPath> path_;
 };
 
 TEST_F(ShellTest, AProgramStartsDirectlyWithItsParameters) {
