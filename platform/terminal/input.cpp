@@ -197,6 +197,13 @@ std::vector<OwnSequence> csiUSequences() {
   return out;
 }
 
+std::vector<OwnSequence> alternateKeySequences() {
+  return {{"\x1b[A", KEY_UP},    {"\x1bOA", KEY_UP},    {"\x1b[B", KEY_DOWN},  {"\x1bOB", KEY_DOWN},
+          {"\x1b[C", KEY_RIGHT}, {"\x1bOC", KEY_RIGHT}, {"\x1b[D", KEY_LEFT},  {"\x1bOD", KEY_LEFT},
+          {"\x1b[H", KEY_HOME},  {"\x1bOH", KEY_HOME},  {"\x1b[1~", KEY_HOME}, {"\x1b[7~", KEY_HOME},
+          {"\x1b[F", KEY_END},   {"\x1bOF", KEY_END},   {"\x1b[4~", KEY_END},  {"\x1b[8~", KEY_END}};
+}
+
 PasteCollector::Result PasteCollector::add(std::string_view piece) {
   static constexpr std::string_view kEnd = "\x1b[201~";
   Result r;

@@ -62,6 +62,11 @@ struct OwnSequence {
 };
 std::vector<OwnSequence> csiUSequences();
 
+// The other forms of the cursor and Home and End keys that terminals send
+// (each with its ncurses key code): the normal and the application cursor
+// mode's, and the VT220 forms of Home and End.
+std::vector<OwnSequence> alternateKeySequences();
+
 // How the terminal sends what the system cannot read from the byte alone.
 struct KeyOptions {
   // The terminal's Backspace sends ^H (its description says kbs=^H): then

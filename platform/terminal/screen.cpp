@@ -328,6 +328,12 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
   define_key("\x1b[201~", own_key::PasteEnd);
   define_key("\x1b[27;", own_key::OtherKey);
   for (const auto& own : csiUSequences()) define_key(own.sequence.c_str(), own.code);
+  // What a terminal description names is one of the ways these keys come:
+  // tmux sends ESC [1~ and ESC [4~ for Home and End whatever TERM says, and
+  // xterm sends ESC [H or ESC OH as its cursor mode is. The other forms are
+  // taken too, where the description gives them to no other key.
+  for (const auto& alt : alternateKeySequences())
+    if (key_defined(alt.sequence.c_str()) == 0) define_key(alt.sequence.c_str(), alt.code);
   if (const char* kbs = cap("kbs")) keyOptions_.backspaceIsCtrlH = std::strcmp(kbs, "\b") == 0;
   for (const auto& [name, capability] : modifiedKeyCapabilities())
     if (const char* seq = cap(capability.c_str()); seq && *seq)
@@ -582,6 +588,11 @@ InputEvent Screen::next(int32_t timeoutMillis) {
         wint_t next = 0;
         wtimeout(stdscr, 0);
         const int r2 = wget_wch(stdscr, &next);
+        if (r2 == OK && next == '[') {
+          // ESC [ followed at once by more is a sequence no key of the
+          // description matches: its bytes are dropped, not typed.
+          if (skipControlSequence()) return {};
+        }
         if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true, keyOptions_);
         if (r2 == KEY_CODE_YES) {
           if (static_cast<int>(next) == own_key::SgrMouse) return readMouseSgr();
@@ -602,6 +613,24 @@ InputEvent Screen::next(int32_t timeoutMillis) {
     }
     timeoutMillis = timeoutMillis > 0 ? std::min<int32_t>(timeoutMillis, 50) : timeoutMillis;
   }
+}
+
+bool Screen::skipControlSequence() {
+  wint_t c = 0;
+  wtimeout(stdscr, 0);
+  const int r = wget_wch(stdscr, &c);
+  if (r == KEY_CODE_YES) ungetch(static_cast<int>(c));
+  if (r != OK) return false;
+  if (c < 0x20 || c > 0x7E) {
+    unget_wch(static_cast<wchar_t>(c));
+    return false;
+  }
+  // Parameters and intermediates (0x20 to 0x3F), up to the final byte.
+  for (int n = 0; n < 32 && c >= 0x20 && c <= 0x3F; ++n) {
+    wtimeout(stdscr, 0);
+    if (wget_wch(stdscr, &c) != OK) return true;
+  }
+  return true;
 }
 
 InputEvent Screen::readOtherKey() {

@@ -64,6 +64,9 @@ class Screen final : public Terminal {
   InputEvent readMouseX10();
   InputEvent readPaste();
   InputEvent readOtherKey();
+  // After ESC [: reads the rest of a control sequence that came with it
+  // (false, with nothing read, when no byte of one follows at once).
+  bool skipControlSequence();
   void checkSize();
 
   void* screen_ = nullptr;  // SCREEN*

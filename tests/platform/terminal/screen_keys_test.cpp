@@ -1,0 +1,69 @@
+// The keys as the screen reads them from a terminal's bytes, for the
+// terminal descriptions a person meets: tmux's own, and xterm's inside
+// tmux, whose Home and End tmux sends in the VT220 form.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/terminal/screen.h"
+
+namespace pt = platform::terminal;
+using Kind = pt::InputEvent::Kind;
+
+namespace {
+
+// What the screen makes of the bytes: each key's name, each text as
+// "text:...", nothing for what gives no event.
+std::vector<std::string> eventsOf(const char* term, const std::string& bytes) {
+  std::FILE* in = std::tmpfile();
+  std::FILE* out = std::fopen("/dev/null", "w");
+  std::fwrite(bytes.data(), 1, bytes.size(), in);
+  std::fflush(in);
+  std::rewind(in);
+  std::vector<std::string> events;
+  {
+    auto screen = pt::Screen::openStreams(in, out, term, 80, 24);
+    if (!screen) {
+      events.push_back("no description");
+    } else {
+      for (int i = 0; i < 64; ++i) {
+        const pt::InputEvent e = screen->next(0);
+        if (e.kind == Kind::Key) events.push_back(e.name);
+        if (e.kind == Kind::Text) events.push_back("text:" + e.text);
+      }
+    }
+  }
+  std::fclose(in);
+  std::fclose(out);
+  return events;
+}
+
+TEST(TerminalScreenKeys, HomeEndAndTheArrowsComeInEveryFormTerminalsSend) {
+  const std::vector<std::string> both = {"Home", "End"};
+  struct Case {
+    const char* bytes;
+    std::vector<std::string> events;
+  };
+  const Case cases[] = {
+      {"\x1b[1~\x1b[4~", both},  // tmux, VT220
+      {"\x1bOH\x1bOF", both},    // xterm, application cursor mode
+      {"\x1b[H\x1b[F", both},    // xterm, normal cursor mode
+      {"\x1b[7~\x1b[8~", both},  // rxvt
+      {"\x1b[A\x1bOB\x1b[C\x1bOD", {"Up", "Down", "Right", "Left"}},
+      // A sequence no key is known by is dropped, not typed.
+      {"a\x1b[99~b\x1b[1;9Xc", {"text:a", "text:b", "text:c"}},
+      // Alt with a character alone, Alt with "[" among them.
+      {"\x1bx", {"Alt+x"}},
+      {"\x1b[", {"Alt+["}},
+  };
+  for (const char* term : {"xterm-256color", "screen-256color", "tmux-256color"}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(std::string(term) + " " + (c.bytes + 1));
+      EXPECT_EQ(eventsOf(term, c.bytes), c.events);
+    }
+  }
+}
+
+}  // namespace
