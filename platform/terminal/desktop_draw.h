@@ -60,6 +60,7 @@ struct Hit {
 struct MenuLevel {
   std::string popupId;
   int32_t selected = 0;
+  int32_t first = 0;  // the first entry shown, when not all fit the terminal's height
 };
 struct MenuState {
   int32_t title = -1;  // -1: closed

@@ -123,6 +123,13 @@ std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
   }
   if (e.kind == InputEvent::Kind::Mouse) {
     const auto& m = e.mouse;
+    if (m.kind == MouseEvent::Kind::Wheel) {
+      // The wheel moves through the open menu as the arrows do.
+      InputEvent arrow;
+      arrow.kind = InputEvent::Kind::Key;
+      arrow.name = m.button == 4 ? "Up" : "Down";
+      return menuEvent(arrow);
+    }
     if (m.kind != MouseEvent::Kind::Press || m.button != 1) return std::nullopt;
     for (const auto& h : hits_) {
       if (!h.contains(m.x, m.y)) continue;

@@ -25,19 +25,29 @@ void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>
     if (h.kind == Hit::Kind::MenuTitle && h.index == view.menu.title) x = h.x;
   int32_t y = 2;
   for (size_t level = 0; level < view.menu.levels.size(); ++level) {
-    const auto& lv = view.menu.levels[level];
+    auto& lv = view.menu.levels[level];
     const auto entries = popupEntries(*bar, lv.popupId);
+    const int32_t count = static_cast<int32_t>(entries.size());
     int32_t width = 10;
     for (const auto& id : entries)
       if (!id.empty())
         if (const auto* t = bar->findTool(id)) width = std::max(width, textWidth(t->plainCaption()) + 6);
-    const int32_t h = static_cast<int32_t>(entries.size()) + 2;
+    const int32_t h = std::min(count + 2, g.height());
     x = std::clamp(x, 0, std::max(0, g.width() - width));
-    int32_t top = std::clamp(y, 0, std::max(0, g.height() - h));
-    frameBox(g, x, top, width, std::min(h, g.height() - top), "", false);
+    const int32_t top = std::clamp(y, 0, std::max(0, g.height() - h));
+    // A menu taller than the terminal shows the entries around the
+    // selected one, with a mark on its frame where more are hidden.
+    const int32_t rows = std::max(0, h - 2);
+    lv.first = std::clamp(lv.first, 0, std::max(0, count - rows));
+    if (lv.selected < lv.first) lv.first = lv.selected;
+    if (lv.selected >= lv.first + rows) lv.first = lv.selected - rows + 1;
+    frameBox(g, x, top, width, h, "", false);
+    if (lv.first > 0) g.put(x + width / 2, top, "\u25b4", kDim, x + width - 1);
+    if (lv.first + rows < count) g.put(x + width / 2, top + h - 1, "\u25be", kDim, x + width - 1);
     int32_t selectedRow = top + 1;
-    for (size_t i = 0; i < entries.size() && top + 1 + static_cast<int32_t>(i) < g.height() - 1; ++i) {
-      const int32_t row = top + 1 + static_cast<int32_t>(i);
+    for (int32_t r = 0; r < rows && lv.first + r < count; ++r) {
+      const size_t i = static_cast<size_t>(lv.first + r);
+      const int32_t row = top + 1 + r;
       if (entries[i].empty()) {
         std::string line = "\u251c";
         for (int32_t k = 0; k < width - 2; ++k) line += "\u2500";

@@ -346,6 +346,53 @@ TEST_F(TerminalDesktop, TheMenusOpenWithF10AndAltAndPickAToolClick) {
   EXPECT_EQ(ui::describe(*picked), "Close frmMain");
 }
 
+TEST_F(TerminalDesktop, AMenuTallerThanTheTerminalShowsItsSelectedEntry) {
+  open(80, 24);
+  auto form = mainWindow("");
+  std::vector<std::string> ids;
+  for (int i = 1; i <= 30; ++i) {
+    const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+    ids.push_back("ID_Entry" + n);
+    form->bar->addTool(ids.back(), pc::ToolKind::MenuItem, "Entry " + n);
+  }
+  form->bar->addTool("ID_Long", pc::ToolKind::Popup, "&Long").items = ids;
+  form->bar->menuBar().items.push_back("ID_Long");
+  auto key = [&](const std::string& name) {
+    pt::InputEvent e;
+    e.kind = pt::InputEvent::Kind::Key;
+    e.name = name;
+    auto a = desktop->actionFor(e);
+    desktop->render();
+    return a;
+  };
+  auto shown = [&](const std::string& text) { return cellOf(desktop->frame().text(), text).first >= 0; };
+  key("Alt+l");
+  EXPECT_TRUE(shown("Entry 01"));
+  EXPECT_FALSE(shown("Entry 30"));
+  EXPECT_TRUE(shown("\u25be")) << "no mark of the entries below";
+  key("Up");  // round to the last entry
+  EXPECT_TRUE(shown("Entry 30"));
+  EXPECT_FALSE(shown("Entry 01"));
+  EXPECT_TRUE(shown("\u25b4")) << "no mark of the entries above";
+  // A click on a row picks the entry shown there.
+  const auto [col, row] = cellOf(desktop->frame().text(), "Entry 29");
+  auto picked = desktop->actionFor(press(col, row));
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_Entry29");
+  // The wheel and Home go back up.
+  key("Alt+l");
+  pt::InputEvent wheel = press(10, 10, 4);
+  wheel.mouse.kind = pt::MouseEvent::Kind::Wheel;
+  desktop->actionFor(wheel);
+  desktop->render();
+  EXPECT_TRUE(shown("Entry 30"));
+  key("Home");
+  EXPECT_TRUE(shown("Entry 01"));
+  picked = key("Enter");
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_Entry01");
+}
+
 // Fills the completion list and the tip as the editor's owner does.
 class CodeSense : public pc::CodeEditorEvents {
  public:
