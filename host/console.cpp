@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "host/desktop_view.h"
+#include "platform/ui/emergency.h"
 #include "platform/ui/form.h"
 
 namespace kestrin_host {
@@ -147,8 +148,11 @@ std::optional<Command> ConsoleUser::nextCommand(const platform::ui::WaitContext*
     if (platform::ui::forms().empty()) return std::nullopt;
     if (inputEnded_) {
       // Nobody is left to answer: the editor is closed with its questions
-      // answered by their last buttons.
+      // answered by their last buttons. When that keeps it open (Cancel to
+      // saving a modified script), the session ends as a closed terminal
+      // does: the unsaved text is kept as the emergency copy.
       endEditor("the input has ended");
+      if (!platform::ui::forms().empty()) platform::ui::runEmergencySave();
       return std::nullopt;
     }
     // quit: the host closes the editor; its questions are asked of the person.

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/runtime/strings.h"
+#include "platform/ui/emergency.h"
 #include "platform/ui/keys.h"
 #include "platform/ui/scripted_user.h"
 #include "platform/ui/timer.h"
@@ -672,6 +673,9 @@ std::shared_ptr<Form> activeForm() {
 
 void resetDesktop() {
   auto& st = S();
+  // The emergency copy's writer belongs to a window that goes now, and its
+  // code to a component that may be unloaded next.
+  setEmergencySave(nullptr);
   st.modalStack.clear();
   auto all = std::move(st.forms);
   st.forms.clear();

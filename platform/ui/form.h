@@ -269,7 +269,7 @@ std::shared_ptr<Form> findForm(const std::string& name);
 std::shared_ptr<Form> activeForm();
 
 // Forgets every form, window and timer of this thread's desktop without
-// running their events (between tests).
+// running their events (between tests), and the emergency copy's writer.
 void resetDesktop();
 
 // The default instance of a form class: made (not loaded) at first use;

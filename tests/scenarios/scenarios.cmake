@@ -35,6 +35,15 @@ add_test(NAME scenario.console
     -P ${KESTRIN_SCENARIO_DIR}/console.cmake)
 set_tests_properties(scenario.console PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 
+# The console's input ends with a modified script that nobody may save.
+add_test(NAME scenario.console_input_ends
+  COMMAND ${CMAKE_COMMAND}
+    -DHOST=$<TARGET_FILE:kestrin-host>
+    -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
+    -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console_input_ends
+    -P ${KESTRIN_SCENARIO_DIR}/console_input_ends.cmake)
+set_tests_properties(scenario.console_input_ends PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+
 # Escapes in a script and its file name reach the terminal only as symbols,
 # through the console, its drawing of the window and the demo bridge.
 add_test(NAME scenario.console_escapes
