@@ -61,10 +61,21 @@ void appendTo(const std::string& path, const std::string& text) {
   ::close(fd);
 }
 
+// Whether standard output is the terminal: itself, or the memory file in
+// which the terminal desktop holds what is written to the terminal while
+// it is up (named so by platform/terminal/screen.cpp).
+bool outputIsTheTerminal() {
+  if (::isatty(STDOUT_FILENO)) return true;
+  char target[256];
+  const ssize_t n = ::readlink("/proc/self/fd/1", target, sizeof target - 1);
+  if (n <= 0) return false;
+  return std::string(target, static_cast<size_t>(n)).rfind("/memfd:kestrin-held-output", 0) == 0;
+}
+
 // Where the lines the bridge shows go: standard output when it is no
 // terminal, else the bridge's log (its folder made as needed).
 void showLines(const std::string& lines) {
-  if (!::isatty(STDOUT_FILENO)) {
+  if (!outputIsTheTerminal()) {
     std::fwrite(lines.data(), 1, lines.size(), stdout);
     std::fflush(stdout);
     return;

@@ -143,13 +143,19 @@ void onResize(int) {
 
 // The host's standard output and error, where they are this terminal, go
 // to a file of memory while the desktop is up, so that nothing is written
-// over it; releaseOutput shows what came.
+// over it; releaseOutput shows what came. The demo bridge knows that file
+// by its name, "kestrin-held-output", as the terminal.
 void holdOutput() {
   struct stat tty {};
   if (::fstat(g.fd, &tty) != 0) return;
+  // The desktop's terminal is opened as /dev/tty, whose device is not the
+  // terminal's own (/dev/pts/N): a stream is that terminal when it is the
+  // same device, or the controlling terminal of this session as well.
+  const pid_t session = ::tcgetsid(g.fd);
   auto isOurs = [&](int fd) {
     struct stat st {};
-    return ::isatty(fd) && ::fstat(fd, &st) == 0 && S_ISCHR(st.st_mode) && st.st_rdev == tty.st_rdev;
+    if (!::isatty(fd) || ::fstat(fd, &st) != 0 || !S_ISCHR(st.st_mode)) return false;
+    return st.st_rdev == tty.st_rdev || (session >= 0 && ::tcgetsid(fd) == session);
   };
   const bool out = isOurs(STDOUT_FILENO), err = isOurs(STDERR_FILENO);
   if (!out && !err) return;

@@ -10,6 +10,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <string>
@@ -20,7 +21,7 @@ namespace pt = platform::terminal;
 
 namespace {
 
-enum class End { Normal, Exception, Term, Int, Hangup, Quit, TermTwice, Segv, Abort };
+enum class End { Normal, Exception, Term, Int, Hangup, Quit, TermTwice, Segv, Abort, Prints };
 
 [[gnu::noinline]] void escape() { throw std::runtime_error("escaped"); }
 
@@ -59,6 +60,20 @@ enum class End { Normal, Exception, Term, Int, Hangup, Quit, TermTwice, Segv, Ab
       break;
     }
     case End::Abort: std::abort();
+    case End::Prints: {
+      // The program and a program it starts write to their standard
+      // output and error, which are the terminal, while the desktop is up.
+      std::fputs("printed-out\n", stdout);
+      std::fflush(stdout);
+      if (::write(STDERR_FILENO, "printed-err\n", 12) != 12) _exit(95);
+      const pid_t started = ::fork();
+      if (started == 0) {
+        _exit(::write(STDERR_FILENO, "printed-child\n", 14) == 14 ? 0 : 1);
+      }
+      ::waitpid(started, nullptr, 0);
+      screen.reset();
+      _exit(0);
+    }
   }
   _exit(98);
 }
@@ -132,6 +147,21 @@ TEST(TerminalRestore, EveryWayOutGivesTheTerminalBack) {
     EXPECT_NE(o.output.find("\x1b[?1049l", on), std::string::npos) << "the alternate screen stays";
     EXPECT_TRUE(o.after.c_lflag & ICANON);
     EXPECT_TRUE(o.after.c_lflag & ECHO);
+  }
+}
+
+// What is written to the terminal while the desktop is up is shown after
+// the terminal is given back, not drawn over the desktop.
+TEST(TerminalRestore, OutputToTheTerminalWaitsUntilItIsGivenBack) {
+  const Outcome o = run(End::Prints);
+  ASSERT_TRUE(WIFEXITED(o.status));
+  const size_t back = o.output.rfind("\x1b[?1049l");
+  ASSERT_NE(back, std::string::npos);
+  for (const char* text : {"printed-out", "printed-err", "printed-child"}) {
+    SCOPED_TRACE(text);
+    const size_t at = o.output.find(text);
+    ASSERT_NE(at, std::string::npos) << "the output was lost";
+    EXPECT_GT(at, back) << "written over the desktop";
   }
 }
 
