@@ -14,6 +14,8 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
+#include <QProxyStyle>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -21,6 +23,7 @@
 #include <QSignalBlocker>
 #include <QSplitter>
 #include <QStatusBar>
+#include <QStyleOptionMenuItem>
 #include <QTabBar>
 #include <QTimer>
 #include <QToolBar>
@@ -49,6 +52,54 @@ namespace platform::gui {
 
 namespace c = platform::controls;
 using ui::Action;
+
+// The menu bar holds the keyboard only while one of its titles is lit, from
+// the keys (F10, Alt, a menu closed by Escape): that title is drawn lit
+// then, as an open menu's title is, where the style would draw it as the
+// others and leave no sign of where the keys go.
+class MenuBarStyle final : public QProxyStyle {
+ public:
+  void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                   const QWidget* widget) const override {
+    const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+    if (element == CE_MenuBarItem && item && widget && widget->hasFocus() && (item->state & State_Selected)) {
+      QStyleOptionMenuItem lit(*item);
+      lit.state |= State_Sunken;
+      QProxyStyle::drawControl(element, &lit, painter, widget);
+      return;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+  }
+};
+
+// A window that is activated again gives the keyboard back to the widget
+// that had it, the menu bar too; but the bar left its keyboard mode when
+// the window lost the keyboard, and would hold it with no title lit,
+// taking the person's letters for access keys and Escape for nothing. It
+// passes the keyboard on to the form's focused control instead.
+class MenuBarFocus final : public QObject {
+ public:
+  explicit MenuBarFocus(FormWindow& owner, QMenuBar* bar) : QObject(bar), owner_(owner) {}
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() != QEvent::FocusIn) return false;
+    QPointer<QMenuBar> bar = qobject_cast<QMenuBar*>(watched);
+    if (!bar || bar->activeAction()) return false;
+    QTimer::singleShot(0, bar, [this, bar] {
+      if (!bar || !bar->hasFocus() || bar->activeAction() || QApplication::activePopupWidget()) return;
+      auto form = owner_.form();
+      const ui::Control* focused = form ? form->focusedControl() : nullptr;
+      QWidget* to = focused ? owner_.controlWidget(focused->fullName()) : nullptr;
+      if (to && to->isVisible() && to->isEnabled() && to->window() == bar->window())
+        to->setFocus(Qt::OtherFocusReason);
+      else
+        bar->clearFocus();
+    });
+    return false;
+  }
+
+ private:
+  FormWindow& owner_;
+};
 
 // The top-level widget: its close box, its keys and its moves go to the
 // waiting loop; the form decides what happens.
@@ -521,6 +572,17 @@ void FormWindow::buildMenus(const c::Toolbar& bar) {
   builtLayout_ = bar.layout();
   layoutBuilt_ = true;
   QMenuBar* mb = window_->menuBar();
+  if (!mb->property("kestrinKeys").toBool()) {
+    mb->setProperty("kestrinKeys", true);
+    // One style for every menu bar, kept by the application.
+    static QPointer<MenuBarStyle> style;
+    if (!style) {
+      style = new MenuBarStyle;
+      style->setParent(QCoreApplication::instance());
+    }
+    mb->setStyle(style);
+    mb->installEventFilter(new MenuBarFocus(*this, mb));
+  }
   mb->clear();
   for (QToolBar* tb : window_->findChildren<QToolBar*>(Qt::FindDirectChildrenOnly)) {
     window_->removeToolBar(tb);

@@ -210,6 +210,44 @@ TEST_F(WindowedEditorTest, F10OrAltAloneOpensTheFirstMenuTheArrowsMoveAndEscapeC
   EXPECT_NE(run(), 0);
 }
 
+// A menu closed by Escape leaves its title lit while the menu bar holds the
+// keyboard; once the window has lost the keyboard and is activated again,
+// the keys reach the script, not the menu bar.
+TEST_F(WindowedEditorTest, AMenuClosedByEscapeLeavesItsTitleLitAndTheWindowActivatedAgainTypesIntoTheScript) {
+  QWidget other;
+  then([&] {
+    auto* view = windows->formWindow("frmMain")->codeView();
+    QMenuBar* bar = mainWindow()->menuBar();
+    mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == mainWindow(); }));
+    view->setFocus();
+    QAction* first = bar->actions().value(0);
+    ASSERT_NE(first, nullptr);
+    const QRect title = bar->actionGeometry(first);
+    const QImage plain = bar->grab().toImage().copy(title);
+    QTest::keyClick(view, Qt::Key_F10);
+    ASSERT_NE(QApplication::activePopupWidget(), nullptr);
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    ASSERT_EQ(QApplication::focusWidget(), bar);
+    ASSERT_EQ(bar->activeAction(), first);
+    EXPECT_NE(bar->grab().toImage().copy(title), plain) << "the title of the closed menu is not lit";
+
+    other.resize(200, 100);
+    other.show();
+    other.activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &other; }));
+    mainWindow()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == mainWindow(); }));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::focusWidget() == view; }))
+        << "the keyboard stays with the menu bar";
+    other.hide();
+    QTest::keyClicks(QApplication::focusWidget(), "xq");
+  });
+  then([&] { EXPECT_NE(window().CodeSense1->text().find("xq"), std::string::npos); });
+  closeWithoutSaving();
+  EXPECT_NE(run(), 0);
+}
+
 TEST_F(WindowedEditorTest, AMenuPickOpensTheOptionsDialogWhoseCheckBoxAndOkStoreTheSetting) {
   const std::string before = platform::GetSetting("KestrinEditor", "Preferences", "LineNumbering", "<absent>");
   then([&] {
