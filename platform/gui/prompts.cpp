@@ -219,6 +219,7 @@ std::optional<ui::ReplaceAnswer> WindowUser::replace(const ui::FindPrompt& promp
   d.button(QObject::tr("&Replace"), 1, true);
   d.button(QObject::tr("Replace &All"), 2);
   d.button(QObject::tr("Cancel"), 0);
+  what->selectAll();
   const int r = d.dialog.exec();
   if (r == 0 || what->text().isEmpty()) return std::nullopt;
   return ui::ReplaceAnswer{fromQ(what->text()), fromQ(with->text()), r == 2};

@@ -135,6 +135,35 @@ TEST_F(PromptTest, EscapeAnswersCancelAndTheInputBoxGivesItsText) {
   EXPECT_EQ(platform::ui::InputBox("Name?", "Ask", "first"), "second");
 }
 
+// The word that Find and Replace open with is selected: what the person
+// types replaces it.
+TEST_F(PromptTest, TheWordFindAndReplaceOpenWithIsReplacedByWhatIsTyped) {
+  for (const bool replacing : {false, true}) {
+    onModal([replacing](QWidget* w) {
+      auto* what = w->findChild<QLineEdit*>("findWhat");
+      ASSERT_NE(what, nullptr);
+      EXPECT_EQ(what->text().toStdString(), "Compute12");
+      QTest::keyClicks(what, "gCount");
+      if (!replacing) {
+        QTest::keyClick(what, Qt::Key_Return);
+        return;
+      }
+      QTest::keyClicks(w->findChild<QLineEdit*>("replaceWith"), "gTotal");
+      for (auto* b : w->findChildren<QPushButton*>())
+        if (b->text() == "Replace &All") b->click();
+    });
+    if (replacing) {
+      const auto answer = user->replace({"", "Compute12"});
+      ASSERT_TRUE(answer.has_value());
+      EXPECT_EQ(answer->find, "gCount");
+      EXPECT_EQ(answer->replaceWith, "gTotal");
+      EXPECT_TRUE(answer->all);
+    } else {
+      EXPECT_EQ(user->find({"", "Compute12"}), "gCount");
+    }
+  }
+}
+
 TEST_F(PromptTest, TheSaveDialogShowsItsTitleFilterAndFolderAndAsksNoSecondQuestion) {
   kestrin_test::TempDir dir;
   { std::ofstream(dir.file("old.vbs")) << "x"; }
