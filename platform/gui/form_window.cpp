@@ -469,17 +469,27 @@ void FormWindow::buildMainParts(ui::Form& form) {
   if (taskPane_) split_->setStretchFactor(split_->indexOf(taskPane_), 0);
   if (code_) split_->setStretchFactor(split_->indexOf(code_), 1);
   window_->setCentralWidget(split_);
-  // The task pane's width follows the splitter's first pane.
+  // The task pane's width follows the splitter's first pane; a width the
+  // person gave it by dragging the handle stays until the form sets the
+  // pane another size (hides it, shows it again).
   for (auto& ctl : form.controls())
     if (as<c::Splitter>(ctl) && taskPane_) {
       std::weak_ptr<ui::Control> weak = ctl;
-      updaters_.push_back([this, weak] {
+      auto dragged = std::make_shared<float>(-1.0f);  // the pane's size when the person last dragged
+      QObject::connect(split_, &QSplitter::splitterMoved, split_, [weak, dragged] {
+        auto ctl = weak.lock();
+        auto* sp = ctl ? as<c::Splitter>(ctl) : nullptr;
+        if (sp && sp->paneCount() >= 1) *dragged = sp->pane(1).size();
+      });
+      updaters_.push_back([this, weak, dragged] {
         auto ctl = weak.lock();
         auto* sp = ctl ? as<c::Splitter>(ctl) : nullptr;
         if (!sp || sp->paneCount() < 1) return;
         const float size = sp->pane(1).size();
         const bool shown = size > 0.0f;
         if (taskPane_->isVisibleTo(window_) != shown) taskPane_->setVisible(shown);
+        if (size == *dragged) return;
+        *dragged = -1.0f;
         if (shown) {
           const int px = static_cast<int>(size / twipsPerPixel(window_));
           auto sizes = split_->sizes();

@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -244,6 +245,45 @@ TEST_F(WindowedEditorTest, AMenuClosedByEscapeLeavesItsTitleLitAndTheWindowActiv
     QTest::keyClicks(QApplication::focusWidget(), "xq");
   });
   then([&] { EXPECT_NE(window().CodeSense1->text().find("xq"), std::string::npos); });
+  closeWithoutSaving();
+  EXPECT_NE(run(), 0);
+}
+
+// The task pane's handle dragged by the person keeps the pane at that width
+// while the script is typed into; hidden and shown again, the pane has its
+// own width again.
+TEST_F(WindowedEditorTest, TheTaskPaneKeepsTheWidthItsHandleIsDraggedToUntilShownAgain) {
+  QSplitter* split = nullptr;
+  int shownWidth = 0;
+  then([&] { tool("ID_ShowTasks")->trigger(); });
+  then([&] {
+    split = mainWindow()->findChild<QSplitter*>();
+    ASSERT_NE(split, nullptr);
+    ASSERT_EQ(split->count(), 2);
+    ASSERT_TRUE(split->widget(0)->isVisible());
+    shownWidth = split->widget(0)->width();
+    ASSERT_GT(shownWidth, 0);
+    QSplitterHandle* handle = split->handle(1);
+    const QPoint middle = handle->rect().center();
+    QTest::mousePress(handle, Qt::LeftButton, {}, middle);
+    QTest::mouseMove(handle, middle + QPoint(120, 0));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, middle + QPoint(120, 0));
+    EXPECT_NEAR(split->widget(0)->width(), shownWidth + 120, 2);
+    QTest::keyClicks(windows->formWindow("frmMain")->codeView(), "Dim x");
+  });
+  then([&] {
+    EXPECT_NE(window().CodeSense1->text().find("Dim x"), std::string::npos);
+    EXPECT_NEAR(split->widget(0)->width(), shownWidth + 120, 2) << "the dragged pane went back";
+    tool("ID_HideTasks")->trigger();
+  });
+  then([&] {
+    EXPECT_FALSE(split->widget(0)->isVisible());
+    tool("ID_ShowTasks")->trigger();
+  });
+  then([&] {
+    EXPECT_TRUE(split->widget(0)->isVisible());
+    EXPECT_NEAR(split->widget(0)->width(), shownWidth, 2);
+  });
   closeWithoutSaving();
   EXPECT_NE(run(), 0);
 }
