@@ -1,22 +1,35 @@
 #!/usr/bin/env bash
 # The start of a terminal host, measured from outside under tmux: from the
 # start of the program to the first screen of a 1 MB script (its first line
-# on the screen), and the resident memory at that moment; a first start
-# (the class registered into a new machine hive) and a later one (the
-# hive, logs and settings of a start before). Beside them, in the same
-# run: the later start with the toolkit's libraries preloaded (as every
-# host had them when the windowed face was linked into the platform
-# library), and nano on the same file when it is installed.
+# on the screen), the resident memory at that moment and the time the
+# program was on a processor until then. Measured, in one run:
+# - the build's editor folder: a first start (the class registered into a
+#   new machine hive) and a later one (the hives, logs and settings that a
+#   start before, closed by File, Exit, left);
+# - an installed editor (`cmake --install` into a prefix, which registers
+#   the class), read-only for its user (owned by the superuser and run as
+#   another user through setpriv; run as an ordinary user, without write
+#   permission): the user's first start (no store, no overlay hive, fresh
+#   home and runtime folders) and a later one of the same user;
+# - the build's later start with the toolkit's libraries preloaded (as
+#   every host had them when the windowed face was linked into the
+#   platform library);
+# - nano on the same file when it is installed, as this user and, where
+#   the installed editor runs as another user, as that user too.
 #
-#   terminal_start.sh HOST EDITOR_DIR [RUNS]
+#   terminal_start.sh HOST EDITOR_DIR [RUNS] [BUILD_DIR]
+# BUILD_DIR (the build folder to install from) is the host's build folder
+# by default.
 set -euo pipefail
 host=$1 editor=$2 runs=${3:-7}
+build=${4:-$(cd "$(dirname "$host")/.." && pwd)}
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 0; }
 work=$(mktemp -d)
+chmod 755 "$work"
 sock="kestrin-bench-start-$$"
 printf 'set -g status off\n' > "$work/tmux.conf"
 tmx() { tmux -L "$sock" -f "$work/tmux.conf" "$@"; }
-trap 'tmx kill-server >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
+trap 'tmx kill-server >/dev/null 2>&1 || true; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
 
 # A 1 MB script whose first line is a marker.
 {
@@ -25,6 +38,7 @@ trap 'tmx kill-server >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
     printf 'Dim value%d : value%d = "%s" & %d\r\n' $i $i "some text of the line" $i
   done
 } > "$work/script.vbs"
+chmod 644 "$work/script.vbs"
 size=$(stat -c %s "$work/script.vbs")
 
 toolkit=""
@@ -33,30 +47,77 @@ for lib in libQt6Widgets.so.6 libQt6PrintSupport.so.6; do
   [ -n "$path" ] && toolkit="$toolkit${toolkit:+:}$path"
 done
 
-# The folders of an editor that started once before (its class registered
-# in the machine hive, as an installed package has it, its logs and
-# settings written), kept in $work/before by prepare_before.
-fresh=1
-
-# One start: prints "MILLISECONDS RSS_KB". A first start (fresh=1) finds
-# an empty registry folder and registers the class into a new hive;
-# a later one (fresh=0) finds the folders of the start before.
-start_once() {
-  local preload=$1; shift
-  rm -rf "$work/editor" "$work/home" "$work/registry"
-  if ((fresh)); then
-    cp -r "$editor" "$work/editor"
-    rm -f "$work/editor"/*.db* "$work/editor"/*.log
-    mkdir -p "$work/home" "$work/registry"
+# The installed editor and the user who runs it.
+prefix=$work/prefix
+installed=""
+if [ -f "$build/cmake_install.cmake" ] && cmake --install "$build" --prefix "$prefix" >/dev/null 2>&1 &&
+   [ -f "$prefix/lib/kestrin/editor/machine.db" ]; then
+  installed=$prefix/bin/kestrin-host
+else
+  echo "no install from $build: the installed editor's starts are not measured"
+fi
+as_user=()
+user_name="this user"
+if [ -n "$installed" ]; then
+  if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
+    user_name="uid 65534"
+    # The user's own script, as a user edits.
+    chown 65534:65534 "$work/script.vbs"
   else
-    cp -a "$work/before/editor" "$work/before/home" "$work/before/registry" "$work/"
+    chmod -R a-w "$prefix"
   fi
+fi
+
+# The state of a case: "fresh" (nothing of a start before) or "before"
+# (what a start before left, kept in $work/before-CASE by prepare).
+state=fresh
+
+# Makes the folders of one start of a case.
+set_up() {
+  local name=$1
+  rm -rf "$work/editor" "$work/home" "$work/registry"
+  if [ "$state" = before ]; then
+    cp -a "$work/before-$name/." "$work/"
+    return
+  fi
+  mkdir -p "$work/home/runtime"
+  chmod 700 "$work/home/runtime"
+  case $name in
+    build)
+      cp -r "$editor" "$work/editor"
+      rm -f "$work/editor"/*.db* "$work/editor"/*.log
+      mkdir -p "$work/registry"
+      ;;
+  esac
+  if [ "$name" != build ] && ((${#as_user[@]})); then chown -R 65534:65534 "$work/home"; fi
+}
+
+# The command of a case, into cmd.
+command_of() {
+  case $1 in
+    build) cmd=("$host" --terminal --no-bridge --editor "$work/editor" --registry "$work/registry" "$work/script.vbs") ;;
+    installed) cmd=("${as_user[@]}" "$installed" --terminal --no-bridge "$work/script.vbs") ;;
+    nano) cmd=(nano "$work/script.vbs") ;;
+    nano-user) cmd=("${as_user[@]}" nano "$work/script.vbs") ;;
+  esac
+}
+
+# One start: prints "MILLISECONDS RSS_KB CPU_MS" (the time the program
+# was on a processor until its first screen, which the machine's load
+# changes much less than the time on the clock). With a third argument the
+# editor is closed by File, Exit after its first screen, as a user does.
+start_once() {
+  local name=$1 preload=$2 close=${3:-}
+  set_up "$name"
   tmx kill-server >/dev/null 2>&1 || true
-  local t0 t1 pid rss=0
+  local t0 t1 pid rss=0 cpu=0 cmd=()
+  command_of "$name"
   t0=$(date +%s%N)
   tmx new-session -d -s b -x 120 -y 40 \
-    env HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_STATE_HOME="$work/home/.local/state" \
-    TERM=xterm-256color LD_PRELOAD="$preload" "$@"
+    env -i PATH="$PATH" HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$work/home/runtime" LANG="${LANG:-C.UTF-8}" \
+    TERM=xterm-256color LD_PRELOAD="$preload" "${cmd[@]}"
   pid=$(tmx display -p -t b '#{pane_pid}')
   while :; do
     if tmx capture-pane -p -t b 2>/dev/null | grep -q "first line of the start benchmark"; then break; fi
@@ -65,39 +126,66 @@ start_once() {
   done
   t1=$(date +%s%N)
   rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+  cpu=$(cat "/proc/$pid/task"/*/schedstat 2>/dev/null | awk '{ns += $1} END {printf "%.1f", ns / 1000000}')
+  if [ -n "$close" ]; then
+    local end=$((SECONDS + 20))
+    tmx send-keys -t b M-f
+    until tmx capture-pane -p -t b 2>/dev/null | grep -q "Exit" || ((SECONDS > end)); do sleep 0.05; done
+    tmx send-keys -t b x
+    while [ -d "/proc/$pid" ] && ((SECONDS <= end)); do sleep 0.05; done
+  fi
   tmx kill-server >/dev/null 2>&1 || true
-  echo "$(((t1 - t0) / 1000000)) $rss"
+  echo "$(((t1 - t0) / 1000000)) $rss $cpu"
 }
 
-prepare_before() {
-  fresh=1
-  start_once "" "$@" >/dev/null
-  mkdir -p "$work/before"
-  cp -a "$work/editor" "$work/home" "$work/registry" "$work/before/"
-  [ -e "$work/before/registry/machine.db" ] || { echo "no machine hive after a first start"; exit 1; }
-  fresh=0
+# Keeps what a first start of the case, closed by File, Exit, left.
+prepare() {
+  local name=$1
+  state=fresh
+  start_once "$name" "" close >/dev/null
+  mkdir -p "$work/before-$name"
+  for f in editor home registry; do
+    [ -e "$work/$f" ] && cp -a "$work/$f" "$work/before-$name/"
+  done
+  state=before
 }
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
 measure() {
-  local name=$1 preload=$2; shift 2
+  local label=$1 name=$2 preload=$3
   local results=()
-  for ((r = 0; r < runs; ++r)); do results+=("$(start_once "$preload" "$@")"); done
-  local ms kb
+  for ((r = 0; r < runs; ++r)); do results+=("$(start_once "$name" "$preload")"); done
+  local ms kb cpu
   ms=$(printf '%s\n' "${results[@]}" | awk '{print $1}' | median)
   kb=$(printf '%s\n' "${results[@]}" | awk '{print $2}' | median)
-  printf '%-44s %6s ms %8s kB resident\n' "$name" "$ms" "$kb"
+  cpu=$(printf '%s\n' "${results[@]}" | awk '{print $3}' | median)
+  printf '%-52s %6s ms %8s kB resident %7s ms on a processor\n' "$label" "$ms" "$kb" "$cpu"
 }
 
-echo "start to the first screen of a $((size / 1024)) kB script, median of $runs runs:"
-hostcmd=("$host" --terminal --no-bridge --editor "$work/editor" --registry "$work/registry" "$work/script.vbs")
-measure "kestrin-host --terminal, first start" "" "${hostcmd[@]}"
-prepare_before "${hostcmd[@]}"
-measure "kestrin-host --terminal, a later start" "" "${hostcmd[@]}"
-[ -n "$toolkit" ] && measure "the same, toolkit preloaded" "$toolkit" "${hostcmd[@]}"
+echo "start to the first screen of a $((size / 1024)) kB script, median of $runs runs, load $(cut -d' ' -f1-3 /proc/loadavg):"
+state=fresh
+measure "build: first start (class registered, new hive)" build ""
+prepare build
+[ -e "$work/before-build/registry/machine.db" ] || { echo "no machine hive after a first start"; exit 1; }
+measure "build: a later start" build ""
+if [ -n "$installed" ]; then
+  state=fresh
+  measure "installed, read-only: $user_name's first start" installed ""
+  prepare installed
+  [ -e "$work/before-installed/home/.local/state/kestrin/editor/machine.db" ] ||
+    echo "(no overlay hive in the user's store after a first start closed by File, Exit)"
+  measure "installed, read-only: $user_name's later start" installed ""
+fi
+if [ -n "$toolkit" ]; then
+  state=before
+  measure "build: a later start, toolkit preloaded" build "$toolkit"
+fi
 if command -v nano >/dev/null; then
-  measure "nano (baseline)" "" nano "$work/script.vbs"
+  state=fresh
+  measure "nano (baseline)" nano ""
+  ((${#as_user[@]})) && measure "nano (baseline), as $user_name" nano-user ""
 else
   echo "nano is not installed: no baseline (apt-get install nano)"
 fi
+echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
