@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -93,16 +94,69 @@ int overlayChecks(const std::string& editor, const std::string& state) {
   return 0;
 }
 
-class RegistryOverlay : public kestrin_test::HiveFolderTest {};
+// The files in a folder, by name; none when it is missing.
+std::set<std::string> filesIn(const std::string& folder) {
+  std::set<std::string> names;
+  std::error_code ec;
+  for (const auto& entry : fs::directory_iterator(folder, ec)) {
+    if (!entry.is_directory()) names.insert(entry.path().filename().string());
+  }
+  return names;
+}
 
-TEST_F(RegistryOverlay, StandsBeforeAMachineHiveTheUserMayNotWrite) {
-  const std::string editor = dir_ + "/editor";
-  const std::string state = dir_ + "/state";
-  fs::create_directories(editor);
-  fs::create_directories(state);
-  // The machine hive as an install leaves it, written by its owner.
-  setRegistryFolder(editor);
-  {
+// A start that only reads (the class looked up, keys opened with every
+// right, values read and listed, a user's setting not there yet) makes
+// neither the user's overlay nor the user's hive; the first writes make
+// both, and a process after them reads every write back from the files.
+int readOnlyStartChecks(const std::string& editor, const std::string& state) {
+  setenv("XDG_STATE_HOME", state.c_str(), 1);
+  setenv("XDG_DATA_HOME", (state + "/data").c_str(), 1);
+  setRegistryFolder("");
+  setMachineHiveFolder(editor);
+  const std::string store = state + "/kestrin/editor";
+  const std::string userFolder = state + "/data/kestrin";
+  std::string read;
+  if (readRegistryText(HKEY_CLASSES_ROOT, "Mine.Class\\CLSID", "", &read) != ERROR_FILE_NOT_FOUND) return 1;
+  HKEY key = 0;
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Vendor", 0, KEY_ALL_ACCESS, &key) != ERROR_SUCCESS) return 2;
+  if (text(key, "A") != "machine a") return 2;
+  char name[32];
+  DWORD length = sizeof name;
+  if (RegEnumValue(key, 0, name, &length) != ERROR_SUCCESS) return 2;
+  HKEY user = 0;
+  if (RegOpenKeyEx(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_READ, &user) != ERROR_FILE_NOT_FOUND) return 3;
+  if (readRegistryText(HKEY_CURRENT_USER, "Software\\Mine", "Setting", &read) != ERROR_FILE_NOT_FOUND) return 3;
+  if (!filesIn(store).empty() || !filesIn(userFolder).empty()) return 4;
+
+  if (setText(key, "A", "mine") != ERROR_SUCCESS) return 5;
+  RegCloseKey(key);
+  if (RegCreateKeyEx(HKEY_CURRENT_USER, "Software\\Mine", 0, KEY_ALL_ACCESS, &user) != ERROR_SUCCESS) return 6;
+  if (setText(user, "Setting", "kept") != ERROR_SUCCESS) return 6;
+  RegCloseKey(user);
+  if (!fs::exists(store + "/machine.db") || !fs::exists(userFolder + "/user.db")) return 7;
+
+  // Every connection closed: what follows reads the files.
+  setRegistryFolder("");
+  if (RegOpenKeyEx(HKEY_LOCAL_MACHINE, "Software\\Vendor", 0, KEY_READ, &key) != ERROR_SUCCESS) return 8;
+  const bool machineKept = text(key, "A") == "mine" && text(key, "B") == "machine b";
+  RegCloseKey(key);
+  if (!machineKept) return 8;
+  if (readRegistryText(HKEY_CURRENT_USER, "Software\\Mine", "Setting", &read) != ERROR_SUCCESS || read != "kept")
+    return 9;
+  return 0;
+}
+
+class RegistryOverlay : public kestrin_test::HiveFolderTest {
+ protected:
+  // The machine hive as an install leaves it, written by its owner, and
+  // its folder made read-only; the state folder another user's to write.
+  void SetUp() override {
+    HiveFolderTest::SetUp();
+    editor_ = dir_ + "/editor";
+    state_ = dir_ + "/state";
+    fs::create_directories(editor_);
+    fs::create_directories(state_);
+    setRegistryFolder(editor_);
     HKEY key = 0;
     ASSERT_EQ(RegCreateKeyEx(HKEY_LOCAL_MACHINE, "Software\\Vendor\\Old", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
     RegCloseKey(key);
@@ -110,27 +164,48 @@ TEST_F(RegistryOverlay, StandsBeforeAMachineHiveTheUserMayNotWrite) {
     ASSERT_EQ(setText(key, "A", "machine a"), ERROR_SUCCESS);
     ASSERT_EQ(setText(key, "B", "machine b"), ERROR_SUCCESS);
     RegCloseKey(key);
+    setRegistryFolder(dir_);  // closed and checkpointed
+    fs::remove(editor_ + "/user.db");
+    before_ = bytesOf(editor_ + "/machine.db");
+    ASSERT_FALSE(before_.empty());
+    fs::permissions(editor_ + "/machine.db", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    fs::permissions(editor_, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
+                                 fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
+    fs::permissions(dir_, fs::perms::all);
+    fs::permissions(state_, fs::perms::all);
   }
-  setRegistryFolder(dir_);  // closed and checkpointed
-  fs::remove(editor + "/user.db");
-  const std::string before = bytesOf(editor + "/machine.db");
-  ASSERT_FALSE(before.empty());
-  fs::permissions(editor + "/machine.db", fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  fs::permissions(editor, fs::perms::owner_read | fs::perms::owner_exec | fs::perms::group_read |
-                              fs::perms::group_exec | fs::perms::others_read | fs::perms::others_exec);
-  // The state folder is the other user's.
-  fs::permissions(dir_, fs::perms::all);
-  fs::permissions(state, fs::perms::all);
-  const int result = kestrin_test::inChild([&] {
-    if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 64;
-    return overlayChecks(editor, state);
-  });
-  EXPECT_EQ(result, 0) << "the first failed check";
-  EXPECT_EQ(bytesOf(editor + "/machine.db"), before);
-  int files = 0;
-  for (const auto& entry : fs::directory_iterator(editor)) files += entry.path().filename() != "machine.db" ? 1 : 0;
-  EXPECT_EQ(files, 0) << "files were left beside the machine hive";
-  fs::permissions(editor, fs::perms::owner_all);
+  void TearDown() override {
+    std::error_code ec;
+    fs::permissions(editor_, fs::perms::owner_all, ec);
+    HiveFolderTest::TearDown();
+  }
+
+  // body's result in a child process of a user who may not write the
+  // editor folder.
+  int asOtherUser(const std::function<int()>& body) {
+    return kestrin_test::inChild([&] {
+      if (geteuid() == 0 && (setgid(65534) != 0 || setuid(65534) != 0)) return 64;
+      return body();
+    });
+  }
+
+  // The editor folder holds its machine hive alone, byte for byte.
+  void expectInstallUnchanged() {
+    EXPECT_EQ(bytesOf(editor_ + "/machine.db"), before_);
+    EXPECT_EQ(filesIn(editor_), std::set<std::string>{"machine.db"}) << "files were left beside the machine hive";
+  }
+
+  std::string editor_, state_, before_;
+};
+
+TEST_F(RegistryOverlay, StandsBeforeAMachineHiveTheUserMayNotWrite) {
+  EXPECT_EQ(asOtherUser([&] { return overlayChecks(editor_, state_); }), 0) << "the first failed check";
+  expectInstallUnchanged();
+}
+
+TEST_F(RegistryOverlay, ReadsAloneMakeNoHiveFileAndTheFirstWritesMakeThem) {
+  EXPECT_EQ(asOtherUser([&] { return readOnlyStartChecks(editor_, state_); }), 0) << "the first failed check";
+  expectInstallUnchanged();
 }
 
 }  // namespace
