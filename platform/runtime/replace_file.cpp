@@ -233,7 +233,7 @@ void replaceFile(const std::string& path, const std::vector<std::string_view>& p
   int error = 0;
   if (!writeAll(fd, pieces, error)) fail(error);
   if (exists) {
-    if (::fchmod(fd, st.st_mode & 07777) != 0) fail(errno);
+    if (::fchmod(fd, st.st_mode & 07777 & options.keptMode) != 0) fail(errno);
     if (options.keepOwnerAndAttributes) {
       // Another owner cannot be given by an ordinary user; the file then
       // belongs to the writer, as any new file would.

@@ -40,6 +40,10 @@ struct ReplaceOptions {
   bool refuseReadOnly = false;
   // The permission bits of a file that is new, before the umask.
   unsigned newMode = 0666;
+  // The old file's permission bits that the new one keeps: a copy keeps
+  // none that its source lacks. They are the new file's before it takes
+  // the name, so that no one who may not read the source ever opens it.
+  unsigned keptMode = 07777;
 };
 
 // Replaces the file's content by the pieces, one after the other. A failure

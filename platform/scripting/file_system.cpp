@@ -191,9 +191,8 @@ void FileSystemObject::CopyFile(const std::string& source, const std::string& de
   const unsigned bits = statPath(source, st) ? (st.st_mode & 0777) : 0600;
   platform::ReplaceOptions options;
   options.newMode = bits;
+  options.keptMode = bits;
   platform::replaceFile(destination, bytes, options);
-  if (statPath(destination, st) && (st.st_mode & 0777 & ~bits) != 0)
-    ::chmod(destination.c_str(), st.st_mode & 0777 & bits);
 }
 
 std::string FileSystemObject::GetFileName(const std::string& path) const {

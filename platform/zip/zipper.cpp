@@ -145,14 +145,12 @@ void Zipper::Add() {
   const unsigned bits = static_cast<unsigned>(st.st_mode) & 0777;
   platform::ReplaceOptions options;
   options.newMode = bits;
+  options.keptMode = bits;
   try {
     platform::replaceFile(archive_, bytes, options);
   } catch (const platform::RuntimeError&) {
     raise(err::PathFileAccessError);
   }
-  struct stat made {};
-  if (::stat(archive_.c_str(), &made) == 0 && (made.st_mode & 0777 & ~bits) != 0)
-    ::chmod(archive_.c_str(), made.st_mode & 0777 & bits);
 }
 
 }  // namespace platform::zip

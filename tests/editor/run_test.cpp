@@ -24,6 +24,7 @@
 #include "editor/modGlobals.h"
 #include "editor/modMain.h"
 #include "editor_fixture.h"
+#include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
 #include "platform/runtime/strings.h"
 #include "platform/ui/msgbox.h"
@@ -414,33 +415,50 @@ TEST_F(RunTest, AFilePlantedByAnotherUserUnderTheCopysNameIsNeverRunNorReadBack)
   }
 }
 
-// A private script gives private copies: the hand-over copy, the
-// autosave's copy and its archive.
-TEST_F(RunTest, EveryCopyOfAPrivateScriptIsPrivate) {
+// The hand-over copy, the backup copy, the zip backup and the emergency
+// copy are readable by no one who may not read the script: made new, and
+// when a backup of the same minute is there already, open to everybody.
+TEST_F(RunTest, EveryCopyOfAScriptHasAtMostTheScriptsPermissionBits) {
   installBridge();
-  ::chmod(script.c_str(), 0600);
+  platform::setVirtualClock(platform::localMillisFrom(2024, 3, 5, 7, 4, 30));
   kestrin_test::TempDir backups;
   CPreferences prefs;
   prefs.setAutoSaveMinutes("0");
   prefs.setAutoSavePath(backups.path());
-  std::string arg = script;
-  runEditor(arg, [&] {
-    edit("MsgBox 2\r\n");
-    prefs.setZipFile(0);
-    window().tmrAutoSave_Timer();
-    prefs.setZipFile(1);
-    window().tmrAutoSave_Timer();
-    window().m_ExecScript();
-  });
-  std::vector<std::string> copies = {copyBeside()};
-  for (const auto& entry : fs::directory_iterator(backups.path())) copies.push_back(entry.path().string());
-  ASSERT_EQ(copies.size(), 3u);
-  for (const std::string& copy : copies) {
-    SCOPED_TRACE(copy);
-    struct stat st {};
-    ASSERT_EQ(::stat(copy.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0077, 0u);
+  for (const bool backupsThere : {false, true}) {
+    for (const unsigned mode : {0600u, 0640u}) {
+      SCOPED_TRACE(std::to_string(mode) + (backupsThere ? ", backups there" : ", backups new"));
+      ::chmod(script.c_str(), mode);
+      for (const auto& entry : fs::directory_iterator(backups.path())) {
+        if (backupsThere)
+          ::chmod(entry.path().c_str(), 0666);
+        else
+          fs::remove(entry.path());
+      }
+      std::string emergency;
+      std::string arg = script;
+      runEditor(arg, [&] {
+        edit("MsgBox 2\r\n");
+        prefs.setZipFile(0);
+        window().tmrAutoSave_Timer();
+        prefs.setZipFile(1);
+        window().tmrAutoSave_Timer();
+        emergency = modMain::gstr_WriteEmergencyCopy(window());
+        window().m_ExecScript();
+      });
+      std::vector<std::string> copies = {copyBeside(), emergency};
+      for (const auto& entry : fs::directory_iterator(backups.path())) copies.push_back(entry.path().string());
+      ASSERT_EQ(copies.size(), 4u);
+      for (const std::string& copy : copies) {
+        SCOPED_TRACE(copy);
+        struct stat st {};
+        ASSERT_EQ(::stat(copy.c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & 0777 & ~mode, 0u);
+      }
+      fs::remove(emergency);
+    }
   }
+  platform::useRealClock();
 }
 
 // ---- The temporary copy's place and deletion ----------------------------------
