@@ -73,8 +73,12 @@ int32_t CMainFrontEnd::RunEditor(std::string& ThisScript) {
 
     if (handOver && exists) {
       // The copy under the handed-over script's name, with its bookmarks
-      // and modified state.
-      modMain::g_RestoreHandedOverScript(*form, ThisScript);
+      // and modified state; a file planted there since the check above
+      // opens nothing.
+      if (!modMain::gbln_RestoreHandedOverScript(*form, ThisScript)) {
+        modMain::UnloadAll();
+        return 0;
+      }
     } else if (exists) {
       form->FileToView(ThisScript);
     } else {

@@ -182,8 +182,10 @@ bool gbln_DeleteTempScript(const std::string& path);
 // named by TempScript exists): loads the copy, names the document after
 // LastScriptLoaded, restores the bookmarks when BookmarkScriptName matches
 // that name in any case, and restores IsDirty with its "*" from WasDirty.
-// Failures reach the caller.
-void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript);
+// The copy is looked at again as it is loaded: one that is no longer this
+// user's own plain file (planted since the host asked) is told about and
+// False leaves the document as it was. Failures reach the caller.
+bool gbln_RestoreHandedOverScript(frmMain& form, const std::string& tempScript);
 
 // ---- Code insertion and control-structure templates (authoring/modMain_templates.cpp)
 //

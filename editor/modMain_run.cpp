@@ -149,7 +149,8 @@ bool gbln_DeleteTempScript(const std::string& path) {
   });
 }
 
-void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript) {
+bool gbln_RestoreHandedOverScript(frmMain& form, const std::string& tempScript) {
+  if (!gbln_OwnCopyCanBeRead(tempScript)) return false;
   CPreferences prefs;
   const std::string name = prefs.LastScriptLoaded();
 
@@ -175,6 +176,7 @@ void g_RestoreHandedOverScript(frmMain& form, const std::string& tempScript) {
     form.StatusBar1->panel("MAIN").setText(form.StatusBar1->panel("MAIN").text() + "*");
     form.setTag(form.tag() + "*");
   }
+  return true;
 }
 
 }  // namespace kestrin::editor::modMain

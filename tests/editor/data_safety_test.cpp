@@ -322,6 +322,46 @@ TEST_F(DataSafetyTest, AFileThatMayNotBeReadIsRefusedToAnOrdinaryUser) {
   }
 }
 
+// ---- The hand-over copy is read back only as this user's own file --------------------
+
+// The host's "temp" finds the copy missing, and another user plants a file
+// under its name while the window loads: the load looks again and refuses
+// it, leaving the document as it was.
+TEST_F(DataSafetyTest, TheReturnOfAHandedOverScriptRefusesAFilePlantedUnderTheCopysName) {
+  const std::string mine = script("mine.vbs", "my text");
+  const std::string other = script("other.vbs", "another script of mine");
+  struct Case {
+    const char* what;
+    std::function<void(const std::string&)> plant;
+    const char* reason;
+  };
+  std::vector<Case> cases = {
+      {"a link", [&](const std::string& p) { fs::create_symlink(other, p); }, "it is a symbolic link"},
+      {"a FIFO", [](const std::string& p) { ASSERT_EQ(::mkfifo(p.c_str(), 0666), 0); }, "it is a FIFO"},
+  };
+  if (::geteuid() == 0)
+    cases.push_back({"a file of another user",
+                     [](const std::string& p) {
+                       writeFile(p, "MsgBox \"theirs\"\r\n");
+                       ASSERT_EQ(::chown(p.c_str(), 65534, 65534), 0);
+                     },
+                     "it belongs to another user"});
+  kestrin::editor::CPreferences().setLastScriptLoaded(mine);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    editing(mine, "typed");
+    const std::string copy = work.file("_Temp.vbs");
+    fs::remove(copy);
+    c.plant(copy);
+    user->answerMessageBox(mb::OK, std::string("cannot be opened: ") + c.reason + ".", kTitle);
+    EXPECT_FALSE(modMain::gbln_RestoreHandedOverScript(*main, copy));
+    EXPECT_TRUE(user->done());
+    EXPECT_EQ(main->CodeSense1->text(), "typed");
+    EXPECT_EQ(main->tag(), mine + "*");
+    fs::remove(copy);
+  }
+}
+
 // ---- The hand-over copy's name is never cut short -----------------------------------
 
 TEST_F(DataSafetyTest, DeletingTheHandOverCopyOfANameWithANulDeletesNothing) {
