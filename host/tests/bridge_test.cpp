@@ -2,6 +2,7 @@
 // run_vbscript reaches the host's hook inside the call.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -80,6 +81,58 @@ TEST(Bridge, EscapesInAScriptAndItsNameReachTheTerminalOnlyAsSymbols) {
       << out;
   EXPECT_NE(out.find("| ' \u241b[2J\n"), std::string::npos) << out;
   EXPECT_NE(out.find("| MsgBox \"\u241b]52;c;cm0gLXJmIH4=\u2407\"\n"), std::string::npos) << out;
+}
+
+// The script the bridge runs is the editor's own copy: what another user
+// may have planted under its name (a link, a FIFO that would block the
+// host, a device, a file of another user) is refused, never read, and the
+// host's hook is not called.
+TEST(Bridge, RunRefusesWhatIsNotTheEditorsOwnPlainFile) {
+  kestrin_test::TempDir dir;
+  kestrin_test::writeFile(dir.file("victim.vbs"), "MsgBox \"mine\"\r\n");
+  struct Case {
+    const char* what;
+    std::string path;
+    const char* reason;
+  };
+  std::vector<Case> cases = {
+      {"a link", dir.file("link.vbs"), "a symbolic link"},
+      {"a FIFO", dir.file("fifo.vbs"), "not a plain file"},
+      {"a device", "/dev/zero", "not a plain file"},
+      {"a missing file", dir.file("missing.vbs"), "cannot be opened"},
+  };
+  ASSERT_EQ(::symlink(dir.file("victim.vbs").c_str(), cases[0].path.c_str()), 0);
+  ASSERT_EQ(::mkfifo(cases[1].path.c_str(), 0666), 0);
+  if (::geteuid() == 0) {
+    kestrin_test::writeFile(dir.file("theirs.vbs"), "MsgBox \"theirs\"\r\n");
+    ASSERT_EQ(::chown(dir.file("theirs.vbs").c_str(), 65534, 65534), 0);
+    cases.push_back({"a file of another user", dir.file("theirs.vbs"), "a file of another user"});
+  }
+  void* lib = ::dlopen(KESTRIN_BRIDGE_PATH, RTLD_NOW);
+  ASSERT_NE(lib, nullptr) << ::dlerror();
+  auto run = reinterpret_cast<int32_t (*)(const char*)>(::dlsym(lib, "run_vbscript"));
+  ASSERT_TRUE(run);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    g_hookCalls.clear();
+    std::fflush(stdout);
+    const int saved = ::dup(1);
+    const std::string shown = dir.file("shown");
+    const int out = ::open(shown.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    ASSERT_GE(out, 0);
+    ::dup2(out, 1);
+    const int32_t result = run(c.path.c_str());
+    std::fflush(stdout);
+    ::dup2(saved, 1);
+    ::close(saved);
+    ::close(out);
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(g_hookCalls.empty());
+    const std::string text = kestrin_test::readFile(shown);
+    EXPECT_NE(text.find("kzenvb: refused " + c.path + ": " + c.reason + "\n"), std::string::npos) << text;
+    EXPECT_EQ(text.find("| MsgBox"), std::string::npos) << text;
+  }
+  ::dlclose(lib);
 }
 
 // The bridge's log is its own file: a link planted under its name is
