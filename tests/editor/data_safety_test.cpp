@@ -4,6 +4,7 @@
 // a question, what is no readable script is refused wherever a script is
 // read, the host hears only of saves that reached the disk, and a session
 // that ends without the user leaves an emergency copy of a modified script.
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -132,6 +133,26 @@ TEST_F(DataSafetyTest, AFileChangedOrReplacedByAnotherProgramIsOverwrittenOnlyAf
        [](const std::string& p) {
          fs::remove(p);
          writeFile(p, "theirs");
+       }},
+      // As many bytes within the same second: only the nanoseconds differ.
+      {"rewritten in place in the same second",
+       [](const std::string& p) {
+         struct stat st {};
+         ASSERT_EQ(::stat(p.c_str(), &st), 0);
+         writeFile(p, "tsrif");
+         timespec times[2] = {st.st_atim, st.st_mtim};
+         times[1].tv_nsec ^= 1;
+         ASSERT_EQ(::utimensat(AT_FDCWD, p.c_str(), times, 0), 0);
+       }},
+      // As many bytes and the same time: only the file differs.
+      {"replaced by a file of the same size and time",
+       [](const std::string& p) {
+         struct stat st {};
+         ASSERT_EQ(::stat(p.c_str(), &st), 0);
+         writeFile(p + ".new", "tsrif");
+         const timespec times[2] = {st.st_atim, st.st_mtim};
+         ASSERT_EQ(::utimensat(AT_FDCWD, (p + ".new").c_str(), times, 0), 0);
+         fs::rename(p + ".new", p);
        }},
   };
   for (const Case& c : cases) {
