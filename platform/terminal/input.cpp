@@ -4,6 +4,7 @@
 
 #include <cctype>
 #include <charconv>
+#include <map>
 
 namespace platform::terminal {
 
@@ -202,6 +203,55 @@ std::vector<OwnSequence> alternateKeySequences() {
           {"\x1b[C", KEY_RIGHT}, {"\x1bOC", KEY_RIGHT}, {"\x1b[D", KEY_LEFT},  {"\x1bOD", KEY_LEFT},
           {"\x1b[H", KEY_HOME},  {"\x1bOH", KEY_HOME},  {"\x1b[1~", KEY_HOME}, {"\x1b[7~", KEY_HOME},
           {"\x1b[F", KEY_END},   {"\x1bOF", KEY_END},   {"\x1b[4~", KEY_END},  {"\x1b[8~", KEY_END}};
+}
+
+InputEvent decodeControlSequence(std::string_view body) {
+  if (body.empty()) return {};
+  const char final = body.back();
+  std::string_view params = body.substr(0, body.size() - 1);
+  int32_t first = 1, mod = 1;
+  if (!params.empty()) {
+    const char* p = params.data();
+    const char* end = p + params.size();
+    auto r = std::from_chars(p, end, first);
+    if (r.ec != std::errc() || r.ptr == p) return {};
+    if (r.ptr != end) {
+      if (*r.ptr != ';') return {};
+      p = r.ptr + 1;
+      auto r2 = std::from_chars(p, end, mod);
+      if (r2.ec != std::errc() || r2.ptr == p || r2.ptr != end) return {};
+    }
+  }
+  if (mod < 1 || mod > 8) return {};
+  std::string base;
+  switch (final) {
+    case 'A': base = "Up"; break;
+    case 'B': base = "Down"; break;
+    case 'C': base = "Right"; break;
+    case 'D': base = "Left"; break;
+    case 'H': base = "Home"; break;
+    case 'F': base = "End"; break;
+    case 'P': base = "F1"; break;
+    case 'Q': base = "F2"; break;
+    case 'R': base = "F3"; break;
+    case 'S': base = "F4"; break;
+    case '~': {
+      static const std::map<int32_t, const char*> tilde = {
+          {1, "Home"},  {2, "Insert"}, {3, "Delete"}, {4, "End"},  {5, "PageUp"}, {6, "PageDown"},
+          {7, "Home"},  {8, "End"},    {11, "F1"},    {12, "F2"},  {13, "F3"},    {14, "F4"},
+          {15, "F5"},   {17, "F6"},    {18, "F7"},    {19, "F8"},  {20, "F9"},    {21, "F10"},
+          {23, "F11"},  {24, "F12"}};
+      const auto it = tilde.find(first);
+      if (it == tilde.end()) return {};
+      base = it->second;
+      break;
+    }
+    default: return {};
+  }
+  // The letter forms carry no number but 1 before their modifier.
+  if (final != '~' && first != 1) return {};
+  const int32_t bits = mod - 1;
+  return key(std::string(bits & 4 ? "Ctrl+" : "") + (bits & 2 ? "Alt+" : "") + (bits & 1 ? "Shift+" : "") + base);
 }
 
 PasteCollector::Result PasteCollector::add(std::string_view piece) {

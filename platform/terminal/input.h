@@ -67,6 +67,12 @@ std::vector<OwnSequence> csiUSequences();
 // mode's, and the VT220 forms of Home and End.
 std::vector<OwnSequence> alternateKeySequences();
 
+// A control sequence that followed ESC [ and that no key of the terminal's
+// description matched (its parameters and final byte, "1;5C"): a cursor,
+// editing or function key in xterm's form with its modifiers, else
+// nothing.
+InputEvent decodeControlSequence(std::string_view body);
+
 // How the terminal sends what the system cannot read from the byte alone.
 struct KeyOptions {
   // The terminal's Backspace sends ^H (its description says kbs=^H): then

@@ -596,8 +596,9 @@ InputEvent Screen::next(int32_t timeoutMillis) {
         const int r2 = wget_wch(stdscr, &next);
         if (r2 == OK && next == '[') {
           // ESC [ followed at once by more is a sequence no key of the
-          // description matches: its bytes are dropped, not typed.
-          if (skipControlSequence()) return {};
+          // description matches: a key in xterm's form (as tmux sends its
+          // keys with modifiers whatever TERM says), else dropped, not typed.
+          if (auto sequence = readControlSequence()) return decodeControlSequence(*sequence);
         }
         if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true, keyOptions_);
         if (r2 == KEY_CODE_YES) {
@@ -621,22 +622,24 @@ InputEvent Screen::next(int32_t timeoutMillis) {
   }
 }
 
-bool Screen::skipControlSequence() {
+std::optional<std::string> Screen::readControlSequence() {
   wint_t c = 0;
   wtimeout(stdscr, 0);
   const int r = wget_wch(stdscr, &c);
   if (r == KEY_CODE_YES) ungetch(static_cast<int>(c));
-  if (r != OK) return false;
+  if (r != OK) return std::nullopt;
   if (c < 0x20 || c > 0x7E) {
     unget_wch(static_cast<wchar_t>(c));
-    return false;
+    return std::nullopt;
   }
   // Parameters and intermediates (0x20 to 0x3F), up to the final byte.
-  for (int n = 0; n < 32 && c >= 0x20 && c <= 0x3F; ++n) {
+  std::string body(1, static_cast<char>(c));
+  while (body.size() < 32 && c >= 0x20 && c <= 0x3F) {
     wtimeout(stdscr, 0);
-    if (wget_wch(stdscr, &c) != OK) return true;
+    if (wget_wch(stdscr, &c) != OK || c > 0x7E) return std::string();
+    body += static_cast<char>(c);
   }
-  return true;
+  return body;
 }
 
 InputEvent Screen::readOtherKey() {

@@ -26,6 +26,7 @@
 #include <cstdio>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/terminal/terminal.h"
@@ -64,9 +65,9 @@ class Screen final : public Terminal {
   InputEvent readMouseX10();
   InputEvent readPaste();
   InputEvent readOtherKey();
-  // After ESC [: reads the rest of a control sequence that came with it
-  // (false, with nothing read, when no byte of one follows at once).
-  bool skipControlSequence();
+  // After ESC [: reads the rest of a control sequence that came with it,
+  // up to its final byte (nothing read when no byte of one follows at once).
+  std::optional<std::string> readControlSequence();
   void checkSize();
 
   void* screen_ = nullptr;  // SCREEN*
