@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -159,6 +160,13 @@ int playScenario(const Options& o) {
   return status;
 }
 
+// "new" and "temp", in any case: no path.
+bool isEditorWord(const std::string& a) {
+  std::string lower;
+  for (char c : a) lower += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return lower == "new" || lower == "temp";
+}
+
 int runConsole(const Options& o) {
   if (o.registry) {
     fs::create_directories(*o.registry);
@@ -231,6 +239,11 @@ int hostMain(int argc, char** argv) {
     std::cout << usage();
     return 0;
   }
+  // The editor is given a script's full path, as the CAM application gives
+  // it: a bare name has no folder for the editor's files beside the script
+  // (the copy that Run Script hands over among them).
+  if (o.argument && !o.argument->empty() && !isEditorWord(*o.argument))
+    o.argument = fs::absolute(fs::path(*o.argument)).lexically_normal().string();
   try {
     if (o.scenario) return playScenario(o);
     // A terminal person gets the desktop; piped commands get the console.

@@ -421,6 +421,24 @@ case $case_name in
     keys x
     finish
     ;;
+  run_relative)
+    # A script named without its folder, as typed in a shell: Run Script
+    # hands over its copy from beside the script, the save and the return
+    # find it there.
+    start xterm-256color "$host" --editor "$work/editor" --registry "$work/hives" script.vbs
+    editor_up
+    keys M-k
+    wait_for "Run Script"
+    keys r
+    poll 20 file_holds "$work/bridge.log" "run_vbscript $work/_Temp.vbs" ||
+      fail "the copy was not handed over from the script's folder: $(cat "$work/bridge.log" 2>&1)"
+    lacks "Error" || fail "the hand-over reported an error"
+    [ -f "$work/_Temp.vbs" ] || fail "no copy beside the script: $(ls "$work")"
+    keys M-f
+    wait_for "Exit"
+    keys x
+    finish
+    ;;
   hangup)
     # A hang-up from outside while the terminal is there: the modes go back
     # before the host ends.
