@@ -28,6 +28,7 @@
 #include "platform/gui/gui_internal.h"
 #include "platform/runtime/clock.h"
 #include "platform/runtime/errors.h"
+#include "platform/runtime/script_file.h"
 #include "platform/ui/clipboard.h"
 #include "platform/ui/emergency.h"
 #include "platform/ui/screen.h"
@@ -692,6 +693,10 @@ void WindowUser::printJob(const std::string& title, const std::string& text, con
     std::string pdf = jobFile;
     if (pdf.size() > 4 && pdf.compare(pdf.size() - 4, 4, ".txt") == 0) pdf.resize(pdf.size() - 4);
     pdf += ".pdf";
+    // A copy of the script as the text file is: made new, readable by this
+    // user alone, never written through a link planted under its name (the
+    // print folder may be a shared one that the user chose).
+    platform::writeNewOwnFile(pdf, {}, 0600);
     QPrinter fallback(QPrinter::HighResolution);
     fallback.setOutputFormat(QPrinter::PdfFormat);
     fallback.setOutputFileName(toQ(pdf));

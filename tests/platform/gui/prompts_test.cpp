@@ -14,6 +14,8 @@
 #include <QPushButton>
 #include <QTimer>
 
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -377,6 +379,21 @@ TEST_F(PromptTest, APrintJobBeforeAnyPrinterIsChosenBecomesAPdfBesideItsText) {
   const std::string pdf = job.substr(0, job.size() - 4) + ".pdf";
   ASSERT_TRUE(std::filesystem::exists(pdf)) << pdf;
   EXPECT_NE(pdfText(pdf).find("Dim y"), std::string::npos);
+  // Readable by this user alone, as the text file is.
+  EXPECT_EQ(std::filesystem::status(pdf).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+
+  // A link under the PDF's name is never written through: this user's own
+  // is replaced; another user's (in a shared print folder) fails the job.
+  kestrin_test::writeFile(dir.file("victim"), "precious");
+  const std::string link = dir.file("planted.pdf");
+  std::filesystem::create_symlink(dir.file("victim"), link);
+  const bool another = ::geteuid() == 0 && ::lchown(link.c_str(), 65534, 65534) == 0;
+  if (another)
+    EXPECT_THROW(user->printJob("Kestrin script", "Dim z\r\n", dir.file("planted.txt")), platform::RuntimeError);
+  else
+    EXPECT_NO_THROW(user->printJob("Kestrin script", "Dim z\r\n", dir.file("planted.txt")));
+  EXPECT_EQ(kestrin_test::readFile(dir.file("victim")), "precious");
 }
 
 }  // namespace
