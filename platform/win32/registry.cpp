@@ -199,31 +199,31 @@ LONG deleteKeyAt(HKEY key, const std::string& subKey, bool tree) {
     if (miss < parts.size()) return ERROR_FILE_NOT_FOUND;
     if (tree) {
       {
-        Statement s(h.sql[kTreeDeleteValues]);
+        Statement s(h, kTreeDeleteValues);
         s.bind(1, target);
         int step = s.step();
         if (step != SQLITE_DONE) return failure(h, step, doing);
       }
-      Statement s(h.sql[kTreeDeleteKeys]);
+      Statement s(h, kTreeDeleteKeys);
       s.bind(1, target);
       int step = s.step();
       if (step != SQLITE_DONE) return failure(h, step, doing);
       return ERROR_SUCCESS;
     }
     {
-      Statement s(h.sql[kHasChildren]);
+      Statement s(h, kHasChildren);
       s.bind(1, target);
       int step = s.step();
       if (step == SQLITE_ROW) return ERROR_ACCESS_DENIED;
       if (step != SQLITE_DONE) return failure(h, step, doing);
     }
     {
-      Statement s(h.sql[kDeleteKeyValues]);
+      Statement s(h, kDeleteKeyValues);
       s.bind(1, target);
       int step = s.step();
       if (step != SQLITE_DONE) return failure(h, step, doing);
     }
-    Statement s(h.sql[kDeleteKey]);
+    Statement s(h, kDeleteKey);
     s.bind(1, target);
     int step = s.step();
     if (step != SQLITE_DONE) return failure(h, step, doing);
@@ -404,7 +404,7 @@ LONG RegDeleteTree(HKEY key, const std::string& subKey) { return deleteKeyAt(key
 LONG RegDeleteValue(HKEY key, const std::string& name) {
   const char* doing = "deleting a value";
   return changeValueOf(key, doing, [&](Target& t, Hive& h, int64_t id) -> LONG {
-    Statement s(h.sql[kDeleteValue]);
+    Statement s(h, kDeleteValue);
     s.bind(1, id);
     s.bind(2, fold(name));
     int step = s.step();
@@ -430,7 +430,7 @@ struct Entry {
 LONG listInto(Hive& h, int64_t id, bool values, const char* doing, std::vector<Entry>* out,
               std::set<std::string>* names) {
   if (id < 0) return ERROR_SUCCESS;
-  Statement s(h.sql[values ? kAllValues : kAllChildren]);
+  Statement s(h, values ? kAllValues : kAllChildren);
   s.bind(1, id);
   int step;
   while ((step = s.step()) == SQLITE_ROW) {
@@ -473,7 +473,7 @@ LONG entryAt(HKEY key, DWORD index, bool values, Entry* out) {
     return ERROR_SUCCESS;
   }
   Hive& h = *t.hive;
-  Statement s(h.sql[values ? kEnumValue : kEnumKey]);
+  Statement s(h, values ? kEnumValue : kEnumKey);
   s.bind(1, t.id);
   s.bind(2, static_cast<int64_t>(index));
   const int step = s.step();
@@ -552,14 +552,14 @@ LONG RegQueryInfoKey(HKEY key, DWORD* subKeys, DWORD* maxSubKeyLength, DWORD* va
   }
   Hive& h = *t.hive;
   {
-    Statement s(h.sql[kInfoKeys]);
+    Statement s(h, kInfoKeys);
     s.bind(1, t.id);
     int step = s.step();
     if (step != SQLITE_ROW) return failure(h, step, "reading a key's figures");
     if (subKeys) *subKeys = static_cast<DWORD>(s.integer(0));
     if (maxSubKeyLength) *maxSubKeyLength = static_cast<DWORD>(s.integer(1));
   }
-  Statement s(h.sql[kInfoValues]);
+  Statement s(h, kInfoValues);
   s.bind(1, t.id);
   int step = s.step();
   if (step != SQLITE_ROW) return failure(h, step, "reading a key's figures");

@@ -28,7 +28,7 @@ LONG checkCache(Registry& r, Hive& h) {
   }
   int64_t version = 0;
   {
-    Statement s(h.sql[kDataVersion]);
+    Statement s(h, kDataVersion);
     int rc = s.step();
     if (rc != SQLITE_ROW) return failure(h, rc, "reading it");
     version = s.integer(0);
@@ -48,7 +48,7 @@ LONG keyAlive(Hive& h, int64_t id, const char* doing) {
     auto it = h.cache.alive.find(id);
     if (it != h.cache.alive.end()) return it->second ? ERROR_SUCCESS : ERROR_KEY_DELETED;
   }
-  Statement s(h.sql[kKeyExists]);
+  Statement s(h, kKeyExists);
   s.bind(1, id);
   int rc = s.step();
   if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failure(h, rc, doing);
@@ -73,7 +73,7 @@ LONG walk(Hive& h, int64_t from, const std::vector<std::string>& parts, int64_t*
       }
     }
     if (!known) {
-      Statement s(h.sql[kFindChild]);
+      Statement s(h, kFindChild);
       s.bind(1, id);
       s.bind(2, folded);
       int rc = s.step();
@@ -103,7 +103,7 @@ LONG queryValueOf(Hive& h, int64_t keyId, const std::string& name, DWORD* type, 
     if (it != h.cache.values.end()) value = &it->second;
   }
   if (!value) {
-    Statement s(h.sql[kFindValue]);
+    Statement s(h, kFindValue);
     s.bind(1, keyId);
     s.bind(2, folded);
     int step = s.step();

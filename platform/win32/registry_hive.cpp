@@ -199,7 +199,6 @@ LONG openAttempt(Registry& r, int index) {
     if (rc == SQLITE_OK) rc = createSchema(h.db, h.machine);
     if (rc != SQLITE_OK) return failOpening(h, rc, "setting it up");
   }
-  if ((rc = prepareStatements(h)) != SQLITE_OK) return failOpening(h, rc, "opening it");
   h.protectedIds = {1};
   h.classesId = 1;
   if (h.machine) {

@@ -114,7 +114,7 @@ struct Hive {
   bool closePending = false;          // the connection failed; closed before the next use
   bool quietBusy = false;             // opening: a busy hive is tried again without a message
   bool wasBusy = false;
-  sqlite3_stmt* sql[kSqlCount] = {};
+  sqlite3_stmt* sql[kSqlCount] = {};  // prepared at their first use
   std::string lastMessage;
   ReadCache cache;
 };
@@ -159,29 +159,39 @@ struct Target {
   std::vector<std::string> path;
 };
 
-// Resets a statement when it goes out of use, so that no read snapshot
-// stays open between calls.
+// The statement of the hive's connection, prepared at its first use (a
+// start that reads a few values prepares only the few it needs); null when
+// it cannot be prepared, with *rc the reason.
+sqlite3_stmt* preparedStatement(Hive& h, Sql which, int* rc);
+
+// One of the hive's statements for one step or a few; reset when it goes
+// out of use, so that no read snapshot stays open between calls. A
+// statement that could not be prepared steps to the reason.
 class Statement {
  public:
-  explicit Statement(sqlite3_stmt* s) : s_(s) {}
+  Statement(Hive& h, Sql which) : s_(preparedStatement(h, which, &rc_)) {}
   ~Statement() {
+    if (!s_) return;
     sqlite3_reset(s_);
     sqlite3_clear_bindings(s_);
   }
   Statement(const Statement&) = delete;
   Statement& operator=(const Statement&) = delete;
-  void bind(int i, int64_t v) { sqlite3_bind_int64(s_, i, v); }
+  void bind(int i, int64_t v) {
+    if (s_) sqlite3_bind_int64(s_, i, v);
+  }
   void bind(int i, const std::string& v) {
-    sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    if (s_) sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
   }
   void bindBlob(int i, const void* data, DWORD size) {
+    if (!s_) return;
     if (size == 0) {
       sqlite3_bind_zeroblob(s_, i, 0);
     } else {
       sqlite3_bind_blob64(s_, i, data, size, SQLITE_TRANSIENT);
     }
   }
-  int step() { return sqlite3_step(s_); }
+  int step() { return s_ ? sqlite3_step(s_) : rc_; }
   int64_t integer(int col) const { return sqlite3_column_int64(s_, col); }
   std::string text(int col) const {
     const unsigned char* t = sqlite3_column_text(s_, col);
@@ -192,6 +202,7 @@ class Statement {
   DWORD bytes(int col) const { return static_cast<DWORD>(sqlite3_column_bytes(s_, col)); }
 
  private:
+  int rc_ = SQLITE_OK;
   sqlite3_stmt* s_;
 };
 
@@ -216,7 +227,6 @@ int64_t findChildRaw(sqlite3* db, int64_t parent, const char* name);
 // Creates the tables (and, in a machine hive, the classes key) when the
 // file has none yet.
 int createSchema(sqlite3* db, bool machine);
-int prepareStatements(Hive& h);
 void finalizeStatements(Hive& h);
 // Inside a write transaction: follows the path from a key and creates the
 // levels that are missing; *id is the last key, *created whether any was made.

@@ -1,5 +1,6 @@
 // The registry's SQL: the schema of a hive, the statements each connection
-// prepares once, and the writes that create keys and values.
+// prepares once (at their first use), and the writes that create keys and
+// values.
 #include <string>
 
 #include "platform/win32/registry_hive.h"
@@ -134,12 +135,18 @@ int createSchema(sqlite3* db, bool machine) {
   return rc;
 }
 
-int prepareStatements(Hive& h) {
-  for (int i = 0; i < kSqlCount; ++i) {
-    int rc = sqlite3_prepare_v3(h.db, kSqlText[i], -1, SQLITE_PREPARE_PERSISTENT, &h.sql[i], nullptr);
-    if (rc != SQLITE_OK) return rc;
+sqlite3_stmt* preparedStatement(Hive& h, Sql which, int* rc) {
+  *rc = SQLITE_OK;
+  sqlite3_stmt*& s = h.sql[which];
+  if (!s) {
+    *rc = sqlite3_prepare_v3(h.db, kSqlText[which], -1, SQLITE_PREPARE_PERSISTENT, &s, nullptr);
+    if (*rc != SQLITE_OK) {
+      sqlite3_finalize(s);
+      s = nullptr;
+      if (*rc == SQLITE_OK) *rc = SQLITE_ERROR;
+    }
   }
-  return SQLITE_OK;
+  return s;
 }
 
 void finalizeStatements(Hive& h) {
@@ -155,7 +162,7 @@ LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, in
   LONG w = walk(h, from, parts, id, &missing, doing);
   if (w != ERROR_SUCCESS) return w;
   for (size_t i = missing; i < parts.size(); ++i) {
-    Statement s(h.sql[kInsertKey]);
+    Statement s(h, kInsertKey);
     s.bind(1, *id);
     s.bind(2, parts[i]);
     s.bind(3, fold(parts[i]));
@@ -169,7 +176,7 @@ LONG createPath(Hive& h, int64_t from, const std::vector<std::string>& parts, in
 
 LONG upsertValue(Hive& h, int64_t id, const std::string& name, DWORD type, const void* data, DWORD size,
                  const char* doing) {
-  Statement s(h.sql[kUpsertValue]);
+  Statement s(h, kUpsertValue);
   s.bind(1, id);
   s.bind(2, name);
   s.bind(3, fold(name));

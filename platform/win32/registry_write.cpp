@@ -58,19 +58,19 @@ LONG commitWrite(Hive& h, const char* doing, const WriteBody& body) {
   h.cache.clear();
   int rc;
   {
-    Statement begin(h.sql[kBegin]);
+    Statement begin(h, kBegin);
     rc = begin.step();
   }
   if (rc != SQLITE_DONE) return failure(h, rc, doing);
   LONG result = body();
   if (result == ERROR_SUCCESS) {
-    Statement commit(h.sql[kCommit]);
+    Statement commit(h, kCommit);
     rc = commit.step();
     if (rc == SQLITE_DONE) return ERROR_SUCCESS;
     result = failure(h, rc, doing);
   }
   if (sqlite3_get_autocommit(h.db) == 0) {
-    Statement rollback(h.sql[kRollback]);
+    Statement rollback(h, kRollback);
     rollback.step();
   }
   return result;
@@ -132,7 +132,6 @@ LONG makeHiveFile(Hive& h, const char* doing, const WriteBody& body, bool* raced
   if (rc == SQLITE_OK && (rc = queryOne(h.db, "PRAGMA journal_mode = WAL", &mode, nullptr)) == SQLITE_ROW)
     rc = mode == "wal" ? SQLITE_OK : SQLITE_CANTOPEN;
   if (rc == SQLITE_OK) rc = createSchema(h.db, h.machine);
-  if (rc == SQLITE_OK) rc = prepareStatements(h);
   if (rc != SQLITE_OK) return discard(failure(h, rc, "making it"));
   LONG result = commitWrite(h, doing, body);
   if (result != ERROR_SUCCESS) return discard(result);
