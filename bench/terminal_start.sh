@@ -58,12 +58,17 @@ else
 fi
 as_user=()
 user_name="this user"
+user_script=$work/script.vbs
 if [ -n "$installed" ]; then
   if [ "$(id -u)" = 0 ] && command -v setpriv >/dev/null; then
     as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups --)
     user_name="uid 65534"
-    # The user's own script, as a user edits.
-    chown 65534:65534 "$work/script.vbs"
+    # The user's own script in a folder of the user's (where nano can
+    # make its lock file), as a user edits.
+    mkdir "$work/user"
+    cp "$work/script.vbs" "$work/user/script.vbs"
+    chown -R 65534:65534 "$work/user"
+    user_script=$work/user/script.vbs
   else
     chmod -R a-w "$prefix"
   fi
@@ -97,9 +102,9 @@ set_up() {
 command_of() {
   case $1 in
     build) cmd=("$host" --terminal --no-bridge --editor "$work/editor" --registry "$work/registry" "$work/script.vbs") ;;
-    installed) cmd=("${as_user[@]}" "$installed" --terminal --no-bridge "$work/script.vbs") ;;
+    installed) cmd=("${as_user[@]}" "$installed" --terminal --no-bridge "$user_script") ;;
     nano) cmd=(nano "$work/script.vbs") ;;
-    nano-user) cmd=("${as_user[@]}" nano "$work/script.vbs") ;;
+    nano-user) cmd=("${as_user[@]}" nano "$user_script") ;;
   esac
 }
 
