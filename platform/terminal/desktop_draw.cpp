@@ -332,6 +332,11 @@ void drawMainWindow(Grid& g, DesktopView& view, ui::Form& form, bool active, std
       const Style s = t.kind == ToolCell::Kind::Tool ? (t.enabled ? kPlain : kDim) : kDim;
       g.put(t.x, y + t.row, t.text, s, W);
       if (t.kind == ToolCell::Kind::Tool) hits.push_back(makeHit(Hit::Kind::Tool, t.x, y + t.row, t.w, 1, t.id, &form));
+      if (t.kind == ToolCell::Kind::More && !t.hidden.empty()) {
+        Hit more = makeHit(Hit::Kind::MoreTools, t.x, y + t.row, t.w, 1, {}, &form);
+        more.tools = t.hidden;
+        hits.push_back(std::move(more));
+      }
     }
     y += rows;
   }
@@ -382,19 +387,26 @@ std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t ro
   std::vector<ToolCell> out;
   if (width < 2 || rows < 1) return out;
   int32_t row = 0, x = 0;
-  bool cut = false;
-  // Makes room for a "»" at the end of the row and puts it there.
-  auto more = [&](int32_t r) {
+  // Makes room for a "»" at the end of the row and puts it there; it holds
+  // the tools left out, those it takes the room of first.
+  using Hidden = std::vector<std::pair<std::string, std::string>>;
+  auto captionOf = [](const ToolCell& c) { return c.text.substr(1, c.text.size() - 2); };
+  auto more = [&](int32_t r, Hidden hidden) {
     int32_t end = 0;
     for (const auto& t : out)
       if (t.row == r) end = std::max(end, t.x + t.w);
+    Hidden freed;
     while (end + 1 > width && !out.empty() && out.back().row == r) {
+      if (out.back().kind == ToolCell::Kind::Tool) freed.insert(freed.begin(), {out.back().id, captionOf(out.back())});
       out.pop_back();
       end = out.empty() || out.back().row != r ? 0 : out.back().x + out.back().w;
     }
-    out.push_back({ToolCell::Kind::More, r, end, 1, "\u00bb", {}, true});
+    hidden.insert(hidden.begin(), freed.begin(), freed.end());
+    out.push_back({ToolCell::Kind::More, r, end, 1, "\u00bb", {}, true, std::move(hidden)});
   };
-  for (const auto& b : bar.layout().bars) {
+  const auto& bars = bar.layout().bars;
+  for (size_t n = 0; n < bars.size(); ++n) {
+    const auto& b = bars[n];
     if (b.menu || !b.visible) continue;
     // The bar's buttons, with a line where a separator stands between two.
     std::vector<ToolCell> cells;
@@ -406,10 +418,10 @@ std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t ro
         continue;
       }
       if (!t->visible) continue;
-      if (gap) cells.push_back({ToolCell::Kind::Separator, 0, 0, 1, "\u2502", {}, true});
+      if (gap) cells.push_back({ToolCell::Kind::Separator, 0, 0, 1, "\u2502", {}, true, {}});
       gap = false;
       const std::string label = "[" + shortCaption(b, *t) + "]";
-      cells.push_back({ToolCell::Kind::Tool, 0, 0, textWidth(label), label, id, t->enabled});
+      cells.push_back({ToolCell::Kind::Tool, 0, 0, textWidth(label), label, id, t->enabled, {}});
     }
     if (cells.empty()) continue;
     int32_t barW = 0;
@@ -421,8 +433,17 @@ std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t ro
       ++x;  // a blank between two bars
     }
     if (row >= rows) {
-      // No row left for this bar: the last row says that more would follow.
-      more(rows - 1);
+      // No row left for this bar: the last row says that more would
+      // follow, and holds this bar's tools and those of the bars after it.
+      Hidden hidden;
+      for (size_t m = n; m < bars.size(); ++m) {
+        if (bars[m].menu || !bars[m].visible) continue;
+        for (const auto& id : bars[m].items)
+          if (const auto* t = id.empty() ? nullptr : bar.findTool(id);
+              t && t->kind != controls::ToolKind::Separator && t->visible)
+            hidden.push_back({id, shortCaption(bars[m], *t)});
+      }
+      more(rows - 1, std::move(hidden));
       return out;
     }
     for (size_t k = 0; k < cells.size(); ++k) {
@@ -430,18 +451,17 @@ std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t ro
       const bool last = k + 1 == cells.size();
       // A bar wider than the row keeps a cell for the "»".
       if (x + c.w > width - (last ? 0 : 1)) {
-        cut = true;
+        Hidden hidden;
+        for (size_t m = k; m < cells.size(); ++m)
+          if (cells[m].kind == ToolCell::Kind::Tool) hidden.push_back({cells[m].id, captionOf(cells[m])});
+        more(row, std::move(hidden));
+        x = width;  // the next bar starts a row of its own
         break;
       }
       c.row = row;
       c.x = x;
       x += c.w;
       out.push_back(std::move(c));
-    }
-    if (cut) {
-      more(row);
-      cut = false;
-      x = width;  // the next bar starts a row of its own
     }
   }
   return out;

@@ -42,6 +42,7 @@ struct Hit {
     BoxItem,     // index: an item of the prompt box
     BoxButton,   // index: the item, level: the button
     BoxEntry,    // index: the item (a list), level: the entry
+    MoreTools,   // form, tools: the toolbar buttons that found no room (the "»")
   };
   Kind kind = Kind::Tool;
   int32_t x = 0, y = 0, w = 1, h = 1;
@@ -53,6 +54,7 @@ struct Hit {
   // Text: the first line shown, the column of the grid where the text
   // starts and the first cell of the text shown.
   int32_t top = 0, textX = 0, scroll = 0;
+  std::vector<std::pair<std::string, std::string>> tools;  // MoreTools: ID and caption of each
   bool contains(int32_t px, int32_t py) const { return px >= x && px < x + w && py >= y && py < y + h; }
 };
 
@@ -137,6 +139,8 @@ struct ToolCell {
   std::string text;
   std::string id;  // Tool: the tool's ID
   bool enabled = true;
+  // More: the tools left out, in their order (ID and caption as on the bar).
+  std::vector<std::pair<std::string, std::string>> hidden;
 };
 std::vector<ToolCell> flowToolbars(const controls::Toolbar& bar, int32_t width, int32_t rows);
 

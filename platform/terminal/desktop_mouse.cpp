@@ -6,6 +6,7 @@
 #include "platform/controls/code_editor.h"
 #include "platform/controls/line_layout.h"
 #include "platform/controls/standard_controls.h"
+#include "platform/controls/toolbar.h"
 #include "platform/terminal/desktop_parts.h"
 #include "platform/terminal/terminal_desktop.h"
 #include "platform/ui/form.h"
@@ -71,6 +72,24 @@ std::optional<Action> TerminalDesktop::mouseEvent(const MouseEvent& m) {
       Action a = action(K::ToolClick);
       a.form = hit->form ? hit->form->name() : std::string();
       a.text = hit->id;
+      return a;
+    }
+    case Hit::Kind::MoreTools: {
+      // The buttons that found no room, as a menu under the "»".
+      const controls::Toolbar* bar = hit->form ? menuBarOf(*hit->form) : nullptr;
+      if (!bar) return std::nullopt;
+      ui::PopupPrompt prompt;
+      for (const auto& [id, caption] : hit->tools)
+        if (const auto* t = bar->findTool(id); t && t->enabled) {
+          prompt.toolIds.push_back(id);
+          prompt.captions.push_back(caption);
+        }
+      const std::string form = hit->form->name();
+      const auto picked = popupList(prompt, hit->x, hit->y + 1);
+      if (!picked) return std::nullopt;
+      Action a = action(K::ToolClick);
+      a.form = form;
+      a.text = *picked;
       return a;
     }
     case Hit::Kind::MenuTitle: openMenu(hit->index); return std::nullopt;

@@ -204,6 +204,12 @@ std::optional<ui::PrintDialogAnswer> TerminalDesktop::printDialog(const ui::Prin
 }
 
 std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) {
+  // At the caret, or where the terminal's cursor last stood.
+  return popupList(p, grid_.cursorX >= 0 ? grid_.cursorX : std::max(0, grid_.width() / 3),
+                   grid_.cursorY >= 0 ? grid_.cursorY + 1 : std::max(0, grid_.height() / 3));
+}
+
+std::optional<std::string> TerminalDesktop::popupList(const ui::PopupPrompt& p, int32_t x, int32_t y) {
   if (closed_ || p.toolIds.empty()) return std::nullopt;
   Box box;
   box.closeBox = false;
@@ -214,9 +220,8 @@ std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) 
   list.rows = static_cast<int32_t>(list.entries.size());
   box.items = {list};
   box.focus = 0;
-  // At the caret, or where the terminal's cursor last stood.
-  box.anchorX = grid_.cursorX >= 0 ? grid_.cursorX : std::max(0, grid_.width() / 3);
-  box.anchorY = grid_.cursorY >= 0 ? grid_.cursorY + 1 : std::max(0, grid_.height() / 3);
+  box.anchorX = x;
+  box.anchorY = y;
   for (;;) {
     auto r = runBox(box, [&](const InputEvent& e) -> std::optional<BoxResult> {
       if (const char letter = letterOf(e, false)) {

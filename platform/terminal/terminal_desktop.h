@@ -64,6 +64,8 @@ class TerminalDesktop : public ui::User {
   std::optional<ui::Action> dialogKey(ui::Form& form, const std::string& key, bool* took);
   void openMenu(int32_t title);
   std::optional<ui::Action> pickMenuEntry(int32_t index);
+  // A list of tools to pick one from, its top left corner near the cell.
+  std::optional<std::string> popupList(const ui::PopupPrompt& prompt, int32_t x, int32_t y);
   std::optional<std::string> browse(const std::string& title, std::string folder, bool folders,
                                     const std::string& filter, int32_t filterIndex, std::string fileName, bool save);
   int32_t waitMillis() const;

@@ -393,6 +393,37 @@ TEST_F(TerminalDesktop, AMenuTallerThanTheTerminalShowsItsSelectedEntry) {
   EXPECT_EQ(ui::describe(*picked), "ToolClick ID_Entry01");
 }
 
+TEST_F(TerminalDesktop, TheToolbarsMarkOffersTheButtonsThatFoundNoRoom) {
+  open(60, 16);
+  auto form = mainWindow("");
+  std::vector<std::string> ids;
+  for (int i = 1; i <= 12; ++i) {
+    const std::string n = (i < 10 ? "0" : "") + std::to_string(i);
+    ids.push_back("ID_Wide" + n);
+    form->bar->addTool(ids.back(), pc::ToolKind::MenuItem, "Wide button " + n);
+  }
+  form->bar->addBar("Wide").items = ids;
+  desktop->render();
+  const std::string frame = desktop->frame().text();
+  ASSERT_GE(cellOf(frame, "Wide button 03").first, 0);
+  ASSERT_LT(cellOf(frame, "Wide button 04").first, 0);
+  const auto [col, row] = cellOf(frame, "\u00bb");
+  ASSERT_GE(col, 0);
+  // The mark's menu lists the buttons left out, from the first of them.
+  term->key("Enter");
+  auto picked = desktop->actionFor(press(col, row));
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_Wide04");
+  EXPECT_NE(term->frames.back().find("Wide button 12"), std::string::npos);
+  term->key("Down");
+  term->key("Enter");
+  picked = desktop->actionFor(press(col, row));
+  ASSERT_TRUE(picked);
+  EXPECT_EQ(ui::describe(*picked), "ToolClick ID_Wide05");
+  term->key("Escape");
+  EXPECT_EQ(desktop->actionFor(press(col, row)), std::nullopt);
+}
+
 // Fills the completion list and the tip as the editor's owner does.
 class CodeSense : public pc::CodeEditorEvents {
  public:
