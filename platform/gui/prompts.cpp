@@ -80,6 +80,14 @@ struct FieldDialog {
     v->addLayout(form);
     buttons = new QDialogButtonBox;
     v->addWidget(buttons);
+    // Wide enough for its title beside the window manager's icon and
+    // buttons (a window manager cuts a title short that has no room), and
+    // for a field of some thirty characters.
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    dialog.setMinimumWidth(
+        std::max(30 * fm.averageCharWidth(), fm.horizontalAdvance(dialog.windowTitle()) + 8 * fm.height()));
   }
   QLineEdit* field(const std::string& caption, const std::string& text, const char* name) {
     auto* e = new QLineEdit(toQ(text));

@@ -166,6 +166,21 @@ TEST_F(PromptTest, TheWordFindAndReplaceOpenWithIsReplacedByWhatIsTyped) {
   }
 }
 
+// A prompt with a field is wide enough for its whole title beside the
+// window manager's icon and buttons, however short its own rows are.
+TEST_F(PromptTest, APromptWithAFieldHasRoomForItsWholeTitle) {
+  const std::string title = "Add TODO Task for the whole team";
+  onModal([&](QWidget* w) {
+    QFont bold = w->font();
+    bold.setBold(true);
+    const QFontMetrics fm(bold);
+    EXPECT_GE(w->width() - fm.horizontalAdvance(QString::fromStdString(title)), 6 * fm.height())
+        << "the dialog is " << w->width() << " wide";
+    QTest::keyClick(w, Qt::Key_Escape);
+  });
+  EXPECT_EQ(platform::ui::InputBox("Name?", title, ""), "");
+}
+
 TEST_F(PromptTest, TheSaveDialogShowsItsTitleFilterAndFolderAndAsksNoSecondQuestion) {
   kestrin_test::TempDir dir;
   { std::ofstream(dir.file("old.vbs")) << "x"; }
