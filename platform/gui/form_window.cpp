@@ -919,19 +919,30 @@ void FormWindow::applyGeometry(ui::Form& form) {
     // A place that no screen shows (a screen that is gone, a place stored
     // from elsewhere) is moved onto the primary screen: the title bar must
     // be there for the person to reach.
+    // A window larger than its screen that the person may resize is made
+    // as large as the screen: it could never be seen whole, nor its title
+    // bar's buttons reached (one of a fixed size keeps it, its title bar on
+    // the screen). Both leave room for the window manager's frame (known
+    // once it has framed the window, else one with a title bar of a likely
+    // height).
     bool moved = false;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
       const QRect title(shown.topLeft(), QSize(std::min(shown.width(), 120), 24));
-      bool onScreen = false;
+      const QScreen* titleScreen = nullptr;
       for (const QScreen* s : QGuiApplication::screens())
         if (s->availableGeometry().intersected(title).width() >= std::min(title.width(), 60) &&
             s->availableGeometry().contains(QPoint(title.center().x(), shown.top())))
-          onScreen = true;
-      if (!onScreen) {
-        const QRect room = primary->availableGeometry();
-        shown.setSize(shown.size().boundedTo(room.size()));
-        shown.moveTopLeft(QPoint(std::clamp(shown.left(), room.left(), room.right() - shown.width() + 1),
-                                 std::clamp(shown.top(), room.top(), room.bottom() - shown.height() + 1)));
+          titleScreen = s;
+      const QScreen* screen = titleScreen ? titleScreen : primary;
+      QMargins frame = window_->windowHandle() ? window_->windowHandle()->frameMargins() : QMargins();
+      if (frame.isNull()) frame = QMargins(8, 32, 8, 8);
+      const QRect room = screen->availableGeometry().marginsRemoved(frame);
+      const bool fixed = fixedBorder(form.borderStyle());
+      if (!titleScreen || (!fixed && (shown.width() > room.width() || shown.height() > room.height()))) {
+        if (!fixed) shown.setSize(shown.size().boundedTo(room.size()));
+        shown.moveTopLeft(
+            QPoint(std::clamp(shown.left(), room.left(), std::max(room.left(), room.right() - shown.width() + 1)),
+                   std::clamp(shown.top(), room.top(), std::max(room.top(), room.bottom() - shown.height() + 1))));
         moved = true;
       }
     }

@@ -408,6 +408,9 @@ TEST_F(CodeViewTest, TheCompletionListOpensAboveTheCaretWhereTheScreenEndsBelow)
   for (int i = 0; i < 200; ++i) text += "' line\r\n";
   form->code->setText(text);
   const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+  // The whole screen: the view's first line at its top, its last at its
+  // bottom (a window of a fixed size stays where it is put).
+  form->setBorderStyle(platform::ui::vbFixedDialog);
   form->move(0, 0, screen.width() * 15, screen.height() * 15);
   then([&] {
     // The caret on the last whole row of the view.

@@ -443,21 +443,27 @@ TEST_F(DialogTest, AWindowPlacedOffEveryScreenIsMovedOntoTheScreen) {
     const char* what;
     QPoint asked;
     bool kept;
+    QSize size = {300, 200};
   } cases[] = {
       {"left of and above the screen", {-5000, -3000}, false},
       {"right of and below the screen", {room.right() + 400, room.bottom() + 400}, false},
       {"its title bar above the screen", {100, -200}, false},
       {"on the screen", {40, 30}, true},
+      {"as large as the screen", room.topLeft(), false, room.size()},
+      {"larger than the screen", {40, 30}, false, room.size() * 2},
   };
   for (const auto& c : cases) {
     auto d = Form::make<TestDialog>();
     d->load();
-    d->move(c.asked.x() * 15, c.asked.y() * 15, 300 * 15, 200 * 15);
+    d->move(c.asked.x() * 15, c.asked.y() * 15, c.size.width() * 15, c.size.height() * 15);
     then([&] {
       const QRect g = window("frmTest")->geometry();
       EXPECT_TRUE(room.contains(g)) << c.what << ": " << g.x() << "," << g.y();
       if (c.kept) {
         EXPECT_EQ(g.topLeft(), c.asked) << c.what;
+      } else {
+        // The window manager's title bar has room above the window.
+        EXPECT_GE(g.top() - room.top(), 20) << c.what;
       }
     });
     then([&] {
