@@ -430,6 +430,41 @@ TEST_F(DataSafetyTest, ANewScriptsEmergencyCopyGoesToTheUsersStateFolder) {
   EXPECT_FALSE(fs::exists(work.file("elsewhere")));
 }
 
+// Beside a script in a folder the user may not write, the copy goes to the
+// user's state folder under the script's file name. The folder is another
+// user's (the superuser may write anywhere, so the copy is then written
+// by a child that is an ordinary user), or one without write permission.
+TEST_F(DataSafetyTest, AScriptInAFolderTheUserMayNotWriteHasItsEmergencyCopyInTheStateFolder) {
+  fs::create_directory(work.file("theirs"));
+  const std::string path = writeScript(work.file("theirs/job.vbs"), "saved");
+  ::chmod(path.c_str(), 0644);
+  editing(path, "typed");
+  const std::string state = work.file("state");
+  fs::create_directory(state);
+  ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  const std::string expected = state + "/kestrin/job.vbs.save";
+  if (::geteuid() == 0) {
+    ::chmod(work.path().c_str(), 0755);
+    ASSERT_EQ(::chown(state.c_str(), 65534, 65534), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+      if (::setgid(65534) != 0 || ::setuid(65534) != 0) ::_exit(3);
+      ::_exit(modMain::gstr_WriteEmergencyCopy(*main) == expected ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+  } else {
+    ::chmod(work.file("theirs").c_str(), 0555);
+    EXPECT_EQ(modMain::gstr_WriteEmergencyCopy(*main), expected);
+    ::chmod(work.file("theirs").c_str(), 0755);
+  }
+  EXPECT_EQ(readFile(expected), "typed");
+  EXPECT_EQ(modeOf(expected), 0600u);
+  EXPECT_FALSE(fs::exists(path + ".save"));
+  EXPECT_EQ(readFile(path), "saved");
+}
+
 TEST_F(DataSafetyTest, AClosedWindowLeavesNoWriterBehind) {
   const std::string path = script("job.vbs", "saved");
   editing(path, "typed");
