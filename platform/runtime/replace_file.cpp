@@ -10,6 +10,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstdio>
@@ -48,19 +49,57 @@ bool plantedLink(const std::string& link, const struct stat& st) {
 }
 
 // Follows symbolic links to the file they name (which need not exist), as
-// an open would: a planted link is refused with 70.
-std::string resolveLinks(std::string path) {
-  for (int hops = 0; hops < 40; ++hops) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return path;
-    if (plantedLink(path, st)) raise(err::PermissionDenied);
-    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-    const ssize_t n = ::readlink(path.c_str(), buf.data(), buf.size());
-    if (n < 0) raiseFileErrno(errno);
-    std::string target(buf.data(), static_cast<size_t>(n));
-    path = target.starts_with('/') ? target : dirName(path) + "/" + target;
+// an open would, through every folder of the path and not only at its
+// last name: a planted link anywhere on the way is refused with 70, as the
+// kernel's link protection would refuse it, whether or not that protection
+// is switched on. The result names no link but, at most, a missing file.
+std::string resolveLinks(const std::string& path) {
+  std::string start = path;
+  if (!start.starts_with('/')) {
+    std::vector<char> cwd(PATH_MAX);
+    if (!::getcwd(cwd.data(), cwd.size())) raiseFileErrno(errno);
+    start = std::string(cwd.data()) + "/" + start;
   }
-  raise(err::PathFileAccessError);
+  // The names still to walk, the next one first, and the folder reached
+  // ("" for the root), which holds no link.
+  std::vector<std::string> rest;
+  auto push = [&rest](const std::string& text) {
+    std::vector<std::string> names;
+    size_t at = 0;
+    while (at <= text.size()) {
+      const size_t slash = std::min(text.find('/', at), text.size());
+      if (slash > at) names.push_back(text.substr(at, slash - at));
+      at = slash + 1;
+    }
+    rest.insert(rest.end(), names.rbegin(), names.rend());
+  };
+  push(start);
+  std::string done;
+  int hops = 0;
+  while (!rest.empty()) {
+    const std::string name = rest.back();
+    rest.pop_back();
+    if (name == ".") continue;
+    if (name == "..") {
+      done.resize(done.empty() ? 0 : done.find_last_of('/'));
+      continue;
+    }
+    const std::string next = done + "/" + name;
+    struct stat st {};
+    if (::lstat(next.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+      done = next;
+      continue;
+    }
+    if (++hops > 40) raise(err::PathFileAccessError);
+    if (plantedLink(next, st)) raise(err::PermissionDenied);
+    std::vector<char> buf(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+    const ssize_t n = ::readlink(next.c_str(), buf.data(), buf.size());
+    if (n < 0) raiseFileErrno(errno);
+    const std::string target(buf.data(), static_cast<size_t>(n));
+    if (target.starts_with('/')) done.clear();
+    push(target);
+  }
+  return done.empty() ? "/" : done;
 }
 
 // The pieces one after the other, many to a call.

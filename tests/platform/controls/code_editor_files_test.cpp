@@ -160,7 +160,8 @@ TEST_F(CodeEditorFiles, SaveWritesThroughASymbolicLink) {
 // In a sticky folder that everybody may write, a link is followed only when
 // it is this user's or the folder owner's, as the kernel's own protection
 // does for an open: a link another user planted there is refused with 70
-// and nothing is written where it points. Ownership needs the superuser.
+// and nothing is written where it points, be it the script's own name or
+// a folder on the way to it. Ownership needs the superuser.
 TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) {
   if (geteuid() != 0) GTEST_SKIP() << "giving a link to another user needs the superuser";
   constexpr uid_t kFolderOwner = 4001, kOther = 4002;
@@ -198,6 +199,17 @@ TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) 
     EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(link, false); }), c.followed ? 0 : 70);
     EXPECT_EQ(read(victim), c.followed ? "new" : "precious");
     EXPECT_TRUE(fs::is_symlink(link));
+
+    // A link to a folder, the script named through it.
+    const fs::path victimFolder = dir_ / (std::string(c.name) + ".home");
+    fs::create_directory(victimFolder);
+    write((victimFolder / ".profile").string(), "precious");
+    const std::string folderLink = (shared / "folder").string();
+    fs::create_directory_symlink(victimFolder, folderLink);
+    ASSERT_EQ(lchown(folderLink.c_str(), c.linkOwner, c.linkOwner), 0);
+    EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(folderLink + "/.profile", false); }), c.followed ? 0 : 70);
+    EXPECT_EQ(read((victimFolder / ".profile").string()), c.followed ? "new" : "precious");
+    EXPECT_EQ(std::distance(fs::directory_iterator(victimFolder), fs::directory_iterator()), 1);
   }
 }
 
