@@ -237,10 +237,9 @@ InputEvent decodeControlSequence(std::string_view body) {
     case 'S': base = "F4"; break;
     case '~': {
       static const std::map<int32_t, const char*> tilde = {
-          {1, "Home"},  {2, "Insert"}, {3, "Delete"}, {4, "End"},  {5, "PageUp"}, {6, "PageDown"},
-          {7, "Home"},  {8, "End"},    {11, "F1"},    {12, "F2"},  {13, "F3"},    {14, "F4"},
-          {15, "F5"},   {17, "F6"},    {18, "F7"},    {19, "F8"},  {20, "F9"},    {21, "F10"},
-          {23, "F11"},  {24, "F12"}};
+          {1, "Home"}, {2, "Insert"}, {3, "Delete"}, {4, "End"},  {5, "PageUp"}, {6, "PageDown"}, {7, "Home"},
+          {8, "End"},  {11, "F1"},    {12, "F2"},    {13, "F3"},  {14, "F4"},    {15, "F5"},      {17, "F6"},
+          {18, "F7"},  {19, "F8"},    {20, "F9"},    {21, "F10"}, {23, "F11"},   {24, "F12"}};
       const auto it = tilde.find(first);
       if (it == tilde.end()) return {};
       base = it->second;

@@ -54,10 +54,10 @@ TEST(TerminalScreenKeys, KeysComeInEveryFormTerminalsSend) {
       {"\x1b[7~\x1b[8~", both},  // rxvt
       {"\x1b[A\x1bOB\x1b[C\x1bOD", {"Up", "Down", "Right", "Left"}},
       // With modifiers, as xterm and tmux send them.
-      {"\x1b[1;5C\x1b[1;5D\x1b[1;2B\x1b[1;6H\x1b[1;2F", {"Ctrl+Right", "Ctrl+Left", "Shift+Down", "Ctrl+Shift+Home",
-                                                         "Shift+End"}},
-      {"\x1b[1;5Q\x1b[1;2Q\x1b[1;2R\x1b[13;2~\x1b[3;5~", {"Ctrl+F2", "Shift+F2", "Shift+F3", "Shift+F3",
-                                                         "Ctrl+Delete"}},
+      {"\x1b[1;5C\x1b[1;5D\x1b[1;2B\x1b[1;6H\x1b[1;2F",
+       {"Ctrl+Right", "Ctrl+Left", "Shift+Down", "Ctrl+Shift+Home", "Shift+End"}},
+      {"\x1b[1;5Q\x1b[1;2Q\x1b[1;2R\x1b[13;2~\x1b[3;5~",
+       {"Ctrl+F2", "Shift+F2", "Shift+F3", "Shift+F3", "Ctrl+Delete"}},
       {"\x1b[5;5~\x1b[6;2~\x1b[1;3A\x1b[1;7B", {"Ctrl+PageUp", "Shift+PageDown", "Alt+Up", "Ctrl+Alt+Down"}},
       // A sequence no key is known by is dropped, not typed.
       {"a\x1b[99~b\x1b[1;9Xc", {"text:a", "text:b", "text:c"}},
