@@ -195,7 +195,8 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
   std::vector<std::pair<ui::Control*, Hit>> combos;
   int32_t y = y0 + 1;
   const int32_t right = x0 + boxW - 2;
-  for (size_t i = first; i < rows.size() && y < y0 + boxH - 1; ++i) {
+  size_t i = first;
+  for (; i < rows.size() && y < y0 + boxH - 1; ++i) {
     const DialogRow& r = *rows[i];
     const int32_t indent = x0 + 2 + (r.inGroup ? 2 : 0);
     const int32_t h = heights[i];
@@ -268,6 +269,10 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
     }
     y += h;
   }
+  // Rows that found no room, above or below (Tab brings them in): a mark
+  // on the frame says so.
+  if (first > 0) g.put(x0 + boxW - 6, y0, "\u25b4", kDim, x0 + boxW - 5);
+  if (i < rows.size() || y > y0 + boxH - 1) g.put(x0 + boxW - 6, y0 + boxH - 1, "\u25be", kDim, x0 + boxW - 5);
   // The open list of a combo box, over the rows below it.
   for (auto& [c, hit] : combos) {
     auto* cb = dynamic_cast<controls::ComboBox*>(c);

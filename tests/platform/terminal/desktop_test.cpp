@@ -558,6 +558,37 @@ class Dialog : public ui::Form {
   void createControls() override { build(*this); }
 };
 
+TEST_F(TerminalDesktop, ADialogTallerThanTheTerminalMarksItsHiddenRows) {
+  open(60, 16);
+  auto main = mainWindow("");
+  auto form = ui::Form::make<Dialog>();
+  form->build = [&](Dialog& f) {
+    for (int i = 1; i <= 20; ++i)
+      f.add(std::make_shared<pc::CheckBox>("chk" + std::to_string(i), "Box " + std::to_string(i)));
+    f.add(std::make_shared<pc::CommandButton>("cmdOK", "OK"));
+  };
+  form->load();
+  form->show();
+  auto focusOn = [&](const std::string& name) {
+    ui::Action focus;
+    focus.kind = ui::Action::Kind::Focus;
+    focus.control = name;
+    form->dispatch(focus);
+    desktop->render();
+    return desktop->frame().text();
+  };
+  // The first rows shown: more below, none above.
+  std::string frame = focusOn("chk1");
+  EXPECT_GE(cellOf(frame, "Box 1 ").first, 0) << frame;
+  EXPECT_EQ(frame.find("\u25b4"), std::string::npos) << frame;
+  EXPECT_NE(frame.find("\u25be"), std::string::npos) << "no mark of the rows below: " << frame;
+  // The button, last: rows above, none below.
+  frame = focusOn("cmdOK");
+  EXPECT_GE(cellOf(frame, "OK").first, 0) << frame;
+  EXPECT_NE(frame.find("\u25b4"), std::string::npos) << "no mark of the rows above: " << frame;
+  EXPECT_EQ(frame.find("\u25be"), std::string::npos) << frame;
+}
+
 TEST_F(TerminalDesktop, ADialogsTextBoxShowsItsCaretAndAClickPlacesIt) {
   open(80, 24);
   auto main = mainWindow("");
