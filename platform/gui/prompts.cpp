@@ -7,6 +7,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -67,6 +68,15 @@ QLabel* fieldCaption(const std::string& text) {
   return l;
 }
 
+// The width a prompt needs for its whole title beside the window manager's
+// icon and buttons (a window manager cuts a title short that has no room).
+int titleWidth(const QWidget& prompt, const QString& title) {
+  QFont bold = prompt.font();
+  bold.setBold(true);
+  const QFontMetrics fm(bold);
+  return fm.horizontalAdvance(title) + 8 * fm.height();
+}
+
 // A small dialog of labelled fields with its buttons; returns the dialog's
 // result code (0 for Cancel or the close box).
 struct FieldDialog {
@@ -80,14 +90,9 @@ struct FieldDialog {
     v->addLayout(form);
     buttons = new QDialogButtonBox;
     v->addWidget(buttons);
-    // Wide enough for its title beside the window manager's icon and
-    // buttons (a window manager cuts a title short that has no room), and
-    // for a field of some thirty characters.
-    QFont bold = dialog.font();
-    bold.setBold(true);
-    const QFontMetrics fm(bold);
+    // Wide enough for its title and for a field of some thirty characters.
     dialog.setMinimumWidth(
-        std::max(30 * fm.averageCharWidth(), fm.horizontalAdvance(dialog.windowTitle()) + 8 * fm.height()));
+        std::max(30 * dialog.fontMetrics().averageCharWidth(), titleWidth(dialog, dialog.windowTitle())));
   }
   QLineEdit* field(const std::string& caption, const std::string& text, const char* name) {
     auto* e = new QLineEdit(toQ(text));
@@ -181,6 +186,11 @@ int32_t WindowUser::messageBox(const ui::MessageBoxPrompt& prompt) {
     if (answers[i] == mb::Cancel || answers.size() == 1) box.setEscapeButton(b);
   }
   makePlain(&box);
+  // As wide as its title needs (the box sizes itself to its text and
+  // buttons alone).
+  if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+    grid->addItem(new QSpacerItem(titleWidth(box, box.windowTitle()), 0, QSizePolicy::Minimum, QSizePolicy::Fixed),
+                  grid->rowCount(), 0, 1, grid->columnCount());
   box.exec();
   auto it = answerOf.find(box.clickedButton());
   if (it != answerOf.end()) return it->second;

@@ -166,19 +166,25 @@ TEST_F(PromptTest, TheWordFindAndReplaceOpenWithIsReplacedByWhatIsTyped) {
   }
 }
 
-// A prompt with a field is wide enough for its whole title beside the
-// window manager's icon and buttons, however short its own rows are.
-TEST_F(PromptTest, APromptWithAFieldHasRoomForItsWholeTitle) {
-  const std::string title = "Add TODO Task for the whole team";
-  onModal([&](QWidget* w) {
-    QFont bold = w->font();
-    bold.setBold(true);
-    const QFontMetrics fm(bold);
-    EXPECT_GE(w->width() - fm.horizontalAdvance(QString::fromStdString(title)), 6 * fm.height())
-        << "the dialog is " << w->width() << " wide";
-    QTest::keyClick(w, Qt::Key_Escape);
-  });
-  EXPECT_EQ(platform::ui::InputBox("Name?", title, ""), "");
+// A message box and a prompt with a field are wide enough for the whole
+// title beside the window manager's icon and buttons, however short their
+// own text is.
+TEST_F(PromptTest, APromptHasRoomForItsWholeTitle) {
+  const std::string title = "Kestrin VB Script Editor for the whole team";
+  for (const bool box : {true, false}) {
+    onModal([&](QWidget* w) {
+      QFont bold = w->font();
+      bold.setBold(true);
+      const QFontMetrics fm(bold);
+      EXPECT_GE(w->width() - fm.horizontalAdvance(QString::fromStdString(title)), 6 * fm.height())
+          << (box ? "the message box" : "the input box") << " is " << w->width() << " wide";
+      QTest::keyClick(w, Qt::Key_Escape);
+    });
+    if (box)
+      platform::ui::MsgBox("Could not open notepad", mb::OKOnly, title);
+    else
+      EXPECT_EQ(platform::ui::InputBox("Name?", title, ""), "");
+  }
 }
 
 TEST_F(PromptTest, TheSaveDialogShowsItsTitleFilterAndFolderAndAsksNoSecondQuestion) {
