@@ -287,6 +287,29 @@ TEST_F(UnreadableTest, OpenAndInsertFileRefuseItAndLeaveTheDocumentAsItWas) {
   }
 }
 
+// The definitions script lies in the editor's folder: a FIFO or a folder
+// there is not read (a FIFO would block the editor) but named missing, and
+// the document stays as it was.
+TEST_F(UnreadableTest, TheDefinitionsScriptThatIsNoPlainFileIsNamedMissingAndNeverRead) {
+  const std::string mine = script("mine.vbs", "my text");
+  const std::string definitions = editorFile("Addlets/KzDef.vbs");
+  for (const char* what : {"a FIFO", "a folder"}) {
+    SCOPED_TRACE(what);
+    fs::remove_all(definitions);
+    if (std::string(what) == "a FIFO")
+      ASSERT_EQ(::mkfifo(definitions.c_str(), 0600), 0);
+    else
+      fs::create_directory(definitions);
+    main->FileToView(mine);
+    user->answerMessageBox(mb::OK, "Could not locate kzdef.vbs", kTitle);
+    main->m_OpenDefinitionsScript();
+    EXPECT_TRUE(user->done());
+    EXPECT_EQ(main->tag(), mine);
+    EXPECT_EQ(main->CodeSense1->text(), "my text");
+  }
+  fs::remove_all(definitions);
+}
+
 // Insert File puts the file after two new lines at the end: a script that
 // would then have more lines than the editor can number is told about and
 // left as it was. Small limits stand for the 32-bit ones.
