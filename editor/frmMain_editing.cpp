@@ -208,7 +208,7 @@ void frmMain::m_InsertFile() {
   auto& dialog = *dlgCommonDialog;
   step([&] { dialog.setCancelError(true); });
   step([&] { dialog.setFilter("Kestrin VB Script (*.vbs)|*.vbs"); });
-  step([&] { dialog.setInitDir(modMain::gstr_GetPathToKestrin(1)); });
+  step([&] { dialog.setInitDir(modMain::gstr_ScriptDialogFolder(false)); });
   step([&] { dialog.setDialogTitle("Select Kestrin VB Script"); });
   step([&] { dialog.showOpen(); });
   if (failed) {

@@ -55,7 +55,7 @@ void frmMain::m_FileOpen() {
   ignore.step([&] {
     dialog.setCancelError(true);
     dialog.setFilter("Kestrin VB Script (*.vbs)|*.vbs");
-    dialog.setInitDir(modMain::gstr_GetPathToKestrin(1));
+    dialog.setInitDir(modMain::gstr_ScriptDialogFolder(false));
     dialog.setDialogTitle("Select Kestrin VB Script");
   });
   int32_t flags = cdl::PathMustExist | cdl::FileMustExist | cdl::NoDereferenceLinks;
@@ -121,7 +121,7 @@ void frmMain::m_FileSaveAs() {
     ignore.step([&] { file.Init(name); });
     ignore.step([&] { dialog.setInitDir(file.FilePath()); });
   } else {
-    ignore.step([&] { dialog.setInitDir(modMain::gstr_GetPathToKestrin(1)); });
+    ignore.step([&] { dialog.setInitDir(modMain::gstr_ScriptDialogFolder(true)); });
   }
 
   if (!ignore.step([&] { dialog.showSave(); })) {

@@ -37,6 +37,12 @@ std::string gstr_EditorFolder();
 // text for any other number. Traced; failures are skipped.
 std::string gstr_GetPathToKestrin(int32_t kzDIR);
 
+// The folder the open and save dialogs start in: "VB" of the editor's
+// folder. For a user who may not write the editor's folder (an install
+// shared by every user), a save starts in the user's own "VB" of the
+// editor's store, made when missing, and an open there once it exists.
+std::string gstr_ScriptDialogFolder(bool saving);
+
 // The path with exactly one closing "/" (the empty text gives "/").
 std::string gstr_AddBackSlash(const std::string& path);
 

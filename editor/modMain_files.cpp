@@ -220,7 +220,7 @@ bool gbln_FileSave(frmMain& form) {
       dialog.setFilter(kScriptFilter);
       dialog.setFlags(cdl::Explorer | cdl::OverwritePrompt);
       dialog.setDialogTitle("Save Kestrin VB Script");
-      dialog.setInitDir(gstr_GetPathToKestrin(1));
+      dialog.setInitDir(gstr_ScriptDialogFolder(true));
     });
     if (!ignore.step([&] { dialog.showSave(); })) {
       diagnostics::clearFailure();

@@ -11,6 +11,7 @@
 #include "platform/ui/form.h"
 #include "platform/ui/screen.h"
 #include "platform/win32/component.h"
+#include "platform/win32/editor_store.h"
 
 namespace kestrin::editor::modMain {
 
@@ -24,6 +25,11 @@ std::string gstr_GetPathToKestrin(int32_t kzDIR) {
   if (kzDIR >= 0 && kzDIR <= 4)
     ignore.step([&] { path = gstr_AddBackSlash(gstr_EditorFolder()) + kSubFolders[kzDIR]; });
   return path;
+}
+
+std::string gstr_ScriptDialogFolder(bool saving) {
+  if (platform::editorStoreFolder().empty()) return gstr_GetPathToKestrin(1);
+  return saving ? platform::editorFolderToWrite("VB") : platform::editorFileToRead("VB");
 }
 
 std::string gstr_AddBackSlash(const std::string& path) {

@@ -104,4 +104,12 @@ std::string editorFileToWrite(const std::string& relative) {
   return path;
 }
 
+std::string editorFolderToWrite(const std::string& relative) {
+  const std::string store = editorStoreFolder();
+  if (store.empty()) return joined(componentIdentity().folder, relative);
+  const std::string path = joined(store, relative);
+  if (const int e = makePrivateFolders(path)) sayOnce(componentIdentity().folder, store, e);
+  return path;
+}
+
 }  // namespace platform

@@ -39,4 +39,10 @@ std::string editorFileToRead(const std::string& relative);
 // follows fails with the file error it meets.
 std::string editorFileToWrite(const std::string& relative);
 
+// Where the folder at relative is written into: the store's, made private
+// to the user with the folders above it, when the store is in use (a
+// folder that cannot be made is said as for a file); else the editor
+// folder's own.
+std::string editorFolderToWrite(const std::string& relative);
+
 }  // namespace platform

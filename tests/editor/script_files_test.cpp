@@ -495,6 +495,45 @@ TEST_F(ScriptFilesTest, SaveAsOfAModifiedScriptOpensInItsOwnFolderAndTakesTheNew
   EXPECT_EQ(user->lastFileDialog()->initDir, editorFile("VB"));
 }
 
+// A user who may not write the editor's folder (an install every user
+// shares) saves a new script into their own "VB" of the editor's store,
+// and Open starts there once it exists; until then Open shows the install's.
+TEST_F(ScriptFilesTest, OnAReadOnlyInstallTheDialogsStartInTheUsersOwnVbFolder) {
+  namespace fs = std::filesystem;
+  kestrin_test::TempDir state;
+  ::setenv("XDG_STATE_HOME", state.path().c_str(), 1);
+  fs::create_directories(editorFile("VB"));
+  fs::permissions(editorDir.path(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                  fs::perm_options::remove);
+  const std::string mine = state.file("kestrin/editor/VB");
+
+  user->answerFileDialog(std::nullopt, "Select Kestrin VB Script");
+  main->m_FileOpen();
+  EXPECT_EQ(user->lastFileDialog()->initDir, editorFile("VB"));
+  EXPECT_FALSE(fs::exists(mine));
+
+  main->CodeSense1->setText("typed");
+  main->setTag("New Kestrin Script*");
+  main->setIsDirty(true);
+  user->answerFileDialog(mine + "/mine.vbs", "Save Kestrin VB Script");
+  user->answerMessageBox(mb::OK, "Script 'mine.vbs' has been saved");
+  EXPECT_TRUE(modMain::gbln_FileSave(*main));
+  EXPECT_EQ(user->lastFileDialog()->initDir, mine);
+  EXPECT_EQ(fs::status(mine).permissions() & fs::perms::all, fs::perms::owner_all);
+  EXPECT_EQ(readFile(mine + "/mine.vbs"), "typed");
+
+  user->answerFileDialog(std::nullopt, "Select Kestrin VB Script");
+  main->m_FileOpen();
+  EXPECT_EQ(user->lastFileDialog()->initDir, mine);
+  user->answerFileDialog(std::nullopt, "Save As");
+  main->setTag("New Kestrin Script*");
+  main->m_FileSaveAs();
+  EXPECT_EQ(user->lastFileDialog()->initDir, mine);
+
+  fs::permissions(editorDir.path(), fs::perms::owner_write, fs::perm_options::add);
+  ::unsetenv("XDG_STATE_HOME");
+}
+
 TEST_F(ScriptFilesTest, SaveAndSaveAsDoNothingWhileReadOnly) {
   const std::string path = script("work.vbs");
   editing(path, "changed");
