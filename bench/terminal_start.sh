@@ -17,6 +17,9 @@
 # - nano on the same file when it is installed, as this user and, where
 #   the installed editor runs as another user, as that user too.
 #
+# The cases take turns, one start of each per round, and each figure is
+# the median of RUNS rounds.
+#
 #   terminal_start.sh HOST EDITOR_DIR [RUNS] [BUILD_DIR]
 # BUILD_DIR (the build folder to install from) is the host's build folder
 # by default.
@@ -157,40 +160,43 @@ prepare() {
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
 
-measure() {
-  local label=$1 name=$2 preload=$3
-  local results=()
-  for ((r = 0; r < runs; ++r)); do results+=("$(start_once "$name" "$preload")"); done
-  local ms kb cpu
-  ms=$(printf '%s\n' "${results[@]}" | awk '{print $1}' | median)
-  kb=$(printf '%s\n' "${results[@]}" | awk '{print $2}' | median)
-  cpu=$(printf '%s\n' "${results[@]}" | awk '{print $3}' | median)
-  printf '%-52s %6s ms %8s kB resident %7s ms on a processor\n' "$label" "$ms" "$kb" "$cpu"
-}
+# The cases: label, name, state, preload. Their starts take turns (one
+# start of each case, then the next round), so that a machine whose load
+# changes during the run weighs on every case alike.
+labels=() names=() states=() preloads=()
+add_case() { labels+=("$1") names+=("$2") states+=("$3") preloads+=("$4"); }
 
 echo "start to the first screen of a $((size / 1024)) kB script, median of $runs runs, load $(cut -d' ' -f1-3 /proc/loadavg):"
-state=fresh
-measure "build: first start (class registered, new hive)" build ""
 prepare build
 [ -e "$work/before-build/registry/machine.db" ] || { echo "no machine hive after a first start"; exit 1; }
-measure "build: a later start" build ""
+add_case "build: first start (class registered, new hive)" build fresh ""
+add_case "build: a later start" build before ""
 if [ -n "$installed" ]; then
-  state=fresh
-  measure "installed, read-only: $user_name's first start" installed ""
   prepare installed
   [ -e "$work/before-installed/home/.local/state/kestrin/editor/machine.db" ] ||
     echo "(no overlay hive in the user's store after a first start closed by File, Exit)"
-  measure "installed, read-only: $user_name's later start" installed ""
+  add_case "installed, read-only: $user_name's first start" installed fresh ""
+  add_case "installed, read-only: $user_name's later start" installed before ""
 fi
-if [ -n "$toolkit" ]; then
-  state=before
-  measure "build: a later start, toolkit preloaded" build "$toolkit"
-fi
+[ -n "$toolkit" ] && add_case "build: a later start, toolkit preloaded" build before "$toolkit"
 if command -v nano >/dev/null; then
-  state=fresh
-  measure "nano (baseline)" nano ""
-  ((${#as_user[@]})) && measure "nano (baseline), as $user_name" nano-user ""
+  add_case "nano (baseline)" nano fresh ""
+  ((${#as_user[@]})) && add_case "nano (baseline), as $user_name" nano-user fresh ""
 else
   echo "nano is not installed: no baseline (apt-get install nano)"
 fi
+
+results=()
+for ((r = 0; r < runs; ++r)); do
+  for i in "${!names[@]}"; do
+    state=${states[$i]}
+    results[i]+="$(start_once "${names[$i]}" "${preloads[$i]}")"$'\n'
+  done
+done
+for i in "${!names[@]}"; do
+  ms=$(printf '%s' "${results[$i]}" | awk 'NF {print $1}' | median)
+  kb=$(printf '%s' "${results[$i]}" | awk 'NF {print $2}' | median)
+  cpu=$(printf '%s' "${results[$i]}" | awk 'NF {print $3}' | median)
+  printf '%-52s %6s ms %8s kB resident %7s ms on a processor\n' "${labels[$i]}" "$ms" "$kb" "$cpu"
+done
 echo "load at the end: $(cut -d' ' -f1-3 /proc/loadavg)"
