@@ -778,7 +778,15 @@ QWidget* FormWindow::dialogWidget(const std::shared_ptr<ui::Control>& ctl) {
         box->clear();
         for (const auto& item : cbx->items()) box->addItem(plainText(item));
       }
-      if (box->lineEdit()->text() != toQ(cbx->text())) box->lineEdit()->setText(toQ(cbx->text()));
+      // The list opens on the entry the box shows (where the list holds it).
+      const QString text = toQ(cbx->text());
+      const int at = box->findText(text);
+      if (at >= 0 && box->currentIndex() != at) {
+        const int cursor = box->lineEdit()->cursorPosition();
+        box->setCurrentIndex(at);
+        box->lineEdit()->setCursorPosition(cursor);
+      }
+      if (box->lineEdit()->text() != text) box->lineEdit()->setText(text);
     });
   } else if (auto* btn = as<c::CommandButton>(ctl)) {
     auto* b = new QPushButton(accessCaption(btn->caption()));

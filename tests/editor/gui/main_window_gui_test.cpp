@@ -6,6 +6,7 @@
 // close box's exit question.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QLabel>
 #include <QMainWindow>
 #include <QMenu>
@@ -283,6 +284,22 @@ TEST_F(WindowedEditorTest, TheTaskPaneKeepsTheWidthItsHandleIsDraggedToUntilShow
   then([&] {
     EXPECT_TRUE(split->widget(0)->isVisible());
     EXPECT_NEAR(split->widget(0)->width(), shownWidth, 2);
+  });
+  closeWithoutSaving();
+  EXPECT_NE(run(), 0);
+}
+
+// The font size box of the Options dialog shows the stored size, and its
+// list is on that entry when it opens.
+TEST_F(WindowedEditorTest, TheOptionsFontSizeListIsOnTheSizeItsBoxShows) {
+  then([&] { tool("ID_EditPreferences")->trigger(); });
+  then([&] {
+    auto* box = qobject_cast<QComboBox*>(windows->formWindow("frmOptions")->controlWidget("cboFontSize"));
+    ASSERT_NE(box, nullptr);
+    ASSERT_GT(box->count(), 1);
+    EXPECT_EQ(box->currentText().toStdString(), "10");
+    EXPECT_EQ(box->currentIndex(), box->findText("10"));
+    QTest::mouseClick(windows->formWindow("frmOptions")->controlWidget("cmdCancel"), Qt::LeftButton);
   });
   closeWithoutSaving();
   EXPECT_NE(run(), 0);
