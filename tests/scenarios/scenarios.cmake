@@ -26,31 +26,17 @@ foreach(scenario ${kestrin_scenarios})
     ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
 endforeach()
 
-# The console user, reading its commands from a file.
-add_test(NAME scenario.console
-  COMMAND ${CMAKE_COMMAND}
-    -DHOST=$<TARGET_FILE:kestrin-host>
-    -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
-    -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console
-    -P ${KESTRIN_SCENARIO_DIR}/console.cmake)
-set_tests_properties(scenario.console PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
-
-# The console's input ends with a modified script that nobody may save.
-add_test(NAME scenario.console_input_ends
-  COMMAND ${CMAKE_COMMAND}
-    -DHOST=$<TARGET_FILE:kestrin-host>
-    -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
-    -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console_input_ends
-    -P ${KESTRIN_SCENARIO_DIR}/console_input_ends.cmake)
-set_tests_properties(scenario.console_input_ends PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
-
-# Escapes in a script and its file name reach the terminal only as symbols,
-# through the console, its drawing of the window and the demo bridge.
-add_test(NAME scenario.console_escapes
-  COMMAND ${CMAKE_COMMAND}
-    -DHOST=$<TARGET_FILE:kestrin-host>
-    -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
-    -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/console_escapes
-    -P ${KESTRIN_SCENARIO_DIR}/console_escapes.cmake)
-set_tests_properties(scenario.console_escapes PROPERTIES TIMEOUT 120
-  ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+# The console user, reading its commands from a file (console); the
+# console's input ending with a modified script that nobody may save
+# (console_input_ends); escapes in a script and its file name reaching the
+# terminal only as symbols, through the console, its drawing of the window
+# and the demo bridge (console_escapes).
+foreach(name console console_input_ends console_escapes)
+  add_test(NAME scenario.${name}
+    COMMAND ${CMAKE_COMMAND}
+      -DHOST=$<TARGET_FILE:kestrin-host>
+      -DEDITOR_DIR=${KESTRIN_EDITOR_DIR}
+      -DHOME_DIR=${CMAKE_BINARY_DIR}/tests/scenario-homes/${name}
+      -P ${KESTRIN_SCENARIO_DIR}/${name}.cmake)
+  set_tests_properties(scenario.${name} PROPERTIES TIMEOUT 120 ENVIRONMENT "ASAN_OPTIONS=detect_leaks=0")
+endforeach()
