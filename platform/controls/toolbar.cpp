@@ -324,21 +324,35 @@ std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
   // The popup's entries in order, a nested popup's entries in its place;
   // the walk keeps its own stack, so no chain of popups runs it out of
   // stack, and a popup opens once.
+  // A separator stands where the popup has one and around a nested
+  // popup's entries, never first, last or twice.
   std::set<std::string> seen{id};
   std::vector<std::pair<const Tool*, size_t>> open{{&popup, 0}};
+  bool separate = false;
   while (!open.empty()) {
     auto& [p, next] = open.back();
     if (next == p->items.size()) {
       open.pop_back();
+      separate = true;
       continue;
     }
-    const Tool* t = findTool(p->items[next++]);
-    if (!t || !t->enabled || !t->visible || t->kind == ToolKind::Separator) continue;
+    const std::string& itemId = p->items[next++];
+    const Tool* t = findTool(itemId);
+    if (itemId.empty() || (t && t->kind == ToolKind::Separator)) {
+      separate = true;
+      continue;
+    }
+    if (!t || !t->enabled || !t->visible) continue;
     if (t->kind == ToolKind::Popup) {
-      if (seen.insert(t->id).second) open.emplace_back(t, 0);
+      if (seen.insert(t->id).second) {
+        open.emplace_back(t, 0);
+        separate = true;
+      }
       continue;
     }
     if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), t->id) != prompt.toolIds.end()) continue;
+    if (separate && !prompt.toolIds.empty()) prompt.separators.push_back(prompt.toolIds.size());
+    separate = false;
     prompt.toolIds.push_back(t->id);
     prompt.captions.push_back(t->plainCaption());
   }

@@ -169,6 +169,18 @@ std::optional<R> choiceKey(BoxItem& choice, const std::string& k) {
   return R{R::Kind::Changed};
 }
 
+// The entry to select at `to` or next to it: a separator line (an empty
+// entry) is passed over in the direction of the move, or back from the
+// list's end.
+int32_t selectableEntry(const BoxItem& list, int32_t to, int32_t direction) {
+  const int32_t n = entryCount(list);
+  to = std::clamp(to, 0, n - 1);
+  for (const int32_t step : {direction, -direction})
+    for (int32_t i = to; i >= 0 && i < n; i += step)
+      if (!list.entries[static_cast<size_t>(i)].empty()) return i;
+  return to;
+}
+
 std::optional<R> listKey(BoxItem& list, const std::string& k) {
   const int32_t n = entryCount(list);
   if (n == 0) return std::nullopt;
@@ -179,7 +191,7 @@ std::optional<R> listKey(BoxItem& list, const std::string& k) {
   if (k == "PageDown") to += list.rows;
   if (k == "Home") to = 0;
   if (k == "End") to = n - 1;
-  to = std::clamp(to, 0, n - 1);
+  to = selectableEntry(list, to, to < list.selected || k == "End" ? -1 : 1);
   if (to != list.selected) {
     list.selected = to;
     return R{R::Kind::Changed};
@@ -223,7 +235,9 @@ std::optional<R> boxMouse(Box& box, const MouseEvent& m, const std::vector<Hit>&
     if (!h.contains(m.x, m.y)) continue;
     if (m.kind == MouseEvent::Kind::Wheel && h.kind == Hit::Kind::BoxEntry) {
       auto& list = items[static_cast<size_t>(h.index)];
-      list.selected = std::clamp(list.selected + (m.button == 4 ? -1 : 1), 0, std::max(0, entryCount(list) - 1));
+      if (entryCount(list) == 0) return std::nullopt;
+      const int32_t step = m.button == 4 ? -1 : 1;
+      list.selected = selectableEntry(list, list.selected + step, step);
       return R{R::Kind::Changed};
     }
     if (m.kind != MouseEvent::Kind::Press || m.button != 1) return std::nullopt;

@@ -73,6 +73,7 @@ struct MenuState {
 // A prompt as a box of items: texts, fields, check boxes, option buttons,
 // lists and a row of buttons. The message boxes, input box, find, replace,
 // go-to line, print dialog, popup menu and the file browser are boxes.
+// A list's empty entry is a separator line, never selected.
 struct BoxItem {
   enum class Kind { Text, Field, Check, Option, List, Buttons, Choice };
   Kind kind = Kind::Text;

@@ -215,8 +215,17 @@ std::optional<std::string> TerminalDesktop::popupList(const ui::PopupPrompt& p, 
   box.closeBox = false;
   BoxItem list;
   list.kind = BoxItem::Kind::List;
-  for (size_t i = 0; i < p.toolIds.size(); ++i)
+  // The entries with the popup's separators (empty entries) between them;
+  // the tool of each row.
+  std::vector<int32_t> toolOf;
+  for (size_t i = 0; i < p.toolIds.size(); ++i) {
+    if (i > 0 && std::find(p.separators.begin(), p.separators.end(), i) != p.separators.end()) {
+      list.entries.emplace_back();
+      toolOf.push_back(-1);
+    }
     list.entries.push_back(i < p.captions.size() ? p.captions[i] : p.toolIds[i]);
+    toolOf.push_back(static_cast<int32_t>(i));
+  }
   list.rows = static_cast<int32_t>(list.entries.size());
   box.items = {list};
   box.focus = 0;
@@ -246,7 +255,8 @@ std::optional<std::string> TerminalDesktop::popupList(const ui::PopupPrompt& p, 
       return std::nullopt;
     });
     if (r.kind == BoxResult::Kind::Activate || r.kind == BoxResult::Kind::Button) {
-      const int32_t i = box.items[0].selected;
+      const int32_t row = box.items[0].selected;
+      const int32_t i = row >= 0 && row < static_cast<int32_t>(toolOf.size()) ? toolOf[static_cast<size_t>(row)] : -1;
       if (i >= 0 && i < static_cast<int32_t>(p.toolIds.size())) return p.toolIds[static_cast<size_t>(i)];
     }
     if (r.kind == BoxResult::Kind::Cancel || r.kind == BoxResult::Kind::Closed) return std::nullopt;

@@ -197,7 +197,13 @@ void drawBox(Grid& g, Box& box, std::vector<Hit>& hits) {
           break;
         }
         const int32_t index = it.top + line.part;
-        if (index < static_cast<int32_t>(it.entries.size())) {
+        if (index < static_cast<int32_t>(it.entries.size()) && it.entries[static_cast<size_t>(index)].empty()) {
+          // A separator line, across a popup's frame as in the menus.
+          std::string rule = popup ? "\u251c" : "";
+          for (int32_t k = 0; k < inner; ++k) rule += "\u2500";
+          if (popup) rule += "\u2524";
+          g.put(popup ? x0 : left, y, rule, kDim, popup ? x0 + boxW : right);
+        } else if (index < static_cast<int32_t>(it.entries.size())) {
           const bool selected = index == it.selected;
           const Style s = selected ? (focused || popup ? kReverse : kBold) : kPlain;
           g.fill(left, y, inner, 1, s);

@@ -83,6 +83,9 @@ struct PopupPrompt {
   std::string popupId;               // the tool whose popup is shown
   std::vector<std::string> toolIds;  // what the user may pick
   std::vector<std::string> captions;
+  // The entries a separator line stands before, in order: where the popup
+  // has one and where a nested popup's entries begin and end.
+  std::vector<size_t> separators;
 };
 
 // What a person does while a modal loop waits.

@@ -303,12 +303,30 @@ TEST_F(ToolbarPopup, APickFromThePopupClicksThePickedTool) {
   EXPECT_EQ(clicked, std::vector<std::string>{"ID_If...EndIf"});
 
   // The menu offers the tools of the popup and of the popup inside it,
-  // without separators, the nested popup itself or the disabled tool.
+  // without the nested popup itself or the disabled tool; the separators
+  // stand where the popup has them, once where the disabled tool left two
+  // side by side.
   ASSERT_TRUE(user->lastPopup().has_value());
   EXPECT_EQ(user->lastPopup()->popupId, "ID_Edit");
   EXPECT_EQ(user->lastPopup()->toolIds,
             (std::vector<std::string>{"ID_If...EndIf", "id_EditUndo", "ID_CopyFilePath/Name"}));
   EXPECT_EQ(user->lastPopup()->captions, (std::vector<std::string>{"If..End If", "Undo", "Copy File Path/Name"}));
+  EXPECT_EQ(user->lastPopup()->separators, (std::vector<size_t>{1, 2}));
+}
+
+TEST_F(ToolbarPopup, TheSeparatorsStandAroundANestedPopupsEntriesAndNeverAtAnEnd) {
+  auto owner = std::make_shared<Toolbar>("SSActiveToolBars1");
+  Toolbar& bar = *owner;
+  for (const char* id : {"ID_A", "ID_B", "ID_C", "ID_D"}) bar.addTool(id, ToolKind::MenuItem, id);
+  bar.addTool("ID_Sep", ToolKind::Separator, "");
+  bar.addTool("ID_Inner", ToolKind::Popup, "Inner").items = {"ID_B", "ID_C"};
+  bar.addTool("ID_Empty", ToolKind::Popup, "Empty");
+  bar.addTool("ID_Menu", ToolKind::Popup, "Menu").items = {"", "ID_A", "ID_Inner", "ID_Empty", "ID_Sep", "ID_D", ""};
+  user->answerPopupMenu(std::nullopt, "ID_Menu");
+  bar.showPopupMenu("ID_Menu");
+  ASSERT_TRUE(user->lastPopup().has_value());
+  EXPECT_EQ(user->lastPopup()->toolIds, (std::vector<std::string>{"ID_A", "ID_B", "ID_C", "ID_D"}));
+  EXPECT_EQ(user->lastPopup()->separators, (std::vector<size_t>{1, 3}));
 }
 
 TEST_F(ToolbarPopup, NoPickClicksNothing) {

@@ -424,6 +424,42 @@ TEST_F(TerminalDesktop, TheToolbarsMarkOffersTheButtonsThatFoundNoRoom) {
   EXPECT_EQ(desktop->actionFor(press(col, row)), std::nullopt);
 }
 
+TEST_F(TerminalDesktop, APopupMenuDrawsItsSeparatorsAndTheKeysPassOverThem) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::PopupPrompt prompt{
+      "ID_Edit", {"ID_Undo", "ID_Cut", "ID_Copy", "ID_All"}, {"&Undo", "Cu&t", "&Copy", "Select &All"}, {1, 3}};
+  // Down from Undo steps over the line below it; Up from Select All over
+  // the one above it; End and Home stop on entries.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"Down"}, "ID_Cut"},
+      {{"End", "Up"}, "ID_Copy"},
+      {{"End", "Home", "Down", "Down"}, "ID_Copy"},
+      {{"Down", "Down", "Down"}, "ID_All"},
+      {{"PageDown", "Up", "Up"}, "ID_Cut"},
+  };
+  for (const auto& [keys, want] : cases) {
+    for (const auto& k : keys) term->key(k);
+    term->key("Enter");
+    EXPECT_EQ(desktop->popupMenu(prompt), std::optional<std::string>(want)) << keys.front();
+  }
+  // The lines run across the frame, between Undo and Cut and between Copy
+  // and Select All.
+  term->key("Escape");
+  EXPECT_EQ(desktop->popupMenu(prompt), std::nullopt);
+  const std::string frame = term->frames.back();
+  const auto undo = cellOf(frame, "Undo"), cut = cellOf(frame, "Cut"), copy = cellOf(frame, "Copy"),
+             all = cellOf(frame, "Select All");
+  ASSERT_GE(undo.second, 0);
+  EXPECT_EQ(cut.second, undo.second + 2);
+  EXPECT_EQ(copy.second, cut.second + 1);
+  EXPECT_EQ(all.second, copy.second + 2);
+  const pt::Grid& g = desktop->frame();
+  const std::string rule = g.rowText(undo.second + 1);
+  EXPECT_NE(rule.find("\u251c\u2500\u2500\u2500"), std::string::npos) << rule;
+  EXPECT_NE(g.rowText(copy.second + 1).find("\u2524"), std::string::npos);
+}
+
 // Fills the completion list and the tip as the editor's owner does.
 class CodeSense : public pc::CodeEditorEvents {
  public:

@@ -89,7 +89,7 @@ TEST_F(ScriptedUserTest, AnswersAndTheTranscript) {
   EXPECT_EQ(currentUser().fileDialog(open), std::optional<std::string>("/tmp/a.vbs"));
   EXPECT_EQ(user->lastFileDialog()->filter, "VBScript (*.vbs)|*.vbs");
   EXPECT_EQ(currentUser().gotoLine(GotoPrompt{40}), std::optional<int32_t>(12));
-  PopupPrompt popup{"ID_Edit", {"ID_EditCut", "ID_EditCopy"}, {"Cu&t", "&Copy"}};
+  PopupPrompt popup{"ID_Edit", {"ID_EditCut", "ID_EditCopy"}, {"Cu&t", "&Copy"}, {}};
   EXPECT_EQ(currentUser().popupMenu(popup), std::optional<std::string>("ID_EditCopy"));
   EXPECT_TRUE(user->done());
   const auto& t = user->transcript();
