@@ -78,6 +78,7 @@ void forget(Hive& h) {
   h.db = nullptr;
   h.standIn = false;
   h.unmade = false;
+  h.absent = false;
   h.fileReadOnly = false;
   h.protectedIds.clear();
   h.classesId = 0;
@@ -100,17 +101,8 @@ LONG refuseOpening(Hive& h, const std::string& why, LONG result) {
   return result;
 }
 
-// Opens the file of a hive that exists (or the in-memory tree that stands
-// for a missing one) with the access the user has.
-int openConnection(Hive& h, bool exists, bool writable) {
-  if (!exists) {
-    // Nothing to read: an empty tree in memory, made a file by the
-    // first write (makeHiveFile) or, with nowhere to write, read-only.
-    h.unmade = writable;
-    h.standIn = !writable;
-    h.fileReadOnly = !writable;
-    return sqlite3_open_v2(":memory:", &h.db, SQLITE_OPEN_READWRITE, nullptr);
-  }
+// Opens the file of a hive that exists with the access the user has.
+int openConnection(Hive& h, bool writable) {
   if (writable) return sqlite3_open_v2(h.path.c_str(), &h.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
   h.fileReadOnly = true;
   int rc = sqlite3_open_v2(h.path.c_str(), &h.db, SQLITE_OPEN_READONLY, nullptr);
@@ -149,6 +141,20 @@ LONG checkFile(Hive& h, Contents contents) {
   return ERROR_SUCCESS;
 }
 
+// A hive without a file (or with an empty one it may not write): no
+// connection, its reads answer from the empty tree.
+LONG readAsEmptyTree(Hive& h) {
+  h.absent = true;
+  h.protectedIds.clear();
+  h.classesId = 1;
+  for (const EmptyTreeKey& k : emptyTree(h.machine)) {
+    h.protectedIds.push_back(k.id);
+    h.classesId = k.id;
+  }
+  h.lastMessage.clear();
+  return ERROR_SUCCESS;
+}
+
 LONG openAttempt(Registry& r, int index) {
   Hive& h = r.hives[index];
   h.path = hivePathFor(r, index);
@@ -170,7 +176,15 @@ LONG openAttempt(Registry& r, int index) {
     return ERROR_CANTREAD;
   }
 
-  int rc = openConnection(h, exists, writable);
+  if (!exists) {
+    // Nothing to read: the first write makes the file (makeHiveFile) or,
+    // with nowhere to write, is refused.
+    h.unmade = writable;
+    h.standIn = !writable;
+    h.fileReadOnly = !writable;
+    return readAsEmptyTree(h);
+  }
+  int rc = openConnection(h, writable);
   if (rc != SQLITE_OK) return failOpening(h, rc, "opening it");
   sqlite3_busy_timeout(h.db, g_busyTimeoutMs.load());
   sqlite3_extended_result_codes(h.db, 1);
@@ -189,14 +203,14 @@ LONG openAttempt(Registry& r, int index) {
   }
   if (contents != Contents::Hive) {
     rc = SQLITE_OK;
-    if (h.fileReadOnly && !h.standIn) {
-      // An empty file the user may not write: an empty tree in memory.
+    if (h.fileReadOnly) {
+      // An empty file the user may not write: read as the empty tree.
       sqlite3_close_v2(h.db);
       h.db = nullptr;
-      rc = sqlite3_open_v2(":memory:", &h.db, SQLITE_OPEN_READWRITE, nullptr);
       h.standIn = true;
+      return readAsEmptyTree(h);
     }
-    if (rc == SQLITE_OK) rc = createSchema(h.db, h.machine);
+    rc = createSchema(h.db, h.machine);
     if (rc != SQLITE_OK) return failOpening(h, rc, "setting it up");
   }
   h.protectedIds = {1};
@@ -360,8 +374,8 @@ LONG openHive(Registry& r, int index) {
   if (h.db && h.pid != getpid()) abandonInherited(h);
   if (h.db && h.closePending) closeHive(h);
   // Another process has made the file that this one has not yet.
-  if (h.db && h.unmade && fileExists(h.path)) closeHive(h);
-  if (h.db) return ERROR_SUCCESS;
+  if ((h.db || h.absent) && h.unmade && fileExists(h.path)) closeHive(h);
+  if (h.db || h.absent) return ERROR_SUCCESS;
   constexpr int kPauseMs = 5;
   LONG result = ERROR_SUCCESS;
   const int timeoutMs = g_busyTimeoutMs.load();
@@ -378,7 +392,7 @@ LONG openHive(Registry& r, int index) {
 
 bool overlayInUse(Registry& r) {
   const Hive& m = r.hives[kMachineHive];
-  r.overlayActive = r.folder.empty() && m.db && m.fileReadOnly && openHive(r, kOverlayHive) == ERROR_SUCCESS;
+  r.overlayActive = r.folder.empty() && (m.db || m.absent) && m.fileReadOnly && openHive(r, kOverlayHive) == ERROR_SUCCESS;
   return r.overlayActive;
 }
 

@@ -106,8 +106,9 @@ struct Hive {
   sqlite3* db = nullptr;
   pid_t pid = 0;
   bool fileReadOnly = false;          // the user may not write the file (or it is missing and cannot be made)
-  bool standIn = false;               // an empty in-memory tree stands for a missing file
-  bool unmade = false;                // the same for a file the first write will make
+  bool standIn = false;               // a missing file that cannot be made: read as the empty tree
+  bool unmade = false;                // a missing file that the first write will make
+  bool absent = false;                // no file and no connection: reads answer from the empty tree
   bool machine = false;               // holds HKEY_CLASSES_ROOT's key (the machine hive and its overlay)
   int64_t classesId = 0;              // HKEY_CLASSES_ROOT's key; -1 when absent
   std::vector<int64_t> protectedIds;  // keys that stand for roots
@@ -164,12 +165,36 @@ struct Target {
 // it cannot be prepared, with *rc the reason.
 sqlite3_stmt* preparedStatement(Hive& h, Sql which, int* rc);
 
+// The tree of a hive whose file does not exist: the root key (id 1) and,
+// in a machine hive, SOFTWARE\Classes below it, with the ids that
+// createSchema gives them in a new file. A missing hive is read from it
+// without any connection (nothing is built for a hive that is only read);
+// its first write makes the file.
+struct EmptyTreeKey {
+  int64_t id, parent;
+  const char* name;
+  const char* folded;
+};
+const std::vector<EmptyTreeKey>& emptyTree(bool machine);
+// One field of a row that a statement finds in the empty tree.
+struct EmptyTreeField {
+  int64_t number = 0;
+  std::string text;
+};
+using EmptyTreeRows = std::vector<std::vector<EmptyTreeField>>;
+// What a statement finds in the empty tree, by its bound key id (first),
+// folded name and offset; SQLITE_READONLY for a statement that would
+// change the tree.
+int emptyTreeRows(bool machine, Sql which, int64_t id, const std::string& folded, int64_t offset, EmptyTreeRows* rows);
+
 // One of the hive's statements for one step or a few; reset when it goes
 // out of use, so that no read snapshot stays open between calls. A
-// statement that could not be prepared steps to the reason.
+// statement that could not be prepared steps to the reason. On an absent
+// hive it steps through what the empty tree holds.
 class Statement {
  public:
-  Statement(Hive& h, Sql which) : s_(preparedStatement(h, which, &rc_)) {}
+  Statement(Hive& h, Sql which)
+      : which_(which), machine_(h.machine), absent_(h.absent), s_(absent_ ? nullptr : preparedStatement(h, which, &rc_)) {}
   ~Statement() {
     if (!s_) return;
     sqlite3_reset(s_);
@@ -179,9 +204,12 @@ class Statement {
   Statement& operator=(const Statement&) = delete;
   void bind(int i, int64_t v) {
     if (s_) sqlite3_bind_int64(s_, i, v);
+    if (i == 1) id_ = v;
+    if (i == 2) offset_ = v;
   }
   void bind(int i, const std::string& v) {
     if (s_) sqlite3_bind_text(s_, i, v.data(), static_cast<int>(v.size()), SQLITE_TRANSIENT);
+    if (absent_ && i == 2) folded_ = v;
   }
   void bindBlob(int i, const void* data, DWORD size) {
     if (!s_) return;
@@ -191,19 +219,41 @@ class Statement {
       sqlite3_bind_blob64(s_, i, data, size, SQLITE_TRANSIENT);
     }
   }
-  int step() { return s_ ? sqlite3_step(s_) : rc_; }
-  int64_t integer(int col) const { return sqlite3_column_int64(s_, col); }
+  int step() {
+    if (!absent_) return s_ ? sqlite3_step(s_) : rc_;
+    if (!ran_) {
+      rc_ = emptyTreeRows(machine_, which_, id_, folded_, offset_, &rows_);
+      ran_ = true;
+    }
+    if (rc_ != SQLITE_OK) return rc_;
+    return ++row_ < rows_.size() ? SQLITE_ROW : SQLITE_DONE;
+  }
+  int64_t integer(int col) const { return absent_ ? field(col).number : sqlite3_column_int64(s_, col); }
   std::string text(int col) const {
+    if (absent_) return field(col).text;
     const unsigned char* t = sqlite3_column_text(s_, col);
     return t ? std::string(reinterpret_cast<const char*>(t), static_cast<size_t>(sqlite3_column_bytes(s_, col)))
              : std::string();
   }
-  const void* blob(int col) const { return sqlite3_column_blob(s_, col); }
-  DWORD bytes(int col) const { return static_cast<DWORD>(sqlite3_column_bytes(s_, col)); }
+  const void* blob(int col) const { return absent_ ? field(col).text.data() : sqlite3_column_blob(s_, col); }
+  DWORD bytes(int col) const {
+    return static_cast<DWORD>(absent_ ? field(col).text.size() : sqlite3_column_bytes(s_, col));
+  }
 
  private:
+  const EmptyTreeField& field(int col) const { return rows_[row_][static_cast<size_t>(col)]; }
+
+  Sql which_;
+  bool machine_;
+  bool absent_;
   int rc_ = SQLITE_OK;
   sqlite3_stmt* s_;
+  // An absent hive's statement: what it was bound to and the rows found.
+  int64_t id_ = 0, offset_ = 0;
+  std::string folded_;
+  bool ran_ = false;
+  EmptyTreeRows rows_;
+  size_t row_ = static_cast<size_t>(-1);
 };
 
 // ---- names and paths

@@ -1,7 +1,9 @@
 // The registry's SQL: the schema of a hive, the statements each connection
 // prepares once (at their first use), and the writes that create keys and
 // values.
+#include <algorithm>
 #include <string>
+#include <string_view>
 
 #include "platform/win32/registry_hive.h"
 
@@ -133,6 +135,60 @@ int createSchema(sqlite3* db, bool machine) {
   }
   if (rc != SQLITE_OK) execAll(db, "ROLLBACK");
   return rc;
+}
+
+const std::vector<EmptyTreeKey>& emptyTree(bool machine) {
+  // createSchema's keys: the root, then the classes path, in that order.
+  static const std::vector<EmptyTreeKey> user = {{1, 0, "", ""}};
+  static const std::vector<EmptyTreeKey> withClasses = {
+      {1, 0, "", ""}, {2, 1, kClassesPath[0], "software"}, {3, 2, kClassesPath[1], "classes"}};
+  return machine ? withClasses : user;
+}
+
+int emptyTreeRows(bool machine, Sql which, int64_t id, const std::string& folded, int64_t offset, EmptyTreeRows* rows) {
+  rows->clear();
+  std::vector<const EmptyTreeKey*> children;
+  bool exists = false;
+  for (const EmptyTreeKey& k : emptyTree(machine)) {
+    if (k.parent == id) children.push_back(&k);
+    exists = exists || k.id == id;
+  }
+  size_t longest = 0;
+  for (const EmptyTreeKey* k : children) longest = std::max(longest, std::string_view(k->name).size());
+  switch (which) {
+    case kFindChild:
+      for (const EmptyTreeKey* k : children)
+        if (folded == k->folded) rows->push_back({{k->id, {}}});
+      return SQLITE_OK;
+    case kKeyExists:
+      if (exists) rows->push_back({{1, {}}});
+      return SQLITE_OK;
+    case kEnumKey:
+      if (offset >= 0 && static_cast<size_t>(offset) < children.size())
+        rows->push_back({{0, children[static_cast<size_t>(offset)]->name}});
+      return SQLITE_OK;
+    case kHasChildren:
+      if (!children.empty()) rows->push_back({{1, {}}});
+      return SQLITE_OK;
+    case kInfoKeys:
+      rows->push_back({{static_cast<int64_t>(children.size()), {}}, {static_cast<int64_t>(longest), {}}});
+      return SQLITE_OK;
+    case kInfoValues:
+      rows->push_back({{0, {}}, {0, {}}, {0, {}}});
+      return SQLITE_OK;
+    case kAllChildren:
+      for (const EmptyTreeKey* k : children) rows->push_back({{0, k->name}, {0, k->folded}});
+      return SQLITE_OK;
+    case kDataVersion:
+      rows->push_back({{1, {}}});
+      return SQLITE_OK;
+    case kFindValue:
+    case kEnumValue:
+    case kAllValues:
+      return SQLITE_OK;  // the empty tree holds no values
+    default:
+      return SQLITE_READONLY;  // writes go to the file, which the first write makes
+  }
 }
 
 sqlite3_stmt* preparedStatement(Hive& h, Sql which, int* rc) {

@@ -2,7 +2,7 @@
 // file.
 //
 // A hive file that does not exist yet is made by the first write: until
-// then an empty tree in memory stands for it, and the write goes into a
+// then its reads answer from the empty tree (no connection), and the write goes into a
 // new file beside its place, which is synced and then put in place in one
 // step, unless another process has put its own there first (the write
 // then goes into that one). No process ever sees a hive file half made,
@@ -122,6 +122,7 @@ LONG makeHiveFile(Hive& h, const char* doing, const WriteBody& body, bool* raced
     close(lockFd);
     return result;
   };
+  h.absent = false;
   int rc = sqlite3_open_v2(temp.c_str(), &h.db, SQLITE_OPEN_READWRITE, nullptr);
   if (rc == SQLITE_OK) {
     sqlite3_busy_timeout(h.db, g_busyTimeoutMs.load());

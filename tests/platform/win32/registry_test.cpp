@@ -601,6 +601,76 @@ TEST_F(Registry, TwoProcessesWritingOneHiveLoseNoWrite) {
   }
 }
 
+// Everything a reader can ask of the hives' roots and the keys below them,
+// one line per call with its result.
+std::string readersView() {
+  std::string out;
+  auto said = [&](const std::string& what, LONG rc, const std::string& more = {}) {
+    out += what + " -> " + std::to_string(rc) + (more.empty() ? "" : " " + more) + "\n";
+  };
+  const std::pair<HKEY, const char*> roots[] = {
+      {HKEY_CURRENT_USER, "HKCU"}, {HKEY_LOCAL_MACHINE, "HKLM"}, {HKEY_CLASSES_ROOT, "HKCR"}};
+  for (const auto& [root, label] : roots) {
+    for (const char* path : {"", "SOFTWARE", "software\\classes", "Software\\Kestrin", "Classes"}) {
+      const std::string name = std::string(label) + "\\" + path;
+      HKEY key = 0;
+      const LONG opened = RegOpenKeyEx(root, path, 0, KEY_READ, &key);
+      said("open " + name, opened);
+      if (opened != ERROR_SUCCESS) continue;
+      char buf[256];
+      for (DWORD i = 0; i < 3; ++i) {
+        const LONG rc = RegEnumKey(key, i, buf, sizeof buf);
+        said("enum key " + std::to_string(i) + " of " + name, rc, rc == ERROR_SUCCESS ? buf : "");
+      }
+      DWORD n = sizeof buf;
+      said("enum value 0 of " + name, RegEnumValue(key, 0, buf, &n));
+      DWORD figures[5] = {9, 9, 9, 9, 9};
+      const LONG info = RegQueryInfoKey(key, &figures[0], &figures[1], &figures[2], &figures[3], &figures[4]);
+      std::string all;
+      for (DWORD f : figures) all += std::to_string(f) + " ";
+      said("figures of " + name, info, all);
+      DWORD size = sizeof buf;
+      said("value of " + name, RegQueryValueEx(key, "Setting", nullptr, buf, &size));
+      RegCloseKey(key);
+    }
+    said(std::string("delete ") + label + "\\SOFTWARE\\Classes", RegDeleteKey(root, "SOFTWARE\\Classes"));
+  }
+  return out;
+}
+
+// A hive without a file answers every read as the file that its first
+// write makes would (with nothing in it), and reading makes no file.
+TEST_F(Registry, AMissingHiveReadsAsAnEmptyHiveFileAndMakesNoFile) {
+  const std::string missing = readersView();
+  EXPECT_TRUE(fs::is_empty(dir_));
+  EXPECT_NE(missing.find("enum key 0 of HKLM\\ -> 0 SOFTWARE"), std::string::npos) << missing;
+  EXPECT_NE(missing.find("enum key 0 of HKLM\\SOFTWARE -> 0 Classes"), std::string::npos) << missing;
+  // The same hives made by a write each, taken back.
+  for (HKEY root : {HKEY_CURRENT_USER, HKEY_LOCAL_MACHINE}) {
+    RegCloseKey(create(root, "Made"));
+    ASSERT_EQ(RegDeleteKey(root, "Made"), ERROR_SUCCESS);
+  }
+  ASSERT_TRUE(fs::exists(dir_ + "/user.db") && fs::exists(dir_ + "/machine.db"));
+  setRegistryFolder(dir_);
+  EXPECT_EQ(readersView(), missing);
+}
+
+// The first write into a hive without a file: the key lands below the
+// roots' own keys, which stay protected.
+TEST_F(Registry, TheFirstWriteIntoAMissingMachineHiveKeepsItsClassesKey) {
+  HKEY key = 0;
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+  RegCloseKey(create(HKEY_CLASSES_ROOT, "Kestrin.Class"));
+  ASSERT_EQ(RegOpenKeyEx(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes\\Kestrin.Class", 0, KEY_READ, &key),
+            ERROR_SUCCESS);
+  RegCloseKey(key);
+  EXPECT_EQ(RegDeleteKey(HKEY_LOCAL_MACHINE, "SOFTWARE\\Classes"), ERROR_ACCESS_DENIED);
+  setRegistryFolder(dir_);
+  ASSERT_EQ(RegOpenKeyEx(HKEY_CLASSES_ROOT, "Kestrin.Class", 0, KEY_READ, &key), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
 // Processes that all find no hive file and write at the same moment: one
 // of them puts its new file in place, the others write into that one.
 // Nobody fails, sees a hive half made or loses a write, and no file of
