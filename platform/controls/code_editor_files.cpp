@@ -22,6 +22,7 @@
 #include "platform/runtime/private_folder.h"
 #include "platform/runtime/replace_file.h"
 #include "platform/runtime/script_file.h"
+#include "platform/ui/user.h"
 
 extern char** environ;
 
@@ -155,13 +156,21 @@ void setPrintSpooler(bool useLp) {
   p.spooler = useLp;
 }
 
+bool printSpooler() {
+  Printer& p = printer();
+  std::lock_guard lock(p.mutex);
+  return p.spooler;
+}
+
 void setPrintJobSink(PrintJobSink sink) {
   Printer& p = printer();
   std::lock_guard lock(p.mutex);
   p.sink = std::move(sink);
 }
 
-std::string printTextJob(const std::string& title, std::string_view text) {
+namespace {
+
+std::string writePrintJob(const std::string& title, std::string_view text, ui::PrintReport& report) {
   bool chosen;
   {
     Printer& p = printer();
@@ -170,6 +179,7 @@ std::string printTextJob(const std::string& title, std::string_view text) {
     chosen = !p.folder.empty() || (env && *env);
   }
   const std::string folder = printFolder();
+  report.folder = folder;
   preparePrintFolder(folder, !chosen);
   std::string safe;
   for (char c : title.empty() ? std::string("job") : title)
@@ -216,8 +226,28 @@ std::string printTextJob(const std::string& title, std::string_view text) {
     if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) raise(err::DeviceIOError);
     // The spooler holds its own copy now.
     ::unlink(path.c_str());
+    report.spooled = true;
   }
   return path;
+}
+
+}  // namespace
+
+std::string printTextJob(const std::string& title, std::string_view text) {
+  ui::PrintReport report;
+  report.title = title;
+  try {
+    report.jobFile = writePrintJob(title, text, report);
+  } catch (const RuntimeError& e) {
+    report.jobFile.clear();
+    report.spooled = false;
+    report.error = e.number();
+    report.failure = e.description();
+    ui::currentUser().printed(report);
+    throw;
+  }
+  ui::currentUser().printed(report);
+  return report.jobFile;
 }
 
 }  // namespace platform::controls

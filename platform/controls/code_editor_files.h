@@ -46,6 +46,7 @@ void saveOwnFile(const std::string& path, std::string_view bytes, unsigned mode 
 // readable by its user alone, and is removed once the spooler took it.
 // Returns the path of the job's file; a failure raises 57 (61 disk full, 76
 // when the print folder cannot be made, 70 when the folder is not private).
+// Either way the thread's user is told what became of the job (printed()).
 std::string printTextJob(const std::string& title, std::string_view text);
 // The folder of print jobs: the host's choice, else $KESTRIN_PRINT_DIR
 // (either made when missing), else the user's private folder:
@@ -56,6 +57,7 @@ std::string printTextJob(const std::string& title, std::string_view text);
 std::string printFolder();
 void setPrintFolder(const std::string& folder);
 void setPrintSpooler(bool useLp);
+bool printSpooler();
 // A display's printer: while it is set, every job also goes to it (the
 // printer or file the user chose in the display's print dialog), after its
 // text file is written. A failure it raises goes to the caller of the job.

@@ -651,6 +651,10 @@ void drawDesktop(Grid& g, DesktopView& view, std::vector<Hit>& hits) {
     if (isActive) caret = cc;
   }
   if (!view.box) drawCodeSense(g, caret);
+  if (!view.notice.empty()) {
+    g.fill(0, H - 1, W, 1, kReverse);
+    g.put(1, H - 1, view.notice, kReverse, W);
+  }
   if (menuForm && view.menu.open()) {
     std::vector<Hit> menuHits;
     drawMenu(g, view, *menuForm, layers.back(), menuHits);

@@ -108,6 +108,7 @@ struct DesktopView {
   std::weak_ptr<ui::Control> openCombo;                   // the combo box whose list is open
   int32_t comboSelected = 0;
   Box* box = nullptr;     // the prompt in front
+  std::string notice;     // a line over the status bar until the next key or click
   bool useColour = true;  // the code editor's colours
 };
 

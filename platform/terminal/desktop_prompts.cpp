@@ -3,6 +3,7 @@
 // the windows.
 #include <algorithm>
 
+#include "platform/controls/code_editor_files.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/terminal/desktop_parts.h"
@@ -17,6 +18,12 @@ using K = ui::Action::Kind;
 using controls::accessKeyOf;
 
 namespace {
+
+// Where the print jobs go.
+std::string printerText() {
+  if (controls::printSpooler()) return "The system's print spooler (lp)";
+  return "Text files in " + controls::printFolder();
+}
 
 const char* captionOf(int32_t answer) {
   switch (answer) {
@@ -165,6 +172,27 @@ std::optional<int32_t> TerminalDesktop::gotoLine(const ui::GotoPrompt& p) {
 std::optional<ui::PrintDialogAnswer> TerminalDesktop::printDialog(const ui::PrintDialogPrompt& p) {
   if (closed_) return std::nullopt;
   namespace pd = controls::pd;
+  if (static_cast<uint32_t>(p.flags) & pd::PrintSetup) {
+    // The printer setup form: the printer the jobs go to, no pages or
+    // copies; OK keeps the caller's range.
+    Box box;
+    box.title = "Print Setup";
+    box.items = {textItem("Printer:", true), textItem(printerText()), buttonsItem({"&OK", "Cancel"}, 0)};
+    box.width = 50;
+    for (;;) {
+      auto r = runBox(box);
+      if (r.kind == BoxResult::Kind::Button && r.button == 0) {
+        ui::PrintDialogAnswer a;
+        a.flags = p.flags;
+        a.fromPage = p.fromPage;
+        a.toPage = p.toPage;
+        a.copies = std::max(1, p.copies);
+        return a;
+      }
+      if (r.kind == BoxResult::Kind::Button || r.kind == BoxResult::Kind::Cancel || r.kind == BoxResult::Kind::Closed)
+        return std::nullopt;
+    }
+  }
   Box box;
   box.title = "Print";
   BoxItem all, pages;
@@ -201,6 +229,20 @@ std::optional<ui::PrintDialogAnswer> TerminalDesktop::printDialog(const ui::Prin
     if (r.kind == BoxResult::Kind::Button || r.kind == BoxResult::Kind::Cancel || r.kind == BoxResult::Kind::Closed)
       return std::nullopt;
   }
+}
+
+void TerminalDesktop::printed(const ui::PrintReport& r) {
+  if (r.error == 0) {
+    view_.notice = r.spooled ? "Printed: \"" + r.title + "\" went to the printer (lp)." : "Printed to " + r.jobFile;
+    return;
+  }
+  view_.notice.clear();
+  ui::MessageBoxPrompt box;
+  box.title = "Print";
+  box.icon = ui::mb::Critical;
+  box.text =
+      "The script was not printed: " + r.failure + "." + (r.folder.empty() ? "" : "\n\nPrint folder: " + r.folder);
+  messageBox(box);
 }
 
 std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) {

@@ -152,6 +152,7 @@ Action TerminalDesktop::nextAction(const ui::WaitContext&) {
 }
 
 std::optional<Action> TerminalDesktop::actionFor(const InputEvent& e) {
+  if (e.kind != InputEvent::Kind::Mouse || e.mouse.kind == MouseEvent::Kind::Press) view_.notice.clear();
   auto form = ui::activeForm();
   if (!form) return std::nullopt;
   if (view_.menu.open()) return menuEvent(e);

@@ -43,6 +43,9 @@ class TerminalDesktop : public ui::User {
   std::optional<ui::ReplaceAnswer> replace(const ui::FindPrompt& prompt) override;
   std::optional<int32_t> gotoLine(const ui::GotoPrompt& prompt) override;
   std::optional<std::string> popupMenu(const ui::PopupPrompt& prompt) override;
+  // A job printed says where it went on the status bar's line; one that
+  // failed says why in a message box.
+  void printed(const ui::PrintReport& report) override;
   ui::Action nextAction(const ui::WaitContext& waiting) override;
 
   // The last frame drawn (tests look at it).

@@ -88,6 +88,17 @@ struct PopupPrompt {
   std::vector<size_t> separators;
 };
 
+// What became of a print job: the file it was written to (gone again once
+// the spooler took it), or the failure that stopped it.
+struct PrintReport {
+  std::string title;
+  std::string folder;   // the print folder
+  std::string jobFile;  // empty when the job failed
+  bool spooled = false;
+  int32_t error = 0;  // the error raised; 0 when printed
+  std::string failure;
+};
+
 // What a person does while a modal loop waits.
 struct Action {
   enum class Kind {
@@ -141,6 +152,9 @@ class User {
   virtual std::optional<int32_t> gotoLine(const GotoPrompt& prompt) = 0;
   // The picked tool ID, or nothing.
   virtual std::optional<std::string> popupMenu(const PopupPrompt& prompt) = 0;
+  // Told after every print job, printed or failed, as a printer tells its
+  // user; the default tells nobody.
+  virtual void printed(const PrintReport& report) { (void)report; }
   // The next action while a modal loop waits.
   virtual Action nextAction(const WaitContext& waiting) = 0;
   // The waiting loop could not carry out an action (no such form or

@@ -418,6 +418,33 @@ TEST_F(CodeEditorFiles, PrintWritesOneJobToThePrintFolder) {
   setPrintFolder({});
 }
 
+// The user hears of every job: where it went, or why it failed (a print
+// folder that cannot be made, below a file).
+TEST_F(CodeEditorFiles, ThePrinterTellsTheUserWhereAJobWentOrWhyItFailed) {
+  auto user = std::make_shared<PromptUser>();
+  platform::ui::setCurrentUser(user);
+  Fixture f("Dim a");
+  setPrintFolder(path("print"));
+  const std::string job = f.editor.print(0, 0);
+  write(path("file"), "x");
+  setPrintFolder(path("file") + "/print");
+  const int32_t failed = raisedNumber([&] { f.editor.print(0, 0); });
+  setPrintFolder({});
+  platform::ui::setCurrentUser(nullptr);
+  EXPECT_EQ(failed, platform::err::PathNotFound);
+  ASSERT_EQ(user->printReports.size(), 2u);
+  const auto& done = user->printReports[0];
+  EXPECT_EQ(done.jobFile, job);
+  EXPECT_EQ(done.folder, path("print"));
+  EXPECT_EQ(done.error, 0);
+  EXPECT_FALSE(done.spooled);
+  const auto& refused = user->printReports[1];
+  EXPECT_EQ(refused.jobFile, "");
+  EXPECT_EQ(refused.folder, path("file") + "/print");
+  EXPECT_EQ(refused.error, platform::err::PathNotFound);
+  EXPECT_EQ(refused.failure, "Path not found");
+}
+
 // Jobs have names no one can guess and are readable by their user alone;
 // a link planted in the print folder is never written through.
 TEST_F(CodeEditorFiles, PrintJobsArePrivateAndOfUnpredictableNames) {

@@ -23,8 +23,13 @@ class PromptUser : public platform::ui::User {
   std::deque<std::optional<int32_t>> gotos;
   std::deque<std::optional<std::string>> popups;
   std::vector<std::string> asked;
+  std::vector<platform::ui::PrintReport> printReports;
 
-  int32_t messageBox(const platform::ui::MessageBoxPrompt&) override { return platform::ui::mb::Cancel; }
+  int32_t messageBox(const platform::ui::MessageBoxPrompt& p) override {
+    asked.push_back("box:" + p.text);
+    return platform::ui::mb::Cancel;
+  }
+  void printed(const platform::ui::PrintReport& report) override { printReports.push_back(report); }
   std::optional<std::string> inputBox(const platform::ui::InputBoxPrompt&) override { return {}; }
   std::optional<std::string> fileDialog(const platform::ui::FileDialogPrompt&) override { return {}; }
   std::optional<platform::ui::PrintDialogAnswer> printDialog(const platform::ui::PrintDialogPrompt&) override {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "platform/controls/code_editor_control.h"
+#include "platform/controls/code_editor_files.h"
 #include "platform/controls/image_list.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
@@ -778,6 +779,65 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyAnswersThePrompts) {
   box.buttons = ui::mb::YesNoCancel;
   term->key("Alt+n");
   EXPECT_EQ(desktop->messageBox(box), ui::mb::No);
+}
+
+// Print Setup is the printer's form: where the jobs go, no pages or
+// copies; OK keeps the caller's range.
+TEST_F(TerminalDesktop, PrintSetupShowsThePrinterAndNoPages) {
+  open(80, 24);
+  auto form = mainWindow("");
+  pc::setPrintFolder("/tmp/jobs-here");
+  ui::PrintDialogPrompt setup;
+  setup.flags = static_cast<int32_t>(pc::pd::PrintSetup | pc::pd::PageNums);
+  setup.fromPage = 2;
+  setup.toPage = 3;
+  term->key("Enter");
+  auto answer = desktop->printDialog(setup);
+  const std::string frame = term->frames.back();
+  term->key("Escape");
+  const auto cancelled = desktop->printDialog(setup);
+  pc::setPrintFolder({});
+  ASSERT_TRUE(answer);
+  EXPECT_EQ(answer->flags, setup.flags);
+  EXPECT_EQ(answer->fromPage, 2);
+  EXPECT_EQ(answer->toPage, 3);
+  EXPECT_EQ(cancelled, std::nullopt);
+  EXPECT_NE(frame.find("Print Setup"), std::string::npos) << frame;
+  EXPECT_NE(frame.find("Text files in /tmp/jobs-here"), std::string::npos) << frame;
+  EXPECT_EQ(frame.find("Copies"), std::string::npos) << frame;
+  EXPECT_EQ(frame.find("Pages"), std::string::npos) << frame;
+}
+
+// A job printed says where it went on the last row until the next key; one
+// that failed says why in a box.
+TEST_F(TerminalDesktop, APrintJobSaysWhereItWentOrWhyItFailed) {
+  open(80, 24);
+  auto form = mainWindow("");
+  ui::PrintReport done;
+  done.title = "Kestrin script";
+  done.folder = "/tmp/jobs";
+  done.jobFile = "/tmp/jobs/Kestrin_script-a1b2c3.txt";
+  desktop->printed(done);
+  desktop->render();
+  EXPECT_EQ(desktop->frame().rowText(23), " Printed to /tmp/jobs/Kestrin_script-a1b2c3.txt");
+  pt::InputEvent key;
+  key.kind = pt::InputEvent::Kind::Key;
+  key.name = "Down";
+  desktop->actionFor(key);
+  desktop->render();
+  EXPECT_EQ(desktop->frame().rowText(23).find("Printed"), std::string::npos);
+
+  ui::PrintReport failed;
+  failed.folder = "/tmp/file/print";
+  failed.error = 76;
+  failed.failure = "Path not found";
+  term->key("Enter");
+  desktop->printed(failed);
+  ASSERT_FALSE(term->frames.empty());
+  const std::string box = term->frames.back();
+  EXPECT_NE(box.find("The script was not printed: Path not found."), std::string::npos) << box;
+  EXPECT_NE(box.find("Print folder: /tmp/file/print"), std::string::npos) << box;
+  EXPECT_TRUE(term->input.empty());  // the box took the Enter
 }
 
 pt::InputEvent pasted(const std::string& text) {
