@@ -228,6 +228,9 @@ void CodeEditor::replaceSel(std::string_view text) { edit(anchor_, caret_, text)
 std::string CodeEditor::text() const { return text_.joined(); }
 
 void CodeEditor::resetDocument() {
+  // A new text puts the caret at its start; the owner hears of it as of any
+  // other move of the caret (its highlighted line follows).
+  const bool moved = anchor_ != TextPos{} || caret_ != TextPos{};
   anchor_ = caret_ = {};
   desiredColumn_ = -1;
   undo_.clear();
@@ -239,6 +242,7 @@ void CodeEditor::resetDocument() {
   ++viewGeneration_;
   dropList();
   if (tip_) closeTip(true);
+  if (moved) fireSelectionChange();
 }
 
 void CodeEditor::setText(std::string_view text) {

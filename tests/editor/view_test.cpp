@@ -116,6 +116,24 @@ TEST_F(ViewTest, TheHighlightedLineFollowsTheCaretOnlyWhenThePreferenceIsOne) {
   EXPECT_EQ(main->CodeSense1->highlightedLine(), 3);
 }
 
+// A new text puts the caret on the first line: the highlight goes with it,
+// after File, New as after loading another script.
+TEST_F(ViewTest, TheHighlightedLineFollowsTheCaretToTheStartOfANewText) {
+  kestrin::editor::CPreferences().setHighLightLine(1);
+  loadScript("a\r\nb\r\nc\r\n");
+  main->CodeSense1->userCaret(2, 1);
+  ASSERT_EQ(main->CodeSense1->highlightedLine(), 1);
+  ASSERT_TRUE(main->SSActiveToolBars1->clickTool("ID_FileNew"));
+  EXPECT_EQ(main->CodeSense1->getSel(true).endLine, 0);
+  EXPECT_EQ(main->CodeSense1->highlightedLine(), 0);
+
+  main->CodeSense1->setText("x\r\ny\r\nz");
+  main->CodeSense1->userCaret(3, 1);
+  ASSERT_EQ(main->CodeSense1->highlightedLine(), 2);
+  loadScript("d\r\ne\r\n");
+  EXPECT_EQ(main->CodeSense1->highlightedLine(), 0);
+}
+
 TEST_F(ViewTest, WhileTheListIsOpenTheCaretUpdatesThePanelsOnlyWithNoWordInFrontOfIt) {
   loadScript("Dim total = 1\r\n");
   main->StatusBar1->panel("CURSOR").setText("");
