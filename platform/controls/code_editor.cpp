@@ -793,12 +793,20 @@ void CodeEditor::replaceCommand() {
   lastFind_ = answer->find;
   const Needle search(answer->find);
   const std::string& needle = search.text;
+  // A replace that finds nothing says so, rather than nothing at all.
+  auto notFound = [&] {
+    ui::MessageBoxPrompt box;
+    box.title = prompt.title;
+    box.text = "Cannot find \"" + answer->find + "\".";
+    box.icon = ui::mb::Information;
+    user->messageBox(box);
+  };
   if (answer->all) {
     // Every occurrence, as one step of the undo history and one change:
     // the places are found first, left to right, none overlapping the one
     // before, then the new text is made in one pass. A text over several
     // lines is no occurrence.
-    if (needle.find_first_of("\r\n") != std::string::npos) return;
+    if (needle.find_first_of("\r\n") != std::string::npos) return notFound();
     std::vector<uint64_t> found;
     if (search.ascii) {
       for (uint64_t at = text_.findAscii(needle, 0); at != CodeText::npos;
@@ -813,7 +821,7 @@ void CodeEditor::replaceCommand() {
           found.push_back(base + at);
       }
     }
-    if (found.empty()) return;
+    if (found.empty()) return notFound();
     const std::string with = withCrLf(answer->replaceWith);
     UndoStep step;
     step.anchorBefore = anchor_;
@@ -844,7 +852,7 @@ void CodeEditor::replaceCommand() {
   // One occurrence: the selection when it is one, else the next one.
   const TextPos a = std::min(anchor_, caret_), b = std::max(anchor_, caret_);
   if (lCase(selText()) != needle) {
-    if (!findFrom(answer->find, b, true)) return;
+    if (!findFrom(answer->find, b, true)) return notFound();
   }
   const TextPos s = std::min(anchor_, caret_), e = std::max(anchor_, caret_);
   (void)a;

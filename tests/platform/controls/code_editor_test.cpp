@@ -148,6 +148,26 @@ TEST(CodeEditorCommands, ReplaceOneAndAll) {
   EXPECT_EQ(f.editor.text(), "a = bar\r\nb = Foo + foo");
 }
 
+// Replace and Replace All that find nothing change nothing and say so.
+TEST(CodeEditorCommands, AReplaceThatFindsNothingSaysSo) {
+  for (const auto& answer :
+       {platform::ui::ReplaceAnswer{"zzz", "y", true}, platform::ui::ReplaceAnswer{"zzz", "y", false},
+        platform::ui::ReplaceAnswer{"a\r\nb", "y", true}}) {
+    Fixture f("a = foo\r\nb = foo");
+    f.host.prompts.replaces = {answer};
+    f.editor.executeCommand(cmdReplace);
+    EXPECT_EQ(f.editor.text(), "a = foo\r\nb = foo");
+    EXPECT_EQ(f.host.prompts.asked, (std::vector<std::string>{"replace:", "box:Cannot find \"" + answer.find + "\"."}));
+    EXPECT_FALSE(f.editor.canUndo()) << answer.find;
+  }
+  // One that finds something asks nothing more.
+  Fixture f("a = foo");
+  f.host.prompts.replaces = {platform::ui::ReplaceAnswer{"foo", "y", true}};
+  f.editor.executeCommand(cmdReplace);
+  EXPECT_EQ(f.editor.text(), "a = y");
+  EXPECT_EQ(f.host.prompts.asked, std::vector<std::string>{"replace:"});
+}
+
 TEST(CodeEditorCommands, NewLineKeepsTheIndentationWhenAutoIndentIsOn) {
   Fixture f("    If x Then");
   f.editor.executeCommand(cmdDocumentEnd);

@@ -22,6 +22,7 @@
 
 #include "common/temp_dir.h"
 #include "gui_fixture.h"
+#include "platform/controls/code_editor_control.h"
 #include "platform/controls/code_editor_files.h"
 #include "platform/controls/toolbar.h"
 #include "platform/runtime/errors.h"
@@ -164,6 +165,29 @@ TEST_F(PromptTest, TheWordFindAndReplaceOpenWithIsReplacedByWhatIsTyped) {
       EXPECT_EQ(user->find({"", "Compute12"}), "gCount");
     }
   }
+}
+
+// Replace All that finds nothing says so in a box after the dialog.
+TEST_F(PromptTest, ReplaceAllThatFindsNothingSaysSo) {
+  auto editor = std::make_shared<platform::controls::CodeEditorControl>("CodeSense1");
+  editor->setText("Dim total");
+  std::string said;
+  onModal([&said](QWidget* w) {
+    auto* what = w->findChild<QLineEdit*>("findWhat");
+    ASSERT_NE(what, nullptr);
+    QTest::keyClicks(what, "gCount");
+    onModal([&said](QWidget* box) {
+      auto* message = qobject_cast<QMessageBox*>(box);
+      ASSERT_NE(message, nullptr);
+      said = message->windowTitle().toStdString() + ": " + message->text().toStdString();
+      message->button(QMessageBox::Ok)->click();
+    });
+    for (auto* b : w->findChildren<QPushButton*>())
+      if (b->text() == "Replace &All") b->click();
+  });
+  editor->executeCommand(platform::controls::cmdReplace);
+  EXPECT_EQ(said, "Replace: Cannot find \"gCount\".");
+  EXPECT_EQ(editor->text(), "Dim total");
 }
 
 // A message box and a prompt with a field are wide enough for the whole
