@@ -239,15 +239,44 @@ Registry::Registry() {
   }
 }
 
+namespace {
+std::atomic<Registry*> g_made{nullptr};
+}  // namespace
+
 Registry& registry() {
   // Never destroyed: handles may still be closed while the process ends.
   static Registry* r = [] {
     auto* made = new Registry;
     pthread_atfork(beforeFork, afterFork, afterFork);
+    g_made.store(made);
     return made;
   }();
   return *r;
 }
+
+namespace {
+
+// When the process ends (or the library is unloaded), after every static
+// object of the program and of the libraries that use this one has gone,
+// each hive's connection is closed: the last close of a hive checkpoints
+// its write-ahead log and removes the log and its shared-memory index, so
+// that only the hive's own file stays. A hive used after this (by a late
+// destructor) is opened again. A thread still inside a registry call keeps
+// the connections open rather than being waited for.
+__attribute__((destructor)) void closeHivesAtEnd() {
+  Registry* r = g_made.load();
+  if (!r || !r->mutex.try_lock()) return;
+  for (Hive& h : r->hives) {
+    if (h.db && h.pid != getpid()) {
+      abandonInherited(h);
+    } else {
+      closeHive(h);
+    }
+  }
+  r->mutex.unlock();
+}
+
+}  // namespace
 
 bool isRoot(HKEY key) { return key == HKEY_CLASSES_ROOT || key == HKEY_CURRENT_USER || key == HKEY_LOCAL_MACHINE; }
 

@@ -101,6 +101,12 @@ file(SHA256 ${editor}/machine.db installed_after)
 if(NOT installed_after STREQUAL installed_before)
   message(FATAL_ERROR "the installed machine hive beside the component was written")
 endif()
+# A hive closed at the end of a run leaves its file alone: no write-ahead
+# log or shared-memory index beside it (the install's included).
+file(GLOB side_files ${registry}/*-wal ${registry}/*-shm ${registry}/*-journal ${editor}/*-wal ${editor}/*-shm)
+if(side_files)
+  message(FATAL_ERROR "files of open hives were left behind: ${side_files}")
+endif()
 file(GLOB_RECURSE written LIST_DIRECTORIES true ${home}/*)
 if(written)
   message(FATAL_ERROR "the C host wrote into the home folder: ${written}")

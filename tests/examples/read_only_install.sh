@@ -53,7 +53,10 @@ for user in "${users[@]}"; do
   for f in kzScriptTrace.log kzScriptErr.log Kz.atb vbsed.tsk machine.db; do
     [ -e "$store/$f" ] || fail "$user's store lacks $f: $(ls -la "$store" 2>&1)"
   done
-  grep -qa "frmMain" "$store"/machine.db* || fail "$user's placement is not in the user's overlay hive"
+  grep -qa "frmMain" "$store"/machine.db || fail "$user's placement is not in the user's overlay hive"
+  # Each hive was closed at the end of the runs: only its own file stays.
+  left=$(find "$store" "$home/.local/share/kestrin" \( -name '*-wal' -o -name '*-shm' -o -name '*-journal' \) 2>/dev/null)
+  [ -z "$left" ] || fail "files of open hives were left behind: $left"
   echo "$user: store $(cd "$store" && ls | tr '\n' ' ')"
 done
 
