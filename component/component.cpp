@@ -5,6 +5,7 @@
 #include "diagnostics/thread_objects.h"
 #include "editor/CMainFrontEnd.h"
 #include "platform/com/server.h"
+#include "platform/ui/form.h"
 #include "platform/win32/registry.h"
 #include "typelib/typelib.h"
 
@@ -56,11 +57,16 @@ __attribute__((visibility("default"))) HRESULT DllGetClassObject(const CLSID* cl
   return kestrin::typelib::componentServer().getClassObject(clsid, iid, object);
 }
 
-// When no object of the component lives, the calling thread's objects of
-// the component go too (made anew should it be used again), so that an
-// unloaded component leaves nothing behind.
+// The component stays loaded while an object, a class object or a lock of
+// its server lives, and while the desktop holds a window, a control (a
+// timer), or the emergency writer of the editor: the desktop may still run
+// their code, as a kept main window's (a close that the user cancelled)
+// is. When nothing lives, the calling thread's objects of the component go
+// too (made anew should it be used again), so that an unloaded component
+// leaves nothing behind.
 __attribute__((visibility("default"))) HRESULT DllCanUnloadNow() {
-  const HRESULT answer = kestrin::typelib::componentServer().canUnloadNow();
+  HRESULT answer = kestrin::typelib::componentServer().canUnloadNow();
+  if (answer == platform::com::S_OK && platform::ui::desktopHoldsObjects()) answer = platform::com::S_FALSE;
   if (answer == platform::com::S_OK) kestrin::diagnostics::freeThreadObjects();
   return answer;
 }

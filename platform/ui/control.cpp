@@ -1,5 +1,7 @@
 #include "platform/ui/control.h"
 
+#include <atomic>
+
 namespace platform::ui {
 
 namespace {
@@ -33,9 +35,15 @@ bool runContained(std::string_view what, const std::function<void()>& handler, s
 const std::optional<ContainedError>& lastContainedError() { return lastError(); }
 void clearLastContainedError() { lastError().reset(); }
 
-Control::Control(std::string name, int32_t index) : name_(std::move(name)), index_(index) {}
+namespace {
+std::atomic<long> g_livingControls{0};
+}  // namespace
 
-Control::~Control() = default;
+Control::Control(std::string name, int32_t index) : name_(std::move(name)), index_(index) { ++g_livingControls; }
+
+Control::~Control() { --g_livingControls; }
+
+long livingControls() { return g_livingControls.load(); }
 
 std::string Control::fullName() const { return hasIndex() ? name_ + "(" + std::to_string(index_) + ")" : name_; }
 

@@ -147,4 +147,7 @@ struct ContainedError {
 const std::optional<ContainedError>& lastContainedError();
 void clearLastContainedError();
 
+// How many controls live in the process, on any thread.
+long livingControls();
+
 }  // namespace platform::ui

@@ -22,6 +22,11 @@ void setEmergencySave(std::function<void()> writer) {
   emergencyWriter() = std::move(writer);
 }
 
+bool emergencySaveSet() {
+  std::lock_guard lock(emergencyMutex());
+  return static_cast<bool>(emergencyWriter());
+}
+
 void runEmergencySave() noexcept {
   std::function<void()> writer;
   {

@@ -16,6 +16,9 @@ namespace platform::ui {
 // it. Setting a writer arms it again after a run.
 void setEmergencySave(std::function<void()> writer);
 
+// Whether a writer is set.
+bool emergencySaveSet();
+
 // Runs the writer once: a second call (a lost display after a hang-up) does
 // nothing until a writer is set again. An error escaping the writer is
 // swallowed, since the caller is about to end the process. Does nothing

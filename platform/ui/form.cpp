@@ -101,11 +101,18 @@ bool parseControlName(const std::string& fullName, std::string& name, int32_t& i
 
 // --- Life ----------------------------------------------------------------
 
-Form::Form(std::string name) : name_(std::move(name)), caption_(name_) {}
+namespace {
+std::atomic<long> g_livingForms{0};
+}  // namespace
+
+Form::Form(std::string name) : name_(std::move(name)), caption_(name_) { ++g_livingForms; }
 
 Form::~Form() {
+  --g_livingForms;
   if (hwnd_) DestroyWindow(hwnd_);
 }
+
+bool desktopHoldsObjects() { return g_livingForms.load() > 0 || livingControls() > 0 || emergencySaveSet(); }
 
 void Form::destroy(Form* form) noexcept {
   try {

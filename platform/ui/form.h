@@ -272,6 +272,13 @@ std::shared_ptr<Form> activeForm();
 // running their events (between tests), and the emergency copy's writer.
 void resetDesktop();
 
+// Whether a form or a control (a timer among them) lives anywhere in the
+// process, on any thread, or an emergency writer is set. While one does,
+// the desktop may still run the code of whoever made it (a redraw, a tick,
+// an event, the writer at a hang-up), so the library holding that code,
+// a component's, must stay loaded.
+bool desktopHoldsObjects();
+
 // The default instance of a form class: made (not loaded) at first use;
 // unloading it releases the default reference, so the next use makes a new
 // object.

@@ -14,29 +14,17 @@
 #include <stdlib.h>
 #include <string.h>
 
-#include "kestrin/host.h"
+#include "editor_calls.h"
 
 static int cycle(const char* component, const char* script) {
   if (CoInitialize(NULL) != S_OK) return 0;
   IDispatch* editor = NULL;
   if (FAILED(CoCreateInstance(&CLSID_CMainFrontEnd, NULL, CLSCTX_INPROC_SERVER, &IID_IDispatch, (void**)&editor)))
     return 0;
-  BSTR text = SysAllocString(script);
-  VARIANT arg, result;
-  VariantInit(&arg);
-  VariantInit(&result);
-  V_VT(&arg) = VT_BSTR | VT_BYREF;
-  V_BSTRREF(&arg) = &text;
-  DISPPARAMS params = {&arg, NULL, 1, 0};
-  HRESULT hr = editor->lpVtbl->Invoke(editor, DISPID_CMainFrontEnd_RunEditor, &IID_NULL, LOCALE_USER_DEFAULT,
-                                      DISPATCH_METHOD, &params, &result, NULL, NULL);
-  VariantClear(&result);
-  SysFreeString(text);
+  HRESULT hr = runEditor(editor, script, NULL);
   editor->lpVtbl->Release(editor);
   CoUninitialize(); /* the thread's last: the component unloads */
-  void* still = dlopen(component, RTLD_NOW | RTLD_NOLOAD);
-  if (still) dlclose(still);
-  return hr == S_OK && !still;
+  return hr == S_OK && !mapped(component);
 }
 
 int main(int argc, char** argv) {

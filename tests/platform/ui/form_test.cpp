@@ -2,6 +2,8 @@
 
 #include "common/raised.h"
 #include "common/ui_test_user.h"
+#include "platform/ui/emergency.h"
+#include "platform/ui/timer.h"
 #include "platform/ui/windows.h"
 #include "test_controls.h"
 
@@ -141,6 +143,34 @@ TEST_F(FormTest, TerminateRunsWhenTheLastReferenceGoesAfterTheUnload) {
   watch.lock()->unload();
   EXPECT_EQ(seen, (std::vector<std::string>{"unload", "terminate"}));
   EXPECT_TRUE(watch.expired());
+}
+
+// What a library's unload waits for: a form kept by its cancelled close, a
+// timer of no form, the emergency writer.
+TEST_F(FormTest, TheDesktopHoldsObjectsWhileAFormATimerOrTheEmergencyWriterLives) {
+  ASSERT_FALSE(desktopHoldsObjects());
+  bool keep = true;
+  {
+    auto f = uitest::makeForm("frmMain");
+    f->whenQueryUnload = [&](bool& cancel, int32_t) { cancel = keep; };
+    f->build = [](TestForm& form) { form.add(std::make_shared<TextBox>("txtUser")); };
+    f->load();
+    EXPECT_FALSE(f->unload());
+  }
+  EXPECT_TRUE(desktopHoldsObjects()) << "the kept form";
+  keep = false;
+  EXPECT_TRUE(findForm("frmMain")->unload());
+  EXPECT_FALSE(desktopHoldsObjects()) << "the form and its control went";
+
+  auto timer = std::make_shared<Timer>("tmrAlone");
+  EXPECT_TRUE(desktopHoldsObjects()) << "a timer of no form";
+  timer.reset();
+  EXPECT_FALSE(desktopHoldsObjects());
+
+  setEmergencySave([] {});
+  EXPECT_TRUE(desktopHoldsObjects()) << "the emergency writer";
+  setEmergencySave(nullptr);
+  EXPECT_FALSE(desktopHoldsObjects());
 }
 
 class frmAbout : public Form {
