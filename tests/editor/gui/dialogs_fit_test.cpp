@@ -35,7 +35,17 @@ namespace {
 
 using platform::gui::WindowUser;
 
-using DialogsFitTest = WindowedEditorFixture;
+class DialogsFitTest : public WindowedEditorFixture {
+ protected:
+  // Runs the editor on a new script through the steps given before; the
+  // window is closed once they are done.
+  void runTheSteps() {
+    closeWithoutSaving();
+    std::string arg = "new";
+    auto front = kestrin::editor::CMainFrontEnd::create();
+    EXPECT_NE(front->RunEditor(arg), 0);
+  }
+};
 
 // Lets the windows follow the forms and the toolkit lay them out.
 void settle(WindowUser& windows) {
@@ -109,12 +119,34 @@ void expectPromptWhole(QDialog& dialog, const std::string& name) {
   EXPECT_GT(fields, 0) << name << " shows no field";
 }
 
+// A tool of the main window and the object name of the dialog it opens.
+struct ToolDialog {
+  const char* tool;
+  const char* dialog;
+};
+
+// Clicks a tool of the main window that opens a modal dialog of the
+// toolkit; from the dialog's own loop, `look` is given the dialog (of that
+// type and object name, once it shows) at every tick until it answers true.
+template <class Dialog>
+void lookAtTheDialogOf(WindowUser& windows, const char* tool, const char* dialogName,
+                       std::function<bool(Dialog&)> look) {
+  auto* looking = new QTimer(windows.formWindow("frmMain")->widget());
+  QObject::connect(looking, &QTimer::timeout, looking, [looking, dialogName, look] {
+    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+    if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String(dialogName)) return;
+    if (!look(*dialog)) return;
+    looking->stop();
+    looking->deleteLater();
+  });
+  looking->start(5);
+  QAction* action = windows.formWindow("frmMain")->toolAction(tool);
+  ASSERT_NE(action, nullptr) << tool;
+  action->trigger();
+}
+
 TEST_F(DialogsFitTest, ThePromptsOfTheCodeEditorShowTheirControlsWhole) {
-  struct Prompt {
-    const char* tool;
-    const char* dialog;
-  };
-  const Prompt prompts[] = {
+  const ToolDialog prompts[] = {
       {"ID_EditFind", "find"},
       {"id_EditReplace", "replace"},
       {"id_EditGoToLine", "gotoline"},
@@ -124,27 +156,16 @@ TEST_F(DialogsFitTest, ThePromptsOfTheCodeEditorShowTheirControlsWhole) {
     then([this, prompt, &checked] {
       // The prompt is modal: it is looked at, and cancelled, from its own
       // loop.
-      auto* looking = new QTimer(windows->formWindow("frmMain")->widget());
-      QObject::connect(looking, &QTimer::timeout, looking, [looking, prompt, &checked] {
-        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String(prompt.dialog)) return;
-        looking->stop();
+      lookAtTheDialogOf<QDialog>(*windows, prompt.tool, prompt.dialog, [prompt, &checked](QDialog& dialog) {
         for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
-        expectPromptWhole(*dialog, prompt.dialog);
+        expectPromptWhole(dialog, prompt.dialog);
         checked.push_back(prompt.dialog);
-        dialog->reject();
-        looking->deleteLater();
+        dialog.reject();
+        return true;
       });
-      looking->start(5);
-      QAction* tool = windows->formWindow("frmMain")->toolAction(prompt.tool);
-      ASSERT_NE(tool, nullptr) << prompt.tool;
-      tool->trigger();
     });
   }
-  closeWithoutSaving();
-  std::string arg = "new";
-  auto front = kestrin::editor::CMainFrontEnd::create();
-  EXPECT_NE(front->RunEditor(arg), 0);
+  runTheSteps();
   EXPECT_EQ(checked.size(), std::size(prompts));
 }
 
@@ -157,11 +178,7 @@ TEST_F(DialogsFitTest, TheFileDialogsShowEveryColumnAndButtonWhole) {
   std::filesystem::create_directory(folder.path() + "/Scripts of the machine");
   { std::ofstream(folder.path() + "/a script of the machine.vbs") << std::string(1023 * 1024, 'x'); }
   { std::ofstream(folder.path() + "/notes.txt") << std::string(1000, 'x'); }
-  struct Dialog {
-    const char* tool;
-    const char* dialog;
-  };
-  const Dialog dialogs[] = {
+  const ToolDialog dialogs[] = {
       {"ID_FileOpen", "opendialog"},
       {"ID_FileSaveAs", "savedialog"},
       {"ID_InsertFile", "opendialog"},
@@ -169,67 +186,61 @@ TEST_F(DialogsFitTest, TheFileDialogsShowEveryColumnAndButtonWhole) {
   std::vector<std::string> checked;
   for (const auto& d : dialogs) {
     then([this, d, &checked, &folder] {
-      auto* looking = new QTimer(windows->formWindow("frmMain")->widget());
       auto shown = std::make_shared<bool>(false);
-      QObject::connect(looking, &QTimer::timeout, looking, [looking, d, &checked, &folder, shown] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible() || dialog->objectName() != QLatin1String(d.dialog)) return;
-        auto* list = dialog->findChild<QTreeView*>();
-        ASSERT_NE(list, nullptr);
-        auto* model = qobject_cast<QFileSystemModel*>(list->model());
-        ASSERT_NE(model, nullptr);
-        if (!*shown) {
-          *shown = true;
-          dialog->setDirectory(QString::fromStdString(folder.path()));
-          dialog->setNameFilter("All Files (*)");
-          return;
-        }
-        // Once the folder's entries are read.
-        if (model->rowCount(list->rootIndex()) < 3) return;
-        looking->stop();
-        const std::string name = std::string(d.tool) + " " + d.dialog;
-        const QSize room = dialog->screen()->availableGeometry().size();
-        // A screen smaller than 800 by 600 (the offscreen one at a scale of
-        // 2) is smaller than the toolkit's smallest file dialog.
-        if (room.width() >= 800 && room.height() >= 600) {
-          EXPECT_TRUE(dialog->width() <= room.width() && dialog->height() <= room.height())
-              << name << ": " << dialog->width() << "x" << dialog->height() << " on a screen of " << room.width() << "x"
-              << room.height();
-          for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
-            if (!b->isVisibleTo(dialog)) continue;
-            const QRect at(b->mapTo(dialog, QPoint()), b->size());
-            EXPECT_TRUE(dialog->rect().contains(at)) << name << ": the button " << b->text().toStdString() << " at "
-                                                     << at.x() << "," << at.y() << " outside the dialog";
-          }
-          QHeaderView* header = list->header();
-          for (int c = 0; c < header->count(); ++c) {
-            if (header->isSectionHidden(c)) continue;
-            // What its title and each entry need.
-            int needed = header->sectionSizeHint(c);
-            for (int r = 0; r < model->rowCount(list->rootIndex()); ++r)
-              needed = std::max(needed, list->sizeHintForIndex(model->index(r, c, list->rootIndex())).width() +
-                                            (c == 0 && list->rootIsDecorated() ? list->indentation() : 0));
-            EXPECT_GE(header->sectionSize(c), needed)
-                << name << ": the column " << model->headerData(c, Qt::Horizontal).toString().toStdString() << " is "
-                << header->sectionSize(c) << " px wide for texts of " << needed;
-            EXPECT_LE(header->sectionPosition(c) + header->sectionSize(c), list->viewport()->width())
-                << name << ": the column " << c << " ends outside the list";
-          }
-        }
-        checked.push_back(name);
-        dialog->reject();
-        looking->deleteLater();
-      });
-      looking->start(5);
-      QAction* tool = windows->formWindow("frmMain")->toolAction(d.tool);
-      ASSERT_NE(tool, nullptr) << d.tool;
-      tool->trigger();
+      lookAtTheDialogOf<QFileDialog>(
+          *windows, d.tool, d.dialog, [d, &checked, &folder, shown](QFileDialog& shownDialog) {
+            QFileDialog* dialog = &shownDialog;
+            auto* list = dialog->findChild<QTreeView*>();
+            auto* model = list ? qobject_cast<QFileSystemModel*>(list->model()) : nullptr;
+            if (!model) {
+              ADD_FAILURE() << d.dialog << " shows no list of the folder";
+              dialog->reject();
+              return true;
+            }
+            if (!*shown) {
+              *shown = true;
+              dialog->setDirectory(QString::fromStdString(folder.path()));
+              dialog->setNameFilter("All Files (*)");
+              return false;
+            }
+            // Once the folder's entries are read.
+            if (model->rowCount(list->rootIndex()) < 3) return false;
+            const std::string name = std::string(d.tool) + " " + d.dialog;
+            const QSize room = dialog->screen()->availableGeometry().size();
+            // A screen smaller than 800 by 600 (the offscreen one at a scale of
+            // 2) is smaller than the toolkit's smallest file dialog.
+            if (room.width() >= 800 && room.height() >= 600) {
+              EXPECT_TRUE(dialog->width() <= room.width() && dialog->height() <= room.height())
+                  << name << ": " << dialog->width() << "x" << dialog->height() << " on a screen of " << room.width()
+                  << "x" << room.height();
+              for (QAbstractButton* b : dialog->findChildren<QAbstractButton*>()) {
+                if (!b->isVisibleTo(dialog)) continue;
+                const QRect at(b->mapTo(dialog, QPoint()), b->size());
+                EXPECT_TRUE(dialog->rect().contains(at)) << name << ": the button " << b->text().toStdString() << " at "
+                                                         << at.x() << "," << at.y() << " outside the dialog";
+              }
+              QHeaderView* header = list->header();
+              for (int c = 0; c < header->count(); ++c) {
+                if (header->isSectionHidden(c)) continue;
+                // What its title and each entry need.
+                int needed = header->sectionSizeHint(c);
+                for (int r = 0; r < model->rowCount(list->rootIndex()); ++r)
+                  needed = std::max(needed, list->sizeHintForIndex(model->index(r, c, list->rootIndex())).width() +
+                                                (c == 0 && list->rootIsDecorated() ? list->indentation() : 0));
+                EXPECT_GE(header->sectionSize(c), needed)
+                    << name << ": the column " << model->headerData(c, Qt::Horizontal).toString().toStdString()
+                    << " is " << header->sectionSize(c) << " px wide for texts of " << needed;
+                EXPECT_LE(header->sectionPosition(c) + header->sectionSize(c), list->viewport()->width())
+                    << name << ": the column " << c << " ends outside the list";
+              }
+            }
+            checked.push_back(name);
+            dialog->reject();
+            return true;
+          });
     });
   }
-  closeWithoutSaving();
-  std::string arg = "new";
-  auto front = kestrin::editor::CMainFrontEnd::create();
-  EXPECT_NE(front->RunEditor(arg), 0);
+  runTheSteps();
   EXPECT_EQ(checked.size(), std::size(dialogs));
 }
 
@@ -267,10 +278,7 @@ TEST_F(DialogsFitTest, EveryDialogShowsEachPageWholeWithoutAScrollBar) {
       form->unload();
     });
   }
-  closeWithoutSaving();
-  std::string arg = "new";
-  auto front = kestrin::editor::CMainFrontEnd::create();
-  EXPECT_NE(front->RunEditor(arg), 0);
+  runTheSteps();
   EXPECT_EQ(checked.size(), std::size(dialogs));
 }
 
