@@ -525,8 +525,13 @@ void CodeEditor::openFile(const std::string& path) {
     setText({});
     return;
   }
-  // The file's bytes go into the text's chunks as they are read.
-  text_.assignParts([&](const std::function<void(std::string_view)>& add) { readTextFileBlocks(path, add); });
+  // The file read whole, its chunks looking into it where they can; a
+  // large file's bytes go into the text's chunks as they are read.
+  WholeFile whole = readWholeTextFile(path);
+  if (whole.owner)
+    text_.assignShared(whole.bytes, std::move(whole.owner));
+  else
+    text_.assignParts([&](const std::function<void(std::string_view)>& add) { readTextFileBlocks(path, add); });
   resetDocument();
 }
 

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <spawn.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/types.h>
 #include <sys/wait.h>
@@ -28,22 +29,90 @@ extern char** environ;
 
 namespace platform::controls {
 
-void readTextFileBlocks(const std::string& path, const std::function<void(std::string_view)>& block) {
-  struct stat st {};
-  if (stat(path.c_str(), &st) != 0) {
+namespace {
+
+struct Closer {
+  int fd;
+  ~Closer() { close(fd); }
+};
+
+// Opens a plain file to read it (its status in *st).
+int openPlainFile(const std::string& path, struct stat* st) {
+  if (stat(path.c_str(), st) != 0) {
     if (errno == ENOENT || errno == ENOTDIR) raise(err::FileNotFound);
     raiseFileErrno(errno);
   }
   // A folder, a FIFO (which would wait for a writer for ever) or a device
   // (/dev/zero never ends) is not a script: only a plain file is read.
-  if (!S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
+  if (!S_ISREG(st->st_mode)) raise(err::PathFileAccessError);
   const int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0) raiseFileErrno(errno);
-  struct Closer {
-    int fd;
-    ~Closer() { close(fd); }
-  } closer{fd};
-  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) raise(err::PathFileAccessError);
+  if (fstat(fd, st) != 0 || !S_ISREG(st->st_mode)) {
+    close(fd);
+    raise(err::PathFileAccessError);
+  }
+  return fd;
+}
+
+class Mapping {
+ public:
+  Mapping(void* at, size_t size) : at_(at), size_(size) {}
+  Mapping(const Mapping&) = delete;
+  Mapping& operator=(const Mapping&) = delete;
+  ~Mapping() { munmap(at_, size_); }
+
+ private:
+  void* at_;
+  size_t size_;
+};
+
+}  // namespace
+
+WholeFile readWholeTextFile(const std::string& path) {
+  struct stat st {};
+  const int fd = openPlainFile(path, &st);
+  Closer closer{fd};
+  if (st.st_size <= 0 || static_cast<uint64_t>(st.st_size) > kWholeFileLimit) return {};
+  const size_t size = static_cast<size_t>(st.st_size);
+  // Its pages made at once, where the read would fault them in one by one.
+  void* at = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+  if (at == MAP_FAILED) return {};
+  std::shared_ptr<Mapping> mapping;
+  try {
+    mapping = std::make_shared<Mapping>(at, size);
+  } catch (...) {
+    munmap(at, size);
+    throw;
+  }
+  char* d = static_cast<char*>(at);
+  size_t have = 0;
+  while (have < size) {
+    const ssize_t n = read(fd, d + have, size - have);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      raiseFileErrno(errno);
+    }
+    if (n == 0) break;  // it got shorter: what is there
+    have += static_cast<size_t>(n);
+  }
+  if (have == size) {
+    char more;
+    ssize_t n;
+    while ((n = read(fd, &more, 1)) < 0 && errno == EINTR) {
+    }
+    if (n < 0) raiseFileErrno(errno);
+    if (n > 0) return {};  // it grew: read by blocks
+  }
+  std::string_view bytes(d, have);
+  if (bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+  if (bytes.empty()) return {};
+  return {std::move(mapping), bytes};
+}
+
+void readTextFileBlocks(const std::string& path, const std::function<void(std::string_view)>& block) {
+  struct stat st {};
+  const int fd = openPlainFile(path, &st);
+  Closer closer{fd};
   // Read into a small buffer that stays in the cache, and handed on from
   // there: the whole file is never copied in one piece.
   constexpr size_t kBlock = 1 << 16;

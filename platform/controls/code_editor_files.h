@@ -2,7 +2,9 @@
 // printer.
 #pragma once
 
+#include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -17,6 +19,18 @@ std::string readTextFile(const std::string& path);
 // without a copy of the whole file; the errors are readTextFile's (a
 // failure after some parts were handed on raises all the same).
 void readTextFileBlocks(const std::string& path, const std::function<void(std::string_view)>& block);
+
+// A plain file read whole into memory of its own (made ready in one step
+// rather than a page at a time), which lasts while `owner` is held; the
+// byte-order mark taken off. No owner for an empty file, one larger than
+// kWholeFileLimit or one that grew while it was read: such a file is read
+// by blocks. The errors are readTextFile's.
+struct WholeFile {
+  std::shared_ptr<const void> owner;
+  std::string_view bytes;
+};
+inline constexpr uint64_t kWholeFileLimit = 16u << 20;
+WholeFile readWholeTextFile(const std::string& path);
 
 // Writes `bytes` to `path` so that the file is either the old one or the
 // new one, never a mix (replaceFile): the bytes go to a temporary file in

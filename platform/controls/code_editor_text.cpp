@@ -243,7 +243,7 @@ CodeText::LineStart CodeText::lineStart(int32_t n) const {
     if (c.line == n) return c;
   Hit h;
   locate(h, ByBreak, static_cast<uint64_t>(n));
-  const std::string& t = h.leaf->text;
+  const std::string_view t = h.leaf->text;
   uint64_t want = static_cast<uint64_t>(n) - h.before.breaks;  // the line feed in this leaf, from 1
   size_t at = 0;
   for (;;) {
@@ -322,6 +322,31 @@ size_t CodeText::leadingBlanks(int32_t n) const {
 
 void CodeText::assign(std::string_view text) {
   build([&](const std::function<void(std::string_view)>& add) { crLfRuns(text, add); });
+  shared_.reset();
+}
+
+void CodeText::assignShared(std::string_view bytes, std::shared_ptr<const void> owner) {
+  build([&](const std::function<void(std::string_view)>& add) { crLfRuns(bytes, add); }, bytes);
+  // Held only while chunks look into most of it: else the chunks that do
+  // take their bytes, and the memory goes.
+  uint64_t looking = 0;
+  std::vector<Node*> leaves;
+  struct Leaves {
+    static void run(Node& n, std::vector<Node*>& out) {
+      if (n.leaf) {
+        if (n.text.looksInto()) out.push_back(&n);
+        return;
+      }
+      for (auto& k : n.kids) run(*k, out);
+    }
+  };
+  Leaves::run(*root_, leaves);
+  for (Node* n : leaves) looking += n->text.size();
+  if (looking * 2 < total_.bytes) {
+    for (Node* n : leaves) n->text.own();
+    owner.reset();
+  }
+  shared_ = std::move(owner);
 }
 
 void CodeText::assignParts(const Parts& source) {
@@ -344,6 +369,7 @@ void CodeText::assignParts(const Parts& source) {
     });
     if (heldCr) add(std::string_view("\r\n"));
   });
+  shared_.reset();
 }
 
 std::string CodeText::joined() const { return bytes(0, total_.bytes); }
@@ -538,12 +564,13 @@ bool CodeText::checkTree(std::string* why) const {
         if (n.text.empty() && !first) reason = "empty chunk";
         // A character cut at the meeting of two chunks.
         if (!tail.empty() && !n.text.empty()) {
-          const std::string joint = tail + n.text.substr(0, 3);
+          const std::string joint = tail + std::string(n.text.substr(0, 3));
           size_t s = tail.size();
           while (s > 0 && isCont(tail[s - 1])) --s;
           if (s > 0 && charBytesAt(joint, s - 1) > tail.size() - (s - 1)) reason = "a character cut between chunks";
         }
-        tail = (tail + n.text).substr((tail + n.text).size() > 3 ? (tail + n.text).size() - 3 : 0);
+        const std::string seen = tail + std::string(n.text.view());
+        tail = seen.substr(seen.size() > 3 ? seen.size() - 3 : 0);
         first = false;
         return sumOf(n.text);
       }

@@ -102,6 +102,11 @@ class CodeText {
   // together first. When source throws, the text stays as it was.
   using Parts = std::function<void(const std::function<void(std::string_view)>&)>;
   void assignParts(const Parts& source);
+  // The same as assign for bytes that stay as long as `owner` is held:
+  // the chunks that are a part of them as they stand (runs with CR LF
+  // breaks) look into them instead of copying them, each until its first
+  // change, and the text holds `owner` until it is assigned again.
+  void assignShared(std::string_view bytes, std::shared_ptr<const void> owner);
   // The whole text with CR LF line breaks.
   std::string joined() const;
 
@@ -184,9 +189,12 @@ class CodeText {
   void removeLeaf(Hit& h);
   void collapseRoot();
   void fixEdge(uint64_t at);
-  void build(const std::function<void(const std::function<void(std::string_view)>&)>& source);
+  void build(const std::function<void(const std::function<void(std::string_view)>&)>& source,
+             std::string_view shared = {});
 
   std::unique_ptr<Node> root_;
+  // What the chunks of the last assignShared look into.
+  std::shared_ptr<const void> shared_;
   Sum total_;
   mutable LineStart lineCache_[4];
   mutable unsigned lineCacheNext_ = 0;

@@ -51,7 +51,7 @@ void CodeText::replaceRange(uint64_t from, uint64_t to, std::string_view text, b
   if (from == to && text.empty()) return;
   Hit h;
   locate(h, from == to ? ByByteLeft : ByByteRight, from);
-  std::string& t = h.leaf->text;
+  std::string& t = h.leaf->text.own();
   const uint64_t leafStart = h.before.bytes;
   if (to > leafStart + t.size()) {
     // Over more than one chunk: out with the old, then in with the new.
@@ -100,7 +100,7 @@ void CodeText::replaceRange(uint64_t from, uint64_t to, std::string_view text, b
 void CodeText::eraseRange(uint64_t from, uint64_t to) {
   Node& r = *root_;
   if (r.leaf) {
-    r.text.erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
+    r.text.own().erase(static_cast<size_t>(from), static_cast<size_t>(to - from));
   } else {
     struct Eraser {
       static void run(Node& n, uint64_t base, uint64_t from, uint64_t to) {
@@ -120,7 +120,7 @@ void CodeText::eraseRange(uint64_t from, uint64_t to) {
           }
           const uint64_t a = std::max(from, lo), b = std::min(to, hi);
           if (k.leaf)
-            k.text.erase(static_cast<size_t>(a - lo), static_cast<size_t>(b - a));
+            k.text.own().erase(static_cast<size_t>(a - lo), static_cast<size_t>(b - a));
           else
             run(k, lo, from, to);
           n.sums[i] = totalOf(k);
@@ -284,17 +284,28 @@ void CodeText::fixEdge(uint64_t at) {
   replaceRange(at, at, moved, false);
 }
 
-void CodeText::build(const std::function<void(const std::function<void(std::string_view)>&)>& source) {
+void CodeText::build(const std::function<void(const std::function<void(std::string_view)>&)>& source,
+                     std::string_view shared) {
   std::vector<std::unique_ptr<Node>> nodes;
   std::vector<Sum> sums;
   std::string cur;
   cur.reserve(kLeafBuild + 8);
+  // Where cur's bytes stand in `shared` as they are, one run; null when
+  // they do not (a break made CR LF, or parts from elsewhere).
+  const char* curAt = nullptr;
+  auto inShared = [&](std::string_view s) {
+    return !shared.empty() && std::less_equal<const char*>()(shared.data(), s.data()) &&
+           std::less_equal<const char*>()(s.data() + s.size(), shared.data() + shared.size());
+  };
   auto emit = [&](size_t cut) {
     auto n = std::make_unique<Node>();
-    n->text = std::move(cur);
-    cur.assign(n->text, cut);
-    n->text.resize(cut);
-    cur.reserve(kLeafBuild + 8);
+    if (curAt) {
+      n->text.lookInto(std::string_view(curAt, cut));
+      curAt += cut;
+    } else {
+      n->text = cur.substr(0, cut);
+    }
+    cur.erase(0, cut);
     sums.push_back(sumOf(n->text));
     nodes.push_back(std::move(n));
   };
@@ -302,6 +313,10 @@ void CodeText::build(const std::function<void(const std::function<void(std::stri
     while (!s.empty()) {
       const size_t room = kLeafBuild + 4 - cur.size();
       const size_t take = std::min(room, s.size());
+      if (cur.empty())
+        curAt = inShared(s) ? s.data() : nullptr;
+      else if (curAt && curAt + cur.size() != s.data())
+        curAt = nullptr;
       cur.append(s.data(), take);
       s.remove_prefix(take);
       if (cur.size() >= kLeafBuild + 4) emit(safeCut(cur, kLeafBuild));
@@ -350,6 +365,7 @@ void CodeText::splice(const std::vector<Splice>& edits) {
   });
   root_ = std::move(fresh.root_);
   total_ = fresh.total_;
+  shared_.reset();  // the new chunks are their own
   for (LineStart& c : lineCache_) c.line = -1;
   noteChange(edits.front().at);
 }

@@ -83,9 +83,48 @@ inline size_t safeCut(std::string_view t, size_t p) {
 
 namespace platform::controls {
 
+// A leaf's bytes: its own, or a part of a text read whole (assignShared)
+// that the leaf looks into until its first change makes them its own.
+class LeafBytes {
+ public:
+  LeafBytes& operator=(std::string bytes) {
+    own_ = std::move(bytes);
+    looks_ = false;
+    part_ = {};
+    return *this;
+  }
+  void lookInto(std::string_view part) {
+    own_ = std::string();
+    looks_ = true;
+    part_ = part;
+  }
+  std::string_view view() const { return looks_ ? part_ : std::string_view(own_); }
+  operator std::string_view() const { return view(); }
+  size_t size() const { return view().size(); }
+  bool empty() const { return view().empty(); }
+  const char* data() const { return view().data(); }
+  char operator[](size_t i) const { return view()[i]; }
+  std::string_view substr(size_t at, size_t n = std::string_view::npos) const { return view().substr(at, n); }
+  // The bytes to change, the leaf's own from here on.
+  std::string& own() {
+    if (looks_) {
+      own_.assign(part_);
+      looks_ = false;
+      part_ = {};
+    }
+    return own_;
+  }
+  bool looksInto() const { return looks_; }
+
+ private:
+  std::string own_;
+  bool looks_ = false;
+  std::string_view part_;
+};
+
 struct CodeText::Node {
   bool leaf = true;
-  std::string text;       // a leaf's bytes
+  LeafBytes text;         // a leaf's bytes
   std::vector<Sum> sums;  // an inner node's: one per child
   std::vector<std::unique_ptr<Node>> kids;
 };

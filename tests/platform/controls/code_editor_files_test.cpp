@@ -106,6 +106,36 @@ TEST_F(CodeEditorFiles, OpenWorksOnAReadOnlyEditor) {
   EXPECT_EQ(f.editor.text(), "x\r\ny");
 }
 
+// The text of an opened file is the editor's own: the file cut short,
+// written over or removed after the open changes nothing of it, and a save
+// over its own file writes the text whole (a text over many chunks, CR LF
+// throughout, as a file read whole is kept).
+TEST_F(CodeEditorFiles, AnOpenedTextStaysWhateverBecomesOfItsFile) {
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i) bytes += "Dim value" + std::to_string(i) + " = \"text\"\r\n";
+  struct Case {
+    const char* name;
+    std::function<void(const std::string&)> change;
+  };
+  const Case cases[] = {
+      {"cut short", [](const std::string& p) { fs::resize_file(p, 10); }},
+      {"written over", [](const std::string& p) { write(p, std::string(70000, 'z')); }},
+      {"removed", [](const std::string& p) { fs::remove(p); }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    write(path("a.vbs"), bytes);
+    Fixture f;
+    f.editor.openFile(path("a.vbs"));
+    c.change(path("a.vbs"));
+    EXPECT_EQ(f.editor.text(), bytes);
+    f.editor.saveFile(path("a.vbs"), false);
+    EXPECT_EQ(read(path("a.vbs")), bytes);
+    f.editor.openFile(path("a.vbs"));
+    EXPECT_EQ(f.editor.text(), bytes);
+  }
+}
+
 TEST_F(CodeEditorFiles, SaveWritesCrLfAndRoundTrips) {
   write(path("a.vbs"), "a\nb\n");
   Fixture f;

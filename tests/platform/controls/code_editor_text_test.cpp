@@ -4,12 +4,16 @@
 // undo and redo.
 #include <algorithm>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <random>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "code_editor_test_support.h"
 
@@ -204,7 +208,10 @@ std::string replaceAllNext(const std::string& text, const std::string& with) {
   return out + text.substr(from);
 }
 
-TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
+// A seeded run of random edits, undo, redo and replace-all, checked
+// against the model after each step; the text set, or opened from its
+// file (whose chunks look into the bytes read until they change).
+void randomRun(bool fromFile) {
   // KESTRIN_TEXT_SEED runs another sequence.
   const char* env = std::getenv("KESTRIN_TEXT_SEED");
   const unsigned seed = env ? static_cast<unsigned>(std::stoul(env)) : 17u;
@@ -223,7 +230,19 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
   e.setHost(&host);
   std::string start;
   for (int i = 0; i < 3000; ++i) start += randomText(1) + (i % 40 == 0 ? "\r\n" : "x");
-  e.setText(start);
+  if (fromFile) {
+    // CR LF throughout, so that every chunk looks into the bytes read;
+    // the file goes as soon as it is read.
+    start = Model::crLf(start);
+    std::string folder = (std::filesystem::temp_directory_path() / "kestrin-text-XXXXXX").string();
+    ASSERT_NE(::mkdtemp(folder.data()), nullptr);
+    const std::string path = folder + "/start.vbs";
+    std::ofstream(path, std::ios::binary) << start;
+    e.openFile(path);
+    std::filesystem::remove_all(folder);
+  } else {
+    e.setText(start);
+  }
   Model m{Model::crLf(start)};
   std::vector<std::string> undo, redo;  // the model's texts
   ASSERT_TRUE(agrees(e, m));
@@ -269,6 +288,53 @@ TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) {
       redo.clear();
     }
     ASSERT_TRUE(agrees(e, m)) << "after step " << step;
+  }
+}
+
+TEST(CodeEditorText, ARandomRunOfEditsUndoAndRedoAgreesWithThePlainModel) { randomRun(false); }
+TEST(CodeEditorText, ARandomRunOnAnOpenedFileAgreesWithThePlainModel) { randomRun(true); }
+
+// A text whose chunks look into the bytes it was given holds them while
+// most of it does (CR LF breaks as they stand), else lets them go at once;
+// a change of a chunk, and a new text, leave the bytes as they were.
+TEST(CodeEditorText, ASharedTextHoldsItsBytesOnlyWhileItsChunksLookIntoThem) {
+  std::string lines;
+  for (int i = 0; i < 2000; ++i) lines += "Dim v" + std::to_string(i) + " = \"\u20ac\"\r\n";
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool held;
+  };
+  std::string lineFeeds;  // the same lines with a line feed each
+  for (char c : lines)
+    if (c != '\r') lineFeeds += c;
+  const size_t third = lines.size() / 3;
+  const Case cases[] = {
+      {"CR LF throughout", lines, true},
+      {"CR LF, then a lone CR, then CR LF", lines.substr(0, 2 * third) + "\r" + lines.substr(2 * third), true},
+      {"CR LF in the first third, line feeds after", lines.substr(0, third) + lineFeeds.substr(third), false},
+      {"line feeds throughout", lineFeeds, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto owner = std::make_shared<const std::string>(c.bytes);
+    CodeText t;
+    t.assignShared(*owner, owner);
+    EXPECT_EQ(owner.use_count(), c.held ? 2 : 1);
+    Model m{Model::crLf(c.bytes)};
+    ASSERT_EQ(t.joined(), m.text);
+    std::string why;
+    ASSERT_TRUE(t.checkTree(&why)) << why;
+    // An edit in the first chunk, one across the cut of two, one at the end.
+    for (uint64_t at : {uint64_t{5}, uint64_t{3070}, t.byteSize()}) {
+      t.replaceAt(at, std::min(at + 4, t.byteSize()), "\r\nnew");
+      m.text.replace(at, std::min<size_t>(4, m.text.size() - at), "\r\nnew");
+      ASSERT_EQ(t.joined(), m.text) << at;
+      ASSERT_TRUE(t.checkTree(&why)) << why;
+    }
+    EXPECT_EQ(*owner, c.bytes);
+    t.assign("other");
+    EXPECT_EQ(owner.use_count(), 1);
   }
 }
 
