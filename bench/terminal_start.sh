@@ -29,10 +29,15 @@ build=${4:-$(cd "$(dirname "$host")/.." && pwd)}
 command -v tmux >/dev/null || { echo "tmux is not installed"; exit 0; }
 work=$(mktemp -d)
 chmod 755 "$work"
+# The user's runtime folder on a memory file system, as a login session's
+# (/run/user/UID) is, where one can be made.
+rt_base=$(mktemp -d /dev/shm/kestrin-bench-XXXXXX 2>/dev/null) || rt_base=$work
+chmod 755 "$rt_base"
+runtime=$rt_base/runtime
 sock="kestrin-bench-start-$$"
 printf 'set -g status off\n' > "$work/tmux.conf"
 tmx() { tmux -L "$sock" -f "$work/tmux.conf" "$@"; }
-trap 'tmx kill-server >/dev/null 2>&1 || true; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT
+trap 'tmx kill-server >/dev/null 2>&1 || true; chmod -R u+w "$work" 2>/dev/null; rm -rf "$work" "$rt_base"' EXIT
 
 # A 1 MB script whose first line is a marker.
 {
@@ -81,24 +86,44 @@ fi
 # (what a start before left, kept in $work/before-CASE by prepare).
 state=fresh
 
-# Makes the folders of one start of a case.
-set_up() {
-  local name=$1
-  rm -rf "$work/editor" "$work/home" "$work/registry"
-  if [ "$state" = before ]; then
-    cp -a "$work/before-$name/." "$work/"
+# Copies a folder as a start finds it: the libraries, which a start never
+# writes, hard-linked where the file system allows it, the rest copied.
+# Libraries copied anew before every start would still be on their way to
+# the disk while the start maps them, and removing them after it would
+# keep the disk busy discarding their blocks during the next start: costs
+# that no installed program (nano neither) pays.
+copy_folder() {
+  local from=$1 to=$2
+  if ! cp -a --link "$from" "$to" 2>/dev/null; then
+    rm -rf "$to"
+    cp -a "$from" "$to"
     return
   fi
-  mkdir -p "$work/home/runtime"
-  chmod 700 "$work/home/runtime"
+  find "$to" -type f ! -name '*.so' ! -name '*.so.*' ! -name '*.dll' -print0 |
+    while IFS= read -r -d '' f; do cp -p "$f" "$f.copy" && mv -f "$f.copy" "$f"; done
+}
+
+# Makes the folders of one start of a case.
+set_up() {
+  local name=$1 f
+  rm -rf "$work/editor" "$work/home" "$work/registry" "$runtime"
+  if [ "$state" = before ]; then
+    for f in editor home registry; do
+      [ -e "$work/before-$name/$f" ] && copy_folder "$work/before-$name/$f" "$work/$f"
+    done
+    copy_folder "$work/before-$name/runtime" "$runtime"
+    return
+  fi
+  mkdir -p "$work/home" "$runtime"
+  chmod 700 "$runtime"
   case $name in
     build)
-      cp -r "$editor" "$work/editor"
+      copy_folder "$editor" "$work/editor"
       rm -f "$work/editor"/*.db* "$work/editor"/*.log
       mkdir -p "$work/registry"
       ;;
   esac
-  if [ "$name" != build ] && ((${#as_user[@]})); then chown -R 65534:65534 "$work/home"; fi
+  if [ "$name" != build ] && ((${#as_user[@]})); then chown -R 65534:65534 "$work/home" "$runtime"; fi
 }
 
 # The command of a case, into cmd.
@@ -124,7 +149,7 @@ start_once() {
   t0=$(date +%s%N)
   tmx new-session -d -s b -x 120 -y 40 \
     env -i PATH="$PATH" HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
-    XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$work/home/runtime" LANG="${LANG:-C.UTF-8}" \
+    XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$runtime" LANG="${LANG:-C.UTF-8}" \
     TERM=xterm-256color LD_PRELOAD="$preload" "${cmd[@]}"
   pid=$(tmx display -p -t b '#{pane_pid}')
   while :; do
@@ -153,8 +178,9 @@ prepare() {
   start_once "$name" "" close >/dev/null
   mkdir -p "$work/before-$name"
   for f in editor home registry; do
-    [ -e "$work/$f" ] && cp -a "$work/$f" "$work/before-$name/"
+    [ -e "$work/$f" ] && copy_folder "$work/$f" "$work/before-$name/$f"
   done
+  copy_folder "$runtime" "$work/before-$name/runtime"
   state=before
 }
 
