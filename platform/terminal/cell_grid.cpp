@@ -1,6 +1,8 @@
 #include "platform/terminal/cell_grid.h"
 
 #include <algorithm>
+#include <cstring>
+#include <ostream>
 
 #include "platform/controls/line_layout.h"
 #include "platform/runtime/strings.h"
@@ -19,6 +21,94 @@ size_t decode(std::string_view s, size_t i, char32_t* cp) {
 }
 
 }  // namespace
+
+CellText::CellText(CellText&& other) noexcept {
+  std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+  other.setInline(" ", 1);
+}
+
+CellText& CellText::operator=(const CellText& other) {
+  if (this != &other) {
+    if (!isLong() && !other.isLong()) {
+      std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    } else {
+      CellText copy(other);
+      *this = std::move(copy);
+    }
+  }
+  return *this;
+}
+
+CellText& CellText::operator=(CellText&& other) noexcept {
+  if (this != &other) {
+    release();
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    other.setInline(" ", 1);
+  }
+  return *this;
+}
+
+void CellText::setInline(const char* text, size_t n) noexcept {
+  if (n > 0) std::memcpy(bytes_, text, n);
+  bytes_[kInline] = static_cast<char>(n);
+}
+
+void CellText::copyFrom(const CellText& other) {
+  if (!other.isLong()) {
+    std::memcpy(bytes_, other.bytes_, sizeof bytes_);
+    return;
+  }
+  setInline("", 0);
+  assign(other.view());
+}
+
+void CellText::release() noexcept {
+  if (!isLong()) return;
+  char* heap = nullptr;
+  std::memcpy(&heap, bytes_, sizeof heap);
+  delete[] heap;
+  setInline("", 0);
+}
+
+void CellText::assign(std::string_view text) {
+  if (text.size() <= kInline) {
+    // The text may lie in this cell's own block.
+    char copy[kInline];
+    if (!text.empty()) std::memcpy(copy, text.data(), text.size());
+    release();
+    setInline(copy, text.size());
+    return;
+  }
+  const auto n = static_cast<uint32_t>(text.size());
+  char* heap = new char[n];
+  std::memcpy(heap, text.data(), n);
+  release();
+  std::memcpy(bytes_, &heap, sizeof heap);
+  std::memcpy(bytes_ + sizeof heap, &n, sizeof n);
+  bytes_[kInline] = static_cast<char>(kLong);
+}
+
+void CellText::append(std::string_view more) {
+  std::string joined(view());
+  joined.append(more);
+  assign(joined);
+}
+
+const char* CellText::data() const noexcept {
+  if (!isLong()) return bytes_;
+  const char* heap = nullptr;
+  std::memcpy(&heap, bytes_, sizeof heap);
+  return heap;
+}
+
+size_t CellText::size() const noexcept {
+  if (!isLong()) return static_cast<unsigned char>(bytes_[kInline]);
+  uint32_t n = 0;
+  std::memcpy(&n, bytes_ + sizeof(char*), sizeof n);
+  return n;
+}
+
+std::ostream& operator<<(std::ostream& out, const CellText& text) { return out << text.view(); }
 
 int32_t charWidth(char32_t c) { return controls::charCells(c); }
 
@@ -47,13 +137,13 @@ void Grid::resize(int32_t width, int32_t height) {
 namespace {
 
 void blank(Cell& c, Style style) {
-  c.text.assign(1, ' ');
+  c.text.assign(" ");
   c.width = 1;
   c.style = style;
 }
 
 void set(Cell& c, std::string_view text, uint8_t width, Style style) {
-  c.text.assign(text.data(), text.size());
+  c.text.assign(text);
   c.width = width;
   c.style = style;
 }

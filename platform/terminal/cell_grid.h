@@ -5,7 +5,9 @@
 // control sequence.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <iosfwd>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,9 +29,52 @@ struct Style {
   friend bool operator==(const Style&, const Style&) = default;
 };
 
+// A cell's character with its combining marks, UTF-8: kept in the cell
+// itself up to kInline bytes (nearly every character with its marks), a
+// longer sequence on the heap. A grid of these is a fraction of the size of
+// one of strings, and copied without allocating.
+class CellText {
+ public:
+  static constexpr size_t kInline = 14;
+
+  CellText() noexcept { setInline(" ", 1); }
+  CellText(const CellText& other) { copyFrom(other); }
+  CellText(CellText&& other) noexcept;
+  CellText& operator=(const CellText& other);
+  CellText& operator=(CellText&& other) noexcept;
+  ~CellText() { release(); }
+
+  void assign(std::string_view text);
+  void append(std::string_view more);
+
+  const char* data() const noexcept;
+  size_t size() const noexcept;
+  bool empty() const noexcept { return size() == 0; }
+  const char* begin() const noexcept { return data(); }
+  const char* end() const noexcept { return data() + size(); }
+  std::string_view view() const noexcept { return {data(), size()}; }
+  operator std::string_view() const noexcept { return view(); }
+
+  friend bool operator==(const CellText& a, const CellText& b) noexcept { return a.view() == b.view(); }
+  friend bool operator==(const CellText& a, std::string_view b) noexcept { return a.view() == b; }
+  friend std::string operator+(std::string a, const CellText& b) { return a.append(b.view()); }
+  friend std::string operator+(const CellText& a, const CellText& b) { return std::string(a.view()) + b; }
+  friend std::ostream& operator<<(std::ostream& out, const CellText& text);
+
+ private:
+  static constexpr unsigned char kLong = 0xFF;
+  // Inline: the bytes, then their count in the last byte. Long: the heap
+  // block's address and the count copied into the first bytes, kLong last.
+  bool isLong() const noexcept { return static_cast<unsigned char>(bytes_[kInline]) == kLong; }
+  void setInline(const char* text, size_t n) noexcept;
+  void copyFrom(const CellText& other);
+  void release() noexcept;
+  char bytes_[kInline + 1];
+};
+
 struct Cell {
-  std::string text = " ";  // empty in the right half of a wide character
-  uint8_t width = 1;       // 1, 2 (a wide character), 0 (its right half)
+  CellText text;       // empty in the right half of a wide character
+  uint8_t width = 1;   // 1, 2 (a wide character), 0 (its right half)
   Style style;
   friend bool operator==(const Cell&, const Cell&) = default;
 };

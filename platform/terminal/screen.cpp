@@ -218,20 +218,32 @@ void chooseLocale() {
   std::setlocale(LC_CTYPE, savedLocale.c_str());
 }
 
-size_t toWide(const std::string& text, wchar_t* out, size_t cap) {
-  size_t n = 0;
-  for (size_t i = 0; i < text.size() && n + 1 < cap;) {
+// Where tputs puts what it gives out (padding done as the description
+// asks), for the frame being composed.
+thread_local std::string* composing = nullptr;
+
+int composeByte(int c) {
+  composing->push_back(static_cast<char>(c));
+  return c;
+}
+
+// Whether a cell's text goes out as it is: no control character (C0, DEL
+// or C1), which the terminal would take for a command.
+bool sendable(std::string_view text) {
+  if (text.empty()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
     const auto b = static_cast<unsigned char>(text[i]);
-    size_t len = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-    if (i + len > text.size()) len = 1;
-    char32_t c = len == 1 ? b : len == 2 ? (b & 0x1F) : len == 3 ? (b & 0x0F) : (b & 0x07);
-    for (size_t k = 1; k < len; ++k) c = (c << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3F);
-    out[n++] = static_cast<wchar_t>(c);
-    i += len;
+    if (b < 0x20 || b == 0x7F) return false;
+    if (b == 0xC2 && i + 1 < text.size() && static_cast<unsigned char>(text[i + 1]) < 0xA0) return false;
   }
-  if (n == 0) out[n++] = L' ';
-  out[n] = 0;
-  return n;
+  return true;
+}
+
+void put(std::string& out, const char* s) {
+  if (!s) return;
+  composing = &out;
+  tputs(s, 1, composeByte);
+  composing = nullptr;
 }
 
 }  // namespace
@@ -280,6 +292,7 @@ std::unique_ptr<Screen> Screen::openStreams(std::FILE* in, std::FILE* out, const
   std::unique_ptr<Screen> s(new Screen);
   if (!s->setUp(in, out, term, false, nullptr)) return nullptr;
   resize_term(height, width);
+  wnoutrefresh(stdscr);
   s->width_ = width;
   s->height_ = height;
   return s;
@@ -346,6 +359,32 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
       if (int code = key_defined(seq); code > 0) keyOptions_.extended[code] = name;
   width_ = COLS;
   height_ = LINES;
+  utf8_ = utf8Locale();
+  caps_.cup = cap("cup");
+  caps_.sgr0 = cap("sgr0");
+  caps_.bold = cap("bold");
+  caps_.smul = cap("smul");
+  caps_.rev = cap("rev");
+  caps_.sitm = cap("sitm");
+  caps_.dim = cap("dim");
+  caps_.setaf = cap("setaf");
+  caps_.setab = cap("setab");
+  caps_.op = cap("op");
+  caps_.civis = cap("civis");
+  caps_.cnorm = cap("cnorm");
+  caps_.clear = cap("clear");
+  caps_.smam = cap("smam");
+  caps_.rmam = cap("rmam");
+  caps_.autoMargin = tigetflag(const_cast<char*>("am")) > 0;
+  caps_.newlineGlitch = tigetflag(const_cast<char*>("xenl")) > 0;
+  if (!caps_.cup) {
+    if (why) *why = std::string("the terminal type ") + (term ? term : "") + " cannot move the cursor";
+    tearDown();
+    return false;
+  }
+  // The frames are written past ncurses: its own window stays as it is
+  // now, unchanged, so that reading a key never redraws it.
+  wnoutrefresh(stdscr);
   if (own) {
     g.offLength = g.onLength = 0;
     append(g.off, &g.offLength, sizeof g.off, kModesOff);
@@ -365,6 +404,8 @@ bool Screen::setUp(std::FILE* in, std::FILE* out, const char* term, bool own, st
   }
   shown_.resize(0, 0);
   repaint_ = true;
+  drawnKnown_ = false;
+  cursorShown_ = -1;
   return true;
 }
 
@@ -375,6 +416,13 @@ void Screen::tearDown() {
       std::fflush(out_);
       writeAll(g.fd, kModesOff, std::strlen(kModesOff));
     }
+    // ncurses leaves the terminal from where the frames left the cursor,
+    // which it does not know: told, it ends on the last row as it would.
+    std::string last;
+    put(last, caps_.sgr0);
+    put(last, caps_.cnorm);
+    if (ownTerminal_) writeAll(g.fd, last.data(), last.size());
+    mvcur(-1, -1, LINES - 1, 0);
     endwin();
     std::fflush(out_);
     delscreen(static_cast<SCREEN*>(screen_));
@@ -427,48 +475,107 @@ int Screen::colourOf(uint32_t c) const {
   return index;
 }
 
-short Screen::pairOf(uint32_t fg, uint32_t bg) {
-  if (!has_colors() || (fg == kDefault && bg == kDefault)) return 0;
-  const uint64_t key = (static_cast<uint64_t>(fg) << 32) | bg;
-  if (auto it = pairs_.find(key); it != pairs_.end()) return it->second;
-  int pair = alloc_pair(colourOf(fg), colourOf(bg));
-  if (pair < 0 || pair > 0x7FFF) pair = 0;
-  pairs_[key] = static_cast<short>(pair);
-  return static_cast<short>(pair);
+void Screen::appendStyle(std::string& out, const Style& style) {
+  if (drawnKnown_ && style == drawn_) return;
+  const bool colours = has_colors();
+  // Attributes are only ever added one by one: one taken away resets them
+  // all (and with them the colours).
+  const uint8_t had = drawnKnown_ ? drawn_.attrs : 0;
+  const bool reset = !drawnKnown_ || (had & ~style.attrs) != 0;
+  Style from = drawn_;
+  if (reset) {
+    put(out, caps_.sgr0);
+    from = Style{};
+  }
+  const uint8_t added = reset ? style.attrs : static_cast<uint8_t>(style.attrs & ~had);
+  if (added & attr::Bold) put(out, caps_.bold);
+  if (added & attr::Underline) put(out, caps_.smul);
+  if (added & attr::Reverse) put(out, caps_.rev);
+  if (added & attr::Italic) put(out, caps_.sitm);
+  if (added & attr::Dim) put(out, caps_.dim);
+  if (colours) {
+    // A colour back to the terminal's own: both back (some terminals keep
+    // the colours over sgr0, so after it too), the other one set again.
+    if ((style.fg == kDefault && from.fg != kDefault) || (style.bg == kDefault && from.bg != kDefault) ||
+        (reset && (style.fg == kDefault || style.bg == kDefault))) {
+      put(out, caps_.op);
+      from.fg = from.bg = kDefault;
+    }
+    if (style.fg != kDefault && style.fg != from.fg && caps_.setaf) put(out, tiparm(caps_.setaf, colourOf(style.fg)));
+    if (style.bg != kDefault && style.bg != from.bg && caps_.setab) put(out, tiparm(caps_.setab, colourOf(style.bg)));
+  }
+  drawn_ = style;
+  drawnKnown_ = true;
 }
+
+void Screen::appendCursorTo(std::string& out, int32_t x, int32_t y) { put(out, tiparm(caps_.cup, y, x)); }
 
 void Screen::show(const Grid& frame) {
   set_term(static_cast<SCREEN*>(screen_));
   if (frame.width() != width_ || frame.height() != height_) return;  // a frame of an old size
+  std::string out;
+  out.reserve(static_cast<size_t>(width_) * static_cast<size_t>(height_) * 4);
+  bool cleared = false;
   if (repaint_) {
-    clearok(curscr, TRUE);
-    shown_.resize(0, 0);
+    // A clear screen holds blanks of the default colours: only what
+    // differs from them is drawn.
+    drawnKnown_ = false;
+    appendStyle(out, Style{});
+    put(out, caps_.clear);
+    cleared = caps_.clear != nullptr;
+    if (cleared)
+      shown_.resize(width_, height_);
+    else
+      shown_.resize(0, 0);
     repaint_ = false;
   }
+  // Where the terminal's cursor stands while the cells go out (-1: not
+  // known, moved to the next cell's place); clear leaves it at the top left.
+  int32_t cx = -1, cy = -1;
+  if (cleared) cx = cy = 0;
   for (const CellAt& at : cellsToWrite(shown_, frame)) {
     const Cell& c = frame.at(at.x, at.y);
-    wchar_t wide[8];
-    toWide(c.text, wide, 6);
-    attr_t a = A_NORMAL;
-    if (c.style.attrs & attr::Bold) a |= A_BOLD;
-    if (c.style.attrs & attr::Underline) a |= A_UNDERLINE;
-    if (c.style.attrs & attr::Reverse) a |= A_REVERSE;
-    if (c.style.attrs & attr::Italic) a |= A_ITALIC;
-    if (c.style.attrs & attr::Dim) a |= A_DIM;
-    int pair = pairOf(c.style.fg, c.style.bg);
-    cchar_t cc;
-    setcchar(&cc, wide, a, static_cast<short>(pair), &pair);
-    mvwadd_wch(stdscr, at.y, at.x, &cc);
+    const bool lastCell = at.y == height_ - 1 && at.x + std::max<int32_t>(1, c.width) >= width_;
+    // The last cell of the screen, on a terminal whose cursor wraps at
+    // once, would scroll everything up by a row: written with the
+    // automatic margin off, or not at all.
+    const bool marginOff = lastCell && caps_.autoMargin && !caps_.newlineGlitch;
+    if (marginOff && !(caps_.rmam && caps_.smam)) continue;
+    if (at.x != cx || at.y != cy) appendCursorTo(out, at.x, at.y);
+    appendStyle(out, c.style);
+    if (marginOff) put(out, caps_.rmam);
+    const std::string_view text = c.text;
+    if (!sendable(text) || (!utf8_ && static_cast<unsigned char>(text[0]) >= 0x80)) {
+      // A terminal without UTF-8 gets a mark in each cell of the character,
+      // and no terminal ever gets a control character.
+      out.append(c.width == 2 ? "??" : "?");
+    } else {
+      out.append(text);
+    }
+    if (marginOff) put(out, caps_.smam);
+    cx = at.x + std::max<int32_t>(1, c.width);
+    cy = at.y;
+    // At the right margin terminals differ in where the cursor stands.
+    if (cx >= width_) cx = cy = -1;
   }
   shown_ = frame;
-  if (frame.cursorX >= 0 && frame.cursorY >= 0 && frame.cursorX < width_ && frame.cursorY < height_) {
-    curs_set(1);
-    wmove(stdscr, frame.cursorY, frame.cursorX);
-  } else {
-    curs_set(0);
+  appendStyle(out, Style{});
+  const bool cursor = frame.cursorX >= 0 && frame.cursorY >= 0 && frame.cursorX < width_ && frame.cursorY < height_;
+  if (cursor) {
+    if (cursorShown_ != 1) put(out, caps_.cnorm);
+    appendCursorTo(out, frame.cursorX, frame.cursorY);
+  } else if (cursorShown_ != 0) {
+    put(out, caps_.civis);
   }
-  wnoutrefresh(stdscr);
-  doupdate();
+  cursorShown_ = cursor ? 1 : 0;
+  if (out.empty()) return;
+  if (ownTerminal_) {
+    std::fflush(out_);
+    writeAll(g.fd, out.data(), out.size());
+  } else {
+    std::fwrite(out.data(), 1, out.size(), out_);
+    std::fflush(out_);
+  }
 }
 
 void Screen::checkSize() {
@@ -477,6 +584,7 @@ void Screen::checkSize() {
   if (::ioctl(g.fd, TIOCGWINSZ, &ws) != 0 || ws.ws_row == 0 || ws.ws_col == 0) return;
   if (ws.ws_row != height_ || ws.ws_col != width_) {
     resize_term(ws.ws_row, ws.ws_col);
+    wnoutrefresh(stdscr);
     height_ = ws.ws_row;
     width_ = ws.ws_col;
   }

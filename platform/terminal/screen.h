@@ -1,6 +1,9 @@
 // The terminal itself, on ncurses (ncursesw): opened with newterm on the
 // controlling terminal /dev/tty, so that a host's own standard input and
-// output stay its own. It draws the changed cells of each frame, decodes
+// output stay its own. It draws the changed cells of each frame, composed
+// in memory from the terminal description's strings and written in one
+// piece (so that the terminal and its reader wake once per frame, not once
+// per row), decodes
 // keys, mouse reports (SGR 1006, which it switches on itself and reads
 // through define_key, so that a terminal description that names another
 // encoding cannot turn clicks into typing), bracketed paste and the resize.
@@ -24,7 +27,6 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -58,8 +60,11 @@ class Screen final : public Terminal {
   Screen() = default;
   bool setUp(std::FILE* in, std::FILE* out, const char* term, bool own, std::string* why);
   void tearDown();
-  short pairOf(uint32_t fg, uint32_t bg);
   int colourOf(uint32_t colour) const;
+  // Appends the bytes that switch the terminal from the style it draws
+  // with to this one.
+  void appendStyle(std::string& out, const Style& style);
+  void appendCursorTo(std::string& out, int32_t x, int32_t y);
   int readByte(int32_t timeoutMillis);
   InputEvent readMouseSgr();
   InputEvent readMouseX10();
@@ -79,7 +84,18 @@ class Screen final : public Terminal {
   int32_t width_ = 80, height_ = 24;
   Grid shown_;
   bool repaint_ = true;
-  std::map<uint64_t, short> pairs_;
+  // What the frames are written with: the description's strings (null
+  // where it has none), and what the terminal was last left with.
+  struct Strings {
+    const char *cup = nullptr, *sgr0 = nullptr, *bold = nullptr, *smul = nullptr, *rev = nullptr,
+               *sitm = nullptr, *dim = nullptr, *setaf = nullptr, *setab = nullptr, *op = nullptr,
+               *civis = nullptr, *cnorm = nullptr, *clear = nullptr, *smam = nullptr, *rmam = nullptr;
+    bool autoMargin = false, newlineGlitch = false;
+  } caps_;
+  bool utf8_ = true;
+  Style drawn_;              // the style the terminal draws with
+  bool drawnKnown_ = false;  // false: unknown, set in full before the next cell
+  int cursorShown_ = -1;     // the cursor shown (1), hidden (0), unknown (-1)
   KeyOptions keyOptions_;
 };
 

@@ -4,6 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/terminal/cell_grid.h"
 
@@ -79,6 +82,34 @@ TEST(CellGrid, FillsAndMarksLeaveNoHalfOfAWideCharacter) {
   EXPECT_EQ(g.at(1, 0).text, "");
   EXPECT_EQ(g.at(2, 0).text, "x");
   expectWhole(g);
+}
+
+TEST(CellGrid, ACharacterWithManyMarksStaysWholeThroughCopiesAndFrames) {
+  // Past what a cell holds in itself: a letter with ten marks, a wide
+  // character with eight.
+  std::string marks;
+  for (int i = 0; i < 10; ++i) marks += "\u0301";
+  const std::string letter = "e" + marks, wide = "\u4e2d" + marks.substr(0, 16);
+  pt::Grid g(6, 1);
+  EXPECT_EQ(g.put(0, 0, letter + wide + "x", {}), 4);
+  EXPECT_EQ(g.at(0, 0).text, letter);
+  EXPECT_EQ(g.at(1, 0).text, wide);
+  EXPECT_EQ(g.at(3, 0).text, "x");
+  pt::Grid copy = g;
+  EXPECT_EQ(copy.rowText(0), letter + wide + "x");
+  EXPECT_TRUE(pt::changedRuns(g, copy).empty());
+  // One mark less is another character.
+  pt::Grid fewer = g;
+  fewer.put(0, 0, "e" + marks.substr(2), {});
+  EXPECT_EQ(pt::changedRuns(g, fewer), (std::vector<pt::Run>{{0, 0, 1}}));
+  // Drawn over by a short one, a long one in a copy stays as it was.
+  copy.put(1, 0, "ab", {});
+  EXPECT_EQ(copy.rowText(0), letter + "abx");
+  EXPECT_EQ(g.at(1, 0).text, wide);
+  pt::Grid moved = std::move(g);
+  EXPECT_EQ(moved.at(0, 0).text, letter);
+  moved = fewer;
+  EXPECT_EQ(moved.at(0, 0).text, "e" + marks.substr(2));
 }
 
 TEST(CellGrid, AFrameSendsOnlyTheCellsThatChanged) {
