@@ -201,6 +201,10 @@ TEST_F(EditorTest, FreeEditorsSecondUnloadClosesAWindowWhoseFirstWasCancelled) {
   EXPECT_NE(front->RunEditor(arg), 0);
   EXPECT_FALSE(openAfterFree);
   EXPECT_FALSE(kestrin::editor::modGlobals::g_blnMainFormLoaded);
+  // Once the test's own timer goes, nothing of the editor is left for the
+  // desktop to run: the component could be unloaded now.
+  probe.reset();
+  EXPECT_FALSE(platform::ui::desktopHoldsObjects());
 }
 
 TEST_F(EditorTest, TheCloseBoxAsksTheExitQuestionAndNoKeepsTheWindowOpen) {
