@@ -96,7 +96,10 @@ on_xvfb() {
   rm -f "$work/outcome"
   n=$((100 + $$ % 800))
   for tries in $(seq 50); do
-    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp 2>"$work/xvfb.log" &
+    # -noreset: the server would otherwise reset when its last client
+    # leaves (the check that it takes clients), dropping or refusing a
+    # client that connects meanwhile.
+    Xvfb ":$n" -screen 0 "$screen" -nolisten tcp -noreset 2>"$work/xvfb.log" &
     xvfb_pid=$!
     trap 'kill "$xvfb_pid" 2>/dev/null || true' EXIT
     until_ok 30 xvfb_settled "$n" || true
