@@ -73,8 +73,8 @@ class CellText {
 };
 
 struct Cell {
-  CellText text;       // empty in the right half of a wide character
-  uint8_t width = 1;   // 1, 2 (a wide character), 0 (its right half)
+  CellText text;      // empty in the right half of a wide character
+  uint8_t width = 1;  // 1, 2 (a wide character), 0 (its right half)
   Style style;
   friend bool operator==(const Cell&, const Cell&) = default;
 };

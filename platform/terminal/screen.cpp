@@ -481,7 +481,11 @@ void Screen::appendStyle(std::string& out, const Style& style) {
   // Attributes are only ever added one by one: one taken away resets them
   // all (and with them the colours).
   const uint8_t had = drawnKnown_ ? drawn_.attrs : 0;
-  const bool reset = !drawnKnown_ || (had & ~style.attrs) != 0;
+  // A colour back to the terminal's own, where the description has no
+  // string for that alone, resets everything as well.
+  const bool toDefault =
+      (style.fg == kDefault && drawn_.fg != kDefault) || (style.bg == kDefault && drawn_.bg != kDefault);
+  const bool reset = !drawnKnown_ || (had & ~style.attrs) != 0 || (colours && toDefault && !caps_.op);
   Style from = drawn_;
   if (reset) {
     put(out, caps_.sgr0);

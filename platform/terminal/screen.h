@@ -87,9 +87,9 @@ class Screen final : public Terminal {
   // What the frames are written with: the description's strings (null
   // where it has none), and what the terminal was last left with.
   struct Strings {
-    const char *cup = nullptr, *sgr0 = nullptr, *bold = nullptr, *smul = nullptr, *rev = nullptr,
-               *sitm = nullptr, *dim = nullptr, *setaf = nullptr, *setab = nullptr, *op = nullptr,
-               *civis = nullptr, *cnorm = nullptr, *clear = nullptr, *smam = nullptr, *rmam = nullptr;
+    const char *cup = nullptr, *sgr0 = nullptr, *bold = nullptr, *smul = nullptr, *rev = nullptr, *sitm = nullptr,
+               *dim = nullptr, *setaf = nullptr, *setab = nullptr, *op = nullptr, *civis = nullptr, *cnorm = nullptr,
+               *clear = nullptr, *smam = nullptr, *rmam = nullptr;
     bool autoMargin = false, newlineGlitch = false;
   } caps_;
   bool utf8_ = true;
