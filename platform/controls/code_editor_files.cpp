@@ -9,6 +9,7 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cctype>
 #include <cerrno>
@@ -70,6 +71,16 @@ void makePresent(char* at, size_t size) {
 #endif
 }
 
+// Whether the bytes hold a line break that is no CR LF (a CR at their
+// very end may be the first half of one).
+bool hasLoneBreak(std::string_view bytes) {
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) return true;
+    if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] != '\n') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 WholeFile readWholeTextFile(const std::string& path) {
@@ -78,6 +89,14 @@ WholeFile readWholeTextFile(const std::string& path) {
   Closer closer{fd};
   if (st.st_size <= 0 || static_cast<uint64_t>(st.st_size) > kWholeFileLimit) return {};
   const size_t size = static_cast<size_t>(st.st_size);
+  // A text whose breaks are not CR LF goes into chunks of its own anyway:
+  // read by blocks then, with no copy of the whole.
+  char head[4096];
+  ssize_t got;
+  while ((got = pread(fd, head, std::min(size, sizeof head), 0)) < 0 && errno == EINTR) {
+  }
+  if (got < 0) raiseFileErrno(errno);
+  if (hasLoneBreak(std::string_view(head, static_cast<size_t>(got)))) return {};
   std::shared_ptr<char[]> block(new char[size]);
   char* d = block.get();
   makePresent(d, size);

@@ -23,8 +23,9 @@ void readTextFileBlocks(const std::string& path, const std::function<void(std::s
 // A plain file read whole into memory of its own (made ready in one step
 // rather than a page at a time), which lasts while `owner` is held; the
 // byte-order mark taken off. No owner for an empty file, one larger than
-// kWholeFileLimit or one that grew while it was read: such a file is read
-// by blocks. The errors are readTextFile's.
+// kWholeFileLimit, one whose first line breaks are not all CR LF (its
+// chunks would copy it all the same) or one that grew while it was read:
+// such a file is read by blocks. The errors are readTextFile's.
 struct WholeFile {
   std::shared_ptr<const void> owner;
   std::string_view bytes;
