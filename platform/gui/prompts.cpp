@@ -313,6 +313,22 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
   QPrinter& p = printer();
   QPrintDialog dialog(&p, promptParent());
   dialog.setObjectName("printdialog");
+  if (prompt.flags & static_cast<int32_t>(pd::PrintSetup)) {
+    // The printer setup form: the printer and its properties, no pages;
+    // OK keeps the caller's range.
+    dialog.setWindowTitle(QObject::tr("Print Setup"));
+    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
+      if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QObject::tr("OK"));
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    printerChosen_ = true;
+    ui::PrintDialogAnswer a;
+    a.flags = prompt.flags;
+    a.fromPage = prompt.fromPage;
+    a.toPage = prompt.toPage;
+    a.copies = std::max(1, prompt.copies);
+    return a;
+  }
   QAbstractPrintDialog::PrintDialogOptions options =
       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;
   if (prompt.maxPage > 0) {

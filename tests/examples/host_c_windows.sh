@@ -276,12 +276,12 @@ xdotool key alt+f p
 pdf=$(pdf_holds "$work/print" "$line") || fail "File, Print left no PDF holding the script in $work/print"
 echo "printed with no printer chosen: $pdf"
 # File, Print Setup (two up from the end of the File menu): the toolkit's
-# print dialog, accepted with its PDF file printer and the file it offers
-# in the home folder; File, Print then writes that file.
+# print dialog in its setup form, accepted with its PDF file printer and
+# the file it offers in the home folder; File, Print then writes that file.
 xdotool key alt+f Up Up Return
-window '^Print$' >/dev/null || fail "File, Print Setup showed no print dialog"
+window '^Print Setup$' >/dev/null || fail "File, Print Setup showed no print setup dialog"
 xdotool key Return
-gone '^Print$' || fail "the print dialog stayed open"
+gone '^Print Setup$' || fail "the print setup dialog stayed open"
 has_keyboard "$main" || fail "the main window did not get the keyboard back"
 xdotool key alt+f p
 pdf=$(pdf_holds "$work/home" "' and after the box") || fail "File, Print after Print Setup left no PDF holding the script in $work/home"

@@ -3,6 +3,7 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
@@ -24,6 +25,7 @@
 #include "gui_fixture.h"
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/code_editor_files.h"
+#include "platform/controls/print_dialog.h"
 #include "platform/controls/toolbar.h"
 #include "platform/runtime/errors.h"
 #include "platform/ui/clipboard.h"
@@ -165,6 +167,33 @@ TEST_F(PromptTest, TheWordFindAndReplaceOpenWithIsReplacedByWhatIsTyped) {
       EXPECT_EQ(user->find({"", "Compute12"}), "gCount");
     }
   }
+}
+
+// Print Setup is the printer's form, titled so, with OK for Print; it
+// chooses the printer and keeps the caller's range.
+TEST_F(PromptTest, PrintSetupIsThePrintersFormAndKeepsTheRange) {
+  kestrin_test::TempDir folder;
+  // The printer of a machine without one: a PDF file.
+  user->printer().setOutputFileName(QString::fromStdString(folder.path() + "/setup.pdf"));
+  std::string title, ok;
+  onModal([&](QWidget* w) {
+    title = w->windowTitle().toStdString();
+    auto* buttons = w->findChild<QDialogButtonBox*>();
+    ASSERT_NE(buttons, nullptr);
+    ok = buttons->button(QDialogButtonBox::Ok)->text().toStdString();
+    buttons->button(QDialogButtonBox::Ok)->click();
+  });
+  platform::ui::PrintDialogPrompt setup;
+  setup.flags = static_cast<int32_t>(platform::controls::pd::PrintSetup | platform::controls::pd::PageNums);
+  setup.fromPage = 2;
+  setup.toPage = 4;
+  const auto answer = user->printDialog(setup);
+  EXPECT_EQ(title, "Print Setup");
+  EXPECT_EQ(ok, "OK");
+  ASSERT_TRUE(answer.has_value());
+  EXPECT_EQ(answer->flags, setup.flags);
+  EXPECT_EQ(answer->fromPage, 2);
+  EXPECT_EQ(answer->toPage, 4);
 }
 
 // Replace All that finds nothing says so in a box after the dialog.
