@@ -322,12 +322,7 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
       if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QObject::tr("OK"));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     printerChosen_ = true;
-    ui::PrintDialogAnswer a;
-    a.flags = prompt.flags;
-    a.fromPage = prompt.fromPage;
-    a.toPage = prompt.toPage;
-    a.copies = std::max(1, prompt.copies);
-    return a;
+    return ui::keptChoices(prompt);
   }
   QAbstractPrintDialog::PrintDialogOptions options =
       QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;

@@ -181,14 +181,7 @@ std::optional<ui::PrintDialogAnswer> TerminalDesktop::printDialog(const ui::Prin
     box.width = 50;
     for (;;) {
       auto r = runBox(box);
-      if (r.kind == BoxResult::Kind::Button && r.button == 0) {
-        ui::PrintDialogAnswer a;
-        a.flags = p.flags;
-        a.fromPage = p.fromPage;
-        a.toPage = p.toPage;
-        a.copies = std::max(1, p.copies);
-        return a;
-      }
+      if (r.kind == BoxResult::Kind::Button && r.button == 0) return ui::keptChoices(p);
       if (r.kind == BoxResult::Kind::Button || r.kind == BoxResult::Kind::Cancel || r.kind == BoxResult::Kind::Closed)
         return std::nullopt;
     }

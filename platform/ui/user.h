@@ -59,6 +59,10 @@ struct PrintDialogAnswer {
   int32_t flags = 0;
   int32_t fromPage = 0, toPage = 0, copies = 1;
 };
+// The answer that keeps what the prompt holds (the printer setup form's OK).
+inline PrintDialogAnswer keptChoices(const PrintDialogPrompt& p) {
+  return {p.flags, p.fromPage, p.toPage, p.copies > 1 ? p.copies : 1};
+}
 
 struct FolderPrompt {
   std::string title;
