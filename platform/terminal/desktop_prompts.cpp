@@ -285,7 +285,16 @@ std::optional<std::string> TerminalDesktop::popupList(const ui::PopupPrompt& p, 
             }
             break;
           }
-        return BoxResult{BoxResult::Kind::Cancel};  // a click elsewhere closes the menu
+        // A click on a separator line, between two entries, does nothing;
+        // a click elsewhere closes the menu.
+        bool above = false, below = false;
+        for (const auto& h : hits_)
+          if (h.kind == Hit::Kind::BoxEntry && e.mouse.x >= h.x && e.mouse.x < h.x + h.w) {
+            above = above || h.y < e.mouse.y;
+            below = below || h.y > e.mouse.y;
+          }
+        if (above && below) return BoxResult{BoxResult::Kind::Changed};
+        return BoxResult{BoxResult::Kind::Cancel};
       }
       return std::nullopt;
     });

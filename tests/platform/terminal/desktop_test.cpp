@@ -459,6 +459,14 @@ TEST_F(TerminalDesktop, APopupMenuDrawsItsSeparatorsAndTheKeysPassOverThem) {
   const std::string rule = g.rowText(undo.second + 1);
   EXPECT_NE(rule.find("\u251c\u2500\u2500\u2500"), std::string::npos) << rule;
   EXPECT_NE(g.rowText(copy.second + 1).find("\u2524"), std::string::npos);
+  // A click on a line keeps the menu open; one on an entry picks it, one
+  // beside the menu closes it.
+  term->event(press(undo.first, undo.second + 1));
+  term->event(press(cut.first, cut.second));
+  EXPECT_EQ(desktop->popupMenu(prompt), std::optional<std::string>("ID_Cut"));
+  term->event(press(undo.first, all.second + 3));
+  EXPECT_EQ(desktop->popupMenu(prompt), std::nullopt);
+  EXPECT_TRUE(term->input.empty());
 }
 
 // Fills the completion list and the tip as the editor's owner does.
