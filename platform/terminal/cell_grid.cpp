@@ -173,6 +173,12 @@ int32_t Grid::putChar(int32_t x, int32_t y, std::string_view ch, Style style, in
   if (y < 0 || y >= height_ || x >= end || ch.empty()) return x;
   char32_t c;
   decode(ch, 0, &c);
+  // A zero-width joiner is not sent: a terminal that joins the characters
+  // around it into one glyph gives that glyph a width of its own, so the
+  // cells after it would stand where the grid does not have them and keep
+  // what the terminal showed there before. The characters stay apart,
+  // each in the cells the grid gives it.
+  if (c == 0x200D) return x;
   const int32_t w = charWidth(c);
   if (w == 0) {
     // A combining mark joins the character before it.

@@ -43,6 +43,17 @@ TEST(CellGrid, WideCharactersTakeTwoCellsAndNoHalfIsLeft) {
   EXPECT_EQ(h.at(0, 0).text, "e\u0301");
 }
 
+TEST(CellGrid, AJoinerIsNotSentSoNoTerminalMergesTheCharactersAroundIt) {
+  // A family of three faces joined by zero-width joiners: the terminal
+  // would draw one glyph of two cells where the grid has six, and the
+  // text after it would stand over the old contents of the row.
+  pt::Grid g(10, 1);
+  EXPECT_EQ(g.put(0, 0, "\U0001F468\u200D\U0001F469\u200D\U0001F467 a", {}), 8);
+  EXPECT_EQ(g.rowText(0), "\U0001F468\U0001F469\U0001F467 a");
+  for (int32_t x = 0; x < g.width(); ++x) EXPECT_EQ(g.at(x, 0).text.view().find("\u200D"), std::string::npos) << x;
+  EXPECT_EQ(g.at(7, 0).text, "a");
+}
+
 // Every wide character whole: a left half followed by its right half, and
 // no right half without its left.
 void expectWhole(const pt::Grid& g) {
