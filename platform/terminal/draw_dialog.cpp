@@ -192,6 +192,11 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
       }
     }
   }
+  // A page shorter than the largest leaves its room above the buttons, so
+  // that they stand in the same row on every page.
+  int32_t shown = 0;
+  for (int32_t h : heights) shown += h;
+  const int32_t spare = first == 0 ? std::max(0, room - shown) : 0;
   std::vector<std::pair<ui::Control*, Hit>> combos;
   int32_t y = y0 + 1;
   const int32_t right = x0 + boxW - 2;
@@ -213,6 +218,7 @@ void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::ve
         for (int32_t x = x0 + 2; x < right; ++x) g.put(x, y, "\u2500", kDim, right);
         break;
       case DialogRow::Kind::Buttons: {
+        y += spare;
         int32_t yy = y + 1;
         for (const auto& line : buttonLines(r, inner)) {
           if (yy >= y0 + boxH - 1) break;

@@ -760,6 +760,39 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
   }
 }
 
+TEST_F(TerminalDesktop, ADialogsButtonsStandInOneRowOnEveryTabPage) {
+  open(80, 30);
+  auto main = mainWindow("");
+  auto form = ui::Form::make<Dialog>();
+  form->build = [&](Dialog& f) {
+    auto tabs = f.add(std::make_shared<pc::TabControl>("tabs"));
+    tabs->addTab("&First");
+    tabs->addTab("&Second");
+    f.add(std::make_shared<pc::Frame>("fraOne", "Page one"));
+    for (const char* name : {"chkA", "chkB", "chkC", "chkD", "chkE"})
+      f.add(std::make_shared<pc::CheckBox>(name, name));
+    f.add(std::make_shared<pc::Frame>("fraTwo", "Page two"));
+    f.add(std::make_shared<pc::CheckBox>("chkOther", "Other"));
+    f.add(std::make_shared<pc::CommandButton>("cmdOK", "OK"));
+    f.add(std::make_shared<pc::CommandButton>("cmdCancel", "Cancel"));
+  };
+  form->load();
+  form->show();
+  desktop->render();
+  const pt::Grid& g = desktop->frame();
+  ASSERT_GE(cellOf(g.text(), "chkE").second, 0) << g.text();
+  const auto onFirst = cellOf(g.text(), "[ OK ]");
+  ASSERT_GE(onFirst.second, 0) << g.text();
+  pt::InputEvent e;
+  e.kind = pt::InputEvent::Kind::Key;
+  e.name = "Alt+s";
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(e)));
+  desktop->render();
+  ASSERT_GE(cellOf(g.text(), "Other").second, 0) << g.text();
+  EXPECT_LT(cellOf(g.text(), "chkE").second, 0) << g.text();
+  EXPECT_EQ(cellOf(g.text(), "[ OK ]"), onFirst) << g.text();
+}
+
 TEST_F(TerminalDesktop, AltWithAnAccessKeyAnswersThePrompts) {
   open(80, 24);
   auto form = mainWindow("");
