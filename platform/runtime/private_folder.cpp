@@ -45,6 +45,10 @@ bool makePrivateFolder(const std::string& folder) {
 
 std::string privateFolder(const std::string& preferred, const std::string& sub) {
   if (makePrivateFolder(preferred)) return preferred;
+  // Taken by someone else, or not there and not to be made (its folder
+  // missing or closed to this user): the note says which.
+  struct stat there {};
+  const bool taken = ::lstat(preferred.c_str(), &there) == 0;
   const std::string state = stateHome();
   if (state.empty()) return {};
   const std::string run = state + "/kestrin/run";
@@ -55,8 +59,8 @@ std::string privateFolder(const std::string& preferred, const std::string& sub) 
   static std::set<std::string> told;
   std::lock_guard lock(m);
   if (told.insert(preferred).second)
-    std::fprintf(stderr, "kestrin: %s is not this user's own folder; using %s instead\n", preferred.c_str(),
-                 folder.c_str());
+    std::fprintf(stderr, "kestrin: %s %s; using %s instead\n", preferred.c_str(),
+                 taken ? "is not this user's own folder" : "cannot be made", folder.c_str());
   return folder;
 }
 

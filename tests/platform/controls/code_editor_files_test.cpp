@@ -13,6 +13,8 @@
 #include <fstream>
 #include <functional>
 #include <sstream>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -494,24 +496,51 @@ TEST_F(CodeEditorFiles, PrintJobsArePrivateAndOfUnpredictableNames) {
   }
 }
 
+// The environment of the print folder for one test: no runtime folder and
+// no chosen one, the temporary and state folders given; all four put back
+// as they were when the test ends.
+class PrintEnvironment {
+ public:
+  PrintEnvironment(const std::string& tmp, const std::string& state) {
+    for (const char* name : kNames)
+      if (const char* value = std::getenv(name)) saved_.emplace_back(name, value);
+    ::unsetenv("XDG_RUNTIME_DIR");
+    ::unsetenv("KESTRIN_PRINT_DIR");
+    ::setenv("TMPDIR", tmp.c_str(), 1);
+    ::setenv("XDG_STATE_HOME", state.c_str(), 1);
+  }
+  ~PrintEnvironment() {
+    for (const char* name : kNames) ::unsetenv(name);
+    for (const auto& [name, value] : saved_) ::setenv(name.c_str(), value.c_str(), 1);
+  }
+
+ private:
+  static constexpr const char* kNames[] = {"TMPDIR", "XDG_RUNTIME_DIR", "KESTRIN_PRINT_DIR", "XDG_STATE_HOME"};
+  std::vector<std::pair<std::string, std::string>> saved_;
+};
+
+// A temporary folder where no print folder can be made (it does not
+// exist): the jobs go under the user's home, and the note says the folder
+// could not be made, not that someone else has it.
+TEST_F(CodeEditorFiles, APrintFolderThatCannotBeMadeIsNotCalledAnotherUsers) {
+  const PrintEnvironment env(path("no-such-tmp"), path("state"));
+  const std::string refused = path("no-such-tmp/kestrin-print-" + std::to_string(geteuid()));
+  const fs::path own = dir_ / "state/kestrin/run/print";
+  Fixture f("Dim a");
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), own);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            "kestrin: " + refused + " cannot be made; using " + own.string() + " instead\n");
+  EXPECT_FALSE(fs::exists(dir_ / "no-such-tmp"));
+}
+
 // Without a chosen folder the jobs go to a folder of this user's own that
 // no one else may enter. One that another user took or opened, or a link
 // in its place, is never written to: the jobs go to a folder under the
 // user's home instead (standard error says so once), and with that one
 // refused too, nothing is written.
 TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
-  const char* oldTmp = std::getenv("TMPDIR");
-  const std::string savedTmp = oldTmp ? oldTmp : "";
-  const char* oldRuntime = std::getenv("XDG_RUNTIME_DIR");
-  const std::string savedRuntime = oldRuntime ? oldRuntime : "";
-  const char* oldPrint = std::getenv("KESTRIN_PRINT_DIR");
-  const std::string savedPrint = oldPrint ? oldPrint : "";
-  const char* oldState = std::getenv("XDG_STATE_HOME");
-  const std::string savedState = oldState ? oldState : "";
-  ::unsetenv("XDG_RUNTIME_DIR");
-  ::unsetenv("KESTRIN_PRINT_DIR");
-  ::setenv("TMPDIR", dir_.c_str(), 1);
-  ::setenv("XDG_STATE_HOME", path("state").c_str(), 1);
+  const PrintEnvironment env(dir_.string(), path("state"));
   const std::string folder = printFolder();
   EXPECT_EQ(folder, path("kestrin-print-" + std::to_string(geteuid())));
   Fixture f("Dim a");
@@ -578,16 +607,6 @@ TEST_F(CodeEditorFiles, ThePrintFolderIsTheUsersOwnOrNone) {
   ::setenv("KESTRIN_PRINT_DIR", path("chosen").c_str(), 1);
   EXPECT_EQ(fs::path(f.editor.print(0, 0)).parent_path(), dir_ / "chosen");
 
-  auto restore = [](const char* name, const std::string& value, bool had) {
-    if (had)
-      ::setenv(name, value.c_str(), 1);
-    else
-      ::unsetenv(name);
-  };
-  restore("TMPDIR", savedTmp, oldTmp != nullptr);
-  restore("XDG_RUNTIME_DIR", savedRuntime, oldRuntime != nullptr);
-  restore("KESTRIN_PRINT_DIR", savedPrint, oldPrint != nullptr);
-  restore("XDG_STATE_HOME", savedState, oldState != nullptr);
 }
 
 }  // namespace
