@@ -1,5 +1,6 @@
 // The hive's life cycle: where its file lies, opening and checking it,
 // what a failure says, closing it (before a fork too).
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <pthread.h>
 #include <pwd.h>
@@ -314,6 +315,14 @@ bool fileExists(const std::string& path) {
   return stat(path.c_str(), &st) == 0;
 }
 
+// The folder of this library, which is the editor folder when it lies
+// there, as it does in an install.
+static std::string ownFolder() {
+  Dl_info info{};
+  if (!::dladdr(reinterpret_cast<const void*>(&userDataFolder), &info) || !info.dli_fname) return "";
+  return parentFolder(info.dli_fname);
+}
+
 std::string hivePathFor(const Registry& r, int hive) {
   // The overlay is the user's copy of the machine hive, in the user's
   // store of the editor folder's files.
@@ -322,6 +331,13 @@ std::string hivePathFor(const Registry& r, int hive) {
   if (!r.folder.empty()) return r.folder + "/" + file;
   if (hive == kUserHive) return userDataFolder() + "/" + file;
   if (!r.machineFolder.empty()) return r.machineFolder + "/" + file;
+  // Before the component is loaded: the hive of the editor folder this
+  // library lies in, when that folder holds the component and a hive (an
+  // installed, registered folder), so that a host finds the installed
+  // registration without choosing a folder.
+  if (const std::string own = ownFolder();
+      own.size() > 1 && fileExists(own + "/KestrinScriptEditor.so") && fileExists(own + "/machine.db"))
+    return own + "/" + file;
   // Without a known editor folder the machine hive lives beside the user's.
   return userDataFolder() + "/" + file;
 }

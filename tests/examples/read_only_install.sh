@@ -58,10 +58,13 @@ for user in "${users[@]}"; do
   left=$(find "$store" "$home/.local/share/kestrin" \( -name '*-wal' -o -name '*-shm' -o -name '*-journal' \) 2>/dev/null)
   [ -z "$left" ] || fail "files of open hives were left behind: $left"
   echo "$user: store $(cd "$store" && ls | tr '\n' ' ')"
+  [ "$user" = "${users[0]}" ] && first_logs=$(cat "$store"/kzScriptTrace.log "$store"/kzScriptErr.log | sha256sum)
 done
 
 [ "$(tree)" = "$before" ] || fail "the install changed: $(diff <(echo "$before") <(tree) | head)"
 first=$work/home-${users[0]}/.local/state/kestrin/editor
 second=$work/home-${users[1]}/.local/state/kestrin/editor
 [ -s "$first/kzScriptTrace.log" ] || fail "the first user's trace log went with the second user's start"
+[ "$(cat "$first"/kzScriptTrace.log "$first"/kzScriptErr.log | sha256sum)" = "$first_logs" ] ||
+  fail "the first user's logs changed while the second user used the editor"
 echo "the install is unchanged; each user has a store of their own"

@@ -68,6 +68,15 @@ env -u KESTRIN_REGISTRY HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share
 servers=$(sed -n 's/^server: //p' "$work/registered.log")
 [ "$servers" = "$(readlink -f "$moved")/KestrinScriptEditor.so" ] ||
   { cat "$work/registered.log"; fail "the registration names a server other than the one beside the hive"; }
+# A host that chooses no registry folder finds the same registration, in
+# the hive of the editor folder its platform library lies in, before any
+# component is loaded.
+env -u KESTRIN_REGISTRY HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" \
+    XDG_STATE_HOME="$work/home/.local/state" XDG_RUNTIME_DIR="$work/run" LD_LIBRARY_PATH="$moved" \
+    "$work/registered" "" >"$work/registered-default.log" 2>&1 ||
+  { cat "$work/registered-default.log"; fail "without a registry folder the installed registration is not found"; }
+[ "$(sed -n 's/^server: //p' "$work/registered-default.log")" = "$servers" ] ||
+  { cat "$work/registered-default.log"; fail "without a registry folder another server was activated"; }
 cmp -s "$editor/machine.db" "$moved/machine.db" || fail "activation wrote into the machine hive"
 
 cp "$source/examples/hello.vbs" "$work/hello.vbs"

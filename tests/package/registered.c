@@ -4,6 +4,9 @@
 
      registered EDITOR_FOLDER
 
+   An empty EDITOR_FOLDER chooses no registry folder: the hives are then
+   those of the default places, found before the component is loaded.
+
    Prints one line per class ("CLASS: 0xRESULT") and "server: PATH" for
    each distinct file of the component that is mapped; exits 0 only when
    every class was found and activated. */
@@ -27,7 +30,7 @@ int main(int argc, char** argv) {
     fprintf(stderr, "usage: %s EDITOR_FOLDER\n", argv[0]);
     return 2;
   }
-  KestrinSetRegistryFolder(argv[1]);
+  if (argv[1][0]) KestrinSetRegistryFolder(argv[1]);
   if (CoInitialize(NULL) != S_OK) return 2;
 
   int failures = 0;
