@@ -9,6 +9,7 @@
 #include "platform/controls/control_files.h"
 #include "platform/controls/standard_controls.h"
 #include "platform/runtime/errors.h"
+#include "platform/ui/form.h"
 #include "platform/ui/user.h"
 
 namespace platform::controls {
@@ -364,6 +365,23 @@ std::optional<std::string> Toolbar::showPopupMenu(const std::string& id) {
   if (std::find(prompt.toolIds.begin(), prompt.toolIds.end(), *picked) == prompt.toolIds.end()) return std::nullopt;
   clickTool(*picked);
   return picked;
+}
+
+const Toolbar* toolbarWithPopup(const std::string& popupId) {
+  auto holds = [&](const ui::Form& f) -> const Toolbar* {
+    for (const auto& ctl : f.controls())
+      if (auto* bar = dynamic_cast<const Toolbar*>(ctl.get())) {
+        const Tool* t = bar->findTool(popupId);
+        if (t && t->kind == ToolKind::Popup) return bar;
+      }
+    return nullptr;
+  };
+  if (auto active = ui::activeForm())
+    if (auto* bar = holds(*active)) return bar;
+  for (const auto& f : ui::forms())
+    if (f->loaded())
+      if (auto* bar = holds(*f)) return bar;
+  return nullptr;
 }
 
 }  // namespace platform::controls

@@ -156,4 +156,8 @@ class Toolbar : public ui::Control {
   ToolClickHandler onToolClick_;
 };
 
+// The toolbar control whose popup tool a popup menu shows: the active
+// form's, else any loaded form's; nothing when none holds that popup.
+const Toolbar* toolbarWithPopup(const std::string& popupId);
+
 }  // namespace platform::controls

@@ -354,25 +354,6 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
 
 namespace {
 
-// The toolbar control whose popup tool the prompt shows: the active form's,
-// else any loaded form's.
-const controls::Toolbar* toolbarOf(const std::string& popupId) {
-  auto holds = [&](const ui::Form& f) -> const controls::Toolbar* {
-    for (const auto& ctl : f.controls())
-      if (auto* bar = dynamic_cast<const controls::Toolbar*>(ctl.get())) {
-        const controls::Tool* t = bar->findTool(popupId);
-        if (t && t->kind == controls::ToolKind::Popup) return bar;
-      }
-    return nullptr;
-  };
-  if (auto active = ui::activeForm())
-    if (auto* bar = holds(*active)) return bar;
-  for (const auto& f : ui::forms())
-    if (f->loaded())
-      if (auto* bar = holds(*f)) return bar;
-  return nullptr;
-}
-
 // Fills a menu as the popup tool is made: its separators and nested
 // popups in their places, only the tools that may be picked; no separator
 // at an end or twice, no empty nested popup.
@@ -424,7 +405,7 @@ std::optional<std::string> WindowUser::popupMenu(const ui::PopupPrompt& prompt) 
   std::map<std::string, std::string> pickable;
   for (size_t i = 0; i < prompt.toolIds.size(); ++i)
     pickable.emplace(prompt.toolIds[i], i < prompt.captions.size() ? prompt.captions[i] : prompt.toolIds[i]);
-  const controls::Toolbar* bar = toolbarOf(prompt.popupId);
+  const controls::Toolbar* bar = controls::toolbarWithPopup(prompt.popupId);
   if (bar) {
     std::set<std::string> seen{prompt.popupId};
     fillPopup(&menu, *bar, *bar->findTool(prompt.popupId), pickable, seen, ids);

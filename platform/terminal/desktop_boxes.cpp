@@ -292,22 +292,29 @@ BoxResult TerminalDesktop::runBox(Box& box, const std::function<std::optional<Bo
         break;
       }
   for (;;) {
-    if (closed_) return BoxResult{BoxResult::Kind::Closed};
+    const auto e = promptInput();
+    if (!e) return BoxResult{BoxResult::Kind::Closed};
+    if (key)
+      if (auto r = key(*e)) return *r;
+    if (auto r = boxEvent(box, *e)) return *r;
+  }
+}
+
+std::optional<InputEvent> TerminalDesktop::promptInput() {
+  for (;;) {
+    if (closed_) return std::nullopt;
     render();
-    // A box waits as a window does: up to the next timer that is due, and
-    // the timers tick while it is open, as in any modal loop.
+    // A prompt waits as a window does: up to the next timer that is due,
+    // and the timers tick while it is open, as in any modal loop.
     const InputEvent e = terminal_->next(waitMillis());
     switch (e.kind) {
       case InputEvent::Kind::None: ui::runDueTimers(); continue;
       case InputEvent::Kind::Resize: continue;
       case InputEvent::Kind::Closed:
-      case InputEvent::Kind::Ending: endSession(e); return BoxResult{BoxResult::Kind::Closed};
+      case InputEvent::Kind::Ending: endSession(e); return std::nullopt;
       default: break;
     }
-    if (tooSmall()) continue;
-    if (key)
-      if (auto r = key(e)) return *r;
-    if (auto r = boxEvent(box, e)) return *r;
+    if (!tooSmall()) return e;
   }
 }
 

@@ -511,6 +511,47 @@ std::vector<std::string> popupEntries(const Toolbar& bar, const std::string& pop
   return out;
 }
 
+std::set<std::string> pickableIn(const Toolbar& bar, const std::string& popupId, const std::set<std::string>& pickable) {
+  // The walk keeps its own stack: no chain of popups runs it out of stack.
+  std::set<std::string> found, seen{popupId};
+  std::vector<std::string> open{popupId};
+  while (!open.empty()) {
+    const auto* p = bar.findTool(open.back());
+    open.pop_back();
+    if (!p) continue;
+    for (const auto& id : p->items) {
+      const auto* t = id.empty() ? nullptr : bar.findTool(id);
+      if (!t || !t->enabled || !t->visible) continue;
+      if (t->kind == controls::ToolKind::Popup) {
+        if (seen.insert(id).second) open.push_back(id);
+      } else if (t->kind != controls::ToolKind::Separator && pickable.count(id)) {
+        found.insert(id);
+      }
+    }
+  }
+  return found;
+}
+
+std::vector<std::string> menuEntries(const Toolbar& bar, const MenuState& menu, const std::string& popupId) {
+  if (!menu.popupBar) return popupEntries(bar, popupId);
+  std::vector<std::string> out;
+  const auto* p = bar.findTool(popupId);
+  if (!p) return out;
+  for (const auto& id : p->items) {
+    const auto* t = id.empty() ? nullptr : bar.findTool(id);
+    if (id.empty() || (t && t->kind == controls::ToolKind::Separator)) {
+      if (!out.empty() && !out.back().empty()) out.push_back("");
+      continue;
+    }
+    if (!t || !t->enabled || !t->visible) continue;
+    if (t->kind == controls::ToolKind::Popup ? !pickableIn(bar, id, menu.pickable).empty()
+                                             : menu.pickable.count(id) > 0)
+      out.push_back(id);
+  }
+  while (!out.empty() && out.back().empty()) out.pop_back();
+  return out;
+}
+
 bool isMainWindow(const ui::Form& form) {
   if (menuBarOf(form)) return true;
   if (form.borderStyle() != ui::vbSizable) return false;
@@ -655,9 +696,9 @@ void drawDesktop(Grid& g, DesktopView& view, std::vector<Hit>& hits) {
     g.fill(0, H - 1, W, 1, kReverse);
     g.put(1, H - 1, view.notice, kReverse, W);
   }
-  if (menuForm && view.menu.open()) {
+  if ((menuForm || view.menu.popupBar) && view.menu.open()) {
     std::vector<Hit> menuHits;
-    drawMenu(g, view, *menuForm, layers.back(), menuHits);
+    drawMenu(g, view, menuForm, menuForm ? layers.back() : std::vector<Hit>{}, menuHits);
     layers.push_back(std::move(menuHits));
     g.cursorX = g.cursorY = -1;
   }

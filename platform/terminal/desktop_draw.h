@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -65,9 +66,15 @@ struct MenuLevel {
   int32_t first = 0;  // the first entry shown, when not all fit the terminal's height
 };
 struct MenuState {
-  int32_t title = -1;  // -1: closed
+  int32_t title = -1;  // -1: closed, unless a popup menu is shown
   std::vector<MenuLevel> levels;
-  bool open() const noexcept { return title >= 0; }
+  // A popup menu shown at a cell instead of under a title: the toolbar
+  // whose popups it opens, the tools that may be picked from it and the
+  // cell of its top left corner.
+  const controls::Toolbar* popupBar = nullptr;
+  std::set<std::string> pickable;
+  int32_t anchorX = 0, anchorY = 0;
+  bool open() const noexcept { return title >= 0 || popupBar; }
 };
 
 // A prompt as a box of items: texts, fields, check boxes, option buttons,
@@ -122,6 +129,15 @@ const controls::Toolbar* menuBarOf(const ui::Form& form);
 // ("" a separator).
 std::vector<std::string> menuTitles(const controls::Toolbar& bar);
 std::vector<std::string> popupEntries(const controls::Toolbar& bar, const std::string& popupId);
+// The entries of a popup in an open menu: under the menu bar, all its
+// visible tools; in a popup menu, only the tools it lets be picked and the
+// nested popups that hold any, a separator where the popup has one but
+// never at an end or twice.
+std::vector<std::string> menuEntries(const controls::Toolbar& bar, const MenuState& menu, const std::string& popupId);
+// The tools a popup menu lets be picked that a popup holds, itself or in
+// its nested popups.
+std::set<std::string> pickableIn(const controls::Toolbar& bar, const std::string& popupId,
+                                 const std::set<std::string>& pickable);
 // Whether a form is drawn as the main window (it has a menu bar or a code
 // editor and a sizable frame), else as a dialog.
 bool isMainWindow(const ui::Form& form);

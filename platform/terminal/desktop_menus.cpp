@@ -19,6 +19,10 @@ const controls::Toolbar* activeMenuBar() {
   return form && isMainWindow(*form) ? menuBarOf(*form) : nullptr;
 }
 
+// The toolbar whose popups the open menu shows: a popup menu's own, else
+// the active window's menu bar.
+const controls::Toolbar* openMenuBar(const MenuState& menu) { return menu.popupBar ? menu.popupBar : activeMenuBar(); }
+
 int32_t firstEntry(const std::vector<std::string>& entries) {
   for (size_t i = 0; i < entries.size(); ++i)
     if (!entries[i].empty()) return static_cast<int32_t>(i);
@@ -40,10 +44,10 @@ void TerminalDesktop::openMenu(int32_t title) {
 }
 
 std::optional<Action> TerminalDesktop::pickMenuEntry(int32_t index) {
-  const auto* bar = activeMenuBar();
+  const auto* bar = openMenuBar(view_.menu);
   if (!bar || view_.menu.levels.empty()) return std::nullopt;
   auto& level = view_.menu.levels.back();
-  const auto entries = popupEntries(*bar, level.popupId);
+  const auto entries = menuEntries(*bar, view_.menu, level.popupId);
   if (index < 0 || index >= static_cast<int32_t>(entries.size()) || entries[static_cast<size_t>(index)].empty())
     return std::nullopt;
   level.selected = index;
@@ -51,7 +55,7 @@ std::optional<Action> TerminalDesktop::pickMenuEntry(int32_t index) {
   const auto* tool = bar->findTool(id);
   if (!tool || !tool->enabled) return std::nullopt;
   if (tool->kind == controls::ToolKind::Popup) {
-    view_.menu.levels.push_back(MenuLevel{id, firstEntry(popupEntries(*bar, id))});
+    view_.menu.levels.push_back(MenuLevel{id, firstEntry(menuEntries(*bar, view_.menu, id))});
     return std::nullopt;
   }
   view_.menu = MenuState{};
@@ -61,13 +65,15 @@ std::optional<Action> TerminalDesktop::pickMenuEntry(int32_t index) {
 }
 
 std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
-  const auto* bar = activeMenuBar();
+  const auto* bar = openMenuBar(view_.menu);
   if (!bar || view_.menu.levels.empty()) {
     view_.menu = MenuState{};
     return std::nullopt;
   }
+  // A popup menu has no titles beside it to move to.
+  const bool popup = view_.menu.popupBar != nullptr;
   auto& level = view_.menu.levels.back();
-  const auto entries = popupEntries(*bar, level.popupId);
+  const auto entries = menuEntries(*bar, view_.menu, level.popupId);
   const int32_t count = static_cast<int32_t>(entries.size());
   if (e.kind == InputEvent::Kind::Key) {
     const std::string& k = e.name;
@@ -94,7 +100,7 @@ std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
     if (k == "Left") {
       if (view_.menu.levels.size() > 1)
         view_.menu.levels.pop_back();
-      else
+      else if (!popup)
         openMenu(view_.menu.title - 1);
       return std::nullopt;
     }
@@ -103,7 +109,7 @@ std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
         const auto* t = bar->findTool(entries[static_cast<size_t>(level.selected)]);
         if (t && t->kind == controls::ToolKind::Popup && t->enabled) return pickMenuEntry(level.selected);
       }
-      openMenu(view_.menu.title + 1);
+      if (!popup) openMenu(view_.menu.title + 1);
       return std::nullopt;
     }
     if (k == "Enter" || k == "Space") return pickMenuEntry(level.selected);
@@ -114,7 +120,7 @@ std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
       if (!entries[static_cast<size_t>(i)].empty())
         if (const auto* t = bar->findTool(entries[static_cast<size_t>(i)]); t && t->accessKey() == letter)
           return pickMenuEntry(i);
-    if (e.kind == InputEvent::Kind::Key && e.name.rfind("Alt+", 0) == 0) {
+    if (!popup && e.kind == InputEvent::Kind::Key && e.name.rfind("Alt+", 0) == 0) {
       const auto titles = menuTitles(*bar);
       for (size_t i = 0; i < titles.size(); ++i)
         if (bar->findTool(titles[i])->accessKey() == letter) openMenu(static_cast<int32_t>(i));
@@ -139,7 +145,7 @@ std::optional<Action> TerminalDesktop::menuEvent(const InputEvent& e) {
         return pickMenuEntry(h.index);
       }
       if (h.kind == Hit::Kind::MenuTitle) {
-        if (h.index == view_.menu.title)
+        if (popup || h.index == view_.menu.title)
           view_.menu = MenuState{};
         else
           openMenu(h.index);

@@ -2,10 +2,12 @@
 // replace, go to line, print and the popup menu, each a box in front of
 // the windows.
 #include <algorithm>
+#include <set>
 
 #include "platform/controls/code_editor_files.h"
 #include "platform/controls/print_dialog.h"
 #include "platform/controls/standard_controls.h"
+#include "platform/controls/toolbar.h"
 #include "platform/terminal/desktop_parts.h"
 #include "platform/terminal/terminal_desktop.h"
 #include "platform/ui/msgbox.h"
@@ -240,8 +242,37 @@ void TerminalDesktop::printed(const ui::PrintReport& r) {
 
 std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) {
   // At the caret, or where the terminal's cursor last stood.
-  return popupList(p, grid_.cursorX >= 0 ? grid_.cursorX : std::max(0, grid_.width() / 3),
-                   grid_.cursorY >= 0 ? grid_.cursorY + 1 : std::max(0, grid_.height() / 3));
+  const int32_t x = grid_.cursorX >= 0 ? grid_.cursorX : std::max(0, grid_.width() / 3);
+  const int32_t y = grid_.cursorY >= 0 ? grid_.cursorY + 1 : std::max(0, grid_.height() / 3);
+  // A toolbar's popup opens as the menu bar's menus do, its nested popups
+  // as submenus, when it holds every entry offered; else the entries
+  // stand in one list.
+  const controls::Toolbar* bar = closed_ ? nullptr : controls::toolbarWithPopup(p.popupId);
+  const std::set<std::string> pickable(p.toolIds.begin(), p.toolIds.end());
+  if (!bar || pickable.empty() || pickableIn(*bar, p.popupId, pickable) != pickable) return popupList(p, x, y);
+  const MenuState previous = view_.menu;
+  struct Restore {
+    MenuState& menu;
+    const MenuState& previous;
+    ~Restore() { menu = previous; }
+  } restore{view_.menu, previous};
+  view_.menu = MenuState{};
+  view_.menu.popupBar = bar;
+  view_.menu.pickable = pickable;
+  view_.menu.anchorX = x;
+  view_.menu.anchorY = y;
+  view_.menu.levels = {MenuLevel{p.popupId, 0}};
+  const auto top = menuEntries(*bar, view_.menu, p.popupId);
+  while (view_.menu.levels[0].selected < static_cast<int32_t>(top.size()) &&
+         top[static_cast<size_t>(view_.menu.levels[0].selected)].empty())
+    ++view_.menu.levels[0].selected;
+  for (;;) {
+    const auto e = promptInput();
+    if (!e) return std::nullopt;
+    const auto picked = menuEvent(*e);
+    if (picked && picked->kind == Action::Kind::ToolClick && pickable.count(picked->text)) return picked->text;
+    if (!view_.menu.open()) return std::nullopt;
+  }
 }
 
 std::optional<std::string> TerminalDesktop::popupList(const ui::PopupPrompt& p, int32_t x, int32_t y) {

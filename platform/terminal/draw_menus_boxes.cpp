@@ -15,18 +15,21 @@ using controls::Toolbar;
 
 namespace drawing {
 
-void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits) {
-  const Toolbar* bar = menuBarOf(form);
+void drawMenu(Grid& g, DesktopView& view, ui::Form* form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits) {
+  const Toolbar* bar = view.menu.popupBar ? view.menu.popupBar : form ? menuBarOf(*form) : nullptr;
   if (!bar || !view.menu.open()) return;
-  const auto titles = menuTitles(*bar);
-  if (view.menu.title >= static_cast<int32_t>(titles.size())) return;
-  int32_t x = 1;
-  for (const auto& h : windowHits)
-    if (h.kind == Hit::Kind::MenuTitle && h.index == view.menu.title) x = h.x;
-  int32_t y = 2;
+  int32_t x = view.menu.anchorX, y = view.menu.anchorY;
+  if (!view.menu.popupBar) {
+    const auto titles = menuTitles(*bar);
+    if (view.menu.title >= static_cast<int32_t>(titles.size())) return;
+    x = 1;
+    for (const auto& h : windowHits)
+      if (h.kind == Hit::Kind::MenuTitle && h.index == view.menu.title) x = h.x;
+    y = 2;
+  }
   for (size_t level = 0; level < view.menu.levels.size(); ++level) {
     auto& lv = view.menu.levels[level];
-    const auto entries = popupEntries(*bar, lv.popupId);
+    const auto entries = menuEntries(*bar, view.menu, lv.popupId);
     const int32_t count = static_cast<int32_t>(entries.size());
     int32_t width = 10;
     for (const auto& id : entries)
@@ -62,7 +65,7 @@ void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>
       g.fill(x + 1, row, width - 2, 1, s);
       putCaption(g, x + 2, row, t->caption, s, x + width - 3);
       if (t->kind == controls::ToolKind::Popup) g.put(x + width - 3, row, "\u25b8", s, x + width - 1);
-      hits.push_back(makeHit(Hit::Kind::MenuItem, x + 1, row, width - 2, 1, entries[i], &form, nullptr,
+      hits.push_back(makeHit(Hit::Kind::MenuItem, x + 1, row, width - 2, 1, entries[i], form, nullptr,
                              static_cast<int32_t>(i), static_cast<int32_t>(level)));
     }
     x += width - 1;

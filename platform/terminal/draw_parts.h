@@ -57,8 +57,9 @@ CaretCell drawEditor(Grid& g, DesktopView& view, controls::CodeEditor& e, ui::Co
 // A dialog: a framed window centred over the main window, its controls in
 // rows by tab order.
 void drawDialog(Grid& g, DesktopView& view, ui::Form& form, bool active, std::vector<Hit>& hits, CaretCell& caret);
-// The open menu and its open submenus under the menu bar.
-void drawMenu(Grid& g, DesktopView& view, ui::Form& form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits);
+// The open menu and its open submenus: under the menu bar of the form,
+// or a popup menu at its cell.
+void drawMenu(Grid& g, DesktopView& view, ui::Form* form, const std::vector<Hit>& windowHits, std::vector<Hit>& hits);
 // A prompt's box in front of the windows.
 void drawBox(Grid& g, Box& box, std::vector<Hit>& hits);
 

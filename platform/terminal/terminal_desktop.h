@@ -72,6 +72,9 @@ class TerminalDesktop : public ui::User {
   std::optional<std::string> browse(const std::string& title, std::string folder, bool folders,
                                     const std::string& filter, int32_t filterIndex, std::string fileName, bool save);
   int32_t waitMillis() const;
+  // Draws the desktop and waits for the next input a modal prompt takes,
+  // the timers ticking meanwhile; nothing once the terminal is gone.
+  std::optional<InputEvent> promptInput();
   bool tooSmall() const;
   void endSession(const InputEvent& event);
 

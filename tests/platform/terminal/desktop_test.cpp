@@ -5,6 +5,7 @@
 #include <deque>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "platform/controls/code_editor_control.h"
 #include "platform/controls/code_editor_files.h"
@@ -470,6 +471,117 @@ TEST_F(TerminalDesktop, APopupMenuDrawsItsSeparatorsAndTheKeysPassOverThem) {
 }
 
 // Fills the completion list and the tip as the editor's owner does.
+// The editor's right-click shows the Edit popup of the window's toolbar.
+class EditMenuOnRightClick : public pc::CodeEditorEvents {
+ public:
+  explicit EditMenuOnRightClick(pc::Toolbar& bar) : bar_(bar) {}
+  bool rightClick(pc::CodeEditor&) override {
+    bar_.showPopupMenu("ID_Edit");
+    return true;
+  }
+
+ private:
+  pc::Toolbar& bar_;
+};
+
+TEST_F(TerminalDesktop, TheRightClickMenuOpensItsNestedPopupsAsSubmenus) {
+  open(80, 24);
+  auto form = mainWindow("Dim x");
+  pc::Toolbar& bar = *form->bar;
+  // Edit: a Quick Code popup of 40 snippets and a nested popup, then the
+  // editing tools; as one list it would not fit the terminal.
+  std::vector<std::string> quick;
+  for (int i = 1; i <= 40; ++i) {
+    const std::string id = "ID_Snippet" + std::to_string(i);
+    bar.addTool(id, pc::ToolKind::MenuItem, "Snippet " + std::to_string(i));
+    quick.push_back(id);
+    if (i % 10 == 0) quick.push_back("");
+  }
+  bar.addTool("ID_Arc", pc::ToolKind::MenuItem, "Arc");
+  bar.addTool("ID_Off", pc::ToolKind::MenuItem, "Offline").enabled = false;
+  bar.addTool("ID_Entity", pc::ToolKind::Popup, "New Entity").items = {"ID_Arc"};
+  bar.addTool("ID_Empty", pc::ToolKind::Popup, "Nothing Here").items = {"ID_Off"};
+  quick.push_back("ID_Entity");
+  quick.push_back("ID_Empty");
+  bar.addTool("ID_QuickCode", pc::ToolKind::Popup, "Quick Code").items = quick;
+  bar.addTool("ID_EditCut", pc::ToolKind::MenuItem, "Cu&t");
+  bar.addTool("ID_EditCopy", pc::ToolKind::MenuItem, "&Copy");
+  bar.addTool("ID_EditPaste", pc::ToolKind::MenuItem, "&Paste");
+  bar.tool("ID_Edit").items = {"ID_QuickCode", "", "ID_EditCut", "ID_EditCopy", "ID_EditPaste"};
+  std::vector<std::string> ran;
+  bar.setToolClickHandler([&](const pc::Tool& t) { ran.push_back(t.id); });
+  EditMenuOnRightClick sink(bar);
+  form->editor->setEventSink(&sink);
+  auto rightClick = [&](std::vector<pt::InputEvent> input) {
+    ran.clear();
+    desktop->render();  // the window as the click found it: the menu stands at its caret
+    term->frames.clear();
+    term->input.assign(input.begin(), input.end());
+    form->editor->userRightClicks();
+    EXPECT_TRUE(term->input.empty());
+    return ran.empty() ? std::string() : ran.back();
+  };
+  auto keys = [](std::vector<std::string> names) {
+    std::vector<pt::InputEvent> out;
+    for (const auto& n : names) {
+      pt::InputEvent e;
+      e.kind = pt::InputEvent::Kind::Key;
+      e.name = n;
+      out.push_back(e);
+    }
+    return out;
+  };
+
+  // The menu shows Quick Code with its mark and the Edit tools under it,
+  // not the snippets.
+  EXPECT_EQ(rightClick(keys({"Escape"})), "");
+  ASSERT_FALSE(term->frames.empty());
+  const std::string menu = term->frames.front();
+  const auto quickCell = cellOf(menu, "Quick Code"), cut = cellOf(menu, "Cut");
+  ASSERT_GE(quickCell.second, 0) << menu;
+  EXPECT_EQ(cut.second, quickCell.second + 2) << menu;
+  EXPECT_EQ(menu.find("Snippet"), std::string::npos) << menu;
+  {
+    std::istringstream lines(menu);
+    std::string line;
+    for (int row = 0; std::getline(lines, line); ++row)
+      if (row == quickCell.second) {
+        EXPECT_NE(line.find("Quick Code \u25b8"), std::string::npos) << line;
+      }
+  }
+
+  // Right or Enter opens a submenu, Left or Escape closes it again; the
+  // pick runs its tool. A nested popup with nothing to pick is left out.
+  const std::vector<std::pair<std::vector<std::string>, std::string>> cases = {
+      {{"Down", "Enter"}, "ID_EditCut"},
+      {{"Right", "Down", "Enter"}, "ID_Snippet2"},
+      {{"Enter", "End", "Enter", "Enter"}, "ID_Arc"},
+      {{"Right", "End", "Right", "Left", "Up", "Enter"}, "ID_Snippet40"},
+      {{"Right", "Escape", "Down", "Down", "Enter"}, "ID_EditCopy"},
+      {{"Right", "Left", "Down", "p"}, "ID_EditPaste"},
+      {{"Right", "Escape", "Escape"}, ""},
+  };
+  for (const auto& [names, want] : cases) {
+    std::string all;
+    for (const auto& n : names) all += n + " ";
+    EXPECT_EQ(rightClick(keys(names)), want) << all;
+  }
+  EXPECT_EQ(rightClick(keys({"Right", "End", "Escape", "Escape"})), "");
+  ASSERT_EQ(term->frames.size(), 4u);
+  EXPECT_NE(term->frames[2].find("New Entity \u25b8"), std::string::npos) << term->frames[2];
+  EXPECT_EQ(term->frames[2].find("Nothing Here"), std::string::npos) << term->frames[2];
+
+  // With the mouse: a click on Quick Code opens it beside the menu, one on
+  // a snippet picks it, one beside the menus closes them.
+  EXPECT_EQ(rightClick({press(quickCell.first, quickCell.second), press(0, 23)}), "");
+  const std::string sub = term->frames.back();
+  const auto third = cellOf(sub, "Snippet 3 ");
+  ASSERT_GE(third.second, 0) << sub;
+  EXPECT_GT(third.first, quickCell.first);
+  EXPECT_EQ(rightClick({press(quickCell.first, quickCell.second), press(third.first, third.second)}), "ID_Snippet3");
+  form->editor->setEventSink(nullptr);
+}
+
 class CodeSense : public pc::CodeEditorEvents {
  public:
   uint32_t images = 0;
