@@ -712,6 +712,13 @@ InputEvent Screen::next(int32_t timeoutMillis) {
           // keys with modifiers whatever TERM says), else dropped, not typed.
           if (auto sequence = readControlSequence()) return decodeControlSequence(*sequence);
         }
+        if (r2 == OK && next == 27) {
+          // Two Escapes read at once (typed quickly, or sent together) are
+          // two Escapes: the second is read again on its own, so that a
+          // menu and its submenu both close.
+          unget_wch(next);
+          return decodeKey(false, 27, false, keyOptions_);
+        }
         if (r2 == OK) return decodeKey(false, static_cast<uint32_t>(next), true, keyOptions_);
         if (r2 == KEY_CODE_YES) {
           if (static_cast<int>(next) == own_key::SgrMouse) return readMouseSgr();

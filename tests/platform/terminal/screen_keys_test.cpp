@@ -64,6 +64,10 @@ TEST(TerminalScreenKeys, KeysComeInEveryFormTerminalsSend) {
       // Alt with a character alone, Alt with "[" among them.
       {"\x1bx", {"Alt+x"}},
       {"\x1b[", {"Alt+["}},
+      // Escapes that come together are each an Escape, whatever follows.
+      {"\x1b\x1b", {"Escape", "Escape"}},
+      {"\x1b\x1b\x1b", {"Escape", "Escape", "Escape"}},
+      {"\x1b\x1bx", {"Escape", "Alt+x"}},
   };
   for (const char* term : {"xterm-256color", "screen-256color", "tmux-256color"}) {
     for (const auto& c : cases) {
