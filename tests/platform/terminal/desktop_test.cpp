@@ -27,6 +27,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
+pt::InputEvent keyEvent(const std::string& name) {
+  pt::InputEvent e;
+  e.kind = pt::InputEvent::Kind::Key;
+  e.name = name;
+  return e;
+}
+
 // A terminal of the test: the input comes from a queue, the frames are kept.
 class FakeTerminal : public pt::Terminal {
  public:
@@ -57,10 +64,7 @@ class FakeTerminal : public pt::Terminal {
   void endProcess(int signal) override { endedBy.push_back(signal); }
   std::vector<int> endedBy;  // the signals the desktop ended the process by
   void key(const std::string& name) {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = name;
-    input.push_back(e);
+    input.push_back(keyEvent(name));
   }
   void text(const std::string& t) {
     pt::InputEvent e;
@@ -311,10 +315,7 @@ TEST_F(TerminalDesktop, TheMenusOpenWithF10AndAltAndPickAToolClick) {
   open(80, 24);
   auto form = mainWindow("");
   auto key = [&](const std::string& name) {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = name;
-    return desktop->actionFor(e);
+    return desktop->actionFor(keyEvent(name));
   };
   EXPECT_EQ(key("F10"), std::nullopt);
   desktop->render();
@@ -360,10 +361,7 @@ TEST_F(TerminalDesktop, AMenuTallerThanTheTerminalShowsItsSelectedEntry) {
   form->bar->addTool("ID_Long", pc::ToolKind::Popup, "&Long").items = ids;
   form->bar->menuBar().items.push_back("ID_Long");
   auto key = [&](const std::string& name) {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = name;
-    auto a = desktop->actionFor(e);
+    auto a = desktop->actionFor(keyEvent(name));
     desktop->render();
     return a;
   };
@@ -524,10 +522,7 @@ TEST_F(TerminalDesktop, TheRightClickMenuOpensItsNestedPopupsAsSubmenus) {
   auto keys = [](std::vector<std::string> names) {
     std::vector<pt::InputEvent> out;
     for (const auto& n : names) {
-      pt::InputEvent e;
-      e.kind = pt::InputEvent::Kind::Key;
-      e.name = n;
-      out.push_back(e);
+      out.push_back(keyEvent(n));
     }
     return out;
   };
@@ -822,10 +817,7 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
   optA->setEnabled(false);
   form->show();
   auto alt = [&](const std::string& name) {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = name;
-    auto a = desktop->actionFor(e);
+    auto a = desktop->actionFor(keyEvent(name));
     return a ? ui::describe(*a) : std::string("nothing");
   };
   struct Case {
@@ -847,18 +839,10 @@ TEST_F(TerminalDesktop, AltWithAnAccessKeyActsOnTheDialogsControlOfThatLetter) {
   };
   for (const auto& c : cases) EXPECT_EQ(alt(c.key), c.action) << c.key;
   // Of two controls with one letter, the one after the focused one.
-  ASSERT_TRUE(form->dispatch(*desktop->actionFor([] {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = "Alt+b";
-    return e;
-  }())));
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(keyEvent("Alt+b"))));
   EXPECT_EQ(alt("Alt+b"), "Click optC on frmDialog");
   // The check box is toggled and takes the focus.
-  pt::InputEvent e;
-  e.kind = pt::InputEvent::Kind::Key;
-  e.name = "Alt+w";
-  ASSERT_TRUE(form->dispatch(*desktop->actionFor(e)));
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(keyEvent("Alt+w"))));
   EXPECT_EQ(wrap->value(), 1);
   EXPECT_EQ(form->focusedControl(), wrap.get());
   // The access letters are underlined.
@@ -895,10 +879,7 @@ TEST_F(TerminalDesktop, ADialogsButtonsStandInOneRowOnEveryTabPage) {
   ASSERT_GE(cellOf(g.text(), "chkE").second, 0) << g.text();
   const auto onFirst = cellOf(g.text(), "[ OK ]");
   ASSERT_GE(onFirst.second, 0) << g.text();
-  pt::InputEvent e;
-  e.kind = pt::InputEvent::Kind::Key;
-  e.name = "Alt+s";
-  ASSERT_TRUE(form->dispatch(*desktop->actionFor(e)));
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(keyEvent("Alt+s"))));
   desktop->render();
   ASSERT_GE(cellOf(g.text(), "Other").second, 0) << g.text();
   EXPECT_LT(cellOf(g.text(), "chkE").second, 0) << g.text();
@@ -973,9 +954,7 @@ TEST_F(TerminalDesktop, APrintJobSaysWhereItWentOrWhyItFailed) {
   desktop->printed(done);
   desktop->render();
   EXPECT_EQ(desktop->frame().rowText(23), " Printed to /tmp/jobs/Kestrin_script-a1b2c3.txt");
-  pt::InputEvent key;
-  key.kind = pt::InputEvent::Kind::Key;
-  key.name = "Down";
+  pt::InputEvent key = keyEvent("Down");
   desktop->actionFor(key);
   desktop->render();
   EXPECT_EQ(desktop->frame().rowText(23).find("Printed"), std::string::npos);
@@ -1121,12 +1100,7 @@ TEST_F(TerminalDesktop, TheWheelScrollsTheViewAndThePageKeysMoveByAPage) {
   desktop->render();
   const int32_t page = form->editor->viewLines() - 1;
   ASSERT_GT(page, 3);
-  ASSERT_TRUE(form->dispatch(*desktop->actionFor([] {
-    pt::InputEvent e;
-    e.kind = pt::InputEvent::Kind::Key;
-    e.name = "PageDown";
-    return e;
-  }())));
+  ASSERT_TRUE(form->dispatch(*desktop->actionFor(keyEvent("PageDown"))));
   desktop->render();
   EXPECT_EQ(form->editor->topLine(), page);
   EXPECT_EQ(form->editor->getSel(false).endLine, page);
