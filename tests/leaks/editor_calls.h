@@ -3,6 +3,7 @@
 #define KESTRIN_TESTS_LEAKS_EDITOR_CALLS_H
 
 #include <dlfcn.h>
+#include <string.h>
 
 #include "kestrin/host.h"
 
@@ -22,6 +23,22 @@ static HRESULT runEditor(IDispatch* editor, const char* script, long* handle) {
   VariantClear(&result);
   SysFreeString(text);
   return hr;
+}
+
+/* The component at path, loaded and registered; NULL when either failed.
+   The entry point is taken through memcpy: C has no cast from an object
+   pointer to a function pointer. */
+static void* openRegistered(const char* path) {
+  void* library = dlopen(path, RTLD_NOW | RTLD_LOCAL);
+  if (!library) return NULL;
+  LPFNREGISTERSERVER registerServer = NULL;
+  void* address = dlsym(library, "DllRegisterServer");
+  if (address) memcpy(&registerServer, &address, sizeof registerServer);
+  if (!registerServer || registerServer() != S_OK) {
+    dlclose(library);
+    return NULL;
+  }
+  return library;
 }
 
 /* Whether the library at path is mapped in this process. */

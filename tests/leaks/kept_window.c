@@ -54,13 +54,10 @@ int main(int argc, char** argv) {
   }
   const char* component = argv[2];
   KestrinSetRegistryFolder(argv[1]);
-  void* library = dlopen(component, RTLD_NOW | RTLD_LOCAL);
+  void* library = openRegistered(component);
   if (!library) return 2;
-  LPFNREGISTERSERVER registerServer = NULL;
-  void* address = dlsym(library, "DllRegisterServer");
-  if (address) memcpy(&registerServer, &address, sizeof registerServer);
   LPFNCANUNLOADNOW canUnloadNow = canUnloadNowOf(library);
-  if (!registerServer || !canUnloadNow || registerServer() != S_OK) return 2;
+  if (!canUnloadNow) return 2;
 
   /* The hand-over comes back modified; the window closes by itself when
      nobody acts, but its offer to save is cancelled, so it stays. */

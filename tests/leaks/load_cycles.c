@@ -33,12 +33,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   KestrinSetRegistryFolder(argv[1]);
-  void* library = dlopen(argv[2], RTLD_NOW | RTLD_LOCAL);
+  void* library = openRegistered(argv[2]);
   if (!library) return 2;
-  LPFNREGISTERSERVER registerServer = NULL;
-  void* address = dlsym(library, "DllRegisterServer");
-  if (address) memcpy(&registerServer, &address, sizeof registerServer);
-  if (!registerServer || registerServer() != S_OK) return 2;
   dlclose(library);
   int cycles = atoi(argv[4]);
   for (int i = 1; i <= cycles; ++i) {
