@@ -86,9 +86,18 @@ std::string resolveLinks(const std::string& path) {
     }
     const std::string next = done + "/" + name;
     struct stat st {};
-    if (::lstat(next.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+    const bool found = ::lstat(next.c_str(), &st) == 0;
+    if (found && S_ISDIR(st.st_mode)) {
       done = next;
       continue;
+    }
+    if (!found || !S_ISLNK(st.st_mode)) {
+      // A missing name or a file with names after it: the rest is left as
+      // it stands, so that the open fails there as the kernel's would,
+      // never resolving a ".." past it into another folder.
+      std::string whole = next;
+      for (auto it = rest.rbegin(); it != rest.rend(); ++it) whole += "/" + *it;
+      return whole;
     }
     if (++hops > 40) raise(err::PathFileAccessError);
     if (plantedLink(next, st)) raise(err::PermissionDenied);

@@ -245,6 +245,30 @@ TEST_F(CodeEditorFiles, SaveFollowsALinkInAStickyFolderOnlyWhereTheKernelWould) 
   }
 }
 
+// A ".." is taken where the kernel takes it: after a folder only. Behind a
+// missing name or a file the save fails, as an open of that path would,
+// and writes nothing in the folder the ".." would have led back to.
+TEST_F(CodeEditorFiles, ADotDotBehindAMissingNameOrAFileIsNotWalkedBack) {
+  fs::create_directory(dir_ / "sub");
+  write(path("plain.vbs"), "kept");
+  struct Case {
+    const char* asked;
+    bool saved;
+  } cases[] = {
+      {"sub/../through_folder.vbs", true},
+      {"missing/../through_missing.vbs", false},
+      {"plain.vbs/../through_file.vbs", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.asked);
+    const std::string landed = path(fs::path(c.asked).filename().string());
+    Fixture f("new");
+    EXPECT_EQ(raisedNumber([&] { f.editor.saveFile(path(c.asked), false); }) == 0, c.saved);
+    EXPECT_EQ(fs::exists(landed), c.saved);
+  }
+  EXPECT_EQ(read(path("plain.vbs")), "kept");
+}
+
 // A script saved for the first time is as any new file of the user's:
 // 0666 less the umask, not a temporary file's private mode.
 TEST_F(CodeEditorFiles, ANewScriptGetsTheUsualModeUnderTheUmask) {
