@@ -392,6 +392,12 @@ std::vector<ToolCell> flowToolbars(const Toolbar& bar, int32_t width, int32_t ro
   using Hidden = std::vector<std::pair<std::string, std::string>>;
   auto captionOf = [](const ToolCell& c) { return c.text.substr(1, c.text.size() - 2); };
   auto more = [&](int32_t r, Hidden hidden) {
+    // The row has its "»" already (a bar cut there): it takes these too.
+    if (!out.empty() && out.back().row == r && out.back().kind == ToolCell::Kind::More) {
+      auto& held = out.back().hidden;
+      held.insert(held.end(), hidden.begin(), hidden.end());
+      return;
+    }
     int32_t end = 0;
     for (const auto& t : out)
       if (t.row == r) end = std::max(end, t.x + t.w);

@@ -3,6 +3,8 @@
 // caret kept in view sideways.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/controls/code_editor.h"
 #include "platform/controls/line_layout.h"
 #include "platform/controls/toolbar.h"
@@ -156,11 +158,22 @@ TEST(Toolbars, BarsShareARowWhileTheyFitAndACutBarEndsInMore) {
       // No row left for the last bars: the last row says so.
       {26, 1, {"[A0][A1][A2] [B0]\u2502[B1]\u00bb"}},
       {40, 1, {"[A0][A1][A2] [B0]\u2502[B1][B2] [C0][C1][C2]\u00bb"}},
+      // A bar cut on the last row, and bars after it: one "»" for them all.
+      {5, 1, {"[A0]\u00bb"}},
+      {8, 1, {"[A0]\u00bb"}},
   };
   for (const auto& c : cases) {
     const auto cells = pt::flowToolbars(bar, c.width, c.rows);
     EXPECT_EQ(rowsOf(cells), c.expected) << c.width << " x " << c.rows;
-    for (const auto& t : cells) EXPECT_LE(t.x + t.w, c.width);
+    // Every button is shown or listed by a "»", once.
+    std::map<std::string, int> seen;
+    for (const auto& t : cells) {
+      EXPECT_LE(t.x + t.w, c.width);
+      if (t.kind == pt::ToolCell::Kind::Tool) ++seen[t.id];
+      for (const auto& h : t.hidden) ++seen[h.first];
+    }
+    EXPECT_EQ(seen.size(), 12u) << c.width << " x " << c.rows;
+    for (const auto& [id, n] : seen) EXPECT_EQ(n, 1) << id << " at " << c.width << " x " << c.rows;
   }
   // Every button shown has its tool.
   for (const auto& t : pt::flowToolbars(bar, 80, 9))
