@@ -2,6 +2,7 @@
 // replace, go to line, print and the popup menu, each a box in front of
 // the windows.
 #include <algorithm>
+#include <memory>
 #include <set>
 
 #include "platform/controls/code_editor_files.h"
@@ -250,6 +251,9 @@ std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) 
   const controls::Toolbar* bar = closed_ ? nullptr : controls::toolbarWithPopup(p.popupId);
   const std::set<std::string> pickable(p.toolIds.begin(), p.toolIds.end());
   if (!bar || pickable.empty() || pickableIn(*bar, p.popupId, pickable) != pickable) return popupList(p, x, y);
+  // The menu draws from the toolbar while its loop runs timers, one of
+  // which may unload the toolbar's form: the toolbar stays until the end.
+  const std::shared_ptr<const ui::Control> keep = bar->shared_from_this();
   const MenuState previous = view_.menu;
   struct Restore {
     MenuState& menu;
@@ -261,11 +265,7 @@ std::optional<std::string> TerminalDesktop::popupMenu(const ui::PopupPrompt& p) 
   view_.menu.pickable = pickable;
   view_.menu.anchorX = x;
   view_.menu.anchorY = y;
-  view_.menu.levels = {MenuLevel{p.popupId, 0}};
-  const auto top = menuEntries(*bar, view_.menu, p.popupId);
-  while (view_.menu.levels[0].selected < static_cast<int32_t>(top.size()) &&
-         top[static_cast<size_t>(view_.menu.levels[0].selected)].empty())
-    ++view_.menu.levels[0].selected;
+  view_.menu.levels = {MenuLevel{p.popupId, 0}};  // the entries never begin with a separator
   for (;;) {
     const auto e = promptInput();
     if (!e) return std::nullopt;
