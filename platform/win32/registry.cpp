@@ -582,11 +582,7 @@ std::string absoluteFolder(const std::string& folder) {
 }
 
 void closeForGood(Hive& h) {
-  if (h.db && h.pid != getpid()) {
-    abandonInherited(h);
-  } else {
-    closeHive(h);
-  }
+  letGo(h);
   h.lastMessage.clear();
 }
 

@@ -26,13 +26,7 @@ namespace {
 void beforeFork() {
   Registry& r = registry();
   r.mutex.lock();
-  for (Hive& h : r.hives) {
-    if (h.db && h.pid != getpid()) {
-      abandonInherited(h);
-    } else {
-      closeHive(h);
-    }
-  }
+  for (Hive& h : r.hives) letGo(h);
 }
 
 void afterFork() { registry().mutex.unlock(); }
@@ -267,13 +261,7 @@ namespace {
 __attribute__((destructor)) void closeHivesAtEnd() {
   Registry* r = g_made.load();
   if (!r || !r->mutex.try_lock()) return;
-  for (Hive& h : r->hives) {
-    if (h.db && h.pid != getpid()) {
-      abandonInherited(h);
-    } else {
-      closeHive(h);
-    }
-  }
+  for (Hive& h : r->hives) letGo(h);
   r->mutex.unlock();
 }
 
@@ -360,6 +348,13 @@ void closeHive(Hive& h) {
   finalizeStatements(h);
   if (h.db) sqlite3_close_v2(h.db);
   forget(h);
+}
+
+void letGo(Hive& h) {
+  if (h.db && h.pid != getpid())
+    abandonInherited(h);
+  else
+    closeHive(h);
 }
 
 // A connection that reached a child without passing beforeFork (a fork

@@ -294,6 +294,9 @@ LONG failure(Hive& h, int rc, const char* doing);
 void closeHive(Hive& h);
 // Forgets a connection inherited from a parent process without closing it.
 void abandonInherited(Hive& h);
+// Lets the hive's connection go: this process's own is closed, one
+// inherited from a parent is forgotten.
+void letGo(Hive& h);
 // Opens the hive's connection when this process has none.
 LONG openHive(Registry& r, int index);
 bool rootReadOnly(Registry& r, HKEY root);

@@ -199,7 +199,6 @@ sqlite3_stmt* preparedStatement(Hive& h, Sql which, int* rc) {
     if (*rc != SQLITE_OK) {
       sqlite3_finalize(s);
       s = nullptr;
-      if (*rc == SQLITE_OK) *rc = SQLITE_ERROR;
     }
   }
   return s;
