@@ -924,15 +924,15 @@ void FormWindow::applyGeometry(ui::Form& form) {
                       QSize(std::max(1, static_cast<int>(std::lround(w / tpp))),
                             std::max(1, static_cast<int>(std::lround(h / tpp)))));
     QRect shown(asked.topLeft(), asked.size().expandedTo(window_->minimumSizeHint().boundedTo(QSize(1600, 1000))));
-    // A place that no screen shows (a screen that is gone, a place stored
-    // from elsewhere) is moved onto the primary screen: the title bar must
-    // be there for the person to reach.
-    // A window larger than its screen that the person may resize is made
-    // as large as the screen: it could never be seen whole, nor its title
-    // bar's buttons reached (one of a fixed size keeps it, its title bar on
-    // the screen). Both leave room for the window manager's frame (known
-    // once it has framed the window, else one with a title bar of a likely
-    // height).
+    // A place whose title bar no screen shows (a screen that is gone, a
+    // place stored from elsewhere) is moved onto the primary screen, for
+    // the person to reach it. A window larger than its screen that the
+    // person may resize is made as large as the screen: it could never be
+    // seen whole, nor its title bar's buttons reached (one of a fixed size
+    // keeps it, its title bar on the screen). Both leave room for the
+    // window manager's frame (known once it has framed the window, else one
+    // with a title bar of a likely height).
+    const bool fixed = fixedBorder(form.borderStyle());
     bool moved = false;
     if (const QScreen* primary = QGuiApplication::primaryScreen()) {
       const QRect title(shown.topLeft(), QSize(std::min(shown.width(), 120), 24));
@@ -945,7 +945,6 @@ void FormWindow::applyGeometry(ui::Form& form) {
       QMargins frame = window_->windowHandle() ? window_->windowHandle()->frameMargins() : QMargins();
       if (frame.isNull()) frame = QMargins(8, 32, 8, 8);
       const QRect room = screen->availableGeometry().marginsRemoved(frame);
-      const bool fixed = fixedBorder(form.borderStyle());
       if (!titleScreen || (!fixed && (shown.width() > room.width() || shown.height() > room.height()))) {
         if (!fixed) shown.setSize(shown.size().boundedTo(room.size()));
         shown.moveTopLeft(
@@ -971,7 +970,7 @@ void FormWindow::applyGeometry(ui::Form& form) {
     postedRect_ = shown;
     // A fixed border keeps the window at its size: no resizing, and no
     // maximising by the window manager either.
-    if (fixedBorder(form.borderStyle())) window_->setFixedSize(shown.size());
+    if (fixed) window_->setFixedSize(shown.size());
     // The form learns where its window went.
     if (moved) postRect(shown);
   }

@@ -313,19 +313,19 @@ std::optional<ui::PrintDialogAnswer> WindowUser::printDialog(const ui::PrintDial
   QPrinter& p = printer();
   QPrintDialog dialog(&p, promptParent());
   dialog.setObjectName("printdialog");
+  QAbstractPrintDialog::PrintDialogOptions options =
+      QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;
   if (prompt.flags & static_cast<int32_t>(pd::PrintSetup)) {
     // The printer setup form: the printer and its properties, no pages;
     // OK keeps the caller's range.
     dialog.setWindowTitle(QObject::tr("Print Setup"));
-    dialog.setOptions(QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize);
+    dialog.setOptions(options);
     if (auto* buttons = dialog.findChild<QDialogButtonBox*>())
       if (QPushButton* ok = buttons->button(QDialogButtonBox::Ok)) ok->setText(QObject::tr("OK"));
     if (dialog.exec() != QDialog::Accepted) return std::nullopt;
     printerChosen_ = true;
     return ui::keptChoices(prompt);
   }
-  QAbstractPrintDialog::PrintDialogOptions options =
-      QAbstractPrintDialog::PrintToFile | QAbstractPrintDialog::PrintShowPageSize;
   if (prompt.maxPage > 0) {
     options |= QAbstractPrintDialog::PrintPageRange;
     dialog.setMinMax(std::max(1, prompt.minPage), prompt.maxPage);
