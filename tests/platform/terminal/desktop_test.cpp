@@ -468,7 +468,6 @@ TEST_F(TerminalDesktop, APopupMenuDrawsItsSeparatorsAndTheKeysPassOverThem) {
   EXPECT_TRUE(term->input.empty());
 }
 
-// Fills the completion list and the tip as the editor's owner does.
 // The editor's right-click shows the Edit popup of the window's toolbar.
 class EditMenuOnRightClick : public pc::CodeEditorEvents {
  public:
@@ -577,6 +576,7 @@ TEST_F(TerminalDesktop, TheRightClickMenuOpensItsNestedPopupsAsSubmenus) {
   form->editor->setEventSink(nullptr);
 }
 
+// Fills the completion list and the tip as the editor's owner does.
 class CodeSense : public pc::CodeEditorEvents {
  public:
   uint32_t images = 0;
